@@ -1,0 +1,47 @@
+// Message boxes and the folder and file pickers, behind one interface so that tests can answer them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class DialogIcon { None, Information, Warning, Error, Question };
+enum class DialogButtons { Ok, OkCancel, YesNo, YesNoCancel };
+
+// Modal results, numbered as the windows expect them.
+enum ModalResult : int {
+  mrNone = 0,
+  mrOk = 1,
+  mrCancel = 2,
+  mrAbort = 3,
+  mrRetry = 4,
+  mrIgnore = 5,
+  mrYes = 6,
+  mrNo = 7,
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+
+  // Shows a message box and returns the button pressed (mrOk, mrCancel, mrYes, mrNo).
+  virtual int MessageBox(const std::string& caption, const std::string& text, DialogIcon icon,
+                         DialogButtons buttons) = 0;
+
+  // The folder picker, centred on the screen. On true, `folder` holds the chosen folder.
+  virtual bool SelectFolder(const std::string& title, std::string& folder) = 0;
+
+  // The file-open picker. `filter` uses the "Description (*.a *.b);;Other (*)" form; the first
+  // filter is preselected. Returns the chosen files; empty when the user cancelled.
+  virtual std::vector<std::string> OpenFiles(const std::string& title, const std::string& filter,
+                                             const std::string& initialDir) = 0;
+};
+
+// The dialogs in use: the ones set by SetDialogs (tests install scripted ones), else the default
+// ones (the program installs the real Qt dialogs at start), else dialogs that answer Cancel.
+Dialogs& CurrentDialogs();
+void SetDialogs(Dialogs* dialogs);  // nullptr goes back to the default dialogs
+void SetDefaultDialogs(Dialogs* dialogs);
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+// Where the program's files live.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The folder of the running executable, with a trailing '/'.
+std::string ExecutableDir();
+
+// True when a file can be created in `dir`.
+bool IsWritableDir(const std::string& dir);
+
+// settings.ini beside the executable when that folder is writable, else
+// $XDG_CONFIG_HOME/clipwave/settings.ini (~/.config when the variable is unset).
+std::string SettingsFilePath();
+
+// The default output folder, with a trailing '/': the executable's folder when writable, else the
+// user's music folder, else the home folder.
+std::string DefaultOutputDir();
+
+bool DirectoryExists(const std::string& path);
+bool FileExists(const std::string& path);
+
+}  // namespace platform

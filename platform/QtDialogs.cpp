@@ -1,0 +1,92 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+
+namespace platform {
+namespace {
+
+QMessageBox::Icon ToQtIcon(DialogIcon icon) {
+  switch (icon) {
+    case DialogIcon::Information: return QMessageBox::Information;
+    case DialogIcon::Warning: return QMessageBox::Warning;
+    case DialogIcon::Error: return QMessageBox::Critical;
+    case DialogIcon::Question: return QMessageBox::Question;
+    case DialogIcon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ToQtButtons(DialogButtons buttons) {
+  switch (buttons) {
+    case DialogButtons::Ok: return QMessageBox::Ok;
+    case DialogButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case DialogButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case DialogButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+  }
+  return QMessageBox::Ok;
+}
+
+int ToModalResult(int button) {
+  switch (button) {
+    case QMessageBox::Ok: return mrOk;
+    case QMessageBox::Yes: return mrYes;
+    case QMessageBox::No: return mrNo;
+    default: return mrCancel;
+  }
+}
+
+// Moves a dialog so that its client area is centred on the screen, once it has been laid out.
+void CentreOnScreen(QWidget* dialog) {
+  QTimer::singleShot(0, dialog, [dialog] {
+    QScreen* screen = dialog->screen();
+    if (screen == nullptr) return;
+    const QSize area = screen->size();
+    const QSize client = dialog->size();
+    dialog->move((area.width() - client.width()) / 2, (area.height() - client.height()) / 2);
+  });
+}
+
+class QtDialogs final : public Dialogs {
+ public:
+  int MessageBox(const std::string& caption, const std::string& text, DialogIcon icon,
+                 DialogButtons buttons) override {
+    QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
+                    ToQtButtons(buttons), QApplication::activeWindow());
+    return ToModalResult(box.exec());
+  }
+
+  bool SelectFolder(const std::string& title, std::string& folder) override {
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(title));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (!folder.empty()) dialog.setDirectory(QString::fromStdString(folder));
+    CentreOnScreen(&dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    folder = dialog.selectedFiles().front().toStdString();
+    return true;
+  }
+
+  std::vector<std::string> OpenFiles(const std::string& title, const std::string& filter,
+                                     const std::string& initialDir) override {
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(title),
+                       QString::fromStdString(initialDir), QString::fromStdString(filter));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    std::vector<std::string> chosen;
+    if (dialog.exec() != QDialog::Accepted) return chosen;
+    for (const QString& file : dialog.selectedFiles()) chosen.push_back(file.toStdString());
+    return chosen;
+  }
+};
+
+}  // namespace
+
+void InstallQtDialogs() {
+  static QtDialogs real;
+  SetDefaultDialogs(&real);
+}
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+#include "support/ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+ScriptedDialogs::ScriptedDialogs() { platform::SetDialogs(this); }
+
+ScriptedDialogs::~ScriptedDialogs() {
+  platform::SetDialogs(nullptr);
+  EXPECT_TRUE(answers_.empty()) << answers_.size() << " scripted dialog answer(s) were never used";
+}
+
+DialogAnswer ScriptedDialogs::Next(const ShownDialog& shown) {
+  shown_.push_back(shown);
+  if (hook_) hook_(shown);
+  if (answers_.empty()) {
+    ADD_FAILURE() << "unexpected dialog: caption \"" << shown.caption << "\", text \"" << shown.text << "\"";
+    return {platform::mrCancel, {}};
+  }
+  DialogAnswer answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+int ScriptedDialogs::MessageBox(const std::string& caption, const std::string& text, platform::DialogIcon icon,
+                                platform::DialogButtons buttons) {
+  return Next({ShownDialog::MessageBox, caption, text, icon, buttons}).result;
+}
+
+bool ScriptedDialogs::SelectFolder(const std::string& title, std::string& folder) {
+  DialogAnswer answer = Next({ShownDialog::SelectFolder, title, {}, {}, {}});
+  if (answer.paths.empty()) return false;
+  folder = answer.paths.front();
+  return true;
+}
+
+std::vector<std::string> ScriptedDialogs::OpenFiles(const std::string& title, const std::string& filter,
+                                                    const std::string&) {
+  return Next({ShownDialog::OpenFiles, title, filter, {}, {}}).paths;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,32 @@
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace testing_support {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "clipwave-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::Write(const std::string& name, const std::string& content) const {
+  const std::string path = File(name);
+  std::ofstream(path, std::ios::binary) << content;
+  return path;
+}
+
+std::string BuildDir() {
+  const char* dir = std::getenv("CLIPWAVE_BUILD_DIR");
+  return dir != nullptr ? dir : ".";
+}
+
+}  // namespace testing_support

@@ -1,0 +1,27 @@
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }  // no trailing '/'
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // Writes `content` to the file `name` inside the folder and returns its path.
+  std::string Write(const std::string& name, const std::string& content) const;
+
+ private:
+  std::string path_;
+};
+
+// The build folder (where build/clipwave lives), from the test environment.
+std::string BuildDir();
+
+}  // namespace testing_support
