@@ -27,3 +27,15 @@ bool DeleteFileSilently(const std::string& path);
 std::string FormatKilobytes(std::int64_t bytes);
 
 }  // namespace global
+
+// Video page addresses (common/VideoUrl.cpp). Both use the site domains of SiteConfig::Current().
+namespace global {
+
+// True for an address of a supported video page: a YouTube or Metacafe address that holds "watch",
+// or any address of the Google domain. Letter case is ignored.
+bool IsVideoPageUrl(const std::string& address);
+
+// Rewrites a YouTube address into the single-video watch form; any other address comes back unchanged.
+std::string NormalizeVideoUrl(const std::string& address);
+
+}  // namespace global

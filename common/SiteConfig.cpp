@@ -1,0 +1,213 @@
+#include "common/SiteConfig.h"
+
+#include "platform/Paths.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <optional>
+
+namespace global {
+namespace {
+
+constexpr std::size_t kMaxFileBytes = 64 * 1024;
+constexpr std::size_t kMaxLineBytes = 1024;
+constexpr const char* kDefaultExampleId = "Xq0TXIuQ5zk";
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r';
+}
+
+std::string Trim(const std::string& text) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+// Splits "value ; comment" into the value; false when something other than a comment follows it.
+bool CutValue(const std::string& raw, std::string& value) {
+  std::size_t end = 0;
+  while (end < raw.size() && static_cast<unsigned char>(raw[end]) > ' ') ++end;
+  value = raw.substr(0, end);
+  const std::string rest = Trim(raw.substr(end));
+  return rest.empty() || rest[0] == ';' || rest[0] == '#';
+}
+
+bool HasControlChar(const std::string& value) {
+  for (char c : value) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') return true;
+  }
+  return false;
+}
+
+struct KeyField {
+  const char* key;  // lower case
+  std::string SiteConfig::*field;
+};
+
+const KeyField kKeys[] = {
+    {"youtubedomain", &SiteConfig::YouTubeDomain},
+    {"metacafedomain", &SiteConfig::MetacafeDomain},
+    {"googledomain", &SiteConfig::GoogleDomain},
+    {"youtubehost", &SiteConfig::YouTubeHost},
+    {"metacafefilehost", &SiteConfig::MetacafeFileHost},
+    {"metacafehost", &SiteConfig::MetacafeHost},
+    {"googlevideoplayerhost", &SiteConfig::GoogleVideoPlayerHost},
+    {"streamcacheprefix", &SiteConfig::StreamCachePrefix},
+    {"examplewatchurl", &SiteConfig::ExampleWatchUrl},
+};
+
+// The values a file set; the ones it left out are derived from these afterwards.
+struct Assigned {
+  bool any[std::size(kKeys)] = {};
+  bool Has(std::string SiteConfig::*field) const {
+    for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+      if (kKeys[i].field == field) return any[i];
+    }
+    return false;
+  }
+};
+
+void Derive(SiteConfig& config, const Assigned& set) {
+  if (set.Has(&SiteConfig::YouTubeDomain) && !set.Has(&SiteConfig::YouTubeHost)) {
+    config.YouTubeHost = config.YouTubeDomain;
+  }
+  if (set.Has(&SiteConfig::MetacafeDomain)) {
+    if (!set.Has(&SiteConfig::MetacafeFileHost)) config.MetacafeFileHost = config.MetacafeDomain;
+    if (!set.Has(&SiteConfig::MetacafeHost)) config.MetacafeHost = config.MetacafeDomain;
+  }
+  if (set.Has(&SiteConfig::GoogleDomain) && !set.Has(&SiteConfig::GoogleVideoPlayerHost)) {
+    config.GoogleVideoPlayerHost = config.GoogleDomain;
+  }
+  if (!set.Has(&SiteConfig::ExampleWatchUrl)) {
+    config.ExampleWatchUrl = config.CanonicalWatchPrefix() + kDefaultExampleId;
+  }
+}
+
+class LineReader {
+ public:
+  LineReader(SiteConfigLoad& result, Assigned& set) : result_(result), set_(set) {}
+
+  void Line(int number, const std::string& raw) {
+    const std::string line = Trim(raw);
+    if (line.empty() || line[0] == ';' || line[0] == '#') return;
+    if (line[0] == '[') {
+      inSites_ = Lower(line) == "[sites]";
+      return;
+    }
+    if (!inSites_) return;
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos) return Error(number, "no '=' in the line");
+    const std::string key = Lower(Trim(line.substr(0, eq)));
+    std::string value;
+    if (!CutValue(Trim(line.substr(eq + 1)), value)) return Error(number, "blank inside the value of " + key);
+    if (value.empty() || HasControlChar(value)) return Error(number, "empty or unusable value for " + key);
+    for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+      if (key == kKeys[i].key) {
+        result_.config.*kKeys[i].field = value;
+        set_.any[i] = true;
+        return;
+      }
+    }
+    Error(number, "unknown key " + key);
+  }
+
+  void Error(int number, const std::string& what) {
+    result_.errors.push_back("line " + std::to_string(number) + ": " + what);
+  }
+
+ private:
+  SiteConfigLoad& result_;
+  Assigned& set_;
+  bool inSites_ = false;
+};
+
+struct CurrentState {
+  std::mutex mutex;
+  std::optional<SiteConfig> config;
+};
+
+CurrentState& State() {
+  static CurrentState state;
+  return state;
+}
+
+}  // namespace
+
+SiteConfigLoad ParseSiteConfig(const std::string& text) {
+  SiteConfigLoad result;
+  Assigned set;
+  LineReader reader(result, set);
+  const std::size_t size = std::min(text.size(), kMaxFileBytes);
+  if (text.size() > kMaxFileBytes) result.errors.push_back("file longer than 64 KiB; the rest is ignored");
+  std::size_t begin = 0;
+  for (int number = 1; begin < size; ++number) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string::npos || end > size) end = size;
+    if (end - begin > kMaxLineBytes) {
+      reader.Error(number, "line longer than 1024 bytes");
+    } else {
+      reader.Line(number, text.substr(begin, end - begin));
+    }
+    begin = end + 1;
+  }
+  Derive(result.config, set);
+  return result;
+}
+
+SiteConfigLoad LoadSiteConfigFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return ParseSiteConfig({});
+  std::string text(kMaxFileBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  SiteConfigLoad result = ParseSiteConfig(text);
+  result.found = true;
+  return result;
+}
+
+std::string SiteConfig::SitesFilePath() {
+  const char* path = std::getenv("CLIPWAVE_SITES_FILE");
+  if (path != nullptr && *path != '\0') return path;
+  const std::string settings = platform::SettingsFilePath();
+  const std::size_t slash = settings.rfind('/');
+  return (slash == std::string::npos ? std::string() : settings.substr(0, slash + 1)) + "sites.ini";
+}
+
+SiteConfig SiteConfig::Current() {
+  CurrentState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (!state.config) {
+    const std::string path = SitesFilePath();
+    SiteConfigLoad load = LoadSiteConfigFile(path);
+    for (const std::string& error : load.errors)
+      std::fprintf(stderr, "clipwave: %s: %s\n", path.c_str(), error.c_str());
+    state.config = std::move(load.config);
+  }
+  return *state.config;
+}
+
+void SiteConfig::SetCurrent(const SiteConfig& config) {
+  CurrentState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.config = config;
+}
+
+void SiteConfig::Reset() {
+  CurrentState& state = State();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.config.reset();
+}
+
+}  // namespace global
