@@ -17,6 +17,8 @@ std::string WithSlash(std::string dir) {
   return dir;
 }
 
+std::string g_settingsOverride;
+
 std::string HomeDir() {
   const char* home = std::getenv("HOME");
   return home != nullptr && *home != '\0' ? home : "/tmp";
@@ -33,7 +35,10 @@ std::string ExecutableDir() {
 
 bool IsWritableDir(const std::string& dir) { return DirectoryExists(dir) && ::access(dir.c_str(), W_OK | X_OK) == 0; }
 
+void SetSettingsFilePath(const std::string& path) { g_settingsOverride = path; }
+
 std::string SettingsFilePath() {
+  if (!g_settingsOverride.empty()) return g_settingsOverride;
   const std::string exeDir = ExecutableDir();
   if (IsWritableDir(exeDir)) return exeDir + "settings.ini";
   const char* xdg = std::getenv("XDG_CONFIG_HOME");

@@ -15,6 +15,9 @@ bool IsWritableDir(const std::string& dir);
 // $XDG_CONFIG_HOME/clipwave/settings.ini (~/.config when the variable is unset).
 std::string SettingsFilePath();
 
+// Makes SettingsFilePath return `path` (tests, portable copies); an empty path restores the rule above.
+void SetSettingsFilePath(const std::string& path);
+
 // The default output folder, with a trailing '/': the executable's folder when writable, else the
 // user's music folder, else the home folder.
 std::string DefaultOutputDir();

@@ -24,9 +24,6 @@ std::string TempDir::Write(const std::string& name, const std::string& content) 
   return path;
 }
 
-std::string BuildDir() {
-  const char* dir = std::getenv("CLIPWAVE_BUILD_DIR");
-  return dir != nullptr ? dir : ".";
-}
+std::string BuildDir() { return CLIPWAVE_BUILD_DIR; }
 
 }  // namespace testing_support

@@ -21,7 +21,7 @@ class TempDir {
   std::string path_;
 };
 
-// The build folder (where build/clipwave lives), from the test environment.
+// The build folder the tests were built in (where the program `clipwave` lives).
 std::string BuildDir();
 
 }  // namespace testing_support

@@ -1,0 +1,20 @@
+// Clipwave's entry point: one running copy per user; a second start brings the first forward and ends.
+#include "app/MainWindow.h"
+#include "platform/QtDialogs.h"
+#include "platform/SingleInstance.h"
+#include "resources/Strings.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  platform::SingleInstance instance(kMainWindowClassName);
+  if (instance.NotifyRunningInstance()) return 0;
+
+  QApplication::setApplicationName("Clipwave");
+  platform::InstallQtDialogs();
+  TfrmMain window;
+  instance.Listen([&window] { platform::PostMessage(window.Handle(), WM_SHOW_INSTANCE); });
+  window.show();
+  return QApplication::exec();
+}

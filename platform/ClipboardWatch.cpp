@@ -1,0 +1,27 @@
+#include "platform/ClipboardWatch.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTimer>
+
+namespace platform {
+
+ClipboardWatch::ClipboardWatch(std::function<void()> onChange) : onChange_(std::move(onChange)) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  connect(clipboard, &QClipboard::dataChanged, this, [this] { onChange_(); });
+  // The one notification at registration, delivered later like any other.
+  QTimer::singleShot(0, this, [this] { onChange_(); });
+}
+
+std::optional<std::string> ClipboardWatch::Text(std::size_t maxBytes) {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (data == nullptr || !data->hasText()) return std::nullopt;
+  const QString text = data->text();
+  if (static_cast<std::size_t>(text.size()) > maxBytes) return std::nullopt;
+  std::string utf8 = text.toStdString();
+  if (utf8.size() > maxBytes) return std::nullopt;
+  return utf8;
+}
+
+}  // namespace platform

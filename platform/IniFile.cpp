@@ -1,0 +1,157 @@
+#include "platform/IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kMaxFileSize = 1 << 20;  // a settings file is tiny; anything larger is not ours
+
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+std::string Trim(const std::string& s) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  std::size_t b = 0, e = s.size();
+  while (b < e && blank(s[b])) ++b;
+  while (e > b && blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::string Unquote(const std::string& v) {
+  if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
+  return v;
+}
+
+bool NeedsQuotes(const std::string& v) {
+  if (v.empty()) return false;
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  return blank(v.front()) || blank(v.back()) || v.front() == '"';
+}
+
+// Values are one line; line breaks inside a value would split it, so they become blanks.
+std::string OneLine(std::string v) {
+  std::replace_if(v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return v;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) { Load(); }
+
+void IniFile::Load() {
+  std::ifstream in(path_, std::ios::binary);
+  if (!in) return;
+  std::string text(kMaxFileSize + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kMaxFileSize) return;
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+
+  std::istringstream lines(text);
+  std::string line;
+  Section* current = nullptr;
+  while (std::getline(lines, line)) {
+    const std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
+    if (trimmed.front() == '[' && trimmed.back() == ']') {
+      const std::string name = Trim(trimmed.substr(1, trimmed.size() - 2));
+      auto it = std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) { return SameName(s.name, name); });
+      current = it != sections_.end() ? &*it : &sections_.emplace_back(Section{name, {}});
+      continue;
+    }
+    const std::size_t eq = trimmed.find('=');
+    if (current == nullptr || eq == std::string::npos || eq == 0) continue;
+    const std::string key = Trim(trimmed.substr(0, eq));
+    const std::string value = Unquote(Trim(trimmed.substr(eq + 1)));
+    auto it = std::find_if(current->values.begin(), current->values.end(),
+                           [&](const auto& kv) { return SameName(kv.first, key); });
+    if (it == current->values.end()) current->values.emplace_back(key, value);  // first one wins
+  }
+}
+
+const std::string* IniFile::Find(const std::string& section, const std::string& key) const {
+  for (const Section& s : sections_) {
+    if (!SameName(s.name, section)) continue;
+    for (const auto& kv : s.values) {
+      if (SameName(kv.first, key)) return &kv.second;
+    }
+  }
+  return nullptr;
+}
+
+std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+  const std::string* value = Find(section, key);
+  return value != nullptr ? *value : def;
+}
+
+int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
+  const std::string* value = Find(section, key);
+  if (value == nullptr) return def;
+  const std::string text = Trim(*value);
+  const char* begin = text.data();
+  if (!text.empty() && text[0] == '+') ++begin;
+  int result = 0;
+  const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), result);
+  return ec == std::errc() && end == text.data() + text.size() && begin != end ? result : def;
+}
+
+void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  auto sec = std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) { return SameName(s.name, section); });
+  if (sec == sections_.end()) sec = sections_.insert(sections_.end(), Section{section, {}});
+  auto kv = std::find_if(sec->values.begin(), sec->values.end(), [&](const auto& p) { return SameName(p.first, key); });
+  if (kv == sec->values.end()) {
+    sec->values.emplace_back(key, OneLine(value));
+  } else {
+    kv->second = OneLine(value);
+  }
+}
+
+void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+bool IniFile::UpdateFile() const {
+  std::string text;
+  for (const Section& s : sections_) {
+    text += "[" + s.name + "]\n";
+    for (const auto& [key, value] : s.values) text += key + "=" + (NeedsQuotes(value) ? "\"" + value + "\"" : value) + "\n";
+    text += "\n";
+  }
+  std::string temp = path_ + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+  ::fchmod(fd, 0644);
+  if (::close(fd) != 0 || !written || std::rename(temp.c_str(), path_.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,104 @@
+#include "resources/Pictures.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace resources {
+namespace {
+
+const QColor kDeep(0x12, 0x3c, 0x73);
+const QColor kBright(0x2f, 0x80, 0xd1);
+const QColor kAccent(0xff, 0xb3, 0x2e);
+
+QPixmap Blank(int width, int height) {
+  QPixmap pixmap(width, height);
+  pixmap.fill(Qt::transparent);
+  return pixmap;
+}
+
+// A sound wave across the rectangle: the program's mark.
+void DrawWave(QPainter& p, const QRectF& r, const QColor& colour, qreal penWidth) {
+  QPainterPath wave;
+  const int steps = 48;
+  for (int i = 0; i <= steps; ++i) {
+    const qreal x = r.left() + r.width() * i / steps;
+    const qreal fade = std::sin(M_PI * i / steps);
+    const qreal y = r.center().y() - std::sin(i * 0.75) * r.height() * 0.45 * fade;
+    if (i == 0) {
+      wave.moveTo(x, y);
+    } else {
+      wave.lineTo(x, y);
+    }
+  }
+  p.setPen(QPen(colour, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPath(wave);
+}
+
+}  // namespace
+
+QPixmap BannerPicture(int width, int height) {
+  QPixmap pixmap(width, height);
+  QPainter p(&pixmap);
+  QLinearGradient gradient(0, 0, width, height);
+  gradient.setColorAt(0, kDeep);
+  gradient.setColorAt(1, kBright);
+  p.fillRect(pixmap.rect(), gradient);
+  p.setRenderHint(QPainter::Antialiasing);
+  DrawWave(p, QRectF(width * 0.55, 4, width * 0.4, height - 8), QColor(255, 255, 255, 50), 2);
+  return pixmap;
+}
+
+QPixmap LogoPicture() {
+  QPixmap pixmap = Blank(48, 34);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(255, 255, 255, 235));
+  p.drawRoundedRect(QRectF(1, 1, 46, 32), 7, 7);
+  DrawWave(p, QRectF(5, 5, 38, 24), kBright, 3);
+  return pixmap;
+}
+
+QPixmap UpdatePicture() {
+  // The arrow sits in the left half: the update label starts 20 pixels right of the picture's edge.
+  QPixmap pixmap = Blank(32, 32);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+  p.drawArc(QRectF(2, 10, 12, 12), 30 * 16, 280 * 16);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::white);
+  p.drawPolygon(QPolygonF({QPointF(12, 7), QPointF(16, 12), QPointF(10, 13)}));
+  return pixmap;
+}
+
+QPixmap MenuPicture(bool hovered) {
+  QPixmap pixmap = Blank(32, 32);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(hovered ? kAccent : kBright);
+  p.drawEllipse(QRectF(2, 2, 28, 28));
+  p.setBrush(Qt::white);
+  for (int i = 0; i < 3; ++i) p.drawRoundedRect(QRectF(9, 9 + i * 5.5, 14, 2.6), 1.3, 1.3);
+  return pixmap;
+}
+
+QPixmap ProgramIcon() {
+  QPixmap pixmap = Blank(64, 64);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  QLinearGradient gradient(0, 0, 64, 64);
+  gradient.setColorAt(0, kDeep);
+  gradient.setColorAt(1, kBright);
+  p.setPen(Qt::NoPen);
+  p.setBrush(gradient);
+  p.drawRoundedRect(QRectF(2, 2, 60, 60), 14, 14);
+  DrawWave(p, QRectF(10, 14, 44, 36), Qt::white, 5);
+  return pixmap;
+}
+
+}  // namespace resources

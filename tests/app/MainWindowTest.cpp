@@ -1,0 +1,257 @@
+#include "app/MainWindow.h"
+
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+using testing_support::ScriptedDialogs;
+using testing_support::TempDir;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetSettingsFilePath(dir_.File("settings.ini")); }
+  void TearDown() override {
+    window_.reset();
+    platform::SetSettingsFilePath("");
+  }
+
+  void WriteSettings(const std::string& text) { dir_.Write("settings.ini", text); }
+  std::string ReadSettings() const {
+    std::ifstream in(dir_.File("settings.ini"));
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  TfrmMain& Open() {
+    window_ = std::make_unique<TfrmMain>();
+    window_->show();
+    platform::ProcessMessages();
+    return *window_;
+  }
+  void Close() {
+    window_->close();
+    window_.reset();
+  }
+
+  TempDir dir_;
+  std::unique_ptr<TfrmMain> window_;
+};
+
+TEST_F(MainWindowTest, WindowHasTheDesignedFrameAndControls) {
+  TfrmMain& w = Open();
+  EXPECT_EQ(w.size(), QSize(407, 334));
+  EXPECT_EQ(w.minimumSize(), w.maximumSize());
+  EXPECT_EQ(w.windowTitle(), "Karvel Clipwave");
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(w.imgTitle->geometry(), QRect(0, 0, 407, 50));
+  EXPECT_EQ(w.lUpdate->x(), 407 - w.lUpdate->width() - 10);
+  EXPECT_EQ(w.iUpdate->x(), w.lUpdate->x() - 20);
+  EXPECT_EQ(w.eFileName->geometry(), QRect(0, 32, 294, 20));
+  EXPECT_EQ(w.eUrl->geometry(), QRect(0, 32, 390, 20));
+  EXPECT_EQ(w.bStart->geometry(), QRect(117, 249, 80, 23));
+  EXPECT_EQ(w.bShowFiles->geometry(), QRect(211, 249, 80, 23));
+  EXPECT_EQ(w.bExit->geometry(), QRect(305, 249, 80, 23));
+  EXPECT_EQ(w.bStart->text(), "Start...");
+  EXPECT_EQ(w.bSelectFile->toolTip(), "Select local video file");
+  EXPECT_EQ(w.bBrowser->toolTip(), "Set your default output folder");
+  EXPECT_EQ(w.cbFormat->count(), 5);
+  EXPECT_EQ(w.rbDownloadConvert->text(), "Download and convert video from YouTube");
+  EXPECT_EQ(w.rbConvert->text(), "Convert video from local FLV file");
+}
+
+TEST_F(MainWindowTest, ModeLayoutsSwapTheAddressAndTheFile) {
+  TfrmMain& w = Open();
+  w.rbConvert->click();
+  EXPECT_EQ(w.lVideo->text(), "Select video file:");
+  EXPECT_TRUE(w.eFileName->isVisible() && w.bSelectFile->isVisible());
+  EXPECT_FALSE(w.eUrl->isVisible() || w.lUrl->isVisible() || w.lUrlEnd->isVisible());
+  w.rbDownloadConvert->click();
+  EXPECT_EQ(w.lVideo->text(), "Enter video URL (Example: ");
+  EXPECT_TRUE(w.eUrl->isVisible() && w.lUrl->isVisible() && w.lUrlEnd->isVisible());
+  EXPECT_FALSE(w.eFileName->isVisible() || w.bSelectFile->isVisible());
+  EXPECT_TRUE(w.cbFormat->isEnabled());
+}
+
+struct SettingsCase {
+  const char* name;
+  const char* file;  // nullptr: no settings file
+  bool folderFromFile;
+  int mode;  // expected RadioButton; -2: no layout applied
+  int format;
+};
+
+TEST_F(MainWindowTest, SettingsAreReadWithDefaultsForWhatIsMissingOrUnreadable) {
+  const SettingsCase cases[] = {
+      {"no file", nullptr, false, 0, 1},
+      {"empty file", "", false, 0, 1},
+      {"no folder key", "[Options]\nRadioButton=1\nConvertFormat=3\n", false, 1, 3},
+      {"no mode key", "[Options]\nOutputDirectory=@\nConvertFormat=0\n", true, 0, 0},
+      {"no format key", "[Options]\nOutputDirectory=@\nRadioButton=1\n", true, 1, 1},
+      {"nothing selected", "[Options]\nConvertFormat=-1\n", false, 0, -1},
+      {"mode out of range", "[Options]\nRadioButton=7\n", false, -2, 1},
+      {"byte-order mark", "\xEF\xBB\xBF[Options]\nOutputDirectory=@\nRadioButton=1\nConvertFormat=4\n", true, 1, 4},
+      {"garbage and wrong types",
+       "\x01\x02garbage\n[Options\n[Options]\nnoequals\nRadioButton=one\nConvertFormat=99999999999\n=x\n", false, 0,
+       1},
+      {"other section", "[Other]\nRadioButton=1\n", false, 0, 1},
+  };
+  for (const SettingsCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(dir_.File("settings.ini"));
+    if (c.file != nullptr) {
+      std::string text = c.file;
+      const std::size_t at = text.find('@');
+      if (at != std::string::npos) text.replace(at, 1, dir_.Path());
+      WriteSettings(text);
+    }
+    TfrmMain& w = Open();
+    EXPECT_EQ(w.eOutputFolder->text().toStdString(), c.folderFromFile ? dir_.Path() : platform::DefaultOutputDir());
+    EXPECT_EQ(w.cbFormat->currentIndex(), c.format);
+    if (c.mode == -2) {
+      EXPECT_EQ(w.ModeIndex, 7);
+    } else {
+      EXPECT_EQ(w.rbConvert->isChecked(), c.mode == 1);
+      EXPECT_EQ(w.eFileName->isVisible(), c.mode == 1);
+    }
+    Close();
+  }
+}
+
+TEST_F(MainWindowTest, SettingsRoundTripExactly) {
+  const std::string folder = dir_.Path() + "/Música, live  and more";
+  const std::string spaced = dir_.Path() + "/ end with blank ";
+  for (const std::string& path : {folder, spaced}) {
+    SCOPED_TRACE(path);
+    std::filesystem::create_directories(path);
+    TfrmMain& w = Open();
+    w.eOutputFolder->setText(QString::fromStdString(path));
+    w.rbConvert->click();
+    w.cbFormat->setCurrentIndex(4);
+    Close();
+    TfrmMain& again = Open();
+    EXPECT_EQ(again.eOutputFolder->text().toStdString(), path);
+    EXPECT_TRUE(again.rbConvert->isChecked());
+    EXPECT_EQ(again.cbFormat->currentIndex(), 4);
+    Close();
+  }
+}
+
+TEST_F(MainWindowTest, ATypedFolderThatDoesNotExistIsNotSaved) {
+  const std::string kept = dir_.Path() + "/kept";
+  std::filesystem::create_directories(kept);
+  WriteSettings("[Options]\nOutputDirectory=" + kept + "\n");
+  TfrmMain& w = Open();
+  w.eOutputFolder->setText(QString::fromStdString(dir_.Path() + "/typed-but-missing"));
+  Close();
+  EXPECT_EQ(platform::IniFile(dir_.File("settings.ini")).ReadString("Options", "OutputDirectory", ""), kept);
+
+  // A stored folder deleted before close is still written back: nothing better is known.
+  std::filesystem::remove(kept);
+  Open();
+  Close();
+  EXPECT_EQ(platform::IniFile(dir_.File("settings.ini")).ReadString("Options", "OutputDirectory", ""), kept);
+}
+
+TEST_F(MainWindowTest, NothingSelectedIsSavedAsMinusOne) {
+  TfrmMain& w = Open();
+  w.cbFormat->setCurrentIndex(-1);
+  Close();
+  EXPECT_NE(ReadSettings().find("ConvertFormat=-1"), std::string::npos);
+  EXPECT_EQ(Open().cbFormat->currentIndex(), -1);
+}
+
+TEST_F(MainWindowTest, SettingsFileIsReplacedWholeAndLeavesNoTemporaryFiles) {
+  Open();
+  Close();
+  Open();
+  Close();
+  int files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.Path())) ++files;
+  EXPECT_EQ(files, 1);
+  EXPECT_EQ(ReadSettings().rfind("[Options]\n", 0), 0u);
+}
+
+TEST_F(MainWindowTest, BrowserButtonSetsTheFolderAndCancelKeepsIt) {
+  ScriptedDialogs dialogs;
+  TfrmMain& w = Open();
+  const QString before = w.eOutputFolder->text();
+  dialogs.AnswerPaths({});
+  w.bBrowser->click();
+  EXPECT_EQ(w.eOutputFolder->text(), before);
+  dialogs.AnswerPaths({dir_.Path()});
+  w.bBrowser->click();
+  EXPECT_EQ(w.eOutputFolder->text().toStdString(), dir_.Path());
+  EXPECT_EQ(w.OutputDir, dir_.Path());
+  ASSERT_EQ(dialogs.Shown().size(), 2u);
+  EXPECT_EQ(dialogs.Shown()[0].kind, testing_support::ShownDialog::SelectFolder);
+  EXPECT_EQ(dialogs.Shown()[0].caption, "Please select the directory to add");
+}
+
+TEST_F(MainWindowTest, ClipboardTextFillsTheAddressByTheRules) {
+  struct {
+    const char* copied;
+    const char* expected;  // the address field afterwards
+  } cases[] = {
+      {"  \thttp://WWW.EXAMPLE.COM/watch?v=1 \r\n", "http://WWW.EXAMPLE.COM/watch?v=1"},
+      {"no address here", "before"},
+      {"HTTP://CACHE.YOUTUBE.COM/get_video?id=1", "before"},
+      {"plain.com", "plain.com"},
+      {"", "before"},
+  };
+  TfrmMain& w = Open();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.copied);
+    w.eUrl->setText("before");
+    QGuiApplication::clipboard()->setText(c.copied);
+    platform::ProcessMessages();
+    EXPECT_EQ(w.eUrl->text().toStdString(), c.expected);
+  }
+
+  // Local-file mode still fills the hidden field; text that is not text, or is huge, is ignored.
+  w.rbConvert->click();
+  QGuiApplication::clipboard()->setText("http://x.com/watch?v=2");
+  platform::ProcessMessages();
+  EXPECT_EQ(w.eUrl->text(), "http://x.com/watch?v=2");
+  auto* picture = new QMimeData;
+  picture->setData("image/png", "\x89PNG");
+  QGuiApplication::clipboard()->setMimeData(picture);
+  platform::ProcessMessages();
+  QGuiApplication::clipboard()->setText(QString(1 << 20, 'a') + ".com");
+  platform::ProcessMessages();
+  EXPECT_EQ(w.eUrl->text(), "http://x.com/watch?v=2");
+}
+
+TEST_F(MainWindowTest, TextOnTheClipboardAtStartFillsTheAddress) {
+  QGuiApplication::clipboard()->setText(" http://www.example.com/watch?v=at-start ");
+  platform::ProcessMessages();
+  TfrmMain& w = Open();
+  EXPECT_EQ(w.eUrl->text(), "http://www.example.com/watch?v=at-start");
+}
+
+TEST_F(MainWindowTest, ShowInstanceMessageRestoresAMinimisedWindow) {
+  TfrmMain& w = Open();
+  w.showMinimized();
+  platform::ProcessMessages();
+  platform::PostMessage(w.Handle(), WM_SHOW_INSTANCE);
+  platform::ProcessMessages();
+  EXPECT_FALSE(w.isMinimized());
+  EXPECT_TRUE(w.isVisible());
+}
+
+}  // namespace

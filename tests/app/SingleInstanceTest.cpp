@@ -1,0 +1,85 @@
+// The single-instance start, with real copies of the program.
+#include "app/MainWindow.h"
+
+#include "platform/Messages.h"
+#include "platform/SingleInstance.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QLocalSocket>
+#include <QProcess>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+using testing_support::TempDir;
+
+namespace {
+
+QString InstanceSocketName() { return QString(kMainWindowClassName) + "-" + QString::number(::getuid()); }
+
+bool WaitUntilListening(QProcess& process) {
+  for (int i = 0; i < 100 && process.state() == QProcess::Running; ++i) {
+    QLocalSocket probe;
+    probe.connectToServer(InstanceSocketName());
+    if (probe.waitForConnected(100)) return true;
+    platform::WaitMessage(100);
+  }
+  return false;
+}
+
+// Starts a copy of the program that lives in `dir`, so its settings.ini would land there.
+void Start(QProcess& process, const TempDir& dir) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  process.setProcessEnvironment(env);
+  process.start(QString::fromStdString(dir.File("clipwave")), {});
+  ASSERT_TRUE(process.waitForStarted(5000));
+}
+
+void Stop(QProcess& process) {
+  if (process.state() == QProcess::NotRunning) return;
+  process.kill();
+  process.waitForFinished(5000);
+}
+
+TEST(SingleInstance, SecondStartBringsTheFirstForwardAndEnds) {
+  TempDir dir;
+  std::filesystem::copy_file(testing_support::BuildDir() + "/clipwave", dir.File("clipwave"));
+
+  // A running copy: the second start ends at once with status 0 and does not touch settings.ini.
+  QProcess first, second;
+  Start(first, dir);
+  ASSERT_TRUE(WaitUntilListening(first));
+  Start(second, dir);
+  ASSERT_TRUE(second.waitForFinished(10000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("settings.ini")));
+  EXPECT_EQ(first.state(), QProcess::Running);
+
+  // Killed hard, the first copy leaves its socket behind; the next start removes it and runs.
+  ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+  first.waitForFinished(5000);
+  QProcess third;
+  Start(third, dir);
+  ASSERT_TRUE(WaitUntilListening(third));
+  EXPECT_FALSE(third.waitForFinished(1000));
+  Stop(third);
+
+  // The running copy's side: each later start calls it back.
+  int calls = 0;
+  platform::SingleInstance listener(kMainWindowClassName);
+  ASSERT_TRUE(listener.Listen([&] { ++calls; }));
+  QProcess fourth;
+  Start(fourth, dir);
+  ASSERT_TRUE(fourth.waitForFinished(10000));
+  EXPECT_EQ(fourth.exitCode(), 0);
+  for (int i = 0; i < 50 && calls == 0; ++i) platform::WaitMessage(100);
+  EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
