@@ -35,7 +35,7 @@ struct SiteConfig {
   std::string MetacafeHost = "www.metacafe.com";
   std::string GoogleVideoPlayerHost = "vp.video.google.com";
   // Copied addresses that begin with this text (any letter case) are stream addresses, not pages.
-  std::string StreamCachePrefix = "http://cache.googlevideo.com/";
+  std::string StreamCachePrefix = "http://cache.youtube.com";
   std::string ExampleWatchUrl = "http://www.youtube.com/watch?v=Xq0TXIuQ5zk";
 
   // "http://" + YouTubeHost + "/watch?v=": the single-video watch page, up to the identifier.

@@ -1,0 +1,33 @@
+// The one place where Start hands a request to the download window. The factory shows the window
+// modally, owned by `owner`, and returns its modal result; tests put their own factory in its place.
+#pragma once
+
+#include "download/ConversionRequest.h"
+
+#include <functional>
+
+class QWidget;
+
+namespace app {
+
+using DownloadWindowFactory = std::function<int(QWidget* owner, const download::ConversionRequest& request)>;
+
+// Shows the download window for `request` through the factory in use and returns the modal result.
+int ShowDownloadWindow(QWidget* owner, const download::ConversionRequest& request);
+
+// Replaces the factory; an empty function goes back to the default one.
+void SetDownloadWindowFactory(DownloadWindowFactory factory);
+
+// Puts a factory in place for the lifetime of this object, then restores the previous one.
+class ScopedDownloadWindowFactory {
+ public:
+  explicit ScopedDownloadWindowFactory(DownloadWindowFactory factory);
+  ~ScopedDownloadWindowFactory();
+  ScopedDownloadWindowFactory(const ScopedDownloadWindowFactory&) = delete;
+  ScopedDownloadWindowFactory& operator=(const ScopedDownloadWindowFactory&) = delete;
+
+ private:
+  DownloadWindowFactory previous_;
+};
+
+}  // namespace app

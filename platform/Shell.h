@@ -1,0 +1,11 @@
+// Opening things with the desktop's own programs.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Opens the folder in the desktop's file browser. False when it could not be handed over.
+bool OpenFolder(const std::string& path);
+
+}  // namespace platform

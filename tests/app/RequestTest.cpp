@@ -1,0 +1,387 @@
+// Start, Show Files and the local-file picker over the main window's field values, with scripted
+// dialogs and a download window factory that records what it is handed.
+#include "app/DownloadLauncher.h"
+#include "app/FormatTable.h"
+#include "app/StartRequest.h"
+#include "common/SiteConfig.h"
+#include "resources/Strings.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <QObject>
+#include <QUrl>
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+using download::ConversionRequest;
+using platform::DialogButtons;
+using platform::DialogIcon;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDir;
+
+constexpr const char* kCaption = "Karvel Clipwave";
+constexpr const char* kMp3Normal = "MP3 - Normal Quality Audio (128 Kbps, Stereo)";
+constexpr const char* kArgs128 = "-ar 44100 -ab 128kbit/s -ac 2 ";
+constexpr const char* kMissingSuffix = ", the output directory does not exist.\r\ncreates a new directory?";
+
+struct Dialog {
+  std::string text;
+  DialogIcon icon;
+  DialogButtons buttons;
+};
+
+Dialog NoticeOf(const std::string& text) {
+  return {text, DialogIcon::Information, DialogButtons::Ok};
+}
+
+// Records every request handed to the download window.
+class RecordingFactory {
+ public:
+  RecordingFactory()
+      : scope_([this](QWidget*, const ConversionRequest& request) {
+          requests_.push_back(request);
+          return int(platform::mrOk);
+        }) {}
+  const std::vector<ConversionRequest>& Requests() const { return requests_; }
+
+ private:
+  std::vector<ConversionRequest> requests_;
+  app::ScopedDownloadWindowFactory scope_;
+};
+
+class RequestTest : public testing::Test {
+ protected:
+  void SetUp() override { global::SiteConfig::SetCurrent(global::SiteConfig()); }
+  void TearDown() override { global::SiteConfig::Reset(); }
+
+  TempDir dir_;
+};
+
+enum class Folder { Exists, Missing, Empty, FileInTheWay };
+
+TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
+  struct Row {
+    const char* name;
+    bool download;
+    std::string url;
+    std::string file;  // "{clip}" is a video file that exists, "{gone}" one that does not
+    Folder folder;
+    std::vector<int> answers;  // to the questions
+    std::vector<Dialog> dialogs;
+    std::optional<ConversionRequest> request;  // "{clip}" in Sources as above
+    int formatIndex = 1;
+    std::string formatText = kMp3Normal;
+  };
+  const std::string missing = std::string("{out}");
+  const Dialog question{missing + kMissingSuffix, DialogIcon::Information, DialogButtons::YesNo};
+  const Dialog exampleNotice =
+      NoticeOf("Please enter the url like http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
+  const std::vector<Row> rows = {
+      {"empty address before a missing folder",
+       true,
+       "",
+       "",
+       Folder::Missing,
+       {},
+       {NoticeOf("Please enter video URL!")},
+       std::nullopt},
+      {"empty local file",
+       false,
+       "http://www.youtube.com/watch?v=a",
+       "",
+       Folder::Exists,
+       {},
+       {NoticeOf("Please select a local video file!")},
+       std::nullopt},
+      {"missing folder, No",
+       true,
+       "http://www.youtube.com/watch?v=a",
+       "",
+       Folder::Missing,
+       {platform::mrNo},
+       {question},
+       std::nullopt},
+      {"missing folder, Yes, then a bad address",
+       true,
+       "http://www.youtube.com/user/a",
+       "",
+       Folder::Missing,
+       {platform::mrYes},
+       {question, exampleNotice},
+       std::nullopt},
+      {"missing local file after the folder question",
+       false,
+       "",
+       "{gone}",
+       Folder::Missing,
+       {platform::mrYes},
+       {question, NoticeOf("Please check whether the video file exist.")},
+       std::nullopt},
+      {"empty folder text, Yes ends silently",
+       true,
+       "http://www.youtube.com/watch?v=a",
+       "",
+       Folder::Empty,
+       {platform::mrYes},
+       {{kMissingSuffix, DialogIcon::Information, DialogButtons::YesNo}},
+       std::nullopt},
+      {"a file in the way ends silently",
+       true,
+       "http://www.youtube.com/watch?v=a",
+       "",
+       Folder::FileInTheWay,
+       {platform::mrYes},
+       {question},
+       std::nullopt},
+      {"YouTube without watch",
+       true,
+       "http://www.youtube.com/user/someone",
+       "",
+       Folder::Exists,
+       {},
+       {exampleNotice},
+       std::nullopt},
+      {"Metacafe without watch",
+       true,
+       "http://www.metacafe.com/channels/x/",
+       "",
+       Folder::Exists,
+       {},
+       {exampleNotice},
+       std::nullopt},
+      {"Google needs no watch",
+       true,
+       "http://video.google.com/videoplay?docid=5",
+       "",
+       Folder::Exists,
+       {},
+       {},
+       ConversionRequest{{"http://video.google.com/videoplay?docid=5"}, 1, ".mp3", kArgs128}},
+      {"a YouTube address is normalised",
+       true,
+       "http://www.youtube.com/watch?feature=x&v=abc",
+       "",
+       Folder::Exists,
+       {},
+       {},
+       ConversionRequest{{"http://www.youtube.com/watch?v=abc"}, 1, ".mp3", kArgs128}},
+      {"created folder, then WAV",
+       true,
+       "http://www.youtube.com/watch?v=abc",
+       "",
+       Folder::Missing,
+       {platform::mrYes},
+       {question},
+       ConversionRequest{{"http://www.youtube.com/watch?v=abc"}, 1, ".wav", kArgs128},
+       3,
+       "WAV - Lossless Audio (Stereo)"},
+      {"local file to WMA",
+       false,
+       "",
+       "{clip}",
+       Folder::Exists,
+       {},
+       {},
+       ConversionRequest{{"{clip}"}, 2, ".wma", "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
+       4,
+       "WMA - Windows Media Audio (Stereo)"},
+      {"nothing selected in the format list",
+       false,
+       "",
+       "{clip}",
+       Folder::Exists,
+       {},
+       {},
+       ConversionRequest{{"{clip}"}, 2, "", ""},
+       -1,
+       ""},
+  };
+
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir dir;
+    const std::string clip = dir.Write("clip.flv", "FLV");
+    const auto fill = [&](std::string text, const std::string& out) {
+      for (const auto& [token, value] : {std::pair<std::string, std::string>{"{clip}", clip},
+                                         {"{gone}", dir.File("gone.flv")},
+                                         {"{out}", out}}) {
+        for (std::size_t at; (at = text.find(token)) != std::string::npos;)
+          text.replace(at, token.size(), value);
+      }
+      return text;
+    };
+    std::string out;
+    switch (row.folder) {
+      case Folder::Exists:
+        out = dir.Path();
+        break;
+      case Folder::Missing:
+        out = dir.File("music/new");
+        break;
+      case Folder::Empty:
+        out = "";
+        break;
+      case Folder::FileInTheWay:
+        out = dir.Write("blocker", "x") + "/sub";
+        break;
+    }
+    ScriptedDialogs dialogs;
+    // Notices are answered with OK; the questions take the row's answers in turn.
+    std::size_t nextAnswer = 0;
+    for (const Dialog& expected : row.dialogs) {
+      dialogs.Answer(expected.buttons == DialogButtons::Ok ? int(platform::mrOk)
+                                                           : row.answers.at(nextAnswer++));
+    }
+    RecordingFactory factory;
+    app::MainWindowFields fields{row.download, !row.download,   row.url,       fill(row.file, out),
+                                 out,          row.formatIndex, row.formatText};
+    std::string outputDir = "previous";
+
+    app::StartClick(nullptr, fields, outputDir);
+
+    ASSERT_EQ(dialogs.Shown().size(), row.dialogs.size());
+    for (std::size_t i = 0; i < row.dialogs.size(); ++i) {
+      const auto& shown = dialogs.Shown()[i];
+      EXPECT_EQ(shown.kind, testing_support::ShownDialog::MessageBox);
+      EXPECT_EQ(shown.caption, kCaption);
+      EXPECT_EQ(shown.text, fill(row.dialogs[i].text, out));
+      EXPECT_EQ(shown.icon, row.dialogs[i].icon);
+      EXPECT_EQ(shown.buttons, row.dialogs[i].buttons);
+    }
+    if (row.request) {
+      ASSERT_EQ(factory.Requests().size(), 1u);
+      const ConversionRequest& got = factory.Requests().front();
+      ASSERT_EQ(got.Sources.size(), 1u);
+      EXPECT_EQ(got.Sources.front(), fill(row.request->Sources.front(), out));
+      EXPECT_EQ(got.Mode, row.request->Mode);
+      EXPECT_EQ(got.TargetExt, row.request->TargetExt);
+      EXPECT_EQ(got.ConvertArgs, row.request->ConvertArgs);
+    } else {
+      EXPECT_TRUE(factory.Requests().empty());
+    }
+    // The folder is taken over once the address or file is known to be given, and created on Yes.
+    const bool emptyInput = row.download ? row.url.empty() : row.file.empty();
+    EXPECT_EQ(outputDir, emptyInput ? "previous" : out);
+    if (row.folder == Folder::Missing) {
+      const bool yes = !row.answers.empty() && row.answers.front() == platform::mrYes;
+      EXPECT_EQ(std::filesystem::is_directory(out), yes && !emptyInput);
+    }
+  }
+}
+
+TEST_F(RequestTest, AnErrorOutOfTheDownloadWindowIsAbsorbed) {
+  ScriptedDialogs dialogs;
+  app::ScopedDownloadWindowFactory throwing([](QWidget*, const ConversionRequest&) -> int {
+    throw std::runtime_error("the download window failed");
+  });
+  std::string outputDir;
+  app::MainWindowFields fields{true, false,     "http://www.youtube.com/watch?v=a", "", dir_.Path(),
+                               1,    kMp3Normal};
+  EXPECT_NO_THROW(app::StartClick(nullptr, fields, outputDir));
+  EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(RequestTest, TheAddressNoticeNamesTheConfiguredExample) {
+  EXPECT_EQ(app::EnterUrlLikeText(), resources::LoadStr(resources::sEnterUrlLike));
+  global::SiteConfig local = global::ParseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\n").config;
+  global::SiteConfig::SetCurrent(local);
+  EXPECT_EQ(app::EnterUrlLikeText(), "Please enter the url like http://127.0.0.1:8123/watch?v=Xq0TXIuQ5zk");
+
+  // A page of the simulator is taken and normalised; the real site's address no longer is a page.
+  ScriptedDialogs dialogs;
+  dialogs.Answer(platform::mrOk);
+  RecordingFactory factory;
+  std::string outputDir;
+  app::MainWindowFields fields{true,        false, "http://127.0.0.1:8123/watch?x=1&v=abc",      "",
+                               dir_.Path(), 0,     "MP3 - High Quality Audio (256 Kbps, Stereo)"};
+  app::StartClick(nullptr, fields, outputDir);
+  fields.url = "http://www.youtube.com/watch?v=abc";
+  app::StartClick(nullptr, fields, outputDir);
+  ASSERT_EQ(factory.Requests().size(), 1u);
+  EXPECT_EQ(factory.Requests()[0].Sources, std::vector<std::string>{"http://127.0.0.1:8123/watch?v=abc"});
+  EXPECT_EQ(factory.Requests()[0].ConvertArgs, "-ar 44100 -ab 256kbit/s -ac 2 ");
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
+  EXPECT_EQ(dialogs.Shown()[0].text, app::EnterUrlLikeText());
+}
+
+TEST(FormatTableTest, ArgumentsByIndexAndExtensionByText) {
+  const std::pair<int, const char*> args[] = {
+      {-1, ""},      {0, "-ar 44100 -ab 256kbit/s -ac 2 "},
+      {1, kArgs128}, {2, "-ar 44100 -ab 64kbit/s -ac 1 "},
+      {3, kArgs128}, {4, "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
+      {5, ""},
+  };
+  for (const auto& [index, expected] : args) EXPECT_EQ(app::FormatArgs(index), expected) << index;
+
+  const char* const extensions[] = {".mp3", ".mp3", ".mp3", ".wav", ".wma"};
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(app::FormatExt(app::FormatListTexts()[i]), extensions[i]);
+  const std::pair<const char*, const char*> texts[] = {{"mp3 in lower case", ".mp3"},
+                                                       {"MP3 and wav", ".wav"},
+                                                       {"WMA or WAV", ".wma"},
+                                                       {"Ogg Vorbis", ""},
+                                                       {"", ""}};
+  for (const auto& [text, expected] : texts) EXPECT_EQ(app::FormatExt(text), expected) << text;
+}
+
+// Receives the folders handed to the desktop's file browser in place of the real one.
+class FolderOpener : public QObject {
+  Q_OBJECT
+ public:
+  FolderOpener() { QDesktopServices::setUrlHandler("file", this, "Open"); }
+  ~FolderOpener() override { QDesktopServices::unsetUrlHandler("file"); }
+  std::vector<QUrl> opened;
+
+ public slots:
+  void Open(const QUrl& url) { opened.push_back(url); }
+};
+
+TEST_F(RequestTest, ShowFilesOpensAnExistingFolderAndCreatesNone) {
+  FolderOpener opener;
+  ScriptedDialogs dialogs;
+  std::string outputDir;
+  app::ShowFilesClick(dir_.Path(), outputDir);
+  ASSERT_EQ(opener.opened.size(), 1u);
+  EXPECT_EQ(opener.opened[0], QUrl::fromLocalFile(QString::fromStdString(dir_.Path())));
+  EXPECT_EQ(outputDir, dir_.Path());
+
+  const std::string missing = dir_.File("not/there");
+  dialogs.Answer(platform::mrOk);
+  app::ShowFilesClick(missing, outputDir);
+  EXPECT_EQ(opener.opened.size(), 1u);
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
+  EXPECT_EQ(dialogs.Shown()[0].caption, kCaption);
+  EXPECT_EQ(dialogs.Shown()[0].text, missing + ", the output directory does not exist.");
+  EXPECT_EQ(dialogs.Shown()[0].icon, DialogIcon::Error);
+  EXPECT_EQ(dialogs.Shown()[0].buttons, DialogButtons::Ok);
+  EXPECT_EQ(outputDir, missing);
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("not")));
+}
+
+TEST(SelectFileTest, TakesTheFirstChosenFileWithTheVideoFilter) {
+  ScriptedDialogs dialogs;
+  dialogs.AnswerPaths({"/videos/b.flv", "/videos/a.flv"});
+  dialogs.AnswerPaths({});
+  EXPECT_EQ(app::SelectFileClick(), "/videos/b.flv");
+  EXPECT_EQ(app::SelectFileClick(), std::nullopt);
+  ASSERT_EQ(dialogs.Shown().size(), 2u);
+  EXPECT_EQ(dialogs.Shown()[0].kind, testing_support::ShownDialog::OpenFiles);
+  EXPECT_EQ(dialogs.Shown()[0].text, "Flv files (*.flv);;Any file (*)");
+}
+
+TEST(SelectFileTest, FiltersTurnIntoThePickerForm) {
+  EXPECT_EQ(app::ToPickerFilter("Videos|*.flv;*.MP4|All(*.*)|*.*"), "Videos (*.flv *.MP4);;All (*)");
+  EXPECT_EQ(app::ToPickerFilter("Only text"), "");
+  EXPECT_EQ(app::ToPickerFilter(""), "");
+}
+
+}  // namespace
+
+#include "RequestTest.moc"

@@ -1,0 +1,56 @@
+// One fuzz input for the address rules: the first byte picks the sites (the real ones, a local
+// simulator with a port, or a sites file made of the rest of the input), the rest is the address.
+// Returns what went wrong, or the empty text. Shared by the fuzz target and its regression test.
+#pragma once
+
+#include "common/Global.h"
+#include "common/SiteConfig.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fuzzing {
+
+inline std::string CheckAddress(const std::string& address) {
+  const std::string once = global::NormalizeVideoUrl(address);
+  if (global::NormalizeVideoUrl(once) != once) return "normalising twice changed the address: " + address;
+  global::IsVideoPageUrl(address);
+  return {};
+}
+
+inline std::string CheckVideoUrlInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return {};
+  const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  std::string error;
+  switch (data[0] % 3) {
+    case 0:
+      global::SiteConfig::SetCurrent(global::SiteConfig());
+      error = CheckAddress(rest);
+      break;
+    case 1:
+      global::SiteConfig::SetCurrent(
+          global::ParseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\nMetacafeDomain=127.0.0.1:8124\n")
+              .config);
+      error = CheckAddress(rest);
+      break;
+    default: {
+      const global::SiteConfig sites = global::ParseSiteConfig(rest).config;
+      for (const std::string* value : {&sites.YouTubeDomain, &sites.MetacafeDomain, &sites.GoogleDomain,
+                                       &sites.YouTubeHost, &sites.ExampleWatchUrl}) {
+        if (value->empty()) return "a sites file left an empty value";
+        for (char c : *value) {
+          if (static_cast<unsigned char>(c) <= ' ') return "a sites file let a blank or control character in";
+        }
+      }
+      global::SiteConfig::SetCurrent(sites);
+      error = CheckAddress("http://" + sites.YouTubeHost + "/watch_videos?index=1&video_ids=a%2Cb");
+      if (error.empty()) error = CheckAddress("http://" + sites.YouTubeHost + "/watch?x=1&v=a");
+      break;
+    }
+  }
+  global::SiteConfig::Reset();
+  return error;
+}
+
+}  // namespace fuzzing
