@@ -1,0 +1,26 @@
+// The wait layer: waits for a flag while messages keep being dispatched.
+#pragma once
+
+#include "net/socket/CustomLineWSocket.h"
+
+#include <functional>
+
+namespace wsocket {
+
+constexpr int kWaitTimedOut = 12001;  // result of a wait that ran out of time or was stopped
+
+class TCustomSyncWSocket : public TCustomLineWSocket {
+ public:
+  int Timeout() const { return timeout_; }
+  void SetTimeout(int ms) { timeout_ = ms; }  // 0: wait without limit
+
+  // Waits until `doneFlag` is set: 0, or 12001 when the time-out passes or the loop is terminating.
+  virtual int WaitUntilReady(const bool& doneFlag);
+  // Clears `doneFlag`, runs `proc` when given, then waits like WaitUntilReady.
+  virtual int Synchronize(const std::function<void()>& proc, bool& doneFlag);
+
+ private:
+  int timeout_ = 0;
+};
+
+}  // namespace wsocket

@@ -1,0 +1,42 @@
+#include "net/socket/HostLookup.h"
+
+#include "net/socket/Resolvers.h"
+#include "net/socket/SocketErrors.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace wsocket {
+
+HostLookup::HostLookup(platform::WindowHandle target, std::uint32_t msg, std::uint64_t handle,
+                       std::string hostName)
+    : thread_([this, target, msg, handle, name = std::move(hostName)] {
+        auto addresses = std::make_shared<Result>();
+        const int err = Resolve(name, *addresses);
+        platform::PostMessage(target, msg, handle, static_cast<std::intptr_t>(err) << 16, addresses);
+        done_ = true;
+      }) {}
+
+HostLookup::~HostLookup() {
+  if (thread_.joinable()) thread_.join();
+}
+
+int HostLookup::Resolve(const std::string& hostName, Result& addresses) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* list = nullptr;
+  const int rc = getaddrinfo(hostName.c_str(), nullptr, &hints, &list);
+  if (rc != 0) return SocketErrorFromResolver(rc);
+  for (addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
+    const std::string text = IPv4ToText(reinterpret_cast<sockaddr_in*>(ai->ai_addr)->sin_addr.s_addr);
+    if (std::find(addresses.begin(), addresses.end(), text) == addresses.end()) addresses.push_back(text);
+  }
+  freeaddrinfo(list);
+  return addresses.empty() ? WSANO_DATA : 0;
+}
+
+}  // namespace wsocket

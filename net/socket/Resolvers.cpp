@@ -1,0 +1,155 @@
+#include "net/socket/Resolvers.h"
+
+#include "net/socket/ESocketException.h"
+#include "net/socket/SocketErrors.h"
+#include "net/socket/Text.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <unistd.h>
+
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+namespace wsocket {
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Reads the decimal digits at the start of `s` (after leading spaces); saturates instead of overflowing.
+unsigned long LeadingNumber(const std::string& s) {
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  unsigned long value = 0;
+  for (; i < s.size() && IsDigit(s[i]); ++i) {
+    value = value * 10 + static_cast<unsigned long>(s[i] - '0');
+    if (value > 0xFFFFFFFFul) value = 0xFFFFFFFFul + 1;
+  }
+  return value;
+}
+
+std::string Format(const char* fmt, const std::string& text, int code) {
+  std::vector<char> buf(text.size() + 128);
+  std::snprintf(buf.data(), buf.size(), fmt, text.c_str(), code);
+  return buf.data();
+}
+
+}  // namespace
+
+bool WSocketIsDottedIP(const std::string& text) {
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n && text[i] == ' ') ++i;
+  if (i < n && text[i] == '.') return false;
+  int dots = 0;
+  unsigned value = 0;
+  for (; i < n; ++i) {
+    const char c = text[i];
+    if (IsDigit(c)) {
+      value = value * 10 + static_cast<unsigned>(c - '0');
+      if (value > 256) value = 256;  // anything above 255 fails; stop growing
+    } else if (c == '.') {
+      if (++dots > 3 || value > 255 || i + 1 == n || !IsDigit(text[i + 1])) return false;
+      value = 0;
+    } else {
+      while (i < n && text[i] == ' ') ++i;
+      if (i < n) return false;
+      break;
+    }
+  }
+  return dots == 3 && value <= 255;
+}
+
+std::uint32_t WSocketResolveHost(const std::string& host) {
+  if (host.empty() || host.size() > 256) {
+    throw ESocketException("WSocketResolveHost: '" + host + "' Invalid Hostname.");
+  }
+  const std::string name = Trim(host);
+  if (WSocketIsDottedIP(name)) {
+    const in_addr_t addr = inet_addr(name.c_str());
+    if (addr == INADDR_NONE && name != "255.255.255.255") {
+      throw ESocketException("WSocketResolveHost: '" + host + "' Invalid IP address.");
+    }
+    return addr;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* result = nullptr;
+  const int rc = getaddrinfo(name.c_str(), nullptr, &hints, &result);
+  if (rc != 0 || result == nullptr) {
+    const int code = rc != 0 ? SocketErrorFromResolver(rc) : WSANO_DATA;
+    throw ESocketException(
+        Format("WSocketResolveHost: Cannot convert host address '%s', Error #%d", host, code));
+  }
+  const std::uint32_t addr = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
+  freeaddrinfo(result);
+  return addr;
+}
+
+std::uint16_t WSocketResolvePort(const std::string& port, const std::string& proto) {
+  if (port.empty() || port.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Port.");
+  if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Proto.");
+  if (IsDigit(port[0])) {
+    const unsigned long value = LeadingNumber(port);
+    if (value > 65535) throw ESocketException("WSocketResolvePort: Invalid Port.");
+    return static_cast<std::uint16_t>(value);
+  }
+  const std::string name = Trim(port), protoName = Trim(proto);
+  servent entry{}, *found = nullptr;
+  std::array<char, 1024> buf{};
+  getservbyname_r(name.c_str(), protoName.empty() ? nullptr : protoName.c_str(), &entry, buf.data(),
+                  buf.size(), &found);
+  if (found == nullptr) {
+    throw ESocketException(
+        Format("WSocketResolvePort: Cannot convert port '%s', Error #%d", port, WSANO_DATA));
+  }
+  return ntohs(static_cast<std::uint16_t>(found->s_port));
+}
+
+int WSocketResolveProto(const std::string& proto) {
+  if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
+  if (IsDigit(proto[0])) {
+    const unsigned long value = LeadingNumber(proto);
+    if (value > 255) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
+    return static_cast<int>(value);
+  }
+  const std::string name = Lower(Trim(proto));
+  if (name == "tcp") return 6;
+  if (name == "udp") return 17;
+  if (name == "raw") return 255;
+  protoent entry{}, *found = nullptr;
+  std::array<char, 1024> buf{};
+  getprotobyname_r(name.c_str(), &entry, buf.data(), buf.size(), &found);
+  if (found == nullptr) {
+    throw ESocketException(
+        Format("WSocketResolveProto: Cannot convert protocol '%s', Error #%d", proto, WSANO_DATA));
+  }
+  return found->p_proto;
+}
+
+std::string LocalHostName() {
+  std::array<char, 64> name{};
+  if (gethostname(name.data(), name.size()) != 0) throw ESocketException("Winsock.GetHostName failed");
+  name.back() = '\0';
+  return name.data();
+}
+
+std::string IPv4ToText(std::uint32_t networkOrderAddr) {
+  in_addr a{};
+  a.s_addr = networkOrderAddr;
+  char buf[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &a, buf, sizeof buf);
+  return buf;
+}
+
+}  // namespace wsocket

@@ -1,0 +1,22 @@
+// Process-wide state shared by every socket: the count of live sockets, the requested library version
+// (kept for its properties; POSIX sockets need no start-up) and the one lock of the send queues.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+namespace wsocket::library {
+
+void AddSocket();
+void RemoveSocket();
+int LiveSockets();
+// Marks the library as in use; the version can no longer change until the last socket is gone.
+void Use();
+bool InUse();
+std::uint8_t ReqVerLow();
+std::uint8_t ReqVerHigh();
+void SetReqVer(std::uint8_t low, std::uint8_t high);
+// Re-entrant for its owner thread: a send can run user code that sends again.
+std::recursive_mutex& SendLock();
+
+}  // namespace wsocket::library

@@ -1,0 +1,108 @@
+#include "net/socket/SocketNotifiers.h"
+
+#include "net/socket/CustomWSocket.h"
+#include "net/socket/SocketErrors.h"
+
+#include <sys/socket.h>
+
+#include <cerrno>
+
+namespace wsocket {
+
+SocketNotifiers::SocketNotifiers(int fd, platform::WindowHandle target, std::uint64_t connection, bool stream)
+    : fd_(fd),
+      target_(target),
+      connection_(connection),
+      stream_(stream),
+      read_(fd, QSocketNotifier::Read),
+      write_(fd, QSocketNotifier::Write) {
+  read_.setEnabled(false);
+  write_.setEnabled(false);
+  QObject::connect(&read_, &QSocketNotifier::activated, [this] { OnReadable(); });
+  QObject::connect(&write_, &QSocketNotifier::activated, [this] { OnWritable(); });
+}
+
+SocketNotifiers::~SocketNotifiers() {
+  read_.setEnabled(false);
+  write_.setEnabled(false);
+}
+
+void SocketNotifiers::Select(unsigned mask) {
+  mask_ = mask;
+  if (mask != 0) {
+    readArmed_ = true;
+    closePosted_ = false;
+  }
+  Update();
+}
+
+void SocketNotifiers::ConnectStarted() {
+  connectPending_ = true;
+  Update();
+}
+
+void SocketNotifiers::Stop() {
+  connectPending_ = false;
+  closePosted_ = true;
+  writeArmed_ = false;
+  Update();
+}
+
+void SocketNotifiers::ArmRead() {
+  readArmed_ = true;
+  Update();
+}
+
+void SocketNotifiers::ArmWrite() {
+  writeArmed_ = true;
+  Update();
+}
+
+void SocketNotifiers::Update() {
+  const bool wantRead =
+      (mask_ & (FD_READ | FD_CLOSE)) != 0 && readArmed_ && !connectPending_ && !closePosted_;
+  const bool wantWrite =
+      (connectPending_ && (mask_ & FD_CONNECT) != 0) || (writeArmed_ && (mask_ & FD_WRITE) != 0);
+  if (read_.isEnabled() != wantRead) read_.setEnabled(wantRead);
+  if (write_.isEnabled() != wantWrite) write_.setEnabled(wantWrite);
+}
+
+void SocketNotifiers::Post(unsigned bits, int errCode) {
+  const auto lParam = static_cast<std::intptr_t>(bits | (static_cast<unsigned>(errCode & 0xFFFF) << 16));
+  platform::PostMessage(target_, WM_ASYNCSELECT, connection_, lParam);
+}
+
+void SocketNotifiers::OnReadable() {
+  readArmed_ = false;
+  char probe = 0;
+  const ssize_t n = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+  if (n > 0 || (n == 0 && !stream_)) {
+    Post(FD_READ, 0);
+  } else if (n == 0) {
+    closePosted_ = true;
+    Post(FD_CLOSE, 0);
+  } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+    readArmed_ = true;
+  } else {
+    closePosted_ = true;
+    Post(FD_CLOSE, SocketErrorFromErrno(errno));
+  }
+  Update();
+}
+
+void SocketNotifiers::OnWritable() {
+  if (connectPending_) {
+    connectPending_ = false;
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
+    if (err != 0) closePosted_ = true;  // the connect handler closes the socket
+    Post(FD_CONNECT, SocketErrorFromErrno(err));
+  } else {
+    writeArmed_ = false;
+    Post(FD_WRITE, 0);
+  }
+  Update();
+}
+
+}  // namespace wsocket

@@ -1,0 +1,55 @@
+// Turns the readiness of one system socket into notification records posted to its socket's message
+// target: the connect bit when a connect ends, the read bit when bytes wait, the close bit when the
+// peer has closed or reset, the write bit when a blocked send can go on. Like the platform the socket
+// was designed for, each kind is reported once and re-armed only by the call that consumes it (a
+// receive re-arms the read bit, a blocked send the write bit), so a record sitting in the queue is never
+// repeated.
+#pragma once
+
+#include "platform/Messages.h"
+
+#include <QSocketNotifier>
+
+#include <cstdint>
+
+namespace wsocket {
+
+class SocketNotifiers {
+ public:
+  SocketNotifiers(int fd, platform::WindowHandle target, std::uint64_t connection, bool stream);
+  ~SocketNotifiers();
+  SocketNotifiers(const SocketNotifiers&) = delete;
+  SocketNotifiers& operator=(const SocketNotifiers&) = delete;
+
+  // Reports the events of `mask` (FD_* bits) from now on; 0 stops every report. A non-zero mask also
+  // re-arms the read and close reports, so what was dropped while paused is reported again.
+  void Select(unsigned mask);
+  // A system connect is in progress: its outcome is reported as the connect bit.
+  void ConnectStarted();
+  // The outcome was already posted by the caller: report nothing more for this socket.
+  void Stop();
+  // A receive ran: report waiting bytes (or the close) again.
+  void ArmRead();
+  // A send could not take everything: report the write bit when it can go on.
+  void ArmWrite();
+
+ private:
+  void OnReadable();
+  void OnWritable();
+  void Update();
+  void Post(unsigned bits, int errCode);
+
+  int fd_;
+  platform::WindowHandle target_;
+  std::uint64_t connection_;
+  bool stream_;
+  QSocketNotifier read_;
+  QSocketNotifier write_;
+  unsigned mask_ = 0;
+  bool connectPending_ = false;
+  bool readArmed_ = true;
+  bool writeArmed_ = false;
+  bool closePosted_ = false;
+};
+
+}  // namespace wsocket

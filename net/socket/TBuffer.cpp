@@ -1,0 +1,44 @@
+#include "net/socket/TBuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace wsocket {
+
+namespace {
+constexpr std::int32_t kDefaultBlockSize = 1514;
+}
+
+TBuffer::TBuffer(std::int32_t size) {
+  SetSize(size);
+}
+
+std::int32_t TBuffer::Write(const void* data, std::int32_t len) {
+  const std::int32_t count = std::max<std::int32_t>(0, std::min(len, size_ - wrCount_));
+  if (count > 0) std::memcpy(data_.get() + wrCount_, data, static_cast<std::size_t>(count));
+  wrCount_ += count;
+  return count;
+}
+
+const char* TBuffer::Peek(std::int32_t& len) const {
+  len = Unsent();
+  return len > 0 ? data_.get() + rdCount_ : nullptr;
+}
+
+void TBuffer::Remove(std::int32_t len) {
+  rdCount_ += std::max<std::int32_t>(0, std::min(len, Unsent()));
+  if (rdCount_ >= wrCount_) rdCount_ = wrCount_ = 0;
+}
+
+void TBuffer::SetSize(std::int32_t size) {
+  if (size <= 0) size = kDefaultBlockSize;
+  auto data = std::make_unique<char[]>(static_cast<std::size_t>(size));
+  const std::int32_t keep = std::min(Unsent(), size);
+  if (keep > 0) std::memcpy(data.get(), data_.get() + rdCount_, static_cast<std::size_t>(keep));
+  data_ = std::move(data);
+  size_ = size;
+  rdCount_ = 0;
+  wrCount_ = keep;
+}
+
+}  // namespace wsocket

@@ -1,0 +1,261 @@
+#include "ScriptedPeer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <stdexcept>
+
+namespace testing_support {
+namespace {
+
+sockaddr_in Loopback(std::uint16_t port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return a;
+}
+
+std::uint16_t BoundPort(int fd) {
+  sockaddr_in a{};
+  socklen_t len = sizeof a;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  return ntohs(a.sin_port);
+}
+
+}  // namespace
+
+ScriptedPeer::ScriptedPeer() {
+  listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listener_ < 0 || pipe2(wake_, O_CLOEXEC) != 0) throw std::runtime_error("ScriptedPeer: no socket");
+  const int on = 1;
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  const sockaddr_in a = Loopback(0);
+  if (bind(listener_, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+    throw std::runtime_error("ScriptedPeer: bind failed");
+  }
+  port_ = BoundPort(listener_);
+}
+
+ScriptedPeer::~ScriptedPeer() {
+  Stop();
+  if (listener_ >= 0) close(listener_);
+  for (int fd : wake_) {
+    if (fd >= 0) close(fd);
+  }
+}
+
+ScriptedPeer& ScriptedPeer::Add(Step step) {
+  scripts_.back().push_back(std::move(step));
+  return *this;
+}
+
+ScriptedPeer& ScriptedPeer::Send(std::string bytes) {
+  return Add({Kind::Send, std::move(bytes)});
+}
+ScriptedPeer& ScriptedPeer::Delay(int ms) {
+  return Add({Kind::Delay, {}, static_cast<std::size_t>(ms)});
+}
+ScriptedPeer& ScriptedPeer::Read(std::size_t count) {
+  return Add({Kind::Read, {}, count});
+}
+ScriptedPeer& ScriptedPeer::ReadUntil(std::string marker) {
+  return Add({Kind::ReadUntil, std::move(marker)});
+}
+ScriptedPeer& ScriptedPeer::ReadToEnd() {
+  return Add({Kind::ReadToEnd, {}, 0});
+}
+ScriptedPeer& ScriptedPeer::Echo() {
+  return Add({Kind::Echo, {}, 0});
+}
+ScriptedPeer& ScriptedPeer::HalfClose() {
+  return Add({Kind::HalfClose, {}, 0});
+}
+ScriptedPeer& ScriptedPeer::Reset() {
+  return Add({Kind::Reset, {}, 0});
+}
+ScriptedPeer& ScriptedPeer::StaySilent() {
+  return Add({Kind::StaySilent, {}, 0});
+}
+
+ScriptedPeer& ScriptedPeer::NextConnection() {
+  scripts_.emplace_back();
+  return *this;
+}
+
+ScriptedPeer& ScriptedPeer::SmallReceiveBuffer(int bytes) {
+  setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  return *this;
+}
+
+void ScriptedPeer::Start() {
+  if (thread_.joinable()) return;
+  if (listen(listener_, 64) != 0) throw std::runtime_error("ScriptedPeer: listen failed");
+  thread_ = std::thread([this] { Run(); });
+}
+
+void ScriptedPeer::Stop() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (stopping_) return;
+    stopping_ = true;
+  }
+  const char byte = 0;
+  if (write(wake_[1], &byte, 1) < 0) {
+    // the thread also notices `stopping_` at its next time-out
+  }
+  if (thread_.joinable()) thread_.join();
+}
+
+bool ScriptedPeer::WaitFinished(int count, int timeoutMs) {
+  std::unique_lock<std::mutex> guard(lock_);
+  return changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return finished_ >= count; });
+}
+
+int ScriptedPeer::Accepted() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return static_cast<int>(received_.size());
+}
+
+std::string ScriptedPeer::Received(int connection) const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return connection >= 0 && static_cast<std::size_t>(connection) < received_.size() ? received_[connection]
+                                                                                    : "";
+}
+
+std::uint16_t ScriptedPeer::UnusedPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in a = Loopback(0);
+  bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+  const std::uint16_t port = BoundPort(fd);
+  close(fd);
+  return port;
+}
+
+bool ScriptedPeer::WaitReady(int fd, short events, int timeoutMs) {
+  pollfd fds[2] = {{fd, events, 0}, {wake_[0], POLLIN, 0}};
+  for (;;) {
+    const int rc = poll(fds, 2, timeoutMs);
+    if (rc < 0 && errno == EINTR) continue;
+    if (rc <= 0 || (fds[1].revents & POLLIN) != 0) return false;
+    return true;
+  }
+}
+
+void ScriptedPeer::Run() {
+  for (std::size_t index = 0;; ++index) {
+    if (!WaitReady(listener_, POLLIN, -1)) return;
+    const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      received_.emplace_back();
+    }
+    Play(fd, index);
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      ++finished_;
+    }
+    changed_.notify_all();
+  }
+}
+
+void ScriptedPeer::Play(int fd, std::size_t index) {
+  const Script& script = scripts_[std::min(index, scripts_.size() - 1)];
+  bool open = true;
+  for (const Step& step : script) {
+    switch (step.kind) {
+      case Kind::Send:
+        open = SendAll(fd, step.bytes);
+        break;
+      case Kind::Delay:
+        if (WaitReady(wake_[0], POLLIN, static_cast<int>(step.count))) open = false;  // stopping
+        break;
+      case Kind::Read: {
+        std::size_t got = 0;
+        while (got < step.count) {
+          if (!WaitReady(fd, POLLIN, -1)) break;
+          char buf[4096];
+          const ssize_t n = recv(fd, buf, std::min(sizeof buf, step.count - got), 0);
+          if (n <= 0) break;
+          Record(index, buf, static_cast<std::size_t>(n));
+          got += static_cast<std::size_t>(n);
+        }
+        break;
+      }
+      case Kind::ReadUntil:
+        for (;;) {
+          {
+            std::lock_guard<std::mutex> guard(lock_);
+            const std::string& r = received_[index];
+            if (r.size() >= step.bytes.size() &&
+                r.compare(r.size() - step.bytes.size(), step.bytes.size(), step.bytes) == 0)
+              break;
+          }
+          if (ReadSome(fd, index, nullptr) <= 0) break;
+        }
+        break;
+      case Kind::ReadToEnd:
+        while (ReadSome(fd, index, nullptr) > 0) {
+        }
+        break;
+      case Kind::Echo:
+        for (;;) {
+          std::string echo;
+          if (ReadSome(fd, index, &echo) <= 0 || !SendAll(fd, echo)) break;
+        }
+        break;
+      case Kind::HalfClose:
+        shutdown(fd, SHUT_WR);
+        break;
+      case Kind::Reset: {
+        const linger hard{1, 0};
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        close(fd);
+        return;
+      }
+      case Kind::StaySilent:
+        WaitReady(wake_[0], POLLIN, -1);
+        open = false;
+        break;
+    }
+    if (!open) break;
+  }
+  close(fd);
+}
+
+bool ScriptedPeer::SendAll(int fd, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    if (!WaitReady(fd, POLLOUT, -1)) return false;
+    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    if (n <= 0) return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long ScriptedPeer::ReadSome(int fd, std::size_t index, std::string* echo) {
+  if (!WaitReady(fd, POLLIN, -1)) return -1;
+  char buf[16384];
+  const ssize_t n = recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+  if (n < 0) return errno == EAGAIN || errno == EINTR ? 1 : -1;
+  Record(index, buf, static_cast<std::size_t>(n));
+  if (echo != nullptr) echo->assign(buf, static_cast<std::size_t>(n));
+  return n;
+}
+
+void ScriptedPeer::Record(std::size_t index, const char* data, std::size_t len) {
+  std::lock_guard<std::mutex> guard(lock_);
+  received_[index].append(data, len);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,89 @@
+// Helpers for socket tests: waiting for a condition while messages are dispatched, and a recorder that
+// writes every event of a socket into one ordered log.
+#pragma once
+
+#include "net/socket/WSocket.h"
+#include "platform/Messages.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace socket_tests {
+
+// Dispatches messages until `done` holds or `ms` pass; returns `done()`.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    platform::WaitMessage(20);
+  }
+  return true;
+}
+
+// Dispatches messages for `ms` milliseconds.
+inline void Pump(int ms) {
+  WaitFor([] { return false; }, ms);
+}
+
+// Records the events of a socket as short texts: "connected 0", "state 5", "data 0", "closed 0", ...
+struct EventLog {
+  std::vector<std::string> events;
+  std::string received;  // bytes read by the default data handler
+
+  void Attach(wsocket::TWSocket& s, bool readData = true) {
+    s.OnChangeState = [this](wsocket::TCustomWSocket*, wsocket::TSocketState, wsocket::TSocketState n) {
+      events.push_back("state " + std::to_string(n));
+    };
+    s.OnSessionConnected = [this](wsocket::TCustomWSocket*, std::uint16_t e) {
+      events.push_back("connected " + std::to_string(e));
+    };
+    s.OnSessionClosed = [this](wsocket::TCustomWSocket*, std::uint16_t e) {
+      events.push_back("closed " + std::to_string(e));
+    };
+    s.OnDataSent = [this](wsocket::TCustomWSocket*, std::uint16_t e) {
+      events.push_back("sent " + std::to_string(e));
+    };
+    s.OnDnsLookupDone = [this](wsocket::TCustomWSocket*, std::uint16_t e) {
+      events.push_back("dns " + std::to_string(e));
+    };
+    s.OnError = [this](wsocket::TCustomWSocket* sender) {
+      events.push_back("error " + std::to_string(sender->LastError()));
+    };
+    if (readData) {
+      s.OnDataAvailable = [this](wsocket::TCustomWSocket* sender, std::uint16_t e) {
+        events.push_back("data " + std::to_string(e));
+        char buf[4096];
+        const std::int32_t n = sender->Receive(buf, sizeof buf);
+        if (n > 0) received.append(buf, static_cast<std::size_t>(n));
+      };
+    }
+  }
+
+  int Count(const std::string& event) const {
+    int n = 0;
+    for (const auto& e : events) n += e == event ? 1 : 0;
+    return n;
+  }
+
+  bool Has(const std::string& event) const { return Count(event) > 0; }
+
+  // The events without the "data" entries, which vary with how the bytes are cut.
+  std::vector<std::string> WithoutData() const {
+    std::vector<std::string> out;
+    for (const auto& e : events) {
+      if (e.rfind("data ", 0) != 0) out.push_back(e);
+    }
+    return out;
+  }
+};
+
+// Points a socket at 127.0.0.1:port over TCP.
+inline void Target(wsocket::TWSocket& s, std::uint16_t port) {
+  s.SetAddr("127.0.0.1");
+  s.SetPort(std::to_string(port));
+  s.SetProto("tcp");
+}
+
+}  // namespace socket_tests
