@@ -1,0 +1,19 @@
+// The exception of the HTTP client: misuse (busy, nothing to send, bad version) and, from the
+// synchronous request, a request that ended with an error status.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace http {
+
+class EHttpException : public std::runtime_error {
+ public:
+  EHttpException(const std::string& msg, int errorCode) : std::runtime_error(msg), errorCode_(errorCode) {}
+  int ErrorCode() const { return errorCode_; }
+
+ private:
+  int errorCode_;
+};
+
+}  // namespace http

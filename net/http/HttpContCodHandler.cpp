@@ -1,0 +1,95 @@
+#include "net/http/HttpContCodHandler.h"
+
+#include <cstdio>
+
+namespace http {
+namespace {
+
+std::string Trim(const std::string& s) {
+  std::size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+// The quality with up to three decimals, "." as decimal mark and no trailing zeros: 0.5, 1, 0.125.
+std::string FormatQuality(float q) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", static_cast<double>(q));
+  std::string s = text;
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  return s.empty() ? "0" : s;
+}
+
+}  // namespace
+
+THttpContCodHandler::THttpContCodHandler(TContentOutput output) : output_(std::move(output)) {
+  for (const TContCodingClass& c : TContCodingsList::Instance().Items()) {
+    items_.push_back(THttpContCodItem{&c, true, c.DefaultQuality});
+  }
+}
+
+void THttpContCodHandler::SetEnabled(bool value) {
+  if (value != enabled_) headerStale_ = true;
+  enabled_ = value;
+}
+
+void THttpContCodHandler::SetUseQuality(bool value) {
+  if (value != useQuality_) headerStale_ = true;
+  useQuality_ = value;
+}
+
+const std::string& THttpContCodHandler::HeaderText() {
+  if (!enabled_) {
+    static const std::string empty;
+    return empty;
+  }
+  if (headerStale_) {
+    headerText_.clear();
+    for (const THttpContCodItem& item : items_) {
+      if (!item.Enabled || item.Quality <= 0) continue;
+      std::string one = item.Class->Coding;
+      if (useQuality_) one += ";q=" + FormatQuality(item.Quality);
+      headerText_ = headerText_.empty() ? one : headerText_ + ", " + one;
+    }
+    headerStale_ = false;
+  }
+  return headerText_;
+}
+
+void THttpContCodHandler::Prepare(const std::string& contentEncoding) {
+  chain_.clear();
+  if (!enabled_ || contentEncoding.empty()) return;
+  std::size_t start = 0;
+  while (start <= contentEncoding.size()) {
+    std::size_t comma = contentEncoding.find(',', start);
+    if (comma == std::string::npos) comma = contentEncoding.size();
+    std::string name = Trim(contentEncoding.substr(start, comma - start));
+    const TContCodingClass* cls = TContCodingsList::Instance().Find(name);
+    if (cls == nullptr) {
+      chain_.clear();  // an unknown coding: the body is passed on undecoded
+      return;
+    }
+    TContentOutput next = output_;
+    if (!chain_.empty()) {
+      THttpContentCoding* inner = chain_.back().get();
+      next = [inner](const char* d, std::size_t n) { inner->WriteBuffer(d, n); };
+    }
+    chain_.push_back(cls->Create(std::move(next)));
+    start = comma + 1;
+  }
+}
+
+void THttpContCodHandler::WriteBuffer(const char* data, std::size_t len) {
+  if (chain_.empty()) {
+    output_(data, len);
+  } else {
+    chain_.back()->WriteBuffer(data, len);
+  }
+}
+
+void THttpContCodHandler::Complete() {
+  for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) (*it)->Complete();
+}
+
+}  // namespace http

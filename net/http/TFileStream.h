@@ -1,0 +1,46 @@
+// A file opened for writing (created or emptied) that collects small writes into large ones. Every
+// byte reaches the file by Flush, Close or a size change; each failure raises EStreamError with the
+// system's reason. The destructor closes the file too but cannot report a failure: call Close.
+#pragma once
+
+#include "net/http/TStream.h"
+
+#include <string>
+#include <vector>
+
+namespace http {
+
+class TFileStream final : public TStream {
+ public:
+  static constexpr std::size_t kBufferSize = 256 * 1024;
+
+  // Creates the file or empties an existing one; raises EStreamError when that fails.
+  explicit TFileStream(const std::string& path);
+  ~TFileStream() override;
+  TFileStream(const TFileStream&) = delete;
+  TFileStream& operator=(const TFileStream&) = delete;
+
+  void Write(const void* data, std::size_t len) override;
+  std::size_t Read(void* data, std::size_t len) override;
+  std::int64_t Size() override;
+  void SetSize(std::int64_t size) override;
+  std::int64_t Position() override { return position_ + static_cast<std::int64_t>(pending_.size()); }
+  void Seek(std::int64_t position) override;
+
+  // Writes the collected bytes to the file.
+  void Flush();
+  // Flushes and closes the file; later writes fail.
+  void Close();
+
+ private:
+  void WriteAll(const char* data, std::size_t len);
+  [[noreturn]] void Fail(const std::string& what, int err);
+
+  std::string path_;
+  int fd_ = -1;
+  std::int64_t position_ = 0;  // file position of the first collected byte
+  std::int64_t size_ = 0;      // file size on disk
+  std::vector<char> pending_;
+};
+
+}  // namespace http

@@ -1,0 +1,51 @@
+// The buffered file stream: every byte reaches the file, cut-back works, failures are reported.
+#include "net/http/TFileStream.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(FileStream, SmallAndLargeWritesAllReachTheFile) {
+  testing_support::TempDir dir;
+  std::string path = dir.File("out.bin");
+  std::string expected;
+  {
+    http::TFileStream f(path);
+    for (int i = 0; i < 1000; ++i) {
+      std::string piece(static_cast<std::size_t>(i % 97 + 1), static_cast<char>('a' + i % 26));
+      f.Write(piece.data(), piece.size());
+      expected += piece;
+    }
+    std::string big(http::TFileStream::kBufferSize + 5, 'Z');
+    f.Write(big.data(), big.size());
+    expected += big;
+    EXPECT_EQ(f.Size(), static_cast<std::int64_t>(expected.size()));
+    f.SetSize(10);  // cut back
+    expected.resize(10);
+    f.Write("tail", 4);
+    expected += "tail";
+    f.Close();
+  }
+  EXPECT_EQ(ReadFile(path), expected);
+}
+
+TEST(FileStream, FailuresAreReported) {
+  EXPECT_THROW(http::TFileStream("/nonexistent-folder/x"), http::EStreamError);
+  http::TFileStream full("/dev/full");
+  full.Write("abc", 3);
+  EXPECT_THROW(full.Flush(), http::EStreamError);
+}
+
+}  // namespace

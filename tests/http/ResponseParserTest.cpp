@@ -1,0 +1,310 @@
+// The receive side against a table of responses, each fed at once, byte by byte and in odd pieces:
+// every way of cutting the bytes must give the same result.
+#include "ResponseHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using httptest::ResponseResult;
+using httptest::ResponseRun;
+using httptest::RunResponse;
+using namespace http;
+
+const std::string kOk = "HTTP/1.0 200 OK\r\n";
+
+struct Case {
+  const char* name;
+  std::string bytes;
+  ResponseRun run;
+  int status;
+  std::string body;
+  std::string ending;
+  std::uint16_t error = 0;
+  std::int64_t bodyLength = -1;
+};
+
+std::vector<Case> Cases() {
+  std::string thousand(1000, 'x');
+  ResponseRun keepAlive;
+  keepAlive.requestVer = "1.1";
+  ResponseRun head;
+  head.request = "HEAD";
+  return {
+      {"LengthBody",
+       kOk + "Content-Length: 1000\r\n\r\n" + thousand + "extra",
+       {},
+       200,
+       thousand,
+       "close",
+       0,
+       1000},
+      {"LengthWithBlanks",
+       kOk + "Content-Length:     1000\r\n\r\n" + thousand,
+       {},
+       200,
+       thousand,
+       "close",
+       0,
+       1000},
+      {"LengthNotANumber",
+       kOk + "Content-Length: 12ab\r\n\r\nuntil close",
+       {},
+       200,
+       "until close",
+       "",
+       0,
+       -1},
+      {"LengthNegative", kOk + "Content-Length: -5\r\n\r\nuntil close", {}, 200, "until close", "", 0, -1},
+      {"LengthTooLarge", kOk + "Content-Length: 99999999999999999999\r\n\r\nabc", {}, 200, "abc", "", 0, -1},
+      {"NoLengthUntilClose", kOk + "\r\n" + thousand, {}, 200, thousand, "", 0, -1},
+      {"Redirect302NoBody", "HTTP/1.0 302 Found\r\nLocation: /next\r\n\r\n", {}, 302, "", "relocate", 0, -1},
+      {"Redirect303ExpectsBody",
+       "HTTP/1.0 303 See Other\r\nLocation: /n\r\n\r\nbody",
+       {},
+       303,
+       "body",
+       "",
+       0,
+       -1},
+      {"KeptOpenRedirectEnds",
+       "HTTP/1.0 302 Found\r\nLocation: /next\r\nConnection: keep-alive\r\n\r\n",
+       {},
+       302,
+       "",
+       "ready",
+       0,
+       -1},
+      {"Continue100", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok",
+       keepAlive, 200, "ok", "ready", 0, 2},
+      {"HtmlWithoutHeader", "<hTmL>\r\n<body>x</body>\r\n", {}, 0, "<hTmL><body>x</body>\r\n", "", 0, -1},
+      {"Chunked",
+       kOk + "Transfer-Encoding: chunked\r\n\r\n4\r\nWiki\r\n0\r\n\r\n",
+       {},
+       200,
+       "Wiki",
+       "close",
+       0,
+       -1},
+      {"ChunkedExtensionsTrailer",
+       kOk + "Transfer-Encoding: Chunked\r\n\r\n4;a=b\r\nWiki\r\nA\r\n0123456789\n0\r\nX-T: 1\r\n\r\n",
+       {},
+       200,
+       "Wiki0123456789",
+       "close",
+       0,
+       -1},
+      {"ChunkedIgnoresLength",
+       kOk + "Content-Length: 2\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n",
+       {},
+       200,
+       "hello",
+       "close",
+       0,
+       2},
+      {"ChunkSizeTooLong",
+       kOk + "Transfer-Encoding: chunked\r\n\r\n10000000000000000\r\nx",
+       {},
+       200,
+       "",
+       "abort",
+       httperrBadChunk,
+       -1},
+      {"ChunkSizeNoDigits",
+       kOk + "Transfer-Encoding: chunked\r\n\r\n\r\nxyz",
+       {},
+       200,
+       "",
+       "abort",
+       httperrBadChunk,
+       -1},
+      {"ChunkWithoutLineEnd",
+       kOk + "Transfer-Encoding: chunked\r\n\r\n2\r\nabX\r\n0\r\n\r\n",
+       {},
+       200,
+       "ab",
+       "abort",
+       httperrBadChunk,
+       -1},
+      {"ChunkedCutShort",
+       kOk + "Transfer-Encoding: chunked\r\n\r\n8\r\nabc",
+       {},
+       200,
+       "abc",
+       "",
+       httperrCutShort,
+       -1},
+      {"LengthCutShort",
+       kOk + "Content-Length: 3000000000\r\n\r\nabc",
+       {},
+       200,
+       "abc",
+       "",
+       httperrCutShort,
+       3000000000LL},
+      {"ClosedBeforeBody", kOk + "Content-Length: 10\r\n\r\n", {}, 200, "", "", httperrCutShort, 10},
+      {"ClosedInHeader", kOk + "Content-Le", {}, 200, "", "", httperrCutShort, -1},
+      {"ClosedWithoutResponse", "", {}, 0, "", "", httperrNoResponse, -1},
+      {"StatusNotANumber", "HTTP/1.1 abc OK\r\n\r\n", {}, 0, "", "abort", httperrBadStatusLine, -1},
+      {"NotHttpFirstLine", "FOO/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", {}, 0, "ok", "close", 0, 2},
+      {"NoContent204", "HTTP/1.0 204 No Content\r\n\r\n", {}, 204, "", "close", 0, -1},
+      {"KeepAliveLength", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef", keepAlive, 200, "abc",
+       "ready", 0, 3},
+      {"OldServerClosesFor11", "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\na", keepAlive, 200, "a", "close",
+       0, 1},
+      {"ServerSaysClose", "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1\r\n\r\na", keepAlive,
+       200, "a", "close", 0, 1},
+      {"HeadDropsBody", kOk + "Content-Length: 5\r\n\r\n", head, 200, "", "close", 0, 5},
+  };
+}
+
+// Every way of cutting the bytes: all at once, byte by byte, and pieces of 2, 3, 7 and 100 bytes.
+std::vector<std::vector<std::size_t>> Cuts() {
+  return {{}, {1}, {2}, {3}, {7}, {100}, {5, 1, 9}};
+}
+
+TEST(ResponseParser, TableOfResponsesCutEveryWay) {
+  for (const Case& c : Cases()) {
+    for (const auto& cut : Cuts()) {
+      SCOPED_TRACE(std::string(c.name) + " cut " + (cut.empty() ? "none" : std::to_string(cut[0])));
+      ResponseRun run = c.run;
+      run.pieces = cut;
+      ResponseResult r = RunResponse(c.bytes, run);
+      EXPECT_EQ(r.values.StatusCode, c.status);
+      EXPECT_EQ(r.body, c.body);
+      EXPECT_EQ(r.ending, c.ending);
+      EXPECT_EQ(r.error, c.error) << r.values.StatusText;
+      EXPECT_EQ(r.values.BodyLength, c.bodyLength);
+      if (c.error != 0) {
+        EXPECT_FALSE(r.values.StatusText.empty());
+      }
+    }
+  }
+}
+
+TEST(ResponseParser, EventsOfASimpleResponse) {
+  std::string body(1000, 'b');
+  ResponseResult r = RunResponse(kOk + "Content-Length: 1000\r\n\r\n" + body + "more bytes");
+  EXPECT_EQ(r.count("HeaderBegin"), 1);
+  EXPECT_EQ(r.count("HeaderData"), 2);
+  EXPECT_EQ(r.count("HeaderEnd"), 1);
+  EXPECT_EQ(r.count("DocBegin"), 1);
+  EXPECT_EQ(r.count("DocEnd"), 1);
+  EXPECT_EQ(r.values.ReceivedCount, 1000);
+  EXPECT_EQ(r.heldBytes, 10);  // the bytes after the body stay unread
+  ASSERT_EQ(r.values.HeaderLines.size(), 2u);
+  EXPECT_EQ(r.values.HeaderLines[0], "HTTP/1.0 200 OK");
+  EXPECT_EQ(r.values.StatusText, "OK");
+}
+
+TEST(ResponseParser, ContinueAnswerBeginsTheHeaderOnce) {
+  ResponseRun run;
+  run.requestVer = "1.1";
+  ResponseResult r =
+      RunResponse("HTTP/1.1 100 Continue\r\nX: y\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", run);
+  EXPECT_EQ(r.count("HeaderBegin"), 1);
+  EXPECT_EQ(r.values.StatusCode, 200);
+  ASSERT_EQ(r.values.HeaderLines.size(), 2u);
+  EXPECT_EQ(r.values.HeaderLines[0], "HTTP/1.1 200 OK");
+}
+
+TEST(ResponseParser, HeaderFieldsAreRead) {
+  ResponseResult r = RunResponse(kOk +
+                                 "Content-Type: Text/HTML\r\nContent-Range: bytes 100-199/1000\r\n"
+                                 "Accept-Ranges: bytes\r\nSet-Cookie: a=b\r\nContent-Encoding: identity\r\n"
+                                 "WWW-Authenticate: Basic realm=x\r\nNoColonLine\r\nX-Empty:\r\n\r\n<p>");
+  EXPECT_EQ(r.values.ContentType, "text/html");
+  EXPECT_EQ(r.values.ContentRangeBegin, "100");
+  EXPECT_EQ(r.values.ContentRangeEnd, "199");
+  EXPECT_EQ(r.values.AcceptRanges, "bytes");
+  EXPECT_EQ(r.count("Cookie a=b"), 1);
+  EXPECT_EQ(r.values.ContentEncoding, "identity");
+  ASSERT_EQ(r.values.AuthOffers.size(), 1u);
+  EXPECT_EQ(r.values.HeaderLines.size(), 9u);
+  EXPECT_EQ(r.body, "<p>");
+}
+
+TEST(ResponseParser, DocumentNameGetsHtmOnlyForExeOrNoExtension) {
+  const std::pair<std::string, std::string> names[] = {
+      {"setup.exe", "setup.htm"}, {"page", "page.htm"}, {"clip.flv", "clip.flv"}};
+  for (const auto& [name, expected] : names) {
+    ResponseRun run;
+    run.documentName = name;
+    ResponseResult r = RunResponse(kOk + "Content-Type: text/html\r\n\r\nx", run);
+    EXPECT_EQ(r.values.DocumentName, expected);
+  }
+}
+
+TEST(ResponseParser, LongHeaderLineIsCutAndTheResponseStillParsed) {
+  std::string longLine = "X-Long: " + std::string(20000, 'a');
+  for (const auto& cut : Cuts()) {
+    ResponseRun run;
+    run.pieces = cut;
+    ResponseResult r = RunResponse(kOk + longLine + "\r\nContent-Length: 2\r\n\r\nok", run);
+    EXPECT_EQ(r.error, 0);
+    EXPECT_EQ(r.body, "ok");
+    ASSERT_EQ(r.values.HeaderLines.size(), 3u);
+    EXPECT_LT(r.values.HeaderLines[1].size(), static_cast<std::size_t>(HttpResponseParser::kBufferFill));
+    EXPECT_EQ(r.values.HeaderLines[1].compare(0, 10, "X-Long: aa"), 0);
+  }
+}
+
+TEST(ResponseParser, EndlessHeaderEndsWithAnError) {
+  std::string manyLines = kOk;
+  for (int i = 0; i < 6000; ++i) manyLines += "X: y\r\n";
+  std::string endlessLine = kOk + "X: " + std::string(400 * 1024, 'z');
+  std::string endlessContinue;
+  for (int i = 0; i < 3000; ++i) endlessContinue += "HTTP/1.1 100 Continue\r\n\r\n";
+  ResponseRun run11;
+  run11.requestVer = "1.1";
+  for (const auto& [bytes, run] : {std::pair{manyLines, ResponseRun{}}, std::pair{endlessLine, ResponseRun{}},
+                                   std::pair{endlessContinue, run11}}) {
+    ResponseResult r = RunResponse(bytes, run);
+    EXPECT_EQ(r.error, httperrHeaderTooLarge);
+    EXPECT_EQ(r.values.StatusText, "Response header too large");
+    EXPECT_EQ(r.ending, "abort");
+    EXPECT_LE(r.values.HeaderLines.size(), static_cast<std::size_t>(HttpResponseParser::kMaxHeaderLines));
+  }
+}
+
+TEST(ResponseParser, StreamWriteFailureEndsTheRequest) {
+  ResponseRun run;
+  run.failWriteAfter = 100;
+  run.pieces = {64};
+  ResponseResult r = RunResponse(kOk + "Content-Length: 1000\r\n\r\n" + std::string(1000, 'v'), run);
+  EXPECT_EQ(r.error, httperrWriteFailed);
+  EXPECT_EQ(r.values.StatusText, "Write error: No space left on device");
+  EXPECT_EQ(r.ending, "abort");
+}
+
+TEST(ResponseParser, CutShortTextSaysHowFarItGot) {
+  ResponseResult r = RunResponse(kOk + "Content-Length: 10\r\n\r\nabcd");
+  EXPECT_EQ(r.values.StatusText, "Transfer cut short: the connection closed after 4 of 10 bytes");
+  EXPECT_EQ(r.count("DocEnd"), 1);
+}
+
+TEST(ResponseParser, RedirectBodyStillEndsWithRelocationNotError) {
+  // A redirect whose body is cut short: the location is followed, no error is set.
+  ResponseResult r = RunResponse("HTTP/1.0 301 Moved\r\nLocation: /x\r\nContent-Length: 50\r\n\r\nabc");
+  EXPECT_EQ(r.error, 0);
+  EXPECT_TRUE(r.values.LocationFlag);
+}
+
+TEST(ResponseParser, ChunkedSplitAtEveryPoint) {
+  const std::string bytes =
+      kOk +
+      "Transfer-Encoding: chunked\r\n\r\n1a;ext=1\r\nabcdefghijklmnopqrstuvwxyz\r\n3\r\n123\r\n0\r\nT: "
+      "v\r\n\r\n";
+  for (std::size_t split = 1; split < bytes.size(); ++split) {
+    ResponseRun run;
+    run.pieces = {split, bytes.size()};
+    ResponseResult r = RunResponse(bytes, run);
+    ASSERT_EQ(r.body, "abcdefghijklmnopqrstuvwxyz123") << "split at " << split;
+    ASSERT_EQ(r.ending, "close");
+    ASSERT_EQ(r.error, 0);
+  }
+}
+
+}  // namespace
