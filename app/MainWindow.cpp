@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/StartRequest.h"
 #include "common/Global.h"
 #include "platform/ClipboardWatch.h"
 #include "platform/IniFile.h"
@@ -275,9 +276,23 @@ void TfrmMain::bBrowserClick() {
 
 void TfrmMain::bExitClick() { close(); }
 
-void TfrmMain::bStartClick() {}
-void TfrmMain::bShowFilesClick() {}
-void TfrmMain::bSelectFileClick() {}
+void TfrmMain::bStartClick() {
+  try {
+    const app::MainWindowFields fields{rbDownloadConvert->isChecked(),     rbConvert->isChecked(),
+                                       eUrl->text().toStdString(),         eFileName->text().toStdString(),
+                                       eOutputFolder->text().toStdString(), cbFormat->currentIndex(),
+                                       cbFormat->currentText().toStdString()};
+    app::StartClick(this, fields, OutputDir);
+  } catch (...) {
+    // A failed request leaves nothing to report; the main window stays usable.
+  }
+}
+
+void TfrmMain::bShowFilesClick() { app::ShowFilesClick(eOutputFolder->text().toStdString(), OutputDir); }
+
+void TfrmMain::bSelectFileClick() {
+  if (const std::optional<std::string> file = app::SelectFileClick()) eFileName->setText(Q(*file));
+}
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == WlmShiftImage1) {

@@ -1,0 +1,140 @@
+// Start, Show Files and Browse pressed in the real main window (offscreen), with scripted dialogs and
+// a download window factory that records the request and the window's state while it runs.
+#include "app/DownloadLauncher.h"
+#include "app/MainWindow.h"
+#include "common/SiteConfig.h"
+#include "platform/Paths.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+using download::ConversionRequest;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDir;
+
+class RequestWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetSettingsFilePath(dir_.File("settings.ini"));
+    global::SiteConfig::SetCurrent(global::SiteConfig());
+    window_ = std::make_unique<TfrmMain>();
+    window_->show();
+    platform::ProcessMessages();
+    window_->eOutputFolder->setText(QString::fromStdString(dir_.Path()));
+  }
+  void TearDown() override {
+    window_.reset();
+    global::SiteConfig::Reset();
+    platform::SetSettingsFilePath("");
+  }
+
+  TempDir dir_;
+  std::unique_ptr<TfrmMain> window_;
+  std::vector<ConversionRequest> requests_;
+  app::ScopedDownloadWindowFactory factory_{[this](QWidget* owner, const ConversionRequest& request) {
+    EXPECT_EQ(owner, window_.get());
+    requests_.push_back(request);
+    return int(platform::mrOk);
+  }};
+};
+
+TEST_F(RequestWindowTest, StartHandsTheNormalisedAddressAndTheChosenFormatOn) {
+  TfrmMain& w = *window_;
+  w.eUrl->setText("http://www.youtube.com/watch?feature=related&v=abc");
+  w.cbFormat->setCurrentIndex(3);  // WAV
+  w.bStart->click();
+  ASSERT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(requests_[0].Sources, std::vector<std::string>{"http://www.youtube.com/watch?v=abc"});
+  EXPECT_EQ(requests_[0].Mode, 1);
+  EXPECT_EQ(requests_[0].TargetExt, ".wav");
+  EXPECT_EQ(requests_[0].ConvertArgs, "-ar 44100 -ab 128kbit/s -ac 2 ");
+  EXPECT_EQ(w.eUrl->text(),
+            "http://www.youtube.com/watch?feature=related&v=abc");  // the field keeps what was typed
+  EXPECT_EQ(w.OutputDir, dir_.Path());
+}
+
+TEST_F(RequestWindowTest, ANoticeStopsStartAndLeavesTheFieldsAsTyped) {
+  TfrmMain& w = *window_;
+  ScriptedDialogs dialogs;
+  const std::string missing = dir_.File("new/folder");
+  w.eOutputFolder->setText(QString::fromStdString(missing));
+  w.eUrl->setText("http://www.youtube.com/user/someone");
+  dialogs.Answer(platform::mrYes);  // create the folder
+  dialogs.Answer(platform::mrOk);   // the address notice
+  w.bStart->click();
+  ASSERT_EQ(dialogs.Shown().size(), 2u);
+  EXPECT_EQ(dialogs.Shown()[0].text,
+            missing + ", the output directory does not exist.\r\ncreates a new directory?");
+  EXPECT_EQ(dialogs.Shown()[1].text, "Please enter the url like http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
+  EXPECT_EQ(dialogs.Shown()[1].icon, platform::DialogIcon::Information);
+  EXPECT_TRUE(std::filesystem::is_directory(missing));
+  EXPECT_TRUE(requests_.empty());
+  EXPECT_EQ(w.eUrl->text(), "http://www.youtube.com/user/someone");
+  EXPECT_EQ(w.eOutputFolder->text().toStdString(), missing);
+  EXPECT_TRUE(w.isEnabled() && w.isVisible());
+}
+
+TEST_F(RequestWindowTest, AFailingDownloadWindowLeavesTheMainWindowUsable) {
+  TfrmMain& w = *window_;
+  w.eUrl->setText("http://www.youtube.com/watch?v=abc");
+  {
+    app::ScopedDownloadWindowFactory failing([](QWidget*, const ConversionRequest&) -> int {
+      throw std::runtime_error("the download window failed");
+    });
+    w.bStart->click();
+  }
+  EXPECT_TRUE(w.isVisible() && w.isEnabled());
+  w.bStart->click();
+  EXPECT_EQ(requests_.size(), 1u);
+}
+
+TEST_F(RequestWindowTest, BrowseFillsTheLocalFileAndStartConvertsIt) {
+  TfrmMain& w = *window_;
+  const std::string clip = dir_.Write("clip.flv", "FLV");
+  ScriptedDialogs dialogs;
+  dialogs.AnswerPaths({clip, dir_.File("other.flv")});
+  w.rbConvert->click();
+  w.bSelectFile->click();
+  EXPECT_EQ(w.eFileName->text().toStdString(), clip);
+  w.cbFormat->setCurrentIndex(2);
+  w.bStart->click();
+  ASSERT_EQ(requests_.size(), 1u);
+  EXPECT_EQ(requests_[0].Sources, std::vector<std::string>{clip});
+  EXPECT_EQ(requests_[0].Mode, 2);
+  EXPECT_EQ(requests_[0].TargetExt, ".mp3");
+  EXPECT_EQ(requests_[0].ConvertArgs, "-ar 44100 -ab 64kbit/s -ac 1 ");
+
+  // Cancelling the picker keeps the file.
+  dialogs.AnswerPaths({});
+  w.bSelectFile->click();
+  EXPECT_EQ(w.eFileName->text().toStdString(), clip);
+}
+
+TEST_F(RequestWindowTest, ShowFilesWithAMissingFolderShowsAnErrorAndCreatesNothing) {
+  TfrmMain& w = *window_;
+  ScriptedDialogs dialogs;
+  const std::string missing = dir_.File("gone");
+  w.eOutputFolder->setText(QString::fromStdString(missing));
+  dialogs.Answer(platform::mrOk);
+  w.bShowFiles->click();
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
+  EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
+  EXPECT_EQ(dialogs.Shown()[0].text, missing + ", the output directory does not exist.");
+  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+}  // namespace
