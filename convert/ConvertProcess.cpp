@@ -1,0 +1,268 @@
+#include "convert/ConvertProcess.h"
+
+#include "common/Global.h"
+#include "convert/ConvertMessages.h"
+#include "convert/ConvertThread.h"
+#include "convert/ConverterCommand.h"
+#include "convert/EConvertError.h"
+#include "convert/OutputParser.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "resources/Strings.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+
+TConvertProcess* ConvertProcess = nullptr;
+
+void CreateConvertProcess() {
+  if (ConvertProcess == nullptr) ConvertProcess = new TConvertProcess;
+}
+
+void DestroyConvertProcess() {
+  delete ConvertProcess;
+  ConvertProcess = nullptr;
+}
+
+namespace {
+
+constexpr std::size_t kMaxErrorLine = 300;
+
+// A line fit to show the user: control characters become blanks, and it is cut to a length (not
+// inside a UTF-8 sequence).
+std::string Printable(std::string_view line) {
+  std::string text(line.substr(0, kMaxErrorLine));
+  if (line.size() > kMaxErrorLine) {
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+    if (!text.empty() && static_cast<unsigned char>(text.back()) >= 0xC0) text.pop_back();
+  }
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) c = ' ';
+  }
+  return text;
+}
+
+bool HasContent(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+void CloseHandle(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+// Applies the parsed lines of a chunk to the conversion: duration, position, error line.
+class TConvertProcess::OutputReader final : public convert::OutputSink {
+ public:
+  explicit OutputReader(TConvertProcess& process) : p_(process) {}
+
+  void OnLine(std::string_view line) override {
+    if (!convert::IsStatusLine(line)) p_.lastErrorLine_ = Printable(line);
+  }
+
+  void OnDuration(std::int64_t seconds) override {
+    p_.DurationSeconds = seconds;
+    p_.StartTime = std::chrono::steady_clock::now();
+  }
+
+  void OnPosition(std::int64_t position) override {
+    if (position <= 0 || p_.DurationSeconds <= 0) return;
+    const std::int64_t percent = position * 100 / p_.DurationSeconds;
+    if (percent < 1 || percent > 100) return;
+    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - p_.StartTime;
+    const std::int64_t elapsed = std::llround(since.count());
+    const std::int64_t estimated =
+        std::llround(static_cast<double>(elapsed * 100) / static_cast<double>(percent));
+    auto info = std::make_shared<TProcessInfo>();
+    info->Percent = static_cast<std::int32_t>(percent);
+    info->Elapsed = convert::FormatMinutesSeconds(elapsed);
+    info->Estimated = convert::FormatMinutesSeconds(estimated);
+    platform::PostMessage(p_.NotifyWindow, WM_CONVERT_PROGRESS, 0, 0, std::move(info));
+  }
+
+ private:
+  TConvertProcess& p_;
+};
+
+TConvertProcess::TConvertProcess() : mainThread_([this](platform::Message& msg) { OnWatcherCall(msg); }) {}
+
+TConvertProcess::~TConvertProcess() {
+  Active = false;
+  StopRun();
+}
+
+void TConvertProcess::Run() {
+  StopRun();  // a run still going is stopped before the next one
+  commandLine_.clear();
+  lastErrorLine_.clear();
+  bool overwrite = false;
+  if (platform::FileExists(OutputFile)) {
+    const int answer = platform::CurrentDialogs().MessageBox(
+        resources::LoadStr(resources::sTitle), OutputFile + resources::LoadStr(resources::sOverwrite),
+        platform::DialogIcon::Information, platform::DialogButtons::YesNo);
+    if (answer != platform::mrYes) {
+      PostEnd(TProcessInfo::StatusOk);
+      return;
+    }
+    if (global::IsFileInUse(OutputFile)) {
+      PostEnd(TProcessInfo::StatusInUse);
+      return;
+    }
+    overwrite = true;
+  }
+  CreatePipes();
+  const convert::ConverterCommand command =
+      convert::MakeConverterCommand(InputFile, OutputFile, Arguments, overwrite);
+  commandLine_ = command.Text;
+  DurationSeconds = 0;
+  const std::string program = platform::FindProgram("ffmpeg", platform::ExecutableDir());
+  const int error = ProcessHandles.Start(program, command.Words, StdinRead, StdoutWrite, StderrWrite);
+  if (error != 0) {
+    ClosePipes();
+    throw EConvertError(resources::LoadStr(resources::sConvertProcessError) + std::to_string(error));
+  }
+  CloseChildEnds();
+  try {
+    Thread = std::make_unique<TConvertThread>(*this);
+  } catch (const std::exception&) {
+    StopRun();
+    throw EConvertError(resources::LoadStr(resources::sConvertProcessError) + std::to_string(EAGAIN));
+  }
+}
+
+void TConvertProcess::Kill(int /*exitCode*/) {
+  if (!Active) return;
+  Active = false;
+  StopRun();
+}
+
+void TConvertProcess::StopRun() {
+  if (Thread != nullptr) Thread->Terminate();
+  ProcessHandles.Kill();
+  Thread.reset();  // the watcher wakes at the child's end or from its pending call
+  ClosePipes();
+  ProcessHandles.Reap();
+}
+
+void TConvertProcess::Finish() {
+  Thread.reset();
+  ClosePipes();
+  const platform::ChildExit exit = ProcessHandles.Reap();
+  std::string failure = FailureOfRun(exit);
+  const std::int32_t status = failure.empty() ? TProcessInfo::StatusOk : TProcessInfo::StatusFailed;
+  PostEnd(status, std::move(failure));
+}
+
+// Why the run failed, or empty when the converter ended well and left its output file.
+std::string TConvertProcess::FailureOfRun(const platform::ChildExit& exit) const {
+  if (exit.Exited && exit.Code == 0) {
+    return HasContent(OutputFile) ? std::string() : "The converter left no output file.";
+  }
+  if (!lastErrorLine_.empty()) return lastErrorLine_;
+  return exit.Exited ? "The converter ended with exit code " + std::to_string(exit.Code) + "."
+                     : "The converter was ended by signal " + std::to_string(exit.Code) + ".";
+}
+
+void TConvertProcess::PostEnd(std::int32_t status, std::string message) {
+  auto info = std::make_shared<TProcessInfo>();
+  info->Percent = 100;
+  info->Status = status;
+  info->Message = std::move(message);
+  platform::PostMessage(NotifyWindow, WM_CONVERT_PROGRESS, 0, 0, std::move(info));
+}
+
+void TConvertProcess::OnWatcherCall(platform::Message& msg) {
+  if (msg.Msg != TConvertThread::kCallMessage) return;
+  TConvertThread::Serve(msg, [this](TConvertThread::Action action, std::uint32_t bytes) {
+    BytesAvailable = bytes;
+    try {
+      if (action == TConvertThread::ReadStdout) ReadStdout();
+      if (action == TConvertThread::ReadStderr) ReadStderr();
+      if (action == TConvertThread::Finish) Finish();
+    } catch (const EConvertError&) {
+      // A failed read ends the watcher; nothing is shown, the converter runs on until Kill.
+    }
+  });
+}
+
+void TConvertProcess::ReadStdout() {
+  ReadPipe(StdoutRead, "Error reading STDOUT pipe : ");
+}
+void TConvertProcess::ReadStderr() {
+  ReadPipe(StderrRead, "Error reading STDERR pipe : ");
+}
+
+void TConvertProcess::ReadPipe(int fd, const char* errorPrefix) {
+  readBuffer_.resize(BytesAvailable);
+  ssize_t got;
+  do got = ::read(fd, readBuffer_.data(), readBuffer_.size());
+  while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    const int error = errno;
+    Thread.reset();
+    throw EConvertError(errorPrefix + std::to_string(error));
+  }
+  ParseOutput(std::string_view(readBuffer_.data(), static_cast<std::size_t>(got)));
+}
+
+void TConvertProcess::ParseOutput(std::string_view chunk) {
+  OutputReader reader(*this);
+  convert::ParseOutputChunk(chunk, reader);
+}
+
+// Each pipe is made close-on-exec; the child's end is then moved to a descriptor above 2, so that
+// setting up the child's standard handles cannot overwrite one end with another.
+void TConvertProcess::CreatePipes() {
+  struct Step {
+    int* read;
+    int* write;
+    int* childEnd;
+    const char* createError;
+    const char* duplicateError;
+  };
+  const Step steps[] = {
+      {&StdinRead, &StdinWrite, &StdinRead,
+       "Error on STDIN pipe creation : ", "Error on STDIN pipe duplication : "},
+      {&StdoutRead, &StdoutWrite, &StdoutWrite,
+       "Error on STDOUT pipe creation : ", "Error on STDOUT pipe duplication : "},
+      {&StderrRead, &StderrWrite, &StderrWrite,
+       "Error on STDERR pipe creation : ", "Error on STDERR pipe duplication : "},
+  };
+  for (const Step& step : steps) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+      const int error = errno;
+      ClosePipes();
+      throw EConvertError(step.createError + std::to_string(error));
+    }
+    *step.read = ends[0];
+    *step.write = ends[1];
+    const int moved = ::fcntl(*step.childEnd, F_DUPFD_CLOEXEC, 3);
+    if (moved < 0) {
+      const int error = errno;
+      ClosePipes();
+      throw EConvertError(step.duplicateError + std::to_string(error));
+    }
+    ::close(*step.childEnd);
+    *step.childEnd = moved;
+  }
+}
+
+void TConvertProcess::ClosePipes() {
+  for (int* fd : {&StdinRead, &StdinWrite, &StdoutRead, &StdoutWrite, &StderrRead, &StderrWrite})
+    CloseHandle(*fd);
+}
+
+// The child has its own copies of these; ours would only keep the pipes from ending.
+void TConvertProcess::CloseChildEnds() {
+  CloseHandle(StdinRead);
+  CloseHandle(StdoutWrite);
+  CloseHandle(StderrWrite);
+}

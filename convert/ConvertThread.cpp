@@ -1,0 +1,86 @@
+#include "convert/ConvertThread.h"
+
+#include "convert/ConvertProcess.h"
+#include "platform/ChildProcess.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kIdleWaitMs = 100;               // wait on the process when no output is waiting
+constexpr std::uint32_t kMaxRead = 64 * 1024;  // one read at most; a pipe holds 64 KiB by default
+constexpr int kMaxDrainPasses = 64;  // once the converter has ended: at most 64 reads of each pipe more
+
+}  // namespace
+
+bool TConvertThread::Calls::Stopped() {
+  std::lock_guard<std::mutex> guard(mutex);
+  return stopped;
+}
+
+void TConvertThread::Calls::Answer() {
+  {
+    std::lock_guard<std::mutex> guard(mutex);
+    answered = asked;
+  }
+  changed.notify_all();
+}
+
+TConvertThread::TConvertThread(TConvertProcess& process)
+    : target_(process.mainThread_.Handle()),
+      stdout_(process.StdoutRead),
+      stderr_(process.StderrRead),
+      child_(process.ProcessHandles),
+      thread_([this] { Execute(); }) {}
+
+TConvertThread::~TConvertThread() {
+  Terminate();
+  if (thread_.joinable()) thread_.join();
+}
+
+void TConvertThread::Terminate() {
+  {
+    std::lock_guard<std::mutex> guard(calls_->mutex);
+    calls_->stopped = true;
+  }
+  calls_->changed.notify_all();
+}
+
+bool TConvertThread::Call(Action action, std::uint32_t bytes) {
+  std::unique_lock<std::mutex> lock(calls_->mutex);
+  if (calls_->stopped) return false;
+  const std::uint64_t call = ++calls_->asked;
+  lock.unlock();
+  if (!platform::PostMessage(target_, kCallMessage, action, bytes, calls_)) return false;
+  lock.lock();
+  calls_->changed.wait(lock, [&] { return calls_->stopped || calls_->answered >= call; });
+  return !calls_->stopped;
+}
+
+// One pass over both pipes, standard output first; true when one of them held data.
+bool TConvertThread::ServePipes() {
+  bool found = false;
+  for (const auto& [fd, action] : {std::pair{stdout_, ReadStdout}, std::pair{stderr_, ReadStderr}}) {
+    const int waiting = platform::BytesInPipe(fd);  // a failed peek counts as no data
+    if (waiting <= 0) continue;
+    found = true;
+    if (!Call(action, std::min(static_cast<std::uint32_t>(waiting), kMaxRead))) return true;
+  }
+  return found;
+}
+
+void TConvertThread::Execute() {
+  pthread_setname_np(pthread_self(), "convert-watch");
+  while (!calls_->Stopped()) {
+    if (ServePipes()) continue;
+    if (!child_.WaitForExit(kIdleWaitMs)) continue;
+    // The converter has ended: take what it left in the pipes, then finish the run.
+    for (int pass = 0; pass < kMaxDrainPasses && !calls_->Stopped(); ++pass) {
+      if (!ServePipes()) break;
+    }
+    Call(Finish, 0);
+    return;
+  }
+}

@@ -1,0 +1,65 @@
+// The watcher thread of a conversion: it peeks at the converter's output pipes and waits on the
+// process; reading, parsing and finishing run on the conversion object's thread, through calls that
+// the watcher posts there and waits for, one at a time.
+#pragma once
+
+#include "platform/Messages.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+class ChildProcess;
+}
+
+class TConvertProcess;
+
+class TConvertThread {
+ public:
+  enum Action : std::uintptr_t { ReadStdout = 1, ReadStderr = 2, Finish = 3 };
+  // The message of a call from the watcher, posted to the conversion object's own target with the
+  // action as first parameter and the bytes waiting as second.
+  static constexpr std::uint32_t kCallMessage = 0x0400;
+
+  explicit TConvertThread(TConvertProcess& process);  // starts watching at once
+  ~TConvertThread();                                  // asks to stop and waits until it has stopped
+
+  // The stop request. It also releases a call the watcher is waiting for, so stopping never needs
+  // the conversion object's thread to run.
+  void Terminate();
+
+  // Runs on the conversion object's thread for a kCallMessage: `fn(action, bytes)` unless the watcher
+  // that made the call has been asked to stop since, then lets the watcher go on.
+  template <typename Fn>
+  static void Serve(platform::Message& msg, Fn&& fn) {
+    auto calls = std::static_pointer_cast<Calls>(msg.Payload);
+    if (calls == nullptr || calls->Stopped()) return;
+    fn(static_cast<Action>(msg.WParam), static_cast<std::uint32_t>(msg.LParam));
+    calls->Answer();
+  }
+
+ private:
+  // The rendezvous of one watcher with the conversion object's thread; shared with the messages in
+  // flight, so a call handled after the watcher is gone finds it stopped.
+  struct Calls {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stopped = false;
+    std::uint64_t asked = 0, answered = 0;
+    bool Stopped();
+    void Answer();
+  };
+
+  void Execute();
+  bool ServePipes();
+  bool Call(Action action, std::uint32_t bytes);  // false once stopped
+
+  platform::WindowHandle target_;
+  int stdout_, stderr_;
+  const platform::ChildProcess& child_;
+  std::shared_ptr<Calls> calls_ = std::make_shared<Calls>();
+  std::thread thread_;
+};

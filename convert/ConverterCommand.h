@@ -1,0 +1,22 @@
+// The converter's command: the command-line text as the program shows it, and the same words as
+// the argument vector the child is started with (never re-parsed, never given to a shell).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace convert {
+
+struct ConverterCommand {
+  // "ffmpeg [-y ]-i \"INPUT\" ARGUMENTS\"OUTPUT\"", built by plain concatenation; nothing escaped.
+  std::string Text;
+  // "ffmpeg", ["-y"], "-i", INPUT, the blank-separated words of ARGUMENTS, OUTPUT. The paths are
+  // absolute, so a name that starts with '-' is never taken for an option, and a bit rate given as
+  // "128kbit/s" is passed as "128k", the unit the converter accepts.
+  std::vector<std::string> Words;
+};
+
+ConverterCommand MakeConverterCommand(const std::string& input, const std::string& output,
+                                      const std::string& arguments, bool overwrite);
+
+}  // namespace convert

@@ -1,0 +1,33 @@
+// The converter's output, taken one chunk at a time as it is read from a pipe: its lines, and in
+// them the input's duration ("duration:") and the position reached ("time="). A chunk is parsed on
+// its own: nothing is carried over to the next, so memory stays bounded by the chunk.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace convert {
+
+// What a chunk holds, in the order of its lines.
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  // Every line that is not empty once blanks and control characters are trimmed off both ends,
+  // before its tests; trimmed.
+  virtual void OnLine(std::string_view line) = 0;
+  // A "duration:" line: the input's length in whole seconds (0 when it could not be read).
+  virtual void OnDuration(std::int64_t seconds) = 0;
+  // A "time=" line: the position in whole seconds (0 or below when there is none).
+  virtual void OnPosition(std::int64_t seconds) = 0;
+};
+
+void ParseOutputChunk(std::string_view chunk, OutputSink& sink);
+
+// True for the converter's in-place status lines ("size= ... time=... bitrate=... speed=...").
+bool IsStatusLine(std::string_view line);
+
+// Seconds as minutes:seconds, each at least two digits: 59 -> "00:59", 6000 -> "100:00".
+std::string FormatMinutesSeconds(std::int64_t seconds);
+
+}  // namespace convert

@@ -1,0 +1,137 @@
+#include "ConvertTestSupport.h"
+
+#include "convert/ConvertMessages.h"
+#include "platform/ChildProcess.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+
+namespace convert_test {
+
+const Format kFormats[5] = {
+    {"-ar 44100 -ab 256kbit/s -ac 2 ", ".mp3"},
+    {"-ar 44100 -ab 128kbit/s -ac 2 ", ".mp3"},
+    {"-ar 44100 -ab 64kbit/s -ac 1 ", ".mp3"},
+    {"-ar 44100 -ab 128kbit/s -ac 2 ", ".wav"},
+    {"-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 ", ".wma"},
+};
+
+namespace {
+
+int OpenNull(int flags) {
+  return ::open("/dev/null", flags | O_CLOEXEC);
+}
+
+}  // namespace
+
+int RunTool(const std::vector<std::string>& args) {
+  const int in = OpenNull(O_RDONLY), out = OpenNull(O_WRONLY);
+  platform::ChildProcess child;
+  const int error = child.Start(args.front(), args, in, out, out);
+  ::close(in);
+  ::close(out);
+  if (error != 0) return -1;
+  const platform::ChildExit exit = child.Reap();
+  return exit.Exited ? exit.Code : -1;
+}
+
+std::string CaptureTool(const std::vector<std::string>& args) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  const int in = OpenNull(O_RDONLY), err = OpenNull(O_WRONLY);
+  platform::ChildProcess child;
+  const int error = child.Start(args.front(), args, in, ends[1], err);
+  ::close(in);
+  ::close(err);
+  ::close(ends[1]);
+  std::string text;
+  char buffer[4096];
+  ssize_t got;
+  while (error == 0 && (got = ::read(ends[0], buffer, sizeof buffer)) > 0) text.append(buffer, got);
+  ::close(ends[0]);
+  child.Reap();
+  return text;
+}
+
+void MakeVideo(const std::string& path, int seconds) {
+  const std::string d = std::to_string(seconds);
+  const int code = RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                            "testsrc=duration=" + d + ":size=160x120:rate=15", "-f", "lavfi", "-i",
+                            "sine=frequency=440:duration=" + d, "-c:v", "flv", "-c:a", "libmp3lame", "-ar",
+                            "44100", path});
+  if (code != 0) throw std::runtime_error("could not make the test video " + path);
+}
+
+std::string ProbeStream(const std::string& path, const std::string& field) {
+  std::string value = CaptureTool({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
+                                   "stream=" + field, "-of", "default=noprint_wrappers=1:nokey=1", path});
+  while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+  return value;
+}
+
+int CountOpenFds() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+int CountThreads() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+  return count;
+}
+
+RecordCollector::RecordCollector()
+    : target_([this](platform::Message& m) {
+        if (m.Msg != WM_CONVERT_PROGRESS) return;
+        const auto info = std::static_pointer_cast<TProcessInfo>(m.Payload);
+        if (info == nullptr) return;
+        records_.push_back(*info);
+        if (hook_) hook_(*info);
+      }) {}
+
+std::vector<int> RecordCollector::ProgressPercents() const {
+  std::vector<int> percents;
+  for (const TProcessInfo& r : records_) {
+    if (r.Elapsed.empty()) break;
+    percents.push_back(r.Percent);
+  }
+  return percents;
+}
+
+bool RecordCollector::HasEnd() const {
+  for (const TProcessInfo& r : records_) {
+    if (r.Elapsed.empty()) return true;
+  }
+  return false;
+}
+
+const TProcessInfo& RecordCollector::End() const {
+  for (const TProcessInfo& r : records_) {
+    if (r.Elapsed.empty()) return r;
+  }
+  throw std::logic_error("no end record");
+}
+
+bool RecordCollector::WaitForEnd(int seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!HasEnd() && std::chrono::steady_clock::now() < until) platform::WaitMessage(50);
+  return HasEnd();
+}
+
+bool RecordCollector::WaitForProgress(int seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (ProgressPercents().empty() && std::chrono::steady_clock::now() < until) platform::WaitMessage(50);
+  return !ProgressPercents().empty();
+}
+
+void RecordCollector::Pump(int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until) platform::WaitMessage(20);
+}
+
+}  // namespace convert_test

@@ -1,0 +1,59 @@
+// Helpers of the conversion tests: running the real ffmpeg and ffprobe, making test videos with
+// lavfi sources, and collecting the records that the conversion posts.
+#pragma once
+
+#include "convert/ProcessInfo.h"
+#include "platform/Messages.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace convert_test {
+
+// The program's five output formats: argument fragment and extension, as the format table has them.
+struct Format {
+  const char* args;
+  const char* ext;
+};
+extern const Format kFormats[5];
+
+// Runs a tool with its output thrown away; its exit code (-1 when it could not be started).
+int RunTool(const std::vector<std::string>& args);
+// Runs a tool and returns what it wrote to standard output.
+std::string CaptureTool(const std::vector<std::string>& args);
+
+// A short FLV video with a 440 Hz tone, `seconds` long.
+void MakeVideo(const std::string& path, int seconds);
+
+// One field of an audio file's first stream, as ffprobe reports it ("codec_name", "channels", ...).
+std::string ProbeStream(const std::string& path, const std::string& field);
+
+int CountOpenFds();
+int CountThreads();
+
+// The records posted to one target.
+class RecordCollector {
+ public:
+  RecordCollector();
+  platform::WindowHandle Handle() const { return target_.Handle(); }
+  const std::vector<TProcessInfo>& Records() const { return records_; }
+  std::vector<int> ProgressPercents() const;  // of the records before the end record
+  bool HasEnd() const;                        // an end record (no time texts) has arrived
+  const TProcessInfo& End() const;            // the first end record
+  // Pumps messages until an end record arrives or `seconds` pass; true when it arrived.
+  bool WaitForEnd(int seconds = 30);
+  // Pumps messages until a progress record arrives or `seconds` pass.
+  bool WaitForProgress(int seconds = 30);
+  // Pumps messages for `ms` milliseconds.
+  void Pump(int ms);
+  // Called for each record as it is handled.
+  void OnRecord(std::function<void(const TProcessInfo&)> hook) { hook_ = std::move(hook); }
+
+ private:
+  std::vector<TProcessInfo> records_;
+  std::function<void(const TProcessInfo&)> hook_;
+  platform::FunctionTarget target_;
+};
+
+}  // namespace convert_test
