@@ -1,0 +1,92 @@
+// Name lookups: dotted text inside the call, names through the worker thread, cancel and bad names.
+#include "SocketFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace wsocket;
+using socket_tests::EventLog;
+using socket_tests::WaitFor;
+
+using Events = std::vector<std::string>;
+
+TEST(DnsLookup, DottedAddressCompletesInsideTheCall) {
+  TWSocket s;
+  EventLog log;
+  log.Attach(s);
+  s.DnsLookup("001.002.003.004");
+  EXPECT_EQ(log.events, (Events{"dns 0"}));
+  EXPECT_EQ(s.DnsResult(), "1.2.3.4") << "re-formatted by the system";
+  EXPECT_EQ(s.DnsResultList(), (Events{"1.2.3.4"}));
+}
+
+TEST(DnsLookup, NamesCompleteLaterFromTheWorker) {
+  for (const char* name : {"localhost", "255.255.255.255"}) {
+    TWSocket s;
+    EventLog log;
+    log.Attach(s);
+    s.DnsLookup(name);
+    EXPECT_TRUE(log.events.empty()) << name << ": completion must come from the message loop";
+    ASSERT_TRUE(WaitFor([&] { return !log.events.empty(); })) << name;
+    EXPECT_EQ(log.events, (Events{"dns 0"})) << name;
+    EXPECT_EQ(s.DnsResult(), name == std::string("localhost") ? "127.0.0.1" : name);
+    ASSERT_FALSE(s.DnsResultList().empty());
+    EXPECT_EQ(s.DnsResultList().front(), s.DnsResult());
+  }
+}
+
+TEST(DnsLookup, CancelReportsAtOnceAndNothingLater) {
+  TWSocket s;
+  EventLog log;
+  log.Attach(s);
+  s.DnsLookup("localhost");
+  s.CancelDnsLookup();
+  EXPECT_EQ(log.events, (Events{"dns 10004"}));
+  socket_tests::Pump(200);
+  EXPECT_EQ(log.events, (Events{"dns 10004"}));
+  EXPECT_EQ(s.DnsResult(), "");
+  s.CancelDnsLookup();
+  EXPECT_EQ(log.events.size(), 1u) << "nothing to cancel";
+}
+
+TEST(DnsLookup, ANewLookupReplacesAPendingOne) {
+  TWSocket s;
+  EventLog log;
+  log.Attach(s);
+  s.DnsLookup("localhost");
+  s.DnsLookup("127.0.0.9");
+  EXPECT_EQ(log.events, (Events{"dns 0"}));
+  socket_tests::Pump(200);
+  EXPECT_EQ(log.events, (Events{"dns 0"})) << "the abandoned lookup reports nothing";
+  EXPECT_EQ(s.DnsResult(), "127.0.0.9");
+}
+
+TEST(DnsLookup, EmptyName) {
+  TWSocket s;
+  int lookups = 0;
+  s.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t) { ++lookups; };
+  try {
+    s.DnsLookup("");
+    ADD_FAILURE() << "no exception";
+  } catch (const ESocketException& e) {
+    EXPECT_STREQ(e.what(), "DNS lookup: invalid host name.");
+  }
+  EXPECT_EQ(lookups, 0);
+  EventLog log;
+  log.Attach(s);
+  s.DnsLookup("");
+  EXPECT_EQ(log.events, (Events{"error 0", "dns 10022"}));
+}
+
+TEST(DnsLookup, UnknownAndAbsurdNamesReportAnError) {
+  for (const std::string& name :
+       {std::string("no-such-host.invalid"), std::string(100000, 'a'), std::string("bad\x01name\xff", 9)}) {
+    TWSocket s;
+    EventLog log;
+    log.Attach(s);
+    s.DnsLookup(name);
+    ASSERT_TRUE(WaitFor([&] { return !log.events.empty(); }, 30000));
+    ASSERT_EQ(log.events.size(), 1u);
+    EXPECT_NE(log.events[0], "dns 0");
+    EXPECT_EQ(s.DnsResult(), "");
+  }
+}
