@@ -306,7 +306,7 @@ void HttpResponseParser::HeaderField(const std::string& line) {
     v_.AuthOffers.push_back(value);
   } else if (name == "set-cookie") {
     bool accept = true;
-    host_.Cookie(value, accept);
+    host_.CookieReceived(value, accept);
   } else if (name == "connection" || name == "proxy-connection") {
     std::string token = Lower(Trim(value));
     if (token == "close") v_.CloseRequest = true;

@@ -42,7 +42,7 @@ class HttpResponseHost {
   virtual void DocBegin() {}
   virtual void DocData(const char* data, int len) {}
   virtual void DocEnd() {}
-  virtual void Cookie(const std::string& data, bool& accept) {}
+  virtual void CookieReceived(const std::string& data, bool& accept) {}
   virtual void LocationHeader(const std::string& value) {}  // may set the location flag
   virtual void DataPush(std::uint16_t errCode) {}
   virtual void DataPush2() {}

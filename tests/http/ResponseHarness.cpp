@@ -71,7 +71,7 @@ class RecordingHost final : public HttpResponseHost {
   void DocBegin() override { Log("DocBegin"); }
   void DocData(const char*, int len) override { Log("DocData " + std::to_string(len)); }
   void DocEnd() override { Log("DocEnd"); }
-  void Cookie(const std::string& data, bool&) override { Log("Cookie " + data); }
+  void CookieReceived(const std::string& data, bool&) override { Log("Cookie " + data); }
   void LocationHeader(const std::string& value) override {
     Log("Location " + value);
     if (run_.followLocation) parser->Values().LocationFlag = true;

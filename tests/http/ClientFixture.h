@@ -1,0 +1,49 @@
+// Helpers for client tests: a client set up as the download window sets it up, a synchronous Get that
+// reports instead of raising, and a recorder of the client's events.
+#pragma once
+
+#include "net/http/HttpProt.h"
+
+#include <string>
+#include <vector>
+
+namespace httptest {
+
+inline const char* kAccept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+inline const char* kAgent = "Mozilla/3.0 (compatible)";
+
+inline void ConfigureLikeDownload(http::THttpCli& cli) {
+  cli.Agent = kAgent;
+  cli.Accept = kAccept;
+}
+
+struct GetOutcome {
+  bool raised = false;
+  int code = 0;         // the exception's code when raised
+  std::string message;  // the exception's message when raised
+};
+
+inline GetOutcome RunGet(http::THttpCli& cli) {
+  GetOutcome out;
+  try {
+    cli.Get();
+  } catch (const http::EHttpException& e) {
+    out.raised = true;
+    out.code = e.ErrorCode();
+    out.message = e.what();
+  }
+  return out;
+}
+
+inline std::string Url(std::uint16_t port, const std::string& path) {
+  return "http://127.0.0.1:" + std::to_string(port) + path;
+}
+
+// The request header as the client sends it to 127.0.0.1:port without proxy.
+inline std::string DirectRequest(const std::string& path, std::uint16_t port,
+                                 const std::string& version = "1.0") {
+  return "GET " + path + " HTTP/" + version + "\r\nAccept: " + kAccept + "\r\nUser-Agent: " + kAgent +
+         "\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";
+}
+
+}  // namespace httptest
