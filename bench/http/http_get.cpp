@@ -1,0 +1,66 @@
+// Headless driver: one synchronous Get into a file, as the download window runs it.
+//
+//   http_get URL OUT [--proxy HOST:PORT]
+//
+// Prints the status code, the status text, the body bytes received and the seconds taken, one
+// "name=value" per line. Exit code 0 when the request succeeded and the file was written, 1 when the
+// request ended with an error status or a failed transfer, 2 for wrong arguments, 3 when the file could
+// not be created or written.
+#include "net/http/HttpProt.h"
+#include "net/http/TFileStream.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr, "usage: http_get URL OUT [--proxy HOST:PORT]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  if (argc != 3 && argc != 5) return Usage();
+  std::string proxy;
+  if (argc == 5) {
+    if (std::string(argv[3]) != "--proxy") return Usage();
+    proxy = argv[4];
+  }
+  http::THttpCli cli;
+  cli.Agent = "Mozilla/3.0 (compatible)";
+  cli.Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+  if (!proxy.empty()) {
+    std::size_t colon = proxy.rfind(':');
+    cli.Proxy = proxy.substr(0, colon);
+    if (colon != std::string::npos) cli.ProxyPort = proxy.substr(colon + 1);
+  }
+  cli.URL = argv[1];
+
+  int rc = 0;
+  auto start = std::chrono::steady_clock::now();
+  try {
+    http::TFileStream file(argv[2]);
+    cli.SetReceiveStream(&file);
+    try {
+      cli.Get();
+    } catch (const http::EHttpException&) {
+      rc = 1;
+    }
+    cli.SetReceiveStream(nullptr);
+    file.Close();
+  } catch (const http::EStreamError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    rc = 3;
+  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (cli.RequestDoneError() != 0 && rc == 0) rc = 1;
+  std::printf("status=%d\ntext=%s\nbytes=%lld\nseconds=%.3f\n", cli.StatusCode(), cli.StatusText().c_str(),
+              static_cast<long long>(cli.ReceivedCount()), seconds);
+  return rc;
+}

@@ -1,0 +1,73 @@
+#include "LocalServers.h"
+
+#include "ScriptedPeer.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace httptest {
+
+NginxServer::NginxServer(const std::string& root) {
+  port_ = testing_support::ScriptedPeer::UnusedPort();
+  const std::string d = dir_.Path();
+  std::filesystem::create_directories(d + "/logs");
+  dir_.Write("nginx.conf",
+             "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+             "error_log " +
+                 d + "/error.log;\npid " + d +
+                 "/nginx.pid;\n"
+                 "events { worker_connections 64; }\n"
+                 "http {\n"
+                 "  log_format plain '$connection $request $http_via';\n"
+                 "  access_log " +
+                 d +
+                 "/access.log plain flush=1s buffer=1k;\n"
+                 "  client_body_temp_path " +
+                 d + "/body; proxy_temp_path " + d +
+                 "/proxy;\n"
+                 "  fastcgi_temp_path " +
+                 d + "/fastcgi; uwsgi_temp_path " + d +
+                 "/uwsgi;\n"
+                 "  scgi_temp_path " +
+                 d +
+                 "/scgi;\n"
+                 "  keepalive_timeout 30s;\n"
+                 "  server {\n"
+                 "    listen 127.0.0.1:" +
+                 std::to_string(port_) +
+                 ";\n"
+                 "    root " +
+                 root +
+                 ";\n"
+                 "    location / { }\n"
+                 "  }\n"
+                 "}\n");
+  process_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"nginx", "-p", d, "-c", d + "/nginx.conf"}, d + "/output.txt");
+  ready_ = process_->WaitListening(port_);
+}
+
+std::string NginxServer::AccessLog() const {
+  std::ifstream in(dir_.File("access.log"));
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TinyProxy::TinyProxy() {
+  port_ = testing_support::ScriptedPeer::UnusedPort();
+  const std::string d = dir_.Path();
+  dir_.Write("tinyproxy.conf", "Port " + std::to_string(port_) +
+                                   "\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\n"
+                                   "LogFile \"" +
+                                   d +
+                                   "/tinyproxy.log\"\nLogLevel Error\n"
+                                   "PidFile \"" +
+                                   d + "/tinyproxy.pid\"\nAllow 127.0.0.1\n");
+  process_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"tinyproxy", "-d", "-c", d + "/tinyproxy.conf"}, d + "/output.txt");
+  ready_ = process_->WaitListening(port_);
+}
+
+}  // namespace httptest
