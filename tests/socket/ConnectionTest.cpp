@@ -3,9 +3,15 @@
 #include "ScriptedPeer.h"
 #include "SocketFixture.h"
 
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 #include <vector>
 
 using namespace wsocket;
@@ -285,4 +291,61 @@ TEST(Connection, ExceptionsFromHandlers) {
       EXPECT_EQ(s.State(), wsConnected);
     }
   }
+}
+
+// Records queued for an earlier connection are dropped, even when the new one got the same descriptor.
+TEST(Connection, NotificationsOfAnEarlierConnectionAreIgnored) {
+  struct Probe : TWSocket {
+    using TCustomWSocket::ConnectionHandle;
+  };
+  ScriptedPeer peer;
+  peer.ReadToEnd();
+  peer.Start();
+  Probe s;
+  EventLog log;
+  log.Attach(s);
+  Target(s, peer.Port());
+  s.Connect();
+  ASSERT_TRUE(WaitFor([&] { return log.Count("connected 0") == 1; }));
+  const std::uint64_t earlier = s.ConnectionHandle();
+  const int earlierFd = s.HSocket();
+  s.Close();
+  Target(s, peer.Port());
+  s.Connect();
+  ASSERT_TRUE(WaitFor([&] { return log.Count("connected 0") == 2; }));
+  EXPECT_NE(s.ConnectionHandle(), earlier);
+  if (s.HSocket() != earlierFd) std::cout << "note: the descriptor was not reused\n";
+  platform::PostMessage(s.Handle(), WM_ASYNCSELECT, earlier, FD_CLOSE);
+  platform::PostMessage(s.Handle(), WM_ASYNCSELECT, earlier, FD_READ | (10054 << 16));
+  socket_tests::Pump(50);
+  EXPECT_EQ(s.State(), wsConnected);
+  EXPECT_EQ(log.Count("closed 0"), 1);
+}
+
+// A datagram socket is bound and connected inside Connect and sends each Send as one datagram.
+TEST(Connection, DatagramSocket) {
+  const int receiver = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(receiver, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  socklen_t len = sizeof a;
+  getsockname(receiver, reinterpret_cast<sockaddr*>(&a), &len);
+  TWSocket s;
+  EventLog log;
+  log.Attach(s);
+  s.SetAddr("127.0.0.1");
+  s.SetPort(std::to_string(ntohs(a.sin_port)));
+  s.SetProto("udp");
+  s.Connect();
+  EXPECT_EQ(log.events, (Events{"state 1", "state 5", "connected 0"}));
+  EXPECT_NE(s.LocalPort(), "0");
+  EXPECT_EQ(s.SendStr("ping"), 4);
+  char buf[16] = {};
+  pollfd p{receiver, POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 5000), 1);
+  EXPECT_EQ(recv(receiver, buf, sizeof buf, 0), 4);
+  EXPECT_STREQ(buf, "ping");
+  s.Close();
+  close(receiver);
 }

@@ -95,6 +95,8 @@ TEST(SendQueue, LargeSendToASlowReader) {
   EXPECT_GT(s.BufferedByteCount(), 0);
   ASSERT_TRUE(WaitFor([&] { return log.Has("sent 0"); }, 30000));
   EXPECT_EQ(s.BufferedByteCount(), 0);
+  socket_tests::Pump(50);
+  EXPECT_EQ(log.Count("sent 0"), 1) << "once, after the last byte";
   s.Close();
   ASSERT_TRUE(peer.WaitFinished(1, 30000));
   EXPECT_TRUE(peer.Received(0) == data);
