@@ -46,6 +46,13 @@ std::string Printable(std::string_view line) {
   return text;
 }
 
+// The converter's closing words after an error, which say less than the line before them.
+bool IsTrailer(std::string_view line) {
+  const std::string_view cut = "--";
+  return line == "Conversion failed!" ||
+         (line.size() >= cut.size() && line.substr(line.size() - cut.size()) == cut);
+}
+
 bool HasContent(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
@@ -64,7 +71,7 @@ class TConvertProcess::OutputReader final : public convert::OutputSink {
   explicit OutputReader(TConvertProcess& process) : p_(process) {}
 
   void OnLine(std::string_view line) override {
-    if (!convert::IsStatusLine(line)) p_.lastErrorLine_ = Printable(line);
+    if (!convert::IsStatusLine(line) && !IsTrailer(line)) p_.lastErrorLine_ = Printable(line);
   }
 
   void OnDuration(std::int64_t seconds) override {

@@ -53,7 +53,10 @@ bool TConvertThread::Call(Action action, std::uint32_t bytes) {
   if (calls_->stopped) return false;
   const std::uint64_t call = ++calls_->asked;
   lock.unlock();
-  if (!platform::PostMessage(target_, kCallMessage, action, bytes, calls_)) return false;
+  if (!platform::PostMessage(target_, kCallMessage, action, bytes, calls_)) {
+    Terminate();  // the conversion object's target is gone: nobody will answer
+    return false;
+  }
   lock.lock();
   calls_->changed.wait(lock, [&] { return calls_->stopped || calls_->answered >= call; });
   return !calls_->stopped;

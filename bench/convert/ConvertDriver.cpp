@@ -1,0 +1,95 @@
+// Headless driver: converts one file with the program's conversion object, as the download window
+// would, and prints how many progress records came and how the run ended.
+//
+//   convert IN OUT FORMAT_INDEX [FRAGMENT]
+//
+// FORMAT_INDEX picks one of the five format fragments (0-4); FRAGMENT, when given, is used instead.
+// An existing OUT is replaced (the overwrite question is answered Yes).
+#include "convert/ConvertMessages.h"
+#include "convert/ConvertProcess.h"
+#include "convert/EConvertError.h"
+#include "platform/Dialogs.h"
+#include "platform/Messages.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace {
+
+// The program's format fragments, by list index.
+const char* const kFragments[5] = {
+    "-ar 44100 -ab 256kbit/s -ac 2 ",
+    "-ar 44100 -ab 128kbit/s -ac 2 ",
+    "-ar 44100 -ab 64kbit/s -ac 1 ",
+    "-ar 44100 -ab 128kbit/s -ac 2 ",
+    "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 ",
+};
+
+class AnswerYes final : public platform::Dialogs {
+ public:
+  int MessageBox(const std::string&, const std::string& text, platform::DialogIcon,
+                 platform::DialogButtons) override {
+    std::fprintf(stderr, "%s -> Yes\n", text.c_str());
+    return platform::mrYes;
+  }
+  bool SelectFolder(const std::string&, std::string&) override { return false; }
+  std::vector<std::string> OpenFiles(const std::string&, const std::string&, const std::string&) override {
+    return {};
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 4 || argc > 5) {
+    std::fprintf(stderr, "usage: %s IN OUT FORMAT_INDEX [FRAGMENT]\n", argv[0]);
+    return 2;
+  }
+  const int index = std::atoi(argv[3]);
+  if (argc == 4 && (index < 0 || index > 4)) {
+    std::fprintf(stderr, "FORMAT_INDEX must be 0 to 4\n");
+    return 2;
+  }
+  QCoreApplication app(argc, argv);
+  AnswerYes dialogs;
+  platform::SetDialogs(&dialogs);
+
+  int records = 0;
+  std::shared_ptr<TProcessInfo> end;
+  platform::FunctionTarget window([&](platform::Message& m) {
+    auto info = std::static_pointer_cast<TProcessInfo>(m.Payload);
+    if (m.Msg != WM_CONVERT_PROGRESS || info == nullptr) return;
+    if (!info->Elapsed.empty()) {
+      ++records;
+      return;
+    }
+    end = info;
+    QCoreApplication::quit();
+  });
+
+  CreateConvertProcess();
+  ConvertProcess->Active = true;
+  ConvertProcess->InputFile = argv[1];
+  ConvertProcess->OutputFile = argv[2];
+  ConvertProcess->Arguments = argc == 5 ? argv[4] : kFragments[index];
+  ConvertProcess->NotifyWindow = window.Handle();
+  try {
+    ConvertProcess->Run();
+  } catch (const EConvertError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    DestroyConvertProcess();
+    return 2;
+  }
+  if (end == nullptr) app.exec();
+  ConvertProcess->Kill(0);
+  DestroyConvertProcess();
+  platform::SetDialogs(nullptr);
+
+  std::printf("records: %d\nstatus: %d\n", records, end->Status);
+  if (!end->Message.empty()) std::printf("message: %s\n", end->Message.c_str());
+  return end->Status == TProcessInfo::StatusOk ? 0 : 1;
+}
