@@ -382,7 +382,7 @@ void TCustomWSocket::DoFdAccept(platform::Message& msg) {
 
 void TCustomWSocket::DoFdClose(platform::Message& msg) {
   if (state_ == wsConnecting || fd_ == -1) return;
-  AsyncReceive(0, componentOptions_ & ~wsoNoReceiveLoop);
+  AsyncReceive(0, componentOptions_ & ~wsoNoReceiveLoop, true);
   if (!closeInvoked_) {
     closeInvoked_ = true;
     TriggerSessionClosed(static_cast<std::uint16_t>(msg.LParam >> 16));
@@ -390,8 +390,10 @@ void TCustomWSocket::DoFdClose(platform::Message& msg) {
   if (state_ != wsClosed) Close();
 }
 
-void TCustomWSocket::AsyncReceive(std::uint16_t errCode, TWSocketOptions options) {
-  for (;;) {
+void TCustomWSocket::AsyncReceive(std::uint16_t errCode, TWSocketOptions options, bool draining) {
+  // Bytes still waiting after the last pass are reported again by the next read notification.
+  constexpr int kPassesPerNotification = 64;
+  for (int pass = 1;; ++pass) {
     try {
       lastError_ = 0;
       const std::uint64_t receivesBefore = receiveCalls_;
@@ -414,7 +416,7 @@ void TCustomWSocket::AsyncReceive(std::uint16_t errCode, TWSocketOptions options
         lastError_ = SocketErrorFromErrno(errno);
         return;
       }
-      if (waiting == 0) return;
+      if (waiting == 0 || (!draining && pass >= kPassesPerNotification)) return;
     } catch (...) {
       return;  // an exception of the data handler ends the loop and goes no further
     }

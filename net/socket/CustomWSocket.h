@@ -171,7 +171,9 @@ class TCustomWSocket {
   void SocketError(const std::string& functionName);
   void SocketErrorCode(int code, const std::string& functionName);
   void ChangeState(TSocketState newState);
-  void AsyncReceive(std::uint16_t errCode, TWSocketOptions options);
+  // Runs the data-available event while bytes wait. `draining` (the close) reads to the end; otherwise
+  // the loop yields after a bounded number of passes so a flood cannot starve the message loop.
+  void AsyncReceive(std::uint16_t errCode, TWSocketOptions options, bool draining = false);
   void PutDataInSendBuffer(const void* data, std::int32_t len);
   void DeleteBufferedData();
   bool SetLingerOption();

@@ -83,6 +83,8 @@ void SocketNotifiers::OnReadable() {
     Post(FD_CLOSE, 0);
   } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
     readArmed_ = true;
+  } else if (!stream_) {
+    Post(FD_READ, 0);  // a datagram error (an unreachable port) is the receiver's to read, not a close
   } else {
     closePosted_ = true;
     Post(FD_CLOSE, SocketErrorFromErrno(errno));

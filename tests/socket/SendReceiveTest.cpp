@@ -126,6 +126,31 @@ TEST(Receive, FloodReadInSmallPieces) {
   EXPECT_EQ(log.Count("closed 0"), 1);
 }
 
+// A flood faster than the reader does not hold the message loop: other messages get their turn.
+TEST(Receive, FloodLeavesTheMessageLoopLive) {
+  const std::string data(4 * 1024 * 1024, 'f');
+  ScriptedPeer peer;
+  peer.Send(data);
+  peer.Start();
+  TWSocket s;
+  EventLog log;
+  log.Attach(s, false);
+  std::size_t got = 0, gotWhenMessageCame = 0;
+  platform::FunctionTarget other([&](platform::Message&) { gotWhenMessageCame = got; });
+  s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+    if (got == 0) platform::PostMessage(other.Handle(), 1);
+    char buf[100];
+    const std::int32_t n = sender->Receive(buf, sizeof buf);
+    if (n > 0) got += static_cast<std::size_t>(n);
+  };
+  Target(s, peer.Port());
+  s.Connect();
+  ASSERT_TRUE(WaitFor([&] { return log.Has("closed 0"); }, 60000));
+  EXPECT_EQ(got, data.size());
+  EXPECT_GT(gotWhenMessageCame, 0u);
+  EXPECT_LT(gotWhenMessageCame, data.size() / 2);
+}
+
 TEST(Receive, ReceiveStrAndRcvdCount) {
   ScriptedPeer peer;
   peer.Send("first part").ReadToEnd();
