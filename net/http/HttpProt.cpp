@@ -210,10 +210,6 @@ void THttpCli::StartRequest(THttpRequest type) {
     ignoreClose_ = false;
   }
   SetStateEvent(httpNotConnected);
-  if (!IsValidHostText(targetHost_) || !IsValidHostText(connectHost_)) {
-    FailBeforeConnect(400, "Invalid host name in address", httperrBadAddress);
-    return;
-  }
   Login();
 }
 
@@ -250,6 +246,11 @@ void THttpCli::FailBeforeConnect(int status, const std::string& text, std::uint1
 }
 
 void THttpCli::Login() {
+  // A host name from the address or a relocation goes into the Host field: never raw line breaks.
+  if (!IsValidHostText(targetHost_) || !IsValidHostText(connectHost_)) {
+    FailBeforeConnect(400, "Invalid host name in address", httperrBadAddress);
+    return;
+  }
   if (socket_->State() == wsocket::wsConnected) {
     SocketSessionConnected(0);
     return;

@@ -196,6 +196,44 @@ TEST_F(HttpCliTest, RelocationPathAbsoluteAndRelativeValuesKeepOnlyTheLastBody) 
   EXPECT_EQ(cli.DocumentName(), "r4");
 }
 
+TEST_F(HttpCliTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
+  ScriptedPeer proxy;
+  Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: /r2\r\n\r\n");
+  proxy.NextConnection();
+  Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: http://other.example:8080/dir/r3\r\n\r\n");
+  proxy.NextConnection();
+  Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: r4\r\n\r\n");
+  proxy.NextConnection();
+  Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: http://bad\rhost/\r\n\r\n");
+  proxy.Start();
+  cli.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());  // the port in Proxy wins over ProxyPort
+  cli.LocationChangeMaxCount = 10;
+  cli.URL = "http://user:pw@first.example/r1";
+  auto out = RunGet(cli);
+  EXPECT_TRUE(out.raised);
+  EXPECT_EQ(cli.RequestDoneError(), httperrBadAddress);  // the last value cannot go into a Host field
+  ASSERT_TRUE(proxy.WaitFinished(4, 5000));
+  auto firstLine = [&](int i) {
+    std::string r = proxy.Received(i);
+    std::size_t host = r.find("Host: ");
+    return r.substr(0, r.find("\r\n")) + " | " + r.substr(host, r.find("\r\n", host) - host);
+  };
+  EXPECT_EQ(firstLine(0), "GET http://first.example/r1 HTTP/1.0 | Host: first.example");
+  EXPECT_EQ(firstLine(1), "GET http://first.example/r2 HTTP/1.0 | Host: first.example");
+  EXPECT_EQ(firstLine(2), "GET http://other.example:8080/dir/r3 HTTP/1.0 | Host: other.example:8080");
+  EXPECT_EQ(firstLine(3), "GET http://other.example:8080/dir/r4 HTTP/1.0 | Host: other.example:8080");
+}
+
+TEST_F(HttpCliTest, MultiThreadedWaitPumpsTheSocket) {
+  ScriptedPeer peer;
+  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nmt");
+  peer.Start();
+  cli.MultiThreaded = true;
+  cli.URL = Url(peer.Port(), "/");
+  EXPECT_FALSE(RunGet(cli).raised);
+  EXPECT_EQ(stream.Data(), "mt");
+}
+
 TEST_F(HttpCliTest, RedirectOnAKeptOpenConnectionIsNotFollowed) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\nConnection: keep-alive\r\n\r\n");

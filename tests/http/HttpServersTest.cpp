@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -67,6 +68,44 @@ TEST(HttpServers, LargeFileFromNginxArrivesWhole) {
   httptest::NginxServer nginx(files.Root());
   ASSERT_TRUE(nginx.Ready());
   EXPECT_TRUE(Download(Url(nginx.Port(), "/big.bin")) == files.Big());
+}
+
+// Counts what is written, without keeping anything; the first byte of each piece must be zero.
+class ZeroCountingStream final : public TStream {
+ public:
+  void Write(const void* data, std::size_t len) override {
+    const char* p = static_cast<const char*>(data);
+    nonZero_ = nonZero_ || (len > 0 && p[0] != 0);
+    size_ += static_cast<std::int64_t>(len);
+  }
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  std::int64_t Size() override { return size_; }
+  void SetSize(std::int64_t size) override { size_ = size; }
+  std::int64_t Position() override { return size_; }
+  void Seek(std::int64_t) override {}
+  bool NonZero() const { return nonZero_; }
+
+ private:
+  std::int64_t size_ = 0;
+  bool nonZero_ = false;
+};
+
+TEST(HttpServers, VideoOver2GiBArrivesWholeWithItsLengthReadRight) {
+  testing_support::TempDir root;
+  const std::int64_t size = (std::int64_t{1} << 31) + 4096 + 17;
+  std::filesystem::resize_file(root.Write("huge.flv", ""), static_cast<std::uintmax_t>(size));  // sparse
+  httptest::NginxServer nginx(root.Path());
+  ASSERT_TRUE(nginx.Ready());
+  THttpCli cli;
+  ZeroCountingStream stream;
+  cli.SetReceiveStream(&stream);
+  cli.URL = Url(nginx.Port(), "/huge.flv");
+  auto out = RunGet(cli);
+  EXPECT_FALSE(out.raised) << out.message;
+  EXPECT_EQ(cli.BodyLength(), size);
+  EXPECT_EQ(cli.ReceivedCount(), size);
+  EXPECT_EQ(stream.Size(), size);
+  EXPECT_FALSE(stream.NonZero());
 }
 
 TEST(HttpServers, KeptOpenConnectionServesASecondRequest) {
