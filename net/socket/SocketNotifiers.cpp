@@ -98,8 +98,15 @@ void SocketNotifiers::OnWritable() {
     int err = 0;
     socklen_t len = sizeof err;
     if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
-    if (err != 0) closePosted_ = true;  // the connect handler closes the socket
-    Post(FD_CONNECT, SocketErrorFromErrno(err));
+    if (err == ECONNRESET || err == EPIPE || err == ECONNABORTED) {
+      // Connected, then reset before this report: the connect succeeded and the close follows.
+      closePosted_ = true;
+      Post(FD_CONNECT, 0);
+      Post(FD_CLOSE, SocketErrorFromErrno(err));
+    } else {
+      if (err != 0) closePosted_ = true;  // the connect handler closes the socket
+      Post(FD_CONNECT, SocketErrorFromErrno(err));
+    }
   } else {
     writeArmed_ = false;
     Post(FD_WRITE, 0);
