@@ -1,15 +1,21 @@
 #include "app/DownloadLauncher.h"
 
+#include "app/MainWindow.h"
+#include "download/DownloadWindow.h"
 #include "platform/Dialogs.h"
+
+#include <QLineEdit>
 
 #include <utility>
 
 namespace app {
 namespace {
 
-// Until the download window is built in, a request is closed at once as if cancelled.
-int DefaultFactory(QWidget* /*owner*/, const download::ConversionRequest& /*request*/) {
-  return platform::mrCancel;
+// The real download window, owned by the main window, reading its output folder; freed after its modal run.
+int DefaultFactory(QWidget* owner, const download::ConversionRequest& request) {
+  const std::string folder = frmMain != nullptr ? frmMain->eOutputFolder->text().toStdString() : std::string();
+  TfrmDownload window(owner, request, folder);
+  return window.exec();
 }
 
 DownloadWindowFactory& Factory() {

@@ -1,7 +1,10 @@
 #include "app/MainWindow.h"
 
+#include "app/FormatTable.h"
 #include "app/StartRequest.h"
 #include "common/Global.h"
+#include "common/SiteConfig.h"
+#include "convert/ConvertProcess.h"
 #include "platform/ClipboardWatch.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
@@ -32,23 +35,18 @@ constexpr int kClientHeight = 334;
 constexpr std::size_t kMaxClipboardText = 64 * 1024;  // longer copied text is never an address
 const char* const kSection = "Options";
 
-const char* const kFormatTexts[] = {
-    "MP3 - High Quality Audio (256 Kbps, Stereo)", "MP3 - Normal Quality Audio (128 Kbps, Stereo)",
-    "MP3 - Economy Quality Audio (64 Kbps, Mono)", "WAV - Lossless Audio (Stereo)",
-    "WMA - Windows Media Audio (Stereo)",
-};
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
-// The address prefix of the video service's stream-cache server: copied stream addresses are not pages.
-const char* const kStreamCachePrefix = "http://cache.youtube.com";
-const char* const kExampleAddress = "http://www.youtube.com/watch?v=Xq0TXIuQ5zk";
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
+         std::equal(prefix.begin(), prefix.end(), text.begin(),
+                    [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
 bool ContainsNoCase(const std::string& text, const std::string& part) {
@@ -73,7 +71,8 @@ QLabel* CreatePicture(QWidget* parent, const QPixmap& picture, int left, int top
 
 }  // namespace
 
-TfrmMain::TfrmMain() : messages_(std::make_unique<platform::FunctionTarget>([this](auto& m) { WndProc(m); })) {
+TfrmMain::TfrmMain()
+    : messages_(std::make_unique<platform::FunctionTarget>([this](auto& m) { WndProc(m); })) {
   frmMain = this;
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -92,6 +91,7 @@ TfrmMain::TfrmMain() : messages_(std::make_unique<platform::FunctionTarget>([thi
   setWindowTitle(Q(resources::LoadStr(resources::sTitle)));
   AccountName.clear();
   AccountPassword.clear();
+  CreateConvertProcess();
   LoadSettings();
   lUpdate->setStyleSheet("color: #ffffff;");
 
@@ -128,7 +128,7 @@ void TfrmMain::CreateControls() {
 
   pSingleMode = skin::CreatePanel(this, 8, 50, kClientWidth - 16, kClientHeight - 50);
   lVideo = skin::CreateLabel(pSingleMode, Q(resources::LoadStr(resources::sEnterVideoUrlExample)), 0, 8);
-  lUrl = skin::CreateLinkLabel(pSingleMode, kExampleAddress, 132, 8);
+  lUrl = skin::CreateLinkLabel(pSingleMode, Q(global::SiteConfig::Current().ExampleWatchUrl), 132, 8);
   lUrl->setStyleSheet("color: #0000ff;");
   lUrlEnd = skin::CreateLabel(pSingleMode, ")", 368, 8);
   lUrlEnd->hide();
@@ -162,9 +162,10 @@ void TfrmMain::CreateOutputPanel() {
 void TfrmMain::CreateBottomControls() {
   lConvertTo = skin::CreateLabel(pSingleMode, "Convert to:", 0, 138);
   cbFormat = skin::CreateDropDownList(pSingleMode, 0, 158, 390, 21);
-  for (const char* text : kFormatTexts) cbFormat->addItem(text);
+  for (const std::string& text : app::FormatListTexts()) cbFormat->addItem(QString::fromStdString(text));
   cbFormat->setCurrentIndex(1);
-  rbDownloadConvert = skin::CreateRadioButton(pSingleMode, "Download and convert video from YouTube", 0, 190, 390);
+  rbDownloadConvert =
+      skin::CreateRadioButton(pSingleMode, "Download and convert video from YouTube", 0, 190, 390);
   rbConvert = skin::CreateRadioButton(pSingleMode, "Convert video from local FLV file", 0, 214, 390);
   rbDownloadConvert->setChecked(true);
   WlmShiftImage1 = CreatePicture(pSingleMode, resources::MenuPicture(false), 3, 242);
@@ -229,7 +230,8 @@ void TfrmMain::ApplyMode(int mode) {
   const bool download = mode == 0;
   lConvertTo->setEnabled(true);
   cbFormat->setEnabled(true);
-  lVideo->setText(Q(resources::LoadStr(download ? resources::sEnterVideoUrlExample : resources::sSelectVideoFile)));
+  lVideo->setText(
+      Q(resources::LoadStr(download ? resources::sEnterVideoUrlExample : resources::sSelectVideoFile)));
   lVideo->adjustSize();
   FitExampleAddress();
   lUrl->setVisible(download);
@@ -246,14 +248,21 @@ void TfrmMain::FitExampleAddress() {
   lUrlEnd->move(lUrl->x() + lUrl->width(), lUrlEnd->y());
 }
 
-void TfrmMain::rbDownloadConvertClick() { ApplyMode(0); }
-void TfrmMain::rbConvertClick() { ApplyMode(1); }
+void TfrmMain::rbDownloadConvertClick() {
+  ApplyMode(0);
+}
+void TfrmMain::rbConvertClick() {
+  ApplyMode(1);
+}
 
 void TfrmMain::ClipboardChanged() {
   const std::optional<std::string> text = platform::ClipboardWatch::Text(kMaxClipboardText);
   if (!text) return;
   const std::string trimmed = TrimBlanksAndControls(*text);
-  if (!StartsWithNoCase(trimmed, kStreamCachePrefix) && ContainsNoCase(trimmed, ".com")) eUrl->setText(Q(trimmed));
+  if (!StartsWithNoCase(trimmed, global::SiteConfig::Current().StreamCachePrefix) &&
+      ContainsNoCase(trimmed, ".com")) {
+    eUrl->setText(Q(trimmed));
+  }
 }
 
 void TfrmMain::WndProc(platform::Message& msg) {
@@ -274,13 +283,15 @@ void TfrmMain::bBrowserClick() {
   OutputDir = eOutputFolder->text().toStdString();
 }
 
-void TfrmMain::bExitClick() { close(); }
+void TfrmMain::bExitClick() {
+  close();
+}
 
 void TfrmMain::bStartClick() {
   try {
-    const app::MainWindowFields fields{rbDownloadConvert->isChecked(),     rbConvert->isChecked(),
-                                       eUrl->text().toStdString(),         eFileName->text().toStdString(),
-                                       eOutputFolder->text().toStdString(), cbFormat->currentIndex(),
+    const app::MainWindowFields fields{rbDownloadConvert->isChecked(),       rbConvert->isChecked(),
+                                       eUrl->text().toStdString(),           eFileName->text().toStdString(),
+                                       eOutputFolder->text().toStdString(),  cbFormat->currentIndex(),
                                        cbFormat->currentText().toStdString()};
     app::StartClick(this, fields, OutputDir);
   } catch (...) {
@@ -288,7 +299,9 @@ void TfrmMain::bStartClick() {
   }
 }
 
-void TfrmMain::bShowFilesClick() { app::ShowFilesClick(eOutputFolder->text().toStdString(), OutputDir); }
+void TfrmMain::bShowFilesClick() {
+  app::ShowFilesClick(eOutputFolder->text().toStdString(), OutputDir);
+}
 
 void TfrmMain::bSelectFileClick() {
   if (const std::optional<std::string> file = app::SelectFileClick()) eFileName->setText(Q(*file));
@@ -315,6 +328,10 @@ void TfrmMain::FormClose() {
   }
   try {
     clipboard_.reset();
+  } catch (...) {
+  }
+  try {
+    DestroyConvertProcess();
   } catch (...) {
   }
 }

@@ -31,9 +31,13 @@ bool IsFileInUse(const std::string& path) {
   return !platform::CanOpenForReadWrite(path) || platform::IsHeldOpenByOtherProcess(path);
 }
 
-std::string TwoDigits(int number) { return (number < 10 ? "0" : "") + std::to_string(number); }
+std::string TwoDigits(int number) {
+  return (number < 10 ? "0" : "") + std::to_string(number);
+}
 
-bool DeleteFileSilently(const std::string& path) { return !path.empty() && ::unlink(path.c_str()) == 0; }
+bool DeleteFileSilently(const std::string& path) {
+  return !path.empty() && ::unlink(path.c_str()) == 0;
+}
 
 std::string FormatKilobytes(std::int64_t bytes) {
   if (bytes < 0) bytes = 0;

@@ -26,7 +26,11 @@ Dialogs& CurrentDialogs() {
   return g_default != nullptr ? *g_default : cancel;
 }
 
-void SetDialogs(Dialogs* dialogs) { g_current = dialogs; }
-void SetDefaultDialogs(Dialogs* dialogs) { g_default = dialogs; }
+void SetDialogs(Dialogs* dialogs) {
+  g_current = dialogs;
+}
+void SetDefaultDialogs(Dialogs* dialogs) {
+  g_default = dialogs;
+}
 
 }  // namespace platform

@@ -44,7 +44,8 @@ bool NeedsQuotes(const std::string& v) {
 
 // Values are one line; line breaks inside a value would split it, so they become blanks.
 std::string OneLine(std::string v) {
-  std::replace_if(v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(
+      v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return v;
 }
 
@@ -61,7 +62,9 @@ bool WriteAll(int fd, const std::string& data) {
 
 }  // namespace
 
-IniFile::IniFile(std::string path) : path_(std::move(path)) { Load(); }
+IniFile::IniFile(std::string path) : path_(std::move(path)) {
+  Load();
+}
 
 void IniFile::Load() {
   std::ifstream in(path_, std::ios::binary);
@@ -80,7 +83,8 @@ void IniFile::Load() {
     if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
     if (trimmed.front() == '[' && trimmed.back() == ']') {
       const std::string name = Trim(trimmed.substr(1, trimmed.size() - 2));
-      auto it = std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) { return SameName(s.name, name); });
+      auto it = std::find_if(sections_.begin(), sections_.end(),
+                             [&](const Section& s) { return SameName(s.name, name); });
       current = it != sections_.end() ? &*it : &sections_.emplace_back(Section{name, {}});
       continue;
     }
@@ -104,7 +108,8 @@ const std::string* IniFile::Find(const std::string& section, const std::string& 
   return nullptr;
 }
 
-std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+std::string IniFile::ReadString(const std::string& section, const std::string& key,
+                                const std::string& def) const {
   const std::string* value = Find(section, key);
   return value != nullptr ? *value : def;
 }
@@ -121,9 +126,11 @@ int IniFile::ReadInteger(const std::string& section, const std::string& key, int
 }
 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  auto sec = std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) { return SameName(s.name, section); });
+  auto sec = std::find_if(sections_.begin(), sections_.end(),
+                          [&](const Section& s) { return SameName(s.name, section); });
   if (sec == sections_.end()) sec = sections_.insert(sections_.end(), Section{section, {}});
-  auto kv = std::find_if(sec->values.begin(), sec->values.end(), [&](const auto& p) { return SameName(p.first, key); });
+  auto kv = std::find_if(sec->values.begin(), sec->values.end(),
+                         [&](const auto& p) { return SameName(p.first, key); });
   if (kv == sec->values.end()) {
     sec->values.emplace_back(key, OneLine(value));
   } else {
@@ -139,7 +146,8 @@ bool IniFile::UpdateFile() const {
   std::string text;
   for (const Section& s : sections_) {
     text += "[" + s.name + "]\n";
-    for (const auto& [key, value] : s.values) text += key + "=" + (NeedsQuotes(value) ? "\"" + value + "\"" : value) + "\n";
+    for (const auto& [key, value] : s.values)
+      text += key + "=" + (NeedsQuotes(value) ? "\"" + value + "\"" : value) + "\n";
     text += "\n";
   }
   std::string temp = path_ + ".XXXXXX";

@@ -60,7 +60,8 @@ bool PostMessage(WindowHandle target, std::uint32_t msg, std::uintptr_t wParam, 
   std::lock_guard<std::mutex> guard(registry().lock);
   auto it = registry().targets.find(target);
   if (it == registry().targets.end()) return false;
-  QCoreApplication::postEvent(it->second, new MessageEvent(Message{msg, wParam, lParam, std::move(payload), 0}));
+  QCoreApplication::postEvent(it->second,
+                              new MessageEvent(Message{msg, wParam, lParam, std::move(payload), 0}));
   return true;
 }
 

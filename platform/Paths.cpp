@@ -33,9 +33,13 @@ std::string ExecutableDir() {
   return WithSlash(exe.parent_path().string());
 }
 
-bool IsWritableDir(const std::string& dir) { return DirectoryExists(dir) && ::access(dir.c_str(), W_OK | X_OK) == 0; }
+bool IsWritableDir(const std::string& dir) {
+  return DirectoryExists(dir) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
 
-void SetSettingsFilePath(const std::string& path) { g_settingsOverride = path; }
+void SetSettingsFilePath(const std::string& path) {
+  g_settingsOverride = path;
+}
 
 std::string SettingsFilePath() {
   if (!g_settingsOverride.empty()) return g_settingsOverride;

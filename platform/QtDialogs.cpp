@@ -11,31 +11,44 @@ namespace {
 
 QMessageBox::Icon ToQtIcon(DialogIcon icon) {
   switch (icon) {
-    case DialogIcon::Information: return QMessageBox::Information;
-    case DialogIcon::Warning: return QMessageBox::Warning;
-    case DialogIcon::Error: return QMessageBox::Critical;
-    case DialogIcon::Question: return QMessageBox::Question;
-    case DialogIcon::None: break;
+    case DialogIcon::Information:
+      return QMessageBox::Information;
+    case DialogIcon::Warning:
+      return QMessageBox::Warning;
+    case DialogIcon::Error:
+      return QMessageBox::Critical;
+    case DialogIcon::Question:
+      return QMessageBox::Question;
+    case DialogIcon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons ToQtButtons(DialogButtons buttons) {
   switch (buttons) {
-    case DialogButtons::Ok: return QMessageBox::Ok;
-    case DialogButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case DialogButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case DialogButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case DialogButtons::Ok:
+      return QMessageBox::Ok;
+    case DialogButtons::OkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case DialogButtons::YesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    case DialogButtons::YesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
   }
   return QMessageBox::Ok;
 }
 
 int ToModalResult(int button) {
   switch (button) {
-    case QMessageBox::Ok: return mrOk;
-    case QMessageBox::Yes: return mrYes;
-    case QMessageBox::No: return mrNo;
-    default: return mrCancel;
+    case QMessageBox::Ok:
+      return mrOk;
+    case QMessageBox::Yes:
+      return mrYes;
+    case QMessageBox::No:
+      return mrNo;
+    default:
+      return mrCancel;
   }
 }
 

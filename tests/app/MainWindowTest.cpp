@@ -105,10 +105,11 @@ TEST_F(MainWindowTest, SettingsAreReadWithDefaultsForWhatIsMissingOrUnreadable) 
       {"no format key", "[Options]\nOutputDirectory=@\nRadioButton=1\n", true, 1, 1},
       {"nothing selected", "[Options]\nConvertFormat=-1\n", false, 0, -1},
       {"mode out of range", "[Options]\nRadioButton=7\n", false, -2, 1},
-      {"byte-order mark", "\xEF\xBB\xBF[Options]\nOutputDirectory=@\nRadioButton=1\nConvertFormat=4\n", true, 1, 4},
+      {"byte-order mark", "\xEF\xBB\xBF[Options]\nOutputDirectory=@\nRadioButton=1\nConvertFormat=4\n", true,
+       1, 4},
       {"garbage and wrong types",
-       "\x01\x02garbage\n[Options\n[Options]\nnoequals\nRadioButton=one\nConvertFormat=99999999999\n=x\n", false, 0,
-       1},
+       "\x01\x02garbage\n[Options\n[Options]\nnoequals\nRadioButton=one\nConvertFormat=99999999999\n=x\n",
+       false, 0, 1},
       {"other section", "[Other]\nRadioButton=1\n", false, 0, 1},
   };
   for (const SettingsCase& c : cases) {
@@ -121,7 +122,8 @@ TEST_F(MainWindowTest, SettingsAreReadWithDefaultsForWhatIsMissingOrUnreadable) 
       WriteSettings(text);
     }
     TfrmMain& w = Open();
-    EXPECT_EQ(w.eOutputFolder->text().toStdString(), c.folderFromFile ? dir_.Path() : platform::DefaultOutputDir());
+    EXPECT_EQ(w.eOutputFolder->text().toStdString(),
+              c.folderFromFile ? dir_.Path() : platform::DefaultOutputDir());
     EXPECT_EQ(w.cbFormat->currentIndex(), c.format);
     if (c.mode == -2) {
       EXPECT_EQ(w.ModeIndex, 7);

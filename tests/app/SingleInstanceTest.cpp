@@ -19,7 +19,9 @@ using testing_support::TempDir;
 
 namespace {
 
-QString InstanceSocketName() { return QString(kMainWindowClassName) + "-" + QString::number(::getuid()); }
+QString InstanceSocketName() {
+  return QString(kMainWindowClassName) + "-" + QString::number(::getuid());
+}
 
 bool WaitUntilListening(QProcess& process) {
   for (int i = 0; i < 100 && process.state() == QProcess::Running; ++i) {

@@ -24,7 +24,10 @@ TEST(RemoveBadFileChars, DropsOnlyTheEightReservedCharacters) {
       {"*/:<>?\\|", ""},
       {"", ""},
       {"say \"hi\"\t\x01 ok", "say \"hi\"\t\x01 ok"},
-      {"Mus\xC3\xAD" "ca | vol.2", "Mus\xC3\xAD" "ca  vol.2"},
+      {"Mus\xC3\xAD"
+       "ca | vol.2",
+       "Mus\xC3\xAD"
+       "ca  vol.2"},
   };
   for (const auto& c : cases) EXPECT_EQ(global::RemoveBadFileChars(c.in), c.out) << c.in;
 }
@@ -41,10 +44,14 @@ TEST(FormatKilobytes, RoundsUpAndGroupsDigits) {
   const struct {
     std::int64_t in;
     const char* out;
-  } cases[] = {{0, "0"},           {1, "1"},
-               {1024, "1"},        {1025, "2"},
-               {1048576, "1,024"}, {1073741824, "1,048,576"},
-               {999 * 1024, "999"}, {1000 * 1024, "1,000"},
+  } cases[] = {{0, "0"},
+               {1, "1"},
+               {1024, "1"},
+               {1025, "2"},
+               {1048576, "1,024"},
+               {1073741824, "1,048,576"},
+               {999 * 1024, "999"},
+               {1000 * 1024, "1,000"},
                {5LL * 1024 * 1024 * 1024, "5,242,880"}};
   for (const auto& c : cases) EXPECT_EQ(global::FormatKilobytes(c.in), c.out) << c.in;
 }

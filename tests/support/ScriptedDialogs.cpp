@@ -4,7 +4,9 @@
 
 namespace testing_support {
 
-ScriptedDialogs::ScriptedDialogs() { platform::SetDialogs(this); }
+ScriptedDialogs::ScriptedDialogs() {
+  platform::SetDialogs(this);
+}
 
 ScriptedDialogs::~ScriptedDialogs() {
   platform::SetDialogs(nullptr);
@@ -23,8 +25,8 @@ DialogAnswer ScriptedDialogs::Next(const ShownDialog& shown) {
   return answer;
 }
 
-int ScriptedDialogs::MessageBox(const std::string& caption, const std::string& text, platform::DialogIcon icon,
-                                platform::DialogButtons buttons) {
+int ScriptedDialogs::MessageBox(const std::string& caption, const std::string& text,
+                                platform::DialogIcon icon, platform::DialogButtons buttons) {
   return Next({ShownDialog::MessageBox, caption, text, icon, buttons}).result;
 }
 

@@ -24,6 +24,8 @@ std::string TempDir::Write(const std::string& name, const std::string& content) 
   return path;
 }
 
-std::string BuildDir() { return CLIPWAVE_BUILD_DIR; }
+std::string BuildDir() {
+  return CLIPWAVE_BUILD_DIR;
+}
 
 }  // namespace testing_support

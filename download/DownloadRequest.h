@@ -1,0 +1,79 @@
+// One request, from the video page (or local file) to the audio file, without any widget: the state
+// the download window shows, and the phases, run from the messages the request posts to itself and
+// from the conversion's progress records. The window (or a command-line front end, or a test) shows
+// the state through a RequestView and forwards Stop and close.
+#pragma once
+
+#include "download/ConversionRequest.h"
+#include "platform/Messages.h"
+
+#include <memory>
+#include <string>
+
+struct TProcessInfo;
+
+namespace download {
+
+enum class Panel { None, FetchPage, Download, Convert };
+
+// What the request shows; implemented by the download window.
+class RequestView {
+ public:
+  virtual ~RequestView() = default;
+  virtual void ShowPanel(Panel panel) = 0;
+  virtual void ShowConvertName(const std::string& name) = 0;
+  virtual void ShowConvertProgress(int position, const std::string& elapsed,
+                                   const std::string& estimated) = 0;
+  // Ends the window's modal run with this result (platform::mrAbort for Stop, mrCancel otherwise).
+  virtual void CloseWindow(int modalResult) = 0;
+};
+
+class TDownloadRequest {
+ public:
+  // `outputFolder` is the main window's output folder text at the time of Start.
+  TDownloadRequest(const ConversionRequest& request, std::string outputFolder, RequestView& view);
+  ~TDownloadRequest();  // as FormClose
+  TDownloadRequest(const TDownloadRequest&) = delete;
+  TDownloadRequest& operator=(const TDownloadRequest&) = delete;
+
+  platform::WindowHandle Handle() const { return messages_.Handle(); }
+
+  // The state the window's hidden edits held.
+  std::vector<std::string> Sources;
+  int Mode;
+  std::string TargetExt;
+  std::string ConvertArgs;
+  std::string FileName = "get_video";  // name of the video file to write in the output folder
+  std::string DownloadUrl;             // the video stream's address, once found
+  Panel CurrentPanel = Panel::None;
+  int ConvertPosition = 0;  // the conversion progress bar, 0..100
+
+  void FormShow();
+  void FormClose();
+  void Stop();  // every Stop button
+
+  // Message handlers.
+  void WMFetchPage();
+  void WMStartDownload();
+  void WMStartConvert();
+  void WMConvertProgress(const TProcessInfo& info);
+
+  // The output folder with a trailing '/'.
+  std::string OutputFolder() const;
+  // The audio file for `video`: the output folder, then the video's file name with TargetExt as its
+  // extension.
+  std::string OutputFileFor(const std::string& video) const;
+
+ private:
+  void WndProc(platform::Message& msg);
+  void ShowPanel(Panel panel);
+  void StartConversion(const std::string& input);
+  void Close(int modalResult);
+
+  std::string outputFolder_;
+  RequestView& view_;
+  bool closed_ = false;
+  platform::FunctionTarget messages_;
+};
+
+}  // namespace download

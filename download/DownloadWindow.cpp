@@ -1,0 +1,149 @@
+#include "download/DownloadWindow.h"
+
+#include "platform/Dialogs.h"
+#include "resources/Pictures.h"
+#include "resources/Strings.h"
+#include "ui/skin/Controls.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+QLabel* CreateIcon(QWidget* parent, int left, int top) {
+  auto* icon = new QLabel(parent);
+  icon->setPixmap(resources::ProgramIcon().scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  icon->setGeometry(left, top, 32, 32);
+  return icon;
+}
+
+// A caption label followed by a value label on the same line.
+QLabel* CreateLabelPair(QWidget* parent, const QString& caption, int left, int top) {
+  QLabel* label = skin::CreateLabel(parent, caption, left, top);
+  QLabel* value = skin::CreateLabel(parent, "", left + label->width(), top);
+  value->resize(200, label->height());
+  return value;
+}
+
+}  // namespace
+
+TfrmDownload::TfrmDownload(QWidget* owner, const download::ConversionRequest& request,
+                           const std::string& outputFolder)
+    : QDialog(owner) {
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  setModal(true);
+  if (owner != nullptr) setFont(owner->font());
+  CreatePanel1();
+  CreatePanel2();
+  CreatePanel3();
+  for (QPushButton* stop : {bStop, suiButton1, suiButton2})
+    connect(stop, &QPushButton::clicked, this, [this] { bStopClick(); });
+  download::RequestView& view = *this;
+  request_ = std::make_unique<download::TDownloadRequest>(request, outputFolder, view);
+}
+
+TfrmDownload::~TfrmDownload() = default;
+
+void TfrmDownload::CreatePanel1() {
+  Panel1 = skin::CreatePanel(this, 0, 0, 268, 129);
+  Label1 = skin::CreateLabel(Panel1, "Get html from the URL, please wait...", 16, 20);
+  lUrl = skin::CreateLabel(Panel1, "", 16, 44);
+  lUrl->resize(236, lUrl->height());
+  bStop = skin::CreateButton(Panel1, "Stop", 94, 88, 80, 23);
+}
+
+void TfrmDownload::CreatePanel2() {
+  Panel2 = skin::CreatePanel(this, 0, 0, 353, 202);
+  lFileName = skin::CreateLabel(Panel2, "", 16, 10);
+  lFileName->resize(321, lFileName->height());
+  suiProgressBar1 = skin::CreateProgressBar(Panel2, 16, 30, 321, 18);
+  suiProgressBar1->setTextVisible(true);
+  auto* details = new QGroupBox("Details", Panel2);
+  details->setGeometry(16, 56, 321, 104);
+  lReceiveData = CreateLabelPair(details, "Download Size: ", 12, 24);
+  lEstimateTime = CreateLabelPair(details, "Estimating time remaining: ", 12, 48);
+  lReceiveSpeed = CreateLabelPair(details, "Download Speed\xEF\xBC\x9A", 12, 72);
+  CreateIcon(details, 277, 20);
+  suiButton1 = skin::CreateButton(Panel2, "Stop", 137, 168, 80, 23);
+}
+
+void TfrmDownload::CreatePanel3() {
+  Panel3 = skin::CreatePanel(this, 0, 0, 348, 145);
+  auto* converting = new QGroupBox("Converting", Panel3);
+  converting->setGeometry(10, 8, 328, 96);
+  lConvertName = skin::CreateLabel(converting, "", 12, 22);
+  lConvertName->resize(262, lConvertName->height());
+  suiProgressBar2 = skin::CreateProgressBar(converting, 12, 44, 262, 18);
+  suiProgressBar2->setTextVisible(true);
+  lTimeElapsed = CreateLabelPair(converting, "Time elapsed: ", 12, 70);
+  lTimeElapsed->setText("00:00");
+  lTimeEstimated = CreateLabelPair(converting, "Time estimated: ", 160, 70);
+  lTimeEstimated->setText("00:00");
+  lTimeEstimated->resize(100, lTimeEstimated->height());
+  CreateIcon(converting, 284, 36);
+  suiButton2 = skin::CreateButton(Panel3, "Stop", 134, 112, 80, 23);
+}
+
+void TfrmDownload::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  // FormShow.
+  suiProgressBar1->setValue(0);
+  suiProgressBar2->setValue(0);
+  for (QFrame* panel : {Panel1, Panel2, Panel3}) {
+    panel->move(0, 0);
+    panel->hide();
+  }
+  setWindowTitle(Q(resources::LoadStr(resources::sTitle)));
+  for (QLabel* label : {lFileName, lReceiveData, lEstimateTime, lReceiveSpeed}) label->clear();
+  if (!request_->Sources.empty()) lUrl->setText(Q(request_->Sources.front()));
+  request_->FormShow();
+}
+
+void TfrmDownload::ShowPanel(download::Panel panel) {
+  QFrame* shown = panel == download::Panel::FetchPage  ? Panel1
+                  : panel == download::Panel::Download ? Panel2
+                  : panel == download::Panel::Convert  ? Panel3
+                                                       : nullptr;
+  for (QFrame* p : {Panel1, Panel2, Panel3}) p->setVisible(p == shown);
+  if (shown != nullptr) setFixedSize(shown->size());
+}
+
+void TfrmDownload::ShowConvertName(const std::string& name) {
+  lConvertName->setText(Q(name));
+  lConvertName->setToolTip(Q(name));
+}
+
+void TfrmDownload::ShowConvertProgress(int position, const std::string& elapsed,
+                                       const std::string& estimated) {
+  suiProgressBar2->setValue(position);
+  lTimeElapsed->setText(Q(elapsed));
+  lTimeEstimated->setText(Q(estimated));
+}
+
+void TfrmDownload::CloseWindow(int modalResult) {
+  if (!closing_) done(modalResult);
+}
+
+void TfrmDownload::bStopClick() {
+  request_->Stop();
+}
+
+void TfrmDownload::reject() {
+  done(platform::mrCancel);
+}
+
+void TfrmDownload::done(int result) {
+  if (closing_) return;
+  closing_ = true;
+  request_->FormClose();
+  QDialog::done(result);
+}

@@ -1,0 +1,293 @@
+#include "download/DownloadWindow.h"
+
+#include "app/DownloadLauncher.h"
+#include "app/MainWindow.h"
+#include "convert/ConvertMessages.h"
+#include "convert/ConvertProcess.h"
+#include "convert/ConvertTestSupport.h"
+#include "download/DownloadMessages.h"
+#include "platform/Paths.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <set>
+
+using testing_support::ScriptedDialogs;
+using testing_support::TempDir;
+
+namespace {
+
+const char* const kMp3Args = "-ar 44100 -ab 128kbit/s -ac 2 ";
+
+// Watches every download window that opens: what its bars and labels showed, and lets a test act on it.
+class WindowWatch : public QObject {
+ public:
+  WindowWatch() { qApp->installEventFilter(this); }
+  ~WindowWatch() override { qApp->removeEventFilter(this); }
+
+  std::vector<int> bar;          // every value the conversion bar took
+  std::vector<QString> elapsed;  // every text of the elapsed-time label
+  std::function<void(TfrmDownload&)> onShow;
+  std::function<void(TfrmDownload&, int)> onBar;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* window = qobject_cast<QDialog*>(watched);
+    auto* download = dynamic_cast<TfrmDownload*>(window);
+    if (download != nullptr && event->type() == QEvent::Show && seen_.insert(download).second) {
+      connect(download->suiProgressBar2, &QProgressBar::valueChanged, this, [this, download](int v) {
+        bar.push_back(v);
+        elapsed.push_back(download->lTimeElapsed->text());
+        if (onBar) onBar(*download, v);
+      });
+      // After the window's own show handling, so its panel and conversion are in place.
+      if (onShow) QTimer::singleShot(0, download, [this, download] { onShow(*download); });
+    }
+    return false;
+  }
+
+ private:
+  std::set<TfrmDownload*> seen_;
+};
+
+class DownloadWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetSettingsFilePath(dir_.File("settings.ini"));
+    std::filesystem::create_directories(out_);
+  }
+  void TearDown() override { platform::SetSettingsFilePath(""); }
+
+  // A video with a tiny picture, so that even a long one is made in a moment.
+  std::string Video(int seconds) {
+    const std::string path = dir_.File("clip.flv");
+    const std::string d = std::to_string(seconds);
+    EXPECT_EQ(convert_test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                     "color=size=32x24:rate=2:duration=" + d, "-f", "lavfi", "-i",
+                                     "sine=frequency=440:duration=" + d, "-c:v", "flv", "-c:a", "libmp3lame",
+                                     "-ar", "22050", path}),
+              0);
+    return path;
+  }
+  download::ConversionRequest LocalRequest(const std::string& file) {
+    return download::ConversionRequest{{file}, download::rmConvertLocalFile, ".mp3", kMp3Args};
+  }
+  // Runs a download window modally with the conversion object of a main window; returns the modal result.
+  int RunWindow(const download::ConversionRequest& request) {
+    TfrmDownload window(nullptr, request, out_);
+    return window.exec();
+  }
+  static bool ProcessGone(pid_t pid) { return pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH); }
+
+  TempDir dir_;
+  std::string out_ = dir_.File("out");
+};
+
+TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
+  const std::string video = Video(300);
+  ScriptedDialogs dialogs;
+  WindowWatch watch;
+  TfrmMain main;
+  main.show();
+  main.rbConvert->click();
+  main.eFileName->setText(QString::fromStdString(video));
+  main.eOutputFolder->setText(QString::fromStdString(out_));
+  main.cbFormat->setCurrentIndex(1);
+  bool sawConvertPanel = false;
+  watch.onShow = [&](TfrmDownload& w) { sawConvertPanel = w.Panel3->isVisible() && !w.Panel1->isVisible(); };
+  main.bStart->click();  // returns when the modal window has closed
+
+  EXPECT_TRUE(sawConvertPanel);
+  EXPECT_EQ(convert_test::ProbeStream(out_ + "/clip.mp3", "codec_name"), "mp3");
+  EXPECT_TRUE(std::filesystem::exists(video)) << "the local source is kept";
+  ASSERT_FALSE(watch.bar.empty());
+  EXPECT_EQ(watch.bar.back(), 100);
+  EXPECT_TRUE(std::is_sorted(watch.bar.begin(), watch.bar.end()));
+  EXPECT_GE(watch.bar.size(), 2u) << "progress records before the end moved the bar";
+  const QRegularExpression minutesSeconds("^\\d{2,}:\\d{2}$");
+  EXPECT_TRUE(minutesSeconds.match(watch.elapsed.front()).hasMatch()) << watch.elapsed.front().toStdString();
+  EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+  EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(DownloadWindowTest, DecliningToOverwriteClosesAtOnceAndKeepsTheSource) {
+  const std::string video = Video(3);
+  std::filesystem::copy_file(video, out_ + "/clip.mp3");
+  ScriptedDialogs dialogs;
+  dialogs.Answer(platform::mrNo);
+  CreateConvertProcess();
+  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrCancel);
+  DestroyConvertProcess();
+  EXPECT_TRUE(std::filesystem::exists(video));
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
+  EXPECT_EQ(dialogs.Shown()[0].text, out_ + "/clip.mp3 has existed,overite it?");
+}
+
+TEST_F(DownloadWindowTest, OutputInUseShowsTheMessageAndWaitsForStop) {
+  const std::string video = Video(3);
+  const std::string output = out_ + "/clip.mp3";
+  std::filesystem::copy_file(video, output);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const int fd = ::open(output.c_str(), O_RDONLY);
+    (void)!::write(ready[1], fd >= 0 ? "1" : "0", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+
+  ScriptedDialogs dialogs;
+  dialogs.Answer(platform::mrYes);  // overwrite
+  dialogs.Answer(platform::mrOk);   // the in-use message
+  WindowWatch watch;
+  bool stayedOnPanel3 = false;
+  dialogs.OnShow([&](const testing_support::ShownDialog& shown) {
+    if (shown.icon != platform::DialogIcon::Error) return;
+    // After the message the window stays until Stop.
+    QTimer::singleShot(300, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = dynamic_cast<TfrmDownload*>(w); d != nullptr && d->isVisible()) {
+          stayedOnPanel3 = d->Panel3->isVisible() && d->suiProgressBar2->value() < 100;
+          d->suiButton2->click();
+        }
+      }
+    });
+  });
+  CreateConvertProcess();
+  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrAbort);
+  DestroyConvertProcess();
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+
+  EXPECT_TRUE(stayedOnPanel3);
+  ASSERT_EQ(dialogs.Shown().size(), 2u);
+  EXPECT_EQ(dialogs.Shown()[1].caption, "Karvel Clipwave");
+  EXPECT_EQ(dialogs.Shown()[1].text, "Video file will be created may be used, convert process failed!");
+  EXPECT_EQ(dialogs.Shown()[1].icon, platform::DialogIcon::Error);
+}
+
+TEST_F(DownloadWindowTest, StopDuringConversionKillsTheConverterAndEndsWithAbort) {
+  const std::string video = Video(600);
+  ScriptedDialogs dialogs;
+  WindowWatch watch;
+  pid_t child = 0;
+  watch.onShow = [&](TfrmDownload& w) {
+    child = ConvertProcess->ProcessId();
+    QTimer::singleShot(500, &w, [&w] { w.suiButton2->click(); });
+  };
+  CreateConvertProcess();
+  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrAbort);
+  EXPECT_GT(child, 0);
+  EXPECT_TRUE(ProcessGone(child));
+  EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+  const std::size_t barMoves = watch.bar.size();
+  convert_test::RecordCollector().Pump(300);  // nothing more arrives for the closed window
+  EXPECT_EQ(watch.bar.size(), barMoves);
+  EXPECT_TRUE(watch.bar.empty() || watch.bar.back() < 100);
+  DestroyConvertProcess();
+  EXPECT_TRUE(std::filesystem::exists(video));
+}
+
+TEST_F(DownloadWindowTest, ARecordAtHundredClosesTheWindowAndTheConverterIsKilled) {
+  const std::string video = Video(600);
+  ScriptedDialogs dialogs;
+  WindowWatch watch;
+  pid_t child = 0;
+  watch.onShow = [&](TfrmDownload& w) {
+    child = ConvertProcess->ProcessId();
+    auto info = std::make_shared<TProcessInfo>();
+    info->Percent = 100;
+    info->Elapsed = info->Estimated = "00:01";
+    platform::PostMessage(w.Request().Handle(), WM_CONVERT_PROGRESS, 0, 0, info);
+  };
+  CreateConvertProcess();
+  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrCancel);
+  EXPECT_GT(child, 0);
+  EXPECT_TRUE(ProcessGone(child));
+  DestroyConvertProcess();
+  EXPECT_TRUE(std::filesystem::exists(video)) << "a local source is never deleted";
+}
+
+TEST_F(DownloadWindowTest, ConverterFailureIsReportedAndDeletesNothing) {
+  const std::string notVideo = dir_.Write("broken.flv", "this is not a video");
+  ScriptedDialogs dialogs;
+  dialogs.Answer(platform::mrOk);
+  CreateConvertProcess();
+  EXPECT_EQ(RunWindow(LocalRequest(notVideo)), platform::mrCancel);
+  DestroyConvertProcess();
+  EXPECT_TRUE(std::filesystem::exists(notVideo));
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
+  EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
+  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
+  EXPECT_EQ(dialogs.Shown()[0].text.rfind("The conversion failed; the video file was kept.", 0), 0u);
+  EXPECT_GT(dialogs.Shown()[0].text.size(),
+            std::string("The conversion failed; the video file was kept.\n\n").size());
+}
+
+TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
+  const std::string downloaded = dir_.Write("get_video", "video");
+  ScriptedDialogs dialogs;
+  CreateConvertProcess();
+  download::ConversionRequest request{
+      {"http://www.youtube.com/watch?v=x"}, download::rmDownloadConvert, ".mp3", kMp3Args};
+  platform::WindowHandle handle;
+  {
+    TfrmDownload window(nullptr, request, dir_.Path());
+    handle = window.Request().Handle();
+    ConvertProcess->InputFile = downloaded;
+    window.reject();  // closed, not yet destroyed
+    auto info = std::make_shared<TProcessInfo>();
+    info->Percent = 100;
+    EXPECT_TRUE(platform::PostMessage(handle, WM_CONVERT_PROGRESS, 0, 0, info));
+    EXPECT_TRUE(platform::PostMessage(handle, WM_START_CONVERT));
+    platform::ProcessMessages();
+  }
+  EXPECT_FALSE(platform::PostMessage(handle, WM_FETCH_PAGE));
+  DestroyConvertProcess();
+  EXPECT_TRUE(std::filesystem::exists(downloaded)) << "a closed window deleted the video";
+}
+
+TEST_F(DownloadWindowTest, DownloadModeWithoutAnAddressReportsThePageAndStops) {
+  ScriptedDialogs dialogs;
+  dialogs.Answer(platform::mrOk);
+  WindowWatch watch;
+  bool sawPagePanel = false;
+  watch.onShow = [&](TfrmDownload& w) {
+    sawPagePanel = w.Panel1->isVisible() && w.size() == QSize(268, 129);
+  };
+  CreateConvertProcess();
+  download::ConversionRequest request{
+      {"http://www.youtube.com/watch?v=abc"}, download::rmDownloadConvert, ".mp3", kMp3Args};
+  EXPECT_EQ(RunWindow(request), platform::mrAbort);
+  DestroyConvertProcess();
+  EXPECT_TRUE(sawPagePanel);
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
+  EXPECT_EQ(dialogs.Shown()[0].text, "Unable get html from http://www.youtube.com/watch?v=abc");
+  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Information);
+}
+
+}  // namespace
