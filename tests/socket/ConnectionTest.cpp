@@ -354,3 +354,24 @@ TEST(Connection, DatagramSocket) {
   s.Close();
   close(receiver);
 }
+
+// An exception escaping a message handler (here the socket's own test message) reaches OnBgException,
+// whose default is to abort the connection.
+TEST(Connection, BackgroundExceptionAbortsByDefault) {
+  ScriptedPeer peer;
+  peer.ReadToEnd();
+  peer.Start();
+  TWSocket s;
+  EventLog log;
+  log.Attach(s);
+  std::string what;
+  s.OnBgException = [&](TCustomWSocket*, const std::exception& e, bool&) { what = e.what(); };
+  Target(s, peer.Port());
+  s.Connect();
+  ASSERT_TRUE(WaitFor([&] { return log.Has("connected 0"); }));
+  platform::PostMessage(s.Handle(), WM_TRIGGER_EXCEPTION);
+  ASSERT_TRUE(WaitFor([&] { return s.State() == wsClosed; }));
+  EXPECT_EQ(what, "Test exception in WSocket");
+  EXPECT_EQ(log.Count("closed 0"), 1);
+  EXPECT_TRUE(peer.WaitFinished(1, 5000));
+}
