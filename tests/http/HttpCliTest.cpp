@@ -224,6 +224,31 @@ TEST_F(HttpCliTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
   EXPECT_EQ(firstLine(3), "GET http://other.example:8080/dir/r4 HTTP/1.0 | Host: other.example:8080");
 }
 
+TEST_F(HttpCliTest, HeadAndPostRequests) {
+  ScriptedPeer peer;
+  std::string port = std::to_string(peer.Port());
+  const std::string post =
+      "POST /form HTTP/1.0\r\nAccept: " + std::string(httptest::kAccept) +
+      "\r\nContent-Type: application/x-www-form-urlencoded\r\nUser-Agent: " + httptest::kAgent +
+      "\r\nHost: 127.0.0.1:" + port + "\r\nContent-Length: 7\r\n\r\na=1&b=2";
+  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n");
+  peer.NextConnection();
+  peer.Read(post.size()).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\ndone");
+  peer.Start();
+  cli.URL = Url(peer.Port(), "/h");
+  cli.Head();
+  EXPECT_EQ(cli.BodyLength(), 5);
+  EXPECT_EQ(stream.Data(), "");
+
+  TMemoryStream form("a=1&b=2");
+  cli.SendStream = &form;
+  cli.URL = Url(peer.Port(), "/form");
+  cli.Post();
+  EXPECT_EQ(stream.Data(), "done");
+  ASSERT_TRUE(peer.WaitFinished(2, 5000));
+  EXPECT_EQ(peer.Received(1), post);
+}
+
 TEST_F(HttpCliTest, MultiThreadedWaitPumpsTheSocket) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nmt");
