@@ -189,3 +189,28 @@ TEST(Receive, HandlerThatReadsNothingDoesNotSpin) {
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(s.ReceiveStr(), "abc");
 }
+
+// Flush waits, dispatching messages, until the queue is on its way; WaitForClose until the peer closes.
+TEST(SendQueue, FlushAndWaitForClose) {
+  ScriptedPeer peer;
+  peer.SmallReceiveBuffer(4096)
+      .Delay(50)
+      .Read(8 * 1024 * 1024)
+      .Send("done")
+      .Delay(50)
+      .HalfClose()
+      .ReadToEnd();
+  peer.Start();
+  TWSocket s;
+  EventLog log;
+  log.Attach(s);
+  ConnectTo(s, log, peer);
+  s.SendStr(std::string(8 * 1024 * 1024, 'q'));
+  EXPECT_GT(s.BufferedByteCount(), 0);
+  s.Flush();
+  EXPECT_EQ(s.BufferedByteCount(), 0);
+  s.WaitForClose();
+  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(log.received, "done");
+  EXPECT_EQ(log.Count("closed 0"), 1);
+}
