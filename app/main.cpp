@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Clipwave");
   platform::InstallQtDialogs();
   TfrmMain window;
+  QApplication::setFont(window.font());  // message boxes and the download window share the main window's font
   instance.Listen([&window] { platform::PostMessage(window.Handle(), WM_SHOW_INSTANCE); });
   window.show();
   return QApplication::exec();
