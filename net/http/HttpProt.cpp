@@ -59,11 +59,19 @@ bool IsTransferFailure(std::uint16_t error) {
 class THttpCli::SocketSource final : public ByteSource {
  public:
   explicit SocketSource(wsocket::TWSocket& socket) : socket_(socket) {}
-  int Receive(void* buffer, int size) override { return socket_.Receive(buffer, size); }
+  int Receive(void* buffer, int size) override {
+    int n = socket_.Receive(buffer, size);
+    lastReadFilled_ = n > 0 && n == size;
+    return n;
+  }
   void StopReceiveLoop() override { socket_.SetLastError(-1); }
+  // True when the last read took all it asked for, so more bytes are probably waiting.
+  bool LastReadFilled() const { return lastReadFilled_; }
+  void ForgetLastRead() { lastReadFilled_ = false; }
 
  private:
   wsocket::TWSocket& socket_;
+  bool lastReadFilled_ = false;
 };
 
 THttpCli::THttpCli(std::string name)
@@ -74,7 +82,7 @@ THttpCli::THttpCli(std::string name)
   source_ = std::make_unique<SocketSource>(*socket_);
   socket_->OnSessionConnected = [this](TCustomWSocket*, std::uint16_t e) { SocketSessionConnected(e); };
   socket_->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { SocketSessionClosed(e); };
-  socket_->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t e) { parser_.DataAvailable(*source_, e); };
+  socket_->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t e) { SocketDataAvailable(e); };
   socket_->OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { SocketDataSent(e); };
   socket_->OnDnsLookupDone = [this](TCustomWSocket*, std::uint16_t e) { SocketDnsLookupDone(e); };
   socket_->OnError = [this](TCustomWSocket*) {
@@ -397,6 +405,15 @@ void THttpCli::SendRequest(const std::string& method, const std::string& version
     sendingBody_ = true;
     if (OnSendBegin) OnSendBegin(this);
   }
+}
+
+// Reads on while each read fills what it asked for: one notification then drains the socket without
+// asking the system how much is waiting between reads.
+void THttpCli::SocketDataAvailable(std::uint16_t error) {
+  do {
+    source_->ForgetLastRead();
+    parser_.DataAvailable(*source_, error);
+  } while (source_->LastReadFilled() && socket_->State() == wsocket::wsConnected);
 }
 
 void THttpCli::SocketDataSent(std::uint16_t error) {

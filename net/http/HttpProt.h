@@ -132,6 +132,7 @@ class THttpCli : private HttpResponseHost {
   void SendRequest(const std::string& method, const std::string& version);
   std::vector<std::string> RequestLines(const std::string& method, const std::string& version);
   void SendBodyPiece();
+  void SocketDataAvailable(std::uint16_t error);
   void SocketDataSent(std::uint16_t error);
   void SocketSessionClosed(std::uint16_t error);
   void ConnectionClosed(std::uint16_t error);
