@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 
@@ -83,12 +84,15 @@ class TConvertProcess::OutputReader final : public convert::OutputSink {
     if (position <= 0 || p_.DurationSeconds <= 0) return;
     const std::int64_t percent = position * 100 / p_.DurationSeconds;
     if (percent < 1 || percent > 100) return;
+    // 100 is left to the end record, posted once the converter has ended and its file is complete:
+    // the window closes at 100, and a close would kill a converter still writing the file's end.
+    const std::int64_t shown = std::min<std::int64_t>(percent, 99);
     const std::chrono::duration<double> since = std::chrono::steady_clock::now() - p_.StartTime;
     const std::int64_t elapsed = std::llround(since.count());
     const std::int64_t estimated =
         std::llround(static_cast<double>(elapsed * 100) / static_cast<double>(percent));
     auto info = std::make_shared<TProcessInfo>();
-    info->Percent = static_cast<std::int32_t>(percent);
+    info->Percent = static_cast<std::int32_t>(shown);
     info->Elapsed = convert::FormatMinutesSeconds(elapsed);
     info->Estimated = convert::FormatMinutesSeconds(estimated);
     platform::PostMessage(p_.NotifyWindow, WM_CONVERT_PROGRESS, 0, 0, std::move(info));
