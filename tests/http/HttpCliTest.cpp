@@ -168,6 +168,40 @@ TEST_F(HttpCliTest, ThreeRedirectsWithoutBodyFollowTwo) {
   EXPECT_EQ(peer.Received(2), DirectRequest("/r3", peer.Port()));
 }
 
+TEST_F(HttpCliTest, ExceededBudgetMayAllowMoreRelocations) {
+  ScriptedPeer peer;
+  for (int i = 1; i <= 2; ++i) {
+    Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /r" + std::to_string(i + 1) + kEnd);
+    peer.NextConnection();
+  }
+  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+  peer.Start();
+  cli.LocationChangeMaxCount = 1;
+  std::vector<int> asked;
+  cli.OnLocationChangeExceeded = [&](THttpCli*, int count, bool& allowMore) {
+    asked.push_back(count);
+    allowMore = true;
+  };
+  cli.URL = Url(peer.Port(), "/r1");
+  EXPECT_FALSE(RunGet(cli).raised);
+  EXPECT_EQ(cli.StatusCode(), 200);
+  EXPECT_EQ(stream.Data(), "ok");
+  EXPECT_EQ(asked, (std::vector<int>{2, 3, 4}));
+}
+
+TEST_F(HttpCliTest, AbortFromTheDataEventStopsWriting) {
+  ScriptedPeer peer;
+  peer.ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n2\r\ncd\r\n");
+  peer.StaySilent();
+  peer.Start();
+  cli.URL = Url(peer.Port(), "/");
+  cli.OnDocData = [](THttpCli* c, const char*, int) { c->Abort(); };
+  auto out = RunGet(cli);
+  EXPECT_EQ(out.message, "Connection aborted on request");
+  EXPECT_EQ(stream.Data(), "ab");
+  EXPECT_EQ(cli.CtrlSocket().State(), wsocket::wsClosed);
+}
+
 TEST_F(HttpCliTest, RelocationPathAbsoluteAndRelativeValuesKeepOnlyTheLastBody) {
   ScriptedPeer other;
   Answer(other, "HTTP/1.0 303 See Other\r\nLocation: r4\r\n\r\nbody of the 303");  // until close
