@@ -466,6 +466,9 @@ TEST_F(HttpCliTest, KeptOpenConnectionIsReusedForTheSameServer) {
   EXPECT_FALSE(RunGet(cli).raised);
   EXPECT_EQ(stream.Data(), "onetwo");
   EXPECT_EQ(peer.Accepted(), 1);
+  cli.Close();  // the close request ends the kept-open connection
+  EXPECT_EQ(cli.CtrlSocket().State(), wsocket::wsClosed);
+  EXPECT_EQ(cli.StatusCode(), 200);
 }
 
 }  // namespace
