@@ -58,8 +58,8 @@ class TCustomWSocket {
   const std::string& DnsResult() const { return dnsResult_; }
   const std::vector<std::string>& DnsResultList() const { return dnsResultList_; }
   TSocketState State() const { return state_; }
-  std::int32_t ReadCount() const { return readCount_; }
-  std::int32_t RcvdCount() { return GetRcvdCount(); }  // bytes waiting to be read now, -1 on failure
+  std::int64_t ReadCount() const { return readCount_; }  // 64-bit: a download can pass 2 GiB
+  std::int32_t RcvdCount() { return GetRcvdCount(); }    // bytes waiting to be read now, -1 on failure
   std::int32_t LastError() const { return lastError_; }
   void SetLastError(std::int32_t value) { lastError_ = value; }
   bool MultiThreaded() const { return multiThreaded_; }
@@ -190,6 +190,7 @@ class TCustomWSocket {
   bool AddrResolved() const { return addrResolved_; }
   std::uint16_t RemotePortNumber() const { return ntohs(sin_.sin_port); }
   void SetRecvError(int code) { recvError_ = code; }
+  int RecvError() const { return recvError_; }  // the socket error of the last failed DoRecv
 
  private:
   class Window;
@@ -258,7 +259,7 @@ class TCustomWSocket {
 
   // Plain properties.
   TSocketState state_ = wsClosed;
-  std::int32_t readCount_ = 0;
+  std::int64_t readCount_ = 0;
   std::int32_t lastError_ = 0;
   bool multiThreaded_ = false;
   bool multiCast_ = false;
