@@ -71,7 +71,10 @@ std::int32_t TCustomLineWSocket::DoRecv(void* buffer, std::int32_t bufferSize, i
 }
 
 bool TCustomLineWSocket::TriggerDataAvailable(std::uint16_t errCode) {
-  if (!lineMode_ || lineEnd_.empty()) return TCustomSocksWSocket::TriggerDataAvailable(errCode);
+  // The SOCKS negotiation reads its replies itself; lines start once the tunnel stands.
+  if (!lineMode_ || lineEnd_.empty() || SocksNegotiating()) {
+    return TCustomSocksWSocket::TriggerDataAvailable(errCode);
+  }
   const std::size_t held = rcvdBuf_.size();
   if (!ReadIntoLineBuffer(errCode)) return true;
   DeliverLines(held > lineEnd_.size() ? held - lineEnd_.size() : 0);

@@ -166,15 +166,6 @@ TEST(Properties, BadAddressAndPortTexts) {
   }
 }
 
-TEST(Properties, SocksServerIsRefusedUntilNegotiationExists) {
-  TWSocket s;
-  s.SetSocksServer("127.0.0.1");
-  s.SetSocksPort("1080");
-  Target(s, 80);
-  EXPECT_EQ(MessageOf([&] { s.Connect(); }), "Connect: SOCKS proxy negotiation is not available");
-  EXPECT_EQ(s.HSocket(), -1);
-}
-
 TEST(Properties, LibraryVersionIsFixedOnceInUse) {
   {
     TWSocket s;

@@ -1,0 +1,14 @@
+// libFuzzer target for the SOCKS reply parser; see SocksReplyFuzzCheck.h for what each input must satisfy.
+#include "SocksReplyFuzzCheck.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string fault = fuzzing::CheckSocksReply(data, size);
+  if (!fault.empty()) {
+    std::fprintf(stderr, "%s\n", fault.c_str());
+    std::abort();
+  }
+  return 0;
+}
