@@ -13,7 +13,8 @@ namespace {
 
 // The real download window, owned by the main window, reading its output folder; freed after its modal run.
 int DefaultFactory(QWidget* owner, const download::ConversionRequest& request) {
-  const std::string folder = frmMain != nullptr ? frmMain->eOutputFolder->text().toStdString() : std::string();
+  const std::string folder =
+      frmMain != nullptr ? frmMain->eOutputFolder->text().toStdString() : std::string();
   TfrmDownload window(owner, request, folder);
   return window.exec();
 }

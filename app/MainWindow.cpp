@@ -1,20 +1,26 @@
 #include "app/MainWindow.h"
 
+#include "app/AboutBox.h"
 #include "app/FormatTable.h"
+#include "app/LoginDialog.h"
 #include "app/StartRequest.h"
 #include "common/Global.h"
 #include "common/SiteConfig.h"
 #include "convert/ConvertProcess.h"
 #include "platform/ClipboardWatch.h"
+#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "platform/Shell.h"
 #include "resources/Pictures.h"
 #include "resources/Strings.h"
+#include "resources/WebLinks.h"
 #include "ui/skin/Controls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,7 +154,9 @@ void TfrmMain::CreateControls() {
   connect(bExit, &QPushButton::clicked, this, [this] { bExitClick(); });
   connect(rbDownloadConvert, &QRadioButton::clicked, this, [this] { rbDownloadConvertClick(); });
   connect(rbConvert, &QRadioButton::clicked, this, [this] { rbConvertClick(); });
-  WlmShiftImage1->installEventFilter(this);
+  for (QWidget* clickable : {Image1, lTitle, lUpdate, WlmShiftImage1, lbEAddress})
+    clickable->installEventFilter(this);
+  CreateMenu();
 }
 
 void TfrmMain::CreateOutputPanel() {
@@ -180,6 +188,19 @@ void TfrmMain::CreateBottomControls() {
   bStart = skin::CreateButton(pSingleMode, "Start...", 117, 249, 80, 23);
   bShowFiles = skin::CreateButton(pSingleMode, "Show Files...", 211, 249, 80, 23);
   bExit = skin::CreateButton(pSingleMode, "Exit", 305, 249, 80, 23);
+}
+
+void TfrmMain::CreateMenu() {
+  suiPopupMenu1 = new QMenu(this);
+  Homepage1 = suiPopupMenu1->addAction("&Home Page", this, [this] { Homepage1Click(); });
+  suiPopupMenu1->addSeparator();
+  Donate1 = suiPopupMenu1->addAction("&Donate", this, [this] { Donate1Click(); });
+  suiPopupMenu1->addSeparator();
+  miSetYouTubeaccount =
+      suiPopupMenu1->addAction("&Set YouTube Account", this, [this] { miSetYouTubeaccountClick(); });
+  miSetYouTubeaccount->setVisible(false);  // the account is not used by this build
+  suiPopupMenu1->addSeparator();
+  About1 = suiPopupMenu1->addAction("&About...", this, [this] { About1Click(); });
 }
 
 void TfrmMain::LoadSettings() {
@@ -307,7 +328,45 @@ void TfrmMain::bSelectFileClick() {
   if (const std::optional<std::string> file = app::SelectFileClick()) eFileName->setText(Q(*file));
 }
 
+void TfrmMain::iAboutClick() {
+  suiPopupMenu1->popup(QCursor::pos());
+}
+void TfrmMain::Homepage1Click() {
+  platform::OpenUrl(resources::LoadStr(resources::sProductPage));
+}
+void TfrmMain::Donate1Click() {
+  platform::OpenUrl(resources::LoadStr(resources::sDonationPage));
+}
+void TfrmMain::lTitleClick() {
+  platform::OpenUrl(resources::kMakerSite);
+}
+void TfrmMain::lUpdateClick() {
+  platform::OpenUrl(resources::kUpdatePage);
+}
+
+void TfrmMain::About1Click() {
+  TfrmAbout about(this);
+  about.exec();
+}
+
+void TfrmMain::miSetYouTubeaccountClick() {
+  TfrmLogin login(this);
+  if (!AccountName.empty()) {
+    login.eUsername->setText(Q(AccountName));
+    login.ePassword->setText(Q(AccountPassword));
+  }
+  if (login.exec() != platform::mrOk) return;
+  AccountName = login.eUsername->text().toStdString();
+  AccountPassword = login.ePassword->text().toStdString();
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    if (watched == Image1) Homepage1Click();
+    if (watched == lTitle) lTitleClick();
+    if (watched == lUpdate) lUpdateClick();
+    if (watched == WlmShiftImage1 || watched == lbEAddress) iAboutClick();
+  }
   if (watched == WlmShiftImage1) {
     if (event->type() == QEvent::Enter) WlmShiftImage1->setPixmap(resources::MenuPicture(true));
     if (event->type() == QEvent::Leave) WlmShiftImage1->setPixmap(resources::MenuPicture(false));

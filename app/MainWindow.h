@@ -13,6 +13,8 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QAction;
 class QPushButton;
 class QRadioButton;
 
@@ -69,6 +71,11 @@ class TfrmMain : public QWidget {
   QPushButton* bStart = nullptr;
   QPushButton* bShowFiles = nullptr;
   QPushButton* bExit = nullptr;
+  QMenu* suiPopupMenu1 = nullptr;
+  QAction* Homepage1 = nullptr;
+  QAction* Donate1 = nullptr;
+  QAction* miSetYouTubeaccount = nullptr;
+  QAction* About1 = nullptr;
 
   void LoadSettings();
   void SaveSettings();
@@ -84,6 +91,13 @@ class TfrmMain : public QWidget {
   void rbDownloadConvertClick();
   void rbConvertClick();
   void ClipboardChanged();
+  void iAboutClick();  // pops the menu up where the mouse is
+  void Homepage1Click();
+  void Donate1Click();
+  void lTitleClick();
+  void lUpdateClick();
+  void About1Click();
+  void miSetYouTubeaccountClick();
   void WMShowInstance();
 
  protected:
@@ -95,6 +109,7 @@ class TfrmMain : public QWidget {
   void CreateControls();
   void CreateOutputPanel();
   void CreateBottomControls();
+  void CreateMenu();
   void ApplyMode(int mode);
   void FitExampleAddress();
   void WndProc(platform::Message& msg);

@@ -13,4 +13,9 @@ bool OpenFolder(const std::string& path) {
       QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath()));
 }
 
+bool OpenUrl(const std::string& address) {
+  const QUrl url(QString::fromStdString(address).trimmed(), QUrl::StrictMode);
+  return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
+}
+
 }  // namespace platform
