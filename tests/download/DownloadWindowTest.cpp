@@ -71,11 +71,16 @@ class WindowWatch : public QObject {
 
 class DownloadWindowTest : public ::testing::Test {
  protected:
+  // Every test has the program's conversion object, as the main window would create it.
   void SetUp() override {
     platform::SetSettingsFilePath(dir_.File("settings.ini"));
     std::filesystem::create_directories(out_);
+    CreateConvertProcess();
   }
-  void TearDown() override { platform::SetSettingsFilePath(""); }
+  void TearDown() override {
+    DestroyConvertProcess();
+    platform::SetSettingsFilePath("");
+  }
 
   // A video with a tiny picture, so that even a long one is made in a moment.
   std::string Video(int seconds) {
@@ -134,9 +139,7 @@ TEST_F(DownloadWindowTest, DecliningToOverwriteClosesAtOnceAndKeepsTheSource) {
   std::filesystem::copy_file(video, out_ + "/clip.mp3");
   ScriptedDialogs dialogs;
   dialogs.Answer(platform::mrNo);
-  CreateConvertProcess();
   EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrCancel);
-  DestroyConvertProcess();
   EXPECT_TRUE(std::filesystem::exists(video));
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].text, out_ + "/clip.mp3 has existed,overite it?");
@@ -175,9 +178,7 @@ TEST_F(DownloadWindowTest, OutputInUseShowsTheMessageAndWaitsForStop) {
       }
     });
   });
-  CreateConvertProcess();
   EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrAbort);
-  DestroyConvertProcess();
   ::kill(holder, SIGKILL);
   ::waitpid(holder, nullptr, 0);
   ::close(ready[0]);
@@ -199,7 +200,6 @@ TEST_F(DownloadWindowTest, StopDuringConversionKillsTheConverterAndEndsWithAbort
     child = ConvertProcess->ProcessId();
     QTimer::singleShot(500, &w, [&w] { w.suiButton2->click(); });
   };
-  CreateConvertProcess();
   EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrAbort);
   EXPECT_GT(child, 0);
   EXPECT_TRUE(ProcessGone(child));
@@ -208,7 +208,6 @@ TEST_F(DownloadWindowTest, StopDuringConversionKillsTheConverterAndEndsWithAbort
   convert_test::RecordCollector().Pump(300);  // nothing more arrives for the closed window
   EXPECT_EQ(watch.bar.size(), barMoves);
   EXPECT_TRUE(watch.bar.empty() || watch.bar.back() < 100);
-  DestroyConvertProcess();
   EXPECT_TRUE(std::filesystem::exists(video));
 }
 
@@ -224,11 +223,9 @@ TEST_F(DownloadWindowTest, ARecordAtHundredClosesTheWindowAndTheConverterIsKille
     info->Elapsed = info->Estimated = "00:01";
     platform::PostMessage(w.Request().Handle(), WM_CONVERT_PROGRESS, 0, 0, info);
   };
-  CreateConvertProcess();
   EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrCancel);
   EXPECT_GT(child, 0);
   EXPECT_TRUE(ProcessGone(child));
-  DestroyConvertProcess();
   EXPECT_TRUE(std::filesystem::exists(video)) << "a local source is never deleted";
 }
 
@@ -236,9 +233,7 @@ TEST_F(DownloadWindowTest, ConverterFailureIsReportedAndDeletesNothing) {
   const std::string notVideo = dir_.Write("broken.flv", "this is not a video");
   ScriptedDialogs dialogs;
   dialogs.Answer(platform::mrOk);
-  CreateConvertProcess();
   EXPECT_EQ(RunWindow(LocalRequest(notVideo)), platform::mrCancel);
-  DestroyConvertProcess();
   EXPECT_TRUE(std::filesystem::exists(notVideo));
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
@@ -251,7 +246,6 @@ TEST_F(DownloadWindowTest, ConverterFailureIsReportedAndDeletesNothing) {
 TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
   const std::string downloaded = dir_.Write("get_video", "video");
   ScriptedDialogs dialogs;
-  CreateConvertProcess();
   download::ConversionRequest request{
       {"http://www.youtube.com/watch?v=x"}, download::rmDownloadConvert, ".mp3", kMp3Args};
   platform::WindowHandle handle;
@@ -267,7 +261,6 @@ TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
     platform::ProcessMessages();
   }
   EXPECT_FALSE(platform::PostMessage(handle, WM_FETCH_PAGE));
-  DestroyConvertProcess();
   EXPECT_TRUE(std::filesystem::exists(downloaded)) << "a closed window deleted the video";
 }
 
@@ -279,11 +272,9 @@ TEST_F(DownloadWindowTest, DownloadModeWithoutAnAddressReportsThePageAndStops) {
   watch.onShow = [&](TfrmDownload& w) {
     sawPagePanel = w.Panel1->isVisible() && w.size() == QSize(268, 129);
   };
-  CreateConvertProcess();
   download::ConversionRequest request{
       {"http://www.youtube.com/watch?v=abc"}, download::rmDownloadConvert, ".mp3", kMp3Args};
   EXPECT_EQ(RunWindow(request), platform::mrAbort);
-  DestroyConvertProcess();
   EXPECT_TRUE(sawPagePanel);
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].text, "Unable get html from http://www.youtube.com/watch?v=abc");
