@@ -584,3 +584,27 @@ TEST(SocksConnect, WithoutProxyNothingOfSocksRuns) {
   ASSERT_TRUE(WaitFor([&] { return c.log.received == "direct"; }));
   EXPECT_EQ(c.log.WithoutData(), Events({"connected 0"}));
 }
+
+TEST(SocksScripted, TunnelledBytesWithOneEventPerRead) {
+  const Exchange x{"no receive loop",
+                   "5",
+                   "127.0.0.1",
+                   {kGreeting, kConnect5},
+                   {kMethodNone, kSocks5Ok + "after"},
+                   false,
+                   {"socks connected 0", "connected 0"},
+                   "after"};
+  Converse(x, [](SocksClient& c) { c.s.SetComponentOptions(wsoNoReceiveLoop); });
+}
+
+TEST(SocksScripted, ProxyClosesRightAfterSuccessAndData) {
+  ScriptedPeer proxy;
+  proxy.Read(kGreeting.size()).Send(kMethodNone).Read(kConnect5.size());
+  proxy.Send(kSocks5Ok + "bye").HalfClose().ReadToEnd();
+  proxy.Start();
+  SocksClient c;
+  c.Connect(proxy.Port(), "5", "127.0.0.1", kTargetPort);
+  ASSERT_TRUE(WaitFor([&] { return c.log.Has("closed 0"); })) << testing::PrintToString(c.log.events);
+  EXPECT_EQ(c.log.WithoutData(), Events({"socks connected 0", "connected 0", "closed 0"}));
+  EXPECT_EQ(c.log.received, "bye");
+}
