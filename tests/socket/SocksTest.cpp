@@ -6,6 +6,7 @@
 #include "SocketFixture.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
@@ -40,7 +41,13 @@ class Microsocks {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, "microsocks", nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    // Its log of every client would clutter the test output.
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawnp(&pid_, "microsocks", &quiet, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&quiet);
   }
   ~Microsocks() {
     if (pid_ <= 0) return;
