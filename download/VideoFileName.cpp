@@ -1,0 +1,136 @@
+#include "download/VideoFileName.h"
+
+#include "common/Global.h"
+
+#include <cstdint>
+
+namespace download {
+namespace {
+
+constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";  // U+FFFD
+
+bool IsBlankOrControl(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
+
+// The length of the UTF-8 sequence at the start of `text`, or 0 when it is not a valid one (overlong
+// forms, surrogates and values above U+10FFFF included).
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  const std::uint8_t lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// Valid UTF-8 with control characters as blanks.
+std::string CleanCharacters(std::string_view text) {
+  std::string clean;
+  clean.reserve(text.size());
+  while (!text.empty()) {
+    const std::size_t length = Utf8SequenceLength(text);
+    if (length == 0) {
+      clean += kReplacementChar;
+      text.remove_prefix(1);
+    } else {
+      if (length == 1 && (IsBlankOrControl(text[0]) || text[0] == '\x7f')) {
+        clean += ' ';
+      } else {
+        clean.append(text.substr(0, length));
+      }
+      text.remove_prefix(length);
+    }
+  }
+  return clean;
+}
+
+// Cuts valid UTF-8 to at most `limit` bytes without splitting a character.
+void CutAtCharacter(std::string& text, std::size_t limit) {
+  if (text.size() <= limit) return;
+  std::size_t cut = limit;
+  while (cut > 0 && (static_cast<std::uint8_t>(text[cut]) & 0xC0) == 0x80) --cut;
+  text.resize(cut);
+}
+
+}  // namespace
+
+std::string ReplaceAll(std::string_view text, std::string_view oldText, std::string_view newText) {
+  if (oldText.empty()) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  if (newText.size() >= oldText.size()) {
+    for (std::size_t pos = 0;;) {
+      const std::size_t found = text.find(oldText, pos);
+      out.append(text.substr(pos, found == std::string_view::npos ? std::string_view::npos : found - pos));
+      if (found == std::string_view::npos) return out;
+      out.append(newText);
+      pos = found + oldText.size();
+    }
+  }
+  // The text before the first occurrence never changes, and occurrences of one length are ordered the
+  // same by where they start and by where they end. So the text is read once into `out`; when `out`
+  // ends with `oldText` that is the first occurrence: it is dropped and `newText` is read again before
+  // the rest of the text, which is where the restarted search would find anything it builds.
+  std::string pending;  // replacement text still to read, last character first
+  std::size_t next = 0;
+  while (!pending.empty() || next < text.size()) {
+    if (!pending.empty()) {
+      out.push_back(pending.back());
+      pending.pop_back();
+    } else {
+      out.push_back(text[next++]);
+    }
+    if (out.size() >= oldText.size() &&
+        std::string_view(out).substr(out.size() - oldText.size()) == oldText) {
+      out.resize(out.size() - oldText.size());
+      pending.append(newText.rbegin(), newText.rend());
+    }
+  }
+  return out;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string MakeFileName(std::string_view stem, std::string_view extension) {
+  std::string name = global::RemoveBadFileChars(CleanCharacters(TrimBlanks(stem)));
+  const std::size_t visible = name.find_first_not_of(". ");  // a leading dot would hide the file
+  if (visible == std::string::npos) return {};
+  name.erase(0, visible);
+  CutAtCharacter(name, kMaxFileNameBytes > extension.size() ? kMaxFileNameBytes - extension.size() : 0);
+  if (TrimBlanks(name).empty()) return {};
+  return name.append(extension);
+}
+
+std::string TitleToFileName(std::string_view title) {
+  std::string text = ReplaceAll(title, "&amp;", "&");
+  text = ReplaceAll(text, "&quot;", "");
+  text = ReplaceAll(text, "&lt;", "");
+  text = ReplaceAll(text, "&gt;", "");
+  text = ReplaceAll(text, "&nbsp;", " ");
+  text = ReplaceAll(text, "&copy;", "@");
+  return MakeFileName(text, ".flv");
+}
+
+}  // namespace download
