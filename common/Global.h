@@ -39,3 +39,34 @@ bool IsVideoPageUrl(const std::string& address);
 std::string NormalizeVideoUrl(const std::string& address);
 
 }  // namespace global
+
+// The system's web proxy (common/SystemProxy.cpp), read from the environment on every call:
+// http_proxy (or HTTP_PROXY) for plain web requests, https_proxy (or HTTPS_PROXY) for secure ones,
+// no_proxy (or NO_PROXY) for the hosts reached directly. The lower-case name wins when both are set.
+namespace global {
+
+// True when a proxy is set for plain or secure web requests.
+bool IsSystemProxyEnabled();
+
+// The usable proxies as a list text: "host:port" when one proxy serves both protocols, else
+// "http=host:port;https=host:port" with an entry for each protocol that has one; empty when none.
+std::string GetSystemProxyList();
+
+struct ProxyAddress {
+  std::string Host;  // empty when no proxy
+  int Port = 0;
+};
+
+// The proxy for `protocol` (such as "http") in GetSystemProxyList; an empty host and port 0 when none.
+ProxyAddress GetSystemProxy(const std::string& protocol);
+
+// The hosts reached without proxy (no_proxy) as a list text of entries joined by ";"; empty when none.
+std::string GetSystemProxyBypass();
+
+// True when `host` is matched by an entry of the bypass list text `bypass`: "*" matches every host,
+// "example.com", ".example.com" and "*.example.com" match that domain and every host below it, an IPv4
+// network "10.0.0.0/8" matches the addresses in it, anything else must equal the host. Letter case
+// is ignored and a port after an entry is not compared.
+bool IsProxyBypassed(const std::string& bypass, const std::string& host);
+
+}  // namespace global

@@ -5,10 +5,13 @@
 #include "convert/ConvertProcess.h"
 #include "convert/EConvertError.h"
 #include "download/DownloadMessages.h"
+#include "net/http/TFileStream.h"
+#include "net/http/UrlParts.h"
 #include "platform/Dialogs.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 namespace download {
@@ -23,6 +26,12 @@ std::string FileNamePart(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
 
+// Milliseconds of a monotonic clock, never 0 (0 marks "no sample yet").
+std::uint64_t TickCount() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return std::max<std::uint64_t>(1, std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
 }  // namespace
 
 TDownloadRequest::TDownloadRequest(const ConversionRequest& request, std::string outputFolder,
@@ -33,7 +42,20 @@ TDownloadRequest::TDownloadRequest(const ConversionRequest& request, std::string
       ConvertArgs(request.ConvertArgs),
       outputFolder_(std::move(outputFolder)),
       view_(view),
-      messages_([this](platform::Message& msg) { WndProc(msg); }) {}
+      messages_([this](platform::Message& msg) { WndProc(msg); }) {
+  HttpCli1.Agent = "Mozilla/3.0 (compatible)";
+  HttpCli1.Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+  HttpCli1.SetRequestVer("1.0");
+  HttpCli1.FollowRelocation = true;
+  HttpCli1.LocationChangeMaxCount = 5;
+  HttpCli1.NoCache = false;
+  HttpCli1.MultiThreaded = false;
+  HttpCli1.LocalAddr = "0.0.0.0";
+  HttpCli1.ProxyPort = "80";
+  HttpCli1.SocksLevel = "5";
+  HttpCli1.OnHeaderData = [this](http::THttpCli*) { HttpCli1HeaderData(); };
+  HttpCli1.OnDocData = [this](http::THttpCli*, const char*, int) { HttpCli1DocData(); };
+}
 
 TDownloadRequest::~TDownloadRequest() {
   FormClose();
@@ -106,9 +128,85 @@ void TDownloadRequest::WMStartDownload() {
     Stop();
     return;
   }
-  // The HTTP download of the video into the output folder runs here once the client is in place.
   ShowPanel(Panel::Download);
+  view_.CentreOnOwner();
+  Progress.Reset();
+  view_.ShowDownloadBar(0, Progress.Total);
+  const std::string target = OutputFolder() + global::RemoveBadFileChars(FileName);
+  UseSystemProxy();
+  HttpCli1.URL = DownloadUrl;
+  std::string failure;
+  const bool complete = Download(target, failure);
+  if (closed_) return;  // Stop or the close box: what was received stays in the file, nothing follows
+  if (!complete) {
+    // Half a video is no video: nothing is converted or kept under its name.
+    if (!failure.empty()) ErrorBox(failure);
+    Close(platform::mrCancel);
+    return;
+  }
   platform::PostMessage(Handle(), Mode == rmDownloadOnly ? WM_CLOSE : WM_START_CONVERT);
+}
+
+// A system proxy, when one is switched on, serves the download unless no_proxy names its host.
+void TDownloadRequest::UseSystemProxy() {
+  if (!global::IsSystemProxyEnabled()) return;
+  const std::string host = http::SplitAddress(DownloadUrl).Host;
+  if (global::IsProxyBypassed(global::GetSystemProxyBypass(), host)) return;
+  const global::ProxyAddress proxy = global::GetSystemProxy("http");
+  HttpCli1.Proxy = proxy.Host;
+  HttpCli1.ProxyPort = std::to_string(proxy.Port);
+}
+
+// Writes the body of DownloadUrl into `target`, created anew. False with the reason in `failure` when
+// the file could not be written or the request ended without the whole video (an error status, a
+// transfer cut short, a failed write); a file this made is then removed. An empty reason after an
+// abort, which is no failure to report.
+bool TDownloadRequest::Download(const std::string& target, std::string& failure) {
+  std::unique_ptr<http::TFileStream> file;
+  try {
+    file = std::make_unique<http::TFileStream>(target);
+  } catch (const http::EStreamError& error) {
+    failure = error.what();
+    return false;
+  }
+  const std::string shown = "Downloading: " + FileNamePart(target) + " ...";
+  view_.ShowDownloadName(shown);
+  HttpCli1.SetReceiveStream(file.get());
+  bool complete = true;
+  try {
+    HttpCli1.Get();
+  } catch (const http::EHttpException& error) {
+    complete = false;
+    failure = HttpCli1.RequestDoneError() == http::httperrAborted ? "" : error.what();
+  } catch (const std::exception& error) {
+    complete = false;
+    failure = error.what();
+  }
+  HttpCli1.SetReceiveStream(nullptr);
+  try {
+    file->Close();  // the last writes reach the disk here, and so does their failure
+  } catch (const http::EStreamError& error) {
+    if (complete) failure = error.what();
+    complete = false;
+  }
+  file.reset();
+  // Only a plain file goes; a name that stands for a device or the like is never removed.
+  std::error_code error;
+  if (!complete && !closed_ && !failure.empty() && std::filesystem::is_regular_file(target, error))
+    global::DeleteFileSilently(target);
+  return complete;
+}
+
+void TDownloadRequest::HttpCli1HeaderData() {
+  if (Progress.HeaderData(HttpCli1.HeaderLines()))
+    view_.ShowDownloadBar(HttpCli1.ReceivedCount(), Progress.Total);
+}
+
+void TDownloadRequest::HttpCli1DocData() {
+  const std::int64_t received = HttpCli1.ReceivedCount();
+  Progress.DocData(received, TickCount());
+  view_.ShowDownloadBar(received, Progress.Total);
+  view_.ShowDownloadDetails(Progress.ReceivedText, Progress.TimeLeftText, Progress.SpeedText);
 }
 
 void TDownloadRequest::WMStartConvert() {
@@ -152,6 +250,7 @@ void TDownloadRequest::WMConvertProgress(const TProcessInfo& info) {
 }
 
 void TDownloadRequest::Stop() {
+  if (!HttpCli1.URL.empty()) HttpCli1.Abort();
   if (ConvertProcess != nullptr && ConvertProcess->Active) ConvertProcess->Kill(0);
   Close(platform::mrAbort);
 }
@@ -165,6 +264,8 @@ void TDownloadRequest::FormClose() {
   if (closed_) return;
   closed_ = true;
   Sources.clear();
+  // A download still running when the window closes (the close box) ends with it.
+  if (HttpCli1.State() != http::httpReady) HttpCli1.Abort();
   if (ConvertProcess != nullptr && ConvertProcess->Active) ConvertProcess->Kill(0);
 }
 

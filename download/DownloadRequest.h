@@ -5,8 +5,11 @@
 #pragma once
 
 #include "download/ConversionRequest.h"
+#include "download/DownloadProgress.h"
+#include "net/http/HttpProt.h"
 #include "platform/Messages.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -21,6 +24,13 @@ class RequestView {
  public:
   virtual ~RequestView() = default;
   virtual void ShowPanel(Panel panel) = 0;
+  // The download panel: the window centred on its owner, the file line (caption and hint), the bar
+  // (`total` -1 while the size is unknown) and the size, speed and time remaining texts.
+  virtual void CentreOnOwner() = 0;
+  virtual void ShowDownloadName(const std::string& text) = 0;
+  virtual void ShowDownloadBar(std::int64_t received, std::int64_t total) = 0;
+  virtual void ShowDownloadDetails(const std::string& received, const std::string& timeLeft,
+                                   const std::string& speed) = 0;
   virtual void ShowConvertName(const std::string& name) = 0;
   virtual void ShowConvertProgress(int position, const std::string& elapsed,
                                    const std::string& estimated) = 0;
@@ -46,7 +56,9 @@ class TDownloadRequest {
   std::string FileName = "get_video";  // name of the video file to write in the output folder
   std::string DownloadUrl;             // the video stream's address, once found
   Panel CurrentPanel = Panel::None;
-  int ConvertPosition = 0;  // the conversion progress bar, 0..100
+  int ConvertPosition = 0;              // the conversion progress bar, 0..100
+  http::THttpCli HttpCli1{"HttpCli1"};  // downloads the video
+  DownloadProgress Progress;            // what the download panel shows
 
   void FormShow();
   void FormClose();
@@ -54,6 +66,9 @@ class TDownloadRequest {
 
   // Message handlers.
   void WMFetchPage();
+  // With an address: downloads the video into the output folder, then closes (Mode 0) or converts it
+  // (Mode 1). A failed download is reported and closes the window; after Stop nothing follows and the
+  // part received stays in the file.
   void WMStartDownload();
   void WMStartConvert();
   void WMConvertProgress(const TProcessInfo& info);
@@ -68,6 +83,10 @@ class TDownloadRequest {
   void WndProc(platform::Message& msg);
   void ShowPanel(Panel panel);
   void StartConversion(const std::string& input);
+  void UseSystemProxy();
+  bool Download(const std::string& target, std::string& failure);
+  void HttpCli1HeaderData();
+  void HttpCli1DocData();
   void Close(int modalResult);
 
   std::string outputFolder_;

@@ -11,6 +11,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 QString Q(const std::string& text) {
@@ -115,6 +118,37 @@ void TfrmDownload::ShowPanel(download::Panel panel) {
                                                        : nullptr;
   for (QFrame* p : {Panel1, Panel2, Panel3}) p->setVisible(p == shown);
   if (shown != nullptr) setFixedSize(shown->size());
+}
+
+void TfrmDownload::CentreOnOwner() {
+  const QWidget* owner = parentWidget();
+  if (owner == nullptr) return;
+  const QRect outer = owner->frameGeometry();
+  const QRect own = frameGeometry();
+  move(outer.left() + (outer.width() - own.width()) / 2, outer.top() + (outer.height() - own.height()) / 2);
+}
+
+void TfrmDownload::ShowDownloadName(const std::string& text) {
+  lFileName->setText(Q(text));
+  lFileName->setToolTip(Q(text));
+}
+
+void TfrmDownload::ShowDownloadBar(std::int64_t received, std::int64_t total) {
+  if (total < 0) {
+    suiProgressBar1->setRange(0, 0);  // no size announced: the bar only shows that data arrives
+    return;
+  }
+  // The bar counts in int; sizes past its range are shown in larger units.
+  const std::int64_t unit = total / std::numeric_limits<int>::max() + 1;
+  suiProgressBar1->setRange(0, static_cast<int>(total / unit));
+  suiProgressBar1->setValue(static_cast<int>(std::clamp<std::int64_t>(received, 0, total) / unit));
+}
+
+void TfrmDownload::ShowDownloadDetails(const std::string& received, const std::string& timeLeft,
+                                       const std::string& speed) {
+  lReceiveData->setText(Q(received));
+  lEstimateTime->setText(Q(timeLeft));
+  lReceiveSpeed->setText(Q(speed));
 }
 
 void TfrmDownload::ShowConvertName(const std::string& name) {

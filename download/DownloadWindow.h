@@ -57,6 +57,11 @@ class TfrmDownload : public QDialog, private download::RequestView {
 
   // RequestView.
   void ShowPanel(download::Panel panel) override;
+  void CentreOnOwner() override;
+  void ShowDownloadName(const std::string& text) override;
+  void ShowDownloadBar(std::int64_t received, std::int64_t total) override;
+  void ShowDownloadDetails(const std::string& received, const std::string& timeLeft,
+                           const std::string& speed) override;
   void ShowConvertName(const std::string& name) override;
   void ShowConvertProgress(int position, const std::string& elapsed, const std::string& estimated) override;
   void CloseWindow(int modalResult) override;

@@ -1,0 +1,323 @@
+// The download window downloading a video from real servers on 127.0.0.1 (nginx, a scripted slow or
+// broken server, tinyproxy as the system proxy) and converting it with the real ffmpeg.
+#include "LocalServers.h"
+#include "ProxyEnvironment.h"
+#include "ScriptedPeer.h"
+
+#include "common/Global.h"
+#include "convert/ConvertProcess.h"
+#include "convert/ConvertTestSupport.h"
+#include "download/DownloadMessages.h"
+#include "download/DownloadWindow.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using testing_support::ScriptedDialogs;
+using testing_support::TempDir;
+
+namespace {
+
+const char* const kMp3Args = "-ar 44100 -ab 128kbit/s -ac 2 ";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Text(const QLabel* label) {
+  return label->text().toStdString();
+}
+
+class VideoDownloadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(out_);
+    std::filesystem::create_directories(served_);
+    CreateConvertProcess();
+  }
+  void TearDown() override { DestroyConvertProcess(); }
+
+  // A 3-second FLV video in the served folder; its bytes.
+  std::string ServeVideo(const std::string& name) {
+    convert_test::MakeVideo(served_ + "/" + name, 3);
+    return ReadFile(served_ + "/" + name);
+  }
+
+  download::ConversionRequest Request(int mode) {
+    return download::ConversionRequest{{"http://www.youtube.com/watch?v=abc"}, mode, ".mp3", kMp3Args};
+  }
+
+  // Runs one window with the stream address already known: the download starts from its message,
+  // as after the page, and the window goes on by itself until it closes. Returns the modal result.
+  int Run(TfrmDownload& window, const std::string& url, const std::string& fileName,
+          const std::function<void(TfrmDownload&)>& whileDownloading = {}) {
+    window.Request().DownloadUrl = url;
+    window.Request().FileName = fileName;
+    int result = -1;
+    QEventLoop loop;
+    QObject::connect(&window, &QDialog::finished, &loop, [&](int r) {
+      result = r;
+      loop.quit();
+    });
+    QTimer poll;
+    if (whileDownloading) {
+      QObject::connect(&poll, &QTimer::timeout, &window, [&] { whileDownloading(window); });
+      poll.start(20);
+    }
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
+      ADD_FAILURE() << "the window did not close";
+      window.bStopClick();
+    });
+    limit.start(60000);
+    platform::PostMessage(window.Request().Handle(), WM_START_DOWNLOAD);
+    loop.exec();
+    return result;
+  }
+
+  TempDir dir_;
+  std::string out_ = dir_.File("out");
+  std::string served_ = dir_.File("served");
+  download_test::ProxyEnvironment proxyEnv_;  // no proxy unless a test sets one
+};
+
+TEST_F(VideoDownloadTest, DownloadsThenConvertsAndDeletesTheVideo) {
+  const std::string video = ServeVideo("clip.flv");
+  httptest::NginxServer nginx(served_);
+  ASSERT_TRUE(nginx.Ready());
+  const std::string target = out_ + "/My clip.flv";
+  std::ofstream(target) << "an older file of that name, overwritten without a question";
+  ScriptedDialogs dialogs;
+  TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
+
+  std::vector<download::Panel> panels;  // the panel of each download event
+  window.Request().HttpCli1.OnDocData = [&, original = window.Request().HttpCli1.OnDocData](
+                                            http::THttpCli* sender, const char* data, int len) {
+    original(sender, data, len);
+    panels.push_back(window.Request().CurrentPanel);
+  };
+  const int result =
+      Run(window, "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv", "My: clip?.flv");
+
+  EXPECT_EQ(result, platform::mrCancel);
+  EXPECT_TRUE(dialogs.Shown().empty());
+  ASSERT_FALSE(panels.empty());
+  EXPECT_EQ(panels.front(), download::Panel::Download);
+  // The download panel keeps what it showed at the end of the download.
+  EXPECT_EQ(Text(window.lFileName), "Downloading: My clip.flv ...");
+  EXPECT_EQ(window.lFileName->toolTip(), window.lFileName->text());
+  const std::string kb = global::FormatKilobytes(static_cast<std::int64_t>(video.size())) + " KB";
+  EXPECT_EQ(Text(window.lReceiveData), kb + " of " + kb + " received");
+  EXPECT_EQ(window.suiProgressBar1->maximum(), static_cast<int>(video.size()));
+  EXPECT_EQ(window.suiProgressBar1->value(), static_cast<int>(video.size()));
+  EXPECT_EQ(window.Request().HttpCli1.StatusCode(), 200);
+  EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Convert);
+  EXPECT_EQ(Text(window.lConvertName), "My clip.mp3");
+  EXPECT_EQ(window.suiProgressBar2->value(), 100);
+  EXPECT_EQ(ConvertProcess->InputFile, target);
+  EXPECT_FALSE(std::filesystem::exists(target)) << "the video is deleted once converted";
+  EXPECT_EQ(convert_test::ProbeStream(out_ + "/My clip.mp3", "codec_name"), "mp3");
+  EXPECT_EQ(convert_test::ProbeStream(out_ + "/My clip.mp3", "channels"), "2");
+}
+
+TEST_F(VideoDownloadTest, DownloadOnlyKeepsTheVideoAndCloses) {
+  const std::string video = ServeVideo("clip.flv");
+  httptest::NginxServer nginx(served_);
+  ASSERT_TRUE(nginx.Ready());
+  ScriptedDialogs dialogs;
+  TfrmDownload window(nullptr, Request(download::rmDownloadOnly), out_ + "/");
+  EXPECT_EQ(Run(window, "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv", "clip.mp4"),
+            platform::mrCancel);
+  EXPECT_TRUE(dialogs.Shown().empty());
+  EXPECT_TRUE(ReadFile(out_ + "/clip.mp4") == video);
+  EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Download);
+  EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+  EXPECT_FALSE(ConvertProcess->Active);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 1) << "nothing else is written";
+}
+
+TEST_F(VideoDownloadTest, StopDuringASlowDownloadAbortsAndKeepsThePartReceived) {
+  // 20,000 bytes every 400 ms of an announced 1,000,000, then silence.
+  testing_support::ScriptedPeer server;
+  const std::string piece(20000, 'v');
+  server.ReadUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\nContent-Length: 1000000\r\n\r\n");
+  for (int i = 0; i < 15; ++i) server.Send(piece).Delay(400);
+  server.StaySilent();
+  server.Start();
+  ScriptedDialogs dialogs;
+  TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
+
+  std::string speedAtStop, timeLeftAtStop;
+  std::int64_t receivedAtStop = 0;
+  const int result = Run(window, "http://127.0.0.1:" + std::to_string(server.Port()) + "/v.flv", "slow.flv",
+                         [&](TfrmDownload& w) {
+                           // Stop once speed and time remaining have been measured.
+                           if (receivedAtStop != 0 || w.lEstimateTime->text().isEmpty()) return;
+                           speedAtStop = Text(w.lReceiveSpeed);
+                           timeLeftAtStop = Text(w.lEstimateTime);
+                           receivedAtStop = w.Request().HttpCli1.ReceivedCount();
+                           w.suiButton1->click();
+                         });
+
+  EXPECT_EQ(result, platform::mrAbort);
+  EXPECT_TRUE(dialogs.Shown().empty());
+  EXPECT_EQ(window.Request().HttpCli1.RequestDoneError(), 3);
+  EXPECT_EQ(window.Request().HttpCli1.StatusText(), "Connection aborted on request");
+  EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d KB/S$").match(QString::fromStdString(speedAtStop)).hasMatch())
+      << speedAtStop;
+  EXPECT_TRUE(
+      QRegularExpression("^\\d{2,}:\\d{2}:\\d{2}$").match(QString::fromStdString(timeLeftAtStop)).hasMatch())
+      << timeLeftAtStop;
+  EXPECT_EQ(window.suiProgressBar1->maximum(), 1000000);
+  EXPECT_GE(receivedAtStop, 40000);
+  EXPECT_LT(receivedAtStop, 1000000);
+  const std::string partial = ReadFile(out_ + "/slow.flv");
+  EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.Request().HttpCli1.ReceivedCount());
+  EXPECT_EQ(partial, std::string(partial.size(), 'v'));
+  convert_test::RecordCollector().Pump(300);  // the conversion queued after the download never starts
+  EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+  EXPECT_FALSE(std::filesystem::exists(out_ + "/slow.mp3"));
+}
+
+// A download that does not bring the whole video is reported, converts nothing and leaves nothing.
+TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
+  ServeVideo("clip.flv");
+  httptest::NginxServer nginx(served_);
+  ASSERT_TRUE(nginx.Ready());
+  testing_support::ScriptedPeer cut;
+  cut.ReadUntil("\r\n\r\n")
+      .Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'v'))
+      .HalfClose();
+  cut.Start();
+  const std::uint16_t refused = testing_support::ScriptedPeer::UnusedPort();
+  const struct {
+    std::string url;
+    std::string message;
+  } cases[] = {
+      {"http://127.0.0.1:" + std::to_string(nginx.Port()) + "/missing.flv", "Not Found"},
+      {"http://127.0.0.1:" + std::to_string(cut.Port()) + "/v.flv",
+       "Transfer cut short: the connection closed after 5000 of 100000 bytes"},
+      {"http://127.0.0.1:" + std::to_string(refused) + "/v.flv", "Connection refused (Error #10061)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    ScriptedDialogs dialogs;
+    dialogs.Answer(platform::mrOk);
+    TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
+    EXPECT_EQ(Run(window, c.url, "video.flv"), platform::mrCancel);
+    ASSERT_EQ(dialogs.Shown().size(), 1u);
+    EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
+    EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
+    EXPECT_EQ(dialogs.Shown()[0].text, c.message);
+    EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Download);
+    EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+    EXPECT_FALSE(ConvertProcess->Active);
+    EXPECT_TRUE(std::filesystem::is_empty(out_)) << "no half video and no audio file";
+  }
+}
+
+TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
+  const std::string video = ServeVideo("clip.flv");
+  httptest::NginxServer nginx(served_);
+  ASSERT_TRUE(nginx.Ready());
+  const std::string url = "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv";
+  {
+    // The output folder is missing: the file cannot be created.
+    ScriptedDialogs dialogs;
+    dialogs.Answer(platform::mrOk);
+    TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_ + "/missing");
+    EXPECT_EQ(Run(window, url, "clip.flv"), platform::mrCancel);
+    ASSERT_EQ(dialogs.Shown().size(), 1u);
+    EXPECT_NE(dialogs.Shown()[0].text.find("No such file or directory"), std::string::npos)
+        << dialogs.Shown()[0].text;
+    EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+  }
+  {
+    // The disk fills up half way: a file size limit below the video's size.
+    ASSERT_GT(video.size(), 20000u);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = video.size() / 2;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    ScriptedDialogs dialogs;
+    dialogs.Answer(platform::mrOk);
+    TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
+    const int result = Run(window, url, "clip.flv");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result, platform::mrCancel);
+    ASSERT_EQ(dialogs.Shown().size(), 1u);
+    EXPECT_NE(dialogs.Shown()[0].text.find("File too large"), std::string::npos) << dialogs.Shown()[0].text;
+    EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+    EXPECT_FALSE(std::filesystem::exists(out_ + "/clip.flv"));
+  }
+}
+
+TEST_F(VideoDownloadTest, TheSystemProxyFromTheEnvironmentCarriesTheDownload) {
+  const std::string video = ServeVideo("clip.flv");
+  httptest::NginxServer nginx(served_);
+  httptest::TinyProxy proxy;
+  ASSERT_TRUE(nginx.Ready());
+  ASSERT_TRUE(proxy.Ready());
+  const std::string url = "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv";
+  proxyEnv_.Set("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port()) + "/").c_str());
+
+  const struct {
+    const char* noProxy;
+    const char* file;
+    bool throughProxy;
+  } cases[] = {{nullptr, "proxied.flv", true}, {"localhost,127.0.0.0/8", "direct.flv", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    proxyEnv_.Set("no_proxy", c.noProxy);
+    ScriptedDialogs dialogs;
+    TfrmDownload window(nullptr, Request(download::rmDownloadOnly), out_);
+    EXPECT_EQ(Run(window, url + "?" + c.file, c.file), platform::mrCancel);
+    EXPECT_TRUE(ReadFile(out_ + "/" + c.file) == video);
+    EXPECT_EQ(window.Request().HttpCli1.Proxy, c.throughProxy ? "127.0.0.1" : "");
+    EXPECT_EQ(window.Request().HttpCli1.ProxyPort, c.throughProxy ? std::to_string(proxy.Port()) : "80");
+  }
+  // nginx logs each request with the Via header that only the proxy adds.
+  std::string log;
+  for (int i = 0; i < 100 && log.find("direct.flv") == std::string::npos; ++i) {
+    platform::WaitMessage(30);
+    log = nginx.AccessLog();
+  }
+  std::istringstream lines(log);
+  std::string line;
+  int seen = 0;
+  while (std::getline(lines, line)) {
+    if (line.find("proxied.flv") != std::string::npos) {
+      EXPECT_NE(line.find("tinyproxy"), std::string::npos) << line;
+      ++seen;
+    }
+    if (line.find("direct.flv") != std::string::npos) {
+      EXPECT_EQ(line.find("tinyproxy"), std::string::npos) << line;
+      ++seen;
+    }
+  }
+  EXPECT_EQ(seen, 2) << log;
+}
+
+}  // namespace
