@@ -155,47 +155,75 @@ TEST_F(VideoDownloadTest, DownloadOnlyKeepsTheVideoAndCloses) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 1) << "nothing else is written";
 }
 
-TEST_F(VideoDownloadTest, StopDuringASlowDownloadAbortsAndKeepsThePartReceived) {
-  // 20,000 bytes every 400 ms of an announced 1,000,000, then silence.
-  testing_support::ScriptedPeer server;
-  const std::string piece(20000, 'v');
-  server.ReadUntil("\r\n\r\n").Send("HTTP/1.0 200 OK\r\nContent-Length: 1000000\r\n\r\n");
-  for (int i = 0; i < 15; ++i) server.Send(piece).Delay(400);
-  server.StaySilent();
-  server.Start();
-  ScriptedDialogs dialogs;
-  TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
+// Stop, or the close box, ends a running download at once; the part received stays, nothing follows.
+TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartReceived) {
+  const struct {
+    const char* how;
+    std::int64_t length;  // announced
+    int result;
+    int barMaximum;  // the bar counts in larger units past the range of int
+    std::string total;
+  } cases[] = {
+      {"Stop", 1000000, platform::mrAbort, 1000000, "977 KB"},
+      {"close box", 5000000000, platform::mrCancel, 1666666666, "4,882,813 KB"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    // 20,000 bytes every 400 ms, then silence.
+    testing_support::ScriptedPeer server;
+    const std::string piece(20000, 'v');
+    server.ReadUntil("\r\n\r\n")
+        .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(c.length) + "\r\n\r\n");
+    for (int i = 0; i < 15; ++i) server.Send(piece).Delay(400);
+    server.StaySilent();
+    server.Start();
+    ScriptedDialogs dialogs;
+    TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
+    const bool stop = c.result == platform::mrAbort;
 
-  std::string speedAtStop, timeLeftAtStop;
-  std::int64_t receivedAtStop = 0;
-  const int result = Run(window, "http://127.0.0.1:" + std::to_string(server.Port()) + "/v.flv", "slow.flv",
-                         [&](TfrmDownload& w) {
-                           // Stop once speed and time remaining have been measured.
-                           if (receivedAtStop != 0 || w.lEstimateTime->text().isEmpty()) return;
-                           speedAtStop = Text(w.lReceiveSpeed);
-                           timeLeftAtStop = Text(w.lEstimateTime);
-                           receivedAtStop = w.Request().HttpCli1.ReceivedCount();
-                           w.suiButton1->click();
-                         });
+    std::string speedAtStop, timeLeftAtStop, receivedText;
+    std::int64_t receivedAtStop = 0;
+    const int result = Run(window, "http://127.0.0.1:" + std::to_string(server.Port()) + "/v.flv", "slow.flv",
+                           [&](TfrmDownload& w) {
+                             // Stop once speed and time remaining have been measured; close after two pieces.
+                             const std::int64_t received = w.Request().HttpCli1.ReceivedCount();
+                             if (receivedAtStop != 0) return;
+                             if (stop ? w.lEstimateTime->text().isEmpty() : received < 40000) return;
+                             speedAtStop = Text(w.lReceiveSpeed);
+                             timeLeftAtStop = Text(w.lEstimateTime);
+                             receivedText = Text(w.lReceiveData);
+                             receivedAtStop = received;
+                             if (stop) {
+                               w.suiButton1->click();
+                             } else {
+                               w.reject();
+                             }
+                           });
 
-  EXPECT_EQ(result, platform::mrAbort);
-  EXPECT_TRUE(dialogs.Shown().empty());
-  EXPECT_EQ(window.Request().HttpCli1.RequestDoneError(), 3);
-  EXPECT_EQ(window.Request().HttpCli1.StatusText(), "Connection aborted on request");
-  EXPECT_TRUE(QRegularExpression("^\\d+\\.\\d KB/S$").match(QString::fromStdString(speedAtStop)).hasMatch())
-      << speedAtStop;
-  EXPECT_TRUE(
-      QRegularExpression("^\\d{2,}:\\d{2}:\\d{2}$").match(QString::fromStdString(timeLeftAtStop)).hasMatch())
-      << timeLeftAtStop;
-  EXPECT_EQ(window.suiProgressBar1->maximum(), 1000000);
-  EXPECT_GE(receivedAtStop, 40000);
-  EXPECT_LT(receivedAtStop, 1000000);
-  const std::string partial = ReadFile(out_ + "/slow.flv");
-  EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.Request().HttpCli1.ReceivedCount());
-  EXPECT_EQ(partial, std::string(partial.size(), 'v'));
-  convert_test::RecordCollector().Pump(300);  // the conversion queued after the download never starts
-  EXPECT_EQ(ConvertProcess->ProcessId(), 0);
-  EXPECT_FALSE(std::filesystem::exists(out_ + "/slow.mp3"));
+    EXPECT_EQ(result, c.result);
+    EXPECT_TRUE(dialogs.Shown().empty());
+    EXPECT_EQ(window.Request().HttpCli1.RequestDoneError(), 3);
+    EXPECT_EQ(window.Request().HttpCli1.StatusText(), "Connection aborted on request");
+    if (stop) {
+      EXPECT_TRUE(
+          QRegularExpression("^\\d+\\.\\d KB/S$").match(QString::fromStdString(speedAtStop)).hasMatch())
+          << speedAtStop;
+      EXPECT_TRUE(QRegularExpression("^\\d{2,}:\\d{2}:\\d{2}$")
+                      .match(QString::fromStdString(timeLeftAtStop))
+                      .hasMatch())
+          << timeLeftAtStop;
+    }
+    EXPECT_EQ(window.suiProgressBar1->maximum(), c.barMaximum);
+    EXPECT_NE(receivedText.find(" KB of " + c.total + " received"), std::string::npos) << receivedText;
+    EXPECT_GE(receivedAtStop, 40000);
+    EXPECT_LT(receivedAtStop, 300000);
+    const std::string partial = ReadFile(out_ + "/slow.flv");
+    EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.Request().HttpCli1.ReceivedCount());
+    EXPECT_EQ(partial, std::string(partial.size(), 'v'));
+    convert_test::RecordCollector().Pump(300);  // the conversion queued after the download never starts
+    EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+    EXPECT_FALSE(std::filesystem::exists(out_ + "/slow.mp3"));
+  }
 }
 
 // A download that does not bring the whole video is reported, converts nothing and leaves nothing.
