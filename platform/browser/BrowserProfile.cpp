@@ -1,0 +1,56 @@
+#include "platform/browser/BrowserProfile.h"
+
+#include <QCoreApplication>
+#include <QWebEngineProfile>
+
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+std::string& ProfileFolder() {
+  static std::string folder;
+  return folder;
+}
+
+// Engine switches, read once when the engine starts: the hidden pages need no graphics processor,
+// and the engine is to fetch nothing on its own (no updates, no background requests). Switches the
+// user set already come first and are kept.
+void PrepareEngineSwitches() {
+  QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+  for (const char* flag :
+       {"--disable-gpu", "--disable-background-networking", "--disable-component-update", "--disable-sync",
+        "--disable-domain-reliability", "--no-pings", "--no-first-run"}) {
+    if (flags.contains(flag)) continue;
+    if (!flags.isEmpty()) flags.append(' ');
+    flags.append(flag);
+  }
+  qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+  // The engine's sandbox refuses to start under the super-user; as there the engine could not run at
+  // all otherwise, it runs without the sandbox in that one case.
+  if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+}  // namespace
+
+void SetBrowserProfileFolder(const std::string& folder) {
+  ProfileFolder() = folder;
+}
+
+QWebEngineProfile& SharedBrowserProfile() {
+  static QWebEngineProfile* profile = nullptr;
+  if (profile == nullptr) {
+    PrepareEngineSwitches();
+    profile = new QWebEngineProfile(QStringLiteral("clipwave"), QCoreApplication::instance());
+    if (!ProfileFolder().empty()) {
+      const QString folder = QString::fromStdString(ProfileFolder());
+      profile->setPersistentStoragePath(folder);
+      profile->setCachePath(folder + QStringLiteral("/cache"));
+    }
+    QObject::connect(profile, &QObject::destroyed, [] { profile = nullptr; });
+  }
+  return *profile;
+}
+
+}  // namespace platform

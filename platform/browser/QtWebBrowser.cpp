@@ -1,0 +1,147 @@
+#include "platform/browser/QtWebBrowser.h"
+
+#include "platform/browser/BrowserProfile.h"
+
+#include <QUrl>
+#include <QVariant>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+
+#include <chrono>
+#include <cstdint>
+
+namespace platform {
+namespace {
+
+// The questions run in a script world of their own, which the page's scripts can neither see nor alter.
+constexpr quint32 kWorld = QWebEngineScript::ApplicationWorld;
+
+// A question that has had no answer for this long is asked again: the engine may drop questions
+// asked while one document replaces another.
+constexpr std::chrono::milliseconds kAskAgainAfter{1000};
+
+// The answer: the document's own mark (given on the first question), its address, its ready state
+// and, once it can be read, its source.
+const QString kAsk = QStringLiteral(
+    "(function() {"
+    "  if (!window.clipwaveDocument)"
+    "    window.clipwaveDocument = String(Date.now()) + '-' + String(Math.random()).slice(2);"
+    "  var answer = [window.clipwaveDocument, location.href, document.readyState];"
+    "  if (answer[2] !== 'loading' && document.documentElement)"
+    "    answer.push(document.documentElement.outerHTML);"
+    "  return answer;"
+    "})()");
+
+const char* const kBlank = "about:blank";
+
+int ReadyStateOf(const QString& name) {
+  if (name == QLatin1String("interactive")) return rsInteractive;
+  if (name == QLatin1String("complete")) return rsComplete;
+  return rsLoading;
+}
+
+}  // namespace
+
+struct QtWebBrowser::State {
+  std::unique_ptr<QWebEnginePage> page;
+  std::uint64_t navigation = 0;  // navigations started; answers to questions of older ones are dropped
+  bool toBlank = false;          // the last navigation went to the empty page
+  // The document the last answer came from, and the one that was current when the last navigation
+  // started: until the navigation has replaced it, that one still answers and is not listened to.
+  QString answeringDocument;
+  QString leftDocument;
+  bool asking = false;
+  std::chrono::steady_clock::time_point askedAt;
+  int readyState = rsUninitialized;
+  PageSource source;
+};
+
+QtWebBrowser::QtWebBrowser() : state_(std::make_shared<State>()) {}
+
+// Answers still open are dropped with the page; the state they refer to is shared and outlives them.
+QtWebBrowser::~QtWebBrowser() = default;
+
+void QtWebBrowser::Navigate(const std::string& address) {
+  const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
+  if (!url.isValid() || url.isRelative()) throw BrowserError("not a web address: " + address);
+  Load(address);
+}
+
+void QtWebBrowser::NavigateBlank() {
+  Load(kBlank);
+}
+
+void QtWebBrowser::Load(const std::string& address) {
+  State& state = *state_;
+  if (!state.page) CreatePage();
+  ++state.navigation;
+  state.toBlank = address == kBlank;
+  state.leftDocument = state.answeringDocument;
+  state.asking = false;
+  state.readyState = rsLoading;
+  state.source = {};
+  state.page->load(QUrl(QString::fromStdString(address)));
+}
+
+void QtWebBrowser::CreatePage() {
+  State& state = *state_;
+  state.page = std::make_unique<QWebEnginePage>(&SharedBrowserProfile());
+  std::weak_ptr<State> weak = state_;
+  // Ask again as soon as the loading moves on, rather than wait for an answer that may not come.
+  const auto askAgain = [weak] {
+    if (auto s = weak.lock()) s->asking = false;
+  };
+  QObject::connect(state.page.get(), &QWebEnginePage::loadProgress, askAgain);
+  QObject::connect(state.page.get(), &QWebEnginePage::loadFinished, askAgain);
+  // A page whose renderer has died has nothing left to copy out until the next navigation.
+  QObject::connect(state.page.get(), &QWebEnginePage::renderProcessTerminated, [weak] {
+    if (auto s = weak.lock()) {
+      s->readyState = rsComplete;
+      s->source = {PageSource::Kind::Unreadable, {}};
+    }
+  });
+}
+
+int QtWebBrowser::ReadyState() {
+  Ask();
+  return state_->readyState;
+}
+
+PageSource QtWebBrowser::Source() {
+  Ask();
+  return state_->source;
+}
+
+void QtWebBrowser::Ask() {
+  State& state = *state_;
+  if (!state.page || state.source.State == PageSource::Kind::Unreadable) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (state.asking && now - state.askedAt < kAskAgainAfter) return;
+  state.asking = true;
+  state.askedAt = now;
+  std::weak_ptr<State> weak = state_;
+  const std::uint64_t navigation = state.navigation;
+  state.page->runJavaScript(kAsk, kWorld, [weak, navigation](const QVariant& answer) {
+    auto s = weak.lock();
+    if (!s || s->navigation != navigation) return;
+    s->asking = false;
+    Take(*s, answer.toList());
+  });
+}
+
+void QtWebBrowser::Take(State& state, const QVariantList& answer) {
+  if (answer.size() < 3) return;  // no answer: the document was being replaced
+  const QString document = answer.at(0).toString();
+  // The document the navigation is leaving, or the empty one a new page starts out with.
+  if (document == state.leftDocument) return;
+  if (!state.toBlank && answer.at(1).toString() == QLatin1String(kBlank)) return;
+  state.answeringDocument = document;
+  state.readyState = ReadyStateOf(answer.at(2).toString());
+  if (state.readyState < rsInteractive) return;
+  if (answer.size() > 3)
+    state.source = {PageSource::Kind::Text, answer.at(3).toString().toStdString()};
+  else
+    state.source = {PageSource::Kind::Unreadable, {}};
+}
+
+}  // namespace platform

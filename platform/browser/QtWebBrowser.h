@@ -1,0 +1,37 @@
+// The browser control on the program's web engine: a hidden page in the shared, persistent profile.
+// The page is created with the first navigation, so a control that is never used costs nothing.
+#pragma once
+
+#include "platform/browser/WebBrowser.h"
+
+#include <QVariantList>
+
+#include <memory>
+
+namespace platform {
+
+class QtWebBrowser final : public WebBrowser {
+ public:
+  QtWebBrowser();
+  ~QtWebBrowser() override;
+  QtWebBrowser(const QtWebBrowser&) = delete;
+  QtWebBrowser& operator=(const QtWebBrowser&) = delete;
+
+  void Navigate(const std::string& address) override;
+  void NavigateBlank() override;
+  // The engine answers questions about its page later, as an event: both calls report what the last
+  // answer said and, when no question is open, ask again. The answer arrives while messages are handled.
+  int ReadyState() override;
+  PageSource Source() override;
+
+ private:
+  struct State;
+  void CreatePage();
+  void Load(const std::string& address);
+  void Ask();
+  static void Take(State& state, const QVariantList& answer);
+
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace platform

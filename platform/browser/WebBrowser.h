@@ -1,0 +1,50 @@
+// The embedded web browser control the page retrieval drives: navigate to a page or to the empty
+// page, report how far the document has loaded, and hand over the current document's source.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+// How far the current document has loaded, on the browser control's usual scale.
+enum BrowserReadyState : int {
+  rsUninitialized = 0,  // nothing loaded yet
+  rsLoading = 1,
+  rsLoaded = 2,
+  rsInteractive = 3,  // the document can be read, though parts may still arrive
+  rsComplete = 4,
+};
+
+// The current document's source as the control hands it over.
+struct PageSource {
+  enum class Kind {
+    NoDocument,  // no document to read yet
+    Unreadable,  // a document is there but its source could not be copied out
+    Text,        // `Bytes` holds the source (UTF-8)
+  };
+  Kind State = Kind::NoDocument;
+  std::string Bytes;
+};
+
+// Raised when the control refuses a request (an address it cannot load, an engine that cannot start).
+class BrowserError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class WebBrowser {
+ public:
+  virtual ~WebBrowser() = default;
+
+  // Starts loading `address`; returns at once. Raises BrowserError when the request is refused.
+  virtual void Navigate(const std::string& address) = 0;
+  // Starts loading the empty page "about:blank".
+  virtual void NavigateBlank() = 0;
+  // How far the document of the last navigation has loaded (BrowserReadyState).
+  virtual int ReadyState() = 0;
+  // The current document's source, as far as it is known now.
+  virtual PageSource Source() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,155 @@
+// The web engine's browser control under the retrieval loop, against pages served on 127.0.0.1 by a
+// server the tests start and stop: a page that writes the address by script, a page that never
+// completes, a document that never becomes readable, and a page without an address.
+#include "download/PageRetrieval.h"
+#include "platform/Messages.h"
+#include "platform/browser/BrowserProfile.h"
+#include "platform/browser/QtWebBrowser.h"
+#include "support/TempDir.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+using download::PageRetrieval;
+using platform::PageSource;
+using platform::QtWebBrowser;
+
+// The page server; it ends when the test ends, and on its own should the test die (its input closes).
+class PageServer {
+ public:
+  PageServer() {
+    process_.start(QStringLiteral("python3"), {QStringLiteral(PAGE_SERVER_SCRIPT)});
+    if (!process_.waitForStarted(5000)) return;
+    while (!process_.canReadLine() && process_.waitForReadyRead(5000)) {
+    }
+    port_ = process_.readLine().trimmed().toInt();
+  }
+  ~PageServer() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+  PageServer(const PageServer&) = delete;
+  PageServer& operator=(const PageServer&) = delete;
+
+  int Port() const { return port_; }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+
+  // How many times `path` was asked for so far.
+  int Requests(const std::string& path) {
+    log_ += process_.readAllStandardOutput().toStdString();
+    int count = 0;
+    const std::string line = "GET " + path + "\n";
+    for (std::size_t at = log_.find(line); at != std::string::npos; at = log_.find(line, at + 1)) ++count;
+    return count;
+  }
+
+ private:
+  QProcess process_;
+  int port_ = 0;
+  std::string log_;
+};
+
+class QtWebBrowserTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // The engine is to reach nothing but this machine: every other address goes to a proxy that does
+    // not exist (the loopback addresses are never sent through a proxy).
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
+      qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
+    static testing_support::TempDir profile;
+    platform::SetBrowserProfileFolder(profile.Path());
+  }
+
+  void SetUp() override { ASSERT_NE(server.Port(), 0) << "the page server did not start"; }
+
+  // Runs the loop over `path`; the pass records every reading and finds the address once the page
+  // holds `marker`.
+  PageRetrieval::Result Retrieve(
+      const std::string& path, const std::string& marker,
+      const PageRetrieval::StopCheck& stopRequested = [] { return false; }) {
+    return retrieval.Retrieve(
+        server.Url(path),
+        [&](const std::string& text) {
+          seen.push_back(text);
+          statesSeen.push_back(first.ReadyState());
+          return text.find(marker) != std::string::npos ? PageRetrieval::PassOutcome::Found
+                                                        : PageRetrieval::PassOutcome::NothingYet;
+        },
+        stopRequested);
+  }
+
+  PageServer server;
+  QtWebBrowser first;
+  QtWebBrowser second;
+  PageRetrieval retrieval{first, second};
+  std::vector<std::string> seen;
+  std::vector<int> statesSeen;
+};
+
+TEST_F(QtWebBrowserTest, APageFillingInByScriptIsReadAgainUntilTheAddressIsThere) {
+  retrieval.SetLimits({/*PollMs=*/10000, /*PassMs=*/20, /*Attempts=*/2});
+  EXPECT_EQ(Retrieve("/grow", "addr=by-script"), PageRetrieval::Result::Finished);
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_NE(seen.front().find("<title>Growing page</title>"), std::string::npos);
+  EXPECT_NE(seen.front().find("waiting"), std::string::npos);
+  EXPECT_NE(seen.back().find("addr=by-script"), std::string::npos);
+  EXPECT_EQ(server.Requests("/grow"), 1);
+  EXPECT_EQ(retrieval.ActiveBrowser(), 0);
+}
+
+TEST_F(QtWebBrowserTest, APageThatNeverCompletesIsReadOnceInteractive) {
+  retrieval.SetLimits({/*PollMs=*/10000, /*PassMs=*/20, /*Attempts=*/2});
+  EXPECT_EQ(Retrieve("/never-complete", "addr=while-loading"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(statesSeen.empty());
+  EXPECT_EQ(statesSeen.back(), platform::rsInteractive);
+}
+
+TEST_F(QtWebBrowserTest, ADocumentThatNeverBecomesReadableWaitsUntilStop) {
+  retrieval.SetLimits({/*PollMs=*/300, /*PassMs=*/20, /*Attempts=*/2});
+  const auto start = std::chrono::steady_clock::now();
+  const auto stopLater = [&] {
+    return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500);
+  };
+  EXPECT_EQ(Retrieve("/never-readable", "addr", stopLater), PageRetrieval::Result::Stopped);
+  EXPECT_TRUE(seen.empty());  // no pass ran, though the poll limit is far shorter than the wait
+  EXPECT_EQ(first.ReadyState(), platform::rsLoading);
+  EXPECT_EQ(server.Requests("/never-readable"), 1);
+}
+
+TEST_F(QtWebBrowserTest, APageWithoutTheAddressIsLoadedTwiceAndTheControlLeftBlank) {
+  retrieval.SetLimits({/*PollMs=*/300, /*PassMs=*/20, /*Attempts=*/2});
+  EXPECT_EQ(Retrieve("/plain", "addr"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_NE(seen.back().find("nothing to see"), std::string::npos);
+  EXPECT_EQ(server.Requests("/plain"), 2);
+  PageSource blank;
+  for (int i = 0; i < 100 && blank.State != PageSource::Kind::Text; ++i) {
+    platform::WaitMessage(20);
+    blank = first.Source();
+  }
+  EXPECT_EQ(blank.Bytes, "<html><head></head><body></body></html>");
+}
+
+TEST(QtWebBrowser, RefusesWhatIsNotAWebAddressWithoutStartingTheEngine) {
+  QtWebBrowser browser;
+  for (const char* address : {"watch?v=abc", "http://exa mple.test/", ""}) {
+    SCOPED_TRACE(address);
+    EXPECT_THROW(browser.Navigate(address), platform::BrowserError);
+  }
+  EXPECT_EQ(browser.ReadyState(), platform::rsUninitialized);
+  EXPECT_EQ(browser.Source().State, PageSource::Kind::NoDocument);
+}
+
+}  // namespace
