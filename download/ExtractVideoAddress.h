@@ -5,6 +5,7 @@
 // text gives the same result.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
