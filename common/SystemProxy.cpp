@@ -130,7 +130,7 @@ ProxyAddress FindProxyInList(const std::string& list, const std::string& protoco
     return {};  // a per-protocol list that names no proxy for this protocol
   }
   const std::size_t colon = text.find(':');
-  if (colon == std::string::npos) return {};
+  if (colon == std::string::npos || colon == 0) return {};  // no proxy without a host
   return {text.substr(0, colon), PortNumber(text.substr(colon + 1))};
 }
 

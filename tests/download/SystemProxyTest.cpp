@@ -50,6 +50,7 @@ TEST(SystemProxy, ListTextForms) {
       {"https=s.example:443", "", 0},                 // per-protocol list without an entry for http: no proxy
       {"http=h.example;https=s.example:443", "", 0},  // an entry without ":"
       {"proxy.example", "", 0},
+      {":3128", "", 0},                           // no host
       {"proxy.example:abc", "proxy.example", 0},  // the port is not a number
       {"proxy.example:99999", "proxy.example", 0},
       {"HTTP=h.example:3128", "", 0},  // the marker is matched with its letter case

@@ -1,0 +1,66 @@
+// One fuzz input for the system proxy texts: the first byte picks the step (an environment value
+// made a list entry, a list text searched for the http proxy, a no_proxy value and a host), the rest is
+// its text. Returns what went wrong, or the empty text. Shared by the fuzz target and its regression
+// test.
+#pragma once
+
+#include "common/SystemProxy.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fuzzing {
+
+inline std::string CheckProxyEntry(const std::string& value) {
+  const std::string entry = global::ProxyListEntry(value);
+  if (entry.empty()) return {};
+  if (entry.find_first_of(";= \t\r\n") != std::string::npos)
+    return "an entry holds a list separator: " + entry;
+  const global::ProxyAddress proxy = global::FindProxyInList(entry, "http");
+  if (proxy.Host.empty() || proxy.Port <= 0 || entry != proxy.Host + ":" + std::to_string(proxy.Port))
+    return "an entry does not read back as itself: " + entry;
+  const global::ProxyAddress named = global::FindProxyInList("ftp=x:1;http=" + entry + ";https=y:2", "http");
+  if (named.Host != proxy.Host || named.Port != proxy.Port)
+    return "an entry reads differently in a list: " + entry;
+  return {};
+}
+
+inline std::string CheckProxyList(const std::string& list) {
+  const global::ProxyAddress proxy = global::FindProxyInList(list, "http");
+  if (proxy.Port < 0 || proxy.Port > 65535) return "a port out of range from: " + list;
+  if (proxy.Host.empty() && proxy.Port != 0) return "a port without a host from: " + list;
+  return {};
+}
+
+inline std::string CheckBypass(const std::string& text) {
+  const std::size_t newline = text.find('\n');
+  const std::string list = global::BypassListFromValue(text.substr(0, newline));
+  const std::string host = newline == std::string::npos ? "" : text.substr(newline + 1);
+  if (!list.empty() && (list.front() == ';' || list.back() == ';' || list.find(";;") != std::string::npos))
+    return "an empty bypass entry in: " + list;
+  std::string upper = host;
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (global::IsProxyBypassed(list, host) != global::IsProxyBypassed(list, upper))
+    return "letter case changed the bypass of " + host;
+  if (!host.empty() && host.find_first_not_of("[].") != std::string::npos &&
+      !global::IsProxyBypassed("*", host))
+    return "\"*\" did not bypass " + host;
+  return {};
+}
+
+inline std::string CheckSystemProxyInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return {};
+  const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  switch (data[0] % 3) {
+    case 0:
+      return CheckProxyEntry(rest);
+    case 1:
+      return CheckProxyList(rest);
+    default:
+      return CheckBypass(rest);
+  }
+}
+
+}  // namespace fuzzing
