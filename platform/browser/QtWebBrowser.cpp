@@ -18,7 +18,7 @@ constexpr quint32 kWorld = QWebEngineScript::ApplicationWorld;
 
 // A question that has had no answer for this long is asked again: the engine may drop questions
 // asked while one document replaces another.
-constexpr std::chrono::milliseconds kAskAgainAfter{1000};
+constexpr std::chrono::milliseconds kAskAgainAfter{250};
 
 // The answer: the document's own mark (given on the first question), its address, its ready state
 // and, once it can be read, its source.

@@ -4,15 +4,24 @@
 #include "download/PageRetrieval.h"
 #include "platform/Messages.h"
 #include "platform/browser/BrowserProfile.h"
+#include "platform/browser/CreateWebBrowser.h"
 #include "platform/browser/QtWebBrowser.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -135,7 +144,7 @@ TEST_F(QtWebBrowserTest, APageWithoutTheAddressIsLoadedTwiceAndTheControlLeftBla
   EXPECT_NE(seen.back().find("nothing to see"), std::string::npos);
   EXPECT_EQ(server.Requests("/plain"), 2);
   PageSource blank;
-  for (int i = 0; i < 100 && blank.State != PageSource::Kind::Text; ++i) {
+  for (int i = 0; i < 500 && blank.State != PageSource::Kind::Text; ++i) {
     platform::WaitMessage(20);
     blank = first.Source();
   }
@@ -143,13 +152,56 @@ TEST_F(QtWebBrowserTest, APageWithoutTheAddressIsLoadedTwiceAndTheControlLeftBla
 }
 
 TEST(QtWebBrowser, RefusesWhatIsNotAWebAddressWithoutStartingTheEngine) {
-  QtWebBrowser browser;
+  const std::unique_ptr<platform::WebBrowser> browser = platform::CreateWebBrowser();
   for (const char* address : {"watch?v=abc", "http://exa mple.test/", ""}) {
     SCOPED_TRACE(address);
-    EXPECT_THROW(browser.Navigate(address), platform::BrowserError);
+    EXPECT_THROW(browser->Navigate(address), platform::BrowserError);
   }
-  EXPECT_EQ(browser.ReadyState(), platform::rsUninitialized);
-  EXPECT_EQ(browser.Source().State, PageSource::Kind::NoDocument);
+  EXPECT_EQ(browser->ReadyState(), platform::rsUninitialized);
+  EXPECT_EQ(browser->Source().State, PageSource::Kind::NoDocument);
+}
+
+// The processes of session `session` that are still running (ended ones awaiting collection are not
+// counted).
+std::vector<pid_t> RunningInSession(pid_t session) {
+  std::vector<pid_t> running;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream file(entry.path() / "stat");
+    std::string stat;
+    if (!std::getline(file, stat)) continue;
+    const std::size_t close = stat.rfind(')');  // the command name may hold blanks and brackets
+    if (close == std::string::npos) continue;
+    std::istringstream fields(stat.substr(close + 1));
+    char state = 0;
+    long parent = 0, group = 0, sid = 0;
+    fields >> state >> parent >> group >> sid;
+    if (sid == session && state != 'Z')
+      running.push_back(static_cast<pid_t>(std::stol(entry.path().filename())));
+  }
+  return running;
+}
+
+TEST(QtWebBrowserProcesses, TheEnginesHelperProcessesEndWithTheProgram) {
+  // One engine test in a program of its own, in a session of its own, so that every process the
+  // engine starts for it can be found afterwards, whoever its parent has become.
+  QProcess program;
+  program.setChildProcessModifier([] { setsid(); });
+  program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  program.start(
+      QString::fromStdString(std::filesystem::read_symlink("/proc/self/exe").string()),
+      {QStringLiteral("--gtest_filter=QtWebBrowserTest.APageThatNeverCompletesIsReadOnceInteractive")});
+  ASSERT_TRUE(program.waitForStarted(5000));
+  const pid_t session = static_cast<pid_t>(program.processId());
+  ASSERT_TRUE(program.waitForFinished(30000));
+  EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardOutput().toStdString();
+
+  std::vector<pid_t> left = RunningInSession(session);
+  for (int i = 0; i < 100 && !left.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    left = RunningInSession(session);
+  }
+  EXPECT_TRUE(left.empty()) << left.size() << " engine processes outlived the program";
+  for (pid_t pid : left) kill(pid, SIGKILL);
 }
 
 }  // namespace
