@@ -158,8 +158,8 @@ void TDownloadRequest::UseSystemProxy() {
 }
 
 // Writes the body of DownloadUrl into `target`, created anew. False with the reason in `failure` when
-// the file could not be written or the request ended without the whole video (an error status, a
-// transfer cut short, a failed write); a file this made is then removed. An empty reason after an
+// the file could not be written or the request ended without the whole video (a status other than
+// 2xx, a transfer cut short, a failed write); a file this made is then removed. An empty reason after an
 // abort, which is no failure to report.
 bool TDownloadRequest::Download(const std::string& target, std::string& failure) {
   std::unique_ptr<http::TFileStream> file;
@@ -183,6 +183,11 @@ bool TDownloadRequest::Download(const std::string& target, std::string& failure)
     failure = error.what();
   }
   HttpCli1.SetReceiveStream(nullptr);
+  if (complete && (HttpCli1.StatusCode() < 200 || HttpCli1.StatusCode() > 299)) {
+    // Ended without an error, yet without the video: a redirect past the relocation budget, say.
+    complete = false;
+    failure = HttpCli1.StatusText();
+  }
   try {
     file->Close();  // the last writes reach the disk here, and so does their failure
   } catch (const http::EStreamError& error) {

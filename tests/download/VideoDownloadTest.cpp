@@ -236,6 +236,9 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
       .Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'v'))
       .HalfClose();
   cut.Start();
+  testing_support::ScriptedPeer redirects;  // every connection is sent somewhere else
+  redirects.ReadUntil("\r\n\r\n").Send("HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\n");
+  redirects.Start();
   const std::uint16_t refused = testing_support::ScriptedPeer::UnusedPort();
   const struct {
     std::string url;
@@ -244,6 +247,7 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
       {"http://127.0.0.1:" + std::to_string(nginx.Port()) + "/missing.flv", "Not Found"},
       {"http://127.0.0.1:" + std::to_string(cut.Port()) + "/v.flv",
        "Transfer cut short: the connection closed after 5000 of 100000 bytes"},
+      {"http://127.0.0.1:" + std::to_string(redirects.Port()) + "/v.flv", "Found"},
       {"http://127.0.0.1:" + std::to_string(refused) + "/v.flv", "Connection refused (Error #10061)"},
   };
   for (const auto& c : cases) {
