@@ -34,6 +34,9 @@ const QString kAsk = QStringLiteral(
 
 const char* const kBlank = "about:blank";
 
+// The largest page source handed over, in UTF-16 code units; a larger one counts as unreadable.
+constexpr qsizetype kMaxSourceUnits = qsizetype{32} * 1024 * 1024;
+
 int ReadyStateOf(const QString& name) {
   if (name == QLatin1String("interactive")) return rsInteractive;
   if (name == QLatin1String("complete")) return rsComplete;
@@ -138,8 +141,9 @@ void QtWebBrowser::Take(State& state, const QVariantList& answer) {
   state.answeringDocument = document;
   state.readyState = ReadyStateOf(answer.at(2).toString());
   if (state.readyState < rsInteractive) return;
-  if (answer.size() > 3)
-    state.source = {PageSource::Kind::Text, answer.at(3).toString().toStdString()};
+  const QString source = answer.size() > 3 ? answer.at(3).toString() : QString();
+  if (answer.size() > 3 && source.size() <= kMaxSourceUnits)
+    state.source = {PageSource::Kind::Text, source.toStdString()};
   else
     state.source = {PageSource::Kind::Unreadable, {}};
 }
