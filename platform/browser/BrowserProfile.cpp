@@ -1,6 +1,7 @@
 #include "platform/browser/BrowserProfile.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QWebEngineProfile>
 
 #include <unistd.h>
@@ -26,6 +27,9 @@ void PrepareEngineSwitches() {
     flags.append(flag);
   }
   qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+  // The engine's report of its graphics set-up at start says nothing to the user.
+  QLoggingCategory::setFilterRules(
+      QStringLiteral("qt.webenginecontext.debug=false\nqt.webenginecontext.info=false"));
   // The engine's sandbox refuses to start under the super-user; as there the engine could not run at
   // all otherwise, it runs without the sandbox in that one case.
   if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))

@@ -1,5 +1,7 @@
 #include "platform/browser/ScriptedWebBrowser.h"
 
+#include <algorithm>
+
 namespace platform {
 
 ScriptedWebBrowser::Page ScriptedWebBrowser::TextPage(const std::string& text, int firstReadyState) {
