@@ -1,6 +1,7 @@
 // The web engine's browser control under the retrieval loop, against pages served on 127.0.0.1 by a
 // server the tests start and stop: a page that writes the address by script, a page that never
-// completes, a document that never becomes readable, and a page without an address.
+// completes, a document that never becomes readable, a page without an address, and a page whose
+// renderer dies.
 #include "download/PageRetrieval.h"
 #include "platform/Messages.h"
 #include "platform/browser/BrowserProfile.h"
@@ -149,6 +150,29 @@ TEST_F(QtWebBrowserTest, APageWithoutTheAddressIsLoadedTwiceAndTheControlLeftBla
     blank = first.Source();
   }
   EXPECT_EQ(blank.Bytes, "<html><head></head><body></body></html>");
+}
+
+TEST_F(QtWebBrowserTest, APageWhoseRendererDiesIsTriedInTheSecondControlThenGivenUp) {
+  retrieval.SetLimits({/*PollMs=*/10000, /*PassMs=*/20, /*Attempts=*/2});
+  const auto result = retrieval.Retrieve(
+      "chrome://kill",
+      [&](const std::string& text) {
+        seen.push_back(text);
+        return PageRetrieval::PassOutcome::NothingYet;
+      },
+      [] { return false; });
+  EXPECT_EQ(result, PageRetrieval::Result::TextUnreadable);
+  EXPECT_EQ(retrieval.ActiveBrowser(), 1);
+  EXPECT_TRUE(seen.empty());
+
+  // The control loads the next page in a fresh renderer.
+  second.Navigate(server.Url("/plain"));
+  PageSource page;
+  for (int i = 0; i < 500 && page.State != PageSource::Kind::Text; ++i) {
+    platform::WaitMessage(20);
+    page = second.Source();
+  }
+  EXPECT_NE(page.Bytes.find("nothing to see"), std::string::npos);
 }
 
 TEST(QtWebBrowser, RefusesWhatIsNotAWebAddressWithoutStartingTheEngine) {
