@@ -29,8 +29,9 @@ class PageRetrieval {
 
   using Extraction = std::function<PassOutcome(const std::string& pageText)>;
   using StopCheck = std::function<bool()>;
-  // Handles the messages that arrive within `ms` milliseconds (and returns early once the Stop check
-  // says so). The default waits on the thread's message queue; tests may drive the loop themselves.
+  // Spends the pause between two looks at the page. The default handles the thread's messages as they
+  // arrive for `ms` milliseconds, returning early once Stop is requested; tests may drive the loop
+  // themselves.
   using Pump = std::function<void(int ms)>;
 
   struct Limits {
