@@ -5,6 +5,7 @@
 #include "convert/ConvertProcess.h"
 #include "convert/EConvertError.h"
 #include "download/DownloadMessages.h"
+#include "download/ExtractVideoAddress.h"
 #include "net/http/TFileStream.h"
 #include "net/http/UrlParts.h"
 #include "platform/Dialogs.h"
@@ -20,6 +21,11 @@ namespace {
 void ErrorBox(const std::string& text) {
   platform::CurrentDialogs().MessageBox(resources::LoadStr(resources::sTitle), text,
                                         platform::DialogIcon::Error, platform::DialogButtons::Ok);
+}
+
+void Notice(const std::string& text) {
+  platform::CurrentDialogs().MessageBox(resources::LoadStr(resources::sTitle), text,
+                                        platform::DialogIcon::Information, platform::DialogButtons::Ok);
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -115,16 +121,59 @@ void TDownloadRequest::FormShow() {
 
 // Fetching the page and finding the stream address come with the page retrieval; until then no
 // address is found, and the download step reports that.
+void TDownloadRequest::UseBrowsers(platform::WebBrowser& first, platform::WebBrowser& second) {
+  retrieval_ = std::make_unique<PageRetrieval>(first, second);
+}
+
+PageRetrieval::PassOutcome TDownloadRequest::ExtractionPass(const std::string& page,
+                                                            const std::string& item) {
+  switch (ExtractVideoAddress(page, item, {FileName, DownloadUrl, Mode})) {
+    case ExtractOutcome::Stopped:  // the age-verification notice was shown: the request ends here
+      Stop();
+      return PageRetrieval::PassOutcome::Stopped;
+    case ExtractOutcome::EndAttempt:
+      return PageRetrieval::PassOutcome::EndAttempt;
+    case ExtractOutcome::Found:
+      return PageRetrieval::PassOutcome::Found;
+    case ExtractOutcome::NothingYet:
+      break;
+  }
+  return PageRetrieval::PassOutcome::NothingYet;
+}
+
 void TDownloadRequest::WMFetchPage() {
-  platform::PostMessage(Handle(), WM_START_DOWNLOAD);
+  if (!retrieval_) {
+    platform::PostMessage(Handle(), WM_START_DOWNLOAD);
+    return;
+  }
+  const std::vector<std::string> items = Sources;  // closing clears Sources
+  for (const std::string& item : items) {
+    if (closed_) return;
+    view_.ShowUrl(item);
+    if (!global::IsVideoPageUrl(item)) continue;
+    const PageRetrieval::Result result = retrieval_->Retrieve(
+        item, [&](const std::string& page) { return ExtractionPass(page, item); },
+        [this] { return closed_; });
+    if (result == PageRetrieval::Result::TextUnreadable) {
+      platform::PostMessage(Handle(), WM_CLOSE);
+      return;
+    }
+    if (result == PageRetrieval::Result::BrowserFailed) {
+      // The browser refused the page: say so rather than leave the window waiting for nothing.
+      Notice(resources::LoadStr(resources::sUnableGetHtmlFrom) + item);
+      Stop();
+      return;
+    }
+    if (result != PageRetrieval::Result::Finished) return;
+    if (FileName.empty()) FileName = "get_video.flv";
+    platform::PostMessage(Handle(), WM_START_DOWNLOAD);
+  }
 }
 
 void TDownloadRequest::WMStartDownload() {
   if (DownloadUrl.empty()) {
-    platform::CurrentDialogs().MessageBox(resources::LoadStr(resources::sTitle),
-                                          resources::LoadStr(resources::sUnableGetHtmlFrom) +
-                                              (Sources.empty() ? std::string() : Sources.front()),
-                                          platform::DialogIcon::Information, platform::DialogButtons::Ok);
+    Notice(resources::LoadStr(resources::sUnableGetHtmlFrom) +
+           (Sources.empty() ? std::string() : Sources.front()));
     Stop();
     return;
   }

@@ -6,6 +6,7 @@
 
 #include "download/ConversionRequest.h"
 #include "download/DownloadProgress.h"
+#include "download/PageRetrieval.h"
 #include "net/http/HttpProt.h"
 #include "platform/Messages.h"
 
@@ -24,6 +25,7 @@ class RequestView {
  public:
   virtual ~RequestView() = default;
   virtual void ShowPanel(Panel panel) = 0;
+  virtual void ShowUrl(const std::string& address) = 0;  // the page being fetched
   // The download panel: the window centred on its owner, the file line (caption and hint), the bar
   // (`total` -1 while the size is unknown) and the size, speed and time remaining texts.
   virtual void CentreOnOwner() = 0;
@@ -60,11 +62,18 @@ class TDownloadRequest {
   http::THttpCli HttpCli1{"HttpCli1"};  // downloads the video
   DownloadProgress Progress;            // what the download panel shows
 
+  // The two hidden browser controls the page is fetched with (the window owns them). Without them a
+  // fetch finds no address.
+  void UseBrowsers(platform::WebBrowser& first, platform::WebBrowser& second);
+  PageRetrieval* Retrieval() { return retrieval_.get(); }
+
   void FormShow();
   void FormClose();
   void Stop();  // every Stop button
 
   // Message handlers.
+  // Loads each page of Sources in the browser controls and reads it until the video address is found
+  // (or the attempts are over), then posts WM_START_DOWNLOAD. Stop or closing the window ends it.
   void WMFetchPage();
   // With an address: downloads the video into the output folder, then closes (Mode 0) or converts it
   // (Mode 1). A failed download is reported and closes the window; after Stop nothing follows and the
@@ -81,6 +90,7 @@ class TDownloadRequest {
 
  private:
   void WndProc(platform::Message& msg);
+  PageRetrieval::PassOutcome ExtractionPass(const std::string& page, const std::string& item);
   void ShowPanel(Panel panel);
   void StartConversion(const std::string& input);
   void UseSystemProxy();
@@ -92,6 +102,7 @@ class TDownloadRequest {
   std::string outputFolder_;
   RequestView& view_;
   bool closed_ = false;
+  std::unique_ptr<PageRetrieval> retrieval_;
   platform::FunctionTarget messages_;
 };
 

@@ -1,6 +1,7 @@
 #include "download/DownloadWindow.h"
 
 #include "platform/Dialogs.h"
+#include "platform/browser/CreateWebBrowser.h"
 #include "resources/Pictures.h"
 #include "resources/Strings.h"
 #include "ui/skin/Controls.h"
@@ -50,6 +51,12 @@ TfrmDownload::TfrmDownload(QWidget* owner, const download::ConversionRequest& re
     connect(stop, &QPushButton::clicked, this, [this] { bStopClick(); });
   download::RequestView& view = *this;
   request_ = std::make_unique<download::TDownloadRequest>(request, outputFolder, view);
+  if (request.Mode != download::rmConvertLocalFile) {
+    // The engine behind the controls starts with their first page, not before.
+    WebBrowser_1 = platform::CreateWebBrowser();
+    WebBrowser_2 = platform::CreateWebBrowser();
+    request_->UseBrowsers(*WebBrowser_1, *WebBrowser_2);
+  }
 }
 
 TfrmDownload::~TfrmDownload() = default;
@@ -149,6 +156,10 @@ void TfrmDownload::ShowDownloadDetails(const std::string& received, const std::s
   lReceiveData->setText(Q(received));
   lEstimateTime->setText(Q(timeLeft));
   lReceiveSpeed->setText(Q(speed));
+}
+
+void TfrmDownload::ShowUrl(const std::string& address) {
+  lUrl->setText(Q(address));
 }
 
 void TfrmDownload::ShowConvertName(const std::string& name) {

@@ -4,6 +4,7 @@
 
 #include "download/ConversionRequest.h"
 #include "download/DownloadRequest.h"
+#include "platform/browser/WebBrowser.h"
 
 #include <QDialog>
 
@@ -57,6 +58,7 @@ class TfrmDownload : public QDialog, private download::RequestView {
 
   // RequestView.
   void ShowPanel(download::Panel panel) override;
+  void ShowUrl(const std::string& address) override;
   void CentreOnOwner() override;
   void ShowDownloadName(const std::string& text) override;
   void ShowDownloadBar(std::int64_t received, std::int64_t total) override;
@@ -66,6 +68,8 @@ class TfrmDownload : public QDialog, private download::RequestView {
   void ShowConvertProgress(int position, const std::string& elapsed, const std::string& estimated) override;
   void CloseWindow(int modalResult) override;
 
+  std::unique_ptr<platform::WebBrowser> WebBrowser_1;  // the hidden browser controls the page is read with
+  std::unique_ptr<platform::WebBrowser> WebBrowser_2;
   std::unique_ptr<download::TDownloadRequest> request_;
   bool shown_ = false;
   bool closing_ = false;

@@ -2,11 +2,13 @@
 
 #include "app/DownloadLauncher.h"
 #include "app/MainWindow.h"
+#include "common/SiteConfig.h"
 #include "convert/ConvertMessages.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
 #include "download/DownloadMessages.h"
 #include "platform/Paths.h"
+#include "platform/browser/ScriptedWebBrowser.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -279,6 +281,94 @@ TEST_F(DownloadWindowTest, DownloadModeWithoutAnAddressReportsThePageAndStops) {
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].text, "Unable get html from http://www.youtube.com/watch?v=abc");
   EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Information);
+}
+
+}  // namespace
+
+namespace {
+
+// The page phase with scripted browser controls: the window reads the page, runs the extraction over
+// it and goes on as the page says.
+class PagePhaseTest : public DownloadWindowTest {
+ protected:
+  void SetUp() override {
+    DownloadWindowTest::SetUp();
+    global::SiteConfig sites;
+    sites.YouTubeDomain = sites.YouTubeHost = "127.0.0.1:1";  // nothing listens on port 1
+    global::SiteConfig::SetCurrent(sites);
+  }
+  void TearDown() override {
+    global::SiteConfig::Reset();
+    DownloadWindowTest::TearDown();
+  }
+  // Runs a download-mode window whose two controls show `first` and `second`.
+  int RunPage(platform::ScriptedWebBrowser::Page first, platform::ScriptedWebBrowser::Page second) {
+    browser1_.SetPages({std::move(first)});
+    browser2_.SetPages({std::move(second)});
+    TfrmDownload window(nullptr, {{kPage}, download::rmDownloadConvert, ".mp3", kMp3Args}, out_);
+    window.Request().UseBrowsers(browser1_, browser2_);
+    window.Request().Retrieval()->SetLimits({/*PollMs=*/300, /*PassMs=*/10, /*Attempts=*/2});
+    const int result = window.exec();
+    fileName_ = window.Request().FileName;
+    downloadUrl_ = window.Request().DownloadUrl;
+    return result;
+  }
+  static platform::ScriptedWebBrowser::Page Text(const std::string& text) {
+    return platform::ScriptedWebBrowser::TextPage(text);
+  }
+  static platform::ScriptedWebBrowser::Page Unreadable() {
+    platform::ScriptedWebBrowser::Page page;
+    page.Frames.push_back({platform::rsComplete, {platform::PageSource::Kind::Unreadable, {}}});
+    return page;
+  }
+
+  static constexpr const char* kPage = "http://127.0.0.1:1/watch?v=abc";
+  platform::ScriptedWebBrowser browser1_, browser2_;
+  std::string fileName_, downloadUrl_;
+};
+
+TEST_F(PagePhaseTest, FoundAddressGoesOnToTheDownload) {
+  ScriptedDialogs dialogs;
+  dialogs.Answer(platform::mrOk);  // the download cannot connect
+  EXPECT_EQ(
+      RunPage(Text("<title>YouTube - My Clip</title><embed src=\"/p.swf?v=abc&t=tok&hl=en\">"), Text("")),
+      platform::mrCancel);
+  EXPECT_EQ(downloadUrl_.rfind("http://127.0.0.1:1/get_video?", 0), 0u) << downloadUrl_;
+  EXPECT_NE(fileName_.find("My Clip"), std::string::npos) << fileName_;
+  ASSERT_EQ(dialogs.Shown().size(), 1u);
+  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
+  EXPECT_EQ(browser1_.Calls().front(), std::string("navigate ") + kPage);
+}
+
+TEST_F(PagePhaseTest, PageEndingsTheUserMeets) {
+  struct Case {
+    const char* name;
+    platform::ScriptedWebBrowser::Page first, second;
+    int result;
+    const char* notice;  // the one box shown, or nullptr for none
+  };
+  const Case cases[] = {
+      {"no address in the page", Text("<title>YouTube - x</title><body>nothing"), Text(""), platform::mrAbort,
+       "Unable get html from http://127.0.0.1:1/watch?v=abc"},
+      {"text unreadable in both controls: closes silently", Unreadable(), Unreadable(), platform::mrCancel,
+       nullptr},
+      {"age verification", Text("<p>Please verify you are 18 or older</p>"), Text(""), platform::mrAbort, ""},
+      {"the browser refuses the page",
+       {{}, true},
+       Text(""),
+       platform::mrAbort,
+       "Unable get html from http://127.0.0.1:1/watch?v=abc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedDialogs dialogs;
+    if (c.notice != nullptr) dialogs.Answer(platform::mrOk);
+    EXPECT_EQ(RunPage(c.first, c.second), c.result);
+    ASSERT_EQ(dialogs.Shown().size(), c.notice != nullptr ? 1u : 0u);
+    if (c.notice != nullptr && *c.notice != '\0') {
+      EXPECT_EQ(dialogs.Shown()[0].text, c.notice);
+    }
+  }
 }
 
 }  // namespace
