@@ -266,23 +266,6 @@ TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
   EXPECT_TRUE(std::filesystem::exists(downloaded)) << "a closed window deleted the video";
 }
 
-TEST_F(DownloadWindowTest, DownloadModeWithoutAnAddressReportsThePageAndStops) {
-  ScriptedDialogs dialogs;
-  dialogs.Answer(platform::mrOk);
-  WindowWatch watch;
-  bool sawPagePanel = false;
-  watch.onShow = [&](TfrmDownload& w) {
-    sawPagePanel = w.Panel1->isVisible() && w.size() == QSize(268, 129);
-  };
-  download::ConversionRequest request{
-      {"http://www.youtube.com/watch?v=abc"}, download::rmDownloadConvert, ".mp3", kMp3Args};
-  EXPECT_EQ(RunWindow(request), platform::mrAbort);
-  EXPECT_TRUE(sawPagePanel);
-  ASSERT_EQ(dialogs.Shown().size(), 1u);
-  EXPECT_EQ(dialogs.Shown()[0].text, "Unable get html from http://www.youtube.com/watch?v=abc");
-  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Information);
-}
-
 }  // namespace
 
 namespace {
