@@ -1,0 +1,537 @@
+#!/usr/bin/env python3
+"""Site simulator: the three video sites and a stream cache, served on 127.0.0.1 for tests and demos.
+
+    python3 tests/sim/site_simulator.py --sites-file /tmp/sites.ini [--exit-on-stdin-close]
+
+Each site listens on a port of its own, because the program tells the sites apart by their host text
+("127.0.0.1:<port>"). Ports are picked free (or set with --youtube-port and the like), so that no port's
+digits begin another's: "127.0.0.1:4000" would otherwise be found inside "127.0.0.1:40001".
+
+Once every port listens, one line of JSON goes to standard output (then nothing more):
+
+    {"host": "127.0.0.1", "youtube": P1, "metacafe": P2, "google": P3, "cache": P4,
+     "sites_file": "...", "example": "http://127.0.0.1:P1/watch?v=demo", "pid": ...,
+     "media": {"flv": {"path": "...", "bytes": N}, "mp4": {"path": "...", "bytes": N}}}
+
+The sites file (for CLIPWAVE_SITES_FILE) names those hosts; see write_sites_file. The request log has one
+line per request, as it arrives, on standard error or in the --log file:
+
+    <site> <method> <target> <version>[ Range: <value>]        site: youtube|metacafe|google|cache
+
+plus lines starting with "#" for what the simulator noticed or did (a refused token, an entity-escaped
+query, "<n> of <m> bytes sent, closing" for a cut stream, a peer that left during a body, "# stopped").
+Whoever reads standard error through a pipe must keep reading it, or pass --log. The simulator ends on
+SIGTERM or SIGINT, and with --exit-on-stdin-close when its standard input closes; held connections are
+shut down first, and it exits with 0 (2 when it cannot start: no ffmpeg, a port in use, ...).
+
+A YouTube watch address whose query goes on after the identifier ("watch?v=clip&mode=slow") gives the
+stream service the rest as extra parameters (the program takes everything after the first "=" as the
+identifier), so "mode" and "rate" also work there.
+
+Addresses. An identifier (video id, item id, docid) is letters, digits, "_", "." and "-"; its parts
+between "-" are words that choose the behaviour, in any order; other parts are just names, so that
+"unavail-run7" and "unavail-run8" are different videos. A stream address may also carry
+"mode=<words joined by , or ->" and "rate=<bytes per second>" in its query; --stream-modes adds words to
+every stream.
+
+YouTube (port P1)
+    /watch?v=<id>                       watch page; title element "YouTube - <title>" and a meta title
+      token words (one of):
+        quoted (default)                script data  {"video_id": "<id>", "t": "<token>", ...}
+        amp                             only  href="/watch_fullscreen?video_id=<id>&t=<token>&title=..."
+                                        (raw "&" inside an attribute)
+        ampscript                       only  '/watch_fullscreen?video_id=<id>&t=<token>&title=...' in a script
+        both                            the "&t=" link first with a decoy token, then the quoted form
+        late, late<ms>                  the served page holds no token and no token marker; a script writes
+                                        the quoted form into an element after --late-delay seconds (or <ms>)
+        nomarkers                       no token at all
+      page words:
+        age                             "Confirm Birth Date" page (with a valid token in it)
+        age18                           "...please verify you are 18 or older..." page (with a valid token)
+        verifyage                       a "/verify_age?..." link and "18" (with a valid token)
+        unavail                         the first visit of this exact id gets the page "This functionality
+                                        is not available right now...", later visits the normal page
+                                        (/_sim/reset forgets the visits)
+        meta                            no "YouTube - " title: the meta title "<title> (meta)" counts
+        plain                           only a title element "<title> (element)"
+        notitle                         no title at all
+        utf8                            the title ends in " <U+2013> caf<U+00E9>" (UTF-8); also on the
+                                        other two sites
+      title: "Sim clip <id>: fish &amp; chips? A/B &quot;live&quot;&nbsp;&copy;2008"
+      (the file-name rules make "Sim clip <id> fish & chips AB live @2008.flv" of it)
+    /get_video?asv=&video_id=<id>&t=<token>
+        wrong or missing token -> 403; else a redirect to http://127.0.0.1:P4/stream/<id>.flv (mode and
+        rate of the query passed on), chosen by a word of the id (watch?v=clip-r302) or of mode=:
+        default                         303 See Other with "Content-Length: 0"
+        r302                            302 Found, no length, no body, connection closed
+        r303body                        303 with a short HTML body and its length
+        r303close                       303 with a short HTML body, no length, connection closed
+Stream cache (port P4)
+    /stream/<id>.flv                    the FLV clip, with the stream words below
+Metacafe (port P2)
+    /watch/<item>/<any-slug>/           page; title element "Sim Metacafe clip <item>: rain &amp; sun? 1/2 - Video";
+                                        flash variables "...mediaURL=...%255BFrom%2520<P2 host>%255D%2520<item>.flv..."
+                                        (page words: nomarkers, notitle, utf8)
+    /ItemFiles/%5BFrom%20127.0.0.1:P2%5D%20<item>.flv
+                                        the FLV clip (404 when the bracketed host is not this site's)
+Google Video (port P3)
+    /videoplay?docid=<docid>            page; title "Sim Google clip <docid>: sea &amp; sky? 3/4"; an anchor
+                                        <a href="http://127.0.0.1:P3/">Google Video</a>, then
+                                        <a href="http://127.0.0.1:P3/videodownload?version=0&secureurl=sim
+                                        &docid=<docid>&sigh=<sig>&begin=0">this link</a>  (raw "&")
+                                        (page words: nomarkers, notitle, utf8)
+    /videodownload?...&docid=<docid>&sigh=<sig>...
+                                        the MP4 clip; 400 when the query arrived entity-escaped ("&amp;"),
+                                        403 for a wrong signature
+Every port
+    /_sim/reset                         forget the not-available visits; 204
+
+Stream words (any stream: /stream/, /ItemFiles/, /videodownload):
+    slow, slow<N>                       sent at --slow-rate bytes per second (or N; rate=N in the query)
+    nolen                               no Content-Length; the end of the body is the end of the connection
+    cut                                 Content-Length of the whole clip (unless nolen), half of it sent,
+                                        then the connection closed
+    stall                               like cut, but the connection is held open until the peer closes it
+                                        or the simulator stops
+    404                                 404 Not Found with a short HTML body
+Words combine: "watch?v=clip-nolen" is a 303 with "Content-Length: 0" before a stream without a length;
+"clip-slow-cut" sends half slowly, then closes. Pages are never cached (Cache-Control: no-store). A
+Range header is logged and otherwise ignored (the whole clip, status 200).
+"""
+import argparse
+import http.server
+import json
+import os
+import select
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import sim_media  # noqa: E402
+import sim_pages  # noqa: E402
+from sim_pages import Modes  # noqa: E402
+
+HOST = "127.0.0.1"
+SITES = ("youtube", "metacafe", "google", "cache")
+
+
+class Simulator:
+    """What every handler shares: options, ports, clips, the visits, the log and the stop signal."""
+
+    def __init__(self, options, media, stop):
+        self.options = options
+        self.media = media  # kind -> bytes
+        self.ports = {}
+        self.stop = stop
+        self._log_lock = threading.Lock()
+        self._log = open(options.log, "a", buffering=1) if options.log else sys.stderr
+        self._visits_lock = threading.Lock()
+        self._visited = set()
+        self._connections_lock = threading.Lock()
+        self._connections = set()
+
+    def host(self, site):
+        return "%s:%d" % (HOST, self.ports[site])
+
+    def log(self, line):
+        with self._log_lock:
+            self._log.write(line + "\n")
+            self._log.flush()
+
+    def first_visit(self, video_id):
+        with self._visits_lock:
+            if video_id in self._visited:
+                return False
+            self._visited.add(video_id)
+            return True
+
+    def reset(self):
+        with self._visits_lock:
+            self._visited.clear()
+
+    def hold(self, connection):
+        with self._connections_lock:
+            self._connections.add(connection)
+
+    def release(self, connection):
+        with self._connections_lock:
+            self._connections.discard(connection)
+
+    def shut_connections(self):
+        with self._connections_lock:
+            connections = list(self._connections)
+        for connection in connections:
+            try:
+                connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+
+class Stopping(Exception):
+    """The simulator is stopping: a reply that waits gives up."""
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "SiteSimulator/1"
+    sim = None   # set per site in a subclass
+    site = None
+
+    def log_message(self, *args):
+        pass
+
+    def setup(self):
+        super().setup()
+        self.sim.hold(self.connection)
+
+    def finish(self):
+        try:
+            super().finish()
+        finally:
+            self.sim.release(self.connection)
+
+    # ---- replies ----
+
+    def _reply(self, status, body=b"", content_type="text/html; charset=utf-8", headers=(), length=True):
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        for name, value in headers:
+            self.send_header(name, value)
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        else:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        self.end_headers()
+        self.wfile.write(body)
+
+    def _page(self, body):
+        self._reply(200, body, headers=[("Cache-Control", "no-store"), ("Pragma", "no-cache")])
+
+    def _error(self, status, note=None):
+        if note:
+            self.sim.log("# %s %s: %s" % (self.site, self.path, note))
+        text = self.responses.get(status, ("Error",))[0]
+        self._reply(status, ("<html><head><title>%d %s</title></head><body><h1>%s</h1></body></html>\n"
+                             % (status, text, text)).encode())
+
+    def _wait(self, seconds):
+        if self.sim.stop.wait(seconds):
+            raise Stopping()
+
+    def _send(self, data, rate):
+        if rate is None:
+            self.wfile.write(data)
+            return
+        # Paced by the clock: after t seconds about rate * t bytes are out, in pieces of 1/20 s.
+        piece = max(1, rate // 20)
+        start = time.monotonic()
+        sent = 0
+        while sent < len(data):
+            due = start + sent / rate
+            delay = due - time.monotonic()
+            if delay > 0:
+                self._wait(delay)
+            chunk = data[sent:sent + piece]
+            self.wfile.write(chunk)
+            sent += len(chunk)
+
+    def _hold_until_peer_closes(self):
+        # The simulator's stop shuts the socket down, which also ends this wait.
+        while not self.sim.stop.is_set():
+            readable, _, _ = select.select([self.connection], [], [])
+            if readable and not self.connection.recv(4096):
+                return
+
+    def _stream(self, kind, words, query):
+        modes = Modes(self.sim.options.stream_modes, words, query.get("mode"))
+        if modes.refuse:
+            self._error(404)
+            return
+        data = self.sim.media[kind]
+        rate = None
+        if "rate" in query and query["rate"].isdigit():
+            rate = max(1, int(query["rate"]))
+        elif modes.rate is not None:
+            rate = modes.rate
+        elif modes.slow:
+            rate = self.sim.options.slow_rate
+        broken = modes.cut or modes.stall
+        half = len(data) // 2
+        self.send_response(200)
+        self.send_header("Content-Type", "video/x-flv" if kind == "flv" else "video/mp4")
+        if not modes.no_length:
+            self.send_header("Content-Length", str(len(data)))
+        if modes.no_length or broken:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        self.end_headers()
+        try:
+            self._send(data[:half] if broken else data, rate)
+            if broken:
+                self.sim.log("# %s %s: %d of %d bytes sent, %s" % (
+                    self.site, self.path, half, len(data), "holding the connection" if modes.stall else "closing"))
+            if modes.stall:
+                self._hold_until_peer_closes()
+        except Stopping:
+            self.close_connection = True
+            return
+        except OSError as error:
+            self.sim.log("# %s %s: connection ended during the body (%s)" % (self.site, self.path, error.strerror))
+            self.close_connection = True
+            return
+        if broken:
+            try:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+    # ---- requests ----
+
+    def do_GET(self):
+        line = "%s %s %s %s" % (self.site, self.command, self.path, self.request_version)
+        if self.headers.get("Range") is not None:
+            line += " Range: " + self.headers.get("Range")
+        self.sim.log(line)
+        try:
+            url = urllib.parse.urlsplit(self.path)
+            if url.path == "/_sim/reset":
+                self.sim.reset()
+                self.send_response(204)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+            getattr(self, "get_" + self.site)(url.path, url.query)
+        except OSError:
+            self.close_connection = True
+
+    def get_youtube(self, path, raw_query):
+        query = _query(raw_query)
+        if path == "/watch":
+            video_id = query.get("v", "")
+            if not sim_pages.ID_PATTERN.match(video_id):
+                return self._error(404)
+            modes = Modes(video_id)
+            if modes.unavailable and self.sim.first_visit(video_id):
+                return self._page(sim_pages.youtube_unavailable_page())
+            late_ms = int(self.sim.options.late_delay * 1000)
+            return self._page(sim_pages.youtube_watch_page(video_id, modes, late_ms))
+        if path == "/get_video":
+            video_id = query.get("video_id", "")
+            if not sim_pages.ID_PATTERN.match(video_id):
+                return self._error(404, "no usable video_id")
+            if query.get("t") != sim_pages.token_for(video_id):
+                return self._error(403, "token %r is not the token of %s" % (query.get("t"), video_id))
+            modes = Modes(self.sim.options.stream_modes, video_id, query.get("mode"))
+            passed = {key: query[key] for key in ("mode", "rate") if key in query}
+            location = "http://%s/stream/%s.flv" % (self.sim.host("cache"), video_id)
+            if passed:
+                location += "?" + urllib.parse.urlencode(passed)
+            note = ("<html><body>The video is <a href=\"%s\">here</a>.</body></html>\n" % location).encode()
+            if modes.redirect == "302":
+                self.send_response(302)
+                self.send_header("Location", location)
+                self.send_header("Connection", "close")
+                self.close_connection = True
+                self.end_headers()
+            elif modes.redirect == "303body":
+                self._reply(303, note, headers=[("Location", location)])
+            elif modes.redirect == "303close":
+                self._reply(303, note, headers=[("Location", location)], length=False)
+            else:
+                self._reply(303, b"", headers=[("Location", location)])
+            return None
+        return self._error(404)
+
+    def get_cache(self, path, raw_query):
+        name = path[len("/stream/"):] if path.startswith("/stream/") else ""
+        video_id = name[:-4] if name.endswith(".flv") else ""
+        if not sim_pages.ID_PATTERN.match(video_id):
+            return self._error(404)
+        return self._stream("flv", video_id, _query(raw_query))
+
+    def get_metacafe(self, path, raw_query):
+        if path.startswith("/watch/"):
+            item_id = path[len("/watch/"):].split("/")[0]
+            if not sim_pages.ID_PATTERN.match(item_id):
+                return self._error(404)
+            return self._page(sim_pages.metacafe_page(item_id, Modes(item_id), self.sim.host("metacafe"),
+                                                      self.sim.host("metacafe")))
+        if path.startswith("/ItemFiles/"):
+            name = urllib.parse.unquote(path[len("/ItemFiles/"):])
+            prefix = "[From %s] " % self.sim.host("metacafe")
+            if not name.startswith(prefix):
+                return self._error(404, "item file without the prefix %r" % prefix)
+            item = name[len(prefix):]
+            item_id = item[:-4] if item.lower().endswith(".flv") else ""
+            if not sim_pages.ID_PATTERN.match(item_id):
+                return self._error(404)
+            return self._stream("flv", item_id, _query(raw_query))
+        return self._error(404)
+
+    def get_google(self, path, raw_query):
+        if path == "/videoplay":
+            docid = _query(raw_query).get("docid", "")
+            if not sim_pages.ID_PATTERN.match(docid):
+                return self._error(404)
+            return self._page(sim_pages.google_page(docid, Modes(docid), self.sim.host("google")))
+        if path == "/videodownload":
+            if "&amp;" in raw_query.lower():
+                return self._error(400, "query written with &amp; between its parameters")
+            query = _query(raw_query)
+            docid = query.get("docid", "")
+            if not sim_pages.ID_PATTERN.match(docid):
+                return self._error(404, "no usable docid")
+            if query.get("sigh") != sim_pages.signature_for(docid):
+                return self._error(403, "wrong signature for %s" % docid)
+            return self._stream("mp4", docid, query)
+        if path == "/":
+            return self._page(b"<html><head><title>Google Video</title></head><body>Home</body></html>\n")
+        return self._error(404)
+
+
+def _query(raw):
+    # The first value of each key; blank values kept ("asv=").
+    values = {}
+    for key, value in urllib.parse.parse_qsl(raw, keep_blank_values=True):
+        values.setdefault(key, value)
+    return values
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+    block_on_close = False
+
+
+def _bind(sim, wanted):
+    """Binds the four sites; retries free ports until no port's digits are a prefix of another's."""
+    for _ in range(50):
+        servers = {}
+        for site in SITES:
+            handler = type(site.capitalize() + "Handler", (Handler,), {"sim": sim, "site": site})
+            servers[site] = Server((HOST, wanted[site]), handler)
+        texts = [str(server.server_address[1]) for server in servers.values()]
+        clash = any(a != b and b.startswith(a) for a in texts for b in texts) or len(set(texts)) < len(texts)
+        if not clash:
+            return servers
+        for server in servers.values():
+            server.server_close()
+        if all(wanted[site] != 0 for site in SITES):
+            raise RuntimeError("the ports %s overlap as host texts" % ", ".join(texts))
+    raise RuntimeError("no set of free ports without overlapping host texts")
+
+
+def write_sites_file(path, sim, example_id):
+    text = ("; Written by the site simulator (pid %d).\n"
+            "[Sites]\n"
+            "YouTubeDomain={yt}\n"
+            "MetacafeDomain={mc}\n"
+            "GoogleDomain={gv}\n"
+            "YouTubeHost={yt}\n"
+            "MetacafeFileHost={mc}\n"
+            "MetacafeHost={mc}\n"
+            "GoogleVideoPlayerHost={gv}\n"
+            "StreamCachePrefix=http://{cache}/\n"
+            "ExampleWatchUrl=http://{yt}/watch?v={example}\n" % os.getpid()).format(
+        yt=sim.host("youtube"), mc=sim.host("metacafe"), gv=sim.host("google"), cache=sim.host("cache"),
+        example=example_id)
+    folder = os.path.dirname(os.path.abspath(path))
+    handle, partial = tempfile.mkstemp(dir=folder, prefix=".sites-")
+    with os.fdopen(handle, "w") as out:
+        out.write(text)
+    os.replace(partial, path)
+
+
+def _options(argv):
+    parser = argparse.ArgumentParser(description="Serves the three video sites and a stream cache on 127.0.0.1.")
+    parser.add_argument("--sites-file", help="write the sites file (for CLIPWAVE_SITES_FILE) here")
+    parser.add_argument("--youtube-port", type=int, default=0)
+    parser.add_argument("--metacafe-port", type=int, default=0)
+    parser.add_argument("--google-port", type=int, default=0)
+    parser.add_argument("--cache-port", type=int, default=0)
+    parser.add_argument("--stream-modes", default="",
+                        help="stream words for every stream, e.g. slow,nolen (see the module text)")
+    parser.add_argument("--slow-rate", type=int, default=65536, help="bytes per second of a slow stream")
+    parser.add_argument("--late-delay", type=float, default=3.0,
+                        help="seconds before the late page's script writes its token")
+    parser.add_argument("--duration", type=float, default=4.0, help="seconds of video in the clips")
+    parser.add_argument("--media-dir", default=sim_media.default_media_dir(), help="where the clips are kept")
+    parser.add_argument("--ffmpeg", default="ffmpeg")
+    parser.add_argument("--example-id", default="demo", help="video id of ExampleWatchUrl")
+    parser.add_argument("--log", help="append the request log to this file instead of standard error")
+    parser.add_argument("--exit-on-stdin-close", action="store_true", help="end when standard input closes")
+    options = parser.parse_args(argv)
+    if options.slow_rate < 1:
+        parser.error("--slow-rate must be at least 1")
+    if not sim_pages.ID_PATTERN.match(options.example_id):
+        parser.error("--example-id must be letters, digits, '_', '.' or '-'")
+    return options
+
+
+def main(argv=None):
+    options = _options(argv)
+    stop = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    signal.signal(signal.SIGINT, lambda *_: stop.set())
+    wanted = {"youtube": options.youtube_port, "metacafe": options.metacafe_port,
+              "google": options.google_port, "cache": options.cache_port}
+    try:
+        paths = sim_media.make_videos(options.media_dir, options.duration, options.ffmpeg)
+        media = {}
+        for kind, path in paths.items():
+            with open(path, "rb") as clip:
+                media[kind] = clip.read()
+        if stop.is_set():
+            return 0
+        sim = Simulator(options, media, stop)
+        servers = _bind(sim, wanted)
+        for site, server in servers.items():
+            sim.ports[site] = server.server_address[1]
+        if options.sites_file:
+            write_sites_file(options.sites_file, sim, options.example_id)
+    except (OSError, RuntimeError, subprocess.SubprocessError) as error:
+        sys.stderr.write("site_simulator: %s\n" % error)
+        return 2
+    for site, server in servers.items():
+        threading.Thread(target=server.serve_forever, args=(0.1,), name=site, daemon=True).start()
+    if options.exit_on_stdin_close:
+        def watch_stdin():
+            while sys.stdin.buffer.read1(65536):
+                pass
+            sim.stop.set()
+        threading.Thread(target=watch_stdin, name="stdin", daemon=True).start()
+
+    ready = {"host": HOST}
+    ready.update(sim.ports)
+    ready.update({
+        "sites_file": os.path.abspath(options.sites_file) if options.sites_file else None,
+        "example": "http://%s/watch?v=%s" % (sim.host("youtube"), options.example_id),
+        "pid": os.getpid(),
+        "media": {kind: {"path": path, "bytes": len(media[kind])} for kind, path in paths.items()},
+    })
+    sys.stdout.write(json.dumps(ready) + "\n")
+    sys.stdout.flush()
+
+    sim.stop.wait()
+    # All four at once: each shutdown waits for its loop's next poll.
+    stoppers = [threading.Thread(target=server.shutdown) for server in servers.values()]
+    for stopper in stoppers:
+        stopper.start()
+    sim.shut_connections()
+    for stopper in stoppers:
+        stopper.join()
+    for server in servers.values():
+        server.server_close()
+    sim.log("# stopped")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
