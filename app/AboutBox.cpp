@@ -28,40 +28,40 @@ QLabel* CreatePicture(QWidget* parent, const QPixmap& picture, int left, int top
 
 }  // namespace
 
-TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
+AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(360, 249);
   setWindowTitle("About");
   CreatePicture(this, resources::BannerPicture(360, 50), 0, 0, 360, 50);
   CreatePicture(this, resources::ProgramIcon(), 20, 61, 32, 32);
-  Label1 = skin::CreateLabel(this, "", 80, 62);
-  QFont bold = Label1->font();
+  titleLabel = skin::CreateLabel(this, "", 80, 62);
+  QFont bold = titleLabel->font();
   bold.setBold(true);
-  Label1->setFont(bold);
-  Label2 = skin::CreateLabel(this, VersionLine(), 80, 84);
+  titleLabel->setFont(bold);
+  versionLabel = skin::CreateLabel(this, VersionLine(), 80, 84);
   skin::CreateLabel(this, "Copyright (C) 2026 Karvel Software. All rights reserved.", 80, 129);
   skin::CreateLabel(this, QString("Support: ") + resources::kSupportAddress, 80, 152);
   skin::CreatePanel(this, 80, 176, 262, 2, true);
-  lbEAddress = skin::CreateLinkLabel(this, resources::kMakerSite, 80, 186);
-  lbEAddress->setStyleSheet("color: #0000ff;");
-  lbEAddress->installEventFilter(this);
-  bOK = skin::CreateButton(this, "&OK", 260, 211, 79, 23);
-  connect(bOK, &QPushButton::clicked, this, &QDialog::accept);
+  makerSiteLink = skin::CreateLinkLabel(this, resources::kMakerSite, 80, 186);
+  makerSiteLink->setStyleSheet("color: #0000ff;");
+  makerSiteLink->installEventFilter(this);
+  okButton = skin::CreateButton(this, "&OK", 260, 211, 79, 23);
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-QString TfrmAbout::VersionLine() {
+QString AboutBox::VersionLine() {
   const QDate built = QLocale::c().toDate(QString(__DATE__).simplified(), "MMM d yyyy");
   return QString("Version: %1   Build %2").arg(CLIPWAVE_VERSION, built.toString("yyyyMMdd"));
 }
 
-void TfrmAbout::showEvent(QShowEvent* event) {
+void AboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  Label1->setText(QString::fromStdString(resources::LoadStr(resources::sTitle)));
-  Label1->adjustSize();
+  titleLabel->setText(QString::fromStdString(resources::loadString(resources::StringId::Title)));
+  titleLabel->adjustSize();
 }
 
-bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == lbEAddress && event->type() == QEvent::MouseButtonRelease)
+bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == makerSiteLink && event->type() == QEvent::MouseButtonRelease)
     platform::OpenUrl(resources::kMakerSite);
   return QDialog::eventFilter(watched, event);
 }

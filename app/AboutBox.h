@@ -6,14 +6,14 @@
 class QLabel;
 class QPushButton;
 
-class TfrmAbout : public QDialog {
+class AboutBox : public QDialog {
  public:
-  explicit TfrmAbout(QWidget* owner);
+  explicit AboutBox(QWidget* owner);
 
-  QLabel* Label1 = nullptr;  // the program title, set when shown
-  QLabel* Label2 = nullptr;  // the version line
-  QLabel* lbEAddress = nullptr;
-  QPushButton* bOK = nullptr;
+  QLabel* titleLabel = nullptr;    // the program title, set when shown
+  QLabel* versionLabel = nullptr;  // the version line
+  QLabel* makerSiteLink = nullptr;
+  QPushButton* okButton = nullptr;
 
   // "Version: 0.1   Build 20261210".
   static QString VersionLine();

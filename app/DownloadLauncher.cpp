@@ -14,8 +14,8 @@ namespace {
 // The real download window, owned by the main window, reading its output folder; freed after its modal run.
 int DefaultFactory(QWidget* owner, const download::ConversionRequest& request) {
   const std::string folder =
-      frmMain != nullptr ? frmMain->eOutputFolder->text().toStdString() : std::string();
-  TfrmDownload window(owner, request, folder);
+      mainWindow != nullptr ? mainWindow->outputFolderEdit->text().toStdString() : std::string();
+  DownloadWindow window(owner, request, folder);
   return window.exec();
 }
 

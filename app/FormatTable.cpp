@@ -35,7 +35,7 @@ std::string FormatArgs(int index) {
   return args[static_cast<std::size_t>(index)];
 }
 
-std::string FormatExt(const std::string& listText) {
+std::string formatExtension(const std::string& listText) {
   std::string ext;
   if (ContainsNoCase(listText, "MP3")) ext = ".mp3";
   if (ContainsNoCase(listText, "WAV")) ext = ".wav";

@@ -16,6 +16,6 @@ std::string FormatArgs(int index);
 
 // The extension for a list text, tested without regard to letter case, a later match replacing an
 // earlier one: "MP3" -> ".mp3", "WAV" -> ".wav", "WMA" -> ".wma"; none of them -> the empty text.
-std::string FormatExt(const std::string& listText);
+std::string formatExtension(const std::string& listText);
 
 }  // namespace app

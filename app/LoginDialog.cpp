@@ -10,14 +10,15 @@
 
 namespace {
 
-void Notice(int id) {
-  platform::CurrentDialogs().MessageBox(resources::LoadStr(resources::sTitle), resources::LoadStr(id),
-                                        platform::DialogIcon::Information, platform::DialogButtons::Ok);
+void Notice(resources::StringId id) {
+  platform::CurrentDialogs().MessageBox(resources::loadString(resources::StringId::Title),
+                                        resources::loadString(id), platform::DialogIcon::Information,
+                                        platform::DialogButtons::Ok);
 }
 
 }  // namespace
 
-TfrmLogin::TfrmLogin(QWidget* owner) : QDialog(owner) {
+LoginDialog::LoginDialog(QWidget* owner) : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setWindowTitle("Member Login");
   setFixedSize(241, 150);
@@ -25,21 +26,21 @@ TfrmLogin::TfrmLogin(QWidget* owner) : QDialog(owner) {
   group->setGeometry(8, 8, 225, 100);
   skin::CreateLabel(group, "Username:", 12, 24);
   skin::CreateLabel(group, "Password:", 12, 60);
-  eUsername = skin::CreateEdit(group, 80, 20, 134, 20);
-  ePassword = skin::CreateEdit(group, 80, 56, 134, 20);
-  ePassword->setEchoMode(QLineEdit::Password);
-  bOK = skin::CreateButton(this, "&OK", 74, 117, 75, 23);
-  bCancel = skin::CreateButton(this, "&Cancel", 158, 117, 75, 23);
-  connect(bOK, &QPushButton::clicked, this, [this] { bOKClick(); });
-  connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
+  userNameEdit = skin::CreateEdit(group, 80, 20, 134, 20);
+  passwordEdit = skin::CreateEdit(group, 80, 56, 134, 20);
+  passwordEdit->setEchoMode(QLineEdit::Password);
+  okButton = skin::CreateButton(this, "&OK", 74, 117, 75, 23);
+  cancelButton = skin::CreateButton(this, "&Cancel", 158, 117, 75, 23);
+  connect(okButton, &QPushButton::clicked, this, [this] { onOkClicked(); });
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TfrmLogin::bOKClick() {
-  if (eUsername->text().isEmpty()) {
-    Notice(resources::sEnterUsername);
-  } else if (ePassword->text().isEmpty()) {
-    Notice(resources::sEnterPassword);
+void LoginDialog::onOkClicked() {
+  if (userNameEdit->text().isEmpty()) {
+    Notice(resources::StringId::EnterUsername);
+  } else if (passwordEdit->text().isEmpty()) {
+    Notice(resources::StringId::EnterPassword);
   } else {
-    done(platform::mrOk);
+    done(platform::ModalResult::Ok);
   }
 }

@@ -6,14 +6,14 @@
 class QLineEdit;
 class QPushButton;
 
-class TfrmLogin : public QDialog {
+class LoginDialog : public QDialog {
  public:
-  explicit TfrmLogin(QWidget* owner);
+  explicit LoginDialog(QWidget* owner);
 
-  QLineEdit* eUsername = nullptr;
-  QLineEdit* ePassword = nullptr;
-  QPushButton* bOK = nullptr;
-  QPushButton* bCancel = nullptr;
+  QLineEdit* userNameEdit = nullptr;
+  QLineEdit* passwordEdit = nullptr;
+  QPushButton* okButton = nullptr;
+  QPushButton* cancelButton = nullptr;
 
-  void bOKClick();
+  void onOkClicked();
 };

@@ -32,7 +32,7 @@
 #include <algorithm>
 
 const char* const kMainWindowClassName = "Karvel Clipwave Made by Karvel Software";
-TfrmMain* frmMain = nullptr;
+MainWindow* mainWindow = nullptr;
 
 namespace {
 
@@ -77,9 +77,9 @@ QLabel* CreatePicture(QWidget* parent, const QPixmap& picture, int left, int top
 
 }  // namespace
 
-TfrmMain::TfrmMain()
-    : messages_(std::make_unique<platform::FunctionTarget>([this](auto& m) { WndProc(m); })) {
-  frmMain = this;
+MainWindow::MainWindow()
+    : messages_(std::make_unique<platform::FunctionTarget>([this](auto& m) { handleMessage(m); })) {
+  mainWindow = this;
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
@@ -92,14 +92,14 @@ TfrmMain::TfrmMain()
   CreateControls();
 
   // FormCreate.
-  pLine->move(0, pLine->y());
-  clipboard_ = std::make_unique<platform::ClipboardWatch>([this] { ClipboardChanged(); });
-  setWindowTitle(Q(resources::LoadStr(resources::sTitle)));
+  lowerSeparator->move(0, lowerSeparator->y());
+  clipboard_ = std::make_unique<platform::ClipboardWatch>([this] { onClipboardChanged(); });
+  setWindowTitle(Q(resources::loadString(resources::StringId::Title)));
   AccountName.clear();
   AccountPassword.clear();
   CreateConvertProcess();
   LoadSettings();
-  lUpdate->setStyleSheet("color: #ffffff;");
+  updateLink->setStyleSheet("color: #ffffff;");
 
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
@@ -107,279 +107,281 @@ TfrmMain::TfrmMain()
   }
 }
 
-TfrmMain::~TfrmMain() {
-  if (!closed_) FormClose();
-  if (frmMain == this) frmMain = nullptr;
+MainWindow::~MainWindow() {
+  if (!closed_) onClose();
+  if (mainWindow == this) mainWindow = nullptr;
 }
 
-void TfrmMain::CreateControls() {
-  imgTitle = new QLabel(this);
-  imgTitle->setScaledContents(true);
-  imgTitle->setPixmap(resources::BannerPicture(kClientWidth, 50));
-  Image1 = CreatePicture(this, resources::LogoPicture(), 8, 8);
-  Image1->setCursor(Qt::PointingHandCursor);
-  lTitle = skin::CreateLabel(this, "Karvel Software", 65, 8);
-  QFont titleFont = lTitle->font();
+void MainWindow::CreateControls() {
+  bannerImage = new QLabel(this);
+  bannerImage->setScaledContents(true);
+  bannerImage->setPixmap(resources::BannerPicture(kClientWidth, 50));
+  logoImage = CreatePicture(this, resources::LogoPicture(), 8, 8);
+  logoImage->setCursor(Qt::PointingHandCursor);
+  makerNameLabel = skin::CreateLabel(this, "Karvel Software", 65, 8);
+  QFont titleFont = makerNameLabel->font();
   titleFont.setBold(true);
   titleFont.setPixelSize(15);
-  lTitle->setFont(titleFont);
-  lTitle->adjustSize();
-  lTitle->setStyleSheet("color: #ffffff;");
-  lTitle->setCursor(Qt::PointingHandCursor);
-  lTitleHint = skin::CreateLabel(this, "Convert youtube video to mp3", 66, 27);
-  lTitleHint->resize(266, lTitleHint->height());
-  lTitleHint->setStyleSheet("color: #ffffff;");
-  iUpdate = CreatePicture(this, resources::UpdatePicture(), 0, 9);
-  lUpdate = skin::CreateLinkLabel(this, "Check for updates...", 0, 18);
+  makerNameLabel->setFont(titleFont);
+  makerNameLabel->adjustSize();
+  makerNameLabel->setStyleSheet("color: #ffffff;");
+  makerNameLabel->setCursor(Qt::PointingHandCursor);
+  taglineLabel = skin::CreateLabel(this, "Convert youtube video to mp3", 66, 27);
+  taglineLabel->resize(266, taglineLabel->height());
+  taglineLabel->setStyleSheet("color: #ffffff;");
+  updateIcon = CreatePicture(this, resources::UpdatePicture(), 0, 9);
+  updateLink = skin::CreateLinkLabel(this, "Check for updates...", 0, 18);
 
-  pSingleMode = skin::CreatePanel(this, 8, 50, kClientWidth - 16, kClientHeight - 50);
-  lVideo = skin::CreateLabel(pSingleMode, Q(resources::LoadStr(resources::sEnterVideoUrlExample)), 0, 8);
-  lUrl = skin::CreateLinkLabel(pSingleMode, Q(global::SiteConfig::Current().ExampleWatchUrl), 132, 8);
-  lUrl->setStyleSheet("color: #0000ff;");
-  lUrlEnd = skin::CreateLabel(pSingleMode, ")", 368, 8);
-  lUrlEnd->hide();
-  eUrl = skin::CreateEdit(pSingleMode, 0, 32, 390, 20);
-  eFileName = skin::CreateEdit(pSingleMode, 0, 32, 294, 20);
-  bSelectFile = skin::CreateButton(pSingleMode, "Browser...", 305, 30, 80, 23);
-  bSelectFile->setToolTip("Select local video file");
-  Panel2 = skin::CreatePanel(pSingleMode, 0, 63, 390, 2, true);
-  pLine = skin::CreatePanel(pSingleMode, 0, 126, 390, 2, true);
+  contentPanel = skin::CreatePanel(this, 8, 50, kClientWidth - 16, kClientHeight - 50);
+  sourceLabel = skin::CreateLabel(contentPanel,
+                                  Q(resources::loadString(resources::StringId::EnterVideoUrlExample)), 0, 8);
+  exampleUrlLink =
+      skin::CreateLinkLabel(contentPanel, Q(common::SiteConfig::Current().ExampleWatchUrl), 132, 8);
+  exampleUrlLink->setStyleSheet("color: #0000ff;");
+  exampleUrlEnd = skin::CreateLabel(contentPanel, ")", 368, 8);
+  exampleUrlEnd->hide();
+  urlEdit = skin::CreateEdit(contentPanel, 0, 32, 390, 20);
+  localFileEdit = skin::CreateEdit(contentPanel, 0, 32, 294, 20);
+  selectFileButton = skin::CreateButton(contentPanel, "Browser...", 305, 30, 80, 23);
+  selectFileButton->setToolTip("Select local video file");
+  upperSeparator = skin::CreatePanel(contentPanel, 0, 63, 390, 2, true);
+  lowerSeparator = skin::CreatePanel(contentPanel, 0, 126, 390, 2, true);
   CreateOutputPanel();
   CreateBottomControls();
 
-  connect(bSelectFile, &QPushButton::clicked, this, [this] { bSelectFileClick(); });
-  connect(bBrowser, &QPushButton::clicked, this, [this] { bBrowserClick(); });
-  connect(bStart, &QPushButton::clicked, this, [this] { bStartClick(); });
-  connect(bShowFiles, &QPushButton::clicked, this, [this] { bShowFilesClick(); });
-  connect(bExit, &QPushButton::clicked, this, [this] { bExitClick(); });
-  connect(rbDownloadConvert, &QRadioButton::clicked, this, [this] { rbDownloadConvertClick(); });
-  connect(rbConvert, &QRadioButton::clicked, this, [this] { rbConvertClick(); });
-  for (QWidget* clickable : {Image1, lTitle, lUpdate, WlmShiftImage1, lbEAddress})
+  connect(selectFileButton, &QPushButton::clicked, this, [this] { onSelectFileClicked(); });
+  connect(browseFolderButton, &QPushButton::clicked, this, [this] { onBrowseFolderClicked(); });
+  connect(startButton, &QPushButton::clicked, this, [this] { onStartClicked(); });
+  connect(showFilesButton, &QPushButton::clicked, this, [this] { onShowFilesClicked(); });
+  connect(exitButton, &QPushButton::clicked, this, [this] { onExitClicked(); });
+  connect(downloadConvertRadio, &QRadioButton::clicked, this, [this] { onDownloadConvertClicked(); });
+  connect(convertLocalRadio, &QRadioButton::clicked, this, [this] { onConvertLocalClicked(); });
+  for (QWidget* clickable : {logoImage, makerNameLabel, updateLink, menuImage, advancedLink})
     clickable->installEventFilter(this);
   CreateMenu();
 }
 
-void TfrmMain::CreateOutputPanel() {
-  pOutput = skin::CreatePanel(pSingleMode, 0, 70, 390, 50);
-  lOutputFolder = skin::CreateLabel(pOutput, "Output Folder:", 0, 3);
-  eOutputFolder = skin::CreateEdit(pOutput, 0, 25, 294, 20);
-  bBrowser = skin::CreateButton(pOutput, "Browser...", 305, 23, 80, 23);
-  bBrowser->setToolTip("Set your default output folder");
+void MainWindow::CreateOutputPanel() {
+  outputPanel = skin::CreatePanel(contentPanel, 0, 70, 390, 50);
+  outputFolderLabel = skin::CreateLabel(outputPanel, "Output Folder:", 0, 3);
+  outputFolderEdit = skin::CreateEdit(outputPanel, 0, 25, 294, 20);
+  browseFolderButton = skin::CreateButton(outputPanel, "Browser...", 305, 23, 80, 23);
+  browseFolderButton->setToolTip("Set your default output folder");
 }
 
-void TfrmMain::CreateBottomControls() {
-  lConvertTo = skin::CreateLabel(pSingleMode, "Convert to:", 0, 138);
-  cbFormat = skin::CreateDropDownList(pSingleMode, 0, 158, 390, 21);
-  for (const std::string& text : app::FormatListTexts()) cbFormat->addItem(QString::fromStdString(text));
-  cbFormat->setCurrentIndex(1);
-  rbDownloadConvert =
-      skin::CreateRadioButton(pSingleMode, "Download and convert video from YouTube", 0, 190, 390);
-  rbConvert = skin::CreateRadioButton(pSingleMode, "Convert video from local FLV file", 0, 214, 390);
-  rbDownloadConvert->setChecked(true);
-  WlmShiftImage1 = CreatePicture(pSingleMode, resources::MenuPicture(false), 3, 242);
-  WlmShiftImage1->setToolTip("Click to popup the menu");
-  WlmShiftImage1->setCursor(Qt::PointingHandCursor);
-  lbEAddress = skin::CreateLinkLabel(pSingleMode, "Advanced", 37, 260);
-  QFont bold = lbEAddress->font();
+void MainWindow::CreateBottomControls() {
+  formatLabel = skin::CreateLabel(contentPanel, "Convert to:", 0, 138);
+  formatCombo = skin::CreateDropDownList(contentPanel, 0, 158, 390, 21);
+  for (const std::string& text : app::FormatListTexts()) formatCombo->addItem(QString::fromStdString(text));
+  formatCombo->setCurrentIndex(1);
+  downloadConvertRadio =
+      skin::CreateRadioButton(contentPanel, "Download and convert video from YouTube", 0, 190, 390);
+  convertLocalRadio = skin::CreateRadioButton(contentPanel, "Convert video from local FLV file", 0, 214, 390);
+  downloadConvertRadio->setChecked(true);
+  menuImage = CreatePicture(contentPanel, resources::MenuPicture(false), 3, 242);
+  menuImage->setToolTip("Click to popup the menu");
+  menuImage->setCursor(Qt::PointingHandCursor);
+  advancedLink = skin::CreateLinkLabel(contentPanel, "Advanced", 37, 260);
+  QFont bold = advancedLink->font();
   bold.setBold(true);
-  lbEAddress->setFont(bold);
-  lbEAddress->adjustSize();
-  lbEAddress->setStyleSheet("color: #0000ff;");
-  bStart = skin::CreateButton(pSingleMode, "Start...", 117, 249, 80, 23);
-  bShowFiles = skin::CreateButton(pSingleMode, "Show Files...", 211, 249, 80, 23);
-  bExit = skin::CreateButton(pSingleMode, "Exit", 305, 249, 80, 23);
+  advancedLink->setFont(bold);
+  advancedLink->adjustSize();
+  advancedLink->setStyleSheet("color: #0000ff;");
+  startButton = skin::CreateButton(contentPanel, "Start...", 117, 249, 80, 23);
+  showFilesButton = skin::CreateButton(contentPanel, "Show Files...", 211, 249, 80, 23);
+  exitButton = skin::CreateButton(contentPanel, "Exit", 305, 249, 80, 23);
 }
 
-void TfrmMain::CreateMenu() {
-  suiPopupMenu1 = new QMenu(this);
-  Homepage1 = suiPopupMenu1->addAction("&Home Page", this, [this] { Homepage1Click(); });
-  suiPopupMenu1->addSeparator();
-  Donate1 = suiPopupMenu1->addAction("&Donate", this, [this] { Donate1Click(); });
-  suiPopupMenu1->addSeparator();
-  miSetYouTubeaccount =
-      suiPopupMenu1->addAction("&Set YouTube Account", this, [this] { miSetYouTubeaccountClick(); });
-  miSetYouTubeaccount->setVisible(false);  // the account is not used by this build
-  suiPopupMenu1->addSeparator();
-  About1 = suiPopupMenu1->addAction("&About...", this, [this] { About1Click(); });
+void MainWindow::CreateMenu() {
+  popupMenu = new QMenu(this);
+  homePageAction = popupMenu->addAction("&Home Page", this, [this] { onHomePageTriggered(); });
+  popupMenu->addSeparator();
+  donateAction = popupMenu->addAction("&Donate", this, [this] { onDonateTriggered(); });
+  popupMenu->addSeparator();
+  setAccountAction = popupMenu->addAction("&Set YouTube Account", this, [this] { onSetAccountTriggered(); });
+  setAccountAction->setVisible(false);  // the account is not used by this build
+  popupMenu->addSeparator();
+  aboutAction = popupMenu->addAction("&About...", this, [this] { onAboutTriggered(); });
 }
 
-void TfrmMain::LoadSettings() {
+void MainWindow::LoadSettings() {
   const platform::IniFile ini(platform::SettingsFilePath());
   OutputDir = ini.ReadString(kSection, "OutputDirectory", platform::DefaultOutputDir());
   ModeIndex = ini.ReadInteger(kSection, "RadioButton", 0);
   FormatIndex = ini.ReadInteger(kSection, "ConvertFormat", 1);
 }
 
-void TfrmMain::SaveSettings() {
+void MainWindow::SaveSettings() {
   platform::IniFile ini(platform::SettingsFilePath());
-  const std::string typed = eOutputFolder->text().toStdString();
+  const std::string typed = outputFolderEdit->text().toStdString();
   if (platform::DirectoryExists(typed)) OutputDir = typed;
   ini.WriteString(kSection, "OutputDirectory", OutputDir);
-  if (rbDownloadConvert->isChecked()) ModeIndex = 0;
-  if (rbConvert->isChecked()) ModeIndex = 1;
+  if (downloadConvertRadio->isChecked()) ModeIndex = 0;
+  if (convertLocalRadio->isChecked()) ModeIndex = 1;
   ini.WriteInteger(kSection, "RadioButton", ModeIndex);
-  FormatIndex = cbFormat->currentIndex();
+  FormatIndex = formatCombo->currentIndex();
   ini.WriteInteger(kSection, "ConvertFormat", FormatIndex);
   ini.UpdateFile();
 }
 
-void TfrmMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  FormShow();
+  onFirstShow();
 }
 
-void TfrmMain::FormShow() {
+void MainWindow::onFirstShow() {
   if (ModeIndex == 0) {
-    rbDownloadConvert->setChecked(true);
+    downloadConvertRadio->setChecked(true);
     ApplyMode(0);
   } else if (ModeIndex == 1) {
-    rbConvert->setChecked(true);
+    convertLocalRadio->setChecked(true);
     ApplyMode(1);
   }
-  eOutputFolder->setText(Q(OutputDir));
-  cbFormat->setCurrentIndex(FormatIndex >= 0 && FormatIndex < cbFormat->count() ? FormatIndex : -1);
-  imgTitle->setGeometry(0, 0, width(), 50);
-  imgTitle->lower();
-  lUpdate->move(width() - lUpdate->width() - 10, lUpdate->y());
-  iUpdate->move(lUpdate->x() - 20, iUpdate->y());
-  eFileName->setGeometry(eUrl->x(), eUrl->y(), eOutputFolder->width(), eFileName->height());
+  outputFolderEdit->setText(Q(OutputDir));
+  formatCombo->setCurrentIndex(FormatIndex >= 0 && FormatIndex < formatCombo->count() ? FormatIndex : -1);
+  bannerImage->setGeometry(0, 0, width(), 50);
+  bannerImage->lower();
+  updateLink->move(width() - updateLink->width() - 10, updateLink->y());
+  updateIcon->move(updateLink->x() - 20, updateIcon->y());
+  localFileEdit->setGeometry(urlEdit->x(), urlEdit->y(), outputFolderEdit->width(), localFileEdit->height());
 }
 
-void TfrmMain::ApplyMode(int mode) {
+void MainWindow::ApplyMode(int mode) {
   const bool download = mode == 0;
-  lConvertTo->setEnabled(true);
-  cbFormat->setEnabled(true);
-  lVideo->setText(
-      Q(resources::LoadStr(download ? resources::sEnterVideoUrlExample : resources::sSelectVideoFile)));
-  lVideo->adjustSize();
+  formatLabel->setEnabled(true);
+  formatCombo->setEnabled(true);
+  sourceLabel->setText(Q(resources::loadString(download ? resources::StringId::EnterVideoUrlExample
+                                                        : resources::StringId::SelectVideoFile)));
+  sourceLabel->adjustSize();
   FitExampleAddress();
-  lUrl->setVisible(download);
-  lUrlEnd->setVisible(download);
-  eUrl->setVisible(download);
-  eFileName->setVisible(!download);
-  bSelectFile->setVisible(!download);
+  exampleUrlLink->setVisible(download);
+  exampleUrlEnd->setVisible(download);
+  urlEdit->setVisible(download);
+  localFileEdit->setVisible(!download);
+  selectFileButton->setVisible(!download);
 }
 
 // Keeps the example address clear of the caption before it and closes it with ")" right after it, whatever
 // the width of the font the system gives.
-void TfrmMain::FitExampleAddress() {
-  lUrl->move(std::max(132, lVideo->x() + lVideo->width()), lUrl->y());
-  lUrlEnd->move(lUrl->x() + lUrl->width(), lUrlEnd->y());
+void MainWindow::FitExampleAddress() {
+  exampleUrlLink->move(std::max(132, sourceLabel->x() + sourceLabel->width()), exampleUrlLink->y());
+  exampleUrlEnd->move(exampleUrlLink->x() + exampleUrlLink->width(), exampleUrlEnd->y());
 }
 
-void TfrmMain::rbDownloadConvertClick() {
+void MainWindow::onDownloadConvertClicked() {
   ApplyMode(0);
 }
-void TfrmMain::rbConvertClick() {
+void MainWindow::onConvertLocalClicked() {
   ApplyMode(1);
 }
 
-void TfrmMain::ClipboardChanged() {
+void MainWindow::onClipboardChanged() {
   const std::optional<std::string> text = platform::ClipboardWatch::Text(kMaxClipboardText);
   if (!text) return;
   const std::string trimmed = TrimBlanksAndControls(*text);
-  if (!StartsWithNoCase(trimmed, global::SiteConfig::Current().StreamCachePrefix) &&
+  if (!StartsWithNoCase(trimmed, common::SiteConfig::Current().StreamCachePrefix) &&
       ContainsNoCase(trimmed, ".com")) {
-    eUrl->setText(Q(trimmed));
+    urlEdit->setText(Q(trimmed));
   }
 }
 
-void TfrmMain::WndProc(platform::Message& msg) {
-  if (msg.Msg == WM_SHOW_INSTANCE) WMShowInstance();
+void MainWindow::handleMessage(platform::Message& msg) {
+  if (msg.id == MainWindowMessage::ShowInstance) onShowInstance();
 }
 
-void TfrmMain::WMShowInstance() {
+void MainWindow::onShowInstance() {
   show();
   if (isMinimized()) showNormal();
   raise();
   activateWindow();
 }
 
-void TfrmMain::bBrowserClick() {
+void MainWindow::onBrowseFolderClicked() {
   std::string folder;
-  if (!global::SelectFolder(resources::LoadStr(resources::sSelectDirectory), "", folder)) return;
-  eOutputFolder->setText(Q(folder));
-  OutputDir = eOutputFolder->text().toStdString();
+  if (!common::SelectFolder(resources::loadString(resources::StringId::SelectDirectory), "", folder)) return;
+  outputFolderEdit->setText(Q(folder));
+  OutputDir = outputFolderEdit->text().toStdString();
 }
 
-void TfrmMain::bExitClick() {
+void MainWindow::onExitClicked() {
   close();
 }
 
-void TfrmMain::bStartClick() {
+void MainWindow::onStartClicked() {
   try {
-    const app::MainWindowFields fields{rbDownloadConvert->isChecked(),       rbConvert->isChecked(),
-                                       eUrl->text().toStdString(),           eFileName->text().toStdString(),
-                                       eOutputFolder->text().toStdString(),  cbFormat->currentIndex(),
-                                       cbFormat->currentText().toStdString()};
-    app::StartClick(this, fields, OutputDir);
+    const app::MainWindowFields fields{
+        downloadConvertRadio->isChecked(),       convertLocalRadio->isChecked(),
+        urlEdit->text().toStdString(),           localFileEdit->text().toStdString(),
+        outputFolderEdit->text().toStdString(),  formatCombo->currentIndex(),
+        formatCombo->currentText().toStdString()};
+    app::startRequest(this, fields, OutputDir);
   } catch (...) {
     // A failed request leaves nothing to report; the main window stays usable.
   }
 }
 
-void TfrmMain::bShowFilesClick() {
-  app::ShowFilesClick(eOutputFolder->text().toStdString(), OutputDir);
+void MainWindow::onShowFilesClicked() {
+  app::showFiles(outputFolderEdit->text().toStdString(), OutputDir);
 }
 
-void TfrmMain::bSelectFileClick() {
-  if (const std::optional<std::string> file = app::SelectFileClick()) eFileName->setText(Q(*file));
+void MainWindow::onSelectFileClicked() {
+  if (const std::optional<std::string> file = app::selectLocalFile()) localFileEdit->setText(Q(*file));
 }
 
-void TfrmMain::iAboutClick() {
-  suiPopupMenu1->popup(QCursor::pos());
+void MainWindow::showPopupMenu() {
+  popupMenu->popup(QCursor::pos());
 }
-void TfrmMain::Homepage1Click() {
-  platform::OpenUrl(resources::LoadStr(resources::sProductPage));
+void MainWindow::onHomePageTriggered() {
+  platform::OpenUrl(resources::loadString(resources::StringId::ProductPage));
 }
-void TfrmMain::Donate1Click() {
-  platform::OpenUrl(resources::LoadStr(resources::sDonationPage));
+void MainWindow::onDonateTriggered() {
+  platform::OpenUrl(resources::loadString(resources::StringId::DonationPage));
 }
-void TfrmMain::lTitleClick() {
+void MainWindow::onMakerNameClicked() {
   platform::OpenUrl(resources::kMakerSite);
 }
-void TfrmMain::lUpdateClick() {
+void MainWindow::onUpdateLinkClicked() {
   platform::OpenUrl(resources::kUpdatePage);
 }
 
-void TfrmMain::About1Click() {
-  TfrmAbout about(this);
+void MainWindow::onAboutTriggered() {
+  AboutBox about(this);
   about.exec();
 }
 
-void TfrmMain::miSetYouTubeaccountClick() {
-  TfrmLogin login(this);
+void MainWindow::onSetAccountTriggered() {
+  LoginDialog login(this);
   if (!AccountName.empty()) {
-    login.eUsername->setText(Q(AccountName));
-    login.ePassword->setText(Q(AccountPassword));
+    login.userNameEdit->setText(Q(AccountName));
+    login.passwordEdit->setText(Q(AccountPassword));
   }
-  if (login.exec() != platform::mrOk) return;
-  AccountName = login.eUsername->text().toStdString();
-  AccountPassword = login.ePassword->text().toStdString();
+  if (login.exec() != platform::ModalResult::Ok) return;
+  AccountName = login.userNameEdit->text().toStdString();
+  AccountPassword = login.passwordEdit->text().toStdString();
 }
 
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease) {
-    if (watched == Image1) Homepage1Click();
-    if (watched == lTitle) lTitleClick();
-    if (watched == lUpdate) lUpdateClick();
-    if (watched == WlmShiftImage1 || watched == lbEAddress) iAboutClick();
+    if (watched == logoImage) onHomePageTriggered();
+    if (watched == makerNameLabel) onMakerNameClicked();
+    if (watched == updateLink) onUpdateLinkClicked();
+    if (watched == menuImage || watched == advancedLink) showPopupMenu();
   }
-  if (watched == WlmShiftImage1) {
-    if (event->type() == QEvent::Enter) WlmShiftImage1->setPixmap(resources::MenuPicture(true));
-    if (event->type() == QEvent::Leave) WlmShiftImage1->setPixmap(resources::MenuPicture(false));
+  if (watched == menuImage) {
+    if (event->type() == QEvent::Enter) menuImage->setPixmap(resources::MenuPicture(true));
+    if (event->type() == QEvent::Leave) menuImage->setPixmap(resources::MenuPicture(false));
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void TfrmMain::closeEvent(QCloseEvent* event) {
-  if (!closed_) FormClose();
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closed_) onClose();
   event->accept();
 }
 
-void TfrmMain::FormClose() {
+void MainWindow::onClose() {
   closed_ = true;
   try {
     SaveSettings();

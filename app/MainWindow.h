@@ -23,17 +23,19 @@ class ClipboardWatch;
 }
 
 // The private message a second copy of the program sends to bring this window forward.
-constexpr std::uint32_t WM_SHOW_INSTANCE = 0x1604;
+struct MainWindowMessage {
+  enum : std::uint32_t { ShowInstance = 0x1604 };
+};
 
 // The main window's class name; the single-instance socket is named after it.
 extern const char* const kMainWindowClassName;
 
-class TfrmMain : public QWidget {
+class MainWindow : public QWidget {
  public:
-  TfrmMain();  // FormCreate
-  ~TfrmMain() override;
+  MainWindow();  // FormCreate
+  ~MainWindow() override;
 
-  platform::WindowHandle Handle() const { return messages_->Handle(); }
+  platform::TargetHandle Handle() const { return messages_->Handle(); }
 
   // Fields.
   std::string OutputDir;
@@ -43,62 +45,62 @@ class TfrmMain : public QWidget {
   std::string AccountPassword;
 
   // Controls the other windows and the tests reach.
-  QLabel* imgTitle = nullptr;
-  QLabel* Image1 = nullptr;
-  QLabel* lTitle = nullptr;
-  QLabel* lTitleHint = nullptr;
-  QLabel* iUpdate = nullptr;
-  QLabel* lUpdate = nullptr;
-  QFrame* pSingleMode = nullptr;
-  QLabel* lVideo = nullptr;
-  QLabel* lUrl = nullptr;
-  QLabel* lUrlEnd = nullptr;
-  QLineEdit* eUrl = nullptr;
-  QLineEdit* eFileName = nullptr;
-  QPushButton* bSelectFile = nullptr;
-  QFrame* Panel2 = nullptr;
-  QFrame* pLine = nullptr;
-  QFrame* pOutput = nullptr;
-  QLabel* lOutputFolder = nullptr;
-  QLineEdit* eOutputFolder = nullptr;
-  QPushButton* bBrowser = nullptr;
-  QLabel* lConvertTo = nullptr;
-  QComboBox* cbFormat = nullptr;
-  QRadioButton* rbDownloadConvert = nullptr;
-  QRadioButton* rbConvert = nullptr;
-  QLabel* WlmShiftImage1 = nullptr;
-  QLabel* lbEAddress = nullptr;
-  QPushButton* bStart = nullptr;
-  QPushButton* bShowFiles = nullptr;
-  QPushButton* bExit = nullptr;
-  QMenu* suiPopupMenu1 = nullptr;
-  QAction* Homepage1 = nullptr;
-  QAction* Donate1 = nullptr;
-  QAction* miSetYouTubeaccount = nullptr;
-  QAction* About1 = nullptr;
+  QLabel* bannerImage = nullptr;
+  QLabel* logoImage = nullptr;
+  QLabel* makerNameLabel = nullptr;
+  QLabel* taglineLabel = nullptr;
+  QLabel* updateIcon = nullptr;
+  QLabel* updateLink = nullptr;
+  QFrame* contentPanel = nullptr;
+  QLabel* sourceLabel = nullptr;
+  QLabel* exampleUrlLink = nullptr;
+  QLabel* exampleUrlEnd = nullptr;
+  QLineEdit* urlEdit = nullptr;
+  QLineEdit* localFileEdit = nullptr;
+  QPushButton* selectFileButton = nullptr;
+  QFrame* upperSeparator = nullptr;
+  QFrame* lowerSeparator = nullptr;
+  QFrame* outputPanel = nullptr;
+  QLabel* outputFolderLabel = nullptr;
+  QLineEdit* outputFolderEdit = nullptr;
+  QPushButton* browseFolderButton = nullptr;
+  QLabel* formatLabel = nullptr;
+  QComboBox* formatCombo = nullptr;
+  QRadioButton* downloadConvertRadio = nullptr;
+  QRadioButton* convertLocalRadio = nullptr;
+  QLabel* menuImage = nullptr;
+  QLabel* advancedLink = nullptr;
+  QPushButton* startButton = nullptr;
+  QPushButton* showFilesButton = nullptr;
+  QPushButton* exitButton = nullptr;
+  QMenu* popupMenu = nullptr;
+  QAction* homePageAction = nullptr;
+  QAction* donateAction = nullptr;
+  QAction* setAccountAction = nullptr;
+  QAction* aboutAction = nullptr;
 
   void LoadSettings();
   void SaveSettings();
 
   // Event handlers.
-  void FormShow();
-  void FormClose();
-  void bBrowserClick();
-  void bExitClick();
-  void bStartClick();
-  void bShowFilesClick();
-  void bSelectFileClick();
-  void rbDownloadConvertClick();
-  void rbConvertClick();
-  void ClipboardChanged();
-  void iAboutClick();  // pops the menu up where the mouse is
-  void Homepage1Click();
-  void Donate1Click();
-  void lTitleClick();
-  void lUpdateClick();
-  void About1Click();
-  void miSetYouTubeaccountClick();
-  void WMShowInstance();
+  void onFirstShow();
+  void onClose();
+  void onBrowseFolderClicked();
+  void onExitClicked();
+  void onStartClicked();
+  void onShowFilesClicked();
+  void onSelectFileClicked();
+  void onDownloadConvertClicked();
+  void onConvertLocalClicked();
+  void onClipboardChanged();
+  void showPopupMenu();  // pops the menu up where the mouse is
+  void onHomePageTriggered();
+  void onDonateTriggered();
+  void onMakerNameClicked();
+  void onUpdateLinkClicked();
+  void onAboutTriggered();
+  void onSetAccountTriggered();
+  void onShowInstance();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -112,7 +114,7 @@ class TfrmMain : public QWidget {
   void CreateMenu();
   void ApplyMode(int mode);
   void FitExampleAddress();
-  void WndProc(platform::Message& msg);
+  void handleMessage(platform::Message& msg);
 
   std::unique_ptr<platform::FunctionTarget> messages_;
   std::unique_ptr<platform::ClipboardWatch> clipboard_;
@@ -121,4 +123,4 @@ class TfrmMain : public QWidget {
 };
 
 // The one main window, while it exists.
-extern TfrmMain* frmMain;
+extern MainWindow* mainWindow;

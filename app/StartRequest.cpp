@@ -23,7 +23,8 @@ using platform::DialogIcon;
 constexpr const char* kVideoFileFilter = "Flv files(*.flv)|*.flv| Any file(*.*)|*.*";
 
 int Box(const std::string& text, DialogIcon icon, DialogButtons buttons) {
-  return platform::CurrentDialogs().MessageBox(resources::LoadStr(resources::sTitle), text, icon, buttons);
+  return platform::CurrentDialogs().MessageBox(resources::loadString(resources::StringId::Title), text, icon,
+                                               buttons);
 }
 
 void Notice(const std::string& text) {
@@ -50,9 +51,10 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 // afterwards; false when the user said No or it could not be created (no message for that).
 bool EnsureOutputFolder(const std::string& folder) {
   if (platform::DirectoryExists(folder)) return true;
-  const std::string question = folder + "," + resources::LoadStr(resources::sOutputDirMissing) + "\r\n" +
-                               resources::LoadStr(resources::sCreateDirectory);
-  if (Box(question, DialogIcon::Information, DialogButtons::YesNo) != platform::mrYes) return false;
+  const std::string question = folder + "," + resources::loadString(resources::StringId::OutputDirMissing) +
+                               "\r\n" + resources::loadString(resources::StringId::CreateDirectory);
+  if (Box(question, DialogIcon::Information, DialogButtons::YesNo) != platform::ModalResult::Yes)
+    return false;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   return platform::DirectoryExists(folder);
@@ -62,14 +64,14 @@ bool EnsureOutputFolder(const std::string& folder) {
 // address is not a video page or the file does not exist (after saying so).
 std::optional<std::string> SourceLine(const MainWindowFields& fields) {
   if (fields.downloadConvert) {
-    if (!global::IsVideoPageUrl(fields.url)) {
+    if (!common::IsVideoPageUrl(fields.url)) {
       Notice(EnterUrlLikeText());
       return std::nullopt;
     }
-    return global::NormalizeVideoUrl(fields.url);
+    return common::NormalizeVideoUrl(fields.url);
   }
   if (!platform::FileExists(fields.fileName)) {
-    Notice(resources::LoadStr(resources::sCheckVideoFile));
+    Notice(resources::loadString(resources::StringId::CheckVideoFile));
     return std::nullopt;
   }
   return fields.fileName;
@@ -80,11 +82,11 @@ std::optional<std::string> SourceLine(const MainWindowFields& fields) {
 std::optional<download::ConversionRequest> CheckRequest(const MainWindowFields& fields,
                                                         std::string& outputDir) {
   if (fields.downloadConvert && fields.url.empty()) {
-    Notice(resources::LoadStr(resources::sEnterVideoUrl));
+    Notice(resources::loadString(resources::StringId::EnterVideoUrl));
     return std::nullopt;
   }
   if (fields.convertLocal && fields.fileName.empty()) {
-    Notice(resources::LoadStr(resources::sSelectLocalFile));
+    Notice(resources::loadString(resources::StringId::SelectLocalFile));
     return std::nullopt;
   }
   outputDir = fields.outputFolder;
@@ -93,13 +95,14 @@ std::optional<download::ConversionRequest> CheckRequest(const MainWindowFields& 
   if (!source) return std::nullopt;
   download::ConversionRequest request;
   request.Sources.push_back(*source);
-  request.Mode = fields.downloadConvert ? download::rmDownloadConvert : download::rmConvertLocalFile;
-  request.TargetExt = FormatExt(fields.formatText);
+  request.Mode = fields.downloadConvert ? download::RequestMode::DownloadConvert
+                                        : download::RequestMode::ConvertLocalFile;
+  request.TargetExt = formatExtension(fields.formatText);
   request.ConvertArgs = FormatArgs(fields.formatIndex);
   return request;
 }
 
-void StartClick(QWidget* owner, const MainWindowFields& fields, std::string& outputDir) {
+void startRequest(QWidget* owner, const MainWindowFields& fields, std::string& outputDir) {
   try {
     if (std::optional<download::ConversionRequest> request = CheckRequest(fields, outputDir)) {
       ShowDownloadWindow(owner, *request);
@@ -109,17 +112,17 @@ void StartClick(QWidget* owner, const MainWindowFields& fields, std::string& out
   }
 }
 
-void ShowFilesClick(const std::string& outputFolder, std::string& outputDir) {
+void showFiles(const std::string& outputFolder, std::string& outputDir) {
   outputDir = outputFolder;
   if (platform::DirectoryExists(outputDir)) {
     platform::OpenFolder(outputDir);
     return;
   }
-  Box(outputDir + "," + resources::LoadStr(resources::sOutputDirMissing), DialogIcon::Error,
+  Box(outputDir + "," + resources::loadString(resources::StringId::OutputDirMissing), DialogIcon::Error,
       DialogButtons::Ok);
 }
 
-std::optional<std::string> SelectFileClick() {
+std::optional<std::string> selectLocalFile() {
   const std::vector<std::string> chosen =
       platform::CurrentDialogs().OpenFiles(std::string(), ToPickerFilter(kVideoFileFilter), std::string());
   if (chosen.empty()) return std::nullopt;
@@ -128,12 +131,12 @@ std::optional<std::string> SelectFileClick() {
 
 std::string EnterUrlLikeText() {
   // The string table holds the text with the real site's example; a configured site brings its own.
-  std::string text = resources::LoadStr(resources::sEnterUrlLike);
-  const std::string realExample = global::SiteConfig().ExampleWatchUrl;
+  std::string text = resources::loadString(resources::StringId::EnterUrlLike);
+  const std::string realExample = common::SiteConfig().ExampleWatchUrl;
   if (text.size() >= realExample.size() &&
       text.compare(text.size() - realExample.size(), realExample.size(), realExample) == 0) {
     text.replace(text.size() - realExample.size(), realExample.size(),
-                 global::SiteConfig::Current().ExampleWatchUrl);
+                 common::SiteConfig::Current().ExampleWatchUrl);
   }
   return text;
 }

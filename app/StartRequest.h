@@ -27,7 +27,7 @@ struct MainWindowFields {
 // missing output folder, and hands the request to the download window, shown modally with `owner`
 // as its owner. `outputDir` takes the folder text once the address or file is known to be given.
 // Nothing escapes: any error ends the request silently and leaves the window usable.
-void StartClick(QWidget* owner, const MainWindowFields& fields, std::string& outputDir);
+void startRequest(QWidget* owner, const MainWindowFields& fields, std::string& outputDir);
 
 // The checks of Start without the download window: the request, or nothing when a check stopped it.
 std::optional<download::ConversionRequest> CheckRequest(const MainWindowFields& fields,
@@ -35,11 +35,11 @@ std::optional<download::ConversionRequest> CheckRequest(const MainWindowFields& 
 
 // Show Files: opens the output folder in the file browser, or shows an error box when it does not
 // exist. Nothing is created. `outputDir` takes the folder text.
-void ShowFilesClick(const std::string& outputFolder, std::string& outputDir);
+void showFiles(const std::string& outputFolder, std::string& outputDir);
 
 // The local-file Browse button: the file picker for video files; the chosen file (the first one when
 // several are chosen), or nothing when the user cancelled.
-std::optional<std::string> SelectFileClick();
+std::optional<std::string> selectLocalFile();
 
 // The notice for an address that is not a video page: "Please enter the url like " followed by the
 // example watch-page address of the configured site.

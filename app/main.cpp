@@ -13,9 +13,9 @@ int main(int argc, char** argv) {
 
   QApplication::setApplicationName("Clipwave");
   platform::InstallQtDialogs();
-  TfrmMain window;
+  MainWindow window;
   QApplication::setFont(window.font());  // message boxes and the download window share the main window's font
-  instance.Listen([&window] { platform::PostMessage(window.Handle(), WM_SHOW_INSTANCE); });
+  instance.Listen([&window] { platform::PostMessage(window.Handle(), MainWindowMessage::ShowInstance); });
   window.show();
   return QApplication::exec();
 }

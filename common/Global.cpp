@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-namespace global {
+namespace common {
 
 bool SelectFolder(const std::string& title, const std::string& /*root*/, std::string& folder) {
   if (!platform::DirectoryExists(folder)) folder.clear();
@@ -51,4 +51,4 @@ std::string FormatKilobytes(std::int64_t bytes) {
   return result;
 }
 
-}  // namespace global
+}  // namespace common

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace global {
+namespace common {
 
 // The folder picker, centred on the screen. A `folder` that does not exist is cleared first; on true it
 // holds the chosen folder, on false it is left as it was after that. `root` is not supported and ignored.
@@ -26,10 +26,10 @@ bool DeleteFileSilently(const std::string& path);
 // The byte count in kilobytes, rounded up, with "," between groups of three digits: 1048576 -> "1,024".
 std::string FormatKilobytes(std::int64_t bytes);
 
-}  // namespace global
+}  // namespace common
 
 // Video page addresses (common/VideoUrl.cpp). Both use the site domains of SiteConfig::Current().
-namespace global {
+namespace common {
 
 // True for an address of a supported video page: a YouTube or Metacafe address that holds "watch",
 // or any address of the Google domain. Letter case is ignored.
@@ -38,30 +38,30 @@ bool IsVideoPageUrl(const std::string& address);
 // Rewrites a YouTube address into the single-video watch form; any other address comes back unchanged.
 std::string NormalizeVideoUrl(const std::string& address);
 
-}  // namespace global
+}  // namespace common
 
 // The system's web proxy (common/SystemProxy.cpp), read from the environment on every call:
 // http_proxy (or HTTP_PROXY) for plain web requests, https_proxy (or HTTPS_PROXY) for secure ones,
 // no_proxy (or NO_PROXY) for the hosts reached directly. The lower-case name wins when both are set.
-namespace global {
+namespace common {
 
 // True when a proxy is set for plain or secure web requests.
 bool IsSystemProxyEnabled();
 
 // The usable proxies as a list text: "host:port" when one proxy serves both protocols, else
 // "http=host:port;https=host:port" with an entry for each protocol that has one; empty when none.
-std::string GetSystemProxyList();
+std::string systemProxyList();
 
 struct ProxyAddress {
   std::string Host;  // empty when no proxy
   int Port = 0;
 };
 
-// The proxy for `protocol` (such as "http") in GetSystemProxyList; an empty host and port 0 when none.
-ProxyAddress GetSystemProxy(const std::string& protocol);
+// The proxy for `protocol` (such as "http") in systemProxyList; an empty host and port 0 when none.
+ProxyAddress systemProxy(const std::string& protocol);
 
 // The hosts reached without proxy (no_proxy) as a list text of entries joined by ";"; empty when none.
-std::string GetSystemProxyBypass();
+std::string systemProxyBypass();
 
 // True when `host` is matched by an entry of the bypass list text `bypass`: "*" matches every host,
 // "example.com", ".example.com" and "*.example.com" match that domain and every host below it, an IPv4
@@ -69,4 +69,4 @@ std::string GetSystemProxyBypass();
 // is ignored and a port after an entry is not compared.
 bool IsProxyBypassed(const std::string& bypass, const std::string& host);
 
-}  // namespace global
+}  // namespace common

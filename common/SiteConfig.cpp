@@ -10,7 +10,7 @@
 #include <mutex>
 #include <optional>
 
-namespace global {
+namespace common {
 namespace {
 
 constexpr std::size_t kMaxFileBytes = 64 * 1024;
@@ -210,4 +210,4 @@ void SiteConfig::Reset() {
   state.config.reset();
 }
 
-}  // namespace global
+}  // namespace common

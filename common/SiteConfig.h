@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-namespace global {
+namespace common {
 
 struct SiteConfig {
   std::string YouTubeDomain = "youtube.com";
@@ -65,4 +65,4 @@ SiteConfigLoad LoadSiteConfigFile(const std::string& path);
 // Applies the text of a sites file to the defaults (at most 64 KiB of it are read).
 SiteConfigLoad ParseSiteConfig(const std::string& text);
 
-}  // namespace global
+}  // namespace common

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace global {
+namespace common {
 namespace {
 
 std::string Lower(std::string text) {
@@ -146,7 +146,7 @@ bool IsSystemProxyEnabled() {
          !Environment("https_proxy", "HTTPS_PROXY").empty();
 }
 
-std::string GetSystemProxyList() {
+std::string systemProxyList() {
   const std::string http = ProxyListEntry(Environment("http_proxy", "HTTP_PROXY"));
   const std::string https = ProxyListEntry(Environment("https_proxy", "HTTPS_PROXY"));
   if (http == https) return http;
@@ -156,11 +156,11 @@ std::string GetSystemProxyList() {
   return list;
 }
 
-ProxyAddress GetSystemProxy(const std::string& protocol) {
-  return FindProxyInList(GetSystemProxyList(), protocol);
+ProxyAddress systemProxy(const std::string& protocol) {
+  return FindProxyInList(systemProxyList(), protocol);
 }
 
-std::string GetSystemProxyBypass() {
+std::string systemProxyBypass() {
   return BypassListFromValue(Environment("no_proxy", "NO_PROXY"));
 }
 
@@ -174,4 +174,4 @@ bool IsProxyBypassed(const std::string& bypass, const std::string& host) {
   return false;
 }
 
-}  // namespace global
+}  // namespace common

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace global {
+namespace common {
 
 // The longest environment value looked at; a longer one is not used.
 constexpr std::size_t kMaxProxyValue = 1024;
@@ -25,4 +25,4 @@ ProxyAddress FindProxyInList(const std::string& list, const std::string& protoco
 // The no_proxy value ("a.example, .b.example 10.0.0.0/8") as a bypass list text "a.example;.b.example;...".
 std::string BypassListFromValue(const std::string& value);
 
-}  // namespace global
+}  // namespace common

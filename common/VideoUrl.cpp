@@ -7,7 +7,7 @@
 #include <climits>
 #include <string_view>
 
-namespace global {
+namespace common {
 namespace {
 
 constexpr std::string_view kWatch = "watch";
@@ -113,4 +113,4 @@ std::string NormalizeVideoUrl(const std::string& address) {
   return address.substr(0, watch + watchMarker.size()) + "?" + address.substr(v);
 }
 
-}  // namespace global
+}  // namespace common

@@ -1,10 +1,10 @@
 #include "convert/ConvertProcess.h"
 
 #include "common/Global.h"
+#include "convert/ConvertError.h"
 #include "convert/ConvertMessages.h"
-#include "convert/ConvertThread.h"
+#include "convert/ConvertWatcher.h"
 #include "convert/ConverterCommand.h"
-#include "convert/EConvertError.h"
 #include "convert/OutputParser.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
@@ -18,15 +18,15 @@
 #include <cerrno>
 #include <cmath>
 
-TConvertProcess* ConvertProcess = nullptr;
+ConvertProcess* convertProcess = nullptr;
 
 void CreateConvertProcess() {
-  if (ConvertProcess == nullptr) ConvertProcess = new TConvertProcess;
+  if (convertProcess == nullptr) convertProcess = new ConvertProcess;
 }
 
 void DestroyConvertProcess() {
-  delete ConvertProcess;
-  ConvertProcess = nullptr;
+  delete convertProcess;
+  convertProcess = nullptr;
 }
 
 namespace {
@@ -67,9 +67,9 @@ void CloseHandle(int& fd) {
 }  // namespace
 
 // Applies the parsed lines of a chunk to the conversion: duration, position, error line.
-class TConvertProcess::OutputReader final : public convert::OutputSink {
+class ConvertProcess::OutputReader final : public convert::OutputSink {
  public:
-  explicit OutputReader(TConvertProcess& process) : p_(process) {}
+  explicit OutputReader(ConvertProcess& process) : p_(process) {}
 
   void OnLine(std::string_view line) override {
     if (!convert::IsStatusLine(line) && !IsTrailer(line)) p_.lastErrorLine_ = Printable(line);
@@ -91,39 +91,40 @@ class TConvertProcess::OutputReader final : public convert::OutputSink {
     const std::int64_t elapsed = std::llround(since.count());
     const std::int64_t estimated =
         std::llround(static_cast<double>(elapsed * 100) / static_cast<double>(percent));
-    auto info = std::make_shared<TProcessInfo>();
-    info->Percent = static_cast<std::int32_t>(shown);
-    info->Elapsed = convert::FormatMinutesSeconds(elapsed);
-    info->Estimated = convert::FormatMinutesSeconds(estimated);
-    platform::PostMessage(p_.NotifyWindow, WM_CONVERT_PROGRESS, 0, 0, std::move(info));
+    auto info = std::make_shared<ConvertProgress>();
+    info->percent = static_cast<std::int32_t>(shown);
+    info->elapsed = convert::FormatMinutesSeconds(elapsed);
+    info->estimated = convert::FormatMinutesSeconds(estimated);
+    platform::PostMessage(p_.notifyTarget, ConvertMessage::Progress, 0, 0, std::move(info));
   }
 
  private:
-  TConvertProcess& p_;
+  ConvertProcess& p_;
 };
 
-TConvertProcess::TConvertProcess() : mainThread_([this](platform::Message& msg) { OnWatcherCall(msg); }) {}
+ConvertProcess::ConvertProcess() : mainThread_([this](platform::Message& msg) { OnWatcherCall(msg); }) {}
 
-TConvertProcess::~TConvertProcess() {
+ConvertProcess::~ConvertProcess() {
   Active = false;
   StopRun();
 }
 
-void TConvertProcess::Run() {
+void ConvertProcess::Run() {
   StopRun();  // a run still going is stopped before the next one
   commandLine_.clear();
   lastErrorLine_.clear();
   bool overwrite = false;
   if (platform::FileExists(OutputFile)) {
     const int answer = platform::CurrentDialogs().MessageBox(
-        resources::LoadStr(resources::sTitle), OutputFile + resources::LoadStr(resources::sOverwrite),
-        platform::DialogIcon::Information, platform::DialogButtons::YesNo);
-    if (answer != platform::mrYes) {
-      PostEnd(TProcessInfo::StatusOk);
+        resources::loadString(resources::StringId::Title),
+        OutputFile + resources::loadString(resources::StringId::Overwrite), platform::DialogIcon::Information,
+        platform::DialogButtons::YesNo);
+    if (answer != platform::ModalResult::Yes) {
+      PostEnd(ConvertProgress::Status::Ok);
       return;
     }
-    if (global::IsFileInUse(OutputFile)) {
-      PostEnd(TProcessInfo::StatusInUse);
+    if (common::IsFileInUse(OutputFile)) {
+      PostEnd(ConvertProgress::Status::InUse);
       return;
     }
     overwrite = true;
@@ -134,45 +135,48 @@ void TConvertProcess::Run() {
   commandLine_ = command.Text;
   DurationSeconds = 0;
   const std::string program = platform::FindProgram("ffmpeg", platform::ExecutableDir());
-  const int error = ProcessHandles.Start(program, command.Words, StdinRead, StdoutWrite, StderrWrite);
+  const int error = child_.Start(program, command.Words, StdinRead, StdoutWrite, StderrWrite);
   if (error != 0) {
     ClosePipes();
-    throw EConvertError(resources::LoadStr(resources::sConvertProcessError) + std::to_string(error));
+    throw ConvertError(resources::loadString(resources::StringId::ConvertProcessError) +
+                       std::to_string(error));
   }
   CloseChildEnds();
   try {
-    Thread = std::make_unique<TConvertThread>(*this);
+    watcher_ = std::make_unique<ConvertWatcher>(*this);
   } catch (const std::exception&) {
     StopRun();
-    throw EConvertError(resources::LoadStr(resources::sConvertProcessError) + std::to_string(EAGAIN));
+    throw ConvertError(resources::loadString(resources::StringId::ConvertProcessError) +
+                       std::to_string(EAGAIN));
   }
 }
 
-void TConvertProcess::Kill(int /*exitCode*/) {
+void ConvertProcess::Kill(int /*exitCode*/) {
   if (!Active) return;
   Active = false;
   StopRun();
 }
 
-void TConvertProcess::StopRun() {
-  if (Thread != nullptr) Thread->Terminate();
-  ProcessHandles.Kill();
-  Thread.reset();  // the watcher wakes at the child's end or from its pending call
+void ConvertProcess::StopRun() {
+  if (watcher_ != nullptr) watcher_->Terminate();
+  child_.Kill();
+  watcher_.reset();  // the watcher wakes at the child's end or from its pending call
   ClosePipes();
-  ProcessHandles.Reap();
+  child_.Reap();
 }
 
-void TConvertProcess::Finish() {
-  Thread.reset();
+void ConvertProcess::Finish() {
+  watcher_.reset();
   ClosePipes();
-  const platform::ChildExit exit = ProcessHandles.Reap();
+  const platform::ChildExit exit = child_.Reap();
   std::string failure = FailureOfRun(exit);
-  const std::int32_t status = failure.empty() ? TProcessInfo::StatusOk : TProcessInfo::StatusFailed;
+  const ConvertProgress::Status status =
+      failure.empty() ? ConvertProgress::Status::Ok : ConvertProgress::Status::Failed;
   PostEnd(status, std::move(failure));
 }
 
 // Why the run failed, or empty when the converter ended well and left its output file.
-std::string TConvertProcess::FailureOfRun(const platform::ChildExit& exit) const {
+std::string ConvertProcess::FailureOfRun(const platform::ChildExit& exit) const {
   if (exit.Exited && exit.Code == 0) {
     return HasContent(OutputFile) ? std::string() : "The converter left no output file.";
   }
@@ -181,56 +185,56 @@ std::string TConvertProcess::FailureOfRun(const platform::ChildExit& exit) const
                      : "The converter was ended by signal " + std::to_string(exit.Code) + ".";
 }
 
-void TConvertProcess::PostEnd(std::int32_t status, std::string message) {
-  auto info = std::make_shared<TProcessInfo>();
-  info->Percent = 100;
-  info->Status = status;
-  info->Message = std::move(message);
-  platform::PostMessage(NotifyWindow, WM_CONVERT_PROGRESS, 0, 0, std::move(info));
+void ConvertProcess::PostEnd(ConvertProgress::Status status, std::string message) {
+  auto info = std::make_shared<ConvertProgress>();
+  info->percent = 100;
+  info->status = status;
+  info->message = std::move(message);
+  platform::PostMessage(notifyTarget, ConvertMessage::Progress, 0, 0, std::move(info));
 }
 
-void TConvertProcess::OnWatcherCall(platform::Message& msg) {
-  if (msg.Msg != TConvertThread::kCallMessage) return;
-  TConvertThread::Serve(msg, [this](TConvertThread::Action action, std::uint32_t bytes) {
+void ConvertProcess::OnWatcherCall(platform::Message& msg) {
+  if (msg.id != ConvertWatcher::kCallMessage) return;
+  ConvertWatcher::Serve(msg, [this](ConvertWatcher::Action action, std::uint32_t bytes) {
     BytesAvailable = bytes;
     try {
-      if (action == TConvertThread::ReadStdout) ReadStdout();
-      if (action == TConvertThread::ReadStderr) ReadStderr();
-      if (action == TConvertThread::Finish) Finish();
-    } catch (const EConvertError&) {
+      if (action == ConvertWatcher::ReadStdout) ReadStdout();
+      if (action == ConvertWatcher::ReadStderr) ReadStderr();
+      if (action == ConvertWatcher::Finish) Finish();
+    } catch (const ConvertError&) {
       // A failed read ends the watcher; nothing is shown, the converter runs on until Kill.
     }
   });
 }
 
-void TConvertProcess::ReadStdout() {
+void ConvertProcess::ReadStdout() {
   ReadPipe(StdoutRead, "Error reading STDOUT pipe : ");
 }
-void TConvertProcess::ReadStderr() {
+void ConvertProcess::ReadStderr() {
   ReadPipe(StderrRead, "Error reading STDERR pipe : ");
 }
 
-void TConvertProcess::ReadPipe(int fd, const char* errorPrefix) {
+void ConvertProcess::ReadPipe(int fd, const char* errorPrefix) {
   readBuffer_.resize(BytesAvailable);
   ssize_t got;
   do got = ::read(fd, readBuffer_.data(), readBuffer_.size());
   while (got < 0 && errno == EINTR);
   if (got < 0) {
     const int error = errno;
-    Thread.reset();
-    throw EConvertError(errorPrefix + std::to_string(error));
+    watcher_.reset();
+    throw ConvertError(errorPrefix + std::to_string(error));
   }
   ParseOutput(std::string_view(readBuffer_.data(), static_cast<std::size_t>(got)));
 }
 
-void TConvertProcess::ParseOutput(std::string_view chunk) {
+void ConvertProcess::ParseOutput(std::string_view chunk) {
   OutputReader reader(*this);
   convert::ParseOutputChunk(chunk, reader);
 }
 
 // Each pipe is made close-on-exec; the child's end is then moved to a descriptor above 2, so that
 // setting up the child's standard handles cannot overwrite one end with another.
-void TConvertProcess::CreatePipes() {
+void ConvertProcess::CreatePipes() {
   struct Step {
     int* read;
     int* write;
@@ -251,7 +255,7 @@ void TConvertProcess::CreatePipes() {
     if (::pipe2(ends, O_CLOEXEC) != 0) {
       const int error = errno;
       ClosePipes();
-      throw EConvertError(step.createError + std::to_string(error));
+      throw ConvertError(step.createError + std::to_string(error));
     }
     *step.read = ends[0];
     *step.write = ends[1];
@@ -259,20 +263,20 @@ void TConvertProcess::CreatePipes() {
     if (moved < 0) {
       const int error = errno;
       ClosePipes();
-      throw EConvertError(step.duplicateError + std::to_string(error));
+      throw ConvertError(step.duplicateError + std::to_string(error));
     }
     ::close(*step.childEnd);
     *step.childEnd = moved;
   }
 }
 
-void TConvertProcess::ClosePipes() {
+void ConvertProcess::ClosePipes() {
   for (int* fd : {&StdinRead, &StdinWrite, &StdoutRead, &StdoutWrite, &StderrRead, &StderrWrite})
     CloseHandle(*fd);
 }
 
 // The child has its own copies of these; ours would only keep the pipes from ending.
-void TConvertProcess::CloseChildEnds() {
+void ConvertProcess::CloseChildEnds() {
   CloseHandle(StdinRead);
   CloseHandle(StdoutWrite);
   CloseHandle(StderrWrite);

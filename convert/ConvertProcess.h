@@ -1,14 +1,14 @@
 // The conversion object: runs the converter "ffmpeg" as a child process whose standard input,
-// output and error are pipes, watches it with a TConvertThread, and reports progress and the end of
-// the run to the window in NotifyWindow with WM_CONVERT_PROGRESS and a TProcessInfo record.
+// output and error are pipes, watches it with a ConvertWatcher, and reports progress and the end of
+// the run to the window in notifyTarget with ConvertMessage::Progress and a ConvertProgress record.
 //
 // Everything here runs on the thread that created the object (the main thread). Run raises
-// EConvertError when the converter cannot be started; the end of a run is always a record:
-// StatusOk (output written, or the user kept the existing file), StatusFailed (with the converter's
-// error line) or StatusInUse.
+// ConvertError when the converter cannot be started; the end of a run is always a record:
+// Status::Ok (output written, or the user kept the existing file), Status::Failed (with the converter's
+// error line) or Status::InUse.
 #pragma once
 
-#include "convert/ProcessInfo.h"
+#include "convert/ConvertProgress.h"
 #include "platform/ChildProcess.h"
 #include "platform/Messages.h"
 
@@ -19,18 +19,18 @@
 #include <string_view>
 #include <vector>
 
-class TConvertThread;
+class ConvertWatcher;
 
-class TConvertProcess {
+class ConvertProcess {
  public:
-  TConvertProcess();
-  ~TConvertProcess();  // a run still going is stopped as by Kill
-  TConvertProcess(const TConvertProcess&) = delete;
-  TConvertProcess& operator=(const TConvertProcess&) = delete;
+  ConvertProcess();
+  ~ConvertProcess();  // a run still going is stopped as by Kill
+  ConvertProcess(const ConvertProcess&) = delete;
+  ConvertProcess& operator=(const ConvertProcess&) = delete;
 
   // Filled in by the download window before each run.
   bool Active = false;  // a run was started from the window and not killed; cleared only by Kill
-  platform::WindowHandle NotifyWindow = platform::kNoWindow;
+  platform::TargetHandle notifyTarget = platform::kNoTarget;
   std::string InputFile;   // full path of the video
   std::string OutputFile;  // full path of the audio file to write
   std::string Arguments;   // the format's argument fragment, ending with a blank
@@ -45,18 +45,18 @@ class TConvertProcess {
   void ParseOutput(std::string_view chunk);
 
   const std::string& CommandLine() const { return commandLine_; }  // of the last run started
-  pid_t ProcessId() const { return ProcessHandles.Id(); }          // 0 when no converter runs
+  pid_t ProcessId() const { return child_.pid(); }                 // 0 when no converter runs
   std::int64_t Duration() const { return DurationSeconds; }
 
  private:
-  friend class TConvertThread;
+  friend class ConvertWatcher;
   class OutputReader;
 
   void ReadStdout();
   void ReadStderr();
   void ReadPipe(int fd, const char* errorPrefix);
   void Finish();
-  void PostEnd(std::int32_t status, std::string message = {});
+  void PostEnd(ConvertProgress::Status status, std::string message = {});
   void CreatePipes();
   void ClosePipes();
   void CloseChildEnds();
@@ -68,8 +68,8 @@ class TConvertProcess {
   int StdoutRead = -1, StdoutWrite = -1;
   int StderrRead = -1, StderrWrite = -1;
   std::uint32_t BytesAvailable = 0;
-  platform::ChildProcess ProcessHandles;
-  std::unique_ptr<TConvertThread> Thread;
+  platform::ChildProcess child_;
+  std::unique_ptr<ConvertWatcher> watcher_;
   std::chrono::steady_clock::time_point StartTime;
   std::int64_t DurationSeconds = 0;
 
@@ -80,6 +80,6 @@ class TConvertProcess {
 };
 
 // The program's one conversion object, created and destroyed by the main window.
-extern TConvertProcess* ConvertProcess;
+extern ConvertProcess* convertProcess;
 void CreateConvertProcess();
 void DestroyConvertProcess();  // stops a run still going

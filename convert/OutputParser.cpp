@@ -147,8 +147,8 @@ bool IsStatusLine(std::string_view line) {
 }
 
 std::string FormatMinutesSeconds(std::int64_t seconds) {
-  return global::TwoDigits(static_cast<int>(seconds / 60)) + ":" +
-         global::TwoDigits(static_cast<int>(seconds % 60));
+  return common::TwoDigits(static_cast<int>(seconds / 60)) + ":" +
+         common::TwoDigits(static_cast<int>(seconds % 60));
 }
 
 }  // namespace convert

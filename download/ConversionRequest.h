@@ -8,15 +8,15 @@
 namespace download {
 
 // Working modes of a request.
-enum RequestMode : int {
-  rmDownloadOnly = 0,      // a Google Video page: download and keep the video
-  rmDownloadConvert = 1,   // download the video of a page, then convert it
-  rmConvertLocalFile = 2,  // convert a local video file
+enum class RequestMode {
+  DownloadOnly = 0,      // a Google Video page: download and keep the video
+  DownloadConvert = 1,   // download the video of a page, then convert it
+  ConvertLocalFile = 2,  // convert a local video file
 };
 
 struct ConversionRequest {
   std::vector<std::string> Sources;  // one line: the normalised page address or the local file's path
-  int Mode = rmDownloadConvert;
+  RequestMode Mode = RequestMode::DownloadConvert;
   std::string TargetExt;    // such as ".mp3"
   std::string ConvertArgs;  // such as "-ar 44100 -ab 128kbit/s -ac 2 "
 };

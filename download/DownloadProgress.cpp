@@ -21,23 +21,23 @@ std::int64_t DecimalValue(const std::string& text) {
 
 }  // namespace
 
-bool DownloadProgress::HeaderData(const std::vector<std::string>& headerLines) {
+bool DownloadProgress::onHeaderLines(const std::vector<std::string>& headerLines) {
   for (const std::string& line : headerLines) {
     if (line.compare(0, 15, kLengthField) != 0) continue;
     const std::size_t blank = line.find(' ');
     const std::int64_t length = blank == std::string::npos ? -1 : DecimalValue(line.substr(blank + 1));
     if (length >= 0) {
       Total = length;
-      TotalSizeText = global::FormatKilobytes(length) + " KB";
+      TotalSizeText = common::FormatKilobytes(length) + " KB";
     }
     break;
   }
   return Total >= 0;
 }
 
-bool DownloadProgress::DocData(std::int64_t received, std::uint64_t nowMs) {
-  const std::string kb = global::FormatKilobytes(received) + " KB";
-  const std::string word = resources::LoadStr(resources::sReceived);
+bool DownloadProgress::onBodyReceived(std::int64_t received, std::uint64_t nowMs) {
+  const std::string kb = common::FormatKilobytes(received) + " KB";
+  const std::string word = resources::loadString(resources::StringId::Received);
   // Without an announced length the size alone is shown.
   ReceivedText = Total >= 0 ? kb + " of " + TotalSizeText + " " + word : kb + " " + word;
   if (SampleTick == 0) SampleTick = nowMs;
@@ -68,9 +68,9 @@ std::string FormatSpeed(std::int64_t bytes, std::uint64_t ms) {
 std::string FormatTimeLeft(std::int64_t seconds) {
   seconds = std::max<std::int64_t>(seconds, 0);
   const std::int64_t hours = std::min<std::int64_t>(seconds / 3600, INT_MAX);
-  return global::TwoDigits(static_cast<int>(hours)) + ":" +
-         global::TwoDigits(static_cast<int>(seconds % 3600 / 60)) + ":" +
-         global::TwoDigits(static_cast<int>(seconds % 60));
+  return common::TwoDigits(static_cast<int>(hours)) + ":" +
+         common::TwoDigits(static_cast<int>(seconds % 3600 / 60)) + ":" +
+         common::TwoDigits(static_cast<int>(seconds % 60));
 }
 
 }  // namespace download

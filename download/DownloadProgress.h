@@ -24,10 +24,10 @@ class DownloadProgress {
   void Reset() { *this = DownloadProgress(); }
   // After each header line: takes the total from the first "Content-Length:" line (that letter case
   // only) whose value is a decimal number. True when the total is known.
-  bool HeaderData(const std::vector<std::string>& headerLines);
+  bool onHeaderLines(const std::vector<std::string>& headerLines);
   // After each piece of body bytes, with `received` bytes so far at `nowMs` (a monotonic clock that is
   // never 0). True when speed and time remaining were sampled anew.
-  bool DocData(std::int64_t received, std::uint64_t nowMs);
+  bool onBodyReceived(std::int64_t received, std::uint64_t nowMs);
 };
 
 // `bytes` received in `ms` milliseconds as kilobytes per second with one decimal: "25.0 KB/S".

@@ -1,12 +1,12 @@
 #include "download/DownloadRequest.h"
 
 #include "common/Global.h"
+#include "convert/ConvertError.h"
 #include "convert/ConvertMessages.h"
 #include "convert/ConvertProcess.h"
-#include "convert/EConvertError.h"
 #include "download/DownloadMessages.h"
 #include "download/ExtractVideoAddress.h"
-#include "net/http/TFileStream.h"
+#include "net/http/FileStream.h"
 #include "net/http/UrlParts.h"
 #include "platform/Dialogs.h"
 #include "resources/Strings.h"
@@ -19,12 +19,12 @@ namespace download {
 namespace {
 
 void ErrorBox(const std::string& text) {
-  platform::CurrentDialogs().MessageBox(resources::LoadStr(resources::sTitle), text,
+  platform::CurrentDialogs().MessageBox(resources::loadString(resources::StringId::Title), text,
                                         platform::DialogIcon::Error, platform::DialogButtons::Ok);
 }
 
 void Notice(const std::string& text) {
-  platform::CurrentDialogs().MessageBox(resources::LoadStr(resources::sTitle), text,
+  platform::CurrentDialogs().MessageBox(resources::loadString(resources::StringId::Title), text,
                                         platform::DialogIcon::Information, platform::DialogButtons::Ok);
 }
 
@@ -40,93 +40,92 @@ std::uint64_t TickCount() {
 
 }  // namespace
 
-TDownloadRequest::TDownloadRequest(const ConversionRequest& request, std::string outputFolder,
-                                   RequestView& view)
+DownloadRequest::DownloadRequest(const ConversionRequest& request, std::string outputFolder,
+                                 RequestView& view)
     : Sources(request.Sources),
       Mode(request.Mode),
       TargetExt(request.TargetExt),
       ConvertArgs(request.ConvertArgs),
       outputFolder_(std::move(outputFolder)),
       view_(view),
-      messages_([this](platform::Message& msg) { WndProc(msg); }) {
-  HttpCli1.Agent = "Mozilla/3.0 (compatible)";
-  HttpCli1.Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
-  HttpCli1.SetRequestVer("1.0");
-  HttpCli1.FollowRelocation = true;
-  HttpCli1.LocationChangeMaxCount = 5;
-  HttpCli1.NoCache = false;
-  HttpCli1.MultiThreaded = false;
-  HttpCli1.LocalAddr = "0.0.0.0";
-  HttpCli1.ProxyPort = "80";
-  HttpCli1.SocksLevel = "5";
-  HttpCli1.OnHeaderData = [this](http::THttpCli*) { HttpCli1HeaderData(); };
-  HttpCli1.OnDocData = [this](http::THttpCli*, const char*, int) { HttpCli1DocData(); };
+      messages_([this](platform::Message& msg) { handleMessage(msg); }) {
+  httpClient.Agent = "Mozilla/3.0 (compatible)";
+  httpClient.Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+  httpClient.SetRequestVer("1.0");
+  httpClient.FollowRelocation = true;
+  httpClient.LocationChangeMaxCount = 5;
+  httpClient.NoCache = false;
+  httpClient.MultiThreaded = false;
+  httpClient.LocalAddr = "0.0.0.0";
+  httpClient.ProxyPort = "80";
+  httpClient.SocksLevel = "5";
+  httpClient.OnHeaderData = [this](http::HttpClient*) { onHeaderData(); };
+  httpClient.OnDocData = [this](http::HttpClient*, const char*, int) { onDocumentData(); };
 }
 
-TDownloadRequest::~TDownloadRequest() {
-  FormClose();
+DownloadRequest::~DownloadRequest() {
+  onWindowClosed();
 }
 
-std::string TDownloadRequest::OutputFolder() const {
+std::string DownloadRequest::OutputFolder() const {
   std::string folder = outputFolder_;
   if (folder.empty() || folder.back() != '/') folder.push_back('/');
   return folder;
 }
 
-std::string TDownloadRequest::OutputFileFor(const std::string& video) const {
+std::string DownloadRequest::OutputFileFor(const std::string& video) const {
   std::filesystem::path name = std::filesystem::path(video).filename();
   name.replace_extension(TargetExt);
   return OutputFolder() + name.string();
 }
 
-void TDownloadRequest::WndProc(platform::Message& msg) {
+void DownloadRequest::handleMessage(platform::Message& msg) {
   if (closed_) return;  // a closed window handles nothing more
-  switch (msg.Msg) {
-    case WM_CLOSE:
-      Close(platform::mrCancel);
+  switch (msg.id) {
+    case RequestMessage::Close:
+      Close(platform::ModalResult::Cancel);
       break;
-    case WM_FETCH_PAGE:
-      WMFetchPage();
+    case RequestMessage::FetchPage:
+      fetchPage();
       break;
-    case WM_START_DOWNLOAD:
-      WMStartDownload();
+    case RequestMessage::StartDownload:
+      startDownload();
       break;
-    case WM_START_CONVERT:
-      WMStartConvert();
+    case RequestMessage::StartConvert:
+      startConvert();
       break;
-    case WM_CONVERT_PROGRESS:
-      if (auto info = std::static_pointer_cast<TProcessInfo>(msg.Payload)) WMConvertProgress(*info);
+    case ConvertMessage::Progress:
+      if (auto info = std::static_pointer_cast<ConvertProgress>(msg.Payload)) onConvertProgress(*info);
       break;
     default:
       break;
   }
 }
 
-void TDownloadRequest::ShowPanel(Panel panel) {
+void DownloadRequest::ShowPanel(Panel panel) {
   CurrentPanel = panel;
   view_.ShowPanel(panel);
 }
 
-void TDownloadRequest::FormShow() {
+void DownloadRequest::onWindowShown() {
   DownloadUrl.clear();
   ConvertPosition = 0;
-  if (Mode == rmConvertLocalFile) {
+  if (Mode == RequestMode::ConvertLocalFile) {
     ShowPanel(Panel::Convert);
     StartConversion(Sources.empty() ? std::string() : Sources.front());
   } else {
     ShowPanel(Panel::FetchPage);
-    platform::PostMessage(Handle(), WM_FETCH_PAGE);
+    platform::PostMessage(Handle(), RequestMessage::FetchPage);
   }
 }
 
 // Fetching the page and finding the stream address come with the page retrieval; until then no
 // address is found, and the download step reports that.
-void TDownloadRequest::UseBrowsers(platform::WebBrowser& first, platform::WebBrowser& second) {
+void DownloadRequest::UseBrowsers(platform::WebBrowser& first, platform::WebBrowser& second) {
   retrieval_ = std::make_unique<PageRetrieval>(first, second);
 }
 
-PageRetrieval::PassOutcome TDownloadRequest::ExtractionPass(const std::string& page,
-                                                            const std::string& item) {
+PageRetrieval::PassOutcome DownloadRequest::ExtractionPass(const std::string& page, const std::string& item) {
   switch (ExtractVideoAddress(page, item, {FileName, DownloadUrl, Mode})) {
     case ExtractOutcome::Stopped:  // the age-verification notice was shown: the request ends here
       Stop();
@@ -141,38 +140,38 @@ PageRetrieval::PassOutcome TDownloadRequest::ExtractionPass(const std::string& p
   return PageRetrieval::PassOutcome::NothingYet;
 }
 
-void TDownloadRequest::WMFetchPage() {
+void DownloadRequest::fetchPage() {
   if (!retrieval_) {
-    platform::PostMessage(Handle(), WM_START_DOWNLOAD);
+    platform::PostMessage(Handle(), RequestMessage::StartDownload);
     return;
   }
   const std::vector<std::string> items = Sources;  // closing clears Sources
   for (const std::string& item : items) {
     if (closed_) return;
     view_.ShowUrl(item);
-    if (!global::IsVideoPageUrl(item)) continue;
+    if (!common::IsVideoPageUrl(item)) continue;
     const PageRetrieval::Result result = retrieval_->Retrieve(
         item, [&](const std::string& page) { return ExtractionPass(page, item); },
         [this] { return closed_; });
     if (result == PageRetrieval::Result::TextUnreadable) {
-      platform::PostMessage(Handle(), WM_CLOSE);
+      platform::PostMessage(Handle(), RequestMessage::Close);
       return;
     }
     if (result == PageRetrieval::Result::BrowserFailed) {
       // The browser refused the page: say so rather than leave the window waiting for nothing.
-      Notice(resources::LoadStr(resources::sUnableGetHtmlFrom) + item);
+      Notice(resources::loadString(resources::StringId::UnableGetHtmlFrom) + item);
       Stop();
       return;
     }
     if (result != PageRetrieval::Result::Finished) return;
     if (FileName.empty()) FileName = "get_video.flv";
-    platform::PostMessage(Handle(), WM_START_DOWNLOAD);
+    platform::PostMessage(Handle(), RequestMessage::StartDownload);
   }
 }
 
-void TDownloadRequest::WMStartDownload() {
+void DownloadRequest::startDownload() {
   if (DownloadUrl.empty()) {
-    Notice(resources::LoadStr(resources::sUnableGetHtmlFrom) +
+    Notice(resources::loadString(resources::StringId::UnableGetHtmlFrom) +
            (Sources.empty() ? std::string() : Sources.front()));
     Stop();
     return;
@@ -181,65 +180,66 @@ void TDownloadRequest::WMStartDownload() {
   view_.CentreOnOwner();
   Progress.Reset();
   view_.ShowDownloadBar(0, Progress.Total);
-  const std::string target = OutputFolder() + global::RemoveBadFileChars(FileName);
+  const std::string target = OutputFolder() + common::RemoveBadFileChars(FileName);
   UseSystemProxy();
-  HttpCli1.URL = DownloadUrl;
+  httpClient.URL = DownloadUrl;
   std::string failure;
-  const bool complete = Download(target, failure);
+  const bool complete = downloadTo(target, failure);
   if (closed_) return;  // Stop or the close box: what was received stays in the file, nothing follows
   if (!complete) {
     // Half a video is no video: nothing is converted or kept under its name.
     if (!failure.empty()) ErrorBox(failure);
-    Close(platform::mrCancel);
+    Close(platform::ModalResult::Cancel);
     return;
   }
-  platform::PostMessage(Handle(), Mode == rmDownloadOnly ? WM_CLOSE : WM_START_CONVERT);
+  platform::PostMessage(
+      Handle(), Mode == RequestMode::DownloadOnly ? RequestMessage::Close : RequestMessage::StartConvert);
 }
 
 // A system proxy, when one is switched on, serves the download unless no_proxy names its host.
-void TDownloadRequest::UseSystemProxy() {
-  if (!global::IsSystemProxyEnabled()) return;
+void DownloadRequest::UseSystemProxy() {
+  if (!common::IsSystemProxyEnabled()) return;
   const std::string host = http::SplitAddress(DownloadUrl).Host;
-  if (global::IsProxyBypassed(global::GetSystemProxyBypass(), host)) return;
-  const global::ProxyAddress proxy = global::GetSystemProxy("http");
-  HttpCli1.Proxy = proxy.Host;
-  HttpCli1.ProxyPort = std::to_string(proxy.Port);
+  if (common::IsProxyBypassed(common::systemProxyBypass(), host)) return;
+  const common::ProxyAddress proxy = common::systemProxy("http");
+  httpClient.Proxy = proxy.Host;
+  httpClient.ProxyPort = std::to_string(proxy.Port);
 }
 
 // Writes the body of DownloadUrl into `target`, created anew. False with the reason in `failure` when
 // the file could not be written or the request ended without the whole video (a status other than
 // 2xx, a transfer cut short, a failed write); a file this made is then removed. An empty reason after an
 // abort, which is no failure to report.
-bool TDownloadRequest::Download(const std::string& target, std::string& failure) {
-  std::unique_ptr<http::TFileStream> file;
+bool DownloadRequest::downloadTo(const std::string& target, std::string& failure) {
+  std::unique_ptr<http::FileStream> file;
   try {
-    file = std::make_unique<http::TFileStream>(target);
-  } catch (const http::EStreamError& error) {
+    file = std::make_unique<http::FileStream>(target);
+  } catch (const http::StreamError& error) {
     failure = error.what();
     return false;
   }
   const std::string shown = "Downloading: " + FileNamePart(target) + " ...";
   view_.ShowDownloadName(shown);
-  HttpCli1.SetReceiveStream(file.get());
+  httpClient.SetReceiveStream(file.get());
   bool complete = true;
   try {
-    HttpCli1.Get();
-  } catch (const http::EHttpException& error) {
+    httpClient.Get();
+  } catch (const http::HttpException& error) {
     complete = false;
-    failure = HttpCli1.RequestDoneError() == http::httperrAborted ? "" : error.what();
+    failure = httpClient.RequestDoneError() == http::HttpError::Aborted ? "" : error.what();
   } catch (const std::exception& error) {
     complete = false;
     failure = error.what();
   }
-  HttpCli1.SetReceiveStream(nullptr);
-  if (complete && (HttpCli1.StatusCode() < 200 || HttpCli1.StatusCode() > 299)) {
+  httpClient.SetReceiveStream(nullptr);
+  if (complete && (httpClient.StatusCode() < 200 || httpClient.StatusCode() > 299)) {
     // Ended without an error, yet without the video: a redirect past the relocation budget, say.
     complete = false;
-    failure = HttpCli1.StatusText();
+    failure = httpClient.StatusText();
   }
   try {
     file->Close();  // the last writes reach the disk here, and so does their failure
-  } catch (const http::EStreamError& error) {
+  } catch (const http::StreamError& error) {
     if (complete) failure = error.what();
     complete = false;
   }
@@ -247,80 +247,81 @@ bool TDownloadRequest::Download(const std::string& target, std::string& failure)
   // Only a plain file goes; a name that stands for a device or the like is never removed.
   std::error_code error;
   if (!complete && !closed_ && !failure.empty() && std::filesystem::is_regular_file(target, error))
-    global::DeleteFileSilently(target);
+    common::DeleteFileSilently(target);
   return complete;
 }
 
-void TDownloadRequest::HttpCli1HeaderData() {
-  if (Progress.HeaderData(HttpCli1.HeaderLines()))
-    view_.ShowDownloadBar(HttpCli1.ReceivedCount(), Progress.Total);
+void DownloadRequest::onHeaderData() {
+  if (Progress.onHeaderLines(httpClient.HeaderLines()))
+    view_.ShowDownloadBar(httpClient.ReceivedCount(), Progress.Total);
 }
 
-void TDownloadRequest::HttpCli1DocData() {
-  const std::int64_t received = HttpCli1.ReceivedCount();
-  Progress.DocData(received, TickCount());
+void DownloadRequest::onDocumentData() {
+  const std::int64_t received = httpClient.ReceivedCount();
+  Progress.onBodyReceived(received, TickCount());
   view_.ShowDownloadBar(received, Progress.Total);
   view_.ShowDownloadDetails(Progress.ReceivedText, Progress.TimeLeftText, Progress.SpeedText);
 }
 
-void TDownloadRequest::WMStartConvert() {
-  const std::string video = OutputFolder() + global::RemoveBadFileChars(FileName);
+void DownloadRequest::startConvert() {
+  const std::string video = OutputFolder() + common::RemoveBadFileChars(FileName);
   ShowPanel(Panel::Convert);
   StartConversion(video);
 }
 
-void TDownloadRequest::StartConversion(const std::string& input) {
-  if (ConvertProcess == nullptr) return;
-  ConvertProcess->Active = true;
-  ConvertProcess->InputFile = input;
-  ConvertProcess->OutputFile = OutputFileFor(input);
-  ConvertProcess->NotifyWindow = Handle();
-  ConvertProcess->Arguments = ConvertArgs;
+void DownloadRequest::StartConversion(const std::string& input) {
+  if (convertProcess == nullptr) return;
+  convertProcess->Active = true;
+  convertProcess->InputFile = input;
+  convertProcess->OutputFile = OutputFileFor(input);
+  convertProcess->notifyTarget = Handle();
+  convertProcess->Arguments = ConvertArgs;
   try {
-    ConvertProcess->Run();
-  } catch (const EConvertError& error) {
+    convertProcess->Run();
+  } catch (const ConvertError& error) {
     // Nothing runs: say why and end the request.
     ErrorBox(error.what());
-    Close(platform::mrCancel);
+    Close(platform::ModalResult::Cancel);
     return;
   }
-  view_.ShowConvertName(FileNamePart(ConvertProcess->OutputFile));
+  view_.ShowConvertName(FileNamePart(convertProcess->OutputFile));
 }
 
-void TDownloadRequest::WMConvertProgress(const TProcessInfo& info) {
-  if (info.Status == TProcessInfo::StatusFailed) {
+void DownloadRequest::onConvertProgress(const ConvertProgress& info) {
+  if (info.status == ConvertProgress::Status::Failed) {
     // The converter failed: tell the user why, keep the video, end the request.
-    ErrorBox("The conversion failed; the video file was kept.\n\n" + info.Message);
-    Close(platform::mrCancel);
+    ErrorBox("The conversion failed; the video file was kept.\n\n" + info.message);
+    Close(platform::ModalResult::Cancel);
     return;
   }
-  if (info.Status == TProcessInfo::StatusOk) ConvertPosition = std::clamp(info.Percent, 0, 100);
-  if (info.Status == TProcessInfo::StatusInUse) ErrorBox(resources::LoadStr(resources::sOutputInUse));
-  view_.ShowConvertProgress(ConvertPosition, info.Elapsed, info.Estimated);
+  if (info.status == ConvertProgress::Status::Ok) ConvertPosition = std::clamp(info.percent, 0, 100);
+  if (info.status == ConvertProgress::Status::InUse)
+    ErrorBox(resources::loadString(resources::StringId::OutputInUse));
+  view_.ShowConvertProgress(ConvertPosition, info.elapsed, info.estimated);
   if (ConvertPosition < 100) return;
-  if (Mode != rmConvertLocalFile && ConvertProcess != nullptr)
-    global::DeleteFileSilently(ConvertProcess->InputFile);
-  Close(platform::mrCancel);
+  if (Mode != RequestMode::ConvertLocalFile && convertProcess != nullptr)
+    common::DeleteFileSilently(convertProcess->InputFile);
+  Close(platform::ModalResult::Cancel);
 }
 
-void TDownloadRequest::Stop() {
-  if (!HttpCli1.URL.empty()) HttpCli1.Abort();
-  if (ConvertProcess != nullptr && ConvertProcess->Active) ConvertProcess->Kill(0);
-  Close(platform::mrAbort);
+void DownloadRequest::Stop() {
+  if (!httpClient.URL.empty()) httpClient.Abort();
+  if (convertProcess != nullptr && convertProcess->Active) convertProcess->Kill(0);
+  Close(platform::ModalResult::Abort);
 }
 
-void TDownloadRequest::Close(int modalResult) {
-  FormClose();
+void DownloadRequest::Close(int modalResult) {
+  onWindowClosed();
   view_.CloseWindow(modalResult);
 }
 
-void TDownloadRequest::FormClose() {
+void DownloadRequest::onWindowClosed() {
   if (closed_) return;
   closed_ = true;
   Sources.clear();
   // A download still running when the window closes (the close box) ends with it.
-  if (HttpCli1.State() != http::httpReady) HttpCli1.Abort();
-  if (ConvertProcess != nullptr && ConvertProcess->Active) ConvertProcess->Kill(0);
+  if (httpClient.State() != http::HttpState::Ready) httpClient.Abort();
+  if (convertProcess != nullptr && convertProcess->Active) convertProcess->Kill(0);
 }
 
 }  // namespace download

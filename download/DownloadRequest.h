@@ -7,14 +7,14 @@
 #include "download/ConversionRequest.h"
 #include "download/DownloadProgress.h"
 #include "download/PageRetrieval.h"
-#include "net/http/HttpProt.h"
+#include "net/http/HttpClient.h"
 #include "platform/Messages.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-struct TProcessInfo;
+struct ConvertProgress;
 
 namespace download {
 
@@ -36,51 +36,52 @@ class RequestView {
   virtual void ShowConvertName(const std::string& name) = 0;
   virtual void ShowConvertProgress(int position, const std::string& elapsed,
                                    const std::string& estimated) = 0;
-  // Ends the window's modal run with this result (platform::mrAbort for Stop, mrCancel otherwise).
+  // Ends the window's modal run with this result (platform::ModalResult::Abort for Stop, ModalResult::Cancel
+  // otherwise).
   virtual void CloseWindow(int modalResult) = 0;
 };
 
-class TDownloadRequest {
+class DownloadRequest {
  public:
   // `outputFolder` is the main window's output folder text at the time of Start.
-  TDownloadRequest(const ConversionRequest& request, std::string outputFolder, RequestView& view);
-  ~TDownloadRequest();  // as FormClose
-  TDownloadRequest(const TDownloadRequest&) = delete;
-  TDownloadRequest& operator=(const TDownloadRequest&) = delete;
+  DownloadRequest(const ConversionRequest& request, std::string outputFolder, RequestView& view);
+  ~DownloadRequest();  // as onWindowClosed
+  DownloadRequest(const DownloadRequest&) = delete;
+  DownloadRequest& operator=(const DownloadRequest&) = delete;
 
-  platform::WindowHandle Handle() const { return messages_.Handle(); }
+  platform::TargetHandle Handle() const { return messages_.Handle(); }
 
   // The state the window's hidden edits held.
   std::vector<std::string> Sources;
-  int Mode;
+  RequestMode Mode;
   std::string TargetExt;
   std::string ConvertArgs;
   std::string FileName = "get_video";  // name of the video file to write in the output folder
   std::string DownloadUrl;             // the video stream's address, once found
   Panel CurrentPanel = Panel::None;
-  int ConvertPosition = 0;              // the conversion progress bar, 0..100
-  http::THttpCli HttpCli1{"HttpCli1"};  // downloads the video
-  DownloadProgress Progress;            // what the download panel shows
+  int ConvertPosition = 0;                    // the conversion progress bar, 0..100
+  http::HttpClient httpClient{"httpClient"};  // downloads the video
+  DownloadProgress Progress;                  // what the download panel shows
 
   // The two hidden browser controls the page is fetched with (the window owns them). Without them a
   // fetch finds no address.
   void UseBrowsers(platform::WebBrowser& first, platform::WebBrowser& second);
   PageRetrieval* Retrieval() { return retrieval_.get(); }
 
-  void FormShow();
-  void FormClose();
+  void onWindowShown();
+  void onWindowClosed();
   void Stop();  // every Stop button
 
   // Message handlers.
   // Loads each page of Sources in the browser controls and reads it until the video address is found
-  // (or the attempts are over), then posts WM_START_DOWNLOAD. Stop or closing the window ends it.
-  void WMFetchPage();
-  // With an address: downloads the video into the output folder, then closes (Mode 0) or converts it
-  // (Mode 1). A failed download is reported and closes the window; after Stop nothing follows and the
-  // part received stays in the file.
-  void WMStartDownload();
-  void WMStartConvert();
-  void WMConvertProgress(const TProcessInfo& info);
+  // (or the attempts are over), then posts RequestMessage::StartDownload. Stop or closing the window ends it.
+  void fetchPage();
+  // With an address: downloads the video into the output folder, then closes (download only) or converts
+  // it (download and convert). A failed download is reported and closes the window; after Stop nothing
+  // follows and the part received stays in the file.
+  void startDownload();
+  void startConvert();
+  void onConvertProgress(const ConvertProgress& info);
 
   // The output folder with a trailing '/'.
   std::string OutputFolder() const;
@@ -89,14 +90,14 @@ class TDownloadRequest {
   std::string OutputFileFor(const std::string& video) const;
 
  private:
-  void WndProc(platform::Message& msg);
+  void handleMessage(platform::Message& msg);
   PageRetrieval::PassOutcome ExtractionPass(const std::string& page, const std::string& item);
   void ShowPanel(Panel panel);
   void StartConversion(const std::string& input);
   void UseSystemProxy();
-  bool Download(const std::string& target, std::string& failure);
-  void HttpCli1HeaderData();
-  void HttpCli1DocData();
+  bool downloadTo(const std::string& target, std::string& failure);
+  void onHeaderData();
+  void onDocumentData();
   void Close(int modalResult);
 
   std::string outputFolder_;

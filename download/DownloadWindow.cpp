@@ -38,96 +38,96 @@ QLabel* CreateLabelPair(QWidget* parent, const QString& caption, int left, int t
 
 }  // namespace
 
-TfrmDownload::TfrmDownload(QWidget* owner, const download::ConversionRequest& request,
-                           const std::string& outputFolder)
+DownloadWindow::DownloadWindow(QWidget* owner, const download::ConversionRequest& request,
+                               const std::string& outputFolder)
     : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(true);
   if (owner != nullptr) setFont(owner->font());
-  CreatePanel1();
-  CreatePanel2();
-  CreatePanel3();
-  for (QPushButton* stop : {bStop, suiButton1, suiButton2})
-    connect(stop, &QPushButton::clicked, this, [this] { bStopClick(); });
+  createPagePanel();
+  createDownloadPanel();
+  createConvertPanel();
+  for (QPushButton* stop : {pageStopButton, downloadStopButton, convertStopButton})
+    connect(stop, &QPushButton::clicked, this, [this] { onStopClicked(); });
   download::RequestView& view = *this;
-  request_ = std::make_unique<download::TDownloadRequest>(request, outputFolder, view);
-  if (request.Mode != download::rmConvertLocalFile) {
+  request_ = std::make_unique<download::DownloadRequest>(request, outputFolder, view);
+  if (request.Mode != download::RequestMode::ConvertLocalFile) {
     // The engine behind the controls starts with their first page, not before.
-    WebBrowser_1 = platform::CreateWebBrowser();
-    WebBrowser_2 = platform::CreateWebBrowser();
-    request_->UseBrowsers(*WebBrowser_1, *WebBrowser_2);
+    firstBrowser_ = platform::CreateWebBrowser();
+    secondBrowser_ = platform::CreateWebBrowser();
+    request_->UseBrowsers(*firstBrowser_, *secondBrowser_);
   }
 }
 
-TfrmDownload::~TfrmDownload() = default;
+DownloadWindow::~DownloadWindow() = default;
 
-void TfrmDownload::CreatePanel1() {
-  Panel1 = skin::CreatePanel(this, 0, 0, 268, 129);
-  Label1 = skin::CreateLabel(Panel1, "Get html from the URL, please wait...", 16, 20);
-  lUrl = skin::CreateLabel(Panel1, "", 16, 44);
-  lUrl->resize(236, lUrl->height());
-  bStop = skin::CreateButton(Panel1, "Stop", 94, 88, 80, 23);
+void DownloadWindow::createPagePanel() {
+  pagePanel = skin::CreatePanel(this, 0, 0, 268, 129);
+  pageWaitLabel = skin::CreateLabel(pagePanel, "Get html from the URL, please wait...", 16, 20);
+  pageUrlLabel = skin::CreateLabel(pagePanel, "", 16, 44);
+  pageUrlLabel->resize(236, pageUrlLabel->height());
+  pageStopButton = skin::CreateButton(pagePanel, "Stop", 94, 88, 80, 23);
 }
 
-void TfrmDownload::CreatePanel2() {
-  Panel2 = skin::CreatePanel(this, 0, 0, 353, 202);
-  lFileName = skin::CreateLabel(Panel2, "", 16, 10);
-  lFileName->resize(321, lFileName->height());
-  suiProgressBar1 = skin::CreateProgressBar(Panel2, 16, 30, 321, 18);
-  suiProgressBar1->setTextVisible(true);
-  auto* details = new QGroupBox("Details", Panel2);
+void DownloadWindow::createDownloadPanel() {
+  downloadPanel = skin::CreatePanel(this, 0, 0, 353, 202);
+  downloadNameLabel = skin::CreateLabel(downloadPanel, "", 16, 10);
+  downloadNameLabel->resize(321, downloadNameLabel->height());
+  downloadProgressBar = skin::CreateProgressBar(downloadPanel, 16, 30, 321, 18);
+  downloadProgressBar->setTextVisible(true);
+  auto* details = new QGroupBox("Details", downloadPanel);
   details->setGeometry(16, 56, 321, 104);
-  lReceiveData = CreateLabelPair(details, "Download Size: ", 12, 24);
-  lEstimateTime = CreateLabelPair(details, "Estimating time remaining: ", 12, 48);
-  lReceiveSpeed = CreateLabelPair(details, "Download Speed\xEF\xBC\x9A", 12, 72);
+  receivedLabel = CreateLabelPair(details, "Download Size: ", 12, 24);
+  timeLeftLabel = CreateLabelPair(details, "Estimating time remaining: ", 12, 48);
+  speedLabel = CreateLabelPair(details, "Download Speed\xEF\xBC\x9A", 12, 72);
   CreateIcon(details, 277, 20);
-  suiButton1 = skin::CreateButton(Panel2, "Stop", 137, 168, 80, 23);
+  downloadStopButton = skin::CreateButton(downloadPanel, "Stop", 137, 168, 80, 23);
 }
 
-void TfrmDownload::CreatePanel3() {
-  Panel3 = skin::CreatePanel(this, 0, 0, 348, 145);
-  auto* converting = new QGroupBox("Converting", Panel3);
+void DownloadWindow::createConvertPanel() {
+  convertPanel = skin::CreatePanel(this, 0, 0, 348, 145);
+  auto* converting = new QGroupBox("Converting", convertPanel);
   converting->setGeometry(10, 8, 328, 96);
-  lConvertName = skin::CreateLabel(converting, "", 12, 22);
-  lConvertName->resize(262, lConvertName->height());
-  suiProgressBar2 = skin::CreateProgressBar(converting, 12, 44, 262, 18);
-  suiProgressBar2->setTextVisible(true);
-  lTimeElapsed = CreateLabelPair(converting, "Time elapsed: ", 12, 70);
-  lTimeElapsed->setText("00:00");
-  lTimeEstimated = CreateLabelPair(converting, "Time estimated: ", 160, 70);
-  lTimeEstimated->setText("00:00");
-  lTimeEstimated->resize(100, lTimeEstimated->height());
+  convertNameLabel = skin::CreateLabel(converting, "", 12, 22);
+  convertNameLabel->resize(262, convertNameLabel->height());
+  convertProgressBar = skin::CreateProgressBar(converting, 12, 44, 262, 18);
+  convertProgressBar->setTextVisible(true);
+  timeElapsedLabel = CreateLabelPair(converting, "Time elapsed: ", 12, 70);
+  timeElapsedLabel->setText("00:00");
+  timeEstimatedLabel = CreateLabelPair(converting, "Time estimated: ", 160, 70);
+  timeEstimatedLabel->setText("00:00");
+  timeEstimatedLabel->resize(100, timeEstimatedLabel->height());
   CreateIcon(converting, 284, 36);
-  suiButton2 = skin::CreateButton(Panel3, "Stop", 134, 112, 80, 23);
+  convertStopButton = skin::CreateButton(convertPanel, "Stop", 134, 112, 80, 23);
 }
 
-void TfrmDownload::showEvent(QShowEvent* event) {
+void DownloadWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  // FormShow.
-  suiProgressBar1->setValue(0);
-  suiProgressBar2->setValue(0);
-  for (QFrame* panel : {Panel1, Panel2, Panel3}) {
+  // onWindowShown.
+  downloadProgressBar->setValue(0);
+  convertProgressBar->setValue(0);
+  for (QFrame* panel : {pagePanel, downloadPanel, convertPanel}) {
     panel->move(0, 0);
     panel->hide();
   }
-  setWindowTitle(Q(resources::LoadStr(resources::sTitle)));
-  for (QLabel* label : {lFileName, lReceiveData, lEstimateTime, lReceiveSpeed}) label->clear();
-  if (!request_->Sources.empty()) lUrl->setText(Q(request_->Sources.front()));
-  request_->FormShow();
+  setWindowTitle(Q(resources::loadString(resources::StringId::Title)));
+  for (QLabel* label : {downloadNameLabel, receivedLabel, timeLeftLabel, speedLabel}) label->clear();
+  if (!request_->Sources.empty()) pageUrlLabel->setText(Q(request_->Sources.front()));
+  request_->onWindowShown();
 }
 
-void TfrmDownload::ShowPanel(download::Panel panel) {
-  QFrame* shown = panel == download::Panel::FetchPage  ? Panel1
-                  : panel == download::Panel::Download ? Panel2
-                  : panel == download::Panel::Convert  ? Panel3
+void DownloadWindow::ShowPanel(download::Panel panel) {
+  QFrame* shown = panel == download::Panel::FetchPage  ? pagePanel
+                  : panel == download::Panel::Download ? downloadPanel
+                  : panel == download::Panel::Convert  ? convertPanel
                                                        : nullptr;
-  for (QFrame* p : {Panel1, Panel2, Panel3}) p->setVisible(p == shown);
+  for (QFrame* p : {pagePanel, downloadPanel, convertPanel}) p->setVisible(p == shown);
   if (shown != nullptr) setFixedSize(shown->size());
 }
 
-void TfrmDownload::CentreOnOwner() {
+void DownloadWindow::CentreOnOwner() {
   const QWidget* owner = parentWidget();
   if (owner == nullptr) return;
   const QRect outer = owner->frameGeometry();
@@ -135,60 +135,60 @@ void TfrmDownload::CentreOnOwner() {
   move(outer.left() + (outer.width() - own.width()) / 2, outer.top() + (outer.height() - own.height()) / 2);
 }
 
-void TfrmDownload::ShowDownloadName(const std::string& text) {
-  lFileName->setText(Q(text));
-  lFileName->setToolTip(Q(text));
+void DownloadWindow::ShowDownloadName(const std::string& text) {
+  downloadNameLabel->setText(Q(text));
+  downloadNameLabel->setToolTip(Q(text));
 }
 
-void TfrmDownload::ShowDownloadBar(std::int64_t received, std::int64_t total) {
+void DownloadWindow::ShowDownloadBar(std::int64_t received, std::int64_t total) {
   if (total < 0) {
-    suiProgressBar1->setRange(0, 0);  // no size announced: the bar only shows that data arrives
+    downloadProgressBar->setRange(0, 0);  // no size announced: the bar only shows that data arrives
     return;
   }
   // The bar counts in int; sizes past its range are shown in larger units.
   const std::int64_t unit = total / std::numeric_limits<int>::max() + 1;
-  suiProgressBar1->setRange(0, static_cast<int>(total / unit));
-  suiProgressBar1->setValue(static_cast<int>(std::clamp<std::int64_t>(received, 0, total) / unit));
+  downloadProgressBar->setRange(0, static_cast<int>(total / unit));
+  downloadProgressBar->setValue(static_cast<int>(std::clamp<std::int64_t>(received, 0, total) / unit));
 }
 
-void TfrmDownload::ShowDownloadDetails(const std::string& received, const std::string& timeLeft,
-                                       const std::string& speed) {
-  lReceiveData->setText(Q(received));
-  lEstimateTime->setText(Q(timeLeft));
-  lReceiveSpeed->setText(Q(speed));
+void DownloadWindow::ShowDownloadDetails(const std::string& received, const std::string& timeLeft,
+                                         const std::string& speed) {
+  receivedLabel->setText(Q(received));
+  timeLeftLabel->setText(Q(timeLeft));
+  speedLabel->setText(Q(speed));
 }
 
-void TfrmDownload::ShowUrl(const std::string& address) {
-  lUrl->setText(Q(address));
+void DownloadWindow::ShowUrl(const std::string& address) {
+  pageUrlLabel->setText(Q(address));
 }
 
-void TfrmDownload::ShowConvertName(const std::string& name) {
-  lConvertName->setText(Q(name));
-  lConvertName->setToolTip(Q(name));
+void DownloadWindow::ShowConvertName(const std::string& name) {
+  convertNameLabel->setText(Q(name));
+  convertNameLabel->setToolTip(Q(name));
 }
 
-void TfrmDownload::ShowConvertProgress(int position, const std::string& elapsed,
-                                       const std::string& estimated) {
-  suiProgressBar2->setValue(position);
-  lTimeElapsed->setText(Q(elapsed));
-  lTimeEstimated->setText(Q(estimated));
+void DownloadWindow::ShowConvertProgress(int position, const std::string& elapsed,
+                                         const std::string& estimated) {
+  convertProgressBar->setValue(position);
+  timeElapsedLabel->setText(Q(elapsed));
+  timeEstimatedLabel->setText(Q(estimated));
 }
 
-void TfrmDownload::CloseWindow(int modalResult) {
+void DownloadWindow::CloseWindow(int modalResult) {
   if (!closing_) done(modalResult);
 }
 
-void TfrmDownload::bStopClick() {
+void DownloadWindow::onStopClicked() {
   request_->Stop();
 }
 
-void TfrmDownload::reject() {
-  done(platform::mrCancel);
+void DownloadWindow::reject() {
+  done(platform::ModalResult::Cancel);
 }
 
-void TfrmDownload::done(int result) {
+void DownloadWindow::done(int result) {
   if (closing_) return;
   closing_ = true;
-  request_->FormClose();
+  request_->onWindowClosed();
   QDialog::done(result);
 }

@@ -15,46 +15,46 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-class TfrmDownload : public QDialog, private download::RequestView {
+class DownloadWindow : public QDialog, private download::RequestView {
  public:
   // `outputFolder` is the main window's output folder text.
-  TfrmDownload(QWidget* owner, const download::ConversionRequest& request, const std::string& outputFolder);
-  ~TfrmDownload() override;
+  DownloadWindow(QWidget* owner, const download::ConversionRequest& request, const std::string& outputFolder);
+  ~DownloadWindow() override;
 
-  download::TDownloadRequest& Request() { return *request_; }
+  download::DownloadRequest& Request() { return *request_; }
 
   // Panel 1: fetching the page.
-  QFrame* Panel1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QLabel* lUrl = nullptr;
-  QPushButton* bStop = nullptr;
+  QFrame* pagePanel = nullptr;
+  QLabel* pageWaitLabel = nullptr;
+  QLabel* pageUrlLabel = nullptr;
+  QPushButton* pageStopButton = nullptr;
   // Panel 2: downloading.
-  QFrame* Panel2 = nullptr;
-  QLabel* lFileName = nullptr;
-  QProgressBar* suiProgressBar1 = nullptr;
-  QLabel* lReceiveData = nullptr;
-  QLabel* lEstimateTime = nullptr;
-  QLabel* lReceiveSpeed = nullptr;
-  QPushButton* suiButton1 = nullptr;
+  QFrame* downloadPanel = nullptr;
+  QLabel* downloadNameLabel = nullptr;
+  QProgressBar* downloadProgressBar = nullptr;
+  QLabel* receivedLabel = nullptr;
+  QLabel* timeLeftLabel = nullptr;
+  QLabel* speedLabel = nullptr;
+  QPushButton* downloadStopButton = nullptr;
   // Panel 3: converting.
-  QFrame* Panel3 = nullptr;
-  QLabel* lConvertName = nullptr;
-  QProgressBar* suiProgressBar2 = nullptr;
-  QLabel* lTimeElapsed = nullptr;
-  QLabel* lTimeEstimated = nullptr;
-  QPushButton* suiButton2 = nullptr;
+  QFrame* convertPanel = nullptr;
+  QLabel* convertNameLabel = nullptr;
+  QProgressBar* convertProgressBar = nullptr;
+  QLabel* timeElapsedLabel = nullptr;
+  QLabel* timeEstimatedLabel = nullptr;
+  QPushButton* convertStopButton = nullptr;
 
-  void bStopClick();
-  void done(int result) override;  // every ending: FormClose, then the modal result
+  void onStopClicked();
+  void done(int result) override;  // every ending: onWindowClosed, then the modal result
   void reject() override;          // the close box and Escape: Cancel
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
-  void CreatePanel1();
-  void CreatePanel2();
-  void CreatePanel3();
+  void createPagePanel();
+  void createDownloadPanel();
+  void createConvertPanel();
 
   // RequestView.
   void ShowPanel(download::Panel panel) override;
@@ -68,9 +68,9 @@ class TfrmDownload : public QDialog, private download::RequestView {
   void ShowConvertProgress(int position, const std::string& elapsed, const std::string& estimated) override;
   void CloseWindow(int modalResult) override;
 
-  std::unique_ptr<platform::WebBrowser> WebBrowser_1;  // the hidden browser controls the page is read with
-  std::unique_ptr<platform::WebBrowser> WebBrowser_2;
-  std::unique_ptr<download::TDownloadRequest> request_;
+  std::unique_ptr<platform::WebBrowser> firstBrowser_;  // the hidden browser controls the page is read with
+  std::unique_ptr<platform::WebBrowser> secondBrowser_;
+  std::unique_ptr<download::DownloadRequest> request_;
   bool shown_ = false;
   bool closing_ = false;
 };

@@ -19,7 +19,7 @@ struct Pass {
   std::string_view page;
   const std::string& address;
   ExtractionFields& fields;
-  const global::SiteConfig& sites;
+  const common::SiteConfig& sites;
 };
 
 // What a site block ends with: an outcome for the whole pass, or nothing to go on with the next block.
@@ -54,8 +54,9 @@ bool IsAgeVerificationPage(std::string_view page) {
 }
 
 void ShowAgeVerificationNotice() {
-  platform::CurrentDialogs().MessageBox(resources::LoadStr(resources::sTitle), AgeVerificationNotice(),
-                                        platform::DialogIcon::Information, platform::DialogButtons::Ok);
+  platform::CurrentDialogs().MessageBox(resources::loadString(resources::StringId::Title),
+                                        AgeVerificationNotice(), platform::DialogIcon::Information,
+                                        platform::DialogButtons::Ok);
 }
 
 // The title of the page's meta element, up to its closing quote. A page cut off inside the value
@@ -189,7 +190,7 @@ std::optional<std::string_view> GoogleVideoLink(const Pass& pass) {
 }
 
 BlockEnd RunGoogleVideo(Pass& pass) {
-  pass.fields.Mode = rmDownloadOnly;
+  pass.fields.Mode = RequestMode::DownloadOnly;
   if (const auto title = Between(pass.page, "<title>", "</title>", true)) {
     std::string name = MakeFileName(*title, ".mp4");
     if (!name.empty()) pass.fields.FileName = std::move(name);
@@ -204,7 +205,7 @@ BlockEnd RunGoogleVideo(Pass& pass) {
 
 ExtractOutcome ExtractVideoAddress(std::string_view page, const std::string& address,
                                    ExtractionFields fields) {
-  const global::SiteConfig sites = global::SiteConfig::Current();
+  const common::SiteConfig sites = common::SiteConfig::Current();
   Pass pass{page, address, fields, sites};
   const struct {
     const std::string& domain;

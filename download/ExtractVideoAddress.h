@@ -1,9 +1,11 @@
 // One extraction pass over the text of a video page: finds the address of the video stream and the
 // name of the video file to write, for the three known sites (recognised by their domains, from
-// global::SiteConfig::Current(), inside the page address). The page-retrieval loop runs the pass again
+// common::SiteConfig::Current(), inside the page address). The page-retrieval loop runs the pass again
 // and again over the growing page text; a pass keeps nothing of its own, so repeating it over the same
 // text gives the same result.
 #pragma once
+
+#include "download/ConversionRequest.h"
 
 #include <cstddef>
 #include <string>
@@ -22,7 +24,7 @@ enum class ExtractOutcome {
 struct ExtractionFields {
   std::string& FileName;     // starts a run as "get_video"
   std::string& DownloadUrl;  // starts a run empty
-  int& Mode;                 // set to download::rmDownloadOnly on a Google Video page
+  RequestMode& Mode;         // set to download::RequestMode::DownloadOnly on a Google Video page
 };
 
 // Longest stream address a pass accepts; a longer one is not an address but page text caught between

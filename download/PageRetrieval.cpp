@@ -28,7 +28,7 @@ PageRetrieval::Result PageRetrieval::Retrieve(const std::string& address, const 
       const Result result = RunAttempt(address, extract, stopRequested, found);
       if (result != Result::Finished) return result;
       // The control is left on the empty page after every attempt.
-      Active().NavigateBlank();
+      currentBrowser().NavigateBlank();
       if (found) break;
     }
   } catch (const platform::BrowserError& error) {
@@ -45,7 +45,7 @@ PageRetrieval::Result PageRetrieval::RunAttempt(const std::string& address, cons
                                                 const StopCheck& stopRequested, bool& found) {
   bool switched = false;
   for (;;) {
-    Active().Navigate(address);
+    currentBrowser().Navigate(address);
     if (!WaitUntilReadable(stopRequested)) return Result::Stopped;
     const Clock::time_point start = Clock::now();
     bool switchBrowser = false;
@@ -54,10 +54,10 @@ PageRetrieval::Result PageRetrieval::RunAttempt(const std::string& address, cons
       if (MillisecondsSince(start) > limits_.PollMs) return Result::Finished;
       Pause(stopRequested);
       if (stopRequested()) return Result::Stopped;
-      const platform::PageSource source = Active().Source();
+      const platform::PageSource source = currentBrowser().Source();
       if (source.State == platform::PageSource::Kind::Unreadable) {
         if (switched) return Result::TextUnreadable;
-        Active().NavigateBlank();
+        currentBrowser().NavigateBlank();
         active_ = 1;
         switched = switchBrowser = true;
         continue;
@@ -79,7 +79,7 @@ PageRetrieval::Result PageRetrieval::RunAttempt(const std::string& address, cons
 
 // Waits, with no time limit, until the document is at least interactive; false when Stop came first.
 bool PageRetrieval::WaitUntilReadable(const StopCheck& stopRequested) {
-  while (Active().ReadyState() < platform::rsInteractive) {
+  while (currentBrowser().ReadyState() < platform::BrowserReadyState::Interactive) {
     Pause(stopRequested);
     if (stopRequested()) return false;
   }
@@ -96,7 +96,7 @@ void PageRetrieval::Pause(const StopCheck& stopRequested) {
   const Clock::time_point start = Clock::now();
   int left = limits_.PassMs;
   do {
-    platform::WaitMessage(left);
+    platform::waitForMessage(left);
     left = limits_.PassMs - MillisecondsSince(start);
   } while (left > 0 && !stopRequested());
 }

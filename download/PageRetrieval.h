@@ -62,7 +62,7 @@ class PageRetrieval {
                     bool& found);
   bool WaitUntilReadable(const StopCheck& stopRequested);
   void Pause(const StopCheck& stopRequested);
-  platform::WebBrowser& Active() { return active_ == 0 ? first_ : second_; }
+  platform::WebBrowser& currentBrowser() { return active_ == 0 ? first_ : second_; }
 
   platform::WebBrowser& first_;
   platform::WebBrowser& second_;

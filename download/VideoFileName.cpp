@@ -114,7 +114,7 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 std::string MakeFileName(std::string_view stem, std::string_view extension) {
-  std::string name = global::RemoveBadFileChars(CleanCharacters(TrimBlanks(stem)));
+  std::string name = common::RemoveBadFileChars(CleanCharacters(TrimBlanks(stem)));
   const std::size_t visible = name.find_first_not_of(". ");  // a leading dot would hide the file
   if (visible == std::string::npos) return {};
   name.erase(0, visible);

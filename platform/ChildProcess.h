@@ -37,7 +37,7 @@ class ChildProcess {
   int Start(const std::string& program, const std::vector<std::string>& args, int in, int out, int err);
 
   bool Started() const { return pid_ > 0; }
-  pid_t Id() const { return pid_; }
+  pid_t pid() const { return pid_; }
 
   // Waits up to `ms` milliseconds for the child to end, without reaping it; true once it has ended.
   // May be called from another thread while the owner does not Reap.

@@ -7,7 +7,7 @@ namespace {
 class CancelDialogs final : public Dialogs {
  public:
   int MessageBox(const std::string&, const std::string&, DialogIcon, DialogButtons buttons) override {
-    return buttons == DialogButtons::Ok ? mrOk : mrCancel;
+    return buttons == DialogButtons::Ok ? ModalResult::Ok : ModalResult::Cancel;
   }
   bool SelectFolder(const std::string&, std::string&) override { return false; }
   std::vector<std::string> OpenFiles(const std::string&, const std::string&, const std::string&) override {
@@ -15,22 +15,22 @@ class CancelDialogs final : public Dialogs {
   }
 };
 
-Dialogs* g_current = nullptr;
-Dialogs* g_default = nullptr;
+Dialogs* installedDialogs = nullptr;
+Dialogs* defaultDialogs = nullptr;
 
 }  // namespace
 
 Dialogs& CurrentDialogs() {
   static CancelDialogs cancel;
-  if (g_current != nullptr) return *g_current;
-  return g_default != nullptr ? *g_default : cancel;
+  if (installedDialogs != nullptr) return *installedDialogs;
+  return defaultDialogs != nullptr ? *defaultDialogs : cancel;
 }
 
 void SetDialogs(Dialogs* dialogs) {
-  g_current = dialogs;
+  installedDialogs = dialogs;
 }
 void SetDefaultDialogs(Dialogs* dialogs) {
-  g_default = dialogs;
+  defaultDialogs = dialogs;
 }
 
 }  // namespace platform

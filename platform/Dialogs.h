@@ -11,21 +11,22 @@ enum class DialogButtons { Ok, OkCancel, YesNo, YesNoCancel };
 
 // Modal results, numbered as the windows expect them.
 enum ModalResult : int {
-  mrNone = 0,
-  mrOk = 1,
-  mrCancel = 2,
-  mrAbort = 3,
-  mrRetry = 4,
-  mrIgnore = 5,
-  mrYes = 6,
-  mrNo = 7,
+  None = 0,
+  Ok = 1,
+  Cancel = 2,
+  Abort = 3,
+  Retry = 4,
+  Ignore = 5,
+  Yes = 6,
+  No = 7,
 };
 
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
 
-  // Shows a message box and returns the button pressed (mrOk, mrCancel, mrYes, mrNo).
+  // Shows a message box and returns the button pressed (ModalResult::Ok, ModalResult::Cancel,
+  // ModalResult::Yes, ModalResult::No).
   virtual int MessageBox(const std::string& caption, const std::string& text, DialogIcon icon,
                          DialogButtons buttons) = 0;
 

@@ -25,8 +25,8 @@ class MessageEvent final : public QEvent {
 // between the look-up and the post; once unregistered, Qt drops the target's queued events.
 struct Registry {
   std::mutex lock;
-  std::unordered_map<WindowHandle, MessageTarget*> targets;
-  std::atomic<WindowHandle> next{1};
+  std::unordered_map<TargetHandle, MessageTarget*> targets;
+  std::atomic<TargetHandle> next{1};
 };
 
 Registry& registry() {
@@ -51,11 +51,11 @@ MessageTarget::~MessageTarget() {
 
 bool MessageTarget::event(QEvent* e) {
   if (e->type() != kMessageEvent) return QObject::event(e);
-  WndProc(static_cast<MessageEvent*>(e)->message);
+  handleMessage(static_cast<MessageEvent*>(e)->message);
   return true;
 }
 
-bool PostMessage(WindowHandle target, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam,
+bool PostMessage(TargetHandle target, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam,
                  std::shared_ptr<void> payload) {
   std::lock_guard<std::mutex> guard(registry().lock);
   auto it = registry().targets.find(target);
@@ -65,7 +65,7 @@ bool PostMessage(WindowHandle target, std::uint32_t msg, std::uintptr_t wParam, 
   return true;
 }
 
-bool IsWindow(WindowHandle target) {
+bool isTargetAlive(TargetHandle target) {
   std::lock_guard<std::mutex> guard(registry().lock);
   return registry().targets.count(target) != 0;
 }
@@ -75,7 +75,7 @@ void ProcessMessages() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void WaitMessage(int ms) {
+void waitForMessage(int ms) {
   QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
   if (dispatcher == nullptr) return;
   QTimer timeout;

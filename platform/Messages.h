@@ -1,6 +1,6 @@
 // Posted messages between message targets, the stand-in for window messages.
 //
-// A message target is an object with a WndProc and a handle. PostMessage queues a record for the
+// A message target is an object with a handleMessage and a handle. PostMessage queues a record for the
 // target's thread and returns at once; the record is handled later, one at a time, on that thread,
 // never inside the call that posted it. Records for a handle whose target is gone are dropped, and
 // their payload is freed with them.
@@ -14,11 +14,11 @@
 
 namespace platform {
 
-using WindowHandle = std::uint64_t;  // 0 is never a valid handle
-constexpr WindowHandle kNoWindow = 0;
+using TargetHandle = std::uint64_t;  // 0 is never a valid handle
+constexpr TargetHandle kNoTarget = 0;
 
 struct Message {
-  std::uint32_t Msg = 0;
+  std::uint32_t id = 0;
   std::uintptr_t WParam = 0;
   std::intptr_t LParam = 0;
   std::shared_ptr<void> Payload;  // optional record carried with the message, freed when dropped
@@ -33,14 +33,14 @@ class MessageTarget : public QObject {
   MessageTarget(const MessageTarget&) = delete;
   MessageTarget& operator=(const MessageTarget&) = delete;
 
-  WindowHandle Handle() const { return handle_; }
+  TargetHandle Handle() const { return handle_; }
 
  protected:
-  virtual void WndProc(Message& msg) = 0;
+  virtual void handleMessage(Message& msg) = 0;
   bool event(QEvent* e) override;
 
  private:
-  WindowHandle handle_;
+  TargetHandle handle_;
 };
 
 // A message target that hands every message to a function; handy for hidden windows and tests.
@@ -49,7 +49,7 @@ class FunctionTarget final : public MessageTarget {
   explicit FunctionTarget(std::function<void(Message&)> handler) : handler_(std::move(handler)) {}
 
  protected:
-  void WndProc(Message& msg) override { handler_(msg); }
+  void handleMessage(Message& msg) override { handler_(msg); }
 
  private:
   std::function<void(Message&)> handler_;
@@ -57,18 +57,18 @@ class FunctionTarget final : public MessageTarget {
 
 // Queues a message for the target; false when no target has this handle (the message is dropped).
 // Safe to call from any thread.
-bool PostMessage(WindowHandle target, std::uint32_t msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
+bool PostMessage(TargetHandle target, std::uint32_t msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
                  std::shared_ptr<void> payload = nullptr);
 
 // True while a target with this handle exists.
-bool IsWindow(WindowHandle target);
+bool isTargetAlive(TargetHandle target);
 
 // One message-pump step: handles every event already queued for this thread, without waiting.
 void ProcessMessages();
 
 // Waits up to `ms` milliseconds for an event of this thread to arrive and handles what is queued.
 // Returns at once when something is already queued.
-void WaitMessage(int ms);
+void waitForMessage(int ms);
 
 // Runs `fn` on the application's main thread and waits for it to finish (the blocking
 // run-on-main-thread call). Called on the main thread, it runs `fn` directly.

@@ -17,7 +17,7 @@ std::string WithSlash(std::string dir) {
   return dir;
 }
 
-std::string g_settingsOverride;
+std::string settingsOverride;
 
 std::string HomeDir() {
   const char* home = std::getenv("HOME");
@@ -38,11 +38,11 @@ bool IsWritableDir(const std::string& dir) {
 }
 
 void SetSettingsFilePath(const std::string& path) {
-  g_settingsOverride = path;
+  settingsOverride = path;
 }
 
 std::string SettingsFilePath() {
-  if (!g_settingsOverride.empty()) return g_settingsOverride;
+  if (!settingsOverride.empty()) return settingsOverride;
   const std::string exeDir = ExecutableDir();
   if (IsWritableDir(exeDir)) return exeDir + "settings.ini";
   const char* xdg = std::getenv("XDG_CONFIG_HOME");

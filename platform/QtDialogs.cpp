@@ -42,13 +42,13 @@ QMessageBox::StandardButtons ToQtButtons(DialogButtons buttons) {
 int ToModalResult(int button) {
   switch (button) {
     case QMessageBox::Ok:
-      return mrOk;
+      return ModalResult::Ok;
     case QMessageBox::Yes:
-      return mrYes;
+      return ModalResult::Yes;
     case QMessageBox::No:
-      return mrNo;
+      return ModalResult::No;
     default:
-      return mrCancel;
+      return ModalResult::Cancel;
   }
 }
 

@@ -7,35 +7,35 @@ namespace {
 
 // 65205 ends with the example watch-page address, which the site configuration supplies; the table
 // keeps the default site's example.
-const std::map<int, std::string>& Table() {
-  static const std::map<int, std::string> table = {
-      {sEnterUsername, "Please enter Username."},
-      {sEnterPassword, "Please enter Password."},
-      {sProductPage, "https://clipwave.karvel.example/"},
-      {sDonationPage, "https://clipwave.karvel.example/donate"},
-      {sTitle, "Karvel Clipwave"},
-      {sEnterVideoUrl, "Please enter video URL!"},
-      {sSelectLocalFile, "Please select a local video file!"},
-      {sSelectDirectory, "Please select the directory to add"},
-      {sUnableGetHtmlRetry, "Unable get html from the url. Please try again later!"},
-      {sEnterUrlLike, "Please enter the url like http://www.youtube.com/watch?v=Xq0TXIuQ5zk"},
-      {sUnableGetHtmlFrom, "Unable get html from "},
-      {sReceived, "received"},
-      {sSelectVideoFile, "Select video file:"},
-      {sEnterVideoUrlExample, "Enter video URL (Example: "},
-      {sOverwrite, " has existed,overite it?"},
-      {sOutputDirMissing, " the output directory does not exist."},
-      {sCreateDirectory, "creates a new directory?"},
-      {sConvertProcessError, "Error while creating convert process!"},
-      {sOutputInUse, "Video file will be created may be used, convert process failed!"},
-      {sCheckVideoFile, "Please check whether the video file exist."},
+const std::map<StringId, std::string>& Table() {
+  static const std::map<StringId, std::string> table = {
+      {StringId::EnterUsername, "Please enter Username."},
+      {StringId::EnterPassword, "Please enter Password."},
+      {StringId::ProductPage, "https://clipwave.karvel.example/"},
+      {StringId::DonationPage, "https://clipwave.karvel.example/donate"},
+      {StringId::Title, "Karvel Clipwave"},
+      {StringId::EnterVideoUrl, "Please enter video URL!"},
+      {StringId::SelectLocalFile, "Please select a local video file!"},
+      {StringId::SelectDirectory, "Please select the directory to add"},
+      {StringId::UnableGetHtmlRetry, "Unable get html from the url. Please try again later!"},
+      {StringId::EnterUrlLike, "Please enter the url like http://www.youtube.com/watch?v=Xq0TXIuQ5zk"},
+      {StringId::UnableGetHtmlFrom, "Unable get html from "},
+      {StringId::Received, "received"},
+      {StringId::SelectVideoFile, "Select video file:"},
+      {StringId::EnterVideoUrlExample, "Enter video URL (Example: "},
+      {StringId::Overwrite, " has existed,overite it?"},
+      {StringId::OutputDirMissing, " the output directory does not exist."},
+      {StringId::CreateDirectory, "creates a new directory?"},
+      {StringId::ConvertProcessError, "Error while creating convert process!"},
+      {StringId::OutputInUse, "Video file will be created may be used, convert process failed!"},
+      {StringId::CheckVideoFile, "Please check whether the video file exist."},
   };
   return table;
 }
 
 }  // namespace
 
-std::string LoadStr(int id) {
+std::string loadString(StringId id) {
   auto it = Table().find(id);
   return it == Table().end() ? std::string() : it->second;
 }

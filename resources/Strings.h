@@ -5,30 +5,30 @@
 
 namespace resources {
 
-enum StringId : int {
-  sEnterUsername = 65184,
-  sEnterPassword = 65185,
-  sProductPage = 65186,
-  sDonationPage = 65187,
-  sTitle = 65200,
-  sEnterVideoUrl = 65201,
-  sSelectLocalFile = 65202,
-  sSelectDirectory = 65203,
-  sUnableGetHtmlRetry = 65204,
-  sEnterUrlLike = 65205,
-  sUnableGetHtmlFrom = 65206,
-  sReceived = 65207,
-  sSelectVideoFile = 65208,
-  sEnterVideoUrlExample = 65209,
-  sOverwrite = 65210,
-  sOutputDirMissing = 65211,
-  sCreateDirectory = 65212,
-  sConvertProcessError = 65213,
-  sOutputInUse = 65214,
-  sCheckVideoFile = 65215,
+enum class StringId {
+  EnterUsername = 65184,
+  EnterPassword = 65185,
+  ProductPage = 65186,
+  DonationPage = 65187,
+  Title = 65200,
+  EnterVideoUrl = 65201,
+  SelectLocalFile = 65202,
+  SelectDirectory = 65203,
+  UnableGetHtmlRetry = 65204,
+  EnterUrlLike = 65205,
+  UnableGetHtmlFrom = 65206,
+  Received = 65207,
+  SelectVideoFile = 65208,
+  EnterVideoUrlExample = 65209,
+  Overwrite = 65210,
+  OutputDirMissing = 65211,
+  CreateDirectory = 65212,
+  ConvertProcessError = 65213,
+  OutputInUse = 65214,
+  CheckVideoFile = 65215,
 };
 
 // The text with this number; empty for a number outside the table.
-std::string LoadStr(int id);
+std::string loadString(StringId id);
 
 }  // namespace resources

@@ -5,9 +5,9 @@
 //
 // FORMAT_INDEX picks one of the five format fragments (0-4); FRAGMENT, when given, is used instead.
 // An existing OUT is replaced (the overwrite question is answered Yes).
+#include "convert/ConvertError.h"
 #include "convert/ConvertMessages.h"
 #include "convert/ConvertProcess.h"
-#include "convert/EConvertError.h"
 #include "platform/Dialogs.h"
 #include "platform/Messages.h"
 
@@ -34,7 +34,7 @@ class AnswerYes final : public platform::Dialogs {
   int MessageBox(const std::string&, const std::string& text, platform::DialogIcon,
                  platform::DialogButtons) override {
     std::fprintf(stderr, "%s -> Yes\n", text.c_str());
-    return platform::mrYes;
+    return platform::ModalResult::Yes;
   }
   bool SelectFolder(const std::string&, std::string&) override { return false; }
   std::vector<std::string> OpenFiles(const std::string&, const std::string&, const std::string&) override {
@@ -59,11 +59,11 @@ int main(int argc, char** argv) {
   platform::SetDialogs(&dialogs);
 
   int records = 0;
-  std::shared_ptr<TProcessInfo> end;
+  std::shared_ptr<ConvertProgress> end;
   platform::FunctionTarget window([&](platform::Message& m) {
-    auto info = std::static_pointer_cast<TProcessInfo>(m.Payload);
-    if (m.Msg != WM_CONVERT_PROGRESS || info == nullptr) return;
-    if (!info->Elapsed.empty()) {
+    auto info = std::static_pointer_cast<ConvertProgress>(m.Payload);
+    if (m.id != ConvertMessage::Progress || info == nullptr) return;
+    if (!info->elapsed.empty()) {
       ++records;
       return;
     }
@@ -72,24 +72,24 @@ int main(int argc, char** argv) {
   });
 
   CreateConvertProcess();
-  ConvertProcess->Active = true;
-  ConvertProcess->InputFile = argv[1];
-  ConvertProcess->OutputFile = argv[2];
-  ConvertProcess->Arguments = argc == 5 ? argv[4] : kFragments[index];
-  ConvertProcess->NotifyWindow = window.Handle();
+  convertProcess->Active = true;
+  convertProcess->InputFile = argv[1];
+  convertProcess->OutputFile = argv[2];
+  convertProcess->Arguments = argc == 5 ? argv[4] : kFragments[index];
+  convertProcess->notifyTarget = window.Handle();
   try {
-    ConvertProcess->Run();
-  } catch (const EConvertError& e) {
+    convertProcess->Run();
+  } catch (const ConvertError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     DestroyConvertProcess();
     return 2;
   }
   if (end == nullptr) app.exec();
-  ConvertProcess->Kill(0);
+  convertProcess->Kill(0);
   DestroyConvertProcess();
   platform::SetDialogs(nullptr);
 
-  std::printf("records: %d\nstatus: %d\n", records, end->Status);
-  if (!end->Message.empty()) std::printf("message: %s\n", end->Message.c_str());
-  return end->Status == TProcessInfo::StatusOk ? 0 : 1;
+  std::printf("records: %d\nstatus: %d\n", records, static_cast<int>(end->status));
+  if (!end->message.empty()) std::printf("message: %s\n", end->message.c_str());
+  return end->status == ConvertProgress::Status::Ok ? 0 : 1;
 }

@@ -6,8 +6,8 @@
 // "name=value" per line. Exit code 0 when the request succeeded and the file was written, 1 when the
 // request ended with an error status or a failed transfer, 2 for wrong arguments, 3 when the file could
 // not be created or written.
-#include "net/http/HttpProt.h"
-#include "net/http/TFileStream.h"
+#include "net/http/FileStream.h"
+#include "net/http/HttpClient.h"
 
 #include <QCoreApplication>
 
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     if (std::string(argv[3]) != "--proxy") return Usage();
     proxy = argv[4];
   }
-  http::THttpCli cli;
+  http::HttpClient cli;
   cli.Agent = "Mozilla/3.0 (compatible)";
   cli.Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
   if (!proxy.empty()) {
@@ -45,16 +45,16 @@ int main(int argc, char** argv) {
   int rc = 0;
   auto start = std::chrono::steady_clock::now();
   try {
-    http::TFileStream file(argv[2]);
+    http::FileStream file(argv[2]);
     cli.SetReceiveStream(&file);
     try {
       cli.Get();
-    } catch (const http::EHttpException&) {
+    } catch (const http::HttpException&) {
       rc = 1;
     }
     cli.SetReceiveStream(nullptr);
     file.Close();
-  } catch (const http::EStreamError& e) {
+  } catch (const http::StreamError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     rc = 3;
   }

@@ -62,7 +62,7 @@ HttpResponseParser::HttpResponseParser(HttpResponseHost& host)
   buffer_[0] = 0;
 }
 
-void HttpResponseParser::BeginRequest(THttpRequest type, const std::string& requestVer) {
+void HttpResponseParser::BeginRequest(RequestType type, const std::string& requestVer) {
   type_ = type;
   requestVer_ = requestVer;
   std::string rangeBegin = v_.ContentRangeBegin, rangeEnd = v_.ContentRangeEnd;
@@ -140,7 +140,7 @@ void HttpResponseParser::DataAvailable(ByteSource& source, std::uint16_t errCode
     // One line fills the buffer: look for its end in a few more bytes, dropping what lies before it.
     char scratch[25];
     n = source.Receive(scratch, sizeof scratch);
-    if (n > 0 && host_.State() == httpWaitingHeader) headerBytes_ += static_cast<std::size_t>(n);
+    if (n > 0 && host_.State() == HttpState::WaitingHeader) headerBytes_ += static_cast<std::size_t>(n);
     const void* lf = n > 0 ? std::memchr(scratch, '\n', static_cast<std::size_t>(n)) : nullptr;
     if (lf != nullptr) {
       int after = n - static_cast<int>(static_cast<const char*>(lf) - scratch) - 1;
@@ -150,9 +150,9 @@ void HttpResponseParser::DataAvailable(ByteSource& source, std::uint16_t errCode
     }
   }
   buffer_[fill_] = 0;
-  if (type_ == httpABORT || n <= 0 || failed_) return;
+  if (type_ == RequestType::Abort || n <= 0 || failed_) return;
   if (headerBytes_ > kMaxHeaderBytes) {
-    Fail(httperrHeaderTooLarge, "Response header too large");
+    Fail(HttpError::HeaderTooLarge, "Response header too large");
     return;
   }
   busy_ = true;
@@ -162,14 +162,14 @@ void HttpResponseParser::DataAvailable(ByteSource& source, std::uint16_t errCode
   } unbusy{busy_};
   try {
     Process(errCode, generation_);
-  } catch (const EStreamError& e) {
-    Fail(httperrWriteFailed, e.what());
+  } catch (const StreamError& e) {
+    Fail(HttpError::WriteFailed, e.what());
   }
 }
 
 void HttpResponseParser::Process(std::uint16_t errCode, std::uint64_t gen) {
-  while (host_.State() != httpWaitingBody) {
-    if (bodyDone_ && host_.State() == httpWaitingHeader) return;  // over; the request side ends it
+  while (host_.State() != HttpState::WaitingBody) {
+    if (bodyDone_ && host_.State() == HttpState::WaitingHeader) return;  // over; the request side ends it
     const char* held = buffer_ + start_;
     const char* lf =
         static_cast<const char*>(std::memchr(held, '\n', static_cast<std::size_t>(fill_ - start_)));
@@ -177,8 +177,8 @@ void HttpResponseParser::Process(std::uint16_t errCode, std::uint64_t gen) {
     std::size_t len = static_cast<std::size_t>(lf - held);
     std::string line(held, (len > 0 && held[len - 1] == '\r') ? len - 1 : len);
     start_ += static_cast<int>(len) + 1;
-    THttpState state = host_.State();
-    if (state != httpWaitingHeader) {
+    HttpState state = host_.State();
+    if (state != HttpState::WaitingHeader) {
       host_.DataPush(errCode);
     } else if (handler_ == Handler::Header) {
       HeaderLine(line);
@@ -190,7 +190,7 @@ void HttpResponseParser::Process(std::uint16_t errCode, std::uint64_t gen) {
     }
     if (!Alive(gen)) return;
   }
-  if (fill_ > start_ && type_ == httpHEAD) {
+  if (fill_ > start_ && type_ == RequestType::Head) {
     ClearBuffer();
     host_.AbortConnection();
   } else if (fill_ > start_ && handler_ == Handler::Body) {
@@ -215,7 +215,7 @@ void HttpResponseParser::HeaderLine(const std::string& line) {
   std::uint64_t gen = generation_;
   headerBytes_ += line.size() + 1;
   if (++headerLinesTotal_ > kMaxHeaderLines || headerBytes_ > kMaxHeaderBytes) {
-    Fail(httperrHeaderTooLarge, "Response header too large");
+    Fail(HttpError::HeaderTooLarge, "Response header too large");
     return;
   }
   if (headerLineCount_ == 0) {
@@ -247,7 +247,7 @@ void HttpResponseParser::HeaderLine(const std::string& line) {
 void HttpResponseParser::FirstLineHtml(const std::string& line) {
   std::uint64_t gen = generation_;
   if (v_.ContentType.empty()) v_.ContentType = "text/html";
-  host_.SetState(httpWaitingBody);
+  host_.SetState(HttpState::WaitingBody);
   handler_ = Handler::Body;
   inHeader_ = false;
   host_.HeaderEnd();
@@ -271,7 +271,7 @@ void HttpResponseParser::StatusLine(const std::string& line) {
   while (i + 1 < line.size() && !IsDigit(line[i])) ++i;
   std::string code = i < line.size() ? line.substr(i, 3) : "";
   if (code.empty() || !std::all_of(code.begin(), code.end(), IsDigit)) {
-    Fail(httperrBadStatusLine, "Invalid status code in \"" + Shown(line) + "\"");
+    Fail(HttpError::BadStatusLine, "Invalid status code in \"" + Shown(line) + "\"");
     return;
   }
   v_.StatusCode = std::stoi(code);
@@ -325,23 +325,23 @@ void HttpResponseParser::HeaderBlockEnd() {
   }
   inHeader_ = false;
   host_.HeaderEnd();
-  if (!Alive(gen) || host_.State() == httpReady) {
+  if (!Alive(gen) || host_.State() == HttpState::Ready) {
     ClearBuffer();
     return;
   }
   int code = v_.StatusCode;
   bool bodiless =
       code < 200 || code == 204 || code == 301 || code == 302 || code == 304 || code == 401 || code == 407;
-  if ((v_.BodyLength == -1 && bodiless) || v_.BodyLength == 0 || type_ == httpHEAD) {
+  if ((v_.BodyLength == -1 && bodiless) || v_.BodyLength == 0 || type_ == RequestType::Head) {
     bodyDone_ = true;
     if (!v_.CloseRequest) {
       host_.SetReady();
     } else if (v_.LocationFlag) {
       host_.StartRelocation();
     } else {
-      if (type_ == httpHEAD) {
+      if (type_ == RequestType::Head) {
         ClearBuffer();
-        host_.SetState(httpWaitingBody);
+        host_.SetState(HttpState::WaitingBody);
         handler_ = Handler::None;
       }
       host_.CloseDelayed();
@@ -352,7 +352,7 @@ void HttpResponseParser::HeaderBlockEnd() {
   if ((ext == ".exe" || ext.empty()) && v_.ContentType == "text/html") {
     v_.DocumentName = WithHtmExtension(v_.DocumentName);
   }
-  host_.SetState(httpWaitingBody);
+  host_.SetState(HttpState::WaitingBody);
   handler_ = Handler::Body;
   // The bytes held after the empty line are handed to the body handler by Process.
 }
@@ -384,7 +384,7 @@ void HttpResponseParser::BodyPiece(const char* data, std::size_t len) {
   });
   if (!Alive(gen)) return;
   if (r == ChunkDecoder::Result::Failed) {
-    Fail(httperrBadChunk, chunk_.ErrorText());
+    Fail(HttpError::BadChunk, chunk_.ErrorText());
   } else if (r == ChunkDecoder::Result::Done) {
     BodyComplete();
   }
@@ -427,7 +427,7 @@ void HttpResponseParser::ConnectionClosed(bool checkComplete) {
     inHeader_ = false;
     host_.HeaderEnd();
     if (checkComplete && !failed_ && !v_.LocationFlag) {
-      Error(httperrCutShort, "Connection closed inside the response header");
+      Error(HttpError::CutShort, "Connection closed inside the response header");
     }
     return;
   }
@@ -438,18 +438,19 @@ void HttpResponseParser::ConnectionClosed(bool checkComplete) {
   if (!checkComplete || failed_ || v_.LocationFlag) return;
   if (handler_ == Handler::Body && bodyPieces_ > 0 && !bodyDone_) {
     if (v_.TransferEncoding == "chunked") {
-      Error(httperrCutShort, "Transfer cut short: the connection closed inside the chunked body after " +
-                                 std::to_string(v_.ReceivedCount) + " bytes");
+      Error(HttpError::CutShort, "Transfer cut short: the connection closed inside the chunked body after " +
+                                     std::to_string(v_.ReceivedCount) + " bytes");
     } else if (v_.BodyLength >= 0 && v_.ReceivedCount < v_.BodyLength) {
-      Error(httperrCutShort, "Transfer cut short: the connection closed after " +
-                                 std::to_string(v_.ReceivedCount) + " of " + std::to_string(v_.BodyLength) +
-                                 " bytes");
+      Error(HttpError::CutShort, "Transfer cut short: the connection closed after " +
+                                     std::to_string(v_.ReceivedCount) + " of " +
+                                     std::to_string(v_.BodyLength) + " bytes");
     }
   } else if (handler_ == Handler::Body && bodyPieces_ == 0 &&
              (v_.TransferEncoding == "chunked" || v_.BodyLength > 0)) {
-    Error(httperrCutShort, "Transfer cut short: the connection closed before the body");
-  } else if (handler_ == Handler::Header && headerLineCount_ == 0 && host_.State() == httpWaitingHeader) {
-    Error(httperrNoResponse, "Connection closed before a response arrived");
+    Error(HttpError::CutShort, "Transfer cut short: the connection closed before the body");
+  } else if (handler_ == Handler::Header && headerLineCount_ == 0 &&
+             host_.State() == HttpState::WaitingHeader) {
+    Error(HttpError::NoResponse, "Connection closed before a response arrived");
   }
 }
 

@@ -10,9 +10,9 @@
 #pragma once
 
 #include "net/http/ChunkDecoder.h"
-#include "net/http/HttpContCodHandler.h"
+#include "net/http/ContentCodingHandler.h"
 #include "net/http/HttpTypes.h"
-#include "net/http/TStream.h"
+#include "net/http/Stream.h"
 
 #include <cstdint>
 #include <string>
@@ -34,8 +34,8 @@ class ByteSource {
 class HttpResponseHost {
  public:
   virtual ~HttpResponseHost() = default;
-  virtual THttpState State() const = 0;
-  virtual void SetState(THttpState state) = 0;
+  virtual HttpState State() const = 0;
+  virtual void SetState(HttpState state) = 0;
   virtual void HeaderBegin() {}
   virtual void HeaderData() {}
   virtual void HeaderEnd() {}
@@ -84,13 +84,13 @@ class HttpResponseParser {
 
   HttpResponseValues& Values() { return v_; }
   const HttpResponseValues& Values() const { return v_; }
-  THttpContCodHandler& ContentCoding() { return coding_; }
-  TStream* ReceiveStream() const { return stream_; }
-  void SetReceiveStream(TStream* stream) { stream_ = stream; }
+  ContentCodingHandler& contentCoding() { return coding_; }
+  Stream* ReceiveStream() const { return stream_; }
+  void SetReceiveStream(Stream* stream) { stream_ = stream; }
 
   // A new request: every response value, the buffer, the counters and the chunk state start afresh.
-  void BeginRequest(THttpRequest type, const std::string& requestVer);
-  void SetRequestType(THttpRequest type) { type_ = type; }
+  void BeginRequest(RequestType type, const std::string& requestVer);
+  void SetRequestType(RequestType type) { type_ = type; }
   // Before a relocation: the received count, the buffer and the line counters start afresh.
   void ResetForRelocation();
   // Before the relocated request: the header values of the last response are dropped.
@@ -132,10 +132,10 @@ class HttpResponseParser {
 
   HttpResponseHost& host_;
   HttpResponseValues v_;
-  THttpContCodHandler coding_;
+  ContentCodingHandler coding_;
   ChunkDecoder chunk_;
-  TStream* stream_ = nullptr;
-  THttpRequest type_ = httpABORT;
+  Stream* stream_ = nullptr;
+  RequestType type_ = RequestType::Abort;
   std::string requestVer_ = "1.0";
 
   char buffer_[kBufferSize];

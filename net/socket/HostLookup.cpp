@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <memory>
 
-namespace wsocket {
+namespace net {
 
-HostLookup::HostLookup(platform::WindowHandle target, std::uint32_t msg, std::uint64_t handle,
+HostLookup::HostLookup(platform::TargetHandle target, std::uint32_t msg, std::uint64_t handle,
                        std::string hostName)
     : thread_([this, target, msg, handle, name = std::move(hostName)] {
         auto addresses = std::make_shared<Result>();
@@ -32,11 +32,11 @@ int HostLookup::Resolve(const std::string& hostName, Result& addresses) {
   const int rc = getaddrinfo(hostName.c_str(), nullptr, &hints, &list);
   if (rc != 0) return SocketErrorFromResolver(rc);
   for (addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
-    const std::string text = IPv4ToText(reinterpret_cast<sockaddr_in*>(ai->ai_addr)->sin_addr.s_addr);
+    const std::string text = ipv4ToText(reinterpret_cast<sockaddr_in*>(ai->ai_addr)->sin_addr.s_addr);
     if (std::find(addresses.begin(), addresses.end(), text) == addresses.end()) addresses.push_back(text);
   }
   freeaddrinfo(list);
-  return addresses.empty() ? WSANO_DATA : 0;
+  return addresses.empty() ? SocketError::NoData : 0;
 }
 
-}  // namespace wsocket
+}  // namespace net

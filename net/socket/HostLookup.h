@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-namespace wsocket {
+namespace net {
 
 class HostLookup {
  public:
   using Result = std::vector<std::string>;  // the payload of the completion message
 
-  HostLookup(platform::WindowHandle target, std::uint32_t msg, std::uint64_t handle, std::string hostName);
+  HostLookup(platform::TargetHandle target, std::uint32_t msg, std::uint64_t handle, std::string hostName);
   ~HostLookup();
   HostLookup(const HostLookup&) = delete;
   HostLookup& operator=(const HostLookup&) = delete;
@@ -32,4 +32,4 @@ class HostLookup {
   std::thread thread_;
 };
 
-}  // namespace wsocket
+}  // namespace net

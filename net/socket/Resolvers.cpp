@@ -1,7 +1,7 @@
 #include "net/socket/Resolvers.h"
 
-#include "net/socket/ESocketException.h"
 #include "net/socket/SocketErrors.h"
+#include "net/socket/SocketException.h"
 #include "net/socket/Text.h"
 
 #include <arpa/inet.h>
@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace wsocket {
+namespace net {
 namespace {
 
 bool IsDigit(char c) {
@@ -45,7 +45,7 @@ std::string Format(const char* fmt, const std::string& text, int code) {
 
 }  // namespace
 
-bool WSocketIsDottedIP(const std::string& text) {
+bool isDottedIp(const std::string& text) {
   const std::size_t n = text.size();
   std::size_t i = 0;
   while (i < n && text[i] == ' ') ++i;
@@ -69,15 +69,15 @@ bool WSocketIsDottedIP(const std::string& text) {
   return dots == 3 && value <= 255;
 }
 
-std::uint32_t WSocketResolveHost(const std::string& host) {
+std::uint32_t resolveHost(const std::string& host) {
   if (host.empty() || host.size() > 256) {
-    throw ESocketException("WSocketResolveHost: '" + host + "' Invalid Hostname.");
+    throw SocketException("WSocketResolveHost: '" + host + "' Invalid Hostname.");
   }
   const std::string name = Trim(host);
-  if (WSocketIsDottedIP(name)) {
+  if (isDottedIp(name)) {
     const in_addr_t addr = inet_addr(name.c_str());
     if (addr == INADDR_NONE && name != "255.255.255.255") {
-      throw ESocketException("WSocketResolveHost: '" + host + "' Invalid IP address.");
+      throw SocketException("WSocketResolveHost: '" + host + "' Invalid IP address.");
     }
     return addr;
   }
@@ -87,8 +87,8 @@ std::uint32_t WSocketResolveHost(const std::string& host) {
   addrinfo* result = nullptr;
   const int rc = getaddrinfo(name.c_str(), nullptr, &hints, &result);
   if (rc != 0 || result == nullptr) {
-    const int code = rc != 0 ? SocketErrorFromResolver(rc) : WSANO_DATA;
-    throw ESocketException(
+    const int code = rc != 0 ? SocketErrorFromResolver(rc) : SocketError::NoData;
+    throw SocketException(
         Format("WSocketResolveHost: Cannot convert host address '%s', Error #%d", host, code));
   }
   const std::uint32_t addr = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
@@ -96,12 +96,12 @@ std::uint32_t WSocketResolveHost(const std::string& host) {
   return addr;
 }
 
-std::uint16_t WSocketResolvePort(const std::string& port, const std::string& proto) {
-  if (port.empty() || port.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Port.");
-  if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Proto.");
+std::uint16_t resolvePort(const std::string& port, const std::string& proto) {
+  if (port.empty() || port.size() >= 32) throw SocketException("WSocketResolvePort: Invalid Port.");
+  if (proto.empty() || proto.size() >= 32) throw SocketException("WSocketResolvePort: Invalid Proto.");
   if (IsDigit(port[0])) {
     const unsigned long value = LeadingNumber(port);
-    if (value > 65535) throw ESocketException("WSocketResolvePort: Invalid Port.");
+    if (value > 65535) throw SocketException("WSocketResolvePort: Invalid Port.");
     return static_cast<std::uint16_t>(value);
   }
   const std::string name = Trim(port), protoName = Trim(proto);
@@ -110,17 +110,17 @@ std::uint16_t WSocketResolvePort(const std::string& port, const std::string& pro
   getservbyname_r(name.c_str(), protoName.empty() ? nullptr : protoName.c_str(), &entry, buf.data(),
                   buf.size(), &found);
   if (found == nullptr) {
-    throw ESocketException(
-        Format("WSocketResolvePort: Cannot convert port '%s', Error #%d", port, WSANO_DATA));
+    throw SocketException(
+        Format("WSocketResolvePort: Cannot convert port '%s', Error #%d", port, SocketError::NoData));
   }
   return ntohs(static_cast<std::uint16_t>(found->s_port));
 }
 
-int WSocketResolveProto(const std::string& proto) {
-  if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
+int resolveProto(const std::string& proto) {
+  if (proto.empty() || proto.size() >= 32) throw SocketException("WSocketResolveProto: Invalid Protocol.");
   if (IsDigit(proto[0])) {
     const unsigned long value = LeadingNumber(proto);
-    if (value > 255) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
+    if (value > 255) throw SocketException("WSocketResolveProto: Invalid Protocol.");
     return static_cast<int>(value);
   }
   const std::string name = Lower(Trim(proto));
@@ -131,20 +131,20 @@ int WSocketResolveProto(const std::string& proto) {
   std::array<char, 1024> buf{};
   getprotobyname_r(name.c_str(), &entry, buf.data(), buf.size(), &found);
   if (found == nullptr) {
-    throw ESocketException(
-        Format("WSocketResolveProto: Cannot convert protocol '%s', Error #%d", proto, WSANO_DATA));
+    throw SocketException(
+        Format("WSocketResolveProto: Cannot convert protocol '%s', Error #%d", proto, SocketError::NoData));
   }
   return found->p_proto;
 }
 
 std::string LocalHostName() {
   std::array<char, 64> name{};
-  if (gethostname(name.data(), name.size()) != 0) throw ESocketException("Winsock.GetHostName failed");
+  if (gethostname(name.data(), name.size()) != 0) throw SocketException("Winsock.GetHostName failed");
   name.back() = '\0';
   return name.data();
 }
 
-std::string IPv4ToText(std::uint32_t networkOrderAddr) {
+std::string ipv4ToText(std::uint32_t networkOrderAddr) {
   in_addr a{};
   a.s_addr = networkOrderAddr;
   char buf[INET_ADDRSTRLEN] = {};
@@ -152,4 +152,4 @@ std::string IPv4ToText(std::uint32_t networkOrderAddr) {
   return buf;
 }
 
-}  // namespace wsocket
+}  // namespace net

@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <unordered_map>
 
-namespace wsocket {
+namespace net {
 
-std::string WSocketErrorDesc(int errCode) {
+std::string socketErrorText(int errCode) {
   static const std::unordered_map<int, const char*> kTexts = {
       {0, "No Error"},
       {10004, "Interrupted system call"},
@@ -196,4 +196,4 @@ int SocketErrorFromResolver(int gaiError) {
   }
 }
 
-}  // namespace wsocket
+}  // namespace net

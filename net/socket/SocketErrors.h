@@ -5,42 +5,44 @@
 
 #include <string>
 
-namespace wsocket {
+namespace net {
 
 // The codes the socket layer itself reports.
-enum SocketErrorCode : int {
-  WSAEINTR = 10004,
-  WSAEBADF = 10009,
-  WSAEACCES = 10013,
-  WSAEFAULT = 10014,
-  WSAEINVAL = 10022,
-  WSAEMFILE = 10024,
-  WSAEWOULDBLOCK = 10035,
-  WSAEINPROGRESS = 10036,
-  WSAEALREADY = 10037,
-  WSAENOTSOCK = 10038,
-  WSAEMSGSIZE = 10040,
-  WSAEADDRINUSE = 10048,
-  WSAEADDRNOTAVAIL = 10049,
-  WSAENETUNREACH = 10051,
-  WSAECONNABORTED = 10053,
-  WSAECONNRESET = 10054,
-  WSAENOBUFS = 10055,
-  WSAEISCONN = 10056,
-  WSAENOTCONN = 10057,
-  WSAESHUTDOWN = 10058,
-  WSAETIMEDOUT = 10060,
-  WSAECONNREFUSED = 10061,
-  WSAEHOSTUNREACH = 10065,
-  WSANOTINITIALISED = 10093,
-  WSAHOST_NOT_FOUND = 11001,
-  WSATRY_AGAIN = 11002,
-  WSANO_RECOVERY = 11003,
-  WSANO_DATA = 11004,
+struct SocketError {
+  enum : int {
+    Interrupted = 10004,
+    BadDescriptor = 10009,
+    AccessDenied = 10013,
+    BadAddress = 10014,
+    InvalidArgument = 10022,
+    TooManyOpenFiles = 10024,
+    WouldBlock = 10035,
+    InProgress = 10036,
+    AlreadyInProgress = 10037,
+    NotSocket = 10038,
+    MessageTooLong = 10040,
+    AddressInUse = 10048,
+    AddressNotAvailable = 10049,
+    NetworkUnreachable = 10051,
+    ConnectionAborted = 10053,
+    ConnectionReset = 10054,
+    NoBufferSpace = 10055,
+    AlreadyConnected = 10056,
+    NotConnected = 10057,
+    ShutDown = 10058,
+    TimedOut = 10060,
+    ConnectionRefused = 10061,
+    HostUnreachable = 10065,
+    NotInitialised = 10093,
+    HostNotFound = 11001,
+    TryAgain = 11002,
+    NoRecovery = 11003,
+    NoData = 11004,
+  };
 };
 
 // The English text of a socket error number; "Not a WinSock error" for numbers outside the table.
-std::string WSocketErrorDesc(int errCode);
+std::string socketErrorText(int errCode);
 
 // The socket error number for a native errno value (0 stays 0).
 int SocketErrorFromErrno(int err);
@@ -48,4 +50,4 @@ int SocketErrorFromErrno(int err);
 // The socket error number for a getaddrinfo/getnameinfo result (EAI_SYSTEM reads errno).
 int SocketErrorFromResolver(int gaiError);
 
-}  // namespace wsocket
+}  // namespace net

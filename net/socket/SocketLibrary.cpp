@@ -1,6 +1,6 @@
 #include "net/socket/SocketLibrary.h"
 
-namespace wsocket::library {
+namespace net::library {
 namespace {
 
 struct State {
@@ -63,4 +63,4 @@ std::recursive_mutex& SendLock() {
   return lock;
 }
 
-}  // namespace wsocket::library
+}  // namespace net::library

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <mutex>
 
-namespace wsocket::library {
+namespace net::library {
 
 void AddSocket();
 void RemoveSocket();
@@ -19,4 +19,4 @@ void SetReqVer(std::uint8_t low, std::uint8_t high);
 // Re-entrant for its owner thread: a send can run user code that sends again.
 std::recursive_mutex& SendLock();
 
-}  // namespace wsocket::library
+}  // namespace net::library

@@ -1,15 +1,15 @@
 #include "net/socket/SocketNotifiers.h"
 
-#include "net/socket/CustomWSocket.h"
+#include "net/socket/BasicSocket.h"
 #include "net/socket/SocketErrors.h"
 
 #include <sys/socket.h>
 
 #include <cerrno>
 
-namespace wsocket {
+namespace net {
 
-SocketNotifiers::SocketNotifiers(int fd, platform::WindowHandle target, std::uint64_t connection, bool stream)
+SocketNotifiers::SocketNotifiers(int fd, platform::TargetHandle target, std::uint64_t connection, bool stream)
     : fd_(fd),
       target_(target),
       connection_(connection),
@@ -60,16 +60,16 @@ void SocketNotifiers::ArmWrite() {
 
 void SocketNotifiers::Update() {
   const bool wantRead =
-      (mask_ & (FD_READ | FD_CLOSE)) != 0 && readArmed_ && !connectPending_ && !closePosted_;
+      (mask_ & (kReadEvent | kCloseEvent)) != 0 && readArmed_ && !connectPending_ && !closePosted_;
   const bool wantWrite =
-      (connectPending_ && (mask_ & FD_CONNECT) != 0) || (writeArmed_ && (mask_ & FD_WRITE) != 0);
+      (connectPending_ && (mask_ & kConnectEvent) != 0) || (writeArmed_ && (mask_ & kWriteEvent) != 0);
   if (read_.isEnabled() != wantRead) read_.setEnabled(wantRead);
   if (write_.isEnabled() != wantWrite) write_.setEnabled(wantWrite);
 }
 
 void SocketNotifiers::Post(unsigned bits, int errCode) {
   const auto lParam = static_cast<std::intptr_t>(bits | (static_cast<unsigned>(errCode & 0xFFFF) << 16));
-  platform::PostMessage(target_, WM_ASYNCSELECT, connection_, lParam);
+  platform::PostMessage(target_, SocketMessage::Notification, connection_, lParam);
 }
 
 void SocketNotifiers::OnReadable() {
@@ -77,17 +77,17 @@ void SocketNotifiers::OnReadable() {
   char probe = 0;
   const ssize_t n = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
   if (n > 0 || (n == 0 && !stream_)) {
-    Post(FD_READ, 0);
+    Post(kReadEvent, 0);
   } else if (n == 0) {
     closePosted_ = true;
-    Post(FD_CLOSE, 0);
+    Post(kCloseEvent, 0);
   } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
     readArmed_ = true;
   } else if (!stream_) {
-    Post(FD_READ, 0);  // a datagram error (an unreachable port) is the receiver's to read, not a close
+    Post(kReadEvent, 0);  // a datagram error (an unreachable port) is the receiver's to read, not a close
   } else {
     closePosted_ = true;
-    Post(FD_CLOSE, SocketErrorFromErrno(errno));
+    Post(kCloseEvent, SocketErrorFromErrno(errno));
   }
   Update();
 }
@@ -101,17 +101,17 @@ void SocketNotifiers::OnWritable() {
     if (err == ECONNRESET || err == EPIPE || err == ECONNABORTED) {
       // Connected, then reset before this report: the connect succeeded and the close follows.
       closePosted_ = true;
-      Post(FD_CONNECT, 0);
-      Post(FD_CLOSE, SocketErrorFromErrno(err));
+      Post(kConnectEvent, 0);
+      Post(kCloseEvent, SocketErrorFromErrno(err));
     } else {
       if (err != 0) closePosted_ = true;  // the connect handler closes the socket
-      Post(FD_CONNECT, SocketErrorFromErrno(err));
+      Post(kConnectEvent, SocketErrorFromErrno(err));
     }
   } else {
     writeArmed_ = false;
-    Post(FD_WRITE, 0);
+    Post(kWriteEvent, 0);
   }
   Update();
 }
 
-}  // namespace wsocket
+}  // namespace net

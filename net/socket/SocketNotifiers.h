@@ -12,11 +12,11 @@
 
 #include <cstdint>
 
-namespace wsocket {
+namespace net {
 
 class SocketNotifiers {
  public:
-  SocketNotifiers(int fd, platform::WindowHandle target, std::uint64_t connection, bool stream);
+  SocketNotifiers(int fd, platform::TargetHandle target, std::uint64_t connection, bool stream);
   ~SocketNotifiers();
   SocketNotifiers(const SocketNotifiers&) = delete;
   SocketNotifiers& operator=(const SocketNotifiers&) = delete;
@@ -40,7 +40,7 @@ class SocketNotifiers {
   void Post(unsigned bits, int errCode);
 
   int fd_;
-  platform::WindowHandle target_;
+  platform::TargetHandle target_;
   std::uint64_t connection_;
   bool stream_;
   QSocketNotifier read_;
@@ -52,4 +52,4 @@ class SocketNotifiers {
   bool closePosted_ = false;
 };
 
-}  // namespace wsocket
+}  // namespace net

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace wsocket {
+namespace net {
 namespace {
 
 constexpr std::uint8_t kAddrIPv4 = 1;
@@ -28,7 +28,7 @@ std::string Unassigned(std::uint8_t value) {
 
 void SocksReply::Reset(SocksReplyKind kind) {
   kind_ = kind;
-  status_ = Status::incomplete;
+  status_ = Status::Incomplete;
   held_ = 0;
   error_ = 0;
   errorText_.clear();
@@ -38,12 +38,12 @@ void SocksReply::Reset(SocksReplyKind kind) {
 
 std::size_t SocksReply::Needed() const {
   switch (kind_) {
-    case SocksReplyKind::socks5MethodReply:
-    case SocksReplyKind::socks5AuthReply:
+    case SocksReplyKind::Socks5MethodReply:
+    case SocksReplyKind::Socks5AuthReply:
       return 2;
-    case SocksReplyKind::socks4ConnectReply:
+    case SocksReplyKind::Socks4ConnectReply:
       return 8;
-    case SocksReplyKind::socks5ConnectReply:
+    case SocksReplyKind::Socks5ConnectReply:
       break;
   }
   // Version and status first, so a refusal is seen without waiting for an address that may never come;
@@ -63,13 +63,13 @@ std::size_t SocksReply::Needed() const {
 }
 
 std::size_t SocksReply::Wanted() const {
-  if (status_ != Status::incomplete) return 0;
+  if (status_ != Status::Incomplete) return 0;
   return Needed() - held_;
 }
 
 std::size_t SocksReply::Take(const std::uint8_t* data, std::size_t len) {
   std::size_t taken = 0;
-  while (taken < len && status_ == Status::incomplete) {
+  while (taken < len && status_ == Status::Incomplete) {
     const std::size_t n = std::min(Wanted(), len - taken);
     std::memcpy(buf_.data() + held_, data + taken, n);
     held_ += n;
@@ -80,66 +80,67 @@ std::size_t SocksReply::Take(const std::uint8_t* data, std::size_t len) {
 }
 
 void SocksReply::Fail(std::int32_t code, std::string text) {
-  status_ = Status::failed;
+  status_ = Status::Failed;
   error_ = code;
   errorText_ = std::move(text);
 }
 
 void SocksReply::Check() {
   switch (kind_) {
-    case SocksReplyKind::socks5MethodReply:
+    case SocksReplyKind::Socks5MethodReply:
       if (held_ < 2) return;
-      if (buf_[0] != 5) return Fail(socksVersionError, "socks version error");
+      if (buf_[0] != 5) return Fail(SocksError::VersionError, "socks version error");
       if (buf_[1] != 0 && buf_[1] != 2) {
-        return Fail(socksAuthMethodError, "authentification method not acceptable");
+        return Fail(SocksError::AuthMethodError, "authentification method not acceptable");
       }
-      status_ = Status::complete;
+      status_ = Status::Complete;
       return;
-    case SocksReplyKind::socks5AuthReply:
+    case SocksReplyKind::Socks5AuthReply:
       if (held_ < 2) return;
-      if (buf_[0] != 1) return Fail(socksVersionError, "socks version error");
-      if (buf_[1] != 0) return Fail(socksAuthenticationFailed, "socks authentication failed");
-      status_ = Status::complete;
+      if (buf_[0] != 1) return Fail(SocksError::VersionError, "socks version error");
+      if (buf_[1] != 0) return Fail(SocksError::AuthenticationFailed, "socks authentication failed");
+      status_ = Status::Complete;
       return;
-    case SocksReplyKind::socks4ConnectReply:
+    case SocksReplyKind::Socks4ConnectReply:
       return CheckSocks4Connect();
-    case SocksReplyKind::socks5ConnectReply:
+    case SocksReplyKind::Socks5ConnectReply:
       return CheckSocks5Connect();
   }
 }
 
 void SocksReply::CheckSocks4Connect() {
   if (held_ < 8) return;  // a version 4 reply is judged whole
-  if (buf_[0] != 0) return Fail(socksVersionError, "socks version error");
+  if (buf_[0] != 0) return Fail(SocksError::VersionError, "socks version error");
   switch (buf_[1]) {
     case 90:
-      status_ = Status::complete;
+      status_ = Status::Complete;
       return;
     case 91:
-      return Fail(socksRequestRejected, "request rejected or failed");
+      return Fail(SocksError::RequestRejected, "request rejected or failed");
     case 92:
-      return Fail(socksConnectionRefused, "connection refused");
+      return Fail(SocksError::ConnectionRefused, "connection refused");
     case 93:
-      return Fail(socksAuthenticationFailed, "authentification failed");
+      return Fail(SocksError::AuthenticationFailed, "authentification failed");
     default:
-      return Fail(socksUnassignedError, Unassigned(buf_[1]));
+      return Fail(SocksError::UnassignedError, Unassigned(buf_[1]));
   }
 }
 
 void SocksReply::CheckSocks5Connect() {
-  if (buf_[0] != 5) return Fail(socksVersionError, "socks version error");
+  if (buf_[0] != 5) return Fail(SocksError::VersionError, "socks version error");
   if (held_ < 2) return;
   const std::uint8_t status = buf_[1];
-  if (status >= 1 && status <= 8) return Fail(socksGeneralFailure + status - 1, kSocks5Failures[status - 1]);
-  if (status != 0) return Fail(socksUnassignedError, Unassigned(status));
+  if (status >= 1 && status <= 8)
+    return Fail(SocksError::GeneralFailure + status - 1, kSocks5Failures[status - 1]);
+  if (status != 0) return Fail(SocksError::UnassignedError, Unassigned(status));
   if (held_ < 5) return;
   const std::uint8_t type = buf_[3];
   if (type != kAddrIPv4 && type != kAddrName && type != kAddrIPv6) {
-    return Fail(socksAddressTypeNotSupported, "address type not supported");
+    return Fail(SocksError::AddressTypeNotSupported, "address type not supported");
   }
   if (held_ < Needed()) return;
   StoreBound();
-  status_ = Status::complete;
+  status_ = Status::Complete;
 }
 
 void SocksReply::StoreBound() {
@@ -157,4 +158,4 @@ void SocksReply::StoreBound() {
   boundPort_ = std::to_string((unsigned{p[addrLen]} << 8) | p[addrLen + 1]);
 }
 
-}  // namespace wsocket
+}  // namespace net

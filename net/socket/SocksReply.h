@@ -9,44 +9,46 @@
 #include <cstdint>
 #include <string>
 
-namespace wsocket {
+namespace net {
 
 // SOCKS error numbers, reported through OnSocksError and then as the connect error.
-enum SocksErrorCode : std::int32_t {
-  socksLogicError = 20001,  // bytes where the protocol expects none
-  socksVersionError = 20002,
-  socksAuthMethodError = 20003,
-  socksGeneralFailure = 20004,  // 20004..20011: the version 5 reply codes 1..8
-  socksConnectionNotAllowed = 20005,
-  socksNetworkUnreachable = 20006,
-  socksHostUnreachable = 20007,
-  socksConnectionRefused = 20008,
-  socksTtlExpired = 20009,
-  socksCommandNotSupported = 20010,
-  socksAddressTypeNotSupported = 20011,
-  socksUnassignedError = 20012,
-  socksInternalError = 20013,
-  socksAuthenticationFailed = 20015,
-  socksRequestRejected = 20016,
-  socksResolveError = 20017,
+struct SocksError {
+  enum : std::int32_t {
+    LogicError = 20001,  // bytes where the protocol expects none
+    VersionError = 20002,
+    AuthMethodError = 20003,
+    GeneralFailure = 20004,  // 20004..20011: the version 5 reply codes 1..8
+    ConnectionNotAllowed = 20005,
+    NetworkUnreachable = 20006,
+    HostUnreachable = 20007,
+    ConnectionRefused = 20008,
+    TtlExpired = 20009,
+    CommandNotSupported = 20010,
+    AddressTypeNotSupported = 20011,
+    UnassignedError = 20012,
+    InternalError = 20013,
+    AuthenticationFailed = 20015,
+    RequestRejected = 20016,
+    ResolveError = 20017,
+  };
 };
 
 // The replies of the protocol, named with the version they belong to.
 enum class SocksReplyKind {
-  socks5MethodReply,   // version, chosen method
-  socks5AuthReply,     // sub-negotiation version 1, status
-  socks4ConnectReply,  // 0, status 90..93, port, address (8 bytes)
-  socks5ConnectReply,  // version, status, reserved, address type, bound address, bound port
+  Socks5MethodReply,   // version, chosen method
+  Socks5AuthReply,     // sub-negotiation version 1, status
+  Socks4ConnectReply,  // 0, status 90..93, port, address (8 bytes)
+  Socks5ConnectReply,  // version, status, reserved, address type, bound address, bound port
 };
 
 class SocksReply {
  public:
-  enum class Status { incomplete, complete, failed };
+  enum class Status { Incomplete, Complete, Failed };
 
   // The longest reply: a version 5 connect reply with a 255-byte name (4 + 1 + 255 + 2).
   static constexpr std::size_t kMaxReply = 262;
 
-  explicit SocksReply(SocksReplyKind kind = SocksReplyKind::socks5MethodReply) { Reset(kind); }
+  explicit SocksReply(SocksReplyKind kind = SocksReplyKind::Socks5MethodReply) { Reset(kind); }
 
   // Starts gathering a new reply of `kind`.
   void Reset(SocksReplyKind kind);
@@ -57,9 +59,9 @@ class SocksReply {
   std::size_t Take(const std::uint8_t* data, std::size_t len);
 
   SocksReplyKind Kind() const { return kind_; }
-  Status GetStatus() const { return status_; }
+  Status status() const { return status_; }
   std::size_t Held() const { return held_; }
-  // The failure once failed: a SocksErrorCode and its text.
+  // The failure once failed: a SocksError and its text.
   std::int32_t Error() const { return error_; }
   const std::string& ErrorText() const { return errorText_; }
   // The method a version 5 proxy chose (method reply only).
@@ -76,8 +78,8 @@ class SocksReply {
   void StoreBound();
   void Fail(std::int32_t code, std::string text);
 
-  SocksReplyKind kind_ = SocksReplyKind::socks5MethodReply;
-  Status status_ = Status::incomplete;
+  SocksReplyKind kind_ = SocksReplyKind::Socks5MethodReply;
+  Status status_ = Status::Incomplete;
   std::array<std::uint8_t, kMaxReply> buf_{};
   std::size_t held_ = 0;
   std::int32_t error_ = 0;
@@ -86,4 +88,4 @@ class SocksReply {
   std::string boundPort_;
 };
 
-}  // namespace wsocket
+}  // namespace net

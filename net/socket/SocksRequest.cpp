@@ -1,6 +1,6 @@
 #include "net/socket/SocksRequest.h"
 
-namespace wsocket {
+namespace net {
 namespace {
 
 void AppendPort(std::string& out, std::uint16_t port) {
@@ -60,4 +60,4 @@ std::string Socks4ConnectRequest(std::uint16_t port, std::uint32_t networkOrderA
   return out;
 }
 
-}  // namespace wsocket
+}  // namespace net

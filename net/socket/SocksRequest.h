@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace wsocket {
+namespace net {
 
 // The fixed request area of the version 5 authentication and version 4 connect requests.
 constexpr std::size_t kSocksRequestArea = 128;
@@ -30,4 +30,4 @@ std::string Socks4ConnectRequest(std::uint16_t port, std::uint32_t networkOrderA
                                  const std::string& host);
 bool Socks4ConnectFits(const std::string& user, const std::string& host);
 
-}  // namespace wsocket
+}  // namespace net

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace wsocket {
+namespace net {
 
 // `s` without leading and trailing blanks and control characters.
 inline std::string Trim(const std::string& s) {
@@ -13,4 +13,4 @@ inline std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-}  // namespace wsocket
+}  // namespace net

@@ -14,7 +14,7 @@ class MissingWebBrowser final : public WebBrowser {
     throw BrowserError("this program was built without a web engine; cannot load " + address);
   }
   void NavigateBlank() override {}
-  int ReadyState() override { return rsUninitialized; }
+  int ReadyState() override { return BrowserReadyState::Uninitialized; }
   PageSource Source() override { return {}; }
 };
 

@@ -38,9 +38,9 @@ const char* const kBlank = "about:blank";
 constexpr qsizetype kMaxSourceUnits = qsizetype{32} * 1024 * 1024;
 
 int ReadyStateOf(const QString& name) {
-  if (name == QLatin1String("interactive")) return rsInteractive;
-  if (name == QLatin1String("complete")) return rsComplete;
-  return rsLoading;
+  if (name == QLatin1String("interactive")) return BrowserReadyState::Interactive;
+  if (name == QLatin1String("complete")) return BrowserReadyState::Complete;
+  return BrowserReadyState::Loading;
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ struct QtWebBrowser::State {
   QString leftDocument;
   bool asking = false;
   std::chrono::steady_clock::time_point askedAt;
-  int readyState = rsUninitialized;
+  int readyState = BrowserReadyState::Uninitialized;
   PageSource source;
 };
 
@@ -81,7 +81,7 @@ void QtWebBrowser::Load(const std::string& address) {
   state.toBlank = address == kBlank;
   state.leftDocument = state.answeringDocument;
   state.asking = false;
-  state.readyState = rsLoading;
+  state.readyState = BrowserReadyState::Loading;
   state.source = {};
   state.page->load(QUrl(QString::fromStdString(address)));
 }
@@ -99,7 +99,7 @@ void QtWebBrowser::CreatePage() {
   // A page whose renderer has died has nothing left to copy out until the next navigation.
   QObject::connect(state.page.get(), &QWebEnginePage::renderProcessTerminated, [weak] {
     if (auto s = weak.lock()) {
-      s->readyState = rsComplete;
+      s->readyState = BrowserReadyState::Complete;
       s->source = {PageSource::Kind::Unreadable, {}};
     }
   });
@@ -140,7 +140,7 @@ void QtWebBrowser::Take(State& state, const QVariantList& answer) {
   if (!state.toBlank && answer.at(1).toString() == QLatin1String(kBlank)) return;
   state.answeringDocument = document;
   state.readyState = ReadyStateOf(answer.at(2).toString());
-  if (state.readyState < rsInteractive) return;
+  if (state.readyState < BrowserReadyState::Interactive) return;
   const QString source = answer.size() > 3 ? answer.at(3).toString() : QString();
   if (answer.size() > 3 && source.size() <= kMaxSourceUnits)
     state.source = {PageSource::Kind::Text, source.toStdString()};

@@ -6,7 +6,7 @@ namespace platform {
 
 ScriptedWebBrowser::Page ScriptedWebBrowser::TextPage(const std::string& text, int firstReadyState) {
   Page page;
-  for (int state = firstReadyState; state <= rsComplete; ++state)
+  for (int state = firstReadyState; state <= BrowserReadyState::Complete; ++state)
     page.Frames.push_back({state, {PageSource::Kind::Text, text}});
   return page;
 }
@@ -31,7 +31,7 @@ void ScriptedWebBrowser::NavigateBlank() {
 }
 
 const ScriptedWebBrowser::Frame& ScriptedWebBrowser::Read() {
-  static const Frame kNothing{rsUninitialized, {}};
+  static const Frame kNothing{BrowserReadyState::Uninitialized, {}};
   ++reads_;
   if (current_.Frames.empty()) return kNothing;
   const Frame& frame = current_.Frames[std::min(frame_, current_.Frames.size() - 1)];

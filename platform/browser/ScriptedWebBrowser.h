@@ -14,7 +14,7 @@ class ScriptedWebBrowser final : public WebBrowser {
  public:
   // One look at a page: its ready state and what its source reads as at that moment.
   struct Frame {
-    int ReadyState = rsComplete;
+    int ReadyState = BrowserReadyState::Complete;
     PageSource Source;
   };
   // What one navigation shows: each call of ReadyState() or Source() reads the current frame and
@@ -25,7 +25,7 @@ class ScriptedWebBrowser final : public WebBrowser {
   };
 
   // Frames that hold `text` at each ready state in turn.
-  static Page TextPage(const std::string& text, int firstReadyState = rsComplete);
+  static Page TextPage(const std::string& text, int firstReadyState = BrowserReadyState::Complete);
 
   // Pages for the coming navigations, in order; the last one repeats for every further navigation.
   void SetPages(std::vector<Page> pages);

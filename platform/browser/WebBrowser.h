@@ -9,11 +9,11 @@ namespace platform {
 
 // How far the current document has loaded, on the browser control's usual scale.
 enum BrowserReadyState : int {
-  rsUninitialized = 0,  // nothing loaded yet
-  rsLoading = 1,
-  rsLoaded = 2,
-  rsInteractive = 3,  // the document can be read, though parts may still arrive
-  rsComplete = 4,
+  Uninitialized = 0,  // nothing loaded yet
+  Loading = 1,
+  Loaded = 2,
+  Interactive = 3,  // the document can be read, though parts may still arrive
+  Complete = 4,
 };
 
 // The current document's source as the control hands it over.

@@ -38,8 +38,8 @@ class MainWindowTest : public ::testing::Test {
     std::ifstream in(dir_.File("settings.ini"));
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  TfrmMain& Open() {
-    window_ = std::make_unique<TfrmMain>();
+  MainWindow& Open() {
+    window_ = std::make_unique<MainWindow>();
     window_->show();
     platform::ProcessMessages();
     return *window_;
@@ -50,42 +50,42 @@ class MainWindowTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  std::unique_ptr<TfrmMain> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, WindowHasTheDesignedFrameAndControls) {
-  TfrmMain& w = Open();
+  MainWindow& w = Open();
   EXPECT_EQ(w.size(), QSize(407, 334));
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
   EXPECT_EQ(w.windowTitle(), "Karvel Clipwave");
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(w.imgTitle->geometry(), QRect(0, 0, 407, 50));
-  EXPECT_EQ(w.lUpdate->x(), 407 - w.lUpdate->width() - 10);
-  EXPECT_EQ(w.iUpdate->x(), w.lUpdate->x() - 20);
-  EXPECT_EQ(w.eFileName->geometry(), QRect(0, 32, 294, 20));
-  EXPECT_EQ(w.eUrl->geometry(), QRect(0, 32, 390, 20));
-  EXPECT_EQ(w.bStart->geometry(), QRect(117, 249, 80, 23));
-  EXPECT_EQ(w.bShowFiles->geometry(), QRect(211, 249, 80, 23));
-  EXPECT_EQ(w.bExit->geometry(), QRect(305, 249, 80, 23));
-  EXPECT_EQ(w.bStart->text(), "Start...");
-  EXPECT_EQ(w.bSelectFile->toolTip(), "Select local video file");
-  EXPECT_EQ(w.bBrowser->toolTip(), "Set your default output folder");
-  EXPECT_EQ(w.cbFormat->count(), 5);
-  EXPECT_EQ(w.rbDownloadConvert->text(), "Download and convert video from YouTube");
-  EXPECT_EQ(w.rbConvert->text(), "Convert video from local FLV file");
+  EXPECT_EQ(w.bannerImage->geometry(), QRect(0, 0, 407, 50));
+  EXPECT_EQ(w.updateLink->x(), 407 - w.updateLink->width() - 10);
+  EXPECT_EQ(w.updateIcon->x(), w.updateLink->x() - 20);
+  EXPECT_EQ(w.localFileEdit->geometry(), QRect(0, 32, 294, 20));
+  EXPECT_EQ(w.urlEdit->geometry(), QRect(0, 32, 390, 20));
+  EXPECT_EQ(w.startButton->geometry(), QRect(117, 249, 80, 23));
+  EXPECT_EQ(w.showFilesButton->geometry(), QRect(211, 249, 80, 23));
+  EXPECT_EQ(w.exitButton->geometry(), QRect(305, 249, 80, 23));
+  EXPECT_EQ(w.startButton->text(), "Start...");
+  EXPECT_EQ(w.selectFileButton->toolTip(), "Select local video file");
+  EXPECT_EQ(w.browseFolderButton->toolTip(), "Set your default output folder");
+  EXPECT_EQ(w.formatCombo->count(), 5);
+  EXPECT_EQ(w.downloadConvertRadio->text(), "Download and convert video from YouTube");
+  EXPECT_EQ(w.convertLocalRadio->text(), "Convert video from local FLV file");
 }
 
 TEST_F(MainWindowTest, ModeLayoutsSwapTheAddressAndTheFile) {
-  TfrmMain& w = Open();
-  w.rbConvert->click();
-  EXPECT_EQ(w.lVideo->text(), "Select video file:");
-  EXPECT_TRUE(w.eFileName->isVisible() && w.bSelectFile->isVisible());
-  EXPECT_FALSE(w.eUrl->isVisible() || w.lUrl->isVisible() || w.lUrlEnd->isVisible());
-  w.rbDownloadConvert->click();
-  EXPECT_EQ(w.lVideo->text(), "Enter video URL (Example: ");
-  EXPECT_TRUE(w.eUrl->isVisible() && w.lUrl->isVisible() && w.lUrlEnd->isVisible());
-  EXPECT_FALSE(w.eFileName->isVisible() || w.bSelectFile->isVisible());
-  EXPECT_TRUE(w.cbFormat->isEnabled());
+  MainWindow& w = Open();
+  w.convertLocalRadio->click();
+  EXPECT_EQ(w.sourceLabel->text(), "Select video file:");
+  EXPECT_TRUE(w.localFileEdit->isVisible() && w.selectFileButton->isVisible());
+  EXPECT_FALSE(w.urlEdit->isVisible() || w.exampleUrlLink->isVisible() || w.exampleUrlEnd->isVisible());
+  w.downloadConvertRadio->click();
+  EXPECT_EQ(w.sourceLabel->text(), "Enter video URL (Example: ");
+  EXPECT_TRUE(w.urlEdit->isVisible() && w.exampleUrlLink->isVisible() && w.exampleUrlEnd->isVisible());
+  EXPECT_FALSE(w.localFileEdit->isVisible() || w.selectFileButton->isVisible());
+  EXPECT_TRUE(w.formatCombo->isEnabled());
 }
 
 struct SettingsCase {
@@ -121,15 +121,15 @@ TEST_F(MainWindowTest, SettingsAreReadWithDefaultsForWhatIsMissingOrUnreadable) 
       if (at != std::string::npos) text.replace(at, 1, dir_.Path());
       WriteSettings(text);
     }
-    TfrmMain& w = Open();
-    EXPECT_EQ(w.eOutputFolder->text().toStdString(),
+    MainWindow& w = Open();
+    EXPECT_EQ(w.outputFolderEdit->text().toStdString(),
               c.folderFromFile ? dir_.Path() : platform::DefaultOutputDir());
-    EXPECT_EQ(w.cbFormat->currentIndex(), c.format);
+    EXPECT_EQ(w.formatCombo->currentIndex(), c.format);
     if (c.mode == -2) {
       EXPECT_EQ(w.ModeIndex, 7);
     } else {
-      EXPECT_EQ(w.rbConvert->isChecked(), c.mode == 1);
-      EXPECT_EQ(w.eFileName->isVisible(), c.mode == 1);
+      EXPECT_EQ(w.convertLocalRadio->isChecked(), c.mode == 1);
+      EXPECT_EQ(w.localFileEdit->isVisible(), c.mode == 1);
     }
     Close();
   }
@@ -141,15 +141,15 @@ TEST_F(MainWindowTest, SettingsRoundTripExactly) {
   for (const std::string& path : {folder, spaced}) {
     SCOPED_TRACE(path);
     std::filesystem::create_directories(path);
-    TfrmMain& w = Open();
-    w.eOutputFolder->setText(QString::fromStdString(path));
-    w.rbConvert->click();
-    w.cbFormat->setCurrentIndex(4);
+    MainWindow& w = Open();
+    w.outputFolderEdit->setText(QString::fromStdString(path));
+    w.convertLocalRadio->click();
+    w.formatCombo->setCurrentIndex(4);
     Close();
-    TfrmMain& again = Open();
-    EXPECT_EQ(again.eOutputFolder->text().toStdString(), path);
-    EXPECT_TRUE(again.rbConvert->isChecked());
-    EXPECT_EQ(again.cbFormat->currentIndex(), 4);
+    MainWindow& again = Open();
+    EXPECT_EQ(again.outputFolderEdit->text().toStdString(), path);
+    EXPECT_TRUE(again.convertLocalRadio->isChecked());
+    EXPECT_EQ(again.formatCombo->currentIndex(), 4);
     Close();
   }
 }
@@ -158,8 +158,8 @@ TEST_F(MainWindowTest, ATypedFolderThatDoesNotExistIsNotSaved) {
   const std::string kept = dir_.Path() + "/kept";
   std::filesystem::create_directories(kept);
   WriteSettings("[Options]\nOutputDirectory=" + kept + "\n");
-  TfrmMain& w = Open();
-  w.eOutputFolder->setText(QString::fromStdString(dir_.Path() + "/typed-but-missing"));
+  MainWindow& w = Open();
+  w.outputFolderEdit->setText(QString::fromStdString(dir_.Path() + "/typed-but-missing"));
   Close();
   EXPECT_EQ(platform::IniFile(dir_.File("settings.ini")).ReadString("Options", "OutputDirectory", ""), kept);
 
@@ -171,11 +171,11 @@ TEST_F(MainWindowTest, ATypedFolderThatDoesNotExistIsNotSaved) {
 }
 
 TEST_F(MainWindowTest, NothingSelectedIsSavedAsMinusOne) {
-  TfrmMain& w = Open();
-  w.cbFormat->setCurrentIndex(-1);
+  MainWindow& w = Open();
+  w.formatCombo->setCurrentIndex(-1);
   Close();
   EXPECT_NE(ReadSettings().find("ConvertFormat=-1"), std::string::npos);
-  EXPECT_EQ(Open().cbFormat->currentIndex(), -1);
+  EXPECT_EQ(Open().formatCombo->currentIndex(), -1);
 }
 
 TEST_F(MainWindowTest, SettingsFileIsReplacedWholeAndLeavesNoTemporaryFiles) {
@@ -191,14 +191,14 @@ TEST_F(MainWindowTest, SettingsFileIsReplacedWholeAndLeavesNoTemporaryFiles) {
 
 TEST_F(MainWindowTest, BrowserButtonSetsTheFolderAndCancelKeepsIt) {
   ScriptedDialogs dialogs;
-  TfrmMain& w = Open();
-  const QString before = w.eOutputFolder->text();
+  MainWindow& w = Open();
+  const QString before = w.outputFolderEdit->text();
   dialogs.AnswerPaths({});
-  w.bBrowser->click();
-  EXPECT_EQ(w.eOutputFolder->text(), before);
+  w.browseFolderButton->click();
+  EXPECT_EQ(w.outputFolderEdit->text(), before);
   dialogs.AnswerPaths({dir_.Path()});
-  w.bBrowser->click();
-  EXPECT_EQ(w.eOutputFolder->text().toStdString(), dir_.Path());
+  w.browseFolderButton->click();
+  EXPECT_EQ(w.outputFolderEdit->text().toStdString(), dir_.Path());
   EXPECT_EQ(w.OutputDir, dir_.Path());
   ASSERT_EQ(dialogs.Shown().size(), 2u);
   EXPECT_EQ(dialogs.Shown()[0].kind, testing_support::ShownDialog::SelectFolder);
@@ -216,41 +216,41 @@ TEST_F(MainWindowTest, ClipboardTextFillsTheAddressByTheRules) {
       {"plain.com", "plain.com"},
       {"", "before"},
   };
-  TfrmMain& w = Open();
+  MainWindow& w = Open();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.copied);
-    w.eUrl->setText("before");
+    w.urlEdit->setText("before");
     QGuiApplication::clipboard()->setText(c.copied);
     platform::ProcessMessages();
-    EXPECT_EQ(w.eUrl->text().toStdString(), c.expected);
+    EXPECT_EQ(w.urlEdit->text().toStdString(), c.expected);
   }
 
   // Local-file mode still fills the hidden field; text that is not text, or is huge, is ignored.
-  w.rbConvert->click();
+  w.convertLocalRadio->click();
   QGuiApplication::clipboard()->setText("http://x.com/watch?v=2");
   platform::ProcessMessages();
-  EXPECT_EQ(w.eUrl->text(), "http://x.com/watch?v=2");
+  EXPECT_EQ(w.urlEdit->text(), "http://x.com/watch?v=2");
   auto* picture = new QMimeData;
   picture->setData("image/png", "\x89PNG");
   QGuiApplication::clipboard()->setMimeData(picture);
   platform::ProcessMessages();
   QGuiApplication::clipboard()->setText(QString(1 << 20, 'a') + ".com");
   platform::ProcessMessages();
-  EXPECT_EQ(w.eUrl->text(), "http://x.com/watch?v=2");
+  EXPECT_EQ(w.urlEdit->text(), "http://x.com/watch?v=2");
 }
 
 TEST_F(MainWindowTest, TextOnTheClipboardAtStartFillsTheAddress) {
   QGuiApplication::clipboard()->setText(" http://www.example.com/watch?v=at-start ");
   platform::ProcessMessages();
-  TfrmMain& w = Open();
-  EXPECT_EQ(w.eUrl->text(), "http://www.example.com/watch?v=at-start");
+  MainWindow& w = Open();
+  EXPECT_EQ(w.urlEdit->text(), "http://www.example.com/watch?v=at-start");
 }
 
 TEST_F(MainWindowTest, ShowInstanceMessageRestoresAMinimisedWindow) {
-  TfrmMain& w = Open();
+  MainWindow& w = Open();
   w.showMinimized();
   platform::ProcessMessages();
-  platform::PostMessage(w.Handle(), WM_SHOW_INSTANCE);
+  platform::PostMessage(w.Handle(), MainWindowMessage::ShowInstance);
   platform::ProcessMessages();
   EXPECT_FALSE(w.isMinimized());
   EXPECT_TRUE(w.isVisible());

@@ -50,7 +50,7 @@ class MenuAndLinksTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::SetSettingsFilePath(dir_.File("settings.ini"));
-    window_ = std::make_unique<TfrmMain>();
+    window_ = std::make_unique<MainWindow>();
     window_->show();
   }
   void TearDown() override {
@@ -58,12 +58,12 @@ class MenuAndLinksTest : public ::testing::Test {
     platform::SetSettingsFilePath("");
   }
   TempDir dir_;
-  std::unique_ptr<TfrmMain> window_;
+  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(MenuAndLinksTest, MenuHasItsEntriesWithTheAccountEntryHidden) {
   QStringList entries;
-  for (QAction* action : window_->suiPopupMenu1->actions()) {
+  for (QAction* action : window_->popupMenu->actions()) {
     entries << (action->isSeparator() ? "-" : action->text()) + (action->isVisible() ? "" : " (hidden)");
   }
   EXPECT_EQ(entries, QStringList({"&Home Page", "-", "&Donate", "-", "&Set YouTube Account (hidden)", "-",
@@ -72,22 +72,22 @@ TEST_F(MenuAndLinksTest, MenuHasItsEntriesWithTheAccountEntryHidden) {
 
 TEST_F(MenuAndLinksTest, AdvancedOpensTheMenuWhereTheMouseIs) {
   for (QWidget* opener :
-       {static_cast<QWidget*>(window_->lbEAddress), static_cast<QWidget*>(window_->WlmShiftImage1)}) {
+       {static_cast<QWidget*>(window_->advancedLink), static_cast<QWidget*>(window_->menuImage)}) {
     Click(opener);
-    EXPECT_TRUE(window_->suiPopupMenu1->isVisible());
-    EXPECT_TRUE(window_->suiPopupMenu1->geometry().contains(QCursor::pos()) ||
-                window_->suiPopupMenu1->pos() == QCursor::pos());
-    window_->suiPopupMenu1->hide();
+    EXPECT_TRUE(window_->popupMenu->isVisible());
+    EXPECT_TRUE(window_->popupMenu->geometry().contains(QCursor::pos()) ||
+                window_->popupMenu->pos() == QCursor::pos());
+    window_->popupMenu->hide();
   }
 }
 
 TEST_F(MenuAndLinksTest, LinksOpenTheMakersPages) {
   BrowserCatcher browser;
-  Click(window_->Image1);
-  Click(window_->lTitle);
-  Click(window_->lUpdate);
-  window_->Donate1->trigger();
-  window_->Homepage1->trigger();
+  Click(window_->logoImage);
+  Click(window_->makerNameLabel);
+  Click(window_->updateLink);
+  window_->donateAction->trigger();
+  window_->homePageAction->trigger();
   EXPECT_EQ(browser.opened,
             (std::vector<std::string>{"https://clipwave.karvel.example/", "https://karvel.example/",
                                       "https://clipwave.karvel.example/update",
@@ -99,43 +99,44 @@ TEST_F(MenuAndLinksTest, AboutBoxShowsTheTitleAndVersion) {
   bool checked = false;
   QTimer::singleShot(0, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (auto* about = dynamic_cast<TfrmAbout*>(w); about != nullptr && about->isVisible()) {
+      if (auto* about = dynamic_cast<AboutBox*>(w); about != nullptr && about->isVisible()) {
         EXPECT_EQ(about->size(), QSize(360, 249));
-        EXPECT_EQ(about->Label1->text(), "Karvel Clipwave");
-        EXPECT_TRUE(
-            QRegularExpression("^Version: \\S+   Build \\d{8}$").match(about->Label2->text()).hasMatch())
-            << about->Label2->text().toStdString();
+        EXPECT_EQ(about->titleLabel->text(), "Karvel Clipwave");
+        EXPECT_TRUE(QRegularExpression("^Version: \\S+   Build \\d{8}$")
+                        .match(about->versionLabel->text())
+                        .hasMatch())
+            << about->versionLabel->text().toStdString();
         checked = true;
-        about->bOK->click();
+        about->okButton->click();
       }
     }
   });
-  window_->About1->trigger();
+  window_->aboutAction->trigger();
   EXPECT_TRUE(checked);
 }
 
 TEST_F(MenuAndLinksTest, AccountDialogNeedsBothPartsAndCancelKeepsThePair) {
   ScriptedDialogs dialogs;
-  for (int i = 0; i < 3; ++i) dialogs.Answer(platform::mrOk);
-  auto withLogin = [](std::function<void(TfrmLogin&)> act) {
+  for (int i = 0; i < 3; ++i) dialogs.Answer(platform::ModalResult::Ok);
+  auto withLogin = [](std::function<void(LoginDialog&)> act) {
     QTimer::singleShot(0, [act] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* login = dynamic_cast<TfrmLogin*>(w); login != nullptr && login->isVisible()) act(*login);
+        if (auto* login = dynamic_cast<LoginDialog*>(w); login != nullptr && login->isVisible()) act(*login);
       }
     });
   };
-  withLogin([](TfrmLogin& login) {
-    login.bOK->click();  // nothing typed
-    login.ePassword->setText("secret");
-    login.bOK->click();  // no user name
-    login.eUsername->setText("ann");
-    login.ePassword->clear();
-    login.bOK->click();  // no password
+  withLogin([](LoginDialog& login) {
+    login.okButton->click();  // nothing typed
+    login.passwordEdit->setText("secret");
+    login.okButton->click();  // no user name
+    login.userNameEdit->setText("ann");
+    login.passwordEdit->clear();
+    login.okButton->click();  // no password
     EXPECT_TRUE(login.isVisible());
-    login.ePassword->setText("secret");
-    login.bOK->click();
+    login.passwordEdit->setText("secret");
+    login.okButton->click();
   });
-  window_->miSetYouTubeaccountClick();
+  window_->onSetAccountTriggered();
   EXPECT_EQ(window_->AccountName, "ann");
   EXPECT_EQ(window_->AccountPassword, "secret");
   ASSERT_EQ(dialogs.Shown().size(), 3u);
@@ -144,14 +145,14 @@ TEST_F(MenuAndLinksTest, AccountDialogNeedsBothPartsAndCancelKeepsThePair) {
   EXPECT_EQ(dialogs.Shown()[2].text, "Please enter Password.");
   EXPECT_EQ(dialogs.Shown()[2].caption, "Karvel Clipwave");
 
-  withLogin([](TfrmLogin& login) {
-    EXPECT_EQ(login.eUsername->text(), "ann");
-    EXPECT_EQ(login.ePassword->text(), "secret");
-    EXPECT_EQ(login.ePassword->echoMode(), QLineEdit::Password);
-    login.eUsername->setText("bob");
-    login.bCancel->click();
+  withLogin([](LoginDialog& login) {
+    EXPECT_EQ(login.userNameEdit->text(), "ann");
+    EXPECT_EQ(login.passwordEdit->text(), "secret");
+    EXPECT_EQ(login.passwordEdit->echoMode(), QLineEdit::Password);
+    login.userNameEdit->setText("bob");
+    login.cancelButton->click();
   });
-  window_->miSetYouTubeaccountClick();
+  window_->onSetAccountTriggered();
   EXPECT_EQ(window_->AccountName, "ann");
 }
 

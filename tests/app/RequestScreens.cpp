@@ -33,7 +33,7 @@ struct Scenario {
   bool localFile;
   const char* typed;   // into the address or the file field
   const char* folder;  // "{tmp}" is a folder that exists
-  QPushButton* TfrmMain::*button;
+  QPushButton* MainWindow::*button;
   QMessageBox::StandardButton answer;  // to the first box; later boxes get OK
 };
 
@@ -96,38 +96,39 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(tmp);
   platform::SetSettingsFilePath(tmp + "/settings.ini");
   platform::InstallQtDialogs();
-  global::SiteConfig::SetCurrent(global::SiteConfig());
+  common::SiteConfig::SetCurrent(common::SiteConfig());
   app::SetDownloadWindowFactory([](QWidget*, const download::ConversionRequest& request) {
-    std::printf("request: %s mode %d %s \"%s\"\n", request.Sources.front().c_str(), request.Mode,
-                request.TargetExt.c_str(), request.ConvertArgs.c_str());
+    std::printf("request: %s mode %d %s \"%s\"\n", request.Sources.front().c_str(),
+                static_cast<int>(request.Mode), request.TargetExt.c_str(), request.ConvertArgs.c_str());
     return 2;
   });
 
-  TfrmMain window;
+  MainWindow window;
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
   BoxWatcher watcher(out);
   const Scenario scenarios[] = {
-      {"1-empty-address", false, "", "{tmp}/missing", &TfrmMain::bStart, QMessageBox::Ok},
-      {"2-empty-file", true, "", "{tmp}", &TfrmMain::bStart, QMessageBox::Ok},
-      {"3-missing-folder-no", false, "http://www.youtube.com/watch?v=abc", "{tmp}/new/sub", &TfrmMain::bStart,
-       QMessageBox::No},
-      {"4-not-a-video-page", false, "http://www.youtube.com/user/someone", "{tmp}", &TfrmMain::bStart,
+      {"1-empty-address", false, "", "{tmp}/missing", &MainWindow::startButton, QMessageBox::Ok},
+      {"2-empty-file", true, "", "{tmp}", &MainWindow::startButton, QMessageBox::Ok},
+      {"3-missing-folder-no", false, "http://www.youtube.com/watch?v=abc", "{tmp}/new/sub",
+       &MainWindow::startButton, QMessageBox::No},
+      {"4-not-a-video-page", false, "http://www.youtube.com/user/someone", "{tmp}", &MainWindow::startButton,
        QMessageBox::Ok},
-      {"5-missing-local-file", true, "/no/such/clip.flv", "{tmp}/made", &TfrmMain::bStart, QMessageBox::Yes},
-      {"6-show-files-missing", false, "", "{tmp}/gone", &TfrmMain::bShowFiles, QMessageBox::Ok},
-      {"7-good-address", false, "http://www.youtube.com/watch?feature=x&v=abc", "{tmp}", &TfrmMain::bStart,
-       QMessageBox::Ok},
+      {"5-missing-local-file", true, "/no/such/clip.flv", "{tmp}/made", &MainWindow::startButton,
+       QMessageBox::Yes},
+      {"6-show-files-missing", false, "", "{tmp}/gone", &MainWindow::showFilesButton, QMessageBox::Ok},
+      {"7-good-address", false, "http://www.youtube.com/watch?feature=x&v=abc", "{tmp}",
+       &MainWindow::startButton, QMessageBox::Ok},
   };
   for (const Scenario& s : scenarios) {
     watcher.Next(s.name, s.answer);
-    QRadioButton* mode = s.localFile ? window.rbConvert : window.rbDownloadConvert;
+    QRadioButton* mode = s.localFile ? window.convertLocalRadio : window.downloadConvertRadio;
     QTest::mouseClick(mode, Qt::LeftButton, {}, QPoint(8, mode->height() / 2));  // on the round button
-    QLineEdit* field = s.localFile ? window.eFileName : window.eUrl;
+    QLineEdit* field = s.localFile ? window.localFileEdit : window.urlEdit;
     field->clear();
     QTest::keyClicks(field, s.typed);
-    window.eOutputFolder->clear();
-    QTest::keyClicks(window.eOutputFolder, QString::fromStdString(Fill(s.folder, tmp)));
+    window.outputFolderEdit->clear();
+    QTest::keyClicks(window.outputFolderEdit, QString::fromStdString(Fill(s.folder, tmp)));
     QTest::mouseClick(window.*s.button, Qt::LeftButton);
     window.grab().save(QString::fromStdString(out + "/" + s.name + "-window-after.png"));
   }

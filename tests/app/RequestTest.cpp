@@ -48,7 +48,7 @@ class RecordingFactory {
   RecordingFactory()
       : scope_([this](QWidget*, const ConversionRequest& request) {
           requests_.push_back(request);
-          return int(platform::mrOk);
+          return int(platform::ModalResult::Ok);
         }) {}
   const std::vector<ConversionRequest>& Requests() const { return requests_; }
 
@@ -59,8 +59,8 @@ class RecordingFactory {
 
 class RequestTest : public testing::Test {
  protected:
-  void SetUp() override { global::SiteConfig::SetCurrent(global::SiteConfig()); }
-  void TearDown() override { global::SiteConfig::Reset(); }
+  void SetUp() override { common::SiteConfig::SetCurrent(common::SiteConfig()); }
+  void TearDown() override { common::SiteConfig::Reset(); }
 
   TempDir dir_;
 };
@@ -106,7 +106,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        "http://www.youtube.com/watch?v=a",
        "",
        Folder::Missing,
-       {platform::mrNo},
+       {platform::ModalResult::No},
        {question},
        std::nullopt},
       {"missing folder, Yes, then a bad address",
@@ -114,7 +114,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        "http://www.youtube.com/user/a",
        "",
        Folder::Missing,
-       {platform::mrYes},
+       {platform::ModalResult::Yes},
        {question, exampleNotice},
        std::nullopt},
       {"missing local file after the folder question",
@@ -122,7 +122,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        "",
        "{gone}",
        Folder::Missing,
-       {platform::mrYes},
+       {platform::ModalResult::Yes},
        {question, NoticeOf("Please check whether the video file exist.")},
        std::nullopt},
       {"empty folder text, Yes ends silently",
@@ -130,7 +130,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        "http://www.youtube.com/watch?v=a",
        "",
        Folder::Empty,
-       {platform::mrYes},
+       {platform::ModalResult::Yes},
        {{kMissingSuffix, DialogIcon::Information, DialogButtons::YesNo}},
        std::nullopt},
       {"a file in the way ends silently",
@@ -138,7 +138,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        "http://www.youtube.com/watch?v=a",
        "",
        Folder::FileInTheWay,
-       {platform::mrYes},
+       {platform::ModalResult::Yes},
        {question},
        std::nullopt},
       {"YouTube without watch",
@@ -164,7 +164,10 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Exists,
        {},
        {},
-       ConversionRequest{{"http://video.google.com/videoplay?docid=5"}, 1, ".mp3", kArgs128}},
+       ConversionRequest{{"http://video.google.com/videoplay?docid=5"},
+                         download::RequestMode::DownloadConvert,
+                         ".mp3",
+                         kArgs128}},
       {"a YouTube address is normalised",
        true,
        "http://www.youtube.com/watch?feature=x&v=abc",
@@ -172,15 +175,17 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Exists,
        {},
        {},
-       ConversionRequest{{"http://www.youtube.com/watch?v=abc"}, 1, ".mp3", kArgs128}},
+       ConversionRequest{
+           {"http://www.youtube.com/watch?v=abc"}, download::RequestMode::DownloadConvert, ".mp3", kArgs128}},
       {"created folder, then WAV",
        true,
        "http://www.youtube.com/watch?v=abc",
        "",
        Folder::Missing,
-       {platform::mrYes},
+       {platform::ModalResult::Yes},
        {question},
-       ConversionRequest{{"http://www.youtube.com/watch?v=abc"}, 1, ".wav", kArgs128},
+       ConversionRequest{
+           {"http://www.youtube.com/watch?v=abc"}, download::RequestMode::DownloadConvert, ".wav", kArgs128},
        3,
        "WAV - Lossless Audio (Stereo)"},
       {"local file to WMA",
@@ -190,7 +195,10 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Exists,
        {},
        {},
-       ConversionRequest{{"{clip}"}, 2, ".wma", "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
+       ConversionRequest{{"{clip}"},
+                         download::RequestMode::ConvertLocalFile,
+                         ".wma",
+                         "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
        4,
        "WMA - Windows Media Audio (Stereo)"},
       {"nothing selected in the format list",
@@ -200,7 +208,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Exists,
        {},
        {},
-       ConversionRequest{{"{clip}"}, 2, "", ""},
+       ConversionRequest{{"{clip}"}, download::RequestMode::ConvertLocalFile, "", ""},
        -1,
        ""},
   };
@@ -237,7 +245,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
     // Notices are answered with OK; the questions take the row's answers in turn.
     std::size_t nextAnswer = 0;
     for (const Dialog& expected : row.dialogs) {
-      dialogs.Answer(expected.buttons == DialogButtons::Ok ? int(platform::mrOk)
+      dialogs.Answer(expected.buttons == DialogButtons::Ok ? int(platform::ModalResult::Ok)
                                                            : row.answers.at(nextAnswer++));
     }
     RecordingFactory factory;
@@ -245,7 +253,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
                                  out,          row.formatIndex, row.formatText};
     std::string outputDir = "previous";
 
-    app::StartClick(nullptr, fields, outputDir);
+    app::startRequest(nullptr, fields, outputDir);
 
     ASSERT_EQ(dialogs.Shown().size(), row.dialogs.size());
     for (std::size_t i = 0; i < row.dialogs.size(); ++i) {
@@ -271,7 +279,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
     const bool emptyInput = row.download ? row.url.empty() : row.file.empty();
     EXPECT_EQ(outputDir, emptyInput ? "previous" : out);
     if (row.folder == Folder::Missing) {
-      const bool yes = !row.answers.empty() && row.answers.front() == platform::mrYes;
+      const bool yes = !row.answers.empty() && row.answers.front() == platform::ModalResult::Yes;
       EXPECT_EQ(std::filesystem::is_directory(out), yes && !emptyInput);
     }
   }
@@ -285,26 +293,26 @@ TEST_F(RequestTest, AnErrorOutOfTheDownloadWindowIsAbsorbed) {
   std::string outputDir;
   app::MainWindowFields fields{true, false,     "http://www.youtube.com/watch?v=a", "", dir_.Path(),
                                1,    kMp3Normal};
-  EXPECT_NO_THROW(app::StartClick(nullptr, fields, outputDir));
+  EXPECT_NO_THROW(app::startRequest(nullptr, fields, outputDir));
   EXPECT_TRUE(dialogs.Shown().empty());
 }
 
 TEST_F(RequestTest, TheAddressNoticeNamesTheConfiguredExample) {
-  EXPECT_EQ(app::EnterUrlLikeText(), resources::LoadStr(resources::sEnterUrlLike));
-  global::SiteConfig local = global::ParseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\n").config;
-  global::SiteConfig::SetCurrent(local);
+  EXPECT_EQ(app::EnterUrlLikeText(), resources::loadString(resources::StringId::EnterUrlLike));
+  common::SiteConfig local = common::ParseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\n").config;
+  common::SiteConfig::SetCurrent(local);
   EXPECT_EQ(app::EnterUrlLikeText(), "Please enter the url like http://127.0.0.1:8123/watch?v=Xq0TXIuQ5zk");
 
   // A page of the simulator is taken and normalised; the real site's address no longer is a page.
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::mrOk);
+  dialogs.Answer(platform::ModalResult::Ok);
   RecordingFactory factory;
   std::string outputDir;
   app::MainWindowFields fields{true,        false, "http://127.0.0.1:8123/watch?x=1&v=abc",      "",
                                dir_.Path(), 0,     "MP3 - High Quality Audio (256 Kbps, Stereo)"};
-  app::StartClick(nullptr, fields, outputDir);
+  app::startRequest(nullptr, fields, outputDir);
   fields.url = "http://www.youtube.com/watch?v=abc";
-  app::StartClick(nullptr, fields, outputDir);
+  app::startRequest(nullptr, fields, outputDir);
   ASSERT_EQ(factory.Requests().size(), 1u);
   EXPECT_EQ(factory.Requests()[0].Sources, std::vector<std::string>{"http://127.0.0.1:8123/watch?v=abc"});
   EXPECT_EQ(factory.Requests()[0].ConvertArgs, "-ar 44100 -ab 256kbit/s -ac 2 ");
@@ -322,13 +330,14 @@ TEST(FormatTableTest, ArgumentsByIndexAndExtensionByText) {
   for (const auto& [index, expected] : args) EXPECT_EQ(app::FormatArgs(index), expected) << index;
 
   const char* const extensions[] = {".mp3", ".mp3", ".mp3", ".wav", ".wma"};
-  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(app::FormatExt(app::FormatListTexts()[i]), extensions[i]);
+  for (std::size_t i = 0; i < 5; ++i)
+    EXPECT_EQ(app::formatExtension(app::FormatListTexts()[i]), extensions[i]);
   const std::pair<const char*, const char*> texts[] = {{"mp3 in lower case", ".mp3"},
                                                        {"MP3 and wav", ".wav"},
                                                        {"WMA or WAV", ".wma"},
                                                        {"Ogg Vorbis", ""},
                                                        {"", ""}};
-  for (const auto& [text, expected] : texts) EXPECT_EQ(app::FormatExt(text), expected) << text;
+  for (const auto& [text, expected] : texts) EXPECT_EQ(app::formatExtension(text), expected) << text;
 }
 
 // Receives the folders handed to the desktop's file browser in place of the real one.
@@ -347,14 +356,14 @@ TEST_F(RequestTest, ShowFilesOpensAnExistingFolderAndCreatesNone) {
   FolderOpener opener;
   ScriptedDialogs dialogs;
   std::string outputDir;
-  app::ShowFilesClick(dir_.Path(), outputDir);
+  app::showFiles(dir_.Path(), outputDir);
   ASSERT_EQ(opener.opened.size(), 1u);
   EXPECT_EQ(opener.opened[0], QUrl::fromLocalFile(QString::fromStdString(dir_.Path())));
   EXPECT_EQ(outputDir, dir_.Path());
 
   const std::string missing = dir_.File("not/there");
-  dialogs.Answer(platform::mrOk);
-  app::ShowFilesClick(missing, outputDir);
+  dialogs.Answer(platform::ModalResult::Ok);
+  app::showFiles(missing, outputDir);
   EXPECT_EQ(opener.opened.size(), 1u);
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].caption, kCaption);
@@ -369,8 +378,8 @@ TEST(SelectFileTest, TakesTheFirstChosenFileWithTheVideoFilter) {
   ScriptedDialogs dialogs;
   dialogs.AnswerPaths({"/videos/b.flv", "/videos/a.flv"});
   dialogs.AnswerPaths({});
-  EXPECT_EQ(app::SelectFileClick(), "/videos/b.flv");
-  EXPECT_EQ(app::SelectFileClick(), std::nullopt);
+  EXPECT_EQ(app::selectLocalFile(), "/videos/b.flv");
+  EXPECT_EQ(app::selectLocalFile(), std::nullopt);
   ASSERT_EQ(dialogs.Shown().size(), 2u);
   EXPECT_EQ(dialogs.Shown()[0].kind, testing_support::ShownDialog::OpenFiles);
   EXPECT_EQ(dialogs.Shown()[0].text, "Flv files (*.flv);;Any file (*)");

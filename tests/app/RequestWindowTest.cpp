@@ -29,52 +29,52 @@ class RequestWindowTest : public testing::Test {
  protected:
   void SetUp() override {
     platform::SetSettingsFilePath(dir_.File("settings.ini"));
-    global::SiteConfig::SetCurrent(global::SiteConfig());
-    window_ = std::make_unique<TfrmMain>();
+    common::SiteConfig::SetCurrent(common::SiteConfig());
+    window_ = std::make_unique<MainWindow>();
     window_->show();
     platform::ProcessMessages();
-    window_->eOutputFolder->setText(QString::fromStdString(dir_.Path()));
+    window_->outputFolderEdit->setText(QString::fromStdString(dir_.Path()));
   }
   void TearDown() override {
     window_.reset();
-    global::SiteConfig::Reset();
+    common::SiteConfig::Reset();
     platform::SetSettingsFilePath("");
   }
 
   TempDir dir_;
-  std::unique_ptr<TfrmMain> window_;
+  std::unique_ptr<MainWindow> window_;
   std::vector<ConversionRequest> requests_;
   app::ScopedDownloadWindowFactory factory_{[this](QWidget* owner, const ConversionRequest& request) {
     EXPECT_EQ(owner, window_.get());
     requests_.push_back(request);
-    return int(platform::mrOk);
+    return int(platform::ModalResult::Ok);
   }};
 };
 
 TEST_F(RequestWindowTest, StartHandsTheNormalisedAddressAndTheChosenFormatOn) {
-  TfrmMain& w = *window_;
-  w.eUrl->setText("http://www.youtube.com/watch?feature=related&v=abc");
-  w.cbFormat->setCurrentIndex(3);  // WAV
-  w.bStart->click();
+  MainWindow& w = *window_;
+  w.urlEdit->setText("http://www.youtube.com/watch?feature=related&v=abc");
+  w.formatCombo->setCurrentIndex(3);  // WAV
+  w.startButton->click();
   ASSERT_EQ(requests_.size(), 1u);
   EXPECT_EQ(requests_[0].Sources, std::vector<std::string>{"http://www.youtube.com/watch?v=abc"});
-  EXPECT_EQ(requests_[0].Mode, 1);
+  EXPECT_EQ(requests_[0].Mode, download::RequestMode::DownloadConvert);
   EXPECT_EQ(requests_[0].TargetExt, ".wav");
   EXPECT_EQ(requests_[0].ConvertArgs, "-ar 44100 -ab 128kbit/s -ac 2 ");
-  EXPECT_EQ(w.eUrl->text(),
+  EXPECT_EQ(w.urlEdit->text(),
             "http://www.youtube.com/watch?feature=related&v=abc");  // the field keeps what was typed
   EXPECT_EQ(w.OutputDir, dir_.Path());
 }
 
 TEST_F(RequestWindowTest, ANoticeStopsStartAndLeavesTheFieldsAsTyped) {
-  TfrmMain& w = *window_;
+  MainWindow& w = *window_;
   ScriptedDialogs dialogs;
   const std::string missing = dir_.File("new/folder");
-  w.eOutputFolder->setText(QString::fromStdString(missing));
-  w.eUrl->setText("http://www.youtube.com/user/someone");
-  dialogs.Answer(platform::mrYes);  // create the folder
-  dialogs.Answer(platform::mrOk);   // the address notice
-  w.bStart->click();
+  w.outputFolderEdit->setText(QString::fromStdString(missing));
+  w.urlEdit->setText("http://www.youtube.com/user/someone");
+  dialogs.Answer(platform::ModalResult::Yes);  // create the folder
+  dialogs.Answer(platform::ModalResult::Ok);   // the address notice
+  w.startButton->click();
   ASSERT_EQ(dialogs.Shown().size(), 2u);
   EXPECT_EQ(dialogs.Shown()[0].text,
             missing + ", the output directory does not exist.\r\ncreates a new directory?");
@@ -82,54 +82,54 @@ TEST_F(RequestWindowTest, ANoticeStopsStartAndLeavesTheFieldsAsTyped) {
   EXPECT_EQ(dialogs.Shown()[1].icon, platform::DialogIcon::Information);
   EXPECT_TRUE(std::filesystem::is_directory(missing));
   EXPECT_TRUE(requests_.empty());
-  EXPECT_EQ(w.eUrl->text(), "http://www.youtube.com/user/someone");
-  EXPECT_EQ(w.eOutputFolder->text().toStdString(), missing);
+  EXPECT_EQ(w.urlEdit->text(), "http://www.youtube.com/user/someone");
+  EXPECT_EQ(w.outputFolderEdit->text().toStdString(), missing);
   EXPECT_TRUE(w.isEnabled() && w.isVisible());
 }
 
 TEST_F(RequestWindowTest, AFailingDownloadWindowLeavesTheMainWindowUsable) {
-  TfrmMain& w = *window_;
-  w.eUrl->setText("http://www.youtube.com/watch?v=abc");
+  MainWindow& w = *window_;
+  w.urlEdit->setText("http://www.youtube.com/watch?v=abc");
   {
     app::ScopedDownloadWindowFactory failing([](QWidget*, const ConversionRequest&) -> int {
       throw std::runtime_error("the download window failed");
     });
-    w.bStart->click();
+    w.startButton->click();
   }
   EXPECT_TRUE(w.isVisible() && w.isEnabled());
-  w.bStart->click();
+  w.startButton->click();
   EXPECT_EQ(requests_.size(), 1u);
 }
 
 TEST_F(RequestWindowTest, BrowseFillsTheLocalFileAndStartConvertsIt) {
-  TfrmMain& w = *window_;
+  MainWindow& w = *window_;
   const std::string clip = dir_.Write("clip.flv", "FLV");
   ScriptedDialogs dialogs;
   dialogs.AnswerPaths({clip, dir_.File("other.flv")});
-  w.rbConvert->click();
-  w.bSelectFile->click();
-  EXPECT_EQ(w.eFileName->text().toStdString(), clip);
-  w.cbFormat->setCurrentIndex(2);
-  w.bStart->click();
+  w.convertLocalRadio->click();
+  w.selectFileButton->click();
+  EXPECT_EQ(w.localFileEdit->text().toStdString(), clip);
+  w.formatCombo->setCurrentIndex(2);
+  w.startButton->click();
   ASSERT_EQ(requests_.size(), 1u);
   EXPECT_EQ(requests_[0].Sources, std::vector<std::string>{clip});
-  EXPECT_EQ(requests_[0].Mode, 2);
+  EXPECT_EQ(requests_[0].Mode, download::RequestMode::ConvertLocalFile);
   EXPECT_EQ(requests_[0].TargetExt, ".mp3");
   EXPECT_EQ(requests_[0].ConvertArgs, "-ar 44100 -ab 64kbit/s -ac 1 ");
 
   // Cancelling the picker keeps the file.
   dialogs.AnswerPaths({});
-  w.bSelectFile->click();
-  EXPECT_EQ(w.eFileName->text().toStdString(), clip);
+  w.selectFileButton->click();
+  EXPECT_EQ(w.localFileEdit->text().toStdString(), clip);
 }
 
 TEST_F(RequestWindowTest, ShowFilesWithAMissingFolderShowsAnErrorAndCreatesNothing) {
-  TfrmMain& w = *window_;
+  MainWindow& w = *window_;
   ScriptedDialogs dialogs;
   const std::string missing = dir_.File("gone");
-  w.eOutputFolder->setText(QString::fromStdString(missing));
-  dialogs.Answer(platform::mrOk);
-  w.bShowFiles->click();
+  w.outputFolderEdit->setText(QString::fromStdString(missing));
+  dialogs.Answer(platform::ModalResult::Ok);
+  w.showFilesButton->click();
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
   EXPECT_EQ(dialogs.Shown()[0].text, missing + ", the output directory does not exist.");

@@ -28,7 +28,7 @@ bool WaitUntilListening(QProcess& process) {
     QLocalSocket probe;
     probe.connectToServer(InstanceSocketName());
     if (probe.waitForConnected(100)) return true;
-    platform::WaitMessage(100);
+    platform::waitForMessage(100);
   }
   return false;
 }
@@ -80,7 +80,7 @@ TEST(SingleInstance, SecondStartBringsTheFirstForwardAndEnds) {
   Start(fourth, dir);
   ASSERT_TRUE(fourth.waitForFinished(10000));
   EXPECT_EQ(fourth.exitCode(), 0);
-  for (int i = 0; i < 50 && calls == 0; ++i) platform::WaitMessage(100);
+  for (int i = 0; i < 50 && calls == 0; ++i) platform::waitForMessage(100);
   EXPECT_EQ(calls, 1);
 }
 

@@ -13,9 +13,9 @@
 namespace fuzzing {
 
 inline std::string CheckAddress(const std::string& address) {
-  const std::string once = global::NormalizeVideoUrl(address);
-  if (global::NormalizeVideoUrl(once) != once) return "normalising twice changed the address: " + address;
-  global::IsVideoPageUrl(address);
+  const std::string once = common::NormalizeVideoUrl(address);
+  if (common::NormalizeVideoUrl(once) != once) return "normalising twice changed the address: " + address;
+  common::IsVideoPageUrl(address);
   return {};
 }
 
@@ -25,17 +25,17 @@ inline std::string CheckVideoUrlInput(const std::uint8_t* data, std::size_t size
   std::string error;
   switch (data[0] % 3) {
     case 0:
-      global::SiteConfig::SetCurrent(global::SiteConfig());
+      common::SiteConfig::SetCurrent(common::SiteConfig());
       error = CheckAddress(rest);
       break;
     case 1:
-      global::SiteConfig::SetCurrent(
-          global::ParseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\nMetacafeDomain=127.0.0.1:8124\n")
+      common::SiteConfig::SetCurrent(
+          common::ParseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\nMetacafeDomain=127.0.0.1:8124\n")
               .config);
       error = CheckAddress(rest);
       break;
     default: {
-      const global::SiteConfig sites = global::ParseSiteConfig(rest).config;
+      const common::SiteConfig sites = common::ParseSiteConfig(rest).config;
       for (const std::string* value : {&sites.YouTubeDomain, &sites.MetacafeDomain, &sites.GoogleDomain,
                                        &sites.YouTubeHost, &sites.ExampleWatchUrl}) {
         if (value->empty()) return "a sites file left an empty value";
@@ -43,13 +43,13 @@ inline std::string CheckVideoUrlInput(const std::uint8_t* data, std::size_t size
           if (static_cast<unsigned char>(c) <= ' ') return "a sites file let a blank or control character in";
         }
       }
-      global::SiteConfig::SetCurrent(sites);
+      common::SiteConfig::SetCurrent(sites);
       error = CheckAddress("http://" + sites.YouTubeHost + "/watch_videos?index=1&video_ids=a%2Cb");
       if (error.empty()) error = CheckAddress("http://" + sites.YouTubeHost + "/watch?x=1&v=a");
       break;
     }
   }
-  global::SiteConfig::Reset();
+  common::SiteConfig::Reset();
   return error;
 }
 

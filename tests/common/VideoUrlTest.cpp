@@ -11,7 +11,7 @@
 
 namespace {
 
-using global::SiteConfig;
+using common::SiteConfig;
 
 // Replaces {www} (the YouTube host), {WWW} (the same in capitals), {mc}, {g} (the Metacafe and
 // Google domains) and {p} (the canonical watch prefix) by the configured values.
@@ -62,7 +62,7 @@ TEST_P(VideoUrlTest, TheConfiguredSitesAreInUse) {
     EXPECT_EQ(sites_.CanonicalWatchPrefix(), "http://127.0.0.1:8123/watch?v=");
     EXPECT_EQ(sites_.MetacafeDomain, "127.0.0.1:8124");
     // The real site is no longer a video page once a simulator takes its place.
-    EXPECT_FALSE(global::IsVideoPageUrl("http://www.youtube.com/watch?v=abc"));
+    EXPECT_FALSE(common::IsVideoPageUrl("http://www.youtube.com/watch?v=abc"));
   }
 }
 
@@ -109,7 +109,7 @@ TEST_P(VideoUrlTest, NormalizeVideoUrl) {
   for (const Case& c : cases) {
     const std::string address = Fill(c.address, sites_);
     const std::string expected = c.expected == nullptr ? address : Fill(c.expected, sites_);
-    EXPECT_EQ(global::NormalizeVideoUrl(address), expected) << "address: " << address;
+    EXPECT_EQ(common::NormalizeVideoUrl(address), expected) << "address: " << address;
   }
 }
 
@@ -133,17 +133,17 @@ TEST_P(VideoUrlTest, IsVideoPageUrl) {
   };
   for (const Case& c : cases) {
     const std::string address = Fill(c.address, sites_);
-    EXPECT_EQ(global::IsVideoPageUrl(address), c.expected) << "address: " << address;
+    EXPECT_EQ(common::IsVideoPageUrl(address), c.expected) << "address: " << address;
   }
 }
 
 TEST_P(VideoUrlTest, LongAddressesComeBackWhole) {
   const std::string list = Fill("http://{www}/watch_videos?index=2147483647999&video_ids=", sites_) +
                            std::string(100000, 'a') + "%2C" + "z";
-  EXPECT_EQ(global::NormalizeVideoUrl(list), sites_.CanonicalWatchPrefix() + "z");
+  EXPECT_EQ(common::NormalizeVideoUrl(list), sites_.CanonicalWatchPrefix() + "z");
   const std::string plain(200000, '%');
-  EXPECT_EQ(global::NormalizeVideoUrl(plain), plain);
-  EXPECT_FALSE(global::IsVideoPageUrl(plain));
+  EXPECT_EQ(common::NormalizeVideoUrl(plain), plain);
+  EXPECT_FALSE(common::IsVideoPageUrl(plain));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, VideoUrlTest, testing::Values(Sites::Real, Sites::Local),
@@ -152,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(Sites, VideoUrlTest, testing::Values(Sites::Real, Sites
                          });
 
 TEST(SiteConfigTest, HostsFollowAConfiguredDomainUnlessGiven) {
-  const global::SiteConfigLoad load = global::ParseSiteConfig(
+  const common::SiteConfigLoad load = common::ParseSiteConfig(
       "[Other]\nYouTubeDomain=ignored.example\n[sites]\nYouTubeDomain=127.0.0.1:9000\n"
       "MetacafeDomain=mirror.example\nMetacafeFileHost=files.mirror.example\n"
       "StreamCachePrefix=http://127.0.0.1:9001/\n");
@@ -168,7 +168,7 @@ TEST(SiteConfigTest, HostsFollowAConfiguredDomainUnlessGiven) {
 
 TEST(SiteConfigTest, BadEntriesAreReportedAndKeepTheirDefaults) {
   const std::string longLine = "ExampleWatchUrl=" + std::string(2000, 'x');
-  const global::SiteConfigLoad load = global::ParseSiteConfig(
+  const common::SiteConfigLoad load = common::ParseSiteConfig(
       "[Sites]\nYouTubeDomain=\nGoogleDomain=a b\nMetacafeDomain=m\x01x\nColour=blue\nno equals sign\n" +
       longLine + "\n");
   EXPECT_EQ(load.errors.size(), 6u);
@@ -181,7 +181,7 @@ TEST(SiteConfigTest, BadEntriesAreReportedAndKeepTheirDefaults) {
 
 TEST(SiteConfigTest, AMissingFileGivesTheRealSites) {
   testing_support::TempDir dir;
-  const global::SiteConfigLoad load = global::LoadSiteConfigFile(dir.File("sites.ini"));
+  const common::SiteConfigLoad load = common::LoadSiteConfigFile(dir.File("sites.ini"));
   EXPECT_FALSE(load.found);
   EXPECT_EQ(load.config.YouTubeDomain, "youtube.com");
   EXPECT_EQ(load.config.ExampleWatchUrl, "http://www.youtube.com/watch?v=Xq0TXIuQ5zk");

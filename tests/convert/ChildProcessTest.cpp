@@ -44,7 +44,7 @@ TEST(ChildProcess, ArgumentsArriveUnchangedAndNoOtherDescriptorIsInherited) {
 TEST(ChildProcess, KillEndsTheChildAndReapLeavesNoZombie) {
   platform::ChildProcess child;
   ASSERT_EQ(child.Start("sleep", {"sleep", "30"}, 0, 1, 2), 0);
-  const pid_t pid = child.Id();
+  const pid_t pid = child.pid();
   EXPECT_FALSE(child.WaitForExit(50));
   child.Kill();
   EXPECT_TRUE(child.WaitForExit(5000));

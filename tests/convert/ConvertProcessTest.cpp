@@ -1,8 +1,8 @@
 // The conversion object with the real ffmpeg: the five formats, progress and the end record, the
 // overwrite question, failures, Kill, and file names that must not change the command.
 #include "ConvertTestSupport.h"
+#include "convert/ConvertError.h"
 #include "convert/ConvertProcess.h"
-#include "convert/EConvertError.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -55,7 +55,7 @@ class ConvertProcessTest : public ::testing::Test {
     process.InputFile = input;
     process.OutputFile = output;
     process.Arguments = args;
-    process.NotifyWindow = records.Handle();
+    process.notifyTarget = records.Handle();
   }
   std::string Video(int seconds = 3) {
     const std::string path = dir.File("video.flv");
@@ -66,7 +66,7 @@ class ConvertProcessTest : public ::testing::Test {
   testing_support::TempDir dir;
   testing_support::ScriptedDialogs dialogs;
   RecordCollector records;
-  TConvertProcess process;
+  ConvertProcess process;
 };
 
 struct Expected {
@@ -88,7 +88,7 @@ TEST_P(AllFormats, ConvertsWithTheFormatsSettings) {
   Prepare(Video(), output, kFormats[index].args);
   process.Run();
   ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_EQ(records.End().Status, TProcessInfo::StatusOk) << records.End().Message;
+  EXPECT_EQ(records.End().status, ConvertProgress::Status::Ok) << records.End().message;
   EXPECT_TRUE(dialogs.Shown().empty());
   EXPECT_EQ(convert_test::ProbeStream(output, "codec_name"), kExpected[index].codec);
   EXPECT_EQ(convert_test::ProbeStream(output, "sample_rate"), "44100");
@@ -110,8 +110,8 @@ TEST_F(ConvertProcessTest, ProgressRisesAndTheEndComesAfterTheConverterHasEnded)
   ASSERT_GT(pid, 0);
   EXPECT_EQ(process.CommandLine().rfind("ffmpeg -i \"", 0), 0u) << "no -y without an output file";
   bool endAfterExit = false;
-  records.OnRecord([&](const TProcessInfo& r) {
-    if (r.Elapsed.empty()) endAfterExit = Gone(pid);
+  records.OnRecord([&](const ConvertProgress& r) {
+    if (r.elapsed.empty()) endAfterExit = Gone(pid);
   });
   ASSERT_TRUE(records.WaitForEnd());
   EXPECT_TRUE(endAfterExit);
@@ -120,8 +120,8 @@ TEST_F(ConvertProcessTest, ProgressRisesAndTheEndComesAfterTheConverterHasEnded)
   EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
   EXPECT_GE(percents.back(), 95);
   EXPECT_LE(percents.back(), 99) << "only the end record says 100";
-  EXPECT_EQ(records.Records().back().Percent, 100);
-  EXPECT_EQ(records.Records().back().Status, TProcessInfo::StatusOk);
+  EXPECT_EQ(records.Records().back().percent, 100);
+  EXPECT_EQ(records.Records().back().status, ConvertProgress::Status::Ok);
   EXPECT_EQ(records.Records().size(), percents.size() + 1) << "exactly one end record, last";
   EXPECT_EQ(process.Duration(), 2);
   EXPECT_EQ(process.ProcessId(), 0);
@@ -130,7 +130,7 @@ TEST_F(ConvertProcessTest, ProgressRisesAndTheEndComesAfterTheConverterHasEnded)
 TEST_F(ConvertProcessTest, ExistingOutputReplacedAfterYes) {
   const std::string output = dir.Write("song.mp3", "old");
   Prepare(Video(), output, kFormats[1].args);
-  dialogs.Answer(platform::mrYes);
+  dialogs.Answer(platform::ModalResult::Yes);
   process.Run();
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
@@ -139,14 +139,14 @@ TEST_F(ConvertProcessTest, ExistingOutputReplacedAfterYes) {
   EXPECT_EQ(dialogs.Shown()[0].buttons, platform::DialogButtons::YesNo);
   EXPECT_EQ(process.CommandLine().rfind("ffmpeg -y -i \"", 0), 0u);
   ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_EQ(records.End().Status, TProcessInfo::StatusOk);
+  EXPECT_EQ(records.End().status, ConvertProgress::Status::Ok);
   EXPECT_EQ(convert_test::ProbeStream(output, "codec_name"), "mp3");
 }
 
 TEST_F(ConvertProcessTest, ExistingOutputKeptAfterNoAndNothingStarts) {
   const std::string output = dir.Write("song.mp3", "old");
   Prepare(Video(), output, kFormats[1].args);
-  dialogs.Answer(platform::mrNo);
+  dialogs.Answer(platform::ModalResult::No);
   const int fds = convert_test::CountOpenFds();
   process.Run();
   EXPECT_EQ(process.ProcessId(), 0);
@@ -154,8 +154,8 @@ TEST_F(ConvertProcessTest, ExistingOutputKeptAfterNoAndNothingStarts) {
   EXPECT_EQ(convert_test::CountOpenFds(), fds);
   records.Pump(100);
   ASSERT_EQ(records.Records().size(), 1u);
-  EXPECT_EQ(records.End().Percent, 100);
-  EXPECT_EQ(records.End().Status, TProcessInfo::StatusOk);
+  EXPECT_EQ(records.End().percent, 100);
+  EXPECT_EQ(records.End().status, ConvertProgress::Status::Ok);
   EXPECT_EQ(ReadFile(output), "old");
 }
 
@@ -166,12 +166,12 @@ TEST_F(ConvertProcessTest, OutputHeldByAnotherProcessGivesStatusTwo) {
   ASSERT_EQ(holder.Start("sleep", {"sleep", "30"}, held, 1, 2), 0);
   ::close(held);
   Prepare(Video(), output, kFormats[1].args);
-  dialogs.Answer(platform::mrYes);
+  dialogs.Answer(platform::ModalResult::Yes);
   process.Run();
   EXPECT_EQ(process.ProcessId(), 0);
   records.Pump(100);
   ASSERT_EQ(records.Records().size(), 1u);
-  EXPECT_EQ(records.End().Status, TProcessInfo::StatusInUse);
+  EXPECT_EQ(records.End().status, ConvertProgress::Status::InUse);
   EXPECT_EQ(ReadFile(output), "old");
   holder.Kill();
   holder.Reap();
@@ -186,7 +186,7 @@ TEST_F(ConvertProcessTest, MissingConverterRaisesTheErrorWithCodeTwo) {
     try {
       process.Run();
       ADD_FAILURE() << "Run did not raise";
-    } catch (const EConvertError& e) {
+    } catch (const ConvertError& e) {
       EXPECT_STREQ(e.what(), "Error while creating convert process!2");
     }
   }
@@ -218,7 +218,7 @@ TEST_F(ConvertProcessTest, PipeCreationFailureRaisesItsError) {
   ASSERT_TRUE(caught);
   try {
     std::rethrow_exception(caught);
-  } catch (const EConvertError& e) {
+  } catch (const ConvertError& e) {
     EXPECT_STREQ(e.what(), "Error on STDIN pipe creation : 24");
   }
   EXPECT_EQ(process.ProcessId(), 0);
@@ -244,17 +244,17 @@ TEST_F(ConvertProcessTest, KillEndsTheRunWithoutAnEndRecord) {
 TEST_F(ConvertProcessTest, DestroyingTheObjectStopsARun) {
   Prepare(Video(), dir.File("song.mp3"), std::string("-af arealtime ") + kFormats[1].args);
   CreateConvertProcess();
-  ConvertProcess->Active = true;
-  ConvertProcess->InputFile = process.InputFile;
-  ConvertProcess->OutputFile = process.OutputFile;
-  ConvertProcess->Arguments = process.Arguments;
-  ConvertProcess->NotifyWindow = records.Handle();
+  convertProcess->Active = true;
+  convertProcess->InputFile = process.InputFile;
+  convertProcess->OutputFile = process.OutputFile;
+  convertProcess->Arguments = process.Arguments;
+  convertProcess->notifyTarget = records.Handle();
   const int fds = convert_test::CountOpenFds(), threads = convert_test::CountThreads();
-  ConvertProcess->Run();
-  const pid_t pid = ConvertProcess->ProcessId();
+  convertProcess->Run();
+  const pid_t pid = convertProcess->ProcessId();
   ASSERT_TRUE(records.WaitForProgress());
   DestroyConvertProcess();
-  EXPECT_EQ(ConvertProcess, nullptr);
+  EXPECT_EQ(convertProcess, nullptr);
   EXPECT_TRUE(Gone(pid));
   EXPECT_EQ(convert_test::CountOpenFds(), fds);
   EXPECT_EQ(convert_test::CountThreads(), threads);
@@ -269,7 +269,7 @@ TEST_F(ConvertProcessTest, NamesWithQuotesBlanksAndLeadingDashConvertToThatName)
   Prepare(input, output, kFormats[1].args);
   process.Run();
   ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_EQ(records.End().Status, TProcessInfo::StatusOk) << records.End().Message;
+  EXPECT_EQ(records.End().status, ConvertProgress::Status::Ok) << records.End().message;
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
     names.push_back(entry.path().filename());
@@ -288,11 +288,11 @@ TEST_F(ConvertProcessTest, ASecondRunAfterAFinishedOne) {
   records.OnRecord(nullptr);
   const std::size_t first = records.Records().size();
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (records.Records().size() == first || !records.Records().back().Elapsed.empty()) {
+  while (records.Records().size() == first || !records.Records().back().elapsed.empty()) {
     ASSERT_LT(std::chrono::steady_clock::now(), until);
-    platform::WaitMessage(50);
+    platform::waitForMessage(50);
   }
-  EXPECT_EQ(records.Records().back().Status, TProcessInfo::StatusOk);
+  EXPECT_EQ(records.Records().back().status, ConvertProgress::Status::Ok);
   EXPECT_EQ(convert_test::ProbeStream(dir.File("b.wav"), "codec_name"), "pcm_s16le");
 }
 
@@ -314,8 +314,8 @@ TEST_P(BadInputs, FailWithTheConvertersMessageAndKeepTheInput) {
   Prepare(input, dir.File("song.mp3"), kFormats[1].args);
   process.Run();
   ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_EQ(records.End().Status, TProcessInfo::StatusFailed);
-  EXPECT_NE(records.End().Message.find(c.message), std::string::npos) << records.End().Message;
+  EXPECT_EQ(records.End().status, ConvertProgress::Status::Failed);
+  EXPECT_NE(records.End().message.find(c.message), std::string::npos) << records.End().message;
   EXPECT_EQ(std::filesystem::exists(input), c.content != nullptr);
   EXPECT_FALSE(std::filesystem::exists(dir.File("song.mp3")));
 }
@@ -335,12 +335,12 @@ TEST_F(ConvertProcessTest, ConverterRejectingTheArgumentsIsAFailureWithItsReason
   Prepare(Video(1), dir.File("song.mp3"), "");
   for (const auto& [args, reason] : cases) {
     RecordCollector run;
-    process.NotifyWindow = run.Handle();
+    process.notifyTarget = run.Handle();
     process.Arguments = args;
     process.Run();
     ASSERT_TRUE(run.WaitForEnd());
-    EXPECT_EQ(run.End().Status, TProcessInfo::StatusFailed);
-    EXPECT_EQ(run.End().Message.rfind(reason, 0), 0u) << run.End().Message;
+    EXPECT_EQ(run.End().status, ConvertProgress::Status::Failed);
+    EXPECT_EQ(run.End().message.rfind(reason, 0), 0u) << run.End().message;
   }
 }
 

@@ -87,8 +87,8 @@ int CountThreads() {
 
 RecordCollector::RecordCollector()
     : target_([this](platform::Message& m) {
-        if (m.Msg != WM_CONVERT_PROGRESS) return;
-        const auto info = std::static_pointer_cast<TProcessInfo>(m.Payload);
+        if (m.id != ConvertMessage::Progress) return;
+        const auto info = std::static_pointer_cast<ConvertProgress>(m.Payload);
         if (info == nullptr) return;
         records_.push_back(*info);
         if (hook_) hook_(*info);
@@ -96,42 +96,42 @@ RecordCollector::RecordCollector()
 
 std::vector<int> RecordCollector::ProgressPercents() const {
   std::vector<int> percents;
-  for (const TProcessInfo& r : records_) {
-    if (r.Elapsed.empty()) break;
-    percents.push_back(r.Percent);
+  for (const ConvertProgress& r : records_) {
+    if (r.elapsed.empty()) break;
+    percents.push_back(r.percent);
   }
   return percents;
 }
 
 bool RecordCollector::HasEnd() const {
-  for (const TProcessInfo& r : records_) {
-    if (r.Elapsed.empty()) return true;
+  for (const ConvertProgress& r : records_) {
+    if (r.elapsed.empty()) return true;
   }
   return false;
 }
 
-const TProcessInfo& RecordCollector::End() const {
-  for (const TProcessInfo& r : records_) {
-    if (r.Elapsed.empty()) return r;
+const ConvertProgress& RecordCollector::End() const {
+  for (const ConvertProgress& r : records_) {
+    if (r.elapsed.empty()) return r;
   }
   throw std::logic_error("no end record");
 }
 
 bool RecordCollector::WaitForEnd(int seconds) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!HasEnd() && std::chrono::steady_clock::now() < until) platform::WaitMessage(50);
+  while (!HasEnd() && std::chrono::steady_clock::now() < until) platform::waitForMessage(50);
   return HasEnd();
 }
 
 bool RecordCollector::WaitForProgress(int seconds) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (ProgressPercents().empty() && std::chrono::steady_clock::now() < until) platform::WaitMessage(50);
+  while (ProgressPercents().empty() && std::chrono::steady_clock::now() < until) platform::waitForMessage(50);
   return !ProgressPercents().empty();
 }
 
 void RecordCollector::Pump(int ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < until) platform::WaitMessage(20);
+  while (std::chrono::steady_clock::now() < until) platform::waitForMessage(20);
 }
 
 }  // namespace convert_test

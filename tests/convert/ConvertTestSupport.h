@@ -2,7 +2,7 @@
 // lavfi sources, and collecting the records that the conversion posts.
 #pragma once
 
-#include "convert/ProcessInfo.h"
+#include "convert/ConvertProgress.h"
 #include "platform/Messages.h"
 
 #include <functional>
@@ -36,11 +36,11 @@ int CountThreads();
 class RecordCollector {
  public:
   RecordCollector();
-  platform::WindowHandle Handle() const { return target_.Handle(); }
-  const std::vector<TProcessInfo>& Records() const { return records_; }
+  platform::TargetHandle Handle() const { return target_.Handle(); }
+  const std::vector<ConvertProgress>& Records() const { return records_; }
   std::vector<int> ProgressPercents() const;  // of the records before the end record
   bool HasEnd() const;                        // an end record (no time texts) has arrived
-  const TProcessInfo& End() const;            // the first end record
+  const ConvertProgress& End() const;         // the first end record
   // Pumps messages until an end record arrives or `seconds` pass; true when it arrived.
   bool WaitForEnd(int seconds = 30);
   // Pumps messages until a progress record arrives or `seconds` pass.
@@ -48,11 +48,11 @@ class RecordCollector {
   // Pumps messages for `ms` milliseconds.
   void Pump(int ms);
   // Called for each record as it is handled.
-  void OnRecord(std::function<void(const TProcessInfo&)> hook) { hook_ = std::move(hook); }
+  void OnRecord(std::function<void(const ConvertProgress&)> hook) { hook_ = std::move(hook); }
 
  private:
-  std::vector<TProcessInfo> records_;
-  std::function<void(const TProcessInfo&)> hook_;
+  std::vector<ConvertProgress> records_;
+  std::function<void(const ConvertProgress&)> hook_;
   platform::FunctionTarget target_;
 };
 

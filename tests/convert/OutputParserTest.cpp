@@ -76,16 +76,16 @@ class ParseOutputTable : public ::testing::TestWithParam<ParseCase> {};
 TEST_P(ParseOutputTable, PostsTheExpectedRecords) {
   const ParseCase& c = GetParam();
   RecordCollector records;
-  TConvertProcess process;
-  process.NotifyWindow = records.Handle();
+  ConvertProcess process;
+  process.notifyTarget = records.Handle();
   for (const std::string& chunk : c.chunks) process.ParseOutput(chunk);
   platform::ProcessMessages();
   EXPECT_EQ(process.Duration(), c.duration);
   EXPECT_EQ(records.ProgressPercents(), c.percents);
-  for (const TProcessInfo& r : records.Records()) {
-    EXPECT_EQ(r.Status, TProcessInfo::StatusOk);
-    EXPECT_EQ(r.Elapsed, "00:00");  // parsed at once after the duration line
-    EXPECT_EQ(r.Estimated, "00:00");
+  for (const ConvertProgress& r : records.Records()) {
+    EXPECT_EQ(r.status, ConvertProgress::Status::Ok);
+    EXPECT_EQ(r.elapsed, "00:00");  // parsed at once after the duration line
+    EXPECT_EQ(r.estimated, "00:00");
   }
 }
 
@@ -98,8 +98,8 @@ TEST(ParseOutput, OutputOfAnyShapeIsParsedAndLaterLinesStillCount) {
   for (char& c : binary) c = static_cast<char>(random());
   const std::string longLine(1 << 20, 'x');
   RecordCollector records;
-  TConvertProcess process;
-  process.NotifyWindow = records.Handle();
+  ConvertProcess process;
+  process.notifyTarget = records.Handle();
   process.ParseOutput(binary);
   process.ParseOutput(longLine + "time=");
   process.ParseOutput("Duration: 00:00:10.00\n" + binary + "\ntime=00:00:02.00 " + longLine + "\n");

@@ -27,7 +27,7 @@ TEST(DownloadProgress, TotalComesFromTheFirstLengthLineInItsOwnLetterCase) {
   };
   for (const auto& c : cases) {
     DownloadProgress progress;
-    EXPECT_EQ(progress.HeaderData(c.lines), c.total >= 0) << c.lines.back();
+    EXPECT_EQ(progress.onHeaderLines(c.lines), c.total >= 0) << c.lines.back();
     EXPECT_EQ(progress.Total, c.total) << c.lines.back();
     EXPECT_EQ(progress.TotalSizeText, c.text) << c.lines.back();
   }
@@ -46,37 +46,37 @@ TEST(DownloadProgress, TimeAndSpeedTexts) {
 
 TEST(DownloadProgress, SamplesOverIntervalsOfTwoSeconds) {
   DownloadProgress progress;
-  progress.HeaderData({"HTTP/1.0 200 OK", "Content-Length: 1048576"});
-  EXPECT_FALSE(progress.DocData(1000, 5000));  // the first data starts the first interval
+  progress.onHeaderLines({"HTTP/1.0 200 OK", "Content-Length: 1048576"});
+  EXPECT_FALSE(progress.onBodyReceived(1000, 5000));  // the first data starts the first interval
   EXPECT_EQ(progress.ReceivedText, "1 KB of 1,024 KB received");
-  EXPECT_FALSE(progress.DocData(30000, 6999));
+  EXPECT_FALSE(progress.onBodyReceived(30000, 6999));
   EXPECT_EQ(progress.SpeedText, "");
   EXPECT_EQ(progress.ReceivedText, "30 KB of 1,024 KB received");
 
   // 51,200 bytes in the first 2,000 ms (the bytes of the first piece count too).
-  ASSERT_TRUE(progress.DocData(51200, 7000));
+  ASSERT_TRUE(progress.onBodyReceived(51200, 7000));
   EXPECT_EQ(progress.SpeedText, "25.0 KB/S");
   EXPECT_EQ(progress.TimeLeftText, "00:00:38");  // (1048576 - 51200) * 2000 / (51200 * 1000) = 38.96
   EXPECT_EQ(progress.SampleBytes, 51200);
   EXPECT_EQ(progress.SampleTick, 7000u);
 
   // The next interval counts only its own bytes.
-  ASSERT_TRUE(progress.DocData(51200 + 10240, 11000));
+  ASSERT_TRUE(progress.onBodyReceived(51200 + 10240, 11000));
   EXPECT_EQ(progress.SpeedText, "2.5 KB/S");
   EXPECT_EQ(progress.TimeLeftText, "00:06:25");  // 987136 * 4000 / 10240000 = 385.6
 
   // No new bytes: speed 0, time remaining kept as it was.
-  ASSERT_TRUE(progress.DocData(51200 + 10240, 13000));
+  ASSERT_TRUE(progress.onBodyReceived(51200 + 10240, 13000));
   EXPECT_EQ(progress.SpeedText, "0.0 KB/S");
   EXPECT_EQ(progress.TimeLeftText, "00:06:25");
 }
 
 TEST(DownloadProgress, WithoutALengthOnlyTheSizeAndSpeedAreShown) {
   DownloadProgress progress;
-  progress.HeaderData({"HTTP/1.0 200 OK"});
-  progress.DocData(2048, 100);
+  progress.onHeaderLines({"HTTP/1.0 200 OK"});
+  progress.onBodyReceived(2048, 100);
   EXPECT_EQ(progress.ReceivedText, "2 KB received");
-  ASSERT_TRUE(progress.DocData(4096, 2100));
+  ASSERT_TRUE(progress.onBodyReceived(4096, 2100));
   EXPECT_EQ(progress.SpeedText, "2.0 KB/S");
   EXPECT_EQ(progress.TimeLeftText, "");
 }

@@ -48,17 +48,17 @@ class WindowWatch : public QObject {
 
   std::vector<int> bar;          // every value the conversion bar took
   std::vector<QString> elapsed;  // every text of the elapsed-time label
-  std::function<void(TfrmDownload&)> onShow;
-  std::function<void(TfrmDownload&, int)> onBar;
+  std::function<void(DownloadWindow&)> onShow;
+  std::function<void(DownloadWindow&, int)> onBar;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     auto* window = qobject_cast<QDialog*>(watched);
-    auto* download = dynamic_cast<TfrmDownload*>(window);
+    auto* download = dynamic_cast<DownloadWindow*>(window);
     if (download != nullptr && event->type() == QEvent::Show && seen_.insert(download).second) {
-      connect(download->suiProgressBar2, &QProgressBar::valueChanged, this, [this, download](int v) {
+      connect(download->convertProgressBar, &QProgressBar::valueChanged, this, [this, download](int v) {
         bar.push_back(v);
-        elapsed.push_back(download->lTimeElapsed->text());
+        elapsed.push_back(download->timeElapsedLabel->text());
         if (onBar) onBar(*download, v);
       });
       // After the window's own show handling, so its panel and conversion are in place.
@@ -68,7 +68,7 @@ class WindowWatch : public QObject {
   }
 
  private:
-  std::set<TfrmDownload*> seen_;
+  std::set<DownloadWindow*> seen_;
 };
 
 class DownloadWindowTest : public ::testing::Test {
@@ -96,11 +96,11 @@ class DownloadWindowTest : public ::testing::Test {
     return path;
   }
   download::ConversionRequest LocalRequest(const std::string& file) {
-    return download::ConversionRequest{{file}, download::rmConvertLocalFile, ".mp3", kMp3Args};
+    return download::ConversionRequest{{file}, download::RequestMode::ConvertLocalFile, ".mp3", kMp3Args};
   }
   // Runs a download window modally with the conversion object of a main window; returns the modal result.
   int RunWindow(const download::ConversionRequest& request) {
-    TfrmDownload window(nullptr, request, out_);
+    DownloadWindow window(nullptr, request, out_);
     return window.exec();
   }
   static bool ProcessGone(pid_t pid) { return pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH); }
@@ -113,15 +113,17 @@ TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
   const std::string video = Video(300);
   ScriptedDialogs dialogs;
   WindowWatch watch;
-  TfrmMain main;
+  MainWindow main;
   main.show();
-  main.rbConvert->click();
-  main.eFileName->setText(QString::fromStdString(video));
-  main.eOutputFolder->setText(QString::fromStdString(out_));
-  main.cbFormat->setCurrentIndex(1);
+  main.convertLocalRadio->click();
+  main.localFileEdit->setText(QString::fromStdString(video));
+  main.outputFolderEdit->setText(QString::fromStdString(out_));
+  main.formatCombo->setCurrentIndex(1);
   bool sawConvertPanel = false;
-  watch.onShow = [&](TfrmDownload& w) { sawConvertPanel = w.Panel3->isVisible() && !w.Panel1->isVisible(); };
-  main.bStart->click();  // returns when the modal window has closed
+  watch.onShow = [&](DownloadWindow& w) {
+    sawConvertPanel = w.convertPanel->isVisible() && !w.pagePanel->isVisible();
+  };
+  main.startButton->click();  // returns when the modal window has closed
 
   EXPECT_TRUE(sawConvertPanel);
   EXPECT_EQ(convert_test::ProbeStream(out_ + "/clip.mp3", "codec_name"), "mp3");
@@ -132,7 +134,7 @@ TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
   EXPECT_GE(watch.bar.size(), 2u) << "progress records before the end moved the bar";
   const QRegularExpression minutesSeconds("^\\d{2,}:\\d{2}$");
   EXPECT_TRUE(minutesSeconds.match(watch.elapsed.front()).hasMatch()) << watch.elapsed.front().toStdString();
-  EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+  EXPECT_EQ(convertProcess->ProcessId(), 0);
   EXPECT_TRUE(dialogs.Shown().empty());
 }
 
@@ -140,8 +142,8 @@ TEST_F(DownloadWindowTest, DecliningToOverwriteClosesAtOnceAndKeepsTheSource) {
   const std::string video = Video(3);
   std::filesystem::copy_file(video, out_ + "/clip.mp3");
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::mrNo);
-  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrCancel);
+  dialogs.Answer(platform::ModalResult::No);
+  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::ModalResult::Cancel);
   EXPECT_TRUE(std::filesystem::exists(video));
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].text, out_ + "/clip.mp3 has existed,overite it?");
@@ -164,8 +166,8 @@ TEST_F(DownloadWindowTest, OutputInUseShowsTheMessageAndWaitsForStop) {
   ASSERT_EQ(::read(ready[0], &byte, 1), 1);
 
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::mrYes);  // overwrite
-  dialogs.Answer(platform::mrOk);   // the in-use message
+  dialogs.Answer(platform::ModalResult::Yes);  // overwrite
+  dialogs.Answer(platform::ModalResult::Ok);   // the in-use message
   WindowWatch watch;
   bool stayedOnPanel3 = false;
   dialogs.OnShow([&](const testing_support::ShownDialog& shown) {
@@ -173,14 +175,14 @@ TEST_F(DownloadWindowTest, OutputInUseShowsTheMessageAndWaitsForStop) {
     // After the message the window stays until Stop.
     QTimer::singleShot(300, [&] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* d = dynamic_cast<TfrmDownload*>(w); d != nullptr && d->isVisible()) {
-          stayedOnPanel3 = d->Panel3->isVisible() && d->suiProgressBar2->value() < 100;
-          d->suiButton2->click();
+        if (auto* d = dynamic_cast<DownloadWindow*>(w); d != nullptr && d->isVisible()) {
+          stayedOnPanel3 = d->convertPanel->isVisible() && d->convertProgressBar->value() < 100;
+          d->convertStopButton->click();
         }
       }
     });
   });
-  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrAbort);
+  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::ModalResult::Abort);
   ::kill(holder, SIGKILL);
   ::waitpid(holder, nullptr, 0);
   ::close(ready[0]);
@@ -198,14 +200,14 @@ TEST_F(DownloadWindowTest, StopDuringConversionKillsTheConverterAndEndsWithAbort
   ScriptedDialogs dialogs;
   WindowWatch watch;
   pid_t child = 0;
-  watch.onShow = [&](TfrmDownload& w) {
-    child = ConvertProcess->ProcessId();
-    QTimer::singleShot(500, &w, [&w] { w.suiButton2->click(); });
+  watch.onShow = [&](DownloadWindow& w) {
+    child = convertProcess->ProcessId();
+    QTimer::singleShot(500, &w, [&w] { w.convertStopButton->click(); });
   };
-  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrAbort);
+  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::ModalResult::Abort);
   EXPECT_GT(child, 0);
   EXPECT_TRUE(ProcessGone(child));
-  EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+  EXPECT_EQ(convertProcess->ProcessId(), 0);
   const std::size_t barMoves = watch.bar.size();
   convert_test::RecordCollector().Pump(300);  // nothing more arrives for the closed window
   EXPECT_EQ(watch.bar.size(), barMoves);
@@ -218,14 +220,14 @@ TEST_F(DownloadWindowTest, ARecordAtHundredClosesTheWindowAndTheConverterIsKille
   ScriptedDialogs dialogs;
   WindowWatch watch;
   pid_t child = 0;
-  watch.onShow = [&](TfrmDownload& w) {
-    child = ConvertProcess->ProcessId();
-    auto info = std::make_shared<TProcessInfo>();
-    info->Percent = 100;
-    info->Elapsed = info->Estimated = "00:01";
-    platform::PostMessage(w.Request().Handle(), WM_CONVERT_PROGRESS, 0, 0, info);
+  watch.onShow = [&](DownloadWindow& w) {
+    child = convertProcess->ProcessId();
+    auto info = std::make_shared<ConvertProgress>();
+    info->percent = 100;
+    info->elapsed = info->estimated = "00:01";
+    platform::PostMessage(w.Request().Handle(), ConvertMessage::Progress, 0, 0, info);
   };
-  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::mrCancel);
+  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::ModalResult::Cancel);
   EXPECT_GT(child, 0);
   EXPECT_TRUE(ProcessGone(child));
   EXPECT_TRUE(std::filesystem::exists(video)) << "a local source is never deleted";
@@ -234,8 +236,8 @@ TEST_F(DownloadWindowTest, ARecordAtHundredClosesTheWindowAndTheConverterIsKille
 TEST_F(DownloadWindowTest, ConverterFailureIsReportedAndDeletesNothing) {
   const std::string notVideo = dir_.Write("broken.flv", "this is not a video");
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::mrOk);
-  EXPECT_EQ(RunWindow(LocalRequest(notVideo)), platform::mrCancel);
+  dialogs.Answer(platform::ModalResult::Ok);
+  EXPECT_EQ(RunWindow(LocalRequest(notVideo)), platform::ModalResult::Cancel);
   EXPECT_TRUE(std::filesystem::exists(notVideo));
   ASSERT_EQ(dialogs.Shown().size(), 1u);
   EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
@@ -249,20 +251,20 @@ TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
   const std::string downloaded = dir_.Write("get_video", "video");
   ScriptedDialogs dialogs;
   download::ConversionRequest request{
-      {"http://www.youtube.com/watch?v=x"}, download::rmDownloadConvert, ".mp3", kMp3Args};
-  platform::WindowHandle handle;
+      {"http://www.youtube.com/watch?v=x"}, download::RequestMode::DownloadConvert, ".mp3", kMp3Args};
+  platform::TargetHandle handle;
   {
-    TfrmDownload window(nullptr, request, dir_.Path());
+    DownloadWindow window(nullptr, request, dir_.Path());
     handle = window.Request().Handle();
-    ConvertProcess->InputFile = downloaded;
+    convertProcess->InputFile = downloaded;
     window.reject();  // closed, not yet destroyed
-    auto info = std::make_shared<TProcessInfo>();
-    info->Percent = 100;
-    EXPECT_TRUE(platform::PostMessage(handle, WM_CONVERT_PROGRESS, 0, 0, info));
-    EXPECT_TRUE(platform::PostMessage(handle, WM_START_CONVERT));
+    auto info = std::make_shared<ConvertProgress>();
+    info->percent = 100;
+    EXPECT_TRUE(platform::PostMessage(handle, ConvertMessage::Progress, 0, 0, info));
+    EXPECT_TRUE(platform::PostMessage(handle, download::RequestMessage::StartConvert));
     platform::ProcessMessages();
   }
-  EXPECT_FALSE(platform::PostMessage(handle, WM_FETCH_PAGE));
+  EXPECT_FALSE(platform::PostMessage(handle, download::RequestMessage::FetchPage));
   EXPECT_TRUE(std::filesystem::exists(downloaded)) << "a closed window deleted the video";
 }
 
@@ -276,19 +278,19 @@ class PagePhaseTest : public DownloadWindowTest {
  protected:
   void SetUp() override {
     DownloadWindowTest::SetUp();
-    global::SiteConfig sites;
+    common::SiteConfig sites;
     sites.YouTubeDomain = sites.YouTubeHost = "127.0.0.1:1";  // nothing listens on port 1
-    global::SiteConfig::SetCurrent(sites);
+    common::SiteConfig::SetCurrent(sites);
   }
   void TearDown() override {
-    global::SiteConfig::Reset();
+    common::SiteConfig::Reset();
     DownloadWindowTest::TearDown();
   }
   // Runs a download-mode window whose two controls show `first` and `second`.
   int RunPage(platform::ScriptedWebBrowser::Page first, platform::ScriptedWebBrowser::Page second) {
     browser1_.SetPages({std::move(first)});
     browser2_.SetPages({std::move(second)});
-    TfrmDownload window(nullptr, {{kPage}, download::rmDownloadConvert, ".mp3", kMp3Args}, out_);
+    DownloadWindow window(nullptr, {{kPage}, download::RequestMode::DownloadConvert, ".mp3", kMp3Args}, out_);
     window.Request().UseBrowsers(browser1_, browser2_);
     window.Request().Retrieval()->SetLimits({/*PollMs=*/300, /*PassMs=*/10, /*Attempts=*/2});
     const int result = window.exec();
@@ -301,7 +303,8 @@ class PagePhaseTest : public DownloadWindowTest {
   }
   static platform::ScriptedWebBrowser::Page Unreadable() {
     platform::ScriptedWebBrowser::Page page;
-    page.Frames.push_back({platform::rsComplete, {platform::PageSource::Kind::Unreadable, {}}});
+    page.Frames.push_back(
+        {platform::BrowserReadyState::Complete, {platform::PageSource::Kind::Unreadable, {}}});
     return page;
   }
 
@@ -312,10 +315,10 @@ class PagePhaseTest : public DownloadWindowTest {
 
 TEST_F(PagePhaseTest, FoundAddressGoesOnToTheDownload) {
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::mrOk);  // the download cannot connect
+  dialogs.Answer(platform::ModalResult::Ok);  // the download cannot connect
   EXPECT_EQ(
       RunPage(Text("<title>YouTube - My Clip</title><embed src=\"/p.swf?v=abc&t=tok&hl=en\">"), Text("")),
-      platform::mrCancel);
+      platform::ModalResult::Cancel);
   EXPECT_EQ(downloadUrl_.rfind("http://127.0.0.1:1/get_video?", 0), 0u) << downloadUrl_;
   EXPECT_NE(fileName_.find("My Clip"), std::string::npos) << fileName_;
   ASSERT_EQ(dialogs.Shown().size(), 1u);
@@ -331,21 +334,22 @@ TEST_F(PagePhaseTest, PageEndingsTheUserMeets) {
     const char* notice;  // the one box shown, or nullptr for none
   };
   const Case cases[] = {
-      {"no address in the page", Text("<title>YouTube - x</title><body>nothing"), Text(""), platform::mrAbort,
-       "Unable get html from http://127.0.0.1:1/watch?v=abc"},
-      {"text unreadable in both controls: closes silently", Unreadable(), Unreadable(), platform::mrCancel,
-       nullptr},
-      {"age verification", Text("<p>Please verify you are 18 or older</p>"), Text(""), platform::mrAbort, ""},
+      {"no address in the page", Text("<title>YouTube - x</title><body>nothing"), Text(""),
+       platform::ModalResult::Abort, "Unable get html from http://127.0.0.1:1/watch?v=abc"},
+      {"text unreadable in both controls: closes silently", Unreadable(), Unreadable(),
+       platform::ModalResult::Cancel, nullptr},
+      {"age verification", Text("<p>Please verify you are 18 or older</p>"), Text(""),
+       platform::ModalResult::Abort, ""},
       {"the browser refuses the page",
        {{}, true},
        Text(""),
-       platform::mrAbort,
+       platform::ModalResult::Abort,
        "Unable get html from http://127.0.0.1:1/watch?v=abc"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedDialogs dialogs;
-    if (c.notice != nullptr) dialogs.Answer(platform::mrOk);
+    if (c.notice != nullptr) dialogs.Answer(platform::ModalResult::Ok);
     EXPECT_EQ(RunPage(c.first, c.second), c.result);
     ASSERT_EQ(dialogs.Shown().size(), c.notice != nullptr ? 1u : 0u);
     if (c.notice != nullptr && *c.notice != '\0') {

@@ -31,7 +31,7 @@ class CountingDialogs final : public platform::Dialogs {
   int MessageBox(const std::string&, const std::string&, platform::DialogIcon,
                  platform::DialogButtons) override {
     ++shown;
-    return platform::mrOk;
+    return platform::ModalResult::Ok;
   }
   bool SelectFolder(const std::string&, std::string&) override { return false; }
   std::vector<std::string> OpenFiles(const std::string&, const std::string&, const std::string&) override {
@@ -42,7 +42,7 @@ class CountingDialogs final : public platform::Dialogs {
 struct ExtractionState {
   std::string FileName = "get_video";
   std::string DownloadUrl;
-  int Mode = download::rmDownloadConvert;
+  download::RequestMode Mode = download::RequestMode::DownloadConvert;
 
   // Random Google Video names ("GoogleVideo" and a number) count as one name.
   bool SameAs(const ExtractionState& other) const {
@@ -100,12 +100,14 @@ inline std::string CheckPass(std::string_view page, const std::string& address, 
   if (outcome == ExtractOutcome::NothingYet && !state.DownloadUrl.empty())
     return "address found but not reported";
   if (state.DownloadUrl.size() > download::kMaxStreamAddressBytes) return "stream address over its limit";
-  if (state.Mode != download::rmDownloadConvert && state.Mode != download::rmDownloadOnly) return "bad mode";
+  if (state.Mode != download::RequestMode::DownloadConvert &&
+      state.Mode != download::RequestMode::DownloadOnly)
+    return "bad mode";
   return CheckFileName(state.FileName);
 }
 
-inline global::SiteConfig LocalSites() {
-  return global::ParseSiteConfig(
+inline common::SiteConfig LocalSites() {
+  return common::ParseSiteConfig(
              "[Sites]\nYouTubeDomain=127.0.0.1:8080\nMetacafeDomain=127.0.0.1:8081\nGoogleDomain=127.0.0.1:"
              "8082\n"
              "MetacafeFileHost=127.0.0.1:8091\nGoogleVideoPlayerHost=127.0.0.1:8092\n")
@@ -131,8 +133,8 @@ inline std::string CheckExtractionInput(const std::uint8_t* data, std::size_t si
   if (size == 0) return {};
   const std::uint8_t selector = data[0];
   std::string_view page(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const global::SiteConfig sites = (selector & 4) != 0 ? LocalSites() : global::SiteConfig();
-  global::SiteConfig::SetCurrent(sites);
+  const common::SiteConfig sites = (selector & 4) != 0 ? LocalSites() : common::SiteConfig();
+  common::SiteConfig::SetCurrent(sites);
   const std::string addresses[] = {
       "http://" + sites.YouTubeHost + "/watch?v=abc&feature=related",
       "http://" + sites.MetacafeHost + "/watch/123/clip/",
@@ -146,7 +148,7 @@ inline std::string CheckExtractionInput(const std::uint8_t* data, std::size_t si
     page.remove_prefix(std::min(page.size(), end + 1));
   }
   const std::string error = CheckExtractionPasses(page, address);
-  global::SiteConfig::Reset();
+  common::SiteConfig::Reset();
   return error;
 }
 

@@ -42,8 +42,8 @@ constexpr const char* kMetacafeStream = "http://127.0.0.1:8091/ItemFiles/%5BFrom
 
 class Extraction : public testing::Test {
  protected:
-  void SetUp() override { global::SiteConfig::SetCurrent(fuzzing::LocalSites()); }
-  void TearDown() override { global::SiteConfig::Reset(); }
+  void SetUp() override { common::SiteConfig::SetCurrent(fuzzing::LocalSites()); }
+  void TearDown() override { common::SiteConfig::Reset(); }
 
   ExtractOutcome Pass(std::string_view page, const std::string& address) {
     return download::ExtractVideoAddress(page, address, {state.FileName, state.DownloadUrl, state.Mode});
@@ -59,7 +59,7 @@ struct PageCase {
   ExtractOutcome outcome;
   std::string fileName;
   std::string downloadUrl;
-  int mode = download::rmDownloadConvert;
+  download::RequestMode mode = download::RequestMode::DownloadConvert;
 };
 
 void RunCases(const std::vector<PageCase>& cases) {
@@ -222,7 +222,7 @@ TEST_F(Extraction, AgeVerificationPagesShowTheNoticeAndStop) {
        }) {
     SCOPED_TRACE(page);
     ScriptedDialogs dialogs;
-    dialogs.Answer(platform::mrOk);
+    dialogs.Answer(platform::ModalResult::Ok);
     ExtractionState fresh;
     state = fresh;
     EXPECT_EQ(Pass(kTitle + page + "&t=k&", kYouTubePage), ExtractOutcome::Stopped);
@@ -271,7 +271,7 @@ TEST_F(Extraction, MetacafeClearsTheNameOnEveryPass) {
 const std::string kGoogleTitle = "<html><head><TITLE>\n  My Video \n</Title>";
 
 TEST_F(Extraction, GoogleVideoPages) {
-  const int only = download::rmDownloadOnly;
+  const download::RequestMode only = download::RequestMode::DownloadOnly;
   RunCases({
       {"title and direct link, as written", kGooglePage,
        kGoogleTitle + "Download <a HREF=\"HTTP://127.0.0.1:8092/videodownload?a=1&amp;b=2\">This Link</a>",
@@ -305,12 +305,12 @@ TEST_F(Extraction, AnAddressOnTwoSitesRunsBothBlocks) {
   const std::string address = "http://127.0.0.1:8082/url?q=http://127.0.0.1:8080/watch?v=abc";
   EXPECT_EQ(Pass(kTitle + "&t=k&", address), ExtractOutcome::Found);
   EXPECT_EQ(state.DownloadUrl, std::string(kYouTubeStream) + "http://127.0.0.1:8080/watch?v=abc&t=k");
-  EXPECT_EQ(state.Mode, download::rmDownloadOnly);
+  EXPECT_EQ(state.Mode, download::RequestMode::DownloadOnly);
   EXPECT_EQ(state.FileName, "YouTube - My clip &amp; more.mp4");  // no entities decoded here
 }
 
 TEST_F(Extraction, TheRealSitesByDefault) {
-  global::SiteConfig::SetCurrent(global::SiteConfig());
+  common::SiteConfig::SetCurrent(common::SiteConfig());
   EXPECT_EQ(Pass("&t=k&", "http://WWW.YOUTUBE.COM/watch?v=abc"), ExtractOutcome::Found);
   EXPECT_EQ(state.DownloadUrl, "http://www.youtube.com/get_video?asv=&video_id=abc&t=k");
   state = ExtractionState();

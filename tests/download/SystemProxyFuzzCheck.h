@@ -13,21 +13,21 @@
 namespace fuzzing {
 
 inline std::string CheckProxyEntry(const std::string& value) {
-  const std::string entry = global::ProxyListEntry(value);
+  const std::string entry = common::ProxyListEntry(value);
   if (entry.empty()) return {};
   if (entry.find_first_of(";= \t\r\n") != std::string::npos)
     return "an entry holds a list separator: " + entry;
-  const global::ProxyAddress proxy = global::FindProxyInList(entry, "http");
+  const common::ProxyAddress proxy = common::FindProxyInList(entry, "http");
   if (proxy.Host.empty() || proxy.Port <= 0 || entry != proxy.Host + ":" + std::to_string(proxy.Port))
     return "an entry does not read back as itself: " + entry;
-  const global::ProxyAddress named = global::FindProxyInList("ftp=x:1;http=" + entry + ";https=y:2", "http");
+  const common::ProxyAddress named = common::FindProxyInList("ftp=x:1;http=" + entry + ";https=y:2", "http");
   if (named.Host != proxy.Host || named.Port != proxy.Port)
     return "an entry reads differently in a list: " + entry;
   return {};
 }
 
 inline std::string CheckProxyList(const std::string& list) {
-  const global::ProxyAddress proxy = global::FindProxyInList(list, "http");
+  const common::ProxyAddress proxy = common::FindProxyInList(list, "http");
   if (proxy.Port < 0 || proxy.Port > 65535) return "a port out of range from: " + list;
   if (proxy.Host.empty() && proxy.Port != 0) return "a port without a host from: " + list;
   return {};
@@ -35,17 +35,17 @@ inline std::string CheckProxyList(const std::string& list) {
 
 inline std::string CheckBypass(const std::string& text) {
   const std::size_t newline = text.find('\n');
-  const std::string list = global::BypassListFromValue(text.substr(0, newline));
+  const std::string list = common::BypassListFromValue(text.substr(0, newline));
   const std::string host = newline == std::string::npos ? "" : text.substr(newline + 1);
   if (!list.empty() && (list.front() == ';' || list.back() == ';' || list.find(";;") != std::string::npos))
     return "an empty bypass entry in: " + list;
   std::string upper = host;
   for (char& c : upper)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (global::IsProxyBypassed(list, host) != global::IsProxyBypassed(list, upper))
+  if (common::IsProxyBypassed(list, host) != common::IsProxyBypassed(list, upper))
     return "letter case changed the bypass of " + host;
   if (!host.empty() && host.find_first_not_of("[].") != std::string::npos &&
-      !global::IsProxyBypassed("*", host))
+      !common::IsProxyBypassed("*", host))
     return "\"*\" did not bypass " + host;
   return {};
 }

@@ -8,8 +8,8 @@
 
 namespace {
 
-using global::FindProxyInList;
-using global::ProxyListEntry;
+using common::FindProxyInList;
+using common::ProxyListEntry;
 
 TEST(SystemProxy, EnvironmentValuesBecomeListEntries) {
   const struct {
@@ -34,7 +34,7 @@ TEST(SystemProxy, EnvironmentValuesBecomeListEntries) {
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ProxyListEntry(c.value), c.entry) << c.value;
-  EXPECT_EQ(ProxyListEntry(std::string(global::kMaxProxyValue, 'a') + ":80"), "");
+  EXPECT_EQ(ProxyListEntry(std::string(common::kMaxProxyValue, 'a') + ":80"), "");
 }
 
 TEST(SystemProxy, ListTextForms) {
@@ -57,7 +57,7 @@ TEST(SystemProxy, ListTextForms) {
       {"", "", 0},
   };
   for (const auto& c : cases) {
-    const global::ProxyAddress proxy = FindProxyInList(c.list, "http");
+    const common::ProxyAddress proxy = FindProxyInList(c.list, "http");
     EXPECT_EQ(proxy.Host, c.host) << c.list;
     EXPECT_EQ(proxy.Port, c.port) << c.list;
   }
@@ -92,19 +92,19 @@ TEST(SystemProxy, ReadFromTheEnvironmentOnEveryCall) {
     env.Set("https_proxy", c.https);
     SCOPED_TRACE(std::string(c.http ? c.http : "-") + " " + (c.httpUpper ? c.httpUpper : "-") + " " +
                  (c.https ? c.https : "-"));
-    EXPECT_EQ(global::IsSystemProxyEnabled(), c.enabled);
-    EXPECT_EQ(global::GetSystemProxyList(), c.list);
-    EXPECT_EQ(global::GetSystemProxy("http").Host, c.host);
-    EXPECT_EQ(global::GetSystemProxy("http").Port, c.port);
+    EXPECT_EQ(common::IsSystemProxyEnabled(), c.enabled);
+    EXPECT_EQ(common::systemProxyList(), c.list);
+    EXPECT_EQ(common::systemProxy("http").Host, c.host);
+    EXPECT_EQ(common::systemProxy("http").Port, c.port);
   }
 }
 
 TEST(SystemProxy, NoProxyHosts) {
   download_test::ProxyEnvironment env;
   env.Set("NO_PROXY", "upper.example");
-  EXPECT_EQ(global::GetSystemProxyBypass(), "upper.example");
+  EXPECT_EQ(common::systemProxyBypass(), "upper.example");
   env.Set("no_proxy", " localhost, .corp.example ;10.0.0.0/8  *.shop.example,host.example:8080 ");
-  const std::string bypass = global::GetSystemProxyBypass();
+  const std::string bypass = common::systemProxyBypass();
   EXPECT_EQ(bypass, "localhost;.corp.example;10.0.0.0/8;*.shop.example;host.example:8080");
 
   const struct {
@@ -117,16 +117,16 @@ TEST(SystemProxy, NoProxyHosts) {
       {"www.shop.example", true}, {"host.example", true},     {"www.host.example", true},
       {"xhost.example", false},   {"127.0.0.1", false},       {"", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(global::IsProxyBypassed(bypass, c.host), c.bypassed) << c.host;
+  for (const auto& c : cases) EXPECT_EQ(common::IsProxyBypassed(bypass, c.host), c.bypassed) << c.host;
 
-  EXPECT_TRUE(global::IsProxyBypassed("*", "anything.example"));
-  EXPECT_TRUE(global::IsProxyBypassed("127.0.0.0/8", "127.0.0.1"));
-  EXPECT_TRUE(global::IsProxyBypassed("0.0.0.0/0", "192.0.2.1"));
-  EXPECT_FALSE(global::IsProxyBypassed("127.0.0.0/33", "127.0.0.1"));
-  EXPECT_FALSE(global::IsProxyBypassed("example.com/8", "example.com"));
-  EXPECT_TRUE(global::IsProxyBypassed("[::1]:80", "[::1]"));
-  EXPECT_TRUE(global::IsProxyBypassed("::1", "::1"));
-  EXPECT_FALSE(global::IsProxyBypassed("", "localhost"));
+  EXPECT_TRUE(common::IsProxyBypassed("*", "anything.example"));
+  EXPECT_TRUE(common::IsProxyBypassed("127.0.0.0/8", "127.0.0.1"));
+  EXPECT_TRUE(common::IsProxyBypassed("0.0.0.0/0", "192.0.2.1"));
+  EXPECT_FALSE(common::IsProxyBypassed("127.0.0.0/33", "127.0.0.1"));
+  EXPECT_FALSE(common::IsProxyBypassed("example.com/8", "example.com"));
+  EXPECT_TRUE(common::IsProxyBypassed("[::1]:80", "[::1]"));
+  EXPECT_TRUE(common::IsProxyBypassed("::1", "::1"));
+  EXPECT_FALSE(common::IsProxyBypassed("", "localhost"));
 }
 
 }  // namespace

@@ -61,14 +61,14 @@ class VideoDownloadTest : public ::testing::Test {
     return ReadFile(served_ + "/" + name);
   }
 
-  download::ConversionRequest Request(int mode) {
+  download::ConversionRequest Request(download::RequestMode mode) {
     return download::ConversionRequest{{"http://www.youtube.com/watch?v=abc"}, mode, ".mp3", kMp3Args};
   }
 
   // Runs one window with the stream address already known: the download starts from its message,
   // as after the page, and the window goes on by itself until it closes. Returns the modal result.
-  int Run(TfrmDownload& window, const std::string& url, const std::string& fileName,
-          const std::function<void(TfrmDownload&)>& whileDownloading = {}) {
+  int Run(DownloadWindow& window, const std::string& url, const std::string& fileName,
+          const std::function<void(DownloadWindow&)>& whileDownloading = {}) {
     window.Request().DownloadUrl = url;
     window.Request().FileName = fileName;
     int result = -1;
@@ -86,10 +86,10 @@ class VideoDownloadTest : public ::testing::Test {
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
       ADD_FAILURE() << "the window did not close";
-      window.bStopClick();
+      window.onStopClicked();
     });
     limit.start(60000);
-    platform::PostMessage(window.Request().Handle(), WM_START_DOWNLOAD);
+    platform::PostMessage(window.Request().Handle(), download::RequestMessage::StartDownload);
     loop.exec();
     return result;
   }
@@ -107,33 +107,33 @@ TEST_F(VideoDownloadTest, DownloadsThenConvertsAndDeletesTheVideo) {
   const std::string target = out_ + "/My clip.flv";
   std::ofstream(target) << "an older file of that name, overwritten without a question";
   ScriptedDialogs dialogs;
-  TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
+  DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_);
 
   std::vector<download::Panel> panels;  // the panel of each download event
-  window.Request().HttpCli1.OnDocData = [&, original = window.Request().HttpCli1.OnDocData](
-                                            http::THttpCli* sender, const char* data, int len) {
+  window.Request().httpClient.OnDocData = [&, original = window.Request().httpClient.OnDocData](
+                                              http::HttpClient* sender, const char* data, int len) {
     original(sender, data, len);
     panels.push_back(window.Request().CurrentPanel);
   };
   const int result =
       Run(window, "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv", "My: clip?.flv");
 
-  EXPECT_EQ(result, platform::mrCancel);
+  EXPECT_EQ(result, platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.Shown().empty());
   ASSERT_FALSE(panels.empty());
   EXPECT_EQ(panels.front(), download::Panel::Download);
   // The download panel keeps what it showed at the end of the download.
-  EXPECT_EQ(Text(window.lFileName), "Downloading: My clip.flv ...");
-  EXPECT_EQ(window.lFileName->toolTip(), window.lFileName->text());
-  const std::string kb = global::FormatKilobytes(static_cast<std::int64_t>(video.size())) + " KB";
-  EXPECT_EQ(Text(window.lReceiveData), kb + " of " + kb + " received");
-  EXPECT_EQ(window.suiProgressBar1->maximum(), static_cast<int>(video.size()));
-  EXPECT_EQ(window.suiProgressBar1->value(), static_cast<int>(video.size()));
-  EXPECT_EQ(window.Request().HttpCli1.StatusCode(), 200);
+  EXPECT_EQ(Text(window.downloadNameLabel), "Downloading: My clip.flv ...");
+  EXPECT_EQ(window.downloadNameLabel->toolTip(), window.downloadNameLabel->text());
+  const std::string kb = common::FormatKilobytes(static_cast<std::int64_t>(video.size())) + " KB";
+  EXPECT_EQ(Text(window.receivedLabel), kb + " of " + kb + " received");
+  EXPECT_EQ(window.downloadProgressBar->maximum(), static_cast<int>(video.size()));
+  EXPECT_EQ(window.downloadProgressBar->value(), static_cast<int>(video.size()));
+  EXPECT_EQ(window.Request().httpClient.StatusCode(), 200);
   EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Convert);
-  EXPECT_EQ(Text(window.lConvertName), "My clip.mp3");
-  EXPECT_EQ(window.suiProgressBar2->value(), 100);
-  EXPECT_EQ(ConvertProcess->InputFile, target);
+  EXPECT_EQ(Text(window.convertNameLabel), "My clip.mp3");
+  EXPECT_EQ(window.convertProgressBar->value(), 100);
+  EXPECT_EQ(convertProcess->InputFile, target);
   EXPECT_FALSE(std::filesystem::exists(target)) << "the video is deleted once converted";
   EXPECT_EQ(convert_test::ProbeStream(out_ + "/My clip.mp3", "codec_name"), "mp3");
   EXPECT_EQ(convert_test::ProbeStream(out_ + "/My clip.mp3", "channels"), "2");
@@ -144,14 +144,14 @@ TEST_F(VideoDownloadTest, DownloadOnlyKeepsTheVideoAndCloses) {
   httptest::NginxServer nginx(served_);
   ASSERT_TRUE(nginx.Ready());
   ScriptedDialogs dialogs;
-  TfrmDownload window(nullptr, Request(download::rmDownloadOnly), out_ + "/");
+  DownloadWindow window(nullptr, Request(download::RequestMode::DownloadOnly), out_ + "/");
   EXPECT_EQ(Run(window, "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv", "clip.mp4"),
-            platform::mrCancel);
+            platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.Shown().empty());
   EXPECT_TRUE(ReadFile(out_ + "/clip.mp4") == video);
   EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Download);
-  EXPECT_EQ(ConvertProcess->ProcessId(), 0);
-  EXPECT_FALSE(ConvertProcess->Active);
+  EXPECT_EQ(convertProcess->ProcessId(), 0);
+  EXPECT_FALSE(convertProcess->Active);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 1) << "nothing else is written";
 }
 
@@ -164,8 +164,8 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
     int barMaximum;  // the bar counts in larger units past the range of int
     std::string total;
   } cases[] = {
-      {"Stop", 1000000, platform::mrAbort, 1000000, "977 KB"},
-      {"close box", 5000000000, platform::mrCancel, 1666666666, "4,882,813 KB"},
+      {"Stop", 1000000, platform::ModalResult::Abort, 1000000, "977 KB"},
+      {"close box", 5000000000, platform::ModalResult::Cancel, 1666666666, "4,882,813 KB"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.how);
@@ -178,23 +178,23 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
     server.StaySilent();
     server.Start();
     ScriptedDialogs dialogs;
-    TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
-    const bool stop = c.result == platform::mrAbort;
+    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_);
+    const bool stop = c.result == platform::ModalResult::Abort;
 
     std::string speedAtStop, timeLeftAtStop, receivedText;
     std::int64_t receivedAtStop = 0;
     const int result = Run(window, "http://127.0.0.1:" + std::to_string(server.Port()) + "/v.flv", "slow.flv",
-                           [&](TfrmDownload& w) {
+                           [&](DownloadWindow& w) {
                              // Stop once speed and time remaining have been measured; close after two pieces.
-                             const std::int64_t received = w.Request().HttpCli1.ReceivedCount();
+                             const std::int64_t received = w.Request().httpClient.ReceivedCount();
                              if (receivedAtStop != 0) return;
-                             if (stop ? w.lEstimateTime->text().isEmpty() : received < 40000) return;
-                             speedAtStop = Text(w.lReceiveSpeed);
-                             timeLeftAtStop = Text(w.lEstimateTime);
-                             receivedText = Text(w.lReceiveData);
+                             if (stop ? w.timeLeftLabel->text().isEmpty() : received < 40000) return;
+                             speedAtStop = Text(w.speedLabel);
+                             timeLeftAtStop = Text(w.timeLeftLabel);
+                             receivedText = Text(w.receivedLabel);
                              receivedAtStop = received;
                              if (stop) {
-                               w.suiButton1->click();
+                               w.downloadStopButton->click();
                              } else {
                                w.reject();
                              }
@@ -202,8 +202,8 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
 
     EXPECT_EQ(result, c.result);
     EXPECT_TRUE(dialogs.Shown().empty());
-    EXPECT_EQ(window.Request().HttpCli1.RequestDoneError(), 3);
-    EXPECT_EQ(window.Request().HttpCli1.StatusText(), "Connection aborted on request");
+    EXPECT_EQ(window.Request().httpClient.RequestDoneError(), 3);
+    EXPECT_EQ(window.Request().httpClient.StatusText(), "Connection aborted on request");
     if (stop) {
       EXPECT_TRUE(
           QRegularExpression("^\\d+\\.\\d KB/S$").match(QString::fromStdString(speedAtStop)).hasMatch())
@@ -213,15 +213,15 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
                       .hasMatch())
           << timeLeftAtStop;
     }
-    EXPECT_EQ(window.suiProgressBar1->maximum(), c.barMaximum);
+    EXPECT_EQ(window.downloadProgressBar->maximum(), c.barMaximum);
     EXPECT_NE(receivedText.find(" KB of " + c.total + " received"), std::string::npos) << receivedText;
     EXPECT_GE(receivedAtStop, 40000);
     EXPECT_LT(receivedAtStop, 300000);
     const std::string partial = ReadFile(out_ + "/slow.flv");
-    EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.Request().HttpCli1.ReceivedCount());
+    EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.Request().httpClient.ReceivedCount());
     EXPECT_EQ(partial, std::string(partial.size(), 'v'));
     convert_test::RecordCollector().Pump(300);  // the conversion queued after the download never starts
-    EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+    EXPECT_EQ(convertProcess->ProcessId(), 0);
     EXPECT_FALSE(std::filesystem::exists(out_ + "/slow.mp3"));
   }
 }
@@ -253,16 +253,16 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);
     ScriptedDialogs dialogs;
-    dialogs.Answer(platform::mrOk);
-    TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
-    EXPECT_EQ(Run(window, c.url, "video.flv"), platform::mrCancel);
+    dialogs.Answer(platform::ModalResult::Ok);
+    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_);
+    EXPECT_EQ(Run(window, c.url, "video.flv"), platform::ModalResult::Cancel);
     ASSERT_EQ(dialogs.Shown().size(), 1u);
     EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
     EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
     EXPECT_EQ(dialogs.Shown()[0].text, c.message);
     EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Download);
-    EXPECT_EQ(ConvertProcess->ProcessId(), 0);
-    EXPECT_FALSE(ConvertProcess->Active);
+    EXPECT_EQ(convertProcess->ProcessId(), 0);
+    EXPECT_FALSE(convertProcess->Active);
     EXPECT_TRUE(std::filesystem::is_empty(out_)) << "no half video and no audio file";
   }
 }
@@ -275,13 +275,13 @@ TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
   {
     // The output folder is missing: the file cannot be created.
     ScriptedDialogs dialogs;
-    dialogs.Answer(platform::mrOk);
-    TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_ + "/missing");
-    EXPECT_EQ(Run(window, url, "clip.flv"), platform::mrCancel);
+    dialogs.Answer(platform::ModalResult::Ok);
+    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_ + "/missing");
+    EXPECT_EQ(Run(window, url, "clip.flv"), platform::ModalResult::Cancel);
     ASSERT_EQ(dialogs.Shown().size(), 1u);
     EXPECT_NE(dialogs.Shown()[0].text.find("No such file or directory"), std::string::npos)
         << dialogs.Shown()[0].text;
-    EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+    EXPECT_EQ(convertProcess->ProcessId(), 0);
   }
   {
     // The disk fills up half way: a file size limit below the video's size.
@@ -293,15 +293,15 @@ TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
     small.rlim_cur = video.size() / 2;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     ScriptedDialogs dialogs;
-    dialogs.Answer(platform::mrOk);
-    TfrmDownload window(nullptr, Request(download::rmDownloadConvert), out_);
+    dialogs.Answer(platform::ModalResult::Ok);
+    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_);
     const int result = Run(window, url, "clip.flv");
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(result, platform::mrCancel);
+    EXPECT_EQ(result, platform::ModalResult::Cancel);
     ASSERT_EQ(dialogs.Shown().size(), 1u);
     EXPECT_NE(dialogs.Shown()[0].text.find("File too large"), std::string::npos) << dialogs.Shown()[0].text;
-    EXPECT_EQ(ConvertProcess->ProcessId(), 0);
+    EXPECT_EQ(convertProcess->ProcessId(), 0);
     EXPECT_FALSE(std::filesystem::exists(out_ + "/clip.flv"));
   }
 }
@@ -324,16 +324,16 @@ TEST_F(VideoDownloadTest, TheSystemProxyFromTheEnvironmentCarriesTheDownload) {
     SCOPED_TRACE(c.file);
     proxyEnv_.Set("no_proxy", c.noProxy);
     ScriptedDialogs dialogs;
-    TfrmDownload window(nullptr, Request(download::rmDownloadOnly), out_);
-    EXPECT_EQ(Run(window, url + "?" + c.file, c.file), platform::mrCancel);
+    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadOnly), out_);
+    EXPECT_EQ(Run(window, url + "?" + c.file, c.file), platform::ModalResult::Cancel);
     EXPECT_TRUE(ReadFile(out_ + "/" + c.file) == video);
-    EXPECT_EQ(window.Request().HttpCli1.Proxy, c.throughProxy ? "127.0.0.1" : "");
-    EXPECT_EQ(window.Request().HttpCli1.ProxyPort, c.throughProxy ? std::to_string(proxy.Port()) : "80");
+    EXPECT_EQ(window.Request().httpClient.Proxy, c.throughProxy ? "127.0.0.1" : "");
+    EXPECT_EQ(window.Request().httpClient.ProxyPort, c.throughProxy ? std::to_string(proxy.Port()) : "80");
   }
   // nginx logs each request with the Via header that only the proxy adds.
   std::string log;
   for (int i = 0; i < 100 && log.find("direct.flv") == std::string::npos; ++i) {
-    platform::WaitMessage(30);
+    platform::waitForMessage(30);
     log = nginx.AccessLog();
   }
   std::istringstream lines(log);

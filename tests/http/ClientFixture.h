@@ -2,7 +2,7 @@
 // reports instead of raising, and a recorder of the client's events.
 #pragma once
 
-#include "net/http/HttpProt.h"
+#include "net/http/HttpClient.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +12,7 @@ namespace httptest {
 inline const char* kAccept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
 inline const char* kAgent = "Mozilla/3.0 (compatible)";
 
-inline void ConfigureLikeDownload(http::THttpCli& cli) {
+inline void ConfigureLikeDownload(http::HttpClient& cli) {
   cli.Agent = kAgent;
   cli.Accept = kAccept;
 }
@@ -23,11 +23,11 @@ struct GetOutcome {
   std::string message;  // the exception's message when raised
 };
 
-inline GetOutcome RunGet(http::THttpCli& cli) {
+inline GetOutcome RunGet(http::HttpClient& cli) {
   GetOutcome out;
   try {
     cli.Get();
-  } catch (const http::EHttpException& e) {
+  } catch (const http::HttpException& e) {
     out.raised = true;
     out.code = e.ErrorCode();
     out.message = e.what();

@@ -1,5 +1,5 @@
 // The coding registry and the handler's decoder chain.
-#include "net/http/HttpContCodHandler.h"
+#include "net/http/ContentCodingHandler.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@ using namespace http;
 
 // A decoder that marks what passes through it, to see the order of the chain.
 template <char Mark>
-class MarkCoding : public THttpContentCoding {
+class MarkCoding : public ContentCoding {
  public:
-  using THttpContentCoding::THttpContentCoding;
-  std::string GetCoding() const override { return std::string("mark-") + Mark; }
+  using ContentCoding::ContentCoding;
+  std::string codingName() const override { return std::string("mark-") + Mark; }
   void WriteBuffer(const char* data, std::size_t len) override {
     std::string s(data, len);
     s += Mark;
@@ -21,15 +21,15 @@ class MarkCoding : public THttpContentCoding {
   void Complete() override { output_("|", 1); }
 };
 
-class Nameless : public THttpContentCoding {
+class Nameless : public ContentCoding {
  public:
-  using THttpContentCoding::THttpContentCoding;
+  using ContentCoding::ContentCoding;
   void WriteBuffer(const char*, std::size_t) override {}
   const char* ClassName() const override { return "Nameless"; }
 };
 
 TEST(ContentCoding, RegistryHoldsIdentityAndStar) {
-  auto& list = TContCodingsList::Instance();
+  auto& list = ContentCodingRegistry::Instance();
   ASSERT_NE(list.Find("IDENTITY"), nullptr);
   ASSERT_NE(list.Find("*"), nullptr);
   EXPECT_EQ(list.Find("gzip"), nullptr);
@@ -37,19 +37,19 @@ TEST(ContentCoding, RegistryHoldsIdentityAndStar) {
       {
         try {
           list.Register<Nameless>(1);
-        } catch (const EHttpContentCodingException& e) {
+        } catch (const ContentCodingException& e) {
           EXPECT_STREQ(e.what(), "GetCoding must be overriden in Nameless");
           throw;
         }
       },
-      EHttpContentCodingException);
+      ContentCodingException);
 }
 
 TEST(ContentCoding, ChainUndoesCodingsInReverseAndUnknownPassesThrough) {
-  TContCodingsList::Instance().Register<MarkCoding<'a'>>(0.5f);
-  TContCodingsList::Instance().Register<MarkCoding<'b'>>(1);
+  ContentCodingRegistry::Instance().Register<MarkCoding<'a'>>(0.5f);
+  ContentCodingRegistry::Instance().Register<MarkCoding<'b'>>(1);
   std::string out;
-  THttpContCodHandler handler([&](const char* d, std::size_t n) { out.append(d, n); });
+  ContentCodingHandler handler([&](const char* d, std::size_t n) { out.append(d, n); });
 
   handler.Prepare("mark-a, mark-b");  // switched off: passes straight through
   handler.WriteBuffer("x", 1);

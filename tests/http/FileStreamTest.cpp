@@ -1,5 +1,5 @@
 // The buffered file stream: every byte reaches the file, cut-back works, failures are reported.
-#include "net/http/TFileStream.h"
+#include "net/http/FileStream.h"
 
 #include "support/TempDir.h"
 
@@ -22,13 +22,13 @@ TEST(FileStream, SmallAndLargeWritesAllReachTheFile) {
   std::string path = dir.File("out.bin");
   std::string expected;
   {
-    http::TFileStream f(path);
+    http::FileStream f(path);
     for (int i = 0; i < 1000; ++i) {
       std::string piece(static_cast<std::size_t>(i % 97 + 1), static_cast<char>('a' + i % 26));
       f.Write(piece.data(), piece.size());
       expected += piece;
     }
-    std::string big(http::TFileStream::kBufferSize + 5, 'Z');
+    std::string big(http::FileStream::kBufferSize + 5, 'Z');
     f.Write(big.data(), big.size());
     expected += big;
     EXPECT_EQ(f.Size(), static_cast<std::int64_t>(expected.size()));
@@ -42,10 +42,10 @@ TEST(FileStream, SmallAndLargeWritesAllReachTheFile) {
 }
 
 TEST(FileStream, FailuresAreReported) {
-  EXPECT_THROW(http::TFileStream("/nonexistent-folder/x"), http::EStreamError);
-  http::TFileStream full("/dev/full");
+  EXPECT_THROW(http::FileStream("/nonexistent-folder/x"), http::StreamError);
+  http::FileStream full("/dev/full");
   full.Write("abc", 3);
-  EXPECT_THROW(full.Flush(), http::EStreamError);
+  EXPECT_THROW(full.Flush(), http::StreamError);
 }
 
 }  // namespace

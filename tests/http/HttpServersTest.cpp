@@ -1,8 +1,8 @@
-// THttpCli against real servers started by the test: nginx serving files, tinyproxy as HTTP proxy.
+// HttpClient against real servers started by the test: nginx serving files, tinyproxy as HTTP proxy.
 #include "ClientFixture.h"
 #include "LocalServers.h"
 
-#include "net/http/TFileStream.h"
+#include "net/http/FileStream.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -46,13 +46,13 @@ class ServedFiles {
 // Downloads `url` into a file (through `proxy` when given) and returns its content.
 std::string Download(const std::string& url, const std::string& proxy = "", std::uint16_t proxyPort = 0) {
   testing_support::TempDir out;
-  THttpCli cli;
+  HttpClient cli;
   httptest::ConfigureLikeDownload(cli);
   if (!proxy.empty()) {
     cli.Proxy = proxy;
     cli.ProxyPort = std::to_string(proxyPort);
   }
-  TFileStream file(out.File("video.flv"));
+  FileStream file(out.File("video.flv"));
   cli.SetReceiveStream(&file);
   cli.URL = url;
   auto result = RunGet(cli);
@@ -71,7 +71,7 @@ TEST(HttpServers, LargeFileFromNginxArrivesWhole) {
 }
 
 // Counts what is written, without keeping anything; the first byte of each piece must be zero.
-class ZeroCountingStream final : public TStream {
+class ZeroCountingStream final : public Stream {
  public:
   void Write(const void* data, std::size_t len) override {
     const char* p = static_cast<const char*>(data);
@@ -96,7 +96,7 @@ TEST(HttpServers, VideoOver2GiBArrivesWholeWithItsLengthReadRight) {
   std::filesystem::resize_file(root.Write("huge.flv", ""), static_cast<std::uintmax_t>(size));  // sparse
   httptest::NginxServer nginx(root.Path());
   ASSERT_TRUE(nginx.Ready());
-  THttpCli cli;
+  HttpClient cli;
   ZeroCountingStream stream;
   cli.SetReceiveStream(&stream);
   cli.URL = Url(nginx.Port(), "/huge.flv");
@@ -112,20 +112,20 @@ TEST(HttpServers, KeptOpenConnectionServesASecondRequest) {
   ServedFiles files(1000);
   httptest::NginxServer nginx(files.Root());
   ASSERT_TRUE(nginx.Ready());
-  THttpCli cli;
+  HttpClient cli;
   cli.SetRequestVer("1.1");
-  TMemoryStream body;
+  MemoryStream body;
   cli.SetReceiveStream(&body);
   cli.URL = Url(nginx.Port(), "/small.txt");
   EXPECT_FALSE(RunGet(cli).raised);
-  EXPECT_EQ(cli.CtrlSocket().State(), wsocket::wsConnected);
+  EXPECT_EQ(cli.socket().State(), net::SocketState::Connected);
   cli.URL = Url(nginx.Port(), "/big.bin");
   EXPECT_FALSE(RunGet(cli).raised);
   EXPECT_EQ(body.Data(), "small file\n" + files.Big());
   // Both requests came on one connection: the access log shows the same connection number twice.
   std::string log;
   for (int i = 0; i < 100 && log.find("big.bin") == std::string::npos; ++i) {
-    platform::WaitMessage(30);
+    platform::waitForMessage(30);
     log = nginx.AccessLog();
   }
   std::istringstream lines(log);
@@ -149,7 +149,7 @@ TEST(HttpServers, DownloadThroughTinyproxyEqualsTheDirectOne) {
   EXPECT_TRUE(direct == files.Big());
   std::string log;
   for (int i = 0; i < 100 && log.find("tinyproxy") == std::string::npos; ++i) {
-    platform::WaitMessage(30);
+    platform::waitForMessage(30);
     log = nginx.AccessLog();
   }
   EXPECT_NE(log.find("tinyproxy"), std::string::npos) << log;  // the proxy's Via header

@@ -33,12 +33,12 @@ class PiecesSource final : public ByteSource {
 };
 
 // A memory stream that can be told to fail, like a full disk.
-class FailingStream final : public TStream {
+class FailingStream final : public Stream {
  public:
   explicit FailingStream(int failAfter) : failAfter_(failAfter) {}
   void Write(const void* data, std::size_t len) override {
     if (failAfter_ >= 0 && data_.size() + len > static_cast<std::size_t>(failAfter_)) {
-      throw EStreamError("Write error: No space left on device");
+      throw StreamError("Write error: No space left on device");
     }
     data_.append(static_cast<const char*>(data), len);
   }
@@ -58,12 +58,12 @@ class RecordingHost final : public HttpResponseHost {
   explicit RecordingHost(const ResponseRun& run) : run_(run) {}
   HttpResponseParser* parser = nullptr;
   ResponseResult result;
-  THttpState state = httpWaitingHeader;
+  HttpState state = HttpState::WaitingHeader;
 
-  THttpState State() const override { return state; }
-  void SetState(THttpState s) override {
+  HttpState State() const override { return state; }
+  void SetState(HttpState s) override {
     state = s;
-    Log(s == httpWaitingBody ? "WaitingBody" : "State");
+    Log(s == HttpState::WaitingBody ? "WaitingBody" : "State");
   }
   void HeaderBegin() override { Log("HeaderBegin"); }
   void HeaderData() override { Log("HeaderData"); }
@@ -107,7 +107,7 @@ ResponseResult RunResponse(const std::string& bytes, const ResponseRun& run) {
   host.parser = &parser;
   FailingStream stream(run.failWriteAfter);
   parser.SetReceiveStream(&stream);
-  parser.BeginRequest(run.request == "HEAD" ? httpHEAD : httpGET, run.requestVer);
+  parser.BeginRequest(run.request == "HEAD" ? RequestType::Head : RequestType::Get, run.requestVer);
   parser.Values().DocumentName = run.documentName;
   PiecesSource source(bytes, run.pieces);
   while (!source.Empty() && host.result.ending != "abort") parser.DataAvailable(source, 0);

@@ -110,7 +110,7 @@ std::vector<Case> Cases() {
        200,
        "",
        "abort",
-       httperrBadChunk,
+       HttpError::BadChunk,
        -1},
       {"ChunkSizeNoDigits",
        kOk + "Transfer-Encoding: chunked\r\n\r\n\r\nxyz",
@@ -118,7 +118,7 @@ std::vector<Case> Cases() {
        200,
        "",
        "abort",
-       httperrBadChunk,
+       HttpError::BadChunk,
        -1},
       {"ChunkWithoutLineEnd",
        kOk + "Transfer-Encoding: chunked\r\n\r\n2\r\nabX\r\n0\r\n\r\n",
@@ -126,7 +126,7 @@ std::vector<Case> Cases() {
        200,
        "ab",
        "abort",
-       httperrBadChunk,
+       HttpError::BadChunk,
        -1},
       {"ChunkedCutShort",
        kOk + "Transfer-Encoding: chunked\r\n\r\n8\r\nabc",
@@ -134,7 +134,7 @@ std::vector<Case> Cases() {
        200,
        "abc",
        "",
-       httperrCutShort,
+       HttpError::CutShort,
        -1},
       {"LengthCutShort",
        kOk + "Content-Length: 3000000000\r\n\r\nabc",
@@ -142,12 +142,12 @@ std::vector<Case> Cases() {
        200,
        "abc",
        "",
-       httperrCutShort,
+       HttpError::CutShort,
        3000000000LL},
-      {"ClosedBeforeBody", kOk + "Content-Length: 10\r\n\r\n", {}, 200, "", "", httperrCutShort, 10},
-      {"ClosedInHeader", kOk + "Content-Le", {}, 200, "", "", httperrCutShort, -1},
-      {"ClosedWithoutResponse", "", {}, 0, "", "", httperrNoResponse, -1},
-      {"StatusNotANumber", "HTTP/1.1 abc OK\r\n\r\n", {}, 0, "", "abort", httperrBadStatusLine, -1},
+      {"ClosedBeforeBody", kOk + "Content-Length: 10\r\n\r\n", {}, 200, "", "", HttpError::CutShort, 10},
+      {"ClosedInHeader", kOk + "Content-Le", {}, 200, "", "", HttpError::CutShort, -1},
+      {"ClosedWithoutResponse", "", {}, 0, "", "", HttpError::NoResponse, -1},
+      {"StatusNotANumber", "HTTP/1.1 abc OK\r\n\r\n", {}, 0, "", "abort", HttpError::BadStatusLine, -1},
       {"NotHttpFirstLine", "FOO/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok", {}, 0, "ok", "close", 0, 2},
       {"NoContent204", "HTTP/1.0 204 No Content\r\n\r\n", {}, 204, "", "close", 0, -1},
       {"KeepAliveLength", "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdef", keepAlive, 200, "abc",
@@ -262,7 +262,7 @@ TEST(ResponseParser, EndlessHeaderEndsWithAnError) {
   for (const auto& [bytes, run] : {std::pair{manyLines, ResponseRun{}}, std::pair{endlessLine, ResponseRun{}},
                                    std::pair{endlessContinue, run11}}) {
     ResponseResult r = RunResponse(bytes, run);
-    EXPECT_EQ(r.error, httperrHeaderTooLarge);
+    EXPECT_EQ(r.error, HttpError::HeaderTooLarge);
     EXPECT_EQ(r.values.StatusText, "Response header too large");
     EXPECT_EQ(r.ending, "abort");
     EXPECT_LE(r.values.HeaderLines.size(), static_cast<std::size_t>(HttpResponseParser::kMaxHeaderLines));
@@ -274,7 +274,7 @@ TEST(ResponseParser, StreamWriteFailureEndsTheRequest) {
   run.failWriteAfter = 100;
   run.pieces = {64};
   ResponseResult r = RunResponse(kOk + "Content-Length: 1000\r\n\r\n" + std::string(1000, 'v'), run);
-  EXPECT_EQ(r.error, httperrWriteFailed);
+  EXPECT_EQ(r.error, HttpError::WriteFailed);
   EXPECT_EQ(r.values.StatusText, "Write error: No space left on device");
   EXPECT_EQ(r.ending, "abort");
 }

@@ -22,11 +22,11 @@ ScriptedWebBrowser::Frame State(int readyState) {
 }
 
 ScriptedWebBrowser::Frame Text(const std::string& text) {
-  return {platform::rsInteractive, {PageSource::Kind::Text, text}};
+  return {platform::BrowserReadyState::Interactive, {PageSource::Kind::Text, text}};
 }
 
 ScriptedWebBrowser::Frame Unreadable() {
-  return {platform::rsComplete, {PageSource::Kind::Unreadable, {}}};
+  return {platform::BrowserReadyState::Complete, {PageSource::Kind::Unreadable, {}}};
 }
 
 ScriptedWebBrowser::Page PageOf(std::vector<ScriptedWebBrowser::Frame> frames) {
@@ -65,11 +65,11 @@ class PageRetrievalTest : public testing::Test {
 const std::string kNavigate = std::string("navigate ") + kAddress;
 
 TEST_F(PageRetrievalTest, ReadsOnlyOnceTheDocumentIsInteractiveAndStopsAtTheAddress) {
-  first.SetPages({PageOf({State(platform::rsUninitialized),
-                          State(platform::rsLoading),
-                          State(platform::rsLoaded),
+  first.SetPages({PageOf({State(platform::BrowserReadyState::Uninitialized),
+                          State(platform::BrowserReadyState::Loading),
+                          State(platform::BrowserReadyState::Loaded),
                           Text("<p>half"),
-                          {platform::rsInteractive, {}},
+                          {platform::BrowserReadyState::Interactive, {}},
                           Text("<p>addr")})});
   EXPECT_EQ(Run(), PageRetrieval::Result::Finished);
   // The frame that made the document interactive was read by the wait; a reading without a document
@@ -156,8 +156,8 @@ TEST_F(PageRetrievalTest, StopEndsTheWaitThePollingAndThePassAtOnce) {
     std::size_t passes;
   };
   const std::vector<Case> cases = {
-      {"during the wait for a document that never becomes readable", PageOf({State(platform::rsLoading)}), 5,
-       0},
+      {"during the wait for a document that never becomes readable",
+       PageOf({State(platform::BrowserReadyState::Loading)}), 5, 0},
       {"during the polling", PageOf({Text("<p>nothing")}), 3, 2},
       {"by the pass (age check)", PageOf({Text("age")}), -1, 1},
   };

@@ -123,7 +123,7 @@ TEST_F(QtWebBrowserTest, APageThatNeverCompletesIsReadOnceInteractive) {
   retrieval.SetLimits({/*PollMs=*/10000, /*PassMs=*/20, /*Attempts=*/2});
   EXPECT_EQ(Retrieve("/never-complete", "addr=while-loading"), PageRetrieval::Result::Finished);
   ASSERT_FALSE(statesSeen.empty());
-  EXPECT_EQ(statesSeen.back(), platform::rsInteractive);
+  EXPECT_EQ(statesSeen.back(), platform::BrowserReadyState::Interactive);
 }
 
 TEST_F(QtWebBrowserTest, ADocumentThatNeverBecomesReadableWaitsUntilStop) {
@@ -134,7 +134,7 @@ TEST_F(QtWebBrowserTest, ADocumentThatNeverBecomesReadableWaitsUntilStop) {
   };
   EXPECT_EQ(Retrieve("/never-readable", "addr", stopLater), PageRetrieval::Result::Stopped);
   EXPECT_TRUE(seen.empty());  // no pass ran, though the poll limit is far shorter than the wait
-  EXPECT_EQ(first.ReadyState(), platform::rsLoading);
+  EXPECT_EQ(first.ReadyState(), platform::BrowserReadyState::Loading);
   EXPECT_EQ(server.Requests("/never-readable"), 1);
 }
 
@@ -146,7 +146,7 @@ TEST_F(QtWebBrowserTest, APageWithoutTheAddressIsLoadedTwiceAndTheControlLeftBla
   EXPECT_EQ(server.Requests("/plain"), 2);
   PageSource blank;
   for (int i = 0; i < 500 && blank.State != PageSource::Kind::Text; ++i) {
-    platform::WaitMessage(20);
+    platform::waitForMessage(20);
     blank = first.Source();
   }
   EXPECT_EQ(blank.Bytes, "<html><head></head><body></body></html>");
@@ -169,7 +169,7 @@ TEST_F(QtWebBrowserTest, APageWhoseRendererDiesIsTriedInTheSecondControlThenGive
   second.Navigate(server.Url("/plain"));
   PageSource page;
   for (int i = 0; i < 500 && page.State != PageSource::Kind::Text; ++i) {
-    platform::WaitMessage(20);
+    platform::waitForMessage(20);
     page = second.Source();
   }
   EXPECT_NE(page.Bytes.find("nothing to see"), std::string::npos);
@@ -181,7 +181,7 @@ TEST(QtWebBrowser, RefusesWhatIsNotAWebAddressWithoutStartingTheEngine) {
     SCOPED_TRACE(address);
     EXPECT_THROW(browser->Navigate(address), platform::BrowserError);
   }
-  EXPECT_EQ(browser->ReadyState(), platform::rsUninitialized);
+  EXPECT_EQ(browser->ReadyState(), platform::BrowserReadyState::Uninitialized);
   EXPECT_EQ(browser->Source().State, PageSource::Kind::NoDocument);
 }
 

@@ -12,7 +12,7 @@ using platform::Message;
 
 TEST(Messages, PostedMessagesArriveLaterInOrder) {
   std::vector<std::uint32_t> seen;
-  platform::FunctionTarget target([&](Message& m) { seen.push_back(m.Msg); });
+  platform::FunctionTarget target([&](Message& m) { seen.push_back(m.id); });
   EXPECT_TRUE(platform::PostMessage(target.Handle(), 0x1605, 1, 2));
   EXPECT_TRUE(platform::PostMessage(target.Handle(), 0x1601));
   EXPECT_TRUE(seen.empty()) << "a posted message must not be handled inside the call";
@@ -23,7 +23,7 @@ TEST(Messages, PostedMessagesArriveLaterInOrder) {
 TEST(Messages, MessageForAGoneTargetIsDroppedAndItsPayloadFreed) {
   auto payload = std::make_shared<int>(7);
   std::weak_ptr<int> watch = payload;
-  platform::WindowHandle handle;
+  platform::TargetHandle handle;
   {
     platform::FunctionTarget target([](Message&) { FAIL() << "handled by a destroyed target"; });
     handle = target.Handle();
@@ -31,7 +31,7 @@ TEST(Messages, MessageForAGoneTargetIsDroppedAndItsPayloadFreed) {
   }
   platform::ProcessMessages();
   EXPECT_TRUE(watch.expired());
-  EXPECT_FALSE(platform::IsWindow(handle));
+  EXPECT_FALSE(platform::isTargetAlive(handle));
   EXPECT_FALSE(platform::PostMessage(handle, 0x1606));
 }
 
@@ -41,7 +41,7 @@ TEST(Messages, HandlerMayPostToItselfWithoutRecursion) {
   target = std::make_unique<platform::FunctionTarget>([&](Message& m) {
     ++depth;
     EXPECT_EQ(depth, 1);
-    if (++handled < 3) platform::PostMessage(target->Handle(), m.Msg);
+    if (++handled < 3) platform::PostMessage(target->Handle(), m.id);
     --depth;
   });
   platform::PostMessage(target->Handle(), 1);
@@ -53,7 +53,7 @@ TEST(Messages, WaitMessageReturnsWhenAMessageArrivesFromAnotherThread) {
   bool got = false;
   platform::FunctionTarget target([&](Message&) { got = true; });
   std::thread poster([h = target.Handle()] { platform::PostMessage(h, 9); });
-  for (int i = 0; i < 50 && !got; ++i) platform::WaitMessage(100);
+  for (int i = 0; i < 50 && !got; ++i) platform::waitForMessage(100);
   poster.join();
   EXPECT_TRUE(got);
 }
@@ -61,7 +61,7 @@ TEST(Messages, WaitMessageReturnsWhenAMessageArrivesFromAnotherThread) {
 TEST(Messages, RunOnMainThreadBlocksUntilDone) {
   bool ran = false;
   std::thread worker([&] { platform::RunOnMainThread([&] { ran = true; }); });
-  while (!ran) platform::WaitMessage(50);
+  while (!ran) platform::waitForMessage(50);
   worker.join();
   EXPECT_TRUE(ran);
 }

@@ -3,8 +3,8 @@
 // wrong, or the empty text. Shared by the fuzz target and its regression test.
 #pragma once
 
-#include "net/socket/ESocketException.h"
 #include "net/socket/Resolvers.h"
+#include "net/socket/SocketException.h"
 
 #include <arpa/inet.h>
 
@@ -16,7 +16,7 @@ namespace fuzzing {
 
 inline std::string CheckAddressText(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const bool dotted = wsocket::WSocketIsDottedIP(text);
+  const bool dotted = net::isDottedIp(text);
   if (dotted) {
     // Dotted text has exactly four values up to 255: without leading zeros the system reads it too.
     std::string trimmed = text.substr(text.find_first_not_of(' '));
@@ -25,20 +25,20 @@ inline std::string CheckAddressText(const std::uint8_t* data, std::size_t size) 
     in_addr a{};
     if (!octal && inet_pton(AF_INET, trimmed.c_str(), &a) != 1) return "dotted but not an address: " + text;
     try {
-      wsocket::WSocketResolveHost(text);
-    } catch (const wsocket::ESocketException&) {
+      net::resolveHost(text);
+    } catch (const net::SocketException&) {
       if (!octal && text.size() <= 256) return "dotted address refused: " + text;
     }
   }
   try {
-    const unsigned port = wsocket::WSocketResolvePort(text, "tcp");
+    const unsigned port = net::resolvePort(text, "tcp");
     if (port > 65535) return "port out of range: " + text;
-  } catch (const wsocket::ESocketException&) {
+  } catch (const net::SocketException&) {
   }
   try {
-    const int proto = wsocket::WSocketResolveProto(text);
+    const int proto = net::resolveProto(text);
     if (proto < 0 || proto > 255) return "protocol out of range: " + text;
-  } catch (const wsocket::ESocketException&) {
+  } catch (const net::SocketException&) {
   }
   return {};
 }

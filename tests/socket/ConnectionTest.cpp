@@ -14,7 +14,7 @@
 #include <iostream>
 #include <vector>
 
-using namespace wsocket;
+using namespace net;
 using socket_tests::EventLog;
 using socket_tests::Target;
 using socket_tests::WaitFor;
@@ -23,7 +23,7 @@ using testing_support::ScriptedPeer;
 using Events = std::vector<std::string>;
 
 TEST(Connection, RefusedConnectionReportsInOrder) {
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   Target(s, ScriptedPeer::UnusedPort());
@@ -31,27 +31,27 @@ TEST(Connection, RefusedConnectionReportsInOrder) {
   EXPECT_EQ(log.events, (Events{"state 1", "state 3"})) << "the outcome must not be reported inside Connect";
   ASSERT_TRUE(WaitFor([&] { return log.Has("closed 0"); }));
   EXPECT_EQ(log.events, (Events{"state 1", "state 3", "state 5", "connected 10061", "state 8", "closed 0"}));
-  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(s.State(), SocketState::Closed);
 }
 
 TEST(Connection, ConnectSendEchoClose) {
   ScriptedPeer peer;
   peer.Echo();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   Target(s, peer.Port());
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return log.Has("connected 0"); }));
-  EXPECT_EQ(s.State(), wsConnected);
+  EXPECT_EQ(s.State(), SocketState::Connected);
   EXPECT_EQ(s.PeerAddr(), "127.0.0.1");
   EXPECT_EQ(s.PeerPort(), std::to_string(peer.Port()));
   EXPECT_EQ(s.SendStr("hello"), 5);
   ASSERT_TRUE(WaitFor([&] { return log.received == "hello"; }));
   EXPECT_EQ(s.ReadCount(), 5);
   s.Close();
-  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(s.State(), SocketState::Closed);
   EXPECT_EQ(s.PeerAddr(), "error");
   EXPECT_EQ(s.ReadCount(), 0) << "a close resets the read count";
   ASSERT_TRUE(peer.WaitFinished(1, 5000));
@@ -70,18 +70,18 @@ TEST(Connection, PeerCloseDeliversWaitingDataFirst) {
       peer.HalfClose().ReadToEnd();
     }
     peer.Start();
-    TWSocket s;
-    s.SetComponentOptions(wsoNoReceiveLoop);
+    TcpSocket s;
+    s.setOptions(SocketOption::NoReceiveLoop);
     EventLog log;
     log.Attach(s, false);
-    s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+    s.OnDataAvailable = [&](BasicSocket* sender, std::uint16_t) {
       log.events.push_back("data");
       char c;
       if (sender->Receive(&c, 1) == 1) log.received.push_back(c);
     };
     Target(s, peer.Port());
     s.Connect();
-    ASSERT_TRUE(WaitFor([&] { return s.State() == wsClosed && log.Has("closed 0"); }));
+    ASSERT_TRUE(WaitFor([&] { return s.State() == SocketState::Closed && log.Has("closed 0"); }));
     EXPECT_EQ(log.received, "0123456789abcdef");
     EXPECT_EQ(log.Count("closed 0"), 1);
     const auto closedAt = std::find(log.events.begin(), log.events.end(), "closed 0");
@@ -95,13 +95,13 @@ TEST(Connection, ClosedWithoutDataHandlerDiscardsWaitingBytes) {
   ScriptedPeer peer;
   peer.Send(std::string(5000, 'x'));
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s, false);
   Target(s, peer.Port());
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return log.Has("closed 0"); }));
-  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(s.State(), SocketState::Closed);
 }
 
 // A reset right after the accept, or a little later: the connect succeeds, the close comes once, and
@@ -111,12 +111,12 @@ TEST(Connection, PeerResetClosesOnceAndLaterSendsFail) {
     ScriptedPeer peer;
     peer.Delay(delay).Reset();
     peer.Start();
-    TWSocket s;
+    TcpSocket s;
     EventLog log;
     log.Attach(s);
     Target(s, peer.Port());
     s.Connect();
-    ASSERT_TRUE(WaitFor([&] { return s.State() == wsClosed; }));
+    ASSERT_TRUE(WaitFor([&] { return s.State() == SocketState::Closed; }));
     EXPECT_EQ(log.Count("connected 0"), 1) << ::testing::PrintToString(log.events);
     EXPECT_EQ(log.Count("closed 10054") + log.Count("closed 0"), 1) << ::testing::PrintToString(log.events);
     EXPECT_EQ(s.SendStr("late"), -1);
@@ -132,7 +132,7 @@ TEST(Connection, SendIntoResetConnection) {
   ScriptedPeer peer;
   peer.Delay(50).Reset();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   Target(s, peer.Port());
@@ -142,18 +142,18 @@ TEST(Connection, SendIntoResetConnection) {
   usleep(50 * 1000);  // let the reset arrive without dispatching its notification
   s.SendStr("into the void");
   socket_tests::Pump(100);
-  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(s.State(), SocketState::Closed);
   EXPECT_EQ(log.Count("closed 10054") + log.Count("closed 0"), 1) << ::testing::PrintToString(log.events);
 }
 
 TEST(Connection, SendWhenNotConnected) {
-  TWSocket s;
+  TcpSocket s;
   EXPECT_THROW(
-      try { s.SendStr("x"); } catch (const ESocketException& e) {
+      try { s.SendStr("x"); } catch (const SocketException& e) {
         EXPECT_STREQ(e.what(), "Error 10057 in function Send\r\nSocket is not connected");
         throw;
       },
-      ESocketException);
+      SocketException);
   EventLog log;
   log.Attach(s);
   EXPECT_EQ(s.SendStr("x"), -1);
@@ -164,16 +164,16 @@ TEST(Connection, AbortClosesAtOnceAndDropsTheQueue) {
   ScriptedPeer peer;
   peer.ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   Target(s, peer.Port());
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return log.Has("connected 0"); }));
   s.Abort();
-  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(s.State(), SocketState::Closed);
   EXPECT_EQ(s.BufferedByteCount(), 0);
-  EXPECT_EQ(s.LingerOnOff(), wsLingerOn) << "every close restores the default linger";
+  EXPECT_EQ(s.lingerMode(), LingerMode::On) << "every close restores the default linger";
   EXPECT_EQ(log.Count("closed 0"), 1);
   EXPECT_TRUE(peer.WaitFinished(1, 5000)) << "the peer sees the end of the connection";
 }
@@ -184,7 +184,7 @@ TEST(Connection, CloseDeliversAcceptedBytes) {
   ScriptedPeer peer;
   peer.SmallReceiveBuffer(4096).Delay(200).ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   Target(s, peer.Port());
@@ -202,11 +202,11 @@ TEST(Connection, CloseDelayedRunsAfterTheEvent) {
   ScriptedPeer peer;
   peer.Send("x").ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s, false);
-  TSocketState stateAfterCall = wsInvalidState;
-  s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+  SocketState stateAfterCall = SocketState::Invalid;
+  s.OnDataAvailable = [&](BasicSocket* sender, std::uint16_t) {
     char c;
     sender->Receive(&c, 1);
     sender->CloseDelayed();
@@ -215,18 +215,18 @@ TEST(Connection, CloseDelayedRunsAfterTheEvent) {
   Target(s, peer.Port());
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return log.Has("closed 0"); }));
-  EXPECT_EQ(stateAfterCall, wsConnected);
-  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(stateAfterCall, SocketState::Connected);
+  EXPECT_EQ(s.State(), SocketState::Closed);
 }
 
 TEST(Connection, PauseHoldsNotificationsUntilResume) {
   ScriptedPeer peer;
   peer.Send("held").ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
-  s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t) {
+  s.OnSessionConnected = [&](BasicSocket* sender, std::uint16_t) {
     log.events.push_back("connected");
     sender->Pause();
   };
@@ -243,20 +243,20 @@ TEST(Connection, SilentPeerTimesOutTheWait) {
   ScriptedPeer peer;
   peer.StaySilent();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   Target(s, peer.Port());
   bool connected = false;
-  s.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t e) { connected = e == 0; };
+  s.OnSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
   s.Connect();
   s.SetTimeout(5000);
   EXPECT_EQ(s.WaitUntilReady(connected), 0);
   bool dataCame = false;
-  s.OnDataAvailable = [&](TCustomWSocket*, std::uint16_t) { dataCame = true; };
+  s.OnDataAvailable = [&](BasicSocket*, std::uint16_t) { dataCame = true; };
   s.SetTimeout(150);
   EXPECT_EQ(s.Synchronize(nullptr, dataCame), kWaitTimedOut);
-  EXPECT_EQ(s.State(), wsConnected);
+  EXPECT_EQ(s.State(), SocketState::Connected);
   s.Close();
   EXPECT_EQ(log.Count("closed 0"), 1);
 }
@@ -268,18 +268,18 @@ TEST(Connection, ExceptionsFromHandlers) {
     ScriptedPeer peer;
     peer.Send("boom").ReadToEnd();
     peer.Start();
-    TWSocket s;
+    TcpSocket s;
     EventLog log;
     log.Attach(s);
     int bgCalls = 0;
-    s.OnBgException = [&](TCustomWSocket*, const std::exception& e, bool& canClose) {
+    s.OnBgException = [&](BasicSocket*, const std::exception& e, bool& canClose) {
       ++bgCalls;
       EXPECT_STREQ(e.what(), "from connected");
       canClose = allowClose;
     };
-    s.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) { throw ESocketException("from connected"); };
+    s.OnSessionConnected = [&](BasicSocket*, std::uint16_t) { throw SocketException("from connected"); };
     int dataCalls = 0;
-    s.OnDataAvailable = [&](TCustomWSocket*, std::uint16_t) {
+    s.OnDataAvailable = [&](BasicSocket*, std::uint16_t) {
       ++dataCalls;
       throw std::runtime_error("from data");
     };
@@ -287,21 +287,21 @@ TEST(Connection, ExceptionsFromHandlers) {
     s.Connect();
     ASSERT_TRUE(WaitFor([&] { return bgCalls == 1; }));
     if (allowClose) {
-      EXPECT_EQ(s.State(), wsClosed);
+      EXPECT_EQ(s.State(), SocketState::Closed);
       EXPECT_EQ(log.Count("closed 0"), 1);
     } else {
       ASSERT_TRUE(WaitFor([&] { return dataCalls >= 1; }));
       socket_tests::Pump(50);
       EXPECT_EQ(bgCalls, 1) << "the data handler's exception is swallowed";
-      EXPECT_EQ(s.State(), wsConnected);
+      EXPECT_EQ(s.State(), SocketState::Connected);
     }
   }
 }
 
 // Records queued for an earlier connection are dropped, even when the new one got the same descriptor.
 TEST(Connection, NotificationsOfAnEarlierConnectionAreIgnored) {
-  struct Probe : TWSocket {
-    using TCustomWSocket::ConnectionHandle;
+  struct Probe : TcpSocket {
+    using BasicSocket::ConnectionHandle;
   };
   ScriptedPeer peer;
   peer.ReadToEnd();
@@ -313,17 +313,17 @@ TEST(Connection, NotificationsOfAnEarlierConnectionAreIgnored) {
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return log.Count("connected 0") == 1; }));
   const std::uint64_t earlier = s.ConnectionHandle();
-  const int earlierFd = s.HSocket();
+  const int earlierFd = s.socketDescriptor();
   s.Close();
   Target(s, peer.Port());
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return log.Count("connected 0") == 2; }));
   EXPECT_NE(s.ConnectionHandle(), earlier);
-  if (s.HSocket() != earlierFd) std::cout << "note: the descriptor was not reused\n";
-  platform::PostMessage(s.Handle(), WM_ASYNCSELECT, earlier, FD_CLOSE);
-  platform::PostMessage(s.Handle(), WM_ASYNCSELECT, earlier, FD_READ | (10054 << 16));
+  if (s.socketDescriptor() != earlierFd) std::cout << "note: the descriptor was not reused\n";
+  platform::PostMessage(s.Handle(), SocketMessage::Notification, earlier, kCloseEvent);
+  platform::PostMessage(s.Handle(), SocketMessage::Notification, earlier, kReadEvent | (10054 << 16));
   socket_tests::Pump(50);
-  EXPECT_EQ(s.State(), wsConnected);
+  EXPECT_EQ(s.State(), SocketState::Connected);
   EXPECT_EQ(log.Count("closed 0"), 1);
 }
 
@@ -336,7 +336,7 @@ TEST(Connection, DatagramSocket) {
   ASSERT_EQ(bind(receiver, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
   socklen_t len = sizeof a;
   getsockname(receiver, reinterpret_cast<sockaddr*>(&a), &len);
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   s.SetAddr("127.0.0.1");
@@ -361,16 +361,16 @@ TEST(Connection, BackgroundExceptionAbortsByDefault) {
   ScriptedPeer peer;
   peer.ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   std::string what;
-  s.OnBgException = [&](TCustomWSocket*, const std::exception& e, bool&) { what = e.what(); };
+  s.OnBgException = [&](BasicSocket*, const std::exception& e, bool&) { what = e.what(); };
   Target(s, peer.Port());
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return log.Has("connected 0"); }));
-  platform::PostMessage(s.Handle(), WM_TRIGGER_EXCEPTION);
-  ASSERT_TRUE(WaitFor([&] { return s.State() == wsClosed; }));
+  platform::PostMessage(s.Handle(), SocketMessage::TriggerException);
+  ASSERT_TRUE(WaitFor([&] { return s.State() == SocketState::Closed; }));
   EXPECT_EQ(what, "Test exception in WSocket");
   EXPECT_EQ(log.Count("closed 0"), 1);
   EXPECT_TRUE(peer.WaitFinished(1, 5000));

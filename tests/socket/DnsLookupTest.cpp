@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
-using namespace wsocket;
+using namespace net;
 using socket_tests::EventLog;
 using socket_tests::WaitFor;
 
 using Events = std::vector<std::string>;
 
 TEST(DnsLookup, DottedAddressCompletesInsideTheCall) {
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   s.DnsLookup("001.002.003.004");
@@ -21,7 +21,7 @@ TEST(DnsLookup, DottedAddressCompletesInsideTheCall) {
 
 TEST(DnsLookup, NamesCompleteLaterFromTheWorker) {
   for (const char* name : {"localhost", "255.255.255.255"}) {
-    TWSocket s;
+    TcpSocket s;
     EventLog log;
     log.Attach(s);
     s.DnsLookup(name);
@@ -35,7 +35,7 @@ TEST(DnsLookup, NamesCompleteLaterFromTheWorker) {
 }
 
 TEST(DnsLookup, CancelReportsAtOnceAndNothingLater) {
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   s.DnsLookup("localhost");
@@ -49,7 +49,7 @@ TEST(DnsLookup, CancelReportsAtOnceAndNothingLater) {
 }
 
 TEST(DnsLookup, ANewLookupReplacesAPendingOne) {
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   s.DnsLookup("localhost");
@@ -61,13 +61,13 @@ TEST(DnsLookup, ANewLookupReplacesAPendingOne) {
 }
 
 TEST(DnsLookup, EmptyName) {
-  TWSocket s;
+  TcpSocket s;
   int lookups = 0;
-  s.OnDnsLookupDone = [&](TCustomWSocket*, std::uint16_t) { ++lookups; };
+  s.OnDnsLookupDone = [&](BasicSocket*, std::uint16_t) { ++lookups; };
   try {
     s.DnsLookup("");
     ADD_FAILURE() << "no exception";
-  } catch (const ESocketException& e) {
+  } catch (const SocketException& e) {
     EXPECT_STREQ(e.what(), "DNS lookup: invalid host name.");
   }
   EXPECT_EQ(lookups, 0);
@@ -80,7 +80,7 @@ TEST(DnsLookup, EmptyName) {
 TEST(DnsLookup, UnknownAndAbsurdNamesReportAnError) {
   for (const std::string& name :
        {std::string("no-such-host.invalid"), std::string(100000, 'a'), std::string("bad\x01name\xff", 9)}) {
-    TWSocket s;
+    TcpSocket s;
     EventLog log;
     log.Attach(s);
     s.DnsLookup(name);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace wsocket;
+using namespace net;
 using socket_tests::Target;
 using socket_tests::WaitFor;
 using testing_support::ScriptedPeer;
@@ -16,7 +16,7 @@ namespace {
 // A line-mode socket that records each line it is handed and the close. A line counts as complete
 // when nothing of it is left to read.
 struct LineReader {
-  TWSocket s;
+  TcpSocket s;
   Lines lines;
   std::string current;
   std::vector<std::int32_t> limits;
@@ -24,16 +24,16 @@ struct LineReader {
 
   explicit LineReader(const ScriptedPeer& peer, std::int32_t readSize = 4096) {
     s.SetLineMode(true);
-    s.OnDataAvailable = [this, readSize](TCustomWSocket* sender, std::uint16_t) {
+    s.OnDataAvailable = [this, readSize](BasicSocket* sender, std::uint16_t) {
       std::string buf(static_cast<std::size_t>(readSize), '\0');
       const std::int32_t n = sender->Receive(buf.data(), readSize);
       if (n > 0) current.append(buf.data(), static_cast<std::size_t>(n));
-      if (sender->RcvdCount() == 0 && !current.empty()) {
+      if (sender->bytesWaiting() == 0 && !current.empty()) {
         lines.push_back(current);
         current.clear();
       }
     };
-    s.OnSessionClosed = [this](TCustomWSocket*, std::uint16_t) { closed = true; };
+    s.OnSessionClosed = [this](BasicSocket*, std::uint16_t) { closed = true; };
     Target(s, peer.Port());
   }
 };
@@ -79,7 +79,7 @@ TEST(LineMode, LineOverTheLimitIsDropped) {
     peer.Start();
     LineReader r(peer);
     r.s.SetLineLimit(10);
-    r.s.OnLineLimitExceeded = [&](TCustomWSocket*, std::int32_t count, bool& clearData) {
+    r.s.OnLineLimitExceeded = [&](BasicSocket*, std::int32_t count, bool& clearData) {
       r.limits.push_back(count);
       clearData = !keep;
     };
@@ -109,11 +109,11 @@ TEST(LineMode, SwitchingOffHandsOutHeldBytes) {
   ScriptedPeer peer;
   peer.Send("partial").Delay(100).Send(" more").ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   s.SetLineMode(true);
   std::string plain;
-  s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
-    plain += static_cast<TWSocket*>(sender)->ReceiveStr();
+  s.OnDataAvailable = [&](BasicSocket* sender, std::uint16_t) {
+    plain += static_cast<TcpSocket*>(sender)->ReceiveStr();
   };
   Target(s, peer.Port());
   s.Connect();
@@ -127,10 +127,10 @@ TEST(LineMode, SendLine) {
   ScriptedPeer peer;
   peer.Read(7);
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   Target(s, peer.Port());
   bool connected = false;
-  s.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) { connected = true; };
+  s.OnSessionConnected = [&](BasicSocket*, std::uint16_t) { connected = true; };
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return connected; }));
   EXPECT_EQ(s.SendLine("hello"), 7);

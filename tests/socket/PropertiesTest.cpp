@@ -7,7 +7,7 @@
 
 #include <functional>
 
-using namespace wsocket;
+using namespace net;
 using socket_tests::EventLog;
 using socket_tests::Target;
 using socket_tests::WaitFor;
@@ -18,24 +18,24 @@ namespace {
 std::string MessageOf(const std::function<void()>& call) {
   try {
     call();
-  } catch (const ESocketException& e) {
+  } catch (const SocketException& e) {
     return e.what();
   }
   return "";
 }
 
-void ExpectDefaults(TWSocket& s) {
-  EXPECT_EQ(s.State(), wsClosed);
+void ExpectDefaults(TcpSocket& s) {
+  EXPECT_EQ(s.State(), SocketState::Closed);
   EXPECT_EQ(s.Proto(), "tcp");
   EXPECT_EQ(s.LocalAddr(), "0.0.0.0");
   EXPECT_EQ(s.LocalPort(), "0");
-  EXPECT_EQ(s.LingerOnOff(), wsLingerOn);
+  EXPECT_EQ(s.lingerMode(), LingerMode::On);
   EXPECT_EQ(s.LingerTimeout(), 0);
   EXPECT_EQ(s.FlushTimeout(), 60);
   EXPECT_EQ(s.ReadCount(), 0);
   EXPECT_EQ(s.SocksServer(), "");
   EXPECT_EQ(s.SocksLevel(), "5");
-  EXPECT_EQ(s.HSocket(), -1);
+  EXPECT_EQ(s.socketDescriptor(), -1);
   EXPECT_EQ(s.PeerAddr(), "error");
   EXPECT_EQ(s.PeerPort(), "error");
 }
@@ -43,19 +43,19 @@ void ExpectDefaults(TWSocket& s) {
 }  // namespace
 
 TEST(Properties, DefaultsOfANewSocket) {
-  TWSocket s;
+  TcpSocket s;
   ExpectDefaults(s);
   EXPECT_EQ(s.LastError(), 0);
   EXPECT_EQ(s.ListenBacklog(), 5);
   EXPECT_EQ(s.MultiCastIpTTL(), 1);
-  EXPECT_EQ(s.SendFlags(), wsSendNormal);
-  EXPECT_EQ(s.KeepAliveOnOff(), wsKeepAliveOnSystem);
+  EXPECT_EQ(s.sendFlags(), SendFlags::Normal);
+  EXPECT_EQ(s.keepAliveMode(), KeepAliveMode::OnSystem);
   EXPECT_EQ(s.KeepAliveTime(), 30000);
   EXPECT_EQ(s.KeepAliveInterval(), 1000);
   EXPECT_EQ(s.LineMode(), false);
   EXPECT_EQ(s.LineLimit(), 65536);
   EXPECT_EQ(s.LineEnd(), "\r\n");
-  EXPECT_EQ(s.ComponentOptions(), 0u);
+  EXPECT_EQ(s.options(), 0u);
   EXPECT_FALSE(s.MultiThreaded());
 }
 
@@ -65,10 +65,10 @@ TEST(Properties, SettersRefuseWhileConnected) {
   ScriptedPeer peer;
   peer.ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   Target(s, peer.Port());
   bool connected = false;
-  s.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t e) { connected = e == 0; };
+  s.OnSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return connected; }));
   const struct {
@@ -89,24 +89,24 @@ TEST(Properties, SettersRefuseWhileConnected) {
   EXPECT_EQ(MessageOf([&] { s.SetAddr("127.0.0.1"); }), "") << "the same text is no change";
   EXPECT_EQ(s.Addr(), "127.0.0.1");
   int errors = 0;
-  s.OnError = [&](TCustomWSocket*) { ++errors; };
+  s.OnError = [&](BasicSocket*) { ++errors; };
   for (const auto& r : refusals) EXPECT_EQ(MessageOf(r.set), "");
   EXPECT_EQ(errors, static_cast<int>(std::size(refusals)));
   EXPECT_EQ(s.Addr(), "127.0.0.1");
   EXPECT_EQ(s.Port(), std::to_string(peer.Port()));
-  EXPECT_EQ(s.State(), wsConnected);
+  EXPECT_EQ(s.State(), SocketState::Connected);
 }
 
 TEST(Properties, CloseForgetsTheTargetAndRestoresDefaults) {
   ScriptedPeer peer;
   peer.ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   Target(s, peer.Port());
-  s.SetLingerOnOff(wsLingerOff);
+  s.setLingerMode(LingerMode::Off);
   s.SetLocalAddr("127.0.0.1");
   bool connected = false;
-  s.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t e) { connected = e == 0; };
+  s.OnSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return connected; }));
   EXPECT_EQ(s.LocalAddr(), "127.0.0.1");
@@ -124,12 +124,12 @@ TEST(Properties, CloseForgetsTheTargetAndRestoresDefaults) {
 }
 
 TEST(Properties, SetterValuesAndTheirChecks) {
-  TWSocket s;
+  TcpSocket s;
   s.SetAddr("  example.test  ");
   EXPECT_EQ(s.Addr(), "example.test");
   s.SetLocalAddr("");
   EXPECT_EQ(s.LocalAddr(), "0.0.0.0");
-  EXPECT_EQ(MessageOf([&] { s.SetSendFlags(static_cast<TSocketSendFlags>(7)); }), "Invalid SendFlags");
+  EXPECT_EQ(MessageOf([&] { s.setSendFlags(static_cast<SendFlags>(7)); }), "Invalid SendFlags");
   s.SetSocksLevel("4a");
   EXPECT_EQ(s.SocksLevel(), "4A");
   EXPECT_EQ(MessageOf([&] { s.SetSocksLevel("6"); }), "Invalid socks level. Must be 4, 4A or 5.");
@@ -157,25 +157,25 @@ TEST(Properties, BadAddressAndPortTexts) {
        "connect: WSocketResolvePort: Cannot convert port '\x7f', Error #11004"},
   };
   for (const auto& c : cases) {
-    TWSocket s;
+    TcpSocket s;
     s.SetAddr(c.addr);
     s.SetPort(c.port);
     EXPECT_EQ(MessageOf([&] { s.Connect(); }), c.message);
-    EXPECT_EQ(s.State(), wsClosed);
-    EXPECT_EQ(s.HSocket(), -1);
+    EXPECT_EQ(s.State(), SocketState::Closed);
+    EXPECT_EQ(s.socketDescriptor(), -1);
   }
 }
 
 TEST(Properties, LibraryVersionIsFixedOnceInUse) {
   {
-    TWSocket s;
+    TcpSocket s;
     s.DnsLookup("127.0.0.1");
     EXPECT_EQ(
         MessageOf([&] { s.SetReqVerLow(2); }),
         "Error 10022 in function SetReqVerLow: WinSock version can't be changed now\r\nInvalid argument");
   }
   if (library::LiveSockets() == 0) {
-    TWSocket fresh;
+    TcpSocket fresh;
     fresh.SetReqVerLow(2);
     EXPECT_EQ(fresh.ReqVerLow(), 2);
     fresh.SetReqVerLow(1);

@@ -1,5 +1,5 @@
 // Dotted-address test, host, port and protocol conversion, the error texts and the errno mapping.
-#include "net/socket/WSocket.h"
+#include "net/socket/TcpSocket.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -10,15 +10,15 @@
 #include <cerrno>
 #include <functional>
 
-using namespace wsocket;
+using namespace net;
 
 namespace {
 
-// The message of the ESocketException that `call` raises ("" when it raises none).
+// The message of the SocketException that `call` raises ("" when it raises none).
 std::string MessageOf(const std::function<void()>& call) {
   try {
     call();
-  } catch (const ESocketException& e) {
+  } catch (const SocketException& e) {
     return e.what();
   }
   return "";
@@ -39,53 +39,51 @@ TEST(Resolvers, DottedIPTable) {
       {"a.b.c.d", false},   {"1.2. 3.4", false},  {"1.2.3.99999999999999999999999", false},
       {"localhost", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(WSocketIsDottedIP(c.text), c.dotted) << '"' << c.text << '"';
+  for (const auto& c : cases) EXPECT_EQ(isDottedIp(c.text), c.dotted) << '"' << c.text << '"';
 }
 
 TEST(Resolvers, ProtoTable) {
-  EXPECT_EQ(WSocketResolveProto("TCP"), 6);
-  EXPECT_EQ(WSocketResolveProto(" tcp "), 6);
-  EXPECT_EQ(WSocketResolveProto("udp"), 17);
-  EXPECT_EQ(WSocketResolveProto("17"), 17);
-  EXPECT_EQ(WSocketResolveProto("raw"), 255);
-  EXPECT_EQ(MessageOf([] { WSocketResolveProto(""); }), "WSocketResolveProto: Invalid Protocol.");
-  EXPECT_EQ(MessageOf([] { WSocketResolveProto(std::string(32, 'x')); }),
+  EXPECT_EQ(resolveProto("TCP"), 6);
+  EXPECT_EQ(resolveProto(" tcp "), 6);
+  EXPECT_EQ(resolveProto("udp"), 17);
+  EXPECT_EQ(resolveProto("17"), 17);
+  EXPECT_EQ(resolveProto("raw"), 255);
+  EXPECT_EQ(MessageOf([] { resolveProto(""); }), "WSocketResolveProto: Invalid Protocol.");
+  EXPECT_EQ(MessageOf([] { resolveProto(std::string(32, 'x')); }), "WSocketResolveProto: Invalid Protocol.");
+  EXPECT_EQ(MessageOf([] { resolveProto("99999999999999999999"); }),
             "WSocketResolveProto: Invalid Protocol.");
-  EXPECT_EQ(MessageOf([] { WSocketResolveProto("99999999999999999999"); }),
-            "WSocketResolveProto: Invalid Protocol.");
-  EXPECT_EQ(MessageOf([] { WSocketResolveProto("nosuchproto"); }),
+  EXPECT_EQ(MessageOf([] { resolveProto("nosuchproto"); }),
             "WSocketResolveProto: Cannot convert protocol 'nosuchproto', Error #11004");
 }
 
 TEST(Resolvers, PortTable) {
-  EXPECT_EQ(WSocketResolvePort("80", "tcp"), 80);
-  EXPECT_EQ(WSocketResolvePort("8080abc", "tcp"), 8080);
-  EXPECT_EQ(WSocketResolvePort("65535", "tcp"), 65535);
+  EXPECT_EQ(resolvePort("80", "tcp"), 80);
+  EXPECT_EQ(resolvePort("8080abc", "tcp"), 8080);
+  EXPECT_EQ(resolvePort("65535", "tcp"), 65535);
   const std::string invalid = "WSocketResolvePort: Invalid Port.";
-  EXPECT_EQ(MessageOf([] { WSocketResolvePort("", "tcp"); }), invalid);
-  EXPECT_EQ(MessageOf([] { WSocketResolvePort(std::string(32, '1'), "tcp"); }), invalid);
+  EXPECT_EQ(MessageOf([] { resolvePort("", "tcp"); }), invalid);
+  EXPECT_EQ(MessageOf([] { resolvePort(std::string(32, '1'), "tcp"); }), invalid);
   // A number that does not fit a port is refused instead of being cut to 16 bits.
-  EXPECT_EQ(MessageOf([] { WSocketResolvePort("70000", "tcp"); }), invalid);
-  EXPECT_EQ(MessageOf([] { WSocketResolvePort("80", ""); }), "WSocketResolvePort: Invalid Proto.");
-  EXPECT_EQ(MessageOf([] { WSocketResolvePort("no-such-service", "tcp"); }),
+  EXPECT_EQ(MessageOf([] { resolvePort("70000", "tcp"); }), invalid);
+  EXPECT_EQ(MessageOf([] { resolvePort("80", ""); }), "WSocketResolvePort: Invalid Proto.");
+  EXPECT_EQ(MessageOf([] { resolvePort("no-such-service", "tcp"); }),
             "WSocketResolvePort: Cannot convert port 'no-such-service', Error #11004");
   if (getservbyname("http", "tcp") != nullptr) {
-    EXPECT_EQ(WSocketResolvePort(" http ", "tcp"), 80);
+    EXPECT_EQ(resolvePort(" http ", "tcp"), 80);
   }
 }
 
 TEST(Resolvers, HostTable) {
-  EXPECT_EQ(WSocketResolveHost("255.255.255.255"), 0xFFFFFFFFu);
-  EXPECT_EQ(WSocketResolveHost(" 127.0.0.1 "), htonl(0x7F000001));
-  EXPECT_EQ(WSocketResolveHost("localhost"), htonl(0x7F000001));
+  EXPECT_EQ(resolveHost("255.255.255.255"), 0xFFFFFFFFu);
+  EXPECT_EQ(resolveHost(" 127.0.0.1 "), htonl(0x7F000001));
+  EXPECT_EQ(resolveHost("localhost"), htonl(0x7F000001));
   const std::string long257(257, 'a');
-  EXPECT_EQ(MessageOf([&] { WSocketResolveHost(long257); }),
+  EXPECT_EQ(MessageOf([&] { resolveHost(long257); }),
             "WSocketResolveHost: '" + long257 + "' Invalid Hostname.");
-  EXPECT_EQ(MessageOf([] { WSocketResolveHost(""); }), "WSocketResolveHost: '' Invalid Hostname.");
-  EXPECT_EQ(MessageOf([] { WSocketResolveHost("1.2.3.09"); }),
-            "WSocketResolveHost: '1.2.3.09' Invalid IP address.");
+  EXPECT_EQ(MessageOf([] { resolveHost(""); }), "WSocketResolveHost: '' Invalid Hostname.");
+  EXPECT_EQ(MessageOf([] { resolveHost("1.2.3.09"); }), "WSocketResolveHost: '1.2.3.09' Invalid IP address.");
   EXPECT_EQ(MessageOf([] {
-              WSocketResolveHost("no-such-host.invalid");
+              resolveHost("no-such-host.invalid");
             }).rfind("WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #110", 0),
             0u);
 }
@@ -150,9 +148,9 @@ TEST(Resolvers, ErrorTextTable) {
       {11003, "Non-recoverable error"},
       {11004, "No Data"},
   };
-  for (const auto& [code, text] : table) EXPECT_EQ(WSocketErrorDesc(code), text) << code;
+  for (const auto& [code, text] : table) EXPECT_EQ(socketErrorText(code), text) << code;
   for (int unlisted : {-1, 1, 10000, 10072, 10090, 11000, 11005, 12345}) {
-    EXPECT_EQ(WSocketErrorDesc(unlisted), "Not a WinSock error") << unlisted;
+    EXPECT_EQ(socketErrorText(unlisted), "Not a WinSock error") << unlisted;
   }
 }
 

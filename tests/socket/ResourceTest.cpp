@@ -8,7 +8,7 @@
 
 #include <memory>
 
-using namespace wsocket;
+using namespace net;
 using socket_tests::Target;
 using socket_tests::WaitFor;
 using testing_support::ScriptedPeer;
@@ -39,9 +39,9 @@ TEST(Resources, ThousandConnectCloseCyclesLeaveNoDescriptor) {
   peer.ReadToEnd();
   peer.Start();
   const int before = OpenDescriptors();
-  TWSocket s;
+  TcpSocket s;
   bool connected = false;
-  s.OnSessionConnected = [&](TCustomWSocket*, std::uint16_t e) { connected = e == 0; };
+  s.OnSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
   for (int i = 0; i < kCycles; ++i) {
     Target(s, peer.Port());
     connected = false;
@@ -63,15 +63,15 @@ TEST(Resources, DestroyedSocketsLeaveNoDescriptorOrThread) {
   peer.Start();
   const int fds = OpenDescriptors(), threads = Threads();
   for (int i = 0; i < 20; ++i) {
-    auto s = std::make_unique<TWSocket>();
+    auto s = std::make_unique<TcpSocket>();
     Target(*s, peer.Port());
     s->Connect();
     if (i % 2 == 0) {
       bool connected = false;
-      s->OnSessionConnected = [&](TCustomWSocket*, std::uint16_t) { connected = true; };
+      s->OnSessionConnected = [&](BasicSocket*, std::uint16_t) { connected = true; };
       ASSERT_TRUE(WaitFor([&] { return connected; }));
     }
-    auto lookup = std::make_unique<TWSocket>();
+    auto lookup = std::make_unique<TcpSocket>();
     lookup->DnsLookup("localhost");  // destroyed with its lookup still running or just done
   }
   ASSERT_TRUE(peer.WaitFinished(20, 10000));
@@ -84,15 +84,15 @@ TEST(Resources, ReleaseDestroysTheSocketAfterTheEvent) {
   peer.Send("bye");
   peer.Start();
   const int fds = OpenDescriptors();
-  auto* s = new TWSocket;
+  auto* s = new TcpSocket;
   Target(*s, peer.Port());
-  s->OnSessionClosed = [&](TCustomWSocket* sender, std::uint16_t) { sender->Release(); };
-  s->OnDataAvailable = [](TCustomWSocket* sender, std::uint16_t) {
-    static_cast<TWSocket*>(sender)->ReceiveStr();
+  s->OnSessionClosed = [&](BasicSocket* sender, std::uint16_t) { sender->Release(); };
+  s->OnDataAvailable = [](BasicSocket* sender, std::uint16_t) {
+    static_cast<TcpSocket*>(sender)->ReceiveStr();
   };
-  const platform::WindowHandle window = s->Handle();
+  const platform::TargetHandle window = s->Handle();
   s->Connect();
-  ASSERT_TRUE(WaitFor([&] { return !platform::IsWindow(window); }));
+  ASSERT_TRUE(WaitFor([&] { return !platform::isTargetAlive(window); }));
   ASSERT_TRUE(peer.WaitFinished(1, 5000));
   EXPECT_EQ(OpenDescriptors(), fds);
 }

@@ -1,13 +1,13 @@
 // The send queue and the receive side against real peers on 127.0.0.1.
 #include "ScriptedPeer.h"
 #include "SocketFixture.h"
-#include "net/socket/TBuffer.h"
+#include "net/socket/SendBlock.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-using namespace wsocket;
+using namespace net;
 using socket_tests::EventLog;
 using socket_tests::Target;
 using socket_tests::WaitFor;
@@ -16,7 +16,7 @@ using testing_support::ScriptedPeer;
 namespace {
 
 // A socket connected to `peer`, with its events recorded in `log`.
-void ConnectTo(TWSocket& s, EventLog& log, const ScriptedPeer& peer) {
+void ConnectTo(TcpSocket& s, EventLog& log, const ScriptedPeer& peer) {
   Target(s, peer.Port());
   s.Connect();
   ASSERT_TRUE(WaitFor([&] { return log.Has("connected 0"); }));
@@ -25,7 +25,7 @@ void ConnectTo(TWSocket& s, EventLog& log, const ScriptedPeer& peer) {
 }  // namespace
 
 TEST(SendQueue, BlockOperations) {
-  TBuffer b(4);
+  SendBlock b(4);
   EXPECT_EQ(b.Write("abcdef", 6), 4);
   EXPECT_EQ(b.Write("x", 1), 0) << "a full block takes nothing";
   std::int32_t len = 0;
@@ -36,8 +36,8 @@ TEST(SendQueue, BlockOperations) {
   b.Remove(10);
   EXPECT_EQ(b.Peek(len), nullptr);
   EXPECT_EQ(b.WrCount(), 0) << "an emptied block starts again at its beginning";
-  EXPECT_EQ(TBuffer(0).Size(), 1514);
-  TBuffer c(8);
+  EXPECT_EQ(SendBlock(0).Size(), 1514);
+  SendBlock c(8);
   c.Write("12345", 5);
   c.Remove(1);
   c.SetSize(16);
@@ -48,11 +48,11 @@ TEST(SendQueue, ThreeThousandBytesGoOutAsThreeBlocks) {
   ScriptedPeer peer;
   peer.Read(3000);
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   std::vector<std::int32_t> sends;
-  s.OnSendData = [&](TCustomWSocket*, std::int32_t n) { sends.push_back(n); };
+  s.OnSendData = [&](BasicSocket*, std::int32_t n) { sends.push_back(n); };
   ConnectTo(s, log, peer);
   std::string data(3000, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
@@ -70,7 +70,7 @@ TEST(SendQueue, SendOfNothingStillReportsDataSentLater) {
   ScriptedPeer peer;
   peer.ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   ConnectTo(s, log, peer);
@@ -85,7 +85,7 @@ TEST(SendQueue, LargeSendToASlowReader) {
   ScriptedPeer peer;
   peer.SmallReceiveBuffer(4096).Delay(100).ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   ConnectTo(s, log, peer);
@@ -109,11 +109,11 @@ TEST(Receive, FloodReadInSmallPieces) {
   ScriptedPeer peer;
   peer.Send(data);
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s, false);
   std::string got;
-  s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+  s.OnDataAvailable = [&](BasicSocket* sender, std::uint16_t) {
     char buf[1000];
     const std::int32_t n = sender->Receive(buf, sizeof buf);
     if (n > 0) got.append(buf, static_cast<std::size_t>(n));
@@ -132,12 +132,12 @@ TEST(Receive, FloodLeavesTheMessageLoopLive) {
   ScriptedPeer peer;
   peer.Send(data);
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s, false);
   std::size_t got = 0, gotWhenMessageCame = 0;
   platform::FunctionTarget other([&](platform::Message&) { gotWhenMessageCame = got; });
-  s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
+  s.OnDataAvailable = [&](BasicSocket* sender, std::uint16_t) {
     if (got == 0) platform::PostMessage(other.Handle(), 1);
     char buf[100];
     const std::int32_t n = sender->Receive(buf, sizeof buf);
@@ -155,19 +155,19 @@ TEST(Receive, ReceiveStrAndRcvdCount) {
   ScriptedPeer peer;
   peer.Send("first part").ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s, false);
   std::string got;
   std::int32_t waiting = -2;
-  s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) {
-    if (waiting == -2) waiting = sender->RcvdCount();
-    got += static_cast<TWSocket*>(sender)->ReceiveStr();
+  s.OnDataAvailable = [&](BasicSocket* sender, std::uint16_t) {
+    if (waiting == -2) waiting = sender->bytesWaiting();
+    got += static_cast<TcpSocket*>(sender)->ReceiveStr();
   };
   ConnectTo(s, log, peer);
   ASSERT_TRUE(WaitFor([&] { return got == "first part"; }));
   EXPECT_EQ(waiting, 10);
-  EXPECT_EQ(s.RcvdCount(), 0);
+  EXPECT_EQ(s.bytesWaiting(), 0);
   char c;
   EXPECT_EQ(s.Receive(&c, 1), -1);
   EXPECT_EQ(s.LastError(), 10035) << "nothing waiting";
@@ -178,11 +178,11 @@ TEST(Receive, HandlerThatReadsNothingDoesNotSpin) {
   ScriptedPeer peer;
   peer.Send("abc").ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s, false);
   int calls = 0;
-  s.OnDataAvailable = [&](TCustomWSocket*, std::uint16_t) { ++calls; };
+  s.OnDataAvailable = [&](BasicSocket*, std::uint16_t) { ++calls; };
   ConnectTo(s, log, peer);
   ASSERT_TRUE(WaitFor([&] { return calls > 0; }));
   socket_tests::Pump(100);
@@ -201,7 +201,7 @@ TEST(SendQueue, FlushAndWaitForClose) {
       .HalfClose()
       .ReadToEnd();
   peer.Start();
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   log.Attach(s);
   ConnectTo(s, log, peer);
@@ -210,7 +210,7 @@ TEST(SendQueue, FlushAndWaitForClose) {
   s.Flush();
   EXPECT_EQ(s.BufferedByteCount(), 0);
   s.WaitForClose();
-  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(s.State(), SocketState::Closed);
   EXPECT_EQ(log.received, "done");
   EXPECT_EQ(log.Count("closed 0"), 1);
 }

@@ -2,7 +2,7 @@
 // writes every event of a socket into one ordered log.
 #pragma once
 
-#include "net/socket/WSocket.h"
+#include "net/socket/TcpSocket.h"
 #include "platform/Messages.h"
 
 #include <chrono>
@@ -17,7 +17,7 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    platform::WaitMessage(20);
+    platform::waitForMessage(20);
   }
   return true;
 }
@@ -32,27 +32,27 @@ struct EventLog {
   std::vector<std::string> events;
   std::string received;  // bytes read by the default data handler
 
-  void Attach(wsocket::TWSocket& s, bool readData = true) {
-    s.OnChangeState = [this](wsocket::TCustomWSocket*, wsocket::TSocketState, wsocket::TSocketState n) {
-      events.push_back("state " + std::to_string(n));
+  void Attach(net::TcpSocket& s, bool readData = true) {
+    s.OnChangeState = [this](net::BasicSocket*, net::SocketState, net::SocketState n) {
+      events.push_back("state " + std::to_string(static_cast<int>(n)));
     };
-    s.OnSessionConnected = [this](wsocket::TCustomWSocket*, std::uint16_t e) {
+    s.OnSessionConnected = [this](net::BasicSocket*, std::uint16_t e) {
       events.push_back("connected " + std::to_string(e));
     };
-    s.OnSessionClosed = [this](wsocket::TCustomWSocket*, std::uint16_t e) {
+    s.OnSessionClosed = [this](net::BasicSocket*, std::uint16_t e) {
       events.push_back("closed " + std::to_string(e));
     };
-    s.OnDataSent = [this](wsocket::TCustomWSocket*, std::uint16_t e) {
+    s.OnDataSent = [this](net::BasicSocket*, std::uint16_t e) {
       events.push_back("sent " + std::to_string(e));
     };
-    s.OnDnsLookupDone = [this](wsocket::TCustomWSocket*, std::uint16_t e) {
+    s.OnDnsLookupDone = [this](net::BasicSocket*, std::uint16_t e) {
       events.push_back("dns " + std::to_string(e));
     };
-    s.OnError = [this](wsocket::TCustomWSocket* sender) {
+    s.OnError = [this](net::BasicSocket* sender) {
       events.push_back("error " + std::to_string(sender->LastError()));
     };
     if (readData) {
-      s.OnDataAvailable = [this](wsocket::TCustomWSocket* sender, std::uint16_t e) {
+      s.OnDataAvailable = [this](net::BasicSocket* sender, std::uint16_t e) {
         events.push_back("data " + std::to_string(e));
         char buf[4096];
         const std::int32_t n = sender->Receive(buf, sizeof buf);
@@ -80,7 +80,7 @@ struct EventLog {
 };
 
 // Points a socket at 127.0.0.1:port over TCP.
-inline void Target(wsocket::TWSocket& s, std::uint16_t port) {
+inline void Target(net::TcpSocket& s, std::uint16_t port) {
   s.SetAddr("127.0.0.1");
   s.SetPort(std::to_string(port));
   s.SetProto("tcp");

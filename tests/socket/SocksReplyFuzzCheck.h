@@ -14,16 +14,16 @@
 namespace fuzzing {
 
 // Length of a well-formed successful reply starting at `r`, or 0 when `r` is not one.
-inline std::size_t ValidSocksReplyLength(wsocket::SocksReplyKind kind, const std::uint8_t* r, std::size_t n) {
-  using K = wsocket::SocksReplyKind;
+inline std::size_t ValidSocksReplyLength(net::SocksReplyKind kind, const std::uint8_t* r, std::size_t n) {
+  using K = net::SocksReplyKind;
   switch (kind) {
-    case K::socks5MethodReply:
+    case K::Socks5MethodReply:
       return n >= 2 && r[0] == 5 && (r[1] == 0 || r[1] == 2) ? 2 : 0;
-    case K::socks5AuthReply:
+    case K::Socks5AuthReply:
       return n >= 2 && r[0] == 1 && r[1] == 0 ? 2 : 0;
-    case K::socks4ConnectReply:
+    case K::Socks4ConnectReply:
       return n >= 8 && r[0] == 0 && r[1] == 90 ? 8 : 0;
-    case K::socks5ConnectReply: {
+    case K::Socks5ConnectReply: {
       if (n < 5 || r[0] != 5 || r[1] != 0) return 0;
       const std::size_t len = r[3] == 1 ? 10 : r[3] == 4 ? 22 : r[3] == 3 ? 7u + r[4] : 0;
       return len != 0 && n >= len ? len : 0;
@@ -33,19 +33,19 @@ inline std::size_t ValidSocksReplyLength(wsocket::SocksReplyKind kind, const std
 }
 
 inline std::string CheckSocksReply(const std::uint8_t* data, std::size_t size) {
-  using wsocket::SocksReply;
+  using net::SocksReply;
   if (size == 0) return {};
-  const auto kind = static_cast<wsocket::SocksReplyKind>(data[0] % 4);
+  const auto kind = static_cast<net::SocksReplyKind>(data[0] % 4);
   const std::uint8_t* bytes = data + 1;
   const std::size_t n = size - 1;
 
   SocksReply whole(kind);
   const std::size_t takenWhole = whole.Take(bytes, n);
   if (takenWhole > n || whole.Held() > SocksReply::kMaxReply) return "took more than it was given";
-  if ((whole.Wanted() == 0) != (whole.GetStatus() != SocksReply::Status::incomplete)) {
+  if ((whole.Wanted() == 0) != (whole.status() != SocksReply::Status::Incomplete)) {
     return "wants bytes after its verdict, or none before it";
   }
-  if (whole.GetStatus() == SocksReply::Status::incomplete && takenWhole != n) return "left bytes unread";
+  if (whole.status() == SocksReply::Status::Incomplete && takenWhole != n) return "left bytes unread";
 
   SocksReply single(kind);
   std::size_t takenSingle = 0;
@@ -61,21 +61,21 @@ inline std::string CheckSocksReply(const std::uint8_t* data, std::size_t size) {
   }
 
   for (const SocksReply* other : {&single, &asked}) {
-    if (other->GetStatus() != whole.GetStatus() || other->Error() != whole.Error() ||
+    if (other->status() != whole.status() || other->Error() != whole.Error() ||
         other->ErrorText() != whole.ErrorText() || other->BoundAddr() != whole.BoundAddr() ||
         other->BoundPort() != whole.BoundPort()) {
       return "fragments changed the verdict";
     }
   }
   const std::size_t valid = ValidSocksReplyLength(kind, bytes, n);
-  if (whole.GetStatus() == SocksReply::Status::complete) {
+  if (whole.status() == SocksReply::Status::Complete) {
     if (valid == 0 || takenWhole != valid || takenSingle != valid || takenAsked != valid) {
       return "accepted a reply the protocol does not allow, or the wrong length of one";
     }
   } else if (valid != 0) {
     return "refused or left open a valid reply";
   }
-  if (whole.GetStatus() == SocksReply::Status::failed && (whole.Error() < 20001 || whole.Error() > 20016)) {
+  if (whole.status() == SocksReply::Status::Failed && (whole.Error() < 20001 || whole.Error() > 20016)) {
     return "failure without a SOCKS error code";
   }
   return {};

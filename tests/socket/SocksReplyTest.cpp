@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-using namespace wsocket;
+using namespace net;
 using namespace std::string_literals;
 
 TEST(SocksRequest, BytesOnTheWire) {
@@ -58,44 +58,44 @@ TEST(SocksReply, Verdicts) {
     std::string text;
     std::size_t taken;
   };
-  const auto ok = SocksReply::Status::complete, failed = SocksReply::Status::failed,
-             open = SocksReply::Status::incomplete;
+  const auto ok = SocksReply::Status::Complete, failed = SocksReply::Status::Failed,
+             open = SocksReply::Status::Incomplete;
   const Case cases[] = {
-      {K::socks5MethodReply, "\x05\x00"s, ok, 0, "", 2},
-      {K::socks5MethodReply, "\x04\x00"s, failed, 20002, "socks version error", 2},
-      {K::socks5MethodReply, "\x05\xff"s, failed, 20003, "authentification method not acceptable", 2},
-      {K::socks5MethodReply, "\x05"s, open, 0, "", 1},
-      {K::socks5AuthReply, "\x01\x00more"s, ok, 0, "", 2},
-      {K::socks5AuthReply, "\x05\x00"s, failed, 20002, "socks version error", 2},
-      {K::socks5AuthReply, "\x01\x01"s, failed, 20015, "socks authentication failed", 2},
-      {K::socks4ConnectReply, "\x00\x5a\x00\x00\x00\x00\x00\x00tunnel"s, ok, 0, "", 8},
-      {K::socks4ConnectReply, "\x05\x5a\x00\x00\x00\x00\x00"s, open, 0, "", 7},
-      {K::socks4ConnectReply, "\x05\x5a\x00\x00\x00\x00\x00\x00"s, failed, 20002, "socks version error", 8},
-      {K::socks4ConnectReply, "\x00\x5b\x00\x00\x00\x00\x00\x00"s, failed, 20016,
+      {K::Socks5MethodReply, "\x05\x00"s, ok, 0, "", 2},
+      {K::Socks5MethodReply, "\x04\x00"s, failed, 20002, "socks version error", 2},
+      {K::Socks5MethodReply, "\x05\xff"s, failed, 20003, "authentification method not acceptable", 2},
+      {K::Socks5MethodReply, "\x05"s, open, 0, "", 1},
+      {K::Socks5AuthReply, "\x01\x00more"s, ok, 0, "", 2},
+      {K::Socks5AuthReply, "\x05\x00"s, failed, 20002, "socks version error", 2},
+      {K::Socks5AuthReply, "\x01\x01"s, failed, 20015, "socks authentication failed", 2},
+      {K::Socks4ConnectReply, "\x00\x5a\x00\x00\x00\x00\x00\x00tunnel"s, ok, 0, "", 8},
+      {K::Socks4ConnectReply, "\x05\x5a\x00\x00\x00\x00\x00"s, open, 0, "", 7},
+      {K::Socks4ConnectReply, "\x05\x5a\x00\x00\x00\x00\x00\x00"s, failed, 20002, "socks version error", 8},
+      {K::Socks4ConnectReply, "\x00\x5b\x00\x00\x00\x00\x00\x00"s, failed, 20016,
        "request rejected or failed", 8},
-      {K::socks4ConnectReply, "\x00\x5c\x00\x00\x00\x00\x00\x00"s, failed, 20008, "connection refused", 8},
-      {K::socks4ConnectReply, "\x00\x5d\x00\x00\x00\x00\x00\x00"s, failed, 20015, "authentification failed",
+      {K::Socks4ConnectReply, "\x00\x5c\x00\x00\x00\x00\x00\x00"s, failed, 20008, "connection refused", 8},
+      {K::Socks4ConnectReply, "\x00\x5d\x00\x00\x00\x00\x00\x00"s, failed, 20015, "authentification failed",
        8},
-      {K::socks4ConnectReply, "\x00\x11\x00\x00\x00\x00\x00\x00"s, failed, 20012, "unassigned error #17", 8},
-      {K::socks5ConnectReply, "\x04"s, failed, 20002, "socks version error", 1},
-      {K::socks5ConnectReply, "\x05\x01"s, failed, 20004, "general SOCKS server failure", 2},
-      {K::socks5ConnectReply, "\x05\x02"s, failed, 20005, "connection not allowed by ruleset", 2},
-      {K::socks5ConnectReply, "\x05\x03"s, failed, 20006, "network unreachable", 2},
-      {K::socks5ConnectReply, "\x05\x04"s, failed, 20007, "host unreachable", 2},
-      {K::socks5ConnectReply, "\x05\x05"s, failed, 20008, "connection refused", 2},
-      {K::socks5ConnectReply, "\x05\x06"s, failed, 20009, "time to live expired", 2},
-      {K::socks5ConnectReply, "\x05\x07"s, failed, 20010, "command not supported", 2},
-      {K::socks5ConnectReply, "\x05\x08"s, failed, 20011, "address type not supported", 2},
-      {K::socks5ConnectReply, "\x05\x09"s, failed, 20012, "unassigned error #9", 2},
-      {K::socks5ConnectReply, "\x05\x00\x00\x02\x00"s, failed, 20011, "address type not supported", 5},
-      {K::socks5ConnectReply, "\x05\x00\x00\x01\x7f\x00\x00"s, open, 0, "", 7},
-      {K::socks5ConnectReply, "\x05\x00\x00\x01\x7f\x00\x00\x01\x04\x38tail"s, ok, 0, "", 10},
+      {K::Socks4ConnectReply, "\x00\x11\x00\x00\x00\x00\x00\x00"s, failed, 20012, "unassigned error #17", 8},
+      {K::Socks5ConnectReply, "\x04"s, failed, 20002, "socks version error", 1},
+      {K::Socks5ConnectReply, "\x05\x01"s, failed, 20004, "general SOCKS server failure", 2},
+      {K::Socks5ConnectReply, "\x05\x02"s, failed, 20005, "connection not allowed by ruleset", 2},
+      {K::Socks5ConnectReply, "\x05\x03"s, failed, 20006, "network unreachable", 2},
+      {K::Socks5ConnectReply, "\x05\x04"s, failed, 20007, "host unreachable", 2},
+      {K::Socks5ConnectReply, "\x05\x05"s, failed, 20008, "connection refused", 2},
+      {K::Socks5ConnectReply, "\x05\x06"s, failed, 20009, "time to live expired", 2},
+      {K::Socks5ConnectReply, "\x05\x07"s, failed, 20010, "command not supported", 2},
+      {K::Socks5ConnectReply, "\x05\x08"s, failed, 20011, "address type not supported", 2},
+      {K::Socks5ConnectReply, "\x05\x09"s, failed, 20012, "unassigned error #9", 2},
+      {K::Socks5ConnectReply, "\x05\x00\x00\x02\x00"s, failed, 20011, "address type not supported", 5},
+      {K::Socks5ConnectReply, "\x05\x00\x00\x01\x7f\x00\x00"s, open, 0, "", 7},
+      {K::Socks5ConnectReply, "\x05\x00\x00\x01\x7f\x00\x00\x01\x04\x38tail"s, ok, 0, "", 10},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
     SocksReply r(c.kind);
     EXPECT_EQ(r.Take(reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size()), c.taken);
-    EXPECT_EQ(r.GetStatus(), c.status);
+    EXPECT_EQ(r.status(), c.status);
     EXPECT_EQ(r.Error(), c.error);
     EXPECT_EQ(r.ErrorText(), c.text);
   }
@@ -112,14 +112,14 @@ TEST(SocksReply, BoundEndOfEachAddressType) {
       {"\x05\x00\x00\x04"s + std::string(15, '\0') + "\x01\x01\xbb"s, "::1", "443"},
   };
   for (const Case& c : cases) {
-    SocksReply r(SocksReplyKind::socks5ConnectReply);
+    SocksReply r(SocksReplyKind::Socks5ConnectReply);
     // Fed the way the socket reads: exactly what the reply still asks for, one portion at a time.
     std::size_t at = 0;
     while (r.Wanted() > 0 && at < c.bytes.size()) {
       at += r.Take(reinterpret_cast<const std::uint8_t*>(c.bytes.data()) + at, r.Wanted());
     }
     EXPECT_EQ(at, c.bytes.size());
-    EXPECT_EQ(r.GetStatus(), SocksReply::Status::complete);
+    EXPECT_EQ(r.status(), SocksReply::Status::Complete);
     EXPECT_EQ(r.BoundAddr(), c.addr);
     EXPECT_EQ(r.BoundPort(), c.port);
   }

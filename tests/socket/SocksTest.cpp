@@ -20,7 +20,7 @@
 #include <functional>
 #include <thread>
 
-using namespace wsocket;
+using namespace net;
 using namespace std::string_literals;
 using socket_tests::EventLog;
 using socket_tests::Target;
@@ -84,20 +84,20 @@ class Microsocks {
 
 // A socket aimed through a SOCKS proxy at `target`, with every event in one log.
 struct SocksClient {
-  TWSocket s;
+  TcpSocket s;
   EventLog log;
   std::vector<std::string> socksLog;
 
   explicit SocksClient(bool readData = true) {
     log.Attach(s, readData);
-    s.OnSocksConnected = [this](TCustomWSocket*, std::uint16_t e) {
+    s.OnSocksConnected = [this](BasicSocket*, std::uint16_t e) {
       log.events.push_back("socks connected " + std::to_string(e));
     };
-    s.OnSocksError = [this](TCustomWSocket*, std::int32_t e, const std::string& msg) {
+    s.OnSocksError = [this](BasicSocket*, std::int32_t e, const std::string& msg) {
       log.events.push_back("socks error " + std::to_string(e) + " " + msg);
     };
-    s.OnSocksAuthState = [this](TCustomWSocket*, TSocksAuthState st) {
-      log.events.push_back("auth " + std::to_string(st));
+    s.OnSocksAuthState = [this](BasicSocket*, SocksAuthState st) {
+      log.events.push_back("auth " + std::to_string(static_cast<int>(st)));
     };
     s.OnChangeState = nullptr;  // the state steps are the base layer's business
   }
@@ -134,7 +134,7 @@ std::string Pattern(std::size_t n) {
 
 // Sends `data` once the tunnel stands and waits until the echo of all of it came back.
 void EchoThrough(SocksClient& c, const std::string& data) {
-  c.s.OnSessionConnected = [&](TCustomWSocket* sender, std::uint16_t e) {
+  c.s.OnSessionConnected = [&](BasicSocket* sender, std::uint16_t e) {
     c.log.events.push_back("connected " + std::to_string(e));
     if (e == 0) sender->SendStr(data);
   };
@@ -164,7 +164,7 @@ TEST(Socks5Proxy, TunnelCarriesBytesBothWays) {
     const std::string data = Pattern(200000);
     EchoThrough(c, data);
     if (!k.user.empty()) {
-      c.s.SetSocksAuthentication(socksAuthenticateUsercode);
+      c.s.setSocksAuthentication(SocksAuthentication::UserCode);
       c.s.SetSocksUsercode(k.user);
       c.s.SetSocksPassword(k.password);
     }
@@ -192,29 +192,29 @@ TEST(Socks5Proxy, RefusedCredentials) {
   ASSERT_TRUE(proxy.WaitListening());
   struct Case {
     std::string name;
-    TSocksAuthentication auth;
+    SocksAuthentication auth;
     std::vector<std::string> events;
   };
   const Case cases[] = {
       {"wrong password",
-       socksAuthenticateUsercode,
+       SocksAuthentication::UserCode,
        {"socks connected 0", "auth 0", "auth 2", "socks error 20015 socks authentication failed",
         "connected 20015", "closed 20015"}},
       {"no credentials offered",
-       socksNoAuthentication,
+       SocksAuthentication::None,
        {"socks connected 0", "socks error 20003 authentification method not acceptable", "connected 20003",
         "closed 20003"}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     SocksClient c;
-    c.s.SetSocksAuthentication(k.auth);
+    c.s.setSocksAuthentication(k.auth);
     c.s.SetSocksUsercode("clip");
     c.s.SetSocksPassword("wrong");
     c.Connect(proxy.Port(), "5", "127.0.0.1", target.Port());
     ASSERT_TRUE(WaitFor([&] { return c.log.Has(k.events.back()); }));
     EXPECT_EQ(c.log.events, k.events);
-    EXPECT_EQ(c.s.State(), wsClosed);
+    EXPECT_EQ(c.s.State(), SocketState::Closed);
   }
   EXPECT_EQ(target.Accepted(), 0);
 }
@@ -459,7 +459,7 @@ TEST(SocksScripted, AuthenticationSteps) {
       "pw"s;
   const std::string greeting2 = "\x05\x01\x02"s;
   auto withPassword = [](SocksClient& c) {
-    c.s.SetSocksAuthentication(socksAuthenticateUsercode);
+    c.s.setSocksAuthentication(SocksAuthentication::UserCode);
     c.s.SetSocksPassword("pw");
   };
   const std::vector<Exchange> cases = {
@@ -497,7 +497,7 @@ TEST(SocksScripted, ProxyClosesDuringAuthentication) {
   proxy.Read(3).Send("\x05\x02"s).Read(10).HalfClose().ReadToEnd();
   proxy.Start();
   SocksClient c;
-  c.s.SetSocksAuthentication(socksAuthenticateUsercode);
+  c.s.setSocksAuthentication(SocksAuthentication::UserCode);
   c.s.SetSocksUsercode("alice");
   c.s.SetSocksPassword("pw");
   c.Connect(proxy.Port(), "5", "127.0.0.1", kTargetPort);
@@ -514,7 +514,7 @@ TEST(SocksScripted, LinesStartAfterTheReply) {
   proxy.Start();
   SocksClient c(false);
   std::vector<std::string> lines;
-  c.s.OnDataAvailable = [&](TCustomWSocket* sender, std::uint16_t) { lines.push_back(sender->ReceiveStr()); };
+  c.s.OnDataAvailable = [&](BasicSocket* sender, std::uint16_t) { lines.push_back(sender->ReceiveStr()); };
   c.s.SetLineMode(true);
   c.Connect(proxy.Port(), "5", "127.0.0.1", kTargetPort);
   ASSERT_TRUE(WaitFor([&] { return lines.size() >= 2; }));
@@ -540,32 +540,33 @@ TEST(SocksScripted, Socks4TargetThatCannotBeResolved) {
 TEST(SocksConnect, RefusesWhatCannotBeSent) {
   struct Case {
     std::string name;
-    std::function<void(TWSocket&)> setup;
+    std::function<void(TcpSocket&)> setup;
     std::string message;
   };
   const Case cases[] = {
-      {"udp", [](TWSocket& s) { s.SetProto("udp"); }, "tcp is the only protocol supported thru socks server"},
+      {"udp", [](TcpSocket& s) { s.SetProto("udp"); },
+       "tcp is the only protocol supported thru socks server"},
       {"long credentials",
-       [](TWSocket& s) {
-         s.SetSocksAuthentication(socksAuthenticateUsercode);
+       [](TcpSocket& s) {
+         s.setSocksAuthentication(SocksAuthentication::UserCode);
          s.SetSocksUsercode(std::string(100, 'u'));
          s.SetSocksPassword(std::string(26, 'p'));
        },
        "Connect: socks user code and password too long"},
-      {"long host name for 5", [](TWSocket& s) { s.SetAddr(std::string(256, 'h')); },
+      {"long host name for 5", [](TcpSocket& s) { s.SetAddr(std::string(256, 'h')); },
        "Connect: host name too long for a socks server"},
       {"long user id for 4",
-       [](TWSocket& s) {
+       [](TcpSocket& s) {
          s.SetSocksLevel("4");
          s.SetSocksUsercode(std::string(120, 'u'));
        },
        "Connect: socks user code or host name too long"},
-      {"no proxy port", [](TWSocket& s) { s.SetSocksPort(""); },
+      {"no proxy port", [](TcpSocket& s) { s.SetSocksPort(""); },
        "connect: WSocketResolvePort: Invalid Port."},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
-    TWSocket s;
+    TcpSocket s;
     s.SetSocksServer("127.0.0.1");
     s.SetSocksPort("1080");
     Target(s, 80);
@@ -573,11 +574,11 @@ TEST(SocksConnect, RefusesWhatCannotBeSent) {
     std::string message;
     try {
       s.Connect();
-    } catch (const ESocketException& e) {
+    } catch (const SocketException& e) {
       message = e.what();
     }
     EXPECT_EQ(message, k.message);
-    EXPECT_EQ(s.HSocket(), -1);
+    EXPECT_EQ(s.socketDescriptor(), -1);
   }
 }
 
@@ -601,7 +602,7 @@ TEST(SocksScripted, TunnelledBytesWithOneEventPerRead) {
                    false,
                    {"socks connected 0", "connected 0"},
                    "after"};
-  Converse(x, [](SocksClient& c) { c.s.SetComponentOptions(wsoNoReceiveLoop); });
+  Converse(x, [](SocksClient& c) { c.s.setOptions(SocketOption::NoReceiveLoop); });
 }
 
 TEST(SocksScripted, ProxyClosesRightAfterSuccessAndData) {

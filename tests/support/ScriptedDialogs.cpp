@@ -18,7 +18,7 @@ DialogAnswer ScriptedDialogs::Next(const ShownDialog& shown) {
   if (hook_) hook_(shown);
   if (answers_.empty()) {
     ADD_FAILURE() << "unexpected dialog: caption \"" << shown.caption << "\", text \"" << shown.text << "\"";
-    return {platform::mrCancel, {}};
+    return {platform::ModalResult::Cancel, {}};
   }
   DialogAnswer answer = answers_.front();
   answers_.pop_front();

@@ -21,7 +21,7 @@ struct ShownDialog {
 
 // An answer: a modal result for a message box; for a picker, the chosen paths (none = cancelled).
 struct DialogAnswer {
-  int result = platform::mrOk;
+  int result = platform::ModalResult::Ok;
   std::vector<std::string> paths;
 };
 
@@ -31,7 +31,9 @@ class ScriptedDialogs final : public platform::Dialogs {
   ~ScriptedDialogs();  // restores the previous ones and fails the test when answers were left unused
 
   void Answer(int result) { answers_.push_back({result, {}}); }
-  void AnswerPaths(std::vector<std::string> paths) { answers_.push_back({platform::mrOk, std::move(paths)}); }
+  void AnswerPaths(std::vector<std::string> paths) {
+    answers_.push_back({platform::ModalResult::Ok, std::move(paths)});
+  }
   // Called when a dialog is shown, before it is answered (for example to check window state).
   void OnShow(std::function<void(const ShownDialog&)> hook) { hook_ = std::move(hook); }
 

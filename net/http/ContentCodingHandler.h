@@ -3,7 +3,7 @@
 // passes straight to the output.
 #pragma once
 
-#include "net/http/HttpContCod.h"
+#include "net/http/ContentCoding.h"
 
 #include <memory>
 #include <string>
@@ -11,22 +11,22 @@
 
 namespace http {
 
-struct THttpContCodItem {
-  const TContCodingClass* Class = nullptr;
+struct ContentCodingItem {
+  const ContentCodingClass* codingClass = nullptr;
   bool Enabled = true;
   float Quality = 0;
 };
 
-class THttpContCodHandler {
+class ContentCodingHandler {
  public:
   // `output` receives the decoded bytes (the client's document-data step).
-  explicit THttpContCodHandler(TContentOutput output);
+  explicit ContentCodingHandler(ContentOutput output);
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
   bool UseQuality() const { return useQuality_; }
   void SetUseQuality(bool value);
-  std::vector<THttpContCodItem>& Items() { return items_; }
+  std::vector<ContentCodingItem>& Items() { return items_; }
   void ItemsChanged() { headerStale_ = true; }
 
   // The Accept-Encoding value; empty while the handler is switched off.
@@ -37,13 +37,13 @@ class THttpContCodHandler {
   void Complete();
 
  private:
-  TContentOutput output_;
+  ContentOutput output_;
   bool enabled_ = false;
   bool useQuality_ = false;
-  std::vector<THttpContCodItem> items_;
+  std::vector<ContentCodingItem> items_;
   std::string headerText_;
   bool headerStale_ = true;
-  std::vector<std::unique_ptr<THttpContentCoding>> chain_;  // chain_.back() takes the input
+  std::vector<std::unique_ptr<ContentCoding>> chain_;  // chain_.back() takes the input
 };
 
 }  // namespace http

@@ -1,17 +1,17 @@
-// THttpCli: the event-driven HTTP/1.0 and 1.1 client over one TWSocket. It runs on the thread that
+// HttpClient: the event-driven HTTP/1.0 and 1.1 client over one TcpSocket. It runs on the thread that
 // created it; every socket notification, its own posted messages and every event arrive through that
 // thread's message dispatch. Get runs a request synchronously while it keeps dispatching messages.
 //
-// A request goes: httpNotConnected -> httpDnsLookup -> httpDnsLookupDone -> httpConnected ->
-// httpWaitingHeader -> httpWaitingBody (when a body follows) -> httpReady. The response side is
-// HttpResponseParser; bodies are written to ReceiveStream.
+// A request goes: HttpState::NotConnected -> HttpState::DnsLookup -> HttpState::DnsLookupDone ->
+// HttpState::Connected -> HttpState::WaitingHeader -> HttpState::WaitingBody (when a body follows) ->
+// HttpState::Ready. The response side is HttpResponseParser; bodies are written to ReceiveStream.
 #pragma once
 
-#include "net/http/EHttpException.h"
+#include "net/http/HttpException.h"
 #include "net/http/HttpResponseParser.h"
 #include "net/http/HttpTypes.h"
-#include "net/http/TStream.h"
-#include "net/socket/WSocket.h"
+#include "net/http/Stream.h"
+#include "net/socket/TcpSocket.h"
 #include "platform/Messages.h"
 
 #include <cstdint>
@@ -23,44 +23,45 @@
 
 namespace http {
 
-class THttpCli;
+class HttpClient;
 
-using THttpNotify = std::function<void(THttpCli* Sender)>;
-using THttpRequestDone = std::function<void(THttpCli* Sender, THttpRequest RqType, std::uint16_t ErrCode)>;
-using THttpDataEvent = std::function<void(THttpCli* Sender, const char* Buffer, int Len)>;
-using THttpLocationChangeExceeded =
-    std::function<void(THttpCli* Sender, int RelocationCount, bool& AllowMoreRelocations)>;
-using THttpCookieEvent = std::function<void(THttpCli* Sender, const std::string& Data, bool& Accept)>;
-using THttpCommandEvent = std::function<void(THttpCli* Sender, std::string& S)>;
-using THttpBeforeHeaderSend =
-    std::function<void(THttpCli* Sender, const std::string& Method, std::vector<std::string>& Headers)>;
-using THttpErrorEvent = std::function<void(THttpCli* Sender, std::uint16_t ErrCode)>;
-using THttpSocksErrorEvent =
-    std::function<void(THttpCli* Sender, std::int32_t Error, const std::string& Msg)>;
+using HttpNotifyEvent = std::function<void(HttpClient* client)>;
+using HttpRequestDoneEvent =
+    std::function<void(HttpClient* client, RequestType requestType, std::uint16_t errorCode)>;
+using HttpDataEvent = std::function<void(HttpClient* client, const char* data, int length)>;
+using HttpLocationChangeExceededEvent =
+    std::function<void(HttpClient* client, int relocationCount, bool& allowMoreRelocations)>;
+using HttpCookieEvent = std::function<void(HttpClient* client, const std::string& cookie, bool& accept)>;
+using HttpCommandEvent = std::function<void(HttpClient* client, std::string& line)>;
+using HttpBeforeHeaderSendEvent =
+    std::function<void(HttpClient* client, const std::string& method, std::vector<std::string>& headerLines)>;
+using HttpErrorEvent = std::function<void(HttpClient* client, std::uint16_t errorCode)>;
+using HttpSocksErrorEvent =
+    std::function<void(HttpClient* client, std::int32_t error, const std::string& message)>;
 
 // Messages of the client's own message target.
-constexpr std::uint32_t WM_HTTP_REQUEST_DONE = 0x401;
-constexpr std::uint32_t WM_HTTP_SET_READY = 0x402;
-constexpr std::uint32_t WM_HTTP_LOGIN = 0x403;
+struct HttpClientMessage {
+  enum : std::uint32_t { RequestDone = 0x401, SetReady = 0x402, Login = 0x403 };
+};
 
-class THttpCli : private HttpResponseHost {
+class HttpClient : private HttpResponseHost {
  public:
-  explicit THttpCli(std::string name = "HttpCli1");
-  ~THttpCli() override;
-  THttpCli(const THttpCli&) = delete;
-  THttpCli& operator=(const THttpCli&) = delete;
+  explicit HttpClient(std::string name = "httpClient");
+  ~HttpClient() override;
+  HttpClient(const HttpClient&) = delete;
+  HttpClient& operator=(const HttpClient&) = delete;
 
   // --- Requests ---------------------------------------------------------------------------------
-  // Synchronous requests: they return when State is httpReady again and raise EHttpException when the
+  // Synchronous requests: they return when State is HttpState::Ready again and raise HttpException when the
   // status is above 399 (except 401 and 407) or the transfer failed (RequestDoneError says why).
   void Get();
   void Head();
   void Post();
   void Put();
   void Close();
-  void RequestSync(THttpRequest type);
+  void RequestSync(RequestType type);
   // The asynchronous start; OnRequestDone reports the end.
-  void StartRequest(THttpRequest type);
+  void StartRequest(RequestType type);
   void Abort();
 
   // --- Properties -------------------------------------------------------------------------------
@@ -70,28 +71,28 @@ class THttpCli : private HttpResponseHost {
   std::string Sender, Reference, Connection, ProxyConnection, AcceptLanguage, Cookie;
   std::string Username, Password, ProxyUsername, ProxyPassword;
   std::string SocksServer, SocksPort, SocksLevel = "5", SocksUsercode, SocksPassword;
-  wsocket::TSocksAuthentication SocksAuthentication = wsocket::socksNoAuthentication;
+  net::SocksAuthentication socksAuthentication = net::SocksAuthentication::None;
   bool NoCache = false;
   bool MultiThreaded = false;
   bool FollowRelocation = true;
   int LocationChangeMaxCount = 5;
   int BandwidthLimit = 10000, BandwidthSampling = 1000;  // kept; bandwidth control is not implemented
   std::time_t ModifiedSince = 0;                         // If-Modified-Since when not 0
-  TStream* SendStream = nullptr;
+  Stream* SendStream = nullptr;
 
   const std::string& RequestVer() const { return requestVer_; }
-  void SetRequestVer(const std::string& value);  // "1.0" or "1.1", else EHttpException code 5
-  THttpCliOptions Options() const { return options_; }
-  void SetOptions(THttpCliOptions value);
-  TStream* ReceiveStream() const { return parser_.ReceiveStream(); }
-  void SetReceiveStream(TStream* stream) { parser_.SetReceiveStream(stream); }
+  void SetRequestVer(const std::string& value);  // "1.0" or "1.1", else HttpException code 5
+  HttpClientOptions Options() const { return options_; }
+  void SetOptions(HttpClientOptions value);
+  Stream* ReceiveStream() const { return parser_.ReceiveStream(); }
+  void SetReceiveStream(Stream* stream) { parser_.SetReceiveStream(stream); }
   const std::string& ContentRangeBegin() const { return v().ContentRangeBegin; }
   void SetContentRangeBegin(const std::string& s) { parser_.Values().ContentRangeBegin = s; }
   const std::string& ContentRangeEnd() const { return v().ContentRangeEnd; }
   void SetContentRangeEnd(const std::string& s) { parser_.Values().ContentRangeEnd = s; }
 
   // --- Results ----------------------------------------------------------------------------------
-  THttpState State() const override { return state_; }
+  HttpState State() const override { return state_; }
   int StatusCode() const { return v().StatusCode; }
   const std::string& StatusText() const { return v().StatusText; }
   std::int64_t ReceivedCount() const { return v().ReceivedCount; }
@@ -103,21 +104,22 @@ class THttpCli : private HttpResponseHost {
   const std::string& Location() const { return location_; }
   std::uint16_t RequestDoneError() const { return requestDoneError_; }
   int LocationChangeCurCount() const { return locationChangeCurCount_; }
-  THttpRequest RequestType() const { return type_; }
-  wsocket::TWSocket& CtrlSocket() { return *socket_; }
+  RequestType requestType() const { return type_; }
+  net::TcpSocket& socket() { return *socket_; }
 
   // --- Events -----------------------------------------------------------------------------------
-  THttpNotify OnStateChange, OnSessionConnected, OnSessionClosed, OnHeaderBegin, OnHeaderData, OnHeaderEnd;
-  THttpNotify OnDocBegin, OnDocEnd, OnLocationChange, OnRequestHeaderBegin, OnRequestHeaderEnd;
-  THttpNotify OnSendBegin, OnSendEnd, OnDataPush2, OnSocketError;
-  THttpDataEvent OnDocData, OnSendData;
-  THttpRequestDone OnRequestDone;
-  THttpLocationChangeExceeded OnLocationChangeExceeded;
-  THttpCookieEvent OnCookie;
-  THttpCommandEvent OnCommand;
-  THttpBeforeHeaderSend OnBeforeHeaderSend;
-  THttpErrorEvent OnDataPush, OnSocksConnected;
-  THttpSocksErrorEvent OnSocksError;
+  HttpNotifyEvent OnStateChange, OnSessionConnected, OnSessionClosed, OnHeaderBegin, OnHeaderData,
+      OnHeaderEnd;
+  HttpNotifyEvent OnDocBegin, OnDocEnd, OnLocationChange, OnRequestHeaderBegin, OnRequestHeaderEnd;
+  HttpNotifyEvent OnSendBegin, OnSendEnd, OnDataPush2, OnSocketError;
+  HttpDataEvent OnDocData, OnSendData;
+  HttpRequestDoneEvent OnRequestDone;
+  HttpLocationChangeExceededEvent OnLocationChangeExceeded;
+  HttpCookieEvent OnCookie;
+  HttpCommandEvent OnCommand;
+  HttpBeforeHeaderSendEvent OnBeforeHeaderSend;
+  HttpErrorEvent OnDataPush, OnSocksConnected;
+  HttpSocksErrorEvent OnSocksError;
 
  private:
   const HttpResponseValues& v() const { return parser_.Values(); }
@@ -140,12 +142,12 @@ class THttpCli : private HttpResponseHost {
   bool RelocationBudgetLeft();
   void NextTarget(const std::string& value);
   void ProxyTarget(const std::string& value);
-  void SetStateEvent(THttpState state);
-  void WndProc(platform::Message& msg);
+  void SetStateEvent(HttpState state);
+  void handleMessage(platform::Message& msg);
   void FailBeforeConnect(int status, const std::string& text, std::uint16_t error);
 
   // HttpResponseHost: what the response side asks of the request side.
-  void SetState(THttpState state) override { SetStateEvent(state); }
+  void SetState(HttpState state) override { SetStateEvent(state); }
   void HeaderBegin() override;
   void HeaderData() override;
   void HeaderEnd() override;
@@ -166,9 +168,9 @@ class THttpCli : private HttpResponseHost {
 
   std::string name_;
   std::string requestVer_ = "1.0";
-  THttpCliOptions options_ = 0;
-  THttpState state_ = httpReady;
-  THttpRequest type_ = httpABORT;
+  HttpClientOptions options_ = 0;
+  HttpState state_ = HttpState::Ready;
+  RequestType type_ = RequestType::Abort;
   std::uint16_t requestDoneError_ = 0;
   int locationChangeCurCount_ = 0;
   std::string location_;
@@ -187,7 +189,7 @@ class THttpCli : private HttpResponseHost {
   HttpResponseParser parser_;
   std::unique_ptr<SocketSource> source_;
   std::unique_ptr<platform::FunctionTarget> window_;
-  std::unique_ptr<wsocket::TWSocket> socket_;
+  std::unique_ptr<net::TcpSocket> socket_;
 };
 
 }  // namespace http

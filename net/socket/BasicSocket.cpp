@@ -1,4 +1,4 @@
-#include "net/socket/CustomWSocket.h"
+#include "net/socket/BasicSocket.h"
 
 #include "net/socket/HostLookup.h"
 #include "net/socket/Resolvers.h"
@@ -18,7 +18,7 @@
 #include <cerrno>
 #include <cstdio>
 
-namespace wsocket {
+namespace net {
 namespace {
 
 std::uint64_t NextHandle() {
@@ -35,42 +35,42 @@ bool IsConnectOutcome(int err) {
 }  // namespace
 
 // The socket's hidden message target. Exceptions that escape a handler go to the background handler.
-class TCustomWSocket::Window final : public platform::MessageTarget {
+class BasicSocket::Window final : public platform::MessageTarget {
  public:
-  explicit Window(TCustomWSocket* owner) : owner_(owner) {}
+  explicit Window(BasicSocket* owner) : owner_(owner) {}
 
  protected:
-  void WndProc(platform::Message& msg) override {
-    TCustomWSocket* owner = owner_;
+  void handleMessage(platform::Message& msg) override {
+    BasicSocket* owner = owner_;
     try {
-      owner->WndProc(msg);  // may destroy the owner and this window (Release): touch nothing after it
+      owner->handleMessage(msg);  // may destroy the owner and this window (Release): touch nothing after it
     } catch (const std::exception& e) {
       owner->HandleBackgroundException(e);
     }
   }
 
  private:
-  TCustomWSocket* owner_;
+  BasicSocket* owner_;
 };
 
 // --- Construction ---------------------------------------------------------------------------------
 
-TCustomWSocket::TCustomWSocket() {
+BasicSocket::BasicSocket() {
   window_ = std::make_unique<Window>(this);
   threadId_ = std::this_thread::get_id();
-  TCustomWSocket::AssignDefaultValue();
+  BasicSocket::AssignDefaultValue();
   library::AddSocket();
 }
 
-TCustomWSocket::~TCustomWSocket() {
+BasicSocket::~BasicSocket() {
   destroying_ = true;
   try {
-    TCustomWSocket::CancelDnsLookup();
+    BasicSocket::CancelDnsLookup();
   } catch (...) {
   }
-  if (state_ != wsClosed) {
+  if (state_ != SocketState::Closed) {
     try {
-      TCustomWSocket::Close();
+      BasicSocket::Close();
     } catch (...) {
     }
   }
@@ -81,11 +81,11 @@ TCustomWSocket::~TCustomWSocket() {
   window_.reset();
 }
 
-platform::WindowHandle TCustomWSocket::Handle() const {
-  return window_ ? window_->Handle() : platform::kNoWindow;
+platform::TargetHandle BasicSocket::Handle() const {
+  return window_ ? window_->Handle() : platform::kNoTarget;
 }
 
-void TCustomWSocket::AssignDefaultValue() {
+void BasicSocket::AssignDefaultValue() {
   if (fd_ != -1) CloseSystemSocket();
   sin_ = sockaddr_in{};
   sin_.sin_family = AF_INET;
@@ -98,10 +98,10 @@ void TCustomWSocket::AssignDefaultValue() {
   sockType_ = 1;
   localPortStr_ = "0";
   localAddr_ = "0.0.0.0";
-  lingerOnOff_ = wsLingerOn;
+  lingerMode_ = LingerMode::On;
   lingerTimeout_ = 0;
   selectEvent_ = 0;
-  state_ = wsClosed;
+  state_ = SocketState::Closed;
   allSent_ = true;
   paused_ = false;
   readCount_ = 0;
@@ -111,9 +111,9 @@ void TCustomWSocket::AssignDefaultValue() {
 
 // --- Properties -----------------------------------------------------------------------------------
 
-void TCustomWSocket::SetAddr(const std::string& value) {
+void BasicSocket::SetAddr(const std::string& value) {
   if (addrAssigned_ && value == addrStr_) return;
-  if (state_ != wsClosed) {
+  if (state_ != SocketState::Closed) {
     RaiseException("Cannot change Addr if not closed");
     return;
   }
@@ -122,9 +122,9 @@ void TCustomWSocket::SetAddr(const std::string& value) {
   addrResolved_ = false;
 }
 
-void TCustomWSocket::SetPort(const std::string& value) {
+void BasicSocket::SetPort(const std::string& value) {
   if (portAssigned_ && value == portStr_) return;
-  if (state_ != wsClosed) {
+  if (state_ != SocketState::Closed) {
     RaiseException("Cannot change Port if not closed");
     return;
   }
@@ -133,9 +133,9 @@ void TCustomWSocket::SetPort(const std::string& value) {
   portResolved_ = false;
 }
 
-void TCustomWSocket::SetProto(const std::string& value) {
+void BasicSocket::SetProto(const std::string& value) {
   if (protoAssigned_ && value == protoStr_) return;
-  if (state_ != wsClosed) {
+  if (state_ != SocketState::Closed) {
     RaiseException("Cannot change Proto if not closed");
     return;
   }
@@ -144,16 +144,16 @@ void TCustomWSocket::SetProto(const std::string& value) {
   protoResolved_ = false;
 }
 
-void TCustomWSocket::SetLocalAddr(const std::string& value) {
-  if (state_ != wsClosed) {
+void BasicSocket::SetLocalAddr(const std::string& value) {
+  if (state_ != SocketState::Closed) {
     RaiseException("Cannot change LocalAddr if not closed");
     return;
   }
   localAddr_ = value.empty() ? "0.0.0.0" : value;
 }
 
-void TCustomWSocket::SetLocalPort(const std::string& value) {
-  if (state_ != wsClosed) {
+void BasicSocket::SetLocalPort(const std::string& value) {
+  if (state_ != SocketState::Closed) {
     RaiseException("Cannot change LocalPort if not closed");
     return;
   }
@@ -161,56 +161,56 @@ void TCustomWSocket::SetLocalPort(const std::string& value) {
   localPortResolved_ = false;
 }
 
-void TCustomWSocket::SetSendFlags(TSocketSendFlags value) {
-  if (value != wsSendNormal && value != wsSendUrgent) {
+void BasicSocket::setSendFlags(SendFlags value) {
+  if (value != SendFlags::Normal && value != SendFlags::Urgent) {
     RaiseException("Invalid SendFlags");
     return;
   }
   sendFlags_ = value;
 }
 
-std::uint8_t TCustomWSocket::ReqVerLow() const {
+std::uint8_t BasicSocket::ReqVerLow() const {
   return library::ReqVerLow();
 }
-std::uint8_t TCustomWSocket::ReqVerHigh() const {
+std::uint8_t BasicSocket::ReqVerHigh() const {
   return library::ReqVerHigh();
 }
 
-void TCustomWSocket::SetReqVerLow(std::uint8_t value) {
+void BasicSocket::SetReqVerLow(std::uint8_t value) {
   if (library::InUse()) {
-    SocketErrorCode(WSAEINVAL, "SetReqVerLow: WinSock version can't be changed now");
+    reportSocketError(SocketError::InvalidArgument, "SetReqVerLow: WinSock version can't be changed now");
     return;
   }
   library::SetReqVer(value, library::ReqVerHigh());
 }
 
-void TCustomWSocket::SetReqVerHigh(std::uint8_t value) {
+void BasicSocket::SetReqVerHigh(std::uint8_t value) {
   if (library::InUse()) {
-    SocketErrorCode(WSAEINVAL, "SetReqVerHigh: WinSock version can't be changed now");
+    reportSocketError(SocketError::InvalidArgument, "SetReqVerHigh: WinSock version can't be changed now");
     return;
   }
   library::SetReqVer(library::ReqVerLow(), value);
 }
 
-std::string TCustomWSocket::PeerAddr() {
+std::string BasicSocket::PeerAddr() {
   return PeerText(false);
 }
-std::string TCustomWSocket::PeerPort() {
+std::string BasicSocket::PeerPort() {
   return PeerText(true);
 }
 
-std::string TCustomWSocket::PeerText(bool wantPort) {
-  if (state_ != wsConnected || fd_ == -1) return "error";
+std::string BasicSocket::PeerText(bool wantPort) {
+  if (state_ != SocketState::Connected || fd_ == -1) return "error";
   sockaddr_in peer{};
   socklen_t len = sizeof peer;
   if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &len) != 0) {
-    SocketError(wantPort ? "GetPeerPort" : "GetPeerAddr");
+    reportErrno(wantPort ? "GetPeerPort" : "GetPeerAddr");
     return "error";
   }
-  return wantPort ? std::to_string(ntohs(peer.sin_port)) : IPv4ToText(peer.sin_addr.s_addr);
+  return wantPort ? std::to_string(ntohs(peer.sin_port)) : ipv4ToText(peer.sin_addr.s_addr);
 }
 
-void TCustomWSocket::SetResolvedTarget(std::uint32_t networkOrderAddr, std::uint16_t hostOrderPort) {
+void BasicSocket::SetResolvedTarget(std::uint32_t networkOrderAddr, std::uint16_t hostOrderPort) {
   sin_.sin_family = AF_INET;
   sin_.sin_addr.s_addr = networkOrderAddr;
   sin_.sin_port = htons(hostOrderPort);
@@ -219,35 +219,35 @@ void TCustomWSocket::SetResolvedTarget(std::uint32_t networkOrderAddr, std::uint
 
 // --- Error reporting ------------------------------------------------------------------------------
 
-void TCustomWSocket::RaiseException(const std::string& msg) {
+void BasicSocket::RaiseException(const std::string& msg) {
   if (OnError) {
     TriggerError();
     return;
   }
-  throw ESocketException(msg);
+  throw SocketException(msg);
 }
 
-void TCustomWSocket::SocketError(const std::string& functionName) {
-  SocketErrorCode(SocketErrorFromErrno(errno), functionName);
+void BasicSocket::reportErrno(const std::string& functionName) {
+  reportSocketError(SocketErrorFromErrno(errno), functionName);
 }
 
-void TCustomWSocket::SocketErrorCode(int code, const std::string& functionName) {
+void BasicSocket::reportSocketError(int code, const std::string& functionName) {
   const std::string line =
-      "Error " + std::to_string(code) + " in function " + functionName + "\r\n" + WSocketErrorDesc(code);
-  if (code == WSAECONNRESET || code == WSAENOTCONN) {
+      "Error " + std::to_string(code) + " in function " + functionName + "\r\n" + socketErrorText(code);
+  if (code == SocketError::ConnectionReset || code == SocketError::NotConnected) {
     CloseSystemSocket();
     // Once per connection, like every other close path.
-    if (state_ != wsClosed && !closeInvoked_) {
+    if (state_ != SocketState::Closed && !closeInvoked_) {
       closeInvoked_ = true;
       TriggerSessionClosed(static_cast<std::uint16_t>(code));
     }
-    ChangeState(wsClosed);
+    ChangeState(SocketState::Closed);
   }
   lastError_ = code;
   RaiseException(line);
 }
 
-void TCustomWSocket::HandleBackgroundException(const std::exception& e) {
+void BasicSocket::HandleBackgroundException(const std::exception& e) {
   bool canClose = true;
   if (OnBgException) {
     try {
@@ -263,84 +263,84 @@ void TCustomWSocket::HandleBackgroundException(const std::exception& e) {
   }
 }
 
-void TCustomWSocket::ChangeState(TSocketState newState) {
-  const TSocketState oldState = state_;
+void BasicSocket::ChangeState(SocketState newState) {
+  const SocketState oldState = state_;
   state_ = newState;
   if (oldState != newState) TriggerChangeState(oldState, newState);
 }
 
 // --- Events ---------------------------------------------------------------------------------------
 
-bool TCustomWSocket::TriggerDataAvailable(std::uint16_t errCode) {
+bool BasicSocket::TriggerDataAvailable(std::uint16_t errCode) {
   if (!OnDataAvailable || destroying_) return false;
   OnDataAvailable(this, errCode);
   return true;
 }
 
-void TCustomWSocket::TriggerSessionAvailable(std::uint16_t errCode) {
+void BasicSocket::TriggerSessionAvailable(std::uint16_t errCode) {
   if (OnSessionAvailable && !destroying_) OnSessionAvailable(this, errCode);
 }
 
-void TCustomWSocket::TriggerSessionConnected(std::uint16_t errCode) {
+void BasicSocket::TriggerSessionConnected(std::uint16_t errCode) {
   if (OnSessionConnected && !destroying_) OnSessionConnected(this, errCode);
 }
 
-void TCustomWSocket::TriggerSessionClosed(std::uint16_t errCode) {
+void BasicSocket::TriggerSessionClosed(std::uint16_t errCode) {
   if (OnSessionClosed && !destroying_) OnSessionClosed(this, errCode);
 }
 
-void TCustomWSocket::TriggerDataSent(std::uint16_t errCode) {
+void BasicSocket::TriggerDataSent(std::uint16_t errCode) {
   if (OnDataSent && !destroying_) OnDataSent(this, errCode);
 }
 
-void TCustomWSocket::TriggerChangeState(TSocketState oldState, TSocketState newState) {
+void BasicSocket::TriggerChangeState(SocketState oldState, SocketState newState) {
   if (OnChangeState && !destroying_) OnChangeState(this, oldState, newState);
 }
 
-void TCustomWSocket::TriggerDnsLookupDone(std::uint16_t errCode) {
+void BasicSocket::TriggerDnsLookupDone(std::uint16_t errCode) {
   if (OnDnsLookupDone && !destroying_) OnDnsLookupDone(this, errCode);
 }
 
-void TCustomWSocket::TriggerError() {
+void BasicSocket::TriggerError() {
   if (OnError && !destroying_) OnError(this);
 }
 
 // --- Messages -------------------------------------------------------------------------------------
 
-void TCustomWSocket::WndProc(platform::Message& msg) {
-  switch (msg.Msg) {
-    case WM_ASYNCSELECT:
+void BasicSocket::handleMessage(platform::Message& msg) {
+  switch (msg.id) {
+    case SocketMessage::Notification:
       HandleNotification(msg);
       break;
-    case WM_ASYNCGETHOSTBYNAME:
+    case SocketMessage::LookupDone:
       HandleLookupDone(msg);
       break;
-    case WM_CLOSE_DELAYED:
+    case SocketMessage::CloseDelayed:
       Close();
       break;
-    case WM_WSOCKET_RELEASE:
+    case SocketMessage::Release:
       delete this;
       return;
-    case WM_TRIGGER_EXCEPTION:
-      throw ESocketException("Test exception in WSocket");
+    case SocketMessage::TriggerException:
+      throw SocketException("Test exception in WSocket");
     default:
       break;
   }
 }
 
-void TCustomWSocket::HandleNotification(platform::Message& msg) {
+void BasicSocket::HandleNotification(platform::Message& msg) {
   if (connHandle_ == 0 || msg.WParam != connHandle_ || paused_) return;
   const unsigned bits = static_cast<unsigned>(msg.LParam) & 0xFFFF;
   const std::uint64_t handle = connHandle_;
   struct Step {
     unsigned bit;
-    void (TCustomWSocket::*handler)(platform::Message&);
+    void (BasicSocket::*handler)(platform::Message&);
   };
-  static constexpr Step kSteps[] = {{FD_CONNECT, &TCustomWSocket::DoFdConnect},
-                                    {FD_READ, &TCustomWSocket::DoFdRead},
-                                    {FD_WRITE, &TCustomWSocket::DoFdWrite},
-                                    {FD_ACCEPT, &TCustomWSocket::DoFdAccept},
-                                    {FD_CLOSE, &TCustomWSocket::DoFdClose}};
+  static constexpr Step kSteps[] = {{kConnectEvent, &BasicSocket::handleConnectEvent},
+                                    {kReadEvent, &BasicSocket::handleReadEvent},
+                                    {kWriteEvent, &BasicSocket::handleWriteEvent},
+                                    {kAcceptEvent, &BasicSocket::handleAcceptEvent},
+                                    {kCloseEvent, &BasicSocket::handleCloseEvent}};
   for (const Step& step : kSteps) {
     if ((bits & step.bit) == 0 || connHandle_ != handle) continue;
     curEvent_ = step.bit;
@@ -354,43 +354,43 @@ void TCustomWSocket::HandleNotification(platform::Message& msg) {
   }
 }
 
-void TCustomWSocket::DoFdConnect(platform::Message& msg) {
+void BasicSocket::handleConnectEvent(platform::Message& msg) {
   const auto errCode = static_cast<std::uint16_t>(msg.LParam >> 16);
-  if (state_ == wsConnected) return;
-  ChangeState(wsConnected);
+  if (state_ == SocketState::Connected) return;
+  ChangeState(SocketState::Connected);
   TriggerSessionConnected(errCode);
-  if (errCode != 0 && state_ != wsClosed) Close();
+  if (errCode != 0 && state_ != SocketState::Closed) Close();
 }
 
-void TCustomWSocket::DoFdRead(platform::Message& msg) {
+void BasicSocket::handleReadEvent(platform::Message& msg) {
   const auto errCode = static_cast<std::uint16_t>(msg.LParam >> 16);
-  if (state_ != wsConnected) {
-    ChangeState(wsConnected);
+  if (state_ != SocketState::Connected) {
+    ChangeState(SocketState::Connected);
     TriggerSessionConnected(errCode);
   }
-  AsyncReceive(errCode, componentOptions_);
+  AsyncReceive(errCode, options_);
 }
 
-void TCustomWSocket::DoFdWrite(platform::Message& msg) {
+void BasicSocket::handleWriteEvent(platform::Message& msg) {
   TryToSend();
   if (allSent_) TriggerDataSent(static_cast<std::uint16_t>(msg.LParam >> 16));
 }
 
-void TCustomWSocket::DoFdAccept(platform::Message& msg) {
+void BasicSocket::handleAcceptEvent(platform::Message& msg) {
   TriggerSessionAvailable(static_cast<std::uint16_t>(msg.LParam >> 16));
 }
 
-void TCustomWSocket::DoFdClose(platform::Message& msg) {
-  if (state_ == wsConnecting || fd_ == -1) return;
-  AsyncReceive(0, componentOptions_ & ~wsoNoReceiveLoop, true);
+void BasicSocket::handleCloseEvent(platform::Message& msg) {
+  if (state_ == SocketState::Connecting || fd_ == -1) return;
+  AsyncReceive(0, options_ & ~SocketOption::NoReceiveLoop, true);
   if (!closeInvoked_) {
     closeInvoked_ = true;
     TriggerSessionClosed(static_cast<std::uint16_t>(msg.LParam >> 16));
   }
-  if (state_ != wsClosed) Close();
+  if (state_ != SocketState::Closed) Close();
 }
 
-void TCustomWSocket::AsyncReceive(std::uint16_t errCode, TWSocketOptions options, bool draining) {
+void BasicSocket::AsyncReceive(std::uint16_t errCode, SocketOptions options, bool draining) {
   // Bytes still waiting after the last pass are reported again by the next read notification.
   constexpr int kPassesPerNotification = 64;
   for (int pass = 1;; ++pass) {
@@ -399,12 +399,12 @@ void TCustomWSocket::AsyncReceive(std::uint16_t errCode, TWSocketOptions options
       const std::uint64_t receivesBefore = receiveCalls_;
       if (!TriggerDataAvailable(errCode)) {
         char scratch[1024];
-        if (DoRecv(scratch, sizeof scratch, 0) < 0 && recvError_ == WSAEWOULDBLOCK) {
+        if (DoRecv(scratch, sizeof scratch, 0) < 0 && recvError_ == SocketError::WouldBlock) {
           lastError_ = 0;
           return;
         }
       }
-      if ((options & wsoNoReceiveLoop) != 0) return;
+      if ((options & SocketOption::NoReceiveLoop) != 0) return;
       if (lastError_ != 0) {
         if (lastError_ == -1) lastError_ = 0;
         return;
@@ -425,20 +425,20 @@ void TCustomWSocket::AsyncReceive(std::uint16_t errCode, TWSocketOptions options
 
 // --- Name lookup ----------------------------------------------------------------------------------
 
-void TCustomWSocket::DnsLookup(const std::string& hostName) {
+void BasicSocket::DnsLookup(const std::string& hostName) {
   if (hostName.empty()) {
     RaiseException("DNS lookup: invalid host name.");
-    TriggerDnsLookupDone(WSAEINVAL);
+    TriggerDnsLookupDone(SocketError::InvalidArgument);
     return;
   }
   ForgetLookup();
   dnsResult_.clear();
   dnsResultList_.clear();
   library::Use();
-  if (WSocketIsDottedIP(hostName)) {
+  if (isDottedIp(hostName)) {
     const in_addr_t addr = inet_addr(Trim(hostName).c_str());
     if (addr != INADDR_NONE) {
-      dnsResult_ = IPv4ToText(addr);
+      dnsResult_ = ipv4ToText(addr);
       dnsResultList_.push_back(dnsResult_);
       TriggerDnsLookupDone(0);
       return;
@@ -451,14 +451,14 @@ void TCustomWSocket::DnsLookup(const std::string& hostName) {
   StartLookup(hostName);
 }
 
-void TCustomWSocket::StartLookup(const std::string& hostName) {
+void BasicSocket::StartLookup(const std::string& hostName) {
   dnsEarly_ = false;
   lookups_.erase(std::remove_if(lookups_.begin(), lookups_.end(), [](const auto& l) { return l->Done(); }),
                  lookups_.end());
   const std::uint64_t handle = NextHandle();
   try {
     lookups_.push_back(
-        std::make_unique<HostLookup>(window_->Handle(), WM_ASYNCGETHOSTBYNAME, handle, hostName));
+        std::make_unique<HostLookup>(window_->Handle(), SocketMessage::LookupDone, handle, hostName));
   } catch (const std::system_error& e) {
     char text[64];
     std::snprintf(text, sizeof text, ": can't start DNS lookup, error #%d", e.code().value());
@@ -472,7 +472,7 @@ void TCustomWSocket::StartLookup(const std::string& hostName) {
   }
 }
 
-void TCustomWSocket::HandleLookupDone(platform::Message& msg) {
+void BasicSocket::HandleLookupDone(platform::Message& msg) {
   if (dnsLookupHandle_ == 0) {
     // Completion dispatched by a nested pump before the handle was stored: processed once it is.
     dnsEarlyMsg_ = msg;
@@ -489,21 +489,21 @@ void TCustomWSocket::HandleLookupDone(platform::Message& msg) {
   TriggerDnsLookupDone(errCode);
 }
 
-void TCustomWSocket::ForgetLookup() {
+void BasicSocket::ForgetLookup() {
   dnsLookupHandle_ = 0;
 }
 
-void TCustomWSocket::CancelDnsLookup() {
+void BasicSocket::CancelDnsLookup() {
   if (dnsLookupHandle_ == 0) return;
   // getaddrinfo cannot be interrupted: the worker finishes on its own and its completion is ignored.
   dnsLookupHandle_ = 0;
-  if (!destroying_) TriggerDnsLookupDone(WSAEINTR);
+  if (!destroying_) TriggerDnsLookupDone(SocketError::Interrupted);
 }
 
 // --- Connect --------------------------------------------------------------------------------------
 
-void TCustomWSocket::Connect() {
-  if (fd_ != -1 && state_ != wsClosed) {
+void BasicSocket::Connect() {
+  if (fd_ != -1 && state_ != SocketState::Closed) {
     RaiseException("Connect: Socket already in use");
     return;
   }
@@ -522,47 +522,47 @@ void TCustomWSocket::Connect() {
   library::Use();
   try {
     ResolveTargetForConnect();
-  } catch (const ESocketException& e) {
+  } catch (const SocketException& e) {
     RaiseException(std::string("connect: ") + e.what());
     return;
   }
   DeleteBufferedData();
   if (!OpenAndConfigure()) return;
   if (sockType_ == 2) {
-    ChangeState(wsConnected);
+    ChangeState(SocketState::Connected);
     TriggerSessionConnected(0);
     return;
   }
   StartSystemConnect();
 }
 
-void TCustomWSocket::ResolveTargetForConnect() {
+void BasicSocket::ResolveTargetForConnect() {
   if (!protoResolved_) {
-    protoNum_ = WSocketResolveProto(protoStr_);
+    protoNum_ = resolveProto(protoStr_);
     sockType_ = protoNum_ == 6 ? 1 : protoNum_ == 17 ? 2 : 3;
     protoResolved_ = true;
   }
   if (!portResolved_) {
-    sin_.sin_port = htons(WSocketResolvePort(portStr_, protoStr_));
+    sin_.sin_port = htons(resolvePort(portStr_, protoStr_));
     portResolved_ = true;
   }
   if (!localPortResolved_) {
-    localPortNum_ = WSocketResolvePort(localPortStr_, protoStr_);
+    localPortNum_ = resolvePort(localPortStr_, protoStr_);
     localPortResolved_ = true;
   }
   if (!addrResolved_) {
-    sin_.sin_addr.s_addr = WSocketResolveHost(addrStr_);
+    sin_.sin_addr.s_addr = resolveHost(addrStr_);
     addrResolved_ = true;
   }
   sin_.sin_family = AF_INET;
 }
 
 // Opens the system socket and applies the options; false when a failure was reported.
-bool TCustomWSocket::OpenAndConfigure() {
+bool BasicSocket::OpenAndConfigure() {
   const int type = sockType_ == 1 ? SOCK_STREAM : sockType_ == 2 ? SOCK_DGRAM : SOCK_RAW;
   const int fd = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, protoNum_);
   if (fd < 0) {
-    SocketError("Connect (socket)");
+    reportErrno("Connect (socket)");
     return false;
   }
   fd_ = fd;
@@ -570,38 +570,38 @@ bool TCustomWSocket::OpenAndConfigure() {
   int size = 0;
   socklen_t len = sizeof size;
   if (::getsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &size, &len) != 0) {
-    SocketError("getsockopt(SO_SNDBUF)");
+    reportErrno("getsockopt(SO_SNDBUF)");
     return false;
   }
   len = sizeof size;
   if (::getsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &size, &len) != 0) {
-    SocketError("getsockopt(SO_RCVBUF)");
+    reportErrno("getsockopt(SO_RCVBUF)");
     return false;
   }
-  ChangeState(wsOpened);
-  if (state_ != wsOpened) {
-    SocketErrorCode(WSAEINVAL, "Connect (Invalid operation in OnChangeState)");
+  ChangeState(SocketState::Opened);
+  if (state_ != SocketState::Opened) {
+    reportSocketError(SocketError::InvalidArgument, "Connect (Invalid operation in OnChangeState)");
     return false;
   }
   const int before = fd_;
   const bool configured = sockType_ == 1 ? SetStreamOptions() : SetDatagramOptions();
-  if (!configured || fd_ != before || state_ != wsOpened) return false;  // a failure was reported
-  notifiers_ = std::make_unique<SocketNotifiers>(fd_, window_ ? window_->Handle() : platform::kNoWindow,
+  if (!configured || fd_ != before || state_ != SocketState::Opened) return false;  // a failure was reported
+  notifiers_ = std::make_unique<SocketNotifiers>(fd_, window_ ? window_->Handle() : platform::kNoTarget,
                                                  connHandle_, sockType_ == 1);
-  selectEvent_ = FD_READ | FD_WRITE | FD_ACCEPT | FD_CONNECT | FD_CLOSE;
+  selectEvent_ = kReadEvent | kWriteEvent | kAcceptEvent | kConnectEvent | kCloseEvent;
   notifiers_->Select(paused_ ? 0 : selectEvent_);
   return true;
 }
 
-bool TCustomWSocket::SetStreamOptions() {
+bool BasicSocket::SetStreamOptions() {
   const int on = 1;
   if (::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-    SocketError("setsockopt(SO_REUSEADDR)");
+    reportErrno("setsockopt(SO_REUSEADDR)");
     return false;
   }
-  if ((componentOptions_ & wsoTcpNoDelay) != 0 &&
+  if ((options_ & SocketOption::TcpNoDelay) != 0 &&
       ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
-    SocketError("setsockopt(IPPROTO_TCP, TCP_NODELAY)");
+    reportErrno("setsockopt(IPPROTO_TCP, TCP_NODELAY)");
     return false;
   }
   if (!SetLingerOption() || !SetKeepAliveOption()) return false;
@@ -609,12 +609,12 @@ bool TCustomWSocket::SetStreamOptions() {
   return true;
 }
 
-bool TCustomWSocket::SetDatagramOptions() {
+bool BasicSocket::SetDatagramOptions() {
   if (!BindSocket()) return false;
   if (multiCast_ && multiCastIpTTL_ != 1) {
     const unsigned char ttl = static_cast<unsigned char>(multiCastIpTTL_);
     if (::setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) != 0) {
-      SocketError("setsockopt(IP_MULTICAST_TTL)");
+      reportErrno("setsockopt(IP_MULTICAST_TTL)");
       return false;
     }
   }
@@ -622,52 +622,52 @@ bool TCustomWSocket::SetDatagramOptions() {
     in_addr local{};
     local.s_addr = inet_addr(localAddr_.c_str());
     if (::setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local) != 0) {
-      SocketError("setsockopt(IP_MULTICAST_IF)");
+      reportErrno("setsockopt(IP_MULTICAST_IF)");
       return false;
     }
   }
   if (sin_.sin_addr.s_addr == INADDR_BROADCAST) {
     const int on = 1;
     if (::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-      SocketError("setsockopt(SO_BROADCAST)");
+      reportErrno("setsockopt(SO_BROADCAST)");
       return false;
     }
   }
   return true;
 }
 
-void TCustomWSocket::StartSystemConnect() {
+void BasicSocket::StartSystemConnect() {
   if (::connect(fd_, reinterpret_cast<const sockaddr*>(&sin_), sizeof sin_) == 0 || errno == EINPROGRESS ||
       errno == EAGAIN) {
-    ChangeState(wsConnecting);
+    ChangeState(SocketState::Connecting);
     if (notifiers_) notifiers_->ConnectStarted();
     return;
   }
   const int err = errno;
   if (IsConnectOutcome(err)) {
     // The platform reports these through the connect notification; keep that order here too.
-    ChangeState(wsConnecting);
+    ChangeState(SocketState::Connecting);
     if (notifiers_) notifiers_->Stop();
-    PostNotification(FD_CONNECT, SocketErrorFromErrno(err));
+    PostNotification(kConnectEvent, SocketErrorFromErrno(err));
     return;
   }
   lastError_ = SocketErrorFromErrno(err);
-  SocketErrorCode(lastError_, "Connect");
+  reportSocketError(lastError_, "Connect");
 }
 
-void TCustomWSocket::PostNotification(unsigned bits, int errCode) {
+void BasicSocket::PostNotification(unsigned bits, int errCode) {
   if (!window_ || connHandle_ == 0) return;
-  platform::PostMessage(window_->Handle(), WM_ASYNCSELECT, connHandle_,
+  platform::PostMessage(window_->Handle(), SocketMessage::Notification, connHandle_,
                         static_cast<std::intptr_t>(bits | (static_cast<unsigned>(errCode & 0xFFFF) << 16)));
 }
 
-bool TCustomWSocket::BindSocket() {
+bool BasicSocket::BindSocket() {
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(localPortNum_);
   try {
-    local.sin_addr.s_addr = WSocketResolveHost(localAddr_);
-  } catch (const ESocketException& e) {
+    local.sin_addr.s_addr = resolveHost(localAddr_);
+  } catch (const SocketException& e) {
     RaiseException(std::string("connect: ") + e.what());
     return false;
   }
@@ -688,46 +688,46 @@ bool TCustomWSocket::BindSocket() {
   return true;
 }
 
-bool TCustomWSocket::ApplyLinger(int onOff, int seconds) {
+bool BasicSocket::ApplyLinger(int onOff, int seconds) {
   linger value{};
   value.l_onoff = onOff;
   value.l_linger = seconds;
   if (::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &value, sizeof value) == 0) return true;
-  SocketError("setsockopt(SO_LINGER)");
+  reportErrno("setsockopt(SO_LINGER)");
   return false;
 }
 
-bool TCustomWSocket::SetLingerOption() {
-  if (lingerOnOff_ == wsLingerNoSet) return true;
+bool BasicSocket::SetLingerOption() {
+  if (lingerMode_ == LingerMode::NotSet) return true;
   if (fd_ == -1) {
     RaiseException("Cannot set linger option at this time");
     return false;
   }
-  return ApplyLinger(lingerOnOff_ == wsLingerOn ? 1 : 0, lingerTimeout_);
+  return ApplyLinger(lingerMode_ == LingerMode::On ? 1 : 0, lingerTimeout_);
 }
 
-bool TCustomWSocket::SetKeepAliveOption() {
-  if (keepAliveOnOff_ == wsKeepAliveOff) return true;
+bool BasicSocket::SetKeepAliveOption() {
+  if (keepAliveMode_ == KeepAliveMode::Off) return true;
   const int on = 1;
   if (::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) {
-    SocketError("setsockopt(SO_KEEPALIVE)");
+    reportErrno("setsockopt(SO_KEEPALIVE)");
     return false;
   }
-  if (keepAliveOnOff_ != wsKeepAliveOnCustom) return true;
+  if (keepAliveMode_ != KeepAliveMode::OnCustom) return true;
   const int idle = std::max(1, keepAliveTime_ / 1000), interval = std::max(1, keepAliveInterval_ / 1000);
   if (::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) == 0 &&
       ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) == 0) {
     return true;
   }
-  SocketError("WSocket_WSAIoctl(SIO_KEEPALIVE_VALS)");
+  reportErrno("WSocket_WSAIoctl(SIO_KEEPALIVE_VALS)");
   return false;
 }
 
 // --- Sending --------------------------------------------------------------------------------------
 
-std::int32_t TCustomWSocket::Send(const void* data, std::int32_t len) {
-  if (state_ != wsConnected && state_ != wsSocksConnected) {
-    SocketErrorCode(WSAENOTCONN, "Send");
+std::int32_t BasicSocket::Send(const void* data, std::int32_t len) {
+  if (state_ != SocketState::Connected && state_ != SocketState::SocksConnected) {
+    reportSocketError(SocketError::NotConnected, "Send");
     return -1;
   }
   if (len < 0 || data == nullptr) len = 0;
@@ -735,19 +735,19 @@ std::int32_t TCustomWSocket::Send(const void* data, std::int32_t len) {
   if (len > 0) PutDataInSendBuffer(data, len);
   TryToSend();
   // The data-sent event always comes from the message loop, never from inside Send.
-  if (bufferedByteCount_ == 0 && fd_ != -1) PostNotification(FD_WRITE, 0);
+  if (bufferedByteCount_ == 0 && fd_ != -1) PostNotification(kWriteEvent, 0);
   return len;
 }
 
-std::int32_t TCustomWSocket::SendStr(const std::string& s) {
+std::int32_t BasicSocket::SendStr(const std::string& s) {
   if (s.empty()) return 0;
   return Send(s.data(), static_cast<std::int32_t>(std::min<std::size_t>(s.size(), INT32_MAX)));
 }
 
-void TCustomWSocket::PutDataInSendBuffer(const void* data, std::int32_t len) {
+void BasicSocket::PutDataInSendBuffer(const void* data, std::int32_t len) {
   std::lock_guard<std::recursive_mutex> guard(library::SendLock());
   if (len <= 0) return;
-  if (bufList_.empty()) bufList_.push_back(std::make_unique<TBuffer>(bufSize_));
+  if (bufList_.empty()) bufList_.push_back(std::make_unique<SendBlock>(bufSize_));
   bufferedByteCount_ =
       static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{bufferedByteCount_} + len, INT32_MAX));
   const char* p = static_cast<const char*>(data);
@@ -757,18 +757,18 @@ void TCustomWSocket::PutDataInSendBuffer(const void* data, std::int32_t len) {
     p += n;
     remaining -= n;
     if (remaining <= 0) break;
-    bufList_.push_back(std::make_unique<TBuffer>(bufSize_));
+    bufList_.push_back(std::make_unique<SendBlock>(bufSize_));
   }
   allSent_ = false;
 }
 
-void TCustomWSocket::DeleteBufferedData() {
+void BasicSocket::DeleteBufferedData() {
   std::lock_guard<std::recursive_mutex> guard(library::SendLock());
   bufList_.clear();
   bufferedByteCount_ = 0;
 }
 
-void TCustomWSocket::TryToSend() {
+void BasicSocket::TryToSend() {
   std::unique_lock<std::recursive_mutex> guard(library::SendLock());
   if (fd_ == -1 || bufList_.empty()) {
     allSent_ = true;
@@ -779,7 +779,7 @@ void TCustomWSocket::TryToSend() {
       allSent_ = true;
       return;
     }
-    TBuffer& block = *bufList_.front();
+    SendBlock& block = *bufList_.front();
     std::int32_t len = 0;
     const char* p = block.Peek(len);
     if (len <= 0) {
@@ -805,27 +805,28 @@ void TCustomWSocket::TryToSend() {
       return;
     }
     const int code = sendError_;
-    if (code == WSAEINVAL || code == WSAENOTSOCK || code == WSAECONNABORTED || code == WSAECONNRESET ||
-        code == WSAENOTCONN) {
+    if (code == SocketError::InvalidArgument || code == SocketError::NotSocket ||
+        code == SocketError::ConnectionAborted || code == SocketError::ConnectionReset ||
+        code == SocketError::NotConnected) {
       closeInvoked_ = true;
       Close();
       TriggerSessionClosed(static_cast<std::uint16_t>(code));
       return;
     }
-    if (code == WSAEWOULDBLOCK) {
+    if (code == SocketError::WouldBlock) {
       if (notifiers_) notifiers_->ArmWrite();
       return;
     }
     guard.unlock();
-    SocketErrorCode(code, "TryToSend failed");
+    reportSocketError(code, "TryToSend failed");
     return;
   }
 }
 
-std::int32_t TCustomWSocket::RealSend(const char* data, std::int32_t len) {
+std::int32_t BasicSocket::RealSend(const char* data, std::int32_t len) {
   ssize_t n;
   if (sockType_ == 1) {
-    const int flags = MSG_NOSIGNAL | MSG_DONTWAIT | (sendFlags_ == wsSendUrgent ? MSG_OOB : 0);
+    const int flags = MSG_NOSIGNAL | MSG_DONTWAIT | (sendFlags_ == SendFlags::Urgent ? MSG_OOB : 0);
     n = ::send(fd_, data, static_cast<std::size_t>(len), flags);
   } else {
     n = ::sendto(fd_, data, static_cast<std::size_t>(len), MSG_NOSIGNAL | MSG_DONTWAIT,
@@ -839,16 +840,16 @@ std::int32_t TCustomWSocket::RealSend(const char* data, std::int32_t len) {
   return static_cast<std::int32_t>(n);
 }
 
-void TCustomWSocket::Flush() {
+void BasicSocket::Flush() {
   while (fd_ != -1 && bufferedByteCount_ > 0) {
     TryToSend();
-    if (fd_ != -1 && bufferedByteCount_ > 0) platform::WaitMessage(100);
+    if (fd_ != -1 && bufferedByteCount_ > 0) platform::waitForMessage(100);
   }
 }
 
 // --- Receiving ------------------------------------------------------------------------------------
 
-std::int32_t TCustomWSocket::Receive(void* buffer, std::int32_t bufferSize) {
+std::int32_t BasicSocket::Receive(void* buffer, std::int32_t bufferSize) {
   ++receiveCalls_;
   const std::int32_t n = DoRecv(buffer, bufferSize, 0);
   if (n < 0) {
@@ -859,10 +860,10 @@ std::int32_t TCustomWSocket::Receive(void* buffer, std::int32_t bufferSize) {
   return n;
 }
 
-std::int32_t TCustomWSocket::DoRecv(void* buffer, std::int32_t bufferSize, int flags) {
+std::int32_t BasicSocket::DoRecv(void* buffer, std::int32_t bufferSize, int flags) {
   ++receiveCalls_;
   if (fd_ == -1) {
-    recvError_ = WSAENOTSOCK;
+    recvError_ = SocketError::NotSocket;
     return -1;
   }
   const ssize_t n =
@@ -875,18 +876,18 @@ std::int32_t TCustomWSocket::DoRecv(void* buffer, std::int32_t bufferSize, int f
   return static_cast<std::int32_t>(n);
 }
 
-std::int32_t TCustomWSocket::GetRcvdCount() {
+std::int32_t BasicSocket::queryBytesWaiting() {
   int waiting = 0;
   if (fd_ == -1 || ::ioctl(fd_, FIONREAD, &waiting) != 0) {
     if (fd_ == -1) errno = ENOTSOCK;
-    SocketError("ioctlSocket");
+    reportErrno("ioctlSocket");
     return -1;
   }
   return waiting;
 }
 
-std::string TCustomWSocket::ReceiveStr() {
-  std::int32_t count = GetRcvdCount();
+std::string BasicSocket::ReceiveStr() {
+  std::int32_t count = queryBytesWaiting();
   if (count < 0) return std::string();
   if (count == 0) count = 255;
   std::string s(static_cast<std::size_t>(count), '\0');
@@ -898,30 +899,30 @@ std::string TCustomWSocket::ReceiveStr() {
 
 // --- Closing --------------------------------------------------------------------------------------
 
-void TCustomWSocket::Close() {
+void BasicSocket::Close() {
   InternalClose(true, 0);
 }
 
-void TCustomWSocket::InternalClose(bool shut, std::uint16_t errCode) {
+void BasicSocket::InternalClose(bool shut, std::uint16_t errCode) {
   if (fd_ == -1) {
-    if (state_ != wsClosed) {
-      ChangeState(wsClosed);
+    if (state_ != SocketState::Closed) {
+      ChangeState(SocketState::Closed);
       AssignDefaultValue();
     }
     return;
   }
-  if (state_ == wsClosed) return;
+  if (state_ == SocketState::Closed) return;
   if (shut) {
     Shutdown(1);
     // A zero linger time would turn the close into a reset and drop bytes the system accepted but has
     // not delivered yet; an orderly close lets them go out.
-    if (sockType_ == 1 && lingerOnOff_ == wsLingerOn && lingerTimeout_ == 0) {
+    if (sockType_ == 1 && lingerMode_ == LingerMode::On && lingerTimeout_ == 0) {
       const linger off{};
       ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &off, sizeof off);
     }
   }
   CloseSystemSocket();
-  ChangeState(wsClosed);
+  ChangeState(SocketState::Closed);
   if (!destroying_ && !closeInvoked_) {
     closeInvoked_ = true;
     TriggerSessionClosed(errCode);
@@ -934,7 +935,7 @@ void TCustomWSocket::InternalClose(bool shut, std::uint16_t errCode) {
   }
 }
 
-void TCustomWSocket::CloseSystemSocket() {
+void BasicSocket::CloseSystemSocket() {
   notifiers_.reset();  // before the descriptor goes, so no notifier watches a reused number
   if (fd_ != -1) ::close(fd_);
   fd_ = -1;
@@ -942,59 +943,59 @@ void TCustomWSocket::CloseSystemSocket() {
   selectEvent_ = 0;
 }
 
-void TCustomWSocket::Shutdown(int how) {
+void BasicSocket::Shutdown(int how) {
   if (fd_ != -1) ::shutdown(fd_, how);
 }
 
-void TCustomWSocket::Abort() {
+void BasicSocket::Abort() {
   InternalAbort(0);
 }
 
-void TCustomWSocket::InternalAbort(std::uint16_t errCode) {
+void BasicSocket::InternalAbort(std::uint16_t errCode) {
   CancelDnsLookup();
   DeleteBufferedData();
-  if (state_ == wsConnected && protoNum_ == 6) {
-    lingerOnOff_ = wsLingerOff;
+  if (state_ == SocketState::Connected && protoNum_ == 6) {
+    lingerMode_ = LingerMode::Off;
     SetLingerOption();
   }
   InternalClose(false, errCode);
 }
 
-void TCustomWSocket::CloseDelayed() {
-  if (window_) platform::PostMessage(window_->Handle(), WM_CLOSE_DELAYED);
+void BasicSocket::CloseDelayed() {
+  if (window_) platform::PostMessage(window_->Handle(), SocketMessage::CloseDelayed);
 }
 
-void TCustomWSocket::Release() {
-  if (window_) platform::PostMessage(window_->Handle(), WM_WSOCKET_RELEASE);
+void BasicSocket::Release() {
+  if (window_) platform::PostMessage(window_->Handle(), SocketMessage::Release);
 }
 
-void TCustomWSocket::Pause() {
+void BasicSocket::Pause() {
   paused_ = true;
   if (notifiers_) notifiers_->Select(0);
 }
 
-void TCustomWSocket::Resume() {
+void BasicSocket::Resume() {
   paused_ = false;
   if (!notifiers_) return;
   notifiers_->Select(selectEvent_);
   if (bufferedByteCount_ > 0) notifiers_->ArmWrite();
 }
 
-void TCustomWSocket::WaitForClose() {
-  while (fd_ != -1 && state_ != wsClosed) {
-    platform::WaitMessage(100);
-    if (fd_ == -1 || state_ == wsClosed) break;
+void BasicSocket::WaitForClose() {
+  while (fd_ != -1 && state_ != SocketState::Closed) {
+    platform::waitForMessage(100);
+    if (fd_ == -1 || state_ == SocketState::Closed) break;
     int waiting = 0;
     if (::ioctl(fd_, FIONREAD, &waiting) != 0) break;
     if (waiting > 0) TriggerDataAvailable(0);
   }
 }
 
-void TCustomWSocket::MessagePump() {
+void BasicSocket::MessagePump() {
   platform::ProcessMessages();
 }
 
-void TCustomWSocket::ThreadDetach() {
+void BasicSocket::ThreadDetach() {
   if (std::this_thread::get_id() != threadId_) {
     RaiseException("Cannot detach from other thread");
     return;
@@ -1003,7 +1004,7 @@ void TCustomWSocket::ThreadDetach() {
   window_.reset();
 }
 
-void TCustomWSocket::ThreadAttach() {
+void BasicSocket::ThreadAttach() {
   if (window_) {
     RaiseException("Cannot attach when not detached");
     return;
@@ -1017,4 +1018,4 @@ void TCustomWSocket::ThreadAttach() {
   }
 }
 
-}  // namespace wsocket
+}  // namespace net

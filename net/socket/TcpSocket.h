@@ -1,18 +1,18 @@
 // The asynchronous TCP socket, its resolvers and its error texts: the header users of the socket include.
 #pragma once
 
-#include "net/socket/CustomSyncWSocket.h"
-#include "net/socket/ESocketException.h"
 #include "net/socket/Resolvers.h"
 #include "net/socket/SocketErrors.h"
-#include "net/socket/WSocketTypes.h"
+#include "net/socket/SocketException.h"
+#include "net/socket/SocketTypes.h"
+#include "net/socket/SyncSocket.h"
 
-namespace wsocket {
+namespace net {
 
 // The socket with every layer: base, SOCKS, line mode and waiting.
-class TWSocket : public TCustomSyncWSocket {
+class TcpSocket : public SyncSocket {
  public:
-  TWSocket() = default;
+  TcpSocket() = default;
 };
 
-}  // namespace wsocket
+}  // namespace net

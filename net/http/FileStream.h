@@ -1,24 +1,24 @@
 // A file opened for writing (created or emptied) that collects small writes into large ones. Every
-// byte reaches the file by Flush, Close or a size change; each failure raises EStreamError with the
+// byte reaches the file by Flush, Close or a size change; each failure raises StreamError with the
 // system's reason. The destructor closes the file too but cannot report a failure: call Close.
 #pragma once
 
-#include "net/http/TStream.h"
+#include "net/http/Stream.h"
 
 #include <string>
 #include <vector>
 
 namespace http {
 
-class TFileStream final : public TStream {
+class FileStream final : public Stream {
  public:
   static constexpr std::size_t kBufferSize = 256 * 1024;
 
-  // Creates the file or empties an existing one; raises EStreamError when that fails.
-  explicit TFileStream(const std::string& path);
-  ~TFileStream() override;
-  TFileStream(const TFileStream&) = delete;
-  TFileStream& operator=(const TFileStream&) = delete;
+  // Creates the file or empties an existing one; raises StreamError when that fails.
+  explicit FileStream(const std::string& path);
+  ~FileStream() override;
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
 
   void Write(const void* data, std::size_t len) override;
   std::size_t Read(void* data, std::size_t len) override;

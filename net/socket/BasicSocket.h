@@ -7,9 +7,9 @@
 // message target and handled one at a time, never inside the call that caused it.
 #pragma once
 
-#include "net/socket/ESocketException.h"
-#include "net/socket/TBuffer.h"
-#include "net/socket/WSocketTypes.h"
+#include "net/socket/SendBlock.h"
+#include "net/socket/SocketException.h"
+#include "net/socket/SocketTypes.h"
 #include "platform/Messages.h"
 
 #include <netinet/in.h>
@@ -21,26 +21,30 @@
 #include <thread>
 #include <vector>
 
-namespace wsocket {
+namespace net {
 
 class SocketNotifiers;
 class HostLookup;
 
 // Private messages of the socket's message target.
-constexpr std::uint32_t WM_ASYNCSELECT = 0x401;             // wParam handle, lParam bits | error << 16
-constexpr std::uint32_t WM_ASYNCGETHOSTBYNAME = 0x402;      // wParam lookup handle, lParam error << 16
-constexpr std::uint32_t WM_ASYNCGETHOSTBYADDR = 0x403;      // reverse lookup (not used)
-constexpr std::uint32_t WM_CLOSE_DELAYED = 0x404;           // CloseDelayed
-constexpr std::uint32_t WM_WSOCKET_RELEASE = 0x405;         // Release
-constexpr std::uint32_t WM_TRIGGER_EXCEPTION = 0x406;       // raises a test exception
-constexpr std::uint32_t WM_TRIGGER_DATA_AVAILABLE = 0x414;  // line layer: mode switched with data held
+struct SocketMessage {
+  enum : std::uint32_t {
+    Notification = 0x401,          // wParam handle, lParam bits | error << 16
+    LookupDone = 0x402,            // wParam lookup handle, lParam error << 16
+    ReverseLookupDone = 0x403,     // reverse lookup (not used)
+    CloseDelayed = 0x404,          // closeDelayed
+    Release = 0x405,               // release
+    TriggerException = 0x406,      // raises a test exception
+    TriggerDataAvailable = 0x414,  // line layer: mode switched with data held
+  };
+};
 
-class TCustomWSocket {
+class BasicSocket {
  public:
-  TCustomWSocket();
-  virtual ~TCustomWSocket();
-  TCustomWSocket(const TCustomWSocket&) = delete;
-  TCustomWSocket& operator=(const TCustomWSocket&) = delete;
+  BasicSocket();
+  virtual ~BasicSocket();
+  BasicSocket(const BasicSocket&) = delete;
+  BasicSocket& operator=(const BasicSocket&) = delete;
 
   // --- Properties -------------------------------------------------------------------------------
   const std::string& Addr() const { return addrStr_; }
@@ -57,9 +61,9 @@ class TCustomWSocket {
   std::string PeerPort();
   const std::string& DnsResult() const { return dnsResult_; }
   const std::vector<std::string>& DnsResultList() const { return dnsResultList_; }
-  TSocketState State() const { return state_; }
-  std::int64_t ReadCount() const { return readCount_; }  // 64-bit: a download can pass 2 GiB
-  std::int32_t RcvdCount() { return GetRcvdCount(); }    // bytes waiting to be read now, -1 on failure
+  SocketState State() const { return state_; }
+  std::int64_t ReadCount() const { return readCount_; }        // 64-bit: a download can pass 2 GiB
+  std::int32_t bytesWaiting() { return queryBytesWaiting(); }  // bytes waiting to be read now, -1 on failure
   std::int32_t LastError() const { return lastError_; }
   void SetLastError(std::int32_t value) { lastError_ = value; }
   bool MultiThreaded() const { return multiThreaded_; }
@@ -72,8 +76,8 @@ class TCustomWSocket {
   void SetMultiCastIpTTL(int value) { multiCastIpTTL_ = value; }
   bool ReuseAddr() const { return reuseAddr_; }
   void SetReuseAddr(bool value) { reuseAddr_ = value; }
-  TWSocketOptions ComponentOptions() const { return componentOptions_; }
-  void SetComponentOptions(TWSocketOptions value) { componentOptions_ = value; }
+  SocketOptions options() const { return options_; }
+  void setOptions(SocketOptions value) { options_ = value; }
   int ListenBacklog() const { return listenBacklog_; }
   void SetListenBacklog(int value) { listenBacklog_ = value; }
   std::uint8_t ReqVerLow() const;
@@ -82,36 +86,36 @@ class TCustomWSocket {
   void SetReqVerHigh(std::uint8_t value);
   int FlushTimeout() const { return flushTimeout_; }
   void SetFlushTimeout(int value) { flushTimeout_ = value; }
-  TSocketSendFlags SendFlags() const { return sendFlags_; }
-  void SetSendFlags(TSocketSendFlags value);
-  TSocketLingerOnOff LingerOnOff() const { return lingerOnOff_; }
-  void SetLingerOnOff(TSocketLingerOnOff value) { lingerOnOff_ = value; }
+  SendFlags sendFlags() const { return sendFlags_; }
+  void setSendFlags(SendFlags value);
+  LingerMode lingerMode() const { return lingerMode_; }
+  void setLingerMode(LingerMode value) { lingerMode_ = value; }
   int LingerTimeout() const { return lingerTimeout_; }
   void SetLingerTimeout(int seconds) { lingerTimeout_ = seconds; }
-  TSocketKeepAliveOnOff KeepAliveOnOff() const { return keepAliveOnOff_; }
-  void SetKeepAliveOnOff(TSocketKeepAliveOnOff value) { keepAliveOnOff_ = value; }
+  KeepAliveMode keepAliveMode() const { return keepAliveMode_; }
+  void setKeepAliveMode(KeepAliveMode value) { keepAliveMode_ = value; }
   int KeepAliveTime() const { return keepAliveTime_; }
   void SetKeepAliveTime(int ms) { keepAliveTime_ = ms; }
   int KeepAliveInterval() const { return keepAliveInterval_; }
   void SetKeepAliveInterval(int ms) { keepAliveInterval_ = ms; }
 
-  int HSocket() const { return fd_; }                                    // -1: no socket
-  platform::WindowHandle Handle() const;                                 // the hidden message target
+  int socketDescriptor() const { return fd_; }                           // -1: no socket
+  platform::TargetHandle Handle() const;                                 // the hidden message target
   std::int32_t BufferedByteCount() const { return bufferedByteCount_; }  // queued, not yet sent
   bool AllSent() const { return allSent_; }
   bool Terminated() const { return terminated_; }
 
   // --- Events -----------------------------------------------------------------------------------
-  TDataAvailable OnDataAvailable;
-  TDataSent OnDataSent;
-  TSendData OnSendData;
-  TSessionClosed OnSessionClosed;
-  TSessionAvailable OnSessionAvailable;
-  TSessionConnected OnSessionConnected;
-  TChangeState OnChangeState;
-  TDnsLookupDone OnDnsLookupDone;
-  TNotifyEvent OnError;
-  TBgExceptionEvent OnBgException;
+  DataAvailableEvent OnDataAvailable;
+  DataSentEvent OnDataSent;
+  SendDataEvent OnSendData;
+  SessionClosedEvent OnSessionClosed;
+  SessionAvailableEvent OnSessionAvailable;
+  SessionConnectedEvent OnSessionConnected;
+  StateChangeEvent OnChangeState;
+  DnsLookupDoneEvent OnDnsLookupDone;
+  SocketNotifyEvent OnError;
+  BackgroundExceptionEvent OnBgException;
 
   // --- Operations -------------------------------------------------------------------------------
   // Starts a name lookup; OnDnsLookupDone reports the end (inside the call for a dotted address).
@@ -142,12 +146,12 @@ class TCustomWSocket {
   virtual void ThreadAttach();
 
  protected:
-  virtual void WndProc(platform::Message& msg);
+  virtual void handleMessage(platform::Message& msg);
   virtual void TryToSend();
   virtual void AssignDefaultValue();
   virtual void InternalClose(bool shut, std::uint16_t errCode);
   virtual void InternalAbort(std::uint16_t errCode);
-  virtual std::int32_t GetRcvdCount();
+  virtual std::int32_t queryBytesWaiting();
   virtual bool BindSocket();  // false when a failure was reported
   virtual std::int32_t RealSend(const char* data, std::int32_t len);
   virtual void RaiseException(const std::string& msg);
@@ -158,22 +162,22 @@ class TCustomWSocket {
   virtual void TriggerSessionConnected(std::uint16_t errCode);
   virtual void TriggerSessionClosed(std::uint16_t errCode);
   virtual void TriggerDataSent(std::uint16_t errCode);
-  virtual void TriggerChangeState(TSocketState oldState, TSocketState newState);
+  virtual void TriggerChangeState(SocketState oldState, SocketState newState);
   virtual void TriggerDnsLookupDone(std::uint16_t errCode);
   virtual void TriggerError();
   virtual std::int32_t DoRecv(void* buffer, std::int32_t bufferSize, int flags);
-  virtual void DoFdConnect(platform::Message& msg);
-  virtual void DoFdRead(platform::Message& msg);
-  virtual void DoFdWrite(platform::Message& msg);
-  virtual void DoFdAccept(platform::Message& msg);
-  virtual void DoFdClose(platform::Message& msg);
+  virtual void handleConnectEvent(platform::Message& msg);
+  virtual void handleReadEvent(platform::Message& msg);
+  virtual void handleWriteEvent(platform::Message& msg);
+  virtual void handleAcceptEvent(platform::Message& msg);
+  virtual void handleCloseEvent(platform::Message& msg);
 
-  void SocketError(const std::string& functionName);
-  void SocketErrorCode(int code, const std::string& functionName);
-  void ChangeState(TSocketState newState);
+  void reportErrno(const std::string& functionName);
+  void reportSocketError(int code, const std::string& functionName);
+  void ChangeState(SocketState newState);
   // Runs the data-available event while bytes wait. `draining` (the close) reads to the end; otherwise
   // the loop yields after a bounded number of passes so a flood cannot starve the message loop.
-  void AsyncReceive(std::uint16_t errCode, TWSocketOptions options, bool draining = false);
+  void AsyncReceive(std::uint16_t errCode, SocketOptions options, bool draining = false);
   void PutDataInSendBuffer(const void* data, std::int32_t len);
   void DeleteBufferedData();
   bool SetLingerOption();
@@ -233,7 +237,7 @@ class TCustomWSocket {
   std::string localAddr_ = "0.0.0.0", localPortStr_ = "0";
 
   // Send queue.
-  std::deque<std::unique_ptr<TBuffer>> bufList_;
+  std::deque<std::unique_ptr<SendBlock>> bufList_;
   std::int32_t bufSize_ = 1460;
   std::int32_t bufferedByteCount_ = 0;
   bool allSent_ = true;
@@ -258,7 +262,7 @@ class TCustomWSocket {
   std::vector<std::string> dnsResultList_;
 
   // Plain properties.
-  TSocketState state_ = wsClosed;
+  SocketState state_ = SocketState::Closed;
   std::int64_t readCount_ = 0;
   std::int32_t lastError_ = 0;
   bool multiThreaded_ = false;
@@ -266,15 +270,15 @@ class TCustomWSocket {
   std::string multiCastAddrStr_;
   int multiCastIpTTL_ = 1;
   bool reuseAddr_ = false;
-  TWSocketOptions componentOptions_ = 0;
+  SocketOptions options_ = 0;
   int listenBacklog_ = 5;
   int flushTimeout_ = 60;
-  TSocketSendFlags sendFlags_ = wsSendNormal;
-  TSocketLingerOnOff lingerOnOff_ = wsLingerOn;
+  SendFlags sendFlags_ = SendFlags::Normal;
+  LingerMode lingerMode_ = LingerMode::On;
   int lingerTimeout_ = 0;
-  TSocketKeepAliveOnOff keepAliveOnOff_ = wsKeepAliveOnSystem;
+  KeepAliveMode keepAliveMode_ = KeepAliveMode::OnSystem;
   int keepAliveTime_ = 30000;
   int keepAliveInterval_ = 1000;
 };
 
-}  // namespace wsocket
+}  // namespace net

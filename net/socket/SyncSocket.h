@@ -1,15 +1,15 @@
 // The wait layer: waits for a flag while messages keep being dispatched.
 #pragma once
 
-#include "net/socket/CustomLineWSocket.h"
+#include "net/socket/LineSocket.h"
 
 #include <functional>
 
-namespace wsocket {
+namespace net {
 
 constexpr int kWaitTimedOut = 12001;  // result of a wait that ran out of time or was stopped
 
-class TCustomSyncWSocket : public TCustomLineWSocket {
+class SyncSocket : public LineSocket {
  public:
   int Timeout() const { return timeout_; }
   void SetTimeout(int ms) { timeout_ = ms; }  // 0: wait without limit
@@ -23,4 +23,4 @@ class TCustomSyncWSocket : public TCustomLineWSocket {
   int timeout_ = 0;
 };
 
-}  // namespace wsocket
+}  // namespace net

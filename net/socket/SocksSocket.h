@@ -7,17 +7,17 @@
 // follow a reply stay with the system and reach OnDataAvailable as ordinary data.
 #pragma once
 
-#include "net/socket/CustomWSocket.h"
+#include "net/socket/BasicSocket.h"
 #include "net/socket/SocksReply.h"
 
 #include <cstdint>
 #include <string>
 
-namespace wsocket {
+namespace net {
 
-class TCustomSocksWSocket : public TCustomWSocket {
+class SocksSocket : public BasicSocket {
  public:
-  TCustomSocksWSocket();
+  SocksSocket();
 
   const std::string& SocksLevel() const { return socksLevel_; }
   void SetSocksLevel(const std::string& value);
@@ -29,45 +29,45 @@ class TCustomSocksWSocket : public TCustomWSocket {
   void SetSocksUsercode(const std::string& value) { socksUsercode_ = value; }
   const std::string& SocksPassword() const { return socksPassword_; }
   void SetSocksPassword(const std::string& value) { socksPassword_ = value; }
-  TSocksAuthentication SocksAuthentication() const { return socksAuthentication_; }
-  void SetSocksAuthentication(TSocksAuthentication value) { socksAuthentication_ = value; }
+  SocksAuthentication socksAuthentication() const { return socksAuthentication_; }
+  void setSocksAuthentication(SocksAuthentication value) { socksAuthentication_ = value; }
   // The bound end a version 5 proxy reported in its connect reply (empty before one came).
   const std::string& SocksBoundAddr() const { return boundAddr_; }
   const std::string& SocksBoundPort() const { return boundPort_; }
 
-  TSessionConnected OnSocksConnected;
-  TSocksErrorEvent OnSocksError;
-  TSocksAuthStateEvent OnSocksAuthState;
+  SessionConnectedEvent OnSocksConnected;
+  SocksErrorEvent OnSocksError;
+  SocksAuthStateEvent OnSocksAuthState;
 
   void Connect() override;
 
  protected:
   // Where the negotiation stands. The names carry the protocol version.
-  enum class TSocksState {
-    socksData,                // no negotiation: bytes belong to the application
-    socks4Connecting,         // level 4/4A: connecting to the proxy
-    socks4ConnectRequest,     // level 4/4A: connect request sent, waiting for the 8-byte reply
-    socks5Connecting,         // level 5: connecting to the proxy
-    socks5MethodNegotiation,  // level 5: greeting sent, waiting for the chosen method
-    socks5Authentication,     // level 5: user name and password sent, waiting for the verdict
-    socks5ConnectRequest,     // level 5: connect request sent, waiting for the reply
+  enum class SocksState {
+    Data,                     // no negotiation: bytes belong to the application
+    Socks4Connecting,         // level 4/4A: connecting to the proxy
+    Socks4ConnectRequest,     // level 4/4A: connect request sent, waiting for the 8-byte reply
+    Socks5Connecting,         // level 5: connecting to the proxy
+    Socks5MethodNegotiation,  // level 5: greeting sent, waiting for the chosen method
+    Socks5Authentication,     // level 5: user name and password sent, waiting for the verdict
+    Socks5ConnectRequest,     // level 5: connect request sent, waiting for the reply
   };
 
-  bool SocksNegotiating() const { return socksState_ != TSocksState::socksData; }
+  bool SocksNegotiating() const { return socksState_ != SocksState::Data; }
 
   void AssignDefaultValue() override;
   void TriggerSessionConnected(std::uint16_t errCode) override;
   bool TriggerDataAvailable(std::uint16_t errCode) override;
   void TriggerSessionClosed(std::uint16_t errCode) override;
   void TriggerDataSent(std::uint16_t errCode) override;
-  void DoFdClose(platform::Message& msg) override;
+  void handleCloseEvent(platform::Message& msg) override;
   virtual void TriggerSocksConnected(std::uint16_t errCode);
   virtual void TriggerSocksError(std::int32_t error, const std::string& msg);
-  virtual void TriggerSocksAuthState(TSocksAuthState state);
+  virtual void TriggerSocksAuthState(SocksAuthState state);
 
  private:
   // The one place where the negotiation state changes.
-  void SetSocksState(TSocksState state);
+  void SetSocksState(SocksState state);
   // Refuses values that cannot be sent in the requests; false when refused.
   bool CheckSocksRequests();
   void SendRequest(const std::string& bytes);
@@ -78,16 +78,16 @@ class TCustomSocksWSocket : public TCustomWSocket {
   void ReceiveReply();
   void ReplyComplete();
   void SocksSucceeded();
-  void SocksError(std::int32_t code, const std::string& msg);
+  void failNegotiation(std::int32_t code, const std::string& msg);
 
   std::string socksLevel_ = "5";
   std::string socksServer_;
   std::string socksPort_;
   std::string socksUsercode_;
   std::string socksPassword_;
-  TSocksAuthentication socksAuthentication_ = socksNoAuthentication;
+  SocksAuthentication socksAuthentication_ = SocksAuthentication::None;
 
-  TSocksState socksState_ = TSocksState::socksData;
+  SocksState socksState_ = SocksState::Data;
   std::uint8_t methodOffered_ = 0;  // 0 none, 2 user name and password
   std::uint16_t targetPort_ = 0;    // host order
   // Data-sent reports still to come for the layer's own requests. Each request leads to exactly one,
@@ -98,4 +98,4 @@ class TCustomSocksWSocket : public TCustomWSocket {
   std::string boundPort_;
 };
 
-}  // namespace wsocket
+}  // namespace net

@@ -1,4 +1,4 @@
-#include "net/http/HttpContCodHandler.h"
+#include "net/http/ContentCodingHandler.h"
 
 #include <cstdio>
 
@@ -23,32 +23,32 @@ std::string FormatQuality(float q) {
 
 }  // namespace
 
-THttpContCodHandler::THttpContCodHandler(TContentOutput output) : output_(std::move(output)) {
-  for (const TContCodingClass& c : TContCodingsList::Instance().Items()) {
-    items_.push_back(THttpContCodItem{&c, true, c.DefaultQuality});
+ContentCodingHandler::ContentCodingHandler(ContentOutput output) : output_(std::move(output)) {
+  for (const ContentCodingClass& c : ContentCodingRegistry::Instance().Items()) {
+    items_.push_back(ContentCodingItem{&c, true, c.DefaultQuality});
   }
 }
 
-void THttpContCodHandler::SetEnabled(bool value) {
+void ContentCodingHandler::SetEnabled(bool value) {
   if (value != enabled_) headerStale_ = true;
   enabled_ = value;
 }
 
-void THttpContCodHandler::SetUseQuality(bool value) {
+void ContentCodingHandler::SetUseQuality(bool value) {
   if (value != useQuality_) headerStale_ = true;
   useQuality_ = value;
 }
 
-const std::string& THttpContCodHandler::HeaderText() {
+const std::string& ContentCodingHandler::HeaderText() {
   if (!enabled_) {
     static const std::string empty;
     return empty;
   }
   if (headerStale_) {
     headerText_.clear();
-    for (const THttpContCodItem& item : items_) {
+    for (const ContentCodingItem& item : items_) {
       if (!item.Enabled || item.Quality <= 0) continue;
-      std::string one = item.Class->Coding;
+      std::string one = item.codingClass->Coding;
       if (useQuality_) one += ";q=" + FormatQuality(item.Quality);
       headerText_ = headerText_.empty() ? one : headerText_ + ", " + one;
     }
@@ -57,7 +57,7 @@ const std::string& THttpContCodHandler::HeaderText() {
   return headerText_;
 }
 
-void THttpContCodHandler::Prepare(const std::string& contentEncoding) {
+void ContentCodingHandler::Prepare(const std::string& contentEncoding) {
   chain_.clear();
   if (!enabled_ || contentEncoding.empty()) return;
   std::size_t start = 0;
@@ -65,14 +65,14 @@ void THttpContCodHandler::Prepare(const std::string& contentEncoding) {
     std::size_t comma = contentEncoding.find(',', start);
     if (comma == std::string::npos) comma = contentEncoding.size();
     std::string name = Trim(contentEncoding.substr(start, comma - start));
-    const TContCodingClass* cls = TContCodingsList::Instance().Find(name);
+    const ContentCodingClass* cls = ContentCodingRegistry::Instance().Find(name);
     if (cls == nullptr) {
       chain_.clear();  // an unknown coding: the body is passed on undecoded
       return;
     }
-    TContentOutput next = output_;
+    ContentOutput next = output_;
     if (!chain_.empty()) {
-      THttpContentCoding* inner = chain_.back().get();
+      ContentCoding* inner = chain_.back().get();
       next = [inner](const char* d, std::size_t n) { inner->WriteBuffer(d, n); };
     }
     chain_.push_back(cls->Create(std::move(next)));
@@ -80,7 +80,7 @@ void THttpContCodHandler::Prepare(const std::string& contentEncoding) {
   }
 }
 
-void THttpContCodHandler::WriteBuffer(const char* data, std::size_t len) {
+void ContentCodingHandler::WriteBuffer(const char* data, std::size_t len) {
   if (chain_.empty()) {
     output_(data, len);
   } else {
@@ -88,7 +88,7 @@ void THttpContCodHandler::WriteBuffer(const char* data, std::size_t len) {
   }
 }
 
-void THttpContCodHandler::Complete() {
+void ContentCodingHandler::Complete() {
   for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) (*it)->Complete();
 }
 

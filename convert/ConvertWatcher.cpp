@@ -1,4 +1,4 @@
-#include "convert/ConvertThread.h"
+#include "convert/ConvertWatcher.h"
 
 #include "convert/ConvertProcess.h"
 #include "platform/ChildProcess.h"
@@ -15,12 +15,12 @@ constexpr int kMaxDrainPasses = 64;  // once the converter has ended: at most 64
 
 }  // namespace
 
-bool TConvertThread::Calls::Stopped() {
+bool ConvertWatcher::Calls::isStopped() {
   std::lock_guard<std::mutex> guard(mutex);
   return stopped;
 }
 
-void TConvertThread::Calls::Answer() {
+void ConvertWatcher::Calls::Answer() {
   {
     std::lock_guard<std::mutex> guard(mutex);
     answered = asked;
@@ -28,19 +28,19 @@ void TConvertThread::Calls::Answer() {
   changed.notify_all();
 }
 
-TConvertThread::TConvertThread(TConvertProcess& process)
+ConvertWatcher::ConvertWatcher(ConvertProcess& process)
     : target_(process.mainThread_.Handle()),
       stdout_(process.StdoutRead),
       stderr_(process.StderrRead),
-      child_(process.ProcessHandles),
-      thread_([this] { Execute(); }) {}
+      child_(process.child_),
+      thread_([this] { run(); }) {}
 
-TConvertThread::~TConvertThread() {
+ConvertWatcher::~ConvertWatcher() {
   Terminate();
   if (thread_.joinable()) thread_.join();
 }
 
-void TConvertThread::Terminate() {
+void ConvertWatcher::Terminate() {
   {
     std::lock_guard<std::mutex> guard(calls_->mutex);
     calls_->stopped = true;
@@ -48,7 +48,7 @@ void TConvertThread::Terminate() {
   calls_->changed.notify_all();
 }
 
-bool TConvertThread::Call(Action action, std::uint32_t bytes) {
+bool ConvertWatcher::Call(Action action, std::uint32_t bytes) {
   std::unique_lock<std::mutex> lock(calls_->mutex);
   if (calls_->stopped) return false;
   const std::uint64_t call = ++calls_->asked;
@@ -63,7 +63,7 @@ bool TConvertThread::Call(Action action, std::uint32_t bytes) {
 }
 
 // One pass over both pipes, standard output first; true when one of them held data.
-bool TConvertThread::ServePipes() {
+bool ConvertWatcher::ServePipes() {
   bool found = false;
   for (const auto& [fd, action] : {std::pair{stdout_, ReadStdout}, std::pair{stderr_, ReadStderr}}) {
     const int waiting = platform::BytesInPipe(fd);  // a failed peek counts as no data
@@ -74,13 +74,13 @@ bool TConvertThread::ServePipes() {
   return found;
 }
 
-void TConvertThread::Execute() {
+void ConvertWatcher::run() {
   pthread_setname_np(pthread_self(), "convert-watch");
-  while (!calls_->Stopped()) {
+  while (!calls_->isStopped()) {
     if (ServePipes()) continue;
     if (!child_.WaitForExit(kIdleWaitMs)) continue;
     // The converter has ended: take what it left in the pipes, then finish the run.
-    for (int pass = 0; pass < kMaxDrainPasses && !calls_->Stopped(); ++pass) {
+    for (int pass = 0; pass < kMaxDrainPasses && !calls_->isStopped(); ++pass) {
       if (!ServePipes()) break;
     }
     Call(Finish, 0);

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-class EConvertError : public std::runtime_error {
+class ConvertError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };

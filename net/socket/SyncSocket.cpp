@@ -1,13 +1,13 @@
-#include "net/socket/CustomSyncWSocket.h"
+#include "net/socket/SyncSocket.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
 
-namespace wsocket {
+namespace net {
 
-int TCustomSyncWSocket::WaitUntilReady(const bool& doneFlag) {
+int SyncSocket::WaitUntilReady(const bool& doneFlag) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_);
   while (!doneFlag) {
@@ -19,15 +19,15 @@ int TCustomSyncWSocket::WaitUntilReady(const bool& doneFlag) {
       slice = static_cast<int>(std::min<long long>(left, slice));
     }
     if (Terminated() || QCoreApplication::closingDown()) return kWaitTimedOut;
-    platform::WaitMessage(slice);  // sleeps until a message arrives instead of spinning
+    platform::waitForMessage(slice);  // sleeps until a message arrives instead of spinning
   }
   return 0;
 }
 
-int TCustomSyncWSocket::Synchronize(const std::function<void()>& proc, bool& doneFlag) {
+int SyncSocket::Synchronize(const std::function<void()>& proc, bool& doneFlag) {
   doneFlag = false;
   if (proc) proc();
   return WaitUntilReady(doneFlag);
 }
 
-}  // namespace wsocket
+}  // namespace net

@@ -1,59 +1,59 @@
-#include "net/socket/CustomLineWSocket.h"
+#include "net/socket/LineSocket.h"
 
 #include "net/socket/SocketErrors.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace wsocket {
+namespace net {
 
-TCustomLineWSocket::TCustomLineWSocket() = default;
+LineSocket::LineSocket() = default;
 
-void TCustomLineWSocket::SetLineMode(bool value) {
+void LineSocket::SetLineMode(bool value) {
   if (lineMode_ == value) return;
   lineMode_ = value;
   lineModeLoopCount_ = 0;
-  if (!rcvdBuf_.empty() && Handle() != platform::kNoWindow) {
-    platform::PostMessage(Handle(), WM_TRIGGER_DATA_AVAILABLE);
+  if (!rcvdBuf_.empty() && Handle() != platform::kNoTarget) {
+    platform::PostMessage(Handle(), SocketMessage::TriggerDataAvailable);
   }
 }
 
-std::int32_t TCustomLineWSocket::SendLine(const std::string& s) {
+std::int32_t LineSocket::SendLine(const std::string& s) {
   return SendStr(s + lineEnd_);
 }
 
-void TCustomLineWSocket::WndProc(platform::Message& msg) {
-  if (msg.Msg == WM_TRIGGER_DATA_AVAILABLE) {
+void LineSocket::handleMessage(platform::Message& msg) {
+  if (msg.id == SocketMessage::TriggerDataAvailable) {
     HandleModeSwitched();
     return;
   }
-  TCustomSocksWSocket::WndProc(msg);
+  SocksSocket::handleMessage(msg);
 }
 
 // Hands out what is held after LineMode changed: lines in line mode, everything otherwise.
-void TCustomLineWSocket::HandleModeSwitched() {
+void LineSocket::HandleModeSwitched() {
   while (!rcvdBuf_.empty()) {
     const std::size_t before = rcvdBuf_.size();
     if (lineMode_) {
       DeliverLines(0);
       if (rcvdBuf_.size() == before && ++lineModeLoopCount_ > 3) return;  // no complete line held
-    } else if (!TCustomSocksWSocket::TriggerDataAvailable(0) || rcvdBuf_.size() == before) {
+    } else if (!SocksSocket::TriggerDataAvailable(0) || rcvdBuf_.size() == before) {
       return;
     }
   }
 }
 
-std::int32_t TCustomLineWSocket::GetRcvdCount() {
+std::int32_t LineSocket::queryBytesWaiting() {
   if (lineMode_) return static_cast<std::int32_t>(line_.size() - lineRead_);
   if (!rcvdBuf_.empty()) return static_cast<std::int32_t>(rcvdBuf_.size());
-  return TCustomSocksWSocket::GetRcvdCount();
+  return SocksSocket::queryBytesWaiting();
 }
 
-std::int32_t TCustomLineWSocket::DoRecv(void* buffer, std::int32_t bufferSize, int flags) {
+std::int32_t LineSocket::DoRecv(void* buffer, std::int32_t bufferSize, int flags) {
   if (lineMode_ && !lineEnd_.empty()) {
     const std::size_t unread = line_.size() - lineRead_;
     if (unread == 0) {
-      SetRecvError(WSAEWOULDBLOCK);  // only the current line is handed out in line mode
+      SetRecvError(SocketError::WouldBlock);  // only the current line is handed out in line mode
       return -1;
     }
     const std::size_t n = std::min(unread, static_cast<std::size_t>(std::max(0, bufferSize)));
@@ -67,13 +67,13 @@ std::int32_t TCustomLineWSocket::DoRecv(void* buffer, std::int32_t bufferSize, i
     rcvdBuf_.erase(0, n);
     return static_cast<std::int32_t>(n);
   }
-  return TCustomSocksWSocket::DoRecv(buffer, bufferSize, flags);
+  return SocksSocket::DoRecv(buffer, bufferSize, flags);
 }
 
-bool TCustomLineWSocket::TriggerDataAvailable(std::uint16_t errCode) {
+bool LineSocket::TriggerDataAvailable(std::uint16_t errCode) {
   // The SOCKS negotiation reads its replies itself; lines start once the tunnel stands.
   if (!lineMode_ || lineEnd_.empty() || SocksNegotiating()) {
-    return TCustomSocksWSocket::TriggerDataAvailable(errCode);
+    return SocksSocket::TriggerDataAvailable(errCode);
   }
   const std::size_t held = rcvdBuf_.size();
   if (!ReadIntoLineBuffer(errCode)) return true;
@@ -82,13 +82,13 @@ bool TCustomLineWSocket::TriggerDataAvailable(std::uint16_t errCode) {
 }
 
 // Appends every waiting byte to the line buffer (echoed and edited as asked); false when none came.
-bool TCustomLineWSocket::ReadIntoLineBuffer(std::uint16_t errCode) {
-  std::int32_t waiting = TCustomSocksWSocket::GetRcvdCount();
+bool LineSocket::ReadIntoLineBuffer(std::uint16_t errCode) {
+  std::int32_t waiting = SocksSocket::queryBytesWaiting();
   if (waiting < 0) return false;
   if (waiting == 0) waiting = 255;
   const std::size_t held = rcvdBuf_.size();
   rcvdBuf_.resize(held + static_cast<std::size_t>(waiting));
-  const std::int32_t n = TCustomSocksWSocket::DoRecv(rcvdBuf_.data() + held, waiting, 0);
+  const std::int32_t n = SocksSocket::DoRecv(rcvdBuf_.data() + held, waiting, 0);
   rcvdBuf_.resize(held + static_cast<std::size_t>(std::max(0, n)));
   if (n <= 0) return false;
   if (lineEcho_) SendStr(rcvdBuf_.substr(held));
@@ -97,7 +97,7 @@ bool TCustomLineWSocket::ReadIntoLineBuffer(std::uint16_t errCode) {
 }
 
 // Backspace takes back the character before it; a tab becomes blanks up to the next multiple of 8.
-void TCustomLineWSocket::EditLine(std::size_t from) {
+void LineSocket::EditLine(std::size_t from) {
   std::string out = rcvdBuf_.substr(0, from);
   for (std::size_t i = from; i < rcvdBuf_.size(); ++i) {
     const char c = rcvdBuf_[i];
@@ -114,7 +114,7 @@ void TCustomLineWSocket::EditLine(std::size_t from) {
   rcvdBuf_ = std::move(out);
 }
 
-void TCustomLineWSocket::DeliverLines(std::size_t searchFrom) {
+void LineSocket::DeliverLines(std::size_t searchFrom) {
   while (lineMode_ && !lineEnd_.empty()) {
     const std::size_t pos = rcvdBuf_.find(lineEnd_, searchFrom);
     if (pos == std::string::npos) break;
@@ -132,12 +132,12 @@ void TCustomLineWSocket::DeliverLines(std::size_t searchFrom) {
 }
 
 // Fires the data-available event until the handler has read the whole line; false when it was dropped.
-bool TCustomLineWSocket::DeliverCurrentLine() {
+bool LineSocket::DeliverCurrentLine() {
   bool complete = true;
   if (OnDataAvailable) {
     while (lineMode_ && lineRead_ < line_.size()) {
       const std::size_t before = lineRead_;
-      TCustomSocksWSocket::TriggerDataAvailable(0);
+      SocksSocket::TriggerDataAvailable(0);
       if (lineRead_ == before) {  // the handler read nothing of it: drop the line, do not spin
         complete = false;
         break;
@@ -156,7 +156,7 @@ bool TCustomLineWSocket::DeliverCurrentLine() {
   return complete;
 }
 
-void TCustomLineWSocket::TriggerSessionClosed(std::uint16_t errCode) {
+void LineSocket::TriggerSessionClosed(std::uint16_t errCode) {
   if (lineMode_ && !rcvdBuf_.empty()) {
     line_ = std::move(rcvdBuf_);  // the unterminated rest arrives as one last line
     lineRead_ = 0;
@@ -166,11 +166,11 @@ void TCustomLineWSocket::TriggerSessionClosed(std::uint16_t errCode) {
   rcvdBuf_.clear();
   line_.clear();
   lineRead_ = 0;
-  TCustomSocksWSocket::TriggerSessionClosed(errCode);
+  SocksSocket::TriggerSessionClosed(errCode);
 }
 
-void TCustomLineWSocket::TriggerLineLimitExceeded(std::int32_t cnt, bool& clearData) {
+void LineSocket::TriggerLineLimitExceeded(std::int32_t cnt, bool& clearData) {
   if (OnLineLimitExceeded && !Destroying()) OnLineLimitExceeded(this, cnt, clearData);
 }
 
-}  // namespace wsocket
+}  // namespace net

@@ -1,4 +1,4 @@
-#include "net/http/TFileStream.h"
+#include "net/http/FileStream.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,26 +9,26 @@
 
 namespace http {
 
-TFileStream::TFileStream(const std::string& path) : path_(path) {
+FileStream::FileStream(const std::string& path) : path_(path) {
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) Fail("Cannot create file", errno);
   pending_.reserve(kBufferSize);
 }
 
-TFileStream::~TFileStream() {
+FileStream::~FileStream() {
   try {
     Close();
-  } catch (const EStreamError&) {
+  } catch (const StreamError&) {
     // Nobody can be told any more; Close() is the reporting path.
   }
 }
 
-void TFileStream::Fail(const std::string& what, int err) {
-  throw EStreamError(what + " \"" + path_ + "\": " + std::strerror(err));
+void FileStream::Fail(const std::string& what, int err) {
+  throw StreamError(what + " \"" + path_ + "\": " + std::strerror(err));
 }
 
-void TFileStream::Write(const void* data, std::size_t len) {
-  if (fd_ < 0) throw EStreamError("Write to closed file \"" + path_ + "\"");
+void FileStream::Write(const void* data, std::size_t len) {
+  if (fd_ < 0) throw StreamError("Write to closed file \"" + path_ + "\"");
   const char* p = static_cast<const char*>(data);
   if (pending_.size() + len > kBufferSize) Flush();
   if (len >= kBufferSize) {
@@ -39,7 +39,7 @@ void TFileStream::Write(const void* data, std::size_t len) {
   pending_.insert(pending_.end(), p, p + len);
 }
 
-void TFileStream::WriteAll(const char* data, std::size_t len) {
+void FileStream::WriteAll(const char* data, std::size_t len) {
   while (len > 0) {
     ssize_t n = ::pwrite(fd_, data, len, position_);
     if (n < 0) {
@@ -52,7 +52,7 @@ void TFileStream::WriteAll(const char* data, std::size_t len) {
   }
 }
 
-void TFileStream::Flush() {
+void FileStream::Flush() {
   if (pending_.empty() || fd_ < 0) return;
   std::int64_t start = position_;
   try {
@@ -66,28 +66,28 @@ void TFileStream::Flush() {
   size_ = std::max(size_, position_);
 }
 
-std::size_t TFileStream::Read(void*, std::size_t) {
+std::size_t FileStream::Read(void*, std::size_t) {
   return 0;
 }  // opened for writing only
 
-std::int64_t TFileStream::Size() {
+std::int64_t FileStream::Size() {
   return std::max(size_, Position());
 }
 
-void TFileStream::SetSize(std::int64_t size) {
+void FileStream::SetSize(std::int64_t size) {
   Flush();
-  if (fd_ < 0) throw EStreamError("Size change of closed file \"" + path_ + "\"");
+  if (fd_ < 0) throw StreamError("Size change of closed file \"" + path_ + "\"");
   if (::ftruncate(fd_, size) != 0) Fail("Cannot change the size of", errno);
   size_ = size;
   if (position_ > size) position_ = size;
 }
 
-void TFileStream::Seek(std::int64_t position) {
+void FileStream::Seek(std::int64_t position) {
   Flush();
   position_ = position;
 }
 
-void TFileStream::Close() {
+void FileStream::Close() {
   if (fd_ < 0) return;
   try {
     Flush();

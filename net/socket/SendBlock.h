@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <memory>
 
-namespace wsocket {
+namespace net {
 
-class TBuffer {
+class SendBlock {
  public:
-  explicit TBuffer(std::int32_t size);  // a size of 0 or less gets 1514 bytes
+  explicit SendBlock(std::int32_t size);  // a size of 0 or less gets 1514 bytes
 
   // Copies as much of `data` as fits after the stored bytes; returns the count (0 when full).
   std::int32_t Write(const void* data, std::int32_t len);
@@ -32,4 +32,4 @@ class TBuffer {
   std::int32_t rdCount_ = 0;
 };
 
-}  // namespace wsocket
+}  // namespace net

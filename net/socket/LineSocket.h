@@ -2,15 +2,15 @@
 // one line per data-available event. With LineMode off it passes everything through.
 #pragma once
 
-#include "net/socket/CustomSocksWSocket.h"
+#include "net/socket/SocksSocket.h"
 
 #include <string>
 
-namespace wsocket {
+namespace net {
 
-class TCustomLineWSocket : public TCustomSocksWSocket {
+class LineSocket : public SocksSocket {
  public:
-  TCustomLineWSocket();
+  LineSocket();
 
   bool LineMode() const { return lineMode_; }
   virtual void SetLineMode(bool value);
@@ -25,14 +25,14 @@ class TCustomLineWSocket : public TCustomSocksWSocket {
   // Bytes received in line mode and not yet handed out.
   std::int32_t LineHeld() const { return static_cast<std::int32_t>(rcvdBuf_.size()); }
 
-  TLineLimitEvent OnLineLimitExceeded;
+  LineLimitEvent OnLineLimitExceeded;
 
   // Queues `s` followed by LineEnd; returns the bytes queued or -1.
   virtual std::int32_t SendLine(const std::string& s);
 
  protected:
-  void WndProc(platform::Message& msg) override;
-  std::int32_t GetRcvdCount() override;
+  void handleMessage(platform::Message& msg) override;
+  std::int32_t queryBytesWaiting() override;
   bool TriggerDataAvailable(std::uint16_t errCode) override;
   void TriggerSessionClosed(std::uint16_t errCode) override;
   std::int32_t DoRecv(void* buffer, std::int32_t bufferSize, int flags) override;
@@ -56,4 +56,4 @@ class TCustomLineWSocket : public TCustomSocksWSocket {
   int lineModeLoopCount_ = 0;
 };
 
-}  // namespace wsocket
+}  // namespace net

@@ -15,17 +15,17 @@ namespace platform {
 class ChildProcess;
 }
 
-class TConvertProcess;
+class ConvertProcess;
 
-class TConvertThread {
+class ConvertWatcher {
  public:
   enum Action : std::uintptr_t { ReadStdout = 1, ReadStderr = 2, Finish = 3 };
   // The message of a call from the watcher, posted to the conversion object's own target with the
   // action as first parameter and the bytes waiting as second.
   static constexpr std::uint32_t kCallMessage = 0x0400;
 
-  explicit TConvertThread(TConvertProcess& process);  // starts watching at once
-  ~TConvertThread();                                  // asks to stop and waits until it has stopped
+  explicit ConvertWatcher(ConvertProcess& process);  // starts watching at once
+  ~ConvertWatcher();                                 // asks to stop and waits until it has stopped
 
   // The stop request. It also releases a call the watcher is waiting for, so stopping never needs
   // the conversion object's thread to run.
@@ -36,7 +36,7 @@ class TConvertThread {
   template <typename Fn>
   static void Serve(platform::Message& msg, Fn&& fn) {
     auto calls = std::static_pointer_cast<Calls>(msg.Payload);
-    if (calls == nullptr || calls->Stopped()) return;
+    if (calls == nullptr || calls->isStopped()) return;
     fn(static_cast<Action>(msg.WParam), static_cast<std::uint32_t>(msg.LParam));
     calls->Answer();
   }
@@ -49,15 +49,15 @@ class TConvertThread {
     std::condition_variable changed;
     bool stopped = false;
     std::uint64_t asked = 0, answered = 0;
-    bool Stopped();
+    bool isStopped();
     void Answer();
   };
 
-  void Execute();
+  void run();
   bool ServePipes();
   bool Call(Action action, std::uint32_t bytes);  // false once stopped
 
-  platform::WindowHandle target_;
+  platform::TargetHandle target_;
   int stdout_, stderr_;
   const platform::ChildProcess& child_;
   std::shared_ptr<Calls> calls_ = std::make_shared<Calls>();

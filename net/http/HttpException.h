@@ -7,9 +7,9 @@
 
 namespace http {
 
-class EHttpException : public std::runtime_error {
+class HttpException : public std::runtime_error {
  public:
-  EHttpException(const std::string& msg, int errorCode) : std::runtime_error(msg), errorCode_(errorCode) {}
+  HttpException(const std::string& msg, int errorCode) : std::runtime_error(msg), errorCode_(errorCode) {}
   int ErrorCode() const { return errorCode_; }
 
  private:

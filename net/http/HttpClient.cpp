@@ -1,4 +1,4 @@
-#include "net/http/HttpProt.h"
+#include "net/http/HttpClient.h"
 
 #include "net/http/UrlParts.h"
 
@@ -11,7 +11,7 @@
 namespace http {
 namespace {
 
-using wsocket::TCustomWSocket;
+using net::BasicSocket;
 
 // "scheme://" at the start of a relocation value, the scheme made of letters, digits, "+", "-", ".".
 bool HasScheme(const std::string& value) {
@@ -48,17 +48,17 @@ std::string HttpDate(std::time_t t) {
 }
 
 bool IsTransferFailure(std::uint16_t error) {
-  return error == httperrCutShort || error == httperrBadChunk || error == httperrHeaderTooLarge ||
-         error == httperrBadStatusLine || error == httperrWriteFailed || error == httperrNoResponse ||
-         error == httperrBadAddress;
+  return error == HttpError::CutShort || error == HttpError::BadChunk || error == HttpError::HeaderTooLarge ||
+         error == HttpError::BadStatusLine || error == HttpError::WriteFailed ||
+         error == HttpError::NoResponse || error == HttpError::BadAddress;
 }
 
 }  // namespace
 
 // The socket as the response side's byte source.
-class THttpCli::SocketSource final : public ByteSource {
+class HttpClient::SocketSource final : public ByteSource {
  public:
-  explicit SocketSource(wsocket::TWSocket& socket) : socket_(socket) {}
+  explicit SocketSource(net::TcpSocket& socket) : socket_(socket) {}
   int Receive(void* buffer, int size) override {
     int n = socket_.Receive(buffer, size);
     lastReadFilled_ = n > 0 && n == size;
@@ -70,33 +70,33 @@ class THttpCli::SocketSource final : public ByteSource {
   void ForgetLastRead() { lastReadFilled_ = false; }
 
  private:
-  wsocket::TWSocket& socket_;
+  net::TcpSocket& socket_;
   bool lastReadFilled_ = false;
 };
 
-THttpCli::THttpCli(std::string name)
+HttpClient::HttpClient(std::string name)
     : name_(std::move(name)),
       parser_(*this),
-      window_(std::make_unique<platform::FunctionTarget>([this](platform::Message& m) { WndProc(m); })),
-      socket_(std::make_unique<wsocket::TWSocket>()) {
+      window_(std::make_unique<platform::FunctionTarget>([this](platform::Message& m) { handleMessage(m); })),
+      socket_(std::make_unique<net::TcpSocket>()) {
   source_ = std::make_unique<SocketSource>(*socket_);
-  socket_->OnSessionConnected = [this](TCustomWSocket*, std::uint16_t e) { SocketSessionConnected(e); };
-  socket_->OnSessionClosed = [this](TCustomWSocket*, std::uint16_t e) { SocketSessionClosed(e); };
-  socket_->OnDataAvailable = [this](TCustomWSocket*, std::uint16_t e) { SocketDataAvailable(e); };
-  socket_->OnDataSent = [this](TCustomWSocket*, std::uint16_t e) { SocketDataSent(e); };
-  socket_->OnDnsLookupDone = [this](TCustomWSocket*, std::uint16_t e) { SocketDnsLookupDone(e); };
-  socket_->OnError = [this](TCustomWSocket*) {
+  socket_->OnSessionConnected = [this](BasicSocket*, std::uint16_t e) { SocketSessionConnected(e); };
+  socket_->OnSessionClosed = [this](BasicSocket*, std::uint16_t e) { SocketSessionClosed(e); };
+  socket_->OnDataAvailable = [this](BasicSocket*, std::uint16_t e) { SocketDataAvailable(e); };
+  socket_->OnDataSent = [this](BasicSocket*, std::uint16_t e) { SocketDataSent(e); };
+  socket_->OnDnsLookupDone = [this](BasicSocket*, std::uint16_t e) { SocketDnsLookupDone(e); };
+  socket_->OnError = [this](BasicSocket*) {
     if (OnSocketError) OnSocketError(this);
   };
-  socket_->OnSocksConnected = [this](TCustomWSocket*, std::uint16_t e) {
+  socket_->OnSocksConnected = [this](BasicSocket*, std::uint16_t e) {
     if (OnSocksConnected) OnSocksConnected(this, e);
   };
-  socket_->OnSocksError = [this](TCustomWSocket*, std::int32_t e, const std::string& msg) {
+  socket_->OnSocksError = [this](BasicSocket*, std::int32_t e, const std::string& msg) {
     if (OnSocksError) OnSocksError(this, e, msg);
   };
 }
 
-THttpCli::~THttpCli() {
+HttpClient::~HttpClient() {
   socket_->OnSessionConnected = nullptr;
   socket_->OnSessionClosed = nullptr;
   socket_->OnDataAvailable = nullptr;
@@ -110,91 +110,91 @@ THttpCli::~THttpCli() {
 
 // --- Properties ---------------------------------------------------------------------------------
 
-void THttpCli::SetRequestVer(const std::string& value) {
+void HttpClient::SetRequestVer(const std::string& value) {
   if (value == requestVer_) return;
-  if (value != "1.0" && value != "1.1") throw EHttpException("Insupported HTTP version", 5);
+  if (value != "1.0" && value != "1.1") throw HttpException("Insupported HTTP version", 5);
   requestVer_ = value;
 }
 
-void THttpCli::SetOptions(THttpCliOptions value) {
+void HttpClient::SetOptions(HttpClientOptions value) {
   options_ = value;
-  parser_.ContentCoding().SetEnabled((value & httpoEnableContentCoding) != 0);
-  parser_.ContentCoding().SetUseQuality((value & httpoUseQuality) != 0);
+  parser_.contentCoding().SetEnabled((value & HttpClientOption::EnableContentCoding) != 0);
+  parser_.contentCoding().SetUseQuality((value & HttpClientOption::UseQuality) != 0);
 }
 
-void THttpCli::SetStateEvent(THttpState state) {
+void HttpClient::SetStateEvent(HttpState state) {
   state_ = state;
   if (OnStateChange) OnStateChange(this);
 }
 
 // --- Synchronous requests -----------------------------------------------------------------------
 
-void THttpCli::Get() {
+void HttpClient::Get() {
   locationChangeCurCount_ = 0;
-  RequestSync(httpGET);
+  RequestSync(RequestType::Get);
 }
 
-void THttpCli::Head() {
+void HttpClient::Head() {
   locationChangeCurCount_ = 0;
-  RequestSync(httpHEAD);
+  RequestSync(RequestType::Head);
 }
 
-void THttpCli::Post() {
+void HttpClient::Post() {
   locationChangeCurCount_ = 0;
-  RequestSync(httpPOST);
+  RequestSync(RequestType::Post);
 }
 
-void THttpCli::Put() {
+void HttpClient::Put() {
   locationChangeCurCount_ = 0;
-  RequestSync(httpPUT);
+  RequestSync(RequestType::Put);
 }
 
-void THttpCli::Close() {
-  RequestSync(httpCLOSE);
+void HttpClient::Close() {
+  RequestSync(RequestType::Close);
 }
 
-void THttpCli::RequestSync(THttpRequest type) {
+void HttpClient::RequestSync(RequestType type) {
   StartRequest(type);
   if (!MultiThreaded) {
-    while (state_ != httpReady) {
+    while (state_ != HttpState::Ready) {
       if (QCoreApplication::instance() == nullptr || QCoreApplication::closingDown()) {
         Abort();
         break;
       }
-      platform::WaitMessage(1000);
+      platform::waitForMessage(1000);
     }
   } else {
-    while (state_ != httpReady) {
+    while (state_ != HttpState::Ready) {
       socket_->MessagePump();
       std::this_thread::yield();
     }
   }
   int code = v().StatusCode;
   if ((code > 399 && code != 401 && code != 407) || IsTransferFailure(requestDoneError_)) {
-    throw EHttpException(v().StatusText, code);
+    throw HttpException(v().StatusText, code);
   }
 }
 
 // --- Request start ------------------------------------------------------------------------------
 
-void THttpCli::StartRequest(THttpRequest type) {
-  if (type == httpCLOSE) {
+void HttpClient::StartRequest(RequestType type) {
+  if (type == RequestType::Close) {
     ++serial_;
     readyPosted_ = false;
     type_ = type;
     v().StatusCode = 200;
     v().StatusText = "OK";
-    SetStateEvent(httpClosing);
-    if (socket_->State() == wsocket::wsClosed) {
+    SetStateEvent(HttpState::Closing);
+    if (socket_->State() == net::SocketState::Closed) {
       SetReady();
     } else {
       socket_->CloseDelayed();
     }
     return;
   }
-  if (state_ != httpReady) throw EHttpException("HTTP component " + name_ + " is busy", 1);
-  if ((type == httpPOST || type == httpPUT) && SendStream == nullptr) {
-    throw EHttpException("HTTP component has nothing to post or put", 2);
+  if (state_ != HttpState::Ready) throw HttpException("HTTP component " + name_ + " is busy", 1);
+  if ((type == RequestType::Post || type == RequestType::Put) && SendStream == nullptr) {
+    throw HttpException("HTTP component has nothing to post or put", 2);
   }
   ++serial_;
   readyPosted_ = false;
@@ -211,18 +211,18 @@ void THttpCli::StartRequest(THttpRequest type) {
   if (SendStream != nullptr) sendStart_ = SendStream->Position();
   SetTargets();
 
-  if (socket_->State() == wsocket::wsConnected &&
+  if (socket_->State() == net::SocketState::Connected &&
       (connectHost_ != openHost_ || connectPort_ != openPort_ || protocol_ != openProto_)) {
     ignoreClose_ = true;
     socket_->Abort();
     ignoreClose_ = false;
   }
-  SetStateEvent(httpNotConnected);
+  SetStateEvent(HttpState::NotConnected);
   Login();
 }
 
 // Protocol, hosts, ports, request path and document name from URL and Proxy.
-void THttpCli::SetTargets() {
+void HttpClient::SetTargets() {
   UrlParts u = SplitAddress(WithoutFragment(URL));
   if (!u.User.empty() || !u.Pass.empty()) {
     curUsername_ = u.User;
@@ -246,24 +246,24 @@ void THttpCli::SetTargets() {
   v().DocumentName = DocumentNameFromPath(u.Path);
 }
 
-void THttpCli::FailBeforeConnect(int status, const std::string& text, std::uint16_t error) {
+void HttpClient::FailBeforeConnect(int status, const std::string& text, std::uint16_t error) {
   v().StatusCode = status;
   v().StatusText = text;
   requestDoneError_ = error;
   SetReady();
 }
 
-void THttpCli::Login() {
+void HttpClient::Login() {
   // A host name from the address or a relocation goes into the Host field: never raw line breaks.
   if (!IsValidHostText(targetHost_) || !IsValidHostText(connectHost_)) {
-    FailBeforeConnect(400, "Invalid host name in address", httperrBadAddress);
+    FailBeforeConnect(400, "Invalid host name in address", HttpError::BadAddress);
     return;
   }
-  if (socket_->State() == wsocket::wsConnected) {
+  if (socket_->State() == net::SocketState::Connected) {
     SocketSessionConnected(0);
     return;
   }
-  SetStateEvent(httpDnsLookup);
+  SetStateEvent(HttpState::DnsLookup);
   try {
     socket_->SetLocalAddr(LocalAddr);
     socket_->DnsLookup(connectHost_);
@@ -272,8 +272,8 @@ void THttpCli::Login() {
   }
 }
 
-void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
-  if (state_ != httpDnsLookup) return;  // cancelled by Abort, or a late answer
+void HttpClient::SocketDnsLookupDone(std::uint16_t error) {
+  if (state_ != HttpState::DnsLookup) return;  // cancelled by Abort, or a late answer
   if (error != 0) {
     requestDoneError_ = error;
     v().StatusCode = 404;
@@ -281,7 +281,7 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
     ConnectionClosed(0);
     return;
   }
-  SetStateEvent(httpDnsLookupDone);
+  SetStateEvent(HttpState::DnsLookupDone);
   try {
     socket_->SetAddr(socket_->DnsResult());
     socket_->SetLocalAddr(LocalAddr);
@@ -292,7 +292,7 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
     socket_->SetSocksPort(SocksPort);
     socket_->SetSocksUsercode(SocksUsercode);
     socket_->SetSocksPassword(SocksPassword);
-    socket_->SetSocksAuthentication(SocksAuthentication);
+    socket_->setSocksAuthentication(socksAuthentication);
   } catch (const std::exception& e) {
     ConnectFailed(std::string("can't connect: ") + e.what());
     return;
@@ -313,35 +313,35 @@ void THttpCli::SocketDnsLookupDone(std::uint16_t error) {
   } catch (const std::exception&) {
   }
   // With OnError assigned, a failing Connect reports through LastError and leaves the socket closed.
-  if (socket_->State() == wsocket::wsClosed) ConnectFailed("can't connect: ");
+  if (socket_->State() == net::SocketState::Closed) ConnectFailed("can't connect: ");
 }
 
-void THttpCli::ConnectFailed(const std::string& prefix) {
+void HttpClient::ConnectFailed(const std::string& prefix) {
   int error = socket_->LastError();
   requestDoneError_ = static_cast<std::uint16_t>(error);
   v().StatusCode = 404;
-  v().StatusText = prefix + wsocket::WSocketErrorDesc(error) + " (Error #" + std::to_string(error) + ")";
+  v().StatusText = prefix + net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
   socket_->Close();
   ConnectionClosed(0);
 }
 
-void THttpCli::SocketSessionConnected(std::uint16_t error) {
-  if (state_ == httpAborting || state_ == httpReady) return;
+void HttpClient::SocketSessionConnected(std::uint16_t error) {
+  if (state_ == HttpState::Aborting || state_ == HttpState::Ready) return;
   if (error != 0) {
     requestDoneError_ = error;
     v().StatusCode = 404;
-    v().StatusText = wsocket::WSocketErrorDesc(error) + " (Error #" + std::to_string(error) + ")";
+    v().StatusText = net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
     if (OnSessionConnected) OnSessionConnected(this);
     return;  // the socket reports the close next, which ends the request
   }
   v().LocationFlag = false;
-  SetStateEvent(httpConnected);
+  SetStateEvent(HttpState::Connected);
   if (OnSessionConnected) OnSessionConnected(this);
-  if (state_ != httpConnected) return;  // aborted from the event
-  SetStateEvent(httpWaitingHeader);
+  if (state_ != HttpState::Connected) return;  // aborted from the event
+  SetStateEvent(HttpState::WaitingHeader);
   static const char* kMethods[] = {"", "GET", "POST", "PUT", "HEAD", ""};
   try {
-    SendRequest(kMethods[type_], requestVer_);
+    SendRequest(kMethods[static_cast<int>(type_)], requestVer_);
   } catch (const std::exception&) {
     socket_->Close();
   }
@@ -349,7 +349,7 @@ void THttpCli::SocketSessionConnected(std::uint16_t error) {
 
 // --- The request header -------------------------------------------------------------------------
 
-std::vector<std::string> THttpCli::RequestLines(const std::string& method, const std::string& version) {
+std::vector<std::string> HttpClient::RequestLines(const std::string& method, const std::string& version) {
   std::vector<std::string> lines;
   bool connect = method == "CONNECT";
   auto add = [&](const std::string& name, const std::string& value) {
@@ -364,8 +364,8 @@ std::vector<std::string> THttpCli::RequestLines(const std::string& method, const
     add("Referer: ", Reference);
     add("Connection: ", curConnection_);
     add("Accept-Language: ", AcceptLanguage);
-    if (type_ != httpHEAD) add("Accept-Encoding: ", parser_.ContentCoding().HeaderText());
-    if (type_ == httpPOST || type_ == httpPUT) add("Content-Type: ", ContentTypePost);
+    if (type_ != RequestType::Head) add("Accept-Encoding: ", parser_.contentCoding().HeaderText());
+    if (type_ == RequestType::Post || type_ == RequestType::Put) add("Content-Type: ", ContentTypePost);
   }
   add("User-Agent: ", Agent);
   lines.push_back("Host: " + targetHost_ +
@@ -374,7 +374,7 @@ std::vector<std::string> THttpCli::RequestLines(const std::string& method, const
   add("Proxy-Connection: ", curProxyConnection_);
   if (connect) {
     lines.push_back("Content-Length: 0");
-  } else if ((type_ == httpPOST || type_ == httpPUT) && SendStream != nullptr) {
+  } else if ((type_ == RequestType::Post || type_ == RequestType::Put) && SendStream != nullptr) {
     lines.push_back("Content-Length: " + std::to_string(SendStream->Size() - SendStream->Position()));
   }
   if (ModifiedSince != 0) lines.push_back("If-Modified-Since: " + HttpDate(ModifiedSince));
@@ -389,7 +389,7 @@ std::vector<std::string> THttpCli::RequestLines(const std::string& method, const
   return lines;
 }
 
-void THttpCli::SendRequest(const std::string& method, const std::string& version) {
+void HttpClient::SendRequest(const std::string& method, const std::string& version) {
   if (OnRequestHeaderBegin) OnRequestHeaderBegin(this);
   std::vector<std::string> lines = RequestLines(method, version);
   if (OnBeforeHeaderSend) OnBeforeHeaderSend(this, method, lines);
@@ -401,7 +401,7 @@ void THttpCli::SendRequest(const std::string& method, const std::string& version
   if (OnRequestHeaderEnd) OnRequestHeaderEnd(this);
   buffer += "\r\n";
   socket_->Send(buffer.data(), static_cast<std::int32_t>(buffer.size()));
-  if ((type_ == httpPOST || type_ == httpPUT) && method != "CONNECT") {
+  if ((type_ == RequestType::Post || type_ == RequestType::Put) && method != "CONNECT") {
     sendingBody_ = true;
     if (OnSendBegin) OnSendBegin(this);
   }
@@ -409,18 +409,18 @@ void THttpCli::SendRequest(const std::string& method, const std::string& version
 
 // Reads on while each read fills what it asked for: one notification then drains the socket without
 // asking the system how much is waiting between reads.
-void THttpCli::SocketDataAvailable(std::uint16_t error) {
+void HttpClient::SocketDataAvailable(std::uint16_t error) {
   do {
     source_->ForgetLastRead();
     parser_.DataAvailable(*source_, error);
-  } while (source_->LastReadFilled() && socket_->State() == wsocket::wsConnected);
+  } while (source_->LastReadFilled() && socket_->State() == net::SocketState::Connected);
 }
 
-void THttpCli::SocketDataSent(std::uint16_t error) {
+void HttpClient::SocketDataSent(std::uint16_t error) {
   if (sendingBody_ && error == 0) SendBodyPiece();
 }
 
-void THttpCli::SendBodyPiece() {
+void HttpClient::SendBodyPiece() {
   char piece[8192];
   std::size_t n = SendStream != nullptr ? SendStream->Read(piece, sizeof piece) : 0;
   if (n == 0) {
@@ -434,8 +434,8 @@ void THttpCli::SendBodyPiece() {
 
 // --- Relocation ---------------------------------------------------------------------------------
 
-void THttpCli::LocationHeader(const std::string& value) {
-  if (type_ == httpPUT || !FollowRelocation) {
+void HttpClient::LocationHeader(const std::string& value) {
+  if (type_ == RequestType::Put || !FollowRelocation) {
     location_ = value;
     return;
   }
@@ -448,7 +448,7 @@ void THttpCli::LocationHeader(const std::string& value) {
 }
 
 // The next target without proxy: a path, a relative value or a full address.
-void THttpCli::NextTarget(const std::string& value) {
+void HttpClient::NextTarget(const std::string& value) {
   if (value.compare(0, 1, "/") == 0) {
     requestPath_ = value;
   } else if (!HasScheme(value)) {
@@ -474,7 +474,7 @@ void THttpCli::NextTarget(const std::string& value) {
 }
 
 // The next target through a proxy: the full address sent to the proxy.
-void THttpCli::ProxyTarget(const std::string& value) {
+void HttpClient::ProxyTarget(const std::string& value) {
   UrlParts current = SplitAddress(requestPath_);
   std::string origin =
       current.Proto + "://" + current.Host + (current.Port.empty() ? "" : ":" + current.Port);
@@ -498,7 +498,7 @@ void THttpCli::ProxyTarget(const std::string& value) {
   location_ = requestPath_ = full;
 }
 
-bool THttpCli::RelocationBudgetLeft() {
+bool HttpClient::RelocationBudgetLeft() {
   ++locationChangeCurCount_;
   if (locationChangeCurCount_ <= LocationChangeMaxCount) return true;
   bool allowMore = false;
@@ -506,7 +506,7 @@ bool THttpCli::RelocationBudgetLeft() {
   return allowMore;
 }
 
-void THttpCli::StartRelocation() {
+void HttpClient::StartRelocation() {
   parser_.ResetForRelocation();
   if (!RelocationBudgetLeft()) {
     v().LocationFlag = false;
@@ -518,19 +518,19 @@ void THttpCli::StartRelocation() {
   socket_->CloseDelayed();
 }
 
-void THttpCli::RelocationAfterClose() {
+void HttpClient::RelocationAfterClose() {
   relocateOnClose_ = false;
   std::size_t hash = location_.find('#');
   if (hash != std::string::npos) location_.erase(hash);
   v().DocumentName = DocumentNameFromPath(SplitAddress(location_).Path);
   v().LocationFlag = false;
-  if (type_ == httpPOST) type_ = httpGET;
+  if (type_ == RequestType::Post) type_ = RequestType::Get;
   if (!RelocationBudgetLeft()) {
     SetReady();
     return;
   }
   if (OnLocationChange) OnLocationChange(this);
-  if (state_ == httpReady || state_ == httpAborting) return;  // aborted from the event
+  if (state_ == HttpState::Ready || state_ == HttpState::Aborting) return;  // aborted from the event
   parser_.ResetResponse();
   parser_.SetRequestType(type_);
   if (!Proxy.empty()) {
@@ -540,17 +540,17 @@ void THttpCli::RelocationAfterClose() {
   try {
     parser_.CutBackStream();
     if (SendStream != nullptr) SendStream->Seek(sendStart_);
-  } catch (const EStreamError& e) {
-    FailBeforeConnect(v().StatusCode, e.what(), httperrWriteFailed);
+  } catch (const StreamError& e) {
+    FailBeforeConnect(v().StatusCode, e.what(), HttpError::WriteFailed);
     return;
   }
   parser_.ResetForRelocation();
-  platform::PostMessage(window_->Handle(), WM_HTTP_LOGIN, serial_);
+  platform::PostMessage(window_->Handle(), HttpClientMessage::Login, serial_);
 }
 
 // --- Connection closed, abort, ready ------------------------------------------------------------
 
-void THttpCli::SocketSessionClosed(std::uint16_t error) {
+void HttpClient::SocketSessionClosed(std::uint16_t error) {
   if (ignoreClose_) return;
   if (relocateOnClose_) {
     RelocationAfterClose();
@@ -559,22 +559,22 @@ void THttpCli::SocketSessionClosed(std::uint16_t error) {
   ConnectionClosed(error);
 }
 
-void THttpCli::ConnectionClosed(std::uint16_t error) {
+void HttpClient::ConnectionClosed(std::uint16_t error) {
   if (error != 0) requestDoneError_ = error;
-  bool checkComplete = state_ != httpAborting && state_ != httpReady && !readyPosted_;
+  bool checkComplete = state_ != HttpState::Aborting && state_ != HttpState::Ready && !readyPosted_;
   parser_.ConnectionClosed(checkComplete);
   if (v().LocationFlag && checkComplete) {
     RelocationAfterClose();
     return;
   }
   if (OnSessionClosed) OnSessionClosed(this);
-  if (state_ != httpReady) SetReady();
+  if (state_ != HttpState::Ready) SetReady();
 }
 
-void THttpCli::Abort() {
-  if (state_ == httpReady) {
-    state_ = httpAborting;
-    if (socket_->State() != wsocket::wsClosed) {
+void HttpClient::Abort() {
+  if (state_ == HttpState::Ready) {
+    state_ = HttpState::Aborting;
+    if (socket_->State() != net::SocketState::Closed) {
       ignoreClose_ = true;
       socket_->Abort();
       ignoreClose_ = false;
@@ -582,13 +582,13 @@ void THttpCli::Abort() {
     v().StatusCode = 200;
     v().StatusText = "OK";
     requestDoneError_ = 0;
-    state_ = httpReady;
+    state_ = HttpState::Ready;
     if (OnStateChange) OnStateChange(this);
     if (OnRequestDone) OnRequestDone(this, type_, requestDoneError_);
     return;
   }
-  bool lookupRunning = state_ == httpDnsLookup;
-  SetStateEvent(httpAborting);
+  bool lookupRunning = state_ == HttpState::DnsLookup;
+  SetStateEvent(HttpState::Aborting);
   if (lookupRunning) {
     try {
       socket_->CancelDnsLookup();
@@ -597,7 +597,7 @@ void THttpCli::Abort() {
   }
   v().StatusCode = 404;
   v().StatusText = "Connection aborted on request";
-  requestDoneError_ = httperrAborted;
+  requestDoneError_ = HttpError::Aborted;
   relocateOnClose_ = false;
   sendingBody_ = false;
   v().LocationFlag = false;
@@ -613,76 +613,76 @@ void THttpCli::Abort() {
   // Ready at once: whatever was posted for this request is dropped.
   ++serial_;
   readyPosted_ = true;
-  SetStateEvent(httpReady);
+  SetStateEvent(HttpState::Ready);
   platform::PostMessage(
-      window_->Handle(), WM_HTTP_REQUEST_DONE, serial_,
+      window_->Handle(), HttpClientMessage::RequestDone, serial_,
       static_cast<std::intptr_t>(type_) | (static_cast<std::intptr_t>(requestDoneError_) << 8));
 }
 
-void THttpCli::SetReady() {
+void HttpClient::SetReady() {
   readyPosted_ = true;
-  platform::PostMessage(window_->Handle(), WM_HTTP_SET_READY, serial_);
+  platform::PostMessage(window_->Handle(), HttpClientMessage::SetReady, serial_);
 }
 
-void THttpCli::WndProc(platform::Message& msg) {
+void HttpClient::handleMessage(platform::Message& msg) {
   if (msg.WParam != serial_) return;  // belongs to an earlier request
-  switch (msg.Msg) {
-    case WM_HTTP_SET_READY:
-      if (state_ == httpReady) return;
-      SetStateEvent(httpReady);
+  switch (msg.id) {
+    case HttpClientMessage::SetReady:
+      if (state_ == HttpState::Ready) return;
+      SetStateEvent(HttpState::Ready);
       platform::PostMessage(
-          window_->Handle(), WM_HTTP_REQUEST_DONE, serial_,
+          window_->Handle(), HttpClientMessage::RequestDone, serial_,
           static_cast<std::intptr_t>(type_) | (static_cast<std::intptr_t>(requestDoneError_) << 8));
       break;
-    case WM_HTTP_REQUEST_DONE:
+    case HttpClientMessage::RequestDone:
       if (OnRequestDone) {
-        OnRequestDone(this, static_cast<THttpRequest>(msg.LParam & 0xff),
+        OnRequestDone(this, static_cast<RequestType>(msg.LParam & 0xff),
                       static_cast<std::uint16_t>(msg.LParam >> 8));
       }
       break;
-    case WM_HTTP_LOGIN:
-      if (state_ != httpReady && state_ != httpAborting) Login();
+    case HttpClientMessage::Login:
+      if (state_ != HttpState::Ready && state_ != HttpState::Aborting) Login();
       break;
     default:
       break;
   }
 }
 
-void THttpCli::CloseDelayed() {
+void HttpClient::CloseDelayed() {
   socket_->CloseDelayed();
 }
 
-void THttpCli::AbortConnection() {
+void HttpClient::AbortConnection() {
   socket_->Abort();
 }
 
 // --- Response events ----------------------------------------------------------------------------
 
-void THttpCli::HeaderBegin() {
+void HttpClient::HeaderBegin() {
   if (OnHeaderBegin) OnHeaderBegin(this);
 }
-void THttpCli::HeaderData() {
+void HttpClient::HeaderData() {
   if (OnHeaderData) OnHeaderData(this);
 }
-void THttpCli::HeaderEnd() {
+void HttpClient::HeaderEnd() {
   if (OnHeaderEnd) OnHeaderEnd(this);
 }
-void THttpCli::DocBegin() {
+void HttpClient::DocBegin() {
   if (OnDocBegin) OnDocBegin(this);
 }
-void THttpCli::DocData(const char* data, int len) {
+void HttpClient::DocData(const char* data, int len) {
   if (OnDocData) OnDocData(this, data, len);
 }
-void THttpCli::DocEnd() {
+void HttpClient::DocEnd() {
   if (OnDocEnd) OnDocEnd(this);
 }
-void THttpCli::CookieReceived(const std::string& data, bool& accept) {
+void HttpClient::CookieReceived(const std::string& data, bool& accept) {
   if (OnCookie) OnCookie(this, data, accept);
 }
-void THttpCli::DataPush(std::uint16_t errCode) {
+void HttpClient::DataPush(std::uint16_t errCode) {
   if (OnDataPush) OnDataPush(this, errCode);
 }
-void THttpCli::DataPush2() {
+void HttpClient::DataPush2() {
   if (OnDataPush2) OnDataPush2(this);
 }
 

@@ -11,15 +11,15 @@
 namespace http {
 
 // Raised by a stream whose write, read or size change fails; the text says what failed.
-class EStreamError : public std::runtime_error {
+class StreamError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-class TStream {
+class Stream {
  public:
-  virtual ~TStream() = default;
-  // Writes all `len` bytes at the position, or raises EStreamError.
+  virtual ~Stream() = default;
+  // Writes all `len` bytes at the position, or raises StreamError.
   virtual void Write(const void* data, std::size_t len) = 0;
   // Reads up to `len` bytes at the position; the count read, 0 at the end.
   virtual std::size_t Read(void* data, std::size_t len) = 0;
@@ -31,10 +31,10 @@ class TStream {
 };
 
 // A stream held in memory.
-class TMemoryStream final : public TStream {
+class MemoryStream final : public Stream {
  public:
-  TMemoryStream() = default;
-  explicit TMemoryStream(std::string data) : data_(std::move(data)) {}
+  MemoryStream() = default;
+  explicit MemoryStream(std::string data) : data_(std::move(data)) {}
 
   void Write(const void* data, std::size_t len) override {
     if (position_ > data_.size()) data_.resize(position_);

@@ -1,4 +1,4 @@
-// THttpCli against a scripted TCP server on 127.0.0.1: the exact request bytes, response handling over
+// HttpClient against a scripted TCP server on 127.0.0.1: the exact request bytes, response handling over
 // a real socket, relocation, abort, and the error paths.
 #include "ClientFixture.h"
 #include "ScriptedPeer.h"
@@ -21,14 +21,14 @@ using testing_support::ScriptedPeer;
 
 const std::string kEnd = "\r\n\r\n";
 
-class HttpCliTest : public ::testing::Test {
+class HttpClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
     httptest::ConfigureLikeDownload(cli);
     cli.SetReceiveStream(&stream);
   }
-  THttpCli cli;
-  TMemoryStream stream;
+  HttpClient cli;
+  MemoryStream stream;
 };
 
 // A script that answers one request with `response`, sent in one piece or byte by byte.
@@ -41,7 +41,7 @@ void Answer(ScriptedPeer& peer, const std::string& response, bool byteByByte = f
   for (char c : response) peer.Send(std::string(1, c)).Delay(1);
 }
 
-TEST_F(HttpCliTest, DirectRequestSendsExactlyTheseLines) {
+TEST_F(HttpClientTest, DirectRequestSendsExactlyTheseLines) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello");
   peer.Start();
@@ -53,10 +53,10 @@ TEST_F(HttpCliTest, DirectRequestSendsExactlyTheseLines) {
   EXPECT_EQ(cli.StatusCode(), 200);
   EXPECT_EQ(stream.Data(), "hello");
   EXPECT_EQ(cli.DocumentName(), "video.flv");
-  EXPECT_EQ(cli.State(), httpReady);
+  EXPECT_EQ(cli.State(), HttpState::Ready);
 }
 
-TEST_F(HttpCliTest, ProxyGetsTheFullAddressAndHostNamesTheTarget) {
+TEST_F(HttpClientTest, ProxyGetsTheFullAddressAndHostNamesTheTarget) {
   struct {
     std::string url, requestLine, host;
   } cases[] = {
@@ -70,7 +70,7 @@ TEST_F(HttpCliTest, ProxyGetsTheFullAddressAndHostNamesTheTarget) {
     ScriptedPeer proxy;
     Answer(proxy, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
     proxy.Start();
-    THttpCli client;
+    HttpClient client;
     httptest::ConfigureLikeDownload(client);
     client.Proxy = "127.0.0.1";
     client.ProxyPort = std::to_string(proxy.Port());
@@ -83,7 +83,7 @@ TEST_F(HttpCliTest, ProxyGetsTheFullAddressAndHostNamesTheTarget) {
   }
 }
 
-TEST_F(HttpCliTest, ResponsesOverARealSocketSentWholeAndByteByByte) {
+TEST_F(HttpClientTest, ResponsesOverARealSocketSentWholeAndByteByByte) {
   struct {
     const char* name;
     std::string response, body;
@@ -107,13 +107,13 @@ TEST_F(HttpCliTest, ResponsesOverARealSocketSentWholeAndByteByByte) {
       ScriptedPeer peer;
       Answer(peer, c.response, byteByByte);
       peer.Start();
-      THttpCli client;
-      TMemoryStream body;
+      HttpClient client;
+      MemoryStream body;
       client.SetReceiveStream(&body);
       client.SetRequestVer(c.requestVer);
       client.URL = Url(peer.Port(), "/x");
       int headerBegins = 0;
-      client.OnHeaderBegin = [&](THttpCli*) { ++headerBegins; };
+      client.OnHeaderBegin = [&](HttpClient*) { ++headerBegins; };
       auto out = RunGet(client);
       EXPECT_FALSE(out.raised) << out.message;
       EXPECT_EQ(body.Data(), c.body);
@@ -123,34 +123,34 @@ TEST_F(HttpCliTest, ResponsesOverARealSocketSentWholeAndByteByByte) {
   }
 }
 
-TEST_F(HttpCliTest, EventsArriveInOrderAndRequestDoneComesAfterReady) {
+TEST_F(HttpClientTest, EventsArriveInOrderAndRequestDoneComesAfterReady) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody");
   peer.Start();
   std::vector<std::string> events;
-  cli.OnSessionConnected = [&](THttpCli*) { events.push_back("connected"); };
-  cli.OnHeaderBegin = [&](THttpCli*) { events.push_back("headerBegin"); };
-  cli.OnHeaderData = [&](THttpCli* c) { events.push_back("header " + c->HeaderLines().back()); };
-  cli.OnHeaderEnd = [&](THttpCli*) { events.push_back("headerEnd"); };
-  cli.OnDocBegin = [&](THttpCli*) { events.push_back("docBegin"); };
-  cli.OnDocData = [&](THttpCli*, const char* p, int n) { events.push_back("data " + std::string(p, n)); };
-  cli.OnDocEnd = [&](THttpCli*) { events.push_back("docEnd"); };
-  cli.OnSessionClosed = [&](THttpCli*) { events.push_back("closed"); };
+  cli.OnSessionConnected = [&](HttpClient*) { events.push_back("connected"); };
+  cli.OnHeaderBegin = [&](HttpClient*) { events.push_back("headerBegin"); };
+  cli.OnHeaderData = [&](HttpClient* c) { events.push_back("header " + c->HeaderLines().back()); };
+  cli.OnHeaderEnd = [&](HttpClient*) { events.push_back("headerEnd"); };
+  cli.OnDocBegin = [&](HttpClient*) { events.push_back("docBegin"); };
+  cli.OnDocData = [&](HttpClient*, const char* p, int n) { events.push_back("data " + std::string(p, n)); };
+  cli.OnDocEnd = [&](HttpClient*) { events.push_back("docEnd"); };
+  cli.OnSessionClosed = [&](HttpClient*) { events.push_back("closed"); };
   bool done = false;
-  cli.OnRequestDone = [&](THttpCli*, THttpRequest type, std::uint16_t error) {
-    events.push_back("done " + std::to_string(type) + " " + std::to_string(error));
+  cli.OnRequestDone = [&](HttpClient*, RequestType type, std::uint16_t error) {
+    events.push_back("done " + std::to_string(static_cast<int>(type)) + " " + std::to_string(error));
     done = true;
   };
   cli.URL = Url(peer.Port(), "/");
   RunGet(cli);
   EXPECT_FALSE(done);  // posted: it comes after Get returned
-  for (int i = 0; i < 100 && !done; ++i) platform::WaitMessage(20);
+  for (int i = 0; i < 100 && !done; ++i) platform::waitForMessage(20);
   EXPECT_EQ(events, (std::vector<std::string>{"connected", "headerBegin", "header HTTP/1.0 200 OK",
                                               "header Content-Length: 4", "headerEnd", "docBegin",
                                               "data body", "docEnd", "closed", "done 1 0"}));
 }
 
-TEST_F(HttpCliTest, ThreeRedirectsWithoutBodyFollowTwo) {
+TEST_F(HttpClientTest, ThreeRedirectsWithoutBodyFollowTwo) {
   ScriptedPeer peer;
   for (int i = 1; i <= 3; ++i) {
     Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /r" + std::to_string(i + 1) + kEnd);
@@ -168,7 +168,7 @@ TEST_F(HttpCliTest, ThreeRedirectsWithoutBodyFollowTwo) {
   EXPECT_EQ(peer.Received(2), DirectRequest("/r3", peer.Port()));
 }
 
-TEST_F(HttpCliTest, ExceededBudgetMayAllowMoreRelocations) {
+TEST_F(HttpClientTest, ExceededBudgetMayAllowMoreRelocations) {
   ScriptedPeer peer;
   for (int i = 1; i <= 2; ++i) {
     Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /r" + std::to_string(i + 1) + kEnd);
@@ -178,7 +178,7 @@ TEST_F(HttpCliTest, ExceededBudgetMayAllowMoreRelocations) {
   peer.Start();
   cli.LocationChangeMaxCount = 1;
   std::vector<int> asked;
-  cli.OnLocationChangeExceeded = [&](THttpCli*, int count, bool& allowMore) {
+  cli.OnLocationChangeExceeded = [&](HttpClient*, int count, bool& allowMore) {
     asked.push_back(count);
     allowMore = true;
   };
@@ -189,20 +189,20 @@ TEST_F(HttpCliTest, ExceededBudgetMayAllowMoreRelocations) {
   EXPECT_EQ(asked, (std::vector<int>{2, 3, 4}));
 }
 
-TEST_F(HttpCliTest, AbortFromTheDataEventStopsWriting) {
+TEST_F(HttpClientTest, AbortFromTheDataEventStopsWriting) {
   ScriptedPeer peer;
   peer.ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n2\r\ncd\r\n");
   peer.StaySilent();
   peer.Start();
   cli.URL = Url(peer.Port(), "/");
-  cli.OnDocData = [](THttpCli* c, const char*, int) { c->Abort(); };
+  cli.OnDocData = [](HttpClient* c, const char*, int) { c->Abort(); };
   auto out = RunGet(cli);
   EXPECT_EQ(out.message, "Connection aborted on request");
   EXPECT_EQ(stream.Data(), "ab");
-  EXPECT_EQ(cli.CtrlSocket().State(), wsocket::wsClosed);
+  EXPECT_EQ(cli.socket().State(), net::SocketState::Closed);
 }
 
-TEST_F(HttpCliTest, RelocationPathAbsoluteAndRelativeValuesKeepOnlyTheLastBody) {
+TEST_F(HttpClientTest, RelocationPathAbsoluteAndRelativeValuesKeepOnlyTheLastBody) {
   ScriptedPeer other;
   Answer(other, "HTTP/1.0 303 See Other\r\nLocation: r4\r\n\r\nbody of the 303");  // until close
   other.NextConnection();
@@ -215,7 +215,7 @@ TEST_F(HttpCliTest, RelocationPathAbsoluteAndRelativeValuesKeepOnlyTheLastBody) 
   first.Start();
   cli.LocationChangeMaxCount = 10;
   std::vector<std::string> locations;
-  cli.OnLocationChange = [&](THttpCli* c) { locations.push_back(c->Location()); };
+  cli.OnLocationChange = [&](HttpClient* c) { locations.push_back(c->Location()); };
   cli.URL = Url(first.Port(), "/r1");
   auto out = RunGet(cli);
   EXPECT_FALSE(out.raised) << out.message;
@@ -230,7 +230,7 @@ TEST_F(HttpCliTest, RelocationPathAbsoluteAndRelativeValuesKeepOnlyTheLastBody) 
   EXPECT_EQ(cli.DocumentName(), "r4");
 }
 
-TEST_F(HttpCliTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
+TEST_F(HttpClientTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
   ScriptedPeer proxy;
   Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: /r2\r\n\r\n");
   proxy.NextConnection();
@@ -245,7 +245,7 @@ TEST_F(HttpCliTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
   cli.URL = "http://user:pw@first.example/r1";
   auto out = RunGet(cli);
   EXPECT_TRUE(out.raised);
-  EXPECT_EQ(cli.RequestDoneError(), httperrBadAddress);  // the last value cannot go into a Host field
+  EXPECT_EQ(cli.RequestDoneError(), HttpError::BadAddress);  // the last value cannot go into a Host field
   ASSERT_TRUE(proxy.WaitFinished(4, 5000));
   auto firstLine = [&](int i) {
     std::string r = proxy.Received(i);
@@ -258,7 +258,7 @@ TEST_F(HttpCliTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
   EXPECT_EQ(firstLine(3), "GET http://other.example:8080/dir/r4 HTTP/1.0 | Host: other.example:8080");
 }
 
-TEST_F(HttpCliTest, HeadAndPostRequests) {
+TEST_F(HttpClientTest, HeadAndPostRequests) {
   ScriptedPeer peer;
   std::string port = std::to_string(peer.Port());
   const std::string post =
@@ -274,7 +274,7 @@ TEST_F(HttpCliTest, HeadAndPostRequests) {
   EXPECT_EQ(cli.BodyLength(), 5);
   EXPECT_EQ(stream.Data(), "");
 
-  TMemoryStream form("a=1&b=2");
+  MemoryStream form("a=1&b=2");
   cli.SendStream = &form;
   cli.URL = Url(peer.Port(), "/form");
   cli.Post();
@@ -283,7 +283,7 @@ TEST_F(HttpCliTest, HeadAndPostRequests) {
   EXPECT_EQ(peer.Received(1), post);
 }
 
-TEST_F(HttpCliTest, MultiThreadedWaitPumpsTheSocket) {
+TEST_F(HttpClientTest, MultiThreadedWaitPumpsTheSocket) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nmt");
   peer.Start();
@@ -293,7 +293,7 @@ TEST_F(HttpCliTest, MultiThreadedWaitPumpsTheSocket) {
   EXPECT_EQ(stream.Data(), "mt");
 }
 
-TEST_F(HttpCliTest, RedirectOnAKeptOpenConnectionIsNotFollowed) {
+TEST_F(HttpClientTest, RedirectOnAKeptOpenConnectionIsNotFollowed) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\nConnection: keep-alive\r\n\r\n");
   peer.StaySilent();
@@ -305,7 +305,7 @@ TEST_F(HttpCliTest, RedirectOnAKeptOpenConnectionIsNotFollowed) {
   EXPECT_EQ(peer.Accepted(), 1);
 }
 
-TEST_F(HttpCliTest, UnsupportedSchemesEndWith501) {
+TEST_F(HttpClientTest, UnsupportedSchemesEndWith501) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 302 Found\r\nLocation: ftp://127.0.0.1/file\r\n\r\n");
   peer.Start();
@@ -318,23 +318,24 @@ TEST_F(HttpCliTest, UnsupportedSchemesEndWith501) {
   EXPECT_EQ(cli.StatusText(), "Protocol \"ftp\" not implemented");
 }
 
-TEST_F(HttpCliTest, AbortInEveryStateEndsGet) {
-  for (THttpState at : {httpDnsLookup, httpConnected, httpWaitingHeader, httpWaitingBody}) {
-    SCOPED_TRACE(at);
+TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
+  for (HttpState at :
+       {HttpState::DnsLookup, HttpState::Connected, HttpState::WaitingHeader, HttpState::WaitingBody}) {
+    SCOPED_TRACE(static_cast<int>(at));
     ScriptedPeer peer;
     peer.ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nsome").StaySilent();
     peer.Start();
-    THttpCli client;
+    HttpClient client;
     client.URL = "http://localhost:" + std::to_string(peer.Port()) + "/x";
     // A Stop click arrives through the message loop once the state is reached.
     platform::FunctionTarget stop([&](platform::Message&) { client.Abort(); });
     bool posted = false;
-    client.OnStateChange = [&](THttpCli* c) {
+    client.OnStateChange = [&](HttpClient* c) {
       if (c->State() == at && !posted) posted = platform::PostMessage(stop.Handle(), 1);
     };
     bool done = false;
     std::uint16_t doneError = 0;
-    client.OnRequestDone = [&](THttpCli*, THttpRequest, std::uint16_t e) {
+    client.OnRequestDone = [&](HttpClient*, RequestType, std::uint16_t e) {
       done = true;
       doneError = e;
     };
@@ -342,51 +343,51 @@ TEST_F(HttpCliTest, AbortInEveryStateEndsGet) {
     EXPECT_TRUE(out.raised);
     EXPECT_EQ(out.code, 404);
     EXPECT_EQ(out.message, "Connection aborted on request");
-    EXPECT_EQ(client.State(), httpReady);
-    for (int i = 0; i < 50 && !done; ++i) platform::WaitMessage(20);
-    EXPECT_EQ(doneError, httperrAborted);
+    EXPECT_EQ(client.State(), HttpState::Ready);
+    for (int i = 0; i < 50 && !done; ++i) platform::waitForMessage(20);
+    EXPECT_EQ(doneError, HttpError::Aborted);
   }
 }
 
-TEST_F(HttpCliTest, AbortWhenReadyReportsAtOnce) {
+TEST_F(HttpClientTest, AbortWhenReadyReportsAtOnce) {
   bool done = false;
-  cli.OnRequestDone = [&](THttpCli*, THttpRequest, std::uint16_t e) { done = e == 0; };
+  cli.OnRequestDone = [&](HttpClient*, RequestType, std::uint16_t e) { done = e == 0; };
   cli.Abort();
   EXPECT_TRUE(done);
   EXPECT_EQ(cli.StatusCode(), 200);
-  EXPECT_EQ(cli.State(), httpReady);
+  EXPECT_EQ(cli.State(), HttpState::Ready);
 }
 
-TEST_F(HttpCliTest, BusyAndVersionChecks) {
+TEST_F(HttpClientTest, BusyAndVersionChecks) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nx");
   peer.Start();
   cli.URL = Url(peer.Port(), "/");
   std::string busy;
-  cli.OnHeaderData = [&](THttpCli* c) {
+  cli.OnHeaderData = [&](HttpClient* c) {
     try {
       c->Get();
-    } catch (const EHttpException& e) {
+    } catch (const HttpException& e) {
       busy = std::to_string(e.ErrorCode()) + " " + e.what();
     }
   };
   RunGet(cli);
-  EXPECT_EQ(busy, "1 HTTP component HttpCli1 is busy");
+  EXPECT_EQ(busy, "1 HTTP component httpClient is busy");
 
   cli.SetRequestVer("1.1");
   try {
     cli.SetRequestVer("2.0");
     ADD_FAILURE() << "no exception";
-  } catch (const EHttpException& e) {
+  } catch (const HttpException& e) {
     EXPECT_STREQ(e.what(), "Insupported HTTP version");
     EXPECT_EQ(e.ErrorCode(), 5);
   }
   EXPECT_EQ(cli.RequestVer(), "1.1");
   cli.SendStream = nullptr;
-  EXPECT_THROW(cli.Post(), EHttpException);
+  EXPECT_THROW(cli.Post(), HttpException);
 }
 
-TEST_F(HttpCliTest, FailuresEndWithStatusAndText) {
+TEST_F(HttpClientTest, FailuresEndWithStatusAndText) {
   struct {
     const char* name;
     std::string response;  // empty: nobody listens
@@ -395,17 +396,18 @@ TEST_F(HttpCliTest, FailuresEndWithStatusAndText) {
     std::string text;
   } cases[] = {
       {"refused", "", 404, 10061, "Connection refused (Error #10061)"},
-      {"cut short", "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n0123456789", 200, httperrCutShort,
+      {"cut short", "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n0123456789", 200, HttpError::CutShort,
        "Transfer cut short: the connection closed after 10 of 1000 bytes"},
-      {"cut in chunk", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc", 200, httperrCutShort,
+      {"cut in chunk", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc", 200,
+       HttpError::CutShort,
        "Transfer cut short: the connection closed inside the chunked body after 3 bytes"},
-      {"bad chunk", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 200, httperrBadChunk,
+      {"bad chunk", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 200, HttpError::BadChunk,
        "Bad chunked body: chunk size line without hex digits"},
-      {"no chunk end", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1\r\nab", 200, httperrBadChunk,
-       "Bad chunked body: missing line end after chunk data"},
-      {"status", "HTTP/1.0 2x0 OK\r\n\r\n", 0, httperrBadStatusLine,
+      {"no chunk end", "HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1\r\nab", 200,
+       HttpError::BadChunk, "Bad chunked body: missing line end after chunk data"},
+      {"status", "HTTP/1.0 2x0 OK\r\n\r\n", 0, HttpError::BadStatusLine,
        "Invalid status code in \"HTTP/1.0 2x0 OK\""},
-      {"no answer", "", 0, httperrNoResponse, "Connection closed before a response arrived"},
+      {"no answer", "", 0, HttpError::NoResponse, "Connection closed before a response arrived"},
       {"server error", "HTTP/1.0 500 Oops\r\n\r\n", 500, 0, "Oops"},
   };
   for (const auto& c : cases) {
@@ -414,18 +416,18 @@ TEST_F(HttpCliTest, FailuresEndWithStatusAndText) {
     peer.ReadUntil(kEnd);
     if (!c.response.empty()) peer.Send(c.response);
     peer.Start();
-    THttpCli client;
+    HttpClient client;
     client.URL = Url(std::string(c.name) == "refused" ? ScriptedPeer::UnusedPort() : peer.Port(), "/");
     auto out = RunGet(client);
     EXPECT_TRUE(out.raised);
     EXPECT_EQ(client.StatusCode(), c.status);
     EXPECT_EQ(client.RequestDoneError(), c.error);
     EXPECT_EQ(client.StatusText(), c.text);
-    EXPECT_EQ(client.CtrlSocket().State(), wsocket::wsClosed);
+    EXPECT_EQ(client.socket().State(), net::SocketState::Closed);
   }
 }
 
-TEST_F(HttpCliTest, EndlessHeaderEndsTheRequest) {
+TEST_F(HttpClientTest, EndlessHeaderEndsTheRequest) {
   ScriptedPeer peer;
   std::string lines = "HTTP/1.0 200 OK\r\n";
   for (int i = 0; i < 40000; ++i) lines += "X-Filler: 0123456789\r\n";
@@ -434,11 +436,11 @@ TEST_F(HttpCliTest, EndlessHeaderEndsTheRequest) {
   cli.URL = Url(peer.Port(), "/");
   auto out = RunGet(cli);
   EXPECT_TRUE(out.raised);
-  EXPECT_EQ(cli.RequestDoneError(), httperrHeaderTooLarge);
+  EXPECT_EQ(cli.RequestDoneError(), HttpError::HeaderTooLarge);
   EXPECT_EQ(cli.StatusText(), "Response header too large");
 }
 
-TEST_F(HttpCliTest, AddressWithBlanksAndLineBreaksIsEncoded) {
+TEST_F(HttpClientTest, AddressWithBlanksAndLineBreaksIsEncoded) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.0 204 No Content\r\n\r\n");
   peer.Start();
@@ -450,10 +452,10 @@ TEST_F(HttpCliTest, AddressWithBlanksAndLineBreaksIsEncoded) {
   cli.URL = "http://bad\r\nhost/";
   auto out = RunGet(cli);
   EXPECT_TRUE(out.raised);
-  EXPECT_EQ(cli.RequestDoneError(), httperrBadAddress);
+  EXPECT_EQ(cli.RequestDoneError(), HttpError::BadAddress);
 }
 
-TEST_F(HttpCliTest, KeptOpenConnectionIsReusedForTheSameServer) {
+TEST_F(HttpClientTest, KeptOpenConnectionIsReusedForTheSameServer) {
   ScriptedPeer peer;
   Answer(peer, "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\none");
   peer.Read(DirectRequest("/2", peer.Port(), "1.1").size())
@@ -467,7 +469,7 @@ TEST_F(HttpCliTest, KeptOpenConnectionIsReusedForTheSameServer) {
   EXPECT_EQ(stream.Data(), "onetwo");
   EXPECT_EQ(peer.Accepted(), 1);
   cli.Close();  // the close request ends the kept-open connection
-  EXPECT_EQ(cli.CtrlSocket().State(), wsocket::wsClosed);
+  EXPECT_EQ(cli.socket().State(), net::SocketState::Closed);
   EXPECT_EQ(cli.StatusCode(), 200);
 }
 

@@ -1,36 +1,36 @@
-#include "net/socket/TBuffer.h"
+#include "net/socket/SendBlock.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace wsocket {
+namespace net {
 
 namespace {
 constexpr std::int32_t kDefaultBlockSize = 1514;
 }
 
-TBuffer::TBuffer(std::int32_t size) {
+SendBlock::SendBlock(std::int32_t size) {
   SetSize(size);
 }
 
-std::int32_t TBuffer::Write(const void* data, std::int32_t len) {
+std::int32_t SendBlock::Write(const void* data, std::int32_t len) {
   const std::int32_t count = std::max<std::int32_t>(0, std::min(len, size_ - wrCount_));
   if (count > 0) std::memcpy(data_.get() + wrCount_, data, static_cast<std::size_t>(count));
   wrCount_ += count;
   return count;
 }
 
-const char* TBuffer::Peek(std::int32_t& len) const {
+const char* SendBlock::Peek(std::int32_t& len) const {
   len = Unsent();
   return len > 0 ? data_.get() + rdCount_ : nullptr;
 }
 
-void TBuffer::Remove(std::int32_t len) {
+void SendBlock::Remove(std::int32_t len) {
   rdCount_ += std::max<std::int32_t>(0, std::min(len, Unsent()));
   if (rdCount_ >= wrCount_) rdCount_ = wrCount_ = 0;
 }
 
-void TBuffer::SetSize(std::int32_t size) {
+void SendBlock::SetSize(std::int32_t size) {
   if (size <= 0) size = kDefaultBlockSize;
   auto data = std::make_unique<char[]>(static_cast<std::size_t>(size));
   const std::int32_t keep = std::min(Unsent(), size);
@@ -41,4 +41,4 @@ void TBuffer::SetSize(std::int32_t size) {
   wrCount_ = keep;
 }
 
-}  // namespace wsocket
+}  // namespace net
