@@ -18,7 +18,7 @@
 
 namespace {
 
-QLabel* CreatePicture(QWidget* parent, const QPixmap& picture, int left, int top, int width, int height) {
+QLabel* createPicture(QWidget* parent, const QPixmap& picture, int left, int top, int width, int height) {
   auto* image = new QLabel(parent);
   image->setScaledContents(true);
   image->setPixmap(picture);
@@ -32,24 +32,24 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(360, 249);
   setWindowTitle("About");
-  CreatePicture(this, resources::BannerPicture(360, 50), 0, 0, 360, 50);
-  CreatePicture(this, resources::ProgramIcon(), 20, 61, 32, 32);
-  titleLabel = skin::CreateLabel(this, "", 80, 62);
+  createPicture(this, resources::bannerPicture(360, 50), 0, 0, 360, 50);
+  createPicture(this, resources::programIcon(), 20, 61, 32, 32);
+  titleLabel = skin::createLabel(this, "", 80, 62);
   QFont bold = titleLabel->font();
   bold.setBold(true);
   titleLabel->setFont(bold);
-  versionLabel = skin::CreateLabel(this, VersionLine(), 80, 84);
-  skin::CreateLabel(this, "Copyright (C) 2026 Karvel Software. All rights reserved.", 80, 129);
-  skin::CreateLabel(this, QString("Support: ") + resources::kSupportAddress, 80, 152);
-  skin::CreatePanel(this, 80, 176, 262, 2, true);
-  makerSiteLink = skin::CreateLinkLabel(this, resources::kMakerSite, 80, 186);
+  versionLabel = skin::createLabel(this, versionLine(), 80, 84);
+  skin::createLabel(this, "Copyright (C) 2026 Karvel Software. All rights reserved.", 80, 129);
+  skin::createLabel(this, QString("Support: ") + resources::kSupportAddress, 80, 152);
+  skin::createPanel(this, 80, 176, 262, 2, true);
+  makerSiteLink = skin::createLinkLabel(this, resources::kMakerSite, 80, 186);
   makerSiteLink->setStyleSheet("color: #0000ff;");
   makerSiteLink->installEventFilter(this);
-  okButton = skin::CreateButton(this, "&OK", 260, 211, 79, 23);
+  okButton = skin::createButton(this, "&OK", 260, 211, 79, 23);
   connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-QString AboutBox::VersionLine() {
+QString AboutBox::versionLine() {
   const QDate built = QLocale::c().toDate(QString(__DATE__).simplified(), "MMM d yyyy");
   return QString("Version: %1   Build %2").arg(CLIPWAVE_VERSION, built.toString("yyyyMMdd"));
 }
@@ -62,6 +62,6 @@ void AboutBox::showEvent(QShowEvent* event) {
 
 bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
   if (watched == makerSiteLink && event->type() == QEvent::MouseButtonRelease)
-    platform::OpenUrl(resources::kMakerSite);
+    platform::openUrl(resources::kMakerSite);
   return QDialog::eventFilter(watched, event);
 }

@@ -16,7 +16,7 @@ class AboutBox : public QDialog {
   QPushButton* okButton = nullptr;
 
   // "Version: 0.1   Build 20261210".
-  static QString VersionLine();
+  static QString versionLine();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -12,37 +12,37 @@ namespace app {
 namespace {
 
 // The real download window, owned by the main window, reading its output folder; freed after its modal run.
-int DefaultFactory(QWidget* owner, const download::ConversionRequest& request) {
+int defaultFactory(QWidget* owner, const download::ConversionRequest& request) {
   const std::string folder =
       mainWindow != nullptr ? mainWindow->outputFolderEdit->text().toStdString() : std::string();
   DownloadWindow window(owner, request, folder);
   return window.exec();
 }
 
-DownloadWindowFactory& Factory() {
-  static DownloadWindowFactory factory = DefaultFactory;
+DownloadWindowFactory& currentFactory() {
+  static DownloadWindowFactory factory = defaultFactory;
   return factory;
 }
 
 }  // namespace
 
-int ShowDownloadWindow(QWidget* owner, const download::ConversionRequest& request) {
+int showDownloadWindow(QWidget* owner, const download::ConversionRequest& request) {
   // A copy, so that a factory that replaces itself while its window runs stays alive meanwhile.
-  const DownloadWindowFactory factory = Factory();
+  const DownloadWindowFactory factory = currentFactory();
   return factory(owner, request);
 }
 
-void SetDownloadWindowFactory(DownloadWindowFactory factory) {
-  Factory() = factory ? std::move(factory) : DownloadWindowFactory(DefaultFactory);
+void setDownloadWindowFactory(DownloadWindowFactory factory) {
+  currentFactory() = factory ? std::move(factory) : DownloadWindowFactory(defaultFactory);
 }
 
 ScopedDownloadWindowFactory::ScopedDownloadWindowFactory(DownloadWindowFactory factory)
-    : previous_(Factory()) {
-  SetDownloadWindowFactory(std::move(factory));
+    : previous_(currentFactory()) {
+  setDownloadWindowFactory(std::move(factory));
 }
 
 ScopedDownloadWindowFactory::~ScopedDownloadWindowFactory() {
-  SetDownloadWindowFactory(std::move(previous_));
+  setDownloadWindowFactory(std::move(previous_));
 }
 
 }  // namespace app

@@ -13,10 +13,10 @@ namespace app {
 using DownloadWindowFactory = std::function<int(QWidget* owner, const download::ConversionRequest& request)>;
 
 // Shows the download window for `request` through the factory in use and returns the modal result.
-int ShowDownloadWindow(QWidget* owner, const download::ConversionRequest& request);
+int showDownloadWindow(QWidget* owner, const download::ConversionRequest& request);
 
 // Replaces the factory; an empty function goes back to the default one.
-void SetDownloadWindowFactory(DownloadWindowFactory factory);
+void setDownloadWindowFactory(DownloadWindowFactory factory);
 
 // Puts a factory in place for the lifetime of this object, then restores the previous one.
 class ScopedDownloadWindowFactory {

@@ -10,8 +10,8 @@
 
 namespace {
 
-void Notice(resources::StringId id) {
-  platform::CurrentDialogs().MessageBox(resources::loadString(resources::StringId::Title),
+void notice(resources::StringId id) {
+  platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
                                         resources::loadString(id), platform::DialogIcon::Information,
                                         platform::DialogButtons::Ok);
 }
@@ -24,22 +24,22 @@ LoginDialog::LoginDialog(QWidget* owner) : QDialog(owner) {
   setFixedSize(241, 150);
   auto* group = new QGroupBox(this);
   group->setGeometry(8, 8, 225, 100);
-  skin::CreateLabel(group, "Username:", 12, 24);
-  skin::CreateLabel(group, "Password:", 12, 60);
-  userNameEdit = skin::CreateEdit(group, 80, 20, 134, 20);
-  passwordEdit = skin::CreateEdit(group, 80, 56, 134, 20);
+  skin::createLabel(group, "Username:", 12, 24);
+  skin::createLabel(group, "Password:", 12, 60);
+  userNameEdit = skin::createEdit(group, 80, 20, 134, 20);
+  passwordEdit = skin::createEdit(group, 80, 56, 134, 20);
   passwordEdit->setEchoMode(QLineEdit::Password);
-  okButton = skin::CreateButton(this, "&OK", 74, 117, 75, 23);
-  cancelButton = skin::CreateButton(this, "&Cancel", 158, 117, 75, 23);
+  okButton = skin::createButton(this, "&OK", 74, 117, 75, 23);
+  cancelButton = skin::createButton(this, "&Cancel", 158, 117, 75, 23);
   connect(okButton, &QPushButton::clicked, this, [this] { onOkClicked(); });
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void LoginDialog::onOkClicked() {
   if (userNameEdit->text().isEmpty()) {
-    Notice(resources::StringId::EnterUsername);
+    notice(resources::StringId::EnterUsername);
   } else if (passwordEdit->text().isEmpty()) {
-    Notice(resources::StringId::EnterPassword);
+    notice(resources::StringId::EnterPassword);
   } else {
     done(platform::ModalResult::Ok);
   }

@@ -41,34 +41,34 @@ constexpr int kClientHeight = 334;
 constexpr std::size_t kMaxClipboardText = 64 * 1024;  // longer copied text is never an address
 const char* const kSection = "Options";
 
-QString Q(const std::string& text) {
+QString toQt(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-char LowerAscii(char c) {
+char lowerAscii(char c) {
   return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+bool startsWithNoCase(const std::string& text, const std::string& prefix) {
   return text.size() >= prefix.size() &&
          std::equal(prefix.begin(), prefix.end(), text.begin(),
-                    [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
+                    [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
 }
 
-bool ContainsNoCase(const std::string& text, const std::string& part) {
+bool containsNoCase(const std::string& text, const std::string& part) {
   return std::search(text.begin(), text.end(), part.begin(), part.end(),
-                     [](char a, char b) { return LowerAscii(a) == LowerAscii(b); }) != text.end();
+                     [](char a, char b) { return lowerAscii(a) == lowerAscii(b); }) != text.end();
 }
 
 // Leading and trailing blanks and control characters removed.
-std::string TrimBlanksAndControls(const std::string& text) {
+std::string trimBlanksAndControls(const std::string& text) {
   const auto keep = [](char c) { return static_cast<unsigned char>(c) > ' '; };
   auto begin = std::find_if(text.begin(), text.end(), keep);
   auto end = std::find_if(text.rbegin(), text.rend(), keep).base();
   return begin < end ? std::string(begin, end) : std::string();
 }
 
-QLabel* CreatePicture(QWidget* parent, const QPixmap& picture, int left, int top) {
+QLabel* createPicture(QWidget* parent, const QPixmap& picture, int left, int top) {
   auto* image = new QLabel(parent);
   image->setPixmap(picture);
   image->setGeometry(left, top, picture.width(), picture.height());
@@ -88,17 +88,17 @@ MainWindow::MainWindow()
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(11);
   setFont(font);
-  setWindowIcon(QIcon(resources::ProgramIcon()));
-  CreateControls();
+  setWindowIcon(QIcon(resources::programIcon()));
+  createControls();
 
-  // FormCreate.
+  // The clipboard watch, the title, the account, the conversion object and the settings.
   lowerSeparator->move(0, lowerSeparator->y());
   clipboard_ = std::make_unique<platform::ClipboardWatch>([this] { onClipboardChanged(); });
-  setWindowTitle(Q(resources::loadString(resources::StringId::Title)));
-  AccountName.clear();
-  AccountPassword.clear();
-  CreateConvertProcess();
-  LoadSettings();
+  setWindowTitle(toQt(resources::loadString(resources::StringId::Title)));
+  accountName.clear();
+  accountPassword.clear();
+  createConvertProcess();
+  loadSettings();
   updateLink->setStyleSheet("color: #ffffff;");
 
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -112,13 +112,13 @@ MainWindow::~MainWindow() {
   if (mainWindow == this) mainWindow = nullptr;
 }
 
-void MainWindow::CreateControls() {
+void MainWindow::createControls() {
   bannerImage = new QLabel(this);
   bannerImage->setScaledContents(true);
-  bannerImage->setPixmap(resources::BannerPicture(kClientWidth, 50));
-  logoImage = CreatePicture(this, resources::LogoPicture(), 8, 8);
+  bannerImage->setPixmap(resources::bannerPicture(kClientWidth, 50));
+  logoImage = createPicture(this, resources::logoPicture(), 8, 8);
   logoImage->setCursor(Qt::PointingHandCursor);
-  makerNameLabel = skin::CreateLabel(this, "Karvel Software", 65, 8);
+  makerNameLabel = skin::createLabel(this, "Karvel Software", 65, 8);
   QFont titleFont = makerNameLabel->font();
   titleFont.setBold(true);
   titleFont.setPixelSize(15);
@@ -126,28 +126,28 @@ void MainWindow::CreateControls() {
   makerNameLabel->adjustSize();
   makerNameLabel->setStyleSheet("color: #ffffff;");
   makerNameLabel->setCursor(Qt::PointingHandCursor);
-  taglineLabel = skin::CreateLabel(this, "Convert youtube video to mp3", 66, 27);
+  taglineLabel = skin::createLabel(this, "Convert youtube video to mp3", 66, 27);
   taglineLabel->resize(266, taglineLabel->height());
   taglineLabel->setStyleSheet("color: #ffffff;");
-  updateIcon = CreatePicture(this, resources::UpdatePicture(), 0, 9);
-  updateLink = skin::CreateLinkLabel(this, "Check for updates...", 0, 18);
+  updateIcon = createPicture(this, resources::updatePicture(), 0, 9);
+  updateLink = skin::createLinkLabel(this, "Check for updates...", 0, 18);
 
-  contentPanel = skin::CreatePanel(this, 8, 50, kClientWidth - 16, kClientHeight - 50);
-  sourceLabel = skin::CreateLabel(contentPanel,
-                                  Q(resources::loadString(resources::StringId::EnterVideoUrlExample)), 0, 8);
+  contentPanel = skin::createPanel(this, 8, 50, kClientWidth - 16, kClientHeight - 50);
+  sourceLabel = skin::createLabel(
+      contentPanel, toQt(resources::loadString(resources::StringId::EnterVideoUrlExample)), 0, 8);
   exampleUrlLink =
-      skin::CreateLinkLabel(contentPanel, Q(common::SiteConfig::Current().ExampleWatchUrl), 132, 8);
+      skin::createLinkLabel(contentPanel, toQt(common::SiteConfig::current().exampleWatchUrl), 132, 8);
   exampleUrlLink->setStyleSheet("color: #0000ff;");
-  exampleUrlEnd = skin::CreateLabel(contentPanel, ")", 368, 8);
+  exampleUrlEnd = skin::createLabel(contentPanel, ")", 368, 8);
   exampleUrlEnd->hide();
-  urlEdit = skin::CreateEdit(contentPanel, 0, 32, 390, 20);
-  localFileEdit = skin::CreateEdit(contentPanel, 0, 32, 294, 20);
-  selectFileButton = skin::CreateButton(contentPanel, "Browser...", 305, 30, 80, 23);
+  urlEdit = skin::createEdit(contentPanel, 0, 32, 390, 20);
+  localFileEdit = skin::createEdit(contentPanel, 0, 32, 294, 20);
+  selectFileButton = skin::createButton(contentPanel, "Browser...", 305, 30, 80, 23);
   selectFileButton->setToolTip("Select local video file");
-  upperSeparator = skin::CreatePanel(contentPanel, 0, 63, 390, 2, true);
-  lowerSeparator = skin::CreatePanel(contentPanel, 0, 126, 390, 2, true);
-  CreateOutputPanel();
-  CreateBottomControls();
+  upperSeparator = skin::createPanel(contentPanel, 0, 63, 390, 2, true);
+  lowerSeparator = skin::createPanel(contentPanel, 0, 126, 390, 2, true);
+  createOutputPanel();
+  createBottomControls();
 
   connect(selectFileButton, &QPushButton::clicked, this, [this] { onSelectFileClicked(); });
   connect(browseFolderButton, &QPushButton::clicked, this, [this] { onBrowseFolderClicked(); });
@@ -158,41 +158,41 @@ void MainWindow::CreateControls() {
   connect(convertLocalRadio, &QRadioButton::clicked, this, [this] { onConvertLocalClicked(); });
   for (QWidget* clickable : {logoImage, makerNameLabel, updateLink, menuImage, advancedLink})
     clickable->installEventFilter(this);
-  CreateMenu();
+  createMenu();
 }
 
-void MainWindow::CreateOutputPanel() {
-  outputPanel = skin::CreatePanel(contentPanel, 0, 70, 390, 50);
-  outputFolderLabel = skin::CreateLabel(outputPanel, "Output Folder:", 0, 3);
-  outputFolderEdit = skin::CreateEdit(outputPanel, 0, 25, 294, 20);
-  browseFolderButton = skin::CreateButton(outputPanel, "Browser...", 305, 23, 80, 23);
+void MainWindow::createOutputPanel() {
+  outputPanel = skin::createPanel(contentPanel, 0, 70, 390, 50);
+  outputFolderLabel = skin::createLabel(outputPanel, "Output Folder:", 0, 3);
+  outputFolderEdit = skin::createEdit(outputPanel, 0, 25, 294, 20);
+  browseFolderButton = skin::createButton(outputPanel, "Browser...", 305, 23, 80, 23);
   browseFolderButton->setToolTip("Set your default output folder");
 }
 
-void MainWindow::CreateBottomControls() {
-  formatLabel = skin::CreateLabel(contentPanel, "Convert to:", 0, 138);
-  formatCombo = skin::CreateDropDownList(contentPanel, 0, 158, 390, 21);
-  for (const std::string& text : app::FormatListTexts()) formatCombo->addItem(QString::fromStdString(text));
+void MainWindow::createBottomControls() {
+  formatLabel = skin::createLabel(contentPanel, "Convert to:", 0, 138);
+  formatCombo = skin::createDropDownList(contentPanel, 0, 158, 390, 21);
+  for (const std::string& text : app::formatListTexts()) formatCombo->addItem(QString::fromStdString(text));
   formatCombo->setCurrentIndex(1);
   downloadConvertRadio =
-      skin::CreateRadioButton(contentPanel, "Download and convert video from YouTube", 0, 190, 390);
-  convertLocalRadio = skin::CreateRadioButton(contentPanel, "Convert video from local FLV file", 0, 214, 390);
+      skin::createRadioButton(contentPanel, "Download and convert video from YouTube", 0, 190, 390);
+  convertLocalRadio = skin::createRadioButton(contentPanel, "Convert video from local FLV file", 0, 214, 390);
   downloadConvertRadio->setChecked(true);
-  menuImage = CreatePicture(contentPanel, resources::MenuPicture(false), 3, 242);
+  menuImage = createPicture(contentPanel, resources::menuPicture(false), 3, 242);
   menuImage->setToolTip("Click to popup the menu");
   menuImage->setCursor(Qt::PointingHandCursor);
-  advancedLink = skin::CreateLinkLabel(contentPanel, "Advanced", 37, 260);
+  advancedLink = skin::createLinkLabel(contentPanel, "Advanced", 37, 260);
   QFont bold = advancedLink->font();
   bold.setBold(true);
   advancedLink->setFont(bold);
   advancedLink->adjustSize();
   advancedLink->setStyleSheet("color: #0000ff;");
-  startButton = skin::CreateButton(contentPanel, "Start...", 117, 249, 80, 23);
-  showFilesButton = skin::CreateButton(contentPanel, "Show Files...", 211, 249, 80, 23);
-  exitButton = skin::CreateButton(contentPanel, "Exit", 305, 249, 80, 23);
+  startButton = skin::createButton(contentPanel, "Start...", 117, 249, 80, 23);
+  showFilesButton = skin::createButton(contentPanel, "Show Files...", 211, 249, 80, 23);
+  exitButton = skin::createButton(contentPanel, "Exit", 305, 249, 80, 23);
 }
 
-void MainWindow::CreateMenu() {
+void MainWindow::createMenu() {
   popupMenu = new QMenu(this);
   homePageAction = popupMenu->addAction("&Home Page", this, [this] { onHomePageTriggered(); });
   popupMenu->addSeparator();
@@ -204,24 +204,24 @@ void MainWindow::CreateMenu() {
   aboutAction = popupMenu->addAction("&About...", this, [this] { onAboutTriggered(); });
 }
 
-void MainWindow::LoadSettings() {
-  const platform::IniFile ini(platform::SettingsFilePath());
-  OutputDir = ini.ReadString(kSection, "OutputDirectory", platform::DefaultOutputDir());
-  ModeIndex = ini.ReadInteger(kSection, "RadioButton", 0);
-  FormatIndex = ini.ReadInteger(kSection, "ConvertFormat", 1);
+void MainWindow::loadSettings() {
+  const platform::IniFile ini(platform::settingsFilePath());
+  outputDir = ini.readString(kSection, "OutputDirectory", platform::defaultOutputDir());
+  modeIndex = ini.readInteger(kSection, "RadioButton", 0);
+  formatIndex = ini.readInteger(kSection, "ConvertFormat", 1);
 }
 
-void MainWindow::SaveSettings() {
-  platform::IniFile ini(platform::SettingsFilePath());
+void MainWindow::saveSettings() {
+  platform::IniFile ini(platform::settingsFilePath());
   const std::string typed = outputFolderEdit->text().toStdString();
-  if (platform::DirectoryExists(typed)) OutputDir = typed;
-  ini.WriteString(kSection, "OutputDirectory", OutputDir);
-  if (downloadConvertRadio->isChecked()) ModeIndex = 0;
-  if (convertLocalRadio->isChecked()) ModeIndex = 1;
-  ini.WriteInteger(kSection, "RadioButton", ModeIndex);
-  FormatIndex = formatCombo->currentIndex();
-  ini.WriteInteger(kSection, "ConvertFormat", FormatIndex);
-  ini.UpdateFile();
+  if (platform::directoryExists(typed)) outputDir = typed;
+  ini.writeString(kSection, "OutputDirectory", outputDir);
+  if (downloadConvertRadio->isChecked()) modeIndex = 0;
+  if (convertLocalRadio->isChecked()) modeIndex = 1;
+  ini.writeInteger(kSection, "RadioButton", modeIndex);
+  formatIndex = formatCombo->currentIndex();
+  ini.writeInteger(kSection, "ConvertFormat", formatIndex);
+  ini.updateFile();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -232,15 +232,15 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::onFirstShow() {
-  if (ModeIndex == 0) {
+  if (modeIndex == 0) {
     downloadConvertRadio->setChecked(true);
-    ApplyMode(0);
-  } else if (ModeIndex == 1) {
+    applyMode(0);
+  } else if (modeIndex == 1) {
     convertLocalRadio->setChecked(true);
-    ApplyMode(1);
+    applyMode(1);
   }
-  outputFolderEdit->setText(Q(OutputDir));
-  formatCombo->setCurrentIndex(FormatIndex >= 0 && FormatIndex < formatCombo->count() ? FormatIndex : -1);
+  outputFolderEdit->setText(toQt(outputDir));
+  formatCombo->setCurrentIndex(formatIndex >= 0 && formatIndex < formatCombo->count() ? formatIndex : -1);
   bannerImage->setGeometry(0, 0, width(), 50);
   bannerImage->lower();
   updateLink->move(width() - updateLink->width() - 10, updateLink->y());
@@ -248,14 +248,14 @@ void MainWindow::onFirstShow() {
   localFileEdit->setGeometry(urlEdit->x(), urlEdit->y(), outputFolderEdit->width(), localFileEdit->height());
 }
 
-void MainWindow::ApplyMode(int mode) {
+void MainWindow::applyMode(int mode) {
   const bool download = mode == 0;
   formatLabel->setEnabled(true);
   formatCombo->setEnabled(true);
-  sourceLabel->setText(Q(resources::loadString(download ? resources::StringId::EnterVideoUrlExample
-                                                        : resources::StringId::SelectVideoFile)));
+  sourceLabel->setText(toQt(resources::loadString(download ? resources::StringId::EnterVideoUrlExample
+                                                           : resources::StringId::SelectVideoFile)));
   sourceLabel->adjustSize();
-  FitExampleAddress();
+  fitExampleAddress();
   exampleUrlLink->setVisible(download);
   exampleUrlEnd->setVisible(download);
   urlEdit->setVisible(download);
@@ -265,25 +265,25 @@ void MainWindow::ApplyMode(int mode) {
 
 // Keeps the example address clear of the caption before it and closes it with ")" right after it, whatever
 // the width of the font the system gives.
-void MainWindow::FitExampleAddress() {
+void MainWindow::fitExampleAddress() {
   exampleUrlLink->move(std::max(132, sourceLabel->x() + sourceLabel->width()), exampleUrlLink->y());
   exampleUrlEnd->move(exampleUrlLink->x() + exampleUrlLink->width(), exampleUrlEnd->y());
 }
 
 void MainWindow::onDownloadConvertClicked() {
-  ApplyMode(0);
+  applyMode(0);
 }
 void MainWindow::onConvertLocalClicked() {
-  ApplyMode(1);
+  applyMode(1);
 }
 
 void MainWindow::onClipboardChanged() {
-  const std::optional<std::string> text = platform::ClipboardWatch::Text(kMaxClipboardText);
+  const std::optional<std::string> text = platform::ClipboardWatch::text(kMaxClipboardText);
   if (!text) return;
-  const std::string trimmed = TrimBlanksAndControls(*text);
-  if (!StartsWithNoCase(trimmed, common::SiteConfig::Current().StreamCachePrefix) &&
-      ContainsNoCase(trimmed, ".com")) {
-    urlEdit->setText(Q(trimmed));
+  const std::string trimmed = trimBlanksAndControls(*text);
+  if (!startsWithNoCase(trimmed, common::SiteConfig::current().streamCachePrefix) &&
+      containsNoCase(trimmed, ".com")) {
+    urlEdit->setText(toQt(trimmed));
   }
 }
 
@@ -300,9 +300,9 @@ void MainWindow::onShowInstance() {
 
 void MainWindow::onBrowseFolderClicked() {
   std::string folder;
-  if (!common::SelectFolder(resources::loadString(resources::StringId::SelectDirectory), "", folder)) return;
-  outputFolderEdit->setText(Q(folder));
-  OutputDir = outputFolderEdit->text().toStdString();
+  if (!common::selectFolder(resources::loadString(resources::StringId::SelectDirectory), "", folder)) return;
+  outputFolderEdit->setText(toQt(folder));
+  outputDir = outputFolderEdit->text().toStdString();
 }
 
 void MainWindow::onExitClicked() {
@@ -316,34 +316,34 @@ void MainWindow::onStartClicked() {
         urlEdit->text().toStdString(),           localFileEdit->text().toStdString(),
         outputFolderEdit->text().toStdString(),  formatCombo->currentIndex(),
         formatCombo->currentText().toStdString()};
-    app::startRequest(this, fields, OutputDir);
+    app::startRequest(this, fields, outputDir);
   } catch (...) {
     // A failed request leaves nothing to report; the main window stays usable.
   }
 }
 
 void MainWindow::onShowFilesClicked() {
-  app::showFiles(outputFolderEdit->text().toStdString(), OutputDir);
+  app::showFiles(outputFolderEdit->text().toStdString(), outputDir);
 }
 
 void MainWindow::onSelectFileClicked() {
-  if (const std::optional<std::string> file = app::selectLocalFile()) localFileEdit->setText(Q(*file));
+  if (const std::optional<std::string> file = app::selectLocalFile()) localFileEdit->setText(toQt(*file));
 }
 
 void MainWindow::showPopupMenu() {
   popupMenu->popup(QCursor::pos());
 }
 void MainWindow::onHomePageTriggered() {
-  platform::OpenUrl(resources::loadString(resources::StringId::ProductPage));
+  platform::openUrl(resources::loadString(resources::StringId::ProductPage));
 }
 void MainWindow::onDonateTriggered() {
-  platform::OpenUrl(resources::loadString(resources::StringId::DonationPage));
+  platform::openUrl(resources::loadString(resources::StringId::DonationPage));
 }
 void MainWindow::onMakerNameClicked() {
-  platform::OpenUrl(resources::kMakerSite);
+  platform::openUrl(resources::kMakerSite);
 }
 void MainWindow::onUpdateLinkClicked() {
-  platform::OpenUrl(resources::kUpdatePage);
+  platform::openUrl(resources::kUpdatePage);
 }
 
 void MainWindow::onAboutTriggered() {
@@ -353,13 +353,13 @@ void MainWindow::onAboutTriggered() {
 
 void MainWindow::onSetAccountTriggered() {
   LoginDialog login(this);
-  if (!AccountName.empty()) {
-    login.userNameEdit->setText(Q(AccountName));
-    login.passwordEdit->setText(Q(AccountPassword));
+  if (!accountName.empty()) {
+    login.userNameEdit->setText(toQt(accountName));
+    login.passwordEdit->setText(toQt(accountPassword));
   }
   if (login.exec() != platform::ModalResult::Ok) return;
-  AccountName = login.userNameEdit->text().toStdString();
-  AccountPassword = login.passwordEdit->text().toStdString();
+  accountName = login.userNameEdit->text().toStdString();
+  accountPassword = login.passwordEdit->text().toStdString();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -370,8 +370,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == menuImage || watched == advancedLink) showPopupMenu();
   }
   if (watched == menuImage) {
-    if (event->type() == QEvent::Enter) menuImage->setPixmap(resources::MenuPicture(true));
-    if (event->type() == QEvent::Leave) menuImage->setPixmap(resources::MenuPicture(false));
+    if (event->type() == QEvent::Enter) menuImage->setPixmap(resources::menuPicture(true));
+    if (event->type() == QEvent::Leave) menuImage->setPixmap(resources::menuPicture(false));
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -384,7 +384,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::onClose() {
   closed_ = true;
   try {
-    SaveSettings();
+    saveSettings();
   } catch (...) {
   }
   try {
@@ -392,7 +392,7 @@ void MainWindow::onClose() {
   } catch (...) {
   }
   try {
-    DestroyConvertProcess();
+    destroyConvertProcess();
   } catch (...) {
   }
 }

@@ -32,17 +32,17 @@ extern const char* const kMainWindowClassName;
 
 class MainWindow : public QWidget {
  public:
-  MainWindow();  // FormCreate
+  MainWindow();  // reads the settings and creates the conversion object
   ~MainWindow() override;
 
-  platform::TargetHandle Handle() const { return messages_->Handle(); }
+  platform::TargetHandle handle() const { return messages_->handle(); }
 
-  // Fields.
-  std::string OutputDir;
-  int ModeIndex = 0;
-  int FormatIndex = 1;
-  std::string AccountName;
-  std::string AccountPassword;
+  // The settings and the account as the window holds them.
+  std::string outputDir;
+  int modeIndex = 0;
+  int formatIndex = 1;
+  std::string accountName;
+  std::string accountPassword;
 
   // Controls the other windows and the tests reach.
   QLabel* bannerImage = nullptr;
@@ -79,8 +79,8 @@ class MainWindow : public QWidget {
   QAction* setAccountAction = nullptr;
   QAction* aboutAction = nullptr;
 
-  void LoadSettings();
-  void SaveSettings();
+  void loadSettings();
+  void saveSettings();
 
   // Event handlers.
   void onFirstShow();
@@ -108,12 +108,12 @@ class MainWindow : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateControls();
-  void CreateOutputPanel();
-  void CreateBottomControls();
-  void CreateMenu();
-  void ApplyMode(int mode);
-  void FitExampleAddress();
+  void createControls();
+  void createOutputPanel();
+  void createBottomControls();
+  void createMenu();
+  void applyMode(int mode);
+  void fitExampleAddress();
   void handleMessage(platform::Message& msg);
 
   std::unique_ptr<platform::FunctionTarget> messages_;

@@ -1,6 +1,6 @@
 // What the main window's Start, Show Files and local-file Browse buttons do, over the values of the
 // window's fields, so that the whole logic runs without widgets. Every box goes through
-// platform::CurrentDialogs(); the request goes to the download window through ShowDownloadWindow.
+// platform::currentDialogs(); the request goes to the download window through showDownloadWindow.
 #pragma once
 
 #include "download/ConversionRequest.h"
@@ -30,7 +30,7 @@ struct MainWindowFields {
 void startRequest(QWidget* owner, const MainWindowFields& fields, std::string& outputDir);
 
 // The checks of Start without the download window: the request, or nothing when a check stopped it.
-std::optional<download::ConversionRequest> CheckRequest(const MainWindowFields& fields,
+std::optional<download::ConversionRequest> checkRequest(const MainWindowFields& fields,
                                                         std::string& outputDir);
 
 // Show Files: opens the output folder in the file browser, or shows an error box when it does not
@@ -43,10 +43,10 @@ std::optional<std::string> selectLocalFile();
 
 // The notice for an address that is not a video page: "Please enter the url like " followed by the
 // example watch-page address of the configured site.
-std::string EnterUrlLikeText();
+std::string enterUrlLikeText();
 
 // A file filter in the "Text|patterns|Text|patterns" form, patterns separated by ";", turned into the
 // picker's "Text (patterns);;Text (patterns)" form. "*.*" becomes "*", which matches every file.
-std::string ToPickerFilter(const std::string& filter);
+std::string toPickerFilter(const std::string& filter);
 
 }  // namespace app

@@ -9,13 +9,13 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   platform::SingleInstance instance(kMainWindowClassName);
-  if (instance.NotifyRunningInstance()) return 0;
+  if (instance.notifyRunningInstance()) return 0;
 
   QApplication::setApplicationName("Clipwave");
-  platform::InstallQtDialogs();
+  platform::installQtDialogs();
   MainWindow window;
   QApplication::setFont(window.font());  // message boxes and the download window share the main window's font
-  instance.Listen([&window] { platform::PostMessage(window.Handle(), MainWindowMessage::ShowInstance); });
+  instance.listen([&window] { platform::postMessage(window.handle(), MainWindowMessage::ShowInstance); });
   window.show();
   return QApplication::exec();
 }

@@ -8,15 +8,15 @@
 
 namespace common {
 
-bool SelectFolder(const std::string& title, const std::string& /*root*/, std::string& folder) {
-  if (!platform::DirectoryExists(folder)) folder.clear();
+bool selectFolder(const std::string& title, const std::string& /*root*/, std::string& folder) {
+  if (!platform::directoryExists(folder)) folder.clear();
   std::string chosen = folder;
-  if (!platform::CurrentDialogs().SelectFolder(title, chosen)) return false;
+  if (!platform::currentDialogs().selectFolder(title, chosen)) return false;
   folder = chosen;
   return true;
 }
 
-std::string RemoveBadFileChars(const std::string& text) {
+std::string removeBadFileChars(const std::string& text) {
   static const std::string kBad = "*/:<>?\\|";
   std::string result;
   result.reserve(text.size());
@@ -26,20 +26,20 @@ std::string RemoveBadFileChars(const std::string& text) {
   return result;
 }
 
-bool IsFileInUse(const std::string& path) {
-  if (!platform::FileExists(path)) return false;
-  return !platform::CanOpenForReadWrite(path) || platform::IsHeldOpenByOtherProcess(path);
+bool isFileInUse(const std::string& path) {
+  if (!platform::fileExists(path)) return false;
+  return !platform::canOpenForReadWrite(path) || platform::isHeldOpenByOtherProcess(path);
 }
 
-std::string TwoDigits(int number) {
+std::string twoDigits(int number) {
   return (number < 10 ? "0" : "") + std::to_string(number);
 }
 
-bool DeleteFileSilently(const std::string& path) {
+bool deleteFileSilently(const std::string& path) {
   return !path.empty() && ::unlink(path.c_str()) == 0;
 }
 
-std::string FormatKilobytes(std::int64_t bytes) {
+std::string formatKilobytes(std::int64_t bytes) {
   if (bytes < 0) bytes = 0;
   const std::int64_t kilobytes = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
   const std::string digits = std::to_string(kilobytes);

@@ -9,34 +9,34 @@ namespace common {
 
 // The folder picker, centred on the screen. A `folder` that does not exist is cleared first; on true it
 // holds the chosen folder, on false it is left as it was after that. `root` is not supported and ignored.
-bool SelectFolder(const std::string& title, const std::string& root, std::string& folder);
+bool selectFolder(const std::string& title, const std::string& root, std::string& folder);
 
 // `text` without the characters * / : < > ? \ and |; everything else is kept.
-std::string RemoveBadFileChars(const std::string& text);
+std::string removeBadFileChars(const std::string& text);
 
 // True when the file exists and cannot be opened for reading and writing, or another process holds it open.
-bool IsFileInUse(const std::string& path);
+bool isFileInUse(const std::string& path);
 
 // "07" for 7, "10" for 10, "0-3" for -3: numbers below 10 get a leading "0".
-std::string TwoDigits(int number);
+std::string twoDigits(int number);
 
 // Removes the file for good; true on success.
-bool DeleteFileSilently(const std::string& path);
+bool deleteFileSilently(const std::string& path);
 
 // The byte count in kilobytes, rounded up, with "," between groups of three digits: 1048576 -> "1,024".
-std::string FormatKilobytes(std::int64_t bytes);
+std::string formatKilobytes(std::int64_t bytes);
 
 }  // namespace common
 
-// Video page addresses (common/VideoUrl.cpp). Both use the site domains of SiteConfig::Current().
+// Video page addresses (common/VideoUrl.cpp). Both use the site domains of SiteConfig::current().
 namespace common {
 
 // True for an address of a supported video page: a YouTube or Metacafe address that holds "watch",
 // or any address of the Google domain. Letter case is ignored.
-bool IsVideoPageUrl(const std::string& address);
+bool isVideoPageUrl(const std::string& address);
 
 // Rewrites a YouTube address into the single-video watch form; any other address comes back unchanged.
-std::string NormalizeVideoUrl(const std::string& address);
+std::string normalizeVideoUrl(const std::string& address);
 
 }  // namespace common
 
@@ -46,15 +46,15 @@ std::string NormalizeVideoUrl(const std::string& address);
 namespace common {
 
 // True when a proxy is set for plain or secure web requests.
-bool IsSystemProxyEnabled();
+bool isSystemProxyEnabled();
 
 // The usable proxies as a list text: "host:port" when one proxy serves both protocols, else
 // "http=host:port;https=host:port" with an entry for each protocol that has one; empty when none.
 std::string systemProxyList();
 
 struct ProxyAddress {
-  std::string Host;  // empty when no proxy
-  int Port = 0;
+  std::string host;  // empty when no proxy
+  int port = 0;
 };
 
 // The proxy for `protocol` (such as "http") in systemProxyList; an empty host and port 0 when none.
@@ -67,6 +67,6 @@ std::string systemProxyBypass();
 // "example.com", ".example.com" and "*.example.com" match that domain and every host below it, an IPv4
 // network "10.0.0.0/8" matches the addresses in it, anything else must equal the host. Letter case
 // is ignored and a port after an entry is not compared.
-bool IsProxyBypassed(const std::string& bypass, const std::string& host);
+bool isProxyBypassed(const std::string& bypass, const std::string& host);
 
 }  // namespace common

@@ -17,34 +17,34 @@ constexpr std::size_t kMaxFileBytes = 64 * 1024;
 constexpr std::size_t kMaxLineBytes = 1024;
 constexpr const char* kDefaultExampleId = "Xq0TXIuQ5zk";
 
-std::string Lower(std::string text) {
+std::string lower(std::string text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
 }
 
-bool IsBlank(char c) {
+bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r';
 }
 
-std::string Trim(const std::string& text) {
+std::string trim(const std::string& text) {
   std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
+  while (begin < end && isBlank(text[begin])) ++begin;
+  while (end > begin && isBlank(text[end - 1])) --end;
   return text.substr(begin, end - begin);
 }
 
 // Splits "value ; comment" into the value; false when something other than a comment follows it.
-bool CutValue(const std::string& raw, std::string& value) {
+bool cutValue(const std::string& raw, std::string& value) {
   std::size_t end = 0;
   while (end < raw.size() && static_cast<unsigned char>(raw[end]) > ' ') ++end;
   value = raw.substr(0, end);
-  const std::string rest = Trim(raw.substr(end));
+  const std::string rest = trim(raw.substr(end));
   return rest.empty() || rest[0] == ';' || rest[0] == '#';
 }
 
-bool HasControlChar(const std::string& value) {
+bool hasControlChar(const std::string& value) {
   for (char c : value) {
     if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') return true;
   }
@@ -57,21 +57,21 @@ struct KeyField {
 };
 
 const KeyField kKeys[] = {
-    {"youtubedomain", &SiteConfig::YouTubeDomain},
-    {"metacafedomain", &SiteConfig::MetacafeDomain},
-    {"googledomain", &SiteConfig::GoogleDomain},
-    {"youtubehost", &SiteConfig::YouTubeHost},
-    {"metacafefilehost", &SiteConfig::MetacafeFileHost},
-    {"metacafehost", &SiteConfig::MetacafeHost},
-    {"googlevideoplayerhost", &SiteConfig::GoogleVideoPlayerHost},
-    {"streamcacheprefix", &SiteConfig::StreamCachePrefix},
-    {"examplewatchurl", &SiteConfig::ExampleWatchUrl},
+    {"youtubedomain", &SiteConfig::youTubeDomain},
+    {"metacafedomain", &SiteConfig::metacafeDomain},
+    {"googledomain", &SiteConfig::googleDomain},
+    {"youtubehost", &SiteConfig::youTubeHost},
+    {"metacafefilehost", &SiteConfig::metacafeFileHost},
+    {"metacafehost", &SiteConfig::metacafeHost},
+    {"googlevideoplayerhost", &SiteConfig::googleVideoPlayerHost},
+    {"streamcacheprefix", &SiteConfig::streamCachePrefix},
+    {"examplewatchurl", &SiteConfig::exampleWatchUrl},
 };
 
 // The values a file set; the ones it left out are derived from these afterwards.
 struct Assigned {
   bool any[std::size(kKeys)] = {};
-  bool Has(std::string SiteConfig::*field) const {
+  bool has(std::string SiteConfig::*field) const {
     for (std::size_t i = 0; i < std::size(kKeys); ++i) {
       if (kKeys[i].field == field) return any[i];
     }
@@ -79,19 +79,19 @@ struct Assigned {
   }
 };
 
-void Derive(SiteConfig& config, const Assigned& set) {
-  if (set.Has(&SiteConfig::YouTubeDomain) && !set.Has(&SiteConfig::YouTubeHost)) {
-    config.YouTubeHost = config.YouTubeDomain;
+void derive(SiteConfig& config, const Assigned& set) {
+  if (set.has(&SiteConfig::youTubeDomain) && !set.has(&SiteConfig::youTubeHost)) {
+    config.youTubeHost = config.youTubeDomain;
   }
-  if (set.Has(&SiteConfig::MetacafeDomain)) {
-    if (!set.Has(&SiteConfig::MetacafeFileHost)) config.MetacafeFileHost = config.MetacafeDomain;
-    if (!set.Has(&SiteConfig::MetacafeHost)) config.MetacafeHost = config.MetacafeDomain;
+  if (set.has(&SiteConfig::metacafeDomain)) {
+    if (!set.has(&SiteConfig::metacafeFileHost)) config.metacafeFileHost = config.metacafeDomain;
+    if (!set.has(&SiteConfig::metacafeHost)) config.metacafeHost = config.metacafeDomain;
   }
-  if (set.Has(&SiteConfig::GoogleDomain) && !set.Has(&SiteConfig::GoogleVideoPlayerHost)) {
-    config.GoogleVideoPlayerHost = config.GoogleDomain;
+  if (set.has(&SiteConfig::googleDomain) && !set.has(&SiteConfig::googleVideoPlayerHost)) {
+    config.googleVideoPlayerHost = config.googleDomain;
   }
-  if (!set.Has(&SiteConfig::ExampleWatchUrl)) {
-    config.ExampleWatchUrl = config.CanonicalWatchPrefix() + kDefaultExampleId;
+  if (!set.has(&SiteConfig::exampleWatchUrl)) {
+    config.exampleWatchUrl = config.canonicalWatchPrefix() + kDefaultExampleId;
   }
 }
 
@@ -99,20 +99,20 @@ class LineReader {
  public:
   LineReader(SiteConfigLoad& result, Assigned& set) : result_(result), set_(set) {}
 
-  void Line(int number, const std::string& raw) {
-    const std::string line = Trim(raw);
+  void line(int number, const std::string& raw) {
+    const std::string line = trim(raw);
     if (line.empty() || line[0] == ';' || line[0] == '#') return;
     if (line[0] == '[') {
-      inSites_ = Lower(line) == "[sites]";
+      inSites_ = lower(line) == "[sites]";
       return;
     }
     if (!inSites_) return;
     const std::size_t eq = line.find('=');
-    if (eq == std::string::npos) return Error(number, "no '=' in the line");
-    const std::string key = Lower(Trim(line.substr(0, eq)));
+    if (eq == std::string::npos) return error(number, "no '=' in the line");
+    const std::string key = lower(trim(line.substr(0, eq)));
     std::string value;
-    if (!CutValue(Trim(line.substr(eq + 1)), value)) return Error(number, "blank inside the value of " + key);
-    if (value.empty() || HasControlChar(value)) return Error(number, "empty or unusable value for " + key);
+    if (!cutValue(trim(line.substr(eq + 1)), value)) return error(number, "blank inside the value of " + key);
+    if (value.empty() || hasControlChar(value)) return error(number, "empty or unusable value for " + key);
     for (std::size_t i = 0; i < std::size(kKeys); ++i) {
       if (key == kKeys[i].key) {
         result_.config.*kKeys[i].field = value;
@@ -120,10 +120,10 @@ class LineReader {
         return;
       }
     }
-    Error(number, "unknown key " + key);
+    error(number, "unknown key " + key);
   }
 
-  void Error(int number, const std::string& what) {
+  void error(int number, const std::string& what) {
     result_.errors.push_back("line " + std::to_string(number) + ": " + what);
   }
 
@@ -138,14 +138,14 @@ struct CurrentState {
   std::optional<SiteConfig> config;
 };
 
-CurrentState& State() {
+CurrentState& currentState() {
   static CurrentState state;
   return state;
 }
 
 }  // namespace
 
-SiteConfigLoad ParseSiteConfig(const std::string& text) {
+SiteConfigLoad parseSiteConfig(const std::string& text) {
   SiteConfigLoad result;
   Assigned set;
   LineReader reader(result, set);
@@ -156,41 +156,41 @@ SiteConfigLoad ParseSiteConfig(const std::string& text) {
     std::size_t end = text.find('\n', begin);
     if (end == std::string::npos || end > size) end = size;
     if (end - begin > kMaxLineBytes) {
-      reader.Error(number, "line longer than 1024 bytes");
+      reader.error(number, "line longer than 1024 bytes");
     } else {
-      reader.Line(number, text.substr(begin, end - begin));
+      reader.line(number, text.substr(begin, end - begin));
     }
     begin = end + 1;
   }
-  Derive(result.config, set);
+  derive(result.config, set);
   return result;
 }
 
-SiteConfigLoad LoadSiteConfigFile(const std::string& path) {
+SiteConfigLoad loadSiteConfigFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return ParseSiteConfig({});
+  if (!in) return parseSiteConfig({});
   std::string text(kMaxFileBytes + 1, '\0');
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(in.gcount()));
-  SiteConfigLoad result = ParseSiteConfig(text);
+  SiteConfigLoad result = parseSiteConfig(text);
   result.found = true;
   return result;
 }
 
-std::string SiteConfig::SitesFilePath() {
+std::string SiteConfig::sitesFilePath() {
   const char* path = std::getenv("CLIPWAVE_SITES_FILE");
   if (path != nullptr && *path != '\0') return path;
-  const std::string settings = platform::SettingsFilePath();
+  const std::string settings = platform::settingsFilePath();
   const std::size_t slash = settings.rfind('/');
   return (slash == std::string::npos ? std::string() : settings.substr(0, slash + 1)) + "sites.ini";
 }
 
-SiteConfig SiteConfig::Current() {
-  CurrentState& state = State();
+SiteConfig SiteConfig::current() {
+  CurrentState& state = currentState();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (!state.config) {
-    const std::string path = SitesFilePath();
-    SiteConfigLoad load = LoadSiteConfigFile(path);
+    const std::string path = sitesFilePath();
+    SiteConfigLoad load = loadSiteConfigFile(path);
     for (const std::string& error : load.errors)
       std::fprintf(stderr, "clipwave: %s: %s\n", path.c_str(), error.c_str());
     state.config = std::move(load.config);
@@ -198,14 +198,14 @@ SiteConfig SiteConfig::Current() {
   return *state.config;
 }
 
-void SiteConfig::SetCurrent(const SiteConfig& config) {
-  CurrentState& state = State();
+void SiteConfig::setCurrent(const SiteConfig& config) {
+  CurrentState& state = currentState();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.config = config;
 }
 
-void SiteConfig::Reset() {
-  CurrentState& state = State();
+void SiteConfig::reset() {
+  CurrentState& state = currentState();
   std::lock_guard<std::mutex> lock(state.mutex);
   state.config.reset();
 }

@@ -27,30 +27,30 @@
 namespace common {
 
 struct SiteConfig {
-  std::string YouTubeDomain = "youtube.com";
-  std::string MetacafeDomain = "metacafe.com";
-  std::string GoogleDomain = "google.com";
-  std::string YouTubeHost = "www.youtube.com";
-  std::string MetacafeFileHost = "v.mccont.com";
-  std::string MetacafeHost = "www.metacafe.com";
-  std::string GoogleVideoPlayerHost = "vp.video.google.com";
+  std::string youTubeDomain = "youtube.com";
+  std::string metacafeDomain = "metacafe.com";
+  std::string googleDomain = "google.com";
+  std::string youTubeHost = "www.youtube.com";
+  std::string metacafeFileHost = "v.mccont.com";
+  std::string metacafeHost = "www.metacafe.com";
+  std::string googleVideoPlayerHost = "vp.video.google.com";
   // Copied addresses that begin with this text (any letter case) are stream addresses, not pages.
-  std::string StreamCachePrefix = "http://cache.youtube.com";
-  std::string ExampleWatchUrl = "http://www.youtube.com/watch?v=Xq0TXIuQ5zk";
+  std::string streamCachePrefix = "http://cache.youtube.com";
+  std::string exampleWatchUrl = "http://www.youtube.com/watch?v=Xq0TXIuQ5zk";
 
-  // "http://" + YouTubeHost + "/watch?v=": the single-video watch page, up to the identifier.
-  std::string CanonicalWatchPrefix() const { return "http://" + YouTubeHost + "/watch?v="; }
+  // "http://" + youTubeHost + "/watch?v=": the single-video watch page, up to the identifier.
+  std::string canonicalWatchPrefix() const { return "http://" + youTubeHost + "/watch?v="; }
 
-  // The configuration in use: the one set by SetCurrent, else the file found at the first call
-  // (SitesFilePath), else the defaults. Safe to call from any thread.
-  static SiteConfig Current();
+  // The configuration in use: the one set by setCurrent, else the file found at the first call
+  // (sitesFilePath), else the defaults. Safe to call from any thread.
+  static SiteConfig current();
   // Replaces the configuration in use (tests, or a program that loads another file).
-  static void SetCurrent(const SiteConfig& config);
-  // Forgets the configuration in use; the next Current() reads the file again.
-  static void Reset();
+  static void setCurrent(const SiteConfig& config);
+  // Forgets the configuration in use; the next current() reads the file again.
+  static void reset();
 
   // CLIPWAVE_SITES_FILE when set, else "sites.ini" in the folder of settings.ini.
-  static std::string SitesFilePath();
+  static std::string sitesFilePath();
 };
 
 // The result of reading a sites file: the configuration and what was wrong with the file.
@@ -61,8 +61,8 @@ struct SiteConfigLoad {
 };
 
 // Reads a sites file. A missing file gives the defaults and found == false.
-SiteConfigLoad LoadSiteConfigFile(const std::string& path);
+SiteConfigLoad loadSiteConfigFile(const std::string& path);
 // Applies the text of a sites file to the defaults (at most 64 KiB of it are read).
-SiteConfigLoad ParseSiteConfig(const std::string& text);
+SiteConfigLoad parseSiteConfig(const std::string& text);
 
 }  // namespace common

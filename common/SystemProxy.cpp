@@ -9,13 +9,13 @@
 namespace common {
 namespace {
 
-std::string Lower(std::string text) {
+std::string lower(std::string text) {
   for (char& c : text)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return text;
 }
 
-std::string Trim(const std::string& text) {
+std::string trim(const std::string& text) {
   const char* blanks = " \t\r\n";
   const std::size_t first = text.find_first_not_of(blanks);
   if (first == std::string::npos) return "";
@@ -23,16 +23,16 @@ std::string Trim(const std::string& text) {
 }
 
 // The first of the two variables that is set and not blank; empty when neither is.
-std::string Environment(const char* lower, const char* upper) {
+std::string environment(const char* lower, const char* upper) {
   for (const char* name : {lower, upper}) {
     const char* value = std::getenv(name);
-    if (value != nullptr && !Trim(value).empty()) return Trim(value);
+    if (value != nullptr && !trim(value).empty()) return trim(value);
   }
   return "";
 }
 
 // A port number 1..65535 written in decimal digits only; 0 otherwise.
-int PortNumber(const std::string& text) {
+int portNumber(const std::string& text) {
   if (text.empty() || text.size() > 5) return 0;
   int port = 0;
   for (char c : text) {
@@ -43,7 +43,7 @@ int PortNumber(const std::string& text) {
 }
 
 // Letters, digits, "-", "." and "_": what a host name or an IPv4 address is made of.
-bool IsHostText(const std::string& host) {
+bool isHostText(const std::string& host) {
   if (host.empty()) return false;
   for (char c : host) {
     const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -53,13 +53,13 @@ bool IsHostText(const std::string& host) {
   return true;
 }
 
-std::vector<std::string> Split(const std::string& text, const std::string& separators) {
+std::vector<std::string> split(const std::string& text, const std::string& separators) {
   std::vector<std::string> parts;
   std::size_t start = 0;
   while (start <= text.size()) {
     const std::size_t end = text.find_first_of(separators, start);
     const std::string part =
-        Trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
     if (!part.empty()) parts.push_back(part);
     if (end == std::string::npos) break;
     start = end + 1;
@@ -67,12 +67,12 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
   return parts;
 }
 
-bool EndsWith(const std::string& text, const std::string& tail) {
+bool endsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // True when `host` is an IPv4 address inside the network "a.b.c.d/bits".
-bool InNetwork(const std::string& host, const std::string& network) {
+bool inNetwork(const std::string& host, const std::string& network) {
   const std::size_t slash = network.find('/');
   const std::string bitsText = network.substr(slash + 1);
   if (bitsText.empty() || bitsText.size() > 2 ||
@@ -87,9 +87,9 @@ bool InNetwork(const std::string& host, const std::string& network) {
   return (ntohl(address.s_addr) & mask) == (ntohl(base.s_addr) & mask);
 }
 
-bool EntryMatches(std::string entry, const std::string& host) {
+bool entryMatches(std::string entry, const std::string& host) {
   if (entry == "*") return true;
-  if (entry.find('/') != std::string::npos) return InNetwork(host, entry);
+  if (entry.find('/') != std::string::npos) return inNetwork(host, entry);
   if (entry.front() == '[') {  // an IPv6 address, perhaps with a port after the bracket
     const std::size_t close = entry.find(']');
     return close != std::string::npos && host == entry.substr(1, close - 1);
@@ -98,29 +98,29 @@ bool EntryMatches(std::string entry, const std::string& host) {
   if (const std::size_t colon = entry.find(':'); colon != std::string::npos) entry.erase(colon);
   if (entry.rfind("*.", 0) == 0) entry.erase(0, 1);
   if (entry.empty()) return false;
-  if (entry.front() == '.') return host == entry.substr(1) || EndsWith(host, entry);
-  return host == entry || EndsWith(host, "." + entry);
+  if (entry.front() == '.') return host == entry.substr(1) || endsWith(host, entry);
+  return host == entry || endsWith(host, "." + entry);
 }
 
 }  // namespace
 
-std::string ProxyListEntry(const std::string& value) {
-  std::string rest = Trim(value);
+std::string proxyListEntry(const std::string& value) {
+  std::string rest = trim(value);
   if (rest.empty() || rest.size() > kMaxProxyValue) return "";
   if (const std::size_t scheme = rest.find("://"); scheme != std::string::npos) {
-    if (Lower(rest.substr(0, scheme)) != "http") return "";  // only a plain HTTP proxy can serve here
+    if (lower(rest.substr(0, scheme)) != "http") return "";  // only a plain HTTP proxy can serve here
     rest.erase(0, scheme + 3);
   }
   rest = rest.substr(0, rest.find_first_of("/?#"));
   if (const std::size_t at = rest.rfind('@'); at != std::string::npos) rest.erase(0, at + 1);
   const std::size_t colon = rest.find(':');
   const std::string host = rest.substr(0, colon);
-  const int port = colon == std::string::npos ? 80 : PortNumber(rest.substr(colon + 1));
-  if (!IsHostText(host) || port == 0) return "";
+  const int port = colon == std::string::npos ? 80 : portNumber(rest.substr(colon + 1));
+  if (!isHostText(host) || port == 0) return "";
   return host + ":" + std::to_string(port);
 }
 
-ProxyAddress FindProxyInList(const std::string& list, const std::string& protocol) {
+ProxyAddress findProxyInList(const std::string& list, const std::string& protocol) {
   std::string text = list;
   const std::string marker = protocol + "=";
   if (const std::size_t found = list.find(marker); found != std::string::npos) {
@@ -131,24 +131,24 @@ ProxyAddress FindProxyInList(const std::string& list, const std::string& protoco
   }
   const std::size_t colon = text.find(':');
   if (colon == std::string::npos || colon == 0) return {};  // no proxy without a host
-  return {text.substr(0, colon), PortNumber(text.substr(colon + 1))};
+  return {text.substr(0, colon), portNumber(text.substr(colon + 1))};
 }
 
-std::string BypassListFromValue(const std::string& value) {
+std::string bypassListFromValue(const std::string& value) {
   if (value.size() > kMaxProxyValue) return "";
   std::string list;
-  for (const std::string& entry : Split(value, ",; \t")) list += (list.empty() ? "" : ";") + entry;
+  for (const std::string& entry : split(value, ",; \t")) list += (list.empty() ? "" : ";") + entry;
   return list;
 }
 
-bool IsSystemProxyEnabled() {
-  return !Environment("http_proxy", "HTTP_PROXY").empty() ||
-         !Environment("https_proxy", "HTTPS_PROXY").empty();
+bool isSystemProxyEnabled() {
+  return !environment("http_proxy", "HTTP_PROXY").empty() ||
+         !environment("https_proxy", "HTTPS_PROXY").empty();
 }
 
 std::string systemProxyList() {
-  const std::string http = ProxyListEntry(Environment("http_proxy", "HTTP_PROXY"));
-  const std::string https = ProxyListEntry(Environment("https_proxy", "HTTPS_PROXY"));
+  const std::string http = proxyListEntry(environment("http_proxy", "HTTP_PROXY"));
+  const std::string https = proxyListEntry(environment("https_proxy", "HTTPS_PROXY"));
   if (http == https) return http;
   std::string list;
   if (!http.empty()) list = "http=" + http;
@@ -157,20 +157,20 @@ std::string systemProxyList() {
 }
 
 ProxyAddress systemProxy(const std::string& protocol) {
-  return FindProxyInList(systemProxyList(), protocol);
+  return findProxyInList(systemProxyList(), protocol);
 }
 
 std::string systemProxyBypass() {
-  return BypassListFromValue(Environment("no_proxy", "NO_PROXY"));
+  return bypassListFromValue(environment("no_proxy", "NO_PROXY"));
 }
 
-bool IsProxyBypassed(const std::string& bypass, const std::string& host) {
-  std::string name = Lower(host);
+bool isProxyBypassed(const std::string& bypass, const std::string& host) {
+  std::string name = lower(host);
   if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
   while (!name.empty() && name.back() == '.') name.pop_back();  // "example.com." is "example.com"
   if (name.empty()) return false;
-  for (const std::string& entry : Split(bypass, ";"))
-    if (EntryMatches(Lower(entry), name)) return true;
+  for (const std::string& entry : split(bypass, ";"))
+    if (entryMatches(lower(entry), name)) return true;
   return false;
 }
 

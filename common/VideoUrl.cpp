@@ -17,27 +17,27 @@ constexpr std::string_view kVideoIds = "video_ids=";
 constexpr std::string_view kComma = "%2C";  // the percent-encoded comma between list identifiers
 constexpr std::string_view kCommaLower = "%2c";
 
-std::string Upper(std::string text) {
+std::string toUpper(std::string text) {
   for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return text;
 }
 
-std::string Lower(std::string text) {
+std::string toLower(std::string text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
 }
 
-bool Contains(const std::string& text, const std::string& part) {
+bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
 // The integer that `text` holds, or -1 when it is not a whole decimal number. Values above INT_MAX
 // are taken as INT_MAX: any index that large lies beyond the list.
-int ParseIndex(const std::string& text) {
+int parseIndex(const std::string& text) {
   const bool negative = !text.empty() && text[0] == '-';
   std::size_t pos = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
   if (pos == text.size()) return -1;
@@ -51,7 +51,7 @@ int ParseIndex(const std::string& text) {
 
 // The identifier that starts at `from`: cut before the first "%2C" in any letter case, else before
 // the first "&", else the rest of the address.
-std::string IdentifierFrom(const std::string& address, const std::string& lower, std::size_t from) {
+std::string identifierFrom(const std::string& address, const std::string& lower, std::size_t from) {
   std::size_t end = lower.find(kCommaLower, from);
   if (end == std::string::npos) end = lower.find('&', from);
   if (end == std::string::npos) end = lower.size();
@@ -60,27 +60,27 @@ std::string IdentifierFrom(const std::string& address, const std::string& lower,
 
 // The identifier of a list page at position `n` (1 = the second identifier): from the whole address,
 // drop everything up to and including one "%2C" per step.
-std::string WalkList(const std::string& address, const std::string& lower, int n) {
+std::string walkList(const std::string& address, const std::string& lower, int n) {
   std::size_t from = 0;
   for (std::size_t comma; n > 0 && (comma = lower.find(kCommaLower, from)) != std::string::npos; --n) {
     from = comma + kCommaLower.size();
   }
-  return IdentifierFrom(address, lower, from);
+  return identifierFrom(address, lower, from);
 }
 
 // The identifier of a list page ("/watch_videos"): the one "index=" points at, else the first of
 // "video_ids=", else none.
-std::string ListIdentifier(const std::string& address, const std::string& lower) {
+std::string listIdentifier(const std::string& address, const std::string& lower) {
   const std::size_t ids = lower.find(kVideoIds);
   const std::size_t index = lower.find(kIndex);
   if (index != std::string::npos) {
     const std::size_t value = index + kIndex.size();
     const std::size_t amp = lower.find('&', value);
-    const int n = ParseIndex(lower.substr(value, amp == std::string::npos ? std::string::npos : amp - value));
-    if (n > 0) return WalkList(address, lower, n);
+    const int n = parseIndex(lower.substr(value, amp == std::string::npos ? std::string::npos : amp - value));
+    if (n > 0) return walkList(address, lower, n);
     // Position 0, a negative position or no number: the first identifier of the list.
     if (ids == std::string::npos) return {};
-    return IdentifierFrom(address, lower, ids + kVideoIds.size());
+    return identifierFrom(address, lower, ids + kVideoIds.size());
   }
   if (ids == std::string::npos) return {};
   const std::string rest = address.substr(ids + kVideoIds.size());
@@ -89,22 +89,22 @@ std::string ListIdentifier(const std::string& address, const std::string& lower)
 
 }  // namespace
 
-bool IsVideoPageUrl(const std::string& address) {
-  const SiteConfig sites = SiteConfig::Current();
-  const std::string upper = Upper(address);
-  if (Contains(upper, Upper(sites.YouTubeDomain))) return Contains(upper, Upper(std::string(kWatch)));
-  if (Contains(upper, Upper(sites.MetacafeDomain))) return Contains(upper, Upper(std::string(kWatch)));
-  return Contains(upper, Upper(sites.GoogleDomain));
+bool isVideoPageUrl(const std::string& address) {
+  const SiteConfig sites = SiteConfig::current();
+  const std::string upper = toUpper(address);
+  if (contains(upper, toUpper(sites.youTubeDomain))) return contains(upper, toUpper(std::string(kWatch)));
+  if (contains(upper, toUpper(sites.metacafeDomain))) return contains(upper, toUpper(std::string(kWatch)));
+  return contains(upper, toUpper(sites.googleDomain));
 }
 
-std::string NormalizeVideoUrl(const std::string& address) {
-  const SiteConfig sites = SiteConfig::Current();
-  if (!Contains(Upper(address), Upper(sites.YouTubeDomain))) return address;
-  const std::string lower = Lower(address);
-  if (Contains(lower, std::string(kWatchV))) return address;
-  const std::string domain = Lower(sites.YouTubeDomain);
-  if (Contains(lower, domain + "/watch_videos"))
-    return sites.CanonicalWatchPrefix() + ListIdentifier(address, lower);
+std::string normalizeVideoUrl(const std::string& address) {
+  const SiteConfig sites = SiteConfig::current();
+  if (!contains(toUpper(address), toUpper(sites.youTubeDomain))) return address;
+  const std::string lower = toLower(address);
+  if (contains(lower, std::string(kWatchV))) return address;
+  const std::string domain = toLower(sites.youTubeDomain);
+  if (contains(lower, domain + "/watch_videos"))
+    return sites.canonicalWatchPrefix() + listIdentifier(address, lower);
   const std::string watchMarker = domain + "/watch";
   const std::size_t watch = lower.find(watchMarker);
   if (watch == std::string::npos) return address;

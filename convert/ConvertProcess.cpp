@@ -20,11 +20,11 @@
 
 ConvertProcess* convertProcess = nullptr;
 
-void CreateConvertProcess() {
+void createConvertProcess() {
   if (convertProcess == nullptr) convertProcess = new ConvertProcess;
 }
 
-void DestroyConvertProcess() {
+void destroyConvertProcess() {
   delete convertProcess;
   convertProcess = nullptr;
 }
@@ -35,7 +35,7 @@ constexpr std::size_t kMaxErrorLine = 300;
 
 // A line fit to show the user: control characters become blanks, and it is cut to a length (not
 // inside a UTF-8 sequence).
-std::string Printable(std::string_view line) {
+std::string printable(std::string_view line) {
   std::string text(line.substr(0, kMaxErrorLine));
   if (line.size() > kMaxErrorLine) {
     while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
@@ -48,18 +48,18 @@ std::string Printable(std::string_view line) {
 }
 
 // The converter's closing words after an error, which say less than the line before them.
-bool IsTrailer(std::string_view line) {
+bool isTrailer(std::string_view line) {
   const std::string_view cut = "--";
   return line == "Conversion failed!" ||
          (line.size() >= cut.size() && line.substr(line.size() - cut.size()) == cut);
 }
 
-bool HasContent(const std::string& path) {
+bool hasContent(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
 }
 
-void CloseHandle(int& fd) {
+void closeHandle(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
 }
@@ -71,151 +71,151 @@ class ConvertProcess::OutputReader final : public convert::OutputSink {
  public:
   explicit OutputReader(ConvertProcess& process) : p_(process) {}
 
-  void OnLine(std::string_view line) override {
-    if (!convert::IsStatusLine(line) && !IsTrailer(line)) p_.lastErrorLine_ = Printable(line);
+  void onLine(std::string_view line) override {
+    if (!convert::isStatusLine(line) && !isTrailer(line)) p_.lastErrorLine_ = printable(line);
   }
 
-  void OnDuration(std::int64_t seconds) override {
-    p_.DurationSeconds = seconds;
-    p_.StartTime = std::chrono::steady_clock::now();
+  void onDuration(std::int64_t seconds) override {
+    p_.durationSeconds_ = seconds;
+    p_.startTime_ = std::chrono::steady_clock::now();
   }
 
-  void OnPosition(std::int64_t position) override {
-    if (position <= 0 || p_.DurationSeconds <= 0) return;
-    const std::int64_t percent = position * 100 / p_.DurationSeconds;
+  void onPosition(std::int64_t position) override {
+    if (position <= 0 || p_.durationSeconds_ <= 0) return;
+    const std::int64_t percent = position * 100 / p_.durationSeconds_;
     if (percent < 1 || percent > 100) return;
     // 100 is left to the end record, posted once the converter has ended and its file is complete:
     // the window closes at 100, and a close would kill a converter still writing the file's end.
     const std::int64_t shown = std::min<std::int64_t>(percent, 99);
-    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - p_.StartTime;
+    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - p_.startTime_;
     const std::int64_t elapsed = std::llround(since.count());
     const std::int64_t estimated =
         std::llround(static_cast<double>(elapsed * 100) / static_cast<double>(percent));
     auto info = std::make_shared<ConvertProgress>();
     info->percent = static_cast<std::int32_t>(shown);
-    info->elapsed = convert::FormatMinutesSeconds(elapsed);
-    info->estimated = convert::FormatMinutesSeconds(estimated);
-    platform::PostMessage(p_.notifyTarget, ConvertMessage::Progress, 0, 0, std::move(info));
+    info->elapsed = convert::formatMinutesSeconds(elapsed);
+    info->estimated = convert::formatMinutesSeconds(estimated);
+    platform::postMessage(p_.notifyTarget, ConvertMessage::Progress, 0, 0, std::move(info));
   }
 
  private:
   ConvertProcess& p_;
 };
 
-ConvertProcess::ConvertProcess() : mainThread_([this](platform::Message& msg) { OnWatcherCall(msg); }) {}
+ConvertProcess::ConvertProcess() : mainThread_([this](platform::Message& msg) { onWatcherCall(msg); }) {}
 
 ConvertProcess::~ConvertProcess() {
-  Active = false;
-  StopRun();
+  active = false;
+  stopRun();
 }
 
-void ConvertProcess::Run() {
-  StopRun();  // a run still going is stopped before the next one
+void ConvertProcess::run() {
+  stopRun();  // a run still going is stopped before the next one
   commandLine_.clear();
   lastErrorLine_.clear();
   bool overwrite = false;
-  if (platform::FileExists(OutputFile)) {
-    const int answer = platform::CurrentDialogs().MessageBox(
+  if (platform::fileExists(outputFile)) {
+    const int answer = platform::currentDialogs().messageBox(
         resources::loadString(resources::StringId::Title),
-        OutputFile + resources::loadString(resources::StringId::Overwrite), platform::DialogIcon::Information,
+        outputFile + resources::loadString(resources::StringId::Overwrite), platform::DialogIcon::Information,
         platform::DialogButtons::YesNo);
     if (answer != platform::ModalResult::Yes) {
-      PostEnd(ConvertProgress::Status::Ok);
+      postEnd(ConvertProgress::Status::Ok);
       return;
     }
-    if (common::IsFileInUse(OutputFile)) {
-      PostEnd(ConvertProgress::Status::InUse);
+    if (common::isFileInUse(outputFile)) {
+      postEnd(ConvertProgress::Status::InUse);
       return;
     }
     overwrite = true;
   }
-  CreatePipes();
+  createPipes();
   const convert::ConverterCommand command =
-      convert::MakeConverterCommand(InputFile, OutputFile, Arguments, overwrite);
-  commandLine_ = command.Text;
-  DurationSeconds = 0;
-  const std::string program = platform::FindProgram("ffmpeg", platform::ExecutableDir());
-  const int error = child_.Start(program, command.Words, StdinRead, StdoutWrite, StderrWrite);
+      convert::makeConverterCommand(inputFile, outputFile, arguments, overwrite);
+  commandLine_ = command.text;
+  durationSeconds_ = 0;
+  const std::string program = platform::findProgram("ffmpeg", platform::executableDir());
+  const int error = child_.start(program, command.words, stdinRead_, stdoutWrite_, stderrWrite_);
   if (error != 0) {
-    ClosePipes();
+    closePipes();
     throw ConvertError(resources::loadString(resources::StringId::ConvertProcessError) +
                        std::to_string(error));
   }
-  CloseChildEnds();
+  closeChildEnds();
   try {
     watcher_ = std::make_unique<ConvertWatcher>(*this);
   } catch (const std::exception&) {
-    StopRun();
+    stopRun();
     throw ConvertError(resources::loadString(resources::StringId::ConvertProcessError) +
                        std::to_string(EAGAIN));
   }
 }
 
-void ConvertProcess::Kill(int /*exitCode*/) {
-  if (!Active) return;
-  Active = false;
-  StopRun();
+void ConvertProcess::kill(int /*exitCode*/) {
+  if (!active) return;
+  active = false;
+  stopRun();
 }
 
-void ConvertProcess::StopRun() {
-  if (watcher_ != nullptr) watcher_->Terminate();
-  child_.Kill();
+void ConvertProcess::stopRun() {
+  if (watcher_ != nullptr) watcher_->terminate();
+  child_.kill();
   watcher_.reset();  // the watcher wakes at the child's end or from its pending call
-  ClosePipes();
-  child_.Reap();
+  closePipes();
+  child_.reap();
 }
 
-void ConvertProcess::Finish() {
+void ConvertProcess::finish() {
   watcher_.reset();
-  ClosePipes();
-  const platform::ChildExit exit = child_.Reap();
-  std::string failure = FailureOfRun(exit);
+  closePipes();
+  const platform::ChildExit exit = child_.reap();
+  std::string failure = failureOfRun(exit);
   const ConvertProgress::Status status =
       failure.empty() ? ConvertProgress::Status::Ok : ConvertProgress::Status::Failed;
-  PostEnd(status, std::move(failure));
+  postEnd(status, std::move(failure));
 }
 
 // Why the run failed, or empty when the converter ended well and left its output file.
-std::string ConvertProcess::FailureOfRun(const platform::ChildExit& exit) const {
-  if (exit.Exited && exit.Code == 0) {
-    return HasContent(OutputFile) ? std::string() : "The converter left no output file.";
+std::string ConvertProcess::failureOfRun(const platform::ChildExit& exit) const {
+  if (exit.exited && exit.code == 0) {
+    return hasContent(outputFile) ? std::string() : "The converter left no output file.";
   }
   if (!lastErrorLine_.empty()) return lastErrorLine_;
-  return exit.Exited ? "The converter ended with exit code " + std::to_string(exit.Code) + "."
-                     : "The converter was ended by signal " + std::to_string(exit.Code) + ".";
+  return exit.exited ? "The converter ended with exit code " + std::to_string(exit.code) + "."
+                     : "The converter was ended by signal " + std::to_string(exit.code) + ".";
 }
 
-void ConvertProcess::PostEnd(ConvertProgress::Status status, std::string message) {
+void ConvertProcess::postEnd(ConvertProgress::Status status, std::string message) {
   auto info = std::make_shared<ConvertProgress>();
   info->percent = 100;
   info->status = status;
   info->message = std::move(message);
-  platform::PostMessage(notifyTarget, ConvertMessage::Progress, 0, 0, std::move(info));
+  platform::postMessage(notifyTarget, ConvertMessage::Progress, 0, 0, std::move(info));
 }
 
-void ConvertProcess::OnWatcherCall(platform::Message& msg) {
+void ConvertProcess::onWatcherCall(platform::Message& msg) {
   if (msg.id != ConvertWatcher::kCallMessage) return;
-  ConvertWatcher::Serve(msg, [this](ConvertWatcher::Action action, std::uint32_t bytes) {
-    BytesAvailable = bytes;
+  ConvertWatcher::serve(msg, [this](ConvertWatcher::Action action, std::uint32_t bytes) {
+    bytesAvailable_ = bytes;
     try {
-      if (action == ConvertWatcher::ReadStdout) ReadStdout();
-      if (action == ConvertWatcher::ReadStderr) ReadStderr();
-      if (action == ConvertWatcher::Finish) Finish();
+      if (action == ConvertWatcher::ReadStdout) readStdout();
+      if (action == ConvertWatcher::ReadStderr) readStderr();
+      if (action == ConvertWatcher::Finish) finish();
     } catch (const ConvertError&) {
-      // A failed read ends the watcher; nothing is shown, the converter runs on until Kill.
+      // A failed read ends the watcher; nothing is shown, the converter runs on until kill().
     }
   });
 }
 
-void ConvertProcess::ReadStdout() {
-  ReadPipe(StdoutRead, "Error reading STDOUT pipe : ");
+void ConvertProcess::readStdout() {
+  readPipe(stdoutRead_, "Error reading STDOUT pipe : ");
 }
-void ConvertProcess::ReadStderr() {
-  ReadPipe(StderrRead, "Error reading STDERR pipe : ");
+void ConvertProcess::readStderr() {
+  readPipe(stderrRead_, "Error reading STDERR pipe : ");
 }
 
-void ConvertProcess::ReadPipe(int fd, const char* errorPrefix) {
-  readBuffer_.resize(BytesAvailable);
+void ConvertProcess::readPipe(int fd, const char* errorPrefix) {
+  readBuffer_.resize(bytesAvailable_);
   ssize_t got;
   do got = ::read(fd, readBuffer_.data(), readBuffer_.size());
   while (got < 0 && errno == EINTR);
@@ -224,17 +224,17 @@ void ConvertProcess::ReadPipe(int fd, const char* errorPrefix) {
     watcher_.reset();
     throw ConvertError(errorPrefix + std::to_string(error));
   }
-  ParseOutput(std::string_view(readBuffer_.data(), static_cast<std::size_t>(got)));
+  parseOutput(std::string_view(readBuffer_.data(), static_cast<std::size_t>(got)));
 }
 
-void ConvertProcess::ParseOutput(std::string_view chunk) {
+void ConvertProcess::parseOutput(std::string_view chunk) {
   OutputReader reader(*this);
-  convert::ParseOutputChunk(chunk, reader);
+  convert::parseOutputChunk(chunk, reader);
 }
 
 // Each pipe is made close-on-exec; the child's end is then moved to a descriptor above 2, so that
 // setting up the child's standard handles cannot overwrite one end with another.
-void ConvertProcess::CreatePipes() {
+void ConvertProcess::createPipes() {
   struct Step {
     int* read;
     int* write;
@@ -243,18 +243,18 @@ void ConvertProcess::CreatePipes() {
     const char* duplicateError;
   };
   const Step steps[] = {
-      {&StdinRead, &StdinWrite, &StdinRead,
+      {&stdinRead_, &stdinWrite_, &stdinRead_,
        "Error on STDIN pipe creation : ", "Error on STDIN pipe duplication : "},
-      {&StdoutRead, &StdoutWrite, &StdoutWrite,
+      {&stdoutRead_, &stdoutWrite_, &stdoutWrite_,
        "Error on STDOUT pipe creation : ", "Error on STDOUT pipe duplication : "},
-      {&StderrRead, &StderrWrite, &StderrWrite,
+      {&stderrRead_, &stderrWrite_, &stderrWrite_,
        "Error on STDERR pipe creation : ", "Error on STDERR pipe duplication : "},
   };
   for (const Step& step : steps) {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) {
       const int error = errno;
-      ClosePipes();
+      closePipes();
       throw ConvertError(step.createError + std::to_string(error));
     }
     *step.read = ends[0];
@@ -262,7 +262,7 @@ void ConvertProcess::CreatePipes() {
     const int moved = ::fcntl(*step.childEnd, F_DUPFD_CLOEXEC, 3);
     if (moved < 0) {
       const int error = errno;
-      ClosePipes();
+      closePipes();
       throw ConvertError(step.duplicateError + std::to_string(error));
     }
     ::close(*step.childEnd);
@@ -270,14 +270,14 @@ void ConvertProcess::CreatePipes() {
   }
 }
 
-void ConvertProcess::ClosePipes() {
-  for (int* fd : {&StdinRead, &StdinWrite, &StdoutRead, &StdoutWrite, &StderrRead, &StderrWrite})
-    CloseHandle(*fd);
+void ConvertProcess::closePipes() {
+  for (int* fd : {&stdinRead_, &stdinWrite_, &stdoutRead_, &stdoutWrite_, &stderrRead_, &stderrWrite_})
+    closeHandle(*fd);
 }
 
 // The child has its own copies of these; ours would only keep the pipes from ending.
-void ConvertProcess::CloseChildEnds() {
-  CloseHandle(StdinRead);
-  CloseHandle(StdoutWrite);
-  CloseHandle(StderrWrite);
+void ConvertProcess::closeChildEnds() {
+  closeHandle(stdinRead_);
+  closeHandle(stdoutWrite_);
+  closeHandle(stderrWrite_);
 }

@@ -2,7 +2,7 @@
 // output and error are pipes, watches it with a ConvertWatcher, and reports progress and the end of
 // the run to the window in notifyTarget with ConvertMessage::Progress and a ConvertProgress record.
 //
-// Everything here runs on the thread that created the object (the main thread). Run raises
+// Everything here runs on the thread that created the object (the main thread). run() raises
 // ConvertError when the converter cannot be started; the end of a run is always a record:
 // Status::Ok (output written, or the user kept the existing file), Status::Failed (with the converter's
 // error line) or Status::InUse.
@@ -24,54 +24,54 @@ class ConvertWatcher;
 class ConvertProcess {
  public:
   ConvertProcess();
-  ~ConvertProcess();  // a run still going is stopped as by Kill
+  ~ConvertProcess();  // a run still going is stopped as by kill()
   ConvertProcess(const ConvertProcess&) = delete;
   ConvertProcess& operator=(const ConvertProcess&) = delete;
 
   // Filled in by the download window before each run.
-  bool Active = false;  // a run was started from the window and not killed; cleared only by Kill
+  bool active = false;  // a run was started from the window and not killed; cleared only by kill()
   platform::TargetHandle notifyTarget = platform::kNoTarget;
-  std::string InputFile;   // full path of the video
-  std::string OutputFile;  // full path of the audio file to write
-  std::string Arguments;   // the format's argument fragment, ending with a blank
+  std::string inputFile;   // full path of the video
+  std::string outputFile;  // full path of the audio file to write
+  std::string arguments;   // the format's argument fragment, ending with a blank
 
-  // Asks before replacing an existing OutputFile, then starts the converter and its watcher.
-  void Run();
+  // Asks before replacing an existing outputFile, then starts the converter and its watcher.
+  void run();
   // Stops a run at once: the converter is ended and reaped, the watcher stopped, the pipes closed.
-  // Does nothing unless Active. Nothing is posted. The exit code cannot be imposed on Linux.
-  void Kill(int exitCode);
+  // Does nothing unless active. Nothing is posted. The exit code cannot be imposed on Linux.
+  void kill(int exitCode);
 
   // Turns one chunk of the converter's output into progress records.
-  void ParseOutput(std::string_view chunk);
+  void parseOutput(std::string_view chunk);
 
-  const std::string& CommandLine() const { return commandLine_; }  // of the last run started
-  pid_t ProcessId() const { return child_.pid(); }                 // 0 when no converter runs
-  std::int64_t Duration() const { return DurationSeconds; }
+  const std::string& commandLine() const { return commandLine_; }  // of the last run started
+  pid_t processId() const { return child_.pid(); }                 // 0 when no converter runs
+  std::int64_t duration() const { return durationSeconds_; }
 
  private:
   friend class ConvertWatcher;
   class OutputReader;
 
-  void ReadStdout();
-  void ReadStderr();
-  void ReadPipe(int fd, const char* errorPrefix);
-  void Finish();
-  void PostEnd(ConvertProgress::Status status, std::string message = {});
-  void CreatePipes();
-  void ClosePipes();
-  void CloseChildEnds();
-  void StopRun();
-  void OnWatcherCall(platform::Message& msg);
-  std::string FailureOfRun(const platform::ChildExit& exit) const;
+  void readStdout();
+  void readStderr();
+  void readPipe(int fd, const char* errorPrefix);
+  void finish();
+  void postEnd(ConvertProgress::Status status, std::string message = {});
+  void createPipes();
+  void closePipes();
+  void closeChildEnds();
+  void stopRun();
+  void onWatcherCall(platform::Message& msg);
+  std::string failureOfRun(const platform::ChildExit& exit) const;
 
-  int StdinRead = -1, StdinWrite = -1;
-  int StdoutRead = -1, StdoutWrite = -1;
-  int StderrRead = -1, StderrWrite = -1;
-  std::uint32_t BytesAvailable = 0;
+  int stdinRead_ = -1, stdinWrite_ = -1;
+  int stdoutRead_ = -1, stdoutWrite_ = -1;
+  int stderrRead_ = -1, stderrWrite_ = -1;
+  std::uint32_t bytesAvailable_ = 0;
   platform::ChildProcess child_;
   std::unique_ptr<ConvertWatcher> watcher_;
-  std::chrono::steady_clock::time_point StartTime;
-  std::int64_t DurationSeconds = 0;
+  std::chrono::steady_clock::time_point startTime_;
+  std::int64_t durationSeconds_ = 0;
 
   std::string commandLine_;
   std::string lastErrorLine_;  // the converter's last line that was not a status line
@@ -81,5 +81,5 @@ class ConvertProcess {
 
 // The program's one conversion object, created and destroyed by the main window.
 extern ConvertProcess* convertProcess;
-void CreateConvertProcess();
-void DestroyConvertProcess();  // stops a run still going
+void createConvertProcess();
+void destroyConvertProcess();  // stops a run still going

@@ -20,7 +20,7 @@ bool ConvertWatcher::Calls::isStopped() {
   return stopped;
 }
 
-void ConvertWatcher::Calls::Answer() {
+void ConvertWatcher::Calls::answer() {
   {
     std::lock_guard<std::mutex> guard(mutex);
     answered = asked;
@@ -29,18 +29,18 @@ void ConvertWatcher::Calls::Answer() {
 }
 
 ConvertWatcher::ConvertWatcher(ConvertProcess& process)
-    : target_(process.mainThread_.Handle()),
-      stdout_(process.StdoutRead),
-      stderr_(process.StderrRead),
+    : target_(process.mainThread_.handle()),
+      stdout_(process.stdoutRead_),
+      stderr_(process.stderrRead_),
       child_(process.child_),
       thread_([this] { run(); }) {}
 
 ConvertWatcher::~ConvertWatcher() {
-  Terminate();
+  terminate();
   if (thread_.joinable()) thread_.join();
 }
 
-void ConvertWatcher::Terminate() {
+void ConvertWatcher::terminate() {
   {
     std::lock_guard<std::mutex> guard(calls_->mutex);
     calls_->stopped = true;
@@ -48,13 +48,13 @@ void ConvertWatcher::Terminate() {
   calls_->changed.notify_all();
 }
 
-bool ConvertWatcher::Call(Action action, std::uint32_t bytes) {
+bool ConvertWatcher::call(Action action, std::uint32_t bytes) {
   std::unique_lock<std::mutex> lock(calls_->mutex);
   if (calls_->stopped) return false;
   const std::uint64_t call = ++calls_->asked;
   lock.unlock();
-  if (!platform::PostMessage(target_, kCallMessage, action, bytes, calls_)) {
-    Terminate();  // the conversion object's target is gone: nobody will answer
+  if (!platform::postMessage(target_, kCallMessage, action, bytes, calls_)) {
+    terminate();  // the conversion object's target is gone: nobody will answer
     return false;
   }
   lock.lock();
@@ -63,13 +63,13 @@ bool ConvertWatcher::Call(Action action, std::uint32_t bytes) {
 }
 
 // One pass over both pipes, standard output first; true when one of them held data.
-bool ConvertWatcher::ServePipes() {
+bool ConvertWatcher::servePipes() {
   bool found = false;
   for (const auto& [fd, action] : {std::pair{stdout_, ReadStdout}, std::pair{stderr_, ReadStderr}}) {
-    const int waiting = platform::BytesInPipe(fd);  // a failed peek counts as no data
+    const int waiting = platform::bytesInPipe(fd);  // a failed peek counts as no data
     if (waiting <= 0) continue;
     found = true;
-    if (!Call(action, std::min(static_cast<std::uint32_t>(waiting), kMaxRead))) return true;
+    if (!call(action, std::min(static_cast<std::uint32_t>(waiting), kMaxRead))) return true;
   }
   return found;
 }
@@ -77,13 +77,13 @@ bool ConvertWatcher::ServePipes() {
 void ConvertWatcher::run() {
   pthread_setname_np(pthread_self(), "convert-watch");
   while (!calls_->isStopped()) {
-    if (ServePipes()) continue;
-    if (!child_.WaitForExit(kIdleWaitMs)) continue;
+    if (servePipes()) continue;
+    if (!child_.waitForExit(kIdleWaitMs)) continue;
     // The converter has ended: take what it left in the pipes, then finish the run.
     for (int pass = 0; pass < kMaxDrainPasses && !calls_->isStopped(); ++pass) {
-      if (!ServePipes()) break;
+      if (!servePipes()) break;
     }
-    Call(Finish, 0);
+    call(Finish, 0);
     return;
   }
 }

@@ -29,16 +29,16 @@ class ConvertWatcher {
 
   // The stop request. It also releases a call the watcher is waiting for, so stopping never needs
   // the conversion object's thread to run.
-  void Terminate();
+  void terminate();
 
   // Runs on the conversion object's thread for a kCallMessage: `fn(action, bytes)` unless the watcher
   // that made the call has been asked to stop since, then lets the watcher go on.
   template <typename Fn>
-  static void Serve(platform::Message& msg, Fn&& fn) {
-    auto calls = std::static_pointer_cast<Calls>(msg.Payload);
+  static void serve(platform::Message& msg, Fn&& fn) {
+    auto calls = std::static_pointer_cast<Calls>(msg.payload);
     if (calls == nullptr || calls->isStopped()) return;
-    fn(static_cast<Action>(msg.WParam), static_cast<std::uint32_t>(msg.LParam));
-    calls->Answer();
+    fn(static_cast<Action>(msg.wParam), static_cast<std::uint32_t>(msg.lParam));
+    calls->answer();
   }
 
  private:
@@ -50,12 +50,12 @@ class ConvertWatcher {
     bool stopped = false;
     std::uint64_t asked = 0, answered = 0;
     bool isStopped();
-    void Answer();
+    void answer();
   };
 
   void run();
-  bool ServePipes();
-  bool Call(Action action, std::uint32_t bytes);  // false once stopped
+  bool servePipes();
+  bool call(Action action, std::uint32_t bytes);  // false once stopped
 
   platform::TargetHandle target_;
   int stdout_, stderr_;

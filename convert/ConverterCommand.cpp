@@ -8,24 +8,24 @@ namespace {
 
 constexpr const char* kProgram = "ffmpeg";
 
-std::string Absolute(const std::string& path) {
+std::string absolute(const std::string& path) {
   if (path.empty() || path.front() == '/') return path;
   std::error_code ec;
   const std::filesystem::path full = std::filesystem::absolute(path, ec);
   return ec ? path : full.string();
 }
 
-bool EndsWith(const std::string& s, const std::string& end) {
+bool endsWith(const std::string& s, const std::string& end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
 
 // The format table writes bit rates as "128kbit/s"; the converter reads "128k".
-std::string BitRate(std::string value) {
-  if (EndsWith(value, "bit/s") && value.size() > 5) value.resize(value.size() - 5);
+std::string bitRate(std::string value) {
+  if (endsWith(value, "bit/s") && value.size() > 5) value.resize(value.size() - 5);
   return value;
 }
 
-void AppendArgumentWords(const std::string& arguments, std::vector<std::string>& words) {
+void appendArgumentWords(const std::string& arguments, std::vector<std::string>& words) {
   std::size_t start = 0;
   bool bitRateNext = false;
   while (start < arguments.size()) {
@@ -33,7 +33,7 @@ void AppendArgumentWords(const std::string& arguments, std::vector<std::string>&
     const std::size_t end = blank == std::string::npos ? arguments.size() : blank;
     if (end > start) {
       std::string word = arguments.substr(start, end - start);
-      words.push_back(bitRateNext ? BitRate(std::move(word)) : std::move(word));
+      words.push_back(bitRateNext ? bitRate(std::move(word)) : std::move(word));
       bitRateNext = words.back() == "-ab" || words.back() == "-b:a";
     }
     start = end + 1;
@@ -42,18 +42,18 @@ void AppendArgumentWords(const std::string& arguments, std::vector<std::string>&
 
 }  // namespace
 
-ConverterCommand MakeConverterCommand(const std::string& input, const std::string& output,
+ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
                                       const std::string& arguments, bool overwrite) {
   ConverterCommand command;
-  const std::string in = Absolute(input), out = Absolute(output);
-  command.Text = std::string(kProgram) + " " + (overwrite ? "-y " : "") + "-i \"" + in + "\" " + arguments +
+  const std::string in = absolute(input), out = absolute(output);
+  command.text = std::string(kProgram) + " " + (overwrite ? "-y " : "") + "-i \"" + in + "\" " + arguments +
                  "\"" + out + "\"";
-  command.Words.push_back(kProgram);
-  if (overwrite) command.Words.push_back("-y");
-  command.Words.push_back("-i");
-  command.Words.push_back(in);
-  AppendArgumentWords(arguments, command.Words);
-  command.Words.push_back(out);
+  command.words.push_back(kProgram);
+  if (overwrite) command.words.push_back("-y");
+  command.words.push_back("-i");
+  command.words.push_back(in);
+  appendArgumentWords(arguments, command.words);
+  command.words.push_back(out);
   return command;
 }
 

@@ -9,14 +9,14 @@ namespace convert {
 
 struct ConverterCommand {
   // "ffmpeg [-y ]-i \"INPUT\" ARGUMENTS\"OUTPUT\"", built by plain concatenation; nothing escaped.
-  std::string Text;
+  std::string text;
   // "ffmpeg", ["-y"], "-i", INPUT, the blank-separated words of ARGUMENTS, OUTPUT. The paths are
   // absolute, so a name that starts with '-' is never taken for an option, and a bit rate given as
   // "128kbit/s" is passed as "128k", the unit the converter accepts.
-  std::vector<std::string> Words;
+  std::vector<std::string> words;
 };
 
-ConverterCommand MakeConverterCommand(const std::string& input, const std::string& output,
+ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
                                       const std::string& arguments, bool overwrite);
 
 }  // namespace convert

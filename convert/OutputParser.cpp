@@ -12,38 +12,38 @@ constexpr std::string_view kDurationWord = "duration:";
 constexpr std::string_view kTimeWord = "time=";
 constexpr int kMaxDigits = 15;  // keeps position x 100 far from overflowing 64 bits
 
-char Lower(char c) {
+char lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Position of `word` (lower case) in `text`, ignoring the case of ASCII letters.
-std::size_t FindNoCase(std::string_view text, std::string_view word) {
+std::size_t findNoCase(std::string_view text, std::string_view word) {
   if (word.size() > text.size()) return std::string_view::npos;
   for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
     std::size_t k = 0;
-    while (k < word.size() && Lower(text[i + k]) == word[k]) ++k;
+    while (k < word.size() && lower(text[i + k]) == word[k]) ++k;
     if (k == word.size()) return i;
   }
   return std::string_view::npos;
 }
 
-bool IsTrimmed(char c) {
+bool isTrimmed(char c) {
   return static_cast<unsigned char>(c) <= ' ';
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsTrimmed(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsTrimmed(s.back())) s.remove_suffix(1);
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && isTrimmed(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isTrimmed(s.back())) s.remove_suffix(1);
   return s;
 }
 
-std::string_view SkipBlanks(std::string_view s) {
+std::string_view skipBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   return s;
 }
 
 // Digits only, at most `max` of them.
-std::optional<std::int64_t> DigitsOf(std::string_view s, std::size_t max) {
+std::optional<std::int64_t> digitsOf(std::string_view s, std::size_t max) {
   if (s.empty() || s.size() > max) return std::nullopt;
   std::int64_t value = 0;
   for (char c : s) {
@@ -54,19 +54,19 @@ std::optional<std::int64_t> DigitsOf(std::string_view s, std::size_t max) {
 }
 
 // A decimal integer: leading blanks, an optional sign, then digits and nothing else.
-std::optional<std::int64_t> IntegerOf(std::string_view s) {
-  s = SkipBlanks(s);
+std::optional<std::int64_t> integerOf(std::string_view s) {
+  s = skipBlanks(s);
   const bool negative = !s.empty() && s.front() == '-';
   if (!s.empty() && (s.front() == '-' || s.front() == '+')) s.remove_prefix(1);
-  const auto value = DigitsOf(s, kMaxDigits);
+  const auto value = digitsOf(s, kMaxDigits);
   if (!value) return std::nullopt;
   return negative ? -*value : *value;
 }
 
 // The two characters before the separator at `pos`; near the start, the first two characters.
-std::int32_t TwoBefore(std::string_view rest, std::size_t pos) {
+std::int32_t twoBefore(std::string_view rest, std::size_t pos) {
   const std::size_t start = pos >= 2 ? pos - 2 : 0;
-  return static_cast<std::int32_t>(IntegerOf(rest.substr(start, 2)).value_or(0));
+  return static_cast<std::int32_t>(integerOf(rest.substr(start, 2)).value_or(0));
 }
 
 // Duration components of the chunk so far; a line without one keeps the earlier value.
@@ -74,81 +74,81 @@ struct DurationFields {
   std::int32_t hours = 0, minutes = 0, seconds = 0;
 };
 
-std::int64_t ParseDuration(std::string_view line, std::size_t at, DurationFields& d) {
-  std::string_view rest = Trim(line.substr(at + kDurationWord.size()));
+std::int64_t parseDuration(std::string_view line, std::size_t at, DurationFields& d) {
+  std::string_view rest = trim(line.substr(at + kDurationWord.size()));
   std::size_t p = rest.find(':');
   if (p != std::string_view::npos) {
-    d.hours = TwoBefore(rest, p);
+    d.hours = twoBefore(rest, p);
     rest.remove_prefix(p + 1);
   }
   p = rest.find(':');
   if (p != std::string_view::npos) {
-    d.minutes = TwoBefore(rest, p);
+    d.minutes = twoBefore(rest, p);
     rest.remove_prefix(p + 1);
   }
   p = rest.find('.');
-  if (p != std::string_view::npos) d.seconds = TwoBefore(rest, p);
+  if (p != std::string_view::npos) d.seconds = twoBefore(rest, p);
   return d.hours * 3600 + d.minutes * 60 + d.seconds;  // at most 99:99:99, no overflow
 }
 
 // hours:minutes:seconds in whole seconds, as today's converter writes positions; a negative time
 // counts as none (0).
-std::optional<std::int64_t> ClockOf(std::string_view s) {
-  s = SkipBlanks(s);
+std::optional<std::int64_t> clockOf(std::string_view s) {
+  s = skipBlanks(s);
   const bool negative = !s.empty() && s.front() == '-';
   if (negative) s.remove_prefix(1);
   const std::size_t first = s.find(':');
   const std::size_t second = first == std::string_view::npos ? first : s.find(':', first + 1);
   if (second == std::string_view::npos) return std::nullopt;
-  const auto h = DigitsOf(s.substr(0, first), 9);
-  const auto m = DigitsOf(s.substr(first + 1, second - first - 1), 2);
-  const auto sec = DigitsOf(s.substr(second + 1), 2);
+  const auto h = digitsOf(s.substr(0, first), 9);
+  const auto m = digitsOf(s.substr(first + 1, second - first - 1), 2);
+  const auto sec = digitsOf(s.substr(second + 1), 2);
   if (!h || !m || !sec) return std::nullopt;
   return negative ? 0 : *h * 3600 + *m * 60 + *sec;
 }
 
 // The position of a "time=" line; nullopt when the value has no "." and so keeps the earlier one.
-std::optional<std::int64_t> ParsePosition(std::string_view line, std::size_t at) {
+std::optional<std::int64_t> parsePosition(std::string_view line, std::size_t at) {
   const std::string_view value = line.substr(at + kTimeWord.size());
-  if (FindNoCase(SkipBlanks(value).substr(0, 3), "n/a") == 0) return 0;
+  if (findNoCase(skipBlanks(value).substr(0, 3), "n/a") == 0) return 0;
   const std::size_t dot = value.find('.');
   if (dot == std::string_view::npos) return std::nullopt;
   const std::string_view whole = value.substr(0, dot);
-  if (auto clock = ClockOf(whole)) return *clock;
-  return IntegerOf(whole).value_or(0);
+  if (auto clock = clockOf(whole)) return *clock;
+  return integerOf(whole).value_or(0);
 }
 
 }  // namespace
 
-void ParseOutputChunk(std::string_view chunk, OutputSink& sink) {
+void parseOutputChunk(std::string_view chunk, OutputSink& sink) {
   DurationFields duration;
   std::int64_t position = 0;
   std::size_t start = 0;
   while (start < chunk.size()) {
     std::size_t end = chunk.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = chunk.size();
-    const std::string_view line = Trim(chunk.substr(start, end - start));
+    const std::string_view line = trim(chunk.substr(start, end - start));
     // CR LF is one line end; every other CR or LF is one by itself.
     start = end + (end + 1 < chunk.size() && chunk[end] == '\r' && chunk[end + 1] == '\n' ? 2 : 1);
     if (line.empty()) continue;
-    sink.OnLine(line);
-    const std::size_t durationAt = FindNoCase(line, kDurationWord);
-    if (durationAt != std::string_view::npos) sink.OnDuration(ParseDuration(line, durationAt, duration));
-    const std::size_t timeAt = FindNoCase(line, kTimeWord);
+    sink.onLine(line);
+    const std::size_t durationAt = findNoCase(line, kDurationWord);
+    if (durationAt != std::string_view::npos) sink.onDuration(parseDuration(line, durationAt, duration));
+    const std::size_t timeAt = findNoCase(line, kTimeWord);
     if (timeAt != std::string_view::npos) {
-      if (auto p = ParsePosition(line, timeAt)) position = *p;
-      sink.OnPosition(position);
+      if (auto p = parsePosition(line, timeAt)) position = *p;
+      sink.onPosition(position);
     }
   }
 }
 
-bool IsStatusLine(std::string_view line) {
-  return FindNoCase(line, kTimeWord) != std::string_view::npos;
+bool isStatusLine(std::string_view line) {
+  return findNoCase(line, kTimeWord) != std::string_view::npos;
 }
 
-std::string FormatMinutesSeconds(std::int64_t seconds) {
-  return common::TwoDigits(static_cast<int>(seconds / 60)) + ":" +
-         common::TwoDigits(static_cast<int>(seconds % 60));
+std::string formatMinutesSeconds(std::int64_t seconds) {
+  return common::twoDigits(static_cast<int>(seconds / 60)) + ":" +
+         common::twoDigits(static_cast<int>(seconds % 60));
 }
 
 }  // namespace convert

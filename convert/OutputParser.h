@@ -15,19 +15,19 @@ class OutputSink {
   virtual ~OutputSink() = default;
   // Every line that is not empty once blanks and control characters are trimmed off both ends,
   // before its tests; trimmed.
-  virtual void OnLine(std::string_view line) = 0;
+  virtual void onLine(std::string_view line) = 0;
   // A "duration:" line: the input's length in whole seconds (0 when it could not be read).
-  virtual void OnDuration(std::int64_t seconds) = 0;
+  virtual void onDuration(std::int64_t seconds) = 0;
   // A "time=" line: the position in whole seconds (0 or below when there is none).
-  virtual void OnPosition(std::int64_t seconds) = 0;
+  virtual void onPosition(std::int64_t seconds) = 0;
 };
 
-void ParseOutputChunk(std::string_view chunk, OutputSink& sink);
+void parseOutputChunk(std::string_view chunk, OutputSink& sink);
 
 // True for the converter's in-place status lines ("size= ... time=... bitrate=... speed=...").
-bool IsStatusLine(std::string_view line);
+bool isStatusLine(std::string_view line);
 
 // Seconds as minutes:seconds, each at least two digits: 59 -> "00:59", 6000 -> "100:00".
-std::string FormatMinutesSeconds(std::int64_t seconds);
+std::string formatMinutesSeconds(std::int64_t seconds);
 
 }  // namespace convert

@@ -15,10 +15,10 @@ enum class RequestMode {
 };
 
 struct ConversionRequest {
-  std::vector<std::string> Sources;  // one line: the normalised page address or the local file's path
-  RequestMode Mode = RequestMode::DownloadConvert;
-  std::string TargetExt;    // such as ".mp3"
-  std::string ConvertArgs;  // such as "-ar 44100 -ab 128kbit/s -ac 2 "
+  std::vector<std::string> sources;  // one line: the normalised page address or the local file's path
+  RequestMode mode = RequestMode::DownloadConvert;
+  std::string targetExt;    // such as ".mp3"
+  std::string convertArgs;  // such as "-ar 44100 -ab 128kbit/s -ac 2 "
 };
 
 }  // namespace download

@@ -13,15 +13,15 @@ class DownloadProgress {
  public:
   static constexpr std::uint64_t kSampleInterval = 2000;  // milliseconds
 
-  std::int64_t Total = -1;       // the announced length; -1 until a usable "Content-Length:" line
-  std::string TotalSizeText;     // FormatKilobytes(Total) + " KB"; empty until then
-  std::uint64_t SampleTick = 0;  // milliseconds of the last speed sample; 0 before the first
-  std::int64_t SampleBytes = 0;  // the byte count at the last speed sample
-  std::string ReceivedText;      // "1,234 KB of 5,678 KB received"
-  std::string SpeedText;         // "25.0 KB/S"
-  std::string TimeLeftText;      // "01:02:05"
+  std::int64_t total = -1;       // the announced length; -1 until a usable "Content-Length:" line
+  std::string totalSizeText;     // common::formatKilobytes(total) + " KB"; empty until then
+  std::uint64_t sampleTick = 0;  // milliseconds of the last speed sample; 0 before the first
+  std::int64_t sampleBytes = 0;  // the byte count at the last speed sample
+  std::string receivedText;      // "1,234 KB of 5,678 KB received"
+  std::string speedText;         // "25.0 KB/S"
+  std::string timeLeftText;      // "01:02:05"
 
-  void Reset() { *this = DownloadProgress(); }
+  void reset() { *this = DownloadProgress(); }
   // After each header line: takes the total from the first "Content-Length:" line (that letter case
   // only) whose value is a decimal number. True when the total is known.
   bool onHeaderLines(const std::vector<std::string>& headerLines);
@@ -31,9 +31,9 @@ class DownloadProgress {
 };
 
 // `bytes` received in `ms` milliseconds as kilobytes per second with one decimal: "25.0 KB/S".
-std::string FormatSpeed(std::int64_t bytes, std::uint64_t ms);
+std::string formatSpeed(std::int64_t bytes, std::uint64_t ms);
 
 // Seconds as hours:minutes:seconds, at least two digits each: 3725 -> "01:02:05", 400000 -> "111:06:40".
-std::string FormatTimeLeft(std::int64_t seconds);
+std::string formatTimeLeft(std::int64_t seconds);
 
 }  // namespace download

@@ -24,21 +24,21 @@ enum class Panel { None, FetchPage, Download, Convert };
 class RequestView {
  public:
   virtual ~RequestView() = default;
-  virtual void ShowPanel(Panel panel) = 0;
-  virtual void ShowUrl(const std::string& address) = 0;  // the page being fetched
+  virtual void showPanel(Panel panel) = 0;
+  virtual void showUrl(const std::string& address) = 0;  // the page being fetched
   // The download panel: the window centred on its owner, the file line (caption and hint), the bar
   // (`total` -1 while the size is unknown) and the size, speed and time remaining texts.
-  virtual void CentreOnOwner() = 0;
-  virtual void ShowDownloadName(const std::string& text) = 0;
-  virtual void ShowDownloadBar(std::int64_t received, std::int64_t total) = 0;
-  virtual void ShowDownloadDetails(const std::string& received, const std::string& timeLeft,
+  virtual void centreOnOwner() = 0;
+  virtual void showDownloadName(const std::string& text) = 0;
+  virtual void showDownloadBar(std::int64_t received, std::int64_t total) = 0;
+  virtual void showDownloadDetails(const std::string& received, const std::string& timeLeft,
                                    const std::string& speed) = 0;
-  virtual void ShowConvertName(const std::string& name) = 0;
-  virtual void ShowConvertProgress(int position, const std::string& elapsed,
+  virtual void showConvertName(const std::string& name) = 0;
+  virtual void showConvertProgress(int position, const std::string& elapsed,
                                    const std::string& estimated) = 0;
   // Ends the window's modal run with this result (platform::ModalResult::Abort for Stop, ModalResult::Cancel
   // otherwise).
-  virtual void CloseWindow(int modalResult) = 0;
+  virtual void closeWindow(int modalResult) = 0;
 };
 
 class DownloadRequest {
@@ -49,31 +49,31 @@ class DownloadRequest {
   DownloadRequest(const DownloadRequest&) = delete;
   DownloadRequest& operator=(const DownloadRequest&) = delete;
 
-  platform::TargetHandle Handle() const { return messages_.Handle(); }
+  platform::TargetHandle handle() const { return messages_.handle(); }
 
   // The state the window's hidden edits held.
-  std::vector<std::string> Sources;
-  RequestMode Mode;
-  std::string TargetExt;
-  std::string ConvertArgs;
-  std::string FileName = "get_video";  // name of the video file to write in the output folder
-  std::string DownloadUrl;             // the video stream's address, once found
-  Panel CurrentPanel = Panel::None;
-  int ConvertPosition = 0;                    // the conversion progress bar, 0..100
+  std::vector<std::string> sources;
+  RequestMode mode;
+  std::string targetExt;
+  std::string convertArgs;
+  std::string fileName = "get_video";  // name of the video file to write in the output folder
+  std::string downloadUrl;             // the video stream's address, once found
+  Panel currentPanel = Panel::None;
+  int convertPosition = 0;                    // the conversion progress bar, 0..100
   http::HttpClient httpClient{"httpClient"};  // downloads the video
-  DownloadProgress Progress;                  // what the download panel shows
+  DownloadProgress progress;                  // what the download panel shows
 
   // The two hidden browser controls the page is fetched with (the window owns them). Without them a
   // fetch finds no address.
-  void UseBrowsers(platform::WebBrowser& first, platform::WebBrowser& second);
-  PageRetrieval* Retrieval() { return retrieval_.get(); }
+  void useBrowsers(platform::WebBrowser& first, platform::WebBrowser& second);
+  PageRetrieval* retrieval() { return retrieval_.get(); }
 
   void onWindowShown();
   void onWindowClosed();
-  void Stop();  // every Stop button
+  void stop();  // every Stop button
 
   // Message handlers.
-  // Loads each page of Sources in the browser controls and reads it until the video address is found
+  // Loads each page of sources in the browser controls and reads it until the video address is found
   // (or the attempts are over), then posts RequestMessage::StartDownload. Stop or closing the window ends it.
   void fetchPage();
   // With an address: downloads the video into the output folder, then closes (download only) or converts
@@ -84,21 +84,21 @@ class DownloadRequest {
   void onConvertProgress(const ConvertProgress& info);
 
   // The output folder with a trailing '/'.
-  std::string OutputFolder() const;
-  // The audio file for `video`: the output folder, then the video's file name with TargetExt as its
+  std::string outputFolder() const;
+  // The audio file for `video`: the output folder, then the video's file name with targetExt as its
   // extension.
-  std::string OutputFileFor(const std::string& video) const;
+  std::string outputFileFor(const std::string& video) const;
 
  private:
   void handleMessage(platform::Message& msg);
-  PageRetrieval::PassOutcome ExtractionPass(const std::string& page, const std::string& item);
-  void ShowPanel(Panel panel);
-  void StartConversion(const std::string& input);
-  void UseSystemProxy();
+  PageRetrieval::PassOutcome extractionPass(const std::string& page, const std::string& item);
+  void showPanel(Panel panel);
+  void startConversion(const std::string& input);
+  void useSystemProxy();
   bool downloadTo(const std::string& target, std::string& failure);
   void onHeaderData();
   void onDocumentData();
-  void Close(int modalResult);
+  void close(int modalResult);
 
   std::string outputFolder_;
   RequestView& view_;

@@ -17,21 +17,21 @@
 
 namespace {
 
-QString Q(const std::string& text) {
+QString toQt(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-QLabel* CreateIcon(QWidget* parent, int left, int top) {
+QLabel* createIcon(QWidget* parent, int left, int top) {
   auto* icon = new QLabel(parent);
-  icon->setPixmap(resources::ProgramIcon().scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  icon->setPixmap(resources::programIcon().scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   icon->setGeometry(left, top, 32, 32);
   return icon;
 }
 
 // A caption label followed by a value label on the same line.
-QLabel* CreateLabelPair(QWidget* parent, const QString& caption, int left, int top) {
-  QLabel* label = skin::CreateLabel(parent, caption, left, top);
-  QLabel* value = skin::CreateLabel(parent, "", left + label->width(), top);
+QLabel* createLabelPair(QWidget* parent, const QString& caption, int left, int top) {
+  QLabel* label = skin::createLabel(parent, caption, left, top);
+  QLabel* value = skin::createLabel(parent, "", left + label->width(), top);
   value->resize(200, label->height());
   return value;
 }
@@ -51,74 +51,74 @@ DownloadWindow::DownloadWindow(QWidget* owner, const download::ConversionRequest
     connect(stop, &QPushButton::clicked, this, [this] { onStopClicked(); });
   download::RequestView& view = *this;
   request_ = std::make_unique<download::DownloadRequest>(request, outputFolder, view);
-  if (request.Mode != download::RequestMode::ConvertLocalFile) {
+  if (request.mode != download::RequestMode::ConvertLocalFile) {
     // The engine behind the controls starts with their first page, not before.
-    firstBrowser_ = platform::CreateWebBrowser();
-    secondBrowser_ = platform::CreateWebBrowser();
-    request_->UseBrowsers(*firstBrowser_, *secondBrowser_);
+    firstBrowser_ = platform::createWebBrowser();
+    secondBrowser_ = platform::createWebBrowser();
+    request_->useBrowsers(*firstBrowser_, *secondBrowser_);
   }
 }
 
 DownloadWindow::~DownloadWindow() = default;
 
 void DownloadWindow::createPagePanel() {
-  pagePanel = skin::CreatePanel(this, 0, 0, 268, 129);
-  pageWaitLabel = skin::CreateLabel(pagePanel, "Get html from the URL, please wait...", 16, 20);
-  pageUrlLabel = skin::CreateLabel(pagePanel, "", 16, 44);
+  pagePanel = skin::createPanel(this, 0, 0, 268, 129);
+  pageWaitLabel = skin::createLabel(pagePanel, "Get html from the URL, please wait...", 16, 20);
+  pageUrlLabel = skin::createLabel(pagePanel, "", 16, 44);
   pageUrlLabel->resize(236, pageUrlLabel->height());
-  pageStopButton = skin::CreateButton(pagePanel, "Stop", 94, 88, 80, 23);
+  pageStopButton = skin::createButton(pagePanel, "Stop", 94, 88, 80, 23);
 }
 
 void DownloadWindow::createDownloadPanel() {
-  downloadPanel = skin::CreatePanel(this, 0, 0, 353, 202);
-  downloadNameLabel = skin::CreateLabel(downloadPanel, "", 16, 10);
+  downloadPanel = skin::createPanel(this, 0, 0, 353, 202);
+  downloadNameLabel = skin::createLabel(downloadPanel, "", 16, 10);
   downloadNameLabel->resize(321, downloadNameLabel->height());
-  downloadProgressBar = skin::CreateProgressBar(downloadPanel, 16, 30, 321, 18);
+  downloadProgressBar = skin::createProgressBar(downloadPanel, 16, 30, 321, 18);
   downloadProgressBar->setTextVisible(true);
   auto* details = new QGroupBox("Details", downloadPanel);
   details->setGeometry(16, 56, 321, 104);
-  receivedLabel = CreateLabelPair(details, "Download Size: ", 12, 24);
-  timeLeftLabel = CreateLabelPair(details, "Estimating time remaining: ", 12, 48);
-  speedLabel = CreateLabelPair(details, "Download Speed\xEF\xBC\x9A", 12, 72);
-  CreateIcon(details, 277, 20);
-  downloadStopButton = skin::CreateButton(downloadPanel, "Stop", 137, 168, 80, 23);
+  receivedLabel = createLabelPair(details, "Download Size: ", 12, 24);
+  timeLeftLabel = createLabelPair(details, "Estimating time remaining: ", 12, 48);
+  speedLabel = createLabelPair(details, "Download Speed\xEF\xBC\x9A", 12, 72);
+  createIcon(details, 277, 20);
+  downloadStopButton = skin::createButton(downloadPanel, "Stop", 137, 168, 80, 23);
 }
 
 void DownloadWindow::createConvertPanel() {
-  convertPanel = skin::CreatePanel(this, 0, 0, 348, 145);
+  convertPanel = skin::createPanel(this, 0, 0, 348, 145);
   auto* converting = new QGroupBox("Converting", convertPanel);
   converting->setGeometry(10, 8, 328, 96);
-  convertNameLabel = skin::CreateLabel(converting, "", 12, 22);
+  convertNameLabel = skin::createLabel(converting, "", 12, 22);
   convertNameLabel->resize(262, convertNameLabel->height());
-  convertProgressBar = skin::CreateProgressBar(converting, 12, 44, 262, 18);
+  convertProgressBar = skin::createProgressBar(converting, 12, 44, 262, 18);
   convertProgressBar->setTextVisible(true);
-  timeElapsedLabel = CreateLabelPair(converting, "Time elapsed: ", 12, 70);
+  timeElapsedLabel = createLabelPair(converting, "Time elapsed: ", 12, 70);
   timeElapsedLabel->setText("00:00");
-  timeEstimatedLabel = CreateLabelPair(converting, "Time estimated: ", 160, 70);
+  timeEstimatedLabel = createLabelPair(converting, "Time estimated: ", 160, 70);
   timeEstimatedLabel->setText("00:00");
   timeEstimatedLabel->resize(100, timeEstimatedLabel->height());
-  CreateIcon(converting, 284, 36);
-  convertStopButton = skin::CreateButton(convertPanel, "Stop", 134, 112, 80, 23);
+  createIcon(converting, 284, 36);
+  convertStopButton = skin::createButton(convertPanel, "Stop", 134, 112, 80, 23);
 }
 
 void DownloadWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  // onWindowShown.
+  // Every panel starts hidden and empty; the request then shows the first one.
   downloadProgressBar->setValue(0);
   convertProgressBar->setValue(0);
   for (QFrame* panel : {pagePanel, downloadPanel, convertPanel}) {
     panel->move(0, 0);
     panel->hide();
   }
-  setWindowTitle(Q(resources::loadString(resources::StringId::Title)));
+  setWindowTitle(toQt(resources::loadString(resources::StringId::Title)));
   for (QLabel* label : {downloadNameLabel, receivedLabel, timeLeftLabel, speedLabel}) label->clear();
-  if (!request_->Sources.empty()) pageUrlLabel->setText(Q(request_->Sources.front()));
+  if (!request_->sources.empty()) pageUrlLabel->setText(toQt(request_->sources.front()));
   request_->onWindowShown();
 }
 
-void DownloadWindow::ShowPanel(download::Panel panel) {
+void DownloadWindow::showPanel(download::Panel panel) {
   QFrame* shown = panel == download::Panel::FetchPage  ? pagePanel
                   : panel == download::Panel::Download ? downloadPanel
                   : panel == download::Panel::Convert  ? convertPanel
@@ -127,7 +127,7 @@ void DownloadWindow::ShowPanel(download::Panel panel) {
   if (shown != nullptr) setFixedSize(shown->size());
 }
 
-void DownloadWindow::CentreOnOwner() {
+void DownloadWindow::centreOnOwner() {
   const QWidget* owner = parentWidget();
   if (owner == nullptr) return;
   const QRect outer = owner->frameGeometry();
@@ -135,12 +135,12 @@ void DownloadWindow::CentreOnOwner() {
   move(outer.left() + (outer.width() - own.width()) / 2, outer.top() + (outer.height() - own.height()) / 2);
 }
 
-void DownloadWindow::ShowDownloadName(const std::string& text) {
-  downloadNameLabel->setText(Q(text));
-  downloadNameLabel->setToolTip(Q(text));
+void DownloadWindow::showDownloadName(const std::string& text) {
+  downloadNameLabel->setText(toQt(text));
+  downloadNameLabel->setToolTip(toQt(text));
 }
 
-void DownloadWindow::ShowDownloadBar(std::int64_t received, std::int64_t total) {
+void DownloadWindow::showDownloadBar(std::int64_t received, std::int64_t total) {
   if (total < 0) {
     downloadProgressBar->setRange(0, 0);  // no size announced: the bar only shows that data arrives
     return;
@@ -151,35 +151,35 @@ void DownloadWindow::ShowDownloadBar(std::int64_t received, std::int64_t total) 
   downloadProgressBar->setValue(static_cast<int>(std::clamp<std::int64_t>(received, 0, total) / unit));
 }
 
-void DownloadWindow::ShowDownloadDetails(const std::string& received, const std::string& timeLeft,
+void DownloadWindow::showDownloadDetails(const std::string& received, const std::string& timeLeft,
                                          const std::string& speed) {
-  receivedLabel->setText(Q(received));
-  timeLeftLabel->setText(Q(timeLeft));
-  speedLabel->setText(Q(speed));
+  receivedLabel->setText(toQt(received));
+  timeLeftLabel->setText(toQt(timeLeft));
+  speedLabel->setText(toQt(speed));
 }
 
-void DownloadWindow::ShowUrl(const std::string& address) {
-  pageUrlLabel->setText(Q(address));
+void DownloadWindow::showUrl(const std::string& address) {
+  pageUrlLabel->setText(toQt(address));
 }
 
-void DownloadWindow::ShowConvertName(const std::string& name) {
-  convertNameLabel->setText(Q(name));
-  convertNameLabel->setToolTip(Q(name));
+void DownloadWindow::showConvertName(const std::string& name) {
+  convertNameLabel->setText(toQt(name));
+  convertNameLabel->setToolTip(toQt(name));
 }
 
-void DownloadWindow::ShowConvertProgress(int position, const std::string& elapsed,
+void DownloadWindow::showConvertProgress(int position, const std::string& elapsed,
                                          const std::string& estimated) {
   convertProgressBar->setValue(position);
-  timeElapsedLabel->setText(Q(elapsed));
-  timeEstimatedLabel->setText(Q(estimated));
+  timeElapsedLabel->setText(toQt(elapsed));
+  timeEstimatedLabel->setText(toQt(estimated));
 }
 
-void DownloadWindow::CloseWindow(int modalResult) {
+void DownloadWindow::closeWindow(int modalResult) {
   if (!closing_) done(modalResult);
 }
 
 void DownloadWindow::onStopClicked() {
-  request_->Stop();
+  request_->stop();
 }
 
 void DownloadWindow::reject() {

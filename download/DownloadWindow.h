@@ -21,14 +21,14 @@ class DownloadWindow : public QDialog, private download::RequestView {
   DownloadWindow(QWidget* owner, const download::ConversionRequest& request, const std::string& outputFolder);
   ~DownloadWindow() override;
 
-  download::DownloadRequest& Request() { return *request_; }
+  download::DownloadRequest& request() { return *request_; }
 
-  // Panel 1: fetching the page.
+  // The page panel: fetching the page.
   QFrame* pagePanel = nullptr;
   QLabel* pageWaitLabel = nullptr;
   QLabel* pageUrlLabel = nullptr;
   QPushButton* pageStopButton = nullptr;
-  // Panel 2: downloading.
+  // The download panel.
   QFrame* downloadPanel = nullptr;
   QLabel* downloadNameLabel = nullptr;
   QProgressBar* downloadProgressBar = nullptr;
@@ -36,7 +36,7 @@ class DownloadWindow : public QDialog, private download::RequestView {
   QLabel* timeLeftLabel = nullptr;
   QLabel* speedLabel = nullptr;
   QPushButton* downloadStopButton = nullptr;
-  // Panel 3: converting.
+  // The conversion panel.
   QFrame* convertPanel = nullptr;
   QLabel* convertNameLabel = nullptr;
   QProgressBar* convertProgressBar = nullptr;
@@ -57,16 +57,16 @@ class DownloadWindow : public QDialog, private download::RequestView {
   void createConvertPanel();
 
   // RequestView.
-  void ShowPanel(download::Panel panel) override;
-  void ShowUrl(const std::string& address) override;
-  void CentreOnOwner() override;
-  void ShowDownloadName(const std::string& text) override;
-  void ShowDownloadBar(std::int64_t received, std::int64_t total) override;
-  void ShowDownloadDetails(const std::string& received, const std::string& timeLeft,
+  void showPanel(download::Panel panel) override;
+  void showUrl(const std::string& address) override;
+  void centreOnOwner() override;
+  void showDownloadName(const std::string& text) override;
+  void showDownloadBar(std::int64_t received, std::int64_t total) override;
+  void showDownloadDetails(const std::string& received, const std::string& timeLeft,
                            const std::string& speed) override;
-  void ShowConvertName(const std::string& name) override;
-  void ShowConvertProgress(int position, const std::string& elapsed, const std::string& estimated) override;
-  void CloseWindow(int modalResult) override;
+  void showConvertName(const std::string& name) override;
+  void showConvertProgress(int position, const std::string& elapsed, const std::string& estimated) override;
+  void closeWindow(int modalResult) override;
 
   std::unique_ptr<platform::WebBrowser> firstBrowser_;  // the hidden browser controls the page is read with
   std::unique_ptr<platform::WebBrowser> secondBrowser_;

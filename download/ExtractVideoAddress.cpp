@@ -26,68 +26,68 @@ struct Pass {
 using BlockEnd = std::optional<ExtractOutcome>;
 
 // Where a step finds nothing yet the pass ends; an address found by an earlier block still counts.
-ExtractOutcome NothingYet(const Pass& pass) {
-  return pass.fields.DownloadUrl.empty() ? ExtractOutcome::NothingYet : ExtractOutcome::Found;
+ExtractOutcome nothingYet(const Pass& pass) {
+  return pass.fields.downloadUrl.empty() ? ExtractOutcome::NothingYet : ExtractOutcome::Found;
 }
 
-bool AddressIsOnSite(const std::string& address, const std::string& domain) {
-  return !domain.empty() && ContainsNoCase(address, domain);
+bool addressIsOnSite(const std::string& address, const std::string& domain) {
+  return !domain.empty() && containsNoCase(address, domain);
 }
 
 // The text between the first `open` and the first `close` after it; nullopt when either is missing.
-std::optional<std::string_view> Between(std::string_view page, std::string_view open, std::string_view close,
+std::optional<std::string_view> between(std::string_view page, std::string_view open, std::string_view close,
                                         bool ignoreCase) {
-  const std::size_t start = ignoreCase ? FindNoCase(page, open) : FindText(page, open);
+  const std::size_t start = ignoreCase ? findNoCase(page, open) : findText(page, open);
   if (start == kNotFound) return std::nullopt;
-  const std::string_view rest = RestAfter(page, start, open.size());
-  const std::size_t end = ignoreCase ? FindNoCase(rest, close) : FindText(rest, close);
+  const std::string_view rest = restAfter(page, start, open.size());
+  const std::size_t end = ignoreCase ? findNoCase(rest, close) : findText(rest, close);
   if (end == kNotFound) return std::nullopt;
   return rest.substr(0, end);
 }
 
 // ---- YouTube ----
 
-bool IsAgeVerificationPage(std::string_view page) {
-  return ContainsNoCase(page, "confirm birth date") ||
-         ContainsNoCase(page, "please verify you are 18 or older") ||
-         (ContainsNoCase(page, "verify_age") && ContainsText(page, "18"));
+bool isAgeVerificationPage(std::string_view page) {
+  return containsNoCase(page, "confirm birth date") ||
+         containsNoCase(page, "please verify you are 18 or older") ||
+         (containsNoCase(page, "verify_age") && containsText(page, "18"));
 }
 
-void ShowAgeVerificationNotice() {
-  platform::CurrentDialogs().MessageBox(resources::loadString(resources::StringId::Title),
-                                        AgeVerificationNotice(), platform::DialogIcon::Information,
+void showAgeVerificationNotice() {
+  platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
+                                        ageVerificationNotice(), platform::DialogIcon::Information,
                                         platform::DialogButtons::Ok);
 }
 
 // The title of the page's meta element, up to its closing quote. A page cut off inside the value
 // gives none yet: the rest of the value is still to come.
-std::optional<std::string_view> MetaTitle(std::string_view page) {
-  return Between(page, "meta name=\"title\" content=\"", "\"", false);
+std::optional<std::string_view> metaTitle(std::string_view page) {
+  return between(page, "meta name=\"title\" content=\"", "\"", false);
 }
 
 // The first title choice that this pass finds: the title element with the site's prefix, the meta
 // title, then any title element. A later pass over more of the page may find a better choice.
-void FindYouTubeTitle(Pass& pass) {
+void findYouTubeTitle(Pass& pass) {
   const std::optional<std::string_view> choices[] = {
-      Between(pass.page, "<title>YouTube - ", "</title>", false),
-      MetaTitle(pass.page),
-      Between(pass.page, "<title>", "</title>", false),
+      between(pass.page, "<title>YouTube - ", "</title>", false),
+      metaTitle(pass.page),
+      between(pass.page, "<title>", "</title>", false),
   };
   for (const auto& title : choices) {
     if (!title) continue;
-    std::string name = TitleToFileName(*title);
+    std::string name = titleToFileName(*title);
     if (name.empty()) continue;
-    pass.fields.FileName = std::move(name);
+    pass.fields.fileName = std::move(name);
     return;
   }
 }
 
 // The stream token: the string after "t": in the page's data, else the value of "&t=" up to the
 // next "&".
-std::optional<std::string_view> YouTubeToken(std::string_view page) {
-  const std::size_t quoted = FindText(page, "\"t\":");
+std::optional<std::string_view> youTubeToken(std::string_view page) {
+  const std::size_t quoted = findText(page, "\"t\":");
   if (quoted != kNotFound) {
-    const std::string_view rest = RestAfter(page, quoted, 4);
+    const std::string_view rest = restAfter(page, quoted, 4);
     const std::size_t open = rest.find('"');
     if (open == kNotFound) return std::nullopt;
     const std::string_view value = rest.substr(open + 1);
@@ -95,79 +95,79 @@ std::optional<std::string_view> YouTubeToken(std::string_view page) {
     if (close == kNotFound) return std::nullopt;
     return value.substr(0, close);
   }
-  const std::size_t param = FindText(page, "&t=");
+  const std::size_t param = findText(page, "&t=");
   if (param == kNotFound) return std::nullopt;
-  const std::string_view rest = RestAfter(page, param, 3);
+  const std::string_view rest = restAfter(page, param, 3);
   const std::size_t end = rest.find('&');
   if (end == kNotFound) return std::nullopt;
   return rest.substr(0, end);
 }
 
 // Everything after the first "=" of the page address, cut before "&feature=" (any letter case).
-std::optional<std::string> VideoIdentifier(const std::string& address) {
+std::optional<std::string> videoIdentifier(const std::string& address) {
   const std::size_t eq = address.find('=');
   if (eq == std::string::npos) return std::nullopt;
   std::string id = address.substr(eq + 1);
-  const std::size_t feature = FindNoCase(id, "&feature=");
+  const std::size_t feature = findNoCase(id, "&feature=");
   if (feature != kNotFound) id.resize(feature);
   return id;
 }
 
-bool SetStreamAddress(Pass& pass, std::string address) {
+bool setStreamAddress(Pass& pass, std::string address) {
   if (address.size() > kMaxStreamAddressBytes) return false;
-  pass.fields.DownloadUrl = std::move(address);
+  pass.fields.downloadUrl = std::move(address);
   return true;
 }
 
-BlockEnd RunYouTube(Pass& pass) {
-  if (IsAgeVerificationPage(pass.page)) {
-    ShowAgeVerificationNotice();
+BlockEnd runYouTube(Pass& pass) {
+  if (isAgeVerificationPage(pass.page)) {
+    showAgeVerificationNotice();
     return ExtractOutcome::Stopped;
   }
-  if (ContainsNoCase(pass.page, "This functionality is not available right now")) {
+  if (containsNoCase(pass.page, "This functionality is not available right now")) {
     return ExtractOutcome::EndAttempt;
   }
-  FindYouTubeTitle(pass);
-  if (!pass.fields.DownloadUrl.empty()) return std::nullopt;
-  const std::optional<std::string_view> token = YouTubeToken(pass.page);
-  if (!token) return NothingYet(pass);
-  const std::optional<std::string> id = VideoIdentifier(pass.address);
-  if (!id) return NothingYet(pass);
-  std::string stream = "http://" + pass.sites.YouTubeHost + "/get_video?asv=&video_id=" + *id + "&t=";
+  findYouTubeTitle(pass);
+  if (!pass.fields.downloadUrl.empty()) return std::nullopt;
+  const std::optional<std::string_view> token = youTubeToken(pass.page);
+  if (!token) return nothingYet(pass);
+  const std::optional<std::string> id = videoIdentifier(pass.address);
+  if (!id) return nothingYet(pass);
+  std::string stream = "http://" + pass.sites.youTubeHost + "/get_video?asv=&video_id=" + *id + "&t=";
   stream.append(*token);
-  if (!SetStreamAddress(pass, std::move(stream))) return NothingYet(pass);
+  if (!setStreamAddress(pass, std::move(stream))) return nothingYet(pass);
   return std::nullopt;
 }
 
 // ---- Metacafe ----
 
-BlockEnd RunMetacafe(Pass& pass) {
-  std::string& fileName = pass.fields.FileName;
+BlockEnd runMetacafe(Pass& pass) {
+  std::string& fileName = pass.fields.fileName;
   fileName.clear();
-  if (const auto title = Between(pass.page, "<title>", "- Video", true))
-    fileName = MakeFileName(*title, ".flv");
+  if (const auto title = between(pass.page, "<title>", "- Video", true))
+    fileName = makeFileName(*title, ".flv");
 
   // The item file's name: from the last "%2520" before the first ".flv" up to the end of that ".flv".
   // The two markers share no character, so every "%2520" that starts before the ".flv" ends before it.
-  const std::size_t flv = FindNoCase(pass.page, ".flv");
-  if (flv == kNotFound) return NothingYet(pass);
+  const std::size_t flv = findNoCase(pass.page, ".flv");
+  if (flv == kNotFound) return nothingYet(pass);
   const std::size_t separator = pass.page.substr(0, flv).rfind("%2520");
-  if (separator == kNotFound) return NothingYet(pass);
+  if (separator == kNotFound) return nothingYet(pass);
   const std::size_t start = separator + 5;
   const std::string_view piece = pass.page.substr(start, flv + 4 - start);
 
   if (fileName.empty())
-    fileName = MakeFileName(piece.substr(0, piece.size() - 4), piece.substr(piece.size() - 4));
+    fileName = makeFileName(piece.substr(0, piece.size() - 4), piece.substr(piece.size() - 4));
   std::string stream =
-      "http://" + pass.sites.MetacafeFileHost + "/ItemFiles/%5BFrom%20" + pass.sites.MetacafeHost + "%5D%20";
+      "http://" + pass.sites.metacafeFileHost + "/ItemFiles/%5BFrom%20" + pass.sites.metacafeHost + "%5D%20";
   stream.append(piece);
-  if (!SetStreamAddress(pass, std::move(stream))) return NothingYet(pass);
+  if (!setStreamAddress(pass, std::move(stream))) return nothingYet(pass);
   return std::nullopt;
 }
 
 // ---- Google Video ----
 
-std::string RandomGoogleVideoName() {
+std::string randomGoogleVideoName() {
   std::mt19937 random(
       static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count()));
   return "GoogleVideo" + std::to_string(std::uniform_int_distribution<int>(0, 255)(random));
@@ -175,54 +175,54 @@ std::string RandomGoogleVideoName() {
 
 // The direct link: the value of an href on the player host that the page shows as "this link". Each
 // such href is tried in turn, its value ending at its closing quote.
-std::optional<std::string_view> GoogleVideoLink(const Pass& pass) {
-  const std::string anchor = "href=\"http://" + pass.sites.GoogleVideoPlayerHost;
+std::optional<std::string_view> googleVideoLink(const Pass& pass) {
+  const std::string anchor = "href=\"http://" + pass.sites.googleVideoPlayerHost;
   constexpr std::string_view kCaption = "\">this link";
   const std::string_view page = pass.page;
-  for (std::size_t at = FindNoCase(page, anchor); at != kNotFound; at = FindNoCase(page, anchor, at + 1)) {
+  for (std::size_t at = findNoCase(page, anchor); at != kNotFound; at = findNoCase(page, anchor, at + 1)) {
     const std::size_t value = at + 6;
     const std::size_t close = page.find('"', value);
     if (close == kNotFound) return std::nullopt;
-    if (FindNoCase(page.substr(close, kCaption.size()), kCaption) == 0)
+    if (findNoCase(page.substr(close, kCaption.size()), kCaption) == 0)
       return page.substr(value, close - value);
   }
   return std::nullopt;
 }
 
-BlockEnd RunGoogleVideo(Pass& pass) {
-  pass.fields.Mode = RequestMode::DownloadOnly;
-  if (const auto title = Between(pass.page, "<title>", "</title>", true)) {
-    std::string name = MakeFileName(*title, ".mp4");
-    if (!name.empty()) pass.fields.FileName = std::move(name);
+BlockEnd runGoogleVideo(Pass& pass) {
+  pass.fields.mode = RequestMode::DownloadOnly;
+  if (const auto title = between(pass.page, "<title>", "</title>", true)) {
+    std::string name = makeFileName(*title, ".mp4");
+    if (!name.empty()) pass.fields.fileName = std::move(name);
   }
-  if (pass.fields.FileName.empty()) pass.fields.FileName = RandomGoogleVideoName();
-  const std::optional<std::string_view> link = GoogleVideoLink(pass);
-  if (!link || !SetStreamAddress(pass, std::string(*link))) return NothingYet(pass);
+  if (pass.fields.fileName.empty()) pass.fields.fileName = randomGoogleVideoName();
+  const std::optional<std::string_view> link = googleVideoLink(pass);
+  if (!link || !setStreamAddress(pass, std::string(*link))) return nothingYet(pass);
   return std::nullopt;
 }
 
 }  // namespace
 
-ExtractOutcome ExtractVideoAddress(std::string_view page, const std::string& address,
+ExtractOutcome extractVideoAddress(std::string_view page, const std::string& address,
                                    ExtractionFields fields) {
-  const common::SiteConfig sites = common::SiteConfig::Current();
+  const common::SiteConfig sites = common::SiteConfig::current();
   Pass pass{page, address, fields, sites};
   const struct {
     const std::string& domain;
     BlockEnd (*run)(Pass&);
   } blocks[] = {
-      {sites.YouTubeDomain, RunYouTube},
-      {sites.MetacafeDomain, RunMetacafe},
-      {sites.GoogleDomain, RunGoogleVideo},
+      {sites.youTubeDomain, runYouTube},
+      {sites.metacafeDomain, runMetacafe},
+      {sites.googleDomain, runGoogleVideo},
   };
   for (const auto& block : blocks) {
-    if (!AddressIsOnSite(address, block.domain)) continue;
+    if (!addressIsOnSite(address, block.domain)) continue;
     if (const BlockEnd end = block.run(pass)) return *end;
   }
-  return NothingYet(pass);
+  return nothingYet(pass);
 }
 
-std::string AgeVerificationNotice() {
+std::string ageVerificationNotice() {
   return "This video may contain content that is inappropriate for some users, as flagged by YouTube\"s user "
          "commnunity. "
          "To view this video, please verify you are 18 or older by logging in or signing up."

@@ -1,6 +1,6 @@
 // One extraction pass over the text of a video page: finds the address of the video stream and the
 // name of the video file to write, for the three known sites (recognised by their domains, from
-// common::SiteConfig::Current(), inside the page address). The page-retrieval loop runs the pass again
+// common::SiteConfig::current(), inside the page address). The page-retrieval loop runs the pass again
 // and again over the growing page text; a pass keeps nothing of its own, so repeating it over the same
 // text gives the same result.
 #pragma once
@@ -14,17 +14,17 @@
 namespace download {
 
 enum class ExtractOutcome {
-  Stopped,     // the age-verification page: the notice was shown; the caller must now run Stop
+  Stopped,     // the age-verification page: the notice was shown; the caller must now run stop()
   EndAttempt,  // the site's not-available page: the caller loads the page again
-  Found,       // DownloadUrl holds the stream address
+  Found,       // downloadUrl holds the stream address
   NothingYet,  // poll the page again
 };
 
 // The request state a pass reads and writes (the download request's fields of the same names).
 struct ExtractionFields {
-  std::string& FileName;     // starts a run as "get_video"
-  std::string& DownloadUrl;  // starts a run empty
-  RequestMode& Mode;         // set to download::RequestMode::DownloadOnly on a Google Video page
+  std::string& fileName;     // starts a run as "get_video"
+  std::string& downloadUrl;  // starts a run empty
+  RequestMode& mode;         // set to download::RequestMode::DownloadOnly on a Google Video page
 };
 
 // Longest stream address a pass accepts; a longer one is not an address but page text caught between
@@ -34,10 +34,10 @@ constexpr std::size_t kMaxStreamAddressBytes = 8 * 1024;
 // Runs one pass over `page` (the document source, UTF-8) for the page address `address`. On the
 // age-verification page it shows the notice in a message box and returns Stopped; it never stops the
 // request itself.
-ExtractOutcome ExtractVideoAddress(std::string_view page, const std::string& address,
+ExtractOutcome extractVideoAddress(std::string_view page, const std::string& address,
                                    ExtractionFields fields);
 
 // The text of the age-verification notice.
-std::string AgeVerificationNotice();
+std::string ageVerificationNotice();
 
 }  // namespace download

@@ -9,7 +9,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int MillisecondsSince(Clock::time_point start) {
+int millisecondsSince(Clock::time_point start) {
   return static_cast<int>(
       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
@@ -19,16 +19,16 @@ int MillisecondsSince(Clock::time_point start) {
 PageRetrieval::PageRetrieval(platform::WebBrowser& first, platform::WebBrowser& second)
     : first_(first), second_(second) {}
 
-PageRetrieval::Result PageRetrieval::Retrieve(const std::string& address, const Extraction& extract,
+PageRetrieval::Result PageRetrieval::retrieve(const std::string& address, const Extraction& extract,
                                               const StopCheck& stopRequested) {
   lastError_.clear();
   try {
-    for (int attempt = 1; attempt <= limits_.Attempts; ++attempt) {
+    for (int attempt = 1; attempt <= limits_.attempts; ++attempt) {
       bool found = false;
-      const Result result = RunAttempt(address, extract, stopRequested, found);
+      const Result result = runAttempt(address, extract, stopRequested, found);
       if (result != Result::Finished) return result;
       // The control is left on the empty page after every attempt.
-      currentBrowser().NavigateBlank();
+      currentBrowser().navigateBlank();
       if (found) break;
     }
   } catch (const platform::BrowserError& error) {
@@ -41,28 +41,28 @@ PageRetrieval::Result PageRetrieval::Retrieve(const std::string& address, const 
 // One attempt: load the page, wait until it can be read, then read it and run the pass on every
 // reading. When the text cannot be read, the page is loaded once more in the second control, with a
 // fresh wait and a fresh time limit.
-PageRetrieval::Result PageRetrieval::RunAttempt(const std::string& address, const Extraction& extract,
+PageRetrieval::Result PageRetrieval::runAttempt(const std::string& address, const Extraction& extract,
                                                 const StopCheck& stopRequested, bool& found) {
   bool switched = false;
   for (;;) {
-    currentBrowser().Navigate(address);
-    if (!WaitUntilReadable(stopRequested)) return Result::Stopped;
+    currentBrowser().navigate(address);
+    if (!waitUntilReadable(stopRequested)) return Result::Stopped;
     const Clock::time_point start = Clock::now();
     bool switchBrowser = false;
     while (!switchBrowser) {
       if (stopRequested()) return Result::Stopped;
-      if (MillisecondsSince(start) > limits_.PollMs) return Result::Finished;
-      Pause(stopRequested);
+      if (millisecondsSince(start) > limits_.pollMs) return Result::Finished;
+      pause(stopRequested);
       if (stopRequested()) return Result::Stopped;
-      const platform::PageSource source = currentBrowser().Source();
-      if (source.State == platform::PageSource::Kind::Unreadable) {
+      const platform::PageSource source = currentBrowser().source();
+      if (source.state == platform::PageSource::Kind::Unreadable) {
         if (switched) return Result::TextUnreadable;
-        currentBrowser().NavigateBlank();
+        currentBrowser().navigateBlank();
         active_ = 1;
         switched = switchBrowser = true;
         continue;
       }
-      switch (extract(source.Bytes)) {
+      switch (extract(source.bytes)) {
         case PassOutcome::NothingYet:
           break;
         case PassOutcome::Found:
@@ -78,9 +78,9 @@ PageRetrieval::Result PageRetrieval::RunAttempt(const std::string& address, cons
 }
 
 // Waits, with no time limit, until the document is at least interactive; false when Stop came first.
-bool PageRetrieval::WaitUntilReadable(const StopCheck& stopRequested) {
-  while (currentBrowser().ReadyState() < platform::BrowserReadyState::Interactive) {
-    Pause(stopRequested);
+bool PageRetrieval::waitUntilReadable(const StopCheck& stopRequested) {
+  while (currentBrowser().readyState() < platform::BrowserReadyState::Interactive) {
+    pause(stopRequested);
     if (stopRequested()) return false;
   }
   return true;
@@ -88,16 +88,16 @@ bool PageRetrieval::WaitUntilReadable(const StopCheck& stopRequested) {
 
 // The time between two looks at the page, spent handling messages (Stop, painting, and the browser's
 // own answers) rather than spinning.
-void PageRetrieval::Pause(const StopCheck& stopRequested) {
+void PageRetrieval::pause(const StopCheck& stopRequested) {
   if (pump_) {
-    pump_(limits_.PassMs);
+    pump_(limits_.passMs);
     return;
   }
   const Clock::time_point start = Clock::now();
-  int left = limits_.PassMs;
+  int left = limits_.passMs;
   do {
     platform::waitForMessage(left);
-    left = limits_.PassMs - MillisecondsSince(start);
+    left = limits_.passMs - millisecondsSince(start);
   } while (left > 0 && !stopRequested());
 }
 

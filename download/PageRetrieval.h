@@ -35,33 +35,33 @@ class PageRetrieval {
   using Pump = std::function<void(int ms)>;
 
   struct Limits {
-    int PollMs = 30000;  // how long one attempt reads the page once it can be read
-    int PassMs = 50;     // the shortest time between two readings; messages are handled meanwhile
-    int Attempts = 2;
+    int pollMs = 30000;  // how long one attempt reads the page once it can be read
+    int passMs = 50;     // the shortest time between two readings; messages are handled meanwhile
+    int attempts = 2;
   };
 
   // `first` and `second` are the window's two controls; `first` is in use until its text cannot be
   // read, then `second` for good.
   PageRetrieval(platform::WebBrowser& first, platform::WebBrowser& second);
 
-  void SetLimits(const Limits& limits) { limits_ = limits; }
-  void SetPump(Pump pump) { pump_ = std::move(pump); }
+  void setLimits(const Limits& limits) { limits_ = limits; }
+  void setPump(Pump pump) { pump_ = std::move(pump); }
 
   // Loads `address` and runs `extract` over its text until the attempts are over.
-  Result Retrieve(const std::string& address, const Extraction& extract, const StopCheck& stopRequested);
+  Result retrieve(const std::string& address, const Extraction& extract, const StopCheck& stopRequested);
 
   // The control in use: 0 for the first, 1 for the second.
-  int ActiveBrowser() const { return active_; }
+  int activeBrowser() const { return active_; }
   // The error text of the last BrowserFailed result.
-  const std::string& LastError() const { return lastError_; }
+  const std::string& lastError() const { return lastError_; }
 
  private:
   enum class AttemptEnd { Over, Found, SwitchBrowser };
 
-  Result RunAttempt(const std::string& address, const Extraction& extract, const StopCheck& stopRequested,
+  Result runAttempt(const std::string& address, const Extraction& extract, const StopCheck& stopRequested,
                     bool& found);
-  bool WaitUntilReadable(const StopCheck& stopRequested);
-  void Pause(const StopCheck& stopRequested);
+  bool waitUntilReadable(const StopCheck& stopRequested);
+  void pause(const StopCheck& stopRequested);
   platform::WebBrowser& currentBrowser() { return active_ == 0 ? first_ : second_; }
 
   platform::WebBrowser& first_;

@@ -12,23 +12,23 @@ constexpr std::size_t kNotFound = std::string_view::npos;
 
 // The position of the first `marker` in `text` at or after `from`, letter case as written; kNotFound
 // when there is none.
-inline std::size_t FindText(std::string_view text, std::string_view marker, std::size_t from = 0) {
+inline std::size_t findText(std::string_view text, std::string_view marker, std::size_t from = 0) {
   return text.find(marker, from);
 }
 
-// As FindText, ignoring the case of ASCII letters.
-std::size_t FindNoCase(std::string_view text, std::string_view marker, std::size_t from = 0);
+// As findText, ignoring the case of ASCII letters.
+std::size_t findNoCase(std::string_view text, std::string_view marker, std::size_t from = 0);
 
-inline bool ContainsText(std::string_view text, std::string_view marker) {
-  return FindText(text, marker) != kNotFound;
+inline bool containsText(std::string_view text, std::string_view marker) {
+  return findText(text, marker) != kNotFound;
 }
 
-inline bool ContainsNoCase(std::string_view text, std::string_view marker) {
-  return FindNoCase(text, marker) != kNotFound;
+inline bool containsNoCase(std::string_view text, std::string_view marker) {
+  return findNoCase(text, marker) != kNotFound;
 }
 
 // Everything after the marker that starts at `pos` (empty when `pos` is kNotFound).
-inline std::string_view RestAfter(std::string_view text, std::size_t pos, std::size_t markerSize) {
+inline std::string_view restAfter(std::string_view text, std::size_t pos, std::size_t markerSize) {
   if (pos == kNotFound || pos + markerSize > text.size()) return {};
   return text.substr(pos + markerSize);
 }

@@ -9,13 +9,13 @@ namespace {
 
 constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";  // U+FFFD
 
-bool IsBlankOrControl(char c) {
+bool isBlankOrControl(char c) {
   return static_cast<unsigned char>(c) <= 0x20;
 }
 
 // The length of the UTF-8 sequence at the start of `text`, or 0 when it is not a valid one (overlong
 // forms, surrogates and values above U+10FFFF included).
-std::size_t Utf8SequenceLength(std::string_view text) {
+std::size_t utf8SequenceLength(std::string_view text) {
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   const std::uint8_t lead = byte(0);
   if (lead < 0x80) return 1;
@@ -42,16 +42,16 @@ std::size_t Utf8SequenceLength(std::string_view text) {
 }
 
 // Valid UTF-8 with control characters as blanks.
-std::string CleanCharacters(std::string_view text) {
+std::string cleanCharacters(std::string_view text) {
   std::string clean;
   clean.reserve(text.size());
   while (!text.empty()) {
-    const std::size_t length = Utf8SequenceLength(text);
+    const std::size_t length = utf8SequenceLength(text);
     if (length == 0) {
       clean += kReplacementChar;
       text.remove_prefix(1);
     } else {
-      if (length == 1 && (IsBlankOrControl(text[0]) || text[0] == '\x7f')) {
+      if (length == 1 && (isBlankOrControl(text[0]) || text[0] == '\x7f')) {
         clean += ' ';
       } else {
         clean.append(text.substr(0, length));
@@ -63,7 +63,7 @@ std::string CleanCharacters(std::string_view text) {
 }
 
 // Cuts valid UTF-8 to at most `limit` bytes without splitting a character.
-void CutAtCharacter(std::string& text, std::size_t limit) {
+void cutAtCharacter(std::string& text, std::size_t limit) {
   if (text.size() <= limit) return;
   std::size_t cut = limit;
   while (cut > 0 && (static_cast<std::uint8_t>(text[cut]) & 0xC0) == 0x80) --cut;
@@ -72,7 +72,7 @@ void CutAtCharacter(std::string& text, std::size_t limit) {
 
 }  // namespace
 
-std::string ReplaceAll(std::string_view text, std::string_view oldText, std::string_view newText) {
+std::string replaceAll(std::string_view text, std::string_view oldText, std::string_view newText) {
   if (oldText.empty()) return std::string(text);
   std::string out;
   out.reserve(text.size());
@@ -107,30 +107,30 @@ std::string ReplaceAll(std::string_view text, std::string_view oldText, std::str
   return out;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlankOrControl(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankOrControl(text.back())) text.remove_suffix(1);
+std::string_view trimBlanks(std::string_view text) {
+  while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlankOrControl(text.back())) text.remove_suffix(1);
   return text;
 }
 
-std::string MakeFileName(std::string_view stem, std::string_view extension) {
-  std::string name = common::RemoveBadFileChars(CleanCharacters(TrimBlanks(stem)));
+std::string makeFileName(std::string_view stem, std::string_view extension) {
+  std::string name = common::removeBadFileChars(cleanCharacters(trimBlanks(stem)));
   const std::size_t visible = name.find_first_not_of(". ");  // a leading dot would hide the file
   if (visible == std::string::npos) return {};
   name.erase(0, visible);
-  CutAtCharacter(name, kMaxFileNameBytes > extension.size() ? kMaxFileNameBytes - extension.size() : 0);
-  if (TrimBlanks(name).empty()) return {};
+  cutAtCharacter(name, kMaxFileNameBytes > extension.size() ? kMaxFileNameBytes - extension.size() : 0);
+  if (trimBlanks(name).empty()) return {};
   return name.append(extension);
 }
 
-std::string TitleToFileName(std::string_view title) {
-  std::string text = ReplaceAll(title, "&amp;", "&");
-  text = ReplaceAll(text, "&quot;", "");
-  text = ReplaceAll(text, "&lt;", "");
-  text = ReplaceAll(text, "&gt;", "");
-  text = ReplaceAll(text, "&nbsp;", " ");
-  text = ReplaceAll(text, "&copy;", "@");
-  return MakeFileName(text, ".flv");
+std::string titleToFileName(std::string_view title) {
+  std::string text = replaceAll(title, "&amp;", "&");
+  text = replaceAll(text, "&quot;", "");
+  text = replaceAll(text, "&lt;", "");
+  text = replaceAll(text, "&gt;", "");
+  text = replaceAll(text, "&nbsp;", " ");
+  text = replaceAll(text, "&copy;", "@");
+  return makeFileName(text, ".flv");
 }
 
 }  // namespace download

@@ -15,21 +15,21 @@ constexpr std::size_t kMaxFileNameBytes = 255;
 // left, so replacements build on each other: "&amp;amp;" with "&amp;" -> "&" gives "&". Runs in time
 // linear in the text. When `newText` is not shorter than `oldText` the restart could go on for ever;
 // then every occurrence of the original text is replaced once, left to right.
-std::string ReplaceAll(std::string_view text, std::string_view oldText, std::string_view newText);
+std::string replaceAll(std::string_view text, std::string_view oldText, std::string_view newText);
 
 // `text` without leading and trailing blanks and control characters (bytes up to 0x20).
-std::string_view TrimBlanks(std::string_view text);
+std::string_view trimBlanks(std::string_view text);
 
 // A file name from `stem` and `extension` (such as ".flv"): the stem trimmed, every byte sequence that is
 // not UTF-8 replaced by U+FFFD, control characters inside it turned into blanks, the characters a file
-// name may not hold removed (RemoveBadFileChars), leading dots removed (they would hide the file), and
-// cut at a character boundary so that the whole name fits in kMaxFileNameBytes. Empty when nothing but
+// name may not hold removed (common::removeBadFileChars), leading dots removed (they would hide the file),
+// and cut at a character boundary so that the whole name fits in kMaxFileNameBytes. Empty when nothing but
 // blanks and dots is left of the stem.
-std::string MakeFileName(std::string_view stem, std::string_view extension);
+std::string makeFileName(std::string_view stem, std::string_view extension);
 
 // The file name for a page title: "&amp;" -> "&", "&quot;", "&lt;" and "&gt;" removed, "&nbsp;" -> blank,
-// "&copy;" -> "@" (no other entity is decoded), then MakeFileName(title, ".flv"). Empty when the title
+// "&copy;" -> "@" (no other entity is decoded), then makeFileName(title, ".flv"). Empty when the title
 // holds nothing usable.
-std::string TitleToFileName(std::string_view title);
+std::string titleToFileName(std::string_view title);
 
 }  // namespace download

@@ -19,7 +19,7 @@ extern char** environ;
 namespace platform {
 namespace {
 
-int OpenPidFd(pid_t pid) {
+int openPidFd(pid_t pid) {
 #ifdef SYS_pidfd_open
   return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
 #else
@@ -28,7 +28,7 @@ int OpenPidFd(pid_t pid) {
 #endif
 }
 
-// Spawn attributes and file actions, released on every path out of Start.
+// Spawn attributes and file actions, released on every path out of start().
 struct SpawnSetup {
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attr;
@@ -43,7 +43,7 @@ struct SpawnSetup {
   SpawnSetup(const SpawnSetup&) = delete;
   SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-  int Prepare(int in, int out, int err) {
+  int prepare(int in, int out, int err) {
     if (int e = posix_spawn_file_actions_adddup2(&actions, in, 0)) return e;
     if (int e = posix_spawn_file_actions_adddup2(&actions, out, 1)) return e;
     if (int e = posix_spawn_file_actions_adddup2(&actions, err, 2)) return e;
@@ -59,7 +59,7 @@ struct SpawnSetup {
 
 }  // namespace
 
-std::string FindProgram(const std::string& name, const std::string& dir) {
+std::string findProgram(const std::string& name, const std::string& dir) {
   if (dir.empty()) return name;
   const std::string path = dir.back() == '/' ? dir + name : dir + "/" + name;
   struct stat st {};
@@ -67,23 +67,23 @@ std::string FindProgram(const std::string& name, const std::string& dir) {
   return name;
 }
 
-int BytesInPipe(int fd) {
+int bytesInPipe(int fd) {
   int count = 0;
   if (fd < 0 || ::ioctl(fd, FIONREAD, &count) != 0) return -1;
   return count;
 }
 
 ChildProcess::~ChildProcess() {
-  if (!Started()) return;
-  Kill();
-  Reap();
+  if (!started()) return;
+  kill();
+  reap();
 }
 
-int ChildProcess::Start(const std::string& program, const std::vector<std::string>& args, int in, int out,
+int ChildProcess::start(const std::string& program, const std::vector<std::string>& args, int in, int out,
                         int err) {
-  if (Started() || args.empty()) return EINVAL;
+  if (started() || args.empty()) return EINVAL;
   SpawnSetup setup;
-  if (int e = setup.Prepare(in, out, err)) return e;
+  if (int e = setup.prepare(in, out, err)) return e;
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -95,12 +95,12 @@ int ChildProcess::Start(const std::string& program, const std::vector<std::strin
                     : posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
   if (e != 0) return e;
   pid_ = pid;
-  pidfd_ = OpenPidFd(pid);
+  pidfd_ = openPidFd(pid);
   return 0;
 }
 
-bool ChildProcess::WaitForExit(int ms) const {
-  if (!Started()) return true;
+bool ChildProcess::waitForExit(int ms) const {
+  if (!started()) return true;
   if (pidfd_ >= 0) {
     pollfd p{pidfd_, POLLIN, 0};
     int r;
@@ -119,22 +119,22 @@ bool ChildProcess::WaitForExit(int ms) const {
   }
 }
 
-void ChildProcess::Kill() {
-  if (Started()) ::kill(pid_, SIGKILL);
+void ChildProcess::kill() {
+  if (started()) ::kill(pid_, SIGKILL);
 }
 
-ChildExit ChildProcess::Reap() {
+ChildExit ChildProcess::reap() {
   ChildExit result;
-  if (!Started()) return result;
+  if (!started()) return result;
   int status = 0;
   pid_t r;
   do r = ::waitpid(pid_, &status, 0);
   while (r < 0 && errno == EINTR);
   if (r == pid_) {
-    result.Exited = WIFEXITED(status);
-    result.Code = result.Exited ? WEXITSTATUS(status) : WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.exited = WIFEXITED(status);
+    result.code = result.exited ? WEXITSTATUS(status) : WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   } else {
-    result.Code = -1;  // somebody else reaped it; how it ended is unknown
+    result.code = -1;  // somebody else reaped it; how it ended is unknown
   }
   if (pidfd_ >= 0) ::close(pidfd_);
   pidfd_ = -1;

@@ -11,16 +11,16 @@
 namespace platform {
 
 // The program to start for `name`: `dir` followed by `name` when that is an executable file, else
-// `name` itself, which Start then looks up on PATH.
-std::string FindProgram(const std::string& name, const std::string& dir);
+// `name` itself, which start() then looks up on PATH.
+std::string findProgram(const std::string& name, const std::string& dir);
 
 // Bytes waiting in a pipe, left in place; -1 when the descriptor cannot be asked (closed, not a pipe).
-int BytesInPipe(int fd);
+int bytesInPipe(int fd);
 
 // How a child ended: its exit code, or the signal that ended it.
 struct ChildExit {
-  bool Exited = false;  // ended by exit(); Code is the exit code
-  int Code = 0;         // the exit code, or the signal number when !Exited
+  bool exited = false;  // ended by exit(); code is the exit code
+  int code = 0;         // the exit code, or the signal number when !exited
 };
 
 class ChildProcess {
@@ -34,20 +34,20 @@ class ChildProcess {
   // (args[0] is the name the child sees). The child's standard input, output and error become
   // `in`, `out` and `err`; it inherits no other descriptor, and its signals start at their defaults.
   // Returns 0, or the error number when it could not be started (2 when the program is not found).
-  int Start(const std::string& program, const std::vector<std::string>& args, int in, int out, int err);
+  int start(const std::string& program, const std::vector<std::string>& args, int in, int out, int err);
 
-  bool Started() const { return pid_ > 0; }
+  bool started() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
 
   // Waits up to `ms` milliseconds for the child to end, without reaping it; true once it has ended.
-  // May be called from another thread while the owner does not Reap.
-  bool WaitForExit(int ms) const;
+  // May be called from another thread while the owner does not reap().
+  bool waitForExit(int ms) const;
 
-  // Ends the child at once (SIGKILL). It stays a zombie until Reap.
-  void Kill();
+  // Ends the child at once (SIGKILL). It stays a zombie until reap().
+  void kill();
 
   // Waits for the child to end, collects how it ended and forgets it.
-  ChildExit Reap();
+  ChildExit reap();
 
  private:
   pid_t pid_ = 0;

@@ -14,7 +14,7 @@ ClipboardWatch::ClipboardWatch(std::function<void()> onChange) : onChange_(std::
   QTimer::singleShot(0, this, [this] { onChange_(); });
 }
 
-std::optional<std::string> ClipboardWatch::Text(std::size_t maxBytes) {
+std::optional<std::string> ClipboardWatch::text(std::size_t maxBytes) {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   if (data == nullptr || !data->hasText()) return std::nullopt;
   const QString text = data->text();

@@ -15,7 +15,7 @@ class ClipboardWatch : public QObject {
   explicit ClipboardWatch(std::function<void()> onChange);
 
   // The clipboard's plain text, or nothing when it offers no text or more than `maxBytes` of it.
-  static std::optional<std::string> Text(std::size_t maxBytes);
+  static std::optional<std::string> text(std::size_t maxBytes);
 
  private:
   std::function<void()> onChange_;

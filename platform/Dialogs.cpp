@@ -6,11 +6,11 @@ namespace {
 // Used when no dialogs are installed (a headless tool): every question is cancelled.
 class CancelDialogs final : public Dialogs {
  public:
-  int MessageBox(const std::string&, const std::string&, DialogIcon, DialogButtons buttons) override {
+  int messageBox(const std::string&, const std::string&, DialogIcon, DialogButtons buttons) override {
     return buttons == DialogButtons::Ok ? ModalResult::Ok : ModalResult::Cancel;
   }
-  bool SelectFolder(const std::string&, std::string&) override { return false; }
-  std::vector<std::string> OpenFiles(const std::string&, const std::string&, const std::string&) override {
+  bool selectFolder(const std::string&, std::string&) override { return false; }
+  std::vector<std::string> openFiles(const std::string&, const std::string&, const std::string&) override {
     return {};
   }
 };
@@ -20,16 +20,16 @@ Dialogs* defaultDialogs = nullptr;
 
 }  // namespace
 
-Dialogs& CurrentDialogs() {
+Dialogs& currentDialogs() {
   static CancelDialogs cancel;
   if (installedDialogs != nullptr) return *installedDialogs;
   return defaultDialogs != nullptr ? *defaultDialogs : cancel;
 }
 
-void SetDialogs(Dialogs* dialogs) {
+void setDialogs(Dialogs* dialogs) {
   installedDialogs = dialogs;
 }
-void SetDefaultDialogs(Dialogs* dialogs) {
+void setDefaultDialogs(Dialogs* dialogs) {
   defaultDialogs = dialogs;
 }
 

@@ -27,22 +27,22 @@ class Dialogs {
 
   // Shows a message box and returns the button pressed (ModalResult::Ok, ModalResult::Cancel,
   // ModalResult::Yes, ModalResult::No).
-  virtual int MessageBox(const std::string& caption, const std::string& text, DialogIcon icon,
+  virtual int messageBox(const std::string& caption, const std::string& text, DialogIcon icon,
                          DialogButtons buttons) = 0;
 
   // The folder picker, centred on the screen. On true, `folder` holds the chosen folder.
-  virtual bool SelectFolder(const std::string& title, std::string& folder) = 0;
+  virtual bool selectFolder(const std::string& title, std::string& folder) = 0;
 
   // The file-open picker. `filter` uses the "Description (*.a *.b);;Other (*)" form; the first
   // filter is preselected. Returns the chosen files; empty when the user cancelled.
-  virtual std::vector<std::string> OpenFiles(const std::string& title, const std::string& filter,
+  virtual std::vector<std::string> openFiles(const std::string& title, const std::string& filter,
                                              const std::string& initialDir) = 0;
 };
 
-// The dialogs in use: the ones set by SetDialogs (tests install scripted ones), else the default
+// The dialogs in use: the ones set by setDialogs (tests install scripted ones), else the default
 // ones (the program installs the real Qt dialogs at start), else dialogs that answer Cancel.
-Dialogs& CurrentDialogs();
-void SetDialogs(Dialogs* dialogs);  // nullptr goes back to the default dialogs
-void SetDefaultDialogs(Dialogs* dialogs);
+Dialogs& currentDialogs();
+void setDialogs(Dialogs* dialogs);  // nullptr goes back to the default dialogs
+void setDefaultDialogs(Dialogs* dialogs);
 
 }  // namespace platform

@@ -11,7 +11,7 @@
 namespace platform {
 namespace {
 
-bool IsNumber(const char* name) {
+bool isNumber(const char* name) {
   if (*name == '\0') return false;
   for (; *name != '\0'; ++name) {
     if (*name < '0' || *name > '9') return false;
@@ -20,14 +20,14 @@ bool IsNumber(const char* name) {
 }
 
 // True when one of the process's descriptors refers to the file with this device and inode.
-bool ProcessHolds(const std::string& pid, dev_t dev, ino_t ino) {
+bool processHolds(const std::string& pid, dev_t dev, ino_t ino) {
   const std::string fdDir = "/proc/" + pid + "/fd";
   DIR* dir = ::opendir(fdDir.c_str());
   if (dir == nullptr) return false;
   bool found = false;
   while (dirent* entry = ::readdir(dir)) {
     struct stat st {};
-    if (!IsNumber(entry->d_name)) continue;
+    if (!isNumber(entry->d_name)) continue;
     if (::stat((fdDir + "/" + entry->d_name).c_str(), &st) == 0 && st.st_dev == dev && st.st_ino == ino) {
       found = true;
       break;
@@ -39,14 +39,14 @@ bool ProcessHolds(const std::string& pid, dev_t dev, ino_t ino) {
 
 }  // namespace
 
-bool CanOpenForReadWrite(const std::string& path) {
+bool canOpenForReadWrite(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
   ::close(fd);
   return true;
 }
 
-bool IsHeldOpenByOtherProcess(const std::string& path) {
+bool isHeldOpenByOtherProcess(const std::string& path) {
   struct stat target {};
   if (::stat(path.c_str(), &target) != 0) return false;
   const std::string self = std::to_string(::getpid());
@@ -54,8 +54,8 @@ bool IsHeldOpenByOtherProcess(const std::string& path) {
   if (proc == nullptr) return false;
   bool held = false;
   while (dirent* entry = ::readdir(proc)) {
-    if (!IsNumber(entry->d_name) || self == entry->d_name) continue;
-    if (ProcessHolds(entry->d_name, target.st_dev, target.st_ino)) {
+    if (!isNumber(entry->d_name) || self == entry->d_name) continue;
+    if (processHolds(entry->d_name, target.st_dev, target.st_ino)) {
       held = true;
       break;
     }

@@ -6,9 +6,9 @@
 
 namespace platform {
 
-bool CanOpenForReadWrite(const std::string& path);
+bool canOpenForReadWrite(const std::string& path);
 
 // True when a process other than this one has the file open (a scan of /proc/*/fd).
-bool IsHeldOpenByOtherProcess(const std::string& path);
+bool isHeldOpenByOtherProcess(const std::string& path);
 
 }  // namespace platform

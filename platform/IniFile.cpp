@@ -16,14 +16,14 @@ namespace {
 
 constexpr std::size_t kMaxFileSize = 1 << 20;  // a settings file is tiny; anything larger is not ours
 
-bool SameName(const std::string& a, const std::string& b) {
+bool sameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
            return lower(x) == lower(y);
          });
 }
 
-std::string Trim(const std::string& s) {
+std::string trim(const std::string& s) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   std::size_t b = 0, e = s.size();
   while (b < e && blank(s[b])) ++b;
@@ -31,25 +31,25 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-std::string Unquote(const std::string& v) {
+std::string unquote(const std::string& v) {
   if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
   return v;
 }
 
-bool NeedsQuotes(const std::string& v) {
+bool needsQuotes(const std::string& v) {
   if (v.empty()) return false;
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   return blank(v.front()) || blank(v.back()) || v.front() == '"';
 }
 
 // Values are one line; line breaks inside a value would split it, so they become blanks.
-std::string OneLine(std::string v) {
+std::string oneLine(std::string v) {
   std::replace_if(
       v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return v;
 }
 
-bool WriteAll(int fd, const std::string& data) {
+bool writeAll(int fd, const std::string& data) {
   std::size_t done = 0;
   while (done < data.size()) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
@@ -63,10 +63,10 @@ bool WriteAll(int fd, const std::string& data) {
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
-  Load();
+  load();
 }
 
-void IniFile::Load() {
+void IniFile::load() {
   std::ifstream in(path_, std::ios::binary);
   if (!in) return;
   std::string text(kMaxFileSize + 1, '\0');
@@ -79,45 +79,45 @@ void IniFile::Load() {
   std::string line;
   Section* current = nullptr;
   while (std::getline(lines, line)) {
-    const std::string trimmed = Trim(line);
+    const std::string trimmed = trim(line);
     if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
     if (trimmed.front() == '[' && trimmed.back() == ']') {
-      const std::string name = Trim(trimmed.substr(1, trimmed.size() - 2));
+      const std::string name = trim(trimmed.substr(1, trimmed.size() - 2));
       auto it = std::find_if(sections_.begin(), sections_.end(),
-                             [&](const Section& s) { return SameName(s.name, name); });
+                             [&](const Section& s) { return sameName(s.name, name); });
       current = it != sections_.end() ? &*it : &sections_.emplace_back(Section{name, {}});
       continue;
     }
     const std::size_t eq = trimmed.find('=');
     if (current == nullptr || eq == std::string::npos || eq == 0) continue;
-    const std::string key = Trim(trimmed.substr(0, eq));
-    const std::string value = Unquote(Trim(trimmed.substr(eq + 1)));
+    const std::string key = trim(trimmed.substr(0, eq));
+    const std::string value = unquote(trim(trimmed.substr(eq + 1)));
     auto it = std::find_if(current->values.begin(), current->values.end(),
-                           [&](const auto& kv) { return SameName(kv.first, key); });
+                           [&](const auto& kv) { return sameName(kv.first, key); });
     if (it == current->values.end()) current->values.emplace_back(key, value);  // first one wins
   }
 }
 
-const std::string* IniFile::Find(const std::string& section, const std::string& key) const {
+const std::string* IniFile::find(const std::string& section, const std::string& key) const {
   for (const Section& s : sections_) {
-    if (!SameName(s.name, section)) continue;
+    if (!sameName(s.name, section)) continue;
     for (const auto& kv : s.values) {
-      if (SameName(kv.first, key)) return &kv.second;
+      if (sameName(kv.first, key)) return &kv.second;
     }
   }
   return nullptr;
 }
 
-std::string IniFile::ReadString(const std::string& section, const std::string& key,
+std::string IniFile::readString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
-  const std::string* value = Find(section, key);
+  const std::string* value = find(section, key);
   return value != nullptr ? *value : def;
 }
 
-int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
-  const std::string* value = Find(section, key);
+int IniFile::readInteger(const std::string& section, const std::string& key, int def) const {
+  const std::string* value = find(section, key);
   if (value == nullptr) return def;
-  const std::string text = Trim(*value);
+  const std::string text = trim(*value);
   const char* begin = text.data();
   if (!text.empty() && text[0] == '+') ++begin;
   int result = 0;
@@ -125,35 +125,35 @@ int IniFile::ReadInteger(const std::string& section, const std::string& key, int
   return ec == std::errc() && end == text.data() + text.size() && begin != end ? result : def;
 }
 
-void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value) {
   auto sec = std::find_if(sections_.begin(), sections_.end(),
-                          [&](const Section& s) { return SameName(s.name, section); });
+                          [&](const Section& s) { return sameName(s.name, section); });
   if (sec == sections_.end()) sec = sections_.insert(sections_.end(), Section{section, {}});
   auto kv = std::find_if(sec->values.begin(), sec->values.end(),
-                         [&](const auto& p) { return SameName(p.first, key); });
+                         [&](const auto& p) { return sameName(p.first, key); });
   if (kv == sec->values.end()) {
-    sec->values.emplace_back(key, OneLine(value));
+    sec->values.emplace_back(key, oneLine(value));
   } else {
-    kv->second = OneLine(value);
+    kv->second = oneLine(value);
   }
 }
 
-void IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
-  WriteString(section, key, std::to_string(value));
+void IniFile::writeInteger(const std::string& section, const std::string& key, int value) {
+  writeString(section, key, std::to_string(value));
 }
 
-bool IniFile::UpdateFile() const {
+bool IniFile::updateFile() const {
   std::string text;
   for (const Section& s : sections_) {
     text += "[" + s.name + "]\n";
     for (const auto& [key, value] : s.values)
-      text += key + "=" + (NeedsQuotes(value) ? "\"" + value + "\"" : value) + "\n";
+      text += key + "=" + (needsQuotes(value) ? "\"" + value + "\"" : value) + "\n";
     text += "\n";
   }
   std::string temp = path_ + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
-  const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+  const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
   ::fchmod(fd, 0644);
   if (::close(fd) != 0 || !written || std::rename(temp.c_str(), path_.c_str()) != 0) {
     ::unlink(temp.c_str());

@@ -17,17 +17,17 @@ class IniFile {
  public:
   explicit IniFile(std::string path);
 
-  const std::string& Path() const { return path_; }
+  const std::string& path() const { return path_; }
 
-  std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+  std::string readString(const std::string& section, const std::string& key, const std::string& def) const;
   // The value as a decimal integer; `def` when absent or not a number that fits.
-  int ReadInteger(const std::string& section, const std::string& key, int def) const;
+  int readInteger(const std::string& section, const std::string& key, int def) const;
 
-  void WriteString(const std::string& section, const std::string& key, const std::string& value);
-  void WriteInteger(const std::string& section, const std::string& key, int value);
+  void writeString(const std::string& section, const std::string& key, const std::string& value);
+  void writeInteger(const std::string& section, const std::string& key, int value);
 
   // Writes the file; false when it could not be written (the old file is then left untouched).
-  bool UpdateFile() const;
+  bool updateFile() const;
 
  private:
   struct Section {
@@ -35,8 +35,8 @@ class IniFile {
     std::vector<std::pair<std::string, std::string>> values;
   };
 
-  void Load();
-  const std::string* Find(const std::string& section, const std::string& key) const;
+  void load();
+  const std::string* find(const std::string& section, const std::string& key) const;
 
   std::string path_;
   std::vector<Section> sections_;

@@ -55,13 +55,13 @@ bool MessageTarget::event(QEvent* e) {
   return true;
 }
 
-bool PostMessage(TargetHandle target, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam,
+bool postMessage(TargetHandle target, std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam,
                  std::shared_ptr<void> payload) {
   std::lock_guard<std::mutex> guard(registry().lock);
   auto it = registry().targets.find(target);
   if (it == registry().targets.end()) return false;
   QCoreApplication::postEvent(it->second,
-                              new MessageEvent(Message{msg, wParam, lParam, std::move(payload), 0}));
+                              new MessageEvent(Message{id, wParam, lParam, std::move(payload), 0}));
   return true;
 }
 
@@ -70,7 +70,7 @@ bool isTargetAlive(TargetHandle target) {
   return registry().targets.count(target) != 0;
 }
 
-void ProcessMessages() {
+void processMessages() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
@@ -85,7 +85,7 @@ void waitForMessage(int ms) {
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
 }
 
-void RunOnMainThread(const std::function<void()>& fn) {
+void runOnMainThread(const std::function<void()>& fn) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr || QThread::currentThread() == app->thread()) {
     fn();

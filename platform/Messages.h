@@ -1,9 +1,9 @@
 // Posted messages between message targets, the stand-in for window messages.
 //
-// A message target is an object with a handleMessage and a handle. PostMessage queues a record for the
-// target's thread and returns at once; the record is handled later, one at a time, on that thread,
-// never inside the call that posted it. Records for a handle whose target is gone are dropped, and
-// their payload is freed with them.
+// A message target is an object with a handleMessage() method and a handle. postMessage queues a record for
+// the target's thread and returns at once; the record is handled later, one at a time, on that thread, never
+// inside the call that posted it. Records for a handle whose target is gone are dropped, and their payload is
+// freed with them.
 #pragma once
 
 #include <QObject>
@@ -19,10 +19,10 @@ constexpr TargetHandle kNoTarget = 0;
 
 struct Message {
   std::uint32_t id = 0;
-  std::uintptr_t WParam = 0;
-  std::intptr_t LParam = 0;
-  std::shared_ptr<void> Payload;  // optional record carried with the message, freed when dropped
-  std::intptr_t Result = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+  std::shared_ptr<void> payload;  // optional record carried with the message, freed when dropped
+  std::intptr_t result = 0;
 };
 
 // Base of every object that receives posted messages. Lives on the thread that created it.
@@ -33,7 +33,7 @@ class MessageTarget : public QObject {
   MessageTarget(const MessageTarget&) = delete;
   MessageTarget& operator=(const MessageTarget&) = delete;
 
-  TargetHandle Handle() const { return handle_; }
+  TargetHandle handle() const { return handle_; }
 
  protected:
   virtual void handleMessage(Message& msg) = 0;
@@ -57,14 +57,14 @@ class FunctionTarget final : public MessageTarget {
 
 // Queues a message for the target; false when no target has this handle (the message is dropped).
 // Safe to call from any thread.
-bool PostMessage(TargetHandle target, std::uint32_t msg, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
+bool postMessage(TargetHandle target, std::uint32_t id, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
                  std::shared_ptr<void> payload = nullptr);
 
 // True while a target with this handle exists.
 bool isTargetAlive(TargetHandle target);
 
 // One message-pump step: handles every event already queued for this thread, without waiting.
-void ProcessMessages();
+void processMessages();
 
 // Waits up to `ms` milliseconds for an event of this thread to arrive and handles what is queued.
 // Returns at once when something is already queued.
@@ -72,6 +72,6 @@ void waitForMessage(int ms);
 
 // Runs `fn` on the application's main thread and waits for it to finish (the blocking
 // run-on-main-thread call). Called on the main thread, it runs `fn` directly.
-void RunOnMainThread(const std::function<void()>& fn);
+void runOnMainThread(const std::function<void()>& fn);
 
 }  // namespace platform

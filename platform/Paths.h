@@ -6,23 +6,23 @@
 namespace platform {
 
 // The folder of the running executable, with a trailing '/'.
-std::string ExecutableDir();
+std::string executableDir();
 
 // True when a file can be created in `dir`.
-bool IsWritableDir(const std::string& dir);
+bool isWritableDir(const std::string& dir);
 
 // settings.ini beside the executable when that folder is writable, else
 // $XDG_CONFIG_HOME/clipwave/settings.ini (~/.config when the variable is unset).
-std::string SettingsFilePath();
+std::string settingsFilePath();
 
-// Makes SettingsFilePath return `path` (tests, portable copies); an empty path restores the rule above.
-void SetSettingsFilePath(const std::string& path);
+// Makes settingsFilePath return `path` (tests, portable copies); an empty path restores the rule above.
+void setSettingsFilePath(const std::string& path);
 
 // The default output folder, with a trailing '/': the executable's folder when writable, else the
 // user's music folder, else the home folder.
-std::string DefaultOutputDir();
+std::string defaultOutputDir();
 
-bool DirectoryExists(const std::string& path);
-bool FileExists(const std::string& path);
+bool directoryExists(const std::string& path);
+bool fileExists(const std::string& path);
 
 }  // namespace platform

@@ -9,7 +9,7 @@
 namespace platform {
 namespace {
 
-QMessageBox::Icon ToQtIcon(DialogIcon icon) {
+QMessageBox::Icon toQtIcon(DialogIcon icon) {
   switch (icon) {
     case DialogIcon::Information:
       return QMessageBox::Information;
@@ -25,7 +25,7 @@ QMessageBox::Icon ToQtIcon(DialogIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButtons ToQtButtons(DialogButtons buttons) {
+QMessageBox::StandardButtons toQtButtons(DialogButtons buttons) {
   switch (buttons) {
     case DialogButtons::Ok:
       return QMessageBox::Ok;
@@ -39,7 +39,7 @@ QMessageBox::StandardButtons ToQtButtons(DialogButtons buttons) {
   return QMessageBox::Ok;
 }
 
-int ToModalResult(int button) {
+int toModalResult(int button) {
   switch (button) {
     case QMessageBox::Ok:
       return ModalResult::Ok;
@@ -53,7 +53,7 @@ int ToModalResult(int button) {
 }
 
 // Moves a dialog so that its client area is centred on the screen, once it has been laid out.
-void CentreOnScreen(QWidget* dialog) {
+void centreOnScreen(QWidget* dialog) {
   QTimer::singleShot(0, dialog, [dialog] {
     QScreen* screen = dialog->screen();
     if (screen == nullptr) return;
@@ -65,25 +65,25 @@ void CentreOnScreen(QWidget* dialog) {
 
 class QtDialogs final : public Dialogs {
  public:
-  int MessageBox(const std::string& caption, const std::string& text, DialogIcon icon,
+  int messageBox(const std::string& caption, const std::string& text, DialogIcon icon,
                  DialogButtons buttons) override {
-    QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                    ToQtButtons(buttons), QApplication::activeWindow());
-    return ToModalResult(box.exec());
+    QMessageBox box(toQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
+                    toQtButtons(buttons), QApplication::activeWindow());
+    return toModalResult(box.exec());
   }
 
-  bool SelectFolder(const std::string& title, std::string& folder) override {
+  bool selectFolder(const std::string& title, std::string& folder) override {
     QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(title));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (!folder.empty()) dialog.setDirectory(QString::fromStdString(folder));
-    CentreOnScreen(&dialog);
+    centreOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     folder = dialog.selectedFiles().front().toStdString();
     return true;
   }
 
-  std::vector<std::string> OpenFiles(const std::string& title, const std::string& filter,
+  std::vector<std::string> openFiles(const std::string& title, const std::string& filter,
                                      const std::string& initialDir) override {
     QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(title),
                        QString::fromStdString(initialDir), QString::fromStdString(filter));
@@ -97,9 +97,9 @@ class QtDialogs final : public Dialogs {
 
 }  // namespace
 
-void InstallQtDialogs() {
+void installQtDialogs() {
   static QtDialogs real;
-  SetDefaultDialogs(&real);
+  setDefaultDialogs(&real);
 }
 
 }  // namespace platform

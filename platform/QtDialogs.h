@@ -6,6 +6,6 @@
 namespace platform {
 
 // Makes the Qt dialogs the default ones; needs a QApplication.
-void InstallQtDialogs();
+void installQtDialogs();
 
 }  // namespace platform

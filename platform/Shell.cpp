@@ -7,13 +7,13 @@
 
 namespace platform {
 
-bool OpenFolder(const std::string& path) {
+bool openFolder(const std::string& path) {
   if (path.empty()) return false;
   return QDesktopServices::openUrl(
       QUrl::fromLocalFile(QFileInfo(QString::fromStdString(path)).absoluteFilePath()));
 }
 
-bool OpenUrl(const std::string& address) {
+bool openUrl(const std::string& address) {
   const QUrl url(QString::fromStdString(address).trimmed(), QUrl::StrictMode);
   return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
 }

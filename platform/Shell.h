@@ -6,9 +6,9 @@
 namespace platform {
 
 // Opens the folder in the desktop's file browser. False when it could not be handed over.
-bool OpenFolder(const std::string& path);
+bool openFolder(const std::string& path);
 
 // Opens a web address in the user's default browser. False when it could not be handed over.
-bool OpenUrl(const std::string& address);
+bool openUrl(const std::string& address);
 
 }  // namespace platform

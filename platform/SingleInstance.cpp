@@ -17,7 +17,7 @@ SingleInstance::SingleInstance(const std::string& name)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::NotifyRunningInstance(int timeoutMs) {
+bool SingleInstance::notifyRunningInstance(int timeoutMs) {
   QLocalSocket socket;
   socket.connectToServer(serverName_);
   if (!socket.waitForConnected(timeoutMs)) return false;  // nobody listens: a stale socket at most
@@ -27,7 +27,7 @@ bool SingleInstance::NotifyRunningInstance(int timeoutMs) {
   return true;
 }
 
-bool SingleInstance::Listen(std::function<void()> onShow) {
+bool SingleInstance::listen(std::function<void()> onShow) {
   onShow_ = std::move(onShow);
   server_ = std::make_unique<QLocalServer>();
   server_->setSocketOptions(QLocalServer::UserAccessOption);

@@ -18,13 +18,13 @@ class SingleInstance : public QObject {
   ~SingleInstance() override;
 
   // True when another copy is running: it has been told to come forward, and this copy should end.
-  bool NotifyRunningInstance(int timeoutMs = 1000);
+  bool notifyRunningInstance(int timeoutMs = 1000);
 
   // Starts listening (removing a stale socket a killed copy left behind). `onShow` runs on this thread
   // each time another copy starts. False when the socket cannot be created.
-  bool Listen(std::function<void()> onShow);
+  bool listen(std::function<void()> onShow);
 
-  const QString& ServerName() const { return serverName_; }
+  const QString& serverName() const { return serverName_; }
 
  private:
   QString serverName_;

@@ -13,14 +13,14 @@ const QColor kDeep(0x12, 0x3c, 0x73);
 const QColor kBright(0x2f, 0x80, 0xd1);
 const QColor kAccent(0xff, 0xb3, 0x2e);
 
-QPixmap Blank(int width, int height) {
+QPixmap blank(int width, int height) {
   QPixmap pixmap(width, height);
   pixmap.fill(Qt::transparent);
   return pixmap;
 }
 
 // A sound wave across the rectangle: the program's mark.
-void DrawWave(QPainter& p, const QRectF& r, const QColor& colour, qreal penWidth) {
+void drawWave(QPainter& p, const QRectF& r, const QColor& colour, qreal penWidth) {
   QPainterPath wave;
   const int steps = 48;
   for (int i = 0; i <= steps; ++i) {
@@ -39,7 +39,7 @@ void DrawWave(QPainter& p, const QRectF& r, const QColor& colour, qreal penWidth
 
 }  // namespace
 
-QPixmap BannerPicture(int width, int height) {
+QPixmap bannerPicture(int width, int height) {
   QPixmap pixmap(width, height);
   QPainter p(&pixmap);
   QLinearGradient gradient(0, 0, width, height);
@@ -47,24 +47,24 @@ QPixmap BannerPicture(int width, int height) {
   gradient.setColorAt(1, kBright);
   p.fillRect(pixmap.rect(), gradient);
   p.setRenderHint(QPainter::Antialiasing);
-  DrawWave(p, QRectF(width * 0.55, 4, width * 0.4, height - 8), QColor(255, 255, 255, 50), 2);
+  drawWave(p, QRectF(width * 0.55, 4, width * 0.4, height - 8), QColor(255, 255, 255, 50), 2);
   return pixmap;
 }
 
-QPixmap LogoPicture() {
-  QPixmap pixmap = Blank(48, 34);
+QPixmap logoPicture() {
+  QPixmap pixmap = blank(48, 34);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(255, 255, 255, 235));
   p.drawRoundedRect(QRectF(1, 1, 46, 32), 7, 7);
-  DrawWave(p, QRectF(5, 5, 38, 24), kBright, 3);
+  drawWave(p, QRectF(5, 5, 38, 24), kBright, 3);
   return pixmap;
 }
 
-QPixmap UpdatePicture() {
+QPixmap updatePicture() {
   // The arrow sits in the left half: the update label starts 20 pixels right of the picture's edge.
-  QPixmap pixmap = Blank(32, 32);
+  QPixmap pixmap = blank(32, 32);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
@@ -75,8 +75,8 @@ QPixmap UpdatePicture() {
   return pixmap;
 }
 
-QPixmap MenuPicture(bool hovered) {
-  QPixmap pixmap = Blank(32, 32);
+QPixmap menuPicture(bool hovered) {
+  QPixmap pixmap = blank(32, 32);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
@@ -87,8 +87,8 @@ QPixmap MenuPicture(bool hovered) {
   return pixmap;
 }
 
-QPixmap ProgramIcon() {
-  QPixmap pixmap = Blank(64, 64);
+QPixmap programIcon() {
+  QPixmap pixmap = blank(64, 64);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient gradient(0, 0, 64, 64);
@@ -97,7 +97,7 @@ QPixmap ProgramIcon() {
   p.setPen(Qt::NoPen);
   p.setBrush(gradient);
   p.drawRoundedRect(QRectF(2, 2, 60, 60), 14, 14);
-  DrawWave(p, QRectF(10, 14, 44, 36), Qt::white, 5);
+  drawWave(p, QRectF(10, 14, 44, 36), Qt::white, 5);
   return pixmap;
 }
 

@@ -5,10 +5,10 @@
 
 namespace resources {
 
-QPixmap BannerPicture(int width, int height);
-QPixmap LogoPicture();              // 48 x 34
-QPixmap UpdatePicture();            // 32 x 32
-QPixmap MenuPicture(bool hovered);  // 32 x 32; the picture swaps under the mouse
-QPixmap ProgramIcon();              // 64 x 64
+QPixmap bannerPicture(int width, int height);
+QPixmap logoPicture();              // 48 x 34
+QPixmap updatePicture();            // 32 x 32
+QPixmap menuPicture(bool hovered);  // 32 x 32; the picture swaps under the mouse
+QPixmap programIcon();              // 64 x 64
 
 }  // namespace resources

@@ -7,8 +7,8 @@ namespace {
 
 // 65205 ends with the example watch-page address, which the site configuration supplies; the table
 // keeps the default site's example.
-const std::map<StringId, std::string>& Table() {
-  static const std::map<StringId, std::string> table = {
+const std::map<StringId, std::string>& table() {
+  static const std::map<StringId, std::string> kTable = {
       {StringId::EnterUsername, "Please enter Username."},
       {StringId::EnterPassword, "Please enter Password."},
       {StringId::ProductPage, "https://clipwave.karvel.example/"},
@@ -30,14 +30,14 @@ const std::map<StringId, std::string>& Table() {
       {StringId::OutputInUse, "Video file will be created may be used, convert process failed!"},
       {StringId::CheckVideoFile, "Please check whether the video file exist."},
   };
-  return table;
+  return kTable;
 }
 
 }  // namespace
 
 std::string loadString(StringId id) {
-  auto it = Table().find(id);
-  return it == Table().end() ? std::string() : it->second;
+  auto it = table().find(id);
+  return it == table().end() ? std::string() : it->second;
 }
 
 }  // namespace resources

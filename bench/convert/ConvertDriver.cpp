@@ -31,13 +31,13 @@ const char* const kFragments[5] = {
 
 class AnswerYes final : public platform::Dialogs {
  public:
-  int MessageBox(const std::string&, const std::string& text, platform::DialogIcon,
+  int messageBox(const std::string&, const std::string& text, platform::DialogIcon,
                  platform::DialogButtons) override {
     std::fprintf(stderr, "%s -> Yes\n", text.c_str());
     return platform::ModalResult::Yes;
   }
-  bool SelectFolder(const std::string&, std::string&) override { return false; }
-  std::vector<std::string> OpenFiles(const std::string&, const std::string&, const std::string&) override {
+  bool selectFolder(const std::string&, std::string&) override { return false; }
+  std::vector<std::string> openFiles(const std::string&, const std::string&, const std::string&) override {
     return {};
   }
 };
@@ -56,12 +56,12 @@ int main(int argc, char** argv) {
   }
   QCoreApplication app(argc, argv);
   AnswerYes dialogs;
-  platform::SetDialogs(&dialogs);
+  platform::setDialogs(&dialogs);
 
   int records = 0;
   std::shared_ptr<ConvertProgress> end;
   platform::FunctionTarget window([&](platform::Message& m) {
-    auto info = std::static_pointer_cast<ConvertProgress>(m.Payload);
+    auto info = std::static_pointer_cast<ConvertProgress>(m.payload);
     if (m.id != ConvertMessage::Progress || info == nullptr) return;
     if (!info->elapsed.empty()) {
       ++records;
@@ -71,23 +71,23 @@ int main(int argc, char** argv) {
     QCoreApplication::quit();
   });
 
-  CreateConvertProcess();
-  convertProcess->Active = true;
-  convertProcess->InputFile = argv[1];
-  convertProcess->OutputFile = argv[2];
-  convertProcess->Arguments = argc == 5 ? argv[4] : kFragments[index];
-  convertProcess->notifyTarget = window.Handle();
+  createConvertProcess();
+  convertProcess->active = true;
+  convertProcess->inputFile = argv[1];
+  convertProcess->outputFile = argv[2];
+  convertProcess->arguments = argc == 5 ? argv[4] : kFragments[index];
+  convertProcess->notifyTarget = window.handle();
   try {
-    convertProcess->Run();
+    convertProcess->run();
   } catch (const ConvertError& e) {
     std::fprintf(stderr, "%s\n", e.what());
-    DestroyConvertProcess();
+    destroyConvertProcess();
     return 2;
   }
   if (end == nullptr) app.exec();
-  convertProcess->Kill(0);
-  DestroyConvertProcess();
-  platform::SetDialogs(nullptr);
+  convertProcess->kill(0);
+  destroyConvertProcess();
+  platform::setDialogs(nullptr);
 
   std::printf("records: %d\nstatus: %d\n", records, static_cast<int>(end->status));
   if (!end->message.empty()) std::printf("message: %s\n", end->message.c_str());

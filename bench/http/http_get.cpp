@@ -1,4 +1,4 @@
-// Headless driver: one synchronous Get into a file, as the download window runs it.
+// Headless driver: one synchronous get() into a file, as the download window runs it.
 //
 //   http_get URL OUT [--proxy HOST:PORT]
 //
@@ -17,7 +17,7 @@
 
 namespace {
 
-int Usage() {
+int usage() {
   std::fprintf(stderr, "usage: http_get URL OUT [--proxy HOST:PORT]\n");
   return 2;
 }
@@ -26,41 +26,41 @@ int Usage() {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  if (argc != 3 && argc != 5) return Usage();
+  if (argc != 3 && argc != 5) return usage();
   std::string proxy;
   if (argc == 5) {
-    if (std::string(argv[3]) != "--proxy") return Usage();
+    if (std::string(argv[3]) != "--proxy") return usage();
     proxy = argv[4];
   }
   http::HttpClient cli;
-  cli.Agent = "Mozilla/3.0 (compatible)";
-  cli.Accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+  cli.agent = "Mozilla/3.0 (compatible)";
+  cli.accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
   if (!proxy.empty()) {
     std::size_t colon = proxy.rfind(':');
-    cli.Proxy = proxy.substr(0, colon);
-    if (colon != std::string::npos) cli.ProxyPort = proxy.substr(colon + 1);
+    cli.proxy = proxy.substr(0, colon);
+    if (colon != std::string::npos) cli.proxyPort = proxy.substr(colon + 1);
   }
-  cli.URL = argv[1];
+  cli.url = argv[1];
 
   int rc = 0;
   auto start = std::chrono::steady_clock::now();
   try {
     http::FileStream file(argv[2]);
-    cli.SetReceiveStream(&file);
+    cli.setReceiveStream(&file);
     try {
-      cli.Get();
+      cli.get();
     } catch (const http::HttpException&) {
       rc = 1;
     }
-    cli.SetReceiveStream(nullptr);
-    file.Close();
+    cli.setReceiveStream(nullptr);
+    file.close();
   } catch (const http::StreamError& e) {
     std::fprintf(stderr, "%s\n", e.what());
     rc = 3;
   }
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (cli.RequestDoneError() != 0 && rc == 0) rc = 1;
-  std::printf("status=%d\ntext=%s\nbytes=%lld\nseconds=%.3f\n", cli.StatusCode(), cli.StatusText().c_str(),
-              static_cast<long long>(cli.ReceivedCount()), seconds);
+  if (cli.requestDoneError() != 0 && rc == 0) rc = 1;
+  std::printf("status=%d\ntext=%s\nbytes=%lld\nseconds=%.3f\n", cli.statusCode(), cli.statusText().c_str(),
+              static_cast<long long>(cli.receivedCount()), seconds);
   return rc;
 }

@@ -5,7 +5,7 @@
 namespace http {
 namespace {
 
-int HexValue(char c) {
+int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -14,13 +14,13 @@ int HexValue(char c) {
 
 }  // namespace
 
-ChunkDecoder::Result ChunkDecoder::Fail(Error e) {
+ChunkDecoder::Result ChunkDecoder::fail(Error e) {
   step_ = Step::Failed;
   error_ = e;
   return Result::Failed;
 }
 
-const char* ChunkDecoder::ErrorText() const {
+const char* ChunkDecoder::errorText() const {
   switch (error_) {
     case Error::None:
       return "";
@@ -38,7 +38,7 @@ const char* ChunkDecoder::ErrorText() const {
   return "";
 }
 
-ChunkDecoder::Result ChunkDecoder::Feed(const char* data, std::size_t len, std::size_t& consumed,
+ChunkDecoder::Result ChunkDecoder::feed(const char* data, std::size_t len, std::size_t& consumed,
                                         const DataSink& sink) {
   std::size_t i = 0;
   consumed = 0;
@@ -48,14 +48,14 @@ ChunkDecoder::Result ChunkDecoder::Feed(const char* data, std::size_t len, std::
     char c = data[i];
     switch (step_) {
       case Step::Size: {
-        int v = HexValue(c);
+        int v = hexValue(c);
         if (v >= 0) {
-          if (++digits_ > kMaxSizeDigits) return consumed = i, Fail(Error::SizeTooLong);
+          if (++digits_ > kMaxSizeDigits) return consumed = i, fail(Error::SizeTooLong);
           size_ = size_ * 16 + static_cast<unsigned>(v);
           ++i;
           break;
         }
-        if (digits_ == 0) return consumed = i, Fail(Error::NoSizeDigits);
+        if (digits_ == 0) return consumed = i, fail(Error::NoSizeDigits);
         step_ = Step::Extension;  // this byte is read by the extension step
         skipped_ = 0;
         break;
@@ -67,7 +67,7 @@ ChunkDecoder::Result ChunkDecoder::Feed(const char* data, std::size_t len, std::
           skipped_ = 0;
           lineLength_ = 0;
         } else if (++skipped_ > kMaxExtension) {
-          return consumed = i, Fail(Error::ExtensionTooLong);
+          return consumed = i, fail(Error::ExtensionTooLong);
         }
         break;
       case Step::Data: {
@@ -87,14 +87,14 @@ ChunkDecoder::Result ChunkDecoder::Feed(const char* data, std::size_t len, std::
           size_ = received_ = 0;
           digits_ = 0;
         } else {
-          return consumed = i, Fail(Error::NoLineEnd);
+          return consumed = i, fail(Error::NoLineEnd);
         }
         ++i;
         break;
       case Step::Trailer:
         // Trailer fields are read past, up to the empty line that ends the body.
         ++i;
-        if (++skipped_ > kMaxTrailer) return consumed = i, Fail(Error::TrailerTooLong);
+        if (++skipped_ > kMaxTrailer) return consumed = i, fail(Error::TrailerTooLong);
         if (c == '\n') {
           if (lineLength_ == 0) {
             step_ = Step::Done;

@@ -1,4 +1,4 @@
-// Decoder of the chunked transfer coding. It is resumable: Feed takes any fragment of the body, down to
+// Decoder of the chunked transfer coding. It is resumable: feed() takes any fragment of the body, down to
 // single bytes, and carries its state to the next call. Every way the framing can go wrong ends in a
 // named error instead of wrong data; nothing it holds grows with the input.
 #pragma once
@@ -21,17 +21,17 @@ class ChunkDecoder {
 
   using DataSink = std::function<void(const char* data, std::size_t len)>;
 
-  void Reset() { *this = ChunkDecoder(); }
+  void reset() { *this = ChunkDecoder(); }
   // Decodes from data[0..len); chunk data goes to `sink` as it is found. `consumed` receives the bytes
   // used: all of them unless the body ended (Done) or failed inside the fragment.
-  Result Feed(const char* data, std::size_t len, std::size_t& consumed, const DataSink& sink);
+  Result feed(const char* data, std::size_t len, std::size_t& consumed, const DataSink& sink);
 
-  Step CurrentStep() const { return step_; }
-  Error LastError() const { return error_; }
-  const char* ErrorText() const;
+  Step currentStep() const { return step_; }
+  Error lastError() const { return error_; }
+  const char* errorText() const;
 
  private:
-  Result Fail(Error e);
+  Result fail(Error e);
 
   Step step_ = Step::Size;
   Error error_ = Error::None;

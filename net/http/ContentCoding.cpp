@@ -8,32 +8,32 @@
 namespace http {
 
 std::string ContentCoding::codingName() const {
-  throw ContentCodingException(std::string("GetCoding must be overriden in ") + ClassName());
+  throw ContentCodingException(std::string("GetCoding must be overriden in ") + className());
 }
 
-ContentCodingRegistry& ContentCodingRegistry::Instance() {
+ContentCodingRegistry& ContentCodingRegistry::instance() {
   static ContentCodingRegistry list;
   return list;
 }
 
 ContentCodingRegistry::ContentCodingRegistry() {
-  Register<IdentityCoding>(0);
-  Register<WildcardCoding>(0);
+  registerCoding<IdentityCoding>(0);
+  registerCoding<WildcardCoding>(0);
 }
 
-void ContentCodingRegistry::Add(const std::string& coding, float quality,
+void ContentCodingRegistry::add(const std::string& coding, float quality,
                                 std::function<std::unique_ptr<ContentCoding>(ContentOutput)> create) {
   items_.push_back(ContentCodingClass{coding, quality, std::move(create)});
 }
 
-const ContentCodingClass* ContentCodingRegistry::Find(const std::string& name) const {
+const ContentCodingClass* ContentCodingRegistry::find(const std::string& name) const {
   auto same = [&](const std::string& coding) {
     return std::equal(coding.begin(), coding.end(), name.begin(), name.end(), [](char a, char b) {
       return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
     });
   };
   for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-    if (same(it->Coding)) return &*it;
+    if (same(it->coding)) return &*it;
   }
   return nullptr;
 }

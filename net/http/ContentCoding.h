@@ -24,12 +24,12 @@ class ContentCoding {
   explicit ContentCoding(ContentOutput output) : output_(std::move(output)) {}
   virtual ~ContentCoding() = default;
 
-  // The coding's name; a class that does not give one raises "codingName must be overriden in <class>".
+  // The coding's name; a class that does not give one raises "GetCoding must be overriden in <class>".
   virtual std::string codingName() const;
-  virtual const char* ClassName() const { return "ContentCoding"; }
-  virtual bool IsUsable() const { return true; }
-  virtual void WriteBuffer(const char* data, std::size_t len) = 0;
-  virtual void Complete() {}
+  virtual const char* className() const { return "ContentCoding"; }
+  virtual bool isUsable() const { return true; }
+  virtual void writeBuffer(const char* data, std::size_t len) = 0;
+  virtual void complete() {}
 
  protected:
   ContentOutput output_;
@@ -39,44 +39,44 @@ class IdentityCoding : public ContentCoding {
  public:
   using ContentCoding::ContentCoding;
   std::string codingName() const override { return "identity"; }
-  const char* ClassName() const override { return "IdentityCoding"; }
-  void WriteBuffer(const char* data, std::size_t len) override { output_(data, len); }
+  const char* className() const override { return "IdentityCoding"; }
+  void writeBuffer(const char* data, std::size_t len) override { output_(data, len); }
 };
 
 class WildcardCoding : public ContentCoding {
  public:
   using ContentCoding::ContentCoding;
   std::string codingName() const override { return "*"; }
-  const char* ClassName() const override { return "WildcardCoding"; }
-  void WriteBuffer(const char* data, std::size_t len) override { output_(data, len); }
+  const char* className() const override { return "WildcardCoding"; }
+  void writeBuffer(const char* data, std::size_t len) override { output_(data, len); }
 };
 
 // A registered coding class.
 struct ContentCodingClass {
-  std::string Coding;
-  float DefaultQuality = 0;
-  std::function<std::unique_ptr<ContentCoding>(ContentOutput)> Create;
+  std::string coding;
+  float defaultQuality = 0;
+  std::function<std::unique_ptr<ContentCoding>(ContentOutput)> create;
 };
 
 // The registry of coding classes, one for the whole process, created on first use.
 class ContentCodingRegistry {
  public:
-  static ContentCodingRegistry& Instance();
+  static ContentCodingRegistry& instance();
 
   template <class Coding>
-  void Register(float defaultQuality) {
+  void registerCoding(float defaultQuality) {
     auto create = [](ContentOutput out) -> std::unique_ptr<ContentCoding> {
       return std::make_unique<Coding>(std::move(out));
     };
-    Add(create(nullptr)->codingName(), defaultQuality, create);
+    add(create(nullptr)->codingName(), defaultQuality, create);
   }
   // The newest registration of the coding `name` (letter case ignored), or nullptr.
-  const ContentCodingClass* Find(const std::string& name) const;
-  const std::vector<ContentCodingClass>& Items() const { return items_; }
+  const ContentCodingClass* find(const std::string& name) const;
+  const std::vector<ContentCodingClass>& items() const { return items_; }
 
  private:
   ContentCodingRegistry();
-  void Add(const std::string& coding, float quality,
+  void add(const std::string& coding, float quality,
            std::function<std::unique_ptr<ContentCoding>(ContentOutput)> create);
 
   std::vector<ContentCodingClass> items_;

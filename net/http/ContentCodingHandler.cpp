@@ -5,14 +5,14 @@
 namespace http {
 namespace {
 
-std::string Trim(const std::string& s) {
+std::string trim(const std::string& s) {
   std::size_t b = s.find_first_not_of(" \t");
   if (b == std::string::npos) return "";
   return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
 // The quality with up to three decimals, "." as decimal mark and no trailing zeros: 0.5, 1, 0.125.
-std::string FormatQuality(float q) {
+std::string formatQuality(float q) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", static_cast<double>(q));
   std::string s = text;
@@ -24,32 +24,32 @@ std::string FormatQuality(float q) {
 }  // namespace
 
 ContentCodingHandler::ContentCodingHandler(ContentOutput output) : output_(std::move(output)) {
-  for (const ContentCodingClass& c : ContentCodingRegistry::Instance().Items()) {
-    items_.push_back(ContentCodingItem{&c, true, c.DefaultQuality});
+  for (const ContentCodingClass& c : ContentCodingRegistry::instance().items()) {
+    items_.push_back(ContentCodingItem{&c, true, c.defaultQuality});
   }
 }
 
-void ContentCodingHandler::SetEnabled(bool value) {
+void ContentCodingHandler::setEnabled(bool value) {
   if (value != enabled_) headerStale_ = true;
   enabled_ = value;
 }
 
-void ContentCodingHandler::SetUseQuality(bool value) {
+void ContentCodingHandler::setUseQuality(bool value) {
   if (value != useQuality_) headerStale_ = true;
   useQuality_ = value;
 }
 
-const std::string& ContentCodingHandler::HeaderText() {
+const std::string& ContentCodingHandler::headerText() {
   if (!enabled_) {
-    static const std::string empty;
-    return empty;
+    static const std::string kEmpty;
+    return kEmpty;
   }
   if (headerStale_) {
     headerText_.clear();
     for (const ContentCodingItem& item : items_) {
-      if (!item.Enabled || item.Quality <= 0) continue;
-      std::string one = item.codingClass->Coding;
-      if (useQuality_) one += ";q=" + FormatQuality(item.Quality);
+      if (!item.enabled || item.quality <= 0) continue;
+      std::string one = item.codingClass->coding;
+      if (useQuality_) one += ";q=" + formatQuality(item.quality);
       headerText_ = headerText_.empty() ? one : headerText_ + ", " + one;
     }
     headerStale_ = false;
@@ -57,15 +57,15 @@ const std::string& ContentCodingHandler::HeaderText() {
   return headerText_;
 }
 
-void ContentCodingHandler::Prepare(const std::string& contentEncoding) {
+void ContentCodingHandler::prepare(const std::string& contentEncoding) {
   chain_.clear();
   if (!enabled_ || contentEncoding.empty()) return;
   std::size_t start = 0;
   while (start <= contentEncoding.size()) {
     std::size_t comma = contentEncoding.find(',', start);
     if (comma == std::string::npos) comma = contentEncoding.size();
-    std::string name = Trim(contentEncoding.substr(start, comma - start));
-    const ContentCodingClass* cls = ContentCodingRegistry::Instance().Find(name);
+    std::string name = trim(contentEncoding.substr(start, comma - start));
+    const ContentCodingClass* cls = ContentCodingRegistry::instance().find(name);
     if (cls == nullptr) {
       chain_.clear();  // an unknown coding: the body is passed on undecoded
       return;
@@ -73,23 +73,23 @@ void ContentCodingHandler::Prepare(const std::string& contentEncoding) {
     ContentOutput next = output_;
     if (!chain_.empty()) {
       ContentCoding* inner = chain_.back().get();
-      next = [inner](const char* d, std::size_t n) { inner->WriteBuffer(d, n); };
+      next = [inner](const char* d, std::size_t n) { inner->writeBuffer(d, n); };
     }
-    chain_.push_back(cls->Create(std::move(next)));
+    chain_.push_back(cls->create(std::move(next)));
     start = comma + 1;
   }
 }
 
-void ContentCodingHandler::WriteBuffer(const char* data, std::size_t len) {
+void ContentCodingHandler::writeBuffer(const char* data, std::size_t len) {
   if (chain_.empty()) {
     output_(data, len);
   } else {
-    chain_.back()->WriteBuffer(data, len);
+    chain_.back()->writeBuffer(data, len);
   }
 }
 
-void ContentCodingHandler::Complete() {
-  for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) (*it)->Complete();
+void ContentCodingHandler::complete() {
+  for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) (*it)->complete();
 }
 
 }  // namespace http

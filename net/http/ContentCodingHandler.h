@@ -13,8 +13,8 @@ namespace http {
 
 struct ContentCodingItem {
   const ContentCodingClass* codingClass = nullptr;
-  bool Enabled = true;
-  float Quality = 0;
+  bool enabled = true;
+  float quality = 0;
 };
 
 class ContentCodingHandler {
@@ -22,19 +22,19 @@ class ContentCodingHandler {
   // `output` receives the decoded bytes (the client's document-data step).
   explicit ContentCodingHandler(ContentOutput output);
 
-  bool Enabled() const { return enabled_; }
-  void SetEnabled(bool value);
-  bool UseQuality() const { return useQuality_; }
-  void SetUseQuality(bool value);
-  std::vector<ContentCodingItem>& Items() { return items_; }
-  void ItemsChanged() { headerStale_ = true; }
+  bool enabled() const { return enabled_; }
+  void setEnabled(bool value);
+  bool useQuality() const { return useQuality_; }
+  void setUseQuality(bool value);
+  std::vector<ContentCodingItem>& items() { return items_; }
+  void itemsChanged() { headerStale_ = true; }
 
   // The Accept-Encoding value; empty while the handler is switched off.
-  const std::string& HeaderText();
+  const std::string& headerText();
   // Builds the decoder chain for a body sent with this "content-encoding" value.
-  void Prepare(const std::string& contentEncoding);
-  void WriteBuffer(const char* data, std::size_t len);
-  void Complete();
+  void prepare(const std::string& contentEncoding);
+  void writeBuffer(const char* data, std::size_t len);
+  void complete();
 
  private:
   ContentOutput output_;

@@ -1,6 +1,6 @@
 // A file opened for writing (created or emptied) that collects small writes into large ones. Every
-// byte reaches the file by Flush, Close or a size change; each failure raises StreamError with the
-// system's reason. The destructor closes the file too but cannot report a failure: call Close.
+// byte reaches the file by flush(), close() or a size change; each failure raises StreamError with the
+// system's reason. The destructor closes the file too but cannot report a failure: call close().
 #pragma once
 
 #include "net/http/Stream.h"
@@ -20,21 +20,21 @@ class FileStream final : public Stream {
   FileStream(const FileStream&) = delete;
   FileStream& operator=(const FileStream&) = delete;
 
-  void Write(const void* data, std::size_t len) override;
-  std::size_t Read(void* data, std::size_t len) override;
-  std::int64_t Size() override;
-  void SetSize(std::int64_t size) override;
-  std::int64_t Position() override { return position_ + static_cast<std::int64_t>(pending_.size()); }
-  void Seek(std::int64_t position) override;
+  void write(const void* data, std::size_t len) override;
+  std::size_t read(void* data, std::size_t len) override;
+  std::int64_t size() override;
+  void setSize(std::int64_t size) override;
+  std::int64_t position() override { return position_ + static_cast<std::int64_t>(pending_.size()); }
+  void seek(std::int64_t position) override;
 
   // Writes the collected bytes to the file.
-  void Flush();
+  void flush();
   // Flushes and closes the file; later writes fail.
-  void Close();
+  void close();
 
  private:
-  void WriteAll(const char* data, std::size_t len);
-  [[noreturn]] void Fail(const std::string& what, int err);
+  void writeAll(const char* data, std::size_t len);
+  [[noreturn]] void fail(const std::string& what, int err);
 
   std::string path_;
   int fd_ = -1;

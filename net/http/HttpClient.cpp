@@ -14,7 +14,7 @@ namespace {
 using net::BasicSocket;
 
 // "scheme://" at the start of a relocation value, the scheme made of letters, digits, "+", "-", ".".
-bool HasScheme(const std::string& value) {
+bool hasScheme(const std::string& value) {
   std::size_t sep = value.find("://");
   if (sep == std::string::npos || sep == 0 || !std::isalpha(static_cast<unsigned char>(value[0])))
     return false;
@@ -24,18 +24,18 @@ bool HasScheme(const std::string& value) {
 }
 
 // A fragment ("#" and what follows) names a part of a document and never goes to a server.
-std::string WithoutFragment(const std::string& address) {
+std::string withoutFragment(const std::string& address) {
   return address.substr(0, address.find('#'));
 }
 
 // The path up to and including its last "/" or ":" before any "?".
-std::string PathBase(const std::string& path) {
+std::string pathBase(const std::string& path) {
   std::string p = path.substr(0, path.find('?'));
   std::size_t last = p.find_last_of("/:");
   return last == std::string::npos ? "/" : p.substr(0, last + 1);
 }
 
-std::string HttpDate(std::time_t t) {
+std::string httpDate(std::time_t t) {
   static const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -47,7 +47,7 @@ std::string HttpDate(std::time_t t) {
   return text;
 }
 
-bool IsTransferFailure(std::uint16_t error) {
+bool isTransferFailure(std::uint16_t error) {
   return error == HttpError::CutShort || error == HttpError::BadChunk || error == HttpError::HeaderTooLarge ||
          error == HttpError::BadStatusLine || error == HttpError::WriteFailed ||
          error == HttpError::NoResponse || error == HttpError::BadAddress;
@@ -59,15 +59,15 @@ bool IsTransferFailure(std::uint16_t error) {
 class HttpClient::SocketSource final : public ByteSource {
  public:
   explicit SocketSource(net::TcpSocket& socket) : socket_(socket) {}
-  int Receive(void* buffer, int size) override {
-    int n = socket_.Receive(buffer, size);
+  int receive(void* buffer, int size) override {
+    int n = socket_.receive(buffer, size);
     lastReadFilled_ = n > 0 && n == size;
     return n;
   }
-  void StopReceiveLoop() override { socket_.SetLastError(-1); }
+  void stopReceiveLoop() override { socket_.setLastError(-1); }
   // True when the last read took all it asked for, so more bytes are probably waiting.
-  bool LastReadFilled() const { return lastReadFilled_; }
-  void ForgetLastRead() { lastReadFilled_ = false; }
+  bool lastReadFilled() const { return lastReadFilled_; }
+  void forgetLastRead() { lastReadFilled_ = false; }
 
  private:
   net::TcpSocket& socket_;
@@ -80,120 +80,120 @@ HttpClient::HttpClient(std::string name)
       window_(std::make_unique<platform::FunctionTarget>([this](platform::Message& m) { handleMessage(m); })),
       socket_(std::make_unique<net::TcpSocket>()) {
   source_ = std::make_unique<SocketSource>(*socket_);
-  socket_->OnSessionConnected = [this](BasicSocket*, std::uint16_t e) { SocketSessionConnected(e); };
-  socket_->OnSessionClosed = [this](BasicSocket*, std::uint16_t e) { SocketSessionClosed(e); };
-  socket_->OnDataAvailable = [this](BasicSocket*, std::uint16_t e) { SocketDataAvailable(e); };
-  socket_->OnDataSent = [this](BasicSocket*, std::uint16_t e) { SocketDataSent(e); };
-  socket_->OnDnsLookupDone = [this](BasicSocket*, std::uint16_t e) { SocketDnsLookupDone(e); };
-  socket_->OnError = [this](BasicSocket*) {
-    if (OnSocketError) OnSocketError(this);
+  socket_->onSessionConnected = [this](BasicSocket*, std::uint16_t e) { socketSessionConnected(e); };
+  socket_->onSessionClosed = [this](BasicSocket*, std::uint16_t e) { socketSessionClosed(e); };
+  socket_->onDataAvailable = [this](BasicSocket*, std::uint16_t e) { socketDataAvailable(e); };
+  socket_->onDataSent = [this](BasicSocket*, std::uint16_t e) { socketDataSent(e); };
+  socket_->onDnsLookupDone = [this](BasicSocket*, std::uint16_t e) { socketDnsLookupDone(e); };
+  socket_->onError = [this](BasicSocket*) {
+    if (onSocketError) onSocketError(this);
   };
-  socket_->OnSocksConnected = [this](BasicSocket*, std::uint16_t e) {
-    if (OnSocksConnected) OnSocksConnected(this, e);
+  socket_->onSocksConnected = [this](BasicSocket*, std::uint16_t e) {
+    if (onSocksConnected) onSocksConnected(this, e);
   };
-  socket_->OnSocksError = [this](BasicSocket*, std::int32_t e, const std::string& msg) {
-    if (OnSocksError) OnSocksError(this, e, msg);
+  socket_->onSocksError = [this](BasicSocket*, std::int32_t e, const std::string& msg) {
+    if (onSocksError) onSocksError(this, e, msg);
   };
 }
 
 HttpClient::~HttpClient() {
-  socket_->OnSessionConnected = nullptr;
-  socket_->OnSessionClosed = nullptr;
-  socket_->OnDataAvailable = nullptr;
-  socket_->OnDataSent = nullptr;
-  socket_->OnDnsLookupDone = nullptr;
-  socket_->OnError = nullptr;
-  socket_->OnSocksConnected = nullptr;
-  socket_->OnSocksError = nullptr;
+  socket_->onSessionConnected = nullptr;
+  socket_->onSessionClosed = nullptr;
+  socket_->onDataAvailable = nullptr;
+  socket_->onDataSent = nullptr;
+  socket_->onDnsLookupDone = nullptr;
+  socket_->onError = nullptr;
+  socket_->onSocksConnected = nullptr;
+  socket_->onSocksError = nullptr;
   socket_.reset();
 }
 
 // --- Properties ---------------------------------------------------------------------------------
 
-void HttpClient::SetRequestVer(const std::string& value) {
+void HttpClient::setRequestVer(const std::string& value) {
   if (value == requestVer_) return;
   if (value != "1.0" && value != "1.1") throw HttpException("Insupported HTTP version", 5);
   requestVer_ = value;
 }
 
-void HttpClient::SetOptions(HttpClientOptions value) {
+void HttpClient::setOptions(HttpClientOptions value) {
   options_ = value;
-  parser_.contentCoding().SetEnabled((value & HttpClientOption::EnableContentCoding) != 0);
-  parser_.contentCoding().SetUseQuality((value & HttpClientOption::UseQuality) != 0);
+  parser_.contentCoding().setEnabled((value & HttpClientOption::EnableContentCoding) != 0);
+  parser_.contentCoding().setUseQuality((value & HttpClientOption::UseQuality) != 0);
 }
 
-void HttpClient::SetStateEvent(HttpState state) {
+void HttpClient::setStateEvent(HttpState state) {
   state_ = state;
-  if (OnStateChange) OnStateChange(this);
+  if (onStateChange) onStateChange(this);
 }
 
 // --- Synchronous requests -----------------------------------------------------------------------
 
-void HttpClient::Get() {
+void HttpClient::get() {
   locationChangeCurCount_ = 0;
-  RequestSync(RequestType::Get);
+  requestSync(RequestType::Get);
 }
 
-void HttpClient::Head() {
+void HttpClient::head() {
   locationChangeCurCount_ = 0;
-  RequestSync(RequestType::Head);
+  requestSync(RequestType::Head);
 }
 
-void HttpClient::Post() {
+void HttpClient::post() {
   locationChangeCurCount_ = 0;
-  RequestSync(RequestType::Post);
+  requestSync(RequestType::Post);
 }
 
-void HttpClient::Put() {
+void HttpClient::put() {
   locationChangeCurCount_ = 0;
-  RequestSync(RequestType::Put);
+  requestSync(RequestType::Put);
 }
 
-void HttpClient::Close() {
-  RequestSync(RequestType::Close);
+void HttpClient::close() {
+  requestSync(RequestType::Close);
 }
 
-void HttpClient::RequestSync(RequestType type) {
-  StartRequest(type);
-  if (!MultiThreaded) {
+void HttpClient::requestSync(RequestType type) {
+  startRequest(type);
+  if (!multiThreaded) {
     while (state_ != HttpState::Ready) {
       if (QCoreApplication::instance() == nullptr || QCoreApplication::closingDown()) {
-        Abort();
+        abort();
         break;
       }
       platform::waitForMessage(1000);
     }
   } else {
     while (state_ != HttpState::Ready) {
-      socket_->MessagePump();
+      socket_->messagePump();
       std::this_thread::yield();
     }
   }
-  int code = v().StatusCode;
-  if ((code > 399 && code != 401 && code != 407) || IsTransferFailure(requestDoneError_)) {
-    throw HttpException(v().StatusText, code);
+  int code = v().statusCode;
+  if ((code > 399 && code != 401 && code != 407) || isTransferFailure(requestDoneError_)) {
+    throw HttpException(v().statusText, code);
   }
 }
 
 // --- Request start ------------------------------------------------------------------------------
 
-void HttpClient::StartRequest(RequestType type) {
+void HttpClient::startRequest(RequestType type) {
   if (type == RequestType::Close) {
     ++serial_;
     readyPosted_ = false;
     type_ = type;
-    v().StatusCode = 200;
-    v().StatusText = "OK";
-    SetStateEvent(HttpState::Closing);
-    if (socket_->State() == net::SocketState::Closed) {
-      SetReady();
+    v().statusCode = 200;
+    v().statusText = "OK";
+    setStateEvent(HttpState::Closing);
+    if (socket_->state() == net::SocketState::Closed) {
+      setReady();
     } else {
-      socket_->CloseDelayed();
+      socket_->closeDelayed();
     }
     return;
   }
   if (state_ != HttpState::Ready) throw HttpException("HTTP component " + name_ + " is busy", 1);
-  if ((type == RequestType::Post || type == RequestType::Put) && SendStream == nullptr) {
+  if ((type == RequestType::Post || type == RequestType::Put) && sendStream == nullptr) {
     throw HttpException("HTTP component has nothing to post or put", 2);
   }
   ++serial_;
@@ -201,155 +201,155 @@ void HttpClient::StartRequest(RequestType type) {
   relocateOnClose_ = false;
   sendingBody_ = false;
   type_ = type;
-  parser_.BeginRequest(type, requestVer_);
+  parser_.beginRequest(type, requestVer_);
   requestDoneError_ = 0;
-  location_ = URL;
-  curUsername_ = Username;
-  curPassword_ = Password;
-  curConnection_ = Connection;
-  curProxyConnection_ = ProxyConnection;
-  if (SendStream != nullptr) sendStart_ = SendStream->Position();
-  SetTargets();
+  location_ = url;
+  curUsername_ = username;
+  curPassword_ = password;
+  curConnection_ = connection;
+  curProxyConnection_ = proxyConnection;
+  if (sendStream != nullptr) sendStart_ = sendStream->position();
+  setTargets();
 
-  if (socket_->State() == net::SocketState::Connected &&
+  if (socket_->state() == net::SocketState::Connected &&
       (connectHost_ != openHost_ || connectPort_ != openPort_ || protocol_ != openProto_)) {
     ignoreClose_ = true;
-    socket_->Abort();
+    socket_->abort();
     ignoreClose_ = false;
   }
-  SetStateEvent(HttpState::NotConnected);
-  Login();
+  setStateEvent(HttpState::NotConnected);
+  login();
 }
 
-// Protocol, hosts, ports, request path and document name from URL and Proxy.
-void HttpClient::SetTargets() {
-  UrlParts u = SplitAddress(WithoutFragment(URL));
-  if (!u.User.empty() || !u.Pass.empty()) {
-    curUsername_ = u.User;
-    curPassword_ = u.Pass;
+// Protocol, hosts, ports, request path and document name from url and proxy.
+void HttpClient::setTargets() {
+  UrlParts u = splitAddress(withoutFragment(url));
+  if (!u.user.empty() || !u.pass.empty()) {
+    curUsername_ = u.user;
+    curPassword_ = u.pass;
   }
-  protocol_ = u.Proto.empty() ? "http" : u.Proto;
-  targetHost_ = u.Host;
-  targetPort_ = u.Port.empty() ? "80" : u.Port;
-  if (!Proxy.empty()) {
+  protocol_ = u.proto.empty() ? "http" : u.proto;
+  targetHost_ = u.host;
+  targetPort_ = u.port.empty() ? "80" : u.port;
+  if (!proxy.empty()) {
     requestPath_ =
-        protocol_ + "://" + u.Host + (u.Port.empty() ? "" : ":" + u.Port) + (u.Path.empty() ? "/" : u.Path);
-    UrlParts p = SplitAddress(Proxy.find("://") == std::string::npos ? "http://" + Proxy : Proxy);
-    connectHost_ = p.Host;
-    connectPort_ = p.Port.empty() ? ProxyPort : p.Port;
+        protocol_ + "://" + u.host + (u.port.empty() ? "" : ":" + u.port) + (u.path.empty() ? "/" : u.path);
+    UrlParts p = splitAddress(proxy.find("://") == std::string::npos ? "http://" + proxy : proxy);
+    connectHost_ = p.host;
+    connectPort_ = p.port.empty() ? proxyPort : p.port;
   } else {
-    requestPath_ = u.Path;
+    requestPath_ = u.path;
     connectHost_ = targetHost_;
     connectPort_ = targetPort_;
   }
   if (requestPath_.empty()) requestPath_ = "/";
-  v().DocumentName = DocumentNameFromPath(u.Path);
+  v().documentName = documentNameFromPath(u.path);
 }
 
-void HttpClient::FailBeforeConnect(int status, const std::string& text, std::uint16_t error) {
-  v().StatusCode = status;
-  v().StatusText = text;
+void HttpClient::failBeforeConnect(int status, const std::string& text, std::uint16_t error) {
+  v().statusCode = status;
+  v().statusText = text;
   requestDoneError_ = error;
-  SetReady();
+  setReady();
 }
 
-void HttpClient::Login() {
+void HttpClient::login() {
   // A host name from the address or a relocation goes into the Host field: never raw line breaks.
-  if (!IsValidHostText(targetHost_) || !IsValidHostText(connectHost_)) {
-    FailBeforeConnect(400, "Invalid host name in address", HttpError::BadAddress);
+  if (!isValidHostText(targetHost_) || !isValidHostText(connectHost_)) {
+    failBeforeConnect(400, "Invalid host name in address", HttpError::BadAddress);
     return;
   }
-  if (socket_->State() == net::SocketState::Connected) {
-    SocketSessionConnected(0);
+  if (socket_->state() == net::SocketState::Connected) {
+    socketSessionConnected(0);
     return;
   }
-  SetStateEvent(HttpState::DnsLookup);
+  setStateEvent(HttpState::DnsLookup);
   try {
-    socket_->SetLocalAddr(LocalAddr);
-    socket_->DnsLookup(connectHost_);
+    socket_->setLocalAddr(localAddr);
+    socket_->dnsLookup(connectHost_);
   } catch (const std::exception& e) {
-    FailBeforeConnect(404, e.what(), requestDoneError_);
+    failBeforeConnect(404, e.what(), requestDoneError_);
   }
 }
 
-void HttpClient::SocketDnsLookupDone(std::uint16_t error) {
-  if (state_ != HttpState::DnsLookup) return;  // cancelled by Abort, or a late answer
+void HttpClient::socketDnsLookupDone(std::uint16_t error) {
+  if (state_ != HttpState::DnsLookup) return;  // cancelled by abort(), or a late answer
   if (error != 0) {
     requestDoneError_ = error;
-    v().StatusCode = 404;
-    v().StatusText = "can't resolve hostname to IP address";
-    ConnectionClosed(0);
+    v().statusCode = 404;
+    v().statusText = "can't resolve hostname to IP address";
+    connectionClosed(0);
     return;
   }
-  SetStateEvent(HttpState::DnsLookupDone);
+  setStateEvent(HttpState::DnsLookupDone);
   try {
-    socket_->SetAddr(socket_->DnsResult());
-    socket_->SetLocalAddr(LocalAddr);
-    socket_->SetPort(connectPort_);
-    socket_->SetProto("tcp");
-    socket_->SetSocksServer(SocksServer);
-    socket_->SetSocksLevel(SocksLevel);
-    socket_->SetSocksPort(SocksPort);
-    socket_->SetSocksUsercode(SocksUsercode);
-    socket_->SetSocksPassword(SocksPassword);
+    socket_->setAddr(socket_->dnsResult());
+    socket_->setLocalAddr(localAddr);
+    socket_->setPort(connectPort_);
+    socket_->setProto("tcp");
+    socket_->setSocksServer(socksServer);
+    socket_->setSocksLevel(socksLevel);
+    socket_->setSocksPort(socksPort);
+    socket_->setSocksUsercode(socksUsercode);
+    socket_->setSocksPassword(socksPassword);
     socket_->setSocksAuthentication(socksAuthentication);
   } catch (const std::exception& e) {
-    ConnectFailed(std::string("can't connect: ") + e.what());
+    connectFailed(std::string("can't connect: ") + e.what());
     return;
   }
   openHost_ = connectHost_;
   openPort_ = connectPort_;
   openProto_ = protocol_;
   if (protocol_ != "http") {
-    requestDoneError_ = static_cast<std::uint16_t>(socket_->LastError());
-    v().StatusCode = 501;
-    v().StatusText = "Protocol \"" + protocol_ + "\" not implemented";
-    socket_->Close();
-    ConnectionClosed(0);
+    requestDoneError_ = static_cast<std::uint16_t>(socket_->lastError());
+    v().statusCode = 501;
+    v().statusText = "Protocol \"" + protocol_ + "\" not implemented";
+    socket_->close();
+    connectionClosed(0);
     return;
   }
   try {
-    socket_->Connect();
+    socket_->connect();
   } catch (const std::exception&) {
   }
-  // With OnError assigned, a failing Connect reports through LastError and leaves the socket closed.
-  if (socket_->State() == net::SocketState::Closed) ConnectFailed("can't connect: ");
+  // With onError assigned, a failing connect() reports through lastError and leaves the socket closed.
+  if (socket_->state() == net::SocketState::Closed) connectFailed("can't connect: ");
 }
 
-void HttpClient::ConnectFailed(const std::string& prefix) {
-  int error = socket_->LastError();
+void HttpClient::connectFailed(const std::string& prefix) {
+  int error = socket_->lastError();
   requestDoneError_ = static_cast<std::uint16_t>(error);
-  v().StatusCode = 404;
-  v().StatusText = prefix + net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
-  socket_->Close();
-  ConnectionClosed(0);
+  v().statusCode = 404;
+  v().statusText = prefix + net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
+  socket_->close();
+  connectionClosed(0);
 }
 
-void HttpClient::SocketSessionConnected(std::uint16_t error) {
+void HttpClient::socketSessionConnected(std::uint16_t error) {
   if (state_ == HttpState::Aborting || state_ == HttpState::Ready) return;
   if (error != 0) {
     requestDoneError_ = error;
-    v().StatusCode = 404;
-    v().StatusText = net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
-    if (OnSessionConnected) OnSessionConnected(this);
+    v().statusCode = 404;
+    v().statusText = net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
+    if (onSessionConnected) onSessionConnected(this);
     return;  // the socket reports the close next, which ends the request
   }
-  v().LocationFlag = false;
-  SetStateEvent(HttpState::Connected);
-  if (OnSessionConnected) OnSessionConnected(this);
+  v().locationFlag = false;
+  setStateEvent(HttpState::Connected);
+  if (onSessionConnected) onSessionConnected(this);
   if (state_ != HttpState::Connected) return;  // aborted from the event
-  SetStateEvent(HttpState::WaitingHeader);
+  setStateEvent(HttpState::WaitingHeader);
   static const char* kMethods[] = {"", "GET", "POST", "PUT", "HEAD", ""};
   try {
-    SendRequest(kMethods[static_cast<int>(type_)], requestVer_);
+    sendRequest(kMethods[static_cast<int>(type_)], requestVer_);
   } catch (const std::exception&) {
-    socket_->Close();
+    socket_->close();
   }
 }
 
 // --- The request header -------------------------------------------------------------------------
 
-std::vector<std::string> HttpClient::RequestLines(const std::string& method, const std::string& version) {
+std::vector<std::string> HttpClient::requestLines(const std::string& method, const std::string& version) {
   std::vector<std::string> lines;
   bool connect = method == "CONNECT";
   auto add = [&](const std::string& name, const std::string& value) {
@@ -358,29 +358,29 @@ std::vector<std::string> HttpClient::RequestLines(const std::string& method, con
   if (connect) {
     lines.push_back(method + " " + targetHost_ + ":" + targetPort_ + " HTTP/" + version);
   } else {
-    lines.push_back(method + " " + EncodeRequestTarget(requestPath_) + " HTTP/" + version);
-    add("From: ", Sender);
-    add("Accept: ", Accept);
-    add("Referer: ", Reference);
+    lines.push_back(method + " " + encodeRequestTarget(requestPath_) + " HTTP/" + version);
+    add("From: ", sender);
+    add("Accept: ", accept);
+    add("Referer: ", reference);
     add("Connection: ", curConnection_);
-    add("Accept-Language: ", AcceptLanguage);
-    if (type_ != RequestType::Head) add("Accept-Encoding: ", parser_.contentCoding().HeaderText());
-    if (type_ == RequestType::Post || type_ == RequestType::Put) add("Content-Type: ", ContentTypePost);
+    add("Accept-Language: ", acceptLanguage);
+    if (type_ != RequestType::Head) add("Accept-Encoding: ", parser_.contentCoding().headerText());
+    if (type_ == RequestType::Post || type_ == RequestType::Put) add("Content-Type: ", contentTypePost);
   }
-  add("User-Agent: ", Agent);
+  add("User-Agent: ", agent);
   lines.push_back("Host: " + targetHost_ +
                   (targetPort_ == "80" || targetPort_.empty() ? "" : ":" + targetPort_));
-  if (NoCache) lines.push_back("Pragma: no-cache");
+  if (noCache) lines.push_back("Pragma: no-cache");
   add("Proxy-Connection: ", curProxyConnection_);
   if (connect) {
     lines.push_back("Content-Length: 0");
-  } else if ((type_ == RequestType::Post || type_ == RequestType::Put) && SendStream != nullptr) {
-    lines.push_back("Content-Length: " + std::to_string(SendStream->Size() - SendStream->Position()));
+  } else if ((type_ == RequestType::Post || type_ == RequestType::Put) && sendStream != nullptr) {
+    lines.push_back("Content-Length: " + std::to_string(sendStream->size() - sendStream->position()));
   }
-  if (ModifiedSince != 0) lines.push_back("If-Modified-Since: " + HttpDate(ModifiedSince));
-  add("Cookie: ", Cookie);
-  std::string& rangeBegin = v().ContentRangeBegin;
-  std::string& rangeEnd = v().ContentRangeEnd;
+  if (modifiedSince != 0) lines.push_back("If-Modified-Since: " + httpDate(modifiedSince));
+  add("Cookie: ", cookie);
+  std::string& rangeBegin = v().contentRangeBegin;
+  std::string& rangeEnd = v().contentRangeEnd;
   if (!rangeBegin.empty() || !rangeEnd.empty()) {
     lines.push_back("Range: bytes=" + rangeBegin + "-" + rangeEnd);
     rangeBegin.clear();
@@ -389,301 +389,301 @@ std::vector<std::string> HttpClient::RequestLines(const std::string& method, con
   return lines;
 }
 
-void HttpClient::SendRequest(const std::string& method, const std::string& version) {
-  if (OnRequestHeaderBegin) OnRequestHeaderBegin(this);
-  std::vector<std::string> lines = RequestLines(method, version);
-  if (OnBeforeHeaderSend) OnBeforeHeaderSend(this, method, lines);
+void HttpClient::sendRequest(const std::string& method, const std::string& version) {
+  if (onRequestHeaderBegin) onRequestHeaderBegin(this);
+  std::vector<std::string> lines = requestLines(method, version);
+  if (onBeforeHeaderSend) onBeforeHeaderSend(this, method, lines);
   std::string buffer;
   for (std::string& line : lines) {
-    if (OnCommand) OnCommand(this, line);
+    if (onCommand) onCommand(this, line);
     buffer += line + "\r\n";
   }
-  if (OnRequestHeaderEnd) OnRequestHeaderEnd(this);
+  if (onRequestHeaderEnd) onRequestHeaderEnd(this);
   buffer += "\r\n";
-  socket_->Send(buffer.data(), static_cast<std::int32_t>(buffer.size()));
+  socket_->send(buffer.data(), static_cast<std::int32_t>(buffer.size()));
   if ((type_ == RequestType::Post || type_ == RequestType::Put) && method != "CONNECT") {
     sendingBody_ = true;
-    if (OnSendBegin) OnSendBegin(this);
+    if (onSendBegin) onSendBegin(this);
   }
 }
 
 // Reads on while each read fills what it asked for: one notification then drains the socket without
 // asking the system how much is waiting between reads.
-void HttpClient::SocketDataAvailable(std::uint16_t error) {
+void HttpClient::socketDataAvailable(std::uint16_t error) {
   do {
-    source_->ForgetLastRead();
-    parser_.DataAvailable(*source_, error);
-  } while (source_->LastReadFilled() && socket_->State() == net::SocketState::Connected);
+    source_->forgetLastRead();
+    parser_.dataAvailable(*source_, error);
+  } while (source_->lastReadFilled() && socket_->state() == net::SocketState::Connected);
 }
 
-void HttpClient::SocketDataSent(std::uint16_t error) {
-  if (sendingBody_ && error == 0) SendBodyPiece();
+void HttpClient::socketDataSent(std::uint16_t error) {
+  if (sendingBody_ && error == 0) sendBodyPiece();
 }
 
-void HttpClient::SendBodyPiece() {
+void HttpClient::sendBodyPiece() {
   char piece[8192];
-  std::size_t n = SendStream != nullptr ? SendStream->Read(piece, sizeof piece) : 0;
+  std::size_t n = sendStream != nullptr ? sendStream->read(piece, sizeof piece) : 0;
   if (n == 0) {
     sendingBody_ = false;
-    if (OnSendEnd) OnSendEnd(this);
+    if (onSendEnd) onSendEnd(this);
     return;
   }
-  socket_->Send(piece, static_cast<std::int32_t>(n));
-  if (OnSendData) OnSendData(this, piece, static_cast<int>(n));
+  socket_->send(piece, static_cast<std::int32_t>(n));
+  if (onSendData) onSendData(this, piece, static_cast<int>(n));
 }
 
 // --- Relocation ---------------------------------------------------------------------------------
 
-void HttpClient::LocationHeader(const std::string& value) {
-  if (type_ == RequestType::Put || !FollowRelocation) {
+void HttpClient::locationHeader(const std::string& value) {
+  if (type_ == RequestType::Put || !followRelocation) {
     location_ = value;
     return;
   }
-  v().LocationFlag = true;
-  if (Proxy.empty()) {
-    NextTarget(WithoutFragment(value));
+  v().locationFlag = true;
+  if (proxy.empty()) {
+    nextTarget(withoutFragment(value));
   } else {
-    ProxyTarget(WithoutFragment(value));
+    proxyTarget(withoutFragment(value));
   }
 }
 
 // The next target without proxy: a path, a relative value or a full address.
-void HttpClient::NextTarget(const std::string& value) {
+void HttpClient::nextTarget(const std::string& value) {
   if (value.compare(0, 1, "/") == 0) {
     requestPath_ = value;
-  } else if (!HasScheme(value)) {
-    requestPath_ = PathBase(requestPath_) + value;
+  } else if (!hasScheme(value)) {
+    requestPath_ = pathBase(requestPath_) + value;
   } else {
-    UrlParts u = SplitAddress(value);
-    std::string port = u.Port.empty() ? "80" : u.Port;
-    if (u.Host != targetHost_ || port != targetPort_) {
+    UrlParts u = splitAddress(value);
+    std::string port = u.port.empty() ? "80" : u.port;
+    if (u.host != targetHost_ || port != targetPort_) {
       curUsername_.clear();  // credentials of one host are never sent to another
       curPassword_.clear();
     }
-    if (!u.User.empty() || !u.Pass.empty()) {
-      curUsername_ = u.User;
-      curPassword_ = u.Pass;
+    if (!u.user.empty() || !u.pass.empty()) {
+      curUsername_ = u.user;
+      curPassword_ = u.pass;
     }
-    targetHost_ = connectHost_ = u.Host;
+    targetHost_ = connectHost_ = u.host;
     targetPort_ = connectPort_ = port;
-    protocol_ = u.Proto;
-    requestPath_ = u.Path.empty() ? "/" : u.Path;
+    protocol_ = u.proto;
+    requestPath_ = u.path.empty() ? "/" : u.path;
   }
   location_ = (protocol_.empty() ? "http" : protocol_) + "://" + targetHost_ +
               (targetPort_ == "80" || targetPort_.empty() ? "" : ":" + targetPort_) + requestPath_;
 }
 
 // The next target through a proxy: the full address sent to the proxy.
-void HttpClient::ProxyTarget(const std::string& value) {
-  UrlParts current = SplitAddress(requestPath_);
+void HttpClient::proxyTarget(const std::string& value) {
+  UrlParts current = splitAddress(requestPath_);
   std::string origin =
-      current.Proto + "://" + current.Host + (current.Port.empty() ? "" : ":" + current.Port);
+      current.proto + "://" + current.host + (current.port.empty() ? "" : ":" + current.port);
   std::string full;
   if (value.compare(0, 1, "/") == 0) {
     full = origin + value;
-  } else if (!HasScheme(value)) {
-    full = origin + PathBase(current.Path.empty() ? "/" : current.Path) + value;
+  } else if (!hasScheme(value)) {
+    full = origin + pathBase(current.path.empty() ? "/" : current.path) + value;
   } else {
-    UrlParts u = SplitAddress(value);
-    if (u.Host != targetHost_) {
+    UrlParts u = splitAddress(value);
+    if (u.host != targetHost_) {
       curUsername_.clear();
       curPassword_.clear();
     }
-    targetHost_ = u.Host;
-    targetPort_ = u.Port.empty() ? "80" : u.Port;
-    protocol_ = u.Proto;
+    targetHost_ = u.host;
+    targetPort_ = u.port.empty() ? "80" : u.port;
+    protocol_ = u.proto;
     // The user name and password never go to the proxy inside the address.
-    full = u.Proto + "://" + u.Host + (u.Port.empty() ? "" : ":" + u.Port) + (u.Path.empty() ? "/" : u.Path);
+    full = u.proto + "://" + u.host + (u.port.empty() ? "" : ":" + u.port) + (u.path.empty() ? "/" : u.path);
   }
   location_ = requestPath_ = full;
 }
 
-bool HttpClient::RelocationBudgetLeft() {
+bool HttpClient::relocationBudgetLeft() {
   ++locationChangeCurCount_;
-  if (locationChangeCurCount_ <= LocationChangeMaxCount) return true;
+  if (locationChangeCurCount_ <= locationChangeMaxCount) return true;
   bool allowMore = false;
-  if (OnLocationChangeExceeded) OnLocationChangeExceeded(this, locationChangeCurCount_, allowMore);
+  if (onLocationChangeExceeded) onLocationChangeExceeded(this, locationChangeCurCount_, allowMore);
   return allowMore;
 }
 
-void HttpClient::StartRelocation() {
-  parser_.ResetForRelocation();
-  if (!RelocationBudgetLeft()) {
-    v().LocationFlag = false;
-    SetReady();
-    socket_->CloseDelayed();
+void HttpClient::startRelocation() {
+  parser_.resetForRelocation();
+  if (!relocationBudgetLeft()) {
+    v().locationFlag = false;
+    setReady();
+    socket_->closeDelayed();
     return;
   }
   relocateOnClose_ = true;
-  socket_->CloseDelayed();
+  socket_->closeDelayed();
 }
 
-void HttpClient::RelocationAfterClose() {
+void HttpClient::relocationAfterClose() {
   relocateOnClose_ = false;
   std::size_t hash = location_.find('#');
   if (hash != std::string::npos) location_.erase(hash);
-  v().DocumentName = DocumentNameFromPath(SplitAddress(location_).Path);
-  v().LocationFlag = false;
+  v().documentName = documentNameFromPath(splitAddress(location_).path);
+  v().locationFlag = false;
   if (type_ == RequestType::Post) type_ = RequestType::Get;
-  if (!RelocationBudgetLeft()) {
-    SetReady();
+  if (!relocationBudgetLeft()) {
+    setReady();
     return;
   }
-  if (OnLocationChange) OnLocationChange(this);
+  if (onLocationChange) onLocationChange(this);
   if (state_ == HttpState::Ready || state_ == HttpState::Aborting) return;  // aborted from the event
-  parser_.ResetResponse();
-  parser_.SetRequestType(type_);
-  if (!Proxy.empty()) {
-    UrlParts p = SplitAddress(Proxy.find("://") == std::string::npos ? "http://" + Proxy : Proxy);
-    connectPort_ = p.Port.empty() ? ProxyPort : p.Port;
+  parser_.resetResponse();
+  parser_.setRequestType(type_);
+  if (!proxy.empty()) {
+    UrlParts p = splitAddress(proxy.find("://") == std::string::npos ? "http://" + proxy : proxy);
+    connectPort_ = p.port.empty() ? proxyPort : p.port;
   }
   try {
-    parser_.CutBackStream();
-    if (SendStream != nullptr) SendStream->Seek(sendStart_);
+    parser_.cutBackStream();
+    if (sendStream != nullptr) sendStream->seek(sendStart_);
   } catch (const StreamError& e) {
-    FailBeforeConnect(v().StatusCode, e.what(), HttpError::WriteFailed);
+    failBeforeConnect(v().statusCode, e.what(), HttpError::WriteFailed);
     return;
   }
-  parser_.ResetForRelocation();
-  platform::PostMessage(window_->Handle(), HttpClientMessage::Login, serial_);
+  parser_.resetForRelocation();
+  platform::postMessage(window_->handle(), HttpClientMessage::Login, serial_);
 }
 
 // --- Connection closed, abort, ready ------------------------------------------------------------
 
-void HttpClient::SocketSessionClosed(std::uint16_t error) {
+void HttpClient::socketSessionClosed(std::uint16_t error) {
   if (ignoreClose_) return;
   if (relocateOnClose_) {
-    RelocationAfterClose();
+    relocationAfterClose();
     return;
   }
-  ConnectionClosed(error);
+  connectionClosed(error);
 }
 
-void HttpClient::ConnectionClosed(std::uint16_t error) {
+void HttpClient::connectionClosed(std::uint16_t error) {
   if (error != 0) requestDoneError_ = error;
   bool checkComplete = state_ != HttpState::Aborting && state_ != HttpState::Ready && !readyPosted_;
-  parser_.ConnectionClosed(checkComplete);
-  if (v().LocationFlag && checkComplete) {
-    RelocationAfterClose();
+  parser_.connectionClosed(checkComplete);
+  if (v().locationFlag && checkComplete) {
+    relocationAfterClose();
     return;
   }
-  if (OnSessionClosed) OnSessionClosed(this);
-  if (state_ != HttpState::Ready) SetReady();
+  if (onSessionClosed) onSessionClosed(this);
+  if (state_ != HttpState::Ready) setReady();
 }
 
-void HttpClient::Abort() {
+void HttpClient::abort() {
   if (state_ == HttpState::Ready) {
     state_ = HttpState::Aborting;
-    if (socket_->State() != net::SocketState::Closed) {
+    if (socket_->state() != net::SocketState::Closed) {
       ignoreClose_ = true;
-      socket_->Abort();
+      socket_->abort();
       ignoreClose_ = false;
     }
-    v().StatusCode = 200;
-    v().StatusText = "OK";
+    v().statusCode = 200;
+    v().statusText = "OK";
     requestDoneError_ = 0;
     state_ = HttpState::Ready;
-    if (OnStateChange) OnStateChange(this);
-    if (OnRequestDone) OnRequestDone(this, type_, requestDoneError_);
+    if (onStateChange) onStateChange(this);
+    if (onRequestDone) onRequestDone(this, type_, requestDoneError_);
     return;
   }
   bool lookupRunning = state_ == HttpState::DnsLookup;
-  SetStateEvent(HttpState::Aborting);
+  setStateEvent(HttpState::Aborting);
   if (lookupRunning) {
     try {
-      socket_->CancelDnsLookup();
+      socket_->cancelDnsLookup();
     } catch (const std::exception&) {
     }
   }
-  v().StatusCode = 404;
-  v().StatusText = "Connection aborted on request";
+  v().statusCode = 404;
+  v().statusText = "Connection aborted on request";
   requestDoneError_ = HttpError::Aborted;
   relocateOnClose_ = false;
   sendingBody_ = false;
-  v().LocationFlag = false;
-  parser_.Cancel();
+  v().locationFlag = false;
+  parser_.cancel();
   if (lookupRunning) {
-    ConnectionClosed(0);
+    connectionClosed(0);
   } else {
     try {
-      socket_->Close();
+      socket_->close();
     } catch (const std::exception&) {
     }
   }
   // Ready at once: whatever was posted for this request is dropped.
   ++serial_;
   readyPosted_ = true;
-  SetStateEvent(HttpState::Ready);
-  platform::PostMessage(
-      window_->Handle(), HttpClientMessage::RequestDone, serial_,
+  setStateEvent(HttpState::Ready);
+  platform::postMessage(
+      window_->handle(), HttpClientMessage::RequestDone, serial_,
       static_cast<std::intptr_t>(type_) | (static_cast<std::intptr_t>(requestDoneError_) << 8));
 }
 
-void HttpClient::SetReady() {
+void HttpClient::setReady() {
   readyPosted_ = true;
-  platform::PostMessage(window_->Handle(), HttpClientMessage::SetReady, serial_);
+  platform::postMessage(window_->handle(), HttpClientMessage::SetReady, serial_);
 }
 
 void HttpClient::handleMessage(platform::Message& msg) {
-  if (msg.WParam != serial_) return;  // belongs to an earlier request
+  if (msg.wParam != serial_) return;  // belongs to an earlier request
   switch (msg.id) {
     case HttpClientMessage::SetReady:
       if (state_ == HttpState::Ready) return;
-      SetStateEvent(HttpState::Ready);
-      platform::PostMessage(
-          window_->Handle(), HttpClientMessage::RequestDone, serial_,
+      setStateEvent(HttpState::Ready);
+      platform::postMessage(
+          window_->handle(), HttpClientMessage::RequestDone, serial_,
           static_cast<std::intptr_t>(type_) | (static_cast<std::intptr_t>(requestDoneError_) << 8));
       break;
     case HttpClientMessage::RequestDone:
-      if (OnRequestDone) {
-        OnRequestDone(this, static_cast<RequestType>(msg.LParam & 0xff),
-                      static_cast<std::uint16_t>(msg.LParam >> 8));
+      if (onRequestDone) {
+        onRequestDone(this, static_cast<RequestType>(msg.lParam & 0xff),
+                      static_cast<std::uint16_t>(msg.lParam >> 8));
       }
       break;
     case HttpClientMessage::Login:
-      if (state_ != HttpState::Ready && state_ != HttpState::Aborting) Login();
+      if (state_ != HttpState::Ready && state_ != HttpState::Aborting) login();
       break;
     default:
       break;
   }
 }
 
-void HttpClient::CloseDelayed() {
-  socket_->CloseDelayed();
+void HttpClient::closeDelayed() {
+  socket_->closeDelayed();
 }
 
-void HttpClient::AbortConnection() {
-  socket_->Abort();
+void HttpClient::abortConnection() {
+  socket_->abort();
 }
 
 // --- Response events ----------------------------------------------------------------------------
 
-void HttpClient::HeaderBegin() {
-  if (OnHeaderBegin) OnHeaderBegin(this);
+void HttpClient::headerBegin() {
+  if (onHeaderBegin) onHeaderBegin(this);
 }
-void HttpClient::HeaderData() {
-  if (OnHeaderData) OnHeaderData(this);
+void HttpClient::headerData() {
+  if (onHeaderData) onHeaderData(this);
 }
-void HttpClient::HeaderEnd() {
-  if (OnHeaderEnd) OnHeaderEnd(this);
+void HttpClient::headerEnd() {
+  if (onHeaderEnd) onHeaderEnd(this);
 }
-void HttpClient::DocBegin() {
-  if (OnDocBegin) OnDocBegin(this);
+void HttpClient::docBegin() {
+  if (onDocBegin) onDocBegin(this);
 }
-void HttpClient::DocData(const char* data, int len) {
-  if (OnDocData) OnDocData(this, data, len);
+void HttpClient::docData(const char* data, int len) {
+  if (onDocData) onDocData(this, data, len);
 }
-void HttpClient::DocEnd() {
-  if (OnDocEnd) OnDocEnd(this);
+void HttpClient::docEnd() {
+  if (onDocEnd) onDocEnd(this);
 }
-void HttpClient::CookieReceived(const std::string& data, bool& accept) {
-  if (OnCookie) OnCookie(this, data, accept);
+void HttpClient::cookieReceived(const std::string& data, bool& accept) {
+  if (onCookie) onCookie(this, data, accept);
 }
-void HttpClient::DataPush(std::uint16_t errCode) {
-  if (OnDataPush) OnDataPush(this, errCode);
+void HttpClient::unexpectedData(std::uint16_t errCode) {
+  if (onUnexpectedData) onUnexpectedData(this, errCode);
 }
-void HttpClient::DataPush2() {
-  if (OnDataPush2) OnDataPush2(this);
+void HttpClient::nonHttpStatusLine() {
+  if (onNonHttpStatusLine) onNonHttpStatusLine(this);
 }
 
 }  // namespace http

@@ -1,10 +1,10 @@
 // HttpClient: the event-driven HTTP/1.0 and 1.1 client over one TcpSocket. It runs on the thread that
 // created it; every socket notification, its own posted messages and every event arrive through that
-// thread's message dispatch. Get runs a request synchronously while it keeps dispatching messages.
+// thread's message dispatch. get() runs a request synchronously while it keeps dispatching messages.
 //
 // A request goes: HttpState::NotConnected -> HttpState::DnsLookup -> HttpState::DnsLookupDone ->
 // HttpState::Connected -> HttpState::WaitingHeader -> HttpState::WaitingBody (when a body follows) ->
-// HttpState::Ready. The response side is HttpResponseParser; bodies are written to ReceiveStream.
+// HttpState::Ready. The response side is HttpResponseParser; bodies are written to receiveStream.
 #pragma once
 
 #include "net/http/HttpException.h"
@@ -52,117 +52,117 @@ class HttpClient : private HttpResponseHost {
   HttpClient& operator=(const HttpClient&) = delete;
 
   // --- Requests ---------------------------------------------------------------------------------
-  // Synchronous requests: they return when State is HttpState::Ready again and raise HttpException when the
-  // status is above 399 (except 401 and 407) or the transfer failed (RequestDoneError says why).
-  void Get();
-  void Head();
-  void Post();
-  void Put();
-  void Close();
-  void RequestSync(RequestType type);
-  // The asynchronous start; OnRequestDone reports the end.
-  void StartRequest(RequestType type);
-  void Abort();
+  // Synchronous requests: they return when state() is HttpState::Ready again and raise HttpException when the
+  // status is above 399 (except 401 and 407) or the transfer failed (requestDoneError says why).
+  void get();
+  void head();
+  void post();
+  void put();
+  void close();
+  void requestSync(RequestType type);
+  // The asynchronous start; onRequestDone reports the end.
+  void startRequest(RequestType type);
+  void abort();
 
   // --- Properties -------------------------------------------------------------------------------
-  const std::string& Name() const { return name_; }
-  std::string URL, Proxy, ProxyPort = "80", LocalAddr = "0.0.0.0";
-  std::string Agent, Accept, ContentTypePost = "application/x-www-form-urlencoded";
-  std::string Sender, Reference, Connection, ProxyConnection, AcceptLanguage, Cookie;
-  std::string Username, Password, ProxyUsername, ProxyPassword;
-  std::string SocksServer, SocksPort, SocksLevel = "5", SocksUsercode, SocksPassword;
+  const std::string& name() const { return name_; }
+  std::string url, proxy, proxyPort = "80", localAddr = "0.0.0.0";
+  std::string agent, accept, contentTypePost = "application/x-www-form-urlencoded";
+  std::string sender, reference, connection, proxyConnection, acceptLanguage, cookie;
+  std::string username, password, proxyUsername, proxyPassword;
+  std::string socksServer, socksPort, socksLevel = "5", socksUsercode, socksPassword;
   net::SocksAuthentication socksAuthentication = net::SocksAuthentication::None;
-  bool NoCache = false;
-  bool MultiThreaded = false;
-  bool FollowRelocation = true;
-  int LocationChangeMaxCount = 5;
-  int BandwidthLimit = 10000, BandwidthSampling = 1000;  // kept; bandwidth control is not implemented
-  std::time_t ModifiedSince = 0;                         // If-Modified-Since when not 0
-  Stream* SendStream = nullptr;
+  bool noCache = false;
+  bool multiThreaded = false;
+  bool followRelocation = true;
+  int locationChangeMaxCount = 5;
+  int bandwidthLimit = 10000, bandwidthSampling = 1000;  // kept; bandwidth control is not implemented
+  std::time_t modifiedSince = 0;                         // If-Modified-Since when not 0
+  Stream* sendStream = nullptr;
 
-  const std::string& RequestVer() const { return requestVer_; }
-  void SetRequestVer(const std::string& value);  // "1.0" or "1.1", else HttpException code 5
-  HttpClientOptions Options() const { return options_; }
-  void SetOptions(HttpClientOptions value);
-  Stream* ReceiveStream() const { return parser_.ReceiveStream(); }
-  void SetReceiveStream(Stream* stream) { parser_.SetReceiveStream(stream); }
-  const std::string& ContentRangeBegin() const { return v().ContentRangeBegin; }
-  void SetContentRangeBegin(const std::string& s) { parser_.Values().ContentRangeBegin = s; }
-  const std::string& ContentRangeEnd() const { return v().ContentRangeEnd; }
-  void SetContentRangeEnd(const std::string& s) { parser_.Values().ContentRangeEnd = s; }
+  const std::string& requestVer() const { return requestVer_; }
+  void setRequestVer(const std::string& value);  // "1.0" or "1.1", else HttpException code 5
+  HttpClientOptions options() const { return options_; }
+  void setOptions(HttpClientOptions value);
+  Stream* receiveStream() const { return parser_.receiveStream(); }
+  void setReceiveStream(Stream* stream) { parser_.setReceiveStream(stream); }
+  const std::string& contentRangeBegin() const { return v().contentRangeBegin; }
+  void setContentRangeBegin(const std::string& s) { parser_.values().contentRangeBegin = s; }
+  const std::string& contentRangeEnd() const { return v().contentRangeEnd; }
+  void setContentRangeEnd(const std::string& s) { parser_.values().contentRangeEnd = s; }
 
   // --- Results ----------------------------------------------------------------------------------
-  HttpState State() const override { return state_; }
-  int StatusCode() const { return v().StatusCode; }
-  const std::string& StatusText() const { return v().StatusText; }
-  std::int64_t ReceivedCount() const { return v().ReceivedCount; }
-  std::int64_t BodyLength() const { return v().BodyLength; }
-  const std::vector<std::string>& HeaderLines() const { return v().HeaderLines; }
-  const std::string& ContentType() const { return v().ContentType; }
-  const std::string& AcceptRanges() const { return v().AcceptRanges; }
-  const std::string& DocumentName() const { return v().DocumentName; }
-  const std::string& Location() const { return location_; }
-  std::uint16_t RequestDoneError() const { return requestDoneError_; }
-  int LocationChangeCurCount() const { return locationChangeCurCount_; }
+  HttpState state() const override { return state_; }
+  int statusCode() const { return v().statusCode; }
+  const std::string& statusText() const { return v().statusText; }
+  std::int64_t receivedCount() const { return v().receivedCount; }
+  std::int64_t bodyLength() const { return v().bodyLength; }
+  const std::vector<std::string>& headerLines() const { return v().headerLines; }
+  const std::string& contentType() const { return v().contentType; }
+  const std::string& acceptRanges() const { return v().acceptRanges; }
+  const std::string& documentName() const { return v().documentName; }
+  const std::string& location() const { return location_; }
+  std::uint16_t requestDoneError() const { return requestDoneError_; }
+  int locationChangeCurCount() const { return locationChangeCurCount_; }
   RequestType requestType() const { return type_; }
   net::TcpSocket& socket() { return *socket_; }
 
   // --- Events -----------------------------------------------------------------------------------
-  HttpNotifyEvent OnStateChange, OnSessionConnected, OnSessionClosed, OnHeaderBegin, OnHeaderData,
-      OnHeaderEnd;
-  HttpNotifyEvent OnDocBegin, OnDocEnd, OnLocationChange, OnRequestHeaderBegin, OnRequestHeaderEnd;
-  HttpNotifyEvent OnSendBegin, OnSendEnd, OnDataPush2, OnSocketError;
-  HttpDataEvent OnDocData, OnSendData;
-  HttpRequestDoneEvent OnRequestDone;
-  HttpLocationChangeExceededEvent OnLocationChangeExceeded;
-  HttpCookieEvent OnCookie;
-  HttpCommandEvent OnCommand;
-  HttpBeforeHeaderSendEvent OnBeforeHeaderSend;
-  HttpErrorEvent OnDataPush, OnSocksConnected;
-  HttpSocksErrorEvent OnSocksError;
+  HttpNotifyEvent onStateChange, onSessionConnected, onSessionClosed, onHeaderBegin, onHeaderData,
+      onHeaderEnd;
+  HttpNotifyEvent onDocBegin, onDocEnd, onLocationChange, onRequestHeaderBegin, onRequestHeaderEnd;
+  HttpNotifyEvent onSendBegin, onSendEnd, onNonHttpStatusLine, onSocketError;
+  HttpDataEvent onDocData, onSendData;
+  HttpRequestDoneEvent onRequestDone;
+  HttpLocationChangeExceededEvent onLocationChangeExceeded;
+  HttpCookieEvent onCookie;
+  HttpCommandEvent onCommand;
+  HttpBeforeHeaderSendEvent onBeforeHeaderSend;
+  HttpErrorEvent onUnexpectedData, onSocksConnected;
+  HttpSocksErrorEvent onSocksError;
 
  private:
-  const HttpResponseValues& v() const { return parser_.Values(); }
-  HttpResponseValues& v() { return parser_.Values(); }
+  const HttpResponseValues& v() const { return parser_.values(); }
+  HttpResponseValues& v() { return parser_.values(); }
 
   // Request side.
-  void SetTargets();
-  void Login();
-  void SocketDnsLookupDone(std::uint16_t error);
-  void ConnectFailed(const std::string& prefix);
-  void SocketSessionConnected(std::uint16_t error);
-  void SendRequest(const std::string& method, const std::string& version);
-  std::vector<std::string> RequestLines(const std::string& method, const std::string& version);
-  void SendBodyPiece();
-  void SocketDataAvailable(std::uint16_t error);
-  void SocketDataSent(std::uint16_t error);
-  void SocketSessionClosed(std::uint16_t error);
-  void ConnectionClosed(std::uint16_t error);
-  void RelocationAfterClose();
-  bool RelocationBudgetLeft();
-  void NextTarget(const std::string& value);
-  void ProxyTarget(const std::string& value);
-  void SetStateEvent(HttpState state);
+  void setTargets();
+  void login();
+  void socketDnsLookupDone(std::uint16_t error);
+  void connectFailed(const std::string& prefix);
+  void socketSessionConnected(std::uint16_t error);
+  void sendRequest(const std::string& method, const std::string& version);
+  std::vector<std::string> requestLines(const std::string& method, const std::string& version);
+  void sendBodyPiece();
+  void socketDataAvailable(std::uint16_t error);
+  void socketDataSent(std::uint16_t error);
+  void socketSessionClosed(std::uint16_t error);
+  void connectionClosed(std::uint16_t error);
+  void relocationAfterClose();
+  bool relocationBudgetLeft();
+  void nextTarget(const std::string& value);
+  void proxyTarget(const std::string& value);
+  void setStateEvent(HttpState state);
   void handleMessage(platform::Message& msg);
-  void FailBeforeConnect(int status, const std::string& text, std::uint16_t error);
+  void failBeforeConnect(int status, const std::string& text, std::uint16_t error);
 
   // HttpResponseHost: what the response side asks of the request side.
-  void SetState(HttpState state) override { SetStateEvent(state); }
-  void HeaderBegin() override;
-  void HeaderData() override;
-  void HeaderEnd() override;
-  void DocBegin() override;
-  void DocData(const char* data, int len) override;
-  void DocEnd() override;
-  void CookieReceived(const std::string& data, bool& accept) override;
-  void LocationHeader(const std::string& value) override;
-  void DataPush(std::uint16_t errCode) override;
-  void DataPush2() override;
-  void SetRequestDoneError(std::uint16_t error) override { requestDoneError_ = error; }
-  void SetReady() override;
-  void StartRelocation() override;
-  void CloseDelayed() override;
-  void AbortConnection() override;
+  void setState(HttpState state) override { setStateEvent(state); }
+  void headerBegin() override;
+  void headerData() override;
+  void headerEnd() override;
+  void docBegin() override;
+  void docData(const char* data, int len) override;
+  void docEnd() override;
+  void cookieReceived(const std::string& data, bool& accept) override;
+  void locationHeader(const std::string& value) override;
+  void unexpectedData(std::uint16_t errCode) override;
+  void nonHttpStatusLine() override;
+  void setRequestDoneError(std::uint16_t error) override { requestDoneError_ = error; }
+  void setReady() override;
+  void startRelocation() override;
+  void closeDelayed() override;
+  void abortConnection() override;
 
   class SocketSource;
 
@@ -179,7 +179,7 @@ class HttpClient : private HttpResponseHost {
   std::string targetHost_, targetPort_, connectHost_, connectPort_, requestPath_, protocol_;
   std::string curUsername_, curPassword_, curConnection_, curProxyConnection_;
   std::string openHost_, openPort_, openProto_;  // the connection that is open
-  bool relocateOnClose_ = false;                 // the closed event goes to RelocationAfterClose
+  bool relocateOnClose_ = false;                 // the closed event goes to relocationAfterClose
   bool ignoreClose_ = false;                     // a close we caused outside any request
   bool readyPosted_ = false;                     // the response is over; set ready is on its way
   bool sendingBody_ = false;

@@ -10,7 +10,7 @@ namespace http {
 class HttpException : public std::runtime_error {
  public:
   HttpException(const std::string& msg, int errorCode) : std::runtime_error(msg), errorCode_(errorCode) {}
-  int ErrorCode() const { return errorCode_; }
+  int errorCode() const { return errorCode_; }
 
  private:
   int errorCode_;

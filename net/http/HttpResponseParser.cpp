@@ -7,35 +7,35 @@
 namespace http {
 namespace {
 
-std::string Lower(std::string s) {
+std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
 
-std::string Trim(const std::string& s) {
+std::string trim(const std::string& s) {
   std::size_t b = s.find_first_not_of(" \t");
   if (b == std::string::npos) return "";
   return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
-bool IsDigit(char c) {
+bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
 // A decimal count that fits in 63 bits, or -1 (negative, not a number, too large).
-std::int64_t ParseLength(const std::string& text) {
-  std::string t = Trim(text);
+std::int64_t parseLength(const std::string& text) {
+  std::string t = trim(text);
   if (t.empty() || t.size() > 18) return -1;
   std::int64_t value = 0;
   for (char c : t) {
-    if (!IsDigit(c)) return -1;
+    if (!isDigit(c)) return -1;
     value = value * 10 + (c - '0');
   }
   return value;
 }
 
 // The line for an error text: at most 80 characters, control characters shown as '?'.
-std::string Shown(const std::string& line) {
+std::string shown(const std::string& line) {
   std::string s = line.substr(0, 80);
   for (char& c : s) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
@@ -44,103 +44,103 @@ std::string Shown(const std::string& line) {
 }
 
 // "name.exe" or "name" of an HTML document become "name.htm".
-std::string WithHtmExtension(const std::string& name) {
+std::string withHtmExtension(const std::string& name) {
   std::size_t dot = name.rfind('.');
   if (dot == std::string::npos) return name + ".htm";
   return name.substr(0, dot + 1) + "htm";
 }
 
-std::string Extension(const std::string& name) {
+std::string extension(const std::string& name) {
   std::size_t dot = name.rfind('.');
-  return dot == std::string::npos ? "" : Lower(name.substr(dot));
+  return dot == std::string::npos ? "" : lower(name.substr(dot));
 }
 
 }  // namespace
 
 HttpResponseParser::HttpResponseParser(HttpResponseHost& host)
-    : host_(host), coding_([this](const char* d, std::size_t n) { Output(d, n); }) {
+    : host_(host), coding_([this](const char* d, std::size_t n) { output(d, n); }) {
   buffer_[0] = 0;
 }
 
-void HttpResponseParser::BeginRequest(RequestType type, const std::string& requestVer) {
+void HttpResponseParser::beginRequest(RequestType type, const std::string& requestVer) {
   type_ = type;
   requestVer_ = requestVer;
-  std::string rangeBegin = v_.ContentRangeBegin, rangeEnd = v_.ContentRangeEnd;
+  std::string rangeBegin = v_.contentRangeBegin, rangeEnd = v_.contentRangeEnd;
   v_ = HttpResponseValues();
-  v_.ContentRangeBegin = rangeBegin;  // request values until the response says otherwise
-  v_.ContentRangeEnd = rangeEnd;
-  v_.CloseRequest = requestVer == "1.0";
+  v_.contentRangeBegin = rangeBegin;  // request values until the response says otherwise
+  v_.contentRangeEnd = rangeEnd;
+  v_.closeRequest = requestVer == "1.0";
   headerBytes_ = 0;
   headerLinesTotal_ = 0;
   failed_ = false;
-  ResetForRelocation();
+  resetForRelocation();
 }
 
-void HttpResponseParser::ResetForRelocation() {
-  v_.ReceivedCount = 0;
-  ClearBuffer();
+void HttpResponseParser::resetForRelocation() {
+  v_.receivedCount = 0;
+  clearBuffer();
   headerLineCount_ = 0;
   bodyPieces_ = 0;
   inHeader_ = false;
   bodyDone_ = false;
   docEndFired_ = false;
-  chunk_.Reset();
+  chunk_.reset();
   handler_ = Handler::Header;
   ++generation_;
 }
 
-void HttpResponseParser::ResetResponse() {
-  v_.HeaderLines.clear();
+void HttpResponseParser::resetResponse() {
+  v_.headerLines.clear();
   headerLineCount_ = 0;
   bodyPieces_ = 0;
-  v_.BodyLength = -1;
-  v_.ContentType.clear();
-  v_.StatusCode = 0;
-  v_.TransferEncoding.clear();
-  v_.ContentEncoding.clear();
+  v_.bodyLength = -1;
+  v_.contentType.clear();
+  v_.statusCode = 0;
+  v_.transferEncoding.clear();
+  v_.contentEncoding.clear();
   headerBytes_ = 0;
   headerLinesTotal_ = 0;
   ++generation_;
 }
 
-void HttpResponseParser::CutBackStream() {
-  if (stream_ != nullptr && stream_->Size() != streamStartSize_) stream_->SetSize(streamStartSize_);
+void HttpResponseParser::cutBackStream() {
+  if (stream_ != nullptr && stream_->size() != streamStartSize_) stream_->setSize(streamStartSize_);
 }
 
-void HttpResponseParser::Cancel() {
-  ClearBuffer();
+void HttpResponseParser::cancel() {
+  clearBuffer();
   handler_ = Handler::None;
   ++generation_;
 }
 
-void HttpResponseParser::ClearBuffer() {
+void HttpResponseParser::clearBuffer() {
   start_ = fill_ = 0;
   buffer_[0] = 0;
 }
 
-void HttpResponseParser::Compact() {
+void HttpResponseParser::compact() {
   if (start_ == 0) return;
   std::memmove(buffer_, buffer_ + start_, static_cast<std::size_t>(fill_ - start_));
   fill_ -= start_;
   start_ = 0;
 }
 
-void HttpResponseParser::DataAvailable(ByteSource& source, std::uint16_t errCode) {
+void HttpResponseParser::dataAvailable(ByteSource& source, std::uint16_t errCode) {
   if (busy_) {
     // A message pump nested inside one of our events delivered more data; it waits for the next turn.
-    source.StopReceiveLoop();
+    source.stopReceiveLoop();
     return;
   }
-  Compact();
+  compact();
   int n;
   if (fill_ < kBufferFill) {
-    n = source.Receive(buffer_ + fill_, kBufferFill - fill_);
+    n = source.receive(buffer_ + fill_, kBufferFill - fill_);
     if (n > 0) fill_ += n;
   } else {
     // One line fills the buffer: look for its end in a few more bytes, dropping what lies before it.
     char scratch[25];
-    n = source.Receive(scratch, sizeof scratch);
-    if (n > 0 && host_.State() == HttpState::WaitingHeader) headerBytes_ += static_cast<std::size_t>(n);
+    n = source.receive(scratch, sizeof scratch);
+    if (n > 0 && host_.state() == HttpState::WaitingHeader) headerBytes_ += static_cast<std::size_t>(n);
     const void* lf = n > 0 ? std::memchr(scratch, '\n', static_cast<std::size_t>(n)) : nullptr;
     if (lf != nullptr) {
       int after = n - static_cast<int>(static_cast<const char*>(lf) - scratch) - 1;
@@ -152,7 +152,7 @@ void HttpResponseParser::DataAvailable(ByteSource& source, std::uint16_t errCode
   buffer_[fill_] = 0;
   if (type_ == RequestType::Abort || n <= 0 || failed_) return;
   if (headerBytes_ > kMaxHeaderBytes) {
-    Fail(HttpError::HeaderTooLarge, "Response header too large");
+    fail(HttpError::HeaderTooLarge, "Response header too large");
     return;
   }
   busy_ = true;
@@ -161,15 +161,15 @@ void HttpResponseParser::DataAvailable(ByteSource& source, std::uint16_t errCode
     ~Unbusy() { flag = false; }
   } unbusy{busy_};
   try {
-    Process(errCode, generation_);
+    process(errCode, generation_);
   } catch (const StreamError& e) {
-    Fail(HttpError::WriteFailed, e.what());
+    fail(HttpError::WriteFailed, e.what());
   }
 }
 
-void HttpResponseParser::Process(std::uint16_t errCode, std::uint64_t gen) {
-  while (host_.State() != HttpState::WaitingBody) {
-    if (bodyDone_ && host_.State() == HttpState::WaitingHeader) return;  // over; the request side ends it
+void HttpResponseParser::process(std::uint16_t errCode, std::uint64_t gen) {
+  while (host_.state() != HttpState::WaitingBody) {
+    if (bodyDone_ && host_.state() == HttpState::WaitingHeader) return;  // over; the request side ends it
     const char* held = buffer_ + start_;
     const char* lf =
         static_cast<const char*>(std::memchr(held, '\n', static_cast<std::size_t>(fill_ - start_)));
@@ -177,280 +177,281 @@ void HttpResponseParser::Process(std::uint16_t errCode, std::uint64_t gen) {
     std::size_t len = static_cast<std::size_t>(lf - held);
     std::string line(held, (len > 0 && held[len - 1] == '\r') ? len - 1 : len);
     start_ += static_cast<int>(len) + 1;
-    HttpState state = host_.State();
+    HttpState state = host_.state();
     if (state != HttpState::WaitingHeader) {
-      host_.DataPush(errCode);
+      host_.unexpectedData(errCode);
     } else if (handler_ == Handler::Header) {
-      HeaderLine(line);
+      headerLine(line);
     } else if (handler_ == Handler::Body) {
-      BodyPiece(line.data(), line.size());
+      bodyPiece(line.data(), line.size());
     } else {
-      host_.SetReady();
+      host_.setReady();
       return;
     }
-    if (!Alive(gen)) return;
+    if (!alive(gen)) return;
   }
   if (fill_ > start_ && type_ == RequestType::Head) {
-    ClearBuffer();
-    host_.AbortConnection();
+    clearBuffer();
+    host_.abortConnection();
   } else if (fill_ > start_ && handler_ == Handler::Body) {
-    DeliverHeldBody();
+    deliverHeldBody();
   }
 }
 
-void HttpResponseParser::DeliverHeldBody() {
+void HttpResponseParser::deliverHeldBody() {
   if (bodyDone_) return;
   std::int64_t len = fill_ - start_;
-  bool chunked = v_.TransferEncoding == "chunked";
-  if (!chunked && v_.BodyLength >= 0 && v_.ReceivedCount + len > v_.BodyLength) {
-    len = v_.BodyLength - v_.ReceivedCount;
+  bool chunked = v_.transferEncoding == "chunked";
+  if (!chunked && v_.bodyLength >= 0 && v_.receivedCount + len > v_.bodyLength) {
+    len = v_.bodyLength - v_.receivedCount;
   }
   if (len <= 0) return;
   const char* piece = buffer_ + start_;
   start_ += static_cast<int>(len);
-  BodyPiece(piece, static_cast<std::size_t>(len));
+  bodyPiece(piece, static_cast<std::size_t>(len));
 }
 
-void HttpResponseParser::HeaderLine(const std::string& line) {
+void HttpResponseParser::headerLine(const std::string& line) {
   std::uint64_t gen = generation_;
   headerBytes_ += line.size() + 1;
   if (++headerLinesTotal_ > kMaxHeaderLines || headerBytes_ > kMaxHeaderBytes) {
-    Fail(HttpError::HeaderTooLarge, "Response header too large");
+    fail(HttpError::HeaderTooLarge, "Response header too large");
     return;
   }
   if (headerLineCount_ == 0) {
     inHeader_ = true;
-    host_.HeaderBegin();
-    if (!Alive(gen)) return;
+    host_.headerBegin();
+    if (!alive(gen)) return;
   } else if (headerLineCount_ < 0) {
     headerLineCount_ = 0;
   }
   ++headerLineCount_;
-  if (headerLineCount_ == 1 && line.size() >= 6 && Lower(line.substr(0, 6)) == "<html>") {
-    FirstLineHtml(line);
+  if (headerLineCount_ == 1 && line.size() >= 6 && lower(line.substr(0, 6)) == "<html>") {
+    firstLineHtml(line);
     return;
   }
   if (line.empty()) {
-    HeaderBlockEnd();
+    headerBlockEnd();
     return;
   }
-  v_.HeaderLines.push_back(line);
+  v_.headerLines.push_back(line);
   if (headerLineCount_ == 1) {
-    StatusLine(line);
+    statusLine(line);
   } else {
-    HeaderField(line);
+    headerField(line);
   }
-  if (!Alive(gen) || failed_) return;
-  host_.HeaderData();
+  if (!alive(gen) || failed_) return;
+  host_.headerData();
 }
 
-void HttpResponseParser::FirstLineHtml(const std::string& line) {
+void HttpResponseParser::firstLineHtml(const std::string& line) {
   std::uint64_t gen = generation_;
-  if (v_.ContentType.empty()) v_.ContentType = "text/html";
-  host_.SetState(HttpState::WaitingBody);
+  if (v_.contentType.empty()) v_.contentType = "text/html";
+  host_.setState(HttpState::WaitingBody);
   handler_ = Handler::Body;
   inHeader_ = false;
-  host_.HeaderEnd();
-  if (!Alive(gen)) return;
-  BodyPiece(line.data(), line.size());
+  host_.headerEnd();
+  if (!alive(gen)) return;
+  bodyPiece(line.data(), line.size());
 }
 
-void HttpResponseParser::StatusLine(const std::string& line) {
+void HttpResponseParser::statusLine(const std::string& line) {
   if (line.compare(0, 8, "HTTP/1.0") != 0 && line.compare(0, 8, "HTTP/1.1") != 0) {
-    host_.DataPush2();
+    host_.nonHttpStatusLine();
     return;
   }
-  v_.ResponseVer = line.substr(5, 3);
-  if (requestVer_ == "1.1" && v_.ResponseVer == "1.0") {
-    v_.CloseRequest = true;
+  v_.responseVer = line.substr(5, 3);
+  if (requestVer_ == "1.1" && v_.responseVer == "1.0") {
+    v_.closeRequest = true;
   } else {
-    v_.CloseRequest = requestVer_ == "1.0";
+    v_.closeRequest = requestVer_ == "1.0";
   }
   // The code is the three characters from the first digit at position 10 or later.
   std::size_t i = 9;
-  while (i + 1 < line.size() && !IsDigit(line[i])) ++i;
+  while (i + 1 < line.size() && !isDigit(line[i])) ++i;
   std::string code = i < line.size() ? line.substr(i, 3) : "";
-  if (code.empty() || !std::all_of(code.begin(), code.end(), IsDigit)) {
-    Fail(HttpError::BadStatusLine, "Invalid status code in \"" + Shown(line) + "\"");
+  if (code.empty() || !std::all_of(code.begin(), code.end(), isDigit)) {
+    fail(HttpError::BadStatusLine, "Invalid status code in \"" + shown(line) + "\"");
     return;
   }
-  v_.StatusCode = std::stoi(code);
-  v_.StatusText = i + 4 <= line.size() ? line.substr(i + 4) : "";
+  v_.statusCode = std::stoi(code);
+  v_.statusText = i + 4 <= line.size() ? line.substr(i + 4) : "";
 }
 
-void HttpResponseParser::HeaderField(const std::string& line) {
+void HttpResponseParser::headerField(const std::string& line) {
   std::size_t colon = line.find(':');
   if (colon == std::string::npos) return;
-  std::string name = Lower(line.substr(0, colon));
+  std::string name = lower(line.substr(0, colon));
   std::size_t i = colon + 1;
   while (i + 1 < line.size() && line[i] == ' ') ++i;
   std::string value = i < line.size() ? line.substr(i) : "";
   if (name == "location") {
-    host_.LocationHeader(value);
+    host_.locationHeader(value);
   } else if (name == "content-length") {
-    v_.BodyLength = ParseLength(value);
+    v_.bodyLength = parseLength(value);
   } else if (name == "transfer-encoding") {
-    v_.TransferEncoding = Lower(value);
+    v_.transferEncoding = lower(value);
   } else if (name == "content-range") {
     std::size_t dash = value.find('-');
     std::size_t slash = value.find('/');
-    v_.ContentRangeBegin = (dash != std::string::npos && dash > 6) ? value.substr(6, dash - 6) : "";
-    v_.ContentRangeEnd = (dash != std::string::npos && slash != std::string::npos && slash > dash)
+    v_.contentRangeBegin = (dash != std::string::npos && dash > 6) ? value.substr(6, dash - 6) : "";
+    v_.contentRangeEnd = (dash != std::string::npos && slash != std::string::npos && slash > dash)
                              ? value.substr(dash + 1, slash - dash - 1)
                              : "";
   } else if (name == "accept-ranges") {
-    v_.AcceptRanges = value;
+    v_.acceptRanges = value;
   } else if (name == "content-type") {
-    v_.ContentType = Lower(value);
+    v_.contentType = lower(value);
   } else if (name == "www-authenticate" || name == "proxy-authenticate") {
-    v_.AuthOffers.push_back(value);
+    v_.authOffers.push_back(value);
   } else if (name == "set-cookie") {
     bool accept = true;
-    host_.CookieReceived(value, accept);
+    host_.cookieReceived(value, accept);
   } else if (name == "connection" || name == "proxy-connection") {
-    std::string token = Lower(Trim(value));
-    if (token == "close") v_.CloseRequest = true;
-    if (token == "keep-alive") v_.CloseRequest = false;
+    std::string token = lower(trim(value));
+    if (token == "close") v_.closeRequest = true;
+    if (token == "keep-alive") v_.closeRequest = false;
   } else if (name == "content-encoding") {
-    v_.ContentEncoding = value;
+    v_.contentEncoding = value;
   }
 }
 
-void HttpResponseParser::HeaderBlockEnd() {
+void HttpResponseParser::headerBlockEnd() {
   std::uint64_t gen = generation_;
-  if (v_.ResponseVer == "1.1" && v_.StatusCode == 100) {
-    v_.HeaderLines.clear();
+  if (v_.responseVer == "1.1" && v_.statusCode == 100) {
+    v_.headerLines.clear();
     headerLineCount_ = -1;  // the next line is a new status line
     return;
   }
   inHeader_ = false;
-  host_.HeaderEnd();
-  if (!Alive(gen) || host_.State() == HttpState::Ready) {
-    ClearBuffer();
+  host_.headerEnd();
+  if (!alive(gen) || host_.state() == HttpState::Ready) {
+    clearBuffer();
     return;
   }
-  int code = v_.StatusCode;
+  int code = v_.statusCode;
   bool bodiless =
       code < 200 || code == 204 || code == 301 || code == 302 || code == 304 || code == 401 || code == 407;
-  if ((v_.BodyLength == -1 && bodiless) || v_.BodyLength == 0 || type_ == RequestType::Head) {
+  if ((v_.bodyLength == -1 && bodiless) || v_.bodyLength == 0 || type_ == RequestType::Head) {
     bodyDone_ = true;
-    if (!v_.CloseRequest) {
-      host_.SetReady();
-    } else if (v_.LocationFlag) {
-      host_.StartRelocation();
+    if (!v_.closeRequest) {
+      host_.setReady();
+    } else if (v_.locationFlag) {
+      host_.startRelocation();
     } else {
       if (type_ == RequestType::Head) {
-        ClearBuffer();
-        host_.SetState(HttpState::WaitingBody);
+        clearBuffer();
+        host_.setState(HttpState::WaitingBody);
         handler_ = Handler::None;
       }
-      host_.CloseDelayed();
+      host_.closeDelayed();
     }
     return;
   }
-  std::string ext = Extension(v_.DocumentName);
-  if ((ext == ".exe" || ext.empty()) && v_.ContentType == "text/html") {
-    v_.DocumentName = WithHtmExtension(v_.DocumentName);
+  std::string ext = extension(v_.documentName);
+  if ((ext == ".exe" || ext.empty()) && v_.contentType == "text/html") {
+    v_.documentName = withHtmExtension(v_.documentName);
   }
-  host_.SetState(HttpState::WaitingBody);
+  host_.setState(HttpState::WaitingBody);
   handler_ = Handler::Body;
   // The bytes held after the empty line are handed to the body handler by Process.
 }
 
-void HttpResponseParser::BodyPiece(const char* data, std::size_t len) {
+void HttpResponseParser::bodyPiece(const char* data, std::size_t len) {
   std::uint64_t gen = generation_;
   if (bodyDone_) return;
   if (bodyPieces_ == 0) {
-    chunk_.Reset();
-    host_.DocBegin();
-    if (!Alive(gen)) return;
-    coding_.Prepare(v_.ContentEncoding);
-    streamStartSize_ = stream_ != nullptr ? stream_->Size() : 0;
+    chunk_.reset();
+    host_.docBegin();
+    if (!alive(gen)) return;
+    coding_.prepare(v_.contentEncoding);
+    streamStartSize_ = stream_ != nullptr ? stream_->size() : 0;
   }
   ++bodyPieces_;
-  if (v_.TransferEncoding != "chunked") {
+  if (v_.transferEncoding != "chunked") {
     if (len > 0) {
-      v_.ReceivedCount += static_cast<std::int64_t>(len);
-      coding_.WriteBuffer(data, len);
+      v_.receivedCount += static_cast<std::int64_t>(len);
+      coding_.writeBuffer(data, len);
     }
-    if (Alive(gen) && v_.ReceivedCount == v_.BodyLength) BodyComplete();
+    if (alive(gen) && v_.receivedCount == v_.bodyLength) bodyComplete();
     return;
   }
   std::size_t consumed = 0;
-  ChunkDecoder::Result r = chunk_.Feed(data, len, consumed, [&](const char* d, std::size_t n) {
-    if (!Alive(gen)) return;  // stopped from an event: the rest is dropped
-    v_.ReceivedCount += static_cast<std::int64_t>(n);
-    coding_.WriteBuffer(d, n);
+  ChunkDecoder::Result r = chunk_.feed(data, len, consumed, [&](const char* d, std::size_t n) {
+    if (!alive(gen)) return;  // stopped from an event: the rest is dropped
+    v_.receivedCount += static_cast<std::int64_t>(n);
+    coding_.writeBuffer(d, n);
   });
-  if (!Alive(gen)) return;
+  if (!alive(gen)) return;
   if (r == ChunkDecoder::Result::Failed) {
-    Fail(HttpError::BadChunk, chunk_.ErrorText());
+    fail(HttpError::BadChunk, chunk_.errorText());
   } else if (r == ChunkDecoder::Result::Done) {
-    BodyComplete();
+    bodyComplete();
   }
 }
 
-void HttpResponseParser::BodyComplete() {
+void HttpResponseParser::bodyComplete() {
   std::uint64_t gen = generation_;
   bodyDone_ = true;
-  coding_.Complete();
+  coding_.complete();
   docEndFired_ = true;
-  host_.DocEnd();
-  if (!Alive(gen)) return;
-  if (v_.CloseRequest) {
-    host_.CloseDelayed();
+  host_.docEnd();
+  if (!alive(gen)) return;
+  if (v_.closeRequest) {
+    host_.closeDelayed();
   } else {
-    host_.SetReady();
+    host_.setReady();
   }
 }
 
-void HttpResponseParser::Output(const char* data, std::size_t len) {
-  if (stream_ != nullptr) stream_->Write(data, len);
-  host_.DocData(data, static_cast<int>(len));
+void HttpResponseParser::output(const char* data, std::size_t len) {
+  if (stream_ != nullptr) stream_->write(data, len);
+  host_.docData(data, static_cast<int>(len));
 }
 
-void HttpResponseParser::Error(std::uint16_t error, const std::string& text) {
+void HttpResponseParser::recordError(std::uint16_t error, const std::string& text) {
   failed_ = true;
-  v_.LocationFlag = false;
-  v_.StatusText = text;
-  host_.SetRequestDoneError(error);
+  v_.locationFlag = false;
+  v_.statusText = text;
+  host_.setRequestDoneError(error);
 }
 
-void HttpResponseParser::Fail(std::uint16_t error, const std::string& text) {
-  Error(error, text);
-  Cancel();
-  host_.AbortConnection();
+void HttpResponseParser::fail(std::uint16_t error, const std::string& text) {
+  recordError(error, text);
+  cancel();
+  host_.abortConnection();
 }
 
-void HttpResponseParser::ConnectionClosed(bool checkComplete) {
+void HttpResponseParser::connectionClosed(bool checkComplete) {
   if (inHeader_) {
     inHeader_ = false;
-    host_.HeaderEnd();
-    if (checkComplete && !failed_ && !v_.LocationFlag) {
-      Error(HttpError::CutShort, "Connection closed inside the response header");
+    host_.headerEnd();
+    if (checkComplete && !failed_ && !v_.locationFlag) {
+      recordError(HttpError::CutShort, "Connection closed inside the response header");
     }
     return;
   }
   if (bodyPieces_ > 0 && !docEndFired_) {
     docEndFired_ = true;
-    host_.DocEnd();
+    host_.docEnd();
   }
-  if (!checkComplete || failed_ || v_.LocationFlag) return;
+  if (!checkComplete || failed_ || v_.locationFlag) return;
   if (handler_ == Handler::Body && bodyPieces_ > 0 && !bodyDone_) {
-    if (v_.TransferEncoding == "chunked") {
-      Error(HttpError::CutShort, "Transfer cut short: the connection closed inside the chunked body after " +
-                                     std::to_string(v_.ReceivedCount) + " bytes");
-    } else if (v_.BodyLength >= 0 && v_.ReceivedCount < v_.BodyLength) {
-      Error(HttpError::CutShort, "Transfer cut short: the connection closed after " +
-                                     std::to_string(v_.ReceivedCount) + " of " +
-                                     std::to_string(v_.BodyLength) + " bytes");
+    if (v_.transferEncoding == "chunked") {
+      recordError(HttpError::CutShort,
+                  "Transfer cut short: the connection closed inside the chunked body after " +
+                      std::to_string(v_.receivedCount) + " bytes");
+    } else if (v_.bodyLength >= 0 && v_.receivedCount < v_.bodyLength) {
+      recordError(HttpError::CutShort, "Transfer cut short: the connection closed after " +
+                                           std::to_string(v_.receivedCount) + " of " +
+                                           std::to_string(v_.bodyLength) + " bytes");
     }
   } else if (handler_ == Handler::Body && bodyPieces_ == 0 &&
-             (v_.TransferEncoding == "chunked" || v_.BodyLength > 0)) {
-    Error(HttpError::CutShort, "Transfer cut short: the connection closed before the body");
+             (v_.transferEncoding == "chunked" || v_.bodyLength > 0)) {
+    recordError(HttpError::CutShort, "Transfer cut short: the connection closed before the body");
   } else if (handler_ == Handler::Header && headerLineCount_ == 0 &&
-             host_.State() == HttpState::WaitingHeader) {
-    Error(HttpError::NoResponse, "Connection closed before a response arrived");
+             host_.state() == HttpState::WaitingHeader) {
+    recordError(HttpError::NoResponse, "Connection closed before a response arrived");
   }
 }
 

@@ -25,50 +25,50 @@ class ByteSource {
  public:
   virtual ~ByteSource() = default;
   // Reads at most `size` bytes now: the count, 0 when the peer has closed, below 0 on an error.
-  virtual int Receive(void* buffer, int size) = 0;
+  virtual int receive(void* buffer, int size) = 0;
   // Asks the source to stop offering more data in the current notification.
-  virtual void StopReceiveLoop() {}
+  virtual void stopReceiveLoop() {}
 };
 
 // What the receive side needs from the request side (the client).
 class HttpResponseHost {
  public:
   virtual ~HttpResponseHost() = default;
-  virtual HttpState State() const = 0;
-  virtual void SetState(HttpState state) = 0;
-  virtual void HeaderBegin() {}
-  virtual void HeaderData() {}
-  virtual void HeaderEnd() {}
-  virtual void DocBegin() {}
-  virtual void DocData(const char* data, int len) {}
-  virtual void DocEnd() {}
-  virtual void CookieReceived(const std::string& data, bool& accept) {}
-  virtual void LocationHeader(const std::string& value) {}  // may set the location flag
-  virtual void DataPush(std::uint16_t errCode) {}
-  virtual void DataPush2() {}
-  virtual void SetRequestDoneError(std::uint16_t error) = 0;
-  virtual void SetReady() = 0;         // the response is over on a connection that stays open
-  virtual void StartRelocation() = 0;  // a bodiless redirect before the connection closes
-  virtual void CloseDelayed() = 0;     // close after pending data; the closed event ends the request
-  virtual void AbortConnection() = 0;  // close at once; the closed event ends the request
+  virtual HttpState state() const = 0;
+  virtual void setState(HttpState state) = 0;
+  virtual void headerBegin() {}
+  virtual void headerData() {}
+  virtual void headerEnd() {}
+  virtual void docBegin() {}
+  virtual void docData(const char* data, int len) {}
+  virtual void docEnd() {}
+  virtual void cookieReceived(const std::string& data, bool& accept) {}
+  virtual void locationHeader(const std::string& value) {}  // may set the location flag
+  virtual void unexpectedData(std::uint16_t errCode) {}     // a line while no response header is awaited
+  virtual void nonHttpStatusLine() {}                       // a first line that is not HTTP/1.0 or 1.1
+  virtual void setRequestDoneError(std::uint16_t error) = 0;
+  virtual void setReady() = 0;         // the response is over on a connection that stays open
+  virtual void startRelocation() = 0;  // a bodiless redirect before the connection closes
+  virtual void closeDelayed() = 0;     // close after pending data; the closed event ends the request
+  virtual void abortConnection() = 0;  // close at once; the closed event ends the request
 };
 
 // The values of the current response.
 struct HttpResponseValues {
-  int StatusCode = 0;
-  std::string StatusText;
-  std::string ResponseVer;  // three characters from the status line, "1.0" or "1.1"
-  std::vector<std::string> HeaderLines;
-  std::int64_t BodyLength = -1;  // -1 when not announced
-  std::int64_t ReceivedCount = 0;
-  std::string ContentType;       // lower case
-  std::string TransferEncoding;  // lower case
-  std::string ContentEncoding;   // as received
-  std::string ContentRangeBegin, ContentRangeEnd, AcceptRanges;
-  std::vector<std::string> AuthOffers;
-  std::string DocumentName;
-  bool CloseRequest = false;  // close the connection after the response
-  bool LocationFlag = false;  // a "location" field asked for relocation
+  int statusCode = 0;
+  std::string statusText;
+  std::string responseVer;  // three characters from the status line, "1.0" or "1.1"
+  std::vector<std::string> headerLines;
+  std::int64_t bodyLength = -1;  // -1 when not announced
+  std::int64_t receivedCount = 0;
+  std::string contentType;       // lower case
+  std::string transferEncoding;  // lower case
+  std::string contentEncoding;   // as received
+  std::string contentRangeBegin, contentRangeEnd, acceptRanges;
+  std::vector<std::string> authOffers;
+  std::string documentName;
+  bool closeRequest = false;  // close the connection after the response
+  bool locationFlag = false;  // a "location" field asked for relocation
 };
 
 class HttpResponseParser {
@@ -82,53 +82,53 @@ class HttpResponseParser {
   HttpResponseParser(const HttpResponseParser&) = delete;
   HttpResponseParser& operator=(const HttpResponseParser&) = delete;
 
-  HttpResponseValues& Values() { return v_; }
-  const HttpResponseValues& Values() const { return v_; }
+  HttpResponseValues& values() { return v_; }
+  const HttpResponseValues& values() const { return v_; }
   ContentCodingHandler& contentCoding() { return coding_; }
-  Stream* ReceiveStream() const { return stream_; }
-  void SetReceiveStream(Stream* stream) { stream_ = stream; }
+  Stream* receiveStream() const { return stream_; }
+  void setReceiveStream(Stream* stream) { stream_ = stream; }
 
   // A new request: every response value, the buffer, the counters and the chunk state start afresh.
-  void BeginRequest(RequestType type, const std::string& requestVer);
-  void SetRequestType(RequestType type) { type_ = type; }
+  void beginRequest(RequestType type, const std::string& requestVer);
+  void setRequestType(RequestType type) { type_ = type; }
   // Before a relocation: the received count, the buffer and the line counters start afresh.
-  void ResetForRelocation();
+  void resetForRelocation();
   // Before the relocated request: the header values of the last response are dropped.
-  void ResetResponse();
+  void resetResponse();
   // Cuts the receive stream back to its size at the start of the current body.
-  void CutBackStream();
+  void cutBackStream();
   // Stops the current response: the buffer is emptied and no handler runs any more.
-  void Cancel();
-  void ClearBuffer();
+  void cancel();
+  void clearBuffer();
 
   // The socket has data: reads once and handles what is held.
-  void DataAvailable(ByteSource& source, std::uint16_t errCode);
+  void dataAvailable(ByteSource& source, std::uint16_t errCode);
   // The connection closed: ends a header or body in progress. With `checkComplete`, a header or body
   // cut short becomes a request-done error.
-  void ConnectionClosed(bool checkComplete);
+  void connectionClosed(bool checkComplete);
 
-  bool InHeader() const { return inHeader_; }
-  int BodyPieceCount() const { return bodyPieces_; }
-  bool Failed() const { return failed_; }
-  int HeldBytes() const { return fill_ - start_; }
+  bool inHeader() const { return inHeader_; }
+  int bodyPieceCount() const { return bodyPieces_; }
+  bool failed() const { return failed_; }
+  int heldBytes() const { return fill_ - start_; }
 
  private:
   enum class Handler { None, Header, Body };
 
-  void Process(std::uint16_t errCode, std::uint64_t gen);
-  void DeliverHeldBody();
-  void HeaderLine(const std::string& line);
-  void FirstLineHtml(const std::string& line);
-  void StatusLine(const std::string& line);
-  void HeaderField(const std::string& line);
-  void HeaderBlockEnd();
-  void BodyPiece(const char* data, std::size_t len);
-  void BodyComplete();
-  void Output(const char* data, std::size_t len);
-  void Error(std::uint16_t error, const std::string& text);
-  void Fail(std::uint16_t error, const std::string& text);
-  void Compact();
-  bool Alive(std::uint64_t gen) const { return gen == generation_; }
+  void process(std::uint16_t errCode, std::uint64_t gen);
+  void deliverHeldBody();
+  void headerLine(const std::string& line);
+  void firstLineHtml(const std::string& line);
+  void statusLine(const std::string& line);
+  void headerField(const std::string& line);
+  void headerBlockEnd();
+  void bodyPiece(const char* data, std::size_t len);
+  void bodyComplete();
+  void output(const char* data, std::size_t len);
+  void recordError(std::uint16_t error, const std::string& text);
+  void fail(std::uint16_t error, const std::string& text);
+  void compact();
+  bool alive(std::uint64_t gen) const { return gen == generation_; }
 
   HttpResponseHost& host_;
   HttpResponseValues v_;

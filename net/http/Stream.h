@@ -20,14 +20,14 @@ class Stream {
  public:
   virtual ~Stream() = default;
   // Writes all `len` bytes at the position, or raises StreamError.
-  virtual void Write(const void* data, std::size_t len) = 0;
+  virtual void write(const void* data, std::size_t len) = 0;
   // Reads up to `len` bytes at the position; the count read, 0 at the end.
-  virtual std::size_t Read(void* data, std::size_t len) = 0;
-  virtual std::int64_t Size() = 0;
+  virtual std::size_t read(void* data, std::size_t len) = 0;
+  virtual std::int64_t size() = 0;
   // Cuts the stream (or extends it) to `size` bytes; the position moves to the end when beyond it.
-  virtual void SetSize(std::int64_t size) = 0;
-  virtual std::int64_t Position() = 0;
-  virtual void Seek(std::int64_t position) = 0;
+  virtual void setSize(std::int64_t size) = 0;
+  virtual std::int64_t position() = 0;
+  virtual void seek(std::int64_t position) = 0;
 };
 
 // A stream held in memory.
@@ -36,27 +36,27 @@ class MemoryStream final : public Stream {
   MemoryStream() = default;
   explicit MemoryStream(std::string data) : data_(std::move(data)) {}
 
-  void Write(const void* data, std::size_t len) override {
+  void write(const void* data, std::size_t len) override {
     if (position_ > data_.size()) data_.resize(position_);
     data_.replace(position_, std::min(len, data_.size() - position_), static_cast<const char*>(data), len);
     position_ += len;
   }
-  std::size_t Read(void* data, std::size_t len) override {
+  std::size_t read(void* data, std::size_t len) override {
     if (position_ >= data_.size()) return 0;
     std::size_t n = std::min(len, data_.size() - position_);
     data_.copy(static_cast<char*>(data), n, position_);
     position_ += n;
     return n;
   }
-  std::int64_t Size() override { return static_cast<std::int64_t>(data_.size()); }
-  void SetSize(std::int64_t size) override {
+  std::int64_t size() override { return static_cast<std::int64_t>(data_.size()); }
+  void setSize(std::int64_t size) override {
     data_.resize(static_cast<std::size_t>(size));
     if (position_ > data_.size()) position_ = data_.size();
   }
-  std::int64_t Position() override { return static_cast<std::int64_t>(position_); }
-  void Seek(std::int64_t position) override { position_ = static_cast<std::size_t>(position); }
+  std::int64_t position() override { return static_cast<std::int64_t>(position_); }
+  void seek(std::int64_t position) override { position_ = static_cast<std::size_t>(position); }
 
-  const std::string& Data() const { return data_; }
+  const std::string& data() const { return data_; }
 
  private:
   std::string data_;

@@ -6,21 +6,21 @@
 namespace http {
 namespace {
 
-std::string Lower(std::string s) {
+std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
 
-bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
-  return s.size() >= prefix.size() && Lower(s.substr(0, prefix.size())) == prefix;
+bool startsWithNoCase(const std::string& s, const std::string& prefix) {
+  return s.size() >= prefix.size() && lower(s.substr(0, prefix.size())) == prefix;
 }
 
-bool IsSchemeChar(char c) {
+bool isSchemeChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
 }
 
 // "./a" and "../../a" against the folder of `previousPath`.
-std::string ResolveRelative(std::string url, const std::string& previousPath) {
+std::string resolveRelative(std::string url, const std::string& previousPath) {
   std::string base = previousPath.substr(0, previousPath.find('?'));
   std::size_t slash = base.rfind('/');
   base = slash == std::string::npos ? "/" : base.substr(0, slash + 1);
@@ -40,62 +40,62 @@ std::string ResolveRelative(std::string url, const std::string& previousPath) {
   return base + url;
 }
 
-void SplitAuthority(const std::string& authority, UrlParts& parts) {
+void splitAuthority(const std::string& authority, UrlParts& parts) {
   std::size_t at = authority.rfind('@');
   std::string hostPort = authority;
   if (at != std::string::npos) {
     std::string userInfo = authority.substr(0, at);
     hostPort = authority.substr(at + 1);
     std::size_t colon = userInfo.find(':');
-    parts.User = userInfo.substr(0, colon);
-    if (colon != std::string::npos) parts.Pass = userInfo.substr(colon + 1);
+    parts.user = userInfo.substr(0, colon);
+    if (colon != std::string::npos) parts.pass = userInfo.substr(colon + 1);
   }
   std::size_t bracket = hostPort.rfind(']');
   std::size_t colon = hostPort.rfind(':');
   if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
-    parts.Host = hostPort.substr(0, colon);
-    parts.Port = hostPort.substr(colon + 1);
+    parts.host = hostPort.substr(0, colon);
+    parts.port = hostPort.substr(colon + 1);
   } else {
-    parts.Host = hostPort;
+    parts.host = hostPort;
   }
 }
 
 }  // namespace
 
-UrlParts SplitAddress(const std::string& url, const std::string& previousPath) {
+UrlParts splitAddress(const std::string& url, const std::string& previousPath) {
   UrlParts parts;
   if (url.compare(0, 2, "./") == 0 || url.compare(0, 3, "../") == 0) {
-    parts.Path = ResolveRelative(url, previousPath);
+    parts.path = resolveRelative(url, previousPath);
     return parts;
   }
   std::string rest = url;
   std::size_t sep = url.find("://");
-  if (sep != std::string::npos && sep > 0 && std::all_of(url.begin(), url.begin() + sep, IsSchemeChar)) {
-    parts.Proto = Lower(url.substr(0, sep));
+  if (sep != std::string::npos && sep > 0 && std::all_of(url.begin(), url.begin() + sep, isSchemeChar)) {
+    parts.proto = lower(url.substr(0, sep));
     rest = url.substr(sep + 3);
   } else if (sep != std::string::npos) {
-    parts.Proto = "http";
+    parts.proto = "http";
   } else if (url.compare(0, 1, "/") == 0 && url.compare(0, 2, "//") != 0) {
-    parts.Proto = "http";
-    parts.Path = url;
+    parts.proto = "http";
+    parts.path = url;
     return parts;
-  } else if (StartsWithNoCase(url, "http:") && url.compare(5, 2, "//") != 0) {
-    parts.Proto = "http";
-    parts.Path = url.substr(5);
+  } else if (startsWithNoCase(url, "http:") && url.compare(5, 2, "//") != 0) {
+    parts.proto = "http";
+    parts.path = url.substr(5);
     return parts;
-  } else if (StartsWithNoCase(url, "mailto:")) {
-    parts.Proto = "mailto";
+  } else if (startsWithNoCase(url, "mailto:")) {
+    parts.proto = "mailto";
     rest = url.substr(7);
   } else if (url.compare(0, 2, "//") == 0) {
     rest = url.substr(2);
   }
   std::size_t pathStart = rest.find_first_of("/?");
-  SplitAuthority(rest.substr(0, pathStart), parts);
-  if (pathStart != std::string::npos) parts.Path = rest.substr(pathStart);
+  splitAuthority(rest.substr(0, pathStart), parts);
+  if (pathStart != std::string::npos) parts.path = rest.substr(pathStart);
   return parts;
 }
 
-std::string DocumentNameFromPath(const std::string& path) {
+std::string documentNameFromPath(const std::string& path) {
   std::string p = path.substr(0, path.find('?'));
   if (p.empty() || p.back() == '/') return "document.htm";
   std::size_t slash = p.rfind('/');
@@ -103,7 +103,7 @@ std::string DocumentNameFromPath(const std::string& path) {
   return name.substr(0, 255);
 }
 
-std::string EncodeRequestTarget(const std::string& target) {
+std::string encodeRequestTarget(const std::string& target) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(target.size());
@@ -120,7 +120,7 @@ std::string EncodeRequestTarget(const std::string& target) {
   return out;
 }
 
-bool IsValidHostText(const std::string& host) {
+bool isValidHostText(const std::string& host) {
   return std::none_of(host.begin(), host.end(), [](char ch) {
     unsigned char c = static_cast<unsigned char>(ch);
     return c <= 0x20 || c == 0x7f || ch == '/' || ch == '?' || ch == '#' || ch == '@';

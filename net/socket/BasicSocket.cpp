@@ -21,13 +21,13 @@
 namespace net {
 namespace {
 
-std::uint64_t NextHandle() {
+std::uint64_t nextHandle() {
   static std::atomic<std::uint64_t> next{1};
   return next.fetch_add(1);
 }
 
 // Connect failures that the platform reports through the connect notification, not from the call.
-bool IsConnectOutcome(int err) {
+bool isConnectOutcome(int err) {
   return err == ECONNREFUSED || err == ENETUNREACH || err == EHOSTUNREACH || err == ETIMEDOUT ||
          err == ECONNRESET;
 }
@@ -43,9 +43,9 @@ class BasicSocket::Window final : public platform::MessageTarget {
   void handleMessage(platform::Message& msg) override {
     BasicSocket* owner = owner_;
     try {
-      owner->handleMessage(msg);  // may destroy the owner and this window (Release): touch nothing after it
+      owner->handleMessage(msg);  // may destroy the owner and this window (release()): touch nothing after it
     } catch (const std::exception& e) {
-      owner->HandleBackgroundException(e);
+      owner->handleBackgroundException(e);
     }
   }
 
@@ -58,35 +58,35 @@ class BasicSocket::Window final : public platform::MessageTarget {
 BasicSocket::BasicSocket() {
   window_ = std::make_unique<Window>(this);
   threadId_ = std::this_thread::get_id();
-  BasicSocket::AssignDefaultValue();
-  library::AddSocket();
+  BasicSocket::assignDefaultValue();
+  library::addSocket();
 }
 
 BasicSocket::~BasicSocket() {
   destroying_ = true;
   try {
-    BasicSocket::CancelDnsLookup();
+    BasicSocket::cancelDnsLookup();
   } catch (...) {
   }
   if (state_ != SocketState::Closed) {
     try {
-      BasicSocket::Close();
+      BasicSocket::close();
     } catch (...) {
     }
   }
-  CloseSystemSocket();
+  closeSystemSocket();
   lookups_.clear();  // waits for lookups still running
-  library::RemoveSocket();
-  DeleteBufferedData();
+  library::removeSocket();
+  deleteBufferedData();
   window_.reset();
 }
 
-platform::TargetHandle BasicSocket::Handle() const {
-  return window_ ? window_->Handle() : platform::kNoTarget;
+platform::TargetHandle BasicSocket::handle() const {
+  return window_ ? window_->handle() : platform::kNoTarget;
 }
 
-void BasicSocket::AssignDefaultValue() {
-  if (fd_ != -1) CloseSystemSocket();
+void BasicSocket::assignDefaultValue() {
+  if (fd_ != -1) closeSystemSocket();
   sin_ = sockaddr_in{};
   sin_.sin_family = AF_INET;
   af_ = 2;
@@ -111,50 +111,50 @@ void BasicSocket::AssignDefaultValue() {
 
 // --- Properties -----------------------------------------------------------------------------------
 
-void BasicSocket::SetAddr(const std::string& value) {
+void BasicSocket::setAddr(const std::string& value) {
   if (addrAssigned_ && value == addrStr_) return;
   if (state_ != SocketState::Closed) {
-    RaiseException("Cannot change Addr if not closed");
+    raiseException("Cannot change Addr if not closed");
     return;
   }
-  addrStr_ = Trim(value);
+  addrStr_ = trim(value);
   addrAssigned_ = !addrStr_.empty();
   addrResolved_ = false;
 }
 
-void BasicSocket::SetPort(const std::string& value) {
+void BasicSocket::setPort(const std::string& value) {
   if (portAssigned_ && value == portStr_) return;
   if (state_ != SocketState::Closed) {
-    RaiseException("Cannot change Port if not closed");
+    raiseException("Cannot change Port if not closed");
     return;
   }
-  portStr_ = Trim(value);
+  portStr_ = trim(value);
   portAssigned_ = !portStr_.empty();
   portResolved_ = false;
 }
 
-void BasicSocket::SetProto(const std::string& value) {
+void BasicSocket::setProto(const std::string& value) {
   if (protoAssigned_ && value == protoStr_) return;
   if (state_ != SocketState::Closed) {
-    RaiseException("Cannot change Proto if not closed");
+    raiseException("Cannot change Proto if not closed");
     return;
   }
-  protoStr_ = Trim(value);
+  protoStr_ = trim(value);
   protoAssigned_ = !protoStr_.empty();
   protoResolved_ = false;
 }
 
-void BasicSocket::SetLocalAddr(const std::string& value) {
+void BasicSocket::setLocalAddr(const std::string& value) {
   if (state_ != SocketState::Closed) {
-    RaiseException("Cannot change LocalAddr if not closed");
+    raiseException("Cannot change LocalAddr if not closed");
     return;
   }
   localAddr_ = value.empty() ? "0.0.0.0" : value;
 }
 
-void BasicSocket::SetLocalPort(const std::string& value) {
+void BasicSocket::setLocalPort(const std::string& value) {
   if (state_ != SocketState::Closed) {
-    RaiseException("Cannot change LocalPort if not closed");
+    raiseException("Cannot change LocalPort if not closed");
     return;
   }
   localPortStr_ = value;
@@ -163,43 +163,43 @@ void BasicSocket::SetLocalPort(const std::string& value) {
 
 void BasicSocket::setSendFlags(SendFlags value) {
   if (value != SendFlags::Normal && value != SendFlags::Urgent) {
-    RaiseException("Invalid SendFlags");
+    raiseException("Invalid SendFlags");
     return;
   }
   sendFlags_ = value;
 }
 
-std::uint8_t BasicSocket::ReqVerLow() const {
-  return library::ReqVerLow();
+std::uint8_t BasicSocket::reqVerLow() const {
+  return library::reqVerLow();
 }
-std::uint8_t BasicSocket::ReqVerHigh() const {
-  return library::ReqVerHigh();
+std::uint8_t BasicSocket::reqVerHigh() const {
+  return library::reqVerHigh();
 }
 
-void BasicSocket::SetReqVerLow(std::uint8_t value) {
-  if (library::InUse()) {
+void BasicSocket::setReqVerLow(std::uint8_t value) {
+  if (library::inUse()) {
     reportSocketError(SocketError::InvalidArgument, "SetReqVerLow: WinSock version can't be changed now");
     return;
   }
-  library::SetReqVer(value, library::ReqVerHigh());
+  library::setReqVer(value, library::reqVerHigh());
 }
 
-void BasicSocket::SetReqVerHigh(std::uint8_t value) {
-  if (library::InUse()) {
+void BasicSocket::setReqVerHigh(std::uint8_t value) {
+  if (library::inUse()) {
     reportSocketError(SocketError::InvalidArgument, "SetReqVerHigh: WinSock version can't be changed now");
     return;
   }
-  library::SetReqVer(library::ReqVerLow(), value);
+  library::setReqVer(library::reqVerLow(), value);
 }
 
-std::string BasicSocket::PeerAddr() {
-  return PeerText(false);
+std::string BasicSocket::peerAddr() {
+  return peerText(false);
 }
-std::string BasicSocket::PeerPort() {
-  return PeerText(true);
+std::string BasicSocket::peerPort() {
+  return peerText(true);
 }
 
-std::string BasicSocket::PeerText(bool wantPort) {
+std::string BasicSocket::peerText(bool wantPort) {
   if (state_ != SocketState::Connected || fd_ == -1) return "error";
   sockaddr_in peer{};
   socklen_t len = sizeof peer;
@@ -210,7 +210,7 @@ std::string BasicSocket::PeerText(bool wantPort) {
   return wantPort ? std::to_string(ntohs(peer.sin_port)) : ipv4ToText(peer.sin_addr.s_addr);
 }
 
-void BasicSocket::SetResolvedTarget(std::uint32_t networkOrderAddr, std::uint16_t hostOrderPort) {
+void BasicSocket::setResolvedTarget(std::uint32_t networkOrderAddr, std::uint16_t hostOrderPort) {
   sin_.sin_family = AF_INET;
   sin_.sin_addr.s_addr = networkOrderAddr;
   sin_.sin_port = htons(hostOrderPort);
@@ -219,90 +219,90 @@ void BasicSocket::SetResolvedTarget(std::uint32_t networkOrderAddr, std::uint16_
 
 // --- Error reporting ------------------------------------------------------------------------------
 
-void BasicSocket::RaiseException(const std::string& msg) {
-  if (OnError) {
-    TriggerError();
+void BasicSocket::raiseException(const std::string& msg) {
+  if (onError) {
+    triggerError();
     return;
   }
   throw SocketException(msg);
 }
 
 void BasicSocket::reportErrno(const std::string& functionName) {
-  reportSocketError(SocketErrorFromErrno(errno), functionName);
+  reportSocketError(socketErrorFromErrno(errno), functionName);
 }
 
 void BasicSocket::reportSocketError(int code, const std::string& functionName) {
   const std::string line =
       "Error " + std::to_string(code) + " in function " + functionName + "\r\n" + socketErrorText(code);
   if (code == SocketError::ConnectionReset || code == SocketError::NotConnected) {
-    CloseSystemSocket();
+    closeSystemSocket();
     // Once per connection, like every other close path.
     if (state_ != SocketState::Closed && !closeInvoked_) {
       closeInvoked_ = true;
-      TriggerSessionClosed(static_cast<std::uint16_t>(code));
+      triggerSessionClosed(static_cast<std::uint16_t>(code));
     }
-    ChangeState(SocketState::Closed);
+    changeState(SocketState::Closed);
   }
   lastError_ = code;
-  RaiseException(line);
+  raiseException(line);
 }
 
-void BasicSocket::HandleBackgroundException(const std::exception& e) {
+void BasicSocket::handleBackgroundException(const std::exception& e) {
   bool canClose = true;
-  if (OnBgException) {
+  if (onBackgroundException) {
     try {
-      OnBgException(this, e, canClose);
+      onBackgroundException(this, e, canClose);
     } catch (...) {
     }
   }
   if (canClose) {
     try {
-      Abort();
+      abort();
     } catch (...) {
     }
   }
 }
 
-void BasicSocket::ChangeState(SocketState newState) {
+void BasicSocket::changeState(SocketState newState) {
   const SocketState oldState = state_;
   state_ = newState;
-  if (oldState != newState) TriggerChangeState(oldState, newState);
+  if (oldState != newState) triggerChangeState(oldState, newState);
 }
 
 // --- Events ---------------------------------------------------------------------------------------
 
-bool BasicSocket::TriggerDataAvailable(std::uint16_t errCode) {
-  if (!OnDataAvailable || destroying_) return false;
-  OnDataAvailable(this, errCode);
+bool BasicSocket::triggerDataAvailable(std::uint16_t errCode) {
+  if (!onDataAvailable || destroying_) return false;
+  onDataAvailable(this, errCode);
   return true;
 }
 
-void BasicSocket::TriggerSessionAvailable(std::uint16_t errCode) {
-  if (OnSessionAvailable && !destroying_) OnSessionAvailable(this, errCode);
+void BasicSocket::triggerSessionAvailable(std::uint16_t errCode) {
+  if (onSessionAvailable && !destroying_) onSessionAvailable(this, errCode);
 }
 
-void BasicSocket::TriggerSessionConnected(std::uint16_t errCode) {
-  if (OnSessionConnected && !destroying_) OnSessionConnected(this, errCode);
+void BasicSocket::triggerSessionConnected(std::uint16_t errCode) {
+  if (onSessionConnected && !destroying_) onSessionConnected(this, errCode);
 }
 
-void BasicSocket::TriggerSessionClosed(std::uint16_t errCode) {
-  if (OnSessionClosed && !destroying_) OnSessionClosed(this, errCode);
+void BasicSocket::triggerSessionClosed(std::uint16_t errCode) {
+  if (onSessionClosed && !destroying_) onSessionClosed(this, errCode);
 }
 
-void BasicSocket::TriggerDataSent(std::uint16_t errCode) {
-  if (OnDataSent && !destroying_) OnDataSent(this, errCode);
+void BasicSocket::triggerDataSent(std::uint16_t errCode) {
+  if (onDataSent && !destroying_) onDataSent(this, errCode);
 }
 
-void BasicSocket::TriggerChangeState(SocketState oldState, SocketState newState) {
-  if (OnChangeState && !destroying_) OnChangeState(this, oldState, newState);
+void BasicSocket::triggerChangeState(SocketState oldState, SocketState newState) {
+  if (onStateChange && !destroying_) onStateChange(this, oldState, newState);
 }
 
-void BasicSocket::TriggerDnsLookupDone(std::uint16_t errCode) {
-  if (OnDnsLookupDone && !destroying_) OnDnsLookupDone(this, errCode);
+void BasicSocket::triggerDnsLookupDone(std::uint16_t errCode) {
+  if (onDnsLookupDone && !destroying_) onDnsLookupDone(this, errCode);
 }
 
-void BasicSocket::TriggerError() {
-  if (OnError && !destroying_) OnError(this);
+void BasicSocket::triggerError() {
+  if (onError && !destroying_) onError(this);
 }
 
 // --- Messages -------------------------------------------------------------------------------------
@@ -310,13 +310,13 @@ void BasicSocket::TriggerError() {
 void BasicSocket::handleMessage(platform::Message& msg) {
   switch (msg.id) {
     case SocketMessage::Notification:
-      HandleNotification(msg);
+      handleNotification(msg);
       break;
     case SocketMessage::LookupDone:
-      HandleLookupDone(msg);
+      handleLookupDone(msg);
       break;
     case SocketMessage::CloseDelayed:
-      Close();
+      close();
       break;
     case SocketMessage::Release:
       delete this;
@@ -328,9 +328,9 @@ void BasicSocket::handleMessage(platform::Message& msg) {
   }
 }
 
-void BasicSocket::HandleNotification(platform::Message& msg) {
-  if (connHandle_ == 0 || msg.WParam != connHandle_ || paused_) return;
-  const unsigned bits = static_cast<unsigned>(msg.LParam) & 0xFFFF;
+void BasicSocket::handleNotification(platform::Message& msg) {
+  if (connHandle_ == 0 || msg.wParam != connHandle_ || paused_) return;
+  const unsigned bits = static_cast<unsigned>(msg.lParam) & 0xFFFF;
   const std::uint64_t handle = connHandle_;
   struct Step {
     unsigned bit;
@@ -355,51 +355,51 @@ void BasicSocket::HandleNotification(platform::Message& msg) {
 }
 
 void BasicSocket::handleConnectEvent(platform::Message& msg) {
-  const auto errCode = static_cast<std::uint16_t>(msg.LParam >> 16);
+  const auto errCode = static_cast<std::uint16_t>(msg.lParam >> 16);
   if (state_ == SocketState::Connected) return;
-  ChangeState(SocketState::Connected);
-  TriggerSessionConnected(errCode);
-  if (errCode != 0 && state_ != SocketState::Closed) Close();
+  changeState(SocketState::Connected);
+  triggerSessionConnected(errCode);
+  if (errCode != 0 && state_ != SocketState::Closed) close();
 }
 
 void BasicSocket::handleReadEvent(platform::Message& msg) {
-  const auto errCode = static_cast<std::uint16_t>(msg.LParam >> 16);
+  const auto errCode = static_cast<std::uint16_t>(msg.lParam >> 16);
   if (state_ != SocketState::Connected) {
-    ChangeState(SocketState::Connected);
-    TriggerSessionConnected(errCode);
+    changeState(SocketState::Connected);
+    triggerSessionConnected(errCode);
   }
-  AsyncReceive(errCode, options_);
+  asyncReceive(errCode, options_);
 }
 
 void BasicSocket::handleWriteEvent(platform::Message& msg) {
-  TryToSend();
-  if (allSent_) TriggerDataSent(static_cast<std::uint16_t>(msg.LParam >> 16));
+  tryToSend();
+  if (allSent_) triggerDataSent(static_cast<std::uint16_t>(msg.lParam >> 16));
 }
 
 void BasicSocket::handleAcceptEvent(platform::Message& msg) {
-  TriggerSessionAvailable(static_cast<std::uint16_t>(msg.LParam >> 16));
+  triggerSessionAvailable(static_cast<std::uint16_t>(msg.lParam >> 16));
 }
 
 void BasicSocket::handleCloseEvent(platform::Message& msg) {
   if (state_ == SocketState::Connecting || fd_ == -1) return;
-  AsyncReceive(0, options_ & ~SocketOption::NoReceiveLoop, true);
+  asyncReceive(0, options_ & ~SocketOption::NoReceiveLoop, true);
   if (!closeInvoked_) {
     closeInvoked_ = true;
-    TriggerSessionClosed(static_cast<std::uint16_t>(msg.LParam >> 16));
+    triggerSessionClosed(static_cast<std::uint16_t>(msg.lParam >> 16));
   }
-  if (state_ != SocketState::Closed) Close();
+  if (state_ != SocketState::Closed) close();
 }
 
-void BasicSocket::AsyncReceive(std::uint16_t errCode, SocketOptions options, bool draining) {
+void BasicSocket::asyncReceive(std::uint16_t errCode, SocketOptions options, bool draining) {
   // Bytes still waiting after the last pass are reported again by the next read notification.
   constexpr int kPassesPerNotification = 64;
   for (int pass = 1;; ++pass) {
     try {
       lastError_ = 0;
       const std::uint64_t receivesBefore = receiveCalls_;
-      if (!TriggerDataAvailable(errCode)) {
+      if (!triggerDataAvailable(errCode)) {
         char scratch[1024];
-        if (DoRecv(scratch, sizeof scratch, 0) < 0 && recvError_ == SocketError::WouldBlock) {
+        if (doRecv(scratch, sizeof scratch, 0) < 0 && recvError_ == SocketError::WouldBlock) {
           lastError_ = 0;
           return;
         }
@@ -413,7 +413,7 @@ void BasicSocket::AsyncReceive(std::uint16_t errCode, SocketOptions options, boo
       if (receiveCalls_ == receivesBefore || fd_ == -1) return;
       int waiting = 0;
       if (::ioctl(fd_, FIONREAD, &waiting) != 0) {
-        lastError_ = SocketErrorFromErrno(errno);
+        lastError_ = socketErrorFromErrno(errno);
         return;
       }
       if (waiting == 0 || (!draining && pass >= kPassesPerNotification)) return;
@@ -425,118 +425,118 @@ void BasicSocket::AsyncReceive(std::uint16_t errCode, SocketOptions options, boo
 
 // --- Name lookup ----------------------------------------------------------------------------------
 
-void BasicSocket::DnsLookup(const std::string& hostName) {
+void BasicSocket::dnsLookup(const std::string& hostName) {
   if (hostName.empty()) {
-    RaiseException("DNS lookup: invalid host name.");
-    TriggerDnsLookupDone(SocketError::InvalidArgument);
+    raiseException("DNS lookup: invalid host name.");
+    triggerDnsLookupDone(SocketError::InvalidArgument);
     return;
   }
-  ForgetLookup();
+  forgetLookup();
   dnsResult_.clear();
   dnsResultList_.clear();
-  library::Use();
+  library::use();
   if (isDottedIp(hostName)) {
-    const in_addr_t addr = inet_addr(Trim(hostName).c_str());
+    const in_addr_t addr = inet_addr(trim(hostName).c_str());
     if (addr != INADDR_NONE) {
       dnsResult_ = ipv4ToText(addr);
       dnsResultList_.push_back(dnsResult_);
-      TriggerDnsLookupDone(0);
+      triggerDnsLookupDone(0);
       return;
     }
   }
   if (!window_) {
-    RaiseException("DnsLookup: Window not assigned");
+    raiseException("DnsLookup: Window not assigned");
     return;
   }
-  StartLookup(hostName);
+  startLookup(hostName);
 }
 
-void BasicSocket::StartLookup(const std::string& hostName) {
+void BasicSocket::startLookup(const std::string& hostName) {
   dnsEarly_ = false;
-  lookups_.erase(std::remove_if(lookups_.begin(), lookups_.end(), [](const auto& l) { return l->Done(); }),
+  lookups_.erase(std::remove_if(lookups_.begin(), lookups_.end(), [](const auto& l) { return l->done(); }),
                  lookups_.end());
-  const std::uint64_t handle = NextHandle();
+  const std::uint64_t handle = nextHandle();
   try {
     lookups_.push_back(
-        std::make_unique<HostLookup>(window_->Handle(), SocketMessage::LookupDone, handle, hostName));
+        std::make_unique<HostLookup>(window_->handle(), SocketMessage::LookupDone, handle, hostName));
   } catch (const std::system_error& e) {
     char text[64];
     std::snprintf(text, sizeof text, ": can't start DNS lookup, error #%d", e.code().value());
-    RaiseException(hostName + text);
+    raiseException(hostName + text);
     return;
   }
   dnsLookupHandle_ = handle;
   if (dnsEarly_) {
     dnsEarly_ = false;
-    HandleLookupDone(dnsEarlyMsg_);
+    handleLookupDone(dnsEarlyMsg_);
   }
 }
 
-void BasicSocket::HandleLookupDone(platform::Message& msg) {
+void BasicSocket::handleLookupDone(platform::Message& msg) {
   if (dnsLookupHandle_ == 0) {
     // Completion dispatched by a nested pump before the handle was stored: processed once it is.
     dnsEarlyMsg_ = msg;
     dnsEarly_ = true;
     return;
   }
-  if (msg.WParam != dnsLookupHandle_) return;
+  if (msg.wParam != dnsLookupHandle_) return;
   dnsLookupHandle_ = 0;
-  const auto errCode = static_cast<std::uint16_t>(msg.LParam >> 16);
-  if (errCode == 0 && msg.Payload) {
-    dnsResultList_ = *std::static_pointer_cast<HostLookup::Result>(msg.Payload);
+  const auto errCode = static_cast<std::uint16_t>(msg.lParam >> 16);
+  if (errCode == 0 && msg.payload) {
+    dnsResultList_ = *std::static_pointer_cast<HostLookup::Result>(msg.payload);
     dnsResult_ = dnsResultList_.empty() ? std::string() : dnsResultList_.front();
   }
-  TriggerDnsLookupDone(errCode);
+  triggerDnsLookupDone(errCode);
 }
 
-void BasicSocket::ForgetLookup() {
+void BasicSocket::forgetLookup() {
   dnsLookupHandle_ = 0;
 }
 
-void BasicSocket::CancelDnsLookup() {
+void BasicSocket::cancelDnsLookup() {
   if (dnsLookupHandle_ == 0) return;
   // getaddrinfo cannot be interrupted: the worker finishes on its own and its completion is ignored.
   dnsLookupHandle_ = 0;
-  if (!destroying_) TriggerDnsLookupDone(SocketError::Interrupted);
+  if (!destroying_) triggerDnsLookupDone(SocketError::Interrupted);
 }
 
 // --- Connect --------------------------------------------------------------------------------------
 
-void BasicSocket::Connect() {
+void BasicSocket::connect() {
   if (fd_ != -1 && state_ != SocketState::Closed) {
-    RaiseException("Connect: Socket already in use");
+    raiseException("Connect: Socket already in use");
     return;
   }
   if (!portAssigned_) {
-    RaiseException("Connect: No Port Specified");
+    raiseException("Connect: No Port Specified");
     return;
   }
   if (!addrAssigned_) {
-    RaiseException("Connect: No IP Address Specified");
+    raiseException("Connect: No IP Address Specified");
     return;
   }
   if (!protoAssigned_) {
-    RaiseException("Connect: No Protocol Specified");
+    raiseException("Connect: No Protocol Specified");
     return;
   }
-  library::Use();
+  library::use();
   try {
-    ResolveTargetForConnect();
+    resolveTargetForConnect();
   } catch (const SocketException& e) {
-    RaiseException(std::string("connect: ") + e.what());
+    raiseException(std::string("connect: ") + e.what());
     return;
   }
-  DeleteBufferedData();
-  if (!OpenAndConfigure()) return;
+  deleteBufferedData();
+  if (!openAndConfigure()) return;
   if (sockType_ == 2) {
-    ChangeState(SocketState::Connected);
-    TriggerSessionConnected(0);
+    changeState(SocketState::Connected);
+    triggerSessionConnected(0);
     return;
   }
-  StartSystemConnect();
+  startSystemConnect();
 }
 
-void BasicSocket::ResolveTargetForConnect() {
+void BasicSocket::resolveTargetForConnect() {
   if (!protoResolved_) {
     protoNum_ = resolveProto(protoStr_);
     sockType_ = protoNum_ == 6 ? 1 : protoNum_ == 17 ? 2 : 3;
@@ -558,7 +558,7 @@ void BasicSocket::ResolveTargetForConnect() {
 }
 
 // Opens the system socket and applies the options; false when a failure was reported.
-bool BasicSocket::OpenAndConfigure() {
+bool BasicSocket::openAndConfigure() {
   const int type = sockType_ == 1 ? SOCK_STREAM : sockType_ == 2 ? SOCK_DGRAM : SOCK_RAW;
   const int fd = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, protoNum_);
   if (fd < 0) {
@@ -566,7 +566,7 @@ bool BasicSocket::OpenAndConfigure() {
     return false;
   }
   fd_ = fd;
-  connHandle_ = NextHandle();
+  connHandle_ = nextHandle();
   int size = 0;
   socklen_t len = sizeof size;
   if (::getsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &size, &len) != 0) {
@@ -578,22 +578,22 @@ bool BasicSocket::OpenAndConfigure() {
     reportErrno("getsockopt(SO_RCVBUF)");
     return false;
   }
-  ChangeState(SocketState::Opened);
+  changeState(SocketState::Opened);
   if (state_ != SocketState::Opened) {
     reportSocketError(SocketError::InvalidArgument, "Connect (Invalid operation in OnChangeState)");
     return false;
   }
   const int before = fd_;
-  const bool configured = sockType_ == 1 ? SetStreamOptions() : SetDatagramOptions();
+  const bool configured = sockType_ == 1 ? setStreamOptions() : setDatagramOptions();
   if (!configured || fd_ != before || state_ != SocketState::Opened) return false;  // a failure was reported
-  notifiers_ = std::make_unique<SocketNotifiers>(fd_, window_ ? window_->Handle() : platform::kNoTarget,
+  notifiers_ = std::make_unique<SocketNotifiers>(fd_, window_ ? window_->handle() : platform::kNoTarget,
                                                  connHandle_, sockType_ == 1);
   selectEvent_ = kReadEvent | kWriteEvent | kAcceptEvent | kConnectEvent | kCloseEvent;
-  notifiers_->Select(paused_ ? 0 : selectEvent_);
+  notifiers_->select(paused_ ? 0 : selectEvent_);
   return true;
 }
 
-bool BasicSocket::SetStreamOptions() {
+bool BasicSocket::setStreamOptions() {
   const int on = 1;
   if (::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
     reportErrno("setsockopt(SO_REUSEADDR)");
@@ -604,15 +604,15 @@ bool BasicSocket::SetStreamOptions() {
     reportErrno("setsockopt(IPPROTO_TCP, TCP_NODELAY)");
     return false;
   }
-  if (!SetLingerOption() || !SetKeepAliveOption()) return false;
-  if (localPortNum_ != 0 || localAddr_ != "0.0.0.0") return BindSocket();
+  if (!setLingerOption() || !setKeepAliveOption()) return false;
+  if (localPortNum_ != 0 || localAddr_ != "0.0.0.0") return bindSocket();
   return true;
 }
 
-bool BasicSocket::SetDatagramOptions() {
-  if (!BindSocket()) return false;
-  if (multiCast_ && multiCastIpTTL_ != 1) {
-    const unsigned char ttl = static_cast<unsigned char>(multiCastIpTTL_);
+bool BasicSocket::setDatagramOptions() {
+  if (!bindSocket()) return false;
+  if (multiCast_ && multiCastIpTtl_ != 1) {
+    const unsigned char ttl = static_cast<unsigned char>(multiCastIpTtl_);
     if (::setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) != 0) {
       reportErrno("setsockopt(IP_MULTICAST_TTL)");
       return false;
@@ -636,51 +636,51 @@ bool BasicSocket::SetDatagramOptions() {
   return true;
 }
 
-void BasicSocket::StartSystemConnect() {
+void BasicSocket::startSystemConnect() {
   if (::connect(fd_, reinterpret_cast<const sockaddr*>(&sin_), sizeof sin_) == 0 || errno == EINPROGRESS ||
       errno == EAGAIN) {
-    ChangeState(SocketState::Connecting);
-    if (notifiers_) notifiers_->ConnectStarted();
+    changeState(SocketState::Connecting);
+    if (notifiers_) notifiers_->connectStarted();
     return;
   }
   const int err = errno;
-  if (IsConnectOutcome(err)) {
+  if (isConnectOutcome(err)) {
     // The platform reports these through the connect notification; keep that order here too.
-    ChangeState(SocketState::Connecting);
-    if (notifiers_) notifiers_->Stop();
-    PostNotification(kConnectEvent, SocketErrorFromErrno(err));
+    changeState(SocketState::Connecting);
+    if (notifiers_) notifiers_->stop();
+    postNotification(kConnectEvent, socketErrorFromErrno(err));
     return;
   }
-  lastError_ = SocketErrorFromErrno(err);
+  lastError_ = socketErrorFromErrno(err);
   reportSocketError(lastError_, "Connect");
 }
 
-void BasicSocket::PostNotification(unsigned bits, int errCode) {
+void BasicSocket::postNotification(unsigned bits, int errCode) {
   if (!window_ || connHandle_ == 0) return;
-  platform::PostMessage(window_->Handle(), SocketMessage::Notification, connHandle_,
+  platform::postMessage(window_->handle(), SocketMessage::Notification, connHandle_,
                         static_cast<std::intptr_t>(bits | (static_cast<unsigned>(errCode & 0xFFFF) << 16)));
 }
 
-bool BasicSocket::BindSocket() {
+bool BasicSocket::bindSocket() {
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(localPortNum_);
   try {
     local.sin_addr.s_addr = resolveHost(localAddr_);
   } catch (const SocketException& e) {
-    RaiseException(std::string("connect: ") + e.what());
+    raiseException(std::string("connect: ") + e.what());
     return false;
   }
   char text[64];
   if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-    std::snprintf(text, sizeof text, "winsock.bind failed, error #%d", SocketErrorFromErrno(errno));
-    RaiseException(text);
+    std::snprintf(text, sizeof text, "winsock.bind failed, error #%d", socketErrorFromErrno(errno));
+    raiseException(text);
     return false;
   }
   socklen_t len = sizeof local;
   if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &len) != 0) {
-    std::snprintf(text, sizeof text, "winsock.getsockname failed, error #%d", SocketErrorFromErrno(errno));
-    RaiseException(text);
+    std::snprintf(text, sizeof text, "winsock.getsockname failed, error #%d", socketErrorFromErrno(errno));
+    raiseException(text);
     return false;
   }
   localPortNum_ = ntohs(local.sin_port);
@@ -688,7 +688,7 @@ bool BasicSocket::BindSocket() {
   return true;
 }
 
-bool BasicSocket::ApplyLinger(int onOff, int seconds) {
+bool BasicSocket::applyLinger(int onOff, int seconds) {
   linger value{};
   value.l_onoff = onOff;
   value.l_linger = seconds;
@@ -697,16 +697,16 @@ bool BasicSocket::ApplyLinger(int onOff, int seconds) {
   return false;
 }
 
-bool BasicSocket::SetLingerOption() {
+bool BasicSocket::setLingerOption() {
   if (lingerMode_ == LingerMode::NotSet) return true;
   if (fd_ == -1) {
-    RaiseException("Cannot set linger option at this time");
+    raiseException("Cannot set linger option at this time");
     return false;
   }
-  return ApplyLinger(lingerMode_ == LingerMode::On ? 1 : 0, lingerTimeout_);
+  return applyLinger(lingerMode_ == LingerMode::On ? 1 : 0, lingerTimeout_);
 }
 
-bool BasicSocket::SetKeepAliveOption() {
+bool BasicSocket::setKeepAliveOption() {
   if (keepAliveMode_ == KeepAliveMode::Off) return true;
   const int on = 1;
   if (::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0) {
@@ -725,27 +725,27 @@ bool BasicSocket::SetKeepAliveOption() {
 
 // --- Sending --------------------------------------------------------------------------------------
 
-std::int32_t BasicSocket::Send(const void* data, std::int32_t len) {
+std::int32_t BasicSocket::send(const void* data, std::int32_t len) {
   if (state_ != SocketState::Connected && state_ != SocketState::SocksConnected) {
     reportSocketError(SocketError::NotConnected, "Send");
     return -1;
   }
   if (len < 0 || data == nullptr) len = 0;
   allSent_ = false;
-  if (len > 0) PutDataInSendBuffer(data, len);
-  TryToSend();
-  // The data-sent event always comes from the message loop, never from inside Send.
-  if (bufferedByteCount_ == 0 && fd_ != -1) PostNotification(kWriteEvent, 0);
+  if (len > 0) putDataInSendBuffer(data, len);
+  tryToSend();
+  // The data-sent event always comes from the message loop, never from inside send().
+  if (bufferedByteCount_ == 0 && fd_ != -1) postNotification(kWriteEvent, 0);
   return len;
 }
 
-std::int32_t BasicSocket::SendStr(const std::string& s) {
+std::int32_t BasicSocket::sendStr(const std::string& s) {
   if (s.empty()) return 0;
-  return Send(s.data(), static_cast<std::int32_t>(std::min<std::size_t>(s.size(), INT32_MAX)));
+  return send(s.data(), static_cast<std::int32_t>(std::min<std::size_t>(s.size(), INT32_MAX)));
 }
 
-void BasicSocket::PutDataInSendBuffer(const void* data, std::int32_t len) {
-  std::lock_guard<std::recursive_mutex> guard(library::SendLock());
+void BasicSocket::putDataInSendBuffer(const void* data, std::int32_t len) {
+  std::lock_guard<std::recursive_mutex> guard(library::sendLock());
   if (len <= 0) return;
   if (bufList_.empty()) bufList_.push_back(std::make_unique<SendBlock>(bufSize_));
   bufferedByteCount_ =
@@ -753,7 +753,7 @@ void BasicSocket::PutDataInSendBuffer(const void* data, std::int32_t len) {
   const char* p = static_cast<const char*>(data);
   std::int32_t remaining = len;
   for (;;) {
-    const std::int32_t n = bufList_.back()->Write(p, remaining);
+    const std::int32_t n = bufList_.back()->write(p, remaining);
     p += n;
     remaining -= n;
     if (remaining <= 0) break;
@@ -762,14 +762,14 @@ void BasicSocket::PutDataInSendBuffer(const void* data, std::int32_t len) {
   allSent_ = false;
 }
 
-void BasicSocket::DeleteBufferedData() {
-  std::lock_guard<std::recursive_mutex> guard(library::SendLock());
+void BasicSocket::deleteBufferedData() {
+  std::lock_guard<std::recursive_mutex> guard(library::sendLock());
   bufList_.clear();
   bufferedByteCount_ = 0;
 }
 
-void BasicSocket::TryToSend() {
-  std::unique_lock<std::recursive_mutex> guard(library::SendLock());
+void BasicSocket::tryToSend() {
+  std::unique_lock<std::recursive_mutex> guard(library::sendLock());
   if (fd_ == -1 || bufList_.empty()) {
     allSent_ = true;
     return;
@@ -781,7 +781,7 @@ void BasicSocket::TryToSend() {
     }
     SendBlock& block = *bufList_.front();
     std::int32_t len = 0;
-    const char* p = block.Peek(len);
+    const char* p = block.peek(len);
     if (len <= 0) {
       if (bufList_.size() > 1) {
         bufList_.pop_front();
@@ -790,18 +790,18 @@ void BasicSocket::TryToSend() {
       allSent_ = true;  // the last block stays for reuse
       return;
     }
-    const std::int32_t sent = RealSend(p, len);
+    const std::int32_t sent = realSend(p, len);
     if (sent > 0) {
       bufferedByteCount_ = std::max(0, bufferedByteCount_ - sent);
-      block.Remove(sent);
+      block.remove(sent);
       if (sent < len) {
-        if (notifiers_) notifiers_->ArmWrite();
+        if (notifiers_) notifiers_->armWrite();
         return;
       }
       continue;
     }
     if (sent == 0) {
-      if (notifiers_) notifiers_->ArmWrite();
+      if (notifiers_) notifiers_->armWrite();
       return;
     }
     const int code = sendError_;
@@ -809,12 +809,12 @@ void BasicSocket::TryToSend() {
         code == SocketError::ConnectionAborted || code == SocketError::ConnectionReset ||
         code == SocketError::NotConnected) {
       closeInvoked_ = true;
-      Close();
-      TriggerSessionClosed(static_cast<std::uint16_t>(code));
+      close();
+      triggerSessionClosed(static_cast<std::uint16_t>(code));
       return;
     }
     if (code == SocketError::WouldBlock) {
-      if (notifiers_) notifiers_->ArmWrite();
+      if (notifiers_) notifiers_->armWrite();
       return;
     }
     guard.unlock();
@@ -823,7 +823,7 @@ void BasicSocket::TryToSend() {
   }
 }
 
-std::int32_t BasicSocket::RealSend(const char* data, std::int32_t len) {
+std::int32_t BasicSocket::realSend(const char* data, std::int32_t len) {
   ssize_t n;
   if (sockType_ == 1) {
     const int flags = MSG_NOSIGNAL | MSG_DONTWAIT | (sendFlags_ == SendFlags::Urgent ? MSG_OOB : 0);
@@ -833,25 +833,25 @@ std::int32_t BasicSocket::RealSend(const char* data, std::int32_t len) {
                  reinterpret_cast<const sockaddr*>(&sin_), sizeof sin_);
   }
   if (n < 0) {
-    sendError_ = SocketErrorFromErrno(errno);
+    sendError_ = socketErrorFromErrno(errno);
     return -1;
   }
-  if (n > 0 && OnSendData && !destroying_) OnSendData(this, static_cast<std::int32_t>(n));
+  if (n > 0 && onSendData && !destroying_) onSendData(this, static_cast<std::int32_t>(n));
   return static_cast<std::int32_t>(n);
 }
 
-void BasicSocket::Flush() {
+void BasicSocket::flush() {
   while (fd_ != -1 && bufferedByteCount_ > 0) {
-    TryToSend();
+    tryToSend();
     if (fd_ != -1 && bufferedByteCount_ > 0) platform::waitForMessage(100);
   }
 }
 
 // --- Receiving ------------------------------------------------------------------------------------
 
-std::int32_t BasicSocket::Receive(void* buffer, std::int32_t bufferSize) {
+std::int32_t BasicSocket::receive(void* buffer, std::int32_t bufferSize) {
   ++receiveCalls_;
-  const std::int32_t n = DoRecv(buffer, bufferSize, 0);
+  const std::int32_t n = doRecv(buffer, bufferSize, 0);
   if (n < 0) {
     lastError_ = recvError_;
   } else {
@@ -860,7 +860,7 @@ std::int32_t BasicSocket::Receive(void* buffer, std::int32_t bufferSize) {
   return n;
 }
 
-std::int32_t BasicSocket::DoRecv(void* buffer, std::int32_t bufferSize, int flags) {
+std::int32_t BasicSocket::doRecv(void* buffer, std::int32_t bufferSize, int flags) {
   ++receiveCalls_;
   if (fd_ == -1) {
     recvError_ = SocketError::NotSocket;
@@ -868,9 +868,9 @@ std::int32_t BasicSocket::DoRecv(void* buffer, std::int32_t bufferSize, int flag
   }
   const ssize_t n =
       ::recv(fd_, buffer, static_cast<std::size_t>(std::max(0, bufferSize)), flags | MSG_DONTWAIT);
-  if (notifiers_) notifiers_->ArmRead();
+  if (notifiers_) notifiers_->armRead();
   if (n < 0) {
-    recvError_ = SocketErrorFromErrno(errno);
+    recvError_ = socketErrorFromErrno(errno);
     return -1;
   }
   return static_cast<std::int32_t>(n);
@@ -886,12 +886,12 @@ std::int32_t BasicSocket::queryBytesWaiting() {
   return waiting;
 }
 
-std::string BasicSocket::ReceiveStr() {
+std::string BasicSocket::receiveStr() {
   std::int32_t count = queryBytesWaiting();
   if (count < 0) return std::string();
   if (count == 0) count = 255;
   std::string s(static_cast<std::size_t>(count), '\0');
-  const std::int32_t n = Receive(s.data(), count);
+  const std::int32_t n = receive(s.data(), count);
   if (n <= 0) return std::string();
   s.resize(static_cast<std::size_t>(n));
   return s;
@@ -899,21 +899,21 @@ std::string BasicSocket::ReceiveStr() {
 
 // --- Closing --------------------------------------------------------------------------------------
 
-void BasicSocket::Close() {
-  InternalClose(true, 0);
+void BasicSocket::close() {
+  internalClose(true, 0);
 }
 
-void BasicSocket::InternalClose(bool shut, std::uint16_t errCode) {
+void BasicSocket::internalClose(bool shut, std::uint16_t errCode) {
   if (fd_ == -1) {
     if (state_ != SocketState::Closed) {
-      ChangeState(SocketState::Closed);
-      AssignDefaultValue();
+      changeState(SocketState::Closed);
+      assignDefaultValue();
     }
     return;
   }
   if (state_ == SocketState::Closed) return;
   if (shut) {
-    Shutdown(1);
+    shutdown(1);
     // A zero linger time would turn the close into a reset and drop bytes the system accepted but has
     // not delivered yet; an orderly close lets them go out.
     if (sockType_ == 1 && lingerMode_ == LingerMode::On && lingerTimeout_ == 0) {
@@ -921,21 +921,21 @@ void BasicSocket::InternalClose(bool shut, std::uint16_t errCode) {
       ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &off, sizeof off);
     }
   }
-  CloseSystemSocket();
-  ChangeState(SocketState::Closed);
+  closeSystemSocket();
+  changeState(SocketState::Closed);
   if (!destroying_ && !closeInvoked_) {
     closeInvoked_ = true;
-    TriggerSessionClosed(errCode);
+    triggerSessionClosed(errCode);
   }
   // A handler may already have opened the next connection; its settings must stay.
   if (fd_ != -1) return;
   try {
-    AssignDefaultValue();
+    assignDefaultValue();
   } catch (...) {
   }
 }
 
-void BasicSocket::CloseSystemSocket() {
+void BasicSocket::closeSystemSocket() {
   notifiers_.reset();  // before the descriptor goes, so no notifier watches a reused number
   if (fd_ != -1) ::close(fd_);
   fd_ = -1;
@@ -943,78 +943,78 @@ void BasicSocket::CloseSystemSocket() {
   selectEvent_ = 0;
 }
 
-void BasicSocket::Shutdown(int how) {
+void BasicSocket::shutdown(int how) {
   if (fd_ != -1) ::shutdown(fd_, how);
 }
 
-void BasicSocket::Abort() {
-  InternalAbort(0);
+void BasicSocket::abort() {
+  internalAbort(0);
 }
 
-void BasicSocket::InternalAbort(std::uint16_t errCode) {
-  CancelDnsLookup();
-  DeleteBufferedData();
+void BasicSocket::internalAbort(std::uint16_t errCode) {
+  cancelDnsLookup();
+  deleteBufferedData();
   if (state_ == SocketState::Connected && protoNum_ == 6) {
     lingerMode_ = LingerMode::Off;
-    SetLingerOption();
+    setLingerOption();
   }
-  InternalClose(false, errCode);
+  internalClose(false, errCode);
 }
 
-void BasicSocket::CloseDelayed() {
-  if (window_) platform::PostMessage(window_->Handle(), SocketMessage::CloseDelayed);
+void BasicSocket::closeDelayed() {
+  if (window_) platform::postMessage(window_->handle(), SocketMessage::CloseDelayed);
 }
 
-void BasicSocket::Release() {
-  if (window_) platform::PostMessage(window_->Handle(), SocketMessage::Release);
+void BasicSocket::release() {
+  if (window_) platform::postMessage(window_->handle(), SocketMessage::Release);
 }
 
-void BasicSocket::Pause() {
+void BasicSocket::pause() {
   paused_ = true;
-  if (notifiers_) notifiers_->Select(0);
+  if (notifiers_) notifiers_->select(0);
 }
 
-void BasicSocket::Resume() {
+void BasicSocket::resume() {
   paused_ = false;
   if (!notifiers_) return;
-  notifiers_->Select(selectEvent_);
-  if (bufferedByteCount_ > 0) notifiers_->ArmWrite();
+  notifiers_->select(selectEvent_);
+  if (bufferedByteCount_ > 0) notifiers_->armWrite();
 }
 
-void BasicSocket::WaitForClose() {
+void BasicSocket::waitForClose() {
   while (fd_ != -1 && state_ != SocketState::Closed) {
     platform::waitForMessage(100);
     if (fd_ == -1 || state_ == SocketState::Closed) break;
     int waiting = 0;
     if (::ioctl(fd_, FIONREAD, &waiting) != 0) break;
-    if (waiting > 0) TriggerDataAvailable(0);
+    if (waiting > 0) triggerDataAvailable(0);
   }
 }
 
-void BasicSocket::MessagePump() {
-  platform::ProcessMessages();
+void BasicSocket::messagePump() {
+  platform::processMessages();
 }
 
-void BasicSocket::ThreadDetach() {
+void BasicSocket::threadDetach() {
   if (std::this_thread::get_id() != threadId_) {
-    RaiseException("Cannot detach from other thread");
+    raiseException("Cannot detach from other thread");
     return;
   }
   notifiers_.reset();
   window_.reset();
 }
 
-void BasicSocket::ThreadAttach() {
+void BasicSocket::threadAttach() {
   if (window_) {
-    RaiseException("Cannot attach when not detached");
+    raiseException("Cannot attach when not detached");
     return;
   }
   window_ = std::make_unique<Window>(this);
   threadId_ = std::this_thread::get_id();
   if (fd_ != -1) {
-    notifiers_ = std::make_unique<SocketNotifiers>(fd_, window_->Handle(), connHandle_, sockType_ == 1);
-    notifiers_->Select(paused_ ? 0 : selectEvent_);
-    if (bufferedByteCount_ > 0) notifiers_->ArmWrite();
+    notifiers_ = std::make_unique<SocketNotifiers>(fd_, window_->handle(), connHandle_, sockType_ == 1);
+    notifiers_->select(paused_ ? 0 : selectEvent_);
+    if (bufferedByteCount_ > 0) notifiers_->armWrite();
   }
 }
 

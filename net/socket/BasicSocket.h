@@ -47,125 +47,125 @@ class BasicSocket {
   BasicSocket& operator=(const BasicSocket&) = delete;
 
   // --- Properties -------------------------------------------------------------------------------
-  const std::string& Addr() const { return addrStr_; }
-  void SetAddr(const std::string& value);
-  const std::string& Port() const { return portStr_; }
-  virtual void SetPort(const std::string& value);
-  const std::string& Proto() const { return protoStr_; }
-  virtual void SetProto(const std::string& value);
-  const std::string& LocalAddr() const { return localAddr_; }
-  void SetLocalAddr(const std::string& value);
-  const std::string& LocalPort() const { return localPortStr_; }
-  void SetLocalPort(const std::string& value);
-  std::string PeerAddr();  // "error" unless connected
-  std::string PeerPort();
-  const std::string& DnsResult() const { return dnsResult_; }
-  const std::vector<std::string>& DnsResultList() const { return dnsResultList_; }
-  SocketState State() const { return state_; }
-  std::int64_t ReadCount() const { return readCount_; }        // 64-bit: a download can pass 2 GiB
+  const std::string& addr() const { return addrStr_; }
+  void setAddr(const std::string& value);
+  const std::string& port() const { return portStr_; }
+  virtual void setPort(const std::string& value);
+  const std::string& proto() const { return protoStr_; }
+  virtual void setProto(const std::string& value);
+  const std::string& localAddr() const { return localAddr_; }
+  void setLocalAddr(const std::string& value);
+  const std::string& localPort() const { return localPortStr_; }
+  void setLocalPort(const std::string& value);
+  std::string peerAddr();  // "error" unless connected
+  std::string peerPort();
+  const std::string& dnsResult() const { return dnsResult_; }
+  const std::vector<std::string>& dnsResultList() const { return dnsResultList_; }
+  SocketState state() const { return state_; }
+  std::int64_t readCount() const { return readCount_; }        // 64-bit: a download can pass 2 GiB
   std::int32_t bytesWaiting() { return queryBytesWaiting(); }  // bytes waiting to be read now, -1 on failure
-  std::int32_t LastError() const { return lastError_; }
-  void SetLastError(std::int32_t value) { lastError_ = value; }
-  bool MultiThreaded() const { return multiThreaded_; }
-  void SetMultiThreaded(bool value) { multiThreaded_ = value; }
-  bool MultiCast() const { return multiCast_; }
-  void SetMultiCast(bool value) { multiCast_ = value; }
-  const std::string& MultiCastAddrStr() const { return multiCastAddrStr_; }
-  void SetMultiCastAddrStr(const std::string& value) { multiCastAddrStr_ = value; }
-  int MultiCastIpTTL() const { return multiCastIpTTL_; }
-  void SetMultiCastIpTTL(int value) { multiCastIpTTL_ = value; }
-  bool ReuseAddr() const { return reuseAddr_; }
-  void SetReuseAddr(bool value) { reuseAddr_ = value; }
+  std::int32_t lastError() const { return lastError_; }
+  void setLastError(std::int32_t value) { lastError_ = value; }
+  bool multiThreaded() const { return multiThreaded_; }
+  void setMultiThreaded(bool value) { multiThreaded_ = value; }
+  bool multiCast() const { return multiCast_; }
+  void setMultiCast(bool value) { multiCast_ = value; }
+  const std::string& multiCastAddrStr() const { return multiCastAddrStr_; }
+  void setMultiCastAddrStr(const std::string& value) { multiCastAddrStr_ = value; }
+  int multiCastIpTtl() const { return multiCastIpTtl_; }
+  void setMultiCastIpTtl(int value) { multiCastIpTtl_ = value; }
+  bool reuseAddr() const { return reuseAddr_; }
+  void setReuseAddr(bool value) { reuseAddr_ = value; }
   SocketOptions options() const { return options_; }
   void setOptions(SocketOptions value) { options_ = value; }
-  int ListenBacklog() const { return listenBacklog_; }
-  void SetListenBacklog(int value) { listenBacklog_ = value; }
-  std::uint8_t ReqVerLow() const;
-  void SetReqVerLow(std::uint8_t value);
-  std::uint8_t ReqVerHigh() const;
-  void SetReqVerHigh(std::uint8_t value);
-  int FlushTimeout() const { return flushTimeout_; }
-  void SetFlushTimeout(int value) { flushTimeout_ = value; }
+  int listenBacklog() const { return listenBacklog_; }
+  void setListenBacklog(int value) { listenBacklog_ = value; }
+  std::uint8_t reqVerLow() const;
+  void setReqVerLow(std::uint8_t value);
+  std::uint8_t reqVerHigh() const;
+  void setReqVerHigh(std::uint8_t value);
+  int flushTimeout() const { return flushTimeout_; }
+  void setFlushTimeout(int value) { flushTimeout_ = value; }
   SendFlags sendFlags() const { return sendFlags_; }
   void setSendFlags(SendFlags value);
   LingerMode lingerMode() const { return lingerMode_; }
   void setLingerMode(LingerMode value) { lingerMode_ = value; }
-  int LingerTimeout() const { return lingerTimeout_; }
-  void SetLingerTimeout(int seconds) { lingerTimeout_ = seconds; }
+  int lingerTimeout() const { return lingerTimeout_; }
+  void setLingerTimeout(int seconds) { lingerTimeout_ = seconds; }
   KeepAliveMode keepAliveMode() const { return keepAliveMode_; }
   void setKeepAliveMode(KeepAliveMode value) { keepAliveMode_ = value; }
-  int KeepAliveTime() const { return keepAliveTime_; }
-  void SetKeepAliveTime(int ms) { keepAliveTime_ = ms; }
-  int KeepAliveInterval() const { return keepAliveInterval_; }
-  void SetKeepAliveInterval(int ms) { keepAliveInterval_ = ms; }
+  int keepAliveTime() const { return keepAliveTime_; }
+  void setKeepAliveTime(int ms) { keepAliveTime_ = ms; }
+  int keepAliveInterval() const { return keepAliveInterval_; }
+  void setKeepAliveInterval(int ms) { keepAliveInterval_ = ms; }
 
   int socketDescriptor() const { return fd_; }                           // -1: no socket
-  platform::TargetHandle Handle() const;                                 // the hidden message target
-  std::int32_t BufferedByteCount() const { return bufferedByteCount_; }  // queued, not yet sent
-  bool AllSent() const { return allSent_; }
-  bool Terminated() const { return terminated_; }
+  platform::TargetHandle handle() const;                                 // the hidden message target
+  std::int32_t bufferedByteCount() const { return bufferedByteCount_; }  // queued, not yet sent
+  bool allSent() const { return allSent_; }
+  bool terminated() const { return terminated_; }
 
   // --- Events -----------------------------------------------------------------------------------
-  DataAvailableEvent OnDataAvailable;
-  DataSentEvent OnDataSent;
-  SendDataEvent OnSendData;
-  SessionClosedEvent OnSessionClosed;
-  SessionAvailableEvent OnSessionAvailable;
-  SessionConnectedEvent OnSessionConnected;
-  StateChangeEvent OnChangeState;
-  DnsLookupDoneEvent OnDnsLookupDone;
-  SocketNotifyEvent OnError;
-  BackgroundExceptionEvent OnBgException;
+  DataAvailableEvent onDataAvailable;
+  DataSentEvent onDataSent;
+  SendDataEvent onSendData;
+  SessionClosedEvent onSessionClosed;
+  SessionAvailableEvent onSessionAvailable;
+  SessionConnectedEvent onSessionConnected;
+  StateChangeEvent onStateChange;
+  DnsLookupDoneEvent onDnsLookupDone;
+  SocketNotifyEvent onError;
+  BackgroundExceptionEvent onBackgroundException;
 
   // --- Operations -------------------------------------------------------------------------------
-  // Starts a name lookup; OnDnsLookupDone reports the end (inside the call for a dotted address).
-  virtual void DnsLookup(const std::string& hostName);
-  // Abandons a pending lookup; fires OnDnsLookupDone(10004).
-  virtual void CancelDnsLookup();
-  // Opens a socket and starts connecting to Addr:Port; OnSessionConnected reports the end.
-  virtual void Connect();
+  // Starts a name lookup; onDnsLookupDone reports the end (inside the call for a dotted address).
+  virtual void dnsLookup(const std::string& hostName);
+  // Abandons a pending lookup; fires onDnsLookupDone(10004).
+  virtual void cancelDnsLookup();
+  // Opens a socket and starts connecting to addr():port(); onSessionConnected reports the end.
+  virtual void connect();
   // Queues the bytes and sends what the system takes now. Returns len, or -1 when not connected.
-  virtual std::int32_t Send(const void* data, std::int32_t len);
-  std::int32_t SendStr(const std::string& s);
-  // Reads at most `bufferSize` bytes now: the count, 0 when the peer has closed, -1 on error (LastError).
-  virtual std::int32_t Receive(void* buffer, std::int32_t bufferSize);
-  virtual std::string ReceiveStr();
-  virtual void Close();
-  virtual void CloseDelayed();  // Close after the current event returns
+  virtual std::int32_t send(const void* data, std::int32_t len);
+  std::int32_t sendStr(const std::string& s);
+  // Reads at most `bufferSize` bytes now: the count, 0 when the peer has closed, -1 on error (lastError).
+  virtual std::int32_t receive(void* buffer, std::int32_t bufferSize);
+  virtual std::string receiveStr();
+  virtual void close();
+  virtual void closeDelayed();  // close() after the current event returns
   // Destroys the socket after the current event returns. Only for a socket created with `new` that
   // nothing else owns.
-  virtual void Release();
-  virtual void Abort();
-  virtual void Flush();
-  virtual void WaitForClose();
-  virtual void Shutdown(int how);
-  virtual void Pause();
-  virtual void Resume();
-  virtual void MessagePump();
-  virtual void ThreadDetach();
-  virtual void ThreadAttach();
+  virtual void release();
+  virtual void abort();
+  virtual void flush();
+  virtual void waitForClose();
+  virtual void shutdown(int how);
+  virtual void pause();
+  virtual void resume();
+  virtual void messagePump();
+  virtual void threadDetach();
+  virtual void threadAttach();
 
  protected:
   virtual void handleMessage(platform::Message& msg);
-  virtual void TryToSend();
-  virtual void AssignDefaultValue();
-  virtual void InternalClose(bool shut, std::uint16_t errCode);
-  virtual void InternalAbort(std::uint16_t errCode);
+  virtual void tryToSend();
+  virtual void assignDefaultValue();
+  virtual void internalClose(bool shut, std::uint16_t errCode);
+  virtual void internalAbort(std::uint16_t errCode);
   virtual std::int32_t queryBytesWaiting();
-  virtual bool BindSocket();  // false when a failure was reported
-  virtual std::int32_t RealSend(const char* data, std::int32_t len);
-  virtual void RaiseException(const std::string& msg);
-  virtual void HandleBackgroundException(const std::exception& e);
+  virtual bool bindSocket();  // false when a failure was reported
+  virtual std::int32_t realSend(const char* data, std::int32_t len);
+  virtual void raiseException(const std::string& msg);
+  virtual void handleBackgroundException(const std::exception& e);
   // Runs the data-available event; false when no handler is assigned.
-  virtual bool TriggerDataAvailable(std::uint16_t errCode);
-  virtual void TriggerSessionAvailable(std::uint16_t errCode);
-  virtual void TriggerSessionConnected(std::uint16_t errCode);
-  virtual void TriggerSessionClosed(std::uint16_t errCode);
-  virtual void TriggerDataSent(std::uint16_t errCode);
-  virtual void TriggerChangeState(SocketState oldState, SocketState newState);
-  virtual void TriggerDnsLookupDone(std::uint16_t errCode);
-  virtual void TriggerError();
-  virtual std::int32_t DoRecv(void* buffer, std::int32_t bufferSize, int flags);
+  virtual bool triggerDataAvailable(std::uint16_t errCode);
+  virtual void triggerSessionAvailable(std::uint16_t errCode);
+  virtual void triggerSessionConnected(std::uint16_t errCode);
+  virtual void triggerSessionClosed(std::uint16_t errCode);
+  virtual void triggerDataSent(std::uint16_t errCode);
+  virtual void triggerChangeState(SocketState oldState, SocketState newState);
+  virtual void triggerDnsLookupDone(std::uint16_t errCode);
+  virtual void triggerError();
+  virtual std::int32_t doRecv(void* buffer, std::int32_t bufferSize, int flags);
   virtual void handleConnectEvent(platform::Message& msg);
   virtual void handleReadEvent(platform::Message& msg);
   virtual void handleWriteEvent(platform::Message& msg);
@@ -174,45 +174,45 @@ class BasicSocket {
 
   void reportErrno(const std::string& functionName);
   void reportSocketError(int code, const std::string& functionName);
-  void ChangeState(SocketState newState);
+  void changeState(SocketState newState);
   // Runs the data-available event while bytes wait. `draining` (the close) reads to the end; otherwise
   // the loop yields after a bounded number of passes so a flood cannot starve the message loop.
-  void AsyncReceive(std::uint16_t errCode, SocketOptions options, bool draining = false);
-  void PutDataInSendBuffer(const void* data, std::int32_t len);
-  void DeleteBufferedData();
-  bool SetLingerOption();
-  bool SetKeepAliveOption();
-  bool Destroying() const { return destroying_; }
-  void SetDestroying() { destroying_ = true; }
-  bool CloseInvoked() const { return closeInvoked_; }
-  void SetCloseInvoked(bool value) { closeInvoked_ = value; }
-  std::uint64_t ConnectionHandle() const { return connHandle_; }
-  // Sets the remote address and port that Connect uses directly (marking them resolved).
-  void SetResolvedTarget(std::uint32_t networkOrderAddr, std::uint16_t hostOrderPort);
-  bool PortAssigned() const { return portAssigned_; }
-  bool AddrAssigned() const { return addrAssigned_; }
-  bool AddrResolved() const { return addrResolved_; }
-  std::uint16_t RemotePortNumber() const { return ntohs(sin_.sin_port); }
-  void SetRecvError(int code) { recvError_ = code; }
-  int RecvError() const { return recvError_; }  // the socket error of the last failed DoRecv
+  void asyncReceive(std::uint16_t errCode, SocketOptions options, bool draining = false);
+  void putDataInSendBuffer(const void* data, std::int32_t len);
+  void deleteBufferedData();
+  bool setLingerOption();
+  bool setKeepAliveOption();
+  bool destroying() const { return destroying_; }
+  void setDestroying() { destroying_ = true; }
+  bool closeInvoked() const { return closeInvoked_; }
+  void setCloseInvoked(bool value) { closeInvoked_ = value; }
+  std::uint64_t connectionHandle() const { return connHandle_; }
+  // Sets the remote address and port that connect() uses directly (marking them resolved).
+  void setResolvedTarget(std::uint32_t networkOrderAddr, std::uint16_t hostOrderPort);
+  bool portAssigned() const { return portAssigned_; }
+  bool addrAssigned() const { return addrAssigned_; }
+  bool addrResolved() const { return addrResolved_; }
+  std::uint16_t remotePortNumber() const { return ntohs(sin_.sin_port); }
+  void setRecvError(int code) { recvError_ = code; }
+  int recvError() const { return recvError_; }  // the socket error of the last failed doRecv
 
  private:
   class Window;
   friend class SocketNotifiers;
 
-  void HandleNotification(platform::Message& msg);
-  void HandleLookupDone(platform::Message& msg);
-  void StartLookup(const std::string& hostName);
-  void ForgetLookup();
-  void ResolveTargetForConnect();
-  bool OpenAndConfigure();
-  bool SetStreamOptions();
-  bool SetDatagramOptions();
-  void StartSystemConnect();
-  void PostNotification(unsigned bits, int errCode);
-  void CloseSystemSocket();
-  std::string PeerText(bool wantPort);
-  bool ApplyLinger(int onOff, int seconds);
+  void handleNotification(platform::Message& msg);
+  void handleLookupDone(platform::Message& msg);
+  void startLookup(const std::string& hostName);
+  void forgetLookup();
+  void resolveTargetForConnect();
+  bool openAndConfigure();
+  bool setStreamOptions();
+  bool setDatagramOptions();
+  void startSystemConnect();
+  void postNotification(unsigned bits, int errCode);
+  void closeSystemSocket();
+  std::string peerText(bool wantPort);
+  bool applyLinger(int onOff, int seconds);
 
   // Socket and notifications.
   int fd_ = -1;
@@ -268,7 +268,7 @@ class BasicSocket {
   bool multiThreaded_ = false;
   bool multiCast_ = false;
   std::string multiCastAddrStr_;
-  int multiCastIpTTL_ = 1;
+  int multiCastIpTtl_ = 1;
   bool reuseAddr_ = false;
   SocketOptions options_ = 0;
   int listenBacklog_ = 5;

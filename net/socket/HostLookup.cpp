@@ -15,8 +15,8 @@ HostLookup::HostLookup(platform::TargetHandle target, std::uint32_t msg, std::ui
                        std::string hostName)
     : thread_([this, target, msg, handle, name = std::move(hostName)] {
         auto addresses = std::make_shared<Result>();
-        const int err = Resolve(name, *addresses);
-        platform::PostMessage(target, msg, handle, static_cast<std::intptr_t>(err) << 16, addresses);
+        const int err = resolve(name, *addresses);
+        platform::postMessage(target, msg, handle, static_cast<std::intptr_t>(err) << 16, addresses);
         done_ = true;
       }) {}
 
@@ -24,13 +24,13 @@ HostLookup::~HostLookup() {
   if (thread_.joinable()) thread_.join();
 }
 
-int HostLookup::Resolve(const std::string& hostName, Result& addresses) {
+int HostLookup::resolve(const std::string& hostName, Result& addresses) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* list = nullptr;
   const int rc = getaddrinfo(hostName.c_str(), nullptr, &hints, &list);
-  if (rc != 0) return SocketErrorFromResolver(rc);
+  if (rc != 0) return socketErrorFromResolver(rc);
   for (addrinfo* ai = list; ai != nullptr; ai = ai->ai_next) {
     const std::string text = ipv4ToText(reinterpret_cast<sockaddr_in*>(ai->ai_addr)->sin_addr.s_addr);
     if (std::find(addresses.begin(), addresses.end(), text) == addresses.end()) addresses.push_back(text);

@@ -22,10 +22,10 @@ class HostLookup {
   HostLookup(const HostLookup&) = delete;
   HostLookup& operator=(const HostLookup&) = delete;
 
-  bool Done() const { return done_; }
+  bool done() const { return done_; }
 
   // Runs the lookup on the calling thread: the socket error number (0 on success) and the addresses.
-  static int Resolve(const std::string& hostName, Result& addresses);
+  static int resolve(const std::string& hostName, Result& addresses);
 
  private:
   std::atomic<bool> done_{false};

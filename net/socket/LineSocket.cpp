@@ -9,35 +9,35 @@ namespace net {
 
 LineSocket::LineSocket() = default;
 
-void LineSocket::SetLineMode(bool value) {
+void LineSocket::setLineMode(bool value) {
   if (lineMode_ == value) return;
   lineMode_ = value;
   lineModeLoopCount_ = 0;
-  if (!rcvdBuf_.empty() && Handle() != platform::kNoTarget) {
-    platform::PostMessage(Handle(), SocketMessage::TriggerDataAvailable);
+  if (!rcvdBuf_.empty() && handle() != platform::kNoTarget) {
+    platform::postMessage(handle(), SocketMessage::TriggerDataAvailable);
   }
 }
 
-std::int32_t LineSocket::SendLine(const std::string& s) {
-  return SendStr(s + lineEnd_);
+std::int32_t LineSocket::sendLine(const std::string& s) {
+  return sendStr(s + lineEnd_);
 }
 
 void LineSocket::handleMessage(platform::Message& msg) {
   if (msg.id == SocketMessage::TriggerDataAvailable) {
-    HandleModeSwitched();
+    handleModeSwitched();
     return;
   }
   SocksSocket::handleMessage(msg);
 }
 
-// Hands out what is held after LineMode changed: lines in line mode, everything otherwise.
-void LineSocket::HandleModeSwitched() {
+// Hands out what is held after lineMode() changed: lines in line mode, everything otherwise.
+void LineSocket::handleModeSwitched() {
   while (!rcvdBuf_.empty()) {
     const std::size_t before = rcvdBuf_.size();
     if (lineMode_) {
-      DeliverLines(0);
+      deliverLines(0);
       if (rcvdBuf_.size() == before && ++lineModeLoopCount_ > 3) return;  // no complete line held
-    } else if (!SocksSocket::TriggerDataAvailable(0) || rcvdBuf_.size() == before) {
+    } else if (!SocksSocket::triggerDataAvailable(0) || rcvdBuf_.size() == before) {
       return;
     }
   }
@@ -49,11 +49,11 @@ std::int32_t LineSocket::queryBytesWaiting() {
   return SocksSocket::queryBytesWaiting();
 }
 
-std::int32_t LineSocket::DoRecv(void* buffer, std::int32_t bufferSize, int flags) {
+std::int32_t LineSocket::doRecv(void* buffer, std::int32_t bufferSize, int flags) {
   if (lineMode_ && !lineEnd_.empty()) {
     const std::size_t unread = line_.size() - lineRead_;
     if (unread == 0) {
-      SetRecvError(SocketError::WouldBlock);  // only the current line is handed out in line mode
+      setRecvError(SocketError::WouldBlock);  // only the current line is handed out in line mode
       return -1;
     }
     const std::size_t n = std::min(unread, static_cast<std::size_t>(std::max(0, bufferSize)));
@@ -67,37 +67,37 @@ std::int32_t LineSocket::DoRecv(void* buffer, std::int32_t bufferSize, int flags
     rcvdBuf_.erase(0, n);
     return static_cast<std::int32_t>(n);
   }
-  return SocksSocket::DoRecv(buffer, bufferSize, flags);
+  return SocksSocket::doRecv(buffer, bufferSize, flags);
 }
 
-bool LineSocket::TriggerDataAvailable(std::uint16_t errCode) {
+bool LineSocket::triggerDataAvailable(std::uint16_t errCode) {
   // The SOCKS negotiation reads its replies itself; lines start once the tunnel stands.
-  if (!lineMode_ || lineEnd_.empty() || SocksNegotiating()) {
-    return SocksSocket::TriggerDataAvailable(errCode);
+  if (!lineMode_ || lineEnd_.empty() || socksNegotiating()) {
+    return SocksSocket::triggerDataAvailable(errCode);
   }
   const std::size_t held = rcvdBuf_.size();
-  if (!ReadIntoLineBuffer(errCode)) return true;
-  DeliverLines(held > lineEnd_.size() ? held - lineEnd_.size() : 0);
+  if (!readIntoLineBuffer(errCode)) return true;
+  deliverLines(held > lineEnd_.size() ? held - lineEnd_.size() : 0);
   return true;
 }
 
 // Appends every waiting byte to the line buffer (echoed and edited as asked); false when none came.
-bool LineSocket::ReadIntoLineBuffer(std::uint16_t errCode) {
+bool LineSocket::readIntoLineBuffer(std::uint16_t errCode) {
   std::int32_t waiting = SocksSocket::queryBytesWaiting();
   if (waiting < 0) return false;
   if (waiting == 0) waiting = 255;
   const std::size_t held = rcvdBuf_.size();
   rcvdBuf_.resize(held + static_cast<std::size_t>(waiting));
-  const std::int32_t n = SocksSocket::DoRecv(rcvdBuf_.data() + held, waiting, 0);
+  const std::int32_t n = SocksSocket::doRecv(rcvdBuf_.data() + held, waiting, 0);
   rcvdBuf_.resize(held + static_cast<std::size_t>(std::max(0, n)));
   if (n <= 0) return false;
-  if (lineEcho_) SendStr(rcvdBuf_.substr(held));
-  if (lineEdit_) EditLine(held);
+  if (lineEcho_) sendStr(rcvdBuf_.substr(held));
+  if (lineEdit_) editLine(held);
   return true;
 }
 
 // Backspace takes back the character before it; a tab becomes blanks up to the next multiple of 8.
-void LineSocket::EditLine(std::size_t from) {
+void LineSocket::editLine(std::size_t from) {
   std::string out = rcvdBuf_.substr(0, from);
   for (std::size_t i = from; i < rcvdBuf_.size(); ++i) {
     const char c = rcvdBuf_[i];
@@ -114,30 +114,30 @@ void LineSocket::EditLine(std::size_t from) {
   rcvdBuf_ = std::move(out);
 }
 
-void LineSocket::DeliverLines(std::size_t searchFrom) {
+void LineSocket::deliverLines(std::size_t searchFrom) {
   while (lineMode_ && !lineEnd_.empty()) {
     const std::size_t pos = rcvdBuf_.find(lineEnd_, searchFrom);
     if (pos == std::string::npos) break;
     line_ = rcvdBuf_.substr(0, pos + lineEnd_.size());
     lineRead_ = 0;
     rcvdBuf_.erase(0, line_.size());
-    DeliverCurrentLine();
+    deliverCurrentLine();
     searchFrom = 0;
   }
   if (lineMode_ && lineLimit_ > 0 && rcvdBuf_.size() > static_cast<std::size_t>(lineLimit_)) {
     bool clearData = true;
-    TriggerLineLimitExceeded(static_cast<std::int32_t>(rcvdBuf_.size()), clearData);
+    triggerLineLimitExceeded(static_cast<std::int32_t>(rcvdBuf_.size()), clearData);
     if (clearData) rcvdBuf_.clear();
   }
 }
 
 // Fires the data-available event until the handler has read the whole line; false when it was dropped.
-bool LineSocket::DeliverCurrentLine() {
+bool LineSocket::deliverCurrentLine() {
   bool complete = true;
-  if (OnDataAvailable) {
+  if (onDataAvailable) {
     while (lineMode_ && lineRead_ < line_.size()) {
       const std::size_t before = lineRead_;
-      SocksSocket::TriggerDataAvailable(0);
+      SocksSocket::triggerDataAvailable(0);
       if (lineRead_ == before) {  // the handler read nothing of it: drop the line, do not spin
         complete = false;
         break;
@@ -156,21 +156,21 @@ bool LineSocket::DeliverCurrentLine() {
   return complete;
 }
 
-void LineSocket::TriggerSessionClosed(std::uint16_t errCode) {
+void LineSocket::triggerSessionClosed(std::uint16_t errCode) {
   if (lineMode_ && !rcvdBuf_.empty()) {
     line_ = std::move(rcvdBuf_);  // the unterminated rest arrives as one last line
     lineRead_ = 0;
     rcvdBuf_.clear();
-    DeliverCurrentLine();
+    deliverCurrentLine();
   }
   rcvdBuf_.clear();
   line_.clear();
   lineRead_ = 0;
-  SocksSocket::TriggerSessionClosed(errCode);
+  SocksSocket::triggerSessionClosed(errCode);
 }
 
-void LineSocket::TriggerLineLimitExceeded(std::int32_t cnt, bool& clearData) {
-  if (OnLineLimitExceeded && !Destroying()) OnLineLimitExceeded(this, cnt, clearData);
+void LineSocket::triggerLineLimitExceeded(std::int32_t cnt, bool& clearData) {
+  if (onLineLimitExceeded && !destroying()) onLineLimitExceeded(this, cnt, clearData);
 }
 
 }  // namespace net

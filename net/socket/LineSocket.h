@@ -1,5 +1,5 @@
-// The line layer: with LineMode on, received bytes are cut into lines ending in LineEnd and handed out
-// one line per data-available event. With LineMode off it passes everything through.
+// The line layer: with lineMode() on, received bytes are cut into lines ending in lineEnd and handed out
+// one line per data-available event. With lineMode() off it passes everything through.
 #pragma once
 
 #include "net/socket/SocksSocket.h"
@@ -12,38 +12,38 @@ class LineSocket : public SocksSocket {
  public:
   LineSocket();
 
-  bool LineMode() const { return lineMode_; }
-  virtual void SetLineMode(bool value);
-  std::int32_t LineLimit() const { return lineLimit_; }
-  void SetLineLimit(std::int32_t value) { lineLimit_ = value; }
-  const std::string& LineEnd() const { return lineEnd_; }
-  void SetLineEnd(const std::string& value) { lineEnd_ = value; }
-  bool LineEcho() const { return lineEcho_; }
-  void SetLineEcho(bool value) { lineEcho_ = value; }
-  bool LineEdit() const { return lineEdit_; }
-  void SetLineEdit(bool value) { lineEdit_ = value; }
+  bool lineMode() const { return lineMode_; }
+  virtual void setLineMode(bool value);
+  std::int32_t lineLimit() const { return lineLimit_; }
+  void setLineLimit(std::int32_t value) { lineLimit_ = value; }
+  const std::string& lineEnd() const { return lineEnd_; }
+  void setLineEnd(const std::string& value) { lineEnd_ = value; }
+  bool lineEcho() const { return lineEcho_; }
+  void setLineEcho(bool value) { lineEcho_ = value; }
+  bool lineEdit() const { return lineEdit_; }
+  void setLineEdit(bool value) { lineEdit_ = value; }
   // Bytes received in line mode and not yet handed out.
-  std::int32_t LineHeld() const { return static_cast<std::int32_t>(rcvdBuf_.size()); }
+  std::int32_t lineHeld() const { return static_cast<std::int32_t>(rcvdBuf_.size()); }
 
-  LineLimitEvent OnLineLimitExceeded;
+  LineLimitEvent onLineLimitExceeded;
 
-  // Queues `s` followed by LineEnd; returns the bytes queued or -1.
-  virtual std::int32_t SendLine(const std::string& s);
+  // Queues `s` followed by lineEnd; returns the bytes queued or -1.
+  virtual std::int32_t sendLine(const std::string& s);
 
  protected:
   void handleMessage(platform::Message& msg) override;
   std::int32_t queryBytesWaiting() override;
-  bool TriggerDataAvailable(std::uint16_t errCode) override;
-  void TriggerSessionClosed(std::uint16_t errCode) override;
-  std::int32_t DoRecv(void* buffer, std::int32_t bufferSize, int flags) override;
-  virtual void TriggerLineLimitExceeded(std::int32_t cnt, bool& clearData);
-  virtual void EditLine(std::size_t from);
+  bool triggerDataAvailable(std::uint16_t errCode) override;
+  void triggerSessionClosed(std::uint16_t errCode) override;
+  std::int32_t doRecv(void* buffer, std::int32_t bufferSize, int flags) override;
+  virtual void triggerLineLimitExceeded(std::int32_t cnt, bool& clearData);
+  virtual void editLine(std::size_t from);
 
  private:
-  bool ReadIntoLineBuffer(std::uint16_t errCode);
-  void DeliverLines(std::size_t searchFrom);
-  bool DeliverCurrentLine();
-  void HandleModeSwitched();
+  bool readIntoLineBuffer(std::uint16_t errCode);
+  void deliverLines(std::size_t searchFrom);
+  bool deliverCurrentLine();
+  void handleModeSwitched();
 
   bool lineMode_ = false;
   std::int32_t lineLimit_ = 65536;
@@ -51,7 +51,7 @@ class LineSocket : public SocksSocket {
   bool lineEcho_ = false;
   bool lineEdit_ = false;
   std::string rcvdBuf_;  // bytes received and not yet cut into lines
-  std::string line_;     // the current line (with its LineEnd), handed out by Receive
+  std::string line_;     // the current line (with its lineEnd), handed out by receive()
   std::size_t lineRead_ = 0;
   int lineModeLoopCount_ = 0;
 };

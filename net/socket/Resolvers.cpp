@@ -16,28 +16,28 @@
 namespace net {
 namespace {
 
-bool IsDigit(char c) {
+bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-std::string Lower(std::string s) {
+std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
 
 // Reads the decimal digits at the start of `s` (after leading spaces); saturates instead of overflowing.
-unsigned long LeadingNumber(const std::string& s) {
+unsigned long leadingNumber(const std::string& s) {
   std::size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   unsigned long value = 0;
-  for (; i < s.size() && IsDigit(s[i]); ++i) {
+  for (; i < s.size() && isDigit(s[i]); ++i) {
     value = value * 10 + static_cast<unsigned long>(s[i] - '0');
     if (value > 0xFFFFFFFFul) value = 0xFFFFFFFFul + 1;
   }
   return value;
 }
 
-std::string Format(const char* fmt, const std::string& text, int code) {
+std::string format(const char* fmt, const std::string& text, int code) {
   std::vector<char> buf(text.size() + 128);
   std::snprintf(buf.data(), buf.size(), fmt, text.c_str(), code);
   return buf.data();
@@ -54,11 +54,11 @@ bool isDottedIp(const std::string& text) {
   unsigned value = 0;
   for (; i < n; ++i) {
     const char c = text[i];
-    if (IsDigit(c)) {
+    if (isDigit(c)) {
       value = value * 10 + static_cast<unsigned>(c - '0');
       if (value > 256) value = 256;  // anything above 255 fails; stop growing
     } else if (c == '.') {
-      if (++dots > 3 || value > 255 || i + 1 == n || !IsDigit(text[i + 1])) return false;
+      if (++dots > 3 || value > 255 || i + 1 == n || !isDigit(text[i + 1])) return false;
       value = 0;
     } else {
       while (i < n && text[i] == ' ') ++i;
@@ -73,7 +73,7 @@ std::uint32_t resolveHost(const std::string& host) {
   if (host.empty() || host.size() > 256) {
     throw SocketException("WSocketResolveHost: '" + host + "' Invalid Hostname.");
   }
-  const std::string name = Trim(host);
+  const std::string name = trim(host);
   if (isDottedIp(name)) {
     const in_addr_t addr = inet_addr(name.c_str());
     if (addr == INADDR_NONE && name != "255.255.255.255") {
@@ -87,9 +87,9 @@ std::uint32_t resolveHost(const std::string& host) {
   addrinfo* result = nullptr;
   const int rc = getaddrinfo(name.c_str(), nullptr, &hints, &result);
   if (rc != 0 || result == nullptr) {
-    const int code = rc != 0 ? SocketErrorFromResolver(rc) : SocketError::NoData;
+    const int code = rc != 0 ? socketErrorFromResolver(rc) : SocketError::NoData;
     throw SocketException(
-        Format("WSocketResolveHost: Cannot convert host address '%s', Error #%d", host, code));
+        format("WSocketResolveHost: Cannot convert host address '%s', Error #%d", host, code));
   }
   const std::uint32_t addr = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
   freeaddrinfo(result);
@@ -99,31 +99,31 @@ std::uint32_t resolveHost(const std::string& host) {
 std::uint16_t resolvePort(const std::string& port, const std::string& proto) {
   if (port.empty() || port.size() >= 32) throw SocketException("WSocketResolvePort: Invalid Port.");
   if (proto.empty() || proto.size() >= 32) throw SocketException("WSocketResolvePort: Invalid Proto.");
-  if (IsDigit(port[0])) {
-    const unsigned long value = LeadingNumber(port);
+  if (isDigit(port[0])) {
+    const unsigned long value = leadingNumber(port);
     if (value > 65535) throw SocketException("WSocketResolvePort: Invalid Port.");
     return static_cast<std::uint16_t>(value);
   }
-  const std::string name = Trim(port), protoName = Trim(proto);
+  const std::string name = trim(port), protoName = trim(proto);
   servent entry{}, *found = nullptr;
   std::array<char, 1024> buf{};
   getservbyname_r(name.c_str(), protoName.empty() ? nullptr : protoName.c_str(), &entry, buf.data(),
                   buf.size(), &found);
   if (found == nullptr) {
     throw SocketException(
-        Format("WSocketResolvePort: Cannot convert port '%s', Error #%d", port, SocketError::NoData));
+        format("WSocketResolvePort: Cannot convert port '%s', Error #%d", port, SocketError::NoData));
   }
   return ntohs(static_cast<std::uint16_t>(found->s_port));
 }
 
 int resolveProto(const std::string& proto) {
   if (proto.empty() || proto.size() >= 32) throw SocketException("WSocketResolveProto: Invalid Protocol.");
-  if (IsDigit(proto[0])) {
-    const unsigned long value = LeadingNumber(proto);
+  if (isDigit(proto[0])) {
+    const unsigned long value = leadingNumber(proto);
     if (value > 255) throw SocketException("WSocketResolveProto: Invalid Protocol.");
     return static_cast<int>(value);
   }
-  const std::string name = Lower(Trim(proto));
+  const std::string name = lower(trim(proto));
   if (name == "tcp") return 6;
   if (name == "udp") return 17;
   if (name == "raw") return 255;
@@ -132,12 +132,12 @@ int resolveProto(const std::string& proto) {
   getprotobyname_r(name.c_str(), &entry, buf.data(), buf.size(), &found);
   if (found == nullptr) {
     throw SocketException(
-        Format("WSocketResolveProto: Cannot convert protocol '%s', Error #%d", proto, SocketError::NoData));
+        format("WSocketResolveProto: Cannot convert protocol '%s', Error #%d", proto, SocketError::NoData));
   }
   return found->p_proto;
 }
 
-std::string LocalHostName() {
+std::string localHostName() {
   std::array<char, 64> name{};
   if (gethostname(name.data(), name.size()) != 0) throw SocketException("Winsock.GetHostName failed");
   name.back() = '\0';

@@ -1,5 +1,5 @@
 // Synchronous conversion of host, port and protocol texts, the dotted-address test and the local host
-// name. Every failure raises SocketException, whether or not a socket has an OnError handler.
+// name. Every failure raises SocketException, whether or not a socket has an onError handler.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,7 @@ std::uint16_t resolvePort(const std::string& port, const std::string& proto);
 int resolveProto(const std::string& proto);
 
 // The name of this machine.
-std::string LocalHostName();
+std::string localHostName();
 
 // Dotted text of an IPv4 address in network order.
 std::string ipv4ToText(std::uint32_t networkOrderAddr);

@@ -10,30 +10,30 @@ constexpr std::int32_t kDefaultBlockSize = 1514;
 }
 
 SendBlock::SendBlock(std::int32_t size) {
-  SetSize(size);
+  setSize(size);
 }
 
-std::int32_t SendBlock::Write(const void* data, std::int32_t len) {
+std::int32_t SendBlock::write(const void* data, std::int32_t len) {
   const std::int32_t count = std::max<std::int32_t>(0, std::min(len, size_ - wrCount_));
   if (count > 0) std::memcpy(data_.get() + wrCount_, data, static_cast<std::size_t>(count));
   wrCount_ += count;
   return count;
 }
 
-const char* SendBlock::Peek(std::int32_t& len) const {
-  len = Unsent();
+const char* SendBlock::peek(std::int32_t& len) const {
+  len = unsent();
   return len > 0 ? data_.get() + rdCount_ : nullptr;
 }
 
-void SendBlock::Remove(std::int32_t len) {
-  rdCount_ += std::max<std::int32_t>(0, std::min(len, Unsent()));
+void SendBlock::remove(std::int32_t len) {
+  rdCount_ += std::max<std::int32_t>(0, std::min(len, unsent()));
   if (rdCount_ >= wrCount_) rdCount_ = wrCount_ = 0;
 }
 
-void SendBlock::SetSize(std::int32_t size) {
+void SendBlock::setSize(std::int32_t size) {
   if (size <= 0) size = kDefaultBlockSize;
   auto data = std::make_unique<char[]>(static_cast<std::size_t>(size));
-  const std::int32_t keep = std::min(Unsent(), size);
+  const std::int32_t keep = std::min(unsent(), size);
   if (keep > 0) std::memcpy(data.get(), data_.get() + rdCount_, static_cast<std::size_t>(keep));
   data_ = std::move(data);
   size_ = size;

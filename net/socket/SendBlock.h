@@ -12,18 +12,18 @@ class SendBlock {
   explicit SendBlock(std::int32_t size);  // a size of 0 or less gets 1514 bytes
 
   // Copies as much of `data` as fits after the stored bytes; returns the count (0 when full).
-  std::int32_t Write(const void* data, std::int32_t len);
+  std::int32_t write(const void* data, std::int32_t len);
   // The first unsent byte and the count of unsent bytes (nullptr and 0 when empty).
-  const char* Peek(std::int32_t& len) const;
+  const char* peek(std::int32_t& len) const;
   // Takes up to `len` bytes from the front; an emptied block starts again at its beginning.
-  void Remove(std::int32_t len);
+  void remove(std::int32_t len);
   // Changes the block size, keeping the stored bytes that still fit.
-  void SetSize(std::int32_t size);
+  void setSize(std::int32_t size);
 
-  std::int32_t Size() const { return size_; }
-  std::int32_t WrCount() const { return wrCount_; }
-  std::int32_t RdCount() const { return rdCount_; }
-  std::int32_t Unsent() const { return wrCount_ - rdCount_; }
+  std::int32_t size() const { return size_; }
+  std::int32_t wrCount() const { return wrCount_; }
+  std::int32_t rdCount() const { return rdCount_; }
+  std::int32_t unsent() const { return wrCount_ - rdCount_; }
 
  private:
   std::unique_ptr<char[]> data_;

@@ -65,7 +65,7 @@ std::string socketErrorText(int errCode) {
   return it == kTexts.end() ? "Not a WinSock error" : it->second;
 }
 
-int SocketErrorFromErrno(int err) {
+int socketErrorFromErrno(int err) {
   switch (err) {
     case 0:
       return 0;
@@ -165,7 +165,7 @@ int SocketErrorFromErrno(int err) {
   }
 }
 
-int SocketErrorFromResolver(int gaiError) {
+int socketErrorFromResolver(int gaiError) {
   switch (gaiError) {
     case 0:
       return 0;
@@ -190,7 +190,7 @@ int SocketErrorFromResolver(int gaiError) {
     case EAI_SOCKTYPE:
       return 10044;
     case EAI_SYSTEM:
-      return errno != 0 ? SocketErrorFromErrno(errno) : 11003;
+      return errno != 0 ? socketErrorFromErrno(errno) : 11003;
     default:
       return 11003;  // EAI_FAIL, EAI_BADFLAGS and anything newer
   }

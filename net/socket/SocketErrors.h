@@ -45,9 +45,9 @@ struct SocketError {
 std::string socketErrorText(int errCode);
 
 // The socket error number for a native errno value (0 stays 0).
-int SocketErrorFromErrno(int err);
+int socketErrorFromErrno(int err);
 
 // The socket error number for a getaddrinfo/getnameinfo result (EAI_SYSTEM reads errno).
-int SocketErrorFromResolver(int gaiError);
+int socketErrorFromResolver(int gaiError);
 
 }  // namespace net

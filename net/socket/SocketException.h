@@ -1,4 +1,4 @@
-// The exception the socket layer raises for misuse and for failures that no OnError handler absorbs.
+// The exception the socket layer raises for misuse and for failures that no onError handler absorbs.
 #pragma once
 
 #include <stdexcept>

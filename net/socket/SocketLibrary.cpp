@@ -17,48 +17,48 @@ State& state() {
 
 }  // namespace
 
-void AddSocket() {
+void addSocket() {
   std::lock_guard<std::mutex> guard(state().lock);
   ++state().live;
 }
 
-void RemoveSocket() {
+void removeSocket() {
   std::lock_guard<std::mutex> guard(state().lock);
   if (--state().live < 1) state().inUse = false;
 }
 
-int LiveSockets() {
+int liveSockets() {
   std::lock_guard<std::mutex> guard(state().lock);
   return state().live;
 }
 
-void Use() {
+void use() {
   std::lock_guard<std::mutex> guard(state().lock);
   state().inUse = true;
 }
 
-bool InUse() {
+bool inUse() {
   std::lock_guard<std::mutex> guard(state().lock);
   return state().inUse;
 }
 
-std::uint8_t ReqVerLow() {
+std::uint8_t reqVerLow() {
   std::lock_guard<std::mutex> guard(state().lock);
   return state().low;
 }
 
-std::uint8_t ReqVerHigh() {
+std::uint8_t reqVerHigh() {
   std::lock_guard<std::mutex> guard(state().lock);
   return state().high;
 }
 
-void SetReqVer(std::uint8_t low, std::uint8_t high) {
+void setReqVer(std::uint8_t low, std::uint8_t high) {
   std::lock_guard<std::mutex> guard(state().lock);
   state().low = low;
   state().high = high;
 }
 
-std::recursive_mutex& SendLock() {
+std::recursive_mutex& sendLock() {
   static std::recursive_mutex lock;
   return lock;
 }

@@ -7,16 +7,16 @@
 
 namespace net::library {
 
-void AddSocket();
-void RemoveSocket();
-int LiveSockets();
+void addSocket();
+void removeSocket();
+int liveSockets();
 // Marks the library as in use; the version can no longer change until the last socket is gone.
-void Use();
-bool InUse();
-std::uint8_t ReqVerLow();
-std::uint8_t ReqVerHigh();
-void SetReqVer(std::uint8_t low, std::uint8_t high);
+void use();
+bool inUse();
+std::uint8_t reqVerLow();
+std::uint8_t reqVerHigh();
+void setReqVer(std::uint8_t low, std::uint8_t high);
 // Re-entrant for its owner thread: a send can run user code that sends again.
-std::recursive_mutex& SendLock();
+std::recursive_mutex& sendLock();
 
 }  // namespace net::library

@@ -18,8 +18,8 @@ SocketNotifiers::SocketNotifiers(int fd, platform::TargetHandle target, std::uin
       write_(fd, QSocketNotifier::Write) {
   read_.setEnabled(false);
   write_.setEnabled(false);
-  QObject::connect(&read_, &QSocketNotifier::activated, [this] { OnReadable(); });
-  QObject::connect(&write_, &QSocketNotifier::activated, [this] { OnWritable(); });
+  QObject::connect(&read_, &QSocketNotifier::activated, [this] { onReadable(); });
+  QObject::connect(&write_, &QSocketNotifier::activated, [this] { onWritable(); });
 }
 
 SocketNotifiers::~SocketNotifiers() {
@@ -27,38 +27,38 @@ SocketNotifiers::~SocketNotifiers() {
   write_.setEnabled(false);
 }
 
-void SocketNotifiers::Select(unsigned mask) {
+void SocketNotifiers::select(unsigned mask) {
   mask_ = mask;
   if (mask != 0) {
     readArmed_ = true;
     closePosted_ = false;
   }
-  Update();
+  update();
 }
 
-void SocketNotifiers::ConnectStarted() {
+void SocketNotifiers::connectStarted() {
   connectPending_ = true;
-  Update();
+  update();
 }
 
-void SocketNotifiers::Stop() {
+void SocketNotifiers::stop() {
   connectPending_ = false;
   closePosted_ = true;
   writeArmed_ = false;
-  Update();
+  update();
 }
 
-void SocketNotifiers::ArmRead() {
+void SocketNotifiers::armRead() {
   readArmed_ = true;
-  Update();
+  update();
 }
 
-void SocketNotifiers::ArmWrite() {
+void SocketNotifiers::armWrite() {
   writeArmed_ = true;
-  Update();
+  update();
 }
 
-void SocketNotifiers::Update() {
+void SocketNotifiers::update() {
   const bool wantRead =
       (mask_ & (kReadEvent | kCloseEvent)) != 0 && readArmed_ && !connectPending_ && !closePosted_;
   const bool wantWrite =
@@ -67,32 +67,32 @@ void SocketNotifiers::Update() {
   if (write_.isEnabled() != wantWrite) write_.setEnabled(wantWrite);
 }
 
-void SocketNotifiers::Post(unsigned bits, int errCode) {
+void SocketNotifiers::post(unsigned bits, int errCode) {
   const auto lParam = static_cast<std::intptr_t>(bits | (static_cast<unsigned>(errCode & 0xFFFF) << 16));
-  platform::PostMessage(target_, SocketMessage::Notification, connection_, lParam);
+  platform::postMessage(target_, SocketMessage::Notification, connection_, lParam);
 }
 
-void SocketNotifiers::OnReadable() {
+void SocketNotifiers::onReadable() {
   readArmed_ = false;
   char probe = 0;
   const ssize_t n = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
   if (n > 0 || (n == 0 && !stream_)) {
-    Post(kReadEvent, 0);
+    post(kReadEvent, 0);
   } else if (n == 0) {
     closePosted_ = true;
-    Post(kCloseEvent, 0);
+    post(kCloseEvent, 0);
   } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
     readArmed_ = true;
   } else if (!stream_) {
-    Post(kReadEvent, 0);  // a datagram error (an unreachable port) is the receiver's to read, not a close
+    post(kReadEvent, 0);  // a datagram error (an unreachable port) is the receiver's to read, not a close
   } else {
     closePosted_ = true;
-    Post(kCloseEvent, SocketErrorFromErrno(errno));
+    post(kCloseEvent, socketErrorFromErrno(errno));
   }
-  Update();
+  update();
 }
 
-void SocketNotifiers::OnWritable() {
+void SocketNotifiers::onWritable() {
   if (connectPending_) {
     connectPending_ = false;
     int err = 0;
@@ -101,17 +101,17 @@ void SocketNotifiers::OnWritable() {
     if (err == ECONNRESET || err == EPIPE || err == ECONNABORTED) {
       // Connected, then reset before this report: the connect succeeded and the close follows.
       closePosted_ = true;
-      Post(kConnectEvent, 0);
-      Post(kCloseEvent, SocketErrorFromErrno(err));
+      post(kConnectEvent, 0);
+      post(kCloseEvent, socketErrorFromErrno(err));
     } else {
       if (err != 0) closePosted_ = true;  // the connect handler closes the socket
-      Post(kConnectEvent, SocketErrorFromErrno(err));
+      post(kConnectEvent, socketErrorFromErrno(err));
     }
   } else {
     writeArmed_ = false;
-    Post(kWriteEvent, 0);
+    post(kWriteEvent, 0);
   }
-  Update();
+  update();
 }
 
 }  // namespace net

@@ -23,21 +23,21 @@ class SocketNotifiers {
 
   // Reports the events of `mask` (FD_* bits) from now on; 0 stops every report. A non-zero mask also
   // re-arms the read and close reports, so what was dropped while paused is reported again.
-  void Select(unsigned mask);
+  void select(unsigned mask);
   // A system connect is in progress: its outcome is reported as the connect bit.
-  void ConnectStarted();
+  void connectStarted();
   // The outcome was already posted by the caller: report nothing more for this socket.
-  void Stop();
+  void stop();
   // A receive ran: report waiting bytes (or the close) again.
-  void ArmRead();
+  void armRead();
   // A send could not take everything: report the write bit when it can go on.
-  void ArmWrite();
+  void armWrite();
 
  private:
-  void OnReadable();
-  void OnWritable();
-  void Update();
-  void Post(unsigned bits, int errCode);
+  void onReadable();
+  void onWritable();
+  void update();
+  void post(unsigned bits, int errCode);
 
   int fd_;
   platform::TargetHandle target_;

@@ -20,13 +20,13 @@ constexpr const char* kSocks5Failures[] = {
     "command not supported",        "address type not supported",
 };
 
-std::string Unassigned(std::uint8_t value) {
+std::string unassigned(std::uint8_t value) {
   return "unassigned error #" + std::to_string(value);
 }
 
 }  // namespace
 
-void SocksReply::Reset(SocksReplyKind kind) {
+void SocksReply::reset(SocksReplyKind kind) {
   kind_ = kind;
   status_ = Status::Incomplete;
   held_ = 0;
@@ -36,7 +36,7 @@ void SocksReply::Reset(SocksReplyKind kind) {
   boundPort_.clear();
 }
 
-std::size_t SocksReply::Needed() const {
+std::size_t SocksReply::needed() const {
   switch (kind_) {
     case SocksReplyKind::Socks5MethodReply:
     case SocksReplyKind::Socks5AuthReply:
@@ -58,92 +58,92 @@ std::size_t SocksReply::Needed() const {
     case kAddrIPv6:
       return 4 + 16 + 2;
     default:
-      return 5;  // refused by Check before anything more is asked
+      return 5;  // refused by check() before anything more is asked
   }
 }
 
-std::size_t SocksReply::Wanted() const {
+std::size_t SocksReply::wanted() const {
   if (status_ != Status::Incomplete) return 0;
-  return Needed() - held_;
+  return needed() - held_;
 }
 
-std::size_t SocksReply::Take(const std::uint8_t* data, std::size_t len) {
+std::size_t SocksReply::take(const std::uint8_t* data, std::size_t len) {
   std::size_t taken = 0;
   while (taken < len && status_ == Status::Incomplete) {
-    const std::size_t n = std::min(Wanted(), len - taken);
+    const std::size_t n = std::min(wanted(), len - taken);
     std::memcpy(buf_.data() + held_, data + taken, n);
     held_ += n;
     taken += n;
-    Check();
+    check();
   }
   return taken;
 }
 
-void SocksReply::Fail(std::int32_t code, std::string text) {
+void SocksReply::fail(std::int32_t code, std::string text) {
   status_ = Status::Failed;
   error_ = code;
   errorText_ = std::move(text);
 }
 
-void SocksReply::Check() {
+void SocksReply::check() {
   switch (kind_) {
     case SocksReplyKind::Socks5MethodReply:
       if (held_ < 2) return;
-      if (buf_[0] != 5) return Fail(SocksError::VersionError, "socks version error");
+      if (buf_[0] != 5) return fail(SocksError::VersionError, "socks version error");
       if (buf_[1] != 0 && buf_[1] != 2) {
-        return Fail(SocksError::AuthMethodError, "authentification method not acceptable");
+        return fail(SocksError::AuthMethodError, "authentification method not acceptable");
       }
       status_ = Status::Complete;
       return;
     case SocksReplyKind::Socks5AuthReply:
       if (held_ < 2) return;
-      if (buf_[0] != 1) return Fail(SocksError::VersionError, "socks version error");
-      if (buf_[1] != 0) return Fail(SocksError::AuthenticationFailed, "socks authentication failed");
+      if (buf_[0] != 1) return fail(SocksError::VersionError, "socks version error");
+      if (buf_[1] != 0) return fail(SocksError::AuthenticationFailed, "socks authentication failed");
       status_ = Status::Complete;
       return;
     case SocksReplyKind::Socks4ConnectReply:
-      return CheckSocks4Connect();
+      return checkSocks4Connect();
     case SocksReplyKind::Socks5ConnectReply:
-      return CheckSocks5Connect();
+      return checkSocks5Connect();
   }
 }
 
-void SocksReply::CheckSocks4Connect() {
+void SocksReply::checkSocks4Connect() {
   if (held_ < 8) return;  // a version 4 reply is judged whole
-  if (buf_[0] != 0) return Fail(SocksError::VersionError, "socks version error");
+  if (buf_[0] != 0) return fail(SocksError::VersionError, "socks version error");
   switch (buf_[1]) {
     case 90:
       status_ = Status::Complete;
       return;
     case 91:
-      return Fail(SocksError::RequestRejected, "request rejected or failed");
+      return fail(SocksError::RequestRejected, "request rejected or failed");
     case 92:
-      return Fail(SocksError::ConnectionRefused, "connection refused");
+      return fail(SocksError::ConnectionRefused, "connection refused");
     case 93:
-      return Fail(SocksError::AuthenticationFailed, "authentification failed");
+      return fail(SocksError::AuthenticationFailed, "authentification failed");
     default:
-      return Fail(SocksError::UnassignedError, Unassigned(buf_[1]));
+      return fail(SocksError::UnassignedError, unassigned(buf_[1]));
   }
 }
 
-void SocksReply::CheckSocks5Connect() {
-  if (buf_[0] != 5) return Fail(SocksError::VersionError, "socks version error");
+void SocksReply::checkSocks5Connect() {
+  if (buf_[0] != 5) return fail(SocksError::VersionError, "socks version error");
   if (held_ < 2) return;
   const std::uint8_t status = buf_[1];
   if (status >= 1 && status <= 8)
-    return Fail(SocksError::GeneralFailure + status - 1, kSocks5Failures[status - 1]);
-  if (status != 0) return Fail(SocksError::UnassignedError, Unassigned(status));
+    return fail(SocksError::GeneralFailure + status - 1, kSocks5Failures[status - 1]);
+  if (status != 0) return fail(SocksError::UnassignedError, unassigned(status));
   if (held_ < 5) return;
   const std::uint8_t type = buf_[3];
   if (type != kAddrIPv4 && type != kAddrName && type != kAddrIPv6) {
-    return Fail(SocksError::AddressTypeNotSupported, "address type not supported");
+    return fail(SocksError::AddressTypeNotSupported, "address type not supported");
   }
-  if (held_ < Needed()) return;
-  StoreBound();
+  if (held_ < needed()) return;
+  storeBound();
   status_ = Status::Complete;
 }
 
-void SocksReply::StoreBound() {
+void SocksReply::storeBound() {
   const std::uint8_t* p = buf_.data() + 4;
   char text[INET6_ADDRSTRLEN] = {};
   std::size_t addrLen = 0;

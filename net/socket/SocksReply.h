@@ -1,5 +1,5 @@
 // One reply of a SOCKS proxy, gathered and checked as it arrives. The reply is resumable: bytes may come
-// in any fragments, byte by byte included, and Take() accepts only as many as the reply still needs, so
+// in any fragments, byte by byte included, and take() accepts only as many as the reply still needs, so
 // whatever follows the reply (the tunnelled stream) is left to the caller. The holding area is fixed and
 // sized for the longest reply the protocol allows.
 #pragma once
@@ -11,7 +11,7 @@
 
 namespace net {
 
-// SOCKS error numbers, reported through OnSocksError and then as the connect error.
+// SOCKS error numbers, reported through onSocksError and then as the connect error.
 struct SocksError {
   enum : std::int32_t {
     LogicError = 20001,  // bytes where the protocol expects none
@@ -48,35 +48,35 @@ class SocksReply {
   // The longest reply: a version 5 connect reply with a 255-byte name (4 + 1 + 255 + 2).
   static constexpr std::size_t kMaxReply = 262;
 
-  explicit SocksReply(SocksReplyKind kind = SocksReplyKind::Socks5MethodReply) { Reset(kind); }
+  explicit SocksReply(SocksReplyKind kind = SocksReplyKind::Socks5MethodReply) { reset(kind); }
 
   // Starts gathering a new reply of `kind`.
-  void Reset(SocksReplyKind kind);
+  void reset(SocksReplyKind kind);
 
   // Bytes the reply needs next before anything more can be decided; 0 once complete or failed.
-  std::size_t Wanted() const;
-  // Takes at most Wanted() bytes of `data` and checks them; returns how many were taken.
-  std::size_t Take(const std::uint8_t* data, std::size_t len);
+  std::size_t wanted() const;
+  // Takes at most wanted() bytes of `data` and checks them; returns how many were taken.
+  std::size_t take(const std::uint8_t* data, std::size_t len);
 
-  SocksReplyKind Kind() const { return kind_; }
+  SocksReplyKind kind() const { return kind_; }
   Status status() const { return status_; }
-  std::size_t Held() const { return held_; }
+  std::size_t held() const { return held_; }
   // The failure once failed: a SocksError and its text.
-  std::int32_t Error() const { return error_; }
-  const std::string& ErrorText() const { return errorText_; }
+  std::int32_t error() const { return error_; }
+  const std::string& errorText() const { return errorText_; }
   // The method a version 5 proxy chose (method reply only).
-  std::uint8_t Method() const { return held_ >= 2 ? buf_[1] : 0; }
+  std::uint8_t method() const { return held_ >= 2 ? buf_[1] : 0; }
   // What a version 5 connect reply names as its bound end: dotted or IPv6 text, or the name; decimal port.
-  const std::string& BoundAddr() const { return boundAddr_; }
-  const std::string& BoundPort() const { return boundPort_; }
+  const std::string& boundAddr() const { return boundAddr_; }
+  const std::string& boundPort() const { return boundPort_; }
 
  private:
-  std::size_t Needed() const;  // total length known so far
-  void Check();
-  void CheckSocks5Connect();
-  void CheckSocks4Connect();
-  void StoreBound();
-  void Fail(std::int32_t code, std::string text);
+  std::size_t needed() const;  // total length known so far
+  void check();
+  void checkSocks5Connect();
+  void checkSocks4Connect();
+  void storeBound();
+  void fail(std::int32_t code, std::string text);
 
   SocksReplyKind kind_ = SocksReplyKind::Socks5MethodReply;
   Status status_ = Status::Incomplete;

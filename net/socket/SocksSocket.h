@@ -1,10 +1,10 @@
 // The SOCKS proxy layer: reaches the remote host through a SOCKS 4, 4A or 5 proxy, with optional user name
-// and password authentication for version 5. While SocksServer is empty the layer is transparent.
+// and password authentication for version 5. While socksServer is empty the layer is transparent.
 //
-// Connect connects to the proxy; once the proxy answers, the layer negotiates the tunnel to Addr:Port and
-// only then fires OnSessionConnected (0, or the SOCKS error code). Each receive step of the negotiation
+// connect() connects to the proxy; once the proxy answers, the layer negotiates the tunnel to addr():port()
+// and only then fires onSessionConnected (0, or the SOCKS error code). Each receive step of the negotiation
 // asks the system for exactly the bytes the next reply still needs, so bytes of the tunnelled stream that
-// follow a reply stay with the system and reach OnDataAvailable as ordinary data.
+// follow a reply stay with the system and reach onDataAvailable as ordinary data.
 #pragma once
 
 #include "net/socket/BasicSocket.h"
@@ -19,27 +19,27 @@ class SocksSocket : public BasicSocket {
  public:
   SocksSocket();
 
-  const std::string& SocksLevel() const { return socksLevel_; }
-  void SetSocksLevel(const std::string& value);
-  const std::string& SocksServer() const { return socksServer_; }
-  void SetSocksServer(const std::string& value);
-  const std::string& SocksPort() const { return socksPort_; }
-  void SetSocksPort(const std::string& value);
-  const std::string& SocksUsercode() const { return socksUsercode_; }
-  void SetSocksUsercode(const std::string& value) { socksUsercode_ = value; }
-  const std::string& SocksPassword() const { return socksPassword_; }
-  void SetSocksPassword(const std::string& value) { socksPassword_ = value; }
+  const std::string& socksLevel() const { return socksLevel_; }
+  void setSocksLevel(const std::string& value);
+  const std::string& socksServer() const { return socksServer_; }
+  void setSocksServer(const std::string& value);
+  const std::string& socksPort() const { return socksPort_; }
+  void setSocksPort(const std::string& value);
+  const std::string& socksUsercode() const { return socksUsercode_; }
+  void setSocksUsercode(const std::string& value) { socksUsercode_ = value; }
+  const std::string& socksPassword() const { return socksPassword_; }
+  void setSocksPassword(const std::string& value) { socksPassword_ = value; }
   SocksAuthentication socksAuthentication() const { return socksAuthentication_; }
   void setSocksAuthentication(SocksAuthentication value) { socksAuthentication_ = value; }
   // The bound end a version 5 proxy reported in its connect reply (empty before one came).
-  const std::string& SocksBoundAddr() const { return boundAddr_; }
-  const std::string& SocksBoundPort() const { return boundPort_; }
+  const std::string& socksBoundAddr() const { return boundAddr_; }
+  const std::string& socksBoundPort() const { return boundPort_; }
 
-  SessionConnectedEvent OnSocksConnected;
-  SocksErrorEvent OnSocksError;
-  SocksAuthStateEvent OnSocksAuthState;
+  SessionConnectedEvent onSocksConnected;
+  SocksErrorEvent onSocksError;
+  SocksAuthStateEvent onSocksAuthState;
 
-  void Connect() override;
+  void connect() override;
 
  protected:
   // Where the negotiation stands. The names carry the protocol version.
@@ -53,31 +53,31 @@ class SocksSocket : public BasicSocket {
     Socks5ConnectRequest,     // level 5: connect request sent, waiting for the reply
   };
 
-  bool SocksNegotiating() const { return socksState_ != SocksState::Data; }
+  bool socksNegotiating() const { return socksState_ != SocksState::Data; }
 
-  void AssignDefaultValue() override;
-  void TriggerSessionConnected(std::uint16_t errCode) override;
-  bool TriggerDataAvailable(std::uint16_t errCode) override;
-  void TriggerSessionClosed(std::uint16_t errCode) override;
-  void TriggerDataSent(std::uint16_t errCode) override;
+  void assignDefaultValue() override;
+  void triggerSessionConnected(std::uint16_t errCode) override;
+  bool triggerDataAvailable(std::uint16_t errCode) override;
+  void triggerSessionClosed(std::uint16_t errCode) override;
+  void triggerDataSent(std::uint16_t errCode) override;
   void handleCloseEvent(platform::Message& msg) override;
-  virtual void TriggerSocksConnected(std::uint16_t errCode);
-  virtual void TriggerSocksError(std::int32_t error, const std::string& msg);
-  virtual void TriggerSocksAuthState(SocksAuthState state);
+  virtual void triggerSocksConnected(std::uint16_t errCode);
+  virtual void triggerSocksError(std::int32_t error, const std::string& msg);
+  virtual void triggerSocksAuthState(SocksAuthState state);
 
  private:
   // The one place where the negotiation state changes.
-  void SetSocksState(SocksState state);
+  void setSocksState(SocksState state);
   // Refuses values that cannot be sent in the requests; false when refused.
-  bool CheckSocksRequests();
-  void SendRequest(const std::string& bytes);
-  void SendSocks5Greeting();
-  void SendSocks5Auth();
-  void SendSocks5Connect();
-  void SendSocks4Connect();
-  void ReceiveReply();
-  void ReplyComplete();
-  void SocksSucceeded();
+  bool checkSocksRequests();
+  void sendRequest(const std::string& bytes);
+  void sendSocks5Greeting();
+  void sendSocks5Auth();
+  void sendSocks5Connect();
+  void sendSocks4Connect();
+  void receiveReply();
+  void replyComplete();
+  void socksSucceeded();
   void failNegotiation(std::int32_t code, const std::string& msg);
 
   std::string socksLevel_ = "5";

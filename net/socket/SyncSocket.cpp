@@ -7,7 +7,7 @@
 
 namespace net {
 
-int SyncSocket::WaitUntilReady(const bool& doneFlag) {
+int SyncSocket::waitUntilReady(const bool& doneFlag) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_);
   while (!doneFlag) {
@@ -18,16 +18,16 @@ int SyncSocket::WaitUntilReady(const bool& doneFlag) {
       if (left <= 0) return kWaitTimedOut;
       slice = static_cast<int>(std::min<long long>(left, slice));
     }
-    if (Terminated() || QCoreApplication::closingDown()) return kWaitTimedOut;
+    if (terminated() || QCoreApplication::closingDown()) return kWaitTimedOut;
     platform::waitForMessage(slice);  // sleeps until a message arrives instead of spinning
   }
   return 0;
 }
 
-int SyncSocket::Synchronize(const std::function<void()>& proc, bool& doneFlag) {
+int SyncSocket::synchronize(const std::function<void()>& proc, bool& doneFlag) {
   doneFlag = false;
   if (proc) proc();
-  return WaitUntilReady(doneFlag);
+  return waitUntilReady(doneFlag);
 }
 
 }  // namespace net

@@ -11,13 +11,13 @@ constexpr int kWaitTimedOut = 12001;  // result of a wait that ran out of time o
 
 class SyncSocket : public LineSocket {
  public:
-  int Timeout() const { return timeout_; }
-  void SetTimeout(int ms) { timeout_ = ms; }  // 0: wait without limit
+  int timeout() const { return timeout_; }
+  void setTimeout(int ms) { timeout_ = ms; }  // 0: wait without limit
 
   // Waits until `doneFlag` is set: 0, or 12001 when the time-out passes or the loop is terminating.
-  virtual int WaitUntilReady(const bool& doneFlag);
-  // Clears `doneFlag`, runs `proc` when given, then waits like WaitUntilReady.
-  virtual int Synchronize(const std::function<void()>& proc, bool& doneFlag);
+  virtual int waitUntilReady(const bool& doneFlag);
+  // Clears `doneFlag`, runs `proc` when given, then waits like waitUntilReady.
+  virtual int synchronize(const std::function<void()>& proc, bool& doneFlag);
 
  private:
   int timeout_ = 0;

@@ -6,7 +6,7 @@
 namespace net {
 
 // `s` without leading and trailing blanks and control characters.
-inline std::string Trim(const std::string& s) {
+inline std::string trim(const std::string& s) {
   std::size_t b = 0, e = s.size();
   while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
   while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;

@@ -9,7 +9,7 @@
 namespace platform {
 namespace {
 
-std::string& ProfileFolder() {
+std::string& profileFolder() {
   static std::string folder;
   return folder;
 }
@@ -19,7 +19,7 @@ std::string& ProfileFolder() {
 // holds back the timers of pages it takes for hidden). They need no graphics processor, and the
 // engine is to fetch nothing on its own (no updates, no background requests). Switches the user set
 // come first and are kept.
-void PrepareEngineSwitches() {
+void prepareEngineSwitches() {
   QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
   for (const char* flag : {"--disable-background-timer-throttling", "--disable-renderer-backgrounding",
                            "--disable-backgrounding-occluded-windows", "--disable-gpu",
@@ -41,17 +41,17 @@ void PrepareEngineSwitches() {
 
 }  // namespace
 
-void SetBrowserProfileFolder(const std::string& folder) {
-  ProfileFolder() = folder;
+void setBrowserProfileFolder(const std::string& folder) {
+  profileFolder() = folder;
 }
 
-QWebEngineProfile& SharedBrowserProfile() {
+QWebEngineProfile& sharedBrowserProfile() {
   static QWebEngineProfile* profile = nullptr;
   if (profile == nullptr) {
-    PrepareEngineSwitches();
+    prepareEngineSwitches();
     profile = new QWebEngineProfile(QStringLiteral("clipwave"), QCoreApplication::instance());
-    if (!ProfileFolder().empty()) {
-      const QString folder = QString::fromStdString(ProfileFolder());
+    if (!profileFolder().empty()) {
+      const QString folder = QString::fromStdString(profileFolder());
       profile->setPersistentStoragePath(folder);
       profile->setCachePath(folder + QStringLiteral("/cache"));
     }

@@ -10,10 +10,10 @@ namespace platform {
 
 // Where the profile keeps its files; takes effect only before the first page is created. Empty (the
 // default) means the program's data folder.
-void SetBrowserProfileFolder(const std::string& folder);
+void setBrowserProfileFolder(const std::string& folder);
 
 // The shared profile, created on first use together with the browser engine. It belongs to the
 // application object and lives until the program ends.
-QWebEngineProfile& SharedBrowserProfile();
+QWebEngineProfile& sharedBrowserProfile();
 
 }  // namespace platform

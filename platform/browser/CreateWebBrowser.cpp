@@ -10,17 +10,17 @@ namespace {
 // Stands in for the control in a build without the web engine.
 class MissingWebBrowser final : public WebBrowser {
  public:
-  void Navigate(const std::string& address) override {
+  void navigate(const std::string& address) override {
     throw BrowserError("this program was built without a web engine; cannot load " + address);
   }
-  void NavigateBlank() override {}
-  int ReadyState() override { return BrowserReadyState::Uninitialized; }
-  PageSource Source() override { return {}; }
+  void navigateBlank() override {}
+  int readyState() override { return BrowserReadyState::Uninitialized; }
+  PageSource source() override { return {}; }
 };
 
 }  // namespace
 
-std::unique_ptr<WebBrowser> CreateWebBrowser() {
+std::unique_ptr<WebBrowser> createWebBrowser() {
 #ifdef CLIPWAVE_HAVE_WEBENGINE
   return std::make_unique<QtWebBrowser>();
 #else

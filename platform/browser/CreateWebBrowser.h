@@ -9,6 +9,6 @@
 namespace platform {
 
 // A new control; its page is created with the first navigation.
-std::unique_ptr<WebBrowser> CreateWebBrowser();
+std::unique_ptr<WebBrowser> createWebBrowser();
 
 }  // namespace platform

@@ -37,7 +37,7 @@ const char* const kBlank = "about:blank";
 // The largest page source handed over, in UTF-16 code units; a larger one counts as unreadable.
 constexpr qsizetype kMaxSourceUnits = qsizetype{32} * 1024 * 1024;
 
-int ReadyStateOf(const QString& name) {
+int readyStateOf(const QString& name) {
   if (name == QLatin1String("interactive")) return BrowserReadyState::Interactive;
   if (name == QLatin1String("complete")) return BrowserReadyState::Complete;
   return BrowserReadyState::Loading;
@@ -64,19 +64,19 @@ QtWebBrowser::QtWebBrowser() : state_(std::make_shared<State>()) {}
 // Answers still open are dropped with the page; the state they refer to is shared and outlives them.
 QtWebBrowser::~QtWebBrowser() = default;
 
-void QtWebBrowser::Navigate(const std::string& address) {
+void QtWebBrowser::navigate(const std::string& address) {
   const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
   if (!url.isValid() || url.isRelative()) throw BrowserError("not a web address: " + address);
-  Load(address);
+  load(address);
 }
 
-void QtWebBrowser::NavigateBlank() {
-  Load(kBlank);
+void QtWebBrowser::navigateBlank() {
+  load(kBlank);
 }
 
-void QtWebBrowser::Load(const std::string& address) {
+void QtWebBrowser::load(const std::string& address) {
   State& state = *state_;
-  if (!state.page) CreatePage();
+  if (!state.page) createPage();
   ++state.navigation;
   state.toBlank = address == kBlank;
   state.leftDocument = state.answeringDocument;
@@ -86,9 +86,9 @@ void QtWebBrowser::Load(const std::string& address) {
   state.page->load(QUrl(QString::fromStdString(address)));
 }
 
-void QtWebBrowser::CreatePage() {
+void QtWebBrowser::createPage() {
   State& state = *state_;
-  state.page = std::make_unique<QWebEnginePage>(&SharedBrowserProfile());
+  state.page = std::make_unique<QWebEnginePage>(&sharedBrowserProfile());
   std::weak_ptr<State> weak = state_;
   // Ask again as soon as the loading moves on, rather than wait for an answer that may not come.
   const auto askAgain = [weak] {
@@ -105,19 +105,19 @@ void QtWebBrowser::CreatePage() {
   });
 }
 
-int QtWebBrowser::ReadyState() {
-  Ask();
+int QtWebBrowser::readyState() {
+  ask();
   return state_->readyState;
 }
 
-PageSource QtWebBrowser::Source() {
-  Ask();
+PageSource QtWebBrowser::source() {
+  ask();
   return state_->source;
 }
 
-void QtWebBrowser::Ask() {
+void QtWebBrowser::ask() {
   State& state = *state_;
-  if (!state.page || state.source.State == PageSource::Kind::Unreadable) return;
+  if (!state.page || state.source.state == PageSource::Kind::Unreadable) return;
   const auto now = std::chrono::steady_clock::now();
   if (state.asking && now - state.askedAt < kAskAgainAfter) return;
   state.asking = true;
@@ -128,18 +128,18 @@ void QtWebBrowser::Ask() {
     auto s = weak.lock();
     if (!s || s->navigation != navigation) return;
     s->asking = false;
-    Take(*s, answer.toList());
+    take(*s, answer.toList());
   });
 }
 
-void QtWebBrowser::Take(State& state, const QVariantList& answer) {
+void QtWebBrowser::take(State& state, const QVariantList& answer) {
   if (answer.size() < 3) return;  // no answer: the document was being replaced
   const QString document = answer.at(0).toString();
   // The document the navigation is leaving, or the empty one a new page starts out with.
   if (document == state.leftDocument) return;
   if (!state.toBlank && answer.at(1).toString() == QLatin1String(kBlank)) return;
   state.answeringDocument = document;
-  state.readyState = ReadyStateOf(answer.at(2).toString());
+  state.readyState = readyStateOf(answer.at(2).toString());
   if (state.readyState < BrowserReadyState::Interactive) return;
   const QString source = answer.size() > 3 ? answer.at(3).toString() : QString();
   if (answer.size() > 3 && source.size() <= kMaxSourceUnits)

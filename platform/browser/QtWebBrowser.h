@@ -17,19 +17,19 @@ class QtWebBrowser final : public WebBrowser {
   QtWebBrowser(const QtWebBrowser&) = delete;
   QtWebBrowser& operator=(const QtWebBrowser&) = delete;
 
-  void Navigate(const std::string& address) override;
-  void NavigateBlank() override;
+  void navigate(const std::string& address) override;
+  void navigateBlank() override;
   // The engine answers questions about its page later, as an event: both calls report what the last
   // answer said and, when no question is open, ask again. The answer arrives while messages are handled.
-  int ReadyState() override;
-  PageSource Source() override;
+  int readyState() override;
+  PageSource source() override;
 
  private:
   struct State;
-  void CreatePage();
-  void Load(const std::string& address);
-  void Ask();
-  static void Take(State& state, const QVariantList& answer);
+  void createPage();
+  void load(const std::string& address);
+  void ask();
+  static void take(State& state, const QVariantList& answer);
 
   std::shared_ptr<State> state_;
 };

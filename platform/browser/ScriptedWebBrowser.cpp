@@ -4,47 +4,47 @@
 
 namespace platform {
 
-ScriptedWebBrowser::Page ScriptedWebBrowser::TextPage(const std::string& text, int firstReadyState) {
+ScriptedWebBrowser::Page ScriptedWebBrowser::textPage(const std::string& text, int firstReadyState) {
   Page page;
   for (int state = firstReadyState; state <= BrowserReadyState::Complete; ++state)
-    page.Frames.push_back({state, {PageSource::Kind::Text, text}});
+    page.frames.push_back({state, {PageSource::Kind::Text, text}});
   return page;
 }
 
-void ScriptedWebBrowser::SetPages(std::vector<Page> pages) {
+void ScriptedWebBrowser::setPages(std::vector<Page> pages) {
   pages_ = std::move(pages);
   nextPage_ = 0;
 }
 
-void ScriptedWebBrowser::Navigate(const std::string& address) {
+void ScriptedWebBrowser::navigate(const std::string& address) {
   calls_.push_back("navigate " + address);
   current_ = pages_.empty() ? Page{} : pages_[std::min(nextPage_, pages_.size() - 1)];
   ++nextPage_;
   frame_ = 0;
-  if (current_.Refused) throw BrowserError("navigation refused: " + address);
+  if (current_.refused) throw BrowserError("navigation refused: " + address);
 }
 
-void ScriptedWebBrowser::NavigateBlank() {
+void ScriptedWebBrowser::navigateBlank() {
   calls_.push_back("blank");
-  current_ = TextPage("<html><head></head><body></body></html>");
+  current_ = textPage("<html><head></head><body></body></html>");
   frame_ = 0;
 }
 
-const ScriptedWebBrowser::Frame& ScriptedWebBrowser::Read() {
+const ScriptedWebBrowser::Frame& ScriptedWebBrowser::read() {
   static const Frame kNothing{BrowserReadyState::Uninitialized, {}};
   ++reads_;
-  if (current_.Frames.empty()) return kNothing;
-  const Frame& frame = current_.Frames[std::min(frame_, current_.Frames.size() - 1)];
+  if (current_.frames.empty()) return kNothing;
+  const Frame& frame = current_.frames[std::min(frame_, current_.frames.size() - 1)];
   ++frame_;
   return frame;
 }
 
-int ScriptedWebBrowser::ReadyState() {
-  return Read().ReadyState;
+int ScriptedWebBrowser::readyState() {
+  return read().readyState;
 }
 
-PageSource ScriptedWebBrowser::Source() {
-  return Read().Source;
+PageSource ScriptedWebBrowser::source() {
+  return read().source;
 }
 
 }  // namespace platform

@@ -14,33 +14,33 @@ class ScriptedWebBrowser final : public WebBrowser {
  public:
   // One look at a page: its ready state and what its source reads as at that moment.
   struct Frame {
-    int ReadyState = BrowserReadyState::Complete;
-    PageSource Source;
+    int readyState = BrowserReadyState::Complete;
+    PageSource source;
   };
-  // What one navigation shows: each call of ReadyState() or Source() reads the current frame and
-  // then steps to the next one; the last frame holds. A refused page raises from Navigate.
+  // What one navigation shows: each call of readyState() or source() reads the current frame and
+  // then steps to the next one; the last frame holds. A refused page raises from navigate().
   struct Page {
-    std::vector<Frame> Frames;
-    bool Refused = false;
+    std::vector<Frame> frames;
+    bool refused = false;
   };
 
   // Frames that hold `text` at each ready state in turn.
-  static Page TextPage(const std::string& text, int firstReadyState = BrowserReadyState::Complete);
+  static Page textPage(const std::string& text, int firstReadyState = BrowserReadyState::Complete);
 
   // Pages for the coming navigations, in order; the last one repeats for every further navigation.
-  void SetPages(std::vector<Page> pages);
+  void setPages(std::vector<Page> pages);
 
   // What was asked of the control, in order: "navigate <address>" and "blank".
-  const std::vector<std::string>& Calls() const { return calls_; }
-  int Reads() const { return reads_; }
+  const std::vector<std::string>& calls() const { return calls_; }
+  int reads() const { return reads_; }
 
-  void Navigate(const std::string& address) override;
-  void NavigateBlank() override;
-  int ReadyState() override;
-  PageSource Source() override;
+  void navigate(const std::string& address) override;
+  void navigateBlank() override;
+  int readyState() override;
+  PageSource source() override;
 
  private:
-  const Frame& Read();
+  const Frame& read();
 
   std::vector<Page> pages_;
   std::size_t nextPage_ = 0;

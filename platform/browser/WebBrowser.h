@@ -21,10 +21,10 @@ struct PageSource {
   enum class Kind {
     NoDocument,  // no document to read yet
     Unreadable,  // a document is there but its source could not be copied out
-    Text,        // `Bytes` holds the source (UTF-8)
+    Text,        // `bytes` holds the source (UTF-8)
   };
-  Kind State = Kind::NoDocument;
-  std::string Bytes;
+  Kind state = Kind::NoDocument;
+  std::string bytes;
 };
 
 // Raised when the control refuses a request (an address it cannot load, an engine that cannot start).
@@ -38,13 +38,13 @@ class WebBrowser {
   virtual ~WebBrowser() = default;
 
   // Starts loading `address`; returns at once. Raises BrowserError when the request is refused.
-  virtual void Navigate(const std::string& address) = 0;
+  virtual void navigate(const std::string& address) = 0;
   // Starts loading the empty page "about:blank".
-  virtual void NavigateBlank() = 0;
+  virtual void navigateBlank() = 0;
   // How far the document of the last navigation has loaded (BrowserReadyState).
-  virtual int ReadyState() = 0;
+  virtual int readyState() = 0;
   // The current document's source, as far as it is known now.
-  virtual PageSource Source() = 0;
+  virtual PageSource source() = 0;
 };
 
 }  // namespace platform

@@ -27,24 +27,24 @@ namespace {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::SetSettingsFilePath(dir_.File("settings.ini")); }
+  void SetUp() override { platform::setSettingsFilePath(dir_.file("settings.ini")); }
   void TearDown() override {
     window_.reset();
-    platform::SetSettingsFilePath("");
+    platform::setSettingsFilePath("");
   }
 
-  void WriteSettings(const std::string& text) { dir_.Write("settings.ini", text); }
-  std::string ReadSettings() const {
-    std::ifstream in(dir_.File("settings.ini"));
+  void writeSettings(const std::string& text) { dir_.write("settings.ini", text); }
+  std::string readSettings() const {
+    std::ifstream in(dir_.file("settings.ini"));
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  MainWindow& Open() {
+  MainWindow& open() {
     window_ = std::make_unique<MainWindow>();
     window_->show();
-    platform::ProcessMessages();
+    platform::processMessages();
     return *window_;
   }
-  void Close() {
+  void close() {
     window_->close();
     window_.reset();
   }
@@ -54,7 +54,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowTest, WindowHasTheDesignedFrameAndControls) {
-  MainWindow& w = Open();
+  MainWindow& w = open();
   EXPECT_EQ(w.size(), QSize(407, 334));
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
   EXPECT_EQ(w.windowTitle(), "Karvel Clipwave");
@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, WindowHasTheDesignedFrameAndControls) {
 }
 
 TEST_F(MainWindowTest, ModeLayoutsSwapTheAddressAndTheFile) {
-  MainWindow& w = Open();
+  MainWindow& w = open();
   w.convertLocalRadio->click();
   EXPECT_EQ(w.sourceLabel->text(), "Select video file:");
   EXPECT_TRUE(w.localFileEdit->isVisible() && w.selectFileButton->isVisible());
@@ -114,95 +114,95 @@ TEST_F(MainWindowTest, SettingsAreReadWithDefaultsForWhatIsMissingOrUnreadable) 
   };
   for (const SettingsCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove(dir_.File("settings.ini"));
+    std::filesystem::remove(dir_.file("settings.ini"));
     if (c.file != nullptr) {
       std::string text = c.file;
       const std::size_t at = text.find('@');
-      if (at != std::string::npos) text.replace(at, 1, dir_.Path());
-      WriteSettings(text);
+      if (at != std::string::npos) text.replace(at, 1, dir_.path());
+      writeSettings(text);
     }
-    MainWindow& w = Open();
+    MainWindow& w = open();
     EXPECT_EQ(w.outputFolderEdit->text().toStdString(),
-              c.folderFromFile ? dir_.Path() : platform::DefaultOutputDir());
+              c.folderFromFile ? dir_.path() : platform::defaultOutputDir());
     EXPECT_EQ(w.formatCombo->currentIndex(), c.format);
     if (c.mode == -2) {
-      EXPECT_EQ(w.ModeIndex, 7);
+      EXPECT_EQ(w.modeIndex, 7);
     } else {
       EXPECT_EQ(w.convertLocalRadio->isChecked(), c.mode == 1);
       EXPECT_EQ(w.localFileEdit->isVisible(), c.mode == 1);
     }
-    Close();
+    close();
   }
 }
 
 TEST_F(MainWindowTest, SettingsRoundTripExactly) {
-  const std::string folder = dir_.Path() + "/Música, live  and more";
-  const std::string spaced = dir_.Path() + "/ end with blank ";
+  const std::string folder = dir_.path() + "/Música, live  and more";
+  const std::string spaced = dir_.path() + "/ end with blank ";
   for (const std::string& path : {folder, spaced}) {
     SCOPED_TRACE(path);
     std::filesystem::create_directories(path);
-    MainWindow& w = Open();
+    MainWindow& w = open();
     w.outputFolderEdit->setText(QString::fromStdString(path));
     w.convertLocalRadio->click();
     w.formatCombo->setCurrentIndex(4);
-    Close();
-    MainWindow& again = Open();
+    close();
+    MainWindow& again = open();
     EXPECT_EQ(again.outputFolderEdit->text().toStdString(), path);
     EXPECT_TRUE(again.convertLocalRadio->isChecked());
     EXPECT_EQ(again.formatCombo->currentIndex(), 4);
-    Close();
+    close();
   }
 }
 
 TEST_F(MainWindowTest, ATypedFolderThatDoesNotExistIsNotSaved) {
-  const std::string kept = dir_.Path() + "/kept";
+  const std::string kept = dir_.path() + "/kept";
   std::filesystem::create_directories(kept);
-  WriteSettings("[Options]\nOutputDirectory=" + kept + "\n");
-  MainWindow& w = Open();
-  w.outputFolderEdit->setText(QString::fromStdString(dir_.Path() + "/typed-but-missing"));
-  Close();
-  EXPECT_EQ(platform::IniFile(dir_.File("settings.ini")).ReadString("Options", "OutputDirectory", ""), kept);
+  writeSettings("[Options]\nOutputDirectory=" + kept + "\n");
+  MainWindow& w = open();
+  w.outputFolderEdit->setText(QString::fromStdString(dir_.path() + "/typed-but-missing"));
+  close();
+  EXPECT_EQ(platform::IniFile(dir_.file("settings.ini")).readString("Options", "OutputDirectory", ""), kept);
 
   // A stored folder deleted before close is still written back: nothing better is known.
   std::filesystem::remove(kept);
-  Open();
-  Close();
-  EXPECT_EQ(platform::IniFile(dir_.File("settings.ini")).ReadString("Options", "OutputDirectory", ""), kept);
+  open();
+  close();
+  EXPECT_EQ(platform::IniFile(dir_.file("settings.ini")).readString("Options", "OutputDirectory", ""), kept);
 }
 
 TEST_F(MainWindowTest, NothingSelectedIsSavedAsMinusOne) {
-  MainWindow& w = Open();
+  MainWindow& w = open();
   w.formatCombo->setCurrentIndex(-1);
-  Close();
-  EXPECT_NE(ReadSettings().find("ConvertFormat=-1"), std::string::npos);
-  EXPECT_EQ(Open().formatCombo->currentIndex(), -1);
+  close();
+  EXPECT_NE(readSettings().find("ConvertFormat=-1"), std::string::npos);
+  EXPECT_EQ(open().formatCombo->currentIndex(), -1);
 }
 
 TEST_F(MainWindowTest, SettingsFileIsReplacedWholeAndLeavesNoTemporaryFiles) {
-  Open();
-  Close();
-  Open();
-  Close();
+  open();
+  close();
+  open();
+  close();
   int files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.Path())) ++files;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.path())) ++files;
   EXPECT_EQ(files, 1);
-  EXPECT_EQ(ReadSettings().rfind("[Options]\n", 0), 0u);
+  EXPECT_EQ(readSettings().rfind("[Options]\n", 0), 0u);
 }
 
 TEST_F(MainWindowTest, BrowserButtonSetsTheFolderAndCancelKeepsIt) {
   ScriptedDialogs dialogs;
-  MainWindow& w = Open();
+  MainWindow& w = open();
   const QString before = w.outputFolderEdit->text();
-  dialogs.AnswerPaths({});
+  dialogs.answerPaths({});
   w.browseFolderButton->click();
   EXPECT_EQ(w.outputFolderEdit->text(), before);
-  dialogs.AnswerPaths({dir_.Path()});
+  dialogs.answerPaths({dir_.path()});
   w.browseFolderButton->click();
-  EXPECT_EQ(w.outputFolderEdit->text().toStdString(), dir_.Path());
-  EXPECT_EQ(w.OutputDir, dir_.Path());
-  ASSERT_EQ(dialogs.Shown().size(), 2u);
-  EXPECT_EQ(dialogs.Shown()[0].kind, testing_support::ShownDialog::SelectFolder);
-  EXPECT_EQ(dialogs.Shown()[0].caption, "Please select the directory to add");
+  EXPECT_EQ(w.outputFolderEdit->text().toStdString(), dir_.path());
+  EXPECT_EQ(w.outputDir, dir_.path());
+  ASSERT_EQ(dialogs.shown().size(), 2u);
+  EXPECT_EQ(dialogs.shown()[0].kind, testing_support::ShownDialog::SelectFolder);
+  EXPECT_EQ(dialogs.shown()[0].caption, "Please select the directory to add");
 }
 
 TEST_F(MainWindowTest, ClipboardTextFillsTheAddressByTheRules) {
@@ -216,42 +216,42 @@ TEST_F(MainWindowTest, ClipboardTextFillsTheAddressByTheRules) {
       {"plain.com", "plain.com"},
       {"", "before"},
   };
-  MainWindow& w = Open();
+  MainWindow& w = open();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.copied);
     w.urlEdit->setText("before");
     QGuiApplication::clipboard()->setText(c.copied);
-    platform::ProcessMessages();
+    platform::processMessages();
     EXPECT_EQ(w.urlEdit->text().toStdString(), c.expected);
   }
 
   // Local-file mode still fills the hidden field; text that is not text, or is huge, is ignored.
   w.convertLocalRadio->click();
   QGuiApplication::clipboard()->setText("http://x.com/watch?v=2");
-  platform::ProcessMessages();
+  platform::processMessages();
   EXPECT_EQ(w.urlEdit->text(), "http://x.com/watch?v=2");
   auto* picture = new QMimeData;
   picture->setData("image/png", "\x89PNG");
   QGuiApplication::clipboard()->setMimeData(picture);
-  platform::ProcessMessages();
+  platform::processMessages();
   QGuiApplication::clipboard()->setText(QString(1 << 20, 'a') + ".com");
-  platform::ProcessMessages();
+  platform::processMessages();
   EXPECT_EQ(w.urlEdit->text(), "http://x.com/watch?v=2");
 }
 
 TEST_F(MainWindowTest, TextOnTheClipboardAtStartFillsTheAddress) {
   QGuiApplication::clipboard()->setText(" http://www.example.com/watch?v=at-start ");
-  platform::ProcessMessages();
-  MainWindow& w = Open();
+  platform::processMessages();
+  MainWindow& w = open();
   EXPECT_EQ(w.urlEdit->text(), "http://www.example.com/watch?v=at-start");
 }
 
 TEST_F(MainWindowTest, ShowInstanceMessageRestoresAMinimisedWindow) {
-  MainWindow& w = Open();
+  MainWindow& w = open();
   w.showMinimized();
-  platform::ProcessMessages();
-  platform::PostMessage(w.Handle(), MainWindowMessage::ShowInstance);
-  platform::ProcessMessages();
+  platform::processMessages();
+  platform::postMessage(w.handle(), MainWindowMessage::ShowInstance);
+  platform::processMessages();
   EXPECT_FALSE(w.isMinimized());
   EXPECT_TRUE(w.isVisible());
 }

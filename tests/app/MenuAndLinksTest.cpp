@@ -30,14 +30,14 @@ namespace {
 class BrowserCatcher : public QObject {
   Q_OBJECT
  public:
-  BrowserCatcher() { QDesktopServices::setUrlHandler("https", this, "Open"); }
+  BrowserCatcher() { QDesktopServices::setUrlHandler("https", this, "open"); }
   ~BrowserCatcher() override { QDesktopServices::unsetUrlHandler("https"); }
   std::vector<std::string> opened;
  public slots:
-  void Open(const QUrl& url) { opened.push_back(url.toString().toStdString()); }
+  void open(const QUrl& url) { opened.push_back(url.toString().toStdString()); }
 };
 
-void Click(QWidget* widget) {
+void click(QWidget* widget) {
   const QPointF at(2, 2);
   QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                     {});
@@ -49,13 +49,13 @@ void Click(QWidget* widget) {
 class MenuAndLinksTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::SetSettingsFilePath(dir_.File("settings.ini"));
+    platform::setSettingsFilePath(dir_.file("settings.ini"));
     window_ = std::make_unique<MainWindow>();
     window_->show();
   }
   void TearDown() override {
     window_.reset();
-    platform::SetSettingsFilePath("");
+    platform::setSettingsFilePath("");
   }
   TempDir dir_;
   std::unique_ptr<MainWindow> window_;
@@ -73,7 +73,7 @@ TEST_F(MenuAndLinksTest, MenuHasItsEntriesWithTheAccountEntryHidden) {
 TEST_F(MenuAndLinksTest, AdvancedOpensTheMenuWhereTheMouseIs) {
   for (QWidget* opener :
        {static_cast<QWidget*>(window_->advancedLink), static_cast<QWidget*>(window_->menuImage)}) {
-    Click(opener);
+    click(opener);
     EXPECT_TRUE(window_->popupMenu->isVisible());
     EXPECT_TRUE(window_->popupMenu->geometry().contains(QCursor::pos()) ||
                 window_->popupMenu->pos() == QCursor::pos());
@@ -83,9 +83,9 @@ TEST_F(MenuAndLinksTest, AdvancedOpensTheMenuWhereTheMouseIs) {
 
 TEST_F(MenuAndLinksTest, LinksOpenTheMakersPages) {
   BrowserCatcher browser;
-  Click(window_->logoImage);
-  Click(window_->makerNameLabel);
-  Click(window_->updateLink);
+  click(window_->logoImage);
+  click(window_->makerNameLabel);
+  click(window_->updateLink);
   window_->donateAction->trigger();
   window_->homePageAction->trigger();
   EXPECT_EQ(browser.opened,
@@ -117,7 +117,7 @@ TEST_F(MenuAndLinksTest, AboutBoxShowsTheTitleAndVersion) {
 
 TEST_F(MenuAndLinksTest, AccountDialogNeedsBothPartsAndCancelKeepsThePair) {
   ScriptedDialogs dialogs;
-  for (int i = 0; i < 3; ++i) dialogs.Answer(platform::ModalResult::Ok);
+  for (int i = 0; i < 3; ++i) dialogs.answer(platform::ModalResult::Ok);
   auto withLogin = [](std::function<void(LoginDialog&)> act) {
     QTimer::singleShot(0, [act] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -137,13 +137,13 @@ TEST_F(MenuAndLinksTest, AccountDialogNeedsBothPartsAndCancelKeepsThePair) {
     login.okButton->click();
   });
   window_->onSetAccountTriggered();
-  EXPECT_EQ(window_->AccountName, "ann");
-  EXPECT_EQ(window_->AccountPassword, "secret");
-  ASSERT_EQ(dialogs.Shown().size(), 3u);
-  EXPECT_EQ(dialogs.Shown()[0].text, "Please enter Username.");
-  EXPECT_EQ(dialogs.Shown()[1].text, "Please enter Username.") << "the user name is checked first";
-  EXPECT_EQ(dialogs.Shown()[2].text, "Please enter Password.");
-  EXPECT_EQ(dialogs.Shown()[2].caption, "Karvel Clipwave");
+  EXPECT_EQ(window_->accountName, "ann");
+  EXPECT_EQ(window_->accountPassword, "secret");
+  ASSERT_EQ(dialogs.shown().size(), 3u);
+  EXPECT_EQ(dialogs.shown()[0].text, "Please enter Username.");
+  EXPECT_EQ(dialogs.shown()[1].text, "Please enter Username.") << "the user name is checked first";
+  EXPECT_EQ(dialogs.shown()[2].text, "Please enter Password.");
+  EXPECT_EQ(dialogs.shown()[2].caption, "Karvel Clipwave");
 
   withLogin([](LoginDialog& login) {
     EXPECT_EQ(login.userNameEdit->text(), "ann");
@@ -153,7 +153,7 @@ TEST_F(MenuAndLinksTest, AccountDialogNeedsBothPartsAndCancelKeepsThePair) {
     login.cancelButton->click();
   });
   window_->onSetAccountTriggered();
-  EXPECT_EQ(window_->AccountName, "ann");
+  EXPECT_EQ(window_->accountName, "ann");
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ struct Scenario {
   QMessageBox::StandardButton answer;  // to the first box; later boxes get OK
 };
 
-std::string Fill(std::string text, const std::string& tmp) {
+std::string fill(std::string text, const std::string& tmp) {
   const std::size_t at = text.find("{tmp}");
   if (at != std::string::npos) text.replace(at, 5, tmp);
   return text;
@@ -47,7 +47,7 @@ std::string Fill(std::string text, const std::string& tmp) {
 class BoxWatcher : public QObject {
  public:
   BoxWatcher(std::string folder) : folder_(std::move(folder)) { qApp->installEventFilter(this); }
-  void Next(const std::string& name, QMessageBox::StandardButton answer) {
+  void next(const std::string& name, QMessageBox::StandardButton answer) {
     name_ = name;
     answer_ = answer;
     count_ = 0;
@@ -57,13 +57,13 @@ class BoxWatcher : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     auto* box = qobject_cast<QMessageBox*>(watched);
     if (box != nullptr && event->type() == QEvent::Show) {
-      QTimer::singleShot(300, box, [this, box] { Capture(box); });
+      QTimer::singleShot(300, box, [this, box] { capture(box); });
     }
     return false;
   }
 
  private:
-  void Capture(QMessageBox* box) {
+  void capture(QMessageBox* box) {
     const std::string file =
         folder_ + "/" + name_ + (count_ > 0 ? "-" + std::to_string(count_) : "") + ".png";
     QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromStdString(file));
@@ -94,12 +94,12 @@ int main(int argc, char** argv) {
   const std::string tmp = (std::filesystem::temp_directory_path() / "clipwave-screens").string();
   std::filesystem::remove_all(tmp);
   std::filesystem::create_directories(tmp);
-  platform::SetSettingsFilePath(tmp + "/settings.ini");
-  platform::InstallQtDialogs();
-  common::SiteConfig::SetCurrent(common::SiteConfig());
-  app::SetDownloadWindowFactory([](QWidget*, const download::ConversionRequest& request) {
-    std::printf("request: %s mode %d %s \"%s\"\n", request.Sources.front().c_str(),
-                static_cast<int>(request.Mode), request.TargetExt.c_str(), request.ConvertArgs.c_str());
+  platform::setSettingsFilePath(tmp + "/settings.ini");
+  platform::installQtDialogs();
+  common::SiteConfig::setCurrent(common::SiteConfig());
+  app::setDownloadWindowFactory([](QWidget*, const download::ConversionRequest& request) {
+    std::printf("request: %s mode %d %s \"%s\"\n", request.sources.front().c_str(),
+                static_cast<int>(request.mode), request.targetExt.c_str(), request.convertArgs.c_str());
     return 2;
   });
 
@@ -121,14 +121,14 @@ int main(int argc, char** argv) {
        &MainWindow::startButton, QMessageBox::Ok},
   };
   for (const Scenario& s : scenarios) {
-    watcher.Next(s.name, s.answer);
+    watcher.next(s.name, s.answer);
     QRadioButton* mode = s.localFile ? window.convertLocalRadio : window.downloadConvertRadio;
     QTest::mouseClick(mode, Qt::LeftButton, {}, QPoint(8, mode->height() / 2));  // on the round button
     QLineEdit* field = s.localFile ? window.localFileEdit : window.urlEdit;
     field->clear();
     QTest::keyClicks(field, s.typed);
     window.outputFolderEdit->clear();
-    QTest::keyClicks(window.outputFolderEdit, QString::fromStdString(Fill(s.folder, tmp)));
+    QTest::keyClicks(window.outputFolderEdit, QString::fromStdString(fill(s.folder, tmp)));
     QTest::mouseClick(window.*s.button, Qt::LeftButton);
     window.grab().save(QString::fromStdString(out + "/" + s.name + "-window-after.png"));
   }

@@ -38,7 +38,7 @@ struct Dialog {
   DialogButtons buttons;
 };
 
-Dialog NoticeOf(const std::string& text) {
+Dialog noticeOf(const std::string& text) {
   return {text, DialogIcon::Information, DialogButtons::Ok};
 }
 
@@ -50,7 +50,7 @@ class RecordingFactory {
           requests_.push_back(request);
           return int(platform::ModalResult::Ok);
         }) {}
-  const std::vector<ConversionRequest>& Requests() const { return requests_; }
+  const std::vector<ConversionRequest>& requests() const { return requests_; }
 
  private:
   std::vector<ConversionRequest> requests_;
@@ -59,8 +59,8 @@ class RecordingFactory {
 
 class RequestTest : public testing::Test {
  protected:
-  void SetUp() override { common::SiteConfig::SetCurrent(common::SiteConfig()); }
-  void TearDown() override { common::SiteConfig::Reset(); }
+  void SetUp() override { common::SiteConfig::setCurrent(common::SiteConfig()); }
+  void TearDown() override { common::SiteConfig::reset(); }
 
   TempDir dir_;
 };
@@ -76,14 +76,14 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
     Folder folder;
     std::vector<int> answers;  // to the questions
     std::vector<Dialog> dialogs;
-    std::optional<ConversionRequest> request;  // "{clip}" in Sources as above
+    std::optional<ConversionRequest> request;  // "{clip}" in sources as above
     int formatIndex = 1;
     std::string formatText = kMp3Normal;
   };
   const std::string missing = std::string("{out}");
   const Dialog question{missing + kMissingSuffix, DialogIcon::Information, DialogButtons::YesNo};
   const Dialog exampleNotice =
-      NoticeOf("Please enter the url like http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
+      noticeOf("Please enter the url like http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
   const std::vector<Row> rows = {
       {"empty address before a missing folder",
        true,
@@ -91,7 +91,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        "",
        Folder::Missing,
        {},
-       {NoticeOf("Please enter video URL!")},
+       {noticeOf("Please enter video URL!")},
        std::nullopt},
       {"empty local file",
        false,
@@ -99,7 +99,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        "",
        Folder::Exists,
        {},
-       {NoticeOf("Please select a local video file!")},
+       {noticeOf("Please select a local video file!")},
        std::nullopt},
       {"missing folder, No",
        true,
@@ -123,7 +123,7 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        "{gone}",
        Folder::Missing,
        {platform::ModalResult::Yes},
-       {question, NoticeOf("Please check whether the video file exist.")},
+       {question, noticeOf("Please check whether the video file exist.")},
        std::nullopt},
       {"empty folder text, Yes ends silently",
        true,
@@ -216,10 +216,10 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     TempDir dir;
-    const std::string clip = dir.Write("clip.flv", "FLV");
+    const std::string clip = dir.write("clip.flv", "FLV");
     const auto fill = [&](std::string text, const std::string& out) {
       for (const auto& [token, value] : {std::pair<std::string, std::string>{"{clip}", clip},
-                                         {"{gone}", dir.File("gone.flv")},
+                                         {"{gone}", dir.file("gone.flv")},
                                          {"{out}", out}}) {
         for (std::size_t at; (at = text.find(token)) != std::string::npos;)
           text.replace(at, token.size(), value);
@@ -229,23 +229,23 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
     std::string out;
     switch (row.folder) {
       case Folder::Exists:
-        out = dir.Path();
+        out = dir.path();
         break;
       case Folder::Missing:
-        out = dir.File("music/new");
+        out = dir.file("music/new");
         break;
       case Folder::Empty:
         out = "";
         break;
       case Folder::FileInTheWay:
-        out = dir.Write("blocker", "x") + "/sub";
+        out = dir.write("blocker", "x") + "/sub";
         break;
     }
     ScriptedDialogs dialogs;
     // Notices are answered with OK; the questions take the row's answers in turn.
     std::size_t nextAnswer = 0;
     for (const Dialog& expected : row.dialogs) {
-      dialogs.Answer(expected.buttons == DialogButtons::Ok ? int(platform::ModalResult::Ok)
+      dialogs.answer(expected.buttons == DialogButtons::Ok ? int(platform::ModalResult::Ok)
                                                            : row.answers.at(nextAnswer++));
     }
     RecordingFactory factory;
@@ -255,9 +255,9 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
 
     app::startRequest(nullptr, fields, outputDir);
 
-    ASSERT_EQ(dialogs.Shown().size(), row.dialogs.size());
+    ASSERT_EQ(dialogs.shown().size(), row.dialogs.size());
     for (std::size_t i = 0; i < row.dialogs.size(); ++i) {
-      const auto& shown = dialogs.Shown()[i];
+      const auto& shown = dialogs.shown()[i];
       EXPECT_EQ(shown.kind, testing_support::ShownDialog::MessageBox);
       EXPECT_EQ(shown.caption, kCaption);
       EXPECT_EQ(shown.text, fill(row.dialogs[i].text, out));
@@ -265,15 +265,15 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
       EXPECT_EQ(shown.buttons, row.dialogs[i].buttons);
     }
     if (row.request) {
-      ASSERT_EQ(factory.Requests().size(), 1u);
-      const ConversionRequest& got = factory.Requests().front();
-      ASSERT_EQ(got.Sources.size(), 1u);
-      EXPECT_EQ(got.Sources.front(), fill(row.request->Sources.front(), out));
-      EXPECT_EQ(got.Mode, row.request->Mode);
-      EXPECT_EQ(got.TargetExt, row.request->TargetExt);
-      EXPECT_EQ(got.ConvertArgs, row.request->ConvertArgs);
+      ASSERT_EQ(factory.requests().size(), 1u);
+      const ConversionRequest& got = factory.requests().front();
+      ASSERT_EQ(got.sources.size(), 1u);
+      EXPECT_EQ(got.sources.front(), fill(row.request->sources.front(), out));
+      EXPECT_EQ(got.mode, row.request->mode);
+      EXPECT_EQ(got.targetExt, row.request->targetExt);
+      EXPECT_EQ(got.convertArgs, row.request->convertArgs);
     } else {
-      EXPECT_TRUE(factory.Requests().empty());
+      EXPECT_TRUE(factory.requests().empty());
     }
     // The folder is taken over once the address or file is known to be given, and created on Yes.
     const bool emptyInput = row.download ? row.url.empty() : row.file.empty();
@@ -291,33 +291,33 @@ TEST_F(RequestTest, AnErrorOutOfTheDownloadWindowIsAbsorbed) {
     throw std::runtime_error("the download window failed");
   });
   std::string outputDir;
-  app::MainWindowFields fields{true, false,     "http://www.youtube.com/watch?v=a", "", dir_.Path(),
+  app::MainWindowFields fields{true, false,     "http://www.youtube.com/watch?v=a", "", dir_.path(),
                                1,    kMp3Normal};
   EXPECT_NO_THROW(app::startRequest(nullptr, fields, outputDir));
-  EXPECT_TRUE(dialogs.Shown().empty());
+  EXPECT_TRUE(dialogs.shown().empty());
 }
 
 TEST_F(RequestTest, TheAddressNoticeNamesTheConfiguredExample) {
-  EXPECT_EQ(app::EnterUrlLikeText(), resources::loadString(resources::StringId::EnterUrlLike));
-  common::SiteConfig local = common::ParseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\n").config;
-  common::SiteConfig::SetCurrent(local);
-  EXPECT_EQ(app::EnterUrlLikeText(), "Please enter the url like http://127.0.0.1:8123/watch?v=Xq0TXIuQ5zk");
+  EXPECT_EQ(app::enterUrlLikeText(), resources::loadString(resources::StringId::EnterUrlLike));
+  common::SiteConfig local = common::parseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\n").config;
+  common::SiteConfig::setCurrent(local);
+  EXPECT_EQ(app::enterUrlLikeText(), "Please enter the url like http://127.0.0.1:8123/watch?v=Xq0TXIuQ5zk");
 
   // A page of the simulator is taken and normalised; the real site's address no longer is a page.
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::ModalResult::Ok);
+  dialogs.answer(platform::ModalResult::Ok);
   RecordingFactory factory;
   std::string outputDir;
   app::MainWindowFields fields{true,        false, "http://127.0.0.1:8123/watch?x=1&v=abc",      "",
-                               dir_.Path(), 0,     "MP3 - High Quality Audio (256 Kbps, Stereo)"};
+                               dir_.path(), 0,     "MP3 - High Quality Audio (256 Kbps, Stereo)"};
   app::startRequest(nullptr, fields, outputDir);
   fields.url = "http://www.youtube.com/watch?v=abc";
   app::startRequest(nullptr, fields, outputDir);
-  ASSERT_EQ(factory.Requests().size(), 1u);
-  EXPECT_EQ(factory.Requests()[0].Sources, std::vector<std::string>{"http://127.0.0.1:8123/watch?v=abc"});
-  EXPECT_EQ(factory.Requests()[0].ConvertArgs, "-ar 44100 -ab 256kbit/s -ac 2 ");
-  ASSERT_EQ(dialogs.Shown().size(), 1u);
-  EXPECT_EQ(dialogs.Shown()[0].text, app::EnterUrlLikeText());
+  ASSERT_EQ(factory.requests().size(), 1u);
+  EXPECT_EQ(factory.requests()[0].sources, std::vector<std::string>{"http://127.0.0.1:8123/watch?v=abc"});
+  EXPECT_EQ(factory.requests()[0].convertArgs, "-ar 44100 -ab 256kbit/s -ac 2 ");
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_EQ(dialogs.shown()[0].text, app::enterUrlLikeText());
 }
 
 TEST(FormatTableTest, ArgumentsByIndexAndExtensionByText) {
@@ -327,11 +327,11 @@ TEST(FormatTableTest, ArgumentsByIndexAndExtensionByText) {
       {3, kArgs128}, {4, "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
       {5, ""},
   };
-  for (const auto& [index, expected] : args) EXPECT_EQ(app::FormatArgs(index), expected) << index;
+  for (const auto& [index, expected] : args) EXPECT_EQ(app::formatArgs(index), expected) << index;
 
   const char* const extensions[] = {".mp3", ".mp3", ".mp3", ".wav", ".wma"};
   for (std::size_t i = 0; i < 5; ++i)
-    EXPECT_EQ(app::formatExtension(app::FormatListTexts()[i]), extensions[i]);
+    EXPECT_EQ(app::formatExtension(app::formatListTexts()[i]), extensions[i]);
   const std::pair<const char*, const char*> texts[] = {{"mp3 in lower case", ".mp3"},
                                                        {"MP3 and wav", ".wav"},
                                                        {"WMA or WAV", ".wma"},
@@ -344,51 +344,51 @@ TEST(FormatTableTest, ArgumentsByIndexAndExtensionByText) {
 class FolderOpener : public QObject {
   Q_OBJECT
  public:
-  FolderOpener() { QDesktopServices::setUrlHandler("file", this, "Open"); }
+  FolderOpener() { QDesktopServices::setUrlHandler("file", this, "open"); }
   ~FolderOpener() override { QDesktopServices::unsetUrlHandler("file"); }
   std::vector<QUrl> opened;
 
  public slots:
-  void Open(const QUrl& url) { opened.push_back(url); }
+  void open(const QUrl& url) { opened.push_back(url); }
 };
 
 TEST_F(RequestTest, ShowFilesOpensAnExistingFolderAndCreatesNone) {
   FolderOpener opener;
   ScriptedDialogs dialogs;
   std::string outputDir;
-  app::showFiles(dir_.Path(), outputDir);
+  app::showFiles(dir_.path(), outputDir);
   ASSERT_EQ(opener.opened.size(), 1u);
-  EXPECT_EQ(opener.opened[0], QUrl::fromLocalFile(QString::fromStdString(dir_.Path())));
-  EXPECT_EQ(outputDir, dir_.Path());
+  EXPECT_EQ(opener.opened[0], QUrl::fromLocalFile(QString::fromStdString(dir_.path())));
+  EXPECT_EQ(outputDir, dir_.path());
 
-  const std::string missing = dir_.File("not/there");
-  dialogs.Answer(platform::ModalResult::Ok);
+  const std::string missing = dir_.file("not/there");
+  dialogs.answer(platform::ModalResult::Ok);
   app::showFiles(missing, outputDir);
   EXPECT_EQ(opener.opened.size(), 1u);
-  ASSERT_EQ(dialogs.Shown().size(), 1u);
-  EXPECT_EQ(dialogs.Shown()[0].caption, kCaption);
-  EXPECT_EQ(dialogs.Shown()[0].text, missing + ", the output directory does not exist.");
-  EXPECT_EQ(dialogs.Shown()[0].icon, DialogIcon::Error);
-  EXPECT_EQ(dialogs.Shown()[0].buttons, DialogButtons::Ok);
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_EQ(dialogs.shown()[0].caption, kCaption);
+  EXPECT_EQ(dialogs.shown()[0].text, missing + ", the output directory does not exist.");
+  EXPECT_EQ(dialogs.shown()[0].icon, DialogIcon::Error);
+  EXPECT_EQ(dialogs.shown()[0].buttons, DialogButtons::Ok);
   EXPECT_EQ(outputDir, missing);
-  EXPECT_FALSE(std::filesystem::exists(dir_.File("not")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("not")));
 }
 
 TEST(SelectFileTest, TakesTheFirstChosenFileWithTheVideoFilter) {
   ScriptedDialogs dialogs;
-  dialogs.AnswerPaths({"/videos/b.flv", "/videos/a.flv"});
-  dialogs.AnswerPaths({});
+  dialogs.answerPaths({"/videos/b.flv", "/videos/a.flv"});
+  dialogs.answerPaths({});
   EXPECT_EQ(app::selectLocalFile(), "/videos/b.flv");
   EXPECT_EQ(app::selectLocalFile(), std::nullopt);
-  ASSERT_EQ(dialogs.Shown().size(), 2u);
-  EXPECT_EQ(dialogs.Shown()[0].kind, testing_support::ShownDialog::OpenFiles);
-  EXPECT_EQ(dialogs.Shown()[0].text, "Flv files (*.flv);;Any file (*)");
+  ASSERT_EQ(dialogs.shown().size(), 2u);
+  EXPECT_EQ(dialogs.shown()[0].kind, testing_support::ShownDialog::OpenFiles);
+  EXPECT_EQ(dialogs.shown()[0].text, "Flv files (*.flv);;Any file (*)");
 }
 
 TEST(SelectFileTest, FiltersTurnIntoThePickerForm) {
-  EXPECT_EQ(app::ToPickerFilter("Videos|*.flv;*.MP4|All(*.*)|*.*"), "Videos (*.flv *.MP4);;All (*)");
-  EXPECT_EQ(app::ToPickerFilter("Only text"), "");
-  EXPECT_EQ(app::ToPickerFilter(""), "");
+  EXPECT_EQ(app::toPickerFilter("Videos|*.flv;*.MP4|All(*.*)|*.*"), "Videos (*.flv *.MP4);;All (*)");
+  EXPECT_EQ(app::toPickerFilter("Only text"), "");
+  EXPECT_EQ(app::toPickerFilter(""), "");
 }
 
 }  // namespace

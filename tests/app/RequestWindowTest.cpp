@@ -28,17 +28,17 @@ using testing_support::TempDir;
 class RequestWindowTest : public testing::Test {
  protected:
   void SetUp() override {
-    platform::SetSettingsFilePath(dir_.File("settings.ini"));
-    common::SiteConfig::SetCurrent(common::SiteConfig());
+    platform::setSettingsFilePath(dir_.file("settings.ini"));
+    common::SiteConfig::setCurrent(common::SiteConfig());
     window_ = std::make_unique<MainWindow>();
     window_->show();
-    platform::ProcessMessages();
-    window_->outputFolderEdit->setText(QString::fromStdString(dir_.Path()));
+    platform::processMessages();
+    window_->outputFolderEdit->setText(QString::fromStdString(dir_.path()));
   }
   void TearDown() override {
     window_.reset();
-    common::SiteConfig::Reset();
-    platform::SetSettingsFilePath("");
+    common::SiteConfig::reset();
+    platform::setSettingsFilePath("");
   }
 
   TempDir dir_;
@@ -57,29 +57,29 @@ TEST_F(RequestWindowTest, StartHandsTheNormalisedAddressAndTheChosenFormatOn) {
   w.formatCombo->setCurrentIndex(3);  // WAV
   w.startButton->click();
   ASSERT_EQ(requests_.size(), 1u);
-  EXPECT_EQ(requests_[0].Sources, std::vector<std::string>{"http://www.youtube.com/watch?v=abc"});
-  EXPECT_EQ(requests_[0].Mode, download::RequestMode::DownloadConvert);
-  EXPECT_EQ(requests_[0].TargetExt, ".wav");
-  EXPECT_EQ(requests_[0].ConvertArgs, "-ar 44100 -ab 128kbit/s -ac 2 ");
+  EXPECT_EQ(requests_[0].sources, std::vector<std::string>{"http://www.youtube.com/watch?v=abc"});
+  EXPECT_EQ(requests_[0].mode, download::RequestMode::DownloadConvert);
+  EXPECT_EQ(requests_[0].targetExt, ".wav");
+  EXPECT_EQ(requests_[0].convertArgs, "-ar 44100 -ab 128kbit/s -ac 2 ");
   EXPECT_EQ(w.urlEdit->text(),
             "http://www.youtube.com/watch?feature=related&v=abc");  // the field keeps what was typed
-  EXPECT_EQ(w.OutputDir, dir_.Path());
+  EXPECT_EQ(w.outputDir, dir_.path());
 }
 
 TEST_F(RequestWindowTest, ANoticeStopsStartAndLeavesTheFieldsAsTyped) {
   MainWindow& w = *window_;
   ScriptedDialogs dialogs;
-  const std::string missing = dir_.File("new/folder");
+  const std::string missing = dir_.file("new/folder");
   w.outputFolderEdit->setText(QString::fromStdString(missing));
   w.urlEdit->setText("http://www.youtube.com/user/someone");
-  dialogs.Answer(platform::ModalResult::Yes);  // create the folder
-  dialogs.Answer(platform::ModalResult::Ok);   // the address notice
+  dialogs.answer(platform::ModalResult::Yes);  // create the folder
+  dialogs.answer(platform::ModalResult::Ok);   // the address notice
   w.startButton->click();
-  ASSERT_EQ(dialogs.Shown().size(), 2u);
-  EXPECT_EQ(dialogs.Shown()[0].text,
+  ASSERT_EQ(dialogs.shown().size(), 2u);
+  EXPECT_EQ(dialogs.shown()[0].text,
             missing + ", the output directory does not exist.\r\ncreates a new directory?");
-  EXPECT_EQ(dialogs.Shown()[1].text, "Please enter the url like http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
-  EXPECT_EQ(dialogs.Shown()[1].icon, platform::DialogIcon::Information);
+  EXPECT_EQ(dialogs.shown()[1].text, "Please enter the url like http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
+  EXPECT_EQ(dialogs.shown()[1].icon, platform::DialogIcon::Information);
   EXPECT_TRUE(std::filesystem::is_directory(missing));
   EXPECT_TRUE(requests_.empty());
   EXPECT_EQ(w.urlEdit->text(), "http://www.youtube.com/user/someone");
@@ -103,22 +103,22 @@ TEST_F(RequestWindowTest, AFailingDownloadWindowLeavesTheMainWindowUsable) {
 
 TEST_F(RequestWindowTest, BrowseFillsTheLocalFileAndStartConvertsIt) {
   MainWindow& w = *window_;
-  const std::string clip = dir_.Write("clip.flv", "FLV");
+  const std::string clip = dir_.write("clip.flv", "FLV");
   ScriptedDialogs dialogs;
-  dialogs.AnswerPaths({clip, dir_.File("other.flv")});
+  dialogs.answerPaths({clip, dir_.file("other.flv")});
   w.convertLocalRadio->click();
   w.selectFileButton->click();
   EXPECT_EQ(w.localFileEdit->text().toStdString(), clip);
   w.formatCombo->setCurrentIndex(2);
   w.startButton->click();
   ASSERT_EQ(requests_.size(), 1u);
-  EXPECT_EQ(requests_[0].Sources, std::vector<std::string>{clip});
-  EXPECT_EQ(requests_[0].Mode, download::RequestMode::ConvertLocalFile);
-  EXPECT_EQ(requests_[0].TargetExt, ".mp3");
-  EXPECT_EQ(requests_[0].ConvertArgs, "-ar 44100 -ab 64kbit/s -ac 1 ");
+  EXPECT_EQ(requests_[0].sources, std::vector<std::string>{clip});
+  EXPECT_EQ(requests_[0].mode, download::RequestMode::ConvertLocalFile);
+  EXPECT_EQ(requests_[0].targetExt, ".mp3");
+  EXPECT_EQ(requests_[0].convertArgs, "-ar 44100 -ab 64kbit/s -ac 1 ");
 
   // Cancelling the picker keeps the file.
-  dialogs.AnswerPaths({});
+  dialogs.answerPaths({});
   w.selectFileButton->click();
   EXPECT_EQ(w.localFileEdit->text().toStdString(), clip);
 }
@@ -126,14 +126,14 @@ TEST_F(RequestWindowTest, BrowseFillsTheLocalFileAndStartConvertsIt) {
 TEST_F(RequestWindowTest, ShowFilesWithAMissingFolderShowsAnErrorAndCreatesNothing) {
   MainWindow& w = *window_;
   ScriptedDialogs dialogs;
-  const std::string missing = dir_.File("gone");
+  const std::string missing = dir_.file("gone");
   w.outputFolderEdit->setText(QString::fromStdString(missing));
-  dialogs.Answer(platform::ModalResult::Ok);
+  dialogs.answer(platform::ModalResult::Ok);
   w.showFilesButton->click();
-  ASSERT_EQ(dialogs.Shown().size(), 1u);
-  EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
-  EXPECT_EQ(dialogs.Shown()[0].text, missing + ", the output directory does not exist.");
-  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_EQ(dialogs.shown()[0].caption, "Karvel Clipwave");
+  EXPECT_EQ(dialogs.shown()[0].text, missing + ", the output directory does not exist.");
+  EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Error);
   EXPECT_FALSE(std::filesystem::exists(missing));
 }
 

@@ -19,14 +19,14 @@ using testing_support::TempDir;
 
 namespace {
 
-QString InstanceSocketName() {
+QString instanceSocketName() {
   return QString(kMainWindowClassName) + "-" + QString::number(::getuid());
 }
 
-bool WaitUntilListening(QProcess& process) {
+bool waitUntilListening(QProcess& process) {
   for (int i = 0; i < 100 && process.state() == QProcess::Running; ++i) {
     QLocalSocket probe;
-    probe.connectToServer(InstanceSocketName());
+    probe.connectToServer(instanceSocketName());
     if (probe.waitForConnected(100)) return true;
     platform::waitForMessage(100);
   }
@@ -34,15 +34,15 @@ bool WaitUntilListening(QProcess& process) {
 }
 
 // Starts a copy of the program that lives in `dir`, so its settings.ini would land there.
-void Start(QProcess& process, const TempDir& dir) {
+void start(QProcess& process, const TempDir& dir) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen");
   process.setProcessEnvironment(env);
-  process.start(QString::fromStdString(dir.File("clipwave")), {});
+  process.start(QString::fromStdString(dir.file("clipwave")), {});
   ASSERT_TRUE(process.waitForStarted(5000));
 }
 
-void Stop(QProcess& process) {
+void stop(QProcess& process) {
   if (process.state() == QProcess::NotRunning) return;
   process.kill();
   process.waitForFinished(5000);
@@ -50,34 +50,34 @@ void Stop(QProcess& process) {
 
 TEST(SingleInstance, SecondStartBringsTheFirstForwardAndEnds) {
   TempDir dir;
-  std::filesystem::copy_file(testing_support::BuildDir() + "/clipwave", dir.File("clipwave"));
+  std::filesystem::copy_file(testing_support::buildDir() + "/clipwave", dir.file("clipwave"));
 
   // A running copy: the second start ends at once with status 0 and does not touch settings.ini.
   QProcess first, second;
-  Start(first, dir);
-  ASSERT_TRUE(WaitUntilListening(first));
-  Start(second, dir);
+  start(first, dir);
+  ASSERT_TRUE(waitUntilListening(first));
+  start(second, dir);
   ASSERT_TRUE(second.waitForFinished(10000));
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("settings.ini")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("settings.ini")));
   EXPECT_EQ(first.state(), QProcess::Running);
 
   // Killed hard, the first copy leaves its socket behind; the next start removes it and runs.
   ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
   first.waitForFinished(5000);
   QProcess third;
-  Start(third, dir);
-  ASSERT_TRUE(WaitUntilListening(third));
+  start(third, dir);
+  ASSERT_TRUE(waitUntilListening(third));
   EXPECT_FALSE(third.waitForFinished(1000));
-  Stop(third);
+  stop(third);
 
   // The running copy's side: each later start calls it back.
   int calls = 0;
   platform::SingleInstance listener(kMainWindowClassName);
-  ASSERT_TRUE(listener.Listen([&] { ++calls; }));
+  ASSERT_TRUE(listener.listen([&] { ++calls; }));
   QProcess fourth;
-  Start(fourth, dir);
+  start(fourth, dir);
   ASSERT_TRUE(fourth.waitForFinished(10000));
   EXPECT_EQ(fourth.exitCode(), 0);
   for (int i = 0; i < 50 && calls == 0; ++i) platform::waitForMessage(100);

@@ -29,7 +29,7 @@ TEST(RemoveBadFileChars, DropsOnlyTheEightReservedCharacters) {
        "Mus\xC3\xAD"
        "ca  vol.2"},
   };
-  for (const auto& c : cases) EXPECT_EQ(common::RemoveBadFileChars(c.in), c.out) << c.in;
+  for (const auto& c : cases) EXPECT_EQ(common::removeBadFileChars(c.in), c.out) << c.in;
 }
 
 TEST(TwoDigits, PadsNumbersBelowTen) {
@@ -37,7 +37,7 @@ TEST(TwoDigits, PadsNumbersBelowTen) {
     int in;
     const char* out;
   } cases[] = {{7, "07"}, {0, "00"}, {10, "10"}, {123, "123"}, {-3, "0-3"}};
-  for (const auto& c : cases) EXPECT_EQ(common::TwoDigits(c.in), c.out) << c.in;
+  for (const auto& c : cases) EXPECT_EQ(common::twoDigits(c.in), c.out) << c.in;
 }
 
 TEST(FormatKilobytes, RoundsUpAndGroupsDigits) {
@@ -53,23 +53,23 @@ TEST(FormatKilobytes, RoundsUpAndGroupsDigits) {
                {999 * 1024, "999"},
                {1000 * 1024, "1,000"},
                {5LL * 1024 * 1024 * 1024, "5,242,880"}};
-  for (const auto& c : cases) EXPECT_EQ(common::FormatKilobytes(c.in), c.out) << c.in;
+  for (const auto& c : cases) EXPECT_EQ(common::formatKilobytes(c.in), c.out) << c.in;
 }
 
 TEST(DeleteFileSilently, RemovesForGoodAndReportsFailure) {
   TempDir dir;
-  const std::string file = dir.Write("video.flv", "data");
-  EXPECT_TRUE(common::DeleteFileSilently(file));
+  const std::string file = dir.write("video.flv", "data");
+  EXPECT_TRUE(common::deleteFileSilently(file));
   EXPECT_FALSE(std::ifstream(file).good());
-  EXPECT_FALSE(common::DeleteFileSilently(file));
-  EXPECT_FALSE(common::DeleteFileSilently(""));
+  EXPECT_FALSE(common::deleteFileSilently(file));
+  EXPECT_FALSE(common::deleteFileSilently(""));
 }
 
 TEST(IsFileInUse, FalseForMissingOrFreeFileTrueWhileAnotherProcessReadsIt) {
   TempDir dir;
-  EXPECT_FALSE(common::IsFileInUse(dir.File("missing.mp3")));
-  const std::string file = dir.Write("out.mp3", "x");
-  EXPECT_FALSE(common::IsFileInUse(file));
+  EXPECT_FALSE(common::isFileInUse(dir.file("missing.mp3")));
+  const std::string file = dir.write("out.mp3", "x");
+  EXPECT_FALSE(common::isFileInUse(file));
 
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
@@ -85,38 +85,38 @@ TEST(IsFileInUse, FalseForMissingOrFreeFileTrueWhileAnotherProcessReadsIt) {
   char byte = 0;
   ASSERT_EQ(::read(ready[0], &byte, 1), 1);
   EXPECT_EQ(byte, '1');
-  EXPECT_TRUE(common::IsFileInUse(file));
+  EXPECT_TRUE(common::isFileInUse(file));
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
   ::close(ready[0]);
   ::close(ready[1]);
-  EXPECT_FALSE(common::IsFileInUse(file));
+  EXPECT_FALSE(common::isFileInUse(file));
 }
 
 TEST(IsFileInUse, TrueForAFileThatCannotBeOpenedForWriting) {
   if (::geteuid() == 0) GTEST_SKIP() << "root opens read-only files for writing";
   TempDir dir;
-  const std::string file = dir.Write("locked.mp3", "x");
+  const std::string file = dir.write("locked.mp3", "x");
   ::chmod(file.c_str(), 0444);
-  EXPECT_TRUE(common::IsFileInUse(file));
+  EXPECT_TRUE(common::isFileInUse(file));
 }
 
 TEST(SelectFolder, ClearsAMissingFolderAndKeepsItOnCancel) {
   TempDir dir;
   ScriptedDialogs dialogs;
-  std::string folder = dir.File("gone");
-  dialogs.AnswerPaths({});
-  EXPECT_FALSE(common::SelectFolder("Pick", "", folder));
+  std::string folder = dir.file("gone");
+  dialogs.answerPaths({});
+  EXPECT_FALSE(common::selectFolder("Pick", "", folder));
   EXPECT_EQ(folder, "");
 
-  folder = dir.Path();
-  dialogs.AnswerPaths({});
-  EXPECT_FALSE(common::SelectFolder("Pick", "", folder));
-  EXPECT_EQ(folder, dir.Path());
+  folder = dir.path();
+  dialogs.answerPaths({});
+  EXPECT_FALSE(common::selectFolder("Pick", "", folder));
+  EXPECT_EQ(folder, dir.path());
 
-  dialogs.AnswerPaths({"/tmp"});
-  EXPECT_TRUE(common::SelectFolder("Pick", "", folder));
+  dialogs.answerPaths({"/tmp"});
+  EXPECT_TRUE(common::selectFolder("Pick", "", folder));
   EXPECT_EQ(folder, "/tmp");
-  ASSERT_EQ(dialogs.Shown().size(), 3u);
-  EXPECT_EQ(dialogs.Shown()[0].caption, "Pick");
+  ASSERT_EQ(dialogs.shown().size(), 3u);
+  EXPECT_EQ(dialogs.shown()[0].caption, "Pick");
 }

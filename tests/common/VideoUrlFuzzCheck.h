@@ -12,44 +12,44 @@
 
 namespace fuzzing {
 
-inline std::string CheckAddress(const std::string& address) {
-  const std::string once = common::NormalizeVideoUrl(address);
-  if (common::NormalizeVideoUrl(once) != once) return "normalising twice changed the address: " + address;
-  common::IsVideoPageUrl(address);
+inline std::string checkAddress(const std::string& address) {
+  const std::string once = common::normalizeVideoUrl(address);
+  if (common::normalizeVideoUrl(once) != once) return "normalising twice changed the address: " + address;
+  common::isVideoPageUrl(address);
   return {};
 }
 
-inline std::string CheckVideoUrlInput(const std::uint8_t* data, std::size_t size) {
+inline std::string checkVideoUrlInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return {};
   const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   std::string error;
   switch (data[0] % 3) {
     case 0:
-      common::SiteConfig::SetCurrent(common::SiteConfig());
-      error = CheckAddress(rest);
+      common::SiteConfig::setCurrent(common::SiteConfig());
+      error = checkAddress(rest);
       break;
     case 1:
-      common::SiteConfig::SetCurrent(
-          common::ParseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\nMetacafeDomain=127.0.0.1:8124\n")
+      common::SiteConfig::setCurrent(
+          common::parseSiteConfig("[Sites]\nYouTubeDomain=127.0.0.1:8123\nMetacafeDomain=127.0.0.1:8124\n")
               .config);
-      error = CheckAddress(rest);
+      error = checkAddress(rest);
       break;
     default: {
-      const common::SiteConfig sites = common::ParseSiteConfig(rest).config;
-      for (const std::string* value : {&sites.YouTubeDomain, &sites.MetacafeDomain, &sites.GoogleDomain,
-                                       &sites.YouTubeHost, &sites.ExampleWatchUrl}) {
+      const common::SiteConfig sites = common::parseSiteConfig(rest).config;
+      for (const std::string* value : {&sites.youTubeDomain, &sites.metacafeDomain, &sites.googleDomain,
+                                       &sites.youTubeHost, &sites.exampleWatchUrl}) {
         if (value->empty()) return "a sites file left an empty value";
         for (char c : *value) {
           if (static_cast<unsigned char>(c) <= ' ') return "a sites file let a blank or control character in";
         }
       }
-      common::SiteConfig::SetCurrent(sites);
-      error = CheckAddress("http://" + sites.YouTubeHost + "/watch_videos?index=1&video_ids=a%2Cb");
-      if (error.empty()) error = CheckAddress("http://" + sites.YouTubeHost + "/watch?x=1&v=a");
+      common::SiteConfig::setCurrent(sites);
+      error = checkAddress("http://" + sites.youTubeHost + "/watch_videos?index=1&video_ids=a%2Cb");
+      if (error.empty()) error = checkAddress("http://" + sites.youTubeHost + "/watch?x=1&v=a");
       break;
     }
   }
-  common::SiteConfig::Reset();
+  common::SiteConfig::reset();
   return error;
 }
 

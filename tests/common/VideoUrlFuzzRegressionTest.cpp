@@ -12,7 +12,7 @@ TEST(VideoUrlFuzzRegression, SavedInputsPass) {
   for (const auto& entry : std::filesystem::directory_iterator(CLIPWAVE_VIDEO_URL_FUZZ_CASES)) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(fuzzing::CheckVideoUrlInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()),
+    EXPECT_EQ(fuzzing::checkVideoUrlInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()),
               "")
         << entry.path();
     ++replayed;

@@ -15,14 +15,14 @@ using common::SiteConfig;
 
 // Replaces {www} (the YouTube host), {WWW} (the same in capitals), {mc}, {g} (the Metacafe and
 // Google domains) and {p} (the canonical watch prefix) by the configured values.
-std::string Fill(std::string text, const SiteConfig& sites) {
-  std::string upper = sites.YouTubeHost;
+std::string fill(std::string text, const SiteConfig& sites) {
+  std::string upper = sites.youTubeHost;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  const std::pair<std::string, std::string> tokens[] = {{"{www}", sites.YouTubeHost},
+  const std::pair<std::string, std::string> tokens[] = {{"{www}", sites.youTubeHost},
                                                         {"{WWW}", upper},
-                                                        {"{mc}", sites.MetacafeDomain},
-                                                        {"{g}", sites.GoogleDomain},
-                                                        {"{p}", sites.CanonicalWatchPrefix()}};
+                                                        {"{mc}", sites.metacafeDomain},
+                                                        {"{g}", sites.googleDomain},
+                                                        {"{p}", sites.canonicalWatchPrefix()}};
   for (const auto& [token, value] : tokens) {
     for (std::size_t at; (at = text.find(token)) != std::string::npos;) text.replace(at, token.size(), value);
   }
@@ -36,19 +36,19 @@ class VideoUrlTest : public testing::TestWithParam<Sites> {
   void SetUp() override {
     if (GetParam() == Sites::Local) {
       const std::string file =
-          dir_.Write("sites.ini",
+          dir_.write("sites.ini",
                      "; a local simulator\n[Sites]\nYouTubeDomain=127.0.0.1:8123\n"
                      "MetacafeDomain = 127.0.0.1:8124 ; comment\nGoogleDomain=127.0.0.1:8125\n");
       setenv("CLIPWAVE_SITES_FILE", file.c_str(), 1);
     } else {
-      setenv("CLIPWAVE_SITES_FILE", dir_.File("absent.ini").c_str(), 1);
+      setenv("CLIPWAVE_SITES_FILE", dir_.file("absent.ini").c_str(), 1);
     }
-    SiteConfig::Reset();
-    sites_ = SiteConfig::Current();
+    SiteConfig::reset();
+    sites_ = SiteConfig::current();
   }
   void TearDown() override {
     unsetenv("CLIPWAVE_SITES_FILE");
-    SiteConfig::Reset();
+    SiteConfig::reset();
   }
 
   testing_support::TempDir dir_;
@@ -57,12 +57,12 @@ class VideoUrlTest : public testing::TestWithParam<Sites> {
 
 TEST_P(VideoUrlTest, TheConfiguredSitesAreInUse) {
   if (GetParam() == Sites::Real) {
-    EXPECT_EQ(sites_.CanonicalWatchPrefix(), "http://www.youtube.com/watch?v=");
+    EXPECT_EQ(sites_.canonicalWatchPrefix(), "http://www.youtube.com/watch?v=");
   } else {
-    EXPECT_EQ(sites_.CanonicalWatchPrefix(), "http://127.0.0.1:8123/watch?v=");
-    EXPECT_EQ(sites_.MetacafeDomain, "127.0.0.1:8124");
+    EXPECT_EQ(sites_.canonicalWatchPrefix(), "http://127.0.0.1:8123/watch?v=");
+    EXPECT_EQ(sites_.metacafeDomain, "127.0.0.1:8124");
     // The real site is no longer a video page once a simulator takes its place.
-    EXPECT_FALSE(common::IsVideoPageUrl("http://www.youtube.com/watch?v=abc"));
+    EXPECT_FALSE(common::isVideoPageUrl("http://www.youtube.com/watch?v=abc"));
   }
 }
 
@@ -107,9 +107,9 @@ TEST_P(VideoUrlTest, NormalizeVideoUrl) {
       {"\x01\x7f\xff{www}\t", nullptr},
   };
   for (const Case& c : cases) {
-    const std::string address = Fill(c.address, sites_);
-    const std::string expected = c.expected == nullptr ? address : Fill(c.expected, sites_);
-    EXPECT_EQ(common::NormalizeVideoUrl(address), expected) << "address: " << address;
+    const std::string address = fill(c.address, sites_);
+    const std::string expected = c.expected == nullptr ? address : fill(c.expected, sites_);
+    EXPECT_EQ(common::normalizeVideoUrl(address), expected) << "address: " << address;
   }
 }
 
@@ -132,18 +132,18 @@ TEST_P(VideoUrlTest, IsVideoPageUrl) {
       {"\x01%2C\xfe", false},
   };
   for (const Case& c : cases) {
-    const std::string address = Fill(c.address, sites_);
-    EXPECT_EQ(common::IsVideoPageUrl(address), c.expected) << "address: " << address;
+    const std::string address = fill(c.address, sites_);
+    EXPECT_EQ(common::isVideoPageUrl(address), c.expected) << "address: " << address;
   }
 }
 
 TEST_P(VideoUrlTest, LongAddressesComeBackWhole) {
-  const std::string list = Fill("http://{www}/watch_videos?index=2147483647999&video_ids=", sites_) +
+  const std::string list = fill("http://{www}/watch_videos?index=2147483647999&video_ids=", sites_) +
                            std::string(100000, 'a') + "%2C" + "z";
-  EXPECT_EQ(common::NormalizeVideoUrl(list), sites_.CanonicalWatchPrefix() + "z");
+  EXPECT_EQ(common::normalizeVideoUrl(list), sites_.canonicalWatchPrefix() + "z");
   const std::string plain(200000, '%');
-  EXPECT_EQ(common::NormalizeVideoUrl(plain), plain);
-  EXPECT_FALSE(common::IsVideoPageUrl(plain));
+  EXPECT_EQ(common::normalizeVideoUrl(plain), plain);
+  EXPECT_FALSE(common::isVideoPageUrl(plain));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, VideoUrlTest, testing::Values(Sites::Real, Sites::Local),
@@ -152,39 +152,39 @@ INSTANTIATE_TEST_SUITE_P(Sites, VideoUrlTest, testing::Values(Sites::Real, Sites
                          });
 
 TEST(SiteConfigTest, HostsFollowAConfiguredDomainUnlessGiven) {
-  const common::SiteConfigLoad load = common::ParseSiteConfig(
+  const common::SiteConfigLoad load = common::parseSiteConfig(
       "[Other]\nYouTubeDomain=ignored.example\n[sites]\nYouTubeDomain=127.0.0.1:9000\n"
       "MetacafeDomain=mirror.example\nMetacafeFileHost=files.mirror.example\n"
       "StreamCachePrefix=http://127.0.0.1:9001/\n");
   EXPECT_TRUE(load.errors.empty());
-  EXPECT_EQ(load.config.YouTubeHost, "127.0.0.1:9000");
-  EXPECT_EQ(load.config.ExampleWatchUrl, "http://127.0.0.1:9000/watch?v=Xq0TXIuQ5zk");
-  EXPECT_EQ(load.config.MetacafeFileHost, "files.mirror.example");
-  EXPECT_EQ(load.config.MetacafeHost, "mirror.example");
-  EXPECT_EQ(load.config.GoogleDomain, "google.com");
-  EXPECT_EQ(load.config.GoogleVideoPlayerHost, "vp.video.google.com");
-  EXPECT_EQ(load.config.StreamCachePrefix, "http://127.0.0.1:9001/");
+  EXPECT_EQ(load.config.youTubeHost, "127.0.0.1:9000");
+  EXPECT_EQ(load.config.exampleWatchUrl, "http://127.0.0.1:9000/watch?v=Xq0TXIuQ5zk");
+  EXPECT_EQ(load.config.metacafeFileHost, "files.mirror.example");
+  EXPECT_EQ(load.config.metacafeHost, "mirror.example");
+  EXPECT_EQ(load.config.googleDomain, "google.com");
+  EXPECT_EQ(load.config.googleVideoPlayerHost, "vp.video.google.com");
+  EXPECT_EQ(load.config.streamCachePrefix, "http://127.0.0.1:9001/");
 }
 
 TEST(SiteConfigTest, BadEntriesAreReportedAndKeepTheirDefaults) {
   const std::string longLine = "ExampleWatchUrl=" + std::string(2000, 'x');
-  const common::SiteConfigLoad load = common::ParseSiteConfig(
+  const common::SiteConfigLoad load = common::parseSiteConfig(
       "[Sites]\nYouTubeDomain=\nGoogleDomain=a b\nMetacafeDomain=m\x01x\nColour=blue\nno equals sign\n" +
       longLine + "\n");
   EXPECT_EQ(load.errors.size(), 6u);
   const SiteConfig defaults;
-  EXPECT_EQ(load.config.YouTubeDomain, defaults.YouTubeDomain);
-  EXPECT_EQ(load.config.GoogleDomain, defaults.GoogleDomain);
-  EXPECT_EQ(load.config.MetacafeDomain, defaults.MetacafeDomain);
-  EXPECT_EQ(load.config.ExampleWatchUrl, defaults.ExampleWatchUrl);
+  EXPECT_EQ(load.config.youTubeDomain, defaults.youTubeDomain);
+  EXPECT_EQ(load.config.googleDomain, defaults.googleDomain);
+  EXPECT_EQ(load.config.metacafeDomain, defaults.metacafeDomain);
+  EXPECT_EQ(load.config.exampleWatchUrl, defaults.exampleWatchUrl);
 }
 
 TEST(SiteConfigTest, AMissingFileGivesTheRealSites) {
   testing_support::TempDir dir;
-  const common::SiteConfigLoad load = common::LoadSiteConfigFile(dir.File("sites.ini"));
+  const common::SiteConfigLoad load = common::loadSiteConfigFile(dir.file("sites.ini"));
   EXPECT_FALSE(load.found);
-  EXPECT_EQ(load.config.YouTubeDomain, "youtube.com");
-  EXPECT_EQ(load.config.ExampleWatchUrl, "http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
+  EXPECT_EQ(load.config.youTubeDomain, "youtube.com");
+  EXPECT_EQ(load.config.exampleWatchUrl, "http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
 }
 
 }  // namespace

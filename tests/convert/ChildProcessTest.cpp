@@ -17,51 +17,51 @@ namespace {
 
 TEST(FindProgram, TheGivenFolderComesFirstWhenItHoldsAnExecutable) {
   testing_support::TempDir dir;
-  EXPECT_EQ(platform::FindProgram("ffmpeg", dir.Path()), "ffmpeg");  // not there: looked up on PATH
-  const std::string path = dir.Write("ffmpeg", "#!/bin/sh\n");
-  EXPECT_EQ(platform::FindProgram("ffmpeg", dir.Path()), "ffmpeg");  // not executable
+  EXPECT_EQ(platform::findProgram("ffmpeg", dir.path()), "ffmpeg");  // not there: looked up on PATH
+  const std::string path = dir.write("ffmpeg", "#!/bin/sh\n");
+  EXPECT_EQ(platform::findProgram("ffmpeg", dir.path()), "ffmpeg");  // not executable
   ::chmod(path.c_str(), 0755);
-  EXPECT_EQ(platform::FindProgram("ffmpeg", dir.Path()), path);
-  EXPECT_EQ(platform::FindProgram("ffmpeg", dir.Path() + "/"), path);
+  EXPECT_EQ(platform::findProgram("ffmpeg", dir.path()), path);
+  EXPECT_EQ(platform::findProgram("ffmpeg", dir.path() + "/"), path);
 }
 
 TEST(ChildProcess, MissingProgramGivesErrorTwo) {
   platform::ChildProcess child;
-  EXPECT_EQ(child.Start("clipwave-no-such-program", {"clipwave-no-such-program"}, 0, 1, 2), ENOENT);
-  EXPECT_FALSE(child.Started());
+  EXPECT_EQ(child.start("clipwave-no-such-program", {"clipwave-no-such-program"}, 0, 1, 2), ENOENT);
+  EXPECT_FALSE(child.started());
 }
 
 TEST(ChildProcess, ArgumentsArriveUnchangedAndNoOtherDescriptorIsInherited) {
   const int leaked = ::open("/dev/null", O_RDONLY);  // not close-on-exec: must still not reach the child
   const std::string printed =
-      convert_test::CaptureTool({"printf", "%s|", "a b", "\"q\"", "-x", "$HOME", "*"});
+      convert_test::captureTool({"printf", "%s|", "a b", "\"q\"", "-x", "$HOME", "*"});
   EXPECT_EQ(printed, "a b|\"q\"|-x|$HOME|*|");
-  const std::string fds = convert_test::CaptureTool({"ls", "/proc/self/fd"});
+  const std::string fds = convert_test::captureTool({"ls", "/proc/self/fd"});
   EXPECT_EQ(fds, "0\n1\n2\n3\n");  // 3 is the listing's own
   ::close(leaked);
 }
 
 TEST(ChildProcess, KillEndsTheChildAndReapLeavesNoZombie) {
   platform::ChildProcess child;
-  ASSERT_EQ(child.Start("sleep", {"sleep", "30"}, 0, 1, 2), 0);
+  ASSERT_EQ(child.start("sleep", {"sleep", "30"}, 0, 1, 2), 0);
   const pid_t pid = child.pid();
-  EXPECT_FALSE(child.WaitForExit(50));
-  child.Kill();
-  EXPECT_TRUE(child.WaitForExit(5000));
-  const platform::ChildExit exit = child.Reap();
-  EXPECT_FALSE(exit.Exited);
-  EXPECT_EQ(exit.Code, SIGKILL);
-  EXPECT_FALSE(child.Started());
+  EXPECT_FALSE(child.waitForExit(50));
+  child.kill();
+  EXPECT_TRUE(child.waitForExit(5000));
+  const platform::ChildExit exit = child.reap();
+  EXPECT_FALSE(exit.exited);
+  EXPECT_EQ(exit.code, SIGKILL);
+  EXPECT_FALSE(child.started());
   EXPECT_EQ(::kill(pid, 0), -1);
   EXPECT_EQ(errno, ESRCH);
 }
 
 TEST(ChildProcess, ExitCodeIsCollected) {
   platform::ChildProcess child;
-  ASSERT_EQ(child.Start("sh", {"sh", "-c", "exit 3"}, 0, 1, 2), 0);
-  const platform::ChildExit exit = child.Reap();
-  EXPECT_TRUE(exit.Exited);
-  EXPECT_EQ(exit.Code, 3);
+  ASSERT_EQ(child.start("sh", {"sh", "-c", "exit 3"}, 0, 1, 2), 0);
+  const platform::ChildExit exit = child.reap();
+  EXPECT_TRUE(exit.exited);
+  EXPECT_EQ(exit.code, 3);
 }
 
 }  // namespace

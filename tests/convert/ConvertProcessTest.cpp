@@ -1,5 +1,5 @@
 // The conversion object with the real ffmpeg: the five formats, progress and the end record, the
-// overwrite question, failures, Kill, and file names that must not change the command.
+// overwrite question, failures, kill(), and file names that must not change the command.
 #include "ConvertTestSupport.h"
 #include "convert/ConvertError.h"
 #include "convert/ConvertProcess.h"
@@ -26,7 +26,7 @@ namespace {
 using convert_test::kFormats;
 using convert_test::RecordCollector;
 
-std::string ReadFile(const std::string& path) {
+std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
@@ -43,30 +43,30 @@ class PathGuard {
   std::string old_;
 };
 
-bool Gone(pid_t pid) {
+bool gone(pid_t pid) {
   return ::kill(pid, 0) == -1 && errno == ESRCH;
 }
 
 class ConvertProcessTest : public ::testing::Test {
  protected:
   // A conversion of `input` into `output` with the format `format`, reporting to `records`.
-  void Prepare(const std::string& input, const std::string& output, const std::string& args) {
-    process.Active = true;
-    process.InputFile = input;
-    process.OutputFile = output;
-    process.Arguments = args;
-    process.notifyTarget = records.Handle();
+  void prepare(const std::string& input, const std::string& output, const std::string& args) {
+    process_.active = true;
+    process_.inputFile = input;
+    process_.outputFile = output;
+    process_.arguments = args;
+    process_.notifyTarget = records_.handle();
   }
-  std::string Video(int seconds = 3) {
-    const std::string path = dir.File("video.flv");
-    convert_test::MakeVideo(path, seconds);
+  std::string video(int seconds = 3) {
+    const std::string path = dir_.file("video.flv");
+    convert_test::makeVideo(path, seconds);
     return path;
   }
 
-  testing_support::TempDir dir;
-  testing_support::ScriptedDialogs dialogs;
-  RecordCollector records;
-  ConvertProcess process;
+  testing_support::TempDir dir_;
+  testing_support::ScriptedDialogs dialogs_;
+  RecordCollector records_;
+  ConvertProcess process_;
 };
 
 struct Expected {
@@ -84,19 +84,19 @@ class AllFormats : public ConvertProcessTest, public ::testing::WithParamInterfa
 
 TEST_P(AllFormats, ConvertsWithTheFormatsSettings) {
   const int index = GetParam();
-  const std::string output = dir.File("song") + kFormats[index].ext;
-  Prepare(Video(), output, kFormats[index].args);
-  process.Run();
-  ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_EQ(records.End().status, ConvertProgress::Status::Ok) << records.End().message;
-  EXPECT_TRUE(dialogs.Shown().empty());
-  EXPECT_EQ(convert_test::ProbeStream(output, "codec_name"), kExpected[index].codec);
-  EXPECT_EQ(convert_test::ProbeStream(output, "sample_rate"), "44100");
-  EXPECT_EQ(convert_test::ProbeStream(output, "channels"), kExpected[index].channels);
-  EXPECT_NEAR(std::stoi(convert_test::ProbeStream(output, "bit_rate")), kExpected[index].bitRate,
+  const std::string output = dir_.file("song") + kFormats[index].ext;
+  prepare(video(), output, kFormats[index].args);
+  process_.run();
+  ASSERT_TRUE(records_.waitForEnd());
+  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok) << records_.end().message;
+  EXPECT_TRUE(dialogs_.shown().empty());
+  EXPECT_EQ(convert_test::probeStream(output, "codec_name"), kExpected[index].codec);
+  EXPECT_EQ(convert_test::probeStream(output, "sample_rate"), "44100");
+  EXPECT_EQ(convert_test::probeStream(output, "channels"), kExpected[index].channels);
+  EXPECT_NEAR(std::stoi(convert_test::probeStream(output, "bit_rate")), kExpected[index].bitRate,
               kExpected[index].bitRate / 20);
-  EXPECT_FALSE(records.ProgressPercents().empty()) << "the last status line gives a record";
-  EXPECT_TRUE(std::filesystem::exists(dir.File("video.flv")));
+  EXPECT_FALSE(records_.progressPercents().empty()) << "the last status line gives a record";
+  EXPECT_TRUE(std::filesystem::exists(dir_.file("video.flv")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, AllFormats, ::testing::Range(0, 5));
@@ -104,99 +104,99 @@ INSTANTIATE_TEST_SUITE_P(Formats, AllFormats, ::testing::Range(0, 5));
 TEST_F(ConvertProcessTest, ProgressRisesAndTheEndComesAfterTheConverterHasEnded) {
   // The realtime filter makes the converter take as long as the media plays, so that several
   // status lines are written.
-  Prepare(Video(2), dir.File("song.mp3"), std::string("-af arealtime ") + kFormats[1].args);
-  process.Run();
-  const pid_t pid = process.ProcessId();
+  prepare(video(2), dir_.file("song.mp3"), std::string("-af arealtime ") + kFormats[1].args);
+  process_.run();
+  const pid_t pid = process_.processId();
   ASSERT_GT(pid, 0);
-  EXPECT_EQ(process.CommandLine().rfind("ffmpeg -i \"", 0), 0u) << "no -y without an output file";
+  EXPECT_EQ(process_.commandLine().rfind("ffmpeg -i \"", 0), 0u) << "no -y without an output file";
   bool endAfterExit = false;
-  records.OnRecord([&](const ConvertProgress& r) {
-    if (r.elapsed.empty()) endAfterExit = Gone(pid);
+  records_.onRecord([&](const ConvertProgress& r) {
+    if (r.elapsed.empty()) endAfterExit = gone(pid);
   });
-  ASSERT_TRUE(records.WaitForEnd());
+  ASSERT_TRUE(records_.waitForEnd());
   EXPECT_TRUE(endAfterExit);
-  const std::vector<int> percents = records.ProgressPercents();
+  const std::vector<int> percents = records_.progressPercents();
   ASSERT_GE(percents.size(), 2u);
   EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
   EXPECT_GE(percents.back(), 95);
   EXPECT_LE(percents.back(), 99) << "only the end record says 100";
-  EXPECT_EQ(records.Records().back().percent, 100);
-  EXPECT_EQ(records.Records().back().status, ConvertProgress::Status::Ok);
-  EXPECT_EQ(records.Records().size(), percents.size() + 1) << "exactly one end record, last";
-  EXPECT_EQ(process.Duration(), 2);
-  EXPECT_EQ(process.ProcessId(), 0);
+  EXPECT_EQ(records_.records().back().percent, 100);
+  EXPECT_EQ(records_.records().back().status, ConvertProgress::Status::Ok);
+  EXPECT_EQ(records_.records().size(), percents.size() + 1) << "exactly one end record, last";
+  EXPECT_EQ(process_.duration(), 2);
+  EXPECT_EQ(process_.processId(), 0);
 }
 
 TEST_F(ConvertProcessTest, ExistingOutputReplacedAfterYes) {
-  const std::string output = dir.Write("song.mp3", "old");
-  Prepare(Video(), output, kFormats[1].args);
-  dialogs.Answer(platform::ModalResult::Yes);
-  process.Run();
-  ASSERT_EQ(dialogs.Shown().size(), 1u);
-  EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
-  EXPECT_EQ(dialogs.Shown()[0].text, output + " has existed,overite it?");
-  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Information);
-  EXPECT_EQ(dialogs.Shown()[0].buttons, platform::DialogButtons::YesNo);
-  EXPECT_EQ(process.CommandLine().rfind("ffmpeg -y -i \"", 0), 0u);
-  ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_EQ(records.End().status, ConvertProgress::Status::Ok);
-  EXPECT_EQ(convert_test::ProbeStream(output, "codec_name"), "mp3");
+  const std::string output = dir_.write("song.mp3", "old");
+  prepare(video(), output, kFormats[1].args);
+  dialogs_.answer(platform::ModalResult::Yes);
+  process_.run();
+  ASSERT_EQ(dialogs_.shown().size(), 1u);
+  EXPECT_EQ(dialogs_.shown()[0].caption, "Karvel Clipwave");
+  EXPECT_EQ(dialogs_.shown()[0].text, output + " has existed,overite it?");
+  EXPECT_EQ(dialogs_.shown()[0].icon, platform::DialogIcon::Information);
+  EXPECT_EQ(dialogs_.shown()[0].buttons, platform::DialogButtons::YesNo);
+  EXPECT_EQ(process_.commandLine().rfind("ffmpeg -y -i \"", 0), 0u);
+  ASSERT_TRUE(records_.waitForEnd());
+  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok);
+  EXPECT_EQ(convert_test::probeStream(output, "codec_name"), "mp3");
 }
 
 TEST_F(ConvertProcessTest, ExistingOutputKeptAfterNoAndNothingStarts) {
-  const std::string output = dir.Write("song.mp3", "old");
-  Prepare(Video(), output, kFormats[1].args);
-  dialogs.Answer(platform::ModalResult::No);
-  const int fds = convert_test::CountOpenFds();
-  process.Run();
-  EXPECT_EQ(process.ProcessId(), 0);
-  EXPECT_EQ(process.CommandLine(), "");
-  EXPECT_EQ(convert_test::CountOpenFds(), fds);
-  records.Pump(100);
-  ASSERT_EQ(records.Records().size(), 1u);
-  EXPECT_EQ(records.End().percent, 100);
-  EXPECT_EQ(records.End().status, ConvertProgress::Status::Ok);
-  EXPECT_EQ(ReadFile(output), "old");
+  const std::string output = dir_.write("song.mp3", "old");
+  prepare(video(), output, kFormats[1].args);
+  dialogs_.answer(platform::ModalResult::No);
+  const int fds = convert_test::countOpenFds();
+  process_.run();
+  EXPECT_EQ(process_.processId(), 0);
+  EXPECT_EQ(process_.commandLine(), "");
+  EXPECT_EQ(convert_test::countOpenFds(), fds);
+  records_.pump(100);
+  ASSERT_EQ(records_.records().size(), 1u);
+  EXPECT_EQ(records_.end().percent, 100);
+  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok);
+  EXPECT_EQ(readFile(output), "old");
 }
 
 TEST_F(ConvertProcessTest, OutputHeldByAnotherProcessGivesStatusTwo) {
-  const std::string output = dir.Write("song.mp3", "old");
+  const std::string output = dir_.write("song.mp3", "old");
   const int held = ::open(output.c_str(), O_RDONLY | O_CLOEXEC);
   platform::ChildProcess holder;  // keeps the file open as its standard input
-  ASSERT_EQ(holder.Start("sleep", {"sleep", "30"}, held, 1, 2), 0);
+  ASSERT_EQ(holder.start("sleep", {"sleep", "30"}, held, 1, 2), 0);
   ::close(held);
-  Prepare(Video(), output, kFormats[1].args);
-  dialogs.Answer(platform::ModalResult::Yes);
-  process.Run();
-  EXPECT_EQ(process.ProcessId(), 0);
-  records.Pump(100);
-  ASSERT_EQ(records.Records().size(), 1u);
-  EXPECT_EQ(records.End().status, ConvertProgress::Status::InUse);
-  EXPECT_EQ(ReadFile(output), "old");
-  holder.Kill();
-  holder.Reap();
+  prepare(video(), output, kFormats[1].args);
+  dialogs_.answer(platform::ModalResult::Yes);
+  process_.run();
+  EXPECT_EQ(process_.processId(), 0);
+  records_.pump(100);
+  ASSERT_EQ(records_.records().size(), 1u);
+  EXPECT_EQ(records_.end().status, ConvertProgress::Status::InUse);
+  EXPECT_EQ(readFile(output), "old");
+  holder.kill();
+  holder.reap();
 }
 
 TEST_F(ConvertProcessTest, MissingConverterRaisesTheErrorWithCodeTwo) {
-  Prepare(Video(), dir.File("song.mp3"), kFormats[1].args);
-  const int fds = convert_test::CountOpenFds();
+  prepare(video(), dir_.file("song.mp3"), kFormats[1].args);
+  const int fds = convert_test::countOpenFds();
   {
     testing_support::TempDir emptyDir;
-    PathGuard path(emptyDir.Path());
+    PathGuard path(emptyDir.path());
     try {
-      process.Run();
+      process_.run();
       ADD_FAILURE() << "Run did not raise";
     } catch (const ConvertError& e) {
       EXPECT_STREQ(e.what(), "Error while creating convert process!2");
     }
   }
-  EXPECT_EQ(convert_test::CountOpenFds(), fds);
-  records.Pump(100);
-  EXPECT_TRUE(records.Records().empty());
+  EXPECT_EQ(convert_test::countOpenFds(), fds);
+  records_.pump(100);
+  EXPECT_TRUE(records_.records().empty());
 }
 
 TEST_F(ConvertProcessTest, PipeCreationFailureRaisesItsError) {
-  Prepare(dir.File("video.flv"), dir.File("song.mp3"), kFormats[1].args);
+  prepare(dir_.file("video.flv"), dir_.file("song.mp3"), kFormats[1].args);
   rlimit old{};
   ::getrlimit(RLIMIT_NOFILE, &old);
   // No free descriptor left: fill every hole below a limit just above the highest one in use.
@@ -209,7 +209,7 @@ TEST_F(ConvertProcessTest, PipeCreationFailureRaisesItsError) {
   for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
   std::exception_ptr caught;  // looked at once descriptors are free again (the sanitizers need some)
   try {
-    process.Run();
+    process_.run();
   } catch (...) {
     caught = std::current_exception();
   }
@@ -221,79 +221,79 @@ TEST_F(ConvertProcessTest, PipeCreationFailureRaisesItsError) {
   } catch (const ConvertError& e) {
     EXPECT_STREQ(e.what(), "Error on STDIN pipe creation : 24");
   }
-  EXPECT_EQ(process.ProcessId(), 0);
+  EXPECT_EQ(process_.processId(), 0);
 }
 
 TEST_F(ConvertProcessTest, KillEndsTheRunWithoutAnEndRecord) {
-  Prepare(Video(), dir.File("song.mp3"), std::string("-af arealtime ") + kFormats[1].args);
-  const int fds = convert_test::CountOpenFds(), threads = convert_test::CountThreads();
-  process.Run();
-  const pid_t pid = process.ProcessId();
-  ASSERT_TRUE(records.WaitForProgress());
-  process.Kill(0);
-  EXPECT_FALSE(process.Active);
-  EXPECT_TRUE(Gone(pid)) << "the converter is still there, or a zombie";
+  prepare(video(), dir_.file("song.mp3"), std::string("-af arealtime ") + kFormats[1].args);
+  const int fds = convert_test::countOpenFds(), threads = convert_test::countThreads();
+  process_.run();
+  const pid_t pid = process_.processId();
+  ASSERT_TRUE(records_.waitForProgress());
+  process_.kill(0);
+  EXPECT_FALSE(process_.active);
+  EXPECT_TRUE(gone(pid)) << "the converter is still there, or a zombie";
   EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
-  EXPECT_EQ(convert_test::CountOpenFds(), fds);
-  EXPECT_EQ(convert_test::CountThreads(), threads);
-  records.Pump(300);
-  EXPECT_FALSE(records.HasEnd());
-  process.Kill(0);  // a second Kill does nothing
+  EXPECT_EQ(convert_test::countOpenFds(), fds);
+  EXPECT_EQ(convert_test::countThreads(), threads);
+  records_.pump(300);
+  EXPECT_FALSE(records_.hasEnd());
+  process_.kill(0);  // a second kill() does nothing
 }
 
 TEST_F(ConvertProcessTest, DestroyingTheObjectStopsARun) {
-  Prepare(Video(), dir.File("song.mp3"), std::string("-af arealtime ") + kFormats[1].args);
-  CreateConvertProcess();
-  convertProcess->Active = true;
-  convertProcess->InputFile = process.InputFile;
-  convertProcess->OutputFile = process.OutputFile;
-  convertProcess->Arguments = process.Arguments;
-  convertProcess->notifyTarget = records.Handle();
-  const int fds = convert_test::CountOpenFds(), threads = convert_test::CountThreads();
-  convertProcess->Run();
-  const pid_t pid = convertProcess->ProcessId();
-  ASSERT_TRUE(records.WaitForProgress());
-  DestroyConvertProcess();
+  prepare(video(), dir_.file("song.mp3"), std::string("-af arealtime ") + kFormats[1].args);
+  createConvertProcess();
+  convertProcess->active = true;
+  convertProcess->inputFile = process_.inputFile;
+  convertProcess->outputFile = process_.outputFile;
+  convertProcess->arguments = process_.arguments;
+  convertProcess->notifyTarget = records_.handle();
+  const int fds = convert_test::countOpenFds(), threads = convert_test::countThreads();
+  convertProcess->run();
+  const pid_t pid = convertProcess->processId();
+  ASSERT_TRUE(records_.waitForProgress());
+  destroyConvertProcess();
   EXPECT_EQ(convertProcess, nullptr);
-  EXPECT_TRUE(Gone(pid));
-  EXPECT_EQ(convert_test::CountOpenFds(), fds);
-  EXPECT_EQ(convert_test::CountThreads(), threads);
-  records.Pump(300);
-  EXPECT_FALSE(records.HasEnd());
+  EXPECT_TRUE(gone(pid));
+  EXPECT_EQ(convert_test::countOpenFds(), fds);
+  EXPECT_EQ(convert_test::countThreads(), threads);
+  records_.pump(300);
+  EXPECT_FALSE(records_.hasEnd());
 }
 
 TEST_F(ConvertProcessTest, NamesWithQuotesBlanksAndLeadingDashConvertToThatName) {
-  const std::string input = dir.File("-i \"x y.flv");
-  convert_test::MakeVideo(input, 1);
-  const std::string output = dir.File("-a \"b c.mp3");
-  Prepare(input, output, kFormats[1].args);
-  process.Run();
-  ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_EQ(records.End().status, ConvertProgress::Status::Ok) << records.End().message;
+  const std::string input = dir_.file("-i \"x y.flv");
+  convert_test::makeVideo(input, 1);
+  const std::string output = dir_.file("-a \"b c.mp3");
+  prepare(input, output, kFormats[1].args);
+  process_.run();
+  ASSERT_TRUE(records_.waitForEnd());
+  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok) << records_.end().message;
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
     names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"-a \"b c.mp3", "-i \"x y.flv"}));
-  EXPECT_EQ(convert_test::ProbeStream(output, "codec_name"), "mp3");
+  EXPECT_EQ(convert_test::probeStream(output, "codec_name"), "mp3");
 }
 
 TEST_F(ConvertProcessTest, ASecondRunAfterAFinishedOne) {
-  Prepare(Video(1), dir.File("a.mp3"), kFormats[2].args);
-  process.Run();
-  ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_TRUE(process.Active) << "a finished run leaves Active set";
-  Prepare(dir.File("video.flv"), dir.File("b.wav"), kFormats[3].args);
-  process.Run();
-  records.OnRecord(nullptr);
-  const std::size_t first = records.Records().size();
+  prepare(video(1), dir_.file("a.mp3"), kFormats[2].args);
+  process_.run();
+  ASSERT_TRUE(records_.waitForEnd());
+  EXPECT_TRUE(process_.active) << "a finished run leaves Active set";
+  prepare(dir_.file("video.flv"), dir_.file("b.wav"), kFormats[3].args);
+  process_.run();
+  records_.onRecord(nullptr);
+  const std::size_t first = records_.records().size();
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (records.Records().size() == first || !records.Records().back().elapsed.empty()) {
+  while (records_.records().size() == first || !records_.records().back().elapsed.empty()) {
     ASSERT_LT(std::chrono::steady_clock::now(), until);
     platform::waitForMessage(50);
   }
-  EXPECT_EQ(records.Records().back().status, ConvertProgress::Status::Ok);
-  EXPECT_EQ(convert_test::ProbeStream(dir.File("b.wav"), "codec_name"), "pcm_s16le");
+  EXPECT_EQ(records_.records().back().status, ConvertProgress::Status::Ok);
+  EXPECT_EQ(convert_test::probeStream(dir_.file("b.wav"), "codec_name"), "pcm_s16le");
 }
 
 struct BadInput {
@@ -310,14 +310,15 @@ class BadInputs : public ConvertProcessTest, public ::testing::WithParamInterfac
 
 TEST_P(BadInputs, FailWithTheConvertersMessageAndKeepTheInput) {
   const BadInput& c = GetParam();
-  const std::string input = c.content != nullptr ? dir.Write("video.flv", c.content) : dir.File("video.flv");
-  Prepare(input, dir.File("song.mp3"), kFormats[1].args);
-  process.Run();
-  ASSERT_TRUE(records.WaitForEnd());
-  EXPECT_EQ(records.End().status, ConvertProgress::Status::Failed);
-  EXPECT_NE(records.End().message.find(c.message), std::string::npos) << records.End().message;
+  const std::string input =
+      c.content != nullptr ? dir_.write("video.flv", c.content) : dir_.file("video.flv");
+  prepare(input, dir_.file("song.mp3"), kFormats[1].args);
+  process_.run();
+  ASSERT_TRUE(records_.waitForEnd());
+  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Failed);
+  EXPECT_NE(records_.end().message.find(c.message), std::string::npos) << records_.end().message;
   EXPECT_EQ(std::filesystem::exists(input), c.content != nullptr);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("song.mp3")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("song.mp3")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadInputs,
@@ -332,15 +333,15 @@ TEST_F(ConvertProcessTest, ConverterRejectingTheArgumentsIsAFailureWithItsReason
       // The WMA codec in an MP3 file: the reason comes before the converter's closing lines.
       {kFormats[4].args, "Could not write header for output file #0"},
   };
-  Prepare(Video(1), dir.File("song.mp3"), "");
+  prepare(video(1), dir_.file("song.mp3"), "");
   for (const auto& [args, reason] : cases) {
     RecordCollector run;
-    process.notifyTarget = run.Handle();
-    process.Arguments = args;
-    process.Run();
-    ASSERT_TRUE(run.WaitForEnd());
-    EXPECT_EQ(run.End().status, ConvertProgress::Status::Failed);
-    EXPECT_EQ(run.End().message.rfind(reason, 0), 0u) << run.End().message;
+    process_.notifyTarget = run.handle();
+    process_.arguments = args;
+    process_.run();
+    ASSERT_TRUE(run.waitForEnd());
+    EXPECT_EQ(run.end().status, ConvertProgress::Status::Failed);
+    EXPECT_EQ(run.end().message.rfind(reason, 0), 0u) << run.end().message;
   }
 }
 

@@ -22,29 +22,29 @@ const Format kFormats[5] = {
 
 namespace {
 
-int OpenNull(int flags) {
+int openNull(int flags) {
   return ::open("/dev/null", flags | O_CLOEXEC);
 }
 
 }  // namespace
 
-int RunTool(const std::vector<std::string>& args) {
-  const int in = OpenNull(O_RDONLY), out = OpenNull(O_WRONLY);
+int runTool(const std::vector<std::string>& args) {
+  const int in = openNull(O_RDONLY), out = openNull(O_WRONLY);
   platform::ChildProcess child;
-  const int error = child.Start(args.front(), args, in, out, out);
+  const int error = child.start(args.front(), args, in, out, out);
   ::close(in);
   ::close(out);
   if (error != 0) return -1;
-  const platform::ChildExit exit = child.Reap();
-  return exit.Exited ? exit.Code : -1;
+  const platform::ChildExit exit = child.reap();
+  return exit.exited ? exit.code : -1;
 }
 
-std::string CaptureTool(const std::vector<std::string>& args) {
+std::string captureTool(const std::vector<std::string>& args) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-  const int in = OpenNull(O_RDONLY), err = OpenNull(O_WRONLY);
+  const int in = openNull(O_RDONLY), err = openNull(O_WRONLY);
   platform::ChildProcess child;
-  const int error = child.Start(args.front(), args, in, ends[1], err);
+  const int error = child.start(args.front(), args, in, ends[1], err);
   ::close(in);
   ::close(err);
   ::close(ends[1]);
@@ -53,33 +53,33 @@ std::string CaptureTool(const std::vector<std::string>& args) {
   ssize_t got;
   while (error == 0 && (got = ::read(ends[0], buffer, sizeof buffer)) > 0) text.append(buffer, got);
   ::close(ends[0]);
-  child.Reap();
+  child.reap();
   return text;
 }
 
-void MakeVideo(const std::string& path, int seconds) {
+void makeVideo(const std::string& path, int seconds) {
   const std::string d = std::to_string(seconds);
-  const int code = RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+  const int code = runTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
                             "testsrc=duration=" + d + ":size=160x120:rate=15", "-f", "lavfi", "-i",
                             "sine=frequency=440:duration=" + d, "-c:v", "flv", "-c:a", "libmp3lame", "-ar",
                             "44100", path});
   if (code != 0) throw std::runtime_error("could not make the test video " + path);
 }
 
-std::string ProbeStream(const std::string& path, const std::string& field) {
-  std::string value = CaptureTool({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
+std::string probeStream(const std::string& path, const std::string& field) {
+  std::string value = captureTool({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
                                    "stream=" + field, "-of", "default=noprint_wrappers=1:nokey=1", path});
   while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
   return value;
 }
 
-int CountOpenFds() {
+int countOpenFds() {
   int count = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
   return count;
 }
 
-int CountThreads() {
+int countThreads() {
   int count = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
   return count;
@@ -88,13 +88,13 @@ int CountThreads() {
 RecordCollector::RecordCollector()
     : target_([this](platform::Message& m) {
         if (m.id != ConvertMessage::Progress) return;
-        const auto info = std::static_pointer_cast<ConvertProgress>(m.Payload);
+        const auto info = std::static_pointer_cast<ConvertProgress>(m.payload);
         if (info == nullptr) return;
         records_.push_back(*info);
         if (hook_) hook_(*info);
       }) {}
 
-std::vector<int> RecordCollector::ProgressPercents() const {
+std::vector<int> RecordCollector::progressPercents() const {
   std::vector<int> percents;
   for (const ConvertProgress& r : records_) {
     if (r.elapsed.empty()) break;
@@ -103,33 +103,33 @@ std::vector<int> RecordCollector::ProgressPercents() const {
   return percents;
 }
 
-bool RecordCollector::HasEnd() const {
+bool RecordCollector::hasEnd() const {
   for (const ConvertProgress& r : records_) {
     if (r.elapsed.empty()) return true;
   }
   return false;
 }
 
-const ConvertProgress& RecordCollector::End() const {
+const ConvertProgress& RecordCollector::end() const {
   for (const ConvertProgress& r : records_) {
     if (r.elapsed.empty()) return r;
   }
   throw std::logic_error("no end record");
 }
 
-bool RecordCollector::WaitForEnd(int seconds) {
+bool RecordCollector::waitForEnd(int seconds) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!HasEnd() && std::chrono::steady_clock::now() < until) platform::waitForMessage(50);
-  return HasEnd();
+  while (!hasEnd() && std::chrono::steady_clock::now() < until) platform::waitForMessage(50);
+  return hasEnd();
 }
 
-bool RecordCollector::WaitForProgress(int seconds) {
+bool RecordCollector::waitForProgress(int seconds) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (ProgressPercents().empty() && std::chrono::steady_clock::now() < until) platform::waitForMessage(50);
-  return !ProgressPercents().empty();
+  while (progressPercents().empty() && std::chrono::steady_clock::now() < until) platform::waitForMessage(50);
+  return !progressPercents().empty();
 }
 
-void RecordCollector::Pump(int ms) {
+void RecordCollector::pump(int ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (std::chrono::steady_clock::now() < until) platform::waitForMessage(20);
 }

@@ -19,36 +19,36 @@ struct Format {
 extern const Format kFormats[5];
 
 // Runs a tool with its output thrown away; its exit code (-1 when it could not be started).
-int RunTool(const std::vector<std::string>& args);
+int runTool(const std::vector<std::string>& args);
 // Runs a tool and returns what it wrote to standard output.
-std::string CaptureTool(const std::vector<std::string>& args);
+std::string captureTool(const std::vector<std::string>& args);
 
 // A short FLV video with a 440 Hz tone, `seconds` long.
-void MakeVideo(const std::string& path, int seconds);
+void makeVideo(const std::string& path, int seconds);
 
 // One field of an audio file's first stream, as ffprobe reports it ("codec_name", "channels", ...).
-std::string ProbeStream(const std::string& path, const std::string& field);
+std::string probeStream(const std::string& path, const std::string& field);
 
-int CountOpenFds();
-int CountThreads();
+int countOpenFds();
+int countThreads();
 
 // The records posted to one target.
 class RecordCollector {
  public:
   RecordCollector();
-  platform::TargetHandle Handle() const { return target_.Handle(); }
-  const std::vector<ConvertProgress>& Records() const { return records_; }
-  std::vector<int> ProgressPercents() const;  // of the records before the end record
-  bool HasEnd() const;                        // an end record (no time texts) has arrived
-  const ConvertProgress& End() const;         // the first end record
+  platform::TargetHandle handle() const { return target_.handle(); }
+  const std::vector<ConvertProgress>& records() const { return records_; }
+  std::vector<int> progressPercents() const;  // of the records before the end record
+  bool hasEnd() const;                        // an end record (no time texts) has arrived
+  const ConvertProgress& end() const;         // the first end record
   // Pumps messages until an end record arrives or `seconds` pass; true when it arrived.
-  bool WaitForEnd(int seconds = 30);
+  bool waitForEnd(int seconds = 30);
   // Pumps messages until a progress record arrives or `seconds` pass.
-  bool WaitForProgress(int seconds = 30);
+  bool waitForProgress(int seconds = 30);
   // Pumps messages for `ms` milliseconds.
-  void Pump(int ms);
+  void pump(int ms);
   // Called for each record as it is handled.
-  void OnRecord(std::function<void(const ConvertProgress&)> hook) { hook_ = std::move(hook); }
+  void onRecord(std::function<void(const ConvertProgress&)> hook) { hook_ = std::move(hook); }
 
  private:
   std::vector<ConvertProgress> records_;

@@ -14,7 +14,7 @@ TEST(OutputParserCorpus, EverySavedCaseParses) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)),
                                          std::istreambuf_iterator<char>());
-    EXPECT_TRUE(convert_fuzz::CheckOutputCase(data.data(), data.size())) << entry.path();
+    EXPECT_TRUE(convert_fuzz::checkOutputCase(data.data(), data.size())) << entry.path();
     ++cases;
   }
   EXPECT_GT(cases, 0);

@@ -17,7 +17,7 @@ using convert_test::RecordCollector;
 struct ParseCase {
   const char* name;
   std::vector<std::string> chunks;  // each as one read
-  std::int64_t duration;            // DurationSeconds afterwards
+  std::int64_t duration;            // duration() afterwards
   std::vector<int> percents;        // the records posted, in order
 };
 
@@ -77,12 +77,12 @@ TEST_P(ParseOutputTable, PostsTheExpectedRecords) {
   const ParseCase& c = GetParam();
   RecordCollector records;
   ConvertProcess process;
-  process.notifyTarget = records.Handle();
-  for (const std::string& chunk : c.chunks) process.ParseOutput(chunk);
-  platform::ProcessMessages();
-  EXPECT_EQ(process.Duration(), c.duration);
-  EXPECT_EQ(records.ProgressPercents(), c.percents);
-  for (const ConvertProgress& r : records.Records()) {
+  process.notifyTarget = records.handle();
+  for (const std::string& chunk : c.chunks) process.parseOutput(chunk);
+  platform::processMessages();
+  EXPECT_EQ(process.duration(), c.duration);
+  EXPECT_EQ(records.progressPercents(), c.percents);
+  for (const ConvertProgress& r : records.records()) {
     EXPECT_EQ(r.status, ConvertProgress::Status::Ok);
     EXPECT_EQ(r.elapsed, "00:00");  // parsed at once after the duration line
     EXPECT_EQ(r.estimated, "00:00");
@@ -99,20 +99,20 @@ TEST(ParseOutput, OutputOfAnyShapeIsParsedAndLaterLinesStillCount) {
   const std::string longLine(1 << 20, 'x');
   RecordCollector records;
   ConvertProcess process;
-  process.notifyTarget = records.Handle();
-  process.ParseOutput(binary);
-  process.ParseOutput(longLine + "time=");
-  process.ParseOutput("Duration: 00:00:10.00\n" + binary + "\ntime=00:00:02.00 " + longLine + "\n");
-  platform::ProcessMessages();
-  EXPECT_EQ(process.Duration(), 10);
-  EXPECT_EQ(records.ProgressPercents().back(), 20);
+  process.notifyTarget = records.handle();
+  process.parseOutput(binary);
+  process.parseOutput(longLine + "time=");
+  process.parseOutput("Duration: 00:00:10.00\n" + binary + "\ntime=00:00:02.00 " + longLine + "\n");
+  platform::processMessages();
+  EXPECT_EQ(process.duration(), 10);
+  EXPECT_EQ(records.progressPercents().back(), 20);
 }
 
 TEST(FormatMinutesSeconds, TwoDigitsEachMinutesUnbounded) {
   const std::pair<std::int64_t, const char*> cases[] = {{0, "00:00"},   {59, "00:59"},   {60, "01:00"},
                                                         {605, "10:05"}, {4503, "75:03"}, {6000, "100:00"}};
   for (const auto& [seconds, text] : cases)
-    EXPECT_EQ(convert::FormatMinutesSeconds(seconds), text) << seconds;
+    EXPECT_EQ(convert::formatMinutesSeconds(seconds), text) << seconds;
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ TEST(DownloadProgress, TotalComesFromTheFirstLengthLineInItsOwnLetterCase) {
   for (const auto& c : cases) {
     DownloadProgress progress;
     EXPECT_EQ(progress.onHeaderLines(c.lines), c.total >= 0) << c.lines.back();
-    EXPECT_EQ(progress.Total, c.total) << c.lines.back();
-    EXPECT_EQ(progress.TotalSizeText, c.text) << c.lines.back();
+    EXPECT_EQ(progress.total, c.total) << c.lines.back();
+    EXPECT_EQ(progress.totalSizeText, c.text) << c.lines.back();
   }
 }
 
@@ -38,47 +38,47 @@ TEST(DownloadProgress, TimeAndSpeedTexts) {
       {0, "00:00:00"},     {59, "00:00:59"},      {3725, "01:02:05"},
       {36000, "10:00:00"}, {400000, "111:06:40"}, {-4, "00:00:00"},
   };
-  for (const auto& [seconds, text] : times) EXPECT_EQ(download::FormatTimeLeft(seconds), text) << seconds;
-  EXPECT_EQ(download::FormatSpeed(51200, 2000), "25.0 KB/S");
-  EXPECT_EQ(download::FormatSpeed(1024 * 1024 * 3, 3000), "1024.0 KB/S");
-  EXPECT_EQ(download::FormatSpeed(300, 2500), "0.1 KB/S");
+  for (const auto& [seconds, text] : times) EXPECT_EQ(download::formatTimeLeft(seconds), text) << seconds;
+  EXPECT_EQ(download::formatSpeed(51200, 2000), "25.0 KB/S");
+  EXPECT_EQ(download::formatSpeed(1024 * 1024 * 3, 3000), "1024.0 KB/S");
+  EXPECT_EQ(download::formatSpeed(300, 2500), "0.1 KB/S");
 }
 
 TEST(DownloadProgress, SamplesOverIntervalsOfTwoSeconds) {
   DownloadProgress progress;
   progress.onHeaderLines({"HTTP/1.0 200 OK", "Content-Length: 1048576"});
   EXPECT_FALSE(progress.onBodyReceived(1000, 5000));  // the first data starts the first interval
-  EXPECT_EQ(progress.ReceivedText, "1 KB of 1,024 KB received");
+  EXPECT_EQ(progress.receivedText, "1 KB of 1,024 KB received");
   EXPECT_FALSE(progress.onBodyReceived(30000, 6999));
-  EXPECT_EQ(progress.SpeedText, "");
-  EXPECT_EQ(progress.ReceivedText, "30 KB of 1,024 KB received");
+  EXPECT_EQ(progress.speedText, "");
+  EXPECT_EQ(progress.receivedText, "30 KB of 1,024 KB received");
 
   // 51,200 bytes in the first 2,000 ms (the bytes of the first piece count too).
   ASSERT_TRUE(progress.onBodyReceived(51200, 7000));
-  EXPECT_EQ(progress.SpeedText, "25.0 KB/S");
-  EXPECT_EQ(progress.TimeLeftText, "00:00:38");  // (1048576 - 51200) * 2000 / (51200 * 1000) = 38.96
-  EXPECT_EQ(progress.SampleBytes, 51200);
-  EXPECT_EQ(progress.SampleTick, 7000u);
+  EXPECT_EQ(progress.speedText, "25.0 KB/S");
+  EXPECT_EQ(progress.timeLeftText, "00:00:38");  // (1048576 - 51200) * 2000 / (51200 * 1000) = 38.96
+  EXPECT_EQ(progress.sampleBytes, 51200);
+  EXPECT_EQ(progress.sampleTick, 7000u);
 
   // The next interval counts only its own bytes.
   ASSERT_TRUE(progress.onBodyReceived(51200 + 10240, 11000));
-  EXPECT_EQ(progress.SpeedText, "2.5 KB/S");
-  EXPECT_EQ(progress.TimeLeftText, "00:06:25");  // 987136 * 4000 / 10240000 = 385.6
+  EXPECT_EQ(progress.speedText, "2.5 KB/S");
+  EXPECT_EQ(progress.timeLeftText, "00:06:25");  // 987136 * 4000 / 10240000 = 385.6
 
   // No new bytes: speed 0, time remaining kept as it was.
   ASSERT_TRUE(progress.onBodyReceived(51200 + 10240, 13000));
-  EXPECT_EQ(progress.SpeedText, "0.0 KB/S");
-  EXPECT_EQ(progress.TimeLeftText, "00:06:25");
+  EXPECT_EQ(progress.speedText, "0.0 KB/S");
+  EXPECT_EQ(progress.timeLeftText, "00:06:25");
 }
 
 TEST(DownloadProgress, WithoutALengthOnlyTheSizeAndSpeedAreShown) {
   DownloadProgress progress;
   progress.onHeaderLines({"HTTP/1.0 200 OK"});
   progress.onBodyReceived(2048, 100);
-  EXPECT_EQ(progress.ReceivedText, "2 KB received");
+  EXPECT_EQ(progress.receivedText, "2 KB received");
   ASSERT_TRUE(progress.onBodyReceived(4096, 2100));
-  EXPECT_EQ(progress.SpeedText, "2.0 KB/S");
-  EXPECT_EQ(progress.TimeLeftText, "");
+  EXPECT_EQ(progress.speedText, "2.0 KB/S");
+  EXPECT_EQ(progress.timeLeftText, "");
 }
 
 }  // namespace

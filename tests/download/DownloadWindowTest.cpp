@@ -75,42 +75,42 @@ class DownloadWindowTest : public ::testing::Test {
  protected:
   // Every test has the program's conversion object, as the main window would create it.
   void SetUp() override {
-    platform::SetSettingsFilePath(dir_.File("settings.ini"));
+    platform::setSettingsFilePath(dir_.file("settings.ini"));
     std::filesystem::create_directories(out_);
-    CreateConvertProcess();
+    createConvertProcess();
   }
   void TearDown() override {
-    DestroyConvertProcess();
-    platform::SetSettingsFilePath("");
+    destroyConvertProcess();
+    platform::setSettingsFilePath("");
   }
 
   // A video with a tiny picture, so that even a long one is made in a moment.
-  std::string Video(int seconds) {
-    const std::string path = dir_.File("clip.flv");
+  std::string makeVideo(int seconds) {
+    const std::string path = dir_.file("clip.flv");
     const std::string d = std::to_string(seconds);
-    EXPECT_EQ(convert_test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+    EXPECT_EQ(convert_test::runTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
                                      "color=size=32x24:rate=2:duration=" + d, "-f", "lavfi", "-i",
                                      "sine=frequency=440:duration=" + d, "-c:v", "flv", "-c:a", "libmp3lame",
                                      "-ar", "22050", path}),
               0);
     return path;
   }
-  download::ConversionRequest LocalRequest(const std::string& file) {
+  download::ConversionRequest localRequest(const std::string& file) {
     return download::ConversionRequest{{file}, download::RequestMode::ConvertLocalFile, ".mp3", kMp3Args};
   }
   // Runs a download window modally with the conversion object of a main window; returns the modal result.
-  int RunWindow(const download::ConversionRequest& request) {
+  int runWindow(const download::ConversionRequest& request) {
     DownloadWindow window(nullptr, request, out_);
     return window.exec();
   }
-  static bool ProcessGone(pid_t pid) { return pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH); }
+  static bool processGone(pid_t pid) { return pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH); }
 
   TempDir dir_;
-  std::string out_ = dir_.File("out");
+  std::string out_ = dir_.file("out");
 };
 
 TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
-  const std::string video = Video(300);
+  const std::string video = makeVideo(300);
   ScriptedDialogs dialogs;
   WindowWatch watch;
   MainWindow main;
@@ -126,7 +126,7 @@ TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
   main.startButton->click();  // returns when the modal window has closed
 
   EXPECT_TRUE(sawConvertPanel);
-  EXPECT_EQ(convert_test::ProbeStream(out_ + "/clip.mp3", "codec_name"), "mp3");
+  EXPECT_EQ(convert_test::probeStream(out_ + "/clip.mp3", "codec_name"), "mp3");
   EXPECT_TRUE(std::filesystem::exists(video)) << "the local source is kept";
   ASSERT_FALSE(watch.bar.empty());
   EXPECT_EQ(watch.bar.back(), 100);
@@ -134,23 +134,23 @@ TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
   EXPECT_GE(watch.bar.size(), 2u) << "progress records before the end moved the bar";
   const QRegularExpression minutesSeconds("^\\d{2,}:\\d{2}$");
   EXPECT_TRUE(minutesSeconds.match(watch.elapsed.front()).hasMatch()) << watch.elapsed.front().toStdString();
-  EXPECT_EQ(convertProcess->ProcessId(), 0);
-  EXPECT_TRUE(dialogs.Shown().empty());
+  EXPECT_EQ(convertProcess->processId(), 0);
+  EXPECT_TRUE(dialogs.shown().empty());
 }
 
 TEST_F(DownloadWindowTest, DecliningToOverwriteClosesAtOnceAndKeepsTheSource) {
-  const std::string video = Video(3);
+  const std::string video = makeVideo(3);
   std::filesystem::copy_file(video, out_ + "/clip.mp3");
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::ModalResult::No);
-  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::ModalResult::Cancel);
+  dialogs.answer(platform::ModalResult::No);
+  EXPECT_EQ(runWindow(localRequest(video)), platform::ModalResult::Cancel);
   EXPECT_TRUE(std::filesystem::exists(video));
-  ASSERT_EQ(dialogs.Shown().size(), 1u);
-  EXPECT_EQ(dialogs.Shown()[0].text, out_ + "/clip.mp3 has existed,overite it?");
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_EQ(dialogs.shown()[0].text, out_ + "/clip.mp3 has existed,overite it?");
 }
 
 TEST_F(DownloadWindowTest, OutputInUseShowsTheMessageAndWaitsForStop) {
-  const std::string video = Video(3);
+  const std::string video = makeVideo(3);
   const std::string output = out_ + "/clip.mp3";
   std::filesystem::copy_file(video, output);
   int ready[2];
@@ -166,105 +166,105 @@ TEST_F(DownloadWindowTest, OutputInUseShowsTheMessageAndWaitsForStop) {
   ASSERT_EQ(::read(ready[0], &byte, 1), 1);
 
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::ModalResult::Yes);  // overwrite
-  dialogs.Answer(platform::ModalResult::Ok);   // the in-use message
+  dialogs.answer(platform::ModalResult::Yes);  // overwrite
+  dialogs.answer(platform::ModalResult::Ok);   // the in-use message
   WindowWatch watch;
-  bool stayedOnPanel3 = false;
-  dialogs.OnShow([&](const testing_support::ShownDialog& shown) {
+  bool stayedOnConvertPanel = false;
+  dialogs.onShow([&](const testing_support::ShownDialog& shown) {
     if (shown.icon != platform::DialogIcon::Error) return;
     // After the message the window stays until Stop.
     QTimer::singleShot(300, [&] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
         if (auto* d = dynamic_cast<DownloadWindow*>(w); d != nullptr && d->isVisible()) {
-          stayedOnPanel3 = d->convertPanel->isVisible() && d->convertProgressBar->value() < 100;
+          stayedOnConvertPanel = d->convertPanel->isVisible() && d->convertProgressBar->value() < 100;
           d->convertStopButton->click();
         }
       }
     });
   });
-  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::ModalResult::Abort);
+  EXPECT_EQ(runWindow(localRequest(video)), platform::ModalResult::Abort);
   ::kill(holder, SIGKILL);
   ::waitpid(holder, nullptr, 0);
   ::close(ready[0]);
   ::close(ready[1]);
 
-  EXPECT_TRUE(stayedOnPanel3);
-  ASSERT_EQ(dialogs.Shown().size(), 2u);
-  EXPECT_EQ(dialogs.Shown()[1].caption, "Karvel Clipwave");
-  EXPECT_EQ(dialogs.Shown()[1].text, "Video file will be created may be used, convert process failed!");
-  EXPECT_EQ(dialogs.Shown()[1].icon, platform::DialogIcon::Error);
+  EXPECT_TRUE(stayedOnConvertPanel);
+  ASSERT_EQ(dialogs.shown().size(), 2u);
+  EXPECT_EQ(dialogs.shown()[1].caption, "Karvel Clipwave");
+  EXPECT_EQ(dialogs.shown()[1].text, "Video file will be created may be used, convert process failed!");
+  EXPECT_EQ(dialogs.shown()[1].icon, platform::DialogIcon::Error);
 }
 
 TEST_F(DownloadWindowTest, StopDuringConversionKillsTheConverterAndEndsWithAbort) {
-  const std::string video = Video(600);
+  const std::string video = makeVideo(600);
   ScriptedDialogs dialogs;
   WindowWatch watch;
   pid_t child = 0;
   watch.onShow = [&](DownloadWindow& w) {
-    child = convertProcess->ProcessId();
+    child = convertProcess->processId();
     QTimer::singleShot(500, &w, [&w] { w.convertStopButton->click(); });
   };
-  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::ModalResult::Abort);
+  EXPECT_EQ(runWindow(localRequest(video)), platform::ModalResult::Abort);
   EXPECT_GT(child, 0);
-  EXPECT_TRUE(ProcessGone(child));
-  EXPECT_EQ(convertProcess->ProcessId(), 0);
+  EXPECT_TRUE(processGone(child));
+  EXPECT_EQ(convertProcess->processId(), 0);
   const std::size_t barMoves = watch.bar.size();
-  convert_test::RecordCollector().Pump(300);  // nothing more arrives for the closed window
+  convert_test::RecordCollector().pump(300);  // nothing more arrives for the closed window
   EXPECT_EQ(watch.bar.size(), barMoves);
   EXPECT_TRUE(watch.bar.empty() || watch.bar.back() < 100);
   EXPECT_TRUE(std::filesystem::exists(video));
 }
 
 TEST_F(DownloadWindowTest, ARecordAtHundredClosesTheWindowAndTheConverterIsKilled) {
-  const std::string video = Video(600);
+  const std::string video = makeVideo(600);
   ScriptedDialogs dialogs;
   WindowWatch watch;
   pid_t child = 0;
   watch.onShow = [&](DownloadWindow& w) {
-    child = convertProcess->ProcessId();
+    child = convertProcess->processId();
     auto info = std::make_shared<ConvertProgress>();
     info->percent = 100;
     info->elapsed = info->estimated = "00:01";
-    platform::PostMessage(w.Request().Handle(), ConvertMessage::Progress, 0, 0, info);
+    platform::postMessage(w.request().handle(), ConvertMessage::Progress, 0, 0, info);
   };
-  EXPECT_EQ(RunWindow(LocalRequest(video)), platform::ModalResult::Cancel);
+  EXPECT_EQ(runWindow(localRequest(video)), platform::ModalResult::Cancel);
   EXPECT_GT(child, 0);
-  EXPECT_TRUE(ProcessGone(child));
+  EXPECT_TRUE(processGone(child));
   EXPECT_TRUE(std::filesystem::exists(video)) << "a local source is never deleted";
 }
 
 TEST_F(DownloadWindowTest, ConverterFailureIsReportedAndDeletesNothing) {
-  const std::string notVideo = dir_.Write("broken.flv", "this is not a video");
+  const std::string notVideo = dir_.write("broken.flv", "this is not a video");
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::ModalResult::Ok);
-  EXPECT_EQ(RunWindow(LocalRequest(notVideo)), platform::ModalResult::Cancel);
+  dialogs.answer(platform::ModalResult::Ok);
+  EXPECT_EQ(runWindow(localRequest(notVideo)), platform::ModalResult::Cancel);
   EXPECT_TRUE(std::filesystem::exists(notVideo));
-  ASSERT_EQ(dialogs.Shown().size(), 1u);
-  EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
-  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
-  EXPECT_EQ(dialogs.Shown()[0].text.rfind("The conversion failed; the video file was kept.", 0), 0u);
-  EXPECT_GT(dialogs.Shown()[0].text.size(),
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_EQ(dialogs.shown()[0].caption, "Karvel Clipwave");
+  EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Error);
+  EXPECT_EQ(dialogs.shown()[0].text.rfind("The conversion failed; the video file was kept.", 0), 0u);
+  EXPECT_GT(dialogs.shown()[0].text.size(),
             std::string("The conversion failed; the video file was kept.\n\n").size());
 }
 
 TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
-  const std::string downloaded = dir_.Write("get_video", "video");
+  const std::string downloaded = dir_.write("get_video", "video");
   ScriptedDialogs dialogs;
   download::ConversionRequest request{
       {"http://www.youtube.com/watch?v=x"}, download::RequestMode::DownloadConvert, ".mp3", kMp3Args};
   platform::TargetHandle handle;
   {
-    DownloadWindow window(nullptr, request, dir_.Path());
-    handle = window.Request().Handle();
-    convertProcess->InputFile = downloaded;
+    DownloadWindow window(nullptr, request, dir_.path());
+    handle = window.request().handle();
+    convertProcess->inputFile = downloaded;
     window.reject();  // closed, not yet destroyed
     auto info = std::make_shared<ConvertProgress>();
     info->percent = 100;
-    EXPECT_TRUE(platform::PostMessage(handle, ConvertMessage::Progress, 0, 0, info));
-    EXPECT_TRUE(platform::PostMessage(handle, download::RequestMessage::StartConvert));
-    platform::ProcessMessages();
+    EXPECT_TRUE(platform::postMessage(handle, ConvertMessage::Progress, 0, 0, info));
+    EXPECT_TRUE(platform::postMessage(handle, download::RequestMessage::StartConvert));
+    platform::processMessages();
   }
-  EXPECT_FALSE(platform::PostMessage(handle, download::RequestMessage::FetchPage));
+  EXPECT_FALSE(platform::postMessage(handle, download::RequestMessage::FetchPage));
   EXPECT_TRUE(std::filesystem::exists(downloaded)) << "a closed window deleted the video";
 }
 
@@ -279,31 +279,31 @@ class PagePhaseTest : public DownloadWindowTest {
   void SetUp() override {
     DownloadWindowTest::SetUp();
     common::SiteConfig sites;
-    sites.YouTubeDomain = sites.YouTubeHost = "127.0.0.1:1";  // nothing listens on port 1
-    common::SiteConfig::SetCurrent(sites);
+    sites.youTubeDomain = sites.youTubeHost = "127.0.0.1:1";  // nothing listens on port 1
+    common::SiteConfig::setCurrent(sites);
   }
   void TearDown() override {
-    common::SiteConfig::Reset();
+    common::SiteConfig::reset();
     DownloadWindowTest::TearDown();
   }
   // Runs a download-mode window whose two controls show `first` and `second`.
-  int RunPage(platform::ScriptedWebBrowser::Page first, platform::ScriptedWebBrowser::Page second) {
-    browser1_.SetPages({std::move(first)});
-    browser2_.SetPages({std::move(second)});
+  int runPage(platform::ScriptedWebBrowser::Page first, platform::ScriptedWebBrowser::Page second) {
+    browser1_.setPages({std::move(first)});
+    browser2_.setPages({std::move(second)});
     DownloadWindow window(nullptr, {{kPage}, download::RequestMode::DownloadConvert, ".mp3", kMp3Args}, out_);
-    window.Request().UseBrowsers(browser1_, browser2_);
-    window.Request().Retrieval()->SetLimits({/*PollMs=*/300, /*PassMs=*/10, /*Attempts=*/2});
+    window.request().useBrowsers(browser1_, browser2_);
+    window.request().retrieval()->setLimits({/*pollMs=*/300, /*passMs=*/10, /*attempts=*/2});
     const int result = window.exec();
-    fileName_ = window.Request().FileName;
-    downloadUrl_ = window.Request().DownloadUrl;
+    fileName_ = window.request().fileName;
+    downloadUrl_ = window.request().downloadUrl;
     return result;
   }
-  static platform::ScriptedWebBrowser::Page Text(const std::string& text) {
-    return platform::ScriptedWebBrowser::TextPage(text);
+  static platform::ScriptedWebBrowser::Page text(const std::string& text) {
+    return platform::ScriptedWebBrowser::textPage(text);
   }
-  static platform::ScriptedWebBrowser::Page Unreadable() {
+  static platform::ScriptedWebBrowser::Page unreadable() {
     platform::ScriptedWebBrowser::Page page;
-    page.Frames.push_back(
+    page.frames.push_back(
         {platform::BrowserReadyState::Complete, {platform::PageSource::Kind::Unreadable, {}}});
     return page;
   }
@@ -315,15 +315,15 @@ class PagePhaseTest : public DownloadWindowTest {
 
 TEST_F(PagePhaseTest, FoundAddressGoesOnToTheDownload) {
   ScriptedDialogs dialogs;
-  dialogs.Answer(platform::ModalResult::Ok);  // the download cannot connect
+  dialogs.answer(platform::ModalResult::Ok);  // the download cannot connect
   EXPECT_EQ(
-      RunPage(Text("<title>YouTube - My Clip</title><embed src=\"/p.swf?v=abc&t=tok&hl=en\">"), Text("")),
+      runPage(text("<title>YouTube - My Clip</title><embed src=\"/p.swf?v=abc&t=tok&hl=en\">"), text("")),
       platform::ModalResult::Cancel);
   EXPECT_EQ(downloadUrl_.rfind("http://127.0.0.1:1/get_video?", 0), 0u) << downloadUrl_;
   EXPECT_NE(fileName_.find("My Clip"), std::string::npos) << fileName_;
-  ASSERT_EQ(dialogs.Shown().size(), 1u);
-  EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
-  EXPECT_EQ(browser1_.Calls().front(), std::string("navigate ") + kPage);
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Error);
+  EXPECT_EQ(browser1_.calls().front(), std::string("navigate ") + kPage);
 }
 
 TEST_F(PagePhaseTest, PageEndingsTheUserMeets) {
@@ -334,26 +334,26 @@ TEST_F(PagePhaseTest, PageEndingsTheUserMeets) {
     const char* notice;  // the one box shown, or nullptr for none
   };
   const Case cases[] = {
-      {"no address in the page", Text("<title>YouTube - x</title><body>nothing"), Text(""),
+      {"no address in the page", text("<title>YouTube - x</title><body>nothing"), text(""),
        platform::ModalResult::Abort, "Unable get html from http://127.0.0.1:1/watch?v=abc"},
-      {"text unreadable in both controls: closes silently", Unreadable(), Unreadable(),
+      {"text unreadable in both controls: closes silently", unreadable(), unreadable(),
        platform::ModalResult::Cancel, nullptr},
-      {"age verification", Text("<p>Please verify you are 18 or older</p>"), Text(""),
+      {"age verification", text("<p>Please verify you are 18 or older</p>"), text(""),
        platform::ModalResult::Abort, ""},
       {"the browser refuses the page",
        {{}, true},
-       Text(""),
+       text(""),
        platform::ModalResult::Abort,
        "Unable get html from http://127.0.0.1:1/watch?v=abc"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedDialogs dialogs;
-    if (c.notice != nullptr) dialogs.Answer(platform::ModalResult::Ok);
-    EXPECT_EQ(RunPage(c.first, c.second), c.result);
-    ASSERT_EQ(dialogs.Shown().size(), c.notice != nullptr ? 1u : 0u);
+    if (c.notice != nullptr) dialogs.answer(platform::ModalResult::Ok);
+    EXPECT_EQ(runPage(c.first, c.second), c.result);
+    ASSERT_EQ(dialogs.shown().size(), c.notice != nullptr ? 1u : 0u);
     if (c.notice != nullptr && *c.notice != '\0') {
-      EXPECT_EQ(dialogs.Shown()[0].text, c.notice);
+      EXPECT_EQ(dialogs.shown()[0].text, c.notice);
     }
   }
 }

@@ -28,36 +28,36 @@ namespace fuzzing {
 class CountingDialogs final : public platform::Dialogs {
  public:
   int shown = 0;
-  int MessageBox(const std::string&, const std::string&, platform::DialogIcon,
+  int messageBox(const std::string&, const std::string&, platform::DialogIcon,
                  platform::DialogButtons) override {
     ++shown;
     return platform::ModalResult::Ok;
   }
-  bool SelectFolder(const std::string&, std::string&) override { return false; }
-  std::vector<std::string> OpenFiles(const std::string&, const std::string&, const std::string&) override {
+  bool selectFolder(const std::string&, std::string&) override { return false; }
+  std::vector<std::string> openFiles(const std::string&, const std::string&, const std::string&) override {
     return {};
   }
 };
 
 struct ExtractionState {
-  std::string FileName = "get_video";
-  std::string DownloadUrl;
-  download::RequestMode Mode = download::RequestMode::DownloadConvert;
+  std::string fileName = "get_video";
+  std::string downloadUrl;
+  download::RequestMode mode = download::RequestMode::DownloadConvert;
 
   // Random Google Video names ("GoogleVideo" and a number) count as one name.
-  bool SameAs(const ExtractionState& other) const {
-    return SameName(FileName, other.FileName) && DownloadUrl == other.DownloadUrl && Mode == other.Mode;
+  bool sameAs(const ExtractionState& other) const {
+    return sameName(fileName, other.fileName) && downloadUrl == other.downloadUrl && mode == other.mode;
   }
 
  private:
-  static bool SameName(const std::string& a, const std::string& b) {
+  static bool sameName(const std::string& a, const std::string& b) {
     const std::string_view random = "GoogleVideo";
     if (a.rfind(random, 0) == 0 && b.rfind(random, 0) == 0) return true;
     return a == b;
   }
 };
 
-inline bool IsValidUtf8(std::string_view text) {
+inline bool isValidUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<std::uint8_t>(text[i]);
     std::size_t length = lead < 0x80                    ? 1
@@ -74,10 +74,10 @@ inline bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-inline std::string CheckFileName(const std::string& name) {
+inline std::string checkFileName(const std::string& name) {
   if (name == "get_video" || name.empty()) return {};
   if (name.size() > download::kMaxFileNameBytes) return "file name longer than 255 bytes";
-  if (!IsValidUtf8(name)) return "file name is not UTF-8";
+  if (!isValidUtf8(name)) return "file name is not UTF-8";
   for (char c : name) {
     if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') return "control character in the file name";
     if (std::string_view("*/:<>?\\|").find(c) != std::string_view::npos)
@@ -87,59 +87,59 @@ inline std::string CheckFileName(const std::string& name) {
   return {};
 }
 
-inline std::string CheckPass(std::string_view page, const std::string& address, ExtractionState& state,
+inline std::string checkPass(std::string_view page, const std::string& address, ExtractionState& state,
                              download::ExtractOutcome& outcome) {
   CountingDialogs dialogs;
-  platform::SetDialogs(&dialogs);
-  outcome = download::ExtractVideoAddress(page, address, {state.FileName, state.DownloadUrl, state.Mode});
-  platform::SetDialogs(nullptr);
+  platform::setDialogs(&dialogs);
+  outcome = download::extractVideoAddress(page, address, {state.fileName, state.downloadUrl, state.mode});
+  platform::setDialogs(nullptr);
   using download::ExtractOutcome;
   if ((dialogs.shown == 1) != (outcome == ExtractOutcome::Stopped)) return "notice and outcome disagree";
   if (dialogs.shown > 1) return "more than one notice";
-  if (outcome == ExtractOutcome::Found && state.DownloadUrl.empty()) return "found without an address";
-  if (outcome == ExtractOutcome::NothingYet && !state.DownloadUrl.empty())
+  if (outcome == ExtractOutcome::Found && state.downloadUrl.empty()) return "found without an address";
+  if (outcome == ExtractOutcome::NothingYet && !state.downloadUrl.empty())
     return "address found but not reported";
-  if (state.DownloadUrl.size() > download::kMaxStreamAddressBytes) return "stream address over its limit";
-  if (state.Mode != download::RequestMode::DownloadConvert &&
-      state.Mode != download::RequestMode::DownloadOnly)
+  if (state.downloadUrl.size() > download::kMaxStreamAddressBytes) return "stream address over its limit";
+  if (state.mode != download::RequestMode::DownloadConvert &&
+      state.mode != download::RequestMode::DownloadOnly)
     return "bad mode";
-  return CheckFileName(state.FileName);
+  return checkFileName(state.fileName);
 }
 
-inline common::SiteConfig LocalSites() {
-  return common::ParseSiteConfig(
+inline common::SiteConfig localSites() {
+  return common::parseSiteConfig(
              "[Sites]\nYouTubeDomain=127.0.0.1:8080\nMetacafeDomain=127.0.0.1:8081\nGoogleDomain=127.0.0.1:"
              "8082\n"
              "MetacafeFileHost=127.0.0.1:8091\nGoogleVideoPlayerHost=127.0.0.1:8092\n")
       .config;
 }
 
-inline std::string CheckExtractionPasses(std::string_view page, const std::string& address) {
+inline std::string checkExtractionPasses(std::string_view page, const std::string& address) {
   ExtractionState once;
   download::ExtractOutcome first{}, again{};
-  std::string error = CheckPass(page, address, once, first);
+  std::string error = checkPass(page, address, once, first);
   if (!error.empty()) return error;
   ExtractionState twice = once;
-  error = CheckPass(page, address, twice, again);
+  error = checkPass(page, address, twice, again);
   if (!error.empty()) return error;
-  if (again != first || !twice.SameAs(once)) return "a second pass over the same page changed the result";
+  if (again != first || !twice.sameAs(once)) return "a second pass over the same page changed the result";
   ExtractionState growing;
-  error = CheckPass(page.substr(0, page.size() / 2), address, growing, first);
-  if (error.empty()) error = CheckPass(page, address, growing, again);
+  error = checkPass(page.substr(0, page.size() / 2), address, growing, first);
+  if (error.empty()) error = checkPass(page, address, growing, again);
   return error;
 }
 
-inline std::string CheckExtractionInput(const std::uint8_t* data, std::size_t size) {
+inline std::string checkExtractionInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return {};
   const std::uint8_t selector = data[0];
   std::string_view page(reinterpret_cast<const char*>(data) + 1, size - 1);
-  const common::SiteConfig sites = (selector & 4) != 0 ? LocalSites() : common::SiteConfig();
-  common::SiteConfig::SetCurrent(sites);
+  const common::SiteConfig sites = (selector & 4) != 0 ? localSites() : common::SiteConfig();
+  common::SiteConfig::setCurrent(sites);
   const std::string addresses[] = {
-      "http://" + sites.YouTubeHost + "/watch?v=abc&feature=related",
-      "http://" + sites.MetacafeHost + "/watch/123/clip/",
-      "http://video." + sites.GoogleDomain + "/videoplay?docid=1",
-      "http://" + sites.GoogleDomain + "/url?q=http://" + sites.YouTubeHost + "/watch?v=abc",
+      "http://" + sites.youTubeHost + "/watch?v=abc&feature=related",
+      "http://" + sites.metacafeHost + "/watch/123/clip/",
+      "http://video." + sites.googleDomain + "/videoplay?docid=1",
+      "http://" + sites.googleDomain + "/url?q=http://" + sites.youTubeHost + "/watch?v=abc",
   };
   std::string address = addresses[selector & 3];
   if ((selector & 8) != 0) {
@@ -147,8 +147,8 @@ inline std::string CheckExtractionInput(const std::uint8_t* data, std::size_t si
     address.append(page.substr(0, end));
     page.remove_prefix(std::min(page.size(), end + 1));
   }
-  const std::string error = CheckExtractionPasses(page, address);
-  common::SiteConfig::Reset();
+  const std::string error = checkExtractionPasses(page, address);
+  common::SiteConfig::reset();
   return error;
 }
 

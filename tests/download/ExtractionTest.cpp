@@ -42,14 +42,14 @@ constexpr const char* kMetacafeStream = "http://127.0.0.1:8091/ItemFiles/%5BFrom
 
 class Extraction : public testing::Test {
  protected:
-  void SetUp() override { common::SiteConfig::SetCurrent(fuzzing::LocalSites()); }
-  void TearDown() override { common::SiteConfig::Reset(); }
+  void SetUp() override { common::SiteConfig::setCurrent(fuzzing::localSites()); }
+  void TearDown() override { common::SiteConfig::reset(); }
 
-  ExtractOutcome Pass(std::string_view page, const std::string& address) {
-    return download::ExtractVideoAddress(page, address, {state.FileName, state.DownloadUrl, state.Mode});
+  ExtractOutcome pass(std::string_view page, const std::string& address) {
+    return download::extractVideoAddress(page, address, {state_.fileName, state_.downloadUrl, state_.mode});
   }
 
-  ExtractionState state;
+  ExtractionState state_;
 };
 
 struct PageCase {
@@ -62,16 +62,16 @@ struct PageCase {
   download::RequestMode mode = download::RequestMode::DownloadConvert;
 };
 
-void RunCases(const std::vector<PageCase>& cases) {
+void runCases(const std::vector<PageCase>& cases) {
   for (const PageCase& c : cases) {
     SCOPED_TRACE(c.what);
     ExtractionState state;
     const ExtractOutcome outcome =
-        download::ExtractVideoAddress(c.page, c.address, {state.FileName, state.DownloadUrl, state.Mode});
+        download::extractVideoAddress(c.page, c.address, {state.fileName, state.downloadUrl, state.mode});
     EXPECT_EQ(outcome, c.outcome);
-    EXPECT_EQ(state.FileName, c.fileName);
-    EXPECT_EQ(state.DownloadUrl, c.downloadUrl);
-    EXPECT_EQ(state.Mode, c.mode);
+    EXPECT_EQ(state.fileName, c.fileName);
+    EXPECT_EQ(state.downloadUrl, c.downloadUrl);
+    EXPECT_EQ(state.mode, c.mode);
   }
 }
 
@@ -103,7 +103,7 @@ TEST(TitleToFileName, DecodesTheSixEntitiesTrimsAndCleans) {
       {"?*/", ""},
       {". .", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(download::TitleToFileName(c.title), c.name) << c.title;
+  for (const auto& c : cases) EXPECT_EQ(download::titleToFileName(c.title), c.name) << c.title;
 }
 
 TEST(TitleToFileName, LongTitlesAreCutAtACharacterBoundary) {
@@ -111,16 +111,16 @@ TEST(TitleToFileName, LongTitlesAreCutAtACharacterBoundary) {
   for (int i = 0; i < 300; ++i) twoByte += "\xC3\xA9";
   for (int i = 0; i < 300; ++i) threeByte += "\xE2\x82\xAC";
   for (const std::string& title : {twoByte, threeByte, std::string(1000, 'a')}) {
-    const std::string name = download::TitleToFileName(title);
+    const std::string name = download::titleToFileName(title);
     EXPECT_LE(name.size(), download::kMaxFileNameBytes);
     EXPECT_GE(name.size(), download::kMaxFileNameBytes - 3);
-    EXPECT_TRUE(fuzzing::IsValidUtf8(name));
+    EXPECT_TRUE(fuzzing::isValidUtf8(name));
     EXPECT_TRUE(name.ends_with(".flv"));
   }
 }
 
 // Replaces the first occurrence and searches again from the start, as plainly as it can be written.
-std::string NaiveReplaceAll(std::string text, const std::string& oldText, const std::string& newText) {
+std::string naiveReplaceAll(std::string text, const std::string& oldText, const std::string& newText) {
   for (std::size_t at; (at = text.find(oldText)) != std::string::npos;)
     text.replace(at, oldText.size(), newText);
   return text;
@@ -135,17 +135,17 @@ TEST(ReplaceAll, MatchesRestartingFromTheStartOnRandomTexts) {
     for (int round = 0; round < 2000; ++round) {
       std::string text(random() % 24, ' ');
       for (char& c : text) c = letters[random() % letters.size()];
-      ASSERT_EQ(download::ReplaceAll(text, oldText, newText), NaiveReplaceAll(text, oldText, newText))
+      ASSERT_EQ(download::replaceAll(text, oldText, newText), naiveReplaceAll(text, oldText, newText))
           << text << " / " << oldText << " -> " << newText;
     }
   }
 }
 
 TEST(ReplaceAll, AReplacementNotShorterThanTheTextReplacesEachOccurrenceOnce) {
-  EXPECT_EQ(download::ReplaceAll("a-a", "a", "aa"), "aa-aa");
-  EXPECT_EQ(download::ReplaceAll("abab", "ab", "ba"), "baba");
-  EXPECT_EQ(download::ReplaceAll("abc", "", "x"), "abc");
-  EXPECT_EQ(download::ReplaceAll("", "a", ""), "");
+  EXPECT_EQ(download::replaceAll("a-a", "a", "aa"), "aa-aa");
+  EXPECT_EQ(download::replaceAll("abab", "ab", "ba"), "baba");
+  EXPECT_EQ(download::replaceAll("abc", "", "x"), "abc");
+  EXPECT_EQ(download::replaceAll("", "a", ""), "");
 }
 
 // ---- the three sites ----
@@ -154,7 +154,7 @@ const std::string kTitle = "<html><head><title>YouTube - My clip &amp; more</tit
 
 TEST_F(Extraction, YouTubePages) {
   const std::string stream = std::string(kYouTubeStream) + "abc&t=";
-  RunCases({
+  runCases({
       {"title with the site prefix, token in the page data", kYouTubePage,
        kTitle + "</head><script>var swfArgs = {\"t\": \"tok-1\", \"l\": 5}</script>", ExtractOutcome::Found,
        "My clip & more.flv", stream + "tok-1"},
@@ -200,10 +200,10 @@ TEST_F(Extraction, YouTubePages) {
 }
 
 TEST_F(Extraction, AnAddressAlreadyFoundIsKept) {
-  state.DownloadUrl = "http://earlier/";
-  EXPECT_EQ(Pass(kTitle + "&t=k&", kYouTubePage), ExtractOutcome::Found);
-  EXPECT_EQ(state.DownloadUrl, "http://earlier/");
-  EXPECT_EQ(state.FileName, "My clip & more.flv");
+  state_.downloadUrl = "http://earlier/";
+  EXPECT_EQ(pass(kTitle + "&t=k&", kYouTubePage), ExtractOutcome::Found);
+  EXPECT_EQ(state_.downloadUrl, "http://earlier/");
+  EXPECT_EQ(state_.fileName, "My clip & more.flv");
 }
 
 TEST_F(Extraction, AgeVerificationPagesShowTheNoticeAndStop) {
@@ -222,17 +222,17 @@ TEST_F(Extraction, AgeVerificationPagesShowTheNoticeAndStop) {
        }) {
     SCOPED_TRACE(page);
     ScriptedDialogs dialogs;
-    dialogs.Answer(platform::ModalResult::Ok);
+    dialogs.answer(platform::ModalResult::Ok);
     ExtractionState fresh;
-    state = fresh;
-    EXPECT_EQ(Pass(kTitle + page + "&t=k&", kYouTubePage), ExtractOutcome::Stopped);
-    ASSERT_EQ(dialogs.Shown().size(), 1u);
-    EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
-    EXPECT_EQ(dialogs.Shown()[0].text, notice);
-    EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Information);
-    EXPECT_EQ(dialogs.Shown()[0].buttons, platform::DialogButtons::Ok);
-    EXPECT_EQ(state.DownloadUrl, "");
-    EXPECT_EQ(state.FileName, "get_video");
+    state_ = fresh;
+    EXPECT_EQ(pass(kTitle + page + "&t=k&", kYouTubePage), ExtractOutcome::Stopped);
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].caption, "Karvel Clipwave");
+    EXPECT_EQ(dialogs.shown()[0].text, notice);
+    EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Information);
+    EXPECT_EQ(dialogs.shown()[0].buttons, platform::DialogButtons::Ok);
+    EXPECT_EQ(state_.downloadUrl, "");
+    EXPECT_EQ(state_.fileName, "get_video");
   }
 }
 
@@ -240,7 +240,7 @@ const std::string kMetacafeTitle = "<html><HEAD><TITLE> Funny Cat - VIDEO</title
 
 TEST_F(Extraction, MetacafePages) {
   const std::string cat = std::string(kMetacafeStream) + "Funny_Cat.flv";
-  RunCases({
+  runCases({
       {"title and item file", kMetacafePage,
        kMetacafeTitle + "<embed flashvars=\"mediaURL=http%3A%2F%2Fv%2Fitem%2520x%2520Funny_Cat.flv&x=1\">",
        ExtractOutcome::Found, "Funny Cat.flv", cat},
@@ -263,16 +263,16 @@ TEST_F(Extraction, MetacafePages) {
 }
 
 TEST_F(Extraction, MetacafeClearsTheNameOnEveryPass) {
-  state.FileName = "Old.flv";
-  EXPECT_EQ(Pass("%2520New.flv", kMetacafePage), ExtractOutcome::Found);
-  EXPECT_EQ(state.FileName, "New.flv");
+  state_.fileName = "Old.flv";
+  EXPECT_EQ(pass("%2520New.flv", kMetacafePage), ExtractOutcome::Found);
+  EXPECT_EQ(state_.fileName, "New.flv");
 }
 
 const std::string kGoogleTitle = "<html><head><TITLE>\n  My Video \n</Title>";
 
 TEST_F(Extraction, GoogleVideoPages) {
   const download::RequestMode only = download::RequestMode::DownloadOnly;
-  RunCases({
+  runCases({
       {"title and direct link, as written", kGooglePage,
        kGoogleTitle + "Download <a HREF=\"HTTP://127.0.0.1:8092/videodownload?a=1&amp;b=2\">This Link</a>",
        ExtractOutcome::Found, "My Video.mp4", "HTTP://127.0.0.1:8092/videodownload?a=1&amp;b=2", only},
@@ -292,35 +292,35 @@ TEST_F(Extraction, GoogleVideoPages) {
 }
 
 TEST_F(Extraction, GoogleVideoNamesAnUntitledVideoAtRandom) {
-  state.FileName.clear();
-  EXPECT_EQ(Pass("<body>", kGooglePage), ExtractOutcome::NothingYet);
+  state_.fileName.clear();
+  EXPECT_EQ(pass("<body>", kGooglePage), ExtractOutcome::NothingYet);
   std::smatch number;
-  ASSERT_TRUE(std::regex_match(state.FileName, number, std::regex("GoogleVideo([0-9]{1,3})")))
-      << state.FileName;
+  ASSERT_TRUE(std::regex_match(state_.fileName, number, std::regex("GoogleVideo([0-9]{1,3})")))
+      << state_.fileName;
   EXPECT_LE(std::stoi(number[1]), 255);
 }
 
 TEST_F(Extraction, AnAddressOnTwoSitesRunsBothBlocks) {
   // The YouTube block finds the address; the Google block then finds no link but the address stands.
   const std::string address = "http://127.0.0.1:8082/url?q=http://127.0.0.1:8080/watch?v=abc";
-  EXPECT_EQ(Pass(kTitle + "&t=k&", address), ExtractOutcome::Found);
-  EXPECT_EQ(state.DownloadUrl, std::string(kYouTubeStream) + "http://127.0.0.1:8080/watch?v=abc&t=k");
-  EXPECT_EQ(state.Mode, download::RequestMode::DownloadOnly);
-  EXPECT_EQ(state.FileName, "YouTube - My clip &amp; more.mp4");  // no entities decoded here
+  EXPECT_EQ(pass(kTitle + "&t=k&", address), ExtractOutcome::Found);
+  EXPECT_EQ(state_.downloadUrl, std::string(kYouTubeStream) + "http://127.0.0.1:8080/watch?v=abc&t=k");
+  EXPECT_EQ(state_.mode, download::RequestMode::DownloadOnly);
+  EXPECT_EQ(state_.fileName, "YouTube - My clip &amp; more.mp4");  // no entities decoded here
 }
 
 TEST_F(Extraction, TheRealSitesByDefault) {
-  common::SiteConfig::SetCurrent(common::SiteConfig());
-  EXPECT_EQ(Pass("&t=k&", "http://WWW.YOUTUBE.COM/watch?v=abc"), ExtractOutcome::Found);
-  EXPECT_EQ(state.DownloadUrl, "http://www.youtube.com/get_video?asv=&video_id=abc&t=k");
-  state = ExtractionState();
-  EXPECT_EQ(Pass("%2520f.flv", "http://www.metacafe.com/watch/1/f/"), ExtractOutcome::Found);
-  EXPECT_EQ(state.DownloadUrl, "http://v.mccont.com/ItemFiles/%5BFrom%20www.metacafe.com%5D%20f.flv");
-  state = ExtractionState();
+  common::SiteConfig::setCurrent(common::SiteConfig());
+  EXPECT_EQ(pass("&t=k&", "http://WWW.YOUTUBE.COM/watch?v=abc"), ExtractOutcome::Found);
+  EXPECT_EQ(state_.downloadUrl, "http://www.youtube.com/get_video?asv=&video_id=abc&t=k");
+  state_ = ExtractionState();
+  EXPECT_EQ(pass("%2520f.flv", "http://www.metacafe.com/watch/1/f/"), ExtractOutcome::Found);
+  EXPECT_EQ(state_.downloadUrl, "http://v.mccont.com/ItemFiles/%5BFrom%20www.metacafe.com%5D%20f.flv");
+  state_ = ExtractionState();
   EXPECT_EQ(
-      Pass("<a href=\"http://vp.video.google.com/d\">this link", "http://video.google.com/videoplay?docid=1"),
+      pass("<a href=\"http://vp.video.google.com/d\">this link", "http://video.google.com/videoplay?docid=1"),
       ExtractOutcome::Found);
-  EXPECT_EQ(state.DownloadUrl, "http://vp.video.google.com/d");
+  EXPECT_EQ(state_.downloadUrl, "http://vp.video.google.com/d");
 }
 
 // ---- growing, repeated, broken and huge pages ----
@@ -330,8 +330,8 @@ struct GrowingCase {
   std::string address, page;
 };
 
-const std::vector<GrowingCase>& CompletePages() {
-  static const std::vector<GrowingCase> pages = {
+const std::vector<GrowingCase>& completePages() {
+  static const std::vector<GrowingCase> kPages = {
       {"YouTube", kYouTubePage,
        "<html><head><title>Plain &amp; simple</title>\n<meta name=\"title\" content=\"Caf\xC3\xA9 &amp; "
        "more\">"
@@ -342,32 +342,32 @@ const std::vector<GrowingCase>& CompletePages() {
        kGoogleTitle + "<a href=\"http://127.0.0.1:8092/x\">thumb</a><a href=\"http://127.0.0.1:8092/d?id=1\">"
                       "this link</a></html>"},
   };
-  return pages;
+  return kPages;
 }
 
 TEST_F(Extraction, AGrowingPageEndsAsTheCompletePageDoes) {
-  for (const GrowingCase& c : CompletePages()) {
+  for (const GrowingCase& c : completePages()) {
     SCOPED_TRACE(c.what);
     ExtractionState complete;
-    const ExtractOutcome expected = download::ExtractVideoAddress(
-        c.page, c.address, {complete.FileName, complete.DownloadUrl, complete.Mode});
+    const ExtractOutcome expected = download::extractVideoAddress(
+        c.page, c.address, {complete.fileName, complete.downloadUrl, complete.mode});
     ASSERT_EQ(expected, ExtractOutcome::Found);
     ExtractionState growing;
     ExtractOutcome outcome = ExtractOutcome::NothingYet;
     std::size_t length = 0;
     while (outcome == ExtractOutcome::NothingYet && length < c.page.size()) {
       ++length;
-      outcome = download::ExtractVideoAddress(std::string_view(c.page).substr(0, length), c.address,
-                                              {growing.FileName, growing.DownloadUrl, growing.Mode});
+      outcome = download::extractVideoAddress(std::string_view(c.page).substr(0, length), c.address,
+                                              {growing.fileName, growing.downloadUrl, growing.mode});
     }
     EXPECT_EQ(outcome, ExtractOutcome::Found);
-    EXPECT_TRUE(growing.SameAs(complete)) << growing.FileName << " | " << growing.DownloadUrl;
+    EXPECT_TRUE(growing.sameAs(complete)) << growing.fileName << " | " << growing.downloadUrl;
     // Passes over the same text change nothing.
     for (int pass = 0; pass < 3; ++pass) {
-      EXPECT_EQ(download::ExtractVideoAddress(c.page, c.address,
-                                              {growing.FileName, growing.DownloadUrl, growing.Mode}),
+      EXPECT_EQ(download::extractVideoAddress(c.page, c.address,
+                                              {growing.fileName, growing.downloadUrl, growing.mode}),
                 ExtractOutcome::Found);
-      EXPECT_TRUE(growing.SameAs(complete));
+      EXPECT_TRUE(growing.sameAs(complete));
     }
   }
 }
@@ -385,7 +385,7 @@ TEST_F(Extraction, BrokenAndTruncatedPagesKeepTheRules) {
                                     "%2520.fl",
                                     "href=\"http://",
                                     "\xFF\xFE<\xC3title>\xE2\x82</title>"};
-  for (const GrowingCase& c : CompletePages()) {
+  for (const GrowingCase& c : completePages()) {
     for (std::size_t cut = 0; cut < c.page.size(); cut += 7) pages.push_back(c.page.substr(0, cut));
     pages.push_back(c.page.substr(c.page.size() / 2));
     std::string shuffled = c.page;
@@ -393,13 +393,13 @@ TEST_F(Extraction, BrokenAndTruncatedPagesKeepTheRules) {
     pages.push_back(shuffled);
   }
   for (const std::string& page : pages) {
-    for (const GrowingCase& c : CompletePages()) {
-      EXPECT_EQ(fuzzing::CheckExtractionPasses(page, c.address), "") << c.what << ": " << page;
+    for (const GrowingCase& c : completePages()) {
+      EXPECT_EQ(fuzzing::checkExtractionPasses(page, c.address), "") << c.what << ": " << page;
     }
   }
 }
 
-std::string Repeat(std::string_view piece, std::size_t bytes) {
+std::string repeat(std::string_view piece, std::size_t bytes) {
   std::string text;
   text.reserve(bytes + piece.size());
   while (text.size() < bytes) text.append(piece);
@@ -413,33 +413,33 @@ TEST_F(Extraction, MultiMegabytePagesTakeLinearWork) {
   {
     SCOPED_TRACE("entities in a title, searched-for letters everywhere");
     const std::string page =
-        "<title>YouTube - " + Repeat("&amp;amp;", kSize) + "</title>" + Repeat("c<titl\"t", kSize) + "&t=k&";
-    EXPECT_EQ(Pass(page, kYouTubePage), ExtractOutcome::Found);
-    EXPECT_EQ(state.FileName, std::string(download::kMaxFileNameBytes - 4, '&') + ".flv");
-    EXPECT_EQ(state.DownloadUrl, std::string(kYouTubeStream) + "abc&t=k");
+        "<title>YouTube - " + repeat("&amp;amp;", kSize) + "</title>" + repeat("c<titl\"t", kSize) + "&t=k&";
+    EXPECT_EQ(pass(page, kYouTubePage), ExtractOutcome::Found);
+    EXPECT_EQ(state_.fileName, std::string(download::kMaxFileNameBytes - 4, '&') + ".flv");
+    EXPECT_EQ(state_.downloadUrl, std::string(kYouTubeStream) + "abc&t=k");
   }
   {
     SCOPED_TRACE("separators up to the item file");
-    state = ExtractionState();
-    EXPECT_EQ(Pass(Repeat("%2520", kSize) + "Cat.flv", kMetacafePage), ExtractOutcome::Found);
-    EXPECT_EQ(state.DownloadUrl, std::string(kMetacafeStream) + "Cat.flv");
+    state_ = ExtractionState();
+    EXPECT_EQ(pass(repeat("%2520", kSize) + "Cat.flv", kMetacafePage), ExtractOutcome::Found);
+    EXPECT_EQ(state_.downloadUrl, std::string(kMetacafeStream) + "Cat.flv");
   }
   {
     SCOPED_TRACE("a whole page between separator and .flv, no title");
-    state = ExtractionState();
-    EXPECT_EQ(Pass("%2520" + Repeat("\xE2\x82\xAC<p>", kSize) + ".flv", kMetacafePage),
+    state_ = ExtractionState();
+    EXPECT_EQ(pass("%2520" + repeat("\xE2\x82\xAC<p>", kSize) + ".flv", kMetacafePage),
               ExtractOutcome::NothingYet);
-    EXPECT_EQ(state.DownloadUrl, "");
-    EXPECT_LE(state.FileName.size(), download::kMaxFileNameBytes);
-    EXPECT_TRUE(fuzzing::IsValidUtf8(state.FileName));
+    EXPECT_EQ(state_.downloadUrl, "");
+    EXPECT_LE(state_.fileName.size(), download::kMaxFileNameBytes);
+    EXPECT_TRUE(fuzzing::isValidUtf8(state_.fileName));
   }
   {
     SCOPED_TRACE("many player links before the one shown as this link");
-    state = ExtractionState();
-    const std::string page = Repeat("<a href=\"http://127.0.0.1:8092/t\">x</a>", kSize) +
+    state_ = ExtractionState();
+    const std::string page = repeat("<a href=\"http://127.0.0.1:8092/t\">x</a>", kSize) +
                              "<a href=\"http://127.0.0.1:8092/d\">this link</a>";
-    EXPECT_EQ(Pass(page, kGooglePage), ExtractOutcome::Found);
-    EXPECT_EQ(state.DownloadUrl, "http://127.0.0.1:8092/d");
+    EXPECT_EQ(pass(page, kGooglePage), ExtractOutcome::Found);
+    EXPECT_EQ(state_.downloadUrl, "http://127.0.0.1:8092/d");
   }
 }
 
@@ -451,7 +451,7 @@ TEST(ExtractionFuzzRegression, SavedInputsPass) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(
-        fuzzing::CheckExtractionInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()), "")
+        fuzzing::checkExtractionInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()), "")
         << entry.path();
     ++replayed;
   }

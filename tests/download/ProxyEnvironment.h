@@ -31,7 +31,7 @@ class ProxyEnvironment {
   ProxyEnvironment& operator=(const ProxyEnvironment&) = delete;
 
   // Sets the variable, or removes it for nullptr.
-  void Set(const char* name, const char* value) {
+  void set(const char* name, const char* value) {
     if (value != nullptr) {
       ::setenv(name, value, 1);
     } else {

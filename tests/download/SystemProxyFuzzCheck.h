@@ -12,54 +12,54 @@
 
 namespace fuzzing {
 
-inline std::string CheckProxyEntry(const std::string& value) {
-  const std::string entry = common::ProxyListEntry(value);
+inline std::string checkProxyEntry(const std::string& value) {
+  const std::string entry = common::proxyListEntry(value);
   if (entry.empty()) return {};
   if (entry.find_first_of(";= \t\r\n") != std::string::npos)
     return "an entry holds a list separator: " + entry;
-  const common::ProxyAddress proxy = common::FindProxyInList(entry, "http");
-  if (proxy.Host.empty() || proxy.Port <= 0 || entry != proxy.Host + ":" + std::to_string(proxy.Port))
+  const common::ProxyAddress proxy = common::findProxyInList(entry, "http");
+  if (proxy.host.empty() || proxy.port <= 0 || entry != proxy.host + ":" + std::to_string(proxy.port))
     return "an entry does not read back as itself: " + entry;
-  const common::ProxyAddress named = common::FindProxyInList("ftp=x:1;http=" + entry + ";https=y:2", "http");
-  if (named.Host != proxy.Host || named.Port != proxy.Port)
+  const common::ProxyAddress named = common::findProxyInList("ftp=x:1;http=" + entry + ";https=y:2", "http");
+  if (named.host != proxy.host || named.port != proxy.port)
     return "an entry reads differently in a list: " + entry;
   return {};
 }
 
-inline std::string CheckProxyList(const std::string& list) {
-  const common::ProxyAddress proxy = common::FindProxyInList(list, "http");
-  if (proxy.Port < 0 || proxy.Port > 65535) return "a port out of range from: " + list;
-  if (proxy.Host.empty() && proxy.Port != 0) return "a port without a host from: " + list;
+inline std::string checkProxyList(const std::string& list) {
+  const common::ProxyAddress proxy = common::findProxyInList(list, "http");
+  if (proxy.port < 0 || proxy.port > 65535) return "a port out of range from: " + list;
+  if (proxy.host.empty() && proxy.port != 0) return "a port without a host from: " + list;
   return {};
 }
 
-inline std::string CheckBypass(const std::string& text) {
+inline std::string checkBypass(const std::string& text) {
   const std::size_t newline = text.find('\n');
-  const std::string list = common::BypassListFromValue(text.substr(0, newline));
+  const std::string list = common::bypassListFromValue(text.substr(0, newline));
   const std::string host = newline == std::string::npos ? "" : text.substr(newline + 1);
   if (!list.empty() && (list.front() == ';' || list.back() == ';' || list.find(";;") != std::string::npos))
     return "an empty bypass entry in: " + list;
   std::string upper = host;
   for (char& c : upper)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (common::IsProxyBypassed(list, host) != common::IsProxyBypassed(list, upper))
+  if (common::isProxyBypassed(list, host) != common::isProxyBypassed(list, upper))
     return "letter case changed the bypass of " + host;
   if (!host.empty() && host.find_first_not_of("[].") != std::string::npos &&
-      !common::IsProxyBypassed("*", host))
+      !common::isProxyBypassed("*", host))
     return "\"*\" did not bypass " + host;
   return {};
 }
 
-inline std::string CheckSystemProxyInput(const std::uint8_t* data, std::size_t size) {
+inline std::string checkSystemProxyInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return {};
   const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   switch (data[0] % 3) {
     case 0:
-      return CheckProxyEntry(rest);
+      return checkProxyEntry(rest);
     case 1:
-      return CheckProxyList(rest);
+      return checkProxyList(rest);
     default:
-      return CheckBypass(rest);
+      return checkBypass(rest);
   }
 }
 

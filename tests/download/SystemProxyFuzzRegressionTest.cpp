@@ -13,7 +13,7 @@ TEST(SystemProxyFuzzRegression, SavedInputsPass) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(
-        fuzzing::CheckSystemProxyInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()), "")
+        fuzzing::checkSystemProxyInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()), "")
         << entry.path();
     ++replayed;
   }

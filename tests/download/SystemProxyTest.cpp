@@ -8,8 +8,8 @@
 
 namespace {
 
-using common::FindProxyInList;
-using common::ProxyListEntry;
+using common::findProxyInList;
+using common::proxyListEntry;
 
 TEST(SystemProxy, EnvironmentValuesBecomeListEntries) {
   const struct {
@@ -33,8 +33,8 @@ TEST(SystemProxy, EnvironmentValuesBecomeListEntries) {
       {"prox;y=1:80", ""},  // would break the list text
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(ProxyListEntry(c.value), c.entry) << c.value;
-  EXPECT_EQ(ProxyListEntry(std::string(common::kMaxProxyValue, 'a') + ":80"), "");
+  for (const auto& c : cases) EXPECT_EQ(proxyListEntry(c.value), c.entry) << c.value;
+  EXPECT_EQ(proxyListEntry(std::string(common::kMaxProxyValue, 'a') + ":80"), "");
 }
 
 TEST(SystemProxy, ListTextForms) {
@@ -57,9 +57,9 @@ TEST(SystemProxy, ListTextForms) {
       {"", "", 0},
   };
   for (const auto& c : cases) {
-    const common::ProxyAddress proxy = FindProxyInList(c.list, "http");
-    EXPECT_EQ(proxy.Host, c.host) << c.list;
-    EXPECT_EQ(proxy.Port, c.port) << c.list;
+    const common::ProxyAddress proxy = findProxyInList(c.list, "http");
+    EXPECT_EQ(proxy.host, c.host) << c.list;
+    EXPECT_EQ(proxy.port, c.port) << c.list;
   }
 }
 
@@ -87,23 +87,23 @@ TEST(SystemProxy, ReadFromTheEnvironmentOnEveryCall) {
   };
   for (const auto& c : cases) {
     download_test::ProxyEnvironment env;
-    env.Set("http_proxy", c.http);
-    env.Set("HTTP_PROXY", c.httpUpper);
-    env.Set("https_proxy", c.https);
+    env.set("http_proxy", c.http);
+    env.set("HTTP_PROXY", c.httpUpper);
+    env.set("https_proxy", c.https);
     SCOPED_TRACE(std::string(c.http ? c.http : "-") + " " + (c.httpUpper ? c.httpUpper : "-") + " " +
                  (c.https ? c.https : "-"));
-    EXPECT_EQ(common::IsSystemProxyEnabled(), c.enabled);
+    EXPECT_EQ(common::isSystemProxyEnabled(), c.enabled);
     EXPECT_EQ(common::systemProxyList(), c.list);
-    EXPECT_EQ(common::systemProxy("http").Host, c.host);
-    EXPECT_EQ(common::systemProxy("http").Port, c.port);
+    EXPECT_EQ(common::systemProxy("http").host, c.host);
+    EXPECT_EQ(common::systemProxy("http").port, c.port);
   }
 }
 
 TEST(SystemProxy, NoProxyHosts) {
   download_test::ProxyEnvironment env;
-  env.Set("NO_PROXY", "upper.example");
+  env.set("NO_PROXY", "upper.example");
   EXPECT_EQ(common::systemProxyBypass(), "upper.example");
-  env.Set("no_proxy", " localhost, .corp.example ;10.0.0.0/8  *.shop.example,host.example:8080 ");
+  env.set("no_proxy", " localhost, .corp.example ;10.0.0.0/8  *.shop.example,host.example:8080 ");
   const std::string bypass = common::systemProxyBypass();
   EXPECT_EQ(bypass, "localhost;.corp.example;10.0.0.0/8;*.shop.example;host.example:8080");
 
@@ -117,16 +117,16 @@ TEST(SystemProxy, NoProxyHosts) {
       {"www.shop.example", true}, {"host.example", true},     {"www.host.example", true},
       {"xhost.example", false},   {"127.0.0.1", false},       {"", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(common::IsProxyBypassed(bypass, c.host), c.bypassed) << c.host;
+  for (const auto& c : cases) EXPECT_EQ(common::isProxyBypassed(bypass, c.host), c.bypassed) << c.host;
 
-  EXPECT_TRUE(common::IsProxyBypassed("*", "anything.example"));
-  EXPECT_TRUE(common::IsProxyBypassed("127.0.0.0/8", "127.0.0.1"));
-  EXPECT_TRUE(common::IsProxyBypassed("0.0.0.0/0", "192.0.2.1"));
-  EXPECT_FALSE(common::IsProxyBypassed("127.0.0.0/33", "127.0.0.1"));
-  EXPECT_FALSE(common::IsProxyBypassed("example.com/8", "example.com"));
-  EXPECT_TRUE(common::IsProxyBypassed("[::1]:80", "[::1]"));
-  EXPECT_TRUE(common::IsProxyBypassed("::1", "::1"));
-  EXPECT_FALSE(common::IsProxyBypassed("", "localhost"));
+  EXPECT_TRUE(common::isProxyBypassed("*", "anything.example"));
+  EXPECT_TRUE(common::isProxyBypassed("127.0.0.0/8", "127.0.0.1"));
+  EXPECT_TRUE(common::isProxyBypassed("0.0.0.0/0", "192.0.2.1"));
+  EXPECT_FALSE(common::isProxyBypassed("127.0.0.0/33", "127.0.0.1"));
+  EXPECT_FALSE(common::isProxyBypassed("example.com/8", "example.com"));
+  EXPECT_TRUE(common::isProxyBypassed("[::1]:80", "[::1]"));
+  EXPECT_TRUE(common::isProxyBypassed("::1", "::1"));
+  EXPECT_FALSE(common::isProxyBypassed("", "localhost"));
 }
 
 }  // namespace

@@ -35,14 +35,14 @@ namespace {
 
 const char* const kMp3Args = "-ar 44100 -ab 128kbit/s -ac 2 ";
 
-std::string ReadFile(const std::string& path) {
+std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
 }
 
-std::string Text(const QLabel* label) {
+std::string text(const QLabel* label) {
   return label->text().toStdString();
 }
 
@@ -51,17 +51,17 @@ class VideoDownloadTest : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(out_);
     std::filesystem::create_directories(served_);
-    CreateConvertProcess();
+    createConvertProcess();
   }
-  void TearDown() override { DestroyConvertProcess(); }
+  void TearDown() override { destroyConvertProcess(); }
 
   // A 3-second FLV video in the served folder; its bytes.
-  std::string ServeVideo(const std::string& name) {
-    convert_test::MakeVideo(served_ + "/" + name, 3);
-    return ReadFile(served_ + "/" + name);
+  std::string serveVideo(const std::string& name) {
+    convert_test::makeVideo(served_ + "/" + name, 3);
+    return readFile(served_ + "/" + name);
   }
 
-  download::ConversionRequest Request(download::RequestMode mode) {
+  download::ConversionRequest request(download::RequestMode mode) {
     return download::ConversionRequest{{"http://www.youtube.com/watch?v=abc"}, mode, ".mp3", kMp3Args};
   }
 
@@ -69,8 +69,8 @@ class VideoDownloadTest : public ::testing::Test {
   // as after the page, and the window goes on by itself until it closes. Returns the modal result.
   int Run(DownloadWindow& window, const std::string& url, const std::string& fileName,
           const std::function<void(DownloadWindow&)>& whileDownloading = {}) {
-    window.Request().DownloadUrl = url;
-    window.Request().FileName = fileName;
+    window.request().downloadUrl = url;
+    window.request().fileName = fileName;
     int result = -1;
     QEventLoop loop;
     QObject::connect(&window, &QDialog::finished, &loop, [&](int r) {
@@ -89,69 +89,69 @@ class VideoDownloadTest : public ::testing::Test {
       window.onStopClicked();
     });
     limit.start(60000);
-    platform::PostMessage(window.Request().Handle(), download::RequestMessage::StartDownload);
+    platform::postMessage(window.request().handle(), download::RequestMessage::StartDownload);
     loop.exec();
     return result;
   }
 
   TempDir dir_;
-  std::string out_ = dir_.File("out");
-  std::string served_ = dir_.File("served");
+  std::string out_ = dir_.file("out");
+  std::string served_ = dir_.file("served");
   download_test::ProxyEnvironment proxyEnv_;  // no proxy unless a test sets one
 };
 
 TEST_F(VideoDownloadTest, DownloadsThenConvertsAndDeletesTheVideo) {
-  const std::string video = ServeVideo("clip.flv");
+  const std::string video = serveVideo("clip.flv");
   httptest::NginxServer nginx(served_);
-  ASSERT_TRUE(nginx.Ready());
+  ASSERT_TRUE(nginx.ready());
   const std::string target = out_ + "/My clip.flv";
   std::ofstream(target) << "an older file of that name, overwritten without a question";
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_);
+  DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
 
   std::vector<download::Panel> panels;  // the panel of each download event
-  window.Request().httpClient.OnDocData = [&, original = window.Request().httpClient.OnDocData](
+  window.request().httpClient.onDocData = [&, original = window.request().httpClient.onDocData](
                                               http::HttpClient* sender, const char* data, int len) {
     original(sender, data, len);
-    panels.push_back(window.Request().CurrentPanel);
+    panels.push_back(window.request().currentPanel);
   };
   const int result =
-      Run(window, "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv", "My: clip?.flv");
+      Run(window, "http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv", "My: clip?.flv");
 
   EXPECT_EQ(result, platform::ModalResult::Cancel);
-  EXPECT_TRUE(dialogs.Shown().empty());
+  EXPECT_TRUE(dialogs.shown().empty());
   ASSERT_FALSE(panels.empty());
   EXPECT_EQ(panels.front(), download::Panel::Download);
   // The download panel keeps what it showed at the end of the download.
-  EXPECT_EQ(Text(window.downloadNameLabel), "Downloading: My clip.flv ...");
+  EXPECT_EQ(text(window.downloadNameLabel), "Downloading: My clip.flv ...");
   EXPECT_EQ(window.downloadNameLabel->toolTip(), window.downloadNameLabel->text());
-  const std::string kb = common::FormatKilobytes(static_cast<std::int64_t>(video.size())) + " KB";
-  EXPECT_EQ(Text(window.receivedLabel), kb + " of " + kb + " received");
+  const std::string kb = common::formatKilobytes(static_cast<std::int64_t>(video.size())) + " KB";
+  EXPECT_EQ(text(window.receivedLabel), kb + " of " + kb + " received");
   EXPECT_EQ(window.downloadProgressBar->maximum(), static_cast<int>(video.size()));
   EXPECT_EQ(window.downloadProgressBar->value(), static_cast<int>(video.size()));
-  EXPECT_EQ(window.Request().httpClient.StatusCode(), 200);
-  EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Convert);
-  EXPECT_EQ(Text(window.convertNameLabel), "My clip.mp3");
+  EXPECT_EQ(window.request().httpClient.statusCode(), 200);
+  EXPECT_EQ(window.request().currentPanel, download::Panel::Convert);
+  EXPECT_EQ(text(window.convertNameLabel), "My clip.mp3");
   EXPECT_EQ(window.convertProgressBar->value(), 100);
-  EXPECT_EQ(convertProcess->InputFile, target);
+  EXPECT_EQ(convertProcess->inputFile, target);
   EXPECT_FALSE(std::filesystem::exists(target)) << "the video is deleted once converted";
-  EXPECT_EQ(convert_test::ProbeStream(out_ + "/My clip.mp3", "codec_name"), "mp3");
-  EXPECT_EQ(convert_test::ProbeStream(out_ + "/My clip.mp3", "channels"), "2");
+  EXPECT_EQ(convert_test::probeStream(out_ + "/My clip.mp3", "codec_name"), "mp3");
+  EXPECT_EQ(convert_test::probeStream(out_ + "/My clip.mp3", "channels"), "2");
 }
 
 TEST_F(VideoDownloadTest, DownloadOnlyKeepsTheVideoAndCloses) {
-  const std::string video = ServeVideo("clip.flv");
+  const std::string video = serveVideo("clip.flv");
   httptest::NginxServer nginx(served_);
-  ASSERT_TRUE(nginx.Ready());
+  ASSERT_TRUE(nginx.ready());
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, Request(download::RequestMode::DownloadOnly), out_ + "/");
-  EXPECT_EQ(Run(window, "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv", "clip.mp4"),
+  DownloadWindow window(nullptr, request(download::RequestMode::DownloadOnly), out_ + "/");
+  EXPECT_EQ(Run(window, "http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv", "clip.mp4"),
             platform::ModalResult::Cancel);
-  EXPECT_TRUE(dialogs.Shown().empty());
-  EXPECT_TRUE(ReadFile(out_ + "/clip.mp4") == video);
-  EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Download);
-  EXPECT_EQ(convertProcess->ProcessId(), 0);
-  EXPECT_FALSE(convertProcess->Active);
+  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_TRUE(readFile(out_ + "/clip.mp4") == video);
+  EXPECT_EQ(window.request().currentPanel, download::Panel::Download);
+  EXPECT_EQ(convertProcess->processId(), 0);
+  EXPECT_FALSE(convertProcess->active);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 1) << "nothing else is written";
 }
 
@@ -172,26 +172,26 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
     // 20,000 bytes every 400 ms, then silence.
     testing_support::ScriptedPeer server;
     const std::string piece(20000, 'v');
-    server.ReadUntil("\r\n\r\n")
-        .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(c.length) + "\r\n\r\n");
-    for (int i = 0; i < 15; ++i) server.Send(piece).Delay(400);
-    server.StaySilent();
-    server.Start();
+    server.readUntil("\r\n\r\n")
+        .send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(c.length) + "\r\n\r\n");
+    for (int i = 0; i < 15; ++i) server.send(piece).delay(400);
+    server.staySilent();
+    server.start();
     ScriptedDialogs dialogs;
-    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_);
+    DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
     const bool stop = c.result == platform::ModalResult::Abort;
 
     std::string speedAtStop, timeLeftAtStop, receivedText;
     std::int64_t receivedAtStop = 0;
-    const int result = Run(window, "http://127.0.0.1:" + std::to_string(server.Port()) + "/v.flv", "slow.flv",
+    const int result = Run(window, "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv", "slow.flv",
                            [&](DownloadWindow& w) {
                              // Stop once speed and time remaining have been measured; close after two pieces.
-                             const std::int64_t received = w.Request().httpClient.ReceivedCount();
+                             const std::int64_t received = w.request().httpClient.receivedCount();
                              if (receivedAtStop != 0) return;
                              if (stop ? w.timeLeftLabel->text().isEmpty() : received < 40000) return;
-                             speedAtStop = Text(w.speedLabel);
-                             timeLeftAtStop = Text(w.timeLeftLabel);
-                             receivedText = Text(w.receivedLabel);
+                             speedAtStop = text(w.speedLabel);
+                             timeLeftAtStop = text(w.timeLeftLabel);
+                             receivedText = text(w.receivedLabel);
                              receivedAtStop = received;
                              if (stop) {
                                w.downloadStopButton->click();
@@ -201,9 +201,9 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
                            });
 
     EXPECT_EQ(result, c.result);
-    EXPECT_TRUE(dialogs.Shown().empty());
-    EXPECT_EQ(window.Request().httpClient.RequestDoneError(), 3);
-    EXPECT_EQ(window.Request().httpClient.StatusText(), "Connection aborted on request");
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(window.request().httpClient.requestDoneError(), 3);
+    EXPECT_EQ(window.request().httpClient.statusText(), "Connection aborted on request");
     if (stop) {
       EXPECT_TRUE(
           QRegularExpression("^\\d+\\.\\d KB/S$").match(QString::fromStdString(speedAtStop)).hasMatch())
@@ -217,71 +217,71 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
     EXPECT_NE(receivedText.find(" KB of " + c.total + " received"), std::string::npos) << receivedText;
     EXPECT_GE(receivedAtStop, 40000);
     EXPECT_LT(receivedAtStop, 300000);
-    const std::string partial = ReadFile(out_ + "/slow.flv");
-    EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.Request().httpClient.ReceivedCount());
+    const std::string partial = readFile(out_ + "/slow.flv");
+    EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.request().httpClient.receivedCount());
     EXPECT_EQ(partial, std::string(partial.size(), 'v'));
-    convert_test::RecordCollector().Pump(300);  // the conversion queued after the download never starts
-    EXPECT_EQ(convertProcess->ProcessId(), 0);
+    convert_test::RecordCollector().pump(300);  // the conversion queued after the download never starts
+    EXPECT_EQ(convertProcess->processId(), 0);
     EXPECT_FALSE(std::filesystem::exists(out_ + "/slow.mp3"));
   }
 }
 
 // A download that does not bring the whole video is reported, converts nothing and leaves nothing.
 TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
-  ServeVideo("clip.flv");
+  serveVideo("clip.flv");
   httptest::NginxServer nginx(served_);
-  ASSERT_TRUE(nginx.Ready());
+  ASSERT_TRUE(nginx.ready());
   testing_support::ScriptedPeer cut;
-  cut.ReadUntil("\r\n\r\n")
-      .Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'v'))
-      .HalfClose();
-  cut.Start();
+  cut.readUntil("\r\n\r\n")
+      .send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'v'))
+      .halfClose();
+  cut.start();
   testing_support::ScriptedPeer redirects;  // every connection is sent somewhere else
-  redirects.ReadUntil("\r\n\r\n").Send("HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\n");
-  redirects.Start();
-  const std::uint16_t refused = testing_support::ScriptedPeer::UnusedPort();
+  redirects.readUntil("\r\n\r\n").send("HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\n");
+  redirects.start();
+  const std::uint16_t refused = testing_support::ScriptedPeer::unusedPort();
   const struct {
     std::string url;
     std::string message;
   } cases[] = {
-      {"http://127.0.0.1:" + std::to_string(nginx.Port()) + "/missing.flv", "Not Found"},
-      {"http://127.0.0.1:" + std::to_string(cut.Port()) + "/v.flv",
+      {"http://127.0.0.1:" + std::to_string(nginx.port()) + "/missing.flv", "Not Found"},
+      {"http://127.0.0.1:" + std::to_string(cut.port()) + "/v.flv",
        "Transfer cut short: the connection closed after 5000 of 100000 bytes"},
-      {"http://127.0.0.1:" + std::to_string(redirects.Port()) + "/v.flv", "Found"},
+      {"http://127.0.0.1:" + std::to_string(redirects.port()) + "/v.flv", "Found"},
       {"http://127.0.0.1:" + std::to_string(refused) + "/v.flv", "Connection refused (Error #10061)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);
     ScriptedDialogs dialogs;
-    dialogs.Answer(platform::ModalResult::Ok);
-    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_);
+    dialogs.answer(platform::ModalResult::Ok);
+    DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
     EXPECT_EQ(Run(window, c.url, "video.flv"), platform::ModalResult::Cancel);
-    ASSERT_EQ(dialogs.Shown().size(), 1u);
-    EXPECT_EQ(dialogs.Shown()[0].caption, "Karvel Clipwave");
-    EXPECT_EQ(dialogs.Shown()[0].icon, platform::DialogIcon::Error);
-    EXPECT_EQ(dialogs.Shown()[0].text, c.message);
-    EXPECT_EQ(window.Request().CurrentPanel, download::Panel::Download);
-    EXPECT_EQ(convertProcess->ProcessId(), 0);
-    EXPECT_FALSE(convertProcess->Active);
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].caption, "Karvel Clipwave");
+    EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Error);
+    EXPECT_EQ(dialogs.shown()[0].text, c.message);
+    EXPECT_EQ(window.request().currentPanel, download::Panel::Download);
+    EXPECT_EQ(convertProcess->processId(), 0);
+    EXPECT_FALSE(convertProcess->active);
     EXPECT_TRUE(std::filesystem::is_empty(out_)) << "no half video and no audio file";
   }
 }
 
 TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
-  const std::string video = ServeVideo("clip.flv");
+  const std::string video = serveVideo("clip.flv");
   httptest::NginxServer nginx(served_);
-  ASSERT_TRUE(nginx.Ready());
-  const std::string url = "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv";
+  ASSERT_TRUE(nginx.ready());
+  const std::string url = "http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv";
   {
     // The output folder is missing: the file cannot be created.
     ScriptedDialogs dialogs;
-    dialogs.Answer(platform::ModalResult::Ok);
-    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_ + "/missing");
+    dialogs.answer(platform::ModalResult::Ok);
+    DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_ + "/missing");
     EXPECT_EQ(Run(window, url, "clip.flv"), platform::ModalResult::Cancel);
-    ASSERT_EQ(dialogs.Shown().size(), 1u);
-    EXPECT_NE(dialogs.Shown()[0].text.find("No such file or directory"), std::string::npos)
-        << dialogs.Shown()[0].text;
-    EXPECT_EQ(convertProcess->ProcessId(), 0);
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_NE(dialogs.shown()[0].text.find("No such file or directory"), std::string::npos)
+        << dialogs.shown()[0].text;
+    EXPECT_EQ(convertProcess->processId(), 0);
   }
   {
     // The disk fills up half way: a file size limit below the video's size.
@@ -293,27 +293,27 @@ TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
     small.rlim_cur = video.size() / 2;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     ScriptedDialogs dialogs;
-    dialogs.Answer(platform::ModalResult::Ok);
-    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadConvert), out_);
+    dialogs.answer(platform::ModalResult::Ok);
+    DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
     const int result = Run(window, url, "clip.flv");
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result, platform::ModalResult::Cancel);
-    ASSERT_EQ(dialogs.Shown().size(), 1u);
-    EXPECT_NE(dialogs.Shown()[0].text.find("File too large"), std::string::npos) << dialogs.Shown()[0].text;
-    EXPECT_EQ(convertProcess->ProcessId(), 0);
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_NE(dialogs.shown()[0].text.find("File too large"), std::string::npos) << dialogs.shown()[0].text;
+    EXPECT_EQ(convertProcess->processId(), 0);
     EXPECT_FALSE(std::filesystem::exists(out_ + "/clip.flv"));
   }
 }
 
 TEST_F(VideoDownloadTest, TheSystemProxyFromTheEnvironmentCarriesTheDownload) {
-  const std::string video = ServeVideo("clip.flv");
+  const std::string video = serveVideo("clip.flv");
   httptest::NginxServer nginx(served_);
   httptest::TinyProxy proxy;
-  ASSERT_TRUE(nginx.Ready());
-  ASSERT_TRUE(proxy.Ready());
-  const std::string url = "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/clip.flv";
-  proxyEnv_.Set("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port()) + "/").c_str());
+  ASSERT_TRUE(nginx.ready());
+  ASSERT_TRUE(proxy.ready());
+  const std::string url = "http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv";
+  proxyEnv_.set("http_proxy", ("http://127.0.0.1:" + std::to_string(proxy.port()) + "/").c_str());
 
   const struct {
     const char* noProxy;
@@ -322,19 +322,19 @@ TEST_F(VideoDownloadTest, TheSystemProxyFromTheEnvironmentCarriesTheDownload) {
   } cases[] = {{nullptr, "proxied.flv", true}, {"localhost,127.0.0.0/8", "direct.flv", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    proxyEnv_.Set("no_proxy", c.noProxy);
+    proxyEnv_.set("no_proxy", c.noProxy);
     ScriptedDialogs dialogs;
-    DownloadWindow window(nullptr, Request(download::RequestMode::DownloadOnly), out_);
+    DownloadWindow window(nullptr, request(download::RequestMode::DownloadOnly), out_);
     EXPECT_EQ(Run(window, url + "?" + c.file, c.file), platform::ModalResult::Cancel);
-    EXPECT_TRUE(ReadFile(out_ + "/" + c.file) == video);
-    EXPECT_EQ(window.Request().httpClient.Proxy, c.throughProxy ? "127.0.0.1" : "");
-    EXPECT_EQ(window.Request().httpClient.ProxyPort, c.throughProxy ? std::to_string(proxy.Port()) : "80");
+    EXPECT_TRUE(readFile(out_ + "/" + c.file) == video);
+    EXPECT_EQ(window.request().httpClient.proxy, c.throughProxy ? "127.0.0.1" : "");
+    EXPECT_EQ(window.request().httpClient.proxyPort, c.throughProxy ? std::to_string(proxy.port()) : "80");
   }
   // nginx logs each request with the Via header that only the proxy adds.
   std::string log;
   for (int i = 0; i < 100 && log.find("direct.flv") == std::string::npos; ++i) {
     platform::waitForMessage(30);
-    log = nginx.AccessLog();
+    log = nginx.accessLog();
   }
   std::istringstream lines(log);
   std::string line;

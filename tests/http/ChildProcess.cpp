@@ -37,10 +37,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
 }
 
 ChildProcess::~ChildProcess() {
-  Stop();
+  stop();
 }
 
-bool ChildProcess::Running() {
+bool ChildProcess::running() {
   if (pid_ <= 0) return false;
   int status = 0;
   if (waitpid(pid_, &status, WNOHANG) == pid_) {
@@ -50,7 +50,7 @@ bool ChildProcess::Running() {
   return true;
 }
 
-void ChildProcess::Stop() {
+void ChildProcess::stop() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
   for (int i = 0; i < 100; ++i) {
@@ -65,14 +65,14 @@ void ChildProcess::Stop() {
   pid_ = -1;
 }
 
-bool ChildProcess::WaitListening(std::uint16_t port, int timeoutMs) {
+bool ChildProcess::waitListening(std::uint16_t port, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   // The servers give no readiness signal of their own: try to connect until one is accepted.
-  while (std::chrono::steady_clock::now() < deadline && Running()) {
+  while (std::chrono::steady_clock::now() < deadline && running()) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     close(fd);

@@ -17,13 +17,13 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  pid_t Pid() const { return pid_; }
-  bool Running();
-  void Stop();
+  pid_t pid() const { return pid_; }
+  bool running();
+  void stop();
 
   // Waits until something accepts connections on 127.0.0.1:port; false when the child ended or
   // `timeoutMs` passed.
-  bool WaitListening(std::uint16_t port, int timeoutMs = 5000);
+  bool waitListening(std::uint16_t port, int timeoutMs = 5000);
 
  private:
   pid_t pid_ = -1;

@@ -12,15 +12,15 @@ using http::ChunkDecoder;
 struct Fed {
   std::string data;
   ChunkDecoder::Result result;
-  std::size_t consumed;  // of the last Feed
+  std::size_t consumed;  // of the last feed()
 };
 
-Fed FeedInPieces(const std::string& body, std::size_t piece) {
+Fed feedInPieces(const std::string& body, std::size_t piece) {
   ChunkDecoder d;
   Fed out{"", ChunkDecoder::Result::NeedMore, 0};
   for (std::size_t at = 0; at < body.size() && out.result == ChunkDecoder::Result::NeedMore; at += piece) {
     std::string part = body.substr(at, piece);
-    out.result = d.Feed(part.data(), part.size(), out.consumed,
+    out.result = d.feed(part.data(), part.size(), out.consumed,
                         [&](const char* p, std::size_t n) { out.data.append(p, n); });
   }
   return out;
@@ -32,12 +32,12 @@ TEST(ChunkDecoder, StopsRightAfterTheLastChunkAndLeavesTheRest) {
   std::size_t consumed = 0;
   std::string out;
   auto r =
-      d.Feed(body.data(), body.size(), consumed, [&](const char* p, std::size_t n) { out.append(p, n); });
+      d.feed(body.data(), body.size(), consumed, [&](const char* p, std::size_t n) { out.append(p, n); });
   EXPECT_EQ(r, ChunkDecoder::Result::Done);
   EXPECT_EQ(out, "abc");
   EXPECT_EQ(body.substr(consumed), "NEXT");
   // A finished decoder takes nothing more.
-  EXPECT_EQ(d.Feed("x", 1, consumed, [](const char*, std::size_t) {}), ChunkDecoder::Result::Done);
+  EXPECT_EQ(d.feed("x", 1, consumed, [](const char*, std::size_t) {}), ChunkDecoder::Result::Done);
   EXPECT_EQ(consumed, 0u);
 }
 
@@ -56,21 +56,20 @@ TEST(ChunkDecoder, ErrorsAreNamed) {
   };
   for (const auto& c : cases) {
     for (std::size_t piece : {std::size_t{1}, std::size_t{1000000}}) {
-      ChunkDecoder d;
-      Fed f = FeedInPieces(c.body, piece);
+      Fed f = feedInPieces(c.body, piece);
       EXPECT_EQ(f.result, ChunkDecoder::Result::Failed) << c.body.substr(0, 20);
     }
     ChunkDecoder d;
     std::size_t consumed;
-    d.Feed(c.body.data(), c.body.size(), consumed, [](const char*, std::size_t) {});
-    EXPECT_EQ(d.LastError(), c.error) << c.body.substr(0, 20);
-    EXPECT_NE(std::string(d.ErrorText()), "");
+    d.feed(c.body.data(), c.body.size(), consumed, [](const char*, std::size_t) {});
+    EXPECT_EQ(d.lastError(), c.error) << c.body.substr(0, 20);
+    EXPECT_NE(std::string(d.errorText()), "");
   }
 }
 
 TEST(ChunkDecoder, LargestSizeDoesNotWrap) {
   // Fifteen hex digits are accepted; the chunk is simply longer than what follows.
-  Fed f = FeedInPieces("fffffffffffffff\r\nabc", 2);
+  Fed f = feedInPieces("fffffffffffffff\r\nabc", 2);
   EXPECT_EQ(f.result, ChunkDecoder::Result::NeedMore);
   EXPECT_EQ(f.data, "abc");
 }

@@ -1,4 +1,4 @@
-// Helpers for client tests: a client set up as the download window sets it up, a synchronous Get that
+// Helpers for client tests: a client set up as the download window sets it up, a synchronous get() that
 // reports instead of raising, and a recorder of the client's events.
 #pragma once
 
@@ -12,9 +12,9 @@ namespace httptest {
 inline const char* kAccept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
 inline const char* kAgent = "Mozilla/3.0 (compatible)";
 
-inline void ConfigureLikeDownload(http::HttpClient& cli) {
-  cli.Agent = kAgent;
-  cli.Accept = kAccept;
+inline void configureLikeDownload(http::HttpClient& cli) {
+  cli.agent = kAgent;
+  cli.accept = kAccept;
 }
 
 struct GetOutcome {
@@ -23,24 +23,24 @@ struct GetOutcome {
   std::string message;  // the exception's message when raised
 };
 
-inline GetOutcome RunGet(http::HttpClient& cli) {
+inline GetOutcome runGet(http::HttpClient& cli) {
   GetOutcome out;
   try {
-    cli.Get();
+    cli.get();
   } catch (const http::HttpException& e) {
     out.raised = true;
-    out.code = e.ErrorCode();
+    out.code = e.errorCode();
     out.message = e.what();
   }
   return out;
 }
 
-inline std::string Url(std::uint16_t port, const std::string& path) {
+inline std::string url(std::uint16_t port, const std::string& path) {
   return "http://127.0.0.1:" + std::to_string(port) + path;
 }
 
 // The request header as the client sends it to 127.0.0.1:port without proxy.
-inline std::string DirectRequest(const std::string& path, std::uint16_t port,
+inline std::string directRequest(const std::string& path, std::uint16_t port,
                                  const std::string& version = "1.0") {
   return "GET " + path + " HTTP/" + version + "\r\nAccept: " + kAccept + "\r\nUser-Agent: " + kAgent +
          "\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n\r\n";

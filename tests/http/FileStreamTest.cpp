@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
+std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
@@ -19,33 +19,33 @@ std::string ReadFile(const std::string& path) {
 
 TEST(FileStream, SmallAndLargeWritesAllReachTheFile) {
   testing_support::TempDir dir;
-  std::string path = dir.File("out.bin");
+  std::string path = dir.file("out.bin");
   std::string expected;
   {
     http::FileStream f(path);
     for (int i = 0; i < 1000; ++i) {
       std::string piece(static_cast<std::size_t>(i % 97 + 1), static_cast<char>('a' + i % 26));
-      f.Write(piece.data(), piece.size());
+      f.write(piece.data(), piece.size());
       expected += piece;
     }
     std::string big(http::FileStream::kBufferSize + 5, 'Z');
-    f.Write(big.data(), big.size());
+    f.write(big.data(), big.size());
     expected += big;
-    EXPECT_EQ(f.Size(), static_cast<std::int64_t>(expected.size()));
-    f.SetSize(10);  // cut back
+    EXPECT_EQ(f.size(), static_cast<std::int64_t>(expected.size()));
+    f.setSize(10);  // cut back
     expected.resize(10);
-    f.Write("tail", 4);
+    f.write("tail", 4);
     expected += "tail";
-    f.Close();
+    f.close();
   }
-  EXPECT_EQ(ReadFile(path), expected);
+  EXPECT_EQ(readFile(path), expected);
 }
 
 TEST(FileStream, FailuresAreReported) {
   EXPECT_THROW(http::FileStream("/nonexistent-folder/x"), http::StreamError);
   http::FileStream full("/dev/full");
-  full.Write("abc", 3);
-  EXPECT_THROW(full.Flush(), http::StreamError);
+  full.write("abc", 3);
+  EXPECT_THROW(full.flush(), http::StreamError);
 }
 
 }  // namespace

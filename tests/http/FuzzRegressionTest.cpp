@@ -20,7 +20,7 @@ TEST(FuzzRegression, SavedCasesReplayCleanly) {
       SCOPED_TRACE(entry.path().string());
       std::ifstream in(entry.path(), std::ios::binary);
       std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      httptest::FuzzOneResponse(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+      httptest::fuzzOneResponse(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
       ++replayed;
     }
   }

@@ -14,9 +14,9 @@
 namespace {
 
 using namespace http;
-using httptest::DirectRequest;
-using httptest::RunGet;
-using httptest::Url;
+using httptest::directRequest;
+using httptest::runGet;
+using httptest::url;
 using testing_support::ScriptedPeer;
 
 const std::string kEnd = "\r\n\r\n";
@@ -24,36 +24,36 @@ const std::string kEnd = "\r\n\r\n";
 class HttpClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    httptest::ConfigureLikeDownload(cli);
-    cli.SetReceiveStream(&stream);
+    httptest::configureLikeDownload(cli_);
+    cli_.setReceiveStream(&stream_);
   }
-  HttpClient cli;
-  MemoryStream stream;
+  HttpClient cli_;
+  MemoryStream stream_;
 };
 
 // A script that answers one request with `response`, sent in one piece or byte by byte.
-void Answer(ScriptedPeer& peer, const std::string& response, bool byteByByte = false) {
-  peer.ReadUntil(kEnd);
+void answer(ScriptedPeer& peer, const std::string& response, bool byteByByte = false) {
+  peer.readUntil(kEnd);
   if (!byteByByte) {
-    peer.Send(response);
+    peer.send(response);
     return;
   }
-  for (char c : response) peer.Send(std::string(1, c)).Delay(1);
+  for (char c : response) peer.send(std::string(1, c)).delay(1);
 }
 
 TEST_F(HttpClientTest, DirectRequestSendsExactlyTheseLines) {
   ScriptedPeer peer;
-  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello");
-  peer.Start();
-  cli.URL = Url(peer.Port(), "/dir/video.flv?id=7&x=y");
-  auto out = RunGet(cli);
+  answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello");
+  peer.start();
+  cli_.url = url(peer.port(), "/dir/video.flv?id=7&x=y");
+  auto out = runGet(cli_);
   EXPECT_FALSE(out.raised) << out.message;
-  ASSERT_TRUE(peer.WaitFinished(1, 5000));
-  EXPECT_EQ(peer.Received(0), DirectRequest("/dir/video.flv?id=7&x=y", peer.Port()));
-  EXPECT_EQ(cli.StatusCode(), 200);
-  EXPECT_EQ(stream.Data(), "hello");
-  EXPECT_EQ(cli.DocumentName(), "video.flv");
-  EXPECT_EQ(cli.State(), HttpState::Ready);
+  ASSERT_TRUE(peer.waitFinished(1, 5000));
+  EXPECT_EQ(peer.received(0), directRequest("/dir/video.flv?id=7&x=y", peer.port()));
+  EXPECT_EQ(cli_.statusCode(), 200);
+  EXPECT_EQ(stream_.data(), "hello");
+  EXPECT_EQ(cli_.documentName(), "video.flv");
+  EXPECT_EQ(cli_.state(), HttpState::Ready);
 }
 
 TEST_F(HttpClientTest, ProxyGetsTheFullAddressAndHostNamesTheTarget) {
@@ -68,17 +68,17 @@ TEST_F(HttpClientTest, ProxyGetsTheFullAddressAndHostNamesTheTarget) {
   };
   for (const auto& c : cases) {
     ScriptedPeer proxy;
-    Answer(proxy, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
-    proxy.Start();
+    answer(proxy, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    proxy.start();
     HttpClient client;
-    httptest::ConfigureLikeDownload(client);
-    client.Proxy = "127.0.0.1";
-    client.ProxyPort = std::to_string(proxy.Port());
-    client.URL = c.url;
-    auto out = RunGet(client);
+    httptest::configureLikeDownload(client);
+    client.proxy = "127.0.0.1";
+    client.proxyPort = std::to_string(proxy.port());
+    client.url = c.url;
+    auto out = runGet(client);
     EXPECT_FALSE(out.raised) << out.message;
-    ASSERT_TRUE(proxy.WaitFinished(1, 5000));
-    EXPECT_EQ(proxy.Received(0), c.requestLine + "\r\nAccept: " + httptest::kAccept +
+    ASSERT_TRUE(proxy.waitFinished(1, 5000));
+    EXPECT_EQ(proxy.received(0), c.requestLine + "\r\nAccept: " + httptest::kAccept +
                                      "\r\nUser-Agent: " + httptest::kAgent + "\r\n" + c.host + kEnd);
   }
 }
@@ -105,19 +105,19 @@ TEST_F(HttpClientTest, ResponsesOverARealSocketSentWholeAndByteByByte) {
       SCOPED_TRACE(std::string(c.name) + (byteByByte ? " byte by byte" : ""));
       if (byteByByte && c.response.size() > 1000) continue;
       ScriptedPeer peer;
-      Answer(peer, c.response, byteByByte);
-      peer.Start();
+      answer(peer, c.response, byteByByte);
+      peer.start();
       HttpClient client;
       MemoryStream body;
-      client.SetReceiveStream(&body);
-      client.SetRequestVer(c.requestVer);
-      client.URL = Url(peer.Port(), "/x");
+      client.setReceiveStream(&body);
+      client.setRequestVer(c.requestVer);
+      client.url = url(peer.port(), "/x");
       int headerBegins = 0;
-      client.OnHeaderBegin = [&](HttpClient*) { ++headerBegins; };
-      auto out = RunGet(client);
+      client.onHeaderBegin = [&](HttpClient*) { ++headerBegins; };
+      auto out = runGet(client);
       EXPECT_FALSE(out.raised) << out.message;
-      EXPECT_EQ(body.Data(), c.body);
-      EXPECT_EQ(client.StatusCode(), c.status);
+      EXPECT_EQ(body.data(), c.body);
+      EXPECT_EQ(client.statusCode(), c.status);
       EXPECT_LE(headerBegins, 1);
     }
   }
@@ -125,25 +125,25 @@ TEST_F(HttpClientTest, ResponsesOverARealSocketSentWholeAndByteByByte) {
 
 TEST_F(HttpClientTest, EventsArriveInOrderAndRequestDoneComesAfterReady) {
   ScriptedPeer peer;
-  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody");
-  peer.Start();
+  answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody");
+  peer.start();
   std::vector<std::string> events;
-  cli.OnSessionConnected = [&](HttpClient*) { events.push_back("connected"); };
-  cli.OnHeaderBegin = [&](HttpClient*) { events.push_back("headerBegin"); };
-  cli.OnHeaderData = [&](HttpClient* c) { events.push_back("header " + c->HeaderLines().back()); };
-  cli.OnHeaderEnd = [&](HttpClient*) { events.push_back("headerEnd"); };
-  cli.OnDocBegin = [&](HttpClient*) { events.push_back("docBegin"); };
-  cli.OnDocData = [&](HttpClient*, const char* p, int n) { events.push_back("data " + std::string(p, n)); };
-  cli.OnDocEnd = [&](HttpClient*) { events.push_back("docEnd"); };
-  cli.OnSessionClosed = [&](HttpClient*) { events.push_back("closed"); };
+  cli_.onSessionConnected = [&](HttpClient*) { events.push_back("connected"); };
+  cli_.onHeaderBegin = [&](HttpClient*) { events.push_back("headerBegin"); };
+  cli_.onHeaderData = [&](HttpClient* c) { events.push_back("header " + c->headerLines().back()); };
+  cli_.onHeaderEnd = [&](HttpClient*) { events.push_back("headerEnd"); };
+  cli_.onDocBegin = [&](HttpClient*) { events.push_back("docBegin"); };
+  cli_.onDocData = [&](HttpClient*, const char* p, int n) { events.push_back("data " + std::string(p, n)); };
+  cli_.onDocEnd = [&](HttpClient*) { events.push_back("docEnd"); };
+  cli_.onSessionClosed = [&](HttpClient*) { events.push_back("closed"); };
   bool done = false;
-  cli.OnRequestDone = [&](HttpClient*, RequestType type, std::uint16_t error) {
+  cli_.onRequestDone = [&](HttpClient*, RequestType type, std::uint16_t error) {
     events.push_back("done " + std::to_string(static_cast<int>(type)) + " " + std::to_string(error));
     done = true;
   };
-  cli.URL = Url(peer.Port(), "/");
-  RunGet(cli);
-  EXPECT_FALSE(done);  // posted: it comes after Get returned
+  cli_.url = url(peer.port(), "/");
+  runGet(cli_);
+  EXPECT_FALSE(done);  // posted: it comes after get() returned
   for (int i = 0; i < 100 && !done; ++i) platform::waitForMessage(20);
   EXPECT_EQ(events, (std::vector<std::string>{"connected", "headerBegin", "header HTTP/1.0 200 OK",
                                               "header Content-Length: 4", "headerEnd", "docBegin",
@@ -153,102 +153,102 @@ TEST_F(HttpClientTest, EventsArriveInOrderAndRequestDoneComesAfterReady) {
 TEST_F(HttpClientTest, ThreeRedirectsWithoutBodyFollowTwo) {
   ScriptedPeer peer;
   for (int i = 1; i <= 3; ++i) {
-    Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /r" + std::to_string(i + 1) + kEnd);
-    peer.NextConnection();
+    answer(peer, "HTTP/1.0 302 Found\r\nLocation: /r" + std::to_string(i + 1) + kEnd);
+    peer.nextConnection();
   }
-  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
-  peer.Start();
-  cli.URL = Url(peer.Port(), "/r1");
-  auto out = RunGet(cli);
+  answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+  peer.start();
+  cli_.url = url(peer.port(), "/r1");
+  auto out = runGet(cli_);
   EXPECT_FALSE(out.raised);
-  EXPECT_EQ(cli.StatusCode(), 302);
-  EXPECT_EQ(cli.LocationChangeCurCount(), 6);  // each counted twice
-  ASSERT_TRUE(peer.WaitFinished(3, 5000));
-  EXPECT_EQ(peer.Accepted(), 3);
-  EXPECT_EQ(peer.Received(2), DirectRequest("/r3", peer.Port()));
+  EXPECT_EQ(cli_.statusCode(), 302);
+  EXPECT_EQ(cli_.locationChangeCurCount(), 6);  // each counted twice
+  ASSERT_TRUE(peer.waitFinished(3, 5000));
+  EXPECT_EQ(peer.accepted(), 3);
+  EXPECT_EQ(peer.received(2), directRequest("/r3", peer.port()));
 }
 
 TEST_F(HttpClientTest, ExceededBudgetMayAllowMoreRelocations) {
   ScriptedPeer peer;
   for (int i = 1; i <= 2; ++i) {
-    Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /r" + std::to_string(i + 1) + kEnd);
-    peer.NextConnection();
+    answer(peer, "HTTP/1.0 302 Found\r\nLocation: /r" + std::to_string(i + 1) + kEnd);
+    peer.nextConnection();
   }
-  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
-  peer.Start();
-  cli.LocationChangeMaxCount = 1;
+  answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
+  peer.start();
+  cli_.locationChangeMaxCount = 1;
   std::vector<int> asked;
-  cli.OnLocationChangeExceeded = [&](HttpClient*, int count, bool& allowMore) {
+  cli_.onLocationChangeExceeded = [&](HttpClient*, int count, bool& allowMore) {
     asked.push_back(count);
     allowMore = true;
   };
-  cli.URL = Url(peer.Port(), "/r1");
-  EXPECT_FALSE(RunGet(cli).raised);
-  EXPECT_EQ(cli.StatusCode(), 200);
-  EXPECT_EQ(stream.Data(), "ok");
+  cli_.url = url(peer.port(), "/r1");
+  EXPECT_FALSE(runGet(cli_).raised);
+  EXPECT_EQ(cli_.statusCode(), 200);
+  EXPECT_EQ(stream_.data(), "ok");
   EXPECT_EQ(asked, (std::vector<int>{2, 3, 4}));
 }
 
 TEST_F(HttpClientTest, AbortFromTheDataEventStopsWriting) {
   ScriptedPeer peer;
-  peer.ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n2\r\ncd\r\n");
-  peer.StaySilent();
-  peer.Start();
-  cli.URL = Url(peer.Port(), "/");
-  cli.OnDocData = [](HttpClient* c, const char*, int) { c->Abort(); };
-  auto out = RunGet(cli);
+  peer.readUntil(kEnd).send("HTTP/1.0 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n2\r\ncd\r\n");
+  peer.staySilent();
+  peer.start();
+  cli_.url = url(peer.port(), "/");
+  cli_.onDocData = [](HttpClient* c, const char*, int) { c->abort(); };
+  auto out = runGet(cli_);
   EXPECT_EQ(out.message, "Connection aborted on request");
-  EXPECT_EQ(stream.Data(), "ab");
-  EXPECT_EQ(cli.socket().State(), net::SocketState::Closed);
+  EXPECT_EQ(stream_.data(), "ab");
+  EXPECT_EQ(cli_.socket().state(), net::SocketState::Closed);
 }
 
 TEST_F(HttpClientTest, RelocationPathAbsoluteAndRelativeValuesKeepOnlyTheLastBody) {
   ScriptedPeer other;
-  Answer(other, "HTTP/1.0 303 See Other\r\nLocation: r4\r\n\r\nbody of the 303");  // until close
-  other.NextConnection();
-  Answer(other, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nfinal");
-  other.Start();
+  answer(other, "HTTP/1.0 303 See Other\r\nLocation: r4\r\n\r\nbody of the 303");  // until close
+  other.nextConnection();
+  answer(other, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nfinal");
+  other.start();
   ScriptedPeer first;
-  Answer(first, "HTTP/1.0 301 Moved\r\nLocation: /a/r2\r\nContent-Length: 9\r\n\r\nmoved301!");
-  first.NextConnection();
-  Answer(first, "HTTP/1.0 302 Found\r\nLocation: " + Url(other.Port(), "/b/r3#frag") + kEnd);
-  first.Start();
-  cli.LocationChangeMaxCount = 10;
+  answer(first, "HTTP/1.0 301 Moved\r\nLocation: /a/r2\r\nContent-Length: 9\r\n\r\nmoved301!");
+  first.nextConnection();
+  answer(first, "HTTP/1.0 302 Found\r\nLocation: " + url(other.port(), "/b/r3#frag") + kEnd);
+  first.start();
+  cli_.locationChangeMaxCount = 10;
   std::vector<std::string> locations;
-  cli.OnLocationChange = [&](HttpClient* c) { locations.push_back(c->Location()); };
-  cli.URL = Url(first.Port(), "/r1");
-  auto out = RunGet(cli);
+  cli_.onLocationChange = [&](HttpClient* c) { locations.push_back(c->location()); };
+  cli_.url = url(first.port(), "/r1");
+  auto out = runGet(cli_);
   EXPECT_FALSE(out.raised) << out.message;
-  EXPECT_EQ(cli.StatusCode(), 200);
-  EXPECT_EQ(stream.Data(), "final");
-  ASSERT_TRUE(other.WaitFinished(2, 5000));
-  EXPECT_EQ(first.Received(1), DirectRequest("/a/r2", first.Port()));
-  EXPECT_EQ(other.Received(0), DirectRequest("/b/r3", other.Port()));
-  EXPECT_EQ(other.Received(1), DirectRequest("/b/r4", other.Port()));
-  EXPECT_EQ(locations, (std::vector<std::string>{Url(first.Port(), "/a/r2"), Url(other.Port(), "/b/r3"),
-                                                 Url(other.Port(), "/b/r4")}));
-  EXPECT_EQ(cli.DocumentName(), "r4");
+  EXPECT_EQ(cli_.statusCode(), 200);
+  EXPECT_EQ(stream_.data(), "final");
+  ASSERT_TRUE(other.waitFinished(2, 5000));
+  EXPECT_EQ(first.received(1), directRequest("/a/r2", first.port()));
+  EXPECT_EQ(other.received(0), directRequest("/b/r3", other.port()));
+  EXPECT_EQ(other.received(1), directRequest("/b/r4", other.port()));
+  EXPECT_EQ(locations, (std::vector<std::string>{url(first.port(), "/a/r2"), url(other.port(), "/b/r3"),
+                                                 url(other.port(), "/b/r4")}));
+  EXPECT_EQ(cli_.documentName(), "r4");
 }
 
 TEST_F(HttpClientTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
   ScriptedPeer proxy;
-  Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: /r2\r\n\r\n");
-  proxy.NextConnection();
-  Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: http://other.example:8080/dir/r3\r\n\r\n");
-  proxy.NextConnection();
-  Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: r4\r\n\r\n");
-  proxy.NextConnection();
-  Answer(proxy, "HTTP/1.0 302 Found\r\nLocation: http://bad\rhost/\r\n\r\n");
-  proxy.Start();
-  cli.Proxy = "127.0.0.1:" + std::to_string(proxy.Port());  // the port in Proxy wins over ProxyPort
-  cli.LocationChangeMaxCount = 10;
-  cli.URL = "http://user:pw@first.example/r1";
-  auto out = RunGet(cli);
+  answer(proxy, "HTTP/1.0 302 Found\r\nLocation: /r2\r\n\r\n");
+  proxy.nextConnection();
+  answer(proxy, "HTTP/1.0 302 Found\r\nLocation: http://other.example:8080/dir/r3\r\n\r\n");
+  proxy.nextConnection();
+  answer(proxy, "HTTP/1.0 302 Found\r\nLocation: r4\r\n\r\n");
+  proxy.nextConnection();
+  answer(proxy, "HTTP/1.0 302 Found\r\nLocation: http://bad\rhost/\r\n\r\n");
+  proxy.start();
+  cli_.proxy = "127.0.0.1:" + std::to_string(proxy.port());  // the port in proxy wins over proxyPort
+  cli_.locationChangeMaxCount = 10;
+  cli_.url = "http://user:pw@first.example/r1";
+  auto out = runGet(cli_);
   EXPECT_TRUE(out.raised);
-  EXPECT_EQ(cli.RequestDoneError(), HttpError::BadAddress);  // the last value cannot go into a Host field
-  ASSERT_TRUE(proxy.WaitFinished(4, 5000));
+  EXPECT_EQ(cli_.requestDoneError(), HttpError::BadAddress);  // the last value cannot go into a Host field
+  ASSERT_TRUE(proxy.waitFinished(4, 5000));
   auto firstLine = [&](int i) {
-    std::string r = proxy.Received(i);
+    std::string r = proxy.received(i);
     std::size_t host = r.find("Host: ");
     return r.substr(0, r.find("\r\n")) + " | " + r.substr(host, r.find("\r\n", host) - host);
   };
@@ -260,62 +260,62 @@ TEST_F(HttpClientTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
 
 TEST_F(HttpClientTest, HeadAndPostRequests) {
   ScriptedPeer peer;
-  std::string port = std::to_string(peer.Port());
+  std::string port = std::to_string(peer.port());
   const std::string post =
       "POST /form HTTP/1.0\r\nAccept: " + std::string(httptest::kAccept) +
       "\r\nContent-Type: application/x-www-form-urlencoded\r\nUser-Agent: " + httptest::kAgent +
       "\r\nHost: 127.0.0.1:" + port + "\r\nContent-Length: 7\r\n\r\na=1&b=2";
-  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n");
-  peer.NextConnection();
-  peer.Read(post.size()).Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\ndone");
-  peer.Start();
-  cli.URL = Url(peer.Port(), "/h");
-  cli.Head();
-  EXPECT_EQ(cli.BodyLength(), 5);
-  EXPECT_EQ(stream.Data(), "");
+  answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n");
+  peer.nextConnection();
+  peer.read(post.size()).send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\ndone");
+  peer.start();
+  cli_.url = url(peer.port(), "/h");
+  cli_.head();
+  EXPECT_EQ(cli_.bodyLength(), 5);
+  EXPECT_EQ(stream_.data(), "");
 
   MemoryStream form("a=1&b=2");
-  cli.SendStream = &form;
-  cli.URL = Url(peer.Port(), "/form");
-  cli.Post();
-  EXPECT_EQ(stream.Data(), "done");
-  ASSERT_TRUE(peer.WaitFinished(2, 5000));
-  EXPECT_EQ(peer.Received(1), post);
+  cli_.sendStream = &form;
+  cli_.url = url(peer.port(), "/form");
+  cli_.post();
+  EXPECT_EQ(stream_.data(), "done");
+  ASSERT_TRUE(peer.waitFinished(2, 5000));
+  EXPECT_EQ(peer.received(1), post);
 }
 
 TEST_F(HttpClientTest, MultiThreadedWaitPumpsTheSocket) {
   ScriptedPeer peer;
-  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nmt");
-  peer.Start();
-  cli.MultiThreaded = true;
-  cli.URL = Url(peer.Port(), "/");
-  EXPECT_FALSE(RunGet(cli).raised);
-  EXPECT_EQ(stream.Data(), "mt");
+  answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nmt");
+  peer.start();
+  cli_.multiThreaded = true;
+  cli_.url = url(peer.port(), "/");
+  EXPECT_FALSE(runGet(cli_).raised);
+  EXPECT_EQ(stream_.data(), "mt");
 }
 
 TEST_F(HttpClientTest, RedirectOnAKeptOpenConnectionIsNotFollowed) {
   ScriptedPeer peer;
-  Answer(peer, "HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\nConnection: keep-alive\r\n\r\n");
-  peer.StaySilent();
-  peer.Start();
-  cli.URL = Url(peer.Port(), "/r1");
-  auto out = RunGet(cli);
+  answer(peer, "HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\nConnection: keep-alive\r\n\r\n");
+  peer.staySilent();
+  peer.start();
+  cli_.url = url(peer.port(), "/r1");
+  auto out = runGet(cli_);
   EXPECT_FALSE(out.raised);
-  EXPECT_EQ(cli.StatusCode(), 302);
-  EXPECT_EQ(peer.Accepted(), 1);
+  EXPECT_EQ(cli_.statusCode(), 302);
+  EXPECT_EQ(peer.accepted(), 1);
 }
 
 TEST_F(HttpClientTest, UnsupportedSchemesEndWith501) {
   ScriptedPeer peer;
-  Answer(peer, "HTTP/1.0 302 Found\r\nLocation: ftp://127.0.0.1/file\r\n\r\n");
-  peer.Start();
-  for (std::string url : {std::string("https://127.0.0.1/x"), Url(peer.Port(), "/r")}) {
-    cli.URL = url;
-    auto out = RunGet(cli);
+  answer(peer, "HTTP/1.0 302 Found\r\nLocation: ftp://127.0.0.1/file\r\n\r\n");
+  peer.start();
+  for (std::string url : {std::string("https://127.0.0.1/x"), url(peer.port(), "/r")}) {
+    cli_.url = url;
+    auto out = runGet(cli_);
     EXPECT_TRUE(out.raised);
     EXPECT_EQ(out.code, 501);
   }
-  EXPECT_EQ(cli.StatusText(), "Protocol \"ftp\" not implemented");
+  EXPECT_EQ(cli_.statusText(), "Protocol \"ftp\" not implemented");
 }
 
 TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
@@ -323,27 +323,27 @@ TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
        {HttpState::DnsLookup, HttpState::Connected, HttpState::WaitingHeader, HttpState::WaitingBody}) {
     SCOPED_TRACE(static_cast<int>(at));
     ScriptedPeer peer;
-    peer.ReadUntil(kEnd).Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nsome").StaySilent();
-    peer.Start();
+    peer.readUntil(kEnd).send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nsome").staySilent();
+    peer.start();
     HttpClient client;
-    client.URL = "http://localhost:" + std::to_string(peer.Port()) + "/x";
+    client.url = "http://localhost:" + std::to_string(peer.port()) + "/x";
     // A Stop click arrives through the message loop once the state is reached.
-    platform::FunctionTarget stop([&](platform::Message&) { client.Abort(); });
+    platform::FunctionTarget stop([&](platform::Message&) { client.abort(); });
     bool posted = false;
-    client.OnStateChange = [&](HttpClient* c) {
-      if (c->State() == at && !posted) posted = platform::PostMessage(stop.Handle(), 1);
+    client.onStateChange = [&](HttpClient* c) {
+      if (c->state() == at && !posted) posted = platform::postMessage(stop.handle(), 1);
     };
     bool done = false;
     std::uint16_t doneError = 0;
-    client.OnRequestDone = [&](HttpClient*, RequestType, std::uint16_t e) {
+    client.onRequestDone = [&](HttpClient*, RequestType, std::uint16_t e) {
       done = true;
       doneError = e;
     };
-    auto out = RunGet(client);
+    auto out = runGet(client);
     EXPECT_TRUE(out.raised);
     EXPECT_EQ(out.code, 404);
     EXPECT_EQ(out.message, "Connection aborted on request");
-    EXPECT_EQ(client.State(), HttpState::Ready);
+    EXPECT_EQ(client.state(), HttpState::Ready);
     for (int i = 0; i < 50 && !done; ++i) platform::waitForMessage(20);
     EXPECT_EQ(doneError, HttpError::Aborted);
   }
@@ -351,40 +351,40 @@ TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
 
 TEST_F(HttpClientTest, AbortWhenReadyReportsAtOnce) {
   bool done = false;
-  cli.OnRequestDone = [&](HttpClient*, RequestType, std::uint16_t e) { done = e == 0; };
-  cli.Abort();
+  cli_.onRequestDone = [&](HttpClient*, RequestType, std::uint16_t e) { done = e == 0; };
+  cli_.abort();
   EXPECT_TRUE(done);
-  EXPECT_EQ(cli.StatusCode(), 200);
-  EXPECT_EQ(cli.State(), HttpState::Ready);
+  EXPECT_EQ(cli_.statusCode(), 200);
+  EXPECT_EQ(cli_.state(), HttpState::Ready);
 }
 
 TEST_F(HttpClientTest, BusyAndVersionChecks) {
   ScriptedPeer peer;
-  Answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nx");
-  peer.Start();
-  cli.URL = Url(peer.Port(), "/");
+  answer(peer, "HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nx");
+  peer.start();
+  cli_.url = url(peer.port(), "/");
   std::string busy;
-  cli.OnHeaderData = [&](HttpClient* c) {
+  cli_.onHeaderData = [&](HttpClient* c) {
     try {
-      c->Get();
+      c->get();
     } catch (const HttpException& e) {
-      busy = std::to_string(e.ErrorCode()) + " " + e.what();
+      busy = std::to_string(e.errorCode()) + " " + e.what();
     }
   };
-  RunGet(cli);
+  runGet(cli_);
   EXPECT_EQ(busy, "1 HTTP component httpClient is busy");
 
-  cli.SetRequestVer("1.1");
+  cli_.setRequestVer("1.1");
   try {
-    cli.SetRequestVer("2.0");
+    cli_.setRequestVer("2.0");
     ADD_FAILURE() << "no exception";
   } catch (const HttpException& e) {
     EXPECT_STREQ(e.what(), "Insupported HTTP version");
-    EXPECT_EQ(e.ErrorCode(), 5);
+    EXPECT_EQ(e.errorCode(), 5);
   }
-  EXPECT_EQ(cli.RequestVer(), "1.1");
-  cli.SendStream = nullptr;
-  EXPECT_THROW(cli.Post(), HttpException);
+  EXPECT_EQ(cli_.requestVer(), "1.1");
+  cli_.sendStream = nullptr;
+  EXPECT_THROW(cli_.post(), HttpException);
 }
 
 TEST_F(HttpClientTest, FailuresEndWithStatusAndText) {
@@ -413,17 +413,17 @@ TEST_F(HttpClientTest, FailuresEndWithStatusAndText) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedPeer peer;
-    peer.ReadUntil(kEnd);
-    if (!c.response.empty()) peer.Send(c.response);
-    peer.Start();
+    peer.readUntil(kEnd);
+    if (!c.response.empty()) peer.send(c.response);
+    peer.start();
     HttpClient client;
-    client.URL = Url(std::string(c.name) == "refused" ? ScriptedPeer::UnusedPort() : peer.Port(), "/");
-    auto out = RunGet(client);
+    client.url = url(std::string(c.name) == "refused" ? ScriptedPeer::unusedPort() : peer.port(), "/");
+    auto out = runGet(client);
     EXPECT_TRUE(out.raised);
-    EXPECT_EQ(client.StatusCode(), c.status);
-    EXPECT_EQ(client.RequestDoneError(), c.error);
-    EXPECT_EQ(client.StatusText(), c.text);
-    EXPECT_EQ(client.socket().State(), net::SocketState::Closed);
+    EXPECT_EQ(client.statusCode(), c.status);
+    EXPECT_EQ(client.requestDoneError(), c.error);
+    EXPECT_EQ(client.statusText(), c.text);
+    EXPECT_EQ(client.socket().state(), net::SocketState::Closed);
   }
 }
 
@@ -431,46 +431,46 @@ TEST_F(HttpClientTest, EndlessHeaderEndsTheRequest) {
   ScriptedPeer peer;
   std::string lines = "HTTP/1.0 200 OK\r\n";
   for (int i = 0; i < 40000; ++i) lines += "X-Filler: 0123456789\r\n";
-  peer.ReadUntil(kEnd).Send(lines).StaySilent();
-  peer.Start();
-  cli.URL = Url(peer.Port(), "/");
-  auto out = RunGet(cli);
+  peer.readUntil(kEnd).send(lines).staySilent();
+  peer.start();
+  cli_.url = url(peer.port(), "/");
+  auto out = runGet(cli_);
   EXPECT_TRUE(out.raised);
-  EXPECT_EQ(cli.RequestDoneError(), HttpError::HeaderTooLarge);
-  EXPECT_EQ(cli.StatusText(), "Response header too large");
+  EXPECT_EQ(cli_.requestDoneError(), HttpError::HeaderTooLarge);
+  EXPECT_EQ(cli_.statusText(), "Response header too large");
 }
 
 TEST_F(HttpClientTest, AddressWithBlanksAndLineBreaksIsEncoded) {
   ScriptedPeer peer;
-  Answer(peer, "HTTP/1.0 204 No Content\r\n\r\n");
-  peer.Start();
-  cli.URL = Url(peer.Port(), "/a b\r\nX-Injected: 1");
-  RunGet(cli);
-  ASSERT_TRUE(peer.WaitFinished(1, 5000));
-  EXPECT_EQ(peer.Received(0), DirectRequest("/a%20b%0D%0AX-Injected:%201", peer.Port()));
+  answer(peer, "HTTP/1.0 204 No Content\r\n\r\n");
+  peer.start();
+  cli_.url = url(peer.port(), "/a b\r\nX-Injected: 1");
+  runGet(cli_);
+  ASSERT_TRUE(peer.waitFinished(1, 5000));
+  EXPECT_EQ(peer.received(0), directRequest("/a%20b%0D%0AX-Injected:%201", peer.port()));
 
-  cli.URL = "http://bad\r\nhost/";
-  auto out = RunGet(cli);
+  cli_.url = "http://bad\r\nhost/";
+  auto out = runGet(cli_);
   EXPECT_TRUE(out.raised);
-  EXPECT_EQ(cli.RequestDoneError(), HttpError::BadAddress);
+  EXPECT_EQ(cli_.requestDoneError(), HttpError::BadAddress);
 }
 
 TEST_F(HttpClientTest, KeptOpenConnectionIsReusedForTheSameServer) {
   ScriptedPeer peer;
-  Answer(peer, "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\none");
-  peer.Read(DirectRequest("/2", peer.Port(), "1.1").size())
-      .Send("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\ntwo");
-  peer.Start();
-  cli.SetRequestVer("1.1");
-  cli.URL = Url(peer.Port(), "/1");
-  EXPECT_FALSE(RunGet(cli).raised);
-  cli.URL = Url(peer.Port(), "/2");
-  EXPECT_FALSE(RunGet(cli).raised);
-  EXPECT_EQ(stream.Data(), "onetwo");
-  EXPECT_EQ(peer.Accepted(), 1);
-  cli.Close();  // the close request ends the kept-open connection
-  EXPECT_EQ(cli.socket().State(), net::SocketState::Closed);
-  EXPECT_EQ(cli.StatusCode(), 200);
+  answer(peer, "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\none");
+  peer.read(directRequest("/2", peer.port(), "1.1").size())
+      .send("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\ntwo");
+  peer.start();
+  cli_.setRequestVer("1.1");
+  cli_.url = url(peer.port(), "/1");
+  EXPECT_FALSE(runGet(cli_).raised);
+  cli_.url = url(peer.port(), "/2");
+  EXPECT_FALSE(runGet(cli_).raised);
+  EXPECT_EQ(stream_.data(), "onetwo");
+  EXPECT_EQ(peer.accepted(), 1);
+  cli_.close();  // the close request ends the kept-open connection
+  EXPECT_EQ(cli_.socket().state(), net::SocketState::Closed);
+  EXPECT_EQ(cli_.statusCode(), 200);
 }
 
 }  // namespace

@@ -9,10 +9,10 @@
 namespace httptest {
 
 NginxServer::NginxServer(const std::string& root) {
-  port_ = testing_support::ScriptedPeer::UnusedPort();
-  const std::string d = dir_.Path();
+  port_ = testing_support::ScriptedPeer::unusedPort();
+  const std::string d = dir_.path();
   std::filesystem::create_directories(d + "/logs");
-  dir_.Write("nginx.conf",
+  dir_.write("nginx.conf",
              "daemon off;\nmaster_process off;\nworker_processes 1;\n"
              "error_log " +
                  d + "/error.log;\npid " + d +
@@ -45,20 +45,20 @@ NginxServer::NginxServer(const std::string& root) {
                  "}\n");
   process_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{"nginx", "-p", d, "-c", d + "/nginx.conf"}, d + "/output.txt");
-  ready_ = process_->WaitListening(port_);
+  ready_ = process_->waitListening(port_);
 }
 
-std::string NginxServer::AccessLog() const {
-  std::ifstream in(dir_.File("access.log"));
+std::string NginxServer::accessLog() const {
+  std::ifstream in(dir_.file("access.log"));
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
 }
 
 TinyProxy::TinyProxy() {
-  port_ = testing_support::ScriptedPeer::UnusedPort();
-  const std::string d = dir_.Path();
-  dir_.Write("tinyproxy.conf", "Port " + std::to_string(port_) +
+  port_ = testing_support::ScriptedPeer::unusedPort();
+  const std::string d = dir_.path();
+  dir_.write("tinyproxy.conf", "Port " + std::to_string(port_) +
                                    "\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\n"
                                    "LogFile \"" +
                                    d +
@@ -67,7 +67,7 @@ TinyProxy::TinyProxy() {
                                    d + "/tinyproxy.pid\"\nAllow 127.0.0.1\n");
   process_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{"tinyproxy", "-d", "-c", d + "/tinyproxy.conf"}, d + "/output.txt");
-  ready_ = process_->WaitListening(port_);
+  ready_ = process_->waitListening(port_);
 }
 
 }  // namespace httptest

@@ -13,12 +13,12 @@ namespace httptest {
 
 class NginxServer {
  public:
-  // Serves the files of `root`. The access log (AccessLog()) has one line per request:
+  // Serves the files of `root`. The access log (accessLog()) has one line per request:
   // "<connection number> <request line> <Via header>".
   explicit NginxServer(const std::string& root);
-  std::uint16_t Port() const { return port_; }
-  bool Ready() const { return ready_; }
-  std::string AccessLog() const;
+  std::uint16_t port() const { return port_; }
+  bool ready() const { return ready_; }
+  std::string accessLog() const;
 
  private:
   testing_support::TempDir dir_;
@@ -30,8 +30,8 @@ class NginxServer {
 class TinyProxy {
  public:
   TinyProxy();
-  std::uint16_t Port() const { return port_; }
-  bool Ready() const { return ready_; }
+  std::uint16_t port() const { return port_; }
+  bool ready() const { return ready_; }
 
  private:
   testing_support::TempDir dir_;

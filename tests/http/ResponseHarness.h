@@ -30,10 +30,10 @@ struct ResponseResult {
   int count(const std::string& event) const;
 };
 
-ResponseResult RunResponse(const std::string& bytes, const ResponseRun& run = {});
+ResponseResult runResponse(const std::string& bytes, const ResponseRun& run = {});
 
 // Feeds arbitrary bytes: the first bytes choose the options and the read sizes. For the fuzz target
 // and the replay of its saved cases; checks the invariants that must hold for any input.
-void FuzzOneResponse(const std::uint8_t* data, std::size_t size);
+void fuzzOneResponse(const std::uint8_t* data, std::size_t size);
 
 }  // namespace httptest

@@ -10,7 +10,7 @@ namespace {
 
 using httptest::ResponseResult;
 using httptest::ResponseRun;
-using httptest::RunResponse;
+using httptest::runResponse;
 using namespace http;
 
 const std::string kOk = "HTTP/1.0 200 OK\r\n";
@@ -26,7 +26,7 @@ struct Case {
   std::int64_t bodyLength = -1;
 };
 
-std::vector<Case> Cases() {
+std::vector<Case> cases() {
   std::string thousand(1000, 'x');
   ResponseRun keepAlive;
   keepAlive.requestVer = "1.1";
@@ -161,24 +161,24 @@ std::vector<Case> Cases() {
 }
 
 // Every way of cutting the bytes: all at once, byte by byte, and pieces of 2, 3, 7 and 100 bytes.
-std::vector<std::vector<std::size_t>> Cuts() {
+std::vector<std::vector<std::size_t>> cuts() {
   return {{}, {1}, {2}, {3}, {7}, {100}, {5, 1, 9}};
 }
 
 TEST(ResponseParser, TableOfResponsesCutEveryWay) {
-  for (const Case& c : Cases()) {
-    for (const auto& cut : Cuts()) {
+  for (const Case& c : cases()) {
+    for (const auto& cut : cuts()) {
       SCOPED_TRACE(std::string(c.name) + " cut " + (cut.empty() ? "none" : std::to_string(cut[0])));
       ResponseRun run = c.run;
       run.pieces = cut;
-      ResponseResult r = RunResponse(c.bytes, run);
-      EXPECT_EQ(r.values.StatusCode, c.status);
+      ResponseResult r = runResponse(c.bytes, run);
+      EXPECT_EQ(r.values.statusCode, c.status);
       EXPECT_EQ(r.body, c.body);
       EXPECT_EQ(r.ending, c.ending);
-      EXPECT_EQ(r.error, c.error) << r.values.StatusText;
-      EXPECT_EQ(r.values.BodyLength, c.bodyLength);
+      EXPECT_EQ(r.error, c.error) << r.values.statusText;
+      EXPECT_EQ(r.values.bodyLength, c.bodyLength);
       if (c.error != 0) {
-        EXPECT_FALSE(r.values.StatusText.empty());
+        EXPECT_FALSE(r.values.statusText.empty());
       }
     }
   }
@@ -186,43 +186,43 @@ TEST(ResponseParser, TableOfResponsesCutEveryWay) {
 
 TEST(ResponseParser, EventsOfASimpleResponse) {
   std::string body(1000, 'b');
-  ResponseResult r = RunResponse(kOk + "Content-Length: 1000\r\n\r\n" + body + "more bytes");
+  ResponseResult r = runResponse(kOk + "Content-Length: 1000\r\n\r\n" + body + "more bytes");
   EXPECT_EQ(r.count("HeaderBegin"), 1);
   EXPECT_EQ(r.count("HeaderData"), 2);
   EXPECT_EQ(r.count("HeaderEnd"), 1);
   EXPECT_EQ(r.count("DocBegin"), 1);
   EXPECT_EQ(r.count("DocEnd"), 1);
-  EXPECT_EQ(r.values.ReceivedCount, 1000);
+  EXPECT_EQ(r.values.receivedCount, 1000);
   EXPECT_EQ(r.heldBytes, 10);  // the bytes after the body stay unread
-  ASSERT_EQ(r.values.HeaderLines.size(), 2u);
-  EXPECT_EQ(r.values.HeaderLines[0], "HTTP/1.0 200 OK");
-  EXPECT_EQ(r.values.StatusText, "OK");
+  ASSERT_EQ(r.values.headerLines.size(), 2u);
+  EXPECT_EQ(r.values.headerLines[0], "HTTP/1.0 200 OK");
+  EXPECT_EQ(r.values.statusText, "OK");
 }
 
 TEST(ResponseParser, ContinueAnswerBeginsTheHeaderOnce) {
   ResponseRun run;
   run.requestVer = "1.1";
   ResponseResult r =
-      RunResponse("HTTP/1.1 100 Continue\r\nX: y\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", run);
+      runResponse("HTTP/1.1 100 Continue\r\nX: y\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", run);
   EXPECT_EQ(r.count("HeaderBegin"), 1);
-  EXPECT_EQ(r.values.StatusCode, 200);
-  ASSERT_EQ(r.values.HeaderLines.size(), 2u);
-  EXPECT_EQ(r.values.HeaderLines[0], "HTTP/1.1 200 OK");
+  EXPECT_EQ(r.values.statusCode, 200);
+  ASSERT_EQ(r.values.headerLines.size(), 2u);
+  EXPECT_EQ(r.values.headerLines[0], "HTTP/1.1 200 OK");
 }
 
 TEST(ResponseParser, HeaderFieldsAreRead) {
-  ResponseResult r = RunResponse(kOk +
+  ResponseResult r = runResponse(kOk +
                                  "Content-Type: Text/HTML\r\nContent-Range: bytes 100-199/1000\r\n"
                                  "Accept-Ranges: bytes\r\nSet-Cookie: a=b\r\nContent-Encoding: identity\r\n"
                                  "WWW-Authenticate: Basic realm=x\r\nNoColonLine\r\nX-Empty:\r\n\r\n<p>");
-  EXPECT_EQ(r.values.ContentType, "text/html");
-  EXPECT_EQ(r.values.ContentRangeBegin, "100");
-  EXPECT_EQ(r.values.ContentRangeEnd, "199");
-  EXPECT_EQ(r.values.AcceptRanges, "bytes");
+  EXPECT_EQ(r.values.contentType, "text/html");
+  EXPECT_EQ(r.values.contentRangeBegin, "100");
+  EXPECT_EQ(r.values.contentRangeEnd, "199");
+  EXPECT_EQ(r.values.acceptRanges, "bytes");
   EXPECT_EQ(r.count("Cookie a=b"), 1);
-  EXPECT_EQ(r.values.ContentEncoding, "identity");
-  ASSERT_EQ(r.values.AuthOffers.size(), 1u);
-  EXPECT_EQ(r.values.HeaderLines.size(), 9u);
+  EXPECT_EQ(r.values.contentEncoding, "identity");
+  ASSERT_EQ(r.values.authOffers.size(), 1u);
+  EXPECT_EQ(r.values.headerLines.size(), 9u);
   EXPECT_EQ(r.body, "<p>");
 }
 
@@ -232,22 +232,22 @@ TEST(ResponseParser, DocumentNameGetsHtmOnlyForExeOrNoExtension) {
   for (const auto& [name, expected] : names) {
     ResponseRun run;
     run.documentName = name;
-    ResponseResult r = RunResponse(kOk + "Content-Type: text/html\r\n\r\nx", run);
-    EXPECT_EQ(r.values.DocumentName, expected);
+    ResponseResult r = runResponse(kOk + "Content-Type: text/html\r\n\r\nx", run);
+    EXPECT_EQ(r.values.documentName, expected);
   }
 }
 
 TEST(ResponseParser, LongHeaderLineIsCutAndTheResponseStillParsed) {
   std::string longLine = "X-Long: " + std::string(20000, 'a');
-  for (const auto& cut : Cuts()) {
+  for (const auto& cut : cuts()) {
     ResponseRun run;
     run.pieces = cut;
-    ResponseResult r = RunResponse(kOk + longLine + "\r\nContent-Length: 2\r\n\r\nok", run);
+    ResponseResult r = runResponse(kOk + longLine + "\r\nContent-Length: 2\r\n\r\nok", run);
     EXPECT_EQ(r.error, 0);
     EXPECT_EQ(r.body, "ok");
-    ASSERT_EQ(r.values.HeaderLines.size(), 3u);
-    EXPECT_LT(r.values.HeaderLines[1].size(), static_cast<std::size_t>(HttpResponseParser::kBufferFill));
-    EXPECT_EQ(r.values.HeaderLines[1].compare(0, 10, "X-Long: aa"), 0);
+    ASSERT_EQ(r.values.headerLines.size(), 3u);
+    EXPECT_LT(r.values.headerLines[1].size(), static_cast<std::size_t>(HttpResponseParser::kBufferFill));
+    EXPECT_EQ(r.values.headerLines[1].compare(0, 10, "X-Long: aa"), 0);
   }
 }
 
@@ -261,11 +261,11 @@ TEST(ResponseParser, EndlessHeaderEndsWithAnError) {
   run11.requestVer = "1.1";
   for (const auto& [bytes, run] : {std::pair{manyLines, ResponseRun{}}, std::pair{endlessLine, ResponseRun{}},
                                    std::pair{endlessContinue, run11}}) {
-    ResponseResult r = RunResponse(bytes, run);
+    ResponseResult r = runResponse(bytes, run);
     EXPECT_EQ(r.error, HttpError::HeaderTooLarge);
-    EXPECT_EQ(r.values.StatusText, "Response header too large");
+    EXPECT_EQ(r.values.statusText, "Response header too large");
     EXPECT_EQ(r.ending, "abort");
-    EXPECT_LE(r.values.HeaderLines.size(), static_cast<std::size_t>(HttpResponseParser::kMaxHeaderLines));
+    EXPECT_LE(r.values.headerLines.size(), static_cast<std::size_t>(HttpResponseParser::kMaxHeaderLines));
   }
 }
 
@@ -273,23 +273,23 @@ TEST(ResponseParser, StreamWriteFailureEndsTheRequest) {
   ResponseRun run;
   run.failWriteAfter = 100;
   run.pieces = {64};
-  ResponseResult r = RunResponse(kOk + "Content-Length: 1000\r\n\r\n" + std::string(1000, 'v'), run);
+  ResponseResult r = runResponse(kOk + "Content-Length: 1000\r\n\r\n" + std::string(1000, 'v'), run);
   EXPECT_EQ(r.error, HttpError::WriteFailed);
-  EXPECT_EQ(r.values.StatusText, "Write error: No space left on device");
+  EXPECT_EQ(r.values.statusText, "Write error: No space left on device");
   EXPECT_EQ(r.ending, "abort");
 }
 
 TEST(ResponseParser, CutShortTextSaysHowFarItGot) {
-  ResponseResult r = RunResponse(kOk + "Content-Length: 10\r\n\r\nabcd");
-  EXPECT_EQ(r.values.StatusText, "Transfer cut short: the connection closed after 4 of 10 bytes");
+  ResponseResult r = runResponse(kOk + "Content-Length: 10\r\n\r\nabcd");
+  EXPECT_EQ(r.values.statusText, "Transfer cut short: the connection closed after 4 of 10 bytes");
   EXPECT_EQ(r.count("DocEnd"), 1);
 }
 
 TEST(ResponseParser, RedirectBodyStillEndsWithRelocationNotError) {
   // A redirect whose body is cut short: the location is followed, no error is set.
-  ResponseResult r = RunResponse("HTTP/1.0 301 Moved\r\nLocation: /x\r\nContent-Length: 50\r\n\r\nabc");
+  ResponseResult r = runResponse("HTTP/1.0 301 Moved\r\nLocation: /x\r\nContent-Length: 50\r\n\r\nabc");
   EXPECT_EQ(r.error, 0);
-  EXPECT_TRUE(r.values.LocationFlag);
+  EXPECT_TRUE(r.values.locationFlag);
 }
 
 TEST(ResponseParser, ChunkedSplitAtEveryPoint) {
@@ -300,7 +300,7 @@ TEST(ResponseParser, ChunkedSplitAtEveryPoint) {
   for (std::size_t split = 1; split < bytes.size(); ++split) {
     ResponseRun run;
     run.pieces = {split, bytes.size()};
-    ResponseResult r = RunResponse(bytes, run);
+    ResponseResult r = runResponse(bytes, run);
     ASSERT_EQ(r.body, "abcdefghijklmnopqrstuvwxyz123") << "split at " << split;
     ASSERT_EQ(r.ending, "close");
     ASSERT_EQ(r.error, 0);

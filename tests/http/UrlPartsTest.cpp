@@ -5,7 +5,7 @@
 
 namespace {
 
-using http::SplitAddress;
+using http::splitAddress;
 
 TEST(UrlParts, SplitsAddresses) {
   struct {
@@ -22,36 +22,36 @@ TEST(UrlParts, SplitsAddresses) {
       {"ht tp://host/p", "http", "", "", "ht tp", "", "//host/p"},
   };
   for (const auto& c : cases) {
-    auto p = SplitAddress(c.url);
-    EXPECT_EQ(p.Proto, c.proto) << c.url;
-    EXPECT_EQ(p.User, c.user) << c.url;
-    EXPECT_EQ(p.Pass, c.pass) << c.url;
-    EXPECT_EQ(p.Host, c.host) << c.url;
-    EXPECT_EQ(p.Port, c.port) << c.url;
-    EXPECT_EQ(p.Path, c.path) << c.url;
+    auto p = splitAddress(c.url);
+    EXPECT_EQ(p.proto, c.proto) << c.url;
+    EXPECT_EQ(p.user, c.user) << c.url;
+    EXPECT_EQ(p.pass, c.pass) << c.url;
+    EXPECT_EQ(p.host, c.host) << c.url;
+    EXPECT_EQ(p.port, c.port) << c.url;
+    EXPECT_EQ(p.path, c.path) << c.url;
   }
 }
 
 TEST(UrlParts, RelativeDotAddressesUseThePreviousPath) {
-  EXPECT_EQ(SplitAddress("./c", "/a/b/x.htm?q").Path, "/a/b/c");
-  EXPECT_EQ(SplitAddress("../c", "/a/b/x.htm").Path, "/a/c");
-  EXPECT_EQ(SplitAddress("../../../c", "/a/b/x.htm").Path, "/c");
+  EXPECT_EQ(splitAddress("./c", "/a/b/x.htm?q").path, "/a/b/c");
+  EXPECT_EQ(splitAddress("../c", "/a/b/x.htm").path, "/a/c");
+  EXPECT_EQ(splitAddress("../../../c", "/a/b/x.htm").path, "/c");
 }
 
 TEST(UrlParts, DocumentNames) {
-  EXPECT_EQ(http::DocumentNameFromPath("/dir/name.flv?x=1/2"), "name.flv");
-  EXPECT_EQ(http::DocumentNameFromPath("/"), "document.htm");
-  EXPECT_EQ(http::DocumentNameFromPath(""), "document.htm");
-  EXPECT_EQ(http::DocumentNameFromPath("/dir/?a"), "document.htm");
-  EXPECT_EQ(http::DocumentNameFromPath("/" + std::string(300, 'n')).size(), 255u);
+  EXPECT_EQ(http::documentNameFromPath("/dir/name.flv?x=1/2"), "name.flv");
+  EXPECT_EQ(http::documentNameFromPath("/"), "document.htm");
+  EXPECT_EQ(http::documentNameFromPath(""), "document.htm");
+  EXPECT_EQ(http::documentNameFromPath("/dir/?a"), "document.htm");
+  EXPECT_EQ(http::documentNameFromPath("/" + std::string(300, 'n')).size(), 255u);
 }
 
 TEST(UrlParts, RequestTargetNeverCarriesLineBreaksOrBlanks) {
-  EXPECT_EQ(http::EncodeRequestTarget("/a b\r\nHost: evil?x=%41\x7f\xc3\xa9"),
+  EXPECT_EQ(http::encodeRequestTarget("/a b\r\nHost: evil?x=%41\x7f\xc3\xa9"),
             "/a%20b%0D%0AHost:%20evil?x=%41%7F%C3%A9");
-  EXPECT_TRUE(http::IsValidHostText("example.com"));
-  EXPECT_FALSE(http::IsValidHostText("example.com\r\nX: y"));
-  EXPECT_FALSE(http::IsValidHostText("a b"));
+  EXPECT_TRUE(http::isValidHostText("example.com"));
+  EXPECT_FALSE(http::isValidHostText("example.com\r\nX: y"));
+  EXPECT_FALSE(http::isValidHostText("a b"));
 }
 
 }  // namespace

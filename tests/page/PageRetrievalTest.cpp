@@ -17,19 +17,19 @@ using Calls = std::vector<std::string>;
 
 constexpr const char* kAddress = "http://video.test/watch?v=abc";
 
-ScriptedWebBrowser::Frame State(int readyState) {
+ScriptedWebBrowser::Frame state(int readyState) {
   return {readyState, {}};
 }
 
-ScriptedWebBrowser::Frame Text(const std::string& text) {
+ScriptedWebBrowser::Frame text(const std::string& text) {
   return {platform::BrowserReadyState::Interactive, {PageSource::Kind::Text, text}};
 }
 
-ScriptedWebBrowser::Frame Unreadable() {
+ScriptedWebBrowser::Frame unreadable() {
   return {platform::BrowserReadyState::Complete, {PageSource::Kind::Unreadable, {}}};
 }
 
-ScriptedWebBrowser::Page PageOf(std::vector<ScriptedWebBrowser::Frame> frames) {
+ScriptedWebBrowser::Page pageOf(std::vector<ScriptedWebBrowser::Frame> frames) {
   return {std::move(frames), false};
 }
 
@@ -38,46 +38,46 @@ ScriptedWebBrowser::Page PageOf(std::vector<ScriptedWebBrowser::Frame> frames) {
 class PageRetrievalTest : public testing::Test {
  protected:
   PageRetrievalTest() {
-    retrieval.SetLimits({/*PollMs=*/200, /*PassMs=*/1, /*Attempts=*/2});
-    retrieval.SetPump([this](int) { ++pumps; });
+    retrieval_.setLimits({/*pollMs=*/200, /*passMs=*/1, /*attempts=*/2});
+    retrieval_.setPump([this](int) { ++pumps_; });
   }
 
   PageRetrieval::Result Run(int stopAfterPumps = -1) {
-    return retrieval.Retrieve(
+    return retrieval_.retrieve(
         kAddress,
         [this](const std::string& text) {
-          seen.push_back(text);
+          seen_.push_back(text);
           if (text.find("addr") != std::string::npos) return PageRetrieval::PassOutcome::Found;
           if (text.find("gone") != std::string::npos) return PageRetrieval::PassOutcome::EndAttempt;
           if (text.find("age") != std::string::npos) return PageRetrieval::PassOutcome::Stopped;
           return PageRetrieval::PassOutcome::NothingYet;
         },
-        [this, stopAfterPumps] { return stopAfterPumps >= 0 && pumps >= stopAfterPumps; });
+        [this, stopAfterPumps] { return stopAfterPumps >= 0 && pumps_ >= stopAfterPumps; });
   }
 
-  ScriptedWebBrowser first;
-  ScriptedWebBrowser second;
-  PageRetrieval retrieval{first, second};
-  std::vector<std::string> seen;
-  int pumps = 0;
+  ScriptedWebBrowser first_;
+  ScriptedWebBrowser second_;
+  PageRetrieval retrieval_{first_, second_};
+  std::vector<std::string> seen_;
+  int pumps_ = 0;
 };
 
 const std::string kNavigate = std::string("navigate ") + kAddress;
 
 TEST_F(PageRetrievalTest, ReadsOnlyOnceTheDocumentIsInteractiveAndStopsAtTheAddress) {
-  first.SetPages({PageOf({State(platform::BrowserReadyState::Uninitialized),
-                          State(platform::BrowserReadyState::Loading),
-                          State(platform::BrowserReadyState::Loaded),
-                          Text("<p>half"),
-                          {platform::BrowserReadyState::Interactive, {}},
-                          Text("<p>addr")})});
+  first_.setPages({pageOf({state(platform::BrowserReadyState::Uninitialized),
+                           state(platform::BrowserReadyState::Loading),
+                           state(platform::BrowserReadyState::Loaded),
+                           text("<p>half"),
+                           {platform::BrowserReadyState::Interactive, {}},
+                           text("<p>addr")})});
   EXPECT_EQ(Run(), PageRetrieval::Result::Finished);
   // The frame that made the document interactive was read by the wait; a reading without a document
   // gives the pass empty text.
-  EXPECT_EQ(seen, (std::vector<std::string>{"", "<p>addr"}));
-  EXPECT_EQ(first.Calls(), (Calls{kNavigate, "blank"}));
-  EXPECT_TRUE(second.Calls().empty());
-  EXPECT_EQ(retrieval.ActiveBrowser(), 0);
+  EXPECT_EQ(seen_, (std::vector<std::string>{"", "<p>addr"}));
+  EXPECT_EQ(first_.calls(), (Calls{kNavigate, "blank"}));
+  EXPECT_TRUE(second_.calls().empty());
+  EXPECT_EQ(retrieval_.activeBrowser(), 0);
 }
 
 TEST_F(PageRetrievalTest, AttemptsEndAtTheTimeLimitOrWhenThePageAsksAndTheSecondLoadsAfresh) {
@@ -87,20 +87,20 @@ TEST_F(PageRetrievalTest, AttemptsEndAtTheTimeLimitOrWhenThePageAsksAndTheSecond
     Calls calls;
   };
   const std::vector<Case> cases = {
-      {"nothing ever found", {PageOf({Text("<p>nothing")})}, {kNavigate, "blank", kNavigate, "blank"}},
+      {"nothing ever found", {pageOf({text("<p>nothing")})}, {kNavigate, "blank", kNavigate, "blank"}},
       {"not available, then found",
-       {PageOf({Text("gone")}), PageOf({Text("addr")})},
+       {pageOf({text("gone")}), pageOf({text("addr")})},
        {kNavigate, "blank", kNavigate, "blank"}},
-      {"found at once", {PageOf({Text("addr")})}, {kNavigate, "blank"}},
+      {"found at once", {pageOf({text("addr")})}, {kNavigate, "blank"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedWebBrowser one;
     ScriptedWebBrowser two;
     PageRetrieval loop(one, two);
-    loop.SetLimits({/*PollMs=*/30, /*PassMs=*/1, /*Attempts=*/2});
-    one.SetPages(c.pages);
-    EXPECT_EQ(loop.Retrieve(
+    loop.setLimits({/*pollMs=*/30, /*passMs=*/1, /*attempts=*/2});
+    one.setPages(c.pages);
+    EXPECT_EQ(loop.retrieve(
                   kAddress,
                   [](const std::string& text) {
                     if (text == "addr") return PageRetrieval::PassOutcome::Found;
@@ -109,43 +109,43 @@ TEST_F(PageRetrievalTest, AttemptsEndAtTheTimeLimitOrWhenThePageAsksAndTheSecond
                   },
                   [] { return false; }),
               PageRetrieval::Result::Finished);
-    EXPECT_EQ(one.Calls(), c.calls);
-    EXPECT_TRUE(two.Calls().empty());
+    EXPECT_EQ(one.calls(), c.calls);
+    EXPECT_TRUE(two.calls().empty());
   }
 }
 
 TEST_F(PageRetrievalTest, UnreadableTextMovesThePageToTheSecondControlForGood) {
-  first.SetPages({PageOf({Unreadable()})});
-  second.SetPages({PageOf({Text("addr")})});
+  first_.setPages({pageOf({unreadable()})});
+  second_.setPages({pageOf({text("addr")})});
   EXPECT_EQ(Run(), PageRetrieval::Result::Finished);
-  EXPECT_EQ(first.Calls(), (Calls{kNavigate, "blank"}));
-  EXPECT_EQ(second.Calls(), (Calls{kNavigate, "blank"}));
-  EXPECT_EQ(retrieval.ActiveBrowser(), 1);
+  EXPECT_EQ(first_.calls(), (Calls{kNavigate, "blank"}));
+  EXPECT_EQ(second_.calls(), (Calls{kNavigate, "blank"}));
+  EXPECT_EQ(retrieval_.activeBrowser(), 1);
 
   // The next page of the same window is loaded in the second control as well.
   EXPECT_EQ(Run(), PageRetrieval::Result::Finished);
-  EXPECT_EQ(first.Calls().size(), 2u);
-  EXPECT_EQ(second.Calls(), (Calls{kNavigate, "blank", kNavigate, "blank"}));
+  EXPECT_EQ(first_.calls().size(), 2u);
+  EXPECT_EQ(second_.calls(), (Calls{kNavigate, "blank", kNavigate, "blank"}));
 }
 
 TEST_F(PageRetrievalTest, TextUnreadableInBothControlsEndsTheRetrieval) {
-  first.SetPages({PageOf({Unreadable()})});
-  second.SetPages({PageOf({Text("<p>nothing"), Text("<p>nothing"), Unreadable()})});
+  first_.setPages({pageOf({unreadable()})});
+  second_.setPages({pageOf({text("<p>nothing"), text("<p>nothing"), unreadable()})});
   EXPECT_EQ(Run(), PageRetrieval::Result::TextUnreadable);
-  EXPECT_EQ(first.Calls(), (Calls{kNavigate, "blank"}));
-  EXPECT_EQ(second.Calls(), (Calls{kNavigate}));
-  EXPECT_EQ(seen, (std::vector<std::string>{"<p>nothing"}));
+  EXPECT_EQ(first_.calls(), (Calls{kNavigate, "blank"}));
+  EXPECT_EQ(second_.calls(), (Calls{kNavigate}));
+  EXPECT_EQ(seen_, (std::vector<std::string>{"<p>nothing"}));
 }
 
 TEST_F(PageRetrievalTest, EachAttemptMayReloadOnceWhenTheTextCannotBeRead) {
-  first.SetPages({PageOf({Unreadable()})});
+  first_.setPages({pageOf({unreadable()})});
   // Attempt 1 in the second control runs out of time; attempt 2 cannot read it, reloads it there, and
   // finds the address.
-  second.SetPages({PageOf({Text("<p>nothing")}), PageOf({Unreadable()}), PageOf({Text("addr")})});
+  second_.setPages({pageOf({text("<p>nothing")}), pageOf({unreadable()}), pageOf({text("addr")})});
   EXPECT_EQ(Run(), PageRetrieval::Result::Finished);
-  EXPECT_EQ(first.Calls(), (Calls{kNavigate, "blank"}));
-  EXPECT_EQ(second.Calls(), (Calls{kNavigate, "blank", kNavigate, "blank", kNavigate, "blank"}));
-  EXPECT_EQ(seen.back(), "addr");
+  EXPECT_EQ(first_.calls(), (Calls{kNavigate, "blank"}));
+  EXPECT_EQ(second_.calls(), (Calls{kNavigate, "blank", kNavigate, "blank", kNavigate, "blank"}));
+  EXPECT_EQ(seen_.back(), "addr");
 }
 
 TEST_F(PageRetrievalTest, StopEndsTheWaitThePollingAndThePassAtOnce) {
@@ -157,9 +157,9 @@ TEST_F(PageRetrievalTest, StopEndsTheWaitThePollingAndThePassAtOnce) {
   };
   const std::vector<Case> cases = {
       {"during the wait for a document that never becomes readable",
-       PageOf({State(platform::BrowserReadyState::Loading)}), 5, 0},
-      {"during the polling", PageOf({Text("<p>nothing")}), 3, 2},
-      {"by the pass (age check)", PageOf({Text("age")}), -1, 1},
+       pageOf({state(platform::BrowserReadyState::Loading)}), 5, 0},
+      {"during the polling", pageOf({text("<p>nothing")}), 3, 2},
+      {"by the pass (age check)", pageOf({text("age")}), -1, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -168,10 +168,10 @@ TEST_F(PageRetrievalTest, StopEndsTheWaitThePollingAndThePassAtOnce) {
     PageRetrieval loop(one, two);
     int pumpCount = 0;
     std::size_t passes = 0;
-    loop.SetLimits({/*PollMs=*/60000, /*PassMs=*/1, /*Attempts=*/2});
-    loop.SetPump([&](int) { ++pumpCount; });
-    one.SetPages({c.page});
-    EXPECT_EQ(loop.Retrieve(
+    loop.setLimits({/*pollMs=*/60000, /*passMs=*/1, /*attempts=*/2});
+    loop.setPump([&](int) { ++pumpCount; });
+    one.setPages({c.page});
+    EXPECT_EQ(loop.retrieve(
                   kAddress,
                   [&](const std::string& text) {
                     ++passes;
@@ -181,26 +181,26 @@ TEST_F(PageRetrievalTest, StopEndsTheWaitThePollingAndThePassAtOnce) {
                   [&] { return c.stopAfterPumps >= 0 && pumpCount >= c.stopAfterPumps; }),
               PageRetrieval::Result::Stopped);
     EXPECT_EQ(passes, c.passes);
-    EXPECT_EQ(one.Calls(), (Calls{kNavigate}));  // not even blanked
+    EXPECT_EQ(one.calls(), (Calls{kNavigate}));  // not even blanked
   }
 }
 
 TEST_F(PageRetrievalTest, ARefusedNavigationEndsTheRetrievalWithTheControlsError) {
   ScriptedWebBrowser::Page refused;
-  refused.Refused = true;
-  first.SetPages({refused});
+  refused.refused = true;
+  first_.setPages({refused});
   EXPECT_EQ(Run(), PageRetrieval::Result::BrowserFailed);
-  EXPECT_NE(retrieval.LastError().find(kAddress), std::string::npos);
-  EXPECT_TRUE(seen.empty());
+  EXPECT_NE(retrieval_.lastError().find(kAddress), std::string::npos);
+  EXPECT_TRUE(seen_.empty());
 }
 
 TEST_F(PageRetrievalTest, TheDefaultPumpHandlesMessagesBetweenPasses) {
   // No pump set: the pause between passes waits on the thread's messages, and the time limit holds.
-  PageRetrieval loop(first, second);
-  loop.SetLimits({/*PollMs=*/40, /*PassMs=*/5, /*Attempts=*/1});
-  first.SetPages({PageOf({Text("<p>nothing")})});
+  PageRetrieval loop(first_, second_);
+  loop.setLimits({/*pollMs=*/40, /*passMs=*/5, /*attempts=*/1});
+  first_.setPages({pageOf({text("<p>nothing")})});
   int passes = 0;
-  EXPECT_EQ(loop.Retrieve(
+  EXPECT_EQ(loop.retrieve(
                 kAddress,
                 [&](const std::string&) {
                   ++passes;
@@ -210,7 +210,7 @@ TEST_F(PageRetrievalTest, TheDefaultPumpHandlesMessagesBetweenPasses) {
             PageRetrieval::Result::Finished);
   EXPECT_GE(passes, 1);
   EXPECT_LE(passes, 10);  // paced, not spinning
-  EXPECT_EQ(first.Calls(), (Calls{kNavigate, "blank"}));
+  EXPECT_EQ(first_.calls(), (Calls{kNavigate, "blank"}));
 }
 
 }  // namespace

@@ -51,13 +51,13 @@ class PageServer {
   PageServer(const PageServer&) = delete;
   PageServer& operator=(const PageServer&) = delete;
 
-  int Port() const { return port_; }
-  std::string Url(const std::string& path) const {
+  int port() const { return port_; }
+  std::string url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
 
   // How many times `path` was asked for so far.
-  int Requests(const std::string& path) {
+  int requests(const std::string& path) {
     log_ += process_.readAllStandardOutput().toStdString();
     int count = 0;
     const std::string line = "GET " + path + "\n";
@@ -79,115 +79,115 @@ class QtWebBrowserTest : public testing::Test {
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
       qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
     static testing_support::TempDir profile;
-    platform::SetBrowserProfileFolder(profile.Path());
+    platform::setBrowserProfileFolder(profile.path());
   }
 
-  void SetUp() override { ASSERT_NE(server.Port(), 0) << "the page server did not start"; }
+  void SetUp() override { ASSERT_NE(server_.port(), 0) << "the page server did not start"; }
 
   // Runs the loop over `path`; the pass records every reading and finds the address once the page
   // holds `marker`.
-  PageRetrieval::Result Retrieve(
+  PageRetrieval::Result retrieve(
       const std::string& path, const std::string& marker,
       const PageRetrieval::StopCheck& stopRequested = [] { return false; }) {
-    return retrieval.Retrieve(
-        server.Url(path),
+    return retrieval_.retrieve(
+        server_.url(path),
         [&](const std::string& text) {
-          seen.push_back(text);
-          statesSeen.push_back(first.ReadyState());
+          seen_.push_back(text);
+          statesSeen_.push_back(first_.readyState());
           return text.find(marker) != std::string::npos ? PageRetrieval::PassOutcome::Found
                                                         : PageRetrieval::PassOutcome::NothingYet;
         },
         stopRequested);
   }
 
-  PageServer server;
-  QtWebBrowser first;
-  QtWebBrowser second;
-  PageRetrieval retrieval{first, second};
-  std::vector<std::string> seen;
-  std::vector<int> statesSeen;
+  PageServer server_;
+  QtWebBrowser first_;
+  QtWebBrowser second_;
+  PageRetrieval retrieval_{first_, second_};
+  std::vector<std::string> seen_;
+  std::vector<int> statesSeen_;
 };
 
 TEST_F(QtWebBrowserTest, APageFillingInByScriptIsReadAgainUntilTheAddressIsThere) {
-  retrieval.SetLimits({/*PollMs=*/10000, /*PassMs=*/20, /*Attempts=*/2});
-  EXPECT_EQ(Retrieve("/grow", "addr=by-script"), PageRetrieval::Result::Finished);
-  ASSERT_GE(seen.size(), 2u);
-  EXPECT_NE(seen.front().find("<title>Growing page</title>"), std::string::npos);
-  EXPECT_NE(seen.front().find("waiting"), std::string::npos);
-  EXPECT_NE(seen.back().find("addr=by-script"), std::string::npos);
-  EXPECT_EQ(server.Requests("/grow"), 1);
-  EXPECT_EQ(retrieval.ActiveBrowser(), 0);
+  retrieval_.setLimits({/*pollMs=*/10000, /*passMs=*/20, /*attempts=*/2});
+  EXPECT_EQ(retrieve("/grow", "addr=by-script"), PageRetrieval::Result::Finished);
+  ASSERT_GE(seen_.size(), 2u);
+  EXPECT_NE(seen_.front().find("<title>Growing page</title>"), std::string::npos);
+  EXPECT_NE(seen_.front().find("waiting"), std::string::npos);
+  EXPECT_NE(seen_.back().find("addr=by-script"), std::string::npos);
+  EXPECT_EQ(server_.requests("/grow"), 1);
+  EXPECT_EQ(retrieval_.activeBrowser(), 0);
 }
 
 TEST_F(QtWebBrowserTest, APageThatNeverCompletesIsReadOnceInteractive) {
-  retrieval.SetLimits({/*PollMs=*/10000, /*PassMs=*/20, /*Attempts=*/2});
-  EXPECT_EQ(Retrieve("/never-complete", "addr=while-loading"), PageRetrieval::Result::Finished);
-  ASSERT_FALSE(statesSeen.empty());
-  EXPECT_EQ(statesSeen.back(), platform::BrowserReadyState::Interactive);
+  retrieval_.setLimits({/*pollMs=*/10000, /*passMs=*/20, /*attempts=*/2});
+  EXPECT_EQ(retrieve("/never-complete", "addr=while-loading"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(statesSeen_.empty());
+  EXPECT_EQ(statesSeen_.back(), platform::BrowserReadyState::Interactive);
 }
 
 TEST_F(QtWebBrowserTest, ADocumentThatNeverBecomesReadableWaitsUntilStop) {
-  retrieval.SetLimits({/*PollMs=*/300, /*PassMs=*/20, /*Attempts=*/2});
+  retrieval_.setLimits({/*pollMs=*/300, /*passMs=*/20, /*attempts=*/2});
   const auto start = std::chrono::steady_clock::now();
   const auto stopLater = [&] {
     return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(1500);
   };
-  EXPECT_EQ(Retrieve("/never-readable", "addr", stopLater), PageRetrieval::Result::Stopped);
-  EXPECT_TRUE(seen.empty());  // no pass ran, though the poll limit is far shorter than the wait
-  EXPECT_EQ(first.ReadyState(), platform::BrowserReadyState::Loading);
-  EXPECT_EQ(server.Requests("/never-readable"), 1);
+  EXPECT_EQ(retrieve("/never-readable", "addr", stopLater), PageRetrieval::Result::Stopped);
+  EXPECT_TRUE(seen_.empty());  // no pass ran, though the poll limit is far shorter than the wait
+  EXPECT_EQ(first_.readyState(), platform::BrowserReadyState::Loading);
+  EXPECT_EQ(server_.requests("/never-readable"), 1);
 }
 
 TEST_F(QtWebBrowserTest, APageWithoutTheAddressIsLoadedTwiceAndTheControlLeftBlank) {
-  retrieval.SetLimits({/*PollMs=*/300, /*PassMs=*/20, /*Attempts=*/2});
-  EXPECT_EQ(Retrieve("/plain", "addr"), PageRetrieval::Result::Finished);
-  ASSERT_FALSE(seen.empty());
-  EXPECT_NE(seen.back().find("nothing to see"), std::string::npos);
-  EXPECT_EQ(server.Requests("/plain"), 2);
+  retrieval_.setLimits({/*pollMs=*/300, /*passMs=*/20, /*attempts=*/2});
+  EXPECT_EQ(retrieve("/plain", "addr"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  EXPECT_NE(seen_.back().find("nothing to see"), std::string::npos);
+  EXPECT_EQ(server_.requests("/plain"), 2);
   PageSource blank;
-  for (int i = 0; i < 500 && blank.State != PageSource::Kind::Text; ++i) {
+  for (int i = 0; i < 500 && blank.state != PageSource::Kind::Text; ++i) {
     platform::waitForMessage(20);
-    blank = first.Source();
+    blank = first_.source();
   }
-  EXPECT_EQ(blank.Bytes, "<html><head></head><body></body></html>");
+  EXPECT_EQ(blank.bytes, "<html><head></head><body></body></html>");
 }
 
 TEST_F(QtWebBrowserTest, APageWhoseRendererDiesIsTriedInTheSecondControlThenGivenUp) {
-  retrieval.SetLimits({/*PollMs=*/10000, /*PassMs=*/20, /*Attempts=*/2});
-  const auto result = retrieval.Retrieve(
+  retrieval_.setLimits({/*pollMs=*/10000, /*passMs=*/20, /*attempts=*/2});
+  const auto result = retrieval_.retrieve(
       "chrome://kill",
       [&](const std::string& text) {
-        seen.push_back(text);
+        seen_.push_back(text);
         return PageRetrieval::PassOutcome::NothingYet;
       },
       [] { return false; });
   EXPECT_EQ(result, PageRetrieval::Result::TextUnreadable);
-  EXPECT_EQ(retrieval.ActiveBrowser(), 1);
-  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(retrieval_.activeBrowser(), 1);
+  EXPECT_TRUE(seen_.empty());
 
   // The control loads the next page in a fresh renderer.
-  second.Navigate(server.Url("/plain"));
+  second_.navigate(server_.url("/plain"));
   PageSource page;
-  for (int i = 0; i < 500 && page.State != PageSource::Kind::Text; ++i) {
+  for (int i = 0; i < 500 && page.state != PageSource::Kind::Text; ++i) {
     platform::waitForMessage(20);
-    page = second.Source();
+    page = second_.source();
   }
-  EXPECT_NE(page.Bytes.find("nothing to see"), std::string::npos);
+  EXPECT_NE(page.bytes.find("nothing to see"), std::string::npos);
 }
 
 TEST(QtWebBrowser, RefusesWhatIsNotAWebAddressWithoutStartingTheEngine) {
-  const std::unique_ptr<platform::WebBrowser> browser = platform::CreateWebBrowser();
+  const std::unique_ptr<platform::WebBrowser> browser = platform::createWebBrowser();
   for (const char* address : {"watch?v=abc", "http://exa mple.test/", ""}) {
     SCOPED_TRACE(address);
-    EXPECT_THROW(browser->Navigate(address), platform::BrowserError);
+    EXPECT_THROW(browser->navigate(address), platform::BrowserError);
   }
-  EXPECT_EQ(browser->ReadyState(), platform::BrowserReadyState::Uninitialized);
-  EXPECT_EQ(browser->Source().State, PageSource::Kind::NoDocument);
+  EXPECT_EQ(browser->readyState(), platform::BrowserReadyState::Uninitialized);
+  EXPECT_EQ(browser->source().state, PageSource::Kind::NoDocument);
 }
 
 // The processes of session `session` that are still running (ended ones awaiting collection are not
 // counted).
-std::vector<pid_t> RunningInSession(pid_t session) {
+std::vector<pid_t> runningInSession(pid_t session) {
   std::vector<pid_t> running;
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
     std::ifstream file(entry.path() / "stat");
@@ -219,10 +219,10 @@ TEST(QtWebBrowserProcesses, TheEnginesHelperProcessesEndWithTheProgram) {
   ASSERT_TRUE(program.waitForFinished(30000));
   EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardOutput().toStdString();
 
-  std::vector<pid_t> left = RunningInSession(session);
+  std::vector<pid_t> left = runningInSession(session);
   for (int i = 0; i < 100 && !left.empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    left = RunningInSession(session);
+    left = runningInSession(session);
   }
   EXPECT_TRUE(left.empty()) << left.size() << " engine processes outlived the program";
   for (pid_t pid : left) kill(pid, SIGKILL);

@@ -14,7 +14,7 @@
 
 namespace fuzzing {
 
-inline std::string CheckAddressText(const std::uint8_t* data, std::size_t size) {
+inline std::string checkAddressText(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   const bool dotted = net::isDottedIp(text);
   if (dotted) {

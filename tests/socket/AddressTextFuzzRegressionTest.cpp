@@ -12,7 +12,7 @@ TEST(AddressTextFuzzRegression, SavedInputsPass) {
   for (const auto& entry : std::filesystem::directory_iterator(CLIPWAVE_ADDRESS_TEXT_FUZZ_CASES)) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(fuzzing::CheckAddressText(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()),
+    EXPECT_EQ(fuzzing::checkAddressText(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()),
               "")
         << entry.path();
     ++replayed;

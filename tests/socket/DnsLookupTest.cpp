@@ -5,75 +5,75 @@
 
 using namespace net;
 using socket_tests::EventLog;
-using socket_tests::WaitFor;
+using socket_tests::waitFor;
 
 using Events = std::vector<std::string>;
 
 TEST(DnsLookup, DottedAddressCompletesInsideTheCall) {
   TcpSocket s;
   EventLog log;
-  log.Attach(s);
-  s.DnsLookup("001.002.003.004");
+  log.attach(s);
+  s.dnsLookup("001.002.003.004");
   EXPECT_EQ(log.events, (Events{"dns 0"}));
-  EXPECT_EQ(s.DnsResult(), "1.2.3.4") << "re-formatted by the system";
-  EXPECT_EQ(s.DnsResultList(), (Events{"1.2.3.4"}));
+  EXPECT_EQ(s.dnsResult(), "1.2.3.4") << "re-formatted by the system";
+  EXPECT_EQ(s.dnsResultList(), (Events{"1.2.3.4"}));
 }
 
 TEST(DnsLookup, NamesCompleteLaterFromTheWorker) {
   for (const char* name : {"localhost", "255.255.255.255"}) {
     TcpSocket s;
     EventLog log;
-    log.Attach(s);
-    s.DnsLookup(name);
+    log.attach(s);
+    s.dnsLookup(name);
     EXPECT_TRUE(log.events.empty()) << name << ": completion must come from the message loop";
-    ASSERT_TRUE(WaitFor([&] { return !log.events.empty(); })) << name;
+    ASSERT_TRUE(waitFor([&] { return !log.events.empty(); })) << name;
     EXPECT_EQ(log.events, (Events{"dns 0"})) << name;
-    EXPECT_EQ(s.DnsResult(), name == std::string("localhost") ? "127.0.0.1" : name);
-    ASSERT_FALSE(s.DnsResultList().empty());
-    EXPECT_EQ(s.DnsResultList().front(), s.DnsResult());
+    EXPECT_EQ(s.dnsResult(), name == std::string("localhost") ? "127.0.0.1" : name);
+    ASSERT_FALSE(s.dnsResultList().empty());
+    EXPECT_EQ(s.dnsResultList().front(), s.dnsResult());
   }
 }
 
 TEST(DnsLookup, CancelReportsAtOnceAndNothingLater) {
   TcpSocket s;
   EventLog log;
-  log.Attach(s);
-  s.DnsLookup("localhost");
-  s.CancelDnsLookup();
+  log.attach(s);
+  s.dnsLookup("localhost");
+  s.cancelDnsLookup();
   EXPECT_EQ(log.events, (Events{"dns 10004"}));
-  socket_tests::Pump(200);
+  socket_tests::pump(200);
   EXPECT_EQ(log.events, (Events{"dns 10004"}));
-  EXPECT_EQ(s.DnsResult(), "");
-  s.CancelDnsLookup();
+  EXPECT_EQ(s.dnsResult(), "");
+  s.cancelDnsLookup();
   EXPECT_EQ(log.events.size(), 1u) << "nothing to cancel";
 }
 
 TEST(DnsLookup, ANewLookupReplacesAPendingOne) {
   TcpSocket s;
   EventLog log;
-  log.Attach(s);
-  s.DnsLookup("localhost");
-  s.DnsLookup("127.0.0.9");
+  log.attach(s);
+  s.dnsLookup("localhost");
+  s.dnsLookup("127.0.0.9");
   EXPECT_EQ(log.events, (Events{"dns 0"}));
-  socket_tests::Pump(200);
+  socket_tests::pump(200);
   EXPECT_EQ(log.events, (Events{"dns 0"})) << "the abandoned lookup reports nothing";
-  EXPECT_EQ(s.DnsResult(), "127.0.0.9");
+  EXPECT_EQ(s.dnsResult(), "127.0.0.9");
 }
 
 TEST(DnsLookup, EmptyName) {
   TcpSocket s;
   int lookups = 0;
-  s.OnDnsLookupDone = [&](BasicSocket*, std::uint16_t) { ++lookups; };
+  s.onDnsLookupDone = [&](BasicSocket*, std::uint16_t) { ++lookups; };
   try {
-    s.DnsLookup("");
+    s.dnsLookup("");
     ADD_FAILURE() << "no exception";
   } catch (const SocketException& e) {
     EXPECT_STREQ(e.what(), "DNS lookup: invalid host name.");
   }
   EXPECT_EQ(lookups, 0);
   EventLog log;
-  log.Attach(s);
-  s.DnsLookup("");
+  log.attach(s);
+  s.dnsLookup("");
   EXPECT_EQ(log.events, (Events{"error 0", "dns 10022"}));
 }
 
@@ -82,11 +82,11 @@ TEST(DnsLookup, UnknownAndAbsurdNamesReportAnError) {
        {std::string("no-such-host.invalid"), std::string(100000, 'a'), std::string("bad\x01name\xff", 9)}) {
     TcpSocket s;
     EventLog log;
-    log.Attach(s);
-    s.DnsLookup(name);
-    ASSERT_TRUE(WaitFor([&] { return !log.events.empty(); }, 30000));
+    log.attach(s);
+    s.dnsLookup(name);
+    ASSERT_TRUE(waitFor([&] { return !log.events.empty(); }, 30000));
     ASSERT_EQ(log.events.size(), 1u);
     EXPECT_NE(log.events[0], "dns 0");
-    EXPECT_EQ(s.DnsResult(), "");
+    EXPECT_EQ(s.dnsResult(), "");
   }
 }

@@ -9,13 +9,13 @@
 
 using namespace net;
 using socket_tests::EventLog;
-using socket_tests::Target;
-using socket_tests::WaitFor;
+using socket_tests::target;
+using socket_tests::waitFor;
 using testing_support::ScriptedPeer;
 
 namespace {
 
-std::string MessageOf(const std::function<void()>& call) {
+std::string messageOf(const std::function<void()>& call) {
   try {
     call();
   } catch (const SocketException& e) {
@@ -24,119 +24,119 @@ std::string MessageOf(const std::function<void()>& call) {
   return "";
 }
 
-void ExpectDefaults(TcpSocket& s) {
-  EXPECT_EQ(s.State(), SocketState::Closed);
-  EXPECT_EQ(s.Proto(), "tcp");
-  EXPECT_EQ(s.LocalAddr(), "0.0.0.0");
-  EXPECT_EQ(s.LocalPort(), "0");
+void expectDefaults(TcpSocket& s) {
+  EXPECT_EQ(s.state(), SocketState::Closed);
+  EXPECT_EQ(s.proto(), "tcp");
+  EXPECT_EQ(s.localAddr(), "0.0.0.0");
+  EXPECT_EQ(s.localPort(), "0");
   EXPECT_EQ(s.lingerMode(), LingerMode::On);
-  EXPECT_EQ(s.LingerTimeout(), 0);
-  EXPECT_EQ(s.FlushTimeout(), 60);
-  EXPECT_EQ(s.ReadCount(), 0);
-  EXPECT_EQ(s.SocksServer(), "");
-  EXPECT_EQ(s.SocksLevel(), "5");
+  EXPECT_EQ(s.lingerTimeout(), 0);
+  EXPECT_EQ(s.flushTimeout(), 60);
+  EXPECT_EQ(s.readCount(), 0);
+  EXPECT_EQ(s.socksServer(), "");
+  EXPECT_EQ(s.socksLevel(), "5");
   EXPECT_EQ(s.socketDescriptor(), -1);
-  EXPECT_EQ(s.PeerAddr(), "error");
-  EXPECT_EQ(s.PeerPort(), "error");
+  EXPECT_EQ(s.peerAddr(), "error");
+  EXPECT_EQ(s.peerPort(), "error");
 }
 
 }  // namespace
 
 TEST(Properties, DefaultsOfANewSocket) {
   TcpSocket s;
-  ExpectDefaults(s);
-  EXPECT_EQ(s.LastError(), 0);
-  EXPECT_EQ(s.ListenBacklog(), 5);
-  EXPECT_EQ(s.MultiCastIpTTL(), 1);
+  expectDefaults(s);
+  EXPECT_EQ(s.lastError(), 0);
+  EXPECT_EQ(s.listenBacklog(), 5);
+  EXPECT_EQ(s.multiCastIpTtl(), 1);
   EXPECT_EQ(s.sendFlags(), SendFlags::Normal);
   EXPECT_EQ(s.keepAliveMode(), KeepAliveMode::OnSystem);
-  EXPECT_EQ(s.KeepAliveTime(), 30000);
-  EXPECT_EQ(s.KeepAliveInterval(), 1000);
-  EXPECT_EQ(s.LineMode(), false);
-  EXPECT_EQ(s.LineLimit(), 65536);
-  EXPECT_EQ(s.LineEnd(), "\r\n");
+  EXPECT_EQ(s.keepAliveTime(), 30000);
+  EXPECT_EQ(s.keepAliveInterval(), 1000);
+  EXPECT_EQ(s.lineMode(), false);
+  EXPECT_EQ(s.lineLimit(), 65536);
+  EXPECT_EQ(s.lineEnd(), "\r\n");
   EXPECT_EQ(s.options(), 0u);
-  EXPECT_FALSE(s.MultiThreaded());
+  EXPECT_FALSE(s.multiThreaded());
 }
 
 // While connected the address settings refuse a change; the same text is accepted silently. With an
-// OnError handler the refusal only fires OnError.
+// onError handler the refusal only fires onError.
 TEST(Properties, SettersRefuseWhileConnected) {
   ScriptedPeer peer;
-  peer.ReadToEnd();
-  peer.Start();
+  peer.readToEnd();
+  peer.start();
   TcpSocket s;
-  Target(s, peer.Port());
+  target(s, peer.port());
   bool connected = false;
-  s.OnSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
-  s.Connect();
-  ASSERT_TRUE(WaitFor([&] { return connected; }));
+  s.onSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
+  s.connect();
+  ASSERT_TRUE(waitFor([&] { return connected; }));
   const struct {
     std::function<void()> set;
     const char* message;
   } refusals[] = {
-      {[&] { s.SetAddr("127.0.0.2"); }, "Cannot change Addr if not closed"},
-      {[&] { s.SetPort("1"); }, "Cannot change Port if not closed"},
-      {[&] { s.SetProto("udp"); }, "Cannot change Proto if not closed"},
-      {[&] { s.SetLocalAddr("127.0.0.1"); }, "Cannot change LocalAddr if not closed"},
-      {[&] { s.SetLocalPort("4000"); }, "Cannot change LocalPort if not closed"},
-      {[&] { s.SetSocksServer("127.0.0.1"); }, "Can't change socks server if not closed"},
-      {[&] { s.SetSocksPort("1080"); }, "Can't change socks port if not closed"},
-      {[&] { s.SetSocksLevel("4"); }, "Can't change socks level if not closed"},
-      {[&] { s.Connect(); }, "Connect: Socket already in use"},
+      {[&] { s.setAddr("127.0.0.2"); }, "Cannot change Addr if not closed"},
+      {[&] { s.setPort("1"); }, "Cannot change Port if not closed"},
+      {[&] { s.setProto("udp"); }, "Cannot change Proto if not closed"},
+      {[&] { s.setLocalAddr("127.0.0.1"); }, "Cannot change LocalAddr if not closed"},
+      {[&] { s.setLocalPort("4000"); }, "Cannot change LocalPort if not closed"},
+      {[&] { s.setSocksServer("127.0.0.1"); }, "Can't change socks server if not closed"},
+      {[&] { s.setSocksPort("1080"); }, "Can't change socks port if not closed"},
+      {[&] { s.setSocksLevel("4"); }, "Can't change socks level if not closed"},
+      {[&] { s.connect(); }, "Connect: Socket already in use"},
   };
-  for (const auto& r : refusals) EXPECT_EQ(MessageOf(r.set), r.message);
-  EXPECT_EQ(MessageOf([&] { s.SetAddr("127.0.0.1"); }), "") << "the same text is no change";
-  EXPECT_EQ(s.Addr(), "127.0.0.1");
+  for (const auto& r : refusals) EXPECT_EQ(messageOf(r.set), r.message);
+  EXPECT_EQ(messageOf([&] { s.setAddr("127.0.0.1"); }), "") << "the same text is no change";
+  EXPECT_EQ(s.addr(), "127.0.0.1");
   int errors = 0;
-  s.OnError = [&](BasicSocket*) { ++errors; };
-  for (const auto& r : refusals) EXPECT_EQ(MessageOf(r.set), "");
+  s.onError = [&](BasicSocket*) { ++errors; };
+  for (const auto& r : refusals) EXPECT_EQ(messageOf(r.set), "");
   EXPECT_EQ(errors, static_cast<int>(std::size(refusals)));
-  EXPECT_EQ(s.Addr(), "127.0.0.1");
-  EXPECT_EQ(s.Port(), std::to_string(peer.Port()));
-  EXPECT_EQ(s.State(), SocketState::Connected);
+  EXPECT_EQ(s.addr(), "127.0.0.1");
+  EXPECT_EQ(s.port(), std::to_string(peer.port()));
+  EXPECT_EQ(s.state(), SocketState::Connected);
 }
 
 TEST(Properties, CloseForgetsTheTargetAndRestoresDefaults) {
   ScriptedPeer peer;
-  peer.ReadToEnd();
-  peer.Start();
+  peer.readToEnd();
+  peer.start();
   TcpSocket s;
-  Target(s, peer.Port());
+  target(s, peer.port());
   s.setLingerMode(LingerMode::Off);
-  s.SetLocalAddr("127.0.0.1");
+  s.setLocalAddr("127.0.0.1");
   bool connected = false;
-  s.OnSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
-  s.Connect();
-  ASSERT_TRUE(WaitFor([&] { return connected; }));
-  EXPECT_EQ(s.LocalAddr(), "127.0.0.1");
-  EXPECT_NE(s.LocalPort(), "0") << "after a bind LocalPort holds the port obtained";
-  s.Close();
-  ExpectDefaults(s);
-  EXPECT_EQ(s.Addr(), "127.0.0.1") << "the texts stay, only their assignment is forgotten";
-  EXPECT_EQ(MessageOf([&] { s.Connect(); }), "Connect: No Port Specified");
-  s.SetPort(std::to_string(peer.Port()));
-  EXPECT_EQ(MessageOf([&] { s.Connect(); }), "Connect: No IP Address Specified");
-  s.SetAddr("127.0.0.1");
+  s.onSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
+  s.connect();
+  ASSERT_TRUE(waitFor([&] { return connected; }));
+  EXPECT_EQ(s.localAddr(), "127.0.0.1");
+  EXPECT_NE(s.localPort(), "0") << "after a bind LocalPort holds the port obtained";
+  s.close();
+  expectDefaults(s);
+  EXPECT_EQ(s.addr(), "127.0.0.1") << "the texts stay, only their assignment is forgotten";
+  EXPECT_EQ(messageOf([&] { s.connect(); }), "Connect: No Port Specified");
+  s.setPort(std::to_string(peer.port()));
+  EXPECT_EQ(messageOf([&] { s.connect(); }), "Connect: No IP Address Specified");
+  s.setAddr("127.0.0.1");
   connected = false;
-  s.Connect();
-  EXPECT_TRUE(WaitFor([&] { return connected; }));
+  s.connect();
+  EXPECT_TRUE(waitFor([&] { return connected; }));
 }
 
 TEST(Properties, SetterValuesAndTheirChecks) {
   TcpSocket s;
-  s.SetAddr("  example.test  ");
-  EXPECT_EQ(s.Addr(), "example.test");
-  s.SetLocalAddr("");
-  EXPECT_EQ(s.LocalAddr(), "0.0.0.0");
-  EXPECT_EQ(MessageOf([&] { s.setSendFlags(static_cast<SendFlags>(7)); }), "Invalid SendFlags");
-  s.SetSocksLevel("4a");
-  EXPECT_EQ(s.SocksLevel(), "4A");
-  EXPECT_EQ(MessageOf([&] { s.SetSocksLevel("6"); }), "Invalid socks level. Must be 4, 4A or 5.");
-  s.SetProto("");
-  EXPECT_EQ(MessageOf([&] {
-              s.SetPort("80");
-              s.Connect();
+  s.setAddr("  example.test  ");
+  EXPECT_EQ(s.addr(), "example.test");
+  s.setLocalAddr("");
+  EXPECT_EQ(s.localAddr(), "0.0.0.0");
+  EXPECT_EQ(messageOf([&] { s.setSendFlags(static_cast<SendFlags>(7)); }), "Invalid SendFlags");
+  s.setSocksLevel("4a");
+  EXPECT_EQ(s.socksLevel(), "4A");
+  EXPECT_EQ(messageOf([&] { s.setSocksLevel("6"); }), "Invalid socks level. Must be 4, 4A or 5.");
+  s.setProto("");
+  EXPECT_EQ(messageOf([&] {
+              s.setPort("80");
+              s.connect();
             }),
             "Connect: No Protocol Specified");
 }
@@ -158,10 +158,10 @@ TEST(Properties, BadAddressAndPortTexts) {
   };
   for (const auto& c : cases) {
     TcpSocket s;
-    s.SetAddr(c.addr);
-    s.SetPort(c.port);
-    EXPECT_EQ(MessageOf([&] { s.Connect(); }), c.message);
-    EXPECT_EQ(s.State(), SocketState::Closed);
+    s.setAddr(c.addr);
+    s.setPort(c.port);
+    EXPECT_EQ(messageOf([&] { s.connect(); }), c.message);
+    EXPECT_EQ(s.state(), SocketState::Closed);
     EXPECT_EQ(s.socketDescriptor(), -1);
   }
 }
@@ -169,15 +169,15 @@ TEST(Properties, BadAddressAndPortTexts) {
 TEST(Properties, LibraryVersionIsFixedOnceInUse) {
   {
     TcpSocket s;
-    s.DnsLookup("127.0.0.1");
+    s.dnsLookup("127.0.0.1");
     EXPECT_EQ(
-        MessageOf([&] { s.SetReqVerLow(2); }),
+        messageOf([&] { s.setReqVerLow(2); }),
         "Error 10022 in function SetReqVerLow: WinSock version can't be changed now\r\nInvalid argument");
   }
-  if (library::LiveSockets() == 0) {
+  if (library::liveSockets() == 0) {
     TcpSocket fresh;
-    fresh.SetReqVerLow(2);
-    EXPECT_EQ(fresh.ReqVerLow(), 2);
-    fresh.SetReqVerLow(1);
+    fresh.setReqVerLow(2);
+    EXPECT_EQ(fresh.reqVerLow(), 2);
+    fresh.setReqVerLow(1);
   }
 }

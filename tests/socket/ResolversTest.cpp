@@ -15,7 +15,7 @@ using namespace net;
 namespace {
 
 // The message of the SocketException that `call` raises ("" when it raises none).
-std::string MessageOf(const std::function<void()>& call) {
+std::string messageOf(const std::function<void()>& call) {
   try {
     call();
   } catch (const SocketException& e) {
@@ -48,11 +48,11 @@ TEST(Resolvers, ProtoTable) {
   EXPECT_EQ(resolveProto("udp"), 17);
   EXPECT_EQ(resolveProto("17"), 17);
   EXPECT_EQ(resolveProto("raw"), 255);
-  EXPECT_EQ(MessageOf([] { resolveProto(""); }), "WSocketResolveProto: Invalid Protocol.");
-  EXPECT_EQ(MessageOf([] { resolveProto(std::string(32, 'x')); }), "WSocketResolveProto: Invalid Protocol.");
-  EXPECT_EQ(MessageOf([] { resolveProto("99999999999999999999"); }),
+  EXPECT_EQ(messageOf([] { resolveProto(""); }), "WSocketResolveProto: Invalid Protocol.");
+  EXPECT_EQ(messageOf([] { resolveProto(std::string(32, 'x')); }), "WSocketResolveProto: Invalid Protocol.");
+  EXPECT_EQ(messageOf([] { resolveProto("99999999999999999999"); }),
             "WSocketResolveProto: Invalid Protocol.");
-  EXPECT_EQ(MessageOf([] { resolveProto("nosuchproto"); }),
+  EXPECT_EQ(messageOf([] { resolveProto("nosuchproto"); }),
             "WSocketResolveProto: Cannot convert protocol 'nosuchproto', Error #11004");
 }
 
@@ -61,12 +61,12 @@ TEST(Resolvers, PortTable) {
   EXPECT_EQ(resolvePort("8080abc", "tcp"), 8080);
   EXPECT_EQ(resolvePort("65535", "tcp"), 65535);
   const std::string invalid = "WSocketResolvePort: Invalid Port.";
-  EXPECT_EQ(MessageOf([] { resolvePort("", "tcp"); }), invalid);
-  EXPECT_EQ(MessageOf([] { resolvePort(std::string(32, '1'), "tcp"); }), invalid);
+  EXPECT_EQ(messageOf([] { resolvePort("", "tcp"); }), invalid);
+  EXPECT_EQ(messageOf([] { resolvePort(std::string(32, '1'), "tcp"); }), invalid);
   // A number that does not fit a port is refused instead of being cut to 16 bits.
-  EXPECT_EQ(MessageOf([] { resolvePort("70000", "tcp"); }), invalid);
-  EXPECT_EQ(MessageOf([] { resolvePort("80", ""); }), "WSocketResolvePort: Invalid Proto.");
-  EXPECT_EQ(MessageOf([] { resolvePort("no-such-service", "tcp"); }),
+  EXPECT_EQ(messageOf([] { resolvePort("70000", "tcp"); }), invalid);
+  EXPECT_EQ(messageOf([] { resolvePort("80", ""); }), "WSocketResolvePort: Invalid Proto.");
+  EXPECT_EQ(messageOf([] { resolvePort("no-such-service", "tcp"); }),
             "WSocketResolvePort: Cannot convert port 'no-such-service', Error #11004");
   if (getservbyname("http", "tcp") != nullptr) {
     EXPECT_EQ(resolvePort(" http ", "tcp"), 80);
@@ -78,11 +78,11 @@ TEST(Resolvers, HostTable) {
   EXPECT_EQ(resolveHost(" 127.0.0.1 "), htonl(0x7F000001));
   EXPECT_EQ(resolveHost("localhost"), htonl(0x7F000001));
   const std::string long257(257, 'a');
-  EXPECT_EQ(MessageOf([&] { resolveHost(long257); }),
+  EXPECT_EQ(messageOf([&] { resolveHost(long257); }),
             "WSocketResolveHost: '" + long257 + "' Invalid Hostname.");
-  EXPECT_EQ(MessageOf([] { resolveHost(""); }), "WSocketResolveHost: '' Invalid Hostname.");
-  EXPECT_EQ(MessageOf([] { resolveHost("1.2.3.09"); }), "WSocketResolveHost: '1.2.3.09' Invalid IP address.");
-  EXPECT_EQ(MessageOf([] {
+  EXPECT_EQ(messageOf([] { resolveHost(""); }), "WSocketResolveHost: '' Invalid Hostname.");
+  EXPECT_EQ(messageOf([] { resolveHost("1.2.3.09"); }), "WSocketResolveHost: '1.2.3.09' Invalid IP address.");
+  EXPECT_EQ(messageOf([] {
               resolveHost("no-such-host.invalid");
             }).rfind("WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #110", 0),
             0u);
@@ -91,7 +91,7 @@ TEST(Resolvers, HostTable) {
 TEST(Resolvers, LocalHostName) {
   char name[256] = {};
   ASSERT_EQ(gethostname(name, sizeof name - 1), 0);
-  EXPECT_EQ(LocalHostName(), std::string(name).substr(0, 63));
+  EXPECT_EQ(localHostName(), std::string(name).substr(0, 63));
 }
 
 TEST(Resolvers, ErrorTextTable) {
@@ -172,9 +172,9 @@ TEST(Resolvers, NativeErrorsMapOntoTheTable) {
       {EINVAL, 10022},
       {EMFILE, 10024},
   };
-  for (const auto& [err, code] : errnos) EXPECT_EQ(SocketErrorFromErrno(err), code) << err;
-  EXPECT_EQ(SocketErrorFromResolver(0), 0);
-  EXPECT_EQ(SocketErrorFromResolver(EAI_NONAME), 11001);
-  EXPECT_EQ(SocketErrorFromResolver(EAI_AGAIN), 11002);
-  EXPECT_EQ(SocketErrorFromResolver(EAI_FAIL), 11003);
+  for (const auto& [err, code] : errnos) EXPECT_EQ(socketErrorFromErrno(err), code) << err;
+  EXPECT_EQ(socketErrorFromResolver(0), 0);
+  EXPECT_EQ(socketErrorFromResolver(EAI_NONAME), 11001);
+  EXPECT_EQ(socketErrorFromResolver(EAI_AGAIN), 11002);
+  EXPECT_EQ(socketErrorFromResolver(EAI_FAIL), 11003);
 }

@@ -9,13 +9,13 @@
 #include <memory>
 
 using namespace net;
-using socket_tests::Target;
-using socket_tests::WaitFor;
+using socket_tests::target;
+using socket_tests::waitFor;
 using testing_support::ScriptedPeer;
 
 namespace {
 
-int Entries(const char* folder) {
+int entries(const char* folder) {
   DIR* dir = opendir(folder);
   if (dir == nullptr) return -1;
   int n = 0;
@@ -24,11 +24,11 @@ int Entries(const char* folder) {
   return n;
 }
 
-int OpenDescriptors() {
-  return Entries("/proc/self/fd");
+int openDescriptors() {
+  return entries("/proc/self/fd");
 }
-int Threads() {
-  return Entries("/proc/self/task");
+int countThreads() {
+  return entries("/proc/self/task");
 }
 
 }  // namespace
@@ -36,63 +36,63 @@ int Threads() {
 TEST(Resources, ThousandConnectCloseCyclesLeaveNoDescriptor) {
   constexpr int kCycles = 1000;
   ScriptedPeer peer;
-  peer.ReadToEnd();
-  peer.Start();
-  const int before = OpenDescriptors();
+  peer.readToEnd();
+  peer.start();
+  const int before = openDescriptors();
   TcpSocket s;
   bool connected = false;
-  s.OnSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
+  s.onSessionConnected = [&](BasicSocket*, std::uint16_t e) { connected = e == 0; };
   for (int i = 0; i < kCycles; ++i) {
-    Target(s, peer.Port());
+    target(s, peer.port());
     connected = false;
-    s.Connect();
-    ASSERT_TRUE(WaitFor([&] { return connected; })) << "cycle " << i;
+    s.connect();
+    ASSERT_TRUE(waitFor([&] { return connected; })) << "cycle " << i;
     if (i % 2 == 0) {
-      s.Close();
+      s.close();
     } else {
-      s.Abort();
+      s.abort();
     }
   }
-  ASSERT_TRUE(peer.WaitFinished(kCycles, 30000));
-  EXPECT_EQ(OpenDescriptors(), before);
+  ASSERT_TRUE(peer.waitFinished(kCycles, 30000));
+  EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST(Resources, DestroyedSocketsLeaveNoDescriptorOrThread) {
   ScriptedPeer peer;
-  peer.ReadToEnd();
-  peer.Start();
-  const int fds = OpenDescriptors(), threads = Threads();
+  peer.readToEnd();
+  peer.start();
+  const int fds = openDescriptors(), threads = countThreads();
   for (int i = 0; i < 20; ++i) {
     auto s = std::make_unique<TcpSocket>();
-    Target(*s, peer.Port());
-    s->Connect();
+    target(*s, peer.port());
+    s->connect();
     if (i % 2 == 0) {
       bool connected = false;
-      s->OnSessionConnected = [&](BasicSocket*, std::uint16_t) { connected = true; };
-      ASSERT_TRUE(WaitFor([&] { return connected; }));
+      s->onSessionConnected = [&](BasicSocket*, std::uint16_t) { connected = true; };
+      ASSERT_TRUE(waitFor([&] { return connected; }));
     }
     auto lookup = std::make_unique<TcpSocket>();
-    lookup->DnsLookup("localhost");  // destroyed with its lookup still running or just done
+    lookup->dnsLookup("localhost");  // destroyed with its lookup still running or just done
   }
-  ASSERT_TRUE(peer.WaitFinished(20, 10000));
-  EXPECT_EQ(OpenDescriptors(), fds);
-  EXPECT_EQ(Threads(), threads);
+  ASSERT_TRUE(peer.waitFinished(20, 10000));
+  EXPECT_EQ(openDescriptors(), fds);
+  EXPECT_EQ(countThreads(), threads);
 }
 
 TEST(Resources, ReleaseDestroysTheSocketAfterTheEvent) {
   ScriptedPeer peer;
-  peer.Send("bye");
-  peer.Start();
-  const int fds = OpenDescriptors();
+  peer.send("bye");
+  peer.start();
+  const int fds = openDescriptors();
   auto* s = new TcpSocket;
-  Target(*s, peer.Port());
-  s->OnSessionClosed = [&](BasicSocket* sender, std::uint16_t) { sender->Release(); };
-  s->OnDataAvailable = [](BasicSocket* sender, std::uint16_t) {
-    static_cast<TcpSocket*>(sender)->ReceiveStr();
+  target(*s, peer.port());
+  s->onSessionClosed = [&](BasicSocket* sender, std::uint16_t) { sender->release(); };
+  s->onDataAvailable = [](BasicSocket* sender, std::uint16_t) {
+    static_cast<TcpSocket*>(sender)->receiveStr();
   };
-  const platform::TargetHandle window = s->Handle();
-  s->Connect();
-  ASSERT_TRUE(WaitFor([&] { return !platform::isTargetAlive(window); }));
-  ASSERT_TRUE(peer.WaitFinished(1, 5000));
-  EXPECT_EQ(OpenDescriptors(), fds);
+  const platform::TargetHandle window = s->handle();
+  s->connect();
+  ASSERT_TRUE(waitFor([&] { return !platform::isTargetAlive(window); }));
+  ASSERT_TRUE(peer.waitFinished(1, 5000));
+  EXPECT_EQ(openDescriptors(), fds);
 }

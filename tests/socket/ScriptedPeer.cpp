@@ -15,7 +15,7 @@
 namespace testing_support {
 namespace {
 
-sockaddr_in Loopback(std::uint16_t port) {
+sockaddr_in loopback(std::uint16_t port) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(port);
@@ -23,7 +23,7 @@ sockaddr_in Loopback(std::uint16_t port) {
   return a;
 }
 
-std::uint16_t BoundPort(int fd) {
+std::uint16_t boundPort(int fd) {
   sockaddr_in a{};
   socklen_t len = sizeof a;
   getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
@@ -37,71 +37,71 @@ ScriptedPeer::ScriptedPeer() {
   if (listener_ < 0 || pipe2(wake_, O_CLOEXEC) != 0) throw std::runtime_error("ScriptedPeer: no socket");
   const int on = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  const sockaddr_in a = Loopback(0);
+  const sockaddr_in a = loopback(0);
   if (bind(listener_, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
     throw std::runtime_error("ScriptedPeer: bind failed");
   }
-  port_ = BoundPort(listener_);
+  port_ = boundPort(listener_);
 }
 
 ScriptedPeer::~ScriptedPeer() {
-  Stop();
+  stop();
   if (listener_ >= 0) close(listener_);
   for (int fd : wake_) {
     if (fd >= 0) close(fd);
   }
 }
 
-ScriptedPeer& ScriptedPeer::Add(Step step) {
+ScriptedPeer& ScriptedPeer::add(Step step) {
   scripts_.back().push_back(std::move(step));
   return *this;
 }
 
-ScriptedPeer& ScriptedPeer::Send(std::string bytes) {
-  return Add({Kind::Send, std::move(bytes)});
+ScriptedPeer& ScriptedPeer::send(std::string bytes) {
+  return add({Kind::Send, std::move(bytes)});
 }
-ScriptedPeer& ScriptedPeer::Delay(int ms) {
-  return Add({Kind::Delay, {}, static_cast<std::size_t>(ms)});
+ScriptedPeer& ScriptedPeer::delay(int ms) {
+  return add({Kind::Delay, {}, static_cast<std::size_t>(ms)});
 }
-ScriptedPeer& ScriptedPeer::Read(std::size_t count) {
-  return Add({Kind::Read, {}, count});
+ScriptedPeer& ScriptedPeer::read(std::size_t count) {
+  return add({Kind::Read, {}, count});
 }
-ScriptedPeer& ScriptedPeer::ReadUntil(std::string marker) {
-  return Add({Kind::ReadUntil, std::move(marker)});
+ScriptedPeer& ScriptedPeer::readUntil(std::string marker) {
+  return add({Kind::ReadUntil, std::move(marker)});
 }
-ScriptedPeer& ScriptedPeer::ReadToEnd() {
-  return Add({Kind::ReadToEnd, {}, 0});
+ScriptedPeer& ScriptedPeer::readToEnd() {
+  return add({Kind::ReadToEnd, {}, 0});
 }
-ScriptedPeer& ScriptedPeer::Echo() {
-  return Add({Kind::Echo, {}, 0});
+ScriptedPeer& ScriptedPeer::echo() {
+  return add({Kind::Echo, {}, 0});
 }
-ScriptedPeer& ScriptedPeer::HalfClose() {
-  return Add({Kind::HalfClose, {}, 0});
+ScriptedPeer& ScriptedPeer::halfClose() {
+  return add({Kind::HalfClose, {}, 0});
 }
-ScriptedPeer& ScriptedPeer::Reset() {
-  return Add({Kind::Reset, {}, 0});
+ScriptedPeer& ScriptedPeer::reset() {
+  return add({Kind::Reset, {}, 0});
 }
-ScriptedPeer& ScriptedPeer::StaySilent() {
-  return Add({Kind::StaySilent, {}, 0});
+ScriptedPeer& ScriptedPeer::staySilent() {
+  return add({Kind::StaySilent, {}, 0});
 }
 
-ScriptedPeer& ScriptedPeer::NextConnection() {
+ScriptedPeer& ScriptedPeer::nextConnection() {
   scripts_.emplace_back();
   return *this;
 }
 
-ScriptedPeer& ScriptedPeer::SmallReceiveBuffer(int bytes) {
+ScriptedPeer& ScriptedPeer::smallReceiveBuffer(int bytes) {
   setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
   return *this;
 }
 
-void ScriptedPeer::Start() {
+void ScriptedPeer::start() {
   if (thread_.joinable()) return;
   if (listen(listener_, 64) != 0) throw std::runtime_error("ScriptedPeer: listen failed");
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this] { run(); });
 }
 
-void ScriptedPeer::Stop() {
+void ScriptedPeer::stop() {
   {
     std::lock_guard<std::mutex> guard(lock_);
     if (stopping_) return;
@@ -114,32 +114,32 @@ void ScriptedPeer::Stop() {
   if (thread_.joinable()) thread_.join();
 }
 
-bool ScriptedPeer::WaitFinished(int count, int timeoutMs) {
+bool ScriptedPeer::waitFinished(int count, int timeoutMs) {
   std::unique_lock<std::mutex> guard(lock_);
   return changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return finished_ >= count; });
 }
 
-int ScriptedPeer::Accepted() const {
+int ScriptedPeer::accepted() const {
   std::lock_guard<std::mutex> guard(lock_);
   return static_cast<int>(received_.size());
 }
 
-std::string ScriptedPeer::Received(int connection) const {
+std::string ScriptedPeer::received(int connection) const {
   std::lock_guard<std::mutex> guard(lock_);
   return connection >= 0 && static_cast<std::size_t>(connection) < received_.size() ? received_[connection]
                                                                                     : "";
 }
 
-std::uint16_t ScriptedPeer::UnusedPort() {
+std::uint16_t ScriptedPeer::unusedPort() {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in a = Loopback(0);
+  const sockaddr_in a = loopback(0);
   bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a);
-  const std::uint16_t port = BoundPort(fd);
+  const std::uint16_t port = boundPort(fd);
   close(fd);
   return port;
 }
 
-bool ScriptedPeer::WaitReady(int fd, short events, int timeoutMs) {
+bool ScriptedPeer::waitReady(int fd, short events, int timeoutMs) {
   pollfd fds[2] = {{fd, events, 0}, {wake_[0], POLLIN, 0}};
   for (;;) {
     const int rc = poll(fds, 2, timeoutMs);
@@ -149,16 +149,16 @@ bool ScriptedPeer::WaitReady(int fd, short events, int timeoutMs) {
   }
 }
 
-void ScriptedPeer::Run() {
+void ScriptedPeer::run() {
   for (std::size_t index = 0;; ++index) {
-    if (!WaitReady(listener_, POLLIN, -1)) return;
+    if (!waitReady(listener_, POLLIN, -1)) return;
     const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) return;
     {
       std::lock_guard<std::mutex> guard(lock_);
       received_.emplace_back();
     }
-    Play(fd, index);
+    play(fd, index);
     {
       std::lock_guard<std::mutex> guard(lock_);
       ++finished_;
@@ -167,25 +167,25 @@ void ScriptedPeer::Run() {
   }
 }
 
-void ScriptedPeer::Play(int fd, std::size_t index) {
+void ScriptedPeer::play(int fd, std::size_t index) {
   const Script& script = scripts_[std::min(index, scripts_.size() - 1)];
   bool open = true;
   for (const Step& step : script) {
     switch (step.kind) {
       case Kind::Send:
-        open = SendAll(fd, step.bytes);
+        open = sendAll(fd, step.bytes);
         break;
       case Kind::Delay:
-        if (WaitReady(wake_[0], POLLIN, static_cast<int>(step.count))) open = false;  // stopping
+        if (waitReady(wake_[0], POLLIN, static_cast<int>(step.count))) open = false;  // stopping
         break;
       case Kind::Read: {
         std::size_t got = 0;
         while (got < step.count) {
-          if (!WaitReady(fd, POLLIN, -1)) break;
+          if (!waitReady(fd, POLLIN, -1)) break;
           char buf[4096];
           const ssize_t n = recv(fd, buf, std::min(sizeof buf, step.count - got), 0);
           if (n <= 0) break;
-          Record(index, buf, static_cast<std::size_t>(n));
+          record(index, buf, static_cast<std::size_t>(n));
           got += static_cast<std::size_t>(n);
         }
         break;
@@ -199,17 +199,17 @@ void ScriptedPeer::Play(int fd, std::size_t index) {
                 r.compare(r.size() - step.bytes.size(), step.bytes.size(), step.bytes) == 0)
               break;
           }
-          if (ReadSome(fd, index, nullptr) <= 0) break;
+          if (readSome(fd, index, nullptr) <= 0) break;
         }
         break;
       case Kind::ReadToEnd:
-        while (ReadSome(fd, index, nullptr) > 0) {
+        while (readSome(fd, index, nullptr) > 0) {
         }
         break;
       case Kind::Echo:
         for (;;) {
           std::string echo;
-          if (ReadSome(fd, index, &echo) <= 0 || !SendAll(fd, echo)) break;
+          if (readSome(fd, index, &echo) <= 0 || !sendAll(fd, echo)) break;
         }
         break;
       case Kind::HalfClose:
@@ -222,7 +222,7 @@ void ScriptedPeer::Play(int fd, std::size_t index) {
         return;
       }
       case Kind::StaySilent:
-        WaitReady(wake_[0], POLLIN, -1);
+        waitReady(wake_[0], POLLIN, -1);
         open = false;
         break;
     }
@@ -231,11 +231,11 @@ void ScriptedPeer::Play(int fd, std::size_t index) {
   close(fd);
 }
 
-bool ScriptedPeer::SendAll(int fd, const std::string& bytes) {
+bool ScriptedPeer::sendAll(int fd, const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
-    if (!WaitReady(fd, POLLOUT, -1)) return false;
-    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (!waitReady(fd, POLLOUT, -1)) return false;
+    const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (n <= 0) return false;
     sent += static_cast<std::size_t>(n);
@@ -243,17 +243,17 @@ bool ScriptedPeer::SendAll(int fd, const std::string& bytes) {
   return true;
 }
 
-long ScriptedPeer::ReadSome(int fd, std::size_t index, std::string* echo) {
-  if (!WaitReady(fd, POLLIN, -1)) return -1;
+long ScriptedPeer::readSome(int fd, std::size_t index, std::string* echo) {
+  if (!waitReady(fd, POLLIN, -1)) return -1;
   char buf[16384];
   const ssize_t n = recv(fd, buf, sizeof buf, MSG_DONTWAIT);
   if (n < 0) return errno == EAGAIN || errno == EINTR ? 1 : -1;
-  Record(index, buf, static_cast<std::size_t>(n));
+  record(index, buf, static_cast<std::size_t>(n));
   if (echo != nullptr) echo->assign(buf, static_cast<std::size_t>(n));
   return n;
 }
 
-void ScriptedPeer::Record(std::size_t index, const char* data, std::size_t len) {
+void ScriptedPeer::record(std::size_t index, const char* data, std::size_t len) {
   std::lock_guard<std::mutex> guard(lock_);
   received_[index].append(data, len);
 }

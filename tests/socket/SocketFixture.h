@@ -13,7 +13,7 @@
 namespace socket_tests {
 
 // Dispatches messages until `done` holds or `ms` pass; returns `done()`.
-inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
@@ -23,8 +23,8 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
 }
 
 // Dispatches messages for `ms` milliseconds.
-inline void Pump(int ms) {
-  WaitFor([] { return false; }, ms);
+inline void pump(int ms) {
+  waitFor([] { return false; }, ms);
 }
 
 // Records the events of a socket as short texts: "connected 0", "state 5", "data 0", "closed 0", ...
@@ -32,45 +32,45 @@ struct EventLog {
   std::vector<std::string> events;
   std::string received;  // bytes read by the default data handler
 
-  void Attach(net::TcpSocket& s, bool readData = true) {
-    s.OnChangeState = [this](net::BasicSocket*, net::SocketState, net::SocketState n) {
+  void attach(net::TcpSocket& s, bool readData = true) {
+    s.onStateChange = [this](net::BasicSocket*, net::SocketState, net::SocketState n) {
       events.push_back("state " + std::to_string(static_cast<int>(n)));
     };
-    s.OnSessionConnected = [this](net::BasicSocket*, std::uint16_t e) {
+    s.onSessionConnected = [this](net::BasicSocket*, std::uint16_t e) {
       events.push_back("connected " + std::to_string(e));
     };
-    s.OnSessionClosed = [this](net::BasicSocket*, std::uint16_t e) {
+    s.onSessionClosed = [this](net::BasicSocket*, std::uint16_t e) {
       events.push_back("closed " + std::to_string(e));
     };
-    s.OnDataSent = [this](net::BasicSocket*, std::uint16_t e) {
+    s.onDataSent = [this](net::BasicSocket*, std::uint16_t e) {
       events.push_back("sent " + std::to_string(e));
     };
-    s.OnDnsLookupDone = [this](net::BasicSocket*, std::uint16_t e) {
+    s.onDnsLookupDone = [this](net::BasicSocket*, std::uint16_t e) {
       events.push_back("dns " + std::to_string(e));
     };
-    s.OnError = [this](net::BasicSocket* sender) {
-      events.push_back("error " + std::to_string(sender->LastError()));
+    s.onError = [this](net::BasicSocket* sender) {
+      events.push_back("error " + std::to_string(sender->lastError()));
     };
     if (readData) {
-      s.OnDataAvailable = [this](net::BasicSocket* sender, std::uint16_t e) {
+      s.onDataAvailable = [this](net::BasicSocket* sender, std::uint16_t e) {
         events.push_back("data " + std::to_string(e));
         char buf[4096];
-        const std::int32_t n = sender->Receive(buf, sizeof buf);
+        const std::int32_t n = sender->receive(buf, sizeof buf);
         if (n > 0) received.append(buf, static_cast<std::size_t>(n));
       };
     }
   }
 
-  int Count(const std::string& event) const {
+  int count(const std::string& event) const {
     int n = 0;
     for (const auto& e : events) n += e == event ? 1 : 0;
     return n;
   }
 
-  bool Has(const std::string& event) const { return Count(event) > 0; }
+  bool has(const std::string& event) const { return count(event) > 0; }
 
   // The events without the "data" entries, which vary with how the bytes are cut.
-  std::vector<std::string> WithoutData() const {
+  std::vector<std::string> withoutData() const {
     std::vector<std::string> out;
     for (const auto& e : events) {
       if (e.rfind("data ", 0) != 0) out.push_back(e);
@@ -80,10 +80,10 @@ struct EventLog {
 };
 
 // Points a socket at 127.0.0.1:port over TCP.
-inline void Target(net::TcpSocket& s, std::uint16_t port) {
-  s.SetAddr("127.0.0.1");
-  s.SetPort(std::to_string(port));
-  s.SetProto("tcp");
+inline void target(net::TcpSocket& s, std::uint16_t port) {
+  s.setAddr("127.0.0.1");
+  s.setPort(std::to_string(port));
+  s.setProto("tcp");
 }
 
 }  // namespace socket_tests

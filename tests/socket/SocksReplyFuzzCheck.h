@@ -14,7 +14,7 @@
 namespace fuzzing {
 
 // Length of a well-formed successful reply starting at `r`, or 0 when `r` is not one.
-inline std::size_t ValidSocksReplyLength(net::SocksReplyKind kind, const std::uint8_t* r, std::size_t n) {
+inline std::size_t validSocksReplyLength(net::SocksReplyKind kind, const std::uint8_t* r, std::size_t n) {
   using K = net::SocksReplyKind;
   switch (kind) {
     case K::Socks5MethodReply:
@@ -32,7 +32,7 @@ inline std::size_t ValidSocksReplyLength(net::SocksReplyKind kind, const std::ui
   return 0;
 }
 
-inline std::string CheckSocksReply(const std::uint8_t* data, std::size_t size) {
+inline std::string checkSocksReply(const std::uint8_t* data, std::size_t size) {
   using net::SocksReply;
   if (size == 0) return {};
   const auto kind = static_cast<net::SocksReplyKind>(data[0] % 4);
@@ -40,34 +40,34 @@ inline std::string CheckSocksReply(const std::uint8_t* data, std::size_t size) {
   const std::size_t n = size - 1;
 
   SocksReply whole(kind);
-  const std::size_t takenWhole = whole.Take(bytes, n);
-  if (takenWhole > n || whole.Held() > SocksReply::kMaxReply) return "took more than it was given";
-  if ((whole.Wanted() == 0) != (whole.status() != SocksReply::Status::Incomplete)) {
+  const std::size_t takenWhole = whole.take(bytes, n);
+  if (takenWhole > n || whole.held() > SocksReply::kMaxReply) return "took more than it was given";
+  if ((whole.wanted() == 0) != (whole.status() != SocksReply::Status::Incomplete)) {
     return "wants bytes after its verdict, or none before it";
   }
   if (whole.status() == SocksReply::Status::Incomplete && takenWhole != n) return "left bytes unread";
 
   SocksReply single(kind);
   std::size_t takenSingle = 0;
-  while (takenSingle < n && single.Take(bytes + takenSingle, 1) == 1) ++takenSingle;
+  while (takenSingle < n && single.take(bytes + takenSingle, 1) == 1) ++takenSingle;
 
   SocksReply asked(kind);
   std::size_t takenAsked = 0;
-  while (asked.Wanted() > 0 && takenAsked < n) {
-    const std::size_t want = asked.Wanted();
+  while (asked.wanted() > 0 && takenAsked < n) {
+    const std::size_t want = asked.wanted();
     const std::size_t give = want < n - takenAsked ? want : n - takenAsked;
-    if (asked.Take(bytes + takenAsked, give) != give) return "refused bytes it asked for";
+    if (asked.take(bytes + takenAsked, give) != give) return "refused bytes it asked for";
     takenAsked += give;
   }
 
   for (const SocksReply* other : {&single, &asked}) {
-    if (other->status() != whole.status() || other->Error() != whole.Error() ||
-        other->ErrorText() != whole.ErrorText() || other->BoundAddr() != whole.BoundAddr() ||
-        other->BoundPort() != whole.BoundPort()) {
+    if (other->status() != whole.status() || other->error() != whole.error() ||
+        other->errorText() != whole.errorText() || other->boundAddr() != whole.boundAddr() ||
+        other->boundPort() != whole.boundPort()) {
       return "fragments changed the verdict";
     }
   }
-  const std::size_t valid = ValidSocksReplyLength(kind, bytes, n);
+  const std::size_t valid = validSocksReplyLength(kind, bytes, n);
   if (whole.status() == SocksReply::Status::Complete) {
     if (valid == 0 || takenWhole != valid || takenSingle != valid || takenAsked != valid) {
       return "accepted a reply the protocol does not allow, or the wrong length of one";
@@ -75,7 +75,7 @@ inline std::string CheckSocksReply(const std::uint8_t* data, std::size_t size) {
   } else if (valid != 0) {
     return "refused or left open a valid reply";
   }
-  if (whole.status() == SocksReply::Status::Failed && (whole.Error() < 20001 || whole.Error() > 20016)) {
+  if (whole.status() == SocksReply::Status::Failed && (whole.error() < 20001 || whole.error() > 20016)) {
     return "failure without a SOCKS error code";
   }
   return {};

@@ -14,23 +14,23 @@ using namespace net;
 using namespace std::string_literals;
 
 TEST(SocksRequest, BytesOnTheWire) {
-  EXPECT_EQ(Socks5Greeting(0), "\x05\x01\x00"s);
-  EXPECT_EQ(Socks5Greeting(2), "\x05\x01\x02"s);
-  EXPECT_EQ(Socks5AuthRequest("bob", "pw"),
+  EXPECT_EQ(socks5Greeting(0), "\x05\x01\x00"s);
+  EXPECT_EQ(socks5Greeting(2), "\x05\x01\x02"s);
+  EXPECT_EQ(socks5AuthRequest("bob", "pw"),
             "\x01\x03"
             "bob"
             "\x02"
             "pw"s);
-  EXPECT_EQ(Socks5AuthRequest("", ""), "\x01\x00\x00"s);
-  EXPECT_EQ(Socks5ConnectRequest("10.0.0.1", 443),
+  EXPECT_EQ(socks5AuthRequest("", ""), "\x01\x00\x00"s);
+  EXPECT_EQ(socks5ConnectRequest("10.0.0.1", 443),
             "\x05\x01\x00\x03\x08"
             "10.0.0.1"
             "\x01\xbb"s);
-  EXPECT_EQ(Socks4ConnectRequest(8080, inet_addr("127.0.0.1"), "alice", ""),
+  EXPECT_EQ(socks4ConnectRequest(8080, inet_addr("127.0.0.1"), "alice", ""),
             "\x04\x01\x1f\x90\x7f\x00\x00\x01"
             "alice"
             "\x00"s);
-  EXPECT_EQ(Socks4ConnectRequest(80, htonl(1), "", "host.example"),
+  EXPECT_EQ(socks4ConnectRequest(80, htonl(1), "", "host.example"),
             "\x04\x01\x00\x50\x00\x00\x00\x01\x00"
             "host.example"
             "\x00"s);
@@ -38,14 +38,14 @@ TEST(SocksRequest, BytesOnTheWire) {
 
 TEST(SocksRequest, SizeLimits) {
   const std::string a62(62, 'a'), a63(63, 'a');
-  EXPECT_TRUE(Socks5AuthFits(a62, a63));  // 3 + 125 = 128
-  EXPECT_FALSE(Socks5AuthFits(a63, a63));
-  EXPECT_TRUE(Socks5ConnectFits(std::string(255, 'h')));
-  EXPECT_FALSE(Socks5ConnectFits(std::string(256, 'h')));
-  EXPECT_TRUE(Socks4ConnectFits(std::string(119, 'u'), ""));  // 8 + 119 + 1 = 128
-  EXPECT_FALSE(Socks4ConnectFits(std::string(120, 'u'), ""));
-  EXPECT_FALSE(Socks4ConnectFits("u", std::string(118, 'h')));
-  EXPECT_FALSE(Socks4ConnectFits("a\0b"s, "")) << "a 0 byte would end the user id early";
+  EXPECT_TRUE(socks5AuthFits(a62, a63));  // 3 + 125 = 128
+  EXPECT_FALSE(socks5AuthFits(a63, a63));
+  EXPECT_TRUE(socks5ConnectFits(std::string(255, 'h')));
+  EXPECT_FALSE(socks5ConnectFits(std::string(256, 'h')));
+  EXPECT_TRUE(socks4ConnectFits(std::string(119, 'u'), ""));  // 8 + 119 + 1 = 128
+  EXPECT_FALSE(socks4ConnectFits(std::string(120, 'u'), ""));
+  EXPECT_FALSE(socks4ConnectFits("u", std::string(118, 'h')));
+  EXPECT_FALSE(socks4ConnectFits("a\0b"s, "")) << "a 0 byte would end the user id early";
 }
 
 TEST(SocksReply, Verdicts) {
@@ -94,10 +94,10 @@ TEST(SocksReply, Verdicts) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
     SocksReply r(c.kind);
-    EXPECT_EQ(r.Take(reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size()), c.taken);
+    EXPECT_EQ(r.take(reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size()), c.taken);
     EXPECT_EQ(r.status(), c.status);
-    EXPECT_EQ(r.Error(), c.error);
-    EXPECT_EQ(r.ErrorText(), c.text);
+    EXPECT_EQ(r.error(), c.error);
+    EXPECT_EQ(r.errorText(), c.text);
   }
 }
 
@@ -115,13 +115,13 @@ TEST(SocksReply, BoundEndOfEachAddressType) {
     SocksReply r(SocksReplyKind::Socks5ConnectReply);
     // Fed the way the socket reads: exactly what the reply still asks for, one portion at a time.
     std::size_t at = 0;
-    while (r.Wanted() > 0 && at < c.bytes.size()) {
-      at += r.Take(reinterpret_cast<const std::uint8_t*>(c.bytes.data()) + at, r.Wanted());
+    while (r.wanted() > 0 && at < c.bytes.size()) {
+      at += r.take(reinterpret_cast<const std::uint8_t*>(c.bytes.data()) + at, r.wanted());
     }
     EXPECT_EQ(at, c.bytes.size());
     EXPECT_EQ(r.status(), SocksReply::Status::Complete);
-    EXPECT_EQ(r.BoundAddr(), c.addr);
-    EXPECT_EQ(r.BoundPort(), c.port);
+    EXPECT_EQ(r.boundAddr(), c.addr);
+    EXPECT_EQ(r.boundPort(), c.port);
   }
 }
 
@@ -130,7 +130,7 @@ TEST(SocksReplyFuzzRegression, SavedInputsPass) {
   for (const auto& entry : std::filesystem::directory_iterator(CLIPWAVE_SOCKS_REPLY_FUZZ_CASES)) {
     std::ifstream in(entry.path(), std::ios::binary);
     const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(fuzzing::CheckSocksReply(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()), "")
+    EXPECT_EQ(fuzzing::checkSocksReply(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()), "")
         << entry.path();
     ++replayed;
   }

@@ -23,8 +23,8 @@
 using namespace net;
 using namespace std::string_literals;
 using socket_tests::EventLog;
-using socket_tests::Target;
-using socket_tests::WaitFor;
+using socket_tests::target;
+using socket_tests::waitFor;
 using testing_support::ScriptedPeer;
 
 extern char** environ;
@@ -35,7 +35,7 @@ namespace {
 class Microsocks {
  public:
   explicit Microsocks(const std::string& user = "", const std::string& password = "")
-      : port_(ScriptedPeer::UnusedPort()) {
+      : port_(ScriptedPeer::unusedPort()) {
     std::vector<std::string> args = {"microsocks", "-i", "127.0.0.1", "-p", std::to_string(port_)};
     if (!user.empty()) args.insert(args.end(), {"-u", user, "-P", password});
     std::vector<char*> argv;
@@ -57,10 +57,10 @@ class Microsocks {
   Microsocks(const Microsocks&) = delete;
   Microsocks& operator=(const Microsocks&) = delete;
 
-  std::uint16_t Port() const { return port_; }
+  std::uint16_t port() const { return port_; }
 
   // The proxy announces nothing when it is up: try its port until it answers (5 s at most).
-  bool WaitListening() const {
+  bool waitListening() const {
     if (pid_ <= 0) return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -89,31 +89,31 @@ struct SocksClient {
   std::vector<std::string> socksLog;
 
   explicit SocksClient(bool readData = true) {
-    log.Attach(s, readData);
-    s.OnSocksConnected = [this](BasicSocket*, std::uint16_t e) {
+    log.attach(s, readData);
+    s.onSocksConnected = [this](BasicSocket*, std::uint16_t e) {
       log.events.push_back("socks connected " + std::to_string(e));
     };
-    s.OnSocksError = [this](BasicSocket*, std::int32_t e, const std::string& msg) {
+    s.onSocksError = [this](BasicSocket*, std::int32_t e, const std::string& msg) {
       log.events.push_back("socks error " + std::to_string(e) + " " + msg);
     };
-    s.OnSocksAuthState = [this](BasicSocket*, SocksAuthState st) {
+    s.onSocksAuthState = [this](BasicSocket*, SocksAuthState st) {
       log.events.push_back("auth " + std::to_string(static_cast<int>(st)));
     };
-    s.OnChangeState = nullptr;  // the state steps are the base layer's business
+    s.onStateChange = nullptr;  // the state steps are the base layer's business
   }
 
-  void Connect(std::uint16_t proxyPort, const std::string& level, const std::string& addr,
+  void connect(std::uint16_t proxyPort, const std::string& level, const std::string& addr,
                std::uint16_t port) {
-    s.SetSocksServer("127.0.0.1");
-    s.SetSocksPort(std::to_string(proxyPort));
-    s.SetSocksLevel(level);
-    s.SetAddr(addr);
-    s.SetPort(std::to_string(port));
-    s.Connect();
+    s.setSocksServer("127.0.0.1");
+    s.setSocksPort(std::to_string(proxyPort));
+    s.setSocksLevel(level);
+    s.setAddr(addr);
+    s.setPort(std::to_string(port));
+    s.connect();
   }
 
-  bool WaitConnected() {
-    return WaitFor([&] {
+  bool waitConnected() {
+    return waitFor([&] {
       for (const auto& e : log.events) {
         if (e.rfind("connected ", 0) == 0) return true;
       }
@@ -122,21 +122,21 @@ struct SocksClient {
   }
 };
 
-std::vector<std::string> Events(std::initializer_list<std::string> e) {
+std::vector<std::string> events(std::initializer_list<std::string> e) {
   return e;
 }
 
-std::string Pattern(std::size_t n) {
+std::string pattern(std::size_t n) {
   std::string s(n, '\0');
   for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
   return s;
 }
 
 // Sends `data` once the tunnel stands and waits until the echo of all of it came back.
-void EchoThrough(SocksClient& c, const std::string& data) {
-  c.s.OnSessionConnected = [&](BasicSocket* sender, std::uint16_t e) {
+void echoThrough(SocksClient& c, const std::string& data) {
+  c.s.onSessionConnected = [&](BasicSocket* sender, std::uint16_t e) {
     c.log.events.push_back("connected " + std::to_string(e));
-    if (e == 0) sender->SendStr(data);
+    if (e == 0) sender->sendStr(data);
   };
 }
 
@@ -156,40 +156,40 @@ TEST(Socks5Proxy, TunnelCarriesBytesBothWays) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     ScriptedPeer target;
-    target.Echo();
-    target.Start();
+    target.echo();
+    target.start();
     Microsocks proxy(k.user, k.password);
-    ASSERT_TRUE(proxy.WaitListening());
+    ASSERT_TRUE(proxy.waitListening());
     SocksClient c;
-    const std::string data = Pattern(200000);
-    EchoThrough(c, data);
+    const std::string data = pattern(200000);
+    echoThrough(c, data);
     if (!k.user.empty()) {
       c.s.setSocksAuthentication(SocksAuthentication::UserCode);
-      c.s.SetSocksUsercode(k.user);
-      c.s.SetSocksPassword(k.password);
+      c.s.setSocksUsercode(k.user);
+      c.s.setSocksPassword(k.password);
     }
-    c.Connect(proxy.Port(), "5", "127.0.0.1", target.Port());
-    ASSERT_TRUE(WaitFor([&] { return c.log.received.size() >= data.size(); }, 10000));
+    c.connect(proxy.port(), "5", "127.0.0.1", target.port());
+    ASSERT_TRUE(waitFor([&] { return c.log.received.size() >= data.size(); }, 10000));
     EXPECT_TRUE(c.log.received == data) << "the echo differs from what was sent";
     std::vector<std::string> expected = {"socks connected 0"};
     expected.insert(expected.end(), k.authEvents.begin(), k.authEvents.end());
     expected.push_back("connected 0");
     expected.push_back("sent 0");
-    EXPECT_EQ(c.log.WithoutData(), expected);
-    EXPECT_EQ(c.s.SocksBoundPort().empty(), false);
-    c.s.Close();
-    ASSERT_TRUE(target.WaitFinished(1, 5000));
-    EXPECT_TRUE(target.Received(0) == data) << "the target must see the application's bytes only";
-    EXPECT_EQ(c.s.SocksServer(), "") << "a close forgets the proxy";
+    EXPECT_EQ(c.log.withoutData(), expected);
+    EXPECT_EQ(c.s.socksBoundPort().empty(), false);
+    c.s.close();
+    ASSERT_TRUE(target.waitFinished(1, 5000));
+    EXPECT_TRUE(target.received(0) == data) << "the target must see the application's bytes only";
+    EXPECT_EQ(c.s.socksServer(), "") << "a close forgets the proxy";
   }
 }
 
 TEST(Socks5Proxy, RefusedCredentials) {
   ScriptedPeer target;
-  target.Echo();
-  target.Start();
+  target.echo();
+  target.start();
   Microsocks proxy("clip", "s3cret");
-  ASSERT_TRUE(proxy.WaitListening());
+  ASSERT_TRUE(proxy.waitListening());
   struct Case {
     std::string name;
     SocksAuthentication auth;
@@ -209,21 +209,21 @@ TEST(Socks5Proxy, RefusedCredentials) {
     SCOPED_TRACE(k.name);
     SocksClient c;
     c.s.setSocksAuthentication(k.auth);
-    c.s.SetSocksUsercode("clip");
-    c.s.SetSocksPassword("wrong");
-    c.Connect(proxy.Port(), "5", "127.0.0.1", target.Port());
-    ASSERT_TRUE(WaitFor([&] { return c.log.Has(k.events.back()); }));
+    c.s.setSocksUsercode("clip");
+    c.s.setSocksPassword("wrong");
+    c.connect(proxy.port(), "5", "127.0.0.1", target.port());
+    ASSERT_TRUE(waitFor([&] { return c.log.has(k.events.back()); }));
     EXPECT_EQ(c.log.events, k.events);
-    EXPECT_EQ(c.s.State(), SocketState::Closed);
+    EXPECT_EQ(c.s.state(), SocketState::Closed);
   }
-  EXPECT_EQ(target.Accepted(), 0);
+  EXPECT_EQ(target.accepted(), 0);
 }
 
 TEST(Socks5Proxy, ProxyNotListening) {
   SocksClient c;
-  c.Connect(ScriptedPeer::UnusedPort(), "5", "127.0.0.1", 80);
-  ASSERT_TRUE(WaitFor([&] { return c.log.Has("closed 0"); }));
-  EXPECT_EQ(c.log.events, Events({"socks connected 10061", "connected 10061", "closed 0"}));
+  c.connect(ScriptedPeer::unusedPort(), "5", "127.0.0.1", 80);
+  ASSERT_TRUE(waitFor([&] { return c.log.has("closed 0"); }));
+  EXPECT_EQ(c.log.events, events({"socks connected 10061", "connected 10061", "closed 0"}));
 }
 
 // --- Against a scripted proxy ----------------------------------------------------------------------
@@ -256,49 +256,49 @@ const std::string kSocks4Request = "\x04\x01"s + kPort +
                                    "alice\x00"s;
 const std::string kSocks4Ok = "\x00\x5a\x00\x00\x00\x00\x00\x00"s;
 
-void Script(ScriptedPeer& proxy, const Exchange& x) {
+void script(ScriptedPeer& proxy, const Exchange& x) {
   for (std::size_t i = 0; i < x.requests.size(); ++i) {
-    proxy.Read(x.requests[i].size());
+    proxy.read(x.requests[i].size());
     if (i >= x.replies.size()) continue;
     const bool split = x.splitLastReply && i + 1 == x.replies.size();
     if (!split) {
-      proxy.Send(x.replies[i]);
+      proxy.send(x.replies[i]);
       continue;
     }
-    for (char byte : x.replies[i]) proxy.Send(std::string(1, byte)).Delay(15);
+    for (char byte : x.replies[i]) proxy.send(std::string(1, byte)).delay(15);
   }
-  proxy.ReadToEnd();
+  proxy.readToEnd();
 }
 
-std::string Joined(const std::vector<std::string>& parts) {
+std::string joined(const std::vector<std::string>& parts) {
   std::string out;
   for (const auto& p : parts) out += p;
   return out;
 }
 
-void Converse(const Exchange& x, const std::function<void(SocksClient&)>& setup = {}) {
+void converse(const Exchange& x, const std::function<void(SocksClient&)>& setup = {}) {
   SCOPED_TRACE(x.name);
   ScriptedPeer proxy;
-  Script(proxy, x);
-  proxy.Start();
+  script(proxy, x);
+  proxy.start();
   SocksClient c;
-  c.s.SetSocksUsercode("alice");
+  c.s.setSocksUsercode("alice");
   if (setup) setup(c);
-  c.Connect(proxy.Port(), x.level, x.addr, kTargetPort);
-  ASSERT_TRUE(WaitFor([&] { return c.log.Has(x.events.back()); })) << testing::PrintToString(c.log.events);
+  c.connect(proxy.port(), x.level, x.addr, kTargetPort);
+  ASSERT_TRUE(waitFor([&] { return c.log.has(x.events.back()); })) << testing::PrintToString(c.log.events);
   if (!x.tunnelled.empty()) {
-    ASSERT_TRUE(WaitFor([&] { return c.log.received.size() >= x.tunnelled.size(); }));
+    ASSERT_TRUE(waitFor([&] { return c.log.received.size() >= x.tunnelled.size(); }));
     // The first data event comes right after the end-to-end connect.
     const auto at = std::find(c.log.events.begin(), c.log.events.end(), "connected 0");
     ASSERT_NE(at, c.log.events.end());
     ASSERT_NE(at + 1, c.log.events.end());
     EXPECT_EQ(*(at + 1), "data 0");
   }
-  EXPECT_EQ(c.log.WithoutData(), x.events);
+  EXPECT_EQ(c.log.withoutData(), x.events);
   EXPECT_TRUE(c.log.received == x.tunnelled) << testing::PrintToString(c.log.received);
-  c.s.Close();
-  ASSERT_TRUE(proxy.WaitFinished(1, 5000));
-  EXPECT_TRUE(proxy.Received(0) == Joined(x.requests)) << testing::PrintToString(proxy.Received(0));
+  c.s.close();
+  ASSERT_TRUE(proxy.waitFinished(1, 5000));
+  EXPECT_TRUE(proxy.received(0) == joined(x.requests)) << testing::PrintToString(proxy.received(0));
 }
 
 }  // namespace
@@ -358,7 +358,7 @@ TEST(SocksScripted, Socks4And4A) {
        {"socks connected 0", "socks error 20012 unassigned error #255", "connected 20012", "closed 20012"},
        ""},
   };
-  for (const Exchange& x : cases) Converse(x);
+  for (const Exchange& x : cases) converse(x);
 }
 
 TEST(SocksScripted, Socks5Replies) {
@@ -425,30 +425,30 @@ TEST(SocksScripted, Socks5Replies) {
     if (x.name == "proxy leaves in the middle of the reply") {
       // The proxy half-closes after the short reply instead of waiting for the client.
       ScriptedPeer proxy;
-      proxy.Read(kGreeting.size()).Send(kMethodNone).Read(kConnect5.size()).Send(x.replies[1]).HalfClose();
-      proxy.ReadToEnd();
-      proxy.Start();
+      proxy.read(kGreeting.size()).send(kMethodNone).read(kConnect5.size()).send(x.replies[1]).halfClose();
+      proxy.readToEnd();
+      proxy.start();
       SocksClient c;
-      c.Connect(proxy.Port(), "5", x.addr, kTargetPort);
-      ASSERT_TRUE(WaitFor([&] { return c.log.Has(x.events.back()); }))
+      c.connect(proxy.port(), "5", x.addr, kTargetPort);
+      ASSERT_TRUE(waitFor([&] { return c.log.has(x.events.back()); }))
           << testing::PrintToString(c.log.events);
       EXPECT_EQ(c.log.events, x.events);
       continue;
     }
-    Converse(x);
+    converse(x);
   }
 }
 
 TEST(SocksScripted, BoundEndIsKept) {
   ScriptedPeer proxy;
-  proxy.Read(kGreeting.size()).Send(kMethodNone).Read(kConnect5.size());
-  proxy.Send("\x05\x00\x00\x03\x05proxy\x00\x50"s).ReadToEnd();
-  proxy.Start();
+  proxy.read(kGreeting.size()).send(kMethodNone).read(kConnect5.size());
+  proxy.send("\x05\x00\x00\x03\x05proxy\x00\x50"s).readToEnd();
+  proxy.start();
   SocksClient c;
-  c.Connect(proxy.Port(), "5", "127.0.0.1", kTargetPort);
-  ASSERT_TRUE(c.WaitConnected());
-  EXPECT_EQ(c.s.SocksBoundAddr(), "proxy");
-  EXPECT_EQ(c.s.SocksBoundPort(), "80");
+  c.connect(proxy.port(), "5", "127.0.0.1", kTargetPort);
+  ASSERT_TRUE(c.waitConnected());
+  EXPECT_EQ(c.s.socksBoundAddr(), "proxy");
+  EXPECT_EQ(c.s.socksBoundPort(), "80");
 }
 
 TEST(SocksScripted, AuthenticationSteps) {
@@ -460,7 +460,7 @@ TEST(SocksScripted, AuthenticationSteps) {
   const std::string greeting2 = "\x05\x01\x02"s;
   auto withPassword = [](SocksClient& c) {
     c.s.setSocksAuthentication(SocksAuthentication::UserCode);
-    c.s.SetSocksPassword("pw");
+    c.s.setSocksPassword("pw");
   };
   const std::vector<Exchange> cases = {
       {"accepted",
@@ -489,49 +489,49 @@ TEST(SocksScripted, AuthenticationSteps) {
         "closed 20002"},
        ""},
   };
-  for (const Exchange& x : cases) Converse(x, withPassword);
+  for (const Exchange& x : cases) converse(x, withPassword);
 }
 
 TEST(SocksScripted, ProxyClosesDuringAuthentication) {
   ScriptedPeer proxy;
-  proxy.Read(3).Send("\x05\x02"s).Read(10).HalfClose().ReadToEnd();
-  proxy.Start();
+  proxy.read(3).send("\x05\x02"s).read(10).halfClose().readToEnd();
+  proxy.start();
   SocksClient c;
   c.s.setSocksAuthentication(SocksAuthentication::UserCode);
-  c.s.SetSocksUsercode("alice");
-  c.s.SetSocksPassword("pw");
-  c.Connect(proxy.Port(), "5", "127.0.0.1", kTargetPort);
-  ASSERT_TRUE(WaitFor([&] { return c.log.Has("closed 10053"); })) << testing::PrintToString(c.log.events);
+  c.s.setSocksUsercode("alice");
+  c.s.setSocksPassword("pw");
+  c.connect(proxy.port(), "5", "127.0.0.1", kTargetPort);
+  ASSERT_TRUE(waitFor([&] { return c.log.has("closed 10053"); })) << testing::PrintToString(c.log.events);
   EXPECT_EQ(c.log.events,
-            Events({"socks connected 0", "auth 0", "auth 2", "socks error 10053 data receive error",
+            events({"socks connected 0", "auth 0", "auth 2", "socks error 10053 data receive error",
                     "connected 10053", "closed 10053"}));
 }
 
 TEST(SocksScripted, LinesStartAfterTheReply) {
   ScriptedPeer proxy;
-  proxy.Read(kGreeting.size()).Send(kMethodNone).Read(kConnect5.size());
-  proxy.Send(kSocks5Ok + "one\r\ntwo\r\n").ReadToEnd();
-  proxy.Start();
+  proxy.read(kGreeting.size()).send(kMethodNone).read(kConnect5.size());
+  proxy.send(kSocks5Ok + "one\r\ntwo\r\n").readToEnd();
+  proxy.start();
   SocksClient c(false);
   std::vector<std::string> lines;
-  c.s.OnDataAvailable = [&](BasicSocket* sender, std::uint16_t) { lines.push_back(sender->ReceiveStr()); };
-  c.s.SetLineMode(true);
-  c.Connect(proxy.Port(), "5", "127.0.0.1", kTargetPort);
-  ASSERT_TRUE(WaitFor([&] { return lines.size() >= 2; }));
-  EXPECT_EQ(lines, Events({"one\r\n", "two\r\n"}));
+  c.s.onDataAvailable = [&](BasicSocket* sender, std::uint16_t) { lines.push_back(sender->receiveStr()); };
+  c.s.setLineMode(true);
+  c.connect(proxy.port(), "5", "127.0.0.1", kTargetPort);
+  ASSERT_TRUE(waitFor([&] { return lines.size() >= 2; }));
+  EXPECT_EQ(lines, events({"one\r\n", "two\r\n"}));
 }
 
 TEST(SocksScripted, Socks4TargetThatCannotBeResolved) {
   ScriptedPeer proxy;
-  proxy.ReadToEnd();
-  proxy.Start();
+  proxy.readToEnd();
+  proxy.start();
   SocksClient c;
   const std::string host(257, 'h');
-  c.Connect(proxy.Port(), "4", host, kTargetPort);
-  ASSERT_TRUE(WaitFor([&] { return c.log.Has("closed 20017"); })) << testing::PrintToString(c.log.events);
+  c.connect(proxy.port(), "4", host, kTargetPort);
+  ASSERT_TRUE(waitFor([&] { return c.log.has("closed 20017"); })) << testing::PrintToString(c.log.events);
   EXPECT_EQ(c.log.events,
-            Events({"socks connected 0",
-                    "socks error 20017 ESocketException WSocketResolveHost: '" + host + "' Invalid Hostname.",
+            events({"socks connected 0",
+                    "socks error 20017 SocketException WSocketResolveHost: '" + host + "' Invalid Hostname.",
                     "connected 20017", "closed 20017"}));
 }
 
@@ -544,36 +544,36 @@ TEST(SocksConnect, RefusesWhatCannotBeSent) {
     std::string message;
   };
   const Case cases[] = {
-      {"udp", [](TcpSocket& s) { s.SetProto("udp"); },
+      {"udp", [](TcpSocket& s) { s.setProto("udp"); },
        "tcp is the only protocol supported thru socks server"},
       {"long credentials",
        [](TcpSocket& s) {
          s.setSocksAuthentication(SocksAuthentication::UserCode);
-         s.SetSocksUsercode(std::string(100, 'u'));
-         s.SetSocksPassword(std::string(26, 'p'));
+         s.setSocksUsercode(std::string(100, 'u'));
+         s.setSocksPassword(std::string(26, 'p'));
        },
        "Connect: socks user code and password too long"},
-      {"long host name for 5", [](TcpSocket& s) { s.SetAddr(std::string(256, 'h')); },
+      {"long host name for 5", [](TcpSocket& s) { s.setAddr(std::string(256, 'h')); },
        "Connect: host name too long for a socks server"},
       {"long user id for 4",
        [](TcpSocket& s) {
-         s.SetSocksLevel("4");
-         s.SetSocksUsercode(std::string(120, 'u'));
+         s.setSocksLevel("4");
+         s.setSocksUsercode(std::string(120, 'u'));
        },
        "Connect: socks user code or host name too long"},
-      {"no proxy port", [](TcpSocket& s) { s.SetSocksPort(""); },
+      {"no proxy port", [](TcpSocket& s) { s.setSocksPort(""); },
        "connect: WSocketResolvePort: Invalid Port."},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     TcpSocket s;
-    s.SetSocksServer("127.0.0.1");
-    s.SetSocksPort("1080");
-    Target(s, 80);
+    s.setSocksServer("127.0.0.1");
+    s.setSocksPort("1080");
+    target(s, 80);
     k.setup(s);
     std::string message;
     try {
-      s.Connect();
+      s.connect();
     } catch (const SocketException& e) {
       message = e.what();
     }
@@ -584,13 +584,13 @@ TEST(SocksConnect, RefusesWhatCannotBeSent) {
 
 TEST(SocksConnect, WithoutProxyNothingOfSocksRuns) {
   ScriptedPeer peer;
-  peer.Send("direct").ReadToEnd();
-  peer.Start();
+  peer.send("direct").readToEnd();
+  peer.start();
   SocksClient c;
-  Target(c.s, peer.Port());
-  c.s.Connect();
-  ASSERT_TRUE(WaitFor([&] { return c.log.received == "direct"; }));
-  EXPECT_EQ(c.log.WithoutData(), Events({"connected 0"}));
+  target(c.s, peer.port());
+  c.s.connect();
+  ASSERT_TRUE(waitFor([&] { return c.log.received == "direct"; }));
+  EXPECT_EQ(c.log.withoutData(), events({"connected 0"}));
 }
 
 TEST(SocksScripted, TunnelledBytesWithOneEventPerRead) {
@@ -602,17 +602,17 @@ TEST(SocksScripted, TunnelledBytesWithOneEventPerRead) {
                    false,
                    {"socks connected 0", "connected 0"},
                    "after"};
-  Converse(x, [](SocksClient& c) { c.s.setOptions(SocketOption::NoReceiveLoop); });
+  converse(x, [](SocksClient& c) { c.s.setOptions(SocketOption::NoReceiveLoop); });
 }
 
 TEST(SocksScripted, ProxyClosesRightAfterSuccessAndData) {
   ScriptedPeer proxy;
-  proxy.Read(kGreeting.size()).Send(kMethodNone).Read(kConnect5.size());
-  proxy.Send(kSocks5Ok + "bye").HalfClose().ReadToEnd();
-  proxy.Start();
+  proxy.read(kGreeting.size()).send(kMethodNone).read(kConnect5.size());
+  proxy.send(kSocks5Ok + "bye").halfClose().readToEnd();
+  proxy.start();
   SocksClient c;
-  c.Connect(proxy.Port(), "5", "127.0.0.1", kTargetPort);
-  ASSERT_TRUE(WaitFor([&] { return c.log.Has("closed 0"); })) << testing::PrintToString(c.log.events);
-  EXPECT_EQ(c.log.WithoutData(), Events({"socks connected 0", "connected 0", "closed 0"}));
+  c.connect(proxy.port(), "5", "127.0.0.1", kTargetPort);
+  ASSERT_TRUE(waitFor([&] { return c.log.has("closed 0"); })) << testing::PrintToString(c.log.events);
+  EXPECT_EQ(c.log.withoutData(), events({"socks connected 0", "connected 0", "closed 0"}));
   EXPECT_EQ(c.log.received, "bye");
 }

@@ -5,15 +5,15 @@
 namespace testing_support {
 
 ScriptedDialogs::ScriptedDialogs() {
-  platform::SetDialogs(this);
+  platform::setDialogs(this);
 }
 
 ScriptedDialogs::~ScriptedDialogs() {
-  platform::SetDialogs(nullptr);
+  platform::setDialogs(nullptr);
   EXPECT_TRUE(answers_.empty()) << answers_.size() << " scripted dialog answer(s) were never used";
 }
 
-DialogAnswer ScriptedDialogs::Next(const ShownDialog& shown) {
+DialogAnswer ScriptedDialogs::next(const ShownDialog& shown) {
   shown_.push_back(shown);
   if (hook_) hook_(shown);
   if (answers_.empty()) {
@@ -25,21 +25,21 @@ DialogAnswer ScriptedDialogs::Next(const ShownDialog& shown) {
   return answer;
 }
 
-int ScriptedDialogs::MessageBox(const std::string& caption, const std::string& text,
+int ScriptedDialogs::messageBox(const std::string& caption, const std::string& text,
                                 platform::DialogIcon icon, platform::DialogButtons buttons) {
-  return Next({ShownDialog::MessageBox, caption, text, icon, buttons}).result;
+  return next({ShownDialog::MessageBox, caption, text, icon, buttons}).result;
 }
 
-bool ScriptedDialogs::SelectFolder(const std::string& title, std::string& folder) {
-  DialogAnswer answer = Next({ShownDialog::SelectFolder, title, {}, {}, {}});
+bool ScriptedDialogs::selectFolder(const std::string& title, std::string& folder) {
+  DialogAnswer answer = next({ShownDialog::SelectFolder, title, {}, {}, {}});
   if (answer.paths.empty()) return false;
   folder = answer.paths.front();
   return true;
 }
 
-std::vector<std::string> ScriptedDialogs::OpenFiles(const std::string& title, const std::string& filter,
+std::vector<std::string> ScriptedDialogs::openFiles(const std::string& title, const std::string& filter,
                                                     const std::string&) {
-  return Next({ShownDialog::OpenFiles, title, filter, {}, {}}).paths;
+  return next({ShownDialog::OpenFiles, title, filter, {}, {}}).paths;
 }
 
 }  // namespace testing_support

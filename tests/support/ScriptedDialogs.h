@@ -30,24 +30,24 @@ class ScriptedDialogs final : public platform::Dialogs {
   ScriptedDialogs();   // installs itself as the current dialogs
   ~ScriptedDialogs();  // restores the previous ones and fails the test when answers were left unused
 
-  void Answer(int result) { answers_.push_back({result, {}}); }
-  void AnswerPaths(std::vector<std::string> paths) {
+  void answer(int result) { answers_.push_back({result, {}}); }
+  void answerPaths(std::vector<std::string> paths) {
     answers_.push_back({platform::ModalResult::Ok, std::move(paths)});
   }
   // Called when a dialog is shown, before it is answered (for example to check window state).
-  void OnShow(std::function<void(const ShownDialog&)> hook) { hook_ = std::move(hook); }
+  void onShow(std::function<void(const ShownDialog&)> hook) { hook_ = std::move(hook); }
 
-  const std::vector<ShownDialog>& Shown() const { return shown_; }
-  void ClearShown() { shown_.clear(); }
+  const std::vector<ShownDialog>& shown() const { return shown_; }
+  void clearShown() { shown_.clear(); }
 
-  int MessageBox(const std::string& caption, const std::string& text, platform::DialogIcon icon,
+  int messageBox(const std::string& caption, const std::string& text, platform::DialogIcon icon,
                  platform::DialogButtons buttons) override;
-  bool SelectFolder(const std::string& title, std::string& folder) override;
-  std::vector<std::string> OpenFiles(const std::string& title, const std::string& filter,
+  bool selectFolder(const std::string& title, std::string& folder) override;
+  std::vector<std::string> openFiles(const std::string& title, const std::string& filter,
                                      const std::string& initialDir) override;
 
  private:
-  DialogAnswer Next(const ShownDialog& shown);
+  DialogAnswer next(const ShownDialog& shown);
 
   std::deque<DialogAnswer> answers_;
   std::vector<ShownDialog> shown_;

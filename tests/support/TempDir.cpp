@@ -18,13 +18,13 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::Write(const std::string& name, const std::string& content) const {
-  const std::string path = File(name);
+std::string TempDir::write(const std::string& name, const std::string& content) const {
+  const std::string path = file(name);
   std::ofstream(path, std::ios::binary) << content;
   return path;
 }
 
-std::string BuildDir() {
+std::string buildDir() {
   return CLIPWAVE_BUILD_DIR;
 }
 

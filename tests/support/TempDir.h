@@ -12,16 +12,16 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::string& Path() const { return path_; }  // no trailing '/'
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }  // no trailing '/'
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
   // Writes `content` to the file `name` inside the folder and returns its path.
-  std::string Write(const std::string& name, const std::string& content) const;
+  std::string write(const std::string& name, const std::string& content) const;
 
  private:
   std::string path_;
 };
 
 // The build folder the tests were built in (where the program `clipwave` lives).
-std::string BuildDir();
+std::string buildDir();
 
 }  // namespace testing_support

@@ -15,34 +15,34 @@ namespace {
 const char* kBorderStyle = "border: 1px solid #686868;";
 
 template <typename W>
-W* Place(W* widget, int left, int top, int width, int height) {
+W* place(W* widget, int left, int top, int width, int height) {
   widget->setGeometry(left, top, width, height);
   return widget;
 }
 
 }  // namespace
 
-QPushButton* CreateButton(QWidget* parent, const QString& text, int left, int top, int width, int height) {
-  auto* button = Place(new QPushButton(text, parent), left, top, width, height);
+QPushButton* createButton(QWidget* parent, const QString& text, int left, int top, int width, int height) {
+  auto* button = place(new QPushButton(text, parent), left, top, width, height);
   button->setAutoDefault(false);
   return button;
 }
 
-QLineEdit* CreateEdit(QWidget* parent, int left, int top, int width, int height) {
-  auto* edit = Place(new QLineEdit(parent), left, top, width, height);
+QLineEdit* createEdit(QWidget* parent, int left, int top, int width, int height) {
+  auto* edit = place(new QLineEdit(parent), left, top, width, height);
   edit->setStyleSheet(QString("QLineEdit { %1 padding: 0 2px; }").arg(kBorderStyle));
   return edit;
 }
 
-QLabel* CreateLabel(QWidget* parent, const QString& text, int left, int top) {
+QLabel* createLabel(QWidget* parent, const QString& text, int left, int top) {
   auto* label = new QLabel(text, parent);
   label->move(left, top);
   label->adjustSize();
   return label;
 }
 
-QLabel* CreateLinkLabel(QWidget* parent, const QString& text, int left, int top) {
-  QLabel* label = CreateLabel(parent, text, left, top);
+QLabel* createLinkLabel(QWidget* parent, const QString& text, int left, int top) {
+  QLabel* label = createLabel(parent, text, left, top);
   QFont font = label->font();
   font.setUnderline(true);
   label->setFont(font);
@@ -51,27 +51,27 @@ QLabel* CreateLinkLabel(QWidget* parent, const QString& text, int left, int top)
   return label;
 }
 
-QRadioButton* CreateRadioButton(QWidget* parent, const QString& text, int left, int top, int width) {
+QRadioButton* createRadioButton(QWidget* parent, const QString& text, int left, int top, int width) {
   auto* radio = new QRadioButton(text, parent);
   radio->adjustSize();
-  return Place(radio, left, top, width, radio->height());
+  return place(radio, left, top, width, radio->height());
 }
 
-QComboBox* CreateDropDownList(QWidget* parent, int left, int top, int width, int height) {
-  auto* combo = Place(new QComboBox(parent), left, top, width, height);
+QComboBox* createDropDownList(QWidget* parent, int left, int top, int width, int height) {
+  auto* combo = place(new QComboBox(parent), left, top, width, height);
   combo->setEditable(false);
   return combo;
 }
 
-QProgressBar* CreateProgressBar(QWidget* parent, int left, int top, int width, int height) {
-  auto* bar = Place(new QProgressBar(parent), left, top, width, height);
+QProgressBar* createProgressBar(QWidget* parent, int left, int top, int width, int height) {
+  auto* bar = place(new QProgressBar(parent), left, top, width, height);
   bar->setRange(0, 100);
   bar->setTextVisible(false);
   return bar;
 }
 
-QFrame* CreatePanel(QWidget* parent, int left, int top, int width, int height, bool lowered) {
-  auto* panel = Place(new QFrame(parent), left, top, width, height);
+QFrame* createPanel(QWidget* parent, int left, int top, int width, int height, bool lowered) {
+  auto* panel = place(new QFrame(parent), left, top, width, height);
   if (lowered) {
     panel->setFrameShape(QFrame::HLine);
     panel->setFrameShadow(QFrame::Sunken);

@@ -16,15 +16,15 @@ class QWidget;
 
 namespace skin {
 
-QPushButton* CreateButton(QWidget* parent, const QString& text, int left, int top, int width, int height);
-QLineEdit* CreateEdit(QWidget* parent, int left, int top, int width, int height);
-QLabel* CreateLabel(QWidget* parent, const QString& text, int left, int top);
+QPushButton* createButton(QWidget* parent, const QString& text, int left, int top, int width, int height);
+QLineEdit* createEdit(QWidget* parent, int left, int top, int width, int height);
+QLabel* createLabel(QWidget* parent, const QString& text, int left, int top);
 // An underlined label that opens nothing by itself; the owner reacts to its click.
-QLabel* CreateLinkLabel(QWidget* parent, const QString& text, int left, int top);
-QRadioButton* CreateRadioButton(QWidget* parent, const QString& text, int left, int top, int width);
-QComboBox* CreateDropDownList(QWidget* parent, int left, int top, int width, int height);
-QProgressBar* CreateProgressBar(QWidget* parent, int left, int top, int width, int height);
+QLabel* createLinkLabel(QWidget* parent, const QString& text, int left, int top);
+QRadioButton* createRadioButton(QWidget* parent, const QString& text, int left, int top, int width);
+QComboBox* createDropDownList(QWidget* parent, int left, int top, int width, int height);
+QProgressBar* createProgressBar(QWidget* parent, int left, int top, int width, int height);
 // A panel without bevel, or a 2-pixel lowered line when `lowered` is set.
-QFrame* CreatePanel(QWidget* parent, int left, int top, int width, int height, bool lowered = false);
+QFrame* createPanel(QWidget* parent, int left, int top, int width, int height, bool lowered = false);
 
 }  // namespace skin

@@ -15,21 +15,21 @@ namespace convert_fuzz {
 class CheckingSink final : public convert::OutputSink {
  public:
   bool ok = true;
-  void OnLine(std::string_view line) override {
+  void onLine(std::string_view line) override {
     if (line.empty() || static_cast<unsigned char>(line.front()) <= ' ' ||
         static_cast<unsigned char>(line.back()) <= ' ' ||
         line.find_first_of("\r\n") != std::string_view::npos)
       ok = false;
   }
-  void OnDuration(std::int64_t seconds) override {
+  void onDuration(std::int64_t seconds) override {
     if (seconds < -99 * 3661 || seconds > 99 * 3661) ok = false;  // two digits per component
   }
-  void OnPosition(std::int64_t seconds) override {
+  void onPosition(std::int64_t seconds) override {
     if (seconds >= 1000000000000000LL) ok = false;  // at most 15 digits, or 9 digits of hours
   }
 };
 
-inline bool CheckOutputCase(const std::uint8_t* data, std::size_t size) {
+inline bool checkOutputCase(const std::uint8_t* data, std::size_t size) {
   const std::string_view all(reinterpret_cast<const char*>(data), size);
   CheckingSink sink;
   ConvertProcess process;  // posts to no window
@@ -38,8 +38,8 @@ inline bool CheckOutputCase(const std::uint8_t* data, std::size_t size) {
     std::size_t cut = all.find('\x01', start);
     if (cut == std::string_view::npos) cut = all.size();
     const std::string_view chunk = all.substr(start, cut - start);
-    convert::ParseOutputChunk(chunk, sink);
-    process.ParseOutput(chunk);
+    convert::parseOutputChunk(chunk, sink);
+    process.parseOutput(chunk);
     start = cut + 1;
   }
   return sink.ok;

@@ -4,6 +4,6 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (!convert_fuzz::CheckOutputCase(data, size)) std::abort();
+  if (!convert_fuzz::checkOutputCase(data, size)) std::abort();
   return 0;
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string error = fuzzing::CheckSystemProxyInput(data, size);
+  const std::string error = fuzzing::checkSystemProxyInput(data, size);
   if (!error.empty()) {
     std::fprintf(stderr, "%s\n", error.c_str());
     __builtin_trap();

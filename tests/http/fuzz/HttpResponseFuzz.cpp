@@ -2,6 +2,6 @@
 #include "ResponseHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  httptest::FuzzOneResponse(data, size);
+  httptest::fuzzOneResponse(data, size);
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <iostream>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string error = fuzzing::CheckAddressText(data, size);
+  const std::string error = fuzzing::checkAddressText(data, size);
   if (!error.empty()) {
     std::cerr << error << '\n';
     std::abort();

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string fault = fuzzing::CheckSocksReply(data, size);
+  const std::string fault = fuzzing::checkSocksReply(data, size);
   if (!fault.empty()) {
     std::fprintf(stderr, "%s\n", fault.c_str());
     std::abort();
