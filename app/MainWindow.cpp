@@ -78,7 +78,8 @@ QLabel* createPicture(QWidget* parent, const QPixmap& picture, int left, int top
 }  // namespace
 
 MainWindow::MainWindow()
-    : messages_(std::make_unique<platform::FunctionTarget>([this](auto& m) { handleMessage(m); })) {
+    : mailbox_(
+          std::make_unique<platform::Mailbox<ShowInstance>>([this](ShowInstance&) { onShowInstance(); })) {
   mainWindow = this;
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -285,10 +286,6 @@ void MainWindow::onClipboardChanged() {
       containsNoCase(trimmed, ".com")) {
     urlEdit->setText(toQt(trimmed));
   }
-}
-
-void MainWindow::handleMessage(platform::Message& msg) {
-  if (msg.id == MainWindowMessage::ShowInstance) onShowInstance();
 }
 
 void MainWindow::onShowInstance() {

@@ -22,10 +22,8 @@ namespace platform {
 class ClipboardWatch;
 }
 
-// The private message a second copy of the program sends to bring this window forward.
-struct MainWindowMessage {
-  enum : std::uint32_t { ShowInstance = 0x1604 };
-};
+// What a second copy of the program sends to bring this window forward.
+struct ShowInstance {};
 
 // The main window's class name; the single-instance socket is named after it.
 extern const char* const kMainWindowClassName;
@@ -35,7 +33,7 @@ class MainWindow : public QWidget {
   MainWindow();  // reads the settings and creates the conversion object
   ~MainWindow() override;
 
-  platform::TargetHandle handle() const { return messages_->handle(); }
+  platform::MailboxRef<ShowInstance> mailbox() const { return mailbox_->ref(); }
 
   // The settings and the account as the window holds them.
   std::string outputDir;
@@ -114,9 +112,8 @@ class MainWindow : public QWidget {
   void createMenu();
   void applyMode(int mode);
   void fitExampleAddress();
-  void handleMessage(platform::Message& msg);
 
-  std::unique_ptr<platform::FunctionTarget> messages_;
+  std::unique_ptr<platform::Mailbox<ShowInstance>> mailbox_;
   std::unique_ptr<platform::ClipboardWatch> clipboard_;
   bool shown_ = false;
   bool closed_ = false;

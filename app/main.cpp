@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   platform::installQtDialogs();
   MainWindow window;
   QApplication::setFont(window.font());  // message boxes and the download window share the main window's font
-  instance.listen([&window] { platform::postMessage(window.handle(), MainWindowMessage::ShowInstance); });
+  instance.listen([to = window.mailbox()] { to.post(ShowInstance{}); });
   window.show();
   return QApplication::exec();
 }

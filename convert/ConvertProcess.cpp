@@ -2,7 +2,6 @@
 
 #include "common/Global.h"
 #include "convert/ConvertError.h"
-#include "convert/ConvertMessages.h"
 #include "convert/ConvertWatcher.h"
 #include "convert/ConverterCommand.h"
 #include "convert/OutputParser.h"
@@ -91,18 +90,16 @@ class ConvertProcess::OutputReader final : public convert::OutputSink {
     const std::int64_t elapsed = std::llround(since.count());
     const std::int64_t estimated =
         std::llround(static_cast<double>(elapsed * 100) / static_cast<double>(percent));
-    auto info = std::make_shared<ConvertProgress>();
-    info->percent = static_cast<std::int32_t>(shown);
-    info->elapsed = convert::formatMinutesSeconds(elapsed);
-    info->estimated = convert::formatMinutesSeconds(estimated);
-    platform::postMessage(p_.notifyTarget, ConvertMessage::Progress, 0, 0, std::move(info));
+    p_.notifyTarget.post(ConvertProgress{.percent = static_cast<std::int32_t>(shown),
+                                         .elapsed = convert::formatMinutesSeconds(elapsed),
+                                         .estimated = convert::formatMinutesSeconds(estimated)});
   }
 
  private:
   ConvertProcess& p_;
 };
 
-ConvertProcess::ConvertProcess() : mainThread_([this](platform::Message& msg) { onWatcherCall(msg); }) {}
+ConvertProcess::ConvertProcess() : mainThread_([this](ConvertWatcher::Call& call) { onWatcherCall(call); }) {}
 
 ConvertProcess::~ConvertProcess() {
   active = false;
@@ -186,21 +183,16 @@ std::string ConvertProcess::failureOfRun(const platform::ChildExit& exit) const 
 }
 
 void ConvertProcess::postEnd(ConvertProgress::Status status, std::string message) {
-  auto info = std::make_shared<ConvertProgress>();
-  info->percent = 100;
-  info->status = status;
-  info->message = std::move(message);
-  platform::postMessage(notifyTarget, ConvertMessage::Progress, 0, 0, std::move(info));
+  notifyTarget.post(ConvertProgress{.percent = 100, .status = status, .message = std::move(message)});
 }
 
-void ConvertProcess::onWatcherCall(platform::Message& msg) {
-  if (msg.id != ConvertWatcher::kCallMessage) return;
-  ConvertWatcher::serve(msg, [this](ConvertWatcher::Action action, std::uint32_t bytes) {
+void ConvertProcess::onWatcherCall(const ConvertWatcher::Call& call) {
+  ConvertWatcher::serve(call, [this](ConvertWatcher::Action action, std::uint32_t bytes) {
     bytesAvailable_ = bytes;
     try {
-      if (action == ConvertWatcher::ReadStdout) readStdout();
-      if (action == ConvertWatcher::ReadStderr) readStderr();
-      if (action == ConvertWatcher::Finish) finish();
+      if (action == ConvertWatcher::Action::ReadStdout) readStdout();
+      if (action == ConvertWatcher::Action::ReadStderr) readStderr();
+      if (action == ConvertWatcher::Action::Finish) finish();
     } catch (const ConvertError&) {
       // A failed read ends the watcher; nothing is shown, the converter runs on until kill().
     }

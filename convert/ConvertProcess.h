@@ -1,6 +1,6 @@
 // The conversion object: runs the converter "ffmpeg" as a child process whose standard input,
 // output and error are pipes, watches it with a ConvertWatcher, and reports progress and the end of
-// the run to the window in notifyTarget with ConvertMessage::Progress and a ConvertProgress record.
+// the run to the window in notifyTarget by posting ConvertProgress records.
 //
 // Everything here runs on the thread that created the object (the main thread). run() raises
 // ConvertError when the converter cannot be started; the end of a run is always a record:
@@ -9,6 +9,7 @@
 #pragma once
 
 #include "convert/ConvertProgress.h"
+#include "convert/ConvertWatcher.h"
 #include "platform/ChildProcess.h"
 #include "platform/Messages.h"
 
@@ -19,8 +20,6 @@
 #include <string_view>
 #include <vector>
 
-class ConvertWatcher;
-
 class ConvertProcess {
  public:
   ConvertProcess();
@@ -30,7 +29,7 @@ class ConvertProcess {
 
   // Filled in by the download window before each run.
   bool active = false;  // a run was started from the window and not killed; cleared only by kill()
-  platform::TargetHandle notifyTarget = platform::kNoTarget;
+  platform::MailboxRef<ConvertProgress> notifyTarget;
   std::string inputFile;   // full path of the video
   std::string outputFile;  // full path of the audio file to write
   std::string arguments;   // the format's argument fragment, ending with a blank
@@ -61,7 +60,7 @@ class ConvertProcess {
   void closePipes();
   void closeChildEnds();
   void stopRun();
-  void onWatcherCall(platform::Message& msg);
+  void onWatcherCall(const ConvertWatcher::Call& call);
   std::string failureOfRun(const platform::ChildExit& exit) const;
 
   int stdinRead_ = -1, stdinWrite_ = -1;
@@ -76,7 +75,7 @@ class ConvertProcess {
   std::string commandLine_;
   std::string lastErrorLine_;  // the converter's last line that was not a status line
   std::vector<char> readBuffer_;
-  platform::FunctionTarget mainThread_;  // receives the watcher's calls
+  platform::Mailbox<ConvertWatcher::Call> mainThread_;  // receives the watcher's calls
 };
 
 // The program's one conversion object, created and destroyed by the main window.

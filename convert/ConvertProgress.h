@@ -1,4 +1,5 @@
-// The record that the conversion posts to the window that follows it, with ConvertMessage::Progress.
+// The record that the conversion posts to the window that follows it: progress, then one end record.
+// Every member has a default, so a record can name only the members it fills ({.percent = 100}).
 #pragma once
 
 #include <cstdint>
@@ -12,8 +13,8 @@ struct ConvertProgress {
   };
 
   std::int32_t percent = 0;
-  std::string elapsed;    // minutes:seconds, at least two digits each; empty in an end record
-  std::string estimated;  // the projected whole duration of the conversion, in the same form
+  std::string elapsed{};    // minutes:seconds, at least two digits each; empty in an end record
+  std::string estimated{};  // the projected whole duration of the conversion, in the same form
   Status status = Status::Ok;
-  std::string message;  // with Status::Failed: the converter's last error line, or what went wrong
+  std::string message{};  // with Status::Failed: the converter's last error line, or what went wrong
 };

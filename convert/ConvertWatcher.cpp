@@ -15,12 +15,12 @@ constexpr int kMaxDrainPasses = 64;  // once the converter has ended: at most 64
 
 }  // namespace
 
-bool ConvertWatcher::Calls::isStopped() {
+bool ConvertWatcher::Rendezvous::isStopped() {
   std::lock_guard<std::mutex> guard(mutex);
   return stopped;
 }
 
-void ConvertWatcher::Calls::answer() {
+void ConvertWatcher::Rendezvous::answer() {
   {
     std::lock_guard<std::mutex> guard(mutex);
     answered = asked;
@@ -29,7 +29,7 @@ void ConvertWatcher::Calls::answer() {
 }
 
 ConvertWatcher::ConvertWatcher(ConvertProcess& process)
-    : target_(process.mainThread_.handle()),
+    : target_(process.mainThread_.ref()),
       stdout_(process.stdoutRead_),
       stderr_(process.stderrRead_),
       child_(process.child_),
@@ -42,30 +42,31 @@ ConvertWatcher::~ConvertWatcher() {
 
 void ConvertWatcher::terminate() {
   {
-    std::lock_guard<std::mutex> guard(calls_->mutex);
-    calls_->stopped = true;
+    std::lock_guard<std::mutex> guard(rendezvous_->mutex);
+    rendezvous_->stopped = true;
   }
-  calls_->changed.notify_all();
+  rendezvous_->changed.notify_all();
 }
 
 bool ConvertWatcher::call(Action action, std::uint32_t bytes) {
-  std::unique_lock<std::mutex> lock(calls_->mutex);
-  if (calls_->stopped) return false;
-  const std::uint64_t call = ++calls_->asked;
+  std::unique_lock<std::mutex> lock(rendezvous_->mutex);
+  if (rendezvous_->stopped) return false;
+  const std::uint64_t call = ++rendezvous_->asked;
   lock.unlock();
-  if (!platform::postMessage(target_, kCallMessage, action, bytes, calls_)) {
+  if (!target_.post(Call{action, bytes, rendezvous_})) {
     terminate();  // the conversion object's target is gone: nobody will answer
     return false;
   }
   lock.lock();
-  calls_->changed.wait(lock, [&] { return calls_->stopped || calls_->answered >= call; });
-  return !calls_->stopped;
+  rendezvous_->changed.wait(lock, [&] { return rendezvous_->stopped || rendezvous_->answered >= call; });
+  return !rendezvous_->stopped;
 }
 
 // One pass over both pipes, standard output first; true when one of them held data.
 bool ConvertWatcher::servePipes() {
   bool found = false;
-  for (const auto& [fd, action] : {std::pair{stdout_, ReadStdout}, std::pair{stderr_, ReadStderr}}) {
+  for (const auto& [fd, action] :
+       {std::pair{stdout_, Action::ReadStdout}, std::pair{stderr_, Action::ReadStderr}}) {
     const int waiting = platform::bytesInPipe(fd);  // a failed peek counts as no data
     if (waiting <= 0) continue;
     found = true;
@@ -76,14 +77,14 @@ bool ConvertWatcher::servePipes() {
 
 void ConvertWatcher::run() {
   pthread_setname_np(pthread_self(), "convert-watch");
-  while (!calls_->isStopped()) {
+  while (!rendezvous_->isStopped()) {
     if (servePipes()) continue;
     if (!child_.waitForExit(kIdleWaitMs)) continue;
     // The converter has ended: take what it left in the pipes, then finish the run.
-    for (int pass = 0; pass < kMaxDrainPasses && !calls_->isStopped(); ++pass) {
+    for (int pass = 0; pass < kMaxDrainPasses && !rendezvous_->isStopped(); ++pass) {
       if (!servePipes()) break;
     }
-    call(Finish, 0);
+    call(Action::Finish, 0);
     return;
   }
 }

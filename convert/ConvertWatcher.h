@@ -18,11 +18,18 @@ class ChildProcess;
 class ConvertProcess;
 
 class ConvertWatcher {
+ private:
+  struct Rendezvous;
+
  public:
-  enum Action : std::uintptr_t { ReadStdout = 1, ReadStderr = 2, Finish = 3 };
-  // The message of a call from the watcher, posted to the conversion object's own target with the
-  // action as first parameter and the bytes waiting as second.
-  static constexpr std::uint32_t kCallMessage = 0x0400;
+  enum class Action { ReadStdout, ReadStderr, Finish };
+
+  // A call from the watcher, posted to the conversion object's mailbox: what to do and the bytes waiting.
+  struct Call {
+    Action action;
+    std::uint32_t bytes;
+    std::shared_ptr<Rendezvous> rendezvous;  // where the watcher waits for the answer
+  };
 
   explicit ConvertWatcher(ConvertProcess& process);  // starts watching at once
   ~ConvertWatcher();                                 // asks to stop and waits until it has stopped
@@ -31,20 +38,19 @@ class ConvertWatcher {
   // the conversion object's thread to run.
   void terminate();
 
-  // Runs on the conversion object's thread for a kCallMessage: `fn(action, bytes)` unless the watcher
-  // that made the call has been asked to stop since, then lets the watcher go on.
+  // Runs on the conversion object's thread for a Call: `fn(action, bytes)` unless the watcher that made
+  // the call has been asked to stop since, then lets the watcher go on.
   template <typename Fn>
-  static void serve(platform::Message& msg, Fn&& fn) {
-    auto calls = std::static_pointer_cast<Calls>(msg.payload);
-    if (calls == nullptr || calls->isStopped()) return;
-    fn(static_cast<Action>(msg.wParam), static_cast<std::uint32_t>(msg.lParam));
-    calls->answer();
+  static void serve(const Call& call, Fn&& fn) {
+    if (call.rendezvous == nullptr || call.rendezvous->isStopped()) return;
+    fn(call.action, call.bytes);
+    call.rendezvous->answer();
   }
 
  private:
-  // The rendezvous of one watcher with the conversion object's thread; shared with the messages in
-  // flight, so a call handled after the watcher is gone finds it stopped.
-  struct Calls {
+  // The rendezvous of one watcher with the conversion object's thread; shared with the calls in flight,
+  // so a call handled after the watcher is gone finds it stopped.
+  struct Rendezvous {
     std::mutex mutex;
     std::condition_variable changed;
     bool stopped = false;
@@ -57,9 +63,9 @@ class ConvertWatcher {
   bool servePipes();
   bool call(Action action, std::uint32_t bytes);  // false once stopped
 
-  platform::TargetHandle target_;
+  platform::MailboxRef<Call> target_;
   int stdout_, stderr_;
   const platform::ChildProcess& child_;
-  std::shared_ptr<Calls> calls_ = std::make_shared<Calls>();
+  std::shared_ptr<Rendezvous> rendezvous_ = std::make_shared<Rendezvous>();
   std::thread thread_;
 };

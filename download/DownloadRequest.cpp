@@ -2,9 +2,7 @@
 
 #include "common/Global.h"
 #include "convert/ConvertError.h"
-#include "convert/ConvertMessages.h"
 #include "convert/ConvertProcess.h"
-#include "download/DownloadMessages.h"
 #include "download/ExtractVideoAddress.h"
 #include "net/http/FileStream.h"
 #include "net/http/UrlParts.h"
@@ -48,7 +46,7 @@ DownloadRequest::DownloadRequest(const ConversionRequest& request, std::string o
       convertArgs(request.convertArgs),
       outputFolder_(std::move(outputFolder)),
       view_(view),
-      messages_([this](platform::Message& msg) { handleMessage(msg); }) {
+      mailbox_([this](RequestEvent& event) { handleEvent(event); }) {
   httpClient.agent = "Mozilla/3.0 (compatible)";
   httpClient.accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
   httpClient.setRequestVer("1.0");
@@ -79,27 +77,16 @@ std::string DownloadRequest::outputFileFor(const std::string& video) const {
   return outputFolder() + name.string();
 }
 
-void DownloadRequest::handleMessage(platform::Message& msg) {
+void DownloadRequest::handleEvent(RequestEvent& event) {
   if (closed_) return;  // a closed window handles nothing more
-  switch (msg.id) {
-    case RequestMessage::Close:
-      close(platform::ModalResult::Cancel);
-      break;
-    case RequestMessage::FetchPage:
-      fetchPage();
-      break;
-    case RequestMessage::StartDownload:
-      startDownload();
-      break;
-    case RequestMessage::StartConvert:
-      startConvert();
-      break;
-    case ConvertMessage::Progress:
-      if (auto info = std::static_pointer_cast<ConvertProgress>(msg.payload)) onConvertProgress(*info);
-      break;
-    default:
-      break;
-  }
+  std::visit(platform::Overloaded{
+                 [this](FetchPage&) { fetchPage(); },
+                 [this](StartDownload&) { startDownload(); },
+                 [this](StartConvert&) { startConvert(); },
+                 [this](CloseWindow&) { close(platform::ModalResult::Cancel); },
+                 [this](ConvertProgress& info) { onConvertProgress(info); },
+             },
+             event);
 }
 
 void DownloadRequest::showPanel(Panel panel) {
@@ -115,7 +102,7 @@ void DownloadRequest::onWindowShown() {
     startConversion(sources.empty() ? std::string() : sources.front());
   } else {
     showPanel(Panel::FetchPage);
-    platform::postMessage(handle(), RequestMessage::FetchPage);
+    mailbox_.post(FetchPage{});
   }
 }
 
@@ -142,7 +129,7 @@ PageRetrieval::PassOutcome DownloadRequest::extractionPass(const std::string& pa
 
 void DownloadRequest::fetchPage() {
   if (!retrieval_) {
-    platform::postMessage(handle(), RequestMessage::StartDownload);
+    mailbox_.post(StartDownload{});
     return;
   }
   const std::vector<std::string> items = sources;  // closing clears sources
@@ -154,7 +141,7 @@ void DownloadRequest::fetchPage() {
         item, [&](const std::string& page) { return extractionPass(page, item); },
         [this] { return closed_; });
     if (result == PageRetrieval::Result::TextUnreadable) {
-      platform::postMessage(handle(), RequestMessage::Close);
+      mailbox_.post(CloseWindow{});
       return;
     }
     if (result == PageRetrieval::Result::BrowserFailed) {
@@ -165,7 +152,7 @@ void DownloadRequest::fetchPage() {
     }
     if (result != PageRetrieval::Result::Finished) return;
     if (fileName.empty()) fileName = "get_video.flv";
-    platform::postMessage(handle(), RequestMessage::StartDownload);
+    mailbox_.post(StartDownload{});
   }
 }
 
@@ -192,8 +179,11 @@ void DownloadRequest::startDownload() {
     close(platform::ModalResult::Cancel);
     return;
   }
-  platform::postMessage(
-      handle(), mode == RequestMode::DownloadOnly ? RequestMessage::Close : RequestMessage::StartConvert);
+  if (mode == RequestMode::DownloadOnly) {
+    mailbox_.post(CloseWindow{});
+  } else {
+    mailbox_.post(StartConvert{});
+  }
 }
 
 // A system proxy, when one is switched on, serves the download unless no_proxy names its host.
@@ -274,7 +264,7 @@ void DownloadRequest::startConversion(const std::string& input) {
   convertProcess->active = true;
   convertProcess->inputFile = input;
   convertProcess->outputFile = outputFileFor(input);
-  convertProcess->notifyTarget = handle();
+  convertProcess->notifyTarget = mailbox_.ref<ConvertProgress>();
   convertProcess->arguments = convertArgs;
   try {
     convertProcess->run();

@@ -1,20 +1,19 @@
 // One request, from the video page (or local file) to the audio file, without any widget: the state
-// the download window shows, and the phases, run from the messages the request posts to itself and
-// from the conversion's progress records. The window (or a command-line front end, or a test) shows
+// the download window shows, and the phases, run from the events the request posts to itself and from
+// the conversion's progress records. The window (or a command-line front end, or a test) shows
 // the state through a RequestView and forwards Stop and close.
 #pragma once
 
 #include "download/ConversionRequest.h"
 #include "download/DownloadProgress.h"
 #include "download/PageRetrieval.h"
+#include "download/RequestEvents.h"
 #include "net/http/HttpClient.h"
 #include "platform/Messages.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
-
-struct ConvertProgress;
 
 namespace download {
 
@@ -49,7 +48,7 @@ class DownloadRequest {
   DownloadRequest(const DownloadRequest&) = delete;
   DownloadRequest& operator=(const DownloadRequest&) = delete;
 
-  platform::TargetHandle handle() const { return messages_.handle(); }
+  platform::MailboxRef<RequestEvent> mailbox() const { return mailbox_.ref(); }
 
   // The state the window's hidden edits held.
   std::vector<std::string> sources;
@@ -72,9 +71,9 @@ class DownloadRequest {
   void onWindowClosed();
   void stop();  // every Stop button
 
-  // Message handlers.
+  // The handlers of the request's events.
   // Loads each page of sources in the browser controls and reads it until the video address is found
-  // (or the attempts are over), then posts RequestMessage::StartDownload. Stop or closing the window ends it.
+  // (or the attempts are over), then posts StartDownload. Stop or closing the window ends it.
   void fetchPage();
   // With an address: downloads the video into the output folder, then closes (download only) or converts
   // it (download and convert). A failed download is reported and closes the window; after Stop nothing
@@ -90,7 +89,7 @@ class DownloadRequest {
   std::string outputFileFor(const std::string& video) const;
 
  private:
-  void handleMessage(platform::Message& msg);
+  void handleEvent(RequestEvent& event);
   PageRetrieval::PassOutcome extractionPass(const std::string& page, const std::string& item);
   void showPanel(Panel panel);
   void startConversion(const std::string& input);
@@ -104,7 +103,7 @@ class DownloadRequest {
   RequestView& view_;
   bool closed_ = false;
   std::unique_ptr<PageRetrieval> retrieval_;
-  platform::FunctionTarget messages_;
+  platform::Mailbox<RequestEvent> mailbox_;
 };
 
 }  // namespace download

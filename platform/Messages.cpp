@@ -2,73 +2,41 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QThread>
 #include <QTimer>
 
-#include <atomic>
-#include <mutex>
-#include <unordered_map>
-
 namespace platform {
-namespace {
+namespace detail {
 
-const QEvent::Type kMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-class MessageEvent final : public QEvent {
- public:
-  explicit MessageEvent(Message m) : QEvent(kMessageEvent), message(std::move(m)) {}
-  Message message;
-};
-
-// Handle -> target. Posting and unregistering hold the same lock, so a target cannot be destroyed
-// between the look-up and the post; once unregistered, Qt drops the target's queued events.
-struct Registry {
-  std::mutex lock;
-  std::unordered_map<TargetHandle, MessageTarget*> targets;
-  std::atomic<TargetHandle> next{1};
-};
-
-Registry& registry() {
-  static Registry r;
-  return r;
+QEvent::Type deliveryEventType() {
+  static const auto kType = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return kType;
 }
 
-}  // namespace
-
-MessageTarget::MessageTarget() : handle_(registry().next.fetch_add(1)) {
-  std::lock_guard<std::mutex> guard(registry().lock);
-  registry().targets.emplace(handle_, this);
+bool MailboxCore::post(std::unique_ptr<QEvent> delivery) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (receiver_ == nullptr) return false;
+  QCoreApplication::postEvent(receiver_, delivery.release());
+  return true;
 }
 
-MessageTarget::~MessageTarget() {
+bool MailboxCore::open() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return receiver_ != nullptr;
+}
+
+void MailboxCore::close() {
+  QObject* receiver = nullptr;
   {
-    std::lock_guard<std::mutex> guard(registry().lock);
-    registry().targets.erase(handle_);
+    std::lock_guard<std::mutex> guard(lock_);
+    receiver = receiver_;
+    receiver_ = nullptr;
   }
-  QCoreApplication::removePostedEvents(this, kMessageEvent);
+  // Nothing can be posted to the receiver any more: drop what is queued, freeing each event.
+  if (receiver != nullptr) QCoreApplication::removePostedEvents(receiver, deliveryEventType());
 }
 
-bool MessageTarget::event(QEvent* e) {
-  if (e->type() != kMessageEvent) return QObject::event(e);
-  handleMessage(static_cast<MessageEvent*>(e)->message);
-  return true;
-}
-
-bool postMessage(TargetHandle target, std::uint32_t id, std::uintptr_t wParam, std::intptr_t lParam,
-                 std::shared_ptr<void> payload) {
-  std::lock_guard<std::mutex> guard(registry().lock);
-  auto it = registry().targets.find(target);
-  if (it == registry().targets.end()) return false;
-  QCoreApplication::postEvent(it->second,
-                              new MessageEvent(Message{id, wParam, lParam, std::move(payload), 0}));
-  return true;
-}
-
-bool isTargetAlive(TargetHandle target) {
-  std::lock_guard<std::mutex> guard(registry().lock);
-  return registry().targets.count(target) != 0;
-}
+}  // namespace detail
 
 void processMessages() {
   QCoreApplication::sendPostedEvents();

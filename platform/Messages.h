@@ -1,67 +1,142 @@
-// Posted messages between message targets, the stand-in for window messages.
+// Posted messages, the stand-in for window messages: typed events queued for an object's thread.
 //
-// A message target is an object with a handleMessage() method and a handle. postMessage queues a record for
-// the target's thread and returns at once; the record is handled later, one at a time, on that thread, never
-// inside the call that posted it. Records for a handle whose target is gone are dropped, and their payload is
-// freed with them.
+// A Mailbox<Event> belongs to one object and lives on the thread that created it. Posting an event to it
+// queues the event and returns at once; the mailbox's handler gets the events later, in order and one at
+// a time, on the mailbox's thread, never inside the call that posted them. `Event` is one struct, or a
+// std::variant of the structs the owner handles (its handler visits the variant).
+//
+// Others post through a MailboxRef, which can be copied and used from any thread. Once the mailbox is
+// gone, posts through its references do nothing, and the events still queued for it are dropped, each
+// freed with everything it holds. A mailbox may be destroyed on its thread while other threads post to it.
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <type_traits>
+#include <utility>
 
 namespace platform {
 
-using TargetHandle = std::uint64_t;  // 0 is never a valid handle
-constexpr TargetHandle kNoTarget = 0;
+namespace detail {
 
-struct Message {
-  std::uint32_t id = 0;
-  std::uintptr_t wParam = 0;
-  std::intptr_t lParam = 0;
-  std::shared_ptr<void> payload;  // optional record carried with the message, freed when dropped
-  std::intptr_t result = 0;
+// The event type of every queued delivery.
+QEvent::Type deliveryEventType();
+
+// An event on its way to a Mailbox<Event>.
+template <typename Event>
+class Delivery final : public QEvent {
+ public:
+  explicit Delivery(Event e) : QEvent(deliveryEventType()), event(std::move(e)) {}
+  Event event;
 };
 
-// Base of every object that receives posted messages. Lives on the thread that created it.
-class MessageTarget : public QObject {
+// The part of a mailbox that its references share: the object that receives the deliveries, and the lock
+// that posting and closing both hold, so the mailbox cannot be destroyed between the check and the post.
+class MailboxCore {
  public:
-  MessageTarget();
-  ~MessageTarget() override;
-  MessageTarget(const MessageTarget&) = delete;
-  MessageTarget& operator=(const MessageTarget&) = delete;
+  explicit MailboxCore(QObject* receiver) : receiver_(receiver) {}
 
-  TargetHandle handle() const { return handle_; }
-
- protected:
-  virtual void handleMessage(Message& msg) = 0;
-  bool event(QEvent* e) override;
+  // Queues `delivery` for the receiver and takes it; false, with the delivery freed, once closed.
+  bool post(std::unique_ptr<QEvent> delivery);
+  bool open();
+  // No more posts; what is still queued is dropped.
+  void close();
 
  private:
-  TargetHandle handle_;
+  std::mutex lock_;
+  QObject* receiver_;
 };
 
-// A message target that hands every message to a function; handy for hidden windows and tests.
-class FunctionTarget final : public MessageTarget {
+// Hands each delivery to the mailbox's handler, on the mailbox's thread.
+template <typename Event>
+class Receiver final : public QObject {
  public:
-  explicit FunctionTarget(std::function<void(Message&)> handler) : handler_(std::move(handler)) {}
+  explicit Receiver(std::function<void(Event&)> handler) : handler_(std::move(handler)) {}
 
  protected:
-  void handleMessage(Message& msg) override { handler_(msg); }
+  bool event(QEvent* e) override {
+    if (e->type() != deliveryEventType()) return QObject::event(e);
+    // The handler may destroy the mailbox and this receiver: nothing of them is touched after it.
+    handler_(static_cast<Delivery<Event>*>(e)->event);
+    return true;
+  }
 
  private:
-  std::function<void(Message&)> handler_;
+  std::function<void(Event&)> handler_;
 };
 
-// Queues a message for the target; false when no target has this handle (the message is dropped).
-// Safe to call from any thread.
-bool postMessage(TargetHandle target, std::uint32_t id, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
-                 std::shared_ptr<void> payload = nullptr);
+}  // namespace detail
 
-// True while a target with this handle exists.
-bool isTargetAlive(TargetHandle target);
+template <typename Event>
+class Mailbox;
+
+// Where events of type `Event` go: a reference to a mailbox, or to none (default constructed).
+template <typename Event>
+class MailboxRef {
+ public:
+  MailboxRef() = default;
+
+  // Queues `event` for the mailbox; false when there is no mailbox any more (the event is dropped).
+  // Safe to call from any thread.
+  bool post(Event event) const {
+    if (core_ == nullptr) return false;
+    return core_->post(deliver_(std::move(event)));
+  }
+
+  // True while the mailbox exists.
+  bool alive() const { return core_ != nullptr && core_->open(); }
+
+ private:
+  template <typename>
+  friend class Mailbox;
+  using Deliver = std::unique_ptr<QEvent> (*)(Event&&);
+
+  MailboxRef(std::shared_ptr<detail::MailboxCore> core, Deliver deliver)
+      : core_(std::move(core)), deliver_(deliver) {}
+
+  std::shared_ptr<detail::MailboxCore> core_;
+  Deliver deliver_ = nullptr;
+};
+
+template <typename Event>
+class Mailbox {
+ public:
+  explicit Mailbox(std::function<void(Event&)> handler)
+      : receiver_(std::move(handler)), core_(std::make_shared<detail::MailboxCore>(&receiver_)) {}
+  ~Mailbox() { core_->close(); }
+  Mailbox(const Mailbox&) = delete;
+  Mailbox& operator=(const Mailbox&) = delete;
+
+  // A reference to this mailbox for others to post through. With a `Part`, one of the alternatives of a
+  // std::variant `Event`, the reference takes only that part: its user needs to know nothing of the rest.
+  template <typename Part = Event>
+  MailboxRef<Part> ref() const {
+    static_assert(std::is_constructible_v<Event, Part&&>, "the mailbox does not take this event");
+    return MailboxRef<Part>(core_, [](Part&& part) -> std::unique_ptr<QEvent> {
+      return std::make_unique<detail::Delivery<Event>>(Event(std::move(part)));
+    });
+  }
+
+  // Posts to this mailbox, as ref().post(event) does.
+  bool post(Event event) const { return ref().post(std::move(event)); }
+
+ private:
+  detail::Receiver<Event> receiver_;
+  std::shared_ptr<detail::MailboxCore> core_;
+};
+
+// One handler per alternative of a std::variant event:
+//   std::visit(Overloaded{[](Started& e) { ... }, [](Stopped&) { ... }}, event);
+template <typename... Handlers>
+struct Overloaded : Handlers... {
+  using Handlers::operator()...;
+};
+template <typename... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 // One message-pump step: handles every event already queued for this thread, without waiting.
 void processMessages();

@@ -6,7 +6,6 @@
 // FORMAT_INDEX picks one of the five format fragments (0-4); FRAGMENT, when given, is used instead.
 // An existing OUT is replaced (the overwrite question is answered Yes).
 #include "convert/ConvertError.h"
-#include "convert/ConvertMessages.h"
 #include "convert/ConvertProcess.h"
 #include "platform/Dialogs.h"
 #include "platform/Messages.h"
@@ -15,7 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -59,15 +58,13 @@ int main(int argc, char** argv) {
   platform::setDialogs(&dialogs);
 
   int records = 0;
-  std::shared_ptr<ConvertProgress> end;
-  platform::FunctionTarget window([&](platform::Message& m) {
-    auto info = std::static_pointer_cast<ConvertProgress>(m.payload);
-    if (m.id != ConvertMessage::Progress || info == nullptr) return;
-    if (!info->elapsed.empty()) {
+  std::optional<ConvertProgress> end;
+  platform::Mailbox<ConvertProgress> window([&](ConvertProgress& info) {
+    if (!info.elapsed.empty()) {
       ++records;
       return;
     }
-    end = info;
+    end = std::move(info);
     QCoreApplication::quit();
   });
 
@@ -76,7 +73,7 @@ int main(int argc, char** argv) {
   convertProcess->inputFile = argv[1];
   convertProcess->outputFile = argv[2];
   convertProcess->arguments = argc == 5 ? argv[4] : kFragments[index];
-  convertProcess->notifyTarget = window.handle();
+  convertProcess->notifyTarget = window.ref();
   try {
     convertProcess->run();
   } catch (const ConvertError& e) {
@@ -84,7 +81,7 @@ int main(int argc, char** argv) {
     destroyConvertProcess();
     return 2;
   }
-  if (end == nullptr) app.exec();
+  if (!end) app.exec();
   convertProcess->kill(0);
   destroyConvertProcess();
   platform::setDialogs(nullptr);

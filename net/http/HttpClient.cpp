@@ -77,7 +77,7 @@ class HttpClient::SocketSource final : public ByteSource {
 HttpClient::HttpClient(std::string name)
     : name_(std::move(name)),
       parser_(*this),
-      window_(std::make_unique<platform::FunctionTarget>([this](platform::Message& m) { handleMessage(m); })),
+      mailbox_(std::make_unique<platform::Mailbox<Step>>([this](Step& step) { handleStep(step); })),
       socket_(std::make_unique<net::TcpSocket>()) {
   source_ = std::make_unique<SocketSource>(*socket_);
   socket_->onSessionConnected = [this](BasicSocket*, std::uint16_t e) { socketSessionConnected(e); };
@@ -545,7 +545,7 @@ void HttpClient::relocationAfterClose() {
     return;
   }
   parser_.resetForRelocation();
-  platform::postMessage(window_->handle(), HttpClientMessage::Login, serial_);
+  mailbox_->post(LoginStep{serial_});
 }
 
 // --- Connection closed, abort, ready ------------------------------------------------------------
@@ -614,38 +614,35 @@ void HttpClient::abort() {
   ++serial_;
   readyPosted_ = true;
   setStateEvent(HttpState::Ready);
-  platform::postMessage(
-      window_->handle(), HttpClientMessage::RequestDone, serial_,
-      static_cast<std::intptr_t>(type_) | (static_cast<std::intptr_t>(requestDoneError_) << 8));
+  postRequestDone();
 }
 
 void HttpClient::setReady() {
   readyPosted_ = true;
-  platform::postMessage(window_->handle(), HttpClientMessage::SetReady, serial_);
+  mailbox_->post(ReadyStep{serial_});
 }
 
-void HttpClient::handleMessage(platform::Message& msg) {
-  if (msg.wParam != serial_) return;  // belongs to an earlier request
-  switch (msg.id) {
-    case HttpClientMessage::SetReady:
-      if (state_ == HttpState::Ready) return;
-      setStateEvent(HttpState::Ready);
-      platform::postMessage(
-          window_->handle(), HttpClientMessage::RequestDone, serial_,
-          static_cast<std::intptr_t>(type_) | (static_cast<std::intptr_t>(requestDoneError_) << 8));
-      break;
-    case HttpClientMessage::RequestDone:
-      if (onRequestDone) {
-        onRequestDone(this, static_cast<RequestType>(msg.lParam & 0xff),
-                      static_cast<std::uint16_t>(msg.lParam >> 8));
-      }
-      break;
-    case HttpClientMessage::Login:
-      if (state_ != HttpState::Ready && state_ != HttpState::Aborting) login();
-      break;
-    default:
-      break;
-  }
+void HttpClient::postRequestDone() {
+  mailbox_->post(RequestDoneStep{serial_, type_, requestDoneError_});
+}
+
+void HttpClient::handleStep(Step& step) {
+  const std::uint64_t request = std::visit([](const auto& s) { return s.request; }, step);
+  if (request != serial_) return;  // belongs to an earlier request
+  std::visit(platform::Overloaded{
+                 [this](ReadyStep&) {
+                   if (state_ == HttpState::Ready) return;
+                   setStateEvent(HttpState::Ready);
+                   postRequestDone();
+                 },
+                 [this](RequestDoneStep& done) {
+                   if (onRequestDone) onRequestDone(this, done.type, done.error);
+                 },
+                 [this](LoginStep&) {
+                   if (state_ != HttpState::Ready && state_ != HttpState::Aborting) login();
+                 },
+             },
+             step);
 }
 
 void HttpClient::closeDelayed() {

@@ -1,5 +1,5 @@
 // HttpClient: the event-driven HTTP/1.0 and 1.1 client over one TcpSocket. It runs on the thread that
-// created it; every socket notification, its own posted messages and every event arrive through that
+// created it; every socket notification, its own queued steps and every event arrive through that
 // thread's message dispatch. get() runs a request synchronously while it keeps dispatching messages.
 //
 // A request goes: HttpState::NotConnected -> HttpState::DnsLookup -> HttpState::DnsLookupDone ->
@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace http {
@@ -38,11 +39,6 @@ using HttpBeforeHeaderSendEvent =
 using HttpErrorEvent = std::function<void(HttpClient* client, std::uint16_t errorCode)>;
 using HttpSocksErrorEvent =
     std::function<void(HttpClient* client, std::int32_t error, const std::string& message)>;
-
-// Messages of the client's own message target.
-struct HttpClientMessage {
-  enum : std::uint32_t { RequestDone = 0x401, SetReady = 0x402, Login = 0x403 };
-};
 
 class HttpClient : private HttpResponseHost {
  public:
@@ -143,7 +139,23 @@ class HttpClient : private HttpResponseHost {
   void nextTarget(const std::string& value);
   void proxyTarget(const std::string& value);
   void setStateEvent(HttpState state);
-  void handleMessage(platform::Message& msg);
+
+  // The client's own queued steps, each for one request (its serial): those of an earlier request are
+  // dropped.
+  struct ReadyStep {
+    std::uint64_t request;
+  };
+  struct RequestDoneStep {
+    std::uint64_t request;
+    RequestType type;
+    std::uint16_t error;
+  };
+  struct LoginStep {
+    std::uint64_t request;
+  };
+  using Step = std::variant<ReadyStep, RequestDoneStep, LoginStep>;
+  void handleStep(Step& step);
+  void postRequestDone();
   void failBeforeConnect(int status, const std::string& text, std::uint16_t error);
 
   // HttpResponseHost: what the response side asks of the request side.
@@ -188,7 +200,7 @@ class HttpClient : private HttpResponseHost {
 
   HttpResponseParser parser_;
   std::unique_ptr<SocketSource> source_;
-  std::unique_ptr<platform::FunctionTarget> window_;
+  std::unique_ptr<platform::Mailbox<Step>> mailbox_;
   std::unique_ptr<net::TcpSocket> socket_;
 };
 

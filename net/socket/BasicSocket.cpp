@@ -34,29 +34,10 @@ bool isConnectOutcome(int err) {
 
 }  // namespace
 
-// The socket's hidden message target. Exceptions that escape a handler go to the background handler.
-class BasicSocket::Window final : public platform::MessageTarget {
- public:
-  explicit Window(BasicSocket* owner) : owner_(owner) {}
-
- protected:
-  void handleMessage(platform::Message& msg) override {
-    BasicSocket* owner = owner_;
-    try {
-      owner->handleMessage(msg);  // may destroy the owner and this window (release()): touch nothing after it
-    } catch (const std::exception& e) {
-      owner->handleBackgroundException(e);
-    }
-  }
-
- private:
-  BasicSocket* owner_;
-};
-
 // --- Construction ---------------------------------------------------------------------------------
 
 BasicSocket::BasicSocket() {
-  window_ = std::make_unique<Window>(this);
+  mailbox_ = makeMailbox();
   threadId_ = std::this_thread::get_id();
   BasicSocket::assignDefaultValue();
   library::addSocket();
@@ -78,11 +59,11 @@ BasicSocket::~BasicSocket() {
   lookups_.clear();  // waits for lookups still running
   library::removeSocket();
   deleteBufferedData();
-  window_.reset();
+  mailbox_.reset();
 }
 
-platform::TargetHandle BasicSocket::handle() const {
-  return window_ ? window_->handle() : platform::kNoTarget;
+platform::MailboxRef<SocketEvent> BasicSocket::mailbox() const {
+  return mailbox_ ? mailbox_->ref() : platform::MailboxRef<SocketEvent>();
 }
 
 void BasicSocket::assignDefaultValue() {
@@ -307,34 +288,38 @@ void BasicSocket::triggerError() {
 
 // --- Messages -------------------------------------------------------------------------------------
 
-void BasicSocket::handleMessage(platform::Message& msg) {
-  switch (msg.id) {
-    case SocketMessage::Notification:
-      handleNotification(msg);
-      break;
-    case SocketMessage::LookupDone:
-      handleLookupDone(msg);
-      break;
-    case SocketMessage::CloseDelayed:
-      close();
-      break;
-    case SocketMessage::Release:
-      delete this;
-      return;
-    case SocketMessage::TriggerException:
-      throw SocketException("Test exception in WSocket");
-    default:
-      break;
+// The socket's hidden mailbox; an exception that escapes a handler goes to the background handler.
+std::unique_ptr<platform::Mailbox<SocketEvent>> BasicSocket::makeMailbox() {
+  return std::make_unique<platform::Mailbox<SocketEvent>>([this](SocketEvent& event) { dispatch(event); });
+}
+
+void BasicSocket::dispatch(SocketEvent& event) {
+  BasicSocket* owner = this;
+  try {
+    owner->handleEvent(event);  // may destroy the socket and its mailbox (release()): touch nothing after it
+  } catch (const std::exception& e) {
+    owner->handleBackgroundException(e);
   }
 }
 
-void BasicSocket::handleNotification(platform::Message& msg) {
-  if (connHandle_ == 0 || msg.wParam != connHandle_ || paused_) return;
-  const unsigned bits = static_cast<unsigned>(msg.lParam) & 0xFFFF;
+void BasicSocket::handleEvent(SocketEvent& event) {
+  std::visit(platform::Overloaded{
+                 [this](SocketNotification& notification) { handleNotification(notification); },
+                 [this](LookupDone& done) { handleLookupDone(done); },
+                 [this](CloseRequest&) { close(); },        // closeDelayed()
+                 [this](ReleaseRequest&) { delete this; },  // release()
+                 [](TestException&) { throw SocketException("Test exception in WSocket"); },
+                 [](HeldDataWaiting&) {},  // the line layer's
+             },
+             event);
+}
+
+void BasicSocket::handleNotification(const SocketNotification& notification) {
+  if (connHandle_ == 0 || notification.connection != connHandle_ || paused_) return;
   const std::uint64_t handle = connHandle_;
   struct Step {
     unsigned bit;
-    void (BasicSocket::*handler)(platform::Message&);
+    void (BasicSocket::*handler)(std::uint16_t);
   };
   static constexpr Step kSteps[] = {{kConnectEvent, &BasicSocket::handleConnectEvent},
                                     {kReadEvent, &BasicSocket::handleReadEvent},
@@ -342,10 +327,10 @@ void BasicSocket::handleNotification(platform::Message& msg) {
                                     {kAcceptEvent, &BasicSocket::handleAcceptEvent},
                                     {kCloseEvent, &BasicSocket::handleCloseEvent}};
   for (const Step& step : kSteps) {
-    if ((bits & step.bit) == 0 || connHandle_ != handle) continue;
+    if ((notification.events & step.bit) == 0 || connHandle_ != handle) continue;
     curEvent_ = step.bit;
     try {
-      (this->*step.handler)(msg);
+      (this->*step.handler)(notification.error);
     } catch (...) {
       curEvent_ = 0;
       throw;
@@ -354,16 +339,14 @@ void BasicSocket::handleNotification(platform::Message& msg) {
   }
 }
 
-void BasicSocket::handleConnectEvent(platform::Message& msg) {
-  const auto errCode = static_cast<std::uint16_t>(msg.lParam >> 16);
+void BasicSocket::handleConnectEvent(std::uint16_t errCode) {
   if (state_ == SocketState::Connected) return;
   changeState(SocketState::Connected);
   triggerSessionConnected(errCode);
   if (errCode != 0 && state_ != SocketState::Closed) close();
 }
 
-void BasicSocket::handleReadEvent(platform::Message& msg) {
-  const auto errCode = static_cast<std::uint16_t>(msg.lParam >> 16);
+void BasicSocket::handleReadEvent(std::uint16_t errCode) {
   if (state_ != SocketState::Connected) {
     changeState(SocketState::Connected);
     triggerSessionConnected(errCode);
@@ -371,21 +354,21 @@ void BasicSocket::handleReadEvent(platform::Message& msg) {
   asyncReceive(errCode, options_);
 }
 
-void BasicSocket::handleWriteEvent(platform::Message& msg) {
+void BasicSocket::handleWriteEvent(std::uint16_t errCode) {
   tryToSend();
-  if (allSent_) triggerDataSent(static_cast<std::uint16_t>(msg.lParam >> 16));
+  if (allSent_) triggerDataSent(errCode);
 }
 
-void BasicSocket::handleAcceptEvent(platform::Message& msg) {
-  triggerSessionAvailable(static_cast<std::uint16_t>(msg.lParam >> 16));
+void BasicSocket::handleAcceptEvent(std::uint16_t errCode) {
+  triggerSessionAvailable(errCode);
 }
 
-void BasicSocket::handleCloseEvent(platform::Message& msg) {
+void BasicSocket::handleCloseEvent(std::uint16_t errCode) {
   if (state_ == SocketState::Connecting || fd_ == -1) return;
   asyncReceive(0, options_ & ~SocketOption::NoReceiveLoop, true);
   if (!closeInvoked_) {
     closeInvoked_ = true;
-    triggerSessionClosed(static_cast<std::uint16_t>(msg.lParam >> 16));
+    triggerSessionClosed(errCode);
   }
   if (state_ != SocketState::Closed) close();
 }
@@ -444,7 +427,7 @@ void BasicSocket::dnsLookup(const std::string& hostName) {
       return;
     }
   }
-  if (!window_) {
+  if (!mailbox_) {
     raiseException("DnsLookup: Window not assigned");
     return;
   }
@@ -452,13 +435,12 @@ void BasicSocket::dnsLookup(const std::string& hostName) {
 }
 
 void BasicSocket::startLookup(const std::string& hostName) {
-  dnsEarly_ = false;
+  earlyLookup_.reset();
   lookups_.erase(std::remove_if(lookups_.begin(), lookups_.end(), [](const auto& l) { return l->done(); }),
                  lookups_.end());
   const std::uint64_t handle = nextHandle();
   try {
-    lookups_.push_back(
-        std::make_unique<HostLookup>(window_->handle(), SocketMessage::LookupDone, handle, hostName));
+    lookups_.push_back(std::make_unique<HostLookup>(mailbox_->ref<LookupDone>(), handle, hostName));
   } catch (const std::system_error& e) {
     char text[64];
     std::snprintf(text, sizeof text, ": can't start DNS lookup, error #%d", e.code().value());
@@ -466,27 +448,26 @@ void BasicSocket::startLookup(const std::string& hostName) {
     return;
   }
   dnsLookupHandle_ = handle;
-  if (dnsEarly_) {
-    dnsEarly_ = false;
-    handleLookupDone(dnsEarlyMsg_);
+  if (earlyLookup_) {
+    LookupDone early = std::move(*earlyLookup_);
+    earlyLookup_.reset();
+    handleLookupDone(early);
   }
 }
 
-void BasicSocket::handleLookupDone(platform::Message& msg) {
+void BasicSocket::handleLookupDone(LookupDone& done) {
   if (dnsLookupHandle_ == 0) {
     // Completion dispatched by a nested pump before the handle was stored: processed once it is.
-    dnsEarlyMsg_ = msg;
-    dnsEarly_ = true;
+    earlyLookup_ = std::move(done);
     return;
   }
-  if (msg.wParam != dnsLookupHandle_) return;
+  if (done.lookup != dnsLookupHandle_) return;
   dnsLookupHandle_ = 0;
-  const auto errCode = static_cast<std::uint16_t>(msg.lParam >> 16);
-  if (errCode == 0 && msg.payload) {
-    dnsResultList_ = *std::static_pointer_cast<HostLookup::Result>(msg.payload);
+  if (done.error == 0) {
+    dnsResultList_ = std::move(done.addresses);
     dnsResult_ = dnsResultList_.empty() ? std::string() : dnsResultList_.front();
   }
-  triggerDnsLookupDone(errCode);
+  triggerDnsLookupDone(done.error);
 }
 
 void BasicSocket::forgetLookup() {
@@ -586,8 +567,7 @@ bool BasicSocket::openAndConfigure() {
   const int before = fd_;
   const bool configured = sockType_ == 1 ? setStreamOptions() : setDatagramOptions();
   if (!configured || fd_ != before || state_ != SocketState::Opened) return false;  // a failure was reported
-  notifiers_ = std::make_unique<SocketNotifiers>(fd_, window_ ? window_->handle() : platform::kNoTarget,
-                                                 connHandle_, sockType_ == 1);
+  notifiers_ = std::make_unique<SocketNotifiers>(fd_, notificationTarget(), connHandle_, sockType_ == 1);
   selectEvent_ = kReadEvent | kWriteEvent | kAcceptEvent | kConnectEvent | kCloseEvent;
   notifiers_->select(paused_ ? 0 : selectEvent_);
   return true;
@@ -655,10 +635,13 @@ void BasicSocket::startSystemConnect() {
   reportSocketError(lastError_, "Connect");
 }
 
+platform::MailboxRef<SocketNotification> BasicSocket::notificationTarget() const {
+  return mailbox_ ? mailbox_->ref<SocketNotification>() : platform::MailboxRef<SocketNotification>();
+}
+
 void BasicSocket::postNotification(unsigned bits, int errCode) {
-  if (!window_ || connHandle_ == 0) return;
-  platform::postMessage(window_->handle(), SocketMessage::Notification, connHandle_,
-                        static_cast<std::intptr_t>(bits | (static_cast<unsigned>(errCode & 0xFFFF) << 16)));
+  if (!mailbox_ || connHandle_ == 0) return;
+  mailbox_->post(SocketNotification{connHandle_, bits, static_cast<std::uint16_t>(errCode)});
 }
 
 bool BasicSocket::bindSocket() {
@@ -962,11 +945,11 @@ void BasicSocket::internalAbort(std::uint16_t errCode) {
 }
 
 void BasicSocket::closeDelayed() {
-  if (window_) platform::postMessage(window_->handle(), SocketMessage::CloseDelayed);
+  if (mailbox_) mailbox_->post(CloseRequest{});
 }
 
 void BasicSocket::release() {
-  if (window_) platform::postMessage(window_->handle(), SocketMessage::Release);
+  if (mailbox_) mailbox_->post(ReleaseRequest{});
 }
 
 void BasicSocket::pause() {
@@ -1001,18 +984,18 @@ void BasicSocket::threadDetach() {
     return;
   }
   notifiers_.reset();
-  window_.reset();
+  mailbox_.reset();
 }
 
 void BasicSocket::threadAttach() {
-  if (window_) {
+  if (mailbox_) {
     raiseException("Cannot attach when not detached");
     return;
   }
-  window_ = std::make_unique<Window>(this);
+  mailbox_ = makeMailbox();
   threadId_ = std::this_thread::get_id();
   if (fd_ != -1) {
-    notifiers_ = std::make_unique<SocketNotifiers>(fd_, window_->handle(), connHandle_, sockType_ == 1);
+    notifiers_ = std::make_unique<SocketNotifiers>(fd_, notificationTarget(), connHandle_, sockType_ == 1);
     notifiers_->select(paused_ ? 0 : selectEvent_);
     if (bufferedByteCount_ > 0) notifiers_->armWrite();
   }

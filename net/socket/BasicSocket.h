@@ -1,13 +1,14 @@
-// The base layer of the asynchronous TCP socket: socket handle, hidden message target, name lookup,
-// connect, send queue, receive, close and error reporting.
+// The base layer of the asynchronous TCP socket: socket handle, hidden mailbox, name lookup, connect,
+// send queue, receive, close and error reporting.
 //
 // Nothing blocks: a call starts the work and returns; completion arrives later as an event, called from
 // the message dispatch of the thread that created the socket. Readiness of the system socket becomes a
-// queued notification record (connection handle, event bits, error code) posted to the socket's own
-// message target and handled one at a time, never inside the call that caused it.
+// queued SocketNotification (connection handle, event bits, error code) posted to the socket's own
+// mailbox and handled one at a time, never inside the call that caused it.
 #pragma once
 
 #include "net/socket/SendBlock.h"
+#include "net/socket/SocketEvents.h"
 #include "net/socket/SocketException.h"
 #include "net/socket/SocketTypes.h"
 #include "platform/Messages.h"
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,19 +27,6 @@ namespace net {
 
 class SocketNotifiers;
 class HostLookup;
-
-// Private messages of the socket's message target.
-struct SocketMessage {
-  enum : std::uint32_t {
-    Notification = 0x401,          // wParam handle, lParam bits | error << 16
-    LookupDone = 0x402,            // wParam lookup handle, lParam error << 16
-    ReverseLookupDone = 0x403,     // reverse lookup (not used)
-    CloseDelayed = 0x404,          // closeDelayed
-    Release = 0x405,               // release
-    TriggerException = 0x406,      // raises a test exception
-    TriggerDataAvailable = 0x414,  // line layer: mode switched with data held
-  };
-};
 
 class BasicSocket {
  public:
@@ -100,7 +89,7 @@ class BasicSocket {
   void setKeepAliveInterval(int ms) { keepAliveInterval_ = ms; }
 
   int socketDescriptor() const { return fd_; }                           // -1: no socket
-  platform::TargetHandle handle() const;                                 // the hidden message target
+  platform::MailboxRef<SocketEvent> mailbox() const;                     // none while detached
   std::int32_t bufferedByteCount() const { return bufferedByteCount_; }  // queued, not yet sent
   bool allSent() const { return allSent_; }
   bool terminated() const { return terminated_; }
@@ -146,7 +135,8 @@ class BasicSocket {
   virtual void threadAttach();
 
  protected:
-  virtual void handleMessage(platform::Message& msg);
+  // Handles one event of the socket's mailbox.
+  virtual void handleEvent(SocketEvent& event);
   virtual void tryToSend();
   virtual void assignDefaultValue();
   virtual void internalClose(bool shut, std::uint16_t errCode);
@@ -166,11 +156,12 @@ class BasicSocket {
   virtual void triggerDnsLookupDone(std::uint16_t errCode);
   virtual void triggerError();
   virtual std::int32_t doRecv(void* buffer, std::int32_t bufferSize, int flags);
-  virtual void handleConnectEvent(platform::Message& msg);
-  virtual void handleReadEvent(platform::Message& msg);
-  virtual void handleWriteEvent(platform::Message& msg);
-  virtual void handleAcceptEvent(platform::Message& msg);
-  virtual void handleCloseEvent(platform::Message& msg);
+  // The steps of a notification, each with the socket error number that came with it.
+  virtual void handleConnectEvent(std::uint16_t errCode);
+  virtual void handleReadEvent(std::uint16_t errCode);
+  virtual void handleWriteEvent(std::uint16_t errCode);
+  virtual void handleAcceptEvent(std::uint16_t errCode);
+  virtual void handleCloseEvent(std::uint16_t errCode);
 
   void reportErrno(const std::string& functionName);
   void reportSocketError(int code, const std::string& functionName);
@@ -197,11 +188,13 @@ class BasicSocket {
   int recvError() const { return recvError_; }  // the socket error of the last failed doRecv
 
  private:
-  class Window;
   friend class SocketNotifiers;
 
-  void handleNotification(platform::Message& msg);
-  void handleLookupDone(platform::Message& msg);
+  std::unique_ptr<platform::Mailbox<SocketEvent>> makeMailbox();
+  platform::MailboxRef<SocketNotification> notificationTarget() const;
+  void dispatch(SocketEvent& event);
+  void handleNotification(const SocketNotification& notification);
+  void handleLookupDone(LookupDone& done);
   void startLookup(const std::string& hostName);
   void forgetLookup();
   void resolveTargetForConnect();
@@ -216,8 +209,8 @@ class BasicSocket {
 
   // Socket and notifications.
   int fd_ = -1;
-  std::uint64_t connHandle_ = 0;  // identifies the current connection in notification records
-  std::unique_ptr<Window> window_;
+  std::uint64_t connHandle_ = 0;  // identifies the current connection in notifications
+  std::unique_ptr<platform::Mailbox<SocketEvent>> mailbox_;  // the socket's hidden message target
   std::thread::id threadId_;
   std::unique_ptr<SocketNotifiers> notifiers_;
   unsigned selectEvent_ = 0;
@@ -255,8 +248,7 @@ class BasicSocket {
 
   // Name lookup.
   std::uint64_t dnsLookupHandle_ = 0;
-  bool dnsEarly_ = false;
-  platform::Message dnsEarlyMsg_;
+  std::optional<LookupDone> earlyLookup_;  // handled by a nested pump before the lookup was stored
   std::vector<std::unique_ptr<HostLookup>> lookups_;
   std::string dnsResult_;
   std::vector<std::string> dnsResultList_;

@@ -7,16 +7,14 @@
 #include <netinet/in.h>
 
 #include <algorithm>
-#include <memory>
 
 namespace net {
 
-HostLookup::HostLookup(platform::TargetHandle target, std::uint32_t msg, std::uint64_t handle,
-                       std::string hostName)
-    : thread_([this, target, msg, handle, name = std::move(hostName)] {
-        auto addresses = std::make_shared<Result>();
-        const int err = resolve(name, *addresses);
-        platform::postMessage(target, msg, handle, static_cast<std::intptr_t>(err) << 16, addresses);
+HostLookup::HostLookup(platform::MailboxRef<LookupDone> target, std::uint64_t handle, std::string hostName)
+    : thread_([this, target = std::move(target), handle, name = std::move(hostName)] {
+        LookupDone done{.lookup = handle};
+        done.error = static_cast<std::uint16_t>(resolve(name, done.addresses));
+        target.post(std::move(done));
         done_ = true;
       }) {}
 

@@ -1,8 +1,9 @@
 // One host-name lookup on a worker thread. The thread runs getaddrinfo for IPv4 addresses and posts the
-// completion (lookup handle, error code << 16, the dotted addresses as payload) to a message target. The
+// completion (lookup handle, socket error number, the dotted addresses) to a mailbox as a LookupDone. The
 // destructor waits for the thread, so no lookup outlives the socket that started it.
 #pragma once
 
+#include "net/socket/SocketEvents.h"
 #include "platform/Messages.h"
 
 #include <atomic>
@@ -15,9 +16,9 @@ namespace net {
 
 class HostLookup {
  public:
-  using Result = std::vector<std::string>;  // the payload of the completion message
+  using Result = std::vector<std::string>;
 
-  HostLookup(platform::TargetHandle target, std::uint32_t msg, std::uint64_t handle, std::string hostName);
+  HostLookup(platform::MailboxRef<LookupDone> target, std::uint64_t handle, std::string hostName);
   ~HostLookup();
   HostLookup(const HostLookup&) = delete;
   HostLookup& operator=(const HostLookup&) = delete;

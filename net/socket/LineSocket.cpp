@@ -13,21 +13,19 @@ void LineSocket::setLineMode(bool value) {
   if (lineMode_ == value) return;
   lineMode_ = value;
   lineModeLoopCount_ = 0;
-  if (!rcvdBuf_.empty() && handle() != platform::kNoTarget) {
-    platform::postMessage(handle(), SocketMessage::TriggerDataAvailable);
-  }
+  if (!rcvdBuf_.empty()) mailbox().post(HeldDataWaiting{});
 }
 
 std::int32_t LineSocket::sendLine(const std::string& s) {
   return sendStr(s + lineEnd_);
 }
 
-void LineSocket::handleMessage(platform::Message& msg) {
-  if (msg.id == SocketMessage::TriggerDataAvailable) {
+void LineSocket::handleEvent(SocketEvent& event) {
+  if (std::holds_alternative<HeldDataWaiting>(event)) {
     handleModeSwitched();
     return;
   }
-  SocksSocket::handleMessage(msg);
+  SocksSocket::handleEvent(event);
 }
 
 // Hands out what is held after lineMode() changed: lines in line mode, everything otherwise.

@@ -31,7 +31,7 @@ class LineSocket : public SocksSocket {
   virtual std::int32_t sendLine(const std::string& s);
 
  protected:
-  void handleMessage(platform::Message& msg) override;
+  void handleEvent(SocketEvent& event) override;
   std::int32_t queryBytesWaiting() override;
   bool triggerDataAvailable(std::uint16_t errCode) override;
   void triggerSessionClosed(std::uint16_t errCode) override;

@@ -9,9 +9,10 @@
 
 namespace net {
 
-SocketNotifiers::SocketNotifiers(int fd, platform::TargetHandle target, std::uint64_t connection, bool stream)
+SocketNotifiers::SocketNotifiers(int fd, platform::MailboxRef<SocketNotification> target,
+                                 std::uint64_t connection, bool stream)
     : fd_(fd),
-      target_(target),
+      target_(std::move(target)),
       connection_(connection),
       stream_(stream),
       read_(fd, QSocketNotifier::Read),
@@ -68,8 +69,7 @@ void SocketNotifiers::update() {
 }
 
 void SocketNotifiers::post(unsigned bits, int errCode) {
-  const auto lParam = static_cast<std::intptr_t>(bits | (static_cast<unsigned>(errCode & 0xFFFF) << 16));
-  platform::postMessage(target_, SocketMessage::Notification, connection_, lParam);
+  target_.post(SocketNotification{connection_, bits, static_cast<std::uint16_t>(errCode)});
 }
 
 void SocketNotifiers::onReadable() {

@@ -1,11 +1,11 @@
-// Turns the readiness of one system socket into notification records posted to its socket's message
-// target: the connect bit when a connect ends, the read bit when bytes wait, the close bit when the
-// peer has closed or reset, the write bit when a blocked send can go on. Like the platform the socket
-// was designed for, each kind is reported once and re-armed only by the call that consumes it (a
-// receive re-arms the read bit, a blocked send the write bit), so a record sitting in the queue is never
-// repeated.
+// Turns the readiness of one system socket into notifications posted to its socket's mailbox: the connect bit
+// when a connect ends, the read bit when bytes wait, the close bit when the peer has closed or reset, the
+// write bit when a blocked send can go on. Like the platform the socket was designed for, each kind is
+// reported once and re-armed only by the call that consumes it (a receive re-arms the read bit, a blocked
+// send the write bit), so a notification sitting in the queue is never repeated.
 #pragma once
 
+#include "net/socket/SocketEvents.h"
 #include "platform/Messages.h"
 
 #include <QSocketNotifier>
@@ -16,7 +16,8 @@ namespace net {
 
 class SocketNotifiers {
  public:
-  SocketNotifiers(int fd, platform::TargetHandle target, std::uint64_t connection, bool stream);
+  SocketNotifiers(int fd, platform::MailboxRef<SocketNotification> target, std::uint64_t connection,
+                  bool stream);
   ~SocketNotifiers();
   SocketNotifiers(const SocketNotifiers&) = delete;
   SocketNotifiers& operator=(const SocketNotifiers&) = delete;
@@ -40,7 +41,7 @@ class SocketNotifiers {
   void post(unsigned bits, int errCode);
 
   int fd_;
-  platform::TargetHandle target_;
+  platform::MailboxRef<SocketNotification> target_;
   std::uint64_t connection_;
   bool stream_;
   QSocketNotifier read_;

@@ -42,7 +42,7 @@ enum class SocksAuthState {
   NotRequired = 3,
 };
 
-// Event bits of a socket notification (the low 16 bits of its lParam).
+// Event bits of a SocketNotification.
 constexpr unsigned kReadEvent = 0x01;
 constexpr unsigned kWriteEvent = 0x02;
 constexpr unsigned kAcceptEvent = 0x08;

@@ -264,20 +264,19 @@ void SocksSocket::failNegotiation(std::int32_t code, const std::string& msg) {
 
 // --- Closing --------------------------------------------------------------------------------------
 
-void SocksSocket::handleCloseEvent(platform::Message& msg) {
+void SocksSocket::handleCloseEvent(std::uint16_t errCode) {
   if (socksNegotiating() && state() != SocketState::Connecting && socketDescriptor() != -1) {
     // What the proxy sent before closing is read first: it may finish or refuse the negotiation.
     asyncReceive(0, options() & ~SocketOption::NoReceiveLoop, true);
     if (socksNegotiating() && socketDescriptor() != -1) {
       // The proxy left in the middle: the connect fails, it does not just end.
-      const auto errCode = static_cast<std::uint16_t>(msg.lParam >> 16);
       if (socksState_ == SocksState::Socks5Authentication) triggerSocksAuthState(SocksAuthState::Failure);
       if (socketDescriptor() != -1)
         failNegotiation(errCode != 0 ? std::int32_t{errCode} : std::int32_t{SocketError::ConnectionAborted},
                         "data receive error");
     }
   }
-  BasicSocket::handleCloseEvent(msg);
+  BasicSocket::handleCloseEvent(errCode);
 }
 
 void SocksSocket::triggerSessionClosed(std::uint16_t errCode) {

@@ -60,7 +60,7 @@ class SocksSocket : public BasicSocket {
   bool triggerDataAvailable(std::uint16_t errCode) override;
   void triggerSessionClosed(std::uint16_t errCode) override;
   void triggerDataSent(std::uint16_t errCode) override;
-  void handleCloseEvent(platform::Message& msg) override;
+  void handleCloseEvent(std::uint16_t errCode) override;
   virtual void triggerSocksConnected(std::uint16_t errCode);
   virtual void triggerSocksError(std::int32_t error, const std::string& msg);
   virtual void triggerSocksAuthState(SocksAuthState state);

@@ -250,7 +250,7 @@ TEST_F(MainWindowTest, ShowInstanceMessageRestoresAMinimisedWindow) {
   MainWindow& w = open();
   w.showMinimized();
   platform::processMessages();
-  platform::postMessage(w.handle(), MainWindowMessage::ShowInstance);
+  w.mailbox().post(ShowInstance{});
   platform::processMessages();
   EXPECT_FALSE(w.isMinimized());
   EXPECT_TRUE(w.isVisible());

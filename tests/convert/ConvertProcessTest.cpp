@@ -55,7 +55,7 @@ class ConvertProcessTest : public ::testing::Test {
     process_.inputFile = input;
     process_.outputFile = output;
     process_.arguments = args;
-    process_.notifyTarget = records_.handle();
+    process_.notifyTarget = records_.mailbox();
   }
   std::string video(int seconds = 3) {
     const std::string path = dir_.file("video.flv");
@@ -248,7 +248,7 @@ TEST_F(ConvertProcessTest, DestroyingTheObjectStopsARun) {
   convertProcess->inputFile = process_.inputFile;
   convertProcess->outputFile = process_.outputFile;
   convertProcess->arguments = process_.arguments;
-  convertProcess->notifyTarget = records_.handle();
+  convertProcess->notifyTarget = records_.mailbox();
   const int fds = convert_test::countOpenFds(), threads = convert_test::countThreads();
   convertProcess->run();
   const pid_t pid = convertProcess->processId();
@@ -336,7 +336,7 @@ TEST_F(ConvertProcessTest, ConverterRejectingTheArgumentsIsAFailureWithItsReason
   prepare(video(1), dir_.file("song.mp3"), "");
   for (const auto& [args, reason] : cases) {
     RecordCollector run;
-    process_.notifyTarget = run.handle();
+    process_.notifyTarget = run.mailbox();
     process_.arguments = args;
     process_.run();
     ASSERT_TRUE(run.waitForEnd());

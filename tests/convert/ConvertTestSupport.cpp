@@ -1,6 +1,5 @@
 #include "ConvertTestSupport.h"
 
-#include "convert/ConvertMessages.h"
 #include "platform/ChildProcess.h"
 
 #include <fcntl.h>
@@ -86,12 +85,9 @@ int countThreads() {
 }
 
 RecordCollector::RecordCollector()
-    : target_([this](platform::Message& m) {
-        if (m.id != ConvertMessage::Progress) return;
-        const auto info = std::static_pointer_cast<ConvertProgress>(m.payload);
-        if (info == nullptr) return;
-        records_.push_back(*info);
-        if (hook_) hook_(*info);
+    : mailbox_([this](ConvertProgress& info) {
+        records_.push_back(info);
+        if (hook_) hook_(info);
       }) {}
 
 std::vector<int> RecordCollector::progressPercents() const {

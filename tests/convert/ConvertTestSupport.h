@@ -32,11 +32,11 @@ std::string probeStream(const std::string& path, const std::string& field);
 int countOpenFds();
 int countThreads();
 
-// The records posted to one target.
+// The records posted to one mailbox.
 class RecordCollector {
  public:
   RecordCollector();
-  platform::TargetHandle handle() const { return target_.handle(); }
+  platform::MailboxRef<ConvertProgress> mailbox() const { return mailbox_.ref(); }
   const std::vector<ConvertProgress>& records() const { return records_; }
   std::vector<int> progressPercents() const;  // of the records before the end record
   bool hasEnd() const;                        // an end record (no time texts) has arrived
@@ -53,7 +53,7 @@ class RecordCollector {
  private:
   std::vector<ConvertProgress> records_;
   std::function<void(const ConvertProgress&)> hook_;
-  platform::FunctionTarget target_;
+  platform::Mailbox<ConvertProgress> mailbox_;
 };
 
 }  // namespace convert_test

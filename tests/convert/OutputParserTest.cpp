@@ -77,7 +77,7 @@ TEST_P(ParseOutputTable, PostsTheExpectedRecords) {
   const ParseCase& c = GetParam();
   RecordCollector records;
   ConvertProcess process;
-  process.notifyTarget = records.handle();
+  process.notifyTarget = records.mailbox();
   for (const std::string& chunk : c.chunks) process.parseOutput(chunk);
   platform::processMessages();
   EXPECT_EQ(process.duration(), c.duration);
@@ -99,7 +99,7 @@ TEST(ParseOutput, OutputOfAnyShapeIsParsedAndLaterLinesStillCount) {
   const std::string longLine(1 << 20, 'x');
   RecordCollector records;
   ConvertProcess process;
-  process.notifyTarget = records.handle();
+  process.notifyTarget = records.mailbox();
   process.parseOutput(binary);
   process.parseOutput(longLine + "time=");
   process.parseOutput("Duration: 00:00:10.00\n" + binary + "\ntime=00:00:02.00 " + longLine + "\n");

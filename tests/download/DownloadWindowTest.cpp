@@ -3,10 +3,9 @@
 #include "app/DownloadLauncher.h"
 #include "app/MainWindow.h"
 #include "common/SiteConfig.h"
-#include "convert/ConvertMessages.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
-#include "download/DownloadMessages.h"
+#include "download/RequestEvents.h"
 #include "platform/Paths.h"
 #include "platform/browser/ScriptedWebBrowser.h"
 #include "support/ScriptedDialogs.h"
@@ -222,10 +221,7 @@ TEST_F(DownloadWindowTest, ARecordAtHundredClosesTheWindowAndTheConverterIsKille
   pid_t child = 0;
   watch.onShow = [&](DownloadWindow& w) {
     child = convertProcess->processId();
-    auto info = std::make_shared<ConvertProgress>();
-    info->percent = 100;
-    info->elapsed = info->estimated = "00:01";
-    platform::postMessage(w.request().handle(), ConvertMessage::Progress, 0, 0, info);
+    w.request().mailbox().post(ConvertProgress{.percent = 100, .elapsed = "00:01", .estimated = "00:01"});
   };
   EXPECT_EQ(runWindow(localRequest(video)), platform::ModalResult::Cancel);
   EXPECT_GT(child, 0);
@@ -252,19 +248,17 @@ TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
   ScriptedDialogs dialogs;
   download::ConversionRequest request{
       {"http://www.youtube.com/watch?v=x"}, download::RequestMode::DownloadConvert, ".mp3", kMp3Args};
-  platform::TargetHandle handle;
+  platform::MailboxRef<download::RequestEvent> mailbox;
   {
     DownloadWindow window(nullptr, request, dir_.path());
-    handle = window.request().handle();
+    mailbox = window.request().mailbox();
     convertProcess->inputFile = downloaded;
     window.reject();  // closed, not yet destroyed
-    auto info = std::make_shared<ConvertProgress>();
-    info->percent = 100;
-    EXPECT_TRUE(platform::postMessage(handle, ConvertMessage::Progress, 0, 0, info));
-    EXPECT_TRUE(platform::postMessage(handle, download::RequestMessage::StartConvert));
+    EXPECT_TRUE(mailbox.post(ConvertProgress{.percent = 100}));
+    EXPECT_TRUE(mailbox.post(download::StartConvert{}));
     platform::processMessages();
   }
-  EXPECT_FALSE(platform::postMessage(handle, download::RequestMessage::FetchPage));
+  EXPECT_FALSE(mailbox.post(download::FetchPage{}));
   EXPECT_TRUE(std::filesystem::exists(downloaded)) << "a closed window deleted the video";
 }
 

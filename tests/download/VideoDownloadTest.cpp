@@ -7,8 +7,8 @@
 #include "common/Global.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
-#include "download/DownloadMessages.h"
 #include "download/DownloadWindow.h"
+#include "download/RequestEvents.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -89,7 +89,7 @@ class VideoDownloadTest : public ::testing::Test {
       window.onStopClicked();
     });
     limit.start(60000);
-    platform::postMessage(window.request().handle(), download::RequestMessage::StartDownload);
+    window.request().mailbox().post(download::StartDownload{});
     loop.exec();
     return result;
   }

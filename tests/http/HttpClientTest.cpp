@@ -328,10 +328,11 @@ TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
     HttpClient client;
     client.url = "http://localhost:" + std::to_string(peer.port()) + "/x";
     // A Stop click arrives through the message loop once the state is reached.
-    platform::FunctionTarget stop([&](platform::Message&) { client.abort(); });
+    struct StopClick {};
+    platform::Mailbox<StopClick> stop([&](StopClick&) { client.abort(); });
     bool posted = false;
     client.onStateChange = [&](HttpClient* c) {
-      if (c->state() == at && !posted) posted = platform::postMessage(stop.handle(), 1);
+      if (c->state() == at && !posted) posted = stop.post(StopClick{});
     };
     bool done = false;
     std::uint16_t doneError = 0;

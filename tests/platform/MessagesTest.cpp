@@ -4,55 +4,110 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
-using platform::Message;
+namespace {
 
-TEST(Messages, PostedMessagesArriveLaterInOrder) {
-  std::vector<std::uint32_t> seen;
-  platform::FunctionTarget target([&](Message& m) { seen.push_back(m.id); });
-  EXPECT_TRUE(platform::postMessage(target.handle(), 0x1605, 1, 2));
-  EXPECT_TRUE(platform::postMessage(target.handle(), 0x1601));
-  EXPECT_TRUE(seen.empty()) << "a posted message must not be handled inside the call";
-  platform::processMessages();
-  EXPECT_EQ(seen, (std::vector<std::uint32_t>{0x1605, 0x1601}));
+struct Started {
+  int step = 0;
+};
+struct Named {
+  std::string name;
+};
+using TestEvent = std::variant<Started, Named>;
+
+// An event whose payload tells when it is freed.
+struct Carried {
+  std::shared_ptr<int> payload;
+};
+
+std::string describe(const TestEvent& event) {
+  if (const auto* started = std::get_if<Started>(&event)) return "started " + std::to_string(started->step);
+  return "named " + std::get<Named>(event).name;
 }
 
-TEST(Messages, MessageForAGoneTargetIsDroppedAndItsPayloadFreed) {
-  auto payload = std::make_shared<int>(7);
-  std::weak_ptr<int> watch = payload;
-  platform::TargetHandle handle;
-  {
-    platform::FunctionTarget target([](Message&) { FAIL() << "handled by a destroyed target"; });
-    handle = target.handle();
-    EXPECT_TRUE(platform::postMessage(handle, 0x1606, 0, 0, std::move(payload)));
-  }
+TEST(Messages, PostedEventsArriveLaterInOrder) {
+  std::vector<std::string> seen;
+  platform::Mailbox<TestEvent> mailbox([&](TestEvent& e) { seen.push_back(describe(e)); });
+  const platform::MailboxRef<Named> names = mailbox.ref<Named>();  // takes one kind of the events only
+  EXPECT_TRUE(mailbox.post(Started{.step = 2}));
+  EXPECT_TRUE(names.post(Named{.name = "first"}));
+  EXPECT_TRUE(mailbox.ref().post(Started{.step = 1}));
+  EXPECT_TRUE(seen.empty()) << "a posted event must not be handled inside the call";
   platform::processMessages();
-  EXPECT_TRUE(watch.expired());
-  EXPECT_FALSE(platform::isTargetAlive(handle));
-  EXPECT_FALSE(platform::postMessage(handle, 0x1606));
+  EXPECT_EQ(seen, (std::vector<std::string>{"started 2", "named first", "started 1"}));
+}
+
+TEST(Messages, EventForAGoneMailboxIsDroppedAndItsPayloadFreed) {
+  auto queued = std::make_shared<int>(7), late = std::make_shared<int>(8);
+  std::weak_ptr<int> watchQueued = queued, watchLate = late;
+  platform::MailboxRef<Carried> ref;
+  {
+    platform::Mailbox<Carried> mailbox([](Carried&) { FAIL() << "handled by a destroyed mailbox"; });
+    ref = mailbox.ref();
+    EXPECT_TRUE(ref.alive());
+    EXPECT_TRUE(ref.post(Carried{std::move(queued)}));
+  }
+  EXPECT_TRUE(watchQueued.expired()) << "a queued event is freed with its mailbox";
+  platform::processMessages();
+  EXPECT_FALSE(ref.alive());
+  EXPECT_FALSE(ref.post(Carried{std::move(late)}));
+  EXPECT_TRUE(watchLate.expired());
+  EXPECT_FALSE(platform::MailboxRef<Carried>().post(Carried{})) << "a reference to no mailbox";
+}
+
+// Posts from another thread race with the mailbox's destruction: each event is either handled before
+// it or freed, never handled by a destroyed mailbox, never leaked.
+TEST(Messages, MailboxDestroyedWhileAnotherThreadPosts) {
+  for (int round = 0; round < 20; ++round) {
+    auto payload = std::make_shared<int>(round);
+    std::weak_ptr<int> watch = payload;
+    std::atomic<bool> started{false};
+    std::thread poster;
+    int handled = 0;
+    {
+      platform::Mailbox<Carried> mailbox([&](Carried&) { ++handled; });
+      poster = std::thread([&started, ref = mailbox.ref(), payload = std::move(payload)] {
+        started = true;
+        while (ref.post(Carried{payload})) {
+        }
+      });
+      while (handled == 0) platform::waitForMessage(100);
+      EXPECT_TRUE(started);
+    }  // destroyed while the poster still posts
+    poster.join();
+    platform::processMessages();
+    EXPECT_TRUE(watch.expired()) << "round " << round;
+  }
 }
 
 TEST(Messages, HandlerMayPostToItselfWithoutRecursion) {
   int depth = 0, handled = 0;
-  std::unique_ptr<platform::FunctionTarget> target;
-  target = std::make_unique<platform::FunctionTarget>([&](Message& m) {
+  std::unique_ptr<platform::Mailbox<Started>> mailbox;
+  mailbox = std::make_unique<platform::Mailbox<Started>>([&](Started& e) {
     ++depth;
     EXPECT_EQ(depth, 1);
-    if (++handled < 3) platform::postMessage(target->handle(), m.id);
+    if (++handled < 3) mailbox->post(Started{.step = e.step + 1});
     --depth;
   });
-  platform::postMessage(target->handle(), 1);
+  mailbox->post(Started{});
   for (int i = 0; i < 5; ++i) platform::processMessages();
   EXPECT_EQ(handled, 3);
 }
 
-TEST(Messages, WaitMessageReturnsWhenAMessageArrivesFromAnotherThread) {
+TEST(Messages, WaitMessageReturnsWhenAnEventArrivesFromAnotherThread) {
   bool got = false;
-  platform::FunctionTarget target([&](Message&) { got = true; });
-  std::thread poster([h = target.handle()] { platform::postMessage(h, 9); });
+  const std::thread::id mainThread = std::this_thread::get_id();
+  platform::Mailbox<Named> mailbox([&](Named& e) {
+    EXPECT_EQ(std::this_thread::get_id(), mainThread) << "handled on the mailbox's own thread";
+    got = e.name == "from the worker";
+  });
+  std::thread poster([ref = mailbox.ref()] { ref.post(Named{.name = "from the worker"}); });
   for (int i = 0; i < 50 && !got; ++i) platform::waitForMessage(100);
   poster.join();
   EXPECT_TRUE(got);
@@ -65,3 +120,5 @@ TEST(Messages, RunOnMainThreadBlocksUntilDone) {
   worker.join();
   EXPECT_TRUE(ran);
 }
+
+}  // namespace

@@ -320,8 +320,8 @@ TEST(Connection, NotificationsOfAnEarlierConnectionAreIgnored) {
   ASSERT_TRUE(waitFor([&] { return log.count("connected 0") == 2; }));
   EXPECT_NE(s.connectionHandle(), earlier);
   if (s.socketDescriptor() != earlierFd) std::cout << "note: the descriptor was not reused\n";
-  platform::postMessage(s.handle(), SocketMessage::Notification, earlier, kCloseEvent);
-  platform::postMessage(s.handle(), SocketMessage::Notification, earlier, kReadEvent | (10054 << 16));
+  s.mailbox().post(SocketNotification{.connection = earlier, .events = kCloseEvent});
+  s.mailbox().post(SocketNotification{.connection = earlier, .events = kReadEvent, .error = 10054});
   socket_tests::pump(50);
   EXPECT_EQ(s.state(), SocketState::Connected);
   EXPECT_EQ(log.count("closed 0"), 1);
@@ -369,7 +369,7 @@ TEST(Connection, BackgroundExceptionAbortsByDefault) {
   target(s, peer.port());
   s.connect();
   ASSERT_TRUE(waitFor([&] { return log.has("connected 0"); }));
-  platform::postMessage(s.handle(), SocketMessage::TriggerException);
+  s.mailbox().post(TestException{});
   ASSERT_TRUE(waitFor([&] { return s.state() == SocketState::Closed; }));
   EXPECT_EQ(what, "Test exception in WSocket");
   EXPECT_EQ(log.count("closed 0"), 1);

@@ -90,9 +90,9 @@ TEST(Resources, ReleaseDestroysTheSocketAfterTheEvent) {
   s->onDataAvailable = [](BasicSocket* sender, std::uint16_t) {
     static_cast<TcpSocket*>(sender)->receiveStr();
   };
-  const platform::TargetHandle window = s->handle();
+  const platform::MailboxRef<SocketEvent> mailbox = s->mailbox();
   s->connect();
-  ASSERT_TRUE(waitFor([&] { return !platform::isTargetAlive(window); }));
+  ASSERT_TRUE(waitFor([&] { return !mailbox.alive(); }));
   ASSERT_TRUE(peer.waitFinished(1, 5000));
   EXPECT_EQ(openDescriptors(), fds);
 }

@@ -136,9 +136,10 @@ TEST(Receive, FloodLeavesTheMessageLoopLive) {
   EventLog log;
   log.attach(s, false);
   std::size_t got = 0, gotWhenMessageCame = 0;
-  platform::FunctionTarget other([&](platform::Message&) { gotWhenMessageCame = got; });
+  struct Ping {};
+  platform::Mailbox<Ping> other([&](Ping&) { gotWhenMessageCame = got; });
   s.onDataAvailable = [&](BasicSocket* sender, std::uint16_t) {
-    if (got == 0) platform::postMessage(other.handle(), 1);
+    if (got == 0) other.post(Ping{});
     char buf[100];
     const std::int32_t n = sender->receive(buf, sizeof buf);
     if (n > 0) got += static_cast<std::size_t>(n);
