@@ -31,6 +31,19 @@ using download::PageRetrieval;
 using platform::PageSource;
 using platform::QtWebBrowser;
 
+// Reads the control's source, handling messages meanwhile, until it holds text or `limit` has passed.
+// The limit is time, not a count of reads: a busy engine wakes the message wait many times a second.
+PageSource readUntilText(platform::WebBrowser& browser,
+                         std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  PageSource source = browser.source();
+  while (source.state != PageSource::Kind::Text && std::chrono::steady_clock::now() < deadline) {
+    platform::waitForMessage(20);
+    source = browser.source();
+  }
+  return source;
+}
+
 // The page server; it ends when the test ends, and on its own should the test die (its input closes).
 class PageServer {
  public:
@@ -144,11 +157,7 @@ TEST_F(QtWebBrowserTest, APageWithoutTheAddressIsLoadedTwiceAndTheControlLeftBla
   ASSERT_FALSE(seen_.empty());
   EXPECT_NE(seen_.back().find("nothing to see"), std::string::npos);
   EXPECT_EQ(server_.requests("/plain"), 2);
-  PageSource blank;
-  for (int i = 0; i < 500 && blank.state != PageSource::Kind::Text; ++i) {
-    platform::waitForMessage(20);
-    blank = first_.source();
-  }
+  const PageSource blank = readUntilText(first_);
   EXPECT_EQ(blank.bytes, "<html><head></head><body></body></html>");
 }
 
@@ -167,12 +176,8 @@ TEST_F(QtWebBrowserTest, APageWhoseRendererDiesIsTriedInTheSecondControlThenGive
 
   // The control loads the next page in a fresh renderer.
   second_.navigate(server_.url("/plain"));
-  PageSource page;
-  for (int i = 0; i < 500 && page.state != PageSource::Kind::Text; ++i) {
-    platform::waitForMessage(20);
-    page = second_.source();
-  }
-  EXPECT_NE(page.bytes.find("nothing to see"), std::string::npos);
+  const PageSource page = readUntilText(second_);
+  EXPECT_NE(page.bytes.find("nothing to see"), std::string::npos) << page.bytes;
 }
 
 TEST(QtWebBrowser, RefusesWhatIsNotAWebAddressWithoutStartingTheEngine) {
