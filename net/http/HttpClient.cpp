@@ -124,6 +124,9 @@ void HttpClient::setOptions(HttpClientOptions value) {
 
 void HttpClient::setStateEvent(HttpState state) {
   state_ = state;
+  // The response side reads a response only between these two moments.
+  if (state == HttpState::WaitingHeader) parser_.expectResponse();
+  if (state == HttpState::Ready) parser_.requestEnded();
   if (onStateChange) onStateChange(this);
 }
 
@@ -434,17 +437,17 @@ void HttpClient::sendBodyPiece() {
 
 // --- Relocation ---------------------------------------------------------------------------------
 
-void HttpClient::locationHeader(const std::string& value) {
+bool HttpClient::locationHeader(const std::string& value) {
   if (type_ == RequestType::Put || !followRelocation) {
     location_ = value;
-    return;
+    return false;
   }
-  v().locationFlag = true;
   if (proxy.empty()) {
     nextTarget(withoutFragment(value));
   } else {
     proxyTarget(withoutFragment(value));
   }
+  return true;
 }
 
 // The next target without proxy: a path, a relative value or a full address.

@@ -92,7 +92,7 @@ class HttpClient : private HttpResponseHost {
   void setContentRangeEnd(const std::string& s) { parser_.values().contentRangeEnd = s; }
 
   // --- Results ----------------------------------------------------------------------------------
-  HttpState state() const override { return state_; }
+  HttpState state() const { return state_; }
   int statusCode() const { return v().statusCode; }
   const std::string& statusText() const { return v().statusText; }
   std::int64_t receivedCount() const { return v().receivedCount; }
@@ -147,7 +147,7 @@ class HttpClient : private HttpResponseHost {
   void failBeforeConnect(int status, const std::string& text, std::uint16_t error);
 
   // HttpResponseHost: what the response side asks of the request side.
-  void setState(HttpState state) override { setStateEvent(state); }
+  void waitingForBody() override { setStateEvent(HttpState::WaitingBody); }
   void headerBegin() override;
   void headerData() override;
   void headerEnd() override;
@@ -155,7 +155,7 @@ class HttpClient : private HttpResponseHost {
   void docData(const char* data, int len) override;
   void docEnd() override;
   void cookieReceived(const std::string& data, bool& acceptCookie) override;
-  void locationHeader(const std::string& value) override;
+  bool locationHeader(const std::string& value) override;
   void unexpectedData(std::uint16_t errCode) override;
   void nonHttpStatusLine() override;
   void setRequestDoneError(std::uint16_t error) override { requestDoneError_ = error; }

@@ -62,6 +62,57 @@ HttpResponseParser::HttpResponseParser(HttpResponseHost& host)
   buffer_[0] = 0;
 }
 
+const char* HttpResponseParser::stateName(State s) {
+  switch (s) {
+    case State::Idle:
+      return "Idle";
+    case State::StatusLine:
+      return "StatusLine";
+    case State::InterimStatusLine:
+      return "InterimStatusLine";
+    case State::HeaderFields:
+      return "HeaderFields";
+    case State::BodyByLength:
+      return "BodyByLength";
+    case State::BodyChunked:
+      return "BodyChunked";
+    case State::BodyUntilClose:
+      return "BodyUntilClose";
+    case State::HeadAnswerClosing:
+      return "HeadAnswerClosing";
+    case State::DoneAfterHeader:
+      return "DoneAfterHeader";
+    case State::DoneAfterBody:
+      return "DoneAfterBody";
+    case State::Failed:
+      return "Failed";
+  }
+  return "";
+}
+
+void HttpResponseParser::setState(State next) {
+  if (next == state_) return;
+  State previous = state_;
+  state_ = next;
+  if (trace_) trace_(previous, next);
+}
+
+// The states in which complete lines are taken from the buffer: header lines, or unexpected data.
+bool HttpResponseParser::readsLines() const {
+  return state_ == State::Idle || state_ == State::StatusLine || state_ == State::InterimStatusLine ||
+         state_ == State::HeaderFields;
+}
+
+bool HttpResponseParser::inBody() const {
+  return state_ == State::BodyByLength || state_ == State::BodyChunked || state_ == State::BodyUntilClose;
+}
+
+// The body framing the header announced: chunked wins over a length; without either, until close.
+HttpResponseParser::State HttpResponseParser::bodyState() const {
+  if (v_.transferEncoding == "chunked") return State::BodyChunked;
+  return v_.bodyLength >= 0 ? State::BodyByLength : State::BodyUntilClose;
+}
+
 void HttpResponseParser::beginRequest(RequestType type, const std::string& requestVer) {
   type_ = type;
   requestVer_ = requestVer;
@@ -72,27 +123,33 @@ void HttpResponseParser::beginRequest(RequestType type, const std::string& reque
   v_.closeRequest = requestVer == "1.0";
   headerBytes_ = 0;
   headerLinesTotal_ = 0;
-  failed_ = false;
+  error_ = HttpError::NoError;
+  setState(State::Idle);
   resetForRelocation();
+}
+
+void HttpResponseParser::expectResponse() {
+  if (state_ != State::Failed) setState(State::StatusLine);
+}
+
+void HttpResponseParser::requestEnded() {
+  if (state_ != State::Failed) setState(State::Idle);
 }
 
 void HttpResponseParser::resetForRelocation() {
   v_.receivedCount = 0;
   clearBuffer();
-  headerLineCount_ = 0;
   bodyPieces_ = 0;
-  inHeader_ = false;
-  bodyDone_ = false;
-  docEndFired_ = false;
+  owedEnd_ = OwedEnd::None;
   chunk_.reset();
-  handler_ = Handler::Header;
+  if (state_ != State::Failed) setState(State::Idle);
   ++generation_;
 }
 
 void HttpResponseParser::resetResponse() {
   v_.headerLines.clear();
-  headerLineCount_ = 0;
   bodyPieces_ = 0;
+  if (owedEnd_ == OwedEnd::DocEnd) owedEnd_ = OwedEnd::None;  // goes with the pieces counted
   v_.bodyLength = -1;
   v_.contentType.clear();
   v_.statusCode = 0;
@@ -109,7 +166,7 @@ void HttpResponseParser::cutBackStream() {
 
 void HttpResponseParser::cancel() {
   clearBuffer();
-  handler_ = Handler::None;
+  if (state_ != State::Failed) setState(State::Idle);
   ++generation_;
 }
 
@@ -126,7 +183,7 @@ void HttpResponseParser::compact() {
 }
 
 void HttpResponseParser::dataAvailable(ByteSource& source, std::uint16_t errCode) {
-  if (busy_) {
+  if (handlingData_) {
     // A message pump nested inside one of our events delivered more data; it waits for the next turn.
     source.stopReceiveLoop();
     return;
@@ -140,7 +197,9 @@ void HttpResponseParser::dataAvailable(ByteSource& source, std::uint16_t errCode
     // One line fills the buffer: look for its end in a few more bytes, dropping what lies before it.
     char scratch[25];
     n = source.receive(scratch, sizeof scratch);
-    if (n > 0 && host_.state() == HttpState::WaitingHeader) headerBytes_ += static_cast<std::size_t>(n);
+    bool headerPhase = state_ == State::StatusLine || state_ == State::InterimStatusLine ||
+                       state_ == State::HeaderFields || state_ == State::DoneAfterHeader;
+    if (n > 0 && headerPhase) headerBytes_ += static_cast<std::size_t>(n);
     const void* lf = n > 0 ? std::memchr(scratch, '\n', static_cast<std::size_t>(n)) : nullptr;
     if (lf != nullptr) {
       int after = n - static_cast<int>(static_cast<const char*>(lf) - scratch) - 1;
@@ -150,16 +209,16 @@ void HttpResponseParser::dataAvailable(ByteSource& source, std::uint16_t errCode
     }
   }
   buffer_[fill_] = 0;
-  if (type_ == RequestType::Abort || n <= 0 || failed_) return;
+  if (type_ == RequestType::Abort || n <= 0 || state_ == State::Failed) return;
   if (headerBytes_ > kMaxHeaderBytes) {
     fail(HttpError::HeaderTooLarge, "Response header too large");
     return;
   }
-  busy_ = true;
+  handlingData_ = true;
   struct Unbusy {
     bool& flag;
     ~Unbusy() { flag = false; }
-  } unbusy{busy_};
+  } unbusy{handlingData_};
   try {
     process(errCode, generation_);
   } catch (const StreamError& e) {
@@ -168,8 +227,7 @@ void HttpResponseParser::dataAvailable(ByteSource& source, std::uint16_t errCode
 }
 
 void HttpResponseParser::process(std::uint16_t errCode, std::uint64_t gen) {
-  while (host_.state() != HttpState::WaitingBody) {
-    if (bodyDone_ && host_.state() == HttpState::WaitingHeader) return;  // over; the request side ends it
+  while (readsLines()) {
     const char* held = buffer_ + start_;
     const char* lf =
         static_cast<const char*>(std::memchr(held, '\n', static_cast<std::size_t>(fill_ - start_)));
@@ -177,32 +235,27 @@ void HttpResponseParser::process(std::uint16_t errCode, std::uint64_t gen) {
     std::size_t len = static_cast<std::size_t>(lf - held);
     std::string line(held, (len > 0 && held[len - 1] == '\r') ? len - 1 : len);
     start_ += static_cast<int>(len) + 1;
-    HttpState state = host_.state();
-    if (state != HttpState::WaitingHeader) {
+    if (state_ == State::Idle) {
       host_.unexpectedData(errCode);
-    } else if (handler_ == Handler::Header) {
-      headerLine(line);
-    } else if (handler_ == Handler::Body) {
-      bodyPiece(line.data(), line.size());
     } else {
-      host_.setReady();
-      return;
+      headerLine(line);
     }
     if (!alive(gen)) return;
   }
-  if (fill_ > start_ && type_ == RequestType::Head) {
+  if (state_ == State::DoneAfterHeader || state_ == State::Failed || fill_ == start_) return;
+  if (type_ == RequestType::Head) {
+    // A HEAD answer has no body: whatever follows it is dropped with the connection.
     clearBuffer();
     host_.abortConnection();
-  } else if (fill_ > start_ && handler_ == Handler::Body) {
+  } else {
     deliverHeldBody();
   }
 }
 
 void HttpResponseParser::deliverHeldBody() {
-  if (bodyDone_) return;
+  if (!inBody()) return;
   std::int64_t len = fill_ - start_;
-  bool chunked = v_.transferEncoding == "chunked";
-  if (!chunked && v_.bodyLength >= 0 && v_.receivedCount + len > v_.bodyLength) {
+  if (state_ == State::BodyByLength && v_.receivedCount + len > v_.bodyLength) {
     len = v_.bodyLength - v_.receivedCount;
   }
   if (len <= 0) return;
@@ -218,15 +271,14 @@ void HttpResponseParser::headerLine(const std::string& line) {
     fail(HttpError::HeaderTooLarge, "Response header too large");
     return;
   }
-  if (headerLineCount_ == 0) {
-    inHeader_ = true;
+  bool firstLine = state_ != State::HeaderFields;
+  if (state_ == State::StatusLine) {
+    owedEnd_ = OwedEnd::HeaderEnd;
     host_.headerBegin();
     if (!alive(gen)) return;
-  } else if (headerLineCount_ < 0) {
-    headerLineCount_ = 0;
   }
-  ++headerLineCount_;
-  if (headerLineCount_ == 1 && line.size() >= 6 && lower(line.substr(0, 6)) == "<html>") {
+  if (firstLine) setState(State::HeaderFields);
+  if (firstLine && line.size() >= 6 && lower(line.substr(0, 6)) == "<html>") {
     firstLineHtml(line);
     return;
   }
@@ -235,21 +287,23 @@ void HttpResponseParser::headerLine(const std::string& line) {
     return;
   }
   v_.headerLines.push_back(line);
-  if (headerLineCount_ == 1) {
+  if (firstLine) {
     statusLine(line);
   } else {
     headerField(line);
   }
-  if (!alive(gen) || failed_) return;
+  if (!alive(gen) || state_ == State::Failed) return;
   host_.headerData();
 }
 
+// A document without header: its first line is the first piece of a body that the header fields of
+// an interim answer may have framed.
 void HttpResponseParser::firstLineHtml(const std::string& line) {
   std::uint64_t gen = generation_;
   if (v_.contentType.empty()) v_.contentType = "text/html";
-  host_.setState(HttpState::WaitingBody);
-  handler_ = Handler::Body;
-  inHeader_ = false;
+  setState(bodyState());
+  host_.waitingForBody();
+  owedEnd_ = OwedEnd::None;
   host_.headerEnd();
   if (!alive(gen)) return;
   bodyPiece(line.data(), line.size());
@@ -286,7 +340,7 @@ void HttpResponseParser::headerField(const std::string& line) {
   while (i + 1 < line.size() && line[i] == ' ') ++i;
   std::string value = i < line.size() ? line.substr(i) : "";
   if (name == "location") {
-    host_.locationHeader(value);
+    if (host_.locationHeader(value)) v_.locationFlag = true;
   } else if (name == "content-length") {
     v_.bodyLength = parseLength(value);
   } else if (name == "transfer-encoding") {
@@ -320,12 +374,12 @@ void HttpResponseParser::headerBlockEnd() {
   std::uint64_t gen = generation_;
   if (v_.responseVer == "1.1" && v_.statusCode == 100) {
     v_.headerLines.clear();
-    headerLineCount_ = -1;  // the next line is a new status line
+    setState(State::InterimStatusLine);
     return;
   }
-  inHeader_ = false;
+  owedEnd_ = OwedEnd::None;
   host_.headerEnd();
-  if (!alive(gen) || host_.state() == HttpState::Ready) {
+  if (!alive(gen) || state_ == State::Idle) {  // stopped, or the request ended, from the event
     clearBuffer();
     return;
   }
@@ -333,7 +387,7 @@ void HttpResponseParser::headerBlockEnd() {
   bool bodiless =
       code < 200 || code == 204 || code == 301 || code == 302 || code == 304 || code == 401 || code == 407;
   if ((v_.bodyLength == -1 && bodiless) || v_.bodyLength == 0 || type_ == RequestType::Head) {
-    bodyDone_ = true;
+    setState(State::DoneAfterHeader);
     if (!v_.closeRequest) {
       host_.setReady();
     } else if (v_.locationFlag) {
@@ -341,8 +395,8 @@ void HttpResponseParser::headerBlockEnd() {
     } else {
       if (type_ == RequestType::Head) {
         clearBuffer();
-        host_.setState(HttpState::WaitingBody);
-        handler_ = Handler::None;
+        setState(State::HeadAnswerClosing);
+        host_.waitingForBody();
       }
       host_.closeDelayed();
     }
@@ -352,28 +406,29 @@ void HttpResponseParser::headerBlockEnd() {
   if ((ext == ".exe" || ext.empty()) && v_.contentType == "text/html") {
     v_.documentName = withHtmExtension(v_.documentName);
   }
-  host_.setState(HttpState::WaitingBody);
-  handler_ = Handler::Body;
-  // The bytes held after the empty line are handed to the body handler by Process.
+  setState(bodyState());
+  host_.waitingForBody();
+  // The bytes held after the empty line are handed to the body by process().
 }
 
 void HttpResponseParser::bodyPiece(const char* data, std::size_t len) {
   std::uint64_t gen = generation_;
-  if (bodyDone_) return;
+  if (!inBody()) return;
   if (bodyPieces_ == 0) {
     chunk_.reset();
     host_.docBegin();
     if (!alive(gen)) return;
     coding_.prepare(v_.contentEncoding);
     streamStartSize_ = stream_ != nullptr ? stream_->size() : 0;
+    owedEnd_ = OwedEnd::DocEnd;
   }
   ++bodyPieces_;
-  if (v_.transferEncoding != "chunked") {
+  if (state_ != State::BodyChunked) {
     if (len > 0) {
       v_.receivedCount += static_cast<std::int64_t>(len);
       coding_.writeBuffer(data, len);
     }
-    if (alive(gen) && v_.receivedCount == v_.bodyLength) bodyComplete();
+    if (alive(gen) && state_ == State::BodyByLength && v_.receivedCount == v_.bodyLength) bodyComplete();
     return;
   }
   std::size_t consumed = 0;
@@ -392,9 +447,9 @@ void HttpResponseParser::bodyPiece(const char* data, std::size_t len) {
 
 void HttpResponseParser::bodyComplete() {
   std::uint64_t gen = generation_;
-  bodyDone_ = true;
+  setState(State::DoneAfterBody);
   coding_.complete();
-  docEndFired_ = true;
+  owedEnd_ = OwedEnd::None;
   host_.docEnd();
   if (!alive(gen)) return;
   if (v_.closeRequest) {
@@ -409,48 +464,47 @@ void HttpResponseParser::output(const char* data, std::size_t len) {
   host_.docData(data, static_cast<int>(len));
 }
 
-void HttpResponseParser::recordError(std::uint16_t error, const std::string& text) {
-  failed_ = true;
+void HttpResponseParser::recordError(HttpError code, const std::string& text) {
+  setState(State::Failed);
+  error_ = code;
   v_.locationFlag = false;
   v_.statusText = text;
-  host_.setRequestDoneError(error);
+  host_.setRequestDoneError(code);
 }
 
-void HttpResponseParser::fail(std::uint16_t error, const std::string& text) {
-  recordError(error, text);
+void HttpResponseParser::fail(HttpError code, const std::string& text) {
+  recordError(code, text);
   cancel();
   host_.abortConnection();
 }
 
 void HttpResponseParser::connectionClosed(bool checkComplete) {
-  if (inHeader_) {
-    inHeader_ = false;
+  if (owedEnd_ == OwedEnd::HeaderEnd) {
+    owedEnd_ = OwedEnd::None;
     host_.headerEnd();
-    if (checkComplete && !failed_ && !v_.locationFlag) {
+    if (checkComplete && state_ != State::Failed && !v_.locationFlag) {
       recordError(HttpError::CutShort, "Connection closed inside the response header");
     }
     return;
   }
-  if (bodyPieces_ > 0 && !docEndFired_) {
-    docEndFired_ = true;
+  if (owedEnd_ == OwedEnd::DocEnd) {
+    owedEnd_ = OwedEnd::None;
     host_.docEnd();
   }
-  if (!checkComplete || failed_ || v_.locationFlag) return;
-  if (handler_ == Handler::Body && bodyPieces_ > 0 && !bodyDone_) {
-    if (v_.transferEncoding == "chunked") {
-      recordError(HttpError::CutShort,
-                  "Transfer cut short: the connection closed inside the chunked body after " +
-                      std::to_string(v_.receivedCount) + " bytes");
-    } else if (v_.bodyLength >= 0 && v_.receivedCount < v_.bodyLength) {
-      recordError(HttpError::CutShort, "Transfer cut short: the connection closed after " +
-                                           std::to_string(v_.receivedCount) + " of " +
-                                           std::to_string(v_.bodyLength) + " bytes");
-    }
-  } else if (handler_ == Handler::Body && bodyPieces_ == 0 &&
-             (v_.transferEncoding == "chunked" || v_.bodyLength > 0)) {
+  if (!checkComplete || state_ == State::Failed || v_.locationFlag) return;
+  bool started = bodyPieces_ > 0;
+  if (state_ == State::BodyChunked && started) {
+    recordError(HttpError::CutShort,
+                "Transfer cut short: the connection closed inside the chunked body after " +
+                    std::to_string(v_.receivedCount) + " bytes");
+  } else if (state_ == State::BodyByLength && started && v_.receivedCount < v_.bodyLength) {
+    recordError(HttpError::CutShort, "Transfer cut short: the connection closed after " +
+                                         std::to_string(v_.receivedCount) + " of " +
+                                         std::to_string(v_.bodyLength) + " bytes");
+  } else if (!started &&
+             (state_ == State::BodyChunked || (state_ == State::BodyByLength && v_.bodyLength > 0))) {
     recordError(HttpError::CutShort, "Transfer cut short: the connection closed before the body");
-  } else if (handler_ == Handler::Header && headerLineCount_ == 0 &&
-             host_.state() == HttpState::WaitingHeader) {
+  } else if (state_ == State::StatusLine) {
     recordError(HttpError::NoResponse, "Connection closed before a response arrived");
   }
 }

@@ -3,10 +3,12 @@
 // passes it through the content-coding handler into the receive stream, and tells the request side
 // when the response is over.
 //
-// A bounded, resumable state machine: bytes may arrive in any pieces, down to single bytes. It holds
-// at most one 8190-byte buffer; a header block longer than kMaxHeaderBytes or kMaxHeaderLines, bad
-// chunked framing, a status code that is not a number and a failing stream write end the request with
-// an error number and a status text that says what went wrong.
+// A bounded, resumable state machine with one State: bytes may arrive in any pieces, down to single
+// bytes. It never asks the client for its state; the client says when a response is awaited
+// (expectResponse) and when the request is over (requestEnded). It holds at most one 8190-byte
+// buffer; a header block longer than kMaxHeaderBytes or kMaxHeaderLines, bad chunked framing, a status
+// code that is not a number and a failing stream write end the request with an error number and a
+// status text that says what went wrong.
 #pragma once
 
 #include "net/http/ChunkDecoder.h"
@@ -15,7 +17,9 @@
 #include "net/http/Stream.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace http {
@@ -30,22 +34,25 @@ class ByteSource {
   virtual void stopReceiveLoop() {}
 };
 
-// What the receive side needs from the request side (the client).
+// What the receive side tells the request side (the client). The receive side never asks the client
+// for its state: the client tells it what it needs through HttpResponseParser's calls.
 class HttpResponseHost {
  public:
   virtual ~HttpResponseHost() = default;
-  virtual HttpState state() const = 0;
-  virtual void setState(HttpState state) = 0;
   virtual void headerBegin() {}
   virtual void headerData() {}
   virtual void headerEnd() {}
+  // The header is over and the response goes on past it: a body follows, or a HEAD answer waits for
+  // the connection to close. The client moves to HttpState::WaitingBody.
+  virtual void waitingForBody() = 0;
   virtual void docBegin() {}
   virtual void docData(const char* data, int len) {}
   virtual void docEnd() {}
   virtual void cookieReceived(const std::string& data, bool& accept) {}
-  virtual void locationHeader(const std::string& value) {}  // may set the location flag
-  virtual void unexpectedData(std::uint16_t errCode) {}     // a line while no response header is awaited
-  virtual void nonHttpStatusLine() {}                       // a first line that is not HTTP/1.0 or 1.1
+  // A "location" field; true when the client follows it, which marks a relocation as pending.
+  virtual bool locationHeader(const std::string& value) { return false; }
+  virtual void unexpectedData(std::uint16_t errCode) {}  // a line while no response is awaited
+  virtual void nonHttpStatusLine() {}                    // a first line that is not HTTP/1.0 or 1.1
   virtual void setRequestDoneError(std::uint16_t error) = 0;
   virtual void setReady() = 0;         // the response is over on a connection that stays open
   virtual void startRelocation() = 0;  // a bodiless redirect before the connection closes
@@ -68,11 +75,27 @@ struct HttpResponseValues {
   std::vector<std::string> authOffers;
   std::string documentName;
   bool closeRequest = false;  // close the connection after the response
-  bool locationFlag = false;  // a "location" field asked for relocation
+  bool locationFlag = false;  // a relocation is pending: the client follows a "location" field
 };
 
 class HttpResponseParser {
  public:
+  // Where the current response stands. Every change goes through setState(), which can be traced.
+  enum class State {
+    Idle,               // no response awaited (the request is not sent or is over): lines are unexpected
+    StatusLine,         // waiting for the first line of a response
+    InterimStatusLine,  // a "100" answer ended: the next line is the real status line of the same header
+    HeaderFields,       // header fields up to the empty line
+    BodyByLength,       // a body of the announced length
+    BodyChunked,        // a chunked body
+    BodyUntilClose,     // a body that ends when the connection closes
+    HeadAnswerClosing,  // a HEAD answer on a closing connection: any further byte aborts the connection
+    DoneAfterHeader,    // the response ended with its header: later bytes wait, counted as header bytes
+    DoneAfterBody,      // the body is complete: later bytes wait (a HEAD request's abort the connection)
+    Failed,             // the response was refused (error()); nothing is read until the next request
+  };
+  using StateTrace = std::function<void(State from, State to)>;
+
   static constexpr int kBufferSize = 8193;
   static constexpr int kBufferFill = 8190;
   static constexpr std::size_t kMaxHeaderBytes = 300 * 1024;
@@ -88,10 +111,16 @@ class HttpResponseParser {
   Stream* receiveStream() const { return stream_; }
   void setReceiveStream(Stream* stream) { stream_ = stream; }
 
-  // A new request: every response value, the buffer, the counters and the chunk state start afresh.
+  // A new request: every response value, the buffer, the counters and the chunk state start afresh;
+  // no response is awaited until expectResponse().
   void beginRequest(RequestType type, const std::string& requestVer);
   void setRequestType(RequestType type) { type_ = type; }
-  // Before a relocation: the received count, the buffer and the line counters start afresh.
+  // The request has gone out: the next line is the status line of its response.
+  void expectResponse();
+  // The request is over: lines that still arrive are reported as unexpected data.
+  void requestEnded();
+  // Before a relocation: the received count, the buffer and the counters start afresh and no response
+  // is awaited until the relocated request goes out.
   void resetForRelocation();
   // Before the relocated request: the header values of the last response are dropped.
   void resetResponse();
@@ -107,14 +136,23 @@ class HttpResponseParser {
   // cut short becomes a request-done error.
   void connectionClosed(bool checkComplete);
 
-  bool inHeader() const { return inHeader_; }
+  State state() const { return state_; }
+  HttpError error() const { return error_; }  // why the response failed; NoError otherwise
+  static const char* stateName(State s);
+  // Called with the old and the new state on every change; for tracing while debugging and for tests.
+  void setStateTrace(StateTrace trace) { trace_ = std::move(trace); }
   int bodyPieceCount() const { return bodyPieces_; }
-  bool failed() const { return failed_; }
   int heldBytes() const { return fill_ - start_; }
 
  private:
-  enum class Handler { None, Header, Body };
+  // The begin event whose end event is still owed: header and document events come in pairs, also
+  // when the response is stopped or cut short.
+  enum class OwedEnd { None, HeaderEnd, DocEnd };
 
+  void setState(State next);
+  bool readsLines() const;
+  bool inBody() const;
+  State bodyState() const;
   void process(std::uint16_t errCode, std::uint64_t gen);
   void deliverHeldBody();
   void headerLine(const std::string& line);
@@ -125,8 +163,8 @@ class HttpResponseParser {
   void bodyPiece(const char* data, std::size_t len);
   void bodyComplete();
   void output(const char* data, std::size_t len);
-  void recordError(std::uint16_t error, const std::string& text);
-  void fail(std::uint16_t error, const std::string& text);
+  void recordError(HttpError code, const std::string& text);
+  void fail(HttpError code, const std::string& text);
   void compact();
   bool alive(std::uint64_t gen) const { return gen == generation_; }
 
@@ -142,14 +180,12 @@ class HttpResponseParser {
   int start_ = 0;  // first held byte
   int fill_ = 0;   // end of the held bytes
 
-  Handler handler_ = Handler::None;
-  int headerLineCount_ = 0;  // -1: restart position after a "100" answer
+  State state_ = State::Idle;
+  HttpError error_ = HttpError::NoError;
+  OwedEnd owedEnd_ = OwedEnd::None;
+  StateTrace trace_;
+  bool handlingData_ = false;  // inside dataAvailable(): data offered by a nested message pump waits
   int bodyPieces_ = 0;
-  bool inHeader_ = false;
-  bool bodyDone_ = false;
-  bool docEndFired_ = false;
-  bool failed_ = false;
-  bool busy_ = false;
   std::size_t headerBytes_ = 0;  // every header byte of the response, interim answers included
   int headerLinesTotal_ = 0;
   std::int64_t streamStartSize_ = 0;

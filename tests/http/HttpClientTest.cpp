@@ -473,4 +473,18 @@ TEST_F(HttpClientTest, KeptOpenConnectionIsReusedForTheSameServer) {
   EXPECT_EQ(cli_.statusCode(), 200);
 }
 
+// The relocated request's own failure is what the request reports: no response is awaited from the
+// new address before the request has gone out to it.
+TEST_F(HttpClientTest, RelocationToARefusedPortEndsWithTheConnectError) {
+  ScriptedPeer peer;
+  answer(peer, "HTTP/1.0 302 Found\r\nLocation: " + url(ScriptedPeer::unusedPort(), "/gone") + kEnd);
+  peer.start();
+  cli_.url = url(peer.port(), "/");
+  auto out = runGet(cli_);
+  EXPECT_TRUE(out.raised);
+  EXPECT_EQ(cli_.statusCode(), 404);
+  EXPECT_EQ(cli_.requestDoneError(), 10061);
+  EXPECT_EQ(cli_.statusText(), "Connection refused (Error #10061)");
+}
+
 }  // namespace

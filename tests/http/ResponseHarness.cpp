@@ -56,15 +56,9 @@ class FailingStream final : public Stream {
 class RecordingHost final : public HttpResponseHost {
  public:
   explicit RecordingHost(const ResponseRun& run) : run_(run) {}
-  HttpResponseParser* parser = nullptr;
   ResponseResult result;
-  HttpState currentState = HttpState::WaitingHeader;
 
-  HttpState state() const override { return currentState; }
-  void setState(HttpState s) override {
-    currentState = s;
-    log(s == HttpState::WaitingBody ? "WaitingBody" : "State");
-  }
+  void waitingForBody() override { log("WaitingBody"); }
   void headerBegin() override { log("HeaderBegin"); }
   void headerData() override { log("HeaderData"); }
   void headerEnd() override { log("HeaderEnd"); }
@@ -72,9 +66,9 @@ class RecordingHost final : public HttpResponseHost {
   void docData(const char*, int len) override { log("DocData " + std::to_string(len)); }
   void docEnd() override { log("DocEnd"); }
   void cookieReceived(const std::string& data, bool&) override { log("Cookie " + data); }
-  void locationHeader(const std::string& value) override {
+  bool locationHeader(const std::string& value) override {
     log("Location " + value);
-    if (run_.followLocation) parser->values().locationFlag = true;
+    return run_.followLocation;
   }
   void unexpectedData(std::uint16_t) override { log("UnexpectedData"); }
   void nonHttpStatusLine() override { log("NonHttpStatusLine"); }
@@ -104,13 +98,23 @@ int ResponseResult::count(const std::string& event) const {
 ResponseResult runResponse(const std::string& bytes, const ResponseRun& run) {
   RecordingHost host(run);
   HttpResponseParser parser(host);
-  host.parser = &parser;
+  parser.setStateTrace([&](HttpResponseParser::State, HttpResponseParser::State to) {
+    host.result.states.push_back(HttpResponseParser::stateName(to));
+  });
   FailingStream stream(run.failWriteAfter);
   parser.setReceiveStream(&stream);
   parser.beginRequest(run.request == "HEAD" ? RequestType::Head : RequestType::Get, run.requestVer);
   parser.values().documentName = run.documentName;
+  if (run.requestSent) parser.expectResponse();
   PiecesSource source(bytes, run.pieces);
-  while (!source.empty() && host.result.ending != "abort") parser.dataAvailable(source, 0);
+  bool ended = false;
+  while (!source.empty() && host.result.ending != "abort") {
+    parser.dataAvailable(source, 0);
+    if (run.endOnReady && !ended && host.result.ending == "ready") {
+      ended = true;
+      parser.requestEnded();
+    }
+  }
   const std::string& ending = host.result.ending;
   if (run.closeAtEnd || ending == "close" || ending == "abort") parser.connectionClosed(ending != "abort");
   host.result.body = stream.written;
@@ -127,6 +131,7 @@ void fuzzOneResponse(const std::uint8_t* data, std::size_t size) {
   run.followLocation = (data[0] & 4) != 0;
   run.closeAtEnd = (data[0] & 8) != 0;
   run.failWriteAfter = (data[0] & 16) ? data[1] * 16 : -1;
+  run.endOnReady = (data[0] & 32) != 0;
   for (int i = 2; i < 4; ++i) run.pieces.push_back(data[i] == 0 ? 8190 : data[i]);
   std::string bytes(reinterpret_cast<const char*>(data) + 4, size - 4);
   ResponseResult r = runResponse(bytes, run);

@@ -18,10 +18,13 @@ struct ResponseRun {
   bool closeAtEnd = true;           // the server closes after its last byte
   std::vector<std::size_t> pieces;  // sizes of successive reads; the last repeats; empty: all at once
   int failWriteAfter = -1;          // the stream fails once this many bytes were written
+  bool requestSent = true;          // the request has gone out, so a response is awaited
+  bool endOnReady = false;          // the client ends the request between reads once told it is over
 };
 
 struct ResponseResult {
   std::vector<std::string> events;  // "HeaderBegin", "HeaderData", "DocData 12", "SetReady", ...
+  std::vector<std::string> states;  // the parser's states after "Idle", in order: "StatusLine", ...
   std::string body;                 // what reached the stream
   std::string ending;               // "ready", "close", "abort", "relocate" or "" (still waiting)
   std::uint16_t error = 0;

@@ -307,4 +307,81 @@ TEST(ResponseParser, ChunkedSplitAtEveryPoint) {
   }
 }
 
+// The parser's states, as traced on every change, are the same however the bytes are cut.
+TEST(ResponseParser, StatesFollowTheResponseWhateverTheCuts) {
+  ResponseRun keepAliveEnds;
+  keepAliveEnds.requestVer = "1.1";
+  keepAliveEnds.endOnReady = true;
+  ResponseRun head;
+  head.request = "HEAD";
+  const struct {
+    const char* name;
+    std::string bytes;
+    ResponseRun run;
+    std::vector<std::string> states;
+  } rows[] = {
+      {"length",
+       kOk + "Content-Length: 3\r\n\r\nabc",
+       {},
+       {"StatusLine", "HeaderFields", "BodyByLength", "DoneAfterBody"}},
+      {"chunked",
+       kOk + "Transfer-Encoding: chunked\r\n\r\n1\r\na\r\n0\r\n\r\n",
+       {},
+       {"StatusLine", "HeaderFields", "BodyChunked", "DoneAfterBody"}},
+      {"until close", kOk + "\r\nabc", {}, {"StatusLine", "HeaderFields", "BodyUntilClose"}},
+      {"html without header", "<html>x\r\n", {}, {"StatusLine", "HeaderFields", "BodyUntilClose"}},
+      {"interim answer",
+       "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n",
+       keepAliveEnds,
+       {"StatusLine", "HeaderFields", "InterimStatusLine", "HeaderFields", "DoneAfterHeader", "Idle"}},
+      {"head on a closing connection",
+       kOk + "Content-Length: 5\r\n\r\n",
+       head,
+       {"StatusLine", "HeaderFields", "DoneAfterHeader", "HeadAnswerClosing"}},
+      {"kept open, then ended",
+       "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokrest\r\n",
+       keepAliveEnds,
+       {"StatusLine", "HeaderFields", "BodyByLength", "DoneAfterBody", "Idle"}},
+      {"bad status", "HTTP/1.0 abc\r\n", {}, {"StatusLine", "HeaderFields", "Failed"}},
+      {"cut short",
+       kOk + "Content-Length: 9\r\n\r\nabc",
+       {},
+       {"StatusLine", "HeaderFields", "BodyByLength", "Failed"}},
+  };
+  for (const auto& row : rows) {
+    for (const auto& cut : cuts()) {
+      SCOPED_TRACE(std::string(row.name) + " cut " + (cut.empty() ? "none" : std::to_string(cut[0])));
+      ResponseRun run = row.run;
+      run.pieces = cut;
+      EXPECT_EQ(runResponse(row.bytes, run).states, row.states);
+    }
+  }
+}
+
+// Only a request that went out is answered: lines before it, or after it ended, are unexpected data,
+// and a close before it is no error (the request side reports its own, such as a refused connection).
+TEST(ResponseParser, LinesOutsideAResponseAreUnexpectedData) {
+  ResponseRun notSent;
+  notSent.requestSent = false;
+  for (const std::string& bytes : {std::string(), kOk + "Content-Length: 2\r\n\r\nok"}) {
+    ResponseResult r = runResponse(bytes, notSent);
+    EXPECT_EQ(r.count("UnexpectedData"), bytes.empty() ? 0 : 3);  // the three lines
+    EXPECT_EQ(r.count("HeaderBegin"), 0);
+    EXPECT_EQ(r.error, 0);
+    EXPECT_EQ(r.body, "");
+  }
+
+  ResponseRun ended;
+  ended.requestVer = "1.1";
+  ended.endOnReady = true;
+  ended.pieces = {1};
+  ResponseResult r =
+      runResponse("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokHTTP/1.1 200 OK\r\n\r\n", ended);
+  EXPECT_EQ(r.body, "ok");
+  EXPECT_EQ(r.count("HeaderBegin"), 1);
+  EXPECT_EQ(r.count("UnexpectedData"), 2);
+  EXPECT_EQ(r.values.statusCode, 200);
+  EXPECT_EQ(r.values.headerLines.size(), 2u);
+}
+
 }  // namespace
