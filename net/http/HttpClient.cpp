@@ -676,8 +676,8 @@ void HttpClient::docData(const char* data, int len) {
 void HttpClient::docEnd() {
   if (onDocEnd) onDocEnd(this);
 }
-void HttpClient::cookieReceived(const std::string& data, bool& accept) {
-  if (onCookie) onCookie(this, data, accept);
+void HttpClient::cookieReceived(const std::string& data, bool& acceptCookie) {
+  if (onCookie) onCookie(this, data, acceptCookie);
 }
 void HttpClient::unexpectedData(std::uint16_t errCode) {
   if (onUnexpectedData) onUnexpectedData(this, errCode);

@@ -166,7 +166,7 @@ class HttpClient : private HttpResponseHost {
   void docBegin() override;
   void docData(const char* data, int len) override;
   void docEnd() override;
-  void cookieReceived(const std::string& data, bool& accept) override;
+  void cookieReceived(const std::string& data, bool& acceptCookie) override;
   bool locationHeader(const std::string& value) override;
   void unexpectedData(std::uint16_t errCode) override;
   void nonHttpStatusLine() override;

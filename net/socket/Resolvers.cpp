@@ -10,8 +10,7 @@
 
 #include <array>
 #include <cctype>
-#include <cstdio>
-#include <vector>
+#include <string>
 
 namespace net {
 namespace {
@@ -37,10 +36,9 @@ unsigned long leadingNumber(const std::string& s) {
   return value;
 }
 
-std::string format(const char* fmt, const std::string& text, int code) {
-  std::vector<char> buf(text.size() + 128);
-  std::snprintf(buf.data(), buf.size(), fmt, text.c_str(), code);
-  return buf.data();
+// "<what> '<text>', Error #<code>"; the text ends at its first NUL, as it would in C.
+std::string cannotConvert(const char* what, const std::string& text, int code) {
+  return std::string(what) + " '" + text.c_str() + "', Error #" + std::to_string(code);
 }
 
 }  // namespace
@@ -88,8 +86,7 @@ std::uint32_t resolveHost(const std::string& host) {
   const int rc = getaddrinfo(name.c_str(), nullptr, &hints, &result);
   if (rc != 0 || result == nullptr) {
     const int code = rc != 0 ? socketErrorFromResolver(rc) : SocketError::NoData;
-    throw SocketException(
-        format("WSocketResolveHost: Cannot convert host address '%s', Error #%d", host, code));
+    throw SocketException(cannotConvert("WSocketResolveHost: Cannot convert host address", host, code));
   }
   const std::uint32_t addr = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
   freeaddrinfo(result);
@@ -111,7 +108,7 @@ std::uint16_t resolvePort(const std::string& port, const std::string& proto) {
                   buf.size(), &found);
   if (found == nullptr) {
     throw SocketException(
-        format("WSocketResolvePort: Cannot convert port '%s', Error #%d", port, SocketError::NoData));
+        cannotConvert("WSocketResolvePort: Cannot convert port", port, SocketError::NoData));
   }
   return ntohs(static_cast<std::uint16_t>(found->s_port));
 }
@@ -132,7 +129,7 @@ int resolveProto(const std::string& proto) {
   getprotobyname_r(name.c_str(), &entry, buf.data(), buf.size(), &found);
   if (found == nullptr) {
     throw SocketException(
-        format("WSocketResolveProto: Cannot convert protocol '%s', Error #%d", proto, SocketError::NoData));
+        cannotConvert("WSocketResolveProto: Cannot convert protocol", proto, SocketError::NoData));
   }
   return found->p_proto;
 }

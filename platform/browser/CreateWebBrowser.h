@@ -1,5 +1,4 @@
-// The browser control the program's windows use: the web engine's control when the program was
-// built with the engine, else one that refuses every page (the retrieval then ends without a page).
+// The browser control the program's windows use: the web engine's control.
 #pragma once
 
 #include "platform/browser/WebBrowser.h"

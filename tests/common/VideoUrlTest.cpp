@@ -147,8 +147,8 @@ TEST_P(VideoUrlTest, LongAddressesComeBackWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sites, VideoUrlTest, testing::Values(Sites::Real, Sites::Local),
-                         [](const testing::TestParamInfo<Sites>& info) {
-                           return info.param == Sites::Real ? "RealSites" : "LocalSimulator";
+                         [](const testing::TestParamInfo<Sites>& sites) {
+                           return sites.param == Sites::Real ? "RealSites" : "LocalSimulator";
                          });
 
 TEST(SiteConfigTest, HostsFollowAConfiguredDomainUnlessGiven) {

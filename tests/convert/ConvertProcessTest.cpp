@@ -325,7 +325,7 @@ INSTANTIATE_TEST_SUITE_P(Inputs, BadInputs,
                          ::testing::Values(BadInput{"NotAVideo", "just some text\n", "Invalid data found"},
                                            BadInput{"Empty", "", "Invalid data found"},
                                            BadInput{"Missing", nullptr, "No such file or directory"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& input) { return std::string(input.param.name); });
 
 TEST_F(ConvertProcessTest, ConverterRejectingTheArgumentsIsAFailureWithItsReason) {
   const std::pair<const char*, const char*> cases[] = {

@@ -90,7 +90,7 @@ TEST_P(ParseOutputTable, PostsTheExpectedRecords) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParseOutputTable, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(ParseOutput, OutputOfAnyShapeIsParsedAndLaterLinesStillCount) {
   std::mt19937 random(7);

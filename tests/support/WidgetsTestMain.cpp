@@ -1,4 +1,5 @@
-// main() of every test program: an offscreen QApplication (unless a platform is set), then the tests.
+// main() of the test programs that show windows: an offscreen QApplication (unless a platform is set), then
+// the tests.
 #include <QApplication>
 
 #include <gtest/gtest.h>

@@ -1,0 +1,27 @@
+# The packages the build needs. A missing one stops the configure step with a message that names the
+# Debian package to install (scripts/setup.sh installs every package of scripts/packages.txt), rather than
+# leaving out the targets that need it.
+
+# clipwave_require_qt(DEBIAN_PACKAGE COMPONENT...): the Qt 6 modules, all of them found or a stop. A macro,
+# so that what Qt's package files set stays visible to the caller.
+macro(clipwave_require_qt debian_package)
+  find_package(Qt6 QUIET COMPONENTS ${ARGN})
+  foreach(clipwave_qt_component IN ITEMS ${ARGN})
+    if(NOT Qt6${clipwave_qt_component}_FOUND)
+      message(FATAL_ERROR
+        "Qt 6 ${clipwave_qt_component} was not found; it comes with the Debian package ${debian_package} "
+        "(scripts/setup.sh installs what the build needs).")
+    endif()
+  endforeach()
+endmacro()
+
+# GoogleTest and GoogleMock, needed only when the tests are built.
+macro(clipwave_require_gtest)
+  find_package(GTest QUIET)
+  if(NOT GTest_FOUND OR NOT TARGET GTest::gtest OR NOT TARGET GTest::gmock)
+    message(FATAL_ERROR
+      "GoogleTest and GoogleMock were not found; they come with the Debian packages libgtest-dev and "
+      "libgmock-dev (scripts/setup.sh installs what the build needs). Configure with -DCLIPWAVE_TESTS=OFF to "
+      "build without the tests.")
+  endif()
+endmacro()
