@@ -201,6 +201,7 @@ void BasicSocket::setResolvedTarget(std::uint32_t networkOrderAddr, std::uint16_
 // --- Error reporting ------------------------------------------------------------------------------
 
 void BasicSocket::raiseException(const std::string& msg) {
+  raisedMessage_ = msg;
   if (onError) {
     triggerError();
     return;
@@ -366,6 +367,7 @@ void BasicSocket::handleAcceptEvent(std::uint16_t errCode) {
 void BasicSocket::handleCloseEvent(std::uint16_t errCode) {
   if (state_ == SocketState::Connecting || fd_ == -1) return;
   asyncReceive(0, options_ & ~SocketOption::NoReceiveLoop, true);
+  if (errCode == 0) errCode = static_cast<std::uint16_t>(receiveFailure_);
   if (!closeInvoked_) {
     closeInvoked_ = true;
     triggerSessionClosed(errCode);
@@ -484,6 +486,7 @@ void BasicSocket::cancelDnsLookup() {
 // --- Connect --------------------------------------------------------------------------------------
 
 void BasicSocket::connect() {
+  raisedMessage_.clear();
   if (fd_ != -1 && state_ != SocketState::Closed) {
     raiseException("Connect: Socket already in use");
     return;
@@ -548,6 +551,7 @@ bool BasicSocket::openAndConfigure() {
   }
   fd_ = fd;
   connHandle_ = nextHandle();
+  receiveFailure_ = 0;
   int size = 0;
   socklen_t len = sizeof size;
   if (::getsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &size, &len) != 0) {
@@ -853,7 +857,10 @@ std::int32_t BasicSocket::doRecv(void* buffer, std::int32_t bufferSize, int flag
       ::recv(fd_, buffer, static_cast<std::size_t>(std::max(0, bufferSize)), flags | MSG_DONTWAIT);
   if (notifiers_) notifiers_->armRead();
   if (n < 0) {
-    recvError_ = socketErrorFromErrno(errno);
+    const int err = errno;
+    recvError_ = socketErrorFromErrno(err);
+    if (sockType_ == 1 && receiveFailure_ == 0 && err != EAGAIN && err != EWOULDBLOCK && err != EINTR)
+      receiveFailure_ = recvError_;
     return -1;
   }
   return static_cast<std::int32_t>(n);

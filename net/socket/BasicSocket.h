@@ -54,6 +54,8 @@ class BasicSocket {
   std::int64_t readCount() const { return readCount_; }        // 64-bit: a download can pass 2 GiB
   std::int32_t bytesWaiting() { return queryBytesWaiting(); }  // bytes waiting to be read now, -1 on failure
   std::int32_t lastError() const { return lastError_; }
+  // The text of the last refusal raised (or reported to onError) since connect() began; empty when none.
+  const std::string& lastRaisedMessage() const { return raisedMessage_; }
   void setLastError(std::int32_t value) { lastError_ = value; }
   bool multiThreaded() const { return multiThreaded_; }
   void setMultiThreaded(bool value) { multiThreaded_ = value; }
@@ -163,6 +165,7 @@ class BasicSocket {
   virtual void handleAcceptEvent(std::uint16_t errCode);
   virtual void handleCloseEvent(std::uint16_t errCode);
 
+  void forgetRaisedMessage() { raisedMessage_.clear(); }
   void reportErrno(const std::string& functionName);
   void reportSocketError(int code, const std::string& functionName);
   void changeState(SocketState newState);
@@ -239,6 +242,10 @@ class BasicSocket {
   std::uint64_t receiveCalls_ = 0;  // receives asked of the system or the layers
   int recvError_ = 0;
   int sendError_ = 0;
+  // A hard receive error (a reset) that a read consumed: the system then reports an ordinary end, and the
+  // close notification must still say how the connection ended.
+  int receiveFailure_ = 0;
+  std::string raisedMessage_;
 
   // Flags.
   bool paused_ = false;

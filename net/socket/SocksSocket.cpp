@@ -68,6 +68,7 @@ void SocksSocket::setSocksState(SocksState state) {
 // --- Connect --------------------------------------------------------------------------------------
 
 void SocksSocket::connect() {
+  forgetRaisedMessage();
   // Without a proxy, and for the checks the base makes first (socket in use, no port, no address), the
   // ordinary connect runs and reports in its own words.
   if (socksServer_.empty() || (socketDescriptor() != -1 && state() != SocketState::Closed) ||
@@ -95,20 +96,40 @@ void SocksSocket::connect() {
   if (socketDescriptor() == -1) setSocksState(SocksState::Data);  // the connect was refused and reported
 }
 
+// Each value that cannot go into its request is refused by name, before anything is sent.
 bool SocksSocket::checkSocksRequests() {
+  const std::string& host = addr();
+  const std::string& user = socksUsercode_;
+  const std::string& password = socksPassword_;
+  auto refuse = [this](const std::string& what, std::size_t size, std::size_t most, const char* with) {
+    raiseException("Connect: " + what + " too long (" + std::to_string(size) + " bytes, at most " +
+                   std::to_string(most) + with + ")");
+    return false;
+  };
   if (socksLevel_[0] == '4') {
-    if (socks4ConnectFits(socksUsercode_, socksLevel_ == "4A" ? addr() : std::string())) return true;
-    raiseException("Connect: socks user code or host name too long");
-    return false;
+    const bool named = socksLevel_ == "4A";
+    if (user.find('\0') != std::string::npos) {
+      raiseException("Connect: socks user code holds a zero byte");
+      return false;
+    }
+    if (named && host.find('\0') != std::string::npos) {
+      raiseException("Connect: host name holds a zero byte");
+      return false;
+    }
+    if (socks4ConnectFits(user, named ? host : std::string())) return true;
+    // The request holds 8 fixed bytes, the user code and a 0, and for 4A the host name and a 0.
+    const std::size_t userMost = kSocksRequestArea - 9 - (named ? 2 : 0);
+    if (user.size() > userMost) return refuse("socks user code", user.size(), userMost, "");
+    return refuse("host name", host.size(), kSocksRequestArea - 10 - user.size(),
+                  " with this socks user code");
   }
-  if (!socks5ConnectFits(addr())) {
-    raiseException("Connect: host name too long for a socks server");
-    return false;
-  }
-  if (socksAuthentication_ == SocksAuthentication::UserCode &&
-      !socks5AuthFits(socksUsercode_, socksPassword_)) {
-    raiseException("Connect: socks user code and password too long");
-    return false;
+  if (!socks5ConnectFits(host))
+    return refuse("host name", host.size(), kSocks5MaxHostName, " for a socks server");
+  if (socksAuthentication_ == SocksAuthentication::UserCode && !socks5AuthFits(user, password)) {
+    // The user code and the password share the request with 3 framing bytes.
+    const std::size_t most = kSocksRequestArea - 3;
+    if (user.size() > most) return refuse("socks user code", user.size(), most, " with the password");
+    return refuse("socks password", password.size(), most - user.size(), " with this socks user code");
   }
   return true;
 }

@@ -546,21 +546,45 @@ TEST(SocksConnect, RefusesWhatCannotBeSent) {
   const Case cases[] = {
       {"udp", [](TcpSocket& s) { s.setProto("udp"); },
        "tcp is the only protocol supported thru socks server"},
-      {"long credentials",
+      {"long password",
        [](TcpSocket& s) {
          s.setSocksAuthentication(SocksAuthentication::UserCode);
          s.setSocksUsercode(std::string(100, 'u'));
          s.setSocksPassword(std::string(26, 'p'));
        },
-       "Connect: socks user code and password too long"},
+       "Connect: socks password too long (26 bytes, at most 25 with this socks user code)"},
+      {"long user code for 5",
+       [](TcpSocket& s) {
+         s.setSocksAuthentication(SocksAuthentication::UserCode);
+         s.setSocksUsercode(std::string(126, 'u'));
+       },
+       "Connect: socks user code too long (126 bytes, at most 125 with the password)"},
       {"long host name for 5", [](TcpSocket& s) { s.setAddr(std::string(256, 'h')); },
-       "Connect: host name too long for a socks server"},
+       "Connect: host name too long (256 bytes, at most 255 for a socks server)"},
       {"long user id for 4",
        [](TcpSocket& s) {
          s.setSocksLevel("4");
          s.setSocksUsercode(std::string(120, 'u'));
        },
-       "Connect: socks user code or host name too long"},
+       "Connect: socks user code too long (120 bytes, at most 119)"},
+      {"long user id for 4A",
+       [](TcpSocket& s) {
+         s.setSocksLevel("4A");
+         s.setSocksUsercode(std::string(118, 'u'));
+       },
+       "Connect: socks user code too long (118 bytes, at most 117)"},
+      {"long host name for 4A",
+       [](TcpSocket& s) {
+         s.setSocksLevel("4A");
+         s.setAddr(std::string(119, 'h'));
+       },
+       "Connect: host name too long (119 bytes, at most 118 with this socks user code)"},
+      {"zero byte in the user id",
+       [](TcpSocket& s) {
+         s.setSocksLevel("4");
+         s.setSocksUsercode(std::string("a\0b", 3));
+       },
+       "Connect: socks user code holds a zero byte"},
       {"no proxy port", [](TcpSocket& s) { s.setSocksPort(""); },
        "connect: WSocketResolvePort: Invalid Port."},
   };
