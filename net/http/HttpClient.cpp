@@ -50,7 +50,9 @@ std::string httpDate(std::time_t t) {
 bool isTransferFailure(std::uint16_t error) {
   return error == HttpError::CutShort || error == HttpError::BadChunk || error == HttpError::HeaderTooLarge ||
          error == HttpError::BadStatusLine || error == HttpError::WriteFailed ||
-         error == HttpError::NoResponse || error == HttpError::BadAddress;
+         error == HttpError::NoResponse || error == HttpError::BadAddress ||
+         error == HttpError::HeaderLineTooLong || error == HttpError::BadLength ||
+         error == HttpError::ConnectFailed;
 }
 
 }  // namespace
@@ -89,9 +91,11 @@ HttpClient::HttpClient(std::string name)
     if (onSocketError) onSocketError(this);
   };
   socket_->onSocksConnected = [this](BasicSocket*, std::uint16_t e) {
+    if (e != 0) socksFailure_ = "can't reach the SOCKS proxy: ";
     if (onSocksConnected) onSocksConnected(this, e);
   };
   socket_->onSocksError = [this](BasicSocket*, std::int32_t e, const std::string& msg) {
+    socksFailure_ = "SOCKS proxy: " + msg;
     if (onSocksError) onSocksError(this, e, msg);
   };
 }
@@ -267,6 +271,12 @@ void HttpClient::login() {
     return;
   }
   setStateEvent(HttpState::DnsLookup);
+  if (!socksServer.empty() && socksLevel != "4") {
+    // SOCKS 4A and 5 proxies take the host name and look it up themselves: no lookup here, so that a
+    // name only the proxy's side knows still works and nothing about the target leaks to local DNS.
+    connectTo(connectHost_);
+    return;
+  }
   try {
     socket_->setLocalAddr(localAddr);
     socket_->dnsLookup(connectHost_);
@@ -284,9 +294,14 @@ void HttpClient::socketDnsLookupDone(std::uint16_t error) {
     connectionClosed(0);
     return;
   }
+  connectTo(socket_->dnsResult());
+}
+
+void HttpClient::connectTo(const std::string& address) {
   setStateEvent(HttpState::DnsLookupDone);
+  socksFailure_.clear();
   try {
-    socket_->setAddr(socket_->dnsResult());
+    socket_->setAddr(address);
     socket_->setLocalAddr(localAddr);
     socket_->setPort(connectPort_);
     socket_->setProto("tcp");
@@ -311,6 +326,7 @@ void HttpClient::socketDnsLookupDone(std::uint16_t error) {
     connectionClosed(0);
     return;
   }
+  socket_->setLastError(0);
   try {
     socket_->connect();
   } catch (const std::exception&) {
@@ -319,11 +335,19 @@ void HttpClient::socketDnsLookupDone(std::uint16_t error) {
   if (socket_->state() == net::SocketState::Closed) connectFailed("can't connect: ");
 }
 
+// A socket error has a number and its text; a refusal of the settings (a SOCKS user code too long,
+// say) has only its own words, which are what the user needs to see.
 void HttpClient::connectFailed(const std::string& prefix) {
   int error = socket_->lastError();
-  requestDoneError_ = static_cast<std::uint16_t>(error);
+  const std::string& refusal = socket_->lastRaisedMessage();
   v().statusCode = 404;
-  v().statusText = prefix + net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
+  if (error == 0 && !refusal.empty()) {
+    requestDoneError_ = HttpError::ConnectFailed;
+    v().statusText = prefix + refusal;
+  } else {
+    requestDoneError_ = static_cast<std::uint16_t>(error);
+    v().statusText = prefix + net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
+  }
   socket_->close();
   connectionClosed(0);
 }
@@ -333,7 +357,11 @@ void HttpClient::socketSessionConnected(std::uint16_t error) {
   if (error != 0) {
     requestDoneError_ = error;
     v().statusCode = 404;
-    v().statusText = net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
+    // A SOCKS proxy's refusal is told in its own words ("connection refused" by the proxy is not the
+    // same as a refused connection to the proxy).
+    const bool socksReason = socksFailure_.rfind("SOCKS proxy: ", 0) == 0;
+    v().statusText = (socksReason ? socksFailure_ : socksFailure_ + net::socketErrorText(error)) +
+                     " (Error #" + std::to_string(error) + ")";
     if (onSessionConnected) onSessionConnected(this);
     return;  // the socket reports the close next, which ends the request
   }
@@ -451,7 +479,10 @@ bool HttpClient::locationHeader(const std::string& value) {
 }
 
 // The next target without proxy: a path, a relative value or a full address.
-void HttpClient::nextTarget(const std::string& value) {
+void HttpClient::nextTarget(const std::string& given) {
+  // "//host/path" names another server with the current scheme.
+  const std::string value =
+      given.compare(0, 2, "//") == 0 ? (protocol_.empty() ? "http" : protocol_) + ":" + given : given;
   if (value.compare(0, 1, "/") == 0) {
     requestPath_ = value;
   } else if (!hasScheme(value)) {
@@ -477,8 +508,9 @@ void HttpClient::nextTarget(const std::string& value) {
 }
 
 // The next target through a proxy: the full address sent to the proxy.
-void HttpClient::proxyTarget(const std::string& value) {
+void HttpClient::proxyTarget(const std::string& given) {
   UrlParts current = splitAddress(requestPath_);
+  const std::string value = given.compare(0, 2, "//") == 0 ? current.proto + ":" + given : given;
   std::string origin =
       current.proto + "://" + current.host + (current.port.empty() ? "" : ":" + current.port);
   std::string full;
@@ -565,7 +597,13 @@ void HttpClient::socketSessionClosed(std::uint16_t error) {
 void HttpClient::connectionClosed(std::uint16_t error) {
   if (error != 0) requestDoneError_ = error;
   bool checkComplete = state_ != HttpState::Aborting && state_ != HttpState::Ready && !readyPosted_;
-  parser_.connectionClosed(checkComplete);
+  std::string failure;  // how a connection that did not close in order ended
+  if (error == net::SocketError::ConnectionReset) {
+    failure = "was reset";
+  } else if (error != 0) {
+    failure = "failed: " + net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
+  }
+  parser_.connectionClosed(checkComplete, failure);
   if (v().locationFlag && checkComplete) {
     relocationAfterClose();
     return;

@@ -125,6 +125,7 @@ class HttpClient : private HttpResponseHost {
   void setTargets();
   void login();
   void socketDnsLookupDone(std::uint16_t error);
+  void connectTo(const std::string& address);
   void connectFailed(const std::string& prefix);
   void socketSessionConnected(std::uint16_t error);
   void sendRequest(const std::string& method, const std::string& version);
@@ -195,6 +196,7 @@ class HttpClient : private HttpResponseHost {
   bool ignoreClose_ = false;                     // a close we caused outside any request
   bool readyPosted_ = false;                     // the response is over; set ready is on its way
   bool sendingBody_ = false;
+  std::string socksFailure_;  // what the SOCKS layer reported for the connection being made
   std::int64_t sendStart_ = 0;
   std::uint64_t serial_ = 0;  // numbers requests so that late messages of an earlier one are dropped
 

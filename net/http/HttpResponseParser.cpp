@@ -123,6 +123,7 @@ void HttpResponseParser::beginRequest(RequestType type, const std::string& reque
   v_.closeRequest = requestVer == "1.0";
   headerBytes_ = 0;
   headerLinesTotal_ = 0;
+  lengthSeen_ = false;
   error_ = HttpError::NoError;
   setState(State::Idle);
   resetForRelocation();
@@ -157,6 +158,7 @@ void HttpResponseParser::resetResponse() {
   v_.contentEncoding.clear();
   headerBytes_ = 0;
   headerLinesTotal_ = 0;
+  lengthSeen_ = false;
   ++generation_;
 }
 
@@ -231,7 +233,15 @@ void HttpResponseParser::process(std::uint16_t errCode, std::uint64_t gen) {
     const char* held = buffer_ + start_;
     const char* lf =
         static_cast<const char*>(std::memchr(held, '\n', static_cast<std::size_t>(fill_ - start_)));
-    if (lf == nullptr) return;
+    if (lf == nullptr) {
+      // A header line that fills the whole buffer cannot be read whole; a cut line could change a
+      // Location or a Content-Length, so the response is refused.
+      if (state_ != State::Idle && fill_ - start_ >= kBufferFill) {
+        fail(HttpError::HeaderLineTooLong,
+             "Response header line longer than " + std::to_string(kBufferFill - 1) + " bytes");
+      }
+      return;
+    }
     std::size_t len = static_cast<std::size_t>(lf - held);
     std::string line(held, (len > 0 && held[len - 1] == '\r') ? len - 1 : len);
     start_ += static_cast<int>(len) + 1;
@@ -342,7 +352,7 @@ void HttpResponseParser::headerField(const std::string& line) {
   if (name == "location") {
     if (host_.locationHeader(value)) v_.locationFlag = true;
   } else if (name == "content-length") {
-    v_.bodyLength = parseLength(value);
+    contentLength(value);
   } else if (name == "transfer-encoding") {
     v_.transferEncoding = lower(value);
   } else if (name == "content-range") {
@@ -370,10 +380,35 @@ void HttpResponseParser::headerField(const std::string& line) {
   }
 }
 
+// Every Content-Length value of the header, in one field or several, each field perhaps a list: equal
+// values are one length; two that differ leave the body's end unknown, and the response is refused.
+void HttpResponseParser::contentLength(const std::string& value) {
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t comma = value.find(',', start);
+    std::string element = trim(value.substr(start, comma == std::string::npos ? comma : comma - start));
+    if (!element.empty() || (start == 0 && comma == std::string::npos)) {
+      std::int64_t length = parseLength(element);
+      if (!lengthSeen_) {
+        lengthSeen_ = true;
+        firstLength_ = element;
+        v_.bodyLength = length;
+      } else if (length != v_.bodyLength || (length < 0 && element != firstLength_)) {
+        fail(HttpError::BadLength, "Conflicting Content-Length values: \"" + shown(firstLength_) +
+                                       "\" and \"" + shown(element) + "\"");
+        return;
+      }
+    }
+    if (comma == std::string::npos) return;
+    start = comma + 1;
+  }
+}
+
 void HttpResponseParser::headerBlockEnd() {
   std::uint64_t gen = generation_;
   if (v_.responseVer == "1.1" && v_.statusCode == 100) {
     v_.headerLines.clear();
+    lengthSeen_ = false;  // the final answer's own length follows
     setState(State::InterimStatusLine);
     return;
   }
@@ -478,12 +513,13 @@ void HttpResponseParser::fail(HttpError code, const std::string& text) {
   host_.abortConnection();
 }
 
-void HttpResponseParser::connectionClosed(bool checkComplete) {
+void HttpResponseParser::connectionClosed(bool checkComplete, const std::string& failure) {
+  const std::string how = failure.empty() ? "closed" : failure;
   if (owedEnd_ == OwedEnd::HeaderEnd) {
     owedEnd_ = OwedEnd::None;
     host_.headerEnd();
     if (checkComplete && state_ != State::Failed && !v_.locationFlag) {
-      recordError(HttpError::CutShort, "Connection closed inside the response header");
+      recordError(HttpError::CutShort, "Connection " + how + " inside the response header");
     }
     return;
   }
@@ -494,18 +530,22 @@ void HttpResponseParser::connectionClosed(bool checkComplete) {
   if (!checkComplete || state_ == State::Failed || v_.locationFlag) return;
   bool started = bodyPieces_ > 0;
   if (state_ == State::BodyChunked && started) {
-    recordError(HttpError::CutShort,
-                "Transfer cut short: the connection closed inside the chunked body after " +
-                    std::to_string(v_.receivedCount) + " bytes");
+    recordError(HttpError::CutShort, "Transfer cut short: the connection " + how +
+                                         " inside the chunked body after " +
+                                         std::to_string(v_.receivedCount) + " bytes");
   } else if (state_ == State::BodyByLength && started && v_.receivedCount < v_.bodyLength) {
-    recordError(HttpError::CutShort, "Transfer cut short: the connection closed after " +
+    recordError(HttpError::CutShort, "Transfer cut short: the connection " + how + " after " +
                                          std::to_string(v_.receivedCount) + " of " +
                                          std::to_string(v_.bodyLength) + " bytes");
   } else if (!started &&
              (state_ == State::BodyChunked || (state_ == State::BodyByLength && v_.bodyLength > 0))) {
-    recordError(HttpError::CutShort, "Transfer cut short: the connection closed before the body");
+    recordError(HttpError::CutShort, "Transfer cut short: the connection " + how + " before the body");
+  } else if (state_ == State::BodyUntilClose && !failure.empty()) {
+    // Only an orderly close marks the end of such a body; a reset is a transfer that stopped early.
+    recordError(HttpError::CutShort, "Transfer cut short: the connection " + how + " after " +
+                                         std::to_string(v_.receivedCount) + " bytes");
   } else if (state_ == State::StatusLine) {
-    recordError(HttpError::NoResponse, "Connection closed before a response arrived");
+    recordError(HttpError::NoResponse, "Connection " + how + " before a response arrived");
   }
 }
 

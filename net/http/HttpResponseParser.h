@@ -6,9 +6,10 @@
 // A bounded, resumable state machine with one State: bytes may arrive in any pieces, down to single
 // bytes. It never asks the client for its state; the client says when a response is awaited
 // (expectResponse) and when the request is over (requestEnded). It holds at most one 8190-byte
-// buffer; a header block longer than kMaxHeaderBytes or kMaxHeaderLines, bad chunked framing, a status
-// code that is not a number and a failing stream write end the request with an error number and a
-// status text that says what went wrong.
+// buffer; a header block longer than kMaxHeaderBytes or kMaxHeaderLines, a header line longer than the
+// buffer, Content-Length values that disagree, bad chunked framing, a status code that is not a number
+// and a failing stream write end the request with an error number and a status text that says what went
+// wrong. Only an orderly close ends a body that runs until the connection closes: a reset cuts it short.
 #pragma once
 
 #include "net/http/ChunkDecoder.h"
@@ -133,8 +134,9 @@ class HttpResponseParser {
   // The socket has data: reads once and handles what is held.
   void dataAvailable(ByteSource& source, std::uint16_t errCode);
   // The connection closed: ends a header or body in progress. With `checkComplete`, a header or body
-  // cut short becomes a request-done error.
-  void connectionClosed(bool checkComplete);
+  // cut short becomes a request-done error. `failure` says how a connection that did not close in order
+  // ended ("was reset"); empty for an orderly close. A body that runs until the close is then cut short.
+  void connectionClosed(bool checkComplete, const std::string& failure = {});
 
   State state() const { return state_; }
   HttpError error() const { return error_; }  // why the response failed; NoError otherwise
@@ -159,6 +161,7 @@ class HttpResponseParser {
   void firstLineHtml(const std::string& line);
   void statusLine(const std::string& line);
   void headerField(const std::string& line);
+  void contentLength(const std::string& value);
   void headerBlockEnd();
   void bodyPiece(const char* data, std::size_t len);
   void bodyComplete();
@@ -187,6 +190,8 @@ class HttpResponseParser {
   bool handlingData_ = false;  // inside dataAvailable(): data offered by a nested message pump waits
   int bodyPieces_ = 0;
   std::size_t headerBytes_ = 0;  // every header byte of the response, interim answers included
+  bool lengthSeen_ = false;      // a Content-Length field of this header was read
+  std::string firstLength_;      // its first value, for the message when a later one disagrees
   int headerLinesTotal_ = 0;
   std::int64_t streamStartSize_ = 0;
   std::uint64_t generation_ = 0;  // changes whenever the response is reset or stopped

@@ -36,13 +36,16 @@ using HttpClientOptions = unsigned;
 enum HttpError : std::uint16_t {
   NoError = 0,
   Aborted = 3,
-  CutShort = 20,        // the connection closed before the announced body was complete
-  BadChunk = 21,        // chunked framing that cannot be read
-  HeaderTooLarge = 22,  // the response header block never ended within the limits
-  BadStatusLine = 23,   // a status code that is not a number
-  WriteFailed = 24,     // writing the body to the receive stream failed
-  NoResponse = 25,      // the connection closed before any response line arrived
-  BadAddress = 26,      // the address cannot be written into a request
+  CutShort = 20,           // the connection closed before the announced body was complete
+  BadChunk = 21,           // chunked framing that cannot be read
+  HeaderTooLarge = 22,     // the response header block never ended within the limits
+  BadStatusLine = 23,      // a status code that is not a number
+  WriteFailed = 24,        // writing the body to the receive stream failed
+  NoResponse = 25,         // the connection closed before any response line arrived
+  BadAddress = 26,         // the address cannot be written into a request
+  HeaderLineTooLong = 27,  // one header line does not fit the receive buffer
+  BadLength = 28,          // Content-Length values that disagree
+  ConnectFailed = 29,      // the connection could not be started with these settings (the text says why)
 };
 
 }  // namespace http

@@ -97,8 +97,7 @@ TEST_F(HttpClientTest, ResponsesOverARealSocketSentWholeAndByteByByte) {
        "1.1"},
       {"html", "<HtMl><body>page</body>\r\nmore\r\n", "<HtMl><body>page</body>more\r\n", 0},
       {"until close", "HTTP/1.0 200 OK\r\nContent-Length: abc\r\n\r\nuntil close", "until close", 200},
-      {"long header line",
-       "HTTP/1.0 200 OK\r\nX-Long: " + std::string(20000, 'l') + "\r\nContent-Length: 1\r\n\r\n!", "!", 200},
+      {"equal lengths", "HTTP/1.0 200 OK\r\nContent-Length: 2\r\nContent-Length: 2, 2\r\n\r\nok", "ok", 200},
   };
   for (const auto& c : cases) {
     for (bool byteByByte : {false, true}) {
@@ -238,15 +237,17 @@ TEST_F(HttpClientTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
   proxy.nextConnection();
   answer(proxy, "HTTP/1.0 302 Found\r\nLocation: r4\r\n\r\n");
   proxy.nextConnection();
+  answer(proxy, "HTTP/1.0 302 Found\r\nLocation: //third.example:81/p5\r\n\r\n");  // the current scheme
+  proxy.nextConnection();
   answer(proxy, "HTTP/1.0 302 Found\r\nLocation: http://bad\rhost/\r\n\r\n");
   proxy.start();
   cli_.proxy = "127.0.0.1:" + std::to_string(proxy.port());  // the port in proxy wins over proxyPort
-  cli_.locationChangeMaxCount = 10;
+  cli_.locationChangeMaxCount = 12;
   cli_.url = "http://user:pw@first.example/r1";
   auto out = runGet(cli_);
   EXPECT_TRUE(out.raised);
   EXPECT_EQ(cli_.requestDoneError(), HttpError::BadAddress);  // the last value cannot go into a Host field
-  ASSERT_TRUE(proxy.waitFinished(4, 5000));
+  ASSERT_TRUE(proxy.waitFinished(5, 5000));
   auto firstLine = [&](int i) {
     std::string r = proxy.received(i);
     std::size_t host = r.find("Host: ");
@@ -256,6 +257,26 @@ TEST_F(HttpClientTest, RelocationThroughAProxyAsksTheProxyForTheNewAddress) {
   EXPECT_EQ(firstLine(1), "GET http://first.example/r2 HTTP/1.0 | Host: first.example");
   EXPECT_EQ(firstLine(2), "GET http://other.example:8080/dir/r3 HTTP/1.0 | Host: other.example:8080");
   EXPECT_EQ(firstLine(3), "GET http://other.example:8080/dir/r4 HTTP/1.0 | Host: other.example:8080");
+  EXPECT_EQ(firstLine(4), "GET http://third.example:81/p5 HTTP/1.0 | Host: third.example:81");
+}
+
+// "//host:port/path" names another server, reached with the current scheme; it is no path on this one.
+TEST_F(HttpClientTest, NetworkPathLocationGoesToTheServerItNames) {
+  ScriptedPeer other;
+  answer(other, "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nthere");
+  other.start();
+  ScriptedPeer first;
+  answer(first,
+         "HTTP/1.0 302 Found\r\nLocation: //127.0.0.1:" + std::to_string(other.port()) + "/n/r2" + kEnd);
+  first.start();
+  cli_.url = url(first.port(), "/r1");
+  auto out = runGet(cli_);
+  EXPECT_FALSE(out.raised) << out.message;
+  EXPECT_EQ(stream_.data(), "there");
+  ASSERT_TRUE(other.waitFinished(1, 5000));
+  EXPECT_EQ(other.received(0), directRequest("/n/r2", other.port()));
+  EXPECT_EQ(cli_.location(), url(other.port(), "/n/r2"));
+  EXPECT_EQ(first.accepted(), 1);
 }
 
 TEST_F(HttpClientTest, HeadAndPostRequests) {
@@ -395,6 +416,7 @@ TEST_F(HttpClientTest, FailuresEndWithStatusAndText) {
     int status;
     std::uint16_t error;
     std::string text;
+    bool reset = false;  // the server resets the connection after the response
   } cases[] = {
       {"refused", "", 404, 10061, "Connection refused (Error #10061)"},
       {"cut short", "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n0123456789", 200, HttpError::CutShort,
@@ -410,12 +432,23 @@ TEST_F(HttpClientTest, FailuresEndWithStatusAndText) {
        "Invalid status code in \"HTTP/1.0 2x0 OK\""},
       {"no answer", "", 0, HttpError::NoResponse, "Connection closed before a response arrived"},
       {"server error", "HTTP/1.0 500 Oops\r\n\r\n", 500, 0, "Oops"},
+      {"reset cuts a body without length", "HTTP/1.0 200 OK\r\n\r\n0123456789", 200, HttpError::CutShort,
+       "Transfer cut short: the connection was reset after 10 bytes", true},
+      {"reset cuts a body with length", "HTTP/1.0 200 OK\r\nContent-Length: 99\r\n\r\n0123456789", 200,
+       HttpError::CutShort, "Transfer cut short: the connection was reset after 10 of 99 bytes", true},
+      {"reset before a response", "", 0, HttpError::NoResponse,
+       "Connection was reset before a response arrived", true},
+      {"two lengths", "HTTP/1.0 200 OK\r\nContent-Length: 10\r\nContent-Length: 12\r\n\r\n0123456789", 200,
+       HttpError::BadLength, "Conflicting Content-Length values: \"10\" and \"12\""},
+      {"long header line", "HTTP/1.0 200 OK\r\nX-Long: " + std::string(20000, 'l') + "\r\n\r\n", 200,
+       HttpError::HeaderLineTooLong, "Response header line longer than 8189 bytes"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedPeer peer;
     peer.readUntil(kEnd);
     if (!c.response.empty()) peer.send(c.response);
+    if (c.reset) peer.reset();
     peer.start();
     HttpClient client;
     client.url = url(std::string(c.name) == "refused" ? ScriptedPeer::unusedPort() : peer.port(), "/");
@@ -486,6 +519,89 @@ TEST_F(HttpClientTest, RelocationToARefusedPortEndsWithTheConnectError) {
   EXPECT_EQ(cli_.statusCode(), 404);
   EXPECT_EQ(cli_.requestDoneError(), 10061);
   EXPECT_EQ(cli_.statusText(), "Connection refused (Error #10061)");
+}
+
+// Through a SOCKS 4A or 5 proxy the host name goes to the proxy as it is, without a lookup here: a name
+// that no resolver knows (".invalid") still reaches its server through the proxy.
+TEST_F(HttpClientTest, SocksProxyGetsTheHostNameUnlookedUp) {
+  using namespace std::string_literals;
+  const std::string http = "HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\r\ntunnel!";
+  const std::string name = "video.invalid";
+  const struct {
+    const char* level;
+    std::string request;  // the proxy's part of what the proxy receives
+    std::string script;   // what the proxy answers to it, before the HTTP answer
+  } cases[] = {
+      {"5", "\x05\x01\x00"s + "\x05\x01\x00\x03\x0d"s + name + "\x1f\x90"s,
+       "\x05\x00"s + "\x05\x00\x00\x01\x7f\x00\x00\x01\x04\x38"s},
+      {"4A", "\x04\x01\x1f\x90\x00\x00\x00\x01"s + "clip\0"s + name + "\0"s,
+       "\x00\x5a\x00\x00\x00\x00\x00\x00"s},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.level);
+    ScriptedPeer proxy;
+    if (std::string(c.level) == "5") proxy.read(3).send(c.script.substr(0, 2)).read(c.request.size() - 3);
+    if (std::string(c.level) == "4A") proxy.read(c.request.size());
+    proxy.send(std::string(c.level) == "5" ? c.script.substr(2) : c.script);
+    answer(proxy, http);
+    proxy.start();
+    HttpClient client;
+    httptest::configureLikeDownload(client);
+    MemoryStream body;
+    client.setReceiveStream(&body);
+    client.socksServer = "127.0.0.1";
+    client.socksPort = std::to_string(proxy.port());
+    client.socksLevel = c.level;
+    client.socksUsercode = "clip";  // the user id of version 4A; no authentication asked for version 5
+    client.url = "http://" + name + ":8080/clip";
+    auto out = runGet(client);
+    EXPECT_FALSE(out.raised) << out.message;
+    EXPECT_EQ(body.data(), "tunnel!");
+    ASSERT_TRUE(proxy.waitFinished(1, 5000));
+    const std::string received = proxy.received(0);
+    EXPECT_EQ(received.substr(0, c.request.size()), c.request);
+    EXPECT_EQ(received.substr(c.request.size()),
+              "GET /clip HTTP/1.0\r\nAccept: " + std::string(httptest::kAccept) +
+                  "\r\nUser-Agent: " + httptest::kAgent + "\r\nHost: video.invalid:8080\r\n\r\n");
+  }
+}
+
+// SOCKS values that cannot be sent are refused before anything goes out, naming the value.
+TEST_F(HttpClientTest, SocksValuesTooLongAreRefusedByName) {
+  const struct {
+    const char* level;
+    std::string host, user, password;
+    std::string text;
+  } cases[] = {
+      {"5", "h.example", std::string(126, 'u'), "p",
+       "can't connect: Connect: socks user code too long (126 bytes, at most 125 with the password)"},
+      {"5", "h.example", "user", std::string(122, 'p'),
+       "can't connect: Connect: socks password too long (122 bytes, at most 121 with this socks user code)"},
+      {"5", std::string(256, 'h'), "", "",
+       "can't connect: Connect: host name too long (256 bytes, at most 255 for a socks server)"},
+      {"4", "127.0.0.1", std::string(120, 'u'), "",
+       "can't connect: Connect: socks user code too long (120 bytes, at most 119)"},
+      {"4A", std::string(200, 'h'), "user", "",
+       "can't connect: Connect: host name too long (200 bytes, at most 114 with this socks user code)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    ScriptedPeer proxy;
+    proxy.start();
+    HttpClient client;
+    client.socksServer = "127.0.0.1";
+    client.socksPort = std::to_string(proxy.port());
+    client.socksLevel = c.level;
+    client.socksUsercode = c.user;
+    client.socksPassword = c.password;
+    if (!c.password.empty()) client.socksAuthentication = net::SocksAuthentication::UserCode;
+    client.url = "http://" + c.host + "/clip";
+    auto out = runGet(client);
+    EXPECT_TRUE(out.raised);
+    EXPECT_EQ(client.statusText(), c.text);
+    EXPECT_EQ(client.requestDoneError(), HttpError::ConnectFailed);
+    EXPECT_EQ(proxy.accepted(), 0) << "nothing was sent";
+  }
 }
 
 }  // namespace

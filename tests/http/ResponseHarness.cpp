@@ -116,7 +116,8 @@ ResponseResult runResponse(const std::string& bytes, const ResponseRun& run) {
     }
   }
   const std::string& ending = host.result.ending;
-  if (run.closeAtEnd || ending == "close" || ending == "abort") parser.connectionClosed(ending != "abort");
+  if (run.closeAtEnd || ending == "close" || ending == "abort")
+    parser.connectionClosed(ending != "abort", run.resetAtEnd ? "was reset" : "");
   host.result.body = stream.written;
   host.result.values = parser.values();
   host.result.heldBytes = parser.heldBytes();
@@ -132,6 +133,7 @@ void fuzzOneResponse(const std::uint8_t* data, std::size_t size) {
   run.closeAtEnd = (data[0] & 8) != 0;
   run.failWriteAfter = (data[0] & 16) ? data[1] * 16 : -1;
   run.endOnReady = (data[0] & 32) != 0;
+  run.resetAtEnd = (data[0] & 64) != 0;
   for (int i = 2; i < 4; ++i) run.pieces.push_back(data[i] == 0 ? 8190 : data[i]);
   std::string bytes(reinterpret_cast<const char*>(data) + 4, size - 4);
   ResponseResult r = runResponse(bytes, run);

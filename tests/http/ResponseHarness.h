@@ -16,6 +16,7 @@ struct ResponseRun {
   std::string documentName = "video.flv";
   bool followLocation = true;       // a "location" field sets the location flag
   bool closeAtEnd = true;           // the server closes after its last byte
+  bool resetAtEnd = false;          // that close is a reset, not an orderly one
   std::vector<std::size_t> pieces;  // sizes of successive reads; the last repeats; empty: all at once
   int failWriteAfter = -1;          // the stream fails once this many bytes were written
   bool requestSent = true;          // the request has gone out, so a response is awaited
