@@ -102,7 +102,62 @@ bool entryMatches(std::string entry, const std::string& host) {
   return host == entry || endsWith(host, "." + entry);
 }
 
+// "%41" and the like decoded; a "%" without two hex digits after it stays as it is.
+std::string percentDecoded(const std::string& text) {
+  auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2])));
+      i += 2;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+SocksProxy socksProxyFromValue(const std::string& value) {
+  std::string rest = trim(value);
+  const std::size_t scheme = rest.find("://");
+  if (rest.size() > kMaxProxyValue || scheme == std::string::npos) return {};
+  const std::string name = lower(rest.substr(0, scheme));
+  SocksProxy proxy;
+  if (name == "socks4") {
+    proxy.level = "4";
+  } else if (name == "socks4a") {
+    proxy.level = "4A";
+  } else if (name == "socks5" || name == "socks5h") {
+    proxy.level = "5";
+  } else {
+    return {};
+  }
+  rest.erase(0, scheme + 3);
+  rest = rest.substr(0, rest.find_first_of("/?#"));
+  if (const std::size_t at = rest.rfind('@'); at != std::string::npos) {
+    const std::string userInfo = rest.substr(0, at);
+    const std::size_t colon = userInfo.find(':');
+    proxy.user = percentDecoded(userInfo.substr(0, colon));
+    if (colon != std::string::npos) proxy.password = percentDecoded(userInfo.substr(colon + 1));
+    rest.erase(0, at + 1);
+  }
+  const std::size_t colon = rest.find(':');
+  proxy.host = rest.substr(0, colon);
+  proxy.port = colon == std::string::npos ? 1080 : portNumber(rest.substr(colon + 1));
+  if (!isHostText(proxy.host) || proxy.port == 0) return {};
+  return proxy;
+}
+
+SocksProxy systemSocksProxy() {
+  return socksProxyFromValue(environment("all_proxy", "ALL_PROXY"));
+}
 
 std::string proxyListEntry(const std::string& value) {
   std::string rest = trim(value);

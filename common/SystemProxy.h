@@ -25,4 +25,21 @@ ProxyAddress findProxyInList(const std::string& list, const std::string& protoco
 // The no_proxy value ("a.example, .b.example 10.0.0.0/8") as a bypass list text "a.example;.b.example;...".
 std::string bypassListFromValue(const std::string& value);
 
+// A SOCKS proxy, as all_proxy names one.
+struct SocksProxy {
+  std::string level;  // "4", "4A" or "5"; empty when there is none
+  std::string host;
+  int port = 0;
+  std::string user, password;  // percent-decoded; the user is the user id of versions 4 and 4A
+};
+
+// The SOCKS proxy of an all_proxy value: "socks4://", "socks4a://", "socks5://" or "socks5h://" (letter case
+// aside), an optional "user:password@", a host name or IPv4 address, and an optional port (1080 when
+// none). Both version 5 forms give level "5": the proxy is always given the host name to look up.
+// Anything else (another scheme, no scheme, an IPv6 address, a bad port) gives none.
+SocksProxy socksProxyFromValue(const std::string& value);
+
+// The SOCKS proxy of all_proxy (or ALL_PROXY), read now; none when neither names one.
+SocksProxy systemSocksProxy();
+
 }  // namespace common

@@ -1,6 +1,7 @@
 #include "download/DownloadRequest.h"
 
 #include "common/Global.h"
+#include "common/SystemProxy.h"
 #include "convert/ConvertError.h"
 #include "convert/ConvertProcess.h"
 #include "download/ExtractVideoAddress.h"
@@ -186,14 +187,27 @@ void DownloadRequest::startDownload() {
   }
 }
 
-// A system proxy, when one is switched on, serves the download unless no_proxy names its host.
+// A system proxy, when one is switched on, serves the download unless no_proxy names its host: the web
+// proxy of http_proxy, or else the SOCKS proxy of all_proxy.
 void DownloadRequest::useSystemProxy() {
-  if (!common::isSystemProxyEnabled()) return;
   const std::string host = http::splitAddress(downloadUrl).host;
   if (common::isProxyBypassed(common::systemProxyBypass(), host)) return;
-  const common::ProxyAddress proxy = common::systemProxy("http");
-  httpClient.proxy = proxy.host;
-  httpClient.proxyPort = std::to_string(proxy.port);
+  if (common::isSystemProxyEnabled()) {
+    const common::ProxyAddress proxy = common::systemProxy("http");
+    httpClient.proxy = proxy.host;
+    httpClient.proxyPort = std::to_string(proxy.port);
+  }
+  if (!httpClient.proxy.empty()) return;
+  const common::SocksProxy socks = common::systemSocksProxy();
+  if (socks.level.empty()) return;
+  httpClient.socksServer = socks.host;
+  httpClient.socksPort = std::to_string(socks.port);
+  httpClient.socksLevel = socks.level;
+  httpClient.socksUsercode = socks.user;
+  httpClient.socksPassword = socks.password;
+  httpClient.socksAuthentication = socks.level == "5" && !socks.user.empty()
+                                       ? net::SocksAuthentication::UserCode
+                                       : net::SocksAuthentication::None;
 }
 
 // Writes the body of downloadUrl into `target`, created anew. False with the reason in `failure` when

@@ -23,7 +23,7 @@ class ChildProcess {
 
   // Waits until something accepts connections on 127.0.0.1:port; false when the child ended or
   // `timeoutMs` passed.
-  bool waitListening(std::uint16_t port, int timeoutMs = 5000);
+  bool waitListening(std::uint16_t port, int timeoutMs = 30000);
 
  private:
   pid_t pid_ = -1;

@@ -70,4 +70,36 @@ TinyProxy::TinyProxy() {
   ready_ = process_->waitListening(port_);
 }
 
+Microsocks::Microsocks(const std::string& user, const std::string& password) {
+  port_ = testing_support::ScriptedPeer::unusedPort();
+  std::vector<std::string> argv{"microsocks", "-i", "127.0.0.1", "-p", std::to_string(port_)};
+  if (!user.empty()) argv.insert(argv.end(), {"-u", user, "-P", password});
+  process_ = std::make_unique<ChildProcess>(argv, dir_.file("output.txt"));
+  ready_ = process_->waitListening(port_);
+}
+
+DanteServer::DanteServer(std::uint16_t blockedPort) {
+  port_ = testing_support::ScriptedPeer::unusedPort();
+  const std::string d = dir_.path();
+  std::string rules = "client pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n";
+  if (blockedPort != 0) {
+    rules += "socks block { from: 0.0.0.0/0 to: 127.0.0.1/32 port = " + std::to_string(blockedPort) + " }\n";
+  }
+  rules += "socks pass { from: 127.0.0.0/8 to: 0.0.0.0/0 }\n";
+  dir_.write("danted.conf", "logoutput: " + d +
+                                "/danted.log\ninternal: 127.0.0.1 port = " + std::to_string(port_) +
+                                "\nexternal: 127.0.0.1\nclientmethod: none\nsocksmethod: none\n" + rules);
+  process_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"danted", "-f", d + "/danted.conf", "-p", d + "/danted.pid"},
+      d + "/output.txt");
+  ready_ = process_->waitListening(port_);
+}
+
+std::string DanteServer::log() const {
+  std::ifstream in(dir_.file("danted.log"));
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 }  // namespace httptest
