@@ -16,6 +16,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 
 ConvertProcess* convertProcess = nullptr;
 
@@ -61,6 +64,13 @@ bool hasContent(const std::string& path) {
 void closeHandle(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
+}
+
+// "SIGKILL (Killed)", or the number when the system has no name for it.
+std::string signalName(int number) {
+  const char* abbreviation = ::sigabbrev_np(number);
+  if (abbreviation == nullptr) return "number " + std::to_string(number);
+  return std::string("SIG") + abbreviation + " (" + ::strsignal(number) + ")";
 }
 
 }  // namespace
@@ -127,14 +137,19 @@ void ConvertProcess::run() {
     overwrite = true;
   }
   createPipes();
+  // Nothing is ever written to the converter's input: with our end closed it reads an empty input.
+  closeHandle(stdinWrite_);
+  partialFile_ = convert::partialOutputName(outputFile);
   const convert::ConverterCommand command =
-      convert::makeConverterCommand(inputFile, outputFile, arguments, overwrite);
+      convert::makeConverterCommand(inputFile, partialFile_, arguments, overwrite);
   commandLine_ = command.text;
   durationSeconds_ = 0;
+  output_.clear();
   const std::string program = platform::findProgram("ffmpeg", platform::executableDir());
   const int error = child_.start(program, command.words, stdinRead_, stdoutWrite_, stderrWrite_);
   if (error != 0) {
     closePipes();
+    partialFile_.clear();
     throw ConvertError(resources::loadString(resources::StringId::ConvertProcessError) +
                        std::to_string(error));
   }
@@ -160,13 +175,28 @@ void ConvertProcess::stopRun() {
   watcher_.reset();  // the watcher wakes at the child's end or from its pending call
   closePipes();
   child_.reap();
+  removePartialFile();
+}
+
+void ConvertProcess::removePartialFile() {
+  if (!partialFile_.empty()) ::unlink(partialFile_.c_str());
+  partialFile_.clear();
 }
 
 void ConvertProcess::finish() {
   watcher_.reset();
   closePipes();
   const platform::ChildExit exit = child_.reap();
+  OutputReader reader(*this);
+  output_.flush(reader);  // a last line without a line end
   std::string failure = failureOfRun(exit);
+  // The finished file takes the output's name (replacing an older one in one step); anything else
+  // goes with the temporary name.
+  if (failure.empty() && ::rename(partialFile_.c_str(), outputFile.c_str()) != 0) {
+    failure = "The converted file could not be saved as " + outputFile + ": " + std::strerror(errno);
+  }
+  if (failure.empty()) partialFile_.clear();
+  removePartialFile();
   const ConvertProgress::Status status =
       failure.empty() ? ConvertProgress::Status::Ok : ConvertProgress::Status::Failed;
   postEnd(status, std::move(failure));
@@ -174,12 +204,10 @@ void ConvertProcess::finish() {
 
 // Why the run failed, or empty when the converter ended well and left its output file.
 std::string ConvertProcess::failureOfRun(const platform::ChildExit& exit) const {
-  if (exit.exited && exit.code == 0) {
-    return hasContent(outputFile) ? std::string() : "The converter left no output file.";
-  }
+  if (!exit.exited) return "The converter was ended by signal " + signalName(exit.code) + ".";
+  if (exit.code == 0) return hasContent(partialFile_) ? std::string() : "The converter left no output file.";
   if (!lastErrorLine_.empty()) return lastErrorLine_;
-  return exit.exited ? "The converter ended with exit code " + std::to_string(exit.code) + "."
-                     : "The converter was ended by signal " + std::to_string(exit.code) + ".";
+  return "The converter ended with exit code " + std::to_string(exit.code) + ".";
 }
 
 void ConvertProcess::postEnd(ConvertProgress::Status status, std::string message) {
@@ -221,7 +249,7 @@ void ConvertProcess::readPipe(int fd, const char* errorPrefix) {
 
 void ConvertProcess::parseOutput(std::string_view chunk) {
   OutputReader reader(*this);
-  convert::parseOutputChunk(chunk, reader);
+  output_.feed(chunk, reader);
 }
 
 // Each pipe is made close-on-exec; the child's end is then moved to a descriptor above 2, so that

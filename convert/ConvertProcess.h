@@ -5,11 +5,17 @@
 // Everything here runs on the thread that created the object (the main thread). run() raises
 // ConvertError when the converter cannot be started; the end of a run is always a record:
 // Status::Ok (output written, or the user kept the existing file), Status::Failed (with the converter's
-// error line) or Status::InUse.
+// error line, or the signal that ended it) or Status::InUse.
+//
+// The converter writes a temporary file beside outputFile, which takes the output's name only once
+// the converter has ended well: a failed or stopped run leaves no output, and an older file that the
+// user agreed to replace is replaced by a finished one only. The converter gets no terminal input:
+// "-nostdin", and a standard input that is empty and at its end, so nothing it might ask can block.
 #pragma once
 
 #include "convert/ConvertProgress.h"
 #include "convert/ConvertWatcher.h"
+#include "convert/OutputParser.h"
 #include "platform/ChildProcess.h"
 #include "platform/Messages.h"
 
@@ -44,7 +50,10 @@ class ConvertProcess {
   void parseOutput(std::string_view chunk);
 
   const std::string& commandLine() const { return commandLine_; }  // of the last run started
-  pid_t processId() const { return child_.pid(); }                 // 0 when no converter runs
+  // The file the converter of the current run writes, renamed to outputFile once it has ended well;
+  // empty when no run is going.
+  const std::string& partialFile() const { return partialFile_; }
+  pid_t processId() const { return child_.pid(); }  // 0 when no converter runs
   std::int64_t duration() const { return durationSeconds_; }
 
  private:
@@ -60,6 +69,7 @@ class ConvertProcess {
   void closePipes();
   void closeChildEnds();
   void stopRun();
+  void removePartialFile();
   void onWatcherCall(const ConvertWatcher::Call& call);
   std::string failureOfRun(const platform::ChildExit& exit) const;
 
@@ -73,6 +83,8 @@ class ConvertProcess {
   std::int64_t durationSeconds_ = 0;
 
   std::string commandLine_;
+  std::string partialFile_;
+  convert::OutputLines output_;
   std::string lastErrorLine_;  // the converter's last line that was not a status line
   std::vector<char> readBuffer_;
   platform::Mailbox<ConvertWatcher::Call> mainThread_;  // receives the watcher's calls

@@ -1,6 +1,7 @@
 #include "convert/ConverterCommand.h"
 
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 namespace convert {
@@ -46,15 +47,35 @@ ConverterCommand makeConverterCommand(const std::string& input, const std::strin
                                       const std::string& arguments, bool overwrite) {
   ConverterCommand command;
   const std::string in = absolute(input), out = absolute(output);
-  command.text = std::string(kProgram) + " " + (overwrite ? "-y " : "") + "-i \"" + in + "\" " + arguments +
-                 "\"" + out + "\"";
+  command.text = std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "") + "-i \"" + in + "\" " +
+                 arguments + "\"" + out + "\"";
   command.words.push_back(kProgram);
+  command.words.push_back("-nostdin");
   if (overwrite) command.words.push_back("-y");
   command.words.push_back("-i");
   command.words.push_back(in);
   appendArgumentWords(arguments, command.words);
   command.words.push_back(out);
   return command;
+}
+
+std::string partialOutputName(const std::string& output) {
+  const std::filesystem::path path(output);
+  const std::string ext = path.extension().string();
+  std::string stem = path.stem().string();
+  // ".", the stem, ".partial-", six characters and the extension must stay within a file name's 255 bytes.
+  const std::size_t room = 255 > ext.size() + 16 ? 255 - ext.size() - 16 : 0;
+  if (stem.size() > room) stem.resize(room);
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device random;
+  for (;;) {
+    std::string token;
+    for (int i = 0; i < 6; ++i) token.push_back(kChars[random() % (sizeof kChars - 1)]);
+    const std::filesystem::path candidate = path.parent_path() / ("." + stem + ".partial-" + token + ext);
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error)))
+      return candidate.string();
+  }
 }
 
 }  // namespace convert

@@ -8,15 +8,20 @@
 namespace convert {
 
 struct ConverterCommand {
-  // "ffmpeg [-y ]-i \"INPUT\" ARGUMENTS\"OUTPUT\"", built by plain concatenation; nothing escaped.
+  // "ffmpeg -nostdin [-y ]-i \"INPUT\" ARGUMENTS\"OUTPUT\"", built by plain concatenation; nothing escaped.
   std::string text;
-  // "ffmpeg", ["-y"], "-i", INPUT, the blank-separated words of ARGUMENTS, OUTPUT. The paths are
-  // absolute, so a name that starts with '-' is never taken for an option, and a bit rate given as
-  // "128kbit/s" is passed as "128k", the unit the converter accepts.
+  // "ffmpeg", "-nostdin", ["-y"], "-i", INPUT, the blank-separated words of ARGUMENTS, OUTPUT. The paths
+  // are absolute, so a name that starts with '-' is never taken for an option, and a bit rate given as
+  // "128kbit/s" is passed as "128k", the unit the converter accepts. "-nostdin": the converter never
+  // reads its standard input, so no question of its own can wait there.
   std::vector<std::string> words;
 };
 
 ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
                                       const std::string& arguments, bool overwrite);
+
+// A name for the converter's temporary output beside `output`: a hidden file in the same folder with
+// the same extension (the converter picks the format from it) that no file has now.
+std::string partialOutputName(const std::string& output);
 
 }  // namespace convert

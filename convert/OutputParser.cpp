@@ -69,16 +69,24 @@ std::int32_t twoBefore(std::string_view rest, std::size_t pos) {
   return static_cast<std::int32_t>(integerOf(rest.substr(start, 2)).value_or(0));
 }
 
+// The hours before the first ":": every digit right before it (a long input has more than two).
+std::int64_t hoursBefore(std::string_view rest, std::size_t pos) {
+  std::size_t start = pos;
+  while (start > 0 && rest[start - 1] >= '0' && rest[start - 1] <= '9' && pos - start < 9) --start;
+  return digitsOf(rest.substr(start, pos - start), 9).value_or(0);
+}
+
 // Duration components of the chunk so far; a line without one keeps the earlier value.
 struct DurationFields {
-  std::int32_t hours = 0, minutes = 0, seconds = 0;
+  std::int64_t hours = 0;
+  std::int32_t minutes = 0, seconds = 0;
 };
 
 std::int64_t parseDuration(std::string_view line, std::size_t at, DurationFields& d) {
   std::string_view rest = trim(line.substr(at + kDurationWord.size()));
   std::size_t p = rest.find(':');
   if (p != std::string_view::npos) {
-    d.hours = twoBefore(rest, p);
+    d.hours = hoursBefore(rest, p);
     rest.remove_prefix(p + 1);
   }
   p = rest.find(':');
@@ -88,7 +96,7 @@ std::int64_t parseDuration(std::string_view line, std::size_t at, DurationFields
   }
   p = rest.find('.');
   if (p != std::string_view::npos) d.seconds = twoBefore(rest, p);
-  return d.hours * 3600 + d.minutes * 60 + d.seconds;  // at most 99:99:99, no overflow
+  return d.hours * 3600 + d.minutes * 60 + d.seconds;  // at most 9 digits of hours, no overflow
 }
 
 // hours:minutes:seconds in whole seconds, as today's converter writes positions; a negative time
@@ -140,6 +148,31 @@ void parseOutputChunk(std::string_view chunk, OutputSink& sink) {
       sink.onPosition(position);
     }
   }
+}
+
+void OutputLines::feed(std::string_view chunk, OutputSink& sink) {
+  const std::size_t lastEnd = chunk.find_last_of("\r\n");
+  if (lastEnd == std::string_view::npos) {
+    held_.append(chunk);
+    if (held_.size() > kMaxHeld) flush(sink);
+    return;
+  }
+  if (held_.empty()) {
+    parseOutputChunk(chunk.substr(0, lastEnd + 1), sink);
+  } else {
+    held_.append(chunk.substr(0, lastEnd + 1));
+    const std::string joined = std::move(held_);
+    held_.clear();
+    parseOutputChunk(joined, sink);
+  }
+  held_.assign(chunk.substr(lastEnd + 1));
+  if (held_.size() > kMaxHeld) flush(sink);
+}
+
+void OutputLines::flush(OutputSink& sink) {
+  const std::string rest = std::move(held_);
+  held_.clear();
+  parseOutputChunk(rest, sink);
 }
 
 bool isStatusLine(std::string_view line) {

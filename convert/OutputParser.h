@@ -1,8 +1,11 @@
 // The converter's output, taken one chunk at a time as it is read from a pipe: its lines, and in
-// them the input's duration ("duration:") and the position reached ("time="). A chunk is parsed on
-// its own: nothing is carried over to the next, so memory stays bounded by the chunk.
+// them the input's duration ("duration:") and the position reached ("time="). parseOutputChunk()
+// parses a chunk on its own; OutputLines joins a line that one read cut off to the rest of it from the
+// next (the converter writes a line in several pieces, "  Duration: " and the time apart, say), holding
+// at most kMaxHeld bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,6 +26,22 @@ class OutputSink {
 };
 
 void parseOutputChunk(std::string_view chunk, OutputSink& sink);
+
+// The chunks of one run of the converter, with a line that a read cut off completed by the next.
+class OutputLines {
+ public:
+  // A line still unfinished after this many bytes is parsed as it stands.
+  static constexpr std::size_t kMaxHeld = 4096;
+
+  // Parses the finished lines of what has arrived; an unfinished last line waits for the next chunk.
+  void feed(std::string_view chunk, OutputSink& sink);
+  // The end of the output: parses an unfinished last line.
+  void flush(OutputSink& sink);
+  void clear() { held_.clear(); }
+
+ private:
+  std::string held_;
+};
 
 // True for the converter's in-place status lines ("size= ... time=... bitrate=... speed=...").
 bool isStatusLine(std::string_view line);

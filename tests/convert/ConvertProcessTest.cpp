@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,6 +18,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -108,7 +110,7 @@ TEST_F(ConvertProcessTest, ProgressRisesAndTheEndComesAfterTheConverterHasEnded)
   process_.run();
   const pid_t pid = process_.processId();
   ASSERT_GT(pid, 0);
-  EXPECT_EQ(process_.commandLine().rfind("ffmpeg -i \"", 0), 0u) << "no -y without an output file";
+  EXPECT_EQ(process_.commandLine().rfind("ffmpeg -nostdin -i \"", 0), 0u) << "no -y without an output file";
   bool endAfterExit = false;
   records_.onRecord([&](const ConvertProgress& r) {
     if (r.elapsed.empty()) endAfterExit = gone(pid);
@@ -137,7 +139,10 @@ TEST_F(ConvertProcessTest, ExistingOutputReplacedAfterYes) {
   EXPECT_EQ(dialogs_.shown()[0].text, output + " has existed,overite it?");
   EXPECT_EQ(dialogs_.shown()[0].icon, platform::DialogIcon::Information);
   EXPECT_EQ(dialogs_.shown()[0].buttons, platform::DialogButtons::YesNo);
-  EXPECT_EQ(process_.commandLine().rfind("ffmpeg -y -i \"", 0), 0u);
+  EXPECT_EQ(process_.commandLine().rfind("ffmpeg -nostdin -y -i \"", 0), 0u);
+  // Until the converter has ended well, the older file stays as it was; the new one is written beside it.
+  EXPECT_EQ(readFile(output), "old");
+  EXPECT_NE(process_.commandLine().find("\"" + process_.partialFile() + "\""), std::string::npos);
   ASSERT_TRUE(records_.waitForEnd());
   EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok);
   EXPECT_EQ(convert_test::probeStream(output, "codec_name"), "mp3");
@@ -230,8 +235,11 @@ TEST_F(ConvertProcessTest, KillEndsTheRunWithoutAnEndRecord) {
   process_.run();
   const pid_t pid = process_.processId();
   ASSERT_TRUE(records_.waitForProgress());
+  const std::string partial = process_.partialFile();
   process_.kill(0);
   EXPECT_FALSE(process_.active);
+  EXPECT_FALSE(std::filesystem::exists(partial)) << "a stopped run leaves no output";
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("song.mp3")));
   EXPECT_TRUE(gone(pid)) << "the converter is still there, or a zombie";
   EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
   EXPECT_EQ(convert_test::countOpenFds(), fds);
@@ -274,7 +282,7 @@ TEST_F(ConvertProcessTest, NamesWithQuotesBlanksAndLeadingDashConvertToThatName)
   for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
     names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"-a \"b c.mp3", "-i \"x y.flv"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"-a \"b c.mp3", "-i \"x y.flv"})) << "no temporary file left";
   EXPECT_EQ(convert_test::probeStream(output, "codec_name"), "mp3");
 }
 
@@ -318,7 +326,8 @@ TEST_P(BadInputs, FailWithTheConvertersMessageAndKeepTheInput) {
   EXPECT_EQ(records_.end().status, ConvertProgress::Status::Failed);
   EXPECT_NE(records_.end().message.find(c.message), std::string::npos) << records_.end().message;
   EXPECT_EQ(std::filesystem::exists(input), c.content != nullptr);
-  EXPECT_FALSE(std::filesystem::exists(dir_.file("song.mp3")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), c.content != nullptr ? 1 : 0)
+      << "nothing but the input";
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadInputs,
@@ -343,6 +352,101 @@ TEST_F(ConvertProcessTest, ConverterRejectingTheArgumentsIsAFailureWithItsReason
     EXPECT_EQ(run.end().status, ConvertProgress::Status::Failed);
     EXPECT_EQ(run.end().message.rfind(reason, 0), 0u) << run.end().message;
   }
+}
+
+// A stand-in converter: a shell script named ffmpeg, first on PATH, that records its words and then
+// does what the case says with the file it was asked to write (its last word).
+class FakeConverter {
+ public:
+  explicit FakeConverter(const std::string& body) : path_(dir_.path() + ":/usr/bin:/bin") {
+    const std::string script = dir_.write("ffmpeg",
+                                          "#!/bin/sh\n"
+                                          "printf '%s\\n' \"$@\" > \"" +
+                                              dir_.file("words") +
+                                              "\"\n"
+                                              "for out; do :; done\n" +
+                                              body);
+    ::chmod(script.c_str(), 0755);
+  }
+  std::string words() const { return readFile(dir_.file("words")); }
+
+ private:
+  testing_support::TempDir dir_;
+  PathGuard path_;
+};
+
+// The converter's failure modes against an older output file the user agreed to replace: a run that
+// fails or is ended leaves that file as it was and no temporary file; only a finished run replaces it.
+TEST_F(ConvertProcessTest, FakeConverterFailuresKeepTheOlderFile) {
+  const struct {
+    const char* name;
+    const char* script;
+    ConvertProgress::Status status;
+    const char* message;
+    const char* result;  // the output file's content afterwards
+  } cases[] = {
+      {"finished", "printf new > \"$out\"\n", ConvertProgress::Status::Ok, "", "new"},
+      {"killed by a signal", "printf half > \"$out\"\necho 'a stray line' >&2\nkill -KILL $$\n",
+       ConvertProgress::Status::Failed, "The converter was ended by signal SIGKILL (Killed).", "old"},
+      {"segmentation fault", "printf half > \"$out\"\nkill -SEGV $$\n", ConvertProgress::Status::Failed,
+       "The converter was ended by signal SIGSEGV (Segmentation fault).", "old"},
+      {"non-zero exit after writing", "printf half > \"$out\"\necho 'Error while encoding' >&2\nexit 1\n",
+       ConvertProgress::Status::Failed, "Error while encoding", "old"},
+      {"silent non-zero exit", "printf half > \"$out\"\nexit 3\n", ConvertProgress::Status::Failed,
+       "The converter ended with exit code 3.", "old"},
+      {"exit 0 without output", "exit 0\n", ConvertProgress::Status::Failed,
+       "The converter left no output file.", "old"},
+      // A question on standard input would block for ever on a terminal or an open pipe; here the input is
+      // empty, so the read ends at once and the run goes on.
+      {"waits for an answer",
+       "printf 'Overwrite? [y/N] ' >&2\nread answer\nprintf 'answer=%s' \"$answer\" > \"$out\"\n",
+       ConvertProgress::Status::Ok, "", "answer="},
+  };
+  const std::string input = dir_.write("video.flv", "not read by the stand-in");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string output = dir_.write("song.mp3", "old");
+    FakeConverter converter(c.script);
+    RecordCollector records;
+    prepare(input, output, kFormats[1].args);
+    process_.notifyTarget = records.mailbox();
+    dialogs_.answer(platform::ModalResult::Yes);
+    process_.run();
+    const std::string partial = process_.partialFile();
+    ASSERT_TRUE(records.waitForEnd());
+    EXPECT_EQ(records.end().status, c.status);
+    EXPECT_EQ(records.end().message, c.message);
+    EXPECT_EQ(readFile(output), c.result);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2)
+        << "no temporary file left";
+    EXPECT_EQ(converter.words(), "-nostdin\n-y\n-i\n" + input + "\n-ar\n44100\n-ab\n128k\n-ac\n2\n" +
+                                     partial + "\n");
+  }
+}
+
+// A full disk with the real converter: a small file system of its own, with an older file on it.
+TEST_F(ConvertProcessTest, FullDiskKeepsTheOlderFileAndLeavesNoPart) {
+  const std::string disk = dir_.file("disk");
+  std::filesystem::create_directories(disk);
+  if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k") != 0) {
+    GTEST_SKIP() << "a small tmpfs cannot be mounted here (" << std::strerror(errno)
+                 << "); the full disk is not tried";
+  }
+  struct Unmount {
+    std::string dir;
+    ~Unmount() { ::umount2(dir.c_str(), MNT_DETACH); }
+  } unmount{disk};
+  const std::string output = disk + "/song.wav";
+  std::ofstream(output) << "old";
+  prepare(video(5), output, kFormats[3].args);  // 5 seconds of WAV need about 880 KB
+  dialogs_.answer(platform::ModalResult::Yes);
+  process_.run();
+  ASSERT_TRUE(records_.waitForEnd());
+  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Failed);
+  EXPECT_NE(records_.end().message.find("No space left on device"), std::string::npos)
+      << records_.end().message;
+  EXPECT_EQ(readFile(output), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk), {}), 1) << "no temporary file left";
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ class CheckingSink final : public convert::OutputSink {
       ok = false;
   }
   void onDuration(std::int64_t seconds) override {
-    if (seconds < -99 * 3661 || seconds > 99 * 3661) ok = false;  // two digits per component
+    // up to 9 digits of hours, two digits of minutes and of seconds
+    if (seconds < -99 * 61 || seconds > 999999999LL * 3600 + 99 * 61) ok = false;
   }
   void onPosition(std::int64_t seconds) override {
     if (seconds >= 1000000000000000LL) ok = false;  // at most 15 digits, or 9 digits of hours
