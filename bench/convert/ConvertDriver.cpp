@@ -1,21 +1,25 @@
 // Headless driver: converts one file with the program's conversion object, as the download window
 // would, and prints how many progress records came and how the run ended.
 //
-//   convert IN OUT FORMAT_INDEX [FRAGMENT]
+//   convert IN OUT FORMAT_INDEX [FRAGMENT] [--timeout SECONDS]
 //
 // FORMAT_INDEX picks one of the five format fragments (0-4); FRAGMENT, when given, is used instead.
-// An existing OUT is replaced (the overwrite question is answered Yes).
+// An existing OUT is replaced (the overwrite question is answered Yes). Exit code 0 when the
+// conversion ended well, 1 when it failed, 2 for wrong arguments or a converter that cannot be started,
+// 4 when the time limit (none by default) passed and the conversion was stopped.
 #include "convert/ConvertError.h"
 #include "convert/ConvertProcess.h"
 #include "platform/Dialogs.h"
 #include "platform/Messages.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,12 +48,20 @@ class AnswerYes final : public platform::Dialogs {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4 || argc > 5) {
-    std::fprintf(stderr, "usage: %s IN OUT FORMAT_INDEX [FRAGMENT]\n", argv[0]);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  double limit = 0;
+  if (args.size() >= 2 && args[args.size() - 2] == "--timeout") {
+    char* end = nullptr;
+    limit = std::strtod(args.back().c_str(), &end);
+    if (end == args.back().c_str() || *end != '\0' || !(limit > 0)) limit = -1;
+    args.resize(args.size() - 2);
+  }
+  if (args.size() < 3 || args.size() > 4 || limit < 0) {
+    std::fprintf(stderr, "usage: %s IN OUT FORMAT_INDEX [FRAGMENT] [--timeout SECONDS]\n", argv[0]);
     return 2;
   }
-  const int index = std::atoi(argv[3]);
-  if (argc == 4 && (index < 0 || index > 4)) {
+  const int index = std::atoi(args[2].c_str());
+  if (args.size() == 3 && (index < 0 || index > 4)) {
     std::fprintf(stderr, "FORMAT_INDEX must be 0 to 4\n");
     return 2;
   }
@@ -68,11 +80,19 @@ int main(int argc, char** argv) {
     QCoreApplication::quit();
   });
 
+  bool timedOut = false;
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  QObject::connect(&deadline, &QTimer::timeout, [&] {
+    timedOut = true;
+    QCoreApplication::quit();
+  });
+
   createConvertProcess();
   convertProcess->active = true;
-  convertProcess->inputFile = argv[1];
-  convertProcess->outputFile = argv[2];
-  convertProcess->arguments = argc == 5 ? argv[4] : kFragments[index];
+  convertProcess->inputFile = args[0];
+  convertProcess->outputFile = args[1];
+  convertProcess->arguments = args.size() == 4 ? args[3] : kFragments[index];
   convertProcess->notifyTarget = window.ref();
   try {
     convertProcess->run();
@@ -81,10 +101,15 @@ int main(int argc, char** argv) {
     destroyConvertProcess();
     return 2;
   }
+  if (limit > 0) deadline.start(static_cast<int>(limit * 1000));
   if (!end) app.exec();
-  convertProcess->kill(0);
+  convertProcess->kill(0);  // a conversion still going (the time limit passed) is stopped here
   destroyConvertProcess();
   platform::setDialogs(nullptr);
+  if (!end) {
+    std::printf("records: %d\ntimeout: %g\n", records, limit);
+    return timedOut ? 4 : 1;
+  }
 
   std::printf("records: %d\nstatus: %d\n", records, static_cast<int>(end->status));
   if (!end->message.empty()) std::printf("message: %s\n", end->message.c_str());

@@ -419,8 +419,8 @@ TEST_F(ConvertProcessTest, FakeConverterFailuresKeepTheOlderFile) {
     EXPECT_EQ(readFile(output), c.result);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2)
         << "no temporary file left";
-    EXPECT_EQ(converter.words(), "-nostdin\n-y\n-i\n" + input + "\n-ar\n44100\n-ab\n128k\n-ac\n2\n" +
-                                     partial + "\n");
+    EXPECT_EQ(converter.words(),
+              "-nostdin\n-y\n-i\n" + input + "\n-ar\n44100\n-ab\n128k\n-ac\n2\n" + partial + "\n");
   }
 }
 
@@ -447,6 +447,39 @@ TEST_F(ConvertProcessTest, FullDiskKeepsTheOlderFileAndLeavesNoPart) {
       << records_.end().message;
   EXPECT_EQ(readFile(output), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk), {}), 1) << "no temporary file left";
+}
+
+// The headless conversion driver of bench/ (build/bench/convert): its exit code says how the conversion
+// ended, and its time limit stops a converter that does not end.
+TEST(ConvertDriver, ExitCodeSaysHowTheConversionEnded) {
+  testing_support::TempDir dir;
+  const std::string input = dir.write("video.flv", "not read by the stand-in");
+  const struct {
+    const char* name;
+    const char* script;
+    std::vector<std::string> extra;
+    int code;
+  } cases[] = {
+      {"finished", "printf new > \"$out\"\n", {}, 0},
+      {"failed", "echo 'Error while encoding' >&2\nexit 1\n", {}, 1},
+      {"does not end", "exec sleep 60\n", {"--timeout", "0.5"}, 4},
+      {"bad time limit", "exit 0\n", {"--timeout", "soon"}, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeConverter converter(c.script);
+    std::vector<std::string> argv{CLIPWAVE_CONVERT_DRIVER, input, dir.file("song.mp3"), "1"};
+    argv.insert(argv.end(), c.extra.begin(), c.extra.end());
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    platform::ChildProcess driver;
+    ASSERT_EQ(driver.start(argv.front(), argv, null, null, null), 0);
+    ::close(null);
+    const platform::ChildExit exit = driver.reap();
+    EXPECT_TRUE(exit.exited);
+    EXPECT_EQ(exit.code, c.code);
+    EXPECT_EQ(std::filesystem::exists(dir.file("song.mp3")), c.code == 0);
+    std::filesystem::remove(dir.file("song.mp3"));
+  }
 }
 
 }  // namespace
