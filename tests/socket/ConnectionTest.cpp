@@ -127,6 +127,34 @@ TEST(Connection, PeerResetClosesOnceAndLaterSendsFail) {
   }
 }
 
+// Bytes, then a reset: the bytes arrive, and the close says the connection was reset, also when the data
+// handler's own read took the reset (the system reports an ordinary end after that).
+TEST(Connection, ResetAfterDataClosesWithTheResetError) {
+  for (const bool readPastTheData : {false, true}) {
+    SCOPED_TRACE(readPastTheData ? "reads until a read fails" : "one read per event");
+    ScriptedPeer peer;
+    peer.send("0123456789").reset();
+    peer.start();
+    TcpSocket s;
+    EventLog log;
+    log.attach(s, false);
+    s.onDataAvailable = [&](BasicSocket* sender, std::uint16_t) {
+      char buf[4];
+      std::int32_t n;
+      while ((n = sender->receive(buf, sizeof buf)) > 0) {
+        log.received.append(buf, static_cast<std::size_t>(n));
+        if (!readPastTheData) break;
+      }
+    };
+    target(s, peer.port());
+    s.connect();
+    ASSERT_TRUE(waitFor([&] { return s.state() == SocketState::Closed; }));
+    EXPECT_EQ(log.received, "0123456789");
+    EXPECT_EQ(log.count("closed 10054"), 1) << ::testing::PrintToString(log.events);
+    EXPECT_EQ(log.count("closed 0"), 0) << ::testing::PrintToString(log.events);
+  }
+}
+
 // A send that meets the reset before the socket has heard of it closes with 10054, exactly once.
 TEST(Connection, SendIntoResetConnection) {
   ScriptedPeer peer;
