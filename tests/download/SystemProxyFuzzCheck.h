@@ -1,6 +1,6 @@
 // One fuzz input for the system proxy texts: the first byte picks the step (an environment value
-// made a list entry, a list text searched for the http proxy, a no_proxy value and a host), the rest is
-// its text. Returns what went wrong, or the empty text. Shared by the fuzz target and its regression
+// made a list entry, a list text searched for the http proxy, a no_proxy value and a host, an all_proxy
+// value read as a SOCKS proxy), the rest is its text. Returns what went wrong, or the empty text. Shared by the fuzz target and its regression
 // test.
 #pragma once
 
@@ -50,16 +50,32 @@ inline std::string checkBypass(const std::string& text) {
   return {};
 }
 
+inline std::string checkSocksValue(const std::string& value) {
+  const common::SocksProxy proxy = common::socksProxyFromValue(value);
+  if (proxy.level.empty()) {
+    if (!proxy.host.empty() || proxy.port != 0 || !proxy.user.empty() || !proxy.password.empty())
+      return "no SOCKS proxy, yet values from: " + value;
+    return {};
+  }
+  if (proxy.level != "4" && proxy.level != "4A" && proxy.level != "5") return "an unknown level from: " + value;
+  if (proxy.port < 1 || proxy.port > 65535) return "a port out of range from: " + value;
+  if (proxy.host.empty() || proxy.host.find_first_of(":/@[] \t\r\n") != std::string::npos)
+    return "a host that is no host name from: " + value;
+  return {};
+}
+
 inline std::string checkSystemProxyInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return {};
   const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-  switch (data[0] % 3) {
+  switch (data[0] % 4) {
     case 0:
       return checkProxyEntry(rest);
     case 1:
       return checkProxyList(rest);
-    default:
+    case 2:
       return checkBypass(rest);
+    default:
+      return checkSocksValue(rest);
   }
 }
 
