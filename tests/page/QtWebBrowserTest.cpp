@@ -69,11 +69,12 @@ class PageServer {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
 
-  // How many times `path` was asked for so far.
-  int requests(const std::string& path) {
+  // How many times `path` was asked for so far: as a page (a navigation), or as the control's second
+  // request of the document's text ("source").
+  int requests(const std::string& path, const std::string& kind = "page") {
     log_ += process_.readAllStandardOutput().toStdString();
     int count = 0;
-    const std::string line = "GET " + path + "\n";
+    const std::string line = "GET " + path + " " + kind + "\n";
     for (std::size_t at = log_.find(line); at != std::string::npos; at = log_.find(line, at + 1)) ++count;
     return count;
   }
@@ -129,7 +130,45 @@ TEST_F(QtWebBrowserTest, APageFillingInByScriptIsReadAgainUntilTheAddressIsThere
   EXPECT_NE(seen_.front().find("waiting"), std::string::npos);
   EXPECT_NE(seen_.back().find("addr=by-script"), std::string::npos);
   EXPECT_EQ(server_.requests("/grow"), 1);
+  EXPECT_EQ(server_.requests("/grow", "source"), 1);
   EXPECT_EQ(retrieval_.activeBrowser(), 0);
+}
+
+// The page text is the document as the server sent it, then the live document: a raw "&" in an
+// attribute, which the live document writes as "&amp;", comes first as the server wrote it, entities
+// stay as written, and what the page's script adds later is found in the live part.
+TEST_F(QtWebBrowserTest, ThePageTextIsTheServersTextThenTheLiveDocument) {
+  retrieval_.setLimits({/*pollMs=*/10000, /*passMs=*/20, /*attempts=*/2});
+  EXPECT_EQ(retrieve("/amp", "addr=late"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  const std::string sent =
+      "<html><head><title>Fish &amp; chips</title></head><body>"
+      "<a href=\"http://127.0.0.1/v?a=1&b=2\">this link</a><div id='box'>waiting</div>";
+  for (const std::string& text : seen_) {
+    EXPECT_EQ(text.rfind(sent, 0), 0u) << text;
+    EXPECT_LT(text.find("a=1&b=2"), text.find("a=1&amp;b=2")) << text;
+  }
+  const std::string& last = seen_.back();
+  EXPECT_GT(last.find("addr=late"), last.find("</html>")) << "what the script wrote is in the live part";
+  EXPECT_EQ(server_.requests("/amp"), 1);
+}
+
+TEST_F(QtWebBrowserTest, TheServersTextIsDecodedFromItsCharacterSet) {
+  retrieval_.setLimits({/*pollMs=*/300, /*passMs=*/20, /*attempts=*/1});
+  EXPECT_EQ(retrieve("/latin", "caf"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  const std::string decoded = "<p>caf\xC3\xA9 \xE2\x80\x9Cquoted\xE2\x80\x9D &amp; more</p>";
+  EXPECT_EQ(seen_.front().rfind("<html><body>" + decoded + "</body></html>\n", 0), 0u) << seen_.front();
+  EXPECT_NE(seen_.front().find(decoded, 10), std::string::npos) << "the live document, decoded alike";
+}
+
+// When the server refuses the second request, the live document is handed over alone.
+TEST_F(QtWebBrowserTest, WithoutTheServersTextTheLiveDocumentGoesAlone) {
+  retrieval_.setLimits({/*pollMs=*/300, /*passMs=*/20, /*attempts=*/1});
+  EXPECT_EQ(retrieve("/page-only", "this link"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  EXPECT_EQ(seen_.front(), "<html><head></head><body><a href=\"/v?a=1&amp;b=2\">this link</a></body></html>");
+  EXPECT_EQ(server_.requests("/page-only", "source"), 1);
 }
 
 TEST_F(QtWebBrowserTest, APageThatNeverCompletesIsReadOnceInteractive) {

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Pages for the browser control tests, served on 127.0.0.1.
 
-Prints the port it listens on, then one line "GET <path>" for every request. Ends on SIGTERM or
-when its standard input closes, releasing the replies it holds open.
+Prints the port it listens on, then one line "GET <path> <kind>" for every request, the kind being
+"page" for a navigation and "source" for the browser control's second request of the document (the
+engine marks it as a fetch for no particular destination). Ends on SIGTERM or when its standard input
+closes, releasing the replies it holds open.
 """
 import http.server
 import signal
@@ -21,6 +23,22 @@ PAGES = {
     "/never-complete": b"<html><body><p>addr=while-loading</p><iframe src='/never-readable'></iframe>"
                        b"</body></html>",
     "/plain": b"<html><body><p>nothing to see</p></body></html>",
+    # A raw "&" in an attribute and an entity in the title, as pages write them; the engine writes the
+    # live document's attribute out with "&amp;". A script adds the address later.
+    "/amp": b"<html><head><title>Fish &amp; chips</title></head><body>"
+            b"<a href=\"http://127.0.0.1/v?a=1&b=2\">this link</a><div id='box'>waiting</div>"
+            b"<script>setTimeout(function() { document.getElementById('box').textContent = 'addr=' + 'late'; }, 300);"
+            b"</script></body></html>",
+}
+
+# Pages in a character set of their own: path -> (charset, bytes).
+ENCODED = {
+    "/latin": ("windows-1252", b"<html><body><p>caf\xe9 \x93quoted\x94 &amp; more</p></body></html>"),
+}
+
+# Pages served to a navigation only; the control's second request of them is refused.
+PAGE_ONLY = {
+    "/page-only": b"<html><body><a href=\"/v?a=1&b=2\">this link</a></body></html>",
 }
 
 
@@ -30,15 +48,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    def _send(self, body, charset="utf-8"):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=" + charset)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
     def do_GET(self):
-        print("GET " + self.path, flush=True)
+        navigation = self.headers.get("Sec-Fetch-Dest", "") == "document"
+        print("GET %s %s" % (self.path, "page" if navigation else "source"), flush=True)
         if self.path in PAGES:
-            body = PAGES[self.path]
-            self.send_response(200)
-            self.send_header("Content-Type", "text/html; charset=utf-8")
-            self.send_header("Content-Length", str(len(body)))
-            self.end_headers()
-            self.wfile.write(body)
+            self._send(PAGES[self.path])
+        elif self.path in ENCODED:
+            self._send(ENCODED[self.path][1], ENCODED[self.path][0])
+        elif self.path in PAGE_ONLY and navigation:
+            self._send(PAGE_ONLY[self.path])
         elif self.path == "/never-readable":
             # Headers and the start of the body, then nothing until the server stops.
             self.send_response(200)
