@@ -237,9 +237,9 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
   const std::string refusedUrl =
       "http://127.0.0.1:" + std::to_string(testing_support::ScriptedPeer::unusedPort());
   const struct {
-    std::string reply;  // what a scripted server sends on every connection before it closes; or
-    std::string url;    // a server of the test's own
-    std::string cause;  // the message after "Unable to download <address>: "
+    std::string reply;       // what a scripted server sends on every connection before it closes; or
+    std::string url;         // a server of the test's own
+    std::string cause;       // the message after "Unable to download <address>: "
     std::string where = {};  // the path of the address named, when it is not the one asked for
   } cases[] = {
       {"", nginxUrl + "/missing.flv", "404 Not Found"},
@@ -285,6 +285,22 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
     EXPECT_FALSE(convertProcess->active);
     EXPECT_TRUE(std::filesystem::is_empty(out_)) << "no half video and no audio file";
   }
+  // A name that is not found is named as such, never as the status code the client stands in for it
+  // (the resolver's exact answer varies between machines).
+  ScriptedDialogs dialogs;
+  dialogs.answer(platform::ModalResult::Ok);
+  DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
+  EXPECT_EQ(Run(window, "http://no-such-host.invalid/v.flv", "video.flv"), platform::ModalResult::Cancel);
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  const std::string& text = dialogs.shown()[0].text;
+  EXPECT_EQ(
+      text.rfind(
+          "Unable to download http://no-such-host.invalid/v.flv: can't resolve hostname to IP address: ", 0),
+      0u)
+      << text;
+  EXPECT_NE(text.find(" (Error #110"), std::string::npos) << text;
+  EXPECT_EQ(text.find("404"), std::string::npos) << text;
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
 }
 
 TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
