@@ -85,6 +85,7 @@ struct QtWebBrowser::State {
   int readyState = BrowserReadyState::Uninitialized;
   PageSource source;
   SentText sent = SentText::NotAsked;
+  QString sentDocument;                       // the document whose text that is
   QUrl sentUrl;                               // the document's address, asked for once more
   QPointer<QWebEngineDownloadRequest> fetch;  // that request while it runs
   std::chrono::steady_clock::time_point fetchStarted;
@@ -250,7 +251,14 @@ void QtWebBrowser::take(State& state, const QVariantList& answer) {
     state.source = {PageSource::Kind::Unreadable, {}};
     return;
   }
+  if (state.sent != State::SentText::NotAsked && document != state.sentDocument) {
+    // The page has gone on to another document of its own (a script or a refresh moved it on).
+    state.cancelFetch();
+    state.sent = State::SentText::NotAsked;
+    state.sentText.clear();
+  }
   if (state.sent == State::SentText::NotAsked) {
+    state.sentDocument = document;
     state.characterSet = answer.at(3).toString();
     if (state.toBlank)
       state.sent = State::SentText::Missing;

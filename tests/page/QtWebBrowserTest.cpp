@@ -153,6 +153,18 @@ TEST_F(QtWebBrowserTest, ThePageTextIsTheServersTextThenTheLiveDocument) {
   EXPECT_EQ(server_.requests("/amp"), 1);
 }
 
+// A page that moves itself on to another document hands over that document's own text as sent.
+TEST_F(QtWebBrowserTest, ADocumentThePageMovesOnToBringsItsOwnText) {
+  retrieval_.setLimits({/*pollMs=*/10000, /*passMs=*/20, /*attempts=*/1});
+  EXPECT_EQ(retrieve("/moves", "addr=late"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  EXPECT_EQ(seen_.front().rfind("<html><body><p>moving on</p>", 0), 0u) << seen_.front();
+  EXPECT_EQ(seen_.back().rfind("<html><head><title>Fish &amp; chips</title></head>", 0), 0u) << seen_.back();
+  EXPECT_EQ(seen_.back().find("moving on"), std::string::npos) << seen_.back();
+  EXPECT_EQ(server_.requests("/moves", "source"), 1);
+  EXPECT_EQ(server_.requests("/amp", "source"), 1);
+}
+
 TEST_F(QtWebBrowserTest, TheServersTextIsDecodedFromItsCharacterSet) {
   retrieval_.setLimits({/*pollMs=*/300, /*passMs=*/20, /*attempts=*/1});
   EXPECT_EQ(retrieve("/latin", "caf"), PageRetrieval::Result::Finished);

@@ -29,6 +29,9 @@ PAGES = {
             b"<a href=\"http://127.0.0.1/v?a=1&b=2\">this link</a><div id='box'>waiting</div>"
             b"<script>setTimeout(function() { document.getElementById('box').textContent = 'addr=' + 'late'; }, 300);"
             b"</script></body></html>",
+    # Moves itself on to /amp by script once it has been read.
+    "/moves": b"<html><body><p>moving on</p>"
+              b"<script>setTimeout(function() { location.replace('/amp'); }, 500);</script></body></html>",
 }
 
 # Pages in a character set of their own: path -> (charset, bytes).
