@@ -22,6 +22,9 @@ std::int64_t decimalValue(const std::string& text) {
 }  // namespace
 
 bool DownloadProgress::onHeaderLines(const std::vector<std::string>& headerLines) {
+  // A reply of its own, such as the final one after a relocation, brings its own length or none.
+  total = -1;
+  totalSizeText.clear();
   for (const std::string& line : headerLines) {
     if (line.compare(0, 15, kLengthField) != 0) continue;
     const std::size_t blank = line.find(' ');

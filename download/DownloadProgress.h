@@ -22,8 +22,9 @@ class DownloadProgress {
   std::string timeLeftText;      // "01:02:05"
 
   void reset() { *this = DownloadProgress(); }
-  // After each header line: takes the total from the first "Content-Length:" line (that letter case
-  // only) whose value is a decimal number. True when the total is known.
+  // After each header line, with the lines of the reply being received: takes the total from the
+  // first "Content-Length:" line (that letter case only) whose value is a decimal number; without
+  // one the total is unknown again. True when the total is known.
   bool onHeaderLines(const std::vector<std::string>& headerLines);
   // After each piece of body bytes, with `received` bytes so far at `nowMs` (a monotonic clock that is
   // never 0). True when speed and time remaining were sampled anew.

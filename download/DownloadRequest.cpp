@@ -7,6 +7,7 @@
 #include "download/ExtractVideoAddress.h"
 #include "net/http/FileStream.h"
 #include "net/http/UrlParts.h"
+#include "net/socket/SocketErrors.h"
 #include "platform/Dialogs.h"
 #include "resources/Strings.h"
 
@@ -29,6 +30,44 @@ void notice(const std::string& text) {
 
 std::string fileNamePart(const std::string& path) {
   return std::filesystem::path(path).filename().string();
+}
+
+bool isSocketError(std::uint16_t error) {
+  return error >= 10000;  // socket and lookup errors keep the socket library's numbers
+}
+
+// The status line without its version ("404 Not Found"), or the code when the line is not there.
+std::string statusLineOf(const http::HttpClient& client) {
+  const std::vector<std::string>& lines = client.headerLines();
+  if (!lines.empty()) {
+    const std::size_t blank = lines.front().find(' ');
+    if (blank != std::string::npos && blank + 1 < lines.front().size())
+      return lines.front().substr(blank + 1);
+  }
+  return std::to_string(client.statusCode());
+}
+
+// Why the request brought no video, as the client reported it; empty when it did bring one, and after
+// Stop. The download never asks for a range, so a part (206) is never what it asked for.
+std::string downloadFailureCause(const http::HttpClient& client) {
+  const std::uint16_t error = client.requestDoneError();
+  if (error == http::HttpError::Aborted) return {};
+  const int status = client.statusCode();
+  if (status == 0) return client.statusText().empty() ? "the reply is not HTTP" : client.statusText();
+  if (error != 0) {
+    // No reply at all (a name not found, a connection refused, ...) is never shown as a status: the client
+    // stands a status code in for those.
+    std::string cause = client.statusText();
+    if (isSocketError(error) && cause.find("(Error #") == std::string::npos)
+      cause += (cause.empty() ? "" : ": ") + net::socketErrorText(error) + " (Error #" +
+               std::to_string(error) + ")";
+    return cause;
+  }
+  if (status < 200 || status > 299) return statusLineOf(client);
+  if (status == 206) return statusLineOf(client) + " (a part that was not asked for)";
+  if (status == 204 || status == 205 || client.receivedCount() == 0)
+    return statusLineOf(client) + " (no video in the reply)";
+  return {};
 }
 
 // Milliseconds of a monotonic clock, never 0 (0 marks "no sample yet").
@@ -211,9 +250,9 @@ void DownloadRequest::useSystemProxy() {
 }
 
 // Writes the body of downloadUrl into `target`, created anew. False with the reason in `failure` when
-// the file could not be written or the request ended without the whole video (a status other than
-// 2xx, a transfer cut short, a failed write); a file this made is then removed. An empty reason after an
-// abort, which is no failure to report.
+// the file could not be written or the request ended without the whole video (an error status, no
+// reply, a transfer cut short, a reply that is not HTTP or holds no video, a failed write); a file this
+// made is then removed. An empty reason after an abort, which is no failure to report.
 bool DownloadRequest::downloadTo(const std::string& target, std::string& failure) {
   std::unique_ptr<http::FileStream> file;
   try {
@@ -225,21 +264,21 @@ bool DownloadRequest::downloadTo(const std::string& target, std::string& failure
   const std::string shown = "Downloading: " + fileNamePart(target) + " ...";
   view_.showDownloadName(shown);
   httpClient.setReceiveStream(file.get());
-  bool complete = true;
+  std::string cause;
   try {
     httpClient.get();
-  } catch (const http::HttpException& error) {
-    complete = false;
-    failure = httpClient.requestDoneError() == http::HttpError::Aborted ? "" : error.what();
+  } catch (const http::HttpException&) {
+    // The error status or the failed transfer is read from the client below.
   } catch (const std::exception& error) {
-    complete = false;
-    failure = error.what();
+    cause = error.what();
   }
   httpClient.setReceiveStream(nullptr);
-  if (complete && (httpClient.statusCode() < 200 || httpClient.statusCode() > 299)) {
-    // Ended without an error, yet without the video: a redirect past the relocation budget, say.
-    complete = false;
-    failure = httpClient.statusText();
+  if (cause.empty()) cause = downloadFailureCause(httpClient);
+  const bool aborted = httpClient.requestDoneError() == http::HttpError::Aborted;
+  bool complete = cause.empty() && !aborted;
+  if (!cause.empty()) {
+    const std::string address = httpClient.location().empty() ? httpClient.url : httpClient.location();
+    failure = "Unable to download " + address + ": " + cause;
   }
   try {
     file->close();  // the last writes reach the disk here, and so does their failure
@@ -255,9 +294,11 @@ bool DownloadRequest::downloadTo(const std::string& target, std::string& failure
   return complete;
 }
 
+// Header lines are those of the reply being received: after a relocation, only the final reply's
+// length counts.
 void DownloadRequest::onHeaderData() {
-  if (progress.onHeaderLines(httpClient.headerLines()))
-    view_.showDownloadBar(httpClient.receivedCount(), progress.total);
+  progress.onHeaderLines(httpClient.headerLines());
+  view_.showDownloadBar(httpClient.receivedCount(), progress.total);
 }
 
 void DownloadRequest::onDocumentData() {

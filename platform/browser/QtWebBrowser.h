@@ -1,10 +1,14 @@
 // The browser control on the program's web engine: a hidden page in the shared, persistent profile.
 // The page is created with the first navigation, so a control that is never used costs nothing.
+// Its page text is the document as the server sent it (decoded), followed by the live document.
 #pragma once
 
 #include "platform/browser/WebBrowser.h"
 
 #include <QVariantList>
+
+class QUrl;
+class QWebEngineDownloadRequest;
 
 #include <memory>
 
@@ -30,6 +34,8 @@ class QtWebBrowser final : public WebBrowser {
   void load(const std::string& address);
   void ask();
   static void take(State& state, const QVariantList& answer);
+  static void startFetch(State& state, const QUrl& address);
+  static void acceptFetch(State& state, const std::weak_ptr<State>& weak, QWebEngineDownloadRequest* request);
 
   std::shared_ptr<State> state_;
 };

@@ -81,4 +81,22 @@ TEST(DownloadProgress, WithoutALengthOnlyTheSizeAndSpeedAreShown) {
   EXPECT_EQ(progress.timeLeftText, "");
 }
 
+// A relocation's reply comes with lengths of its own (a 303 with "Content-Length: 0", say): only the
+// final reply's length counts, and without one the size alone is shown.
+TEST(DownloadProgress, OnlyTheFinalReplysLengthCounts) {
+  DownloadProgress progress;
+  EXPECT_TRUE(progress.onHeaderLines({"HTTP/1.1 303 See Other", "Location: /v.flv", "Content-Length: 0"}));
+  EXPECT_FALSE(progress.onHeaderLines({"HTTP/1.0 200 OK"}));
+  EXPECT_FALSE(progress.onHeaderLines({"HTTP/1.0 200 OK", "Content-Type: video/x-flv"}));
+  EXPECT_EQ(progress.total, -1);
+  EXPECT_EQ(progress.totalSizeText, "");
+  progress.onBodyReceived(335872, 100);
+  EXPECT_EQ(progress.receivedText, "328 KB received");
+  ASSERT_TRUE(progress.onBodyReceived(671744, 2100));
+  EXPECT_EQ(progress.timeLeftText, "");
+
+  EXPECT_TRUE(progress.onHeaderLines({"HTTP/1.0 200 OK", "Content-Length: 2048"}));
+  EXPECT_EQ(progress.totalSizeText, "2 KB");
+}
+
 }  // namespace

@@ -226,45 +226,81 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
   }
 }
 
-// A download that does not bring the whole video is reported, converts nothing and leaves nothing.
+// A download that does not bring the whole video is reported with the address and what failed, converts
+// nothing and leaves nothing: an error status, no reply at all (never shown as a status), a transfer cut
+// short, a reply that is not HTTP, and replies that are not the video asked for.
 TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
   serveVideo("clip.flv");
   httptest::NginxServer nginx(served_);
   ASSERT_TRUE(nginx.ready());
-  testing_support::ScriptedPeer cut;
-  cut.readUntil("\r\n\r\n")
-      .send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'v'))
-      .halfClose();
-  cut.start();
-  testing_support::ScriptedPeer redirects;  // every connection is sent somewhere else
-  redirects.readUntil("\r\n\r\n").send("HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\n");
-  redirects.start();
-  const std::uint16_t refused = testing_support::ScriptedPeer::unusedPort();
+  const std::string nginxUrl = "http://127.0.0.1:" + std::to_string(nginx.port());
+  const std::string refusedUrl =
+      "http://127.0.0.1:" + std::to_string(testing_support::ScriptedPeer::unusedPort());
   const struct {
-    std::string url;
-    std::string message;
+    std::string reply;       // what a scripted server sends on every connection before it closes; or
+    std::string url;         // a server of the test's own
+    std::string cause;       // the message after "Unable to download <address>: "
+    std::string where = {};  // the path of the address named, when it is not the one asked for
   } cases[] = {
-      {"http://127.0.0.1:" + std::to_string(nginx.port()) + "/missing.flv", "Not Found"},
-      {"http://127.0.0.1:" + std::to_string(cut.port()) + "/v.flv",
+      {"", nginxUrl + "/missing.flv", "404 Not Found"},
+      {"", refusedUrl + "/v.flv", "Connection refused (Error #10061)"},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'v'), "",
        "Transfer cut short: the connection closed after 5000 of 100000 bytes"},
-      {"http://127.0.0.1:" + std::to_string(redirects.port()) + "/v.flv", "Found"},
-      {"http://127.0.0.1:" + std::to_string(refused) + "/v.flv", "Connection refused (Error #10061)"},
+      {"HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\n", "", "302 Found", "/elsewhere"},
+      {"HTTP/1.0 500 Internal Server Error\r\nContent-Length: 5\r\n\r\noops!", "",
+       "500 Internal Server Error"},
+      // Not HTTP: the client reads on, but what came is no video.
+      {"<html><body>Not a video</body></html>\r\n", "", "the reply is not HTTP"},
+      {"FLV video follows\r\n\r\n" + std::string(5000, 'v'), "", "the reply is not HTTP"},
+      {"HTTP/2 200\r\ncontent-length: 5\r\n\r\nvvvvv", "", "the reply is not HTTP"},
+      {"\n\n\n", "", "the reply is not HTTP"},
+      // Not what was asked for: a part of a file (no range was asked for), or no body at all.
+      {"HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-4/100000\r\nContent-Length: 5\r\n\r\nvvvvv",
+       "", "206 Partial Content (a part that was not asked for)"},
+      {"HTTP/1.0 204 No Content\r\n\r\n", "", "204 No Content (no video in the reply)"},
+      {"HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", "", "200 OK (no video in the reply)"},
+      {"HTTP/1.0 200 OK\r\n\r\n", "", "200 OK (no video in the reply)"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.url);
+    SCOPED_TRACE(c.reply.empty() ? c.url : c.reply.substr(0, 40));
+    testing_support::ScriptedPeer server;
+    std::string url = c.url;
+    if (!c.reply.empty()) {
+      server.readUntil("\r\n\r\n").send(c.reply).halfClose();
+      server.start();
+      url = "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv";
+    }
+    const std::string named =
+        c.where.empty() ? url : "http://127.0.0.1:" + std::to_string(server.port()) + c.where;
     ScriptedDialogs dialogs;
     dialogs.answer(platform::ModalResult::Ok);
     DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
-    EXPECT_EQ(Run(window, c.url, "video.flv"), platform::ModalResult::Cancel);
+    EXPECT_EQ(Run(window, url, "video.flv"), platform::ModalResult::Cancel);
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(dialogs.shown()[0].caption, "Karvel Clipwave");
     EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Error);
-    EXPECT_EQ(dialogs.shown()[0].text, c.message);
+    EXPECT_EQ(dialogs.shown()[0].text, "Unable to download " + named + ": " + c.cause);
     EXPECT_EQ(window.request().currentPanel, download::Panel::Download);
     EXPECT_EQ(convertProcess->processId(), 0);
     EXPECT_FALSE(convertProcess->active);
     EXPECT_TRUE(std::filesystem::is_empty(out_)) << "no half video and no audio file";
   }
+  // A name that is not found is named as such, never as the status code the client stands in for it
+  // (the resolver's exact answer varies between machines).
+  ScriptedDialogs dialogs;
+  dialogs.answer(platform::ModalResult::Ok);
+  DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
+  EXPECT_EQ(Run(window, "http://no-such-host.invalid/v.flv", "video.flv"), platform::ModalResult::Cancel);
+  ASSERT_EQ(dialogs.shown().size(), 1u);
+  const std::string& text = dialogs.shown()[0].text;
+  EXPECT_EQ(
+      text.rfind(
+          "Unable to download http://no-such-host.invalid/v.flv: can't resolve hostname to IP address: ", 0),
+      0u)
+      << text;
+  EXPECT_NE(text.find(" (Error #110"), std::string::npos) << text;
+  EXPECT_EQ(text.find("404"), std::string::npos) << text;
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
 }
 
 TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {

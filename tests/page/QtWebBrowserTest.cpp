@@ -11,7 +11,10 @@
 
 #include <QProcess>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -65,15 +68,35 @@ class PageServer {
   PageServer& operator=(const PageServer&) = delete;
 
   int port() const { return port_; }
+
+  // Asks for `path` and waits for the answer ("/release" lets the pages' scripts go on).
+  void get(const std::string& path) const {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port_));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+      const std::string request = "GET " + path + " HTTP/1.0\r\n\r\n";
+      if (::write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
+        char buffer[512];
+        while (::read(fd, buffer, sizeof buffer) > 0) {
+        }
+      }
+    }
+    ::close(fd);
+  }
+
   std::string url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
 
-  // How many times `path` was asked for so far.
-  int requests(const std::string& path) {
+  // How many times `path` was asked for so far: as a page (a navigation), or as the control's second
+  // request of the document's text ("source").
+  int requests(const std::string& path, const std::string& kind = "page") {
     log_ += process_.readAllStandardOutput().toStdString();
     int count = 0;
-    const std::string line = "GET " + path + "\n";
+    const std::string line = "GET " + path + " " + kind + "\n";
     for (std::size_t at = log_.find(line); at != std::string::npos; at = log_.find(line, at + 1)) ++count;
     return count;
   }
@@ -98,13 +121,14 @@ class QtWebBrowserTest : public testing::Test {
   void SetUp() override { ASSERT_NE(server_.port(), 0) << "the page server did not start"; }
 
   // Runs the loop over `path`; the pass records every reading and finds the address once the page
-  // holds `marker`.
+  // holds `marker`. The first reading lets the page's script go on.
   PageRetrieval::Result retrieve(
       const std::string& path, const std::string& marker,
       const PageRetrieval::StopCheck& stopRequested = [] { return false; }) {
     return retrieval_.retrieve(
         server_.url(path),
         [&](const std::string& text) {
+          if (seen_.empty()) server_.get("/release");
           seen_.push_back(text);
           statesSeen_.push_back(first_.readyState());
           return text.find(marker) != std::string::npos ? PageRetrieval::PassOutcome::Found
@@ -129,7 +153,57 @@ TEST_F(QtWebBrowserTest, APageFillingInByScriptIsReadAgainUntilTheAddressIsThere
   EXPECT_NE(seen_.front().find("waiting"), std::string::npos);
   EXPECT_NE(seen_.back().find("addr=by-script"), std::string::npos);
   EXPECT_EQ(server_.requests("/grow"), 1);
+  EXPECT_EQ(server_.requests("/grow", "source"), 1);
   EXPECT_EQ(retrieval_.activeBrowser(), 0);
+}
+
+// The page text is the document as the server sent it, then the live document: a raw "&" in an
+// attribute, which the live document writes as "&amp;", comes first as the server wrote it, entities
+// stay as written, and what the page's script adds later is found in the live part.
+TEST_F(QtWebBrowserTest, ThePageTextIsTheServersTextThenTheLiveDocument) {
+  retrieval_.setLimits({/*pollMs=*/10000, /*passMs=*/20, /*attempts=*/2});
+  EXPECT_EQ(retrieve("/amp", "addr=late"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  const std::string sent =
+      "<html><head><title>Fish &amp; chips</title></head><body>"
+      "<a href=\"http://127.0.0.1/v?a=1&b=2\">this link</a><div id='box'>waiting</div>";
+  for (const std::string& text : seen_) {
+    EXPECT_EQ(text.rfind(sent, 0), 0u) << text;
+    EXPECT_LT(text.find("a=1&b=2"), text.find("a=1&amp;b=2")) << text;
+  }
+  const std::string& last = seen_.back();
+  EXPECT_GT(last.find("addr=late"), last.find("</html>")) << "what the script wrote is in the live part";
+  EXPECT_EQ(server_.requests("/amp"), 1);
+}
+
+// A page that moves itself on to another document hands over that document's own text as sent.
+TEST_F(QtWebBrowserTest, ADocumentThePageMovesOnToBringsItsOwnText) {
+  retrieval_.setLimits({/*pollMs=*/10000, /*passMs=*/20, /*attempts=*/1});
+  EXPECT_EQ(retrieve("/moves", "addr=late"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  EXPECT_EQ(seen_.front().rfind("<html><body><p>moving on</p>", 0), 0u) << seen_.front();
+  EXPECT_EQ(seen_.back().rfind("<html><head><title>Fish &amp; chips</title></head>", 0), 0u) << seen_.back();
+  EXPECT_EQ(seen_.back().find("moving on"), std::string::npos) << seen_.back();
+  EXPECT_EQ(server_.requests("/moves", "source"), 1);
+  EXPECT_EQ(server_.requests("/amp", "source"), 1);
+}
+
+TEST_F(QtWebBrowserTest, TheServersTextIsDecodedFromItsCharacterSet) {
+  retrieval_.setLimits({/*pollMs=*/300, /*passMs=*/20, /*attempts=*/1});
+  EXPECT_EQ(retrieve("/latin", "caf"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  const std::string decoded = "<p>caf\xC3\xA9 \xE2\x80\x9Cquoted\xE2\x80\x9D &amp; more</p>";
+  EXPECT_EQ(seen_.front().rfind("<html><body>" + decoded + "</body></html>\n", 0), 0u) << seen_.front();
+  EXPECT_NE(seen_.front().find(decoded, 10), std::string::npos) << "the live document, decoded alike";
+}
+
+// When the server refuses the second request, the live document is handed over alone.
+TEST_F(QtWebBrowserTest, WithoutTheServersTextTheLiveDocumentGoesAlone) {
+  retrieval_.setLimits({/*pollMs=*/300, /*passMs=*/20, /*attempts=*/1});
+  EXPECT_EQ(retrieve("/page-only", "this link"), PageRetrieval::Result::Finished);
+  ASSERT_FALSE(seen_.empty());
+  EXPECT_EQ(seen_.front(), "<html><head></head><body><a href=\"/v?a=1&amp;b=2\">this link</a></body></html>");
+  EXPECT_EQ(server_.requests("/page-only", "source"), 1);
 }
 
 TEST_F(QtWebBrowserTest, APageThatNeverCompletesIsReadOnceInteractive) {
