@@ -1,6 +1,7 @@
 // A manual check of the skinned look in the real windows: saves pictures of the main window in both
-// working modes, its pop-up menu, the About box and the download window's three panels (the download panel
-// with a known length and busy without one), at the scale the program runs at.
+// working modes, its drop-down list and pop-up menu, the controls' states, the About box and the download
+// window's three panels (the download panel with a known length and busy without one), at the scale the
+// program runs at.
 //
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/tests/skin_screens OUTPUT_FOLDER [NAME_SUFFIX]
 //   QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1600x1200x24" build/tests/skin_screens OUTPUT_FOLDER -2x
@@ -10,8 +11,12 @@
 #include "app/MainWindow.h"
 #include "download/DownloadWindow.h"
 #include "platform/Paths.h"
+#include "ui/skin/Controls.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QEnterEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -73,6 +78,42 @@ int main(int argc, char** argv) {
   QTest::qWait(50);
   ok &= save(&main, "main-local");
   main.downloadConvertRadio->click();
+
+  main.formatCombo->showPopup();
+  QWidget* list = main.formatCombo->view()->window();
+  if (!QTest::qWaitForWindowExposed(list, 10000)) std::printf("list not exposed\n");
+  QTest::qWait(100);
+  ok &= save(list, "list");
+  main.formatCombo->hidePopup();
+
+  {
+    // Every state of the buttons and radio buttons side by side.
+    QWidget states;
+    states.setFont(skin::windowFont());
+    states.resize(380, 90);
+    const char* names[] = {"Normal", "Hover", "Pressed", "Disabled"};
+    for (int i = 0; i < 4; ++i) {
+      // A column of its own each, or the radio buttons would form one group.
+      auto* column = new QWidget(&states);
+      column->setGeometry(8 + i * 92, 0, 90, 90);
+      skin::Button* button = skin::createButton(column, names[i], 0, 8, 80, 23);
+      skin::RadioButton* checked = skin::createRadioButton(column, "Checked", 0, 40);
+      checked->setChecked(true);
+      skin::RadioButton* unchecked = skin::createRadioButton(column, "Unchecked", 0, 62);
+      if (i == 1) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QApplication::sendEvent(button, &enter);
+      }
+      if (i == 2) button->setDown(true);
+      if (i == 3) {
+        for (QWidget* w : {static_cast<QWidget*>(button), static_cast<QWidget*>(checked),
+                           static_cast<QWidget*>(unchecked)})
+          w->setEnabled(false);
+      }
+    }
+    showWindow(&states);
+    ok &= save(&states, "states");
+  }
 
   main.popupMenu->popup(main.mapToGlobal(QPoint(40, 300)));
   if (!QTest::qWaitForWindowExposed(main.popupMenu, 10000)) std::printf("menu not exposed\n");
