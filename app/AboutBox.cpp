@@ -31,6 +31,7 @@ QLabel* createPicture(QWidget* parent, const QPixmap& picture, int left, int top
 AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(360, 249);
+  setFont(skin::windowFont());
   setWindowTitle("About");
   createPicture(this, resources::bannerPicture(360, 50), 0, 0, 360, 50);
   createPicture(this, resources::programIcon(), 20, 61, 32, 32);
@@ -43,7 +44,6 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   skin::createLabel(this, QString("Support: ") + resources::kSupportAddress, 80, 152);
   skin::createPanel(this, 80, 176, 262, 2, true);
   makerSiteLink = skin::createLinkLabel(this, resources::kMakerSite, 80, 186);
-  makerSiteLink->setStyleSheet("color: #0000ff;");
   makerSiteLink->installEventFilter(this);
   okButton = skin::createButton(this, "&OK", 260, 211, 79, 23);
   connect(okButton, &QPushButton::clicked, this, &QDialog::accept);

@@ -22,6 +22,7 @@ LoginDialog::LoginDialog(QWidget* owner) : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setWindowTitle("Member Login");
   setFixedSize(241, 150);
+  setFont(skin::windowFont());
   auto* group = new QGroupBox(this);
   group->setGeometry(8, 8, 225, 100);
   skin::createLabel(group, "Username:", 12, 24);

@@ -71,7 +71,7 @@ std::string trimBlanksAndControls(const std::string& text) {
 QLabel* createPicture(QWidget* parent, const QPixmap& picture, int left, int top) {
   auto* image = new QLabel(parent);
   image->setPixmap(picture);
-  image->setGeometry(left, top, picture.width(), picture.height());
+  image->setGeometry(QRect(QPoint(left, top), picture.deviceIndependentSize().toSize()));
   return image;
 }
 
@@ -84,11 +84,7 @@ MainWindow::MainWindow()
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
-  // Liberation Sans has the metrics the window's positions were laid out for.
-  QFont font("Liberation Sans");
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(skin::windowFont());
   setWindowIcon(QIcon(resources::programIcon()));
   createControls();
 
@@ -100,7 +96,7 @@ MainWindow::MainWindow()
   accountPassword.clear();
   createConvertProcess();
   loadSettings();
-  updateLink->setStyleSheet("color: #ffffff;");
+  updateLink->setLinkColours(Qt::white, updateLink->hoverColour());
 
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
@@ -131,14 +127,13 @@ void MainWindow::createControls() {
   taglineLabel->resize(266, taglineLabel->height());
   taglineLabel->setStyleSheet("color: #ffffff;");
   updateIcon = createPicture(this, resources::updatePicture(), 0, 9);
-  updateLink = skin::createLinkLabel(this, "Check for updates...", 0, 18);
+  updateLink = skin::createLinkLabel(this, "Check for updates...", 0, 18, Qt::blue, Qt::red);
 
   contentPanel = skin::createPanel(this, 8, 50, kClientWidth - 16, kClientHeight - 50);
   sourceLabel = skin::createLabel(
       contentPanel, toQt(resources::loadString(resources::StringId::EnterVideoUrlExample)), 0, 8);
   exampleUrlLink =
       skin::createLinkLabel(contentPanel, toQt(common::SiteConfig::current().exampleWatchUrl), 132, 8);
-  exampleUrlLink->setStyleSheet("color: #0000ff;");
   exampleUrlEnd = skin::createLabel(contentPanel, ")", 368, 8);
   exampleUrlEnd->hide();
   urlEdit = skin::createEdit(contentPanel, 0, 32, 390, 20);
@@ -157,7 +152,8 @@ void MainWindow::createControls() {
   connect(exitButton, &QPushButton::clicked, this, [this] { onExitClicked(); });
   connect(downloadConvertRadio, &QRadioButton::clicked, this, [this] { onDownloadConvertClicked(); });
   connect(convertLocalRadio, &QRadioButton::clicked, this, [this] { onConvertLocalClicked(); });
-  for (QWidget* clickable : {logoImage, makerNameLabel, updateLink, menuImage, advancedLink})
+  for (QWidget* clickable :
+       {logoImage, makerNameLabel, static_cast<QLabel*>(updateLink), menuImage, advancedLink})
     clickable->installEventFilter(this);
   createMenu();
 }
@@ -176,25 +172,24 @@ void MainWindow::createBottomControls() {
   for (const std::string& text : app::formatListTexts()) formatCombo->addItem(QString::fromStdString(text));
   formatCombo->setCurrentIndex(1);
   downloadConvertRadio =
-      skin::createRadioButton(contentPanel, "Download and convert video from YouTube", 0, 190, 390);
-  convertLocalRadio = skin::createRadioButton(contentPanel, "Convert video from local FLV file", 0, 214, 390);
+      skin::createRadioButton(contentPanel, "Download and convert video from YouTube", 0, 190);
+  convertLocalRadio = skin::createRadioButton(contentPanel, "Convert video from local FLV file", 0, 214);
   downloadConvertRadio->setChecked(true);
-  menuImage = createPicture(contentPanel, resources::menuPicture(false), 3, 242);
+  menuImage = skin::createShiftImage(contentPanel, resources::menuPicture(false),
+                                     resources::menuPicture(true), 3, 242);
   menuImage->setToolTip("Click to popup the menu");
-  menuImage->setCursor(Qt::PointingHandCursor);
   advancedLink = skin::createLinkLabel(contentPanel, "Advanced", 37, 260);
   QFont bold = advancedLink->font();
   bold.setBold(true);
   advancedLink->setFont(bold);
   advancedLink->adjustSize();
-  advancedLink->setStyleSheet("color: #0000ff;");
   startButton = skin::createButton(contentPanel, "Start...", 117, 249, 80, 23);
   showFilesButton = skin::createButton(contentPanel, "Show Files...", 211, 249, 80, 23);
   exitButton = skin::createButton(contentPanel, "Exit", 305, 249, 80, 23);
 }
 
 void MainWindow::createMenu() {
-  popupMenu = new QMenu(this);
+  popupMenu = skin::createPopupMenu(this);
   homePageAction = popupMenu->addAction("&Home Page", this, [this] { onHomePageTriggered(); });
   popupMenu->addSeparator();
   donateAction = popupMenu->addAction("&Donate", this, [this] { onDonateTriggered(); });
@@ -365,10 +360,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == makerNameLabel) onMakerNameClicked();
     if (watched == updateLink) onUpdateLinkClicked();
     if (watched == menuImage || watched == advancedLink) showPopupMenu();
-  }
-  if (watched == menuImage) {
-    if (event->type() == QEvent::Enter) menuImage->setPixmap(resources::menuPicture(true));
-    if (event->type() == QEvent::Leave) menuImage->setPixmap(resources::menuPicture(false));
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Messages.h"
+#include "ui/skin/LinkLabel.h"
 
 #include <QWidget>
 
@@ -48,7 +49,7 @@ class MainWindow : public QWidget {
   QLabel* makerNameLabel = nullptr;
   QLabel* taglineLabel = nullptr;
   QLabel* updateIcon = nullptr;
-  QLabel* updateLink = nullptr;
+  skin::LinkLabel* updateLink = nullptr;
   QFrame* contentPanel = nullptr;
   QLabel* sourceLabel = nullptr;
   QLabel* exampleUrlLink = nullptr;

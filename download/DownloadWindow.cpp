@@ -9,7 +9,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 
 #include <algorithm>
@@ -23,7 +22,8 @@ QString toQt(const std::string& text) {
 
 QLabel* createIcon(QWidget* parent, int left, int top) {
   auto* icon = new QLabel(parent);
-  icon->setPixmap(resources::programIcon().scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  icon->setScaledContents(true);
+  icon->setPixmap(resources::programIcon());
   icon->setGeometry(left, top, 32, 32);
   return icon;
 }
@@ -43,7 +43,7 @@ DownloadWindow::DownloadWindow(QWidget* owner, const download::ConversionRequest
     : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(true);
-  if (owner != nullptr) setFont(owner->font());
+  setFont(skin::windowFont());
   createPagePanel();
   createDownloadPanel();
   createConvertPanel();
@@ -141,8 +141,10 @@ void DownloadWindow::showDownloadName(const std::string& text) {
 }
 
 void DownloadWindow::showDownloadBar(std::int64_t received, std::int64_t total) {
+  // No size announced: the bar only shows that data arrives.
+  downloadProgressBar->setBusy(total < 0);
   if (total < 0) {
-    downloadProgressBar->setRange(0, 0);  // no size announced: the bar only shows that data arrives
+    downloadProgressBar->setRange(0, 0);
     return;
   }
   // The bar counts in int; sizes past its range are shown in larger units.

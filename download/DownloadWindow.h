@@ -5,6 +5,7 @@
 #include "download/ConversionRequest.h"
 #include "download/DownloadRequest.h"
 #include "platform/browser/WebBrowser.h"
+#include "ui/skin/ProgressBar.h"
 
 #include <QDialog>
 
@@ -12,7 +13,6 @@
 
 class QFrame;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 class DownloadWindow : public QDialog, private download::RequestView {
@@ -31,7 +31,7 @@ class DownloadWindow : public QDialog, private download::RequestView {
   // The download panel.
   QFrame* downloadPanel = nullptr;
   QLabel* downloadNameLabel = nullptr;
-  QProgressBar* downloadProgressBar = nullptr;
+  skin::ProgressBar* downloadProgressBar = nullptr;
   QLabel* receivedLabel = nullptr;
   QLabel* timeLeftLabel = nullptr;
   QLabel* speedLabel = nullptr;
@@ -39,7 +39,7 @@ class DownloadWindow : public QDialog, private download::RequestView {
   // The conversion panel.
   QFrame* convertPanel = nullptr;
   QLabel* convertNameLabel = nullptr;
-  QProgressBar* convertProgressBar = nullptr;
+  skin::ProgressBar* convertProgressBar = nullptr;
   QLabel* timeElapsedLabel = nullptr;
   QLabel* timeEstimatedLabel = nullptr;
   QPushButton* convertStopButton = nullptr;

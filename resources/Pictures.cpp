@@ -1,9 +1,11 @@
 #include "resources/Pictures.h"
 
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace resources {
@@ -13,8 +15,16 @@ const QColor kDeep(0x12, 0x3c, 0x73);
 const QColor kBright(0x2f, 0x80, 0xd1);
 const QColor kAccent(0xff, 0xb3, 0x2e);
 
+// Pictures are drawn at the screen's scale (rounded up to a whole one), so they stay sharp at 2x.
+int screenScale() {
+  const qreal ratio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
+  return std::clamp(static_cast<int>(std::ceil(ratio - 0.01)), 1, 8);
+}
+
 QPixmap blank(int width, int height) {
-  QPixmap pixmap(width, height);
+  const int scale = screenScale();
+  QPixmap pixmap(std::max(width, 1) * scale, std::max(height, 1) * scale);
+  pixmap.setDevicePixelRatio(scale);
   pixmap.fill(Qt::transparent);
   return pixmap;
 }
@@ -40,12 +50,12 @@ void drawWave(QPainter& p, const QRectF& r, const QColor& colour, qreal penWidth
 }  // namespace
 
 QPixmap bannerPicture(int width, int height) {
-  QPixmap pixmap(width, height);
+  QPixmap pixmap = blank(width, height);
   QPainter p(&pixmap);
   QLinearGradient gradient(0, 0, width, height);
   gradient.setColorAt(0, kDeep);
   gradient.setColorAt(1, kBright);
-  p.fillRect(pixmap.rect(), gradient);
+  p.fillRect(QRect(0, 0, width, height), gradient);
   p.setRenderHint(QPainter::Antialiasing);
   drawWave(p, QRectF(width * 0.55, 4, width * 0.4, height - 8), QColor(255, 255, 255, 50), 2);
   return pixmap;

@@ -1,4 +1,5 @@
-// The program's pictures, drawn in code: the banner, the logo, the update and menu icons.
+// The program's pictures, drawn in code at the screen's scale: the banner, the logo, the update and menu
+// icons. Sizes are in pixels at scale 1 (QPixmap::deviceIndependentSize()).
 #pragma once
 
 #include <QPixmap>

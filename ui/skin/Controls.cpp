@@ -1,18 +1,13 @@
 #include "ui/skin/Controls.h"
 
-#include <QComboBox>
+#include "ui/skin/SkinStyle.h"
+
 #include <QFrame>
 #include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
+#include <QMenu>
 
 namespace skin {
 namespace {
-
-// Edit and list borders in the window's frame colour.
-const char* kBorderStyle = "border: 1px solid #686868;";
 
 template <typename W>
 W* place(W* widget, int left, int top, int width, int height) {
@@ -22,16 +17,20 @@ W* place(W* widget, int left, int top, int width, int height) {
 
 }  // namespace
 
-QPushButton* createButton(QWidget* parent, const QString& text, int left, int top, int width, int height) {
-  auto* button = place(new QPushButton(text, parent), left, top, width, height);
-  button->setAutoDefault(false);
-  return button;
+QFont windowFont() {
+  QFont font("Liberation Sans");
+  font.setFamilies({"Liberation Sans", "WenQuanYi Micro Hei"});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  return font;
 }
 
-QLineEdit* createEdit(QWidget* parent, int left, int top, int width, int height) {
-  auto* edit = place(new QLineEdit(parent), left, top, width, height);
-  edit->setStyleSheet(QString("QLineEdit { %1 padding: 0 2px; }").arg(kBorderStyle));
-  return edit;
+Button* createButton(QWidget* parent, const QString& text, int left, int top, int width, int height) {
+  return place(new Button(text, parent), left, top, width, height);
+}
+
+Edit* createEdit(QWidget* parent, int left, int top, int width, int height) {
+  return place(new Edit(parent), left, top, width, height);
 }
 
 QLabel* createLabel(QWidget* parent, const QString& text, int left, int top) {
@@ -41,33 +40,41 @@ QLabel* createLabel(QWidget* parent, const QString& text, int left, int top) {
   return label;
 }
 
-QLabel* createLinkLabel(QWidget* parent, const QString& text, int left, int top) {
-  QLabel* label = createLabel(parent, text, left, top);
-  QFont font = label->font();
-  font.setUnderline(true);
-  label->setFont(font);
+LinkLabel* createLinkLabel(QWidget* parent, const QString& text, int left, int top, const QColor& link,
+                           const QColor& hover) {
+  auto* label = new LinkLabel(text, parent);
+  label->setLinkColours(link, hover);
+  label->move(left, top);
   label->adjustSize();
-  label->setCursor(Qt::PointingHandCursor);
   return label;
 }
 
-QRadioButton* createRadioButton(QWidget* parent, const QString& text, int left, int top, int width) {
-  auto* radio = new QRadioButton(text, parent);
-  radio->adjustSize();
-  return place(radio, left, top, width, radio->height());
+RadioButton* createRadioButton(QWidget* parent, const QString& text, int left, int top) {
+  auto* radio = new RadioButton(text, parent);
+  radio->move(left, top);
+  radio->resize(radio->sizeHint());
+  return radio;
 }
 
-QComboBox* createDropDownList(QWidget* parent, int left, int top, int width, int height) {
-  auto* combo = place(new QComboBox(parent), left, top, width, height);
-  combo->setEditable(false);
-  return combo;
+DropDownList* createDropDownList(QWidget* parent, int left, int top, int width, int height) {
+  return place(new DropDownList(parent), left, top, width, height);
 }
 
-QProgressBar* createProgressBar(QWidget* parent, int left, int top, int width, int height) {
-  auto* bar = place(new QProgressBar(parent), left, top, width, height);
-  bar->setRange(0, 100);
-  bar->setTextVisible(false);
-  return bar;
+ProgressBar* createProgressBar(QWidget* parent, int left, int top, int width, int height) {
+  return place(new ProgressBar(parent), left, top, width, height);
+}
+
+QMenu* createPopupMenu(QWidget* parent) {
+  auto* menu = new QMenu(parent);
+  menu->setStyle(skinStyle(UiStyle::DeepBlue));
+  return menu;
+}
+
+ShiftImage* createShiftImage(QWidget* parent, const QPixmap& picture, const QPixmap& focusedPicture, int left,
+                             int top) {
+  auto* image = new ShiftImage(picture, focusedPicture, parent);
+  image->setGeometry(QRect(QPoint(left, top), picture.deviceIndependentSize().toSize()));
+  return image;
 }
 
 QFrame* createPanel(QWidget* parent, int left, int top, int width, int height, bool lowered) {
