@@ -36,7 +36,7 @@ std::string& lastError() {
 }
 
 // Opens one candidate and checks its entry points; the reason when it cannot be used.
-WebEngineCreateFunction open(const std::string& path, std::string& why) {
+WebEngineCreateFunction openModule(const std::string& path, std::string& why) {
   // Its symbols stay to itself. A module in use is never closed: the engine cannot be unloaded.
   void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) {
@@ -85,7 +85,7 @@ bool loadWebEngineModule() {
     std::string why;
     if (!fileExists(path)) {
       why = path + ": no such file";
-    } else if (WebEngineCreateFunction create = open(path, why)) {
+    } else if (WebEngineCreateFunction create = openModule(path, why)) {
       loadedWebEngineFactory = create;
       lastError().clear();
       return true;

@@ -214,8 +214,7 @@ ProgramRun::ProgramRun(const InstalledCopy& copy, const VirtualDisplay& display)
   // The engine is to reach nothing but this machine (loopback addresses never go through a proxy).
   set("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
   // Under the address sanitizer: the engine frees some of its objects with a sized delete of another type.
-  const std::string asan = environment_.value(QStringLiteral("ASAN_OPTIONS")).toStdString();
-  set("ASAN_OPTIONS", (asan.empty() ? "" : asan + ":") + "new_delete_type_mismatch=0");
+  addSanitizerOption("new_delete_type_mismatch=0");
   process_.setChildProcessModifier([] { ::setsid(); });
   process_.setStandardOutputFile(QString::fromStdString(user_.file("output.log")), QIODevice::Append);
   process_.setStandardErrorFile(QString::fromStdString(user_.file("output.log")), QIODevice::Append);
@@ -231,6 +230,13 @@ ProgramRun::~ProgramRun() {
 
 void ProgramRun::setEnv(const std::string& name, const std::string& value) {
   environment_.insert(QString::fromStdString(name), QString::fromStdString(value));
+}
+
+void ProgramRun::addSanitizerOption(const std::string& option) {
+  const QString options = environment_.value(QStringLiteral("ASAN_OPTIONS"));
+  environment_.insert(
+      QStringLiteral("ASAN_OPTIONS"),
+      (options.isEmpty() ? QString() : options + QLatin1Char(':')) + QString::fromStdString(option));
 }
 
 void ProgramRun::writeSettings(const std::string& text) const {

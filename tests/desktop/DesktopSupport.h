@@ -88,6 +88,8 @@ class ProgramRun {
 
   // Extra environment for the start (such as CLIPWAVE_SITES_FILE).
   void setEnv(const std::string& name, const std::string& value);
+  // One more option for the address sanitizer, in a sanitizer build.
+  void addSanitizerOption(const std::string& option);
   // The user's settings file of an installed copy, and a folder for the output files.
   std::string settingsFile() const { return user_.file("config/clipwave/settings.ini"); }
   std::string home() const { return user_.file("home"); }
