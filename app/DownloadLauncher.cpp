@@ -3,6 +3,8 @@
 #include "app/MainWindow.h"
 #include "download/DownloadWindow.h"
 #include "platform/Dialogs.h"
+#include "platform/browser/WebEngineModule.h"
+#include "resources/Strings.h"
 
 #include <QLineEdit>
 
@@ -12,7 +14,15 @@ namespace app {
 namespace {
 
 // The real download window, owned by the main window, reading its output folder; freed after its modal run.
+// A page address first loads the web engine's module; without it the user is told why no page can be
+// loaded, and no window opens.
 int defaultFactory(QWidget* owner, const download::ConversionRequest& request) {
+  if (request.mode != download::RequestMode::ConvertLocalFile && !platform::loadWebEngineModule()) {
+    platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
+                                          platform::webEngineMissingMessage(), platform::DialogIcon::Error,
+                                          platform::DialogButtons::Ok);
+    return platform::ModalResult::Cancel;
+  }
   const std::string folder =
       mainWindow != nullptr ? mainWindow->outputFolderEdit->text().toStdString() : std::string();
   DownloadWindow window(owner, request, folder);

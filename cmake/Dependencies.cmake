@@ -25,3 +25,23 @@ macro(clipwave_require_gtest)
       "build without the tests.")
   endif()
 endmacro()
+
+# The web engine, the one optional package: CLIPWAVE_HAVE_WEBENGINE tells whether its module is built. A
+# build without it says so in one status line, with what that means.
+macro(clipwave_optional_webengine)
+  set(CLIPWAVE_HAVE_WEBENGINE OFF)
+  if(CLIPWAVE_WEBENGINE)
+    find_package(Qt6 QUIET COMPONENTS WebEngineCore)
+    if(Qt6WebEngineCore_FOUND)
+      set(CLIPWAVE_HAVE_WEBENGINE ON)
+    else()
+      message(STATUS "Qt 6 WebEngineCore was not found (Debian package qt6-webengine-dev): the web engine "
+                     "module will not be built. This build starts and converts local video files, but "
+                     "answers every video page address with a message that it cannot load pages.")
+    endif()
+  else()
+    message(STATUS "CLIPWAVE_WEBENGINE is OFF: the web engine module will not be built. This build starts "
+                   "and converts local video files, but answers every video page address with a message "
+                   "that it cannot load pages.")
+  endif()
+endmacro()

@@ -41,10 +41,16 @@ void setSettingsFilePath(const std::string& path) {
   settingsOverride = path;
 }
 
+bool isInstalledProgram(const std::string& exeDir) {
+  const std::filesystem::path bin = std::filesystem::path(exeDir).parent_path();
+  return bin.filename() == "bin" &&
+         fileExists((bin.parent_path() / "share/applications" / kDesktopEntryFile).string());
+}
+
 std::string settingsFilePath() {
   if (!settingsOverride.empty()) return settingsOverride;
   const std::string exeDir = executableDir();
-  if (isWritableDir(exeDir)) return exeDir + "settings.ini";
+  if (isWritableDir(exeDir) && !isInstalledProgram(exeDir)) return exeDir + "settings.ini";
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   const std::string config = xdg != nullptr && *xdg == '/' ? xdg : homeDir() + "/.config";
   std::error_code ec;
@@ -53,8 +59,7 @@ std::string settingsFilePath() {
 }
 
 std::string defaultOutputDir() {
-  const std::string exeDir = executableDir();
-  if (isWritableDir(exeDir)) return exeDir;
+  // The music folder the user's XDG settings name (user-dirs.dirs; ~/Music when they name none).
   const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
   if (!music.isEmpty() && isWritableDir(music.toStdString())) return withSlash(music.toStdString());
   return withSlash(homeDir());

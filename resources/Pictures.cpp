@@ -97,10 +97,11 @@ QPixmap menuPicture(bool hovered) {
   return pixmap;
 }
 
-QPixmap programIcon() {
-  QPixmap pixmap = blank(64, 64);
+QPixmap programIcon(int size) {
+  QPixmap pixmap = blank(size, size);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 64.0, size / 64.0);
   QLinearGradient gradient(0, 0, 64, 64);
   gradient.setColorAt(0, kDeep);
   gradient.setColorAt(1, kBright);

@@ -10,6 +10,7 @@ QPixmap bannerPicture(int width, int height);
 QPixmap logoPicture();              // 48 x 34
 QPixmap updatePicture();            // 32 x 32
 QPixmap menuPicture(bool hovered);  // 32 x 32; the picture swaps under the mouse
-QPixmap programIcon();              // 64 x 64
+// size x size (64 in the windows), drawn at that size: the desktop's icons come from it too.
+QPixmap programIcon(int size = 64);
 
 }  // namespace resources

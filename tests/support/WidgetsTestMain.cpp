@@ -10,6 +10,9 @@ int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   testing::InitGoogleTest(&argc, argv);
   if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  // The web engine, loaded from its module by some tests, looks for the graphics context it shares with the
+  // windows: the tests have Qt make it at start (the program makes it on the first page fetch).
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }

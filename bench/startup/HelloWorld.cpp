@@ -1,0 +1,12 @@
+// The peer of the start-up benchmark: the least a Qt Widgets program does to show a window.
+#include <QApplication>
+#include <QLabel>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QLabel label(QStringLiteral("Hello, world"));
+  label.setWindowTitle(QStringLiteral("Hello"));
+  label.resize(407, 334);
+  label.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,123 @@
+#include "platform/browser/WebEngineModule.h"
+
+#include "platform/Paths.h"
+#include "platform/browser/WebEngineModuleInterface.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <memory>
+#include <utility>
+
+// The module's folder relative to the executable's in the installed layout (set by the build).
+#ifndef CLIPWAVE_MODULE_DIR_FROM_BIN
+#define CLIPWAVE_MODULE_DIR_FROM_BIN "../lib/clipwave"
+#endif
+
+namespace platform {
+namespace {
+
+// The module's entry point for new controls; null until the module is loaded.
+WebEngineCreateFunction loadedWebEngineFactory = nullptr;
+
+std::string& modulePathOverride() {
+  static std::string path;
+  return path;
+}
+
+std::function<void()>& beforeLoad() {
+  static std::function<void()> prepare;
+  return prepare;
+}
+
+std::string& lastError() {
+  static std::string error;
+  return error;
+}
+
+// Opens one candidate and checks its entry points; the reason when it cannot be used.
+WebEngineCreateFunction openModule(const std::string& path, std::string& why) {
+  // Its symbols stay to itself. A module in use is never closed: the engine cannot be unloaded.
+  void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    const char* error = ::dlerror();
+    why = error != nullptr ? error : path + ": cannot be loaded";
+    return nullptr;
+  }
+  const auto interface =
+      reinterpret_cast<WebEngineInterfaceFunction>(::dlsym(module, kWebEngineInterfaceSymbol));
+  const auto create = reinterpret_cast<WebEngineCreateFunction>(::dlsym(module, kWebEngineCreateSymbol));
+  if (interface == nullptr || create == nullptr) {
+    why = path + ": not a Clipwave web engine module";
+  } else if (const int version = interface(); version != kWebEngineModuleInterface) {
+    why = path + ": made for another version of Clipwave (interface " + std::to_string(version) +
+          ", this program needs " + std::to_string(kWebEngineModuleInterface) + ")";
+  } else {
+    return create;
+  }
+  ::dlclose(module);
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> webEngineModuleCandidates() {
+  if (!modulePathOverride().empty()) return {modulePathOverride()};
+  if (const char* path = std::getenv("CLIPWAVE_WEBENGINE_MODULE"); path != nullptr && *path != '\0')
+    return {path};
+  const std::string exeDir = executableDir();
+  return {exeDir + kWebEngineModuleFile, exeDir + CLIPWAVE_MODULE_DIR_FROM_BIN + "/" + kWebEngineModuleFile};
+}
+
+void setWebEngineModulePath(const std::string& path) {
+  modulePathOverride() = path;
+}
+
+void setBeforeWebEngineLoad(std::function<void()> prepare) {
+  beforeLoad() = std::move(prepare);
+}
+
+bool loadWebEngineModule() {
+  if (loadedWebEngineFactory != nullptr) return true;
+  if (const std::function<void()> prepare = std::exchange(beforeLoad(), nullptr)) prepare();
+  std::string reasons;
+  for (const std::string& path : webEngineModuleCandidates()) {
+    std::string why;
+    if (!fileExists(path)) {
+      why = path + ": no such file";
+    } else if (WebEngineCreateFunction create = openModule(path, why)) {
+      loadedWebEngineFactory = create;
+      lastError().clear();
+      return true;
+    }
+    reasons += (reasons.empty() ? "" : "\n") + why;
+  }
+  lastError() = reasons;
+  return false;
+}
+
+bool webEngineModuleLoaded() {
+  return loadedWebEngineFactory != nullptr;
+}
+
+std::string webEngineModuleError() {
+  return lastError();
+}
+
+std::unique_ptr<WebBrowser> createEngineBrowser() {
+  if (!loadWebEngineModule()) throw BrowserError(webEngineMissingMessage());
+  char error[512] = "";
+  std::unique_ptr<WebBrowser> browser(loadedWebEngineFactory(error, sizeof error));
+  if (!browser) throw BrowserError(std::string("the web engine's control could not be made: ") + error);
+  return browser;
+}
+
+std::string webEngineMissingMessage() {
+  std::string text =
+      "Video pages cannot be loaded: the web engine module of this copy of Clipwave is missing or could "
+      "not be started. Local video files can still be converted.";
+  if (!lastError().empty()) text += "\n\n" + lastError();
+  return text;
+}
+
+}  // namespace platform
