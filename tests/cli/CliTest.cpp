@@ -92,17 +92,17 @@ class Simulator {
 class CliTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    simDir_ = new TempDir;
-    simulator_ = new Simulator(*simDir_);
+    simDir = new TempDir;
+    simulator = new Simulator(*simDir);
   }
   static void TearDownTestSuite() {
-    delete simulator_;
-    delete simDir_;
+    delete simulator;
+    delete simDir;
   }
 
   void SetUp() override { fs::create_directories(out_); }
 
-  std::string watchPage(const std::string& id) const { return simulator_->youTube + "/watch?v=" + id; }
+  std::string watchPage(const std::string& id) const { return simulator->youTube + "/watch?v=" + id; }
 
   // A short local video.
   std::string makeVideo(const std::string& name = "clip.flv") {
@@ -115,7 +115,7 @@ class CliTest : public ::testing::Test {
     args.insert(args.begin(), CLIPWAVE_CLI);
     CliProcess::Options options{.argv = std::move(args), .terminal = terminal};
     options.env = {
-        {"CLIPWAVE_SITES_FILE", simulator_->sitesFile},
+        {"CLIPWAVE_SITES_FILE", simulator->sitesFile},
         // The browser engine's profile and caches go to the test's folder.
         {"HOME", dir_.path()},
         {"XDG_DATA_HOME", dir_.file("data")},
@@ -132,12 +132,12 @@ class CliTest : public ::testing::Test {
 
   TempDir dir_;
   std::string out_ = dir_.file("out");
-  static TempDir* simDir_;
-  static Simulator* simulator_;
+  static TempDir* simDir;
+  static Simulator* simulator;
 };
 
-TempDir* CliTest::simDir_ = nullptr;
-Simulator* CliTest::simulator_ = nullptr;
+TempDir* CliTest::simDir = nullptr;
+Simulator* CliTest::simulator = nullptr;
 
 TEST_F(CliTest, PageBecomesMp3AndTheVideoGoes) {
   // No display, and no platform chosen: clipwave-cli runs the browser engine offscreen by itself.
@@ -229,7 +229,7 @@ TEST_F(CliTest, ExistingOutputFollowsTheFlags) {
 // stays, nothing is converted, the status is 130.
 TEST_F(CliTest, CtrlCDuringASlowDownloadKeepsThePartAndConvertsNothing) {
   // "stall": half the video, then the connection is held open.
-  const std::int64_t half = simulator_->flvBytes / 2;
+  const std::int64_t half = simulator->flvBytes / 2;
   CliProcess run(cli({"-o", out_, watchPage("clip-stall")}, true));
   const std::string halfShown = std::to_string((half + 1023) / 1024) + " KB of ";
   ASSERT_TRUE(run.waitForOutput(halfShown, kJobMs)) << run.err();
