@@ -12,6 +12,7 @@
 #include "resources/Strings.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
 #include <filesystem>
 #include <memory>
@@ -96,6 +97,11 @@ bool CliJob::runItem(const std::string& item) {
   std::unique_ptr<platform::WebBrowser> secondBrowser;
   download::DownloadRequest request(*checked, outputFolder_, view);
   view.setRequest(&request);
+  view.setStop([&] {
+    QTimer::singleShot(0, &loop, [&] {
+      if (!view.closed()) request.stop();
+    });
+  });
   if (checked->mode != download::RequestMode::ConvertLocalFile) {
     // The engine behind the controls starts with their first page: never for a local file.
     firstBrowser = platform::createWebBrowser();

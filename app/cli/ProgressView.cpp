@@ -103,6 +103,8 @@ void ProgressView::showConvertProgress(int position, const std::string& elapsed,
   if (!elapsed.empty()) elapsed_ = elapsed;
   if (!estimated.empty()) estimated_ = estimated;
   drawConvert(position >= 100);
+  // A failed conversion that does not end the request: the window would wait for Stop.
+  if (report_.failed() && position < 100 && stop_) stop_();
 }
 
 void ProgressView::closeWindow(int modalResult) {

@@ -21,6 +21,9 @@ class ProgressView final : public download::RequestView {
 
   // The request shown; its fields name the video and tell how it ended.
   void setRequest(const download::DownloadRequest* request) { request_ = request; }
+  // Presses Stop for the user: after a failure that the window leaves open until Stop (an output
+  // file in use), nobody is there to press it.
+  void setStop(std::function<void()> stop) { stop_ = std::move(stop); }
   bool closed() const { return closed_; }
   // Whether the request did all it was asked without a failure: the video kept (a download-only page) or
   // the audio file written. Call once closed.
@@ -47,6 +50,7 @@ class ProgressView final : public download::RequestView {
   ItemReport& report_;
   Terminal& terminal_;
   std::function<void(int)> onClose_;
+  std::function<void()> stop_;
   const download::DownloadRequest* request_ = nullptr;
   download::Panel panel_ = download::Panel::None;
   bool closed_ = false;
