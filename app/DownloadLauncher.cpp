@@ -1,7 +1,7 @@
 #include "app/DownloadLauncher.h"
 
+#include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
-#include "download/DownloadWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/browser/WebEngineModule.h"
 #include "resources/Strings.h"

@@ -2,6 +2,7 @@
 
 #include "app/DownloadLauncher.h"
 #include "app/FormatTable.h"
+#include "common/FrontEnd.h"
 #include "common/Global.h"
 #include "common/SiteConfig.h"
 #include "platform/Dialogs.h"
@@ -16,19 +17,12 @@
 namespace app {
 namespace {
 
-using platform::DialogButtons;
-using platform::DialogIcon;
-
 // The file filter of the local-file picker.
 constexpr const char* kVideoFileFilter = "Flv files(*.flv)|*.flv| Any file(*.*)|*.*";
 
-int box(const std::string& text, DialogIcon icon, DialogButtons buttons) {
-  return platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), text, icon,
-                                               buttons);
-}
-
-void notice(const std::string& text) {
-  box(text, DialogIcon::Information, DialogButtons::Ok);
+// A notice about the request's `item` (its address or file; empty before one is given).
+void notice(const std::string& text, const std::string& item = std::string()) {
+  common::frontEnd().notice(item, text);
 }
 
 std::string trim(const std::string& text) {
@@ -51,10 +45,7 @@ std::vector<std::string> split(const std::string& text, char separator) {
 // afterwards; false when the user said No or it could not be created (no message for that).
 bool ensureOutputFolder(const std::string& folder) {
   if (platform::directoryExists(folder)) return true;
-  const std::string question = folder + "," + resources::loadString(resources::StringId::OutputDirMissing) +
-                               "\r\n" + resources::loadString(resources::StringId::CreateDirectory);
-  if (box(question, DialogIcon::Information, DialogButtons::YesNo) != platform::ModalResult::Yes)
-    return false;
+  if (!common::frontEnd().confirmCreateFolder(folder)) return false;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   return platform::directoryExists(folder);
@@ -65,13 +56,13 @@ bool ensureOutputFolder(const std::string& folder) {
 std::optional<std::string> sourceLine(const MainWindowFields& fields) {
   if (fields.downloadConvert) {
     if (!common::isVideoPageUrl(fields.url)) {
-      notice(enterUrlLikeText());
+      notice(enterUrlLikeText(), fields.url);
       return std::nullopt;
     }
     return common::normalizeVideoUrl(fields.url);
   }
   if (!platform::fileExists(fields.fileName)) {
-    notice(resources::loadString(resources::StringId::CheckVideoFile));
+    notice(resources::loadString(resources::StringId::CheckVideoFile), fields.fileName);
     return std::nullopt;
   }
   return fields.fileName;
@@ -118,8 +109,8 @@ void showFiles(const std::string& outputFolder, std::string& outputDir) {
     platform::openFolder(outputDir);
     return;
   }
-  box(outputDir + "," + resources::loadString(resources::StringId::OutputDirMissing), DialogIcon::Error,
-      DialogButtons::Ok);
+  common::frontEnd().failure(outputDir,
+                             outputDir + "," + resources::loadString(resources::StringId::OutputDirMissing));
 }
 
 std::optional<std::string> selectLocalFile() {

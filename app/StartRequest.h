@@ -1,5 +1,6 @@
 // What the main window's Start, Show Files and local-file Browse buttons do, over the values of the
-// window's fields, so that the whole logic runs without widgets. Every box goes through
+// window's fields, so that the whole logic runs without widgets. Questions and notices go to
+// common::frontEnd() (message boxes in the windows, the terminal on the command line), the file picker to
 // platform::currentDialogs(); the request goes to the download window through showDownloadWindow.
 #pragma once
 

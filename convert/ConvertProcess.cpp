@@ -1,11 +1,11 @@
 #include "convert/ConvertProcess.h"
 
+#include "common/FrontEnd.h"
 #include "common/Global.h"
 #include "convert/ConvertError.h"
 #include "convert/ConvertWatcher.h"
 #include "convert/ConverterCommand.h"
 #include "convert/OutputParser.h"
-#include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "resources/Strings.h"
 
@@ -122,11 +122,7 @@ void ConvertProcess::run() {
   lastErrorLine_.clear();
   bool overwrite = false;
   if (platform::fileExists(outputFile)) {
-    const int answer = platform::currentDialogs().messageBox(
-        resources::loadString(resources::StringId::Title),
-        outputFile + resources::loadString(resources::StringId::Overwrite), platform::DialogIcon::Information,
-        platform::DialogButtons::YesNo);
-    if (answer != platform::ModalResult::Yes) {
+    if (!common::frontEnd().confirmOverwrite(outputFile)) {
       postEnd(ConvertProgress::Status::Ok);
       return;
     }

@@ -1,5 +1,6 @@
 #include "download/DownloadRequest.h"
 
+#include "common/FrontEnd.h"
 #include "common/Global.h"
 #include "common/SystemProxy.h"
 #include "convert/ConvertError.h"
@@ -17,16 +18,6 @@
 
 namespace download {
 namespace {
-
-void errorBox(const std::string& text) {
-  platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), text,
-                                        platform::DialogIcon::Error, platform::DialogButtons::Ok);
-}
-
-void notice(const std::string& text) {
-  platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), text,
-                                        platform::DialogIcon::Information, platform::DialogButtons::Ok);
-}
 
 std::string fileNamePart(const std::string& path) {
   return std::filesystem::path(path).filename().string();
@@ -77,6 +68,16 @@ std::uint64_t tickCount() {
 }
 
 }  // namespace
+
+// Failures and notices name the request's item (its page address or local file) to the front end,
+// which shows them: a box in the windows, a line on the command line.
+void DownloadRequest::errorBox(const std::string& text) const {
+  common::frontEnd().failure(sources.empty() ? std::string() : sources.front(), text);
+}
+
+void DownloadRequest::notice(const std::string& text) const {
+  common::frontEnd().notice(sources.empty() ? std::string() : sources.front(), text);
+}
 
 DownloadRequest::DownloadRequest(const ConversionRequest& request, std::string outputFolder,
                                  RequestView& view)

@@ -90,6 +90,8 @@ class DownloadRequest {
 
  private:
   void handleEvent(RequestEvent& event);
+  void errorBox(const std::string& text) const;  // the request failed: `text` says why
+  void notice(const std::string& text) const;
   PageRetrieval::PassOutcome extractionPass(const std::string& page, const std::string& item);
   void showPanel(Panel panel);
   void startConversion(const std::string& input);

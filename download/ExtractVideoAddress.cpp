@@ -1,11 +1,10 @@
 #include "download/ExtractVideoAddress.h"
 
+#include "common/FrontEnd.h"
 #include "common/SiteConfig.h"
 #include "download/ConversionRequest.h"
 #include "download/PageSearch.h"
 #include "download/VideoFileName.h"
-#include "platform/Dialogs.h"
-#include "resources/Strings.h"
 
 #include <chrono>
 #include <optional>
@@ -53,10 +52,8 @@ bool isAgeVerificationPage(std::string_view page) {
          (containsNoCase(page, "verify_age") && containsText(page, "18"));
 }
 
-void showAgeVerificationNotice() {
-  platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
-                                        ageVerificationNotice(), platform::DialogIcon::Information,
-                                        platform::DialogButtons::Ok);
+void showAgeVerificationNotice(const std::string& address) {
+  common::frontEnd().notice(address, ageVerificationNotice());
 }
 
 // The title of the page's meta element, up to its closing quote. A page cut off inside the value
@@ -121,7 +118,7 @@ bool setStreamAddress(Pass& pass, std::string address) {
 
 BlockEnd runYouTube(Pass& pass) {
   if (isAgeVerificationPage(pass.page)) {
-    showAgeVerificationNotice();
+    showAgeVerificationNotice(pass.address);
     return ExtractOutcome::Stopped;
   }
   if (containsNoCase(pass.page, "This functionality is not available right now")) {

@@ -32,7 +32,7 @@ struct ExtractionFields {
 constexpr std::size_t kMaxStreamAddressBytes = 8 * 1024;
 
 // Runs one pass over `page` (the document source, UTF-8) for the page address `address`. On the
-// age-verification page it shows the notice in a message box and returns Stopped; it never stops the
+// age-verification page it gives the front end the notice and returns Stopped; it never stops the
 // request itself.
 ExtractOutcome extractVideoAddress(std::string_view page, const std::string& address,
                                    ExtractionFields fields);

@@ -17,11 +17,13 @@ namespace {
 // handlers are.
 int pipeEnds[2] = {-1, -1};
 std::array<struct sigaction, std::size(TerminationSignals::kSignals)> previous{};
+volatile std::sig_atomic_t firstSignal = 0;
 
-// Async-signal-safe: one write of one byte, errno kept. A full pipe drops the byte; the reader has
+// Async-signal-safe: a flag and one write of one byte, errno kept. A full pipe drops the byte; the reader has
 // bytes enough to wake it.
 extern "C" void onTerminationSignal(int number) {
   const int savedErrno = errno;
+  if (firstSignal == 0) firstSignal = number;
   const auto byte = static_cast<unsigned char>(number);
   [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
   errno = savedErrno;
@@ -29,15 +31,17 @@ extern "C" void onTerminationSignal(int number) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, InterruptedCalls interrupted)
+    : onSignal_(std::move(onSignal)) {
   if (pipeEnds[0] >= 0) throw std::logic_error("the termination signals are already caught");
   if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("no pipe for the signals");
+  firstSignal = 0;
   notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { drain(); });
   struct sigaction action {};
   action.sa_handler = onTerminationSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  action.sa_flags = interrupted == InterruptedCalls::Restart ? SA_RESTART : 0;
   for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &action, &previous[i]);
 }
 
@@ -48,6 +52,10 @@ TerminationSignals::~TerminationSignals() {
     ::close(end);
     end = -1;
   }
+}
+
+int TerminationSignals::first() {
+  return firstSignal;
 }
 
 void TerminationSignals::drain() {

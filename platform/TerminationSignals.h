@@ -16,15 +16,29 @@ namespace platform {
 
 class TerminationSignals : public QObject {
  public:
+  // Whether a blocking system call that a signal interrupts starts again (the window program, where
+  // libraries' threads may not expect EINTR) or returns with EINTR (the command line, so that a
+  // question waiting on the terminal gives way to the signal).
+  enum class InterruptedCalls { Restart, Fail };
+
   // Catches the three signals until destroyed; `onSignal` gets the signal's number, once for each signal
   // that arrives. One object at a time: a second one while the first lives raises std::logic_error.
-  explicit TerminationSignals(std::function<void(int)> onSignal);
+  explicit TerminationSignals(std::function<void(int)> onSignal,
+                              InterruptedCalls interrupted = InterruptedCalls::Restart);
   ~TerminationSignals() override;  // the signals' previous handling comes back
   TerminationSignals(const TerminationSignals&) = delete;
   TerminationSignals& operator=(const TerminationSignals&) = delete;
 
   // The signals caught, for tests and messages.
   static constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+  // The first signal received since the current object began, or 0. Set inside the handler itself, so it
+  // is true at once, even before the event loop has called `onSignal`.
+  static int first();
+
+  // The status a program ends with after `signal`, as shells report it: 128 + the signal's number
+  // (130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP).
+  static int exitStatus(int signal) { return 128 + signal; }
 
  private:
   void drain();

@@ -1,4 +1,4 @@
-#include "download/DownloadWindow.h"
+#include "app/DownloadWindow.h"
 
 #include "app/DownloadLauncher.h"
 #include "app/MainWindow.h"

@@ -4,10 +4,10 @@
 #include "ProxyEnvironment.h"
 #include "ScriptedPeer.h"
 
+#include "app/DownloadWindow.h"
 #include "common/Global.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
-#include "download/DownloadWindow.h"
 #include "download/RequestEvents.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"

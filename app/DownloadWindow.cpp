@@ -1,4 +1,4 @@
-#include "download/DownloadWindow.h"
+#include "app/DownloadWindow.h"
 
 #include "platform/Dialogs.h"
 #include "platform/browser/CreateWebBrowser.h"

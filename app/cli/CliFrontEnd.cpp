@@ -1,0 +1,39 @@
+#include "app/cli/CliFrontEnd.h"
+
+#include "platform/TerminationSignals.h"
+#include "resources/Strings.h"
+
+namespace cli {
+
+CliFrontEnd::CliFrontEnd(OverwritePolicy overwrite, ItemReport& report)
+    : overwrite_(overwrite), report_(report) {}
+
+bool CliFrontEnd::confirmOverwrite(const std::string& file) {
+  if (overwrite_ == OverwritePolicy::Replace) return true;
+  const std::string question = file + resources::loadString(resources::StringId::Overwrite);
+  Terminal& terminal = report_.terminal();
+  if (overwrite_ == OverwritePolicy::Ask && terminal.canAsk() && terminal.ask(question)) return true;
+  report(report_.item(), file + " has existed, kept it (-y replaces it)");
+  return false;
+}
+
+bool CliFrontEnd::confirmCreateFolder(const std::string& /*folder*/) {
+  return true;
+}
+
+void CliFrontEnd::notice(const std::string& item, const std::string& text) {
+  report(item, text);
+}
+
+void CliFrontEnd::failure(const std::string& item, const std::string& cause) {
+  report(item, cause);
+}
+
+void CliFrontEnd::report(const std::string& item, const std::string& text) {
+  // After Ctrl-C what fails on the way out (the converter stopped by the same signal, say) is the
+  // stop itself, not a fault to report.
+  if (platform::TerminationSignals::first() != 0) return;
+  report_.fail(item, text);
+}
+
+}  // namespace cli

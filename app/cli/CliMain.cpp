@@ -1,0 +1,74 @@
+// clipwave-cli: the request of the download window run from a terminal, a script or a server without a
+// display. See CliOptions.cpp for the command line and CliJob.h for the work.
+#include "app/cli/CliJob.h"
+#include "app/cli/CliOptions.h"
+#include "app/cli/Terminal.h"
+#include "convert/ConvertProcess.h"
+#include "platform/TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#ifndef CLIPWAVE_VERSION
+#define CLIPWAVE_VERSION "0.1"
+#endif
+
+namespace {
+
+// Standard error carries the program's own lines. What the libraries below say on their way (the
+// browser engine's start-up remarks, a missing runtime folder) is dropped; only their errors are kept.
+void keepLibraryErrorsOnly(QtMsgType type, const QMessageLogContext& /*context*/, const QString& text) {
+  if (type == QtCriticalMsg || type == QtFatalMsg)
+    cli::Terminal(STDERR_FILENO, false).message(cli::oneLine(text.toStdString()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  const std::optional<cli::CliOptions> options = cli::parseCliOptions(args, error);
+  if (!options) {
+    cli::Terminal(STDERR_FILENO, false).message(error + " (clipwave-cli --help lists the options)");
+    return 2;
+  }
+  if (options->help) {
+    std::fputs(cli::usageText().c_str(), stdout);
+    return 0;
+  }
+  if (options->version) {
+    std::printf("clipwave-cli %s\n", CLIPWAVE_VERSION);
+    return 0;
+  }
+
+  qInstallMessageHandler(keepLibraryErrorsOnly);
+  // Local files need no more than the event loop. Pages need the browser engine, which needs the
+  // graphical side of Qt: it runs offscreen, so no display is needed (QT_QPA_PLATFORM still chooses).
+  std::unique_ptr<QCoreApplication> application;
+  if (std::any_of(options->items.begin(), options->items.end(), cli::isPageAddress)) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    application = std::make_unique<QGuiApplication>(argc, argv);
+  } else {
+    application = std::make_unique<QCoreApplication>(argc, argv);
+  }
+  QCoreApplication::setApplicationName("Clipwave");  // the window's name: the same browser profile
+
+  cli::Terminal terminal(STDERR_FILENO, options->quiet);
+  int status = 0;
+  createConvertProcess();
+  {
+    cli::CliJob job(*options, terminal);
+    const platform::TerminationSignals stopSignals([&job](int) { job.stop(); },
+                                                 platform::TerminationSignals::InterruptedCalls::Fail);
+    status = job.run();
+  }
+  destroyConvertProcess();
+  return status;
+}

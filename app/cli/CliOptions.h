@@ -1,0 +1,37 @@
+// The command line of clipwave-cli: what it asks for, read from its arguments.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// What to do when the audio file of an item exists already.
+enum class OverwritePolicy {
+  Ask,      // ask on the terminal; without one, keep the file (the item fails)
+  Replace,  // -y
+  Keep,     // -n: keep the file; the item fails
+};
+
+struct CliOptions {
+  std::string outputFolder;  // empty: the folder the window last used
+  int formatIndex = -1;      // an index of the window's format list; -1: the format the window last used
+  OverwritePolicy overwrite = OverwritePolicy::Ask;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> items;  // page addresses and local files, in order
+};
+
+// The arguments (without the program name) as options, or the usage error in `error`, one line
+// without the program's name.
+std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, std::string& error);
+
+// The --help text.
+std::string usageText();
+
+// The format names of -f, in the order of the window's list: mp3-256, mp3-128, mp3-64, wav, wma.
+int formatIndexOf(const std::string& name);  // -1 for a name that is none of them
+
+}  // namespace cli

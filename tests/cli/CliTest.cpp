@@ -1,0 +1,284 @@
+// clipwave-cli run as a user runs it, against the site simulator on 127.0.0.1 and the real ffmpeg and
+// browser engine: the whole job, failures and their messages, the overwrite flags, Ctrl-C, usage
+// errors, and a terminal.
+#include "CliProcess.h"
+
+#include "convert/ConvertTestSupport.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+using cli_test::CliProcess;
+using testing_support::TempDir;
+namespace fs = std::filesystem;
+
+constexpr int kJobMs = 120000;  // a whole job, engine start included, on a loaded machine
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+std::vector<std::string> filesEndingIn(const std::string& folder, const std::string& ext) {
+  std::vector<std::string> found;
+  for (const std::string& name : filesIn(folder)) {
+    if (fs::path(name).extension() == ext) found.push_back(folder + "/" + name);
+  }
+  return found;
+}
+
+// The lines of standard error that are messages (the ones clipwave-cli starts with its name).
+std::vector<std::string> messages(const std::string& err) {
+  std::vector<std::string> lines;
+  std::istringstream in(err);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("clipwave-cli: ", 0) == 0) lines.push_back(line);
+  }
+  return lines;
+}
+
+// The simulator, one for the whole test program: started with the first test, stopped after the last.
+class Simulator {
+ public:
+  explicit Simulator(const TempDir& dir) {
+    sitesFile = dir.file("sites.ini");
+    process_ = std::make_unique<CliProcess>(
+        CliProcess::Options{.argv = {"/usr/bin/python3", CLIPWAVE_SITE_SIMULATOR, "--sites-file", sitesFile,
+                                     "--exit-on-stdin-close", "--log", dir.file("simulator.log")},
+                            .stdinPipe = true});
+    // Its first start makes the clips with ffmpeg; then one line of JSON says where it listens.
+    if (!process_->waitForOutput("\n", 120000)) throw std::runtime_error("the simulator did not start");
+    const QJsonObject ready = QJsonDocument::fromJson(QByteArray::fromStdString(process_->out())).object();
+    youTube = "http://127.0.0.1:" + std::to_string(ready.value("youtube").toInt());
+    flvBytes = ready.value("media").toObject().value("flv").toObject().value("bytes").toInteger();
+  }
+  ~Simulator() {
+    process_->closeStdin();  // it ends when its input closes
+    if (process_->wait(30000) != 0) process_->signal(SIGKILL);
+  }
+
+  std::string sitesFile;
+  std::string youTube;        // "http://127.0.0.1:P"
+  std::int64_t flvBytes = 0;  // the size of the video the streams send
+
+ private:
+  std::unique_ptr<CliProcess> process_;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    simDir = new TempDir;
+    simulator = new Simulator(*simDir);
+  }
+  static void TearDownTestSuite() {
+    delete simulator;
+    delete simDir;
+  }
+
+  void SetUp() override { fs::create_directories(out_); }
+
+  std::string watchPage(const std::string& id) const { return simulator->youTube + "/watch?v=" + id; }
+
+  // A short local video.
+  std::string makeVideo(const std::string& name = "clip.flv") {
+    const std::string path = dir_.file(name);
+    convert_test::makeVideo(path, 2);
+    return path;
+  }
+
+  CliProcess::Options cli(std::vector<std::string> args, bool terminal = false) {
+    args.insert(args.begin(), CLIPWAVE_CLI);
+    CliProcess::Options options{.argv = std::move(args), .terminal = terminal};
+    options.env = {
+        {"CLIPWAVE_SITES_FILE", simulator->sitesFile},
+        // The browser engine's profile and caches go to the test's folder.
+        {"HOME", dir_.path()},
+        {"XDG_DATA_HOME", dir_.file("data")},
+        {"XDG_CACHE_HOME", dir_.file("cache")},
+        {"XDG_CONFIG_HOME", dir_.file("config")},
+        // The engine frees some of its objects with a sized delete of another type (sanitizer builds).
+        {"ASAN_OPTIONS",
+         std::string(getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "") + ":new_delete_type_mismatch=0"},
+        {"http_proxy", ""},
+        {"HTTP_PROXY", ""},
+    };
+    return options;
+  }
+
+  TempDir dir_;
+  std::string out_ = dir_.file("out");
+  static TempDir* simDir;
+  static Simulator* simulator;
+};
+
+TempDir* CliTest::simDir = nullptr;
+Simulator* CliTest::simulator = nullptr;
+
+TEST_F(CliTest, PageBecomesMp3AndTheVideoGoes) {
+  // No display, and no platform chosen: clipwave-cli runs the browser engine offscreen by itself.
+  CliProcess::Options options = cli({"-o", out_, "-f", "mp3-128", watchPage("clip")});
+  options.env.insert({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+  CliProcess run(options);
+  ASSERT_EQ(run.wait(kJobMs), 0) << run.err();
+  const std::vector<std::string> audio = filesEndingIn(out_, ".mp3");
+  ASSERT_EQ(audio.size(), 1u) << run.err();
+  EXPECT_EQ(convert_test::probeStream(audio[0], "codec_name"), "mp3");
+  EXPECT_EQ(filesIn(out_).size(), 1u) << "the downloaded video is deleted";
+  EXPECT_TRUE(messages(run.err()).empty()) << run.err();
+  // Without a terminal: plain lines when each phase starts and ends, nothing redrawn.
+  EXPECT_EQ(run.err().find('\r'), std::string::npos);
+  for (const char* line : {"Get html from the URL, please wait... ", "Found the video: ", "Downloading: ",
+                           "Downloaded: ", "Converting: ", "Converted: "})
+    EXPECT_NE(run.err().find(line), std::string::npos) << line << " in:\n" << run.err();
+}
+
+TEST_F(CliTest, LocalFileBecomesWavAndIsKept) {
+  const std::string video = makeVideo();
+  // A platform that cannot start here: only a program that never starts the graphical side of Qt (which
+  // the browser engine needs) gets through.
+  CliProcess::Options options = cli({"--quiet", "--output=" + out_, "--format", "wav", video});
+  options.env.insert({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", "xcb"}});
+  CliProcess run(options);
+  ASSERT_EQ(run.wait(kJobMs), 0) << run.err();
+  EXPECT_EQ(convert_test::probeStream(out_ + "/clip.wav", "codec_name"), "pcm_s16le");
+  EXPECT_TRUE(fs::exists(video));
+  EXPECT_EQ(run.err(), "") << "--quiet shows only errors";
+}
+
+// A stream that fails: exit 1, one message naming the page and the cause, and nothing left under the
+// video's name or the audio's.
+TEST_F(CliTest, FailedStreamNamesTheCauseAndLeavesNothing) {
+  const struct {
+    const char* id;
+    const char* cause;
+  } cases[] = {
+      {"clip-404", "Not Found"},
+      {"clip-cut", "cut short"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    fs::remove_all(out_);
+    CliProcess run(cli({"-o", out_, watchPage(c.id)}));
+    EXPECT_EQ(run.wait(kJobMs), 1) << run.err();
+    const std::vector<std::string> lines = messages(run.err());
+    ASSERT_EQ(lines.size(), 1u) << run.err();
+    EXPECT_NE(lines[0].find(watchPage(c.id)), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(c.cause), std::string::npos) << lines[0];
+    EXPECT_TRUE(!fs::exists(out_) || filesIn(out_).empty()) << "left: " << filesIn(out_).size() << " file(s)";
+  }
+}
+
+// An existing audio file: -y replaces it; -n, or no terminal to ask on, keeps it and the item fails.
+TEST_F(CliTest, ExistingOutputFollowsTheFlags) {
+  const std::string video = makeVideo();
+  const struct {
+    const char* flag;
+    int status;
+    bool replaced;
+  } cases[] = {
+      {"-y", 0, true}, {"-n", 1, false}, {nullptr, 1, false},  // no terminal: kept, as with -n
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flag ? c.flag : "no flag, no terminal");
+    const std::string existing = out_ + "/clip.mp3";
+    std::ofstream(existing) << "not audio";
+    std::vector<std::string> args = {"-o", out_, "-f", "mp3-64", video};
+    if (c.flag) args.insert(args.begin(), c.flag);
+    CliProcess run(cli(args));
+    EXPECT_EQ(run.wait(kJobMs), c.status) << run.err();
+    if (c.replaced) {
+      EXPECT_EQ(convert_test::probeStream(existing, "codec_name"), "mp3");
+      EXPECT_TRUE(messages(run.err()).empty()) << run.err();
+    } else {
+      EXPECT_EQ(readFile(existing), "not audio");
+      const std::vector<std::string> lines = messages(run.err());
+      ASSERT_EQ(lines.size(), 1u) << run.err();
+      EXPECT_NE(lines[0].find(existing), std::string::npos) << lines[0];
+      EXPECT_EQ(run.err().find("Converting: "), std::string::npos) << run.err();
+    }
+    EXPECT_TRUE(fs::exists(video));
+  }
+}
+
+// Ctrl-C typed on the terminal while the download waits for the rest of the video: the part received
+// stays, nothing is converted, the status is 130.
+TEST_F(CliTest, CtrlCDuringASlowDownloadKeepsThePartAndConvertsNothing) {
+  // "stall": half the video, then the connection is held open.
+  const std::int64_t half = simulator->flvBytes / 2;
+  CliProcess run(cli({"-o", out_, watchPage("clip-stall")}, true));
+  const std::string halfShown = std::to_string((half + 1023) / 1024) + " KB of ";
+  ASSERT_TRUE(run.waitForOutput(halfShown, kJobMs)) << run.err();
+  run.type("\x03");
+  EXPECT_EQ(run.wait(30000), 130) << run.err();
+  const std::vector<std::string> videos = filesEndingIn(out_, ".flv");
+  ASSERT_EQ(videos.size(), 1u) << "the part downloaded stays";
+  EXPECT_EQ(fs::file_size(videos[0]), static_cast<std::uintmax_t>(half));
+  EXPECT_TRUE(filesEndingIn(out_, ".mp3").empty());
+  EXPECT_EQ(run.err().find("Converting: "), std::string::npos);
+  EXPECT_TRUE(messages(run.err()).empty()) << "a stop is no failure:\n" << run.err();
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndAHint) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"--frobnicate", "x.flv"},
+      {"-y", "-n", "x.flv"},
+      {"-f", "ogg", "x.flv"},
+      {"x.flv", "-o"},
+      {"--quiet=yes", "x.flv"},
+  };
+  for (const std::vector<std::string>& args : cases) {
+    CliProcess run(cli(args));
+    EXPECT_EQ(run.wait(30000), 2) << run.err();
+    const std::vector<std::string> lines = messages(run.err());
+    ASSERT_EQ(lines.size(), 1u) << run.err();
+    EXPECT_NE(lines[0].find("clipwave-cli --help"), std::string::npos) << lines[0];
+    EXPECT_EQ(run.out(), "");
+  }
+}
+
+// On a terminal the question is asked there, and each phase's progress is one line redrawn in place.
+TEST_F(CliTest, TerminalAsksAndRedrawsProgressInPlace) {
+  const std::string video = makeVideo();
+  std::ofstream(out_ + "/clip.wav") << "old";
+  CliProcess run(cli({"-o", out_, "-f", "wav", video}, true));
+  ASSERT_TRUE(run.waitForOutput(out_ + "/clip.wav has existed,overite it? [y/N] ", kJobMs)) << run.err();
+  run.type("y\n");
+  ASSERT_EQ(run.wait(kJobMs), 0) << run.err();
+  EXPECT_EQ(convert_test::probeStream(out_ + "/clip.wav", "codec_name"), "pcm_s16le");
+  const std::string& screen = run.err();
+  EXPECT_NE(screen.find("Converting: clip.wav ..."), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\r  ["), std::string::npos) << "redrawn in place: " << screen;
+  EXPECT_NE(screen.find("100%  Time elapsed: "), std::string::npos) << screen;
+  // Every redrawn line fits the terminal's 100 columns, so that the carriage return redraws all of it.
+  std::istringstream lines(screen);
+  for (std::string line; std::getline(lines, line, '\r');)
+    EXPECT_LT(line.substr(0, line.find("\x1b[K")).size(), 100u) << line;
+}
+
+}  // namespace
