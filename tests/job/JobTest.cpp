@@ -7,9 +7,8 @@
 #include "common/Global.h"
 #include "common/SiteConfig.h"
 #include "convert/ConvertTestSupport.h"
-#include "download/DownloadWindow.h"
+#include "app/DownloadWindow.h"
 #include "platform/Paths.h"
-#include "platform/browser/BrowserProfile.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -201,7 +200,10 @@ class JobTest : public ::testing::Test {
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
       qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
     folder_ = new TempDir;
-    platform::setBrowserProfileFolder(folder_->file("profile"));
+    // The engine, in its module, keeps its profile in the XDG data and cache folders: both are made
+    // this run's own, so no earlier run's cookies or cache reach it.
+    qputenv("XDG_DATA_HOME", folder_->file("data").c_str());
+    qputenv("XDG_CACHE_HOME", folder_->file("cache").c_str());
     simulator_ = new SiteSimulator(folder_->path());
     if (simulator_->ready()) qputenv("CLIPWAVE_SITES_FILE", simulator_->sitesFile().c_str());
     common::SiteConfig::reset();

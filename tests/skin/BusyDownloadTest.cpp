@@ -2,7 +2,7 @@
 // (no caption, a moving fill) while the reply has announced no length, a percentage when it has.
 #include "ScriptedPeer.h"
 
-#include "download/DownloadWindow.h"
+#include "app/DownloadWindow.h"
 #include "download/RequestEvents.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"

@@ -9,7 +9,7 @@
 // The download window's panels are shown by hand with sample texts; no request runs.
 #include "app/AboutBox.h"
 #include "app/MainWindow.h"
-#include "download/DownloadWindow.h"
+#include "app/DownloadWindow.h"
 #include "platform/Paths.h"
 #include "ui/skin/Controls.h"
 
