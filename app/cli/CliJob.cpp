@@ -61,7 +61,8 @@ int CliJob::run() {
     if (platform::TerminationSignals::first() != 0) break;
     if (!runItem(item)) failed = true;
   }
-  if (const int signal = platform::TerminationSignals::first()) return platform::TerminationSignals::exitStatus(signal);
+  if (const int signal = platform::TerminationSignals::first())
+    return platform::TerminationSignals::exitStatus(signal);
   return failed ? 1 : 0;
 }
 

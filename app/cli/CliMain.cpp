@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   {
     cli::CliJob job(*options, terminal);
     const platform::TerminationSignals stopSignals([&job](int) { job.stop(); },
-                                                 platform::TerminationSignals::InterruptedCalls::Fail);
+                                                   platform::TerminationSignals::InterruptedCalls::Fail);
     status = job.run();
   }
   destroyConvertProcess();

@@ -3,11 +3,11 @@
 // by the real ffmpeg, and the audio file in the output folder. The three sites are played by the site
 // simulator on 127.0.0.1, which the test program starts once and stops at its end; the program finds
 // it through CLIPWAVE_SITES_FILE. Boxes go to the scripted dialogs, and their texts are asserted exactly.
+#include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
 #include "common/Global.h"
 #include "common/SiteConfig.h"
 #include "convert/ConvertTestSupport.h"
-#include "app/DownloadWindow.h"
 #include "platform/Paths.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
