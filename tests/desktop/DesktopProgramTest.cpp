@@ -5,13 +5,12 @@
 #include "desktop/DesktopSupport.h"
 #include "platform/IniFile.h"
 #include "platform/browser/WebEngineModule.h"
+#include "support/SiteSimulator.h"
 
 #include <gtest/gtest.h>
 
 #include <QIcon>
 #include <QImage>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -238,63 +237,14 @@ TEST_F(DesktopProgramTest, SigtermDuringAConversionEndsTheConverter) {
   EXPECT_EQ(savedIn(run.settingsFile()), (Saved{output, 1, 1}));
 }
 
-// The site simulator of the tests, on 127.0.0.1; it ends when its input closes, with the test.
-class SiteSimulator {
- public:
-  explicit SiteSimulator(const std::string& sitesFile) : log_(sitesFile + ".log") {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QStringLiteral("python3"),
-                   {QStringLiteral(SITE_SIMULATOR_SCRIPT), QStringLiteral("--sites-file"),
-                    QString::fromStdString(sitesFile), QStringLiteral("--exit-on-stdin-close"),
-                    QStringLiteral("--log"), QString::fromStdString(log_)});
-    if (!process_.waitForStarted(10000)) return;
-    while (!process_.canReadLine() && process_.waitForReadyRead(60000)) {
-    }
-    info_ = QJsonDocument::fromJson(process_.readLine()).object();
-  }
-  ~SiteSimulator() {
-    process_.closeWriteChannel();
-    if (!process_.waitForFinished(10000)) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-  }
-  SiteSimulator(const SiteSimulator&) = delete;
-  SiteSimulator& operator=(const SiteSimulator&) = delete;
-
-  bool ok() const { return info_.contains(QStringLiteral("youtube")); }
-  std::string log() const {
-    std::ifstream in(log_);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  std::string watchPage(const std::string& id) const {
-    return "http://127.0.0.1:" + std::to_string(info_.value(QStringLiteral("youtube")).toInt()) +
-           "/watch?v=" + id;
-  }
-  std::uintmax_t clipBytes() const {
-    return static_cast<std::uintmax_t>(info_.value(QStringLiteral("media"))
-                                           .toObject()
-                                           .value(QStringLiteral("flv"))
-                                           .toObject()
-                                           .value(QStringLiteral("bytes"))
-                                           .toDouble());
-  }
-
- private:
-  std::string log_;
-  QProcess process_;
-  QJsonObject info_;
-};
-
 TEST_F(DesktopProgramTest, SigtermDuringADownloadKeepsThePartAndLeavesNoProcessBehind) {
   if (!CLIPWAVE_HAVE_WEBENGINE) GTEST_SKIP() << "built without the web engine module";
   const std::string output = work_.file("out");
   fs::create_directory(output);
-  const std::string sitesFile = work_.file("sites.ini");
-  SiteSimulator sites(sitesFile);
-  ASSERT_TRUE(sites.ok()) << "the site simulator did not start";
+  const testing_support::SiteSimulator sites(work_.path());
+  ASSERT_TRUE(sites.ready()) << "the site simulator did not start";
   ProgramRun run(copy_, display_);
-  run.setEnv("CLIPWAVE_SITES_FILE", sitesFile);
+  run.setEnv("CLIPWAVE_SITES_FILE", sites.sitesFile());
   // The graphics libraries the engine brings are unloaded before the program ends, leaving allocations the
   // leak checker cannot name: in a sanitizer build only the address checks stay on for this run.
   run.addSanitizerOption("detect_leaks=0");
@@ -302,7 +252,7 @@ TEST_F(DesktopProgramTest, SigtermDuringADownloadKeepsThePartAndLeavesNoProcessB
   start(run);
 
   // The stream sends half the video, then holds the connection: the download runs until it is ended.
-  startRequest(run, sites.watchPage("clip-stall"));
+  startRequest(run, sites.site("youtube") + "/watch?v=clip-stall");
   // The page loads the module from the installed layout, then the video arrives slowly.
   std::string module;
   ASSERT_TRUE(eventually([&] {
@@ -310,8 +260,7 @@ TEST_F(DesktopProgramTest, SigtermDuringADownloadKeepsThePartAndLeavesNoProcessB
     return !module.empty();
   })) << run.errorOutput();
   EXPECT_EQ(module.rfind(copy_.path("lib/"), 0), 0u) << module;
-  ASSERT_TRUE(eventually([&] { return sites.log().find("holding the connection") != std::string::npos; }))
-      << run.errorOutput();
+  ASSERT_TRUE(eventually([&] { return sites.logged("holding the connection"); })) << run.errorOutput();
   ASSERT_TRUE(eventually([&] { return filesIn(output).size() == 1; })) << "the video is being written";
   const std::string video = filesIn(output)[0].first;
   EXPECT_FALSE(run.children("QtWebEngineProc").empty()) << "the engine's helpers run meanwhile";
@@ -325,7 +274,7 @@ TEST_F(DesktopProgramTest, SigtermDuringADownloadKeepsThePartAndLeavesNoProcessB
   ASSERT_EQ(files.size(), 1u) << "only the part of the video, no audio file";
   EXPECT_EQ(files[0].first, video);
   EXPECT_GT(files[0].second, 0u) << "what was received is lost";
-  EXPECT_LT(files[0].second, sites.clipBytes());
+  EXPECT_LT(files[0].second, sites.clipBytes("flv"));
   EXPECT_EQ(savedIn(run.settingsFile()), (Saved{output, 0, 1}));
 }
 

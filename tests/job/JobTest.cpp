@@ -10,19 +10,16 @@
 #include "convert/ConvertTestSupport.h"
 #include "platform/Paths.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SiteSimulator.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QFrame>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -38,6 +35,7 @@
 #include <vector>
 
 using testing_support::ScriptedDialogs;
+using testing_support::SiteSimulator;
 using testing_support::TempDir;
 
 namespace {
@@ -56,76 +54,6 @@ std::vector<std::string> filesIn(const std::string& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-// The site simulator, run as a child of the test program. It ends when its standard input closes,
-// which also happens when the test program dies.
-class SiteSimulator {
- public:
-  explicit SiteSimulator(const std::string& folder) : folder_(folder) {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QStringLiteral("python3"),
-                   {QStringLiteral(SITE_SIMULATOR), QStringLiteral("--sites-file"),
-                    QString::fromStdString(folder + "/sites.ini"), QStringLiteral("--log"),
-                    QString::fromStdString(logPath()), QStringLiteral("--exit-on-stdin-close"),
-                    QStringLiteral("--late-delay"), QStringLiteral("1.5"), QStringLiteral("--slow-rate"),
-                    QStringLiteral("30000")});
-    if (!process_.waitForStarted(10000)) return;
-    // The first start makes the clips with ffmpeg; later starts find them made.
-    const QDeadlineTimer deadline(120000);
-    while (!process_.canReadLine() && !deadline.hasExpired() && process_.state() == QProcess::Running)
-      process_.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-    ready_ = QJsonDocument::fromJson(process_.readLine()).object();
-  }
-  ~SiteSimulator() {
-    process_.closeWriteChannel();
-    if (!process_.waitForFinished(10000)) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-  }
-  SiteSimulator(const SiteSimulator&) = delete;
-  SiteSimulator& operator=(const SiteSimulator&) = delete;
-
-  bool ready() const { return ready_.contains(QStringLiteral("sites_file")); }
-  std::string sitesFile() const {
-    return ready_.value(QStringLiteral("sites_file")).toString().toStdString();
-  }
-  // "http://127.0.0.1:<port of the site>"
-  std::string site(const char* name) const {
-    return "http://127.0.0.1:" + std::to_string(ready_.value(QString::fromLatin1(name)).toInt());
-  }
-  std::string clip(const char* kind) const {
-    return ready_.value(QStringLiteral("media"))
-        .toObject()
-        .value(QString::fromLatin1(kind))
-        .toObject()
-        .value(QStringLiteral("path"))
-        .toString()
-        .toStdString();
-  }
-  std::string logPath() const { return folder_ + "/requests.log"; }
-  // How many requests since the last mark() begin with `start` ("youtube GET /get_video", say).
-  int requests(const std::string& start) const {
-    const std::vector<std::string> lines = logLines();
-    int count = 0;
-    for (std::size_t i = marked_; i < lines.size(); ++i) count += lines[i].rfind(start, 0) == 0 ? 1 : 0;
-    return count;
-  }
-  void mark() { marked_ = logLines().size(); }
-
- private:
-  std::vector<std::string> logLines() const {
-    std::istringstream text(readFile(logPath()));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
-    return lines;
-  }
-
-  std::string folder_;
-  QProcess process_;
-  QJsonObject ready_;
-  std::size_t marked_ = 0;
-};
 
 // What one job showed and left.
 struct JobRun {
@@ -204,7 +132,7 @@ class JobTest : public ::testing::Test {
     // this run's own, so no earlier run's cookies or cache reach it.
     qputenv("XDG_DATA_HOME", folder_->file("data").c_str());
     qputenv("XDG_CACHE_HOME", folder_->file("cache").c_str());
-    simulator_ = new SiteSimulator(folder_->path());
+    simulator_ = new SiteSimulator(folder_->path(), {"--late-delay", "1.5", "--slow-rate", "30000"});
     if (simulator_->ready()) qputenv("CLIPWAVE_SITES_FILE", simulator_->sitesFile().c_str());
     common::SiteConfig::reset();
   }
