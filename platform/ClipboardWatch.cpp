@@ -16,8 +16,11 @@ ClipboardWatch::ClipboardWatch(std::function<void()> onChange) : onChange_(std::
 
 std::optional<std::string> ClipboardWatch::text(std::size_t maxBytes) {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  if (data == nullptr || !data->hasText()) return std::nullopt;
+  if (data == nullptr) return std::nullopt;
+  // Asked for the text alone: asking which formats the clipboard holds (hasText) would also make Qt list
+  // every image format it can read, loading each image plug-in, at every start.
   const QString text = data->text();
+  if (text.isNull()) return std::nullopt;
   if (static_cast<std::size_t>(text.size()) > maxBytes) return std::nullopt;
   std::string utf8 = text.toStdString();
   if (utf8.size() > maxBytes) return std::nullopt;

@@ -1,4 +1,6 @@
-// One running copy per user, over a local socket named after the main window's class name.
+// One running copy per user, over a Unix domain socket in the user's runtime folder named after the main
+// window's class name. Plain sockets and a socket notifier, so the program's start needs nothing beyond
+// Qt Core for it.
 #pragma once
 
 #include <QObject>
@@ -6,8 +8,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace platform {
 
@@ -16,19 +19,29 @@ class SingleInstance : public QObject {
   // `name` is the instance name (the main window's class name); the socket is per user.
   explicit SingleInstance(const std::string& name);
   ~SingleInstance() override;
+  SingleInstance(const SingleInstance&) = delete;
+  SingleInstance& operator=(const SingleInstance&) = delete;
 
   // True when another copy is running: it has been told to come forward, and this copy should end.
   bool notifyRunningInstance(int timeoutMs = 1000);
 
-  // Starts listening (removing a stale socket a killed copy left behind). `onShow` runs on this thread
-  // each time another copy starts. False when the socket cannot be created.
+  // Starts listening (removing a stale socket a killed copy left behind, never a live one). `onShow`
+  // runs on this thread each time another copy starts. False when the socket cannot be created.
   bool listen(std::function<void()> onShow);
 
-  const QString& serverName() const { return serverName_; }
+  // The socket's file: $XDG_RUNTIME_DIR (else the temporary folder) / <name>-<user id>.
+  const std::string& socketPath() const { return socketPath_; }
 
  private:
-  QString serverName_;
-  std::unique_ptr<QLocalServer> server_;
+  struct Caller;
+  void acceptCallers();
+  void readCaller(Caller& caller);
+  void dropCaller(const Caller& caller);
+
+  std::string socketPath_;
+  int listener_ = -1;
+  std::unique_ptr<QSocketNotifier> listenerNotifier_;
+  std::vector<std::unique_ptr<Caller>> callers_;
   std::function<void()> onShow_;
 };
 

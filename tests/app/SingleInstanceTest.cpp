@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QLocalSocket>
 #include <QProcess>
+
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <signal.h>
 #include <unistd.h>
@@ -19,15 +21,21 @@ using testing_support::TempDir;
 
 namespace {
 
-QString instanceSocketName() {
-  return QString(kMainWindowClassName) + "-" + QString::number(::getuid());
+// Whether a copy listens on the instance socket (a connection that sends nothing asks for nothing).
+bool someoneListens() {
+  const std::string path = platform::SingleInstance(kMainWindowClassName).socketPath();
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return connected;
 }
 
 bool waitUntilListening(QProcess& process) {
   for (int i = 0; i < 100 && process.state() == QProcess::Running; ++i) {
-    QLocalSocket probe;
-    probe.connectToServer(instanceSocketName());
-    if (probe.waitForConnected(100)) return true;
+    if (someoneListens()) return true;
     platform::waitForMessage(100);
   }
   return false;

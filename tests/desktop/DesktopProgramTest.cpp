@@ -152,8 +152,7 @@ TEST(DebianPackage, DependsOnTheConverterAndTheLibrariesAndHoldsTheInstalledLayo
 
   std::string depends;
   testing_support::runTool({"dpkg-deb", "--field", package, "Depends"}, &depends);
-  std::vector<std::string> needed = {"ffmpeg", "libqt6core6", "libqt6gui6", "libqt6widgets6",
-                                     "libqt6network6"};
+  std::vector<std::string> needed = {"ffmpeg", "libqt6core6", "libqt6gui6", "libqt6widgets6"};
   if (CLIPWAVE_HAVE_WEBENGINE) {
     needed.push_back("libqt6webenginecore6");
     needed.push_back("libqt6webenginecore6-bin");  // the engine's helper process, which nothing links
