@@ -4,12 +4,10 @@
 #include "CliProcess.h"
 
 #include "convert/ConvertTestSupport.h"
+#include "support/SiteSimulator.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <poll.h>
 #include <sys/inotify.h>
@@ -20,10 +18,12 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 
 namespace {
 
 using cli_test::CliProcess;
+using testing_support::SiteSimulator;
 using testing_support::TempDir;
 namespace fs = std::filesystem;
 
@@ -61,39 +61,13 @@ std::vector<std::string> messages(const std::string& err) {
   return lines;
 }
 
-// The simulator, one for the whole test program: started with the first test, stopped after the last.
-class Simulator {
- public:
-  explicit Simulator(const TempDir& dir) {
-    sitesFile = dir.file("sites.ini");
-    process_ = std::make_unique<CliProcess>(
-        CliProcess::Options{.argv = {"/usr/bin/python3", CLIPWAVE_SITE_SIMULATOR, "--sites-file", sitesFile,
-                                     "--exit-on-stdin-close", "--log", dir.file("simulator.log")},
-                            .stdinPipe = true});
-    // Its first start makes the clips with ffmpeg; then one line of JSON says where it listens.
-    if (!process_->waitForOutput("\n", 120000)) throw std::runtime_error("the simulator did not start");
-    const QJsonObject ready = QJsonDocument::fromJson(QByteArray::fromStdString(process_->out())).object();
-    youTube = "http://127.0.0.1:" + std::to_string(ready.value("youtube").toInt());
-    flvBytes = ready.value("media").toObject().value("flv").toObject().value("bytes").toInteger();
-  }
-  ~Simulator() {
-    process_->closeStdin();  // it ends when its input closes
-    if (process_->wait(30000) != 0) process_->signal(SIGKILL);
-  }
-
-  std::string sitesFile;
-  std::string youTube;        // "http://127.0.0.1:P"
-  std::int64_t flvBytes = 0;  // the size of the video the streams send
-
- private:
-  std::unique_ptr<CliProcess> process_;
-};
-
 class CliTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // One simulator for the whole test program: started with the first test, stopped after the last.
     simDir = new TempDir;
-    simulator = new Simulator(*simDir);
+    simulator = new SiteSimulator(simDir->path());
+    if (!simulator->ready()) throw std::runtime_error("the simulator did not start");
   }
   static void TearDownTestSuite() {
     delete simulator;
@@ -102,7 +76,7 @@ class CliTest : public ::testing::Test {
 
   void SetUp() override { fs::create_directories(out_); }
 
-  std::string watchPage(const std::string& id) const { return simulator->youTube + "/watch?v=" + id; }
+  std::string watchPage(const std::string& id) const { return simulator->site("youtube") + "/watch?v=" + id; }
 
   // A short local video.
   std::string makeVideo(const std::string& name = "clip.flv") {
@@ -115,7 +89,7 @@ class CliTest : public ::testing::Test {
     args.insert(args.begin(), CLIPWAVE_CLI);
     CliProcess::Options options{.argv = std::move(args), .terminal = terminal};
     options.env = {
-        {"CLIPWAVE_SITES_FILE", simulator->sitesFile},
+        {"CLIPWAVE_SITES_FILE", simulator->sitesFile()},
         // The browser engine's profile and caches go to the test's folder.
         {"HOME", dir_.path()},
         {"XDG_DATA_HOME", dir_.file("data")},
@@ -133,11 +107,11 @@ class CliTest : public ::testing::Test {
   TempDir dir_;
   std::string out_ = dir_.file("out");
   static TempDir* simDir;
-  static Simulator* simulator;
+  static SiteSimulator* simulator;
 };
 
 TempDir* CliTest::simDir = nullptr;
-Simulator* CliTest::simulator = nullptr;
+SiteSimulator* CliTest::simulator = nullptr;
 
 TEST_F(CliTest, PageBecomesMp3AndTheVideoGoes) {
   // No display, and no platform chosen: clipwave-cli runs the browser engine offscreen by itself.
@@ -229,7 +203,7 @@ TEST_F(CliTest, ExistingOutputFollowsTheFlags) {
 // stays, nothing is converted, the status is 130.
 TEST_F(CliTest, CtrlCDuringASlowDownloadKeepsThePartAndConvertsNothing) {
   // "stall": half the video, then the connection is held open.
-  const std::int64_t half = simulator->flvBytes / 2;
+  const auto half = static_cast<std::int64_t>(simulator->clipBytes("flv") / 2);
   CliProcess run(cli({"-o", out_, watchPage("clip-stall")}, true));
   const std::string halfShown = std::to_string((half + 1023) / 1024) + " KB of ";
   ASSERT_TRUE(run.waitForOutput(halfShown, kJobMs)) << run.err();
