@@ -30,6 +30,11 @@ class Modes:
         self.stall = False
         self.refuse = False        # 404
         self.redirect = "303"      # 303 | 302 | 303body | 303close
+        self.cut_once = False      # cutonce: only the first request of a stream is cut
+        self.no_range = False      # norange: a Range header is ignored
+        self.wrong_range = False   # wrongrange: a range is answered with other bytes
+        self.new_etag = False      # newetag: a range is answered with a changed ETag
+        self.shrink = False        # shrink: a range is answered for a smaller total
         self.no_link = False       # nomarkers on Metacafe and Google Video pages
         for source in sources:
             for word in re.split(r"[-,]", source or ""):
@@ -66,6 +71,16 @@ class Modes:
             self.cut = True
         elif word == "stall":
             self.stall = True
+        elif word == "cutonce":
+            self.cut_once = True
+        elif word == "norange":
+            self.no_range = True
+        elif word == "wrongrange":
+            self.wrong_range = True
+        elif word == "newetag":
+            self.new_etag = True
+        elif word == "shrink":
+            self.shrink = True
         elif word == "404":
             self.refuse = True
         elif word in ("r302", "r303body", "r303close"):

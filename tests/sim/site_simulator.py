@@ -93,15 +93,24 @@ Stream words (any stream: /stream/, /ItemFiles/, /videodownload):
                                         then the connection closed
     stall                               like cut, but the connection is held open until the peer closes it
                                         or the simulator stops
+    cutonce                             like cut for the first request of this exact stream address only
+                                        (later ones are whole; /_sim/reset forgets)
     404                                 404 Not Found with a short HTML body
+    norange                             a Range header is ignored: the whole clip, status 200
+    wrongrange                          a range is answered 206 with the whole clip ("bytes 0-...")
+    newetag                             a range is answered 206 with an ETag of its own, new every time
+    shrink                              a range is answered 206 for a total one byte smaller
 Words combine: "watch?v=clip-nolen" is a 303 with "Content-Length: 0" before a stream without a length;
-"clip-slow-cut" sends half slowly, then closes. Pages are never cached (Cache-Control: no-store). A
-Range header is logged and otherwise ignored (the whole clip, status 200).
+"clip-slow-cut" sends half slowly, then closes. Pages are never cached (Cache-Control: no-store).
+Streams carry an ETag (made from the clip's bytes), a fixed Last-Modified and "Accept-Ranges: bytes";
+"Range: bytes=N-" is answered 206 with "Content-Range: bytes N-(T-1)/T" (416 when N is past the end),
+other forms of Range are ignored (200). With a range, "cut" and "stall" send half of the bytes asked for.
 """
 import argparse
 import http.server
 import json
 import os
+import re
 import select
 import signal
 import socket
@@ -134,6 +143,7 @@ class Simulator:
         self._log = open(options.log, "a", buffering=1) if options.log else sys.stderr
         self._visits_lock = threading.Lock()
         self._visited = set()
+        self._serial = 0
         self._connections_lock = threading.Lock()
         self._connections = set()
 
@@ -151,6 +161,11 @@ class Simulator:
                 return False
             self._visited.add(video_id)
             return True
+
+    def next_serial(self):
+        with self._visits_lock:
+            self._serial += 1
+            return self._serial
 
     def reset(self):
         with self._visits_lock:
@@ -263,21 +278,40 @@ class Handler(http.server.BaseHTTPRequestHandler):
             rate = modes.rate
         elif modes.slow:
             rate = self.sim.options.slow_rate
-        broken = modes.cut or modes.stall
-        half = len(data) // 2
-        self.send_response(200)
+        total = len(data)
+        first, status = self._range(modes, total)
+        headers = [("Accept-Ranges", "bytes"), ("ETag", sim_media.etag(data)),
+                   ("Last-Modified", sim_media.LAST_MODIFIED)]
+        if status == 416:
+            self._reply(416, b"", headers=headers + [("Content-Range", "bytes */%d" % total)])
+            return
+        claimed = total
+        if status == 206:
+            if modes.new_etag:
+                headers[1] = ("ETag", "\"changed-%d\"" % self.sim.next_serial())
+            if modes.shrink:
+                claimed = total - 1
+            if modes.wrong_range:
+                first = 0
+            headers.append(("Content-Range", "bytes %d-%d/%d" % (first, claimed - 1, claimed)))
+        body = data[first:claimed]
+        broken = modes.cut or modes.stall or (modes.cut_once and self.sim.first_visit("cut " + self.path))
+        half = len(body) // 2
+        self.send_response(status)
         self.send_header("Content-Type", "video/x-flv" if kind == "flv" else "video/mp4")
+        for name, value in headers:
+            self.send_header(name, value)
         if not modes.no_length:
-            self.send_header("Content-Length", str(len(data)))
+            self.send_header("Content-Length", str(len(body)))
         if modes.no_length or broken:
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
         try:
-            self._send(data[:half] if broken else data, rate)
+            self._send(body[:half] if broken else body, rate)
             if broken:
                 self.sim.log("# %s %s: %d of %d bytes sent, %s" % (
-                    self.site, self.path, half, len(data), "holding the connection" if modes.stall else "closing"))
+                    self.site, self.path, half, len(body), "holding the connection" if modes.stall else "closing"))
             if modes.stall:
                 self._hold_until_peer_closes()
         except Stopping:
@@ -292,6 +326,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass
+
+    def _range(self, modes, total):
+        """The first byte to send and the status: a "Range: bytes=N-" is honoured (206, or 416 past the
+        end) unless the stream ignores ranges; every other form of Range is ignored (200)."""
+        wanted = self.headers.get("Range")
+        if wanted is None or modes.no_range:
+            return 0, 200
+        match = re.match(r"^bytes=(\d+)-$", wanted.strip())
+        if not match:
+            return 0, 200
+        first = int(match.group(1))
+        if first >= total:
+            return first, 416
+        return first, 206
 
     # ---- requests ----
 
