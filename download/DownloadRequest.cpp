@@ -141,6 +141,8 @@ void DownloadRequest::showPanel(Panel panel) {
 
 void DownloadRequest::onWindowShown() {
   downloadUrl.clear();
+  title.clear();
+  pageAddress.clear();
   convertPosition = 0;
   if (mode == RequestMode::ConvertLocalFile) {
     showPanel(Panel::Convert);
@@ -158,7 +160,7 @@ void DownloadRequest::useBrowsers(platform::WebBrowser& first, platform::WebBrow
 }
 
 PageRetrieval::PassOutcome DownloadRequest::extractionPass(const std::string& page, const std::string& item) {
-  switch (extractVideoAddress(page, item, {fileName, downloadUrl, mode})) {
+  switch (extractVideoAddress(page, item, {fileName, downloadUrl, mode, &title})) {
     case ExtractOutcome::Stopped:  // the age-verification notice was shown: the request ends here
       stop();
       return PageRetrieval::PassOutcome::Stopped;
@@ -197,6 +199,7 @@ void DownloadRequest::fetchPage() {
     }
     if (result != PageRetrieval::Result::Finished) return;
     if (fileName.empty()) fileName = "get_video.flv";
+    pageAddress = item;
     mailbox_.post(StartDownload{});
   }
 }
@@ -455,6 +458,12 @@ void DownloadRequest::startConversion(const std::string& input) {
   convertProcess->outputFile = outputFileFor(input);
   convertProcess->notifyTarget = mailbox_.ref<ConvertProgress>();
   convertProcess->arguments = convertArgs;
+  // The audio file names its video: the page's title and address, or a local file's name.
+  if (mode == RequestMode::ConvertLocalFile) {
+    convertProcess->tags = {std::filesystem::path(input).stem().string(), {}};
+  } else {
+    convertProcess->tags = {title, pageAddress};
+  }
   try {
     convertProcess->run();
   } catch (const ConvertError& error) {

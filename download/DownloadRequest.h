@@ -63,6 +63,8 @@ class DownloadRequest {
   std::string convertArgs;
   std::string fileName = "get_video";  // name of the video file to write in the output folder
   std::string downloadUrl;             // the video stream's address, once found
+  std::string title;                   // the video's title from the page, for the audio file's tags
+  std::string pageAddress;             // the page the address was found on
   Panel currentPanel = Panel::None;
   int convertPosition = 0;                    // the conversion progress bar, 0..100
   http::HttpClient httpClient{"httpClient"};  // downloads the video

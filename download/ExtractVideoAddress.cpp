@@ -62,6 +62,10 @@ std::optional<std::string_view> metaTitle(std::string_view page) {
   return between(page, "meta name=\"title\" content=\"", "\"", false);
 }
 
+void keepTitle(Pass& pass, std::string_view title) {
+  if (pass.fields.title != nullptr) *pass.fields.title = titleText(title);
+}
+
 // The first title choice that this pass finds: the title element with the site's prefix, the meta
 // title, then any title element. A later pass over more of the page may find a better choice.
 void findYouTubeTitle(Pass& pass) {
@@ -75,6 +79,7 @@ void findYouTubeTitle(Pass& pass) {
     std::string name = titleToFileName(*title);
     if (name.empty()) continue;
     pass.fields.fileName = std::move(name);
+    keepTitle(pass, *title);
     return;
   }
 }
@@ -141,8 +146,10 @@ BlockEnd runYouTube(Pass& pass) {
 BlockEnd runMetacafe(Pass& pass) {
   std::string& fileName = pass.fields.fileName;
   fileName.clear();
-  if (const auto title = between(pass.page, "<title>", "- Video", true))
+  if (const auto title = between(pass.page, "<title>", "- Video", true)) {
     fileName = makeFileName(*title, ".flv");
+    if (!fileName.empty()) keepTitle(pass, *title);
+  }
 
   // The item file's name: from the last "%2520" before the first ".flv" up to the end of that ".flv".
   // The two markers share no character, so every "%2520" that starts before the ".flv" ends before it.
@@ -190,7 +197,10 @@ BlockEnd runGoogleVideo(Pass& pass) {
   pass.fields.mode = RequestMode::DownloadOnly;
   if (const auto title = between(pass.page, "<title>", "</title>", true)) {
     std::string name = makeFileName(*title, ".mp4");
-    if (!name.empty()) pass.fields.fileName = std::move(name);
+    if (!name.empty()) {
+      pass.fields.fileName = std::move(name);
+      keepTitle(pass, *title);
+    }
   }
   if (pass.fields.fileName.empty()) pass.fields.fileName = randomGoogleVideoName();
   const std::optional<std::string_view> link = googleVideoLink(pass);

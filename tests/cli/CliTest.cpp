@@ -148,6 +148,10 @@ TEST_F(CliTest, PageBecomesMp3AndTheVideoGoes) {
   const std::vector<std::string> audio = filesEndingIn(out_, ".mp3");
   ASSERT_EQ(audio.size(), 1u) << run.err();
   EXPECT_EQ(convert_test::probeStream(audio[0], "codec_name"), "mp3");
+  // The page's title as it reads (not the file name made of it) and the page's address as tags.
+  EXPECT_EQ(convert_test::probeTag(audio[0], "title"),
+            "Sim clip clip: fish & chips? A/B \"live\" \u00A92008");
+  EXPECT_EQ(convert_test::probeTag(audio[0], "comment"), watchPage("clip"));
   EXPECT_EQ(filesIn(out_).size(), 1u) << "the downloaded video is deleted";
   EXPECT_TRUE(messages(run.err()).empty()) << run.err();
   // Without a terminal: plain lines when each phase starts and ends, nothing redrawn.
@@ -166,6 +170,9 @@ TEST_F(CliTest, LocalFileBecomesWavAndIsKept) {
   CliProcess run(options);
   ASSERT_EQ(run.wait(kJobMs), 0) << run.err();
   EXPECT_EQ(convert_test::probeStream(out_ + "/clip.wav", "codec_name"), "pcm_s16le");
+  EXPECT_EQ(convert_test::probeTag(out_ + "/clip.wav", "title"), "clip")
+      << "a local file's name as its title";
+  EXPECT_EQ(convert_test::probeTag(out_ + "/clip.wav", "comment"), "");
   EXPECT_TRUE(fs::exists(video));
   EXPECT_EQ(run.err(), "") << "--quiet shows only errors";
 }
