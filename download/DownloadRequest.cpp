@@ -6,10 +6,12 @@
 #include "convert/ConvertError.h"
 #include "convert/ConvertProcess.h"
 #include "download/ExtractVideoAddress.h"
+#include "download/StreamCookies.h"
 #include "net/http/FileStream.h"
 #include "net/http/UrlParts.h"
 #include "net/socket/SocketErrors.h"
 #include "platform/Dialogs.h"
+#include "platform/browser/WebEngineModule.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -386,10 +388,17 @@ void DownloadRequest::pause(int ms) {
   }
 }
 
-// Every request of a download, a relocated one too, asks for the bytes after those of the part.
+// Every request of a download, a relocated one too, asks for the bytes after those of the part, and
+// carries the browser profile's cookies for its own address (so a relocation to another host gets that
+// host's cookies only): a stream that needs the session the page (or a sign-in) set gets it.
 void DownloadRequest::onBeforeHeaderSend(std::vector<std::string>& lines) const {
-  if (attempt_.file == nullptr || attempt_.from <= 0) return;
-  lines.push_back("Range: bytes=" + std::to_string(attempt_.from) + "-");
+  if (attempt_.file == nullptr) return;
+  if (attempt_.from > 0) lines.push_back("Range: bytes=" + std::to_string(attempt_.from) + "-");
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  const std::string cookies = cookieHeaderFor(platform::engineCookies(), httpClient.location(), now);
+  if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
 }
 
 // The final reply's header is complete, its body not yet written: the part is continued, started over

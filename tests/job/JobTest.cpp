@@ -319,8 +319,9 @@ TEST_F(JobTest, TheAgePageShowsItsNoticeAndDownloadsNothing) {
       run.dialogs[0].text,
       "This video may contain content that is inappropriate for some users, as flagged by YouTube\"s user "
       "commnunity. To view this video, please verify you are 18 or older by logging in or signing up.\r\n\r\n"
-      "Please log in your account on Internet Explorer firstly. You need to check the option \"Stay signed "
-      "in\". It\"s better to change the YouTube show languages to English. Then download the video again.");
+      "Please log in your account in the window of \"Sign in to a site...\" (the program's menu) firstly. "
+      "You need to check the option \"Stay signed in\". It\"s better to change the YouTube show languages to "
+      "English. Then download the video again.");
   EXPECT_EQ(run.panels, std::vector<download::Panel>{download::Panel::FetchPage});
   EXPECT_TRUE(filesIn(out_).empty());
   EXPECT_EQ(simulator_->requests("youtube GET /get_video"), 0);

@@ -83,6 +83,14 @@ Google Video (port P3)
     /videodownload?...&docid=<docid>&sigh=<sig>...
                                         the MP4 clip; 400 when the query arrived entity-escaped ("&amp;"),
                                         403 for a wrong signature
+Cookies (YouTube words, also on the stream service and the stream of the same id)
+        cookie                          the watch page sets "sim_session" (Path=/), which /get_video and
+                                        /stream/ then need (403 without); the page also sets cookies that a
+                                        browser must not send there: Secure, Domain=example.com, Domain=com,
+                                        expired, Path=/elsewhere
+        login                           /get_video and /stream/ need "sim_login", set by /signin
+    /signin                             a page that sets "sim_login" (Path=/, Max-Age=3600)
+    Those streams log "# <site> <path>: cookies <names>" (the names only, never the values).
 Every port
     /_sim/reset                         forget the not-available visits; 204
 
@@ -227,8 +235,32 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
-    def _page(self, body):
-        self._reply(200, body, headers=[("Cache-Control", "no-store"), ("Pragma", "no-cache")])
+    def _page(self, body, headers=()):
+        self._reply(200, body, headers=[("Cache-Control", "no-store"), ("Pragma", "no-cache")] + list(headers))
+
+    def _cookies(self):
+        cookies = {}
+        for piece in (self.headers.get("Cookie") or "").split(";"):
+            name, _, value = piece.strip().partition("=")
+            if name:
+                cookies[name] = value
+        return cookies
+
+    def _refused_without_cookies(self, modes, video_id):
+        """403 for a "cookie" or "login" stream without the cookie it needs. The names of the cookies that
+        came are logged, never their values."""
+        if not (modes.cookie or modes.login):
+            return False
+        cookies = self._cookies()
+        self.sim.log("# %s %s: cookies %s" % (self.site, urllib.parse.urlsplit(self.path).path,
+                                              ",".join(sorted(cookies)) or "none"))
+        if modes.cookie and cookies.get("sim_session") != sim_pages.session_for(video_id):
+            self._error(403, "no session cookie")
+            return True
+        if modes.login and cookies.get("sim_login") != sim_pages.LOGIN_VALUE:
+            self._error(403, "not signed in")
+            return True
+        return False
 
     def _error(self, status, note=None):
         if note:
@@ -370,7 +402,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if modes.unavailable and self.sim.first_visit(video_id):
                 return self._page(sim_pages.youtube_unavailable_page())
             late_ms = int(self.sim.options.late_delay * 1000)
-            return self._page(sim_pages.youtube_watch_page(video_id, modes, late_ms))
+            cookies = []
+            if modes.cookie:
+                # The session, and cookies a browser refuses or keeps away from the streams.
+                cookies = [("Set-Cookie", "sim_session=%s; Path=/" % sim_pages.session_for(video_id)),
+                           ("Set-Cookie", "sim_secure=1; Path=/; Secure"),
+                           ("Set-Cookie", "sim_other=1; Path=/; Domain=example.com"),
+                           ("Set-Cookie", "sim_suffix=1; Path=/; Domain=com"),
+                           ("Set-Cookie", "sim_expired=1; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT"),
+                           ("Set-Cookie", "sim_path=1; Path=/elsewhere")]
+            return self._page(sim_pages.youtube_watch_page(video_id, modes, late_ms), cookies)
+        if path == "/signin":
+            return self._page(sim_pages.signin_page(),
+                              [("Set-Cookie", "sim_login=%s; Path=/; Max-Age=3600" % sim_pages.LOGIN_VALUE)])
         if path == "/get_video":
             video_id = query.get("video_id", "")
             if not sim_pages.ID_PATTERN.match(video_id):
@@ -378,6 +422,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if query.get("t") != sim_pages.token_for(video_id):
                 return self._error(403, "token %r is not the token of %s" % (query.get("t"), video_id))
             modes = Modes(self.sim.options.stream_modes, video_id, query.get("mode"))
+            if self._refused_without_cookies(modes, video_id):
+                return None
             passed = {key: query[key] for key in ("mode", "rate") if key in query}
             location = "http://%s/stream/%s.flv" % (self.sim.host("cache"), video_id)
             if passed:
@@ -403,6 +449,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         video_id = name[:-4] if name.endswith(".flv") else ""
         if not sim_pages.ID_PATTERN.match(video_id):
             return self._error(404)
+        if self._refused_without_cookies(Modes(self.sim.options.stream_modes, video_id), video_id):
+            return None
         return self._stream("flv", video_id, _query(raw_query))
 
     def get_metacafe(self, path, raw_query):
