@@ -337,7 +337,16 @@ bool DownloadRequest::downloadTo(const std::string& target, std::string& failure
   if (complete) return part.finish(failure);
   // What can be continued stays for the next download of this video; anything else goes.
   VideoValidators kept;
-  if (part.resumableBytes(kept) == 0) part.discard();
+  const std::int64_t keptBytes = part.resumableBytes(kept);
+  if (keptBytes == 0) {
+    part.discard();
+  } else if (!failure.empty()) {
+    const int continued = kCutRetries - retriesLeft;
+    failure += " (" +
+               (continued > 0 ? "continued " + std::to_string(continued) + " times; " : std::string()) +
+               common::formatKilobytes(keptBytes) + " KB of " + common::formatKilobytes(kept.total) +
+               " KB kept for the next download)";
+  }
   return false;
 }
 

@@ -357,7 +357,8 @@ TEST_F(JobTest, ARefusedOrCutStreamIsReportedAndLeavesNothing) {
       {"clip-404", "Unable to download " + cache + "/stream/clip-404.flv: 404 Not Found", {}},
       {"clip-cut",
        "Unable to download " + cache +
-           "/stream/clip-cut.flv: Transfer cut short: the connection closed after 8740 of 17481 bytes",
+           "/stream/clip-cut.flv: Transfer cut short: the connection closed after 8740 of 17481 bytes "
+           "(continued 3 times; 129 KB of 137 KB kept for the next download)",
        {".part", ".part.info"}},
   };
   for (const auto& c : cases) {
