@@ -62,11 +62,11 @@ ContentRange contentRangeOf(const std::vector<std::string>& headerLines) {
   std::string value;
   if (fieldValue(headerLines, "content-range", value) == nullptr) return range;
   if (lower(value.substr(0, 6)) != "bytes ") return range;
-  const std::string spec = trimmed(value.substr(6));
-  const std::size_t slash = spec.find('/');
+  const std::string rangeText = trimmed(value.substr(6));
+  const std::size_t slash = rangeText.find('/');
   if (slash == std::string::npos) return range;
-  range.total = number(trimmed(spec.substr(slash + 1)));
-  const std::string bytes = trimmed(spec.substr(0, slash));
+  range.total = number(trimmed(rangeText.substr(slash + 1)));
+  const std::string bytes = trimmed(rangeText.substr(0, slash));
   const std::size_t dash = bytes.find('-');
   if (dash == std::string::npos) return range;
   range.first = number(trimmed(bytes.substr(0, dash)));

@@ -35,7 +35,7 @@ struct SuffixRules {
 };
 
 const SuffixRules& suffixRules() {
-  static const SuffixRules rules = [] {
+  static const SuffixRules kRules = [] {
     SuffixRules r;
     std::ifstream in(kPublicSuffixList);
     for (std::string line; std::getline(in, line);) {
@@ -53,7 +53,7 @@ const SuffixRules& suffixRules() {
     }
     return r;
   }();
-  return rules;
+  return kRules;
 }
 
 bool pathMatches(const std::string& cookiePath, const std::string& requestPath) {
