@@ -12,6 +12,7 @@
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
+#include "platform/browser/WebEngineModule.h"
 #include "resources/Pictures.h"
 #include "resources/Strings.h"
 #include "resources/WebLinks.h"
@@ -30,6 +31,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cstring>
 
 const char* const kMainWindowClassName = "Karvel Clipwave Made by Karvel Software";
 MainWindow* mainWindow = nullptr;
@@ -196,6 +198,7 @@ void MainWindow::createMenu() {
   popupMenu->addSeparator();
   setAccountAction = popupMenu->addAction("&Set YouTube Account", this, [this] { onSetAccountTriggered(); });
   setAccountAction->setVisible(false);  // the account is not used by this build
+  signInAction = popupMenu->addAction("Sign in to a site...", this, [this] { onSignInTriggered(); });
   popupMenu->addSeparator();
   aboutAction = popupMenu->addAction("&About...", this, [this] { onAboutTriggered(); });
 }
@@ -341,6 +344,25 @@ void MainWindow::onUpdateLinkClicked() {
 void MainWindow::onAboutTriggered() {
   AboutBox about(this);
   about.exec();
+}
+
+std::string MainWindow::signInAddress() const {
+  const QString typed = urlEdit->text().trimmed();
+  for (const char* scheme : {"http://", "https://"}) {
+    if (typed.size() > static_cast<qsizetype>(std::strlen(scheme)) &&
+        typed.startsWith(QLatin1String(scheme), Qt::CaseInsensitive))
+      return typed.toStdString();
+  }
+  return "http://" + common::SiteConfig::current().youTubeHost + "/";
+}
+
+void MainWindow::onSignInTriggered() {
+  try {
+    platform::openSignInWindow(signInAddress(), this);
+  } catch (const platform::BrowserError& error) {
+    platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), error.what(),
+                                          platform::DialogIcon::Error, platform::DialogButtons::Ok);
+  }
 }
 
 void MainWindow::onSetAccountTriggered() {

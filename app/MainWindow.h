@@ -76,6 +76,7 @@ class MainWindow : public QWidget {
   QAction* homePageAction = nullptr;
   QAction* donateAction = nullptr;
   QAction* setAccountAction = nullptr;
+  QAction* signInAction = nullptr;
   QAction* aboutAction = nullptr;
 
   void loadSettings();
@@ -99,6 +100,11 @@ class MainWindow : public QWidget {
   void onUpdateLinkClicked();
   void onAboutTriggered();
   void onSetAccountTriggered();
+  // Opens the browser window of the pages' profile on the address field's web address, or on the YouTube
+  // site's home page, for the user to sign in to a site once.
+  void onSignInTriggered();
+  // The address the sign-in window opens on.
+  std::string signInAddress() const;
   void onShowInstance();
 
  protected:

@@ -137,7 +137,7 @@ void ConvertProcess::run() {
   closeHandle(stdinWrite_);
   partialFile_ = convert::partialOutputName(outputFile);
   const convert::ConverterCommand command =
-      convert::makeConverterCommand(inputFile, partialFile_, arguments, overwrite);
+      convert::makeConverterCommand(inputFile, partialFile_, arguments, overwrite, tags);
   commandLine_ = command.text;
   durationSeconds_ = 0;
   output_.clear();

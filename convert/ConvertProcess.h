@@ -15,6 +15,7 @@
 
 #include "convert/ConvertProgress.h"
 #include "convert/ConvertWatcher.h"
+#include "convert/ConverterCommand.h"
 #include "convert/OutputParser.h"
 #include "platform/ChildProcess.h"
 #include "platform/Messages.h"
@@ -36,9 +37,10 @@ class ConvertProcess {
   // Filled in by the download window before each run.
   bool active = false;  // a run was started from the window and not killed; cleared only by kill()
   platform::MailboxRef<ConvertProgress> notifyTarget;
-  std::string inputFile;   // full path of the video
-  std::string outputFile;  // full path of the audio file to write
-  std::string arguments;   // the format's argument fragment, ending with a blank
+  std::string inputFile;    // full path of the video
+  std::string outputFile;   // full path of the audio file to write
+  std::string arguments;    // the format's argument fragment, ending with a blank
+  convert::AudioTags tags;  // the title and comment the audio file carries
 
   // Asks before replacing an existing outputFile, then starts the converter and its watcher.
   void run();

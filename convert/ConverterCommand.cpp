@@ -44,17 +44,25 @@ void appendArgumentWords(const std::string& arguments, std::vector<std::string>&
 }  // namespace
 
 ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
-                                      const std::string& arguments, bool overwrite) {
+                                      const std::string& arguments, bool overwrite, const AudioTags& tags) {
   ConverterCommand command;
   const std::string in = absolute(input), out = absolute(output);
-  command.text = std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "") + "-i \"" + in + "\" " +
-                 arguments + "\"" + out + "\"";
+  command.text =
+      std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "") + "-i \"" + in + "\" " + arguments;
   command.words.push_back(kProgram);
   command.words.push_back("-nostdin");
   if (overwrite) command.words.push_back("-y");
   command.words.push_back("-i");
   command.words.push_back(in);
   appendArgumentWords(arguments, command.words);
+  for (const auto& [key, value] : {std::pair{"title", &tags.title}, std::pair{"comment", &tags.comment}}) {
+    if (value->empty()) continue;
+    const std::string tag = std::string(key) + "=" + *value;
+    command.text += "-metadata \"" + tag + "\" ";
+    command.words.push_back("-metadata");
+    command.words.push_back(tag);
+  }
+  command.text += "\"" + out + "\"";
   command.words.push_back(out);
   return command;
 }

@@ -7,10 +7,19 @@
 
 namespace convert {
 
+// What the audio file says of itself, in the tags of its format (ID3v2 in MP3, the RIFF INFO list in
+// WAV, ASF in WMA): empty texts are left out.
+struct AudioTags {
+  std::string title;
+  std::string comment;
+};
+
 struct ConverterCommand {
-  // "ffmpeg -nostdin [-y ]-i \"INPUT\" ARGUMENTS\"OUTPUT\"", built by plain concatenation; nothing escaped.
+  // "ffmpeg -nostdin [-y ]-i \"INPUT\" ARGUMENTS[-metadata \"title=TITLE\" ][-metadata \"comment=COMMENT\" ]
+  // \"OUTPUT\"", built by plain concatenation; nothing escaped.
   std::string text;
-  // "ffmpeg", "-nostdin", ["-y"], "-i", INPUT, the blank-separated words of ARGUMENTS, OUTPUT. The paths
+  // "ffmpeg", "-nostdin", ["-y"], "-i", INPUT, the blank-separated words of ARGUMENTS, ["-metadata",
+  // "title=TITLE"], ["-metadata", "comment=COMMENT"], OUTPUT. A tag is one word whatever it holds. The paths
   // are absolute, so a name that starts with '-' is never taken for an option, and a bit rate given as
   // "128kbit/s" is passed as "128k", the unit the converter accepts. "-nostdin": the converter never
   // reads its standard input, so no question of its own can wait there.
@@ -18,7 +27,8 @@ struct ConverterCommand {
 };
 
 ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
-                                      const std::string& arguments, bool overwrite);
+                                      const std::string& arguments, bool overwrite,
+                                      const AudioTags& tags = {});
 
 // A name for the converter's temporary output beside `output`: a hidden file in the same folder with
 // the same extension (the converter picks the format from it) that no file has now.

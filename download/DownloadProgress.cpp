@@ -38,6 +38,11 @@ bool DownloadProgress::onHeaderLines(const std::vector<std::string>& headerLines
   return total >= 0;
 }
 
+void DownloadProgress::setTotal(std::int64_t length) {
+  total = length;
+  totalSizeText = length >= 0 ? common::formatKilobytes(length) + " KB" : std::string();
+}
+
 bool DownloadProgress::onBodyReceived(std::int64_t received, std::uint64_t nowMs) {
   const std::string kb = common::formatKilobytes(received) + " KB";
   const std::string word = resources::loadString(resources::StringId::Received);

@@ -26,6 +26,8 @@ class DownloadProgress {
   // first "Content-Length:" line (that letter case only) whose value is a decimal number; without
   // one the total is unknown again. True when the total is known.
   bool onHeaderLines(const std::vector<std::string>& headerLines);
+  // The total is known otherwise (the whole video's size, when a reply brings only its rest).
+  void setTotal(std::int64_t length);
   // After each piece of body bytes, with `received` bytes so far at `nowMs` (a monotonic clock that is
   // never 0). True when speed and time remaining were sampled anew.
   bool onBodyReceived(std::int64_t received, std::uint64_t nowMs);

@@ -6,10 +6,12 @@
 #include "convert/ConvertError.h"
 #include "convert/ConvertProcess.h"
 #include "download/ExtractVideoAddress.h"
+#include "download/StreamCookies.h"
 #include "net/http/FileStream.h"
 #include "net/http/UrlParts.h"
 #include "net/socket/SocketErrors.h"
 #include "platform/Dialogs.h"
+#include "platform/browser/WebEngineModule.h"
 #include "resources/Strings.h"
 
 #include <algorithm>
@@ -39,8 +41,9 @@ std::string statusLineOf(const http::HttpClient& client) {
 }
 
 // Why the request brought no video, as the client reported it; empty when it did bring one, and after
-// Stop. The download never asks for a range, so a part (206) is never what it asked for.
-std::string downloadFailureCause(const http::HttpClient& client) {
+// Stop. A part (206) that was kept has been judged before (onHeaderEnd); one that gets here was not
+// asked for.
+std::string downloadFailureCause(const http::HttpClient& client, bool partAskedFor) {
   const std::uint16_t error = client.requestDoneError();
   if (error == http::HttpError::Aborted) return {};
   const int status = client.statusCode();
@@ -55,7 +58,7 @@ std::string downloadFailureCause(const http::HttpClient& client) {
     return cause;
   }
   if (status < 200 || status > 299) return statusLineOf(client);
-  if (status == 206) return statusLineOf(client) + " (a part that was not asked for)";
+  if (status == 206 && !partAskedFor) return statusLineOf(client) + " (a part that was not asked for)";
   if (status == 204 || status == 205 || client.receivedCount() == 0)
     return statusLineOf(client) + " (no video in the reply)";
   return {};
@@ -100,6 +103,9 @@ DownloadRequest::DownloadRequest(const ConversionRequest& request, std::string o
   httpClient.socksLevel = "5";
   httpClient.onHeaderData = [this](http::HttpClient*) { onHeaderData(); };
   httpClient.onDocData = [this](http::HttpClient*, const char*, int) { onDocumentData(); };
+  httpClient.onHeaderEnd = [this](http::HttpClient*) { onHeaderEnd(); };
+  httpClient.onBeforeHeaderSend = [this](http::HttpClient*, const std::string&,
+                                         std::vector<std::string>& lines) { onBeforeHeaderSend(lines); };
 }
 
 DownloadRequest::~DownloadRequest() {
@@ -137,6 +143,8 @@ void DownloadRequest::showPanel(Panel panel) {
 
 void DownloadRequest::onWindowShown() {
   downloadUrl.clear();
+  title.clear();
+  pageAddress.clear();
   convertPosition = 0;
   if (mode == RequestMode::ConvertLocalFile) {
     showPanel(Panel::Convert);
@@ -154,7 +162,7 @@ void DownloadRequest::useBrowsers(platform::WebBrowser& first, platform::WebBrow
 }
 
 PageRetrieval::PassOutcome DownloadRequest::extractionPass(const std::string& page, const std::string& item) {
-  switch (extractVideoAddress(page, item, {fileName, downloadUrl, mode})) {
+  switch (extractVideoAddress(page, item, {fileName, downloadUrl, mode, &title})) {
     case ExtractOutcome::Stopped:  // the age-verification notice was shown: the request ends here
       stop();
       return PageRetrieval::PassOutcome::Stopped;
@@ -193,6 +201,7 @@ void DownloadRequest::fetchPage() {
     }
     if (result != PageRetrieval::Result::Finished) return;
     if (fileName.empty()) fileName = "get_video.flv";
+    pageAddress = item;
     mailbox_.post(StartDownload{});
   }
 }
@@ -250,33 +259,70 @@ void DownloadRequest::useSystemProxy() {
                                        : net::SocksAuthentication::None;
 }
 
-// Writes the body of downloadUrl into `target`, created anew. False with the reason in `failure` when
-// the file could not be written or the request ended without the whole video (an error status, no
-// reply, a transfer cut short, a reply that is not HTTP or holds no video, a failed write); a file this
-// made is then removed. An empty reason after an abort, which is no failure to report.
+// Writes the body of downloadUrl into the part file of `target`, continuing a part an earlier download
+// left, and gives the part the name `target` once the whole video is there. False with the reason in
+// `failure` when the file could not be written or the request ended without the whole video (an error
+// status, no reply, a transfer cut short more often than it is continued, a reply that is not HTTP or
+// holds no video, a failed write). The part stays when it can be continued later; an empty reason after
+// an abort, which is no failure to report.
 bool DownloadRequest::downloadTo(const std::string& target, std::string& failure) {
+  const PartFile part(target);
+  VideoValidators video;
+  std::int64_t from = part.resumableBytes(video);
+  if (from == 0) part.discard();  // nothing that can be continued: an old part starts over
   std::unique_ptr<http::FileStream> file;
   try {
-    file = std::make_unique<http::FileStream>(target);
+    file = std::make_unique<http::FileStream>(
+        part.partPath(), from > 0 ? http::FileStream::Open::Continue : http::FileStream::Open::Create);
   } catch (const http::StreamError& error) {
     failure = error.what();
     return false;
   }
   const std::string shown = "Downloading: " + fileNamePart(target) + " ...";
   view_.showDownloadName(shown);
-  httpClient.setReceiveStream(file.get());
+
   std::string cause;
-  try {
-    httpClient.get();
-  } catch (const http::HttpException&) {
-    // The error status or the failed transfer is read from the client below.
-  } catch (const std::exception& error) {
-    cause = error.what();
+  int retriesLeft = kCutRetries;
+  bool startedOver = false;
+  for (;;) {
+    attempt_ = Attempt{};
+    attempt_.from = from;
+    attempt_.video = video;
+    attempt_.file = file.get();
+    attempt_.part = &part;
+    const bool whole = requestInto(*file, cause);
+    if (whole || closed_) break;
+    const std::optional<RangeReply> reply = attempt_.reply;
+    if (reply == RangeReply::StartOverAnew && !startedOver && cause.empty()) {
+      // Not the bytes asked for, or not the same video: the whole video is asked for once more.
+      startedOver = true;
+      try {
+        file->setSize(0);
+      } catch (const http::StreamError& error) {
+        cause = error.what();
+        break;
+      }
+      part.forgetValidators();
+      from = 0;
+      video = {};
+      continue;
+    }
+    const bool cut = httpClient.requestDoneError() == http::HttpError::CutShort &&
+                     (reply == RangeReply::Continue || reply == RangeReply::StartOverHere);
+    if (!cut || retriesLeft == 0 || attempt_.video.total <= 0) break;
+    // The connection broke inside the body of a video whose size is known: after a short pause the
+    // request goes on from the bytes received.
+    --retriesLeft;
+    pause(kRetryPauseMs);
+    if (closed_) break;
+    cause.clear();
+    from = file->size();
+    video = attempt_.video;
   }
-  httpClient.setReceiveStream(nullptr);
-  if (cause.empty()) cause = downloadFailureCause(httpClient);
+  attempt_ = Attempt{};
+
   const bool aborted = httpClient.requestDoneError() == http::HttpError::Aborted;
-  bool complete = cause.empty() && !aborted;
+  bool complete = cause.empty() && !aborted && !closed_;
   if (!cause.empty()) {
     const std::string address = httpClient.location().empty() ? httpClient.url : httpClient.location();
     failure = "Unable to download " + address + ": " + cause;
@@ -288,22 +334,130 @@ bool DownloadRequest::downloadTo(const std::string& target, std::string& failure
     complete = false;
   }
   file.reset();
-  // Only a plain file goes; a name that stands for a device or the like is never removed.
-  std::error_code error;
-  if (!complete && !closed_ && !failure.empty() && std::filesystem::is_regular_file(target, error))
-    common::deleteFileSilently(target);
-  return complete;
+  if (complete) return part.finish(failure);
+  // What can be continued stays for the next download of this video; anything else goes.
+  VideoValidators kept;
+  const std::int64_t keptBytes = part.resumableBytes(kept);
+  if (keptBytes == 0) {
+    part.discard();
+  } else if (!failure.empty()) {
+    const int continued = kCutRetries - retriesLeft;
+    failure += " (" +
+               (continued > 0 ? "continued " + std::to_string(continued) + " times; " : std::string()) +
+               common::formatKilobytes(keptBytes) + " KB of " + common::formatKilobytes(kept.total) +
+               " KB kept for the next download)";
+  }
+  return false;
+}
+
+// One request for downloadUrl into the part; true when it brought the rest of the video. `cause` gets
+// why it did not (empty after an abort).
+bool DownloadRequest::requestInto(http::FileStream& file, std::string& cause) {
+  if (progress.sampleTick == 0) progress.sampleBytes = attempt_.from;  // speed counts new bytes only
+  const std::int64_t sizeBefore = file.size();
+  // The client would ask again for the range of the last reply it read: the range goes in
+  // onBeforeHeaderSend alone.
+  httpClient.setContentRangeBegin({});
+  httpClient.setContentRangeEnd({});
+  httpClient.setReceiveStream(&file);
+  try {
+    httpClient.get();
+  } catch (const http::HttpException&) {
+    // The error status or the failed transfer is read from the client below.
+  } catch (const std::exception& error) {
+    cause = error.what();
+  }
+  httpClient.setReceiveStream(nullptr);
+  if (cause.empty()) cause = attempt_.failure;
+  if (cause.empty() && attempt_.reply != RangeReply::StartOverAnew)
+    cause = downloadFailureCause(httpClient, attempt_.reply == RangeReply::Continue);
+  const bool taken = attempt_.reply == RangeReply::Continue || attempt_.reply == RangeReply::StartOverHere;
+  if (!taken) {
+    // Nothing of a reply that is no part of the video stays in the part (a relocation's body, an error
+    // page that got through).
+    try {
+      if (file.size() != sizeBefore) file.setSize(sizeBefore);
+    } catch (const http::StreamError& error) {
+      if (cause.empty()) cause = error.what();
+    }
+  }
+  const bool aborted = httpClient.requestDoneError() == http::HttpError::Aborted;
+  return taken && cause.empty() && !aborted;
+}
+
+// Waits `ms` milliseconds while the program goes on handling its messages; Stop or closing the
+// window ends the wait.
+void DownloadRequest::pause(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!closed_) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+    if (left <= 0) break;
+    platform::waitForMessage(static_cast<int>(left));
+  }
+}
+
+// Every request of a download, a relocated one too, asks for the bytes after those of the part, and
+// carries the browser profile's cookies for its own address (so a relocation to another host gets that
+// host's cookies only): a stream that needs the session the page (or a sign-in) set gets it.
+void DownloadRequest::onBeforeHeaderSend(std::vector<std::string>& lines) const {
+  if (attempt_.file == nullptr) return;
+  if (attempt_.from > 0) lines.push_back("Range: bytes=" + std::to_string(attempt_.from) + "-");
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  const std::string cookies = cookieHeaderFor(platform::engineCookies(), httpClient.location(), now);
+  if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
+}
+
+// The final reply's header is complete, its body not yet written: the part is continued, started over
+// with this body, or kept away from it.
+void DownloadRequest::onHeaderEnd() {
+  if (attempt_.file == nullptr) return;
+  const int status = httpClient.statusCode();
+  if (status >= 300 && status <= 399) return;  // a relocation; a final one is reported afterwards
+  const std::vector<std::string>& lines = httpClient.headerLines();
+  const RangeReply reply = checkRangeReply(attempt_.from, attempt_.video, status, lines);
+  attempt_.reply = reply;
+  switch (reply) {
+    case RangeReply::Continue:
+      progress.setTotal(attempt_.video.total);
+      view_.showDownloadBar(attempt_.from, progress.total);
+      return;
+    case RangeReply::StartOverHere:
+      try {
+        attempt_.file->setSize(0);
+      } catch (const http::StreamError& error) {
+        attempt_.failure = error.what();
+        httpClient.abort();
+        return;
+      }
+      attempt_.from = 0;
+      attempt_.video = validatorsOf(lines);
+      if (attempt_.video.total <= 0 || !attempt_.part->keepValidators(attempt_.video)) {
+        attempt_.video.total = -1;  // a part of a video of unknown size cannot be continued
+        attempt_.part->forgetValidators();
+      }
+      return;
+    case RangeReply::StartOverAnew:
+      httpClient.abort();
+      return;
+    case RangeReply::NotVideo:
+      httpClient.setReceiveStream(nullptr);
+      return;
+  }
 }
 
 // Header lines are those of the reply being received: after a relocation, only the final reply's
 // length counts.
 void DownloadRequest::onHeaderData() {
   progress.onHeaderLines(httpClient.headerLines());
-  view_.showDownloadBar(httpClient.receivedCount(), progress.total);
+  view_.showDownloadBar(attempt_.from + httpClient.receivedCount(), progress.total);
 }
 
 void DownloadRequest::onDocumentData() {
-  const std::int64_t received = httpClient.receivedCount();
+  // Bytes of the part kept from before count as received.
+  const std::int64_t received = attempt_.from + httpClient.receivedCount();
   progress.onBodyReceived(received, tickCount());
   view_.showDownloadBar(received, progress.total);
   view_.showDownloadDetails(progress.receivedText, progress.timeLeftText, progress.speedText);
@@ -322,6 +476,12 @@ void DownloadRequest::startConversion(const std::string& input) {
   convertProcess->outputFile = outputFileFor(input);
   convertProcess->notifyTarget = mailbox_.ref<ConvertProgress>();
   convertProcess->arguments = convertArgs;
+  // The audio file names its video: the page's title and address, or a local file's name.
+  if (mode == RequestMode::ConvertLocalFile) {
+    convertProcess->tags = {std::filesystem::path(input).stem().string(), {}};
+  } else {
+    convertProcess->tags = {title, pageAddress};
+  }
   try {
     convertProcess->run();
   } catch (const ConvertError& error) {

@@ -7,12 +7,15 @@
 #include "download/ConversionRequest.h"
 #include "download/DownloadProgress.h"
 #include "download/PageRetrieval.h"
+#include "download/PartFile.h"
 #include "download/RequestEvents.h"
+#include "net/http/FileStream.h"
 #include "net/http/HttpClient.h"
 #include "platform/Messages.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace download {
@@ -42,6 +45,9 @@ class RequestView {
 
 class DownloadRequest {
  public:
+  static constexpr int kCutRetries = 3;
+  static constexpr int kRetryPauseMs = 1000;
+
   // `outputFolder` is the main window's output folder text at the time of Start.
   DownloadRequest(const ConversionRequest& request, std::string outputFolder, RequestView& view);
   ~DownloadRequest();  // as onWindowClosed
@@ -57,6 +63,8 @@ class DownloadRequest {
   std::string convertArgs;
   std::string fileName = "get_video";  // name of the video file to write in the output folder
   std::string downloadUrl;             // the video stream's address, once found
+  std::string title;                   // the video's title from the page, for the audio file's tags
+  std::string pageAddress;             // the page the address was found on
   Panel currentPanel = Panel::None;
   int convertPosition = 0;                    // the conversion progress bar, 0..100
   http::HttpClient httpClient{"httpClient"};  // downloads the video
@@ -76,8 +84,11 @@ class DownloadRequest {
   // (or the attempts are over), then posts StartDownload. Stop or closing the window ends it.
   void fetchPage();
   // With an address: downloads the video into the output folder, then closes (download only) or converts
-  // it (download and convert). A failed download is reported and closes the window; after Stop nothing
-  // follows and the part received stays in the file.
+  // it (download and convert). The bytes go to the video's part file (PartFile.h), which takes the
+  // video's name once it is whole; a part left by an earlier download of the same file is continued. A
+  // connection cut inside the body is continued by itself up to kCutRetries times, kRetryPauseMs apart.
+  // A failed download is reported and closes the window; after Stop nothing follows and the part
+  // received stays beside the video's name for the next download to continue.
   void startDownload();
   void startConvert();
   void onConvertProgress(const ConvertProgress& info);
@@ -97,9 +108,25 @@ class DownloadRequest {
   void startConversion(const std::string& input);
   void useSystemProxy();
   bool downloadTo(const std::string& target, std::string& failure);
+  bool requestInto(http::FileStream& file, std::string& cause);
+  void pause(int ms);
+  void onBeforeHeaderSend(std::vector<std::string>& lines) const;
+  void onHeaderEnd();
   void onHeaderData();
   void onDocumentData();
   void close(int modalResult);
+
+  // The download attempt under way: the part's bytes it asked to continue from (0: the whole video), the
+  // record of the video they belong to, and what the reply meant for the part.
+  struct Attempt {
+    std::int64_t from = 0;
+    VideoValidators video;
+    std::optional<RangeReply> reply;
+    http::FileStream* file = nullptr;
+    const PartFile* part = nullptr;
+    std::string failure;  // the part could not be emptied
+  };
+  Attempt attempt_;
 
   std::string outputFolder_;
   RequestView& view_;

@@ -62,6 +62,10 @@ std::optional<std::string_view> metaTitle(std::string_view page) {
   return between(page, "meta name=\"title\" content=\"", "\"", false);
 }
 
+void keepTitle(Pass& pass, std::string_view title) {
+  if (pass.fields.title != nullptr) *pass.fields.title = titleText(title);
+}
+
 // The first title choice that this pass finds: the title element with the site's prefix, the meta
 // title, then any title element. A later pass over more of the page may find a better choice.
 void findYouTubeTitle(Pass& pass) {
@@ -75,6 +79,7 @@ void findYouTubeTitle(Pass& pass) {
     std::string name = titleToFileName(*title);
     if (name.empty()) continue;
     pass.fields.fileName = std::move(name);
+    keepTitle(pass, *title);
     return;
   }
 }
@@ -141,8 +146,10 @@ BlockEnd runYouTube(Pass& pass) {
 BlockEnd runMetacafe(Pass& pass) {
   std::string& fileName = pass.fields.fileName;
   fileName.clear();
-  if (const auto title = between(pass.page, "<title>", "- Video", true))
+  if (const auto title = between(pass.page, "<title>", "- Video", true)) {
     fileName = makeFileName(*title, ".flv");
+    if (!fileName.empty()) keepTitle(pass, *title);
+  }
 
   // The item file's name: from the last "%2520" before the first ".flv" up to the end of that ".flv".
   // The two markers share no character, so every "%2520" that starts before the ".flv" ends before it.
@@ -190,7 +197,10 @@ BlockEnd runGoogleVideo(Pass& pass) {
   pass.fields.mode = RequestMode::DownloadOnly;
   if (const auto title = between(pass.page, "<title>", "</title>", true)) {
     std::string name = makeFileName(*title, ".mp4");
-    if (!name.empty()) pass.fields.fileName = std::move(name);
+    if (!name.empty()) {
+      pass.fields.fileName = std::move(name);
+      keepTitle(pass, *title);
+    }
   }
   if (pass.fields.fileName.empty()) pass.fields.fileName = randomGoogleVideoName();
   const std::optional<std::string_view> link = googleVideoLink(pass);
@@ -219,14 +229,15 @@ ExtractOutcome extractVideoAddress(std::string_view page, const std::string& add
   return nothingYet(pass);
 }
 
+// The notice as the user meets it here: the site's words, then where to sign in, which on this platform
+// is the program's own sign-in window (the profile the pages and the downloads share).
 std::string ageVerificationNotice() {
   return "This video may contain content that is inappropriate for some users, as flagged by YouTube\"s user "
          "commnunity. "
          "To view this video, please verify you are 18 or older by logging in or signing up."
          "\r\n\r\n"
-         "Please log in your account on Internet Explorer firstly. You need to check the option \"Stay "
-         "signed "
-         "in\". "
+         "Please log in your account in the window of \"Sign in to a site...\" (the program's menu) firstly. "
+         "You need to check the option \"Stay signed in\". "
          "It\"s better to change the YouTube show languages to English. Then download the video again.";
 }
 

@@ -25,6 +25,9 @@ struct ExtractionFields {
   std::string& fileName;     // starts a run as "get_video"
   std::string& downloadUrl;  // starts a run empty
   RequestMode& mode;         // set to download::RequestMode::DownloadOnly on a Google Video page
+  // When given: the title the file name was made from, as a person reads it (titleText), for the
+  // audio file's tags; left as it is while no title is found.
+  std::string* title = nullptr;
 };
 
 // Longest stream address a pass accepts; a longer one is not an address but page text caught between

@@ -134,3 +134,94 @@ std::string titleToFileName(std::string_view title) {
 }
 
 }  // namespace download
+
+namespace download {
+namespace {
+
+void appendUtf8(std::string& out, std::uint32_t code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// The character of a numeric reference's digits ("233", "xE9"); 0 when it names none that a title
+// can hold (a control character, a surrogate, past U+10FFFF, or not a number).
+std::uint32_t numericReference(std::string_view digits) {
+  const bool hex = !digits.empty() && (digits[0] == 'x' || digits[0] == 'X');
+  if (hex) digits.remove_prefix(1);
+  if (digits.empty() || digits.size() > 8) return 0;
+  std::uint32_t code = 0;
+  for (const char c : digits) {
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (digit < 0) return 0;
+    code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+  }
+  if (code < 0x20 || (code >= 0x7F && code < 0xA0) || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+    return 0;
+  return code;
+}
+
+}  // namespace
+
+std::string titleText(std::string_view title) {
+  static const struct {
+    std::string_view name;
+    std::string_view text;
+  } kNamed[] = {
+      {"amp", "&"}, {"quot", "\""}, {"apos", "'"},      {"lt", "<"},
+      {"gt", ">"},  {"nbsp", " "},  {"copy", "\u00A9"}, {"reg", "\u00AE"},
+  };
+  std::string decoded;
+  decoded.reserve(title.size());
+  std::size_t at = 0;
+  while (at < title.size()) {
+    const std::size_t amp = title.find('&', at);
+    if (amp == std::string_view::npos) {
+      decoded.append(title.substr(at));
+      break;
+    }
+    decoded.append(title.substr(at, amp - at));
+    at = amp + 1;
+    const std::size_t semicolon = title.find(';', amp);
+    if (semicolon == std::string_view::npos || semicolon - amp > 10) {
+      decoded.push_back('&');
+      continue;
+    }
+    const std::string_view name = title.substr(amp + 1, semicolon - amp - 1);
+    std::string_view text;
+    std::string numeric;
+    if (!name.empty() && name[0] == '#') {
+      if (const std::uint32_t code = numericReference(name.substr(1)); code != 0) {
+        appendUtf8(numeric, code);
+        text = numeric;
+      }
+    } else {
+      for (const auto& entity : kNamed)
+        if (entity.name == name) text = entity.text;
+    }
+    if (text.empty()) {
+      decoded.push_back('&');  // not a reference this knows: kept as written
+      continue;
+    }
+    decoded.append(text);
+    at = semicolon + 1;
+  }
+  return std::string(trimBlanks(cleanCharacters(decoded)));
+}
+
+}  // namespace download

@@ -32,4 +32,11 @@ std::string makeFileName(std::string_view stem, std::string_view extension);
 // holds nothing usable.
 std::string titleToFileName(std::string_view title);
 
+// The title as a person reads it, for the audio file's tags: character references decoded once, as a
+// browser does (the named ones of page titles: "&amp;", "&quot;", "&apos;", "&lt;", "&gt;", "&nbsp;" as
+// a blank, "&copy;", "&reg;", and numeric ones "&#233;" / "&#xE9;" of any character but a control
+// character), every byte sequence that is not UTF-8 replaced by U+FFFD, control characters turned into
+// blanks, leading and trailing blanks removed. Anything else stays as written.
+std::string titleText(std::string_view title);
+
 }  // namespace download

@@ -1,6 +1,7 @@
 #include "net/http/FileStream.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,9 +10,20 @@
 
 namespace http {
 
-FileStream::FileStream(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+FileStream::FileStream(const std::string& path, Open open) : path_(path) {
+  const int keep = open == Open::Continue ? 0 : O_TRUNC;
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | keep | O_CLOEXEC, 0644);
   if (fd_ < 0) fail("Cannot create file", errno);
+  if (open == Open::Continue) {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+      const int err = errno;
+      ::close(fd_);
+      fd_ = -1;
+      fail("Cannot read the size of", err);
+    }
+    size_ = position_ = info.st_size;
+  }
   pending_.reserve(kBufferSize);
 }
 

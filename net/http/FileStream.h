@@ -1,6 +1,6 @@
-// A file opened for writing (created or emptied) that collects small writes into large ones. Every
-// byte reaches the file by flush(), close() or a size change; each failure raises StreamError with the
-// system's reason. The destructor closes the file too but cannot report a failure: call close().
+// A file opened for writing (created, emptied, or continued at its end) that collects small writes into large
+// ones. Every byte reaches the file by flush(), close() or a size change; each failure raises StreamError
+// with the system's reason. The destructor closes the file too but cannot report a failure: call close().
 #pragma once
 
 #include "net/http/Stream.h"
@@ -14,8 +14,13 @@ class FileStream final : public Stream {
  public:
   static constexpr std::size_t kBufferSize = 256 * 1024;
 
-  // Creates the file or empties an existing one; raises StreamError when that fails.
-  explicit FileStream(const std::string& path);
+  enum class Open {
+    Create,    // create the file, or empty an existing one
+    Continue,  // create the file, or keep an existing one's bytes and write on after them
+  };
+
+  // Opens the file for writing as `open` says; raises StreamError when that fails.
+  explicit FileStream(const std::string& path, Open open = Open::Create);
   ~FileStream() override;
   FileStream(const FileStream&) = delete;
   FileStream& operator=(const FileStream&) = delete;

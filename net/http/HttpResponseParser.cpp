@@ -121,6 +121,9 @@ void HttpResponseParser::beginRequest(RequestType type, const std::string& reque
   v_.contentRangeBegin = rangeBegin;  // request values until the response says otherwise
   v_.contentRangeEnd = rangeEnd;
   v_.closeRequest = requestVer == "1.0";
+  // A relocation before any body cuts the stream back to what it held when the request began, never to
+  // the start of an earlier request's body.
+  streamStartSize_ = stream_ != nullptr ? stream_->size() : 0;
   headerBytes_ = 0;
   headerLinesTotal_ = 0;
   lengthSeen_ = false;

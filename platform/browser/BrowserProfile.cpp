@@ -1,8 +1,14 @@
 #include "platform/browser/BrowserProfile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QLoggingCategory>
+#include <QNetworkCookie>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
+
+#include <map>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -39,7 +45,43 @@ void prepareEngineSwitches() {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
+// The profile's cookies by name, domain and path, as its store reports them. The store tells each change
+// as it happens, and the cookies kept on disk once, when asked to (loadAllCookies).
+using CookieKey = std::tuple<QByteArray, QString, QString>;
+std::map<CookieKey, QNetworkCookie>& cookieMirror() {
+  static std::map<CookieKey, QNetworkCookie> cookies;
+  return cookies;
+}
+
+CookieKey keyOf(const QNetworkCookie& cookie) {
+  return {cookie.name(), cookie.domain(), cookie.path()};
+}
+
+void mirrorCookies(QWebEngineProfile& profile) {
+  QWebEngineCookieStore* store = profile.cookieStore();
+  QObject::connect(store, &QWebEngineCookieStore::cookieAdded, &profile,
+                   [](const QNetworkCookie& cookie) { cookieMirror()[keyOf(cookie)] = cookie; });
+  QObject::connect(store, &QWebEngineCookieStore::cookieRemoved, &profile,
+                   [](const QNetworkCookie& cookie) { cookieMirror().erase(keyOf(cookie)); });
+  store->loadAllCookies();
+}
+
 }  // namespace
+
+std::vector<BrowserCookie> profileCookies() {
+  std::vector<BrowserCookie> cookies;
+  for (const auto& [key, cookie] : cookieMirror()) {
+    BrowserCookie copy;
+    copy.name = cookie.name().toStdString();
+    copy.value = cookie.value().toStdString();
+    copy.domain = cookie.domain().toStdString();
+    copy.path = cookie.path().toStdString();
+    copy.secure = cookie.isSecure();
+    if (!cookie.isSessionCookie()) copy.expires = cookie.expirationDate().toSecsSinceEpoch();
+    cookies.push_back(std::move(copy));
+  }
+  return cookies;
+}
 
 void setBrowserProfileFolder(const std::string& folder) {
   profileFolder() = folder;
@@ -55,7 +97,11 @@ QWebEngineProfile& sharedBrowserProfile() {
       profile->setPersistentStoragePath(folder);
       profile->setCachePath(folder + QStringLiteral("/cache"));
     }
-    QObject::connect(profile, &QObject::destroyed, [] { profile = nullptr; });
+    QObject::connect(profile, &QObject::destroyed, [] {
+      profile = nullptr;
+      cookieMirror().clear();
+    });
+    mirrorCookies(*profile);
   }
   return *profile;
 }

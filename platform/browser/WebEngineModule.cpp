@@ -17,8 +17,16 @@
 namespace platform {
 namespace {
 
-// The module's entry point for new controls; null until the module is loaded.
+// The module's entry points; null until the module is loaded.
 WebEngineCreateFunction loadedWebEngineFactory = nullptr;
+WebEngineCookiesFunction loadedCookies = nullptr;
+WebEngineSignInFunction loadedSignIn = nullptr;
+
+struct ModuleEntries {
+  WebEngineCreateFunction create = nullptr;
+  WebEngineCookiesFunction cookies = nullptr;
+  WebEngineSignInFunction signIn = nullptr;
+};
 
 std::string& modulePathOverride() {
   static std::string path;
@@ -36,27 +44,33 @@ std::string& lastError() {
 }
 
 // Opens one candidate and checks its entry points; the reason when it cannot be used.
-WebEngineCreateFunction openModule(const std::string& path, std::string& why) {
+ModuleEntries openModule(const std::string& path, std::string& why) {
   // Its symbols stay to itself. A module in use is never closed: the engine cannot be unloaded.
   void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) {
     const char* error = ::dlerror();
     why = error != nullptr ? error : path + ": cannot be loaded";
-    return nullptr;
+    return {};
   }
   const auto interface =
       reinterpret_cast<WebEngineInterfaceFunction>(::dlsym(module, kWebEngineInterfaceSymbol));
-  const auto create = reinterpret_cast<WebEngineCreateFunction>(::dlsym(module, kWebEngineCreateSymbol));
-  if (interface == nullptr || create == nullptr) {
+  const ModuleEntries entries{
+      reinterpret_cast<WebEngineCreateFunction>(::dlsym(module, kWebEngineCreateSymbol)),
+      reinterpret_cast<WebEngineCookiesFunction>(::dlsym(module, kWebEngineCookiesSymbol)),
+      reinterpret_cast<WebEngineSignInFunction>(::dlsym(module, kWebEngineSignInSymbol)),
+  };
+  if (interface == nullptr || entries.create == nullptr) {
     why = path + ": not a Clipwave web engine module";
   } else if (const int version = interface(); version != kWebEngineModuleInterface) {
     why = path + ": made for another version of Clipwave (interface " + std::to_string(version) +
           ", this program needs " + std::to_string(kWebEngineModuleInterface) + ")";
+  } else if (entries.cookies == nullptr || entries.signIn == nullptr) {
+    why = path + ": not a Clipwave web engine module";
   } else {
-    return create;
+    return entries;
   }
   ::dlclose(module);
-  return nullptr;
+  return {};
 }
 
 }  // namespace
@@ -85,8 +99,10 @@ bool loadWebEngineModule() {
     std::string why;
     if (!fileExists(path)) {
       why = path + ": no such file";
-    } else if (WebEngineCreateFunction create = openModule(path, why)) {
-      loadedWebEngineFactory = create;
+    } else if (const ModuleEntries entries = openModule(path, why); entries.create != nullptr) {
+      loadedWebEngineFactory = entries.create;
+      loadedCookies = entries.cookies;
+      loadedSignIn = entries.signIn;
       lastError().clear();
       return true;
     }
@@ -110,6 +126,20 @@ std::unique_ptr<WebBrowser> createEngineBrowser() {
   std::unique_ptr<WebBrowser> browser(loadedWebEngineFactory(error, sizeof error));
   if (!browser) throw BrowserError(std::string("the web engine's control could not be made: ") + error);
   return browser;
+}
+
+std::vector<BrowserCookie> engineCookies() {
+  std::vector<BrowserCookie> cookies;
+  if (loadedCookies != nullptr) loadedCookies(&cookies);
+  return cookies;
+}
+
+QWidget* openSignInWindow(const std::string& address, QWidget* owner) {
+  if (!loadWebEngineModule()) throw BrowserError(webEngineMissingMessage());
+  char error[512] = "";
+  QWidget* window = loadedSignIn(address.c_str(), owner, error, sizeof error);
+  if (window == nullptr) throw BrowserError(std::string("the sign-in window could not be made: ") + error);
+  return window;
 }
 
 std::string webEngineMissingMessage() {

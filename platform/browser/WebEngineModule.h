@@ -4,12 +4,15 @@
 // local files; a page address is then answered with webEngineMissingMessage().
 #pragma once
 
+#include "platform/browser/BrowserCookie.h"
 #include "platform/browser/WebBrowser.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+class QWidget;
 
 namespace platform {
 
@@ -42,6 +45,15 @@ void setWebEngineModulePath(const std::string& path);
 // A new control of the engine, made by the module (loaded first if need be). Raises BrowserError with
 // webEngineMissingMessage() when there is no module, or with the module's reason.
 std::unique_ptr<WebBrowser> createEngineBrowser();
+
+// The cookies of the engine's profile, as the module holds them now; none when the module has not been
+// loaded (no page was fetched in this run). Never loads the module.
+std::vector<BrowserCookie> engineCookies();
+
+// Opens a visible browser window of the engine on `address`, in the profile the pages share, so that what
+// the user signs into there is there for the next page and download. Loads the module if need be; raises
+// BrowserError as createEngineBrowser does. The window is shown, owned by `owner` and deleted when closed.
+QWidget* openSignInWindow(const std::string& address, QWidget* owner);
 
 // What the user is told when a page address is given and the module could not be loaded.
 std::string webEngineMissingMessage();

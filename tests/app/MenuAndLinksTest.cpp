@@ -66,8 +66,8 @@ TEST_F(MenuAndLinksTest, MenuHasItsEntriesWithTheAccountEntryHidden) {
   for (QAction* action : window_->popupMenu->actions()) {
     entries << (action->isSeparator() ? "-" : action->text()) + (action->isVisible() ? "" : " (hidden)");
   }
-  EXPECT_EQ(entries, QStringList({"&Home Page", "-", "&Donate", "-", "&Set YouTube Account (hidden)", "-",
-                                  "&About..."}));
+  EXPECT_EQ(entries, QStringList({"&Home Page", "-", "&Donate", "-", "&Set YouTube Account (hidden)",
+                                  "Sign in to a site...", "-", "&About..."}));
 }
 
 TEST_F(MenuAndLinksTest, AdvancedOpensTheMenuWhereTheMouseIs) {

@@ -72,6 +72,13 @@ std::string probeStream(const std::string& path, const std::string& field) {
   return value;
 }
 
+std::string probeTag(const std::string& path, const std::string& tag) {
+  std::string value = captureTool({"ffprobe", "-v", "error", "-show_entries", "format_tags=" + tag, "-of",
+                                   "default=noprint_wrappers=1:nokey=1", path});
+  while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+  return value;
+}
+
 int countOpenFds() {
   int count = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;

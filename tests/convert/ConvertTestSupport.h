@@ -29,6 +29,9 @@ void makeVideo(const std::string& path, int seconds);
 // One field of an audio file's first stream, as ffprobe reports it ("codec_name", "channels", ...).
 std::string probeStream(const std::string& path, const std::string& field);
 
+// One tag of an audio file ("title", "comment", ...), as ffprobe reads it from the file's own tags.
+std::string probeTag(const std::string& path, const std::string& tag);
+
 int countOpenFds();
 int countThreads();
 

@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -65,6 +66,7 @@ std::vector<std::pair<std::string, std::uintmax_t>> filesIn(const std::string& f
   std::vector<std::pair<std::string, std::uintmax_t>> files;
   for (const auto& entry : fs::directory_iterator(folder))
     if (entry.is_regular_file()) files.emplace_back(entry.path().filename().string(), entry.file_size());
+  std::sort(files.begin(), files.end());
   return files;
 }
 
@@ -260,8 +262,11 @@ TEST_F(DesktopProgramTest, SigtermDuringADownloadKeepsThePartAndLeavesNoProcessB
   })) << run.errorOutput();
   EXPECT_EQ(module.rfind(copy_.path("lib/"), 0), 0u) << module;
   ASSERT_TRUE(eventually([&] { return sites.logged("holding the connection"); })) << run.errorOutput();
-  ASSERT_TRUE(eventually([&] { return filesIn(output).size() == 1; })) << "the video is being written";
+  // The video is written to its part, with the record that lets a later download continue it beside it.
+  ASSERT_TRUE(eventually([&] { return filesIn(output).size() == 2; })) << "the video is being written";
   const std::string video = filesIn(output)[0].first;
+  EXPECT_TRUE(video.ends_with(".flv.part")) << video;
+  EXPECT_EQ(filesIn(output)[1].first, video + ".info");
   EXPECT_FALSE(run.children("QtWebEngineProc").empty()) << "the engine's helpers run meanwhile";
 
   EXPECT_EQ(run.signalAndWait(SIGTERM), 0) << run.errorOutput();
@@ -270,7 +275,7 @@ TEST_F(DesktopProgramTest, SigtermDuringADownloadKeepsThePartAndLeavesNoProcessB
       << "the engine found no shared graphics context:\n"
       << run.errorOutput();
   const auto files = filesIn(output);
-  ASSERT_EQ(files.size(), 1u) << "only the part of the video, no audio file";
+  ASSERT_EQ(files.size(), 2u) << "only the part of the video and its record, no audio file";
   EXPECT_EQ(files[0].first, video);
   EXPECT_GT(files[0].second, 0u) << "what was received is lost";
   EXPECT_LT(files[0].second, sites.clipBytes("flv"));

@@ -210,8 +210,8 @@ TEST_F(Extraction, AgeVerificationPagesShowTheNoticeAndStop) {
   const std::string notice =
       "This video may contain content that is inappropriate for some users, as flagged by YouTube\"s user "
       "commnunity. To view this video, please verify you are 18 or older by logging in or signing up.\r\n\r\n"
-      "Please log in your account on Internet Explorer firstly. You need to check the option \"Stay signed "
-      "in\". "
+      "Please log in your account in the window of \"Sign in to a site...\" (the program's menu) firstly. "
+      "You need to check the option \"Stay signed in\". "
       "It\"s better to change the YouTube show languages to English. Then download the video again.";
   for (const std::string page : {
            "<h1>Confirm Birth Date</h1>",

@@ -269,12 +269,14 @@ TEST_F(SocksDownload, ThroughMicrosocks) {
 
   testing_support::ScriptedDialogs dialogs;
   dialogs.answer(platform::ModalResult::Ok);
+  std::filesystem::remove(out_.file("clip.flv"));
   auto request = download("socks5://clip:wrong" + at + std::to_string(locked.port()), video(nginx_.port()));
   EXPECT_EQ(request->httpClient.statusText(), "SOCKS proxy: socks authentication failed (Error #20015)");
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_NE(dialogs.shown()[0].text.find("socks authentication failed"), std::string::npos)
       << dialogs.shown()[0].text;
   EXPECT_FALSE(std::filesystem::exists(out_.file("clip.flv")));
+  EXPECT_FALSE(std::filesystem::exists(out_.file("clip.flv.part")));
 }
 
 TEST_F(SocksDownload, ThroughDanteWithItsReasons) {

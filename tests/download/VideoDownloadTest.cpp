@@ -217,7 +217,9 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
     EXPECT_NE(receivedText.find(" KB of " + c.total + " received"), std::string::npos) << receivedText;
     EXPECT_GE(receivedAtStop, 40000);
     EXPECT_LT(receivedAtStop, 300000);
-    const std::string partial = readFile(out_ + "/slow.flv");
+    // The part stays beside the video's name, never under it.
+    EXPECT_FALSE(std::filesystem::exists(out_ + "/slow.flv"));
+    const std::string partial = readFile(out_ + "/slow.flv.part");
     EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.request().httpClient.receivedCount());
     EXPECT_EQ(partial, std::string(partial.size(), 'v'));
     convert_test::RecordCollector().pump(300);  // the conversion queued after the download never starts
@@ -227,8 +229,9 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
 }
 
 // A download that does not bring the whole video is reported with the address and what failed, converts
-// nothing and leaves nothing: an error status, no reply at all (never shown as a status), a transfer cut
-// short, a reply that is not HTTP, and replies that are not the video asked for.
+// nothing and leaves nothing under the video's name: an error status, no reply at all (never shown as a
+// status), a transfer cut short (after it was continued in vain; its part stays for the next download),
+// a reply that is not HTTP, and replies that are not the video asked for.
 TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
   serveVideo("clip.flv");
   httptest::NginxServer nginx(served_);
@@ -241,11 +244,15 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
     std::string url;         // a server of the test's own
     std::string cause;       // the message after "Unable to download <address>: "
     std::string where = {};  // the path of the address named, when it is not the one asked for
+    bool partKept = false;   // the part and its record stay to be continued
   } cases[] = {
       {"", nginxUrl + "/missing.flv", "404 Not Found"},
       {"", refusedUrl + "/v.flv", "Connection refused (Error #10061)"},
       {"HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'v'), "",
-       "Transfer cut short: the connection closed after 5000 of 100000 bytes"},
+       "Transfer cut short: the connection closed after 5000 of 100000 bytes (continued 3 times; 5 KB of 98 "
+       "KB "
+       "kept for the next download)",
+       "", true},
       {"HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\n\r\n", "", "302 Found", "/elsewhere"},
       {"HTTP/1.0 500 Internal Server Error\r\nContent-Length: 5\r\n\r\noops!", "",
        "500 Internal Server Error"},
@@ -283,6 +290,12 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
     EXPECT_EQ(window.request().currentPanel, download::Panel::Download);
     EXPECT_EQ(convertProcess->processId(), 0);
     EXPECT_FALSE(convertProcess->active);
+    if (c.partKept) {
+      EXPECT_EQ(readFile(out_ + "/video.flv.part"), std::string(5000, 'v'));
+      EXPECT_TRUE(std::filesystem::exists(out_ + "/video.flv.part.info"));
+      std::filesystem::remove(out_ + "/video.flv.part");
+      std::filesystem::remove(out_ + "/video.flv.part.info");
+    }
     EXPECT_TRUE(std::filesystem::is_empty(out_)) << "no half video and no audio file";
   }
   // A name that is not found is named as such, never as the status code the client stands in for it

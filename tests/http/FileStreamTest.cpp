@@ -41,6 +41,23 @@ TEST(FileStream, SmallAndLargeWritesAllReachTheFile) {
   EXPECT_EQ(readFile(path), expected);
 }
 
+// Continuing a file keeps its bytes and writes on after them; creating one empties it.
+TEST(FileStream, ContinueWritesOnAfterTheBytesThere) {
+  testing_support::TempDir dir;
+  const std::string path = dir.file("part.bin");
+  std::ofstream(path, std::ios::binary) << "first half|";
+  {
+    http::FileStream f(path, http::FileStream::Open::Continue);
+    EXPECT_EQ(f.size(), 11);
+    EXPECT_EQ(f.position(), 11);
+    f.write("second half", 11);
+    f.close();
+  }
+  EXPECT_EQ(readFile(path), "first half|second half");
+  http::FileStream(path).close();
+  EXPECT_EQ(readFile(path), "");
+}
+
 TEST(FileStream, FailuresAreReported) {
   EXPECT_THROW(http::FileStream("/nonexistent-folder/x"), http::StreamError);
   http::FileStream full("/dev/full");

@@ -19,7 +19,7 @@ NginxServer::NginxServer(const std::string& root) {
                  "/nginx.pid;\n"
                  "events { worker_connections 64; }\n"
                  "http {\n"
-                 "  log_format plain '$connection $request $http_via';\n"
+                 "  log_format plain '$connection $request $http_via range=$http_range';\n"
                  "  access_log " +
                  d +
                  "/access.log plain flush=1s buffer=1k;\n"

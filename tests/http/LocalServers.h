@@ -15,7 +15,7 @@ namespace httptest {
 class NginxServer {
  public:
   // Serves the files of `root`. The access log (accessLog()) has one line per request:
-  // "<connection number> <request line> <Via header>".
+  // "<connection number> <request line> <Via header> range=<Range header>".
   explicit NginxServer(const std::string& root);
   std::uint16_t port() const { return port_; }
   bool ready() const { return ready_; }

@@ -247,8 +247,9 @@ TEST_F(JobTest, TheAgePageShowsItsNoticeAndDownloadsNothing) {
       run.dialogs[0].text,
       "This video may contain content that is inappropriate for some users, as flagged by YouTube\"s user "
       "commnunity. To view this video, please verify you are 18 or older by logging in or signing up.\r\n\r\n"
-      "Please log in your account on Internet Explorer firstly. You need to check the option \"Stay signed "
-      "in\". It\"s better to change the YouTube show languages to English. Then download the video again.");
+      "Please log in your account in the window of \"Sign in to a site...\" (the program's menu) firstly. "
+      "You need to check the option \"Stay signed in\". It\"s better to change the YouTube show languages to "
+      "English. Then download the video again.");
   EXPECT_EQ(run.panels, std::vector<download::Panel>{download::Panel::FetchPage});
   EXPECT_TRUE(filesIn(out_).empty());
   EXPECT_EQ(simulator_->requests("youtube GET /get_video"), 0);
@@ -270,18 +271,23 @@ TEST_F(JobTest, APageWithoutMarkersGivesUpAfterTwoAttempts) {
   EXPECT_EQ(simulator_->requests("youtube GET /get_video"), 0);
 }
 
-// A stream refused with 404 or cut short halfway: the failure is named, nothing is left under the
-// video's or the audio's name, and nothing is converted.
+// A stream refused with 404, or cut short halfway every time it is asked for: the failure is named,
+// nothing is left under the video's or the audio's name, and nothing is converted. The cut one was
+// continued three times (the last request, for the last 17,481 bytes, was cut after half of them); its
+// part stays beside the video's name for the next download.
 TEST_F(JobTest, ARefusedOrCutStreamIsReportedAndLeavesNothing) {
   const std::string cache = simulator_->site("cache");
   const struct {
     std::string id;
     std::string message;
+    std::vector<std::string> left;  // file endings after the video's name
   } cases[] = {
-      {"clip-404", "Unable to download " + cache + "/stream/clip-404.flv: 404 Not Found"},
+      {"clip-404", "Unable to download " + cache + "/stream/clip-404.flv: 404 Not Found", {}},
       {"clip-cut",
        "Unable to download " + cache +
-           "/stream/clip-cut.flv: Transfer cut short: the connection closed after 69923 of 139846 bytes"},
+           "/stream/clip-cut.flv: Transfer cut short: the connection closed after 8740 of 17481 bytes "
+           "(continued 3 times; 129 KB of 137 KB kept for the next download)",
+       {".part", ".part.info"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
@@ -293,11 +299,15 @@ TEST_F(JobTest, ARefusedOrCutStreamIsReportedAndLeavesNothing) {
     EXPECT_TRUE(run.showed(download::Panel::Download));
     EXPECT_FALSE(run.showed(download::Panel::Convert));
     EXPECT_FALSE(run.convertStarted);
-    EXPECT_TRUE(filesIn(out_).empty()) << "nothing under " << youTubeName(c.id) << ".flv or .mp3";
+    std::vector<std::string> left;
+    for (const std::string& ending : c.left) left.push_back(youTubeName(c.id) + ".flv" + ending);
+    EXPECT_EQ(filesIn(out_), left) << "nothing under " << youTubeName(c.id) << ".flv or .mp3";
+    for (const std::string& name : left) std::filesystem::remove(out_ + "/" + name);
   }
 }
 
-// Stop while the video arrives: the part received stays under the video's name, nothing is converted.
+// Stop while the video arrives: the part received stays beside the video's name (with the record that
+// lets the next download continue it), nothing is converted.
 TEST_F(JobTest, StopDuringTheDownloadKeepsThePartAndConvertsNothing) {
   const JobRun run = runJob(youTube("clip-slow"), 0, [](DownloadWindow& window, JobRun& job) {
     const std::int64_t received = window.request().httpClient.receivedCount();
@@ -311,8 +321,8 @@ TEST_F(JobTest, StopDuringTheDownloadKeepsThePartAndConvertsNothing) {
   EXPECT_FALSE(run.showed(download::Panel::Convert));
   EXPECT_FALSE(run.convertStarted);
   const std::string video = youTubeName("clip-slow") + ".flv";
-  ASSERT_EQ(filesIn(out_), std::vector<std::string>{video});
-  const std::string part = readFile(out_ + "/" + video);
+  ASSERT_EQ(filesIn(out_), (std::vector<std::string>{video + ".part", video + ".part.info"}));
+  const std::string part = readFile(out_ + "/" + video + ".part");
   EXPECT_EQ(static_cast<std::int64_t>(part.size()), run.receivedCount);
   EXPECT_LT(part.size(), 139846u);
   EXPECT_TRUE(part == readFile(simulator_->clip("flv")).substr(0, part.size()))

@@ -5,10 +5,20 @@ made again only when missing, so a second start costs nothing. Each file is writ
 temporary name and renamed into place, so a file that exists under its final name is always whole,
 even when two simulators start at once.
 """
+import hashlib
 import os
 import shutil
 import subprocess
 import tempfile
+
+# The Last-Modified of every stream (the clips never change while the simulator runs).
+LAST_MODIFIED = "Tue, 15 Jan 2008 10:00:00 GMT"
+
+
+def etag(data):
+    """A strong entity tag made from the clip's bytes."""
+    return "\"%s\"" % hashlib.sha1(data).hexdigest()[:16]
+
 
 # Bump when the encoding below changes, so that older cached files are not served.
 _VERSION = 1

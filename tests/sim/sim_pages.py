@@ -30,6 +30,13 @@ class Modes:
         self.stall = False
         self.refuse = False        # 404
         self.redirect = "303"      # 303 | 302 | 303body | 303close
+        self.cut_once = False      # cutonce: only the first request of a stream is cut
+        self.no_range = False      # norange: a Range header is ignored
+        self.wrong_range = False   # wrongrange: a range is answered with other bytes
+        self.new_etag = False      # newetag: a range is answered with a changed ETag
+        self.shrink = False        # shrink: a range is answered for a smaller total
+        self.cookie = False        # cookie: the page sets a session cookie the streams need
+        self.login = False         # login: the streams need the cookie of the sign-in page
         self.no_link = False       # nomarkers on Metacafe and Google Video pages
         for source in sources:
             for word in re.split(r"[-,]", source or ""):
@@ -66,6 +73,20 @@ class Modes:
             self.cut = True
         elif word == "stall":
             self.stall = True
+        elif word == "cutonce":
+            self.cut_once = True
+        elif word == "norange":
+            self.no_range = True
+        elif word == "wrongrange":
+            self.wrong_range = True
+        elif word == "newetag":
+            self.new_etag = True
+        elif word == "shrink":
+            self.shrink = True
+        elif word == "cookie":
+            self.cookie = True
+        elif word == "login":
+            self.login = True
         elif word == "404":
             self.refuse = True
         elif word in ("r302", "r303body", "r303close"):
@@ -75,6 +96,18 @@ class Modes:
 def token_for(video_id):
     """The stream token of a video: fixed for its identifier, so the stream service can check it."""
     return "sim" + hashlib.sha1(("token:" + video_id).encode()).hexdigest()[:24]
+
+
+def session_for(video_id):
+    """The session cookie's value the watch page of a "cookie" video sets."""
+    return "s" + hashlib.sha1(("session:" + video_id).encode()).hexdigest()[:20]
+
+
+LOGIN_VALUE = "signed-in-" + hashlib.sha1(b"login").hexdigest()[:12]
+
+
+def signin_page():
+    return _page("<title>Sim sign-in</title>\n", "<p>You are signed in.</p>\n")
 
 
 def decoy_token_for(video_id):

@@ -83,6 +83,14 @@ Google Video (port P3)
     /videodownload?...&docid=<docid>&sigh=<sig>...
                                         the MP4 clip; 400 when the query arrived entity-escaped ("&amp;"),
                                         403 for a wrong signature
+Cookies (YouTube words, also on the stream service and the stream of the same id)
+        cookie                          the watch page sets "sim_session" (Path=/), which /get_video and
+                                        /stream/ then need (403 without); the page also sets cookies that a
+                                        browser must not send there: Secure, Domain=example.com, Domain=com,
+                                        expired, Path=/elsewhere
+        login                           /get_video and /stream/ need "sim_login", set by /signin
+    /signin                             a page that sets "sim_login" (Path=/, Max-Age=3600)
+    Those streams log "# <site> <path>: cookies <names>" (the names only, never the values).
 Every port
     /_sim/reset                         forget the not-available visits; 204
 
@@ -93,15 +101,24 @@ Stream words (any stream: /stream/, /ItemFiles/, /videodownload):
                                         then the connection closed
     stall                               like cut, but the connection is held open until the peer closes it
                                         or the simulator stops
+    cutonce                             like cut for the first request of this exact stream address only
+                                        (later ones are whole; /_sim/reset forgets)
     404                                 404 Not Found with a short HTML body
+    norange                             a Range header is ignored: the whole clip, status 200
+    wrongrange                          a range is answered 206 with the whole clip ("bytes 0-...")
+    newetag                             a range is answered 206 with an ETag of its own, new every time
+    shrink                              a range is answered 206 for a total one byte smaller
 Words combine: "watch?v=clip-nolen" is a 303 with "Content-Length: 0" before a stream without a length;
-"clip-slow-cut" sends half slowly, then closes. Pages are never cached (Cache-Control: no-store). A
-Range header is logged and otherwise ignored (the whole clip, status 200).
+"clip-slow-cut" sends half slowly, then closes. Pages are never cached (Cache-Control: no-store).
+Streams carry an ETag (made from the clip's bytes), a fixed Last-Modified and "Accept-Ranges: bytes";
+"Range: bytes=N-" is answered 206 with "Content-Range: bytes N-(T-1)/T" (416 when N is past the end),
+other forms of Range are ignored (200). With a range, "cut" and "stall" send half of the bytes asked for.
 """
 import argparse
 import http.server
 import json
 import os
+import re
 import select
 import signal
 import socket
@@ -134,6 +151,7 @@ class Simulator:
         self._log = open(options.log, "a", buffering=1) if options.log else sys.stderr
         self._visits_lock = threading.Lock()
         self._visited = set()
+        self._serial = 0
         self._connections_lock = threading.Lock()
         self._connections = set()
 
@@ -151,6 +169,11 @@ class Simulator:
                 return False
             self._visited.add(video_id)
             return True
+
+    def next_serial(self):
+        with self._visits_lock:
+            self._serial += 1
+            return self._serial
 
     def reset(self):
         with self._visits_lock:
@@ -212,8 +235,32 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
-    def _page(self, body):
-        self._reply(200, body, headers=[("Cache-Control", "no-store"), ("Pragma", "no-cache")])
+    def _page(self, body, headers=()):
+        self._reply(200, body, headers=[("Cache-Control", "no-store"), ("Pragma", "no-cache")] + list(headers))
+
+    def _cookies(self):
+        cookies = {}
+        for piece in (self.headers.get("Cookie") or "").split(";"):
+            name, _, value = piece.strip().partition("=")
+            if name:
+                cookies[name] = value
+        return cookies
+
+    def _refused_without_cookies(self, modes, video_id):
+        """403 for a "cookie" or "login" stream without the cookie it needs. The names of the cookies that
+        came are logged, never their values."""
+        if not (modes.cookie or modes.login):
+            return False
+        cookies = self._cookies()
+        self.sim.log("# %s %s: cookies %s" % (self.site, urllib.parse.urlsplit(self.path).path,
+                                              ",".join(sorted(cookies)) or "none"))
+        if modes.cookie and cookies.get("sim_session") != sim_pages.session_for(video_id):
+            self._error(403, "no session cookie")
+            return True
+        if modes.login and cookies.get("sim_login") != sim_pages.LOGIN_VALUE:
+            self._error(403, "not signed in")
+            return True
+        return False
 
     def _error(self, status, note=None):
         if note:
@@ -263,21 +310,40 @@ class Handler(http.server.BaseHTTPRequestHandler):
             rate = modes.rate
         elif modes.slow:
             rate = self.sim.options.slow_rate
-        broken = modes.cut or modes.stall
-        half = len(data) // 2
-        self.send_response(200)
+        total = len(data)
+        first, status = self._range(modes, total)
+        headers = [("Accept-Ranges", "bytes"), ("ETag", sim_media.etag(data)),
+                   ("Last-Modified", sim_media.LAST_MODIFIED)]
+        if status == 416:
+            self._reply(416, b"", headers=headers + [("Content-Range", "bytes */%d" % total)])
+            return
+        claimed = total
+        if status == 206:
+            if modes.new_etag:
+                headers[1] = ("ETag", "\"changed-%d\"" % self.sim.next_serial())
+            if modes.shrink:
+                claimed = total - 1
+            if modes.wrong_range:
+                first = 0
+            headers.append(("Content-Range", "bytes %d-%d/%d" % (first, claimed - 1, claimed)))
+        body = data[first:claimed]
+        broken = modes.cut or modes.stall or (modes.cut_once and self.sim.first_visit("cut " + self.path))
+        half = len(body) // 2
+        self.send_response(status)
         self.send_header("Content-Type", "video/x-flv" if kind == "flv" else "video/mp4")
+        for name, value in headers:
+            self.send_header(name, value)
         if not modes.no_length:
-            self.send_header("Content-Length", str(len(data)))
+            self.send_header("Content-Length", str(len(body)))
         if modes.no_length or broken:
             self.send_header("Connection", "close")
             self.close_connection = True
         self.end_headers()
         try:
-            self._send(data[:half] if broken else data, rate)
+            self._send(body[:half] if broken else body, rate)
             if broken:
                 self.sim.log("# %s %s: %d of %d bytes sent, %s" % (
-                    self.site, self.path, half, len(data), "holding the connection" if modes.stall else "closing"))
+                    self.site, self.path, half, len(body), "holding the connection" if modes.stall else "closing"))
             if modes.stall:
                 self._hold_until_peer_closes()
         except Stopping:
@@ -292,6 +358,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass
+
+    def _range(self, modes, total):
+        """The first byte to send and the status: a "Range: bytes=N-" is honoured (206, or 416 past the
+        end) unless the stream ignores ranges; every other form of Range is ignored (200)."""
+        wanted = self.headers.get("Range")
+        if wanted is None or modes.no_range:
+            return 0, 200
+        match = re.match(r"^bytes=(\d+)-$", wanted.strip())
+        if not match:
+            return 0, 200
+        first = int(match.group(1))
+        if first >= total:
+            return first, 416
+        return first, 206
 
     # ---- requests ----
 
@@ -322,7 +402,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if modes.unavailable and self.sim.first_visit(video_id):
                 return self._page(sim_pages.youtube_unavailable_page())
             late_ms = int(self.sim.options.late_delay * 1000)
-            return self._page(sim_pages.youtube_watch_page(video_id, modes, late_ms))
+            cookies = []
+            if modes.cookie:
+                # The session, and cookies a browser refuses or keeps away from the streams.
+                cookies = [("Set-Cookie", "sim_session=%s; Path=/" % sim_pages.session_for(video_id)),
+                           ("Set-Cookie", "sim_secure=1; Path=/; Secure"),
+                           ("Set-Cookie", "sim_other=1; Path=/; Domain=example.com"),
+                           ("Set-Cookie", "sim_suffix=1; Path=/; Domain=com"),
+                           ("Set-Cookie", "sim_expired=1; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT"),
+                           ("Set-Cookie", "sim_path=1; Path=/elsewhere")]
+            return self._page(sim_pages.youtube_watch_page(video_id, modes, late_ms), cookies)
+        if path == "/signin":
+            return self._page(sim_pages.signin_page(),
+                              [("Set-Cookie", "sim_login=%s; Path=/; Max-Age=3600" % sim_pages.LOGIN_VALUE)])
         if path == "/get_video":
             video_id = query.get("video_id", "")
             if not sim_pages.ID_PATTERN.match(video_id):
@@ -330,6 +422,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if query.get("t") != sim_pages.token_for(video_id):
                 return self._error(403, "token %r is not the token of %s" % (query.get("t"), video_id))
             modes = Modes(self.sim.options.stream_modes, video_id, query.get("mode"))
+            if self._refused_without_cookies(modes, video_id):
+                return None
             passed = {key: query[key] for key in ("mode", "rate") if key in query}
             location = "http://%s/stream/%s.flv" % (self.sim.host("cache"), video_id)
             if passed:
@@ -355,6 +449,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         video_id = name[:-4] if name.endswith(".flv") else ""
         if not sim_pages.ID_PATTERN.match(video_id):
             return self._error(404)
+        if self._refused_without_cookies(Modes(self.sim.options.stream_modes, video_id), video_id):
+            return None
         return self._stream("flv", video_id, _query(raw_query))
 
     def get_metacafe(self, path, raw_query):

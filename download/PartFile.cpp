@@ -1,0 +1,205 @@
+#include "download/PartFile.h"
+
+#include "download/VideoFileName.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace download {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kPartEnding = ".part";
+constexpr const char* kInfoEnding = ".part.info";
+
+std::string lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::string trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A decimal number of 1 to 18 digits; -1 for anything else.
+std::int64_t number(const std::string& text) {
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    return -1;
+  return std::stoll(text);
+}
+
+// The value of the first header field named `name` (lower case); nullptr when there is none.
+const std::string* fieldValue(const std::vector<std::string>& headerLines, const std::string& name,
+                              std::string& value) {
+  for (std::size_t i = 1; i < headerLines.size(); ++i) {
+    const std::string& line = headerLines[i];
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos || lower(line.substr(0, colon)) != name) continue;
+    value = trimmed(line.substr(colon + 1));
+    return &value;
+  }
+  return nullptr;
+}
+
+struct ContentRange {
+  std::int64_t first = -1, last = -1, total = -1;  // -1 where the field holds "*" or nothing usable
+};
+
+// "bytes A-B/T" or "bytes */T".
+ContentRange contentRangeOf(const std::vector<std::string>& headerLines) {
+  ContentRange range;
+  std::string value;
+  if (fieldValue(headerLines, "content-range", value) == nullptr) return range;
+  if (lower(value.substr(0, 6)) != "bytes ") return range;
+  const std::string rangeText = trimmed(value.substr(6));
+  const std::size_t slash = rangeText.find('/');
+  if (slash == std::string::npos) return range;
+  range.total = number(trimmed(rangeText.substr(slash + 1)));
+  const std::string bytes = trimmed(rangeText.substr(0, slash));
+  const std::size_t dash = bytes.find('-');
+  if (dash == std::string::npos) return range;
+  range.first = number(trimmed(bytes.substr(0, dash)));
+  range.last = number(trimmed(bytes.substr(dash + 1)));
+  return range;
+}
+
+// A file name that leaves room for `ending` within a file name's 255 bytes: cut at a character
+// boundary when it is too long.
+std::string nameWithRoomFor(std::string name, std::size_t ending) {
+  if (name.size() + ending <= kMaxFileNameBytes) return name;
+  std::size_t size = kMaxFileNameBytes - ending;
+  while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80) --size;
+  name.resize(size);
+  return name;
+}
+
+}  // namespace
+
+VideoValidators validatorsOf(const std::vector<std::string>& headerLines) {
+  VideoValidators validators;
+  std::string value;
+  const ContentRange range = contentRangeOf(headerLines);
+  if (range.total >= 0) {
+    validators.total = range.total;
+  } else if (fieldValue(headerLines, "content-length", value) != nullptr) {
+    validators.total = number(value);
+  }
+  if (fieldValue(headerLines, "etag", value) != nullptr) validators.etag = value;
+  if (fieldValue(headerLines, "last-modified", value) != nullptr) validators.lastModified = value;
+  return validators;
+}
+
+RangeReply checkRangeReply(std::int64_t from, const VideoValidators& before, int status,
+                           const std::vector<std::string>& headerLines) {
+  if (status == 206) {
+    if (from <= 0) return RangeReply::NotVideo;  // a part that was not asked for
+    const ContentRange range = contentRangeOf(headerLines);
+    if (before.total <= 0 || range.total != before.total || range.first != from ||
+        range.last != before.total - 1)
+      return RangeReply::StartOverAnew;
+    const VideoValidators now = validatorsOf(headerLines);
+    if (!before.etag.empty() && now.etag != before.etag) return RangeReply::StartOverAnew;
+    if (!before.lastModified.empty() && now.lastModified != before.lastModified)
+      return RangeReply::StartOverAnew;
+    return RangeReply::Continue;
+  }
+  if (status == 416 && from > 0) return RangeReply::StartOverAnew;
+  if (status >= 200 && status <= 299) return RangeReply::StartOverHere;
+  return RangeReply::NotVideo;
+}
+
+PartFile::PartFile(std::string videoPath) : videoPath_(std::move(videoPath)) {
+  const fs::path path(videoPath_);
+  const std::string name = path.filename().string();
+  const fs::path folder = path.parent_path();
+  partPath_ = (folder / (nameWithRoomFor(name, std::strlen(kInfoEnding)) + kPartEnding)).string();
+  infoPath_ = (folder / (nameWithRoomFor(name, std::strlen(kInfoEnding)) + kInfoEnding)).string();
+}
+
+std::int64_t PartFile::resumableBytes(VideoValidators& validators) const {
+  validators = {};
+  std::error_code error;
+  if (!fs::is_regular_file(partPath_, error)) return 0;
+  const auto size = static_cast<std::int64_t>(fs::file_size(partPath_, error));
+  if (error) return 0;
+  std::ifstream in(infoPath_);
+  if (!in) return 0;
+  std::string line;
+  VideoValidators kept;
+  bool totalSeen = false;
+  while (std::getline(in, line)) {
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    if (key == "total") {
+      kept.total = number(value);
+      totalSeen = true;
+    } else if (key == "etag") {
+      kept.etag = value;
+    } else if (key == "last-modified") {
+      kept.lastModified = value;
+    }
+  }
+  validators = kept;
+  if (!totalSeen || kept.total <= 0 || size <= 0 || size >= kept.total) return 0;
+  return size;
+}
+
+bool PartFile::keepValidators(const VideoValidators& validators) const {
+  std::ostringstream text;
+  text << "total=" << validators.total << "\n";
+  // Field values never hold line breaks (the response parser splits lines at them).
+  if (!validators.etag.empty()) text << "etag=" << validators.etag << "\n";
+  if (!validators.lastModified.empty()) text << "last-modified=" << validators.lastModified << "\n";
+  const std::string content = text.str();
+  std::random_device random;
+  const std::string temporary = infoPath_ + ".new-" + std::to_string(random() % 1000000);
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && ::rename(temporary.c_str(), infoPath_.c_str()) == 0;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+bool PartFile::finish(std::string& failure) const {
+  if (::rename(partPath_.c_str(), videoPath_.c_str()) != 0) {
+    failure = "Cannot rename \"" + partPath_ + "\" to \"" + videoPath_ + "\": " + std::strerror(errno);
+    return false;
+  }
+  forgetValidators();
+  return true;
+}
+
+void PartFile::discard() const {
+  // Only a plain file goes; a name that stands for a device or the like is never removed.
+  std::error_code error;
+  if (fs::is_regular_file(fs::symlink_status(partPath_, error))) ::unlink(partPath_.c_str());
+  forgetValidators();
+}
+
+void PartFile::forgetValidators() const {
+  ::unlink(infoPath_.c_str());
+}
+
+}  // namespace download
