@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/browser/WebEngineModule.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SiteSimulator.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +20,6 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QEventLoop>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
@@ -102,36 +101,15 @@ TEST(CookieHeader, OnlyCookiesOfTheHostPathAndSchemeThatLiveGo) {
   EXPECT_FALSE(download::isPublicSuffix("example.com"));
 }
 
-// The simulator, one for the whole test program.
-class Simulator {
+// The simulator, one for the whole test program, with what these tests read of it.
+class Simulator : public testing_support::SiteSimulator {
  public:
-  explicit Simulator(const TempDir& dir) : log_(dir.file("simulator.log")) {
-    sitesFile = dir.file("sites.ini");
-    process_ = std::make_unique<cli_test::CliProcess>(
-        cli_test::CliProcess::Options{.argv = {"/usr/bin/python3", CLIPWAVE_SITE_SIMULATOR, "--sites-file",
-                                               sitesFile, "--exit-on-stdin-close", "--log", log_},
-                                      .stdinPipe = true});
-    if (!process_->waitForOutput("\n", 120000)) throw std::runtime_error("the simulator did not start");
-    const QJsonObject ready = QJsonDocument::fromJson(QByteArray::fromStdString(process_->out())).object();
-    youTubeHost = "127.0.0.1:" + std::to_string(ready.value("youtube").toInt());
-    cache = "http://127.0.0.1:" + std::to_string(ready.value("cache").toInt());
-    clip = readFile(
-        ready.value("media").toObject().value("flv").toObject().value("path").toString().toStdString());
+  explicit Simulator(const TempDir& dir) : SiteSimulator(dir.path()) {
+    if (!ready()) throw std::runtime_error("the simulator did not start");
   }
-  ~Simulator() {
-    process_->closeStdin();
-    if (process_->wait(30000) != 0) process_->signal(SIGKILL);
-  }
-  std::string log() const { return readFile(log_); }
-
-  std::string sitesFile;
-  std::string youTubeHost;  // "127.0.0.1:P"
-  std::string cache;        // "http://127.0.0.1:P"
-  std::string clip;         // the bytes every stream sends
-
- private:
-  std::string log_;
-  std::unique_ptr<cli_test::CliProcess> process_;
+  const std::string youTubeHost = site("youtube").substr(std::string("http://").size());  // "127.0.0.1:P"
+  const std::string cache = site("cache");
+  const std::string video = readFile(clip("flv"));  // the bytes every stream sends
 };
 
 class SignInTest : public ::testing::Test {
@@ -199,7 +177,7 @@ TEST_F(SignInTest, AStreamThatNeedsThePagesCookieDownloadsWithIt) {
   cli_test::CliProcess run(cli_test::CliProcess::Options{
       .argv = {CLIPWAVE_CLI, "-o", out_, "-f", "mp3-64",
                "http://" + simulator->youTubeHost + "/watch?v=page-cookie"},
-      .env = {{"CLIPWAVE_SITES_FILE", simulator->sitesFile},
+      .env = {{"CLIPWAVE_SITES_FILE", simulator->sitesFile()},
               {"HOME", dir_.path()},
               {"XDG_DATA_HOME", dir_.file("data")},
               {"XDG_CACHE_HOME", dir_.file("cache")},
@@ -269,7 +247,7 @@ TEST_F(SignInTest, TheMenusWindowSignsInForTheDownloads) {
   EXPECT_EQ(download(simulator->cache + "/stream/menu-login.flv", "after.flv"),
             platform::ModalResult::Cancel);
   EXPECT_EQ(dialogs.shown().size(), 1u);
-  EXPECT_TRUE(readFile(out_ + "/after.flv") == simulator->clip);
+  EXPECT_TRUE(readFile(out_ + "/after.flv") == simulator->video);
   EXPECT_NE(simulator->log().find("# cache /stream/menu-login.flv: cookies sim_login\n"), std::string::npos);
 
   QPointer<QWidget> closing = signInWindow;

@@ -1,7 +1,6 @@
 // Downloads that continue a part: a connection cut inside the body, Stop then Start again, and the
 // replies to a range request that must not be trusted, against the site simulator and nginx on
 // 127.0.0.1. The reply rules themselves are checked on header lines first.
-#include "CliProcess.h"
 #include "LocalServers.h"
 #include "ProxyEnvironment.h"
 
@@ -10,14 +9,13 @@
 #include "download/PartFile.h"
 #include "download/RequestEvents.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SiteSimulator.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
 #include <QEventLoop>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -162,33 +160,15 @@ TEST(PartFile, ContinuesOnlyAPartShorterThanItsRecordedVideo) {
   EXPECT_LE(fs::path(longPart.partPath()).filename().string().size(), 255u);
 }
 
-// The simulator, one for the whole test program.
-class Simulator {
+// The simulator, one for the whole test program, with what these tests read of it.
+class Simulator : public testing_support::SiteSimulator {
  public:
-  explicit Simulator(const TempDir& dir) : log_(dir.file("simulator.log")) {
-    process_ = std::make_unique<cli_test::CliProcess>(cli_test::CliProcess::Options{
-        .argv = {"/usr/bin/python3", CLIPWAVE_SITE_SIMULATOR, "--exit-on-stdin-close", "--log", log_},
-        .stdinPipe = true});
-    if (!process_->waitForOutput("\n", 120000)) throw std::runtime_error("the simulator did not start");
-    const QJsonObject ready = QJsonDocument::fromJson(QByteArray::fromStdString(process_->out())).object();
-    cache = "http://127.0.0.1:" + std::to_string(ready.value("cache").toInt());
-    youTube = "http://127.0.0.1:" + std::to_string(ready.value("youtube").toInt());
-    clip = readFile(
-        ready.value("media").toObject().value("flv").toObject().value("path").toString().toStdString());
+  explicit Simulator(const TempDir& dir) : SiteSimulator(dir.path()) {
+    if (!ready()) throw std::runtime_error("the simulator did not start");
   }
-  ~Simulator() {
-    process_->closeStdin();
-    if (process_->wait(30000) != 0) process_->signal(SIGKILL);
-  }
-  std::string log() const { return readFile(log_); }
-
-  std::string cache;    // "http://127.0.0.1:P" of the stream cache
-  std::string youTube;  // and of the YouTube site
-  std::string clip;     // the bytes every stream sends
-
- private:
-  std::string log_;
-  std::unique_ptr<cli_test::CliProcess> process_;
+  const std::string cache = site("cache");
+  const std::string youTube = site("youtube");
+  const std::string video = readFile(clip("flv"));  // the bytes every stream sends
 };
 
 class ResumeTest : public ::testing::Test {
@@ -265,19 +245,19 @@ TEST_F(ResumeTest, ACutConnectionIsContinuedByItselfToTheSameVideo) {
   DownloadWindow window(nullptr, downloadOnly(), out_);
   EXPECT_EQ(Run(window, streamService("once-cutonce"), "clip.flv"), platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.shown().empty());
-  EXPECT_TRUE(readFile(out_ + "/clip.flv") == simulator->clip);
+  EXPECT_TRUE(readFile(out_ + "/clip.flv") == simulator->video);
   EXPECT_EQ(filesIn(out_), std::vector<std::string>{"clip.flv"}) << "no part and no record left";
-  const std::size_t half = simulator->clip.size() / 2;
+  const std::size_t half = simulator->video.size() / 2;
   EXPECT_EQ(linesWith(simulator->log(), "/get_video?asv=&video_id=once-cutonce&").size(), 2u);
   const std::vector<std::string> requests = linesWith(simulator->log(), "/stream/once-cutonce.flv");
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].find("Range"), std::string::npos) << requests[0];
   EXPECT_NE(requests[1].find("Range: bytes=" + std::to_string(half) + "-"), std::string::npos) << requests[1];
   // The bytes of the part count as received: the whole video against the whole size.
-  const std::string kb = common::formatKilobytes(static_cast<std::int64_t>(simulator->clip.size())) + " KB";
+  const std::string kb = common::formatKilobytes(static_cast<std::int64_t>(simulator->video.size())) + " KB";
   EXPECT_EQ(window.receivedLabel->text().toStdString(), kb + " of " + kb + " received");
-  EXPECT_EQ(window.downloadProgressBar->maximum(), static_cast<int>(simulator->clip.size()));
-  EXPECT_EQ(window.downloadProgressBar->value(), static_cast<int>(simulator->clip.size()));
+  EXPECT_EQ(window.downloadProgressBar->maximum(), static_cast<int>(simulator->video.size()));
+  EXPECT_EQ(window.downloadProgressBar->value(), static_cast<int>(simulator->video.size()));
 }
 
 // A reply to the range request that cannot be trusted starts the video over: its body in the part
@@ -294,7 +274,7 @@ TEST_F(ResumeTest, UntrustedRangeRepliesStartOverFromTheFirstByte) {
     DownloadWindow window(nullptr, downloadOnly(), out_);
     EXPECT_EQ(Run(window, stream(id), id + ".flv"), platform::ModalResult::Cancel);
     EXPECT_TRUE(dialogs.shown().empty());
-    EXPECT_TRUE(readFile(out_ + "/" + id + ".flv") == simulator->clip);
+    EXPECT_TRUE(readFile(out_ + "/" + id + ".flv") == simulator->video);
     EXPECT_FALSE(fs::exists(out_ + "/" + id + ".flv.part"));
     const std::vector<std::string> requests = linesWith(simulator->log(), "/stream/" + id + ".flv");
     ASSERT_EQ(requests.size(), c.requests);
@@ -319,8 +299,8 @@ TEST_F(ResumeTest, ACutThatKeepsComingIsToldAfterThreeContinuations) {
   EXPECT_EQ(filesIn(out_), (std::vector<std::string>{"cut.flv.part", "cut.flv.part.info"}));
   // Half, then half of each rest: 15/16 of the video, a prefix of it.
   const std::string part = readFile(out_ + "/cut.flv.part");
-  EXPECT_GT(part.size(), simulator->clip.size() * 7 / 8);
-  EXPECT_TRUE(simulator->clip.compare(0, part.size(), part) == 0);
+  EXPECT_GT(part.size(), simulator->video.size() * 7 / 8);
+  EXPECT_TRUE(simulator->video.compare(0, part.size(), part) == 0);
 }
 
 // Stop leaves the part; the next download of the same file continues it with a range that nginx
@@ -366,7 +346,7 @@ TEST_F(ResumeTest, StopThenStartAgainContinuesThePart) {
 
 // A part larger than the video its record names, or a record of another size, is never continued.
 TEST_F(ResumeTest, APartThatCannotBeTheVideosStartsOver) {
-  const std::size_t size = simulator->clip.size();
+  const std::size_t size = simulator->video.size();
   const struct {
     const char* name;
     std::size_t partSize;
@@ -385,7 +365,7 @@ TEST_F(ResumeTest, APartThatCannotBeTheVideosStartsOver) {
     ScriptedDialogs dialogs;
     DownloadWindow window(nullptr, downloadOnly(), out_);
     EXPECT_EQ(Run(window, stream(id), id + ".flv"), platform::ModalResult::Cancel);
-    EXPECT_TRUE(readFile(out_ + "/" + id + ".flv") == simulator->clip);
+    EXPECT_TRUE(readFile(out_ + "/" + id + ".flv") == simulator->video);
     EXPECT_EQ(linesWith(simulator->log(), "/stream/" + id + ".flv").size(), c.requests);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 
 namespace testing_support {
 
@@ -52,6 +53,11 @@ std::string SiteSimulator::clip(const char* kind) const {
 
 std::uintmax_t SiteSimulator::clipBytes(const char* kind) const {
   return static_cast<std::uintmax_t>(clipInfo(kind).value(QStringLiteral("bytes")).toDouble());
+}
+
+std::string SiteSimulator::log() const {
+  std::ifstream in(logPath());
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::vector<std::string> SiteSimulator::logLines() const {

@@ -32,6 +32,7 @@ class SiteSimulator {
 
   // The request log: one line per request, "<site> <method> <target> ...".
   std::string logPath() const { return folder_ + "/requests.log"; }
+  std::string log() const;
   std::vector<std::string> logLines() const;
   // How many requests since the last mark() begin with `start` ("youtube GET /get_video", say).
   int requests(const std::string& start) const;
