@@ -228,12 +228,13 @@ void DownloadRequest::startDownload() {
 }
 
 // A system proxy, when one is switched on, serves the download unless no_proxy names its host: the web
-// proxy of http_proxy, or else the SOCKS proxy of all_proxy.
+// proxy of http_proxy (https_proxy for an https: address, which goes through it with CONNECT), or else
+// the SOCKS proxy of all_proxy.
 void DownloadRequest::useSystemProxy() {
-  const std::string host = http::splitAddress(downloadUrl).host;
-  if (common::isProxyBypassed(common::systemProxyBypass(), host)) return;
+  const http::UrlParts address = http::splitAddress(downloadUrl);
+  if (common::isProxyBypassed(common::systemProxyBypass(), address.host)) return;
   if (common::isSystemProxyEnabled()) {
-    const common::ProxyAddress proxy = common::systemProxy("http");
+    const common::ProxyAddress proxy = common::systemProxy(address.proto == "https" ? "https" : "http");
     httpClient.proxy = proxy.host;
     httpClient.proxyPort = std::to_string(proxy.port);
   }

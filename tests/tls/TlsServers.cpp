@@ -50,9 +50,9 @@ TlsNginx::TlsNginx(const std::string& root, const TestAuthority& authority) {
       "daemon off;\nmaster_process off;\nworker_processes 1;\nerror_log " + d + "/error.log;\npid " + d +
           "/nginx.pid;\nevents { worker_connections 64; }\nhttp {\n"
           "  log_format plain '$server_port $request';\n  access_log " +
-          d + "/access.log plain;\n  client_body_temp_path " + d +
-          "/body; proxy_temp_path " + d + "/proxy;\n  fastcgi_temp_path " + d + "/fastcgi; uwsgi_temp_path " +
-          d + "/uwsgi;\n  scgi_temp_path " + d +
+          d + "/access.log plain;\n  client_body_temp_path " + d + "/body; proxy_temp_path " + d +
+          "/proxy;\n  fastcgi_temp_path " + d + "/fastcgi; uwsgi_temp_path " + d +
+          "/uwsgi;\n  scgi_temp_path " + d +
           "/scgi;\n  ssl_protocols TLSv1.2 TLSv1.3;\n  keepalive_timeout 30s;\n" + tlsServer(good_, "good") +
           tlsServer(expired_, "expired") + tlsServer(self_, "self") + tlsServer(other_, "other") +
           "  server {\n    listen 127.0.0.1:" + std::to_string(plain_) + ";\n    root " + root +
