@@ -6,6 +6,8 @@
 #include "convert/ConvertError.h"
 #include "convert/ConvertProcess.h"
 #include "download/ExtractVideoAddress.h"
+#include "download/StreamResolver.h"
+#include "download/VideoFileName.h"
 #include "net/http/FileStream.h"
 #include "net/http/UrlParts.h"
 #include "net/socket/SocketErrors.h"
@@ -13,6 +15,7 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 
@@ -169,7 +172,8 @@ PageRetrieval::PassOutcome DownloadRequest::extractionPass(const std::string& pa
 }
 
 void DownloadRequest::fetchPage() {
-  if (!retrieval_) {
+  const bool resolver = isResolverEnabled();
+  if (!retrieval_ && !resolver) {
     mailbox_.post(StartDownload{});
     return;
   }
@@ -177,7 +181,20 @@ void DownloadRequest::fetchPage() {
   for (const std::string& item : items) {
     if (closed_) return;
     view_.showUrl(item);
-    if (!common::isVideoPageUrl(item)) continue;
+    const bool sitePage = common::isVideoPageUrl(item);
+    if (!sitePage || !retrieval_) {
+      // Other sites' pages go to the resolver; so do the sites' own pages when no browser can load them.
+      if (!resolver || !common::isWebAddress(item)) {
+        if (!retrieval_) {
+          mailbox_.post(StartDownload{});
+          return;
+        }
+        continue;
+      }
+      if (!resolve(item, sitePage)) return;
+      mailbox_.post(StartDownload{});
+      continue;
+    }
     const PageRetrieval::Result result = retrieval_->retrieve(
         item, [&](const std::string& page) { return extractionPass(page, item); },
         [this] { return closed_; });
@@ -192,9 +209,57 @@ void DownloadRequest::fetchPage() {
       return;
     }
     if (result != PageRetrieval::Result::Finished) return;
+    // Both attempts ended without an address (the age-verification page ends the request before this):
+    // the resolver may know the page.
+    if (downloadUrl.empty() && resolver && !resolve(item, true)) return;
     if (fileName.empty()) fileName = "get_video.flv";
     mailbox_.post(StartDownload{});
   }
+}
+
+bool DownloadRequest::resolve(const std::string& item, bool sitePage) {
+  const Resolution resolution = resolveStream(item, [this] { return closed_; });
+  if (closed_ || resolution.status == Resolution::Status::Stopped) return false;
+  if (resolution.status == Resolution::Status::Failed) {
+    if (sitePage) return true;  // the page rules' own failure is told by the download step
+    errorBox(resolution.message);
+    close(platform::ModalResult::Cancel);
+    return false;
+  }
+  const ResolvedStream& stream = resolution.stream;
+  downloadUrl = stream.url;
+  streamHeaders = stream.headers;
+  const std::string ext = "." + (stream.ext.empty() ? std::string("video") : stream.ext);
+  fileName = titleToFileName(stream.title, ext);
+  if (fileName.empty()) fileName = "get_video" + ext;
+  return true;
+}
+
+// The resolver's request fields go where the client has them, the others after its own.
+void DownloadRequest::useStreamHeaders() {
+  std::vector<std::string> extra;
+  for (const auto& [name, value] : streamHeaders) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "user-agent") {
+      httpClient.agent = value;
+    } else if (lower == "accept") {
+      httpClient.accept = value;
+    } else if (lower == "referer") {
+      httpClient.reference = value;
+    } else if (lower == "cookie") {
+      httpClient.cookie = value;
+    } else if (lower == "accept-language") {
+      httpClient.acceptLanguage = value;
+    } else {
+      extra.push_back(name + ": " + value);
+    }
+  }
+  if (extra.empty()) return;
+  httpClient.onBeforeHeaderSend = [extra](http::HttpClient*, const std::string& method,
+                                          std::vector<std::string>& lines) {
+    if (method != "CONNECT") lines.insert(lines.end(), extra.begin(), extra.end());
+  };
 }
 
 void DownloadRequest::startDownload() {
@@ -210,6 +275,7 @@ void DownloadRequest::startDownload() {
   view_.showDownloadBar(0, progress.total);
   const std::string target = outputFolder() + common::removeBadFileChars(fileName);
   useSystemProxy();
+  useStreamHeaders();
   httpClient.url = downloadUrl;
   std::string failure;
   const bool complete = downloadTo(target, failure);

@@ -57,6 +57,8 @@ class DownloadRequest {
   std::string convertArgs;
   std::string fileName = "get_video";  // name of the video file to write in the output folder
   std::string downloadUrl;             // the video stream's address, once found
+  // Request header fields the stream asks for (from the resolver), sent with the download.
+  std::vector<std::pair<std::string, std::string>> streamHeaders;
   Panel currentPanel = Panel::None;
   int convertPosition = 0;                    // the conversion progress bar, 0..100
   http::HttpClient httpClient{"httpClient"};  // downloads the video
@@ -93,6 +95,10 @@ class DownloadRequest {
   void errorBox(const std::string& text) const;  // the request failed: `text` says why
   void notice(const std::string& text) const;
   PageRetrieval::PassOutcome extractionPass(const std::string& page, const std::string& item);
+  // Asks the resolver for the stream of `item`. True when the request goes on to the download (with an
+  // address, or without one for `sitePage`, whose failure the download step tells); false when it ended.
+  bool resolve(const std::string& item, bool sitePage);
+  void useStreamHeaders();
   void showPanel(Panel panel);
   void startConversion(const std::string& input);
   void useSystemProxy();
