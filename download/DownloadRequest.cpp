@@ -185,11 +185,9 @@ void DownloadRequest::fetchPage() {
     if (!sitePage || !retrieval_) {
       // Other sites' pages go to the resolver; so do the sites' own pages when no browser can load them.
       if (!resolver || !common::isWebAddress(item)) {
-        if (!retrieval_) {
-          mailbox_.post(StartDownload{});
-          return;
-        }
-        continue;
+        // Nothing can read this page: the download step tells so, rather than leave the window waiting.
+        mailbox_.post(StartDownload{});
+        return;
       }
       if (!resolve(item, sitePage)) return;
       mailbox_.post(StartDownload{});
