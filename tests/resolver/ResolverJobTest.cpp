@@ -7,10 +7,12 @@
 
 #include "app/DownloadWindow.h"
 #include "app/StartRequest.h"
+#include "common/SiteConfig.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
 #include "download/RequestEvents.h"
 #include "download/StreamResolver.h"
+#include "platform/browser/ScriptedWebBrowser.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -264,6 +266,74 @@ TEST_F(ResolverJobTest, StartTakesOtherSitesOnlyWhileTheResolverIsThere) {
     EXPECT_FALSE(app::checkRequest(fields, folder).has_value());
     EXPECT_EQ(dialogs.shown().size(), 1u);
   }
+}
+
+// A page of the three sites: the resolver is asked only after both attempts ended without an address,
+// never after the age-verification page, and its failure leaves the page rules' own notice.
+TEST_F(ResolverJobTest, SitePagesAskTheResolverOnlyWhenTheirRulesFindNothing) {
+  common::SiteConfig sites;
+  sites.youTubeDomain = sites.youTubeHost = "127.0.0.1:1";  // nothing listens on port 1
+  common::SiteConfig::setCurrent(sites);
+  const std::string page = "http://127.0.0.1:1/watch?v=abc";
+  testing_support::ScriptedPeer stream;
+  stream.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nvideo");
+  stream.start();
+  const std::string json =
+      "echo '{\"title\":\"Found Elsewhere\",\"url\":\"http://127.0.0.1:" + std::to_string(stream.port()) +
+      "/v.mp4\",\"ext\":\"mp4\"}'";
+  const struct {
+    const char* name;
+    std::string pageText;
+    std::string resolver;
+    int result;
+    bool asked;
+    std::vector<std::string> files;
+    const char* notice;
+  } cases[] = {
+      {"no address: the resolver finds it",
+       "<title>YouTube - x</title><body>nothing",
+       json,
+       platform::ModalResult::Cancel,
+       true,
+       {"Found Elsewhere.mp4"},
+       nullptr},
+      {"no address and the resolver fails",
+       "<title>YouTube - x</title><body>nothing",
+       "echo 'ERROR: no video' >&2; exit 1",
+       platform::ModalResult::Abort,
+       true,
+       {},
+       "Unable get html from http://127.0.0.1:1/watch?v=abc"},
+      {"age verification: never asked",
+       "<p>Please verify you are 18 or older</p>",
+       json,
+       platform::ModalResult::Abort,
+       false,
+       {},
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(bin_ + "/args.txt");
+    fakeResolver(c.resolver);
+    platform::ScriptedWebBrowser first, second;
+    first.setPages({platform::ScriptedWebBrowser::textPage(c.pageText)});
+    second.setPages({platform::ScriptedWebBrowser::textPage("")});
+    ScriptedDialogs dialogs;
+    if (c.notice != nullptr) dialogs.answer(platform::ModalResult::Ok);
+    DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadOnly), out_);
+    window.request().useBrowsers(first, second);
+    window.request().retrieval()->setLimits({/*pollMs=*/300, /*passMs=*/10, /*attempts=*/2});
+    EXPECT_EQ(window.exec(), c.result);
+    EXPECT_EQ(std::filesystem::exists(bin_ + "/args.txt"), c.asked);
+    EXPECT_EQ(filesIn(out_), c.files);
+    ASSERT_EQ(dialogs.shown().size(), c.notice != nullptr ? 1u : 0u);
+    if (c.notice != nullptr && *c.notice != '\0') {
+      EXPECT_EQ(dialogs.shown()[0].text, c.notice);
+    }
+    for (const std::string& file : c.files) std::filesystem::remove(out_ + "/" + file);
+  }
+  common::SiteConfig::reset();
 }
 
 }  // namespace
