@@ -8,6 +8,7 @@
 #include "TlsServers.h"
 
 #include "net/http/FileStream.h"
+#include "net/tls/TlsSession.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -155,8 +156,7 @@ TEST_F(HttpsTest, ThroughHttpProxyWithConnectAndThroughSocks) {
     EXPECT_TRUE(o.body == big()) << "got " << o.body.size() << " bytes";
   }
   // The target server saw the path alone: the request went inside the tunnel, not to the proxy.
-  EXPECT_NE(nginx_->accessLog().find(std::to_string(nginx_->good()) + " GET /big.bin HTTP/1.0"),
-            std::string::npos);
+  EXPECT_NE(nginx_->accessLog().find(" GET /big.bin HTTP/1.0"), std::string::npos);
 }
 
 TEST_F(HttpsTest, CertificatesFailingVerificationAreRefusedWithTheirReason) {
@@ -233,6 +233,81 @@ TEST_F(HttpsTest, BrokenHandshakesEndWithAClearMessage) {
   EXPECT_EQ(
       refusing.received(0).rfind("CONNECT localhost:" + std::to_string(nginx_->good()) + " HTTP/1.1\r\n", 0),
       0u);
+}
+
+// The connection number nginx gave the request for `path`, from its log (empty when not there).
+std::string connectionOf(const std::string& log, const std::string& path) {
+  std::istringstream lines(log);
+  std::string port, connection, method, target;
+  std::string found;
+  while (lines >> port >> connection >> method >> target) {
+    if (target == path) found = connection;
+    lines.ignore(1 << 20, '\n');
+  }
+  return found;
+}
+
+TEST_F(HttpsTest, AKeptConnectionCarriesTheNextRequestOnlyToTheSameTarget) {
+  httptest::TinyProxy tinyproxy;
+  ASSERT_TRUE(tinyproxy.ready());
+  HttpClient cli;
+  httptest::configureLikeDownload(cli);
+  cli.setRequestVer("1.1");
+  cli.connection = "keep-alive";
+  const std::string port = std::to_string(nginx_->good());
+  // Directly: the second request goes on the same TLS session. Through the proxy: a tunnel leads to one
+  // target only, so another host name gets a tunnel of its own.
+  const struct {
+    std::string proxy;
+    std::string first, second;
+    bool same;
+  } cases[] = {
+      {"", "https://localhost:" + port + "/small.txt?a", "https://localhost:" + port + "/small.txt?b", true},
+      {"127.0.0.1:" + std::to_string(tinyproxy.port()), "https://localhost:" + port + "/small.txt?c",
+       "https://127.0.0.1:" + port + "/small.txt?d", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    cli.proxy = c.proxy.substr(0, c.proxy.find(':'));
+    cli.proxyPort = c.proxy.empty() ? "80" : c.proxy.substr(c.proxy.find(':') + 1);
+    for (const std::string& address : {c.first, c.second}) {
+      testing_support::TempDir out;
+      FileStream file(out.file("small.txt"));
+      cli.setReceiveStream(&file);
+      cli.url = address;
+      const httptest::GetOutcome o = runGet(cli);
+      cli.setReceiveStream(nullptr);
+      EXPECT_FALSE(o.raised) << o.message;
+      EXPECT_EQ(cli.statusCode(), 200);
+    }
+    const std::string log = nginx_->accessLog();
+    const std::string first = connectionOf(log, c.first.substr(c.first.find("/small")));
+    const std::string second = connectionOf(log, c.second.substr(c.second.find("/small")));
+    ASSERT_FALSE(first.empty()) << log;
+    EXPECT_EQ(first == second, c.same) << log;
+  }
+}
+
+// The session on its own: what the peer sends is held up to its cap, a peer that speaks no TLS fails the
+// handshake with the reason, and a failed session stays failed.
+TEST(TlsSessionTest, InputIsCappedAndFailureIsFinal) {
+  tls::TlsSession session;
+  EXPECT_EQ(session.start("localhost"), tls::TlsResult::NeedMore);
+  EXPECT_EQ(session.state(), tls::TlsState::Handshaking);
+  EXPECT_TRUE(session.hasOutput());  // the client's greeting
+  EXPECT_FALSE(session.takeOutput().empty());
+  const std::string junk(tls::kMaxPendingInput + 1000, 'H');
+  EXPECT_EQ(session.feed(junk.data(), junk.size()), tls::kMaxPendingInput);
+  EXPECT_EQ(session.feed(junk.data(), junk.size()), 0u);
+  EXPECT_EQ(session.handshake(), tls::TlsResult::Failed);
+  EXPECT_EQ(session.state(), tls::TlsState::Failed);
+  EXPECT_EQ(session.errorText().rfind("TLS handshake with localhost failed: ", 0), 0u) << session.errorText();
+  char buffer[16];
+  EXPECT_EQ(session.read(buffer, sizeof buffer), -1);
+  EXPECT_EQ(session.feed("x", 1), 0u);
+  EXPECT_FALSE(session.write("x", 1));
+  session.peerClosed();
+  EXPECT_EQ(session.errorText().rfind("TLS handshake with localhost failed: ", 0), 0u);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ TlsNginx::TlsNginx(const std::string& root, const TestAuthority& authority) {
       "nginx.conf",
       "daemon off;\nmaster_process off;\nworker_processes 1;\nerror_log " + d + "/error.log;\npid " + d +
           "/nginx.pid;\nevents { worker_connections 64; }\nhttp {\n"
-          "  log_format plain '$server_port $request';\n  access_log " +
+          "  log_format plain '$server_port $connection $request';\n  access_log " +
           d + "/access.log plain;\n  client_body_temp_path " + d + "/body; proxy_temp_path " + d +
           "/proxy;\n  fastcgi_temp_path " + d + "/fastcgi; uwsgi_temp_path " + d +
           "/uwsgi;\n  scgi_temp_path " + d +

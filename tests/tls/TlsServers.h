@@ -41,6 +41,7 @@ class TlsNginx {
   std::uint16_t other() const { return other_; }      // for other.example only
   // Plain HTTP: /to-tls/NAME answers 302 to https://localhost:good/NAME.
   std::uint16_t plain() const { return plain_; }
+  // One line per request: "<server port> <connection number> <request line>".
   std::string accessLog() const;
 
  private:
