@@ -431,8 +431,10 @@ void HttpClient::socketSessionConnected(std::uint16_t error) {
     setStateEvent(HttpState::WaitingProxyConnect);
     setLink(Link::ProxyConnect);
     connectReply_.reset();
+    if (requestVer_ == "1.0" || v().responseVer == "1.0" || v().responseVer.empty())
+      curProxyConnection_ = "Keep-Alive";
     try {
-      sendRequest("CONNECT", "1.1");
+      sendRequest("CONNECT", requestVer_);
     } catch (const std::exception&) {
       socket_->close();
     }

@@ -231,7 +231,7 @@ TEST_F(HttpsTest, BrokenHandshakesEndWithAClearMessage) {
     EXPECT_EQ(o.body, "");
   }
   EXPECT_EQ(
-      refusing.received(0).rfind("CONNECT localhost:" + std::to_string(nginx_->good()) + " HTTP/1.1\r\n", 0),
+      refusing.received(0).rfind("CONNECT localhost:" + std::to_string(nginx_->good()) + " HTTP/1.0\r\n", 0),
       0u);
 }
 
