@@ -501,7 +501,6 @@ void HttpClient::readProxyReply() {
     if (connectReply_.status() != ConnectReply::Status::Complete) continue;
     const int code = connectReply_.statusCode();
     if (code < 200 || code > 299) {
-      v().headerLines = {"HTTP/1.1 " + std::to_string(code) + " " + connectReply_.statusText()};
       failLink(HttpError::TunnelRefused, "HTTP proxy refused the tunnel to " + targetHost_ + ":" +
                                              targetPort_ + ": " + std::to_string(code) + " " +
                                              connectReply_.statusText());
