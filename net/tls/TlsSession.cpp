@@ -42,10 +42,10 @@ void TlsSession::setState(TlsState state) {
   state_ = state;
 }
 
+// The first failure is the one told; a session that ended in order stays Closed.
 TlsResult TlsSession::fail(const std::string& text) {
-  if (state_ != TlsState::Failed) errorText_ = text;
+  if (state_ != TlsState::Failed && state_ != TlsState::Closed) errorText_ = text;
   setState(TlsState::Failed);
-  state_ = TlsState::Failed;
   return TlsResult::Failed;
 }
 

@@ -77,7 +77,7 @@ class TlsSession {
   // The one place where the state changes.
   void setState(TlsState state);
   TlsResult fail(const std::string& text);
-  // The reason for the last failed OpenSSL call `ret` of kind `what`.
+  // The reason OpenSSL gives for the failed call that returned `ret`.
   std::string failureReason(int ret);
   void release();
 
