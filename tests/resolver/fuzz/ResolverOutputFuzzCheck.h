@@ -1,6 +1,7 @@
 // What every output of the stream resolver must give, shared by the fuzz target and the replay of its
 // saved cases: a stream address of http: or https: without blanks or control characters, request
-// fields that cannot break the request header, an extension of letters and digits, or a reason.
+// fields that cannot break the request header, an extension of letters and digits, or a reason; and,
+// read as its error output, one short printable line.
 #pragma once
 
 #include "download/ResolverOutput.h"
@@ -20,8 +21,12 @@ inline bool hasControl(const std::string& text, bool tabAllowed) {
 
 // Empty when the reader behaved; otherwise what went wrong.
 inline std::string checkResolverOutput(const std::uint8_t* data, std::size_t size) {
-  const download::ResolverAnswer answer =
-      download::readResolverOutput(std::string(reinterpret_cast<const char*>(data), size));
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  // The same bytes as the resolver's error output: the line told is one short line of printable text.
+  const std::string line = download::lastErrorLine(input);
+  if (line.size() > 300) return "error line too long";
+  if (hasControl(line, false)) return "error line with control characters";
+  const download::ResolverAnswer answer = download::readResolverOutput(input);
   if (!answer.found) return answer.error.empty() ? "no stream and no reason" : "";
   const std::string& url = answer.stream.url;
   std::string start = url.substr(0, 8);
