@@ -106,6 +106,57 @@ std::vector<std::pair<std::string, std::string>> safeHeaders(const QJsonObject& 
   return out;
 }
 
+// The host of an http: or https: address, in lower case, without user, port or brackets.
+std::string hostOf(const std::string& url) {
+  const std::size_t start = url.find("://") + 3;
+  std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
+  authority = authority.substr(authority.rfind('@') == std::string::npos ? 0 : authority.rfind('@') + 1);
+  if (!authority.empty() && authority.front() == '[')
+    return lower(authority.substr(1, authority.find(']') - 1));
+  return lower(authority.substr(0, authority.find(':')));
+}
+
+// The cookies of the resolver's "cookies" text ("a=1; Domain=.example.com; Path=/; Secure; b=2; ...")
+// that belong to `host`, as the value of a Cookie field; empty when none does.
+std::string cookiesFor(const std::string& text, const std::string& host) {
+  struct Cookie {
+    std::string pair, domain;
+  };
+  std::vector<Cookie> cookies;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(';', start);
+    if (end == std::string::npos) end = text.size();
+    std::string token = text.substr(start, end - start);
+    start = end + 1;
+    const std::size_t first = token.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    token = token.substr(first, token.find_last_not_of(' ') - first + 1);
+    const std::size_t equals = token.find('=');
+    const std::string name = lower(token.substr(0, equals));
+    if (name == "domain") {
+      if (!cookies.empty() && equals != std::string::npos)
+        cookies.back().domain = lower(token.substr(equals + 1));
+    } else if (name == "path" || name == "expires" || name == "max-age" || name == "secure" ||
+               name == "httponly" || name == "samesite") {
+      continue;  // attributes that do not decide whether the stream's host gets the cookie
+    } else if (equals != std::string::npos && equals > 0) {
+      cookies.push_back({token, {}});
+    }
+  }
+  std::string value;
+  for (const Cookie& cookie : cookies) {
+    std::string domain = cookie.domain;
+    if (!domain.empty() && domain.front() == '.') domain.erase(0, 1);
+    const bool matches = domain.empty() || host == domain ||
+                         (host.size() > domain.size() &&
+                          host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
+                          host[host.size() - domain.size() - 1] == '.');
+    if (matches) value += (value.empty() ? "" : "; ") + cookie.pair;
+  }
+  return value;
+}
+
 ResolverAnswer failure(std::string why) {
   ResolverAnswer answer;
   answer.error = std::move(why);
@@ -162,7 +213,16 @@ ResolverAnswer readResolverOutput(const std::string& output) {
   answer.stream.audioOnly = chosenAudioOnly;
   const QJsonValue headers =
       chosen.value("http_headers").isObject() ? chosen.value("http_headers") : video.value("http_headers");
-  answer.stream.headers = safeHeaders(headers.toObject());
+  QJsonObject fields = headers.toObject();
+  // Newer resolvers give the cookies apart from the other fields, each with the domain it belongs to.
+  const QJsonValue cookies =
+      chosen.value("cookies").isString() ? chosen.value("cookies") : video.value("cookies");
+  const std::string cookie = cookiesFor(text(cookies), hostOf(answer.stream.url));
+  if (!cookie.empty()) {
+    const std::string given = text(fields.value("Cookie"));
+    fields.insert("Cookie", QString::fromStdString(given.empty() ? cookie : given + "; " + cookie));
+  }
+  answer.stream.headers = safeHeaders(fields);
   answer.stream.title = text(video.value("title")).substr(0, 1024);
   answer.stream.ext = safeExt(text(chosen.value("ext")));
   if (answer.stream.ext.empty()) answer.stream.ext = safeExt(text(video.value("ext")));

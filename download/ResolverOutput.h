@@ -3,6 +3,9 @@
 // plain http: or https: qualify, never a segmented playlist (m3u8, DASH, f4m, ...) that the HTTP client
 // does not fetch: the best audio-only one when there is one, else the best with sound. The resolver lists
 // formats from worst to best, so the last that qualifies is the best.
+//
+// The request fields are those the resolver names ("http_headers"), and a Cookie field made of the
+// cookies it gives apart ("cookies") whose domain is the stream's host or one it belongs to.
 #pragma once
 
 #include <cstddef>

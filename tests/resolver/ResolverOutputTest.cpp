@@ -89,6 +89,33 @@ TEST(ResolverOutputTest, KeepsOnlyRequestFieldsThatAreSafeToSend) {
   EXPECT_EQ(answer.stream.headers, expected);
 }
 
+TEST(ResolverOutputTest, CookiesGoOnlyToTheHostTheyBelongTo) {
+  const std::string cookies =
+      "a=1; Domain=.example.com; Path=/; Secure; Expires=1700000000; b=2; Domain=cdn.example.com; "
+      "c=3; Domain=other.org; d=4; HttpOnly";
+  const struct {
+    std::string url;
+    std::string cookie;  // the Cookie field sent; empty for none
+  } cases[] = {
+      {"https://cdn.example.com/v.mp4", "x=0; a=1; b=2; d=4"},
+      {"https://user@www.example.com:8443/v.mp4", "x=0; a=1; d=4"},
+      {"https://example.com/v.mp4", "x=0; a=1; d=4"},
+      {"https://badexample.com/v.mp4", "x=0; d=4"},
+      {"https://other.org/v.mp4", "x=0; c=3; d=4"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    const download::ResolverAnswer answer = readResolverOutput(
+        video(format(c.url, "https", "none", "opus", "webm",
+                     ",\"http_headers\":{\"Cookie\":\"x=0\"},\"cookies\":\"" + cookies + "\"")));
+    ASSERT_TRUE(answer.found);
+    std::string sent;
+    for (const auto& [name, value] : answer.stream.headers)
+      if (name == "Cookie") sent = value;
+    EXPECT_EQ(sent, c.cookie);
+  }
+}
+
 TEST(ResolverOutputTest, OutputThatIsNoVideoIsRefusedWithAReason) {
   const struct {
     std::string output;
