@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -183,15 +184,35 @@ TEST_F(HttpsTest, CertificatesFailingVerificationAreRefusedWithTheirReason) {
   }
 }
 
-TEST_F(HttpsTest, TrustComesFromSslCertFile) {
+// The authority is trusted through SSL_CERT_FILE (the suite's setting) or a hashed SSL_CERT_DIR, and
+// refused when neither holds it.
+TEST_F(HttpsTest, TrustComesFromSslCertFileOrSslCertDir) {
   testing_support::TempDir other;
   const std::string empty = other.write("none.pem", "");
-  ::setenv("SSL_CERT_FILE", empty.c_str(), 1);
-  Outcome o = fetch(https("localhost", nginx_->good(), "/small.txt"));
-  ::setenv("SSL_CERT_FILE", authority_->caFile().c_str(), 1);
-  EXPECT_TRUE(o.get.raised);
-  EXPECT_EQ(o.statusText, "certificate of localhost refused: unable to get local issuer certificate");
-  EXPECT_EQ(o.body, "");
+  const std::string folder = other.file("certs");
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(authority_->caFile(), folder + "/test-ca.pem");
+  ASSERT_EQ(tlstest::runProgram({"openssl", "rehash", folder}), 0);
+  const std::string address = https("localhost", nginx_->good(), "/small.txt");
+  const struct {
+    const char* dir;  // SSL_CERT_DIR, or nullptr to leave it unset
+    bool trusted;
+  } cases[] = {{nullptr, false}, {folder.c_str(), true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dir != nullptr ? c.dir : "no SSL_CERT_DIR");
+    ::setenv("SSL_CERT_FILE", empty.c_str(), 1);
+    if (c.dir != nullptr) ::setenv("SSL_CERT_DIR", c.dir, 1);
+    Outcome o = fetch(address);
+    ::setenv("SSL_CERT_FILE", authority_->caFile().c_str(), 1);
+    ::unsetenv("SSL_CERT_DIR");
+    EXPECT_EQ(o.get.raised, !c.trusted);
+    if (c.trusted) {
+      EXPECT_EQ(o.body, "small file\n");
+    } else {
+      EXPECT_EQ(o.statusText, "certificate of localhost refused: unable to get local issuer certificate");
+      EXPECT_EQ(o.body, "");
+    }
+  }
 }
 
 TEST_F(HttpsTest, BrokenHandshakesEndWithAClearMessage) {
