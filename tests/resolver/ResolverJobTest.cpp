@@ -3,6 +3,7 @@
 // page's title), and a fake yt-dlp for the stream's request fields and for every way it can fail
 // (garbage, nothing, an error, a hang past the time limit, Stop): a clear message, no file left, no hang.
 #include "LocalServers.h"
+#include "ProxyEnvironment.h"
 #include "ScriptedPeer.h"
 
 #include "app/DownloadWindow.h"
@@ -128,6 +129,8 @@ class ResolverJobTest : public ::testing::Test {
   }
 
   std::vector<std::pair<std::string, std::string>> saved_;
+  download_test::ProxyEnvironment
+      proxyEnv_;  // no proxy: the resolver and the client reach 127.0.0.1 directly
   TempDir dir_;
   std::string out_ = dir_.file("out");
   std::string bin_ = dir_.file("bin");
