@@ -5,6 +5,7 @@
 #include "common/FrontEnd.h"
 #include "common/Global.h"
 #include "common/SiteConfig.h"
+#include "download/StreamResolver.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
@@ -55,7 +56,9 @@ bool ensureOutputFolder(const std::string& folder) {
 // address is not a video page or the file does not exist (after saying so).
 std::optional<std::string> sourceLine(const MainWindowFields& fields) {
   if (fields.downloadConvert) {
-    if (!common::isVideoPageUrl(fields.url)) {
+    // Other sites' pages are taken while the stream resolver is there to read them.
+    if (!common::isVideoPageUrl(fields.url) &&
+        !(common::isWebAddress(fields.url) && download::isResolverEnabled())) {
       notice(enterUrlLikeText(), fields.url);
       return std::nullopt;
     }

@@ -45,3 +45,13 @@ macro(clipwave_optional_webengine)
                    "that it cannot load pages.")
   endif()
 endmacro()
+
+# OpenSSL 3 for HTTPS: the TLS session of the HTTP client.
+macro(clipwave_require_openssl)
+  find_package(OpenSSL 3 QUIET)
+  if(NOT OpenSSL_FOUND OR NOT TARGET OpenSSL::SSL)
+    message(FATAL_ERROR
+      "OpenSSL 3 was not found; it comes with the Debian package libssl-dev (scripts/setup.sh installs what "
+      "the build needs).")
+  endif()
+endmacro()

@@ -38,6 +38,10 @@ bool isVideoPageUrl(const std::string& address);
 // Rewrites a YouTube address into the single-video watch form; any other address comes back unchanged.
 std::string normalizeVideoUrl(const std::string& address);
 
+// True for an http: or https: address (letter case aside) with a host name after the "//" and no
+// blank or control character anywhere: what the stream resolver may be given.
+bool isWebAddress(const std::string& address);
+
 }  // namespace common
 
 // The system's web proxy (common/SystemProxy.cpp), read from the environment on every call:

@@ -113,4 +113,20 @@ std::string normalizeVideoUrl(const std::string& address) {
   return address.substr(0, watch + watchMarker.size()) + "?" + address.substr(v);
 }
 
+bool isWebAddress(const std::string& address) {
+  const std::string lower = toLower(address.substr(0, 8));
+  std::size_t rest;
+  if (lower.rfind("http://", 0) == 0) {
+    rest = 7;
+  } else if (lower.rfind("https://", 0) == 0) {
+    rest = 8;
+  } else {
+    return false;
+  }
+  if (rest >= address.size() || address[rest] == '/' || address[rest] == '?' || address[rest] == '#')
+    return false;
+  return std::none_of(address.begin(), address.end(),
+                      [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f; });
+}
+
 }  // namespace common

@@ -7,6 +7,8 @@
 #include "convert/ConvertProcess.h"
 #include "download/ExtractVideoAddress.h"
 #include "download/StreamCookies.h"
+#include "download/StreamResolver.h"
+#include "download/VideoFileName.h"
 #include "net/http/FileStream.h"
 #include "net/http/UrlParts.h"
 #include "net/socket/SocketErrors.h"
@@ -15,6 +17,7 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 
@@ -104,8 +107,10 @@ DownloadRequest::DownloadRequest(const ConversionRequest& request, std::string o
   httpClient.onHeaderData = [this](http::HttpClient*) { onHeaderData(); };
   httpClient.onDocData = [this](http::HttpClient*, const char*, int) { onDocumentData(); };
   httpClient.onHeaderEnd = [this](http::HttpClient*) { onHeaderEnd(); };
-  httpClient.onBeforeHeaderSend = [this](http::HttpClient*, const std::string&,
-                                         std::vector<std::string>& lines) { onBeforeHeaderSend(lines); };
+  httpClient.onBeforeHeaderSend = [this](http::HttpClient*, const std::string& method,
+                                         std::vector<std::string>& lines) {
+    onBeforeHeaderSend(method, lines);
+  };
 }
 
 DownloadRequest::~DownloadRequest() {
@@ -177,7 +182,8 @@ PageRetrieval::PassOutcome DownloadRequest::extractionPass(const std::string& pa
 }
 
 void DownloadRequest::fetchPage() {
-  if (!retrieval_) {
+  const bool resolver = isResolverEnabled();
+  if (!retrieval_ && !resolver) {
     mailbox_.post(StartDownload{});
     return;
   }
@@ -185,7 +191,18 @@ void DownloadRequest::fetchPage() {
   for (const std::string& item : items) {
     if (closed_) return;
     view_.showUrl(item);
-    if (!common::isVideoPageUrl(item)) continue;
+    const bool sitePage = common::isVideoPageUrl(item);
+    if (!sitePage || !retrieval_) {
+      // Other sites' pages go to the resolver; so do the sites' own pages when no browser can load them.
+      if (!resolver || !common::isWebAddress(item)) {
+        // Nothing can read this page: the download step tells so, rather than leave the window waiting.
+        mailbox_.post(StartDownload{});
+        return;
+      }
+      if (!resolve(item, sitePage)) return;
+      mailbox_.post(StartDownload{});
+      continue;
+    }
     const PageRetrieval::Result result = retrieval_->retrieve(
         item, [&](const std::string& page) { return extractionPass(page, item); },
         [this] { return closed_; });
@@ -200,9 +217,56 @@ void DownloadRequest::fetchPage() {
       return;
     }
     if (result != PageRetrieval::Result::Finished) return;
+    // Both attempts ended without an address (the age-verification page ends the request before this):
+    // the resolver may know the page.
+    if (downloadUrl.empty() && resolver && !resolve(item, true)) return;
     if (fileName.empty()) fileName = "get_video.flv";
     pageAddress = item;
     mailbox_.post(StartDownload{});
+  }
+}
+
+bool DownloadRequest::resolve(const std::string& item, bool sitePage) {
+  const Resolution resolution = resolveStream(item, [this] { return closed_; });
+  if (closed_ || resolution.status == Resolution::Status::Stopped) return false;
+  if (resolution.status == Resolution::Status::Failed) {
+    if (sitePage) return true;  // the page rules' own failure is told by the download step
+    errorBox(resolution.message);
+    close(platform::ModalResult::Cancel);
+    return false;
+  }
+  const ResolvedStream& stream = resolution.stream;
+  downloadUrl = stream.url;
+  streamHeaders = stream.headers;
+  title = stream.title;
+  pageAddress = item;
+  const std::string ext = "." + (stream.ext.empty() ? std::string("video") : stream.ext);
+  fileName = titleToFileName(stream.title, ext);
+  if (fileName.empty()) fileName = "get_video" + ext;
+  return true;
+}
+
+// The resolver's request fields go where the client has them, the others after its own (sent by
+// onBeforeHeaderSend, with the part's range and the profile's cookies).
+void DownloadRequest::useStreamHeaders() {
+  streamCookie_.clear();
+  streamLines_.clear();
+  for (const auto& [name, value] : streamHeaders) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "user-agent") {
+      httpClient.agent = value;
+    } else if (lower == "accept") {
+      httpClient.accept = value;
+    } else if (lower == "referer") {
+      httpClient.reference = value;
+    } else if (lower == "cookie") {
+      streamCookie_ = value;
+    } else if (lower == "accept-language") {
+      httpClient.acceptLanguage = value;
+    } else {
+      streamLines_.push_back(name + ": " + value);
+    }
   }
 }
 
@@ -219,6 +283,7 @@ void DownloadRequest::startDownload() {
   view_.showDownloadBar(0, progress.total);
   const std::string target = outputFolder() + common::removeBadFileChars(fileName);
   useSystemProxy();
+  useStreamHeaders();
   httpClient.url = downloadUrl;
   std::string failure;
   const bool complete = downloadTo(target, failure);
@@ -237,12 +302,13 @@ void DownloadRequest::startDownload() {
 }
 
 // A system proxy, when one is switched on, serves the download unless no_proxy names its host: the web
-// proxy of http_proxy, or else the SOCKS proxy of all_proxy.
+// proxy of http_proxy (https_proxy for an https: address, which goes through it with CONNECT), or else
+// the SOCKS proxy of all_proxy.
 void DownloadRequest::useSystemProxy() {
-  const std::string host = http::splitAddress(downloadUrl).host;
-  if (common::isProxyBypassed(common::systemProxyBypass(), host)) return;
+  const http::UrlParts address = http::splitAddress(downloadUrl);
+  if (common::isProxyBypassed(common::systemProxyBypass(), address.host)) return;
   if (common::isSystemProxyEnabled()) {
-    const common::ProxyAddress proxy = common::systemProxy("http");
+    const common::ProxyAddress proxy = common::systemProxy(address.proto == "https" ? "https" : "http");
     httpClient.proxy = proxy.host;
     httpClient.proxyPort = std::to_string(proxy.port);
   }
@@ -399,14 +465,18 @@ void DownloadRequest::pause(int ms) {
 
 // Every request of a download, a relocated one too, asks for the bytes after those of the part, and
 // carries the browser profile's cookies for its own address (so a relocation to another host gets that
-// host's cookies only): a stream that needs the session the page (or a sign-in) set gets it.
-void DownloadRequest::onBeforeHeaderSend(std::vector<std::string>& lines) const {
-  if (attempt_.file == nullptr) return;
+// host's cookies only), after the resolver's cookie and fields when it gave any: a stream that needs the
+// session the page (or a sign-in) set gets it. A proxy's tunnel request (CONNECT) gets none of these.
+void DownloadRequest::onBeforeHeaderSend(const std::string& method, std::vector<std::string>& lines) const {
+  if (attempt_.file == nullptr || method == "CONNECT") return;
+  lines.insert(lines.end(), streamLines_.begin(), streamLines_.end());
   if (attempt_.from > 0) lines.push_back("Range: bytes=" + std::to_string(attempt_.from) + "-");
   const std::int64_t now =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
           .count();
-  const std::string cookies = cookieHeaderFor(platform::engineCookies(), httpClient.location(), now);
+  std::string cookies = streamCookie_;
+  const std::string profile = cookieHeaderFor(platform::engineCookies(), httpClient.location(), now);
+  if (!profile.empty()) cookies += (cookies.empty() ? "" : "; ") + profile;
   if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
 }
 

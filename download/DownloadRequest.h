@@ -65,6 +65,8 @@ class DownloadRequest {
   std::string downloadUrl;             // the video stream's address, once found
   std::string title;                   // the video's title from the page, for the audio file's tags
   std::string pageAddress;             // the page the address was found on
+  // Request header fields the stream asks for (from the resolver), sent with the download.
+  std::vector<std::pair<std::string, std::string>> streamHeaders;
   Panel currentPanel = Panel::None;
   int convertPosition = 0;                    // the conversion progress bar, 0..100
   http::HttpClient httpClient{"httpClient"};  // downloads the video
@@ -104,13 +106,17 @@ class DownloadRequest {
   void errorBox(const std::string& text) const;  // the request failed: `text` says why
   void notice(const std::string& text) const;
   PageRetrieval::PassOutcome extractionPass(const std::string& page, const std::string& item);
+  // Asks the resolver for the stream of `item`. True when the request goes on to the download (with an
+  // address, or without one for `sitePage`, whose failure the download step tells); false when it ended.
+  bool resolve(const std::string& item, bool sitePage);
+  void useStreamHeaders();
   void showPanel(Panel panel);
   void startConversion(const std::string& input);
   void useSystemProxy();
   bool downloadTo(const std::string& target, std::string& failure);
   bool requestInto(http::FileStream& file, std::string& cause);
   void pause(int ms);
-  void onBeforeHeaderSend(std::vector<std::string>& lines) const;
+  void onBeforeHeaderSend(const std::string& method, std::vector<std::string>& lines) const;
   void onHeaderEnd();
   void onHeaderData();
   void onDocumentData();
@@ -127,6 +133,10 @@ class DownloadRequest {
     std::string failure;  // the part could not be emptied
   };
   Attempt attempt_;
+  // What the resolver asks to send with the stream beyond the client's own fields: its Cookie value and
+  // other header lines.
+  std::string streamCookie_;
+  std::vector<std::string> streamLines_;
 
   std::string outputFolder_;
   RequestView& view_;

@@ -123,14 +123,14 @@ std::string makeFileName(std::string_view stem, std::string_view extension) {
   return name.append(extension);
 }
 
-std::string titleToFileName(std::string_view title) {
+std::string titleToFileName(std::string_view title, std::string_view extension) {
   std::string text = replaceAll(title, "&amp;", "&");
   text = replaceAll(text, "&quot;", "");
   text = replaceAll(text, "&lt;", "");
   text = replaceAll(text, "&gt;", "");
   text = replaceAll(text, "&nbsp;", " ");
   text = replaceAll(text, "&copy;", "@");
-  return makeFileName(text, ".flv");
+  return makeFileName(text, extension);
 }
 
 }  // namespace download

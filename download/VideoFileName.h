@@ -28,9 +28,9 @@ std::string_view trimBlanks(std::string_view text);
 std::string makeFileName(std::string_view stem, std::string_view extension);
 
 // The file name for a page title: "&amp;" -> "&", "&quot;", "&lt;" and "&gt;" removed, "&nbsp;" -> blank,
-// "&copy;" -> "@" (no other entity is decoded), then makeFileName(title, ".flv"). Empty when the title
+// "&copy;" -> "@" (no other entity is decoded), then makeFileName(title, extension). Empty when the title
 // holds nothing usable.
-std::string titleToFileName(std::string_view title);
+std::string titleToFileName(std::string_view title, std::string_view extension = ".flv");
 
 // The title as a person reads it, for the audio file's tags: character references decoded once, as a
 // browser does (the named ones of page titles: "&amp;", "&quot;", "&apos;", "&lt;", "&gt;", "&nbsp;" as

@@ -5,7 +5,10 @@ Serves a file (1 GiB by default) from nginx on 127.0.0.1, downloads it several t
 `curl -s -o FILE URL` and `build/bench/http_get URL FILE`, and prints the throughput, CPU seconds and
 peak memory of both and their ratios. Every download is checked to be whole.
 
-    bench/http/bench_http_get.py [--size-mib 1024] [--runs 3] [--build build]
+    bench/http/bench_http_get.py [--size-mib 1024] [--runs 3] [--build build] [--https]
+
+With --https, nginx serves over TLS with a certificate of an authority made for the run
+(tests/tls/make_test_ca.sh) that both programs are told to trust (curl --cacert, SSL_CERT_FILE).
 
 nginx runs as this script's child with its configuration in a temporary folder and is stopped at the
 end, also when the script fails.
@@ -30,8 +33,12 @@ def free_port():
         return s.getsockname()[1]
 
 
-def start_nginx(folder, root, port):
+def start_nginx(folder, root, port, certs=None):
     conf = os.path.join(folder, "nginx.conf")
+    tls = ""
+    if certs:
+        tls = (f" ssl; ssl_certificate {certs}/good.pem; ssl_certificate_key {certs}/good.key;"
+               " ssl_protocols TLSv1.2 TLSv1.3")
     with open(conf, "w") as f:
         f.write(f"""daemon off;
 master_process off;
@@ -44,7 +51,7 @@ http {{
   sendfile on;
   client_body_temp_path {folder}/body; proxy_temp_path {folder}/proxy;
   fastcgi_temp_path {folder}/fastcgi; uwsgi_temp_path {folder}/uwsgi; scgi_temp_path {folder}/scgi;
-  server {{ listen 127.0.0.1:{port}; root {root}; location / {{ }} }}
+  server {{ listen 127.0.0.1:{port}{tls}; root {root}; location / {{ }} }}
 }}
 """)
     proc = subprocess.Popen(["nginx", "-p", folder, "-c", conf], stdout=subprocess.DEVNULL,
@@ -62,13 +69,13 @@ http {{
     raise SystemExit("nginx does not listen")
 
 
-def run(cmd):
+def run(cmd, env=None):
     """Runs cmd under /usr/bin/time; returns (wall seconds, CPU seconds, peak RSS in MiB).
 
     /usr/bin/time measures the peak memory of the command itself (a child of this script would
     inherit the script's own high-water mark)."""
     proc = subprocess.run(["/usr/bin/time", "-f", "@@ %e %U %S %M"] + cmd, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.PIPE, text=True)
+                          stderr=subprocess.PIPE, text=True, env=env)
     if proc.returncode != 0:
         raise SystemExit(f"{cmd[0]} failed with {proc.returncode}: {proc.stderr}")
     line = [l for l in proc.stderr.splitlines() if l.startswith("@@ ")][-1]
@@ -81,6 +88,7 @@ def main():
     parser.add_argument("--size-mib", type=int, default=1024)
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--build", default="build")
+    parser.add_argument("--https", action="store_true")
     args = parser.parse_args()
 
     build = os.path.join(TOP, args.build)
@@ -100,17 +108,24 @@ def main():
                 f.write(chunk)
             f.write(os.urandom(size - f.tell()))
         port = free_port()
-        nginx = start_nginx(work, root, port)
-        url = f"http://127.0.0.1:{port}/video.flv"
+        certs = None
+        if args.https:
+            certs = os.path.join(work, "certs")
+            subprocess.run(["sh", os.path.join(TOP, "tests", "tls", "make_test_ca.sh"), certs], check=True,
+                           stdout=subprocess.DEVNULL)
+        nginx = start_nginx(work, root, port, certs)
+        url = f"{'https://localhost' if certs else 'http://127.0.0.1'}:{port}/video.flv"
         out = os.path.join(work, "out.flv")
+        trust = ["--cacert", os.path.join(certs, "ca.pem")] if certs else []
+        env = dict(os.environ, SSL_CERT_FILE=os.path.join(certs, "ca.pem")) if certs else None
         tools = {
-            "curl": lambda: ["curl", "-s", "-o", out, url],
+            "curl": lambda: ["curl", "-s"] + trust + ["-o", out, url],
             "http_get": lambda: [http_get, url, out],
         }
         results = {name: [] for name in tools}
         for i in range(args.runs):
             for name, cmd in tools.items():
-                wall, cpu, rss = run(cmd())
+                wall, cpu, rss = run(cmd(), env)
                 if os.path.getsize(out) != size:
                     raise SystemExit(f"{name} wrote {os.path.getsize(out)} of {size} bytes")
                 os.remove(out)
@@ -123,7 +138,7 @@ def main():
             print(f"{name:8s} median {size / wall / 1e6:8.1f} MB/s  cpu {cpu:6.2f} s  peak {rss:6.1f} MiB")
         c, h = med["curl"], med["http_get"]
         print()
-        print(f"throughput ratio http_get/curl: {c[0] / h[0]:.2f}  (target >= 1.0)")
+        print(f"throughput ratio http_get/curl: {c[0] / h[0]:.2f}  (target >= {0.9 if certs else 1.0})")
         print(f"cpu ratio        http_get/curl: {h[1] / c[1]:.2f}  (target <= 1.2)")
         print(f"peak memory      http_get: {h[2]:.1f} MiB  (target < 64)")
     finally:

@@ -47,12 +47,18 @@ std::string httpDate(std::time_t t) {
   return text;
 }
 
+// The port a scheme uses when the address names none.
+std::string defaultPort(const std::string& protocol) {
+  return protocol == "https" ? "443" : "80";
+}
+
 bool isTransferFailure(std::uint16_t error) {
   return error == HttpError::CutShort || error == HttpError::BadChunk || error == HttpError::HeaderTooLarge ||
          error == HttpError::BadStatusLine || error == HttpError::WriteFailed ||
          error == HttpError::NoResponse || error == HttpError::BadAddress ||
          error == HttpError::HeaderLineTooLong || error == HttpError::BadLength ||
-         error == HttpError::ConnectFailed;
+         error == HttpError::ConnectFailed || error == HttpError::TlsFailed ||
+         error == HttpError::TunnelRefused;
 }
 
 }  // namespace
@@ -76,12 +82,55 @@ class HttpClient::SocketSource final : public ByteSource {
   bool lastReadFilled_ = false;
 };
 
+// The TLS session as the response side's byte source: plaintext out of the ciphertext the socket holds.
+// It reads the socket only when the session needs more, and only as much as the session will take.
+class HttpClient::TlsSource final : public ByteSource {
+ public:
+  TlsSource(HttpClient& client) : client_(client), cipher_(tls::kMaxPendingInput) {}
+  int receive(void* buffer, int size) override {
+    gotData_ = false;
+    tls::TlsSession* session = client_.tls_.get();
+    if (session == nullptr) return -1;
+    for (;;) {
+      const int n = session->read(static_cast<char*>(buffer), size);
+      client_.flushTls();  // a session message (a new key, a ticket) may want an answer
+      if (n > 0) {
+        gotData_ = true;
+        return n;
+      }
+      if (n < 0) return session->state() == tls::TlsState::Closed ? 0 : -1;
+      if (pullCipher() <= 0) return -1;
+    }
+  }
+  void stopReceiveLoop() override { client_.socket_->setLastError(-1); }
+  // Reads what the socket holds, as much as the session takes; the count, 0 or below when nothing came.
+  int pullCipher() {
+    tls::TlsSession* session = client_.tls_.get();
+    if (session == nullptr) return -1;
+    const std::size_t room =
+        tls::kMaxPendingInput - std::min(tls::kMaxPendingInput, session->bufferedInput());
+    if (room == 0) return 0;
+    const int n = client_.socket_->receive(cipher_.data(), static_cast<int>(room));
+    if (n > 0) session->feed(cipher_.data(), static_cast<std::size_t>(n));
+    return n;
+  }
+  // True when the last receive brought plaintext, so more may be waiting in the session.
+  bool gotData() const { return gotData_; }
+  void forget() { gotData_ = false; }
+
+ private:
+  HttpClient& client_;
+  std::vector<char> cipher_;
+  bool gotData_ = false;
+};
+
 HttpClient::HttpClient(std::string name)
     : name_(std::move(name)),
       parser_(*this),
       mailbox_(std::make_unique<platform::Mailbox<Step>>([this](Step& step) { handleStep(step); })),
       socket_(std::make_unique<net::TcpSocket>()) {
   source_ = std::make_unique<SocketSource>(*socket_);
+  tlsSource_ = std::make_unique<TlsSource>(*this);
   socket_->onSessionConnected = [this](BasicSocket*, std::uint16_t e) { socketSessionConnected(e); };
   socket_->onSessionClosed = [this](BasicSocket*, std::uint16_t e) { socketSessionClosed(e); };
   socket_->onDataAvailable = [this](BasicSocket*, std::uint16_t e) { socketDataAvailable(e); };
@@ -219,7 +268,8 @@ void HttpClient::startRequest(RequestType type) {
   setTargets();
 
   if (socket_->state() == net::SocketState::Connected &&
-      (connectHost_ != openHost_ || connectPort_ != openPort_ || protocol_ != openProto_)) {
+      (connectHost_ != openHost_ || connectPort_ != openPort_ || protocol_ != openProto_ ||
+       (tunnelled() && targetHost_ + ":" + targetPort_ != openTarget_))) {
     ignoreClose_ = true;
     socket_->abort();
     ignoreClose_ = false;
@@ -237,7 +287,7 @@ void HttpClient::setTargets() {
   }
   protocol_ = u.proto.empty() ? "http" : u.proto;
   targetHost_ = u.host;
-  targetPort_ = u.port.empty() ? "80" : u.port;
+  targetPort_ = u.port.empty() ? defaultPort(protocol_) : u.port;
   if (!proxy.empty()) {
     requestPath_ =
         protocol_ + "://" + u.host + (u.port.empty() ? "" : ":" + u.port) + (u.path.empty() ? "/" : u.path);
@@ -318,7 +368,10 @@ void HttpClient::connectTo(const std::string& address) {
   openHost_ = connectHost_;
   openPort_ = connectPort_;
   openProto_ = protocol_;
-  if (protocol_ != "http") {
+  openTarget_ = targetHost_ + ":" + targetPort_;
+  setLink(Link::Plain);
+  tls_.reset();
+  if (protocol_ != "http" && protocol_ != "https") {
     requestDoneError_ = static_cast<std::uint16_t>(socket_->lastError());
     v().statusCode = 501;
     v().statusText = "Protocol \"" + protocol_ + "\" not implemented";
@@ -369,6 +422,28 @@ void HttpClient::socketSessionConnected(std::uint16_t error) {
   setStateEvent(HttpState::Connected);
   if (onSessionConnected) onSessionConnected(this);
   if (state_ != HttpState::Connected) return;  // aborted from the event
+  if (protocol_ != "https" || (link_ == Link::Tls && tls_ && tls_->state() == tls::TlsState::Open)) {
+    sendFirstRequest();
+    return;
+  }
+  if (tunnelled()) {
+    // The proxy is asked for a tunnel to the target; TLS runs inside it once it stands.
+    setStateEvent(HttpState::WaitingProxyConnect);
+    setLink(Link::ProxyConnect);
+    connectReply_.reset();
+    if (requestVer_ == "1.0" || v().responseVer == "1.0" || v().responseVer.empty())
+      curProxyConnection_ = "Keep-Alive";
+    try {
+      sendRequest("CONNECT", requestVer_);
+    } catch (const std::exception&) {
+      socket_->close();
+    }
+    return;
+  }
+  startTls();
+}
+
+void HttpClient::sendFirstRequest() {
   setStateEvent(HttpState::WaitingHeader);
   static const char* kMethods[] = {"", "GET", "POST", "PUT", "HEAD", ""};
   try {
@@ -376,6 +451,101 @@ void HttpClient::socketSessionConnected(std::uint16_t error) {
   } catch (const std::exception&) {
     socket_->close();
   }
+}
+
+void HttpClient::setLink(Link link) {
+  link_ = link;
+}
+
+// The connection stands (directly, through SOCKS or through the proxy's tunnel): the TLS handshake with
+// the target begins.
+void HttpClient::startTls() {
+  setLink(Link::TlsHandshake);
+  tls_ = std::make_unique<tls::TlsSession>();
+  const tls::TlsResult result = tls_->start(targetHost_);
+  flushTls();
+  if (result == tls::TlsResult::Failed) {
+    failLink(HttpError::TlsFailed, tls_->errorText());
+    return;
+  }
+  // Bytes that came after the proxy's answer belong to the handshake.
+  if (tls_->hasPendingInput()) advanceHandshake();
+}
+
+void HttpClient::advanceHandshake() {
+  for (;;) {
+    const tls::TlsResult result = tls_->handshake();
+    flushTls();
+    if (result == tls::TlsResult::Failed) {
+      failLink(HttpError::TlsFailed, tls_->errorText());
+      return;
+    }
+    if (result == tls::TlsResult::Done) break;
+    if (tlsSource_->pullCipher() <= 0) return;  // the next read notification goes on
+  }
+  setLink(Link::Tls);
+  sendFirstRequest();
+}
+
+// The answer to CONNECT: a 2xx opens the tunnel, anything else ends the request with the proxy's words.
+void HttpClient::readProxyReply() {
+  char piece[1024];
+  while (connectReply_.status() == ConnectReply::Status::Incomplete) {
+    const int n = socket_->receive(piece, sizeof piece);
+    if (n <= 0) return;
+    const std::size_t taken = connectReply_.take(piece, static_cast<std::size_t>(n));
+    if (connectReply_.status() == ConnectReply::Status::Failed) {
+      failLink(HttpError::TunnelRefused, "HTTP proxy: " + connectReply_.errorText());
+      return;
+    }
+    if (connectReply_.status() != ConnectReply::Status::Complete) continue;
+    const int code = connectReply_.statusCode();
+    if (code < 200 || code > 299) {
+      failLink(HttpError::TunnelRefused, "HTTP proxy refused the tunnel to " + targetHost_ + ":" +
+                                             targetPort_ + ": " + std::to_string(code) + " " +
+                                             connectReply_.statusText());
+      v().statusCode = code;
+      return;
+    }
+    startTls();
+    if (tls_ && taken < static_cast<std::size_t>(n)) {
+      tls_->feed(piece + taken, static_cast<std::size_t>(n) - taken);
+      if (link_ == Link::TlsHandshake) advanceHandshake();
+    }
+    return;
+  }
+}
+
+// Ends the request before any HTTP answer: the connection is dropped and the request is over with `text`.
+void HttpClient::failLink(std::uint16_t error, const std::string& text) {
+  v().statusCode = 404;
+  v().statusText = text;
+  requestDoneError_ = error;
+  setLink(Link::Plain);
+  if (socket_->state() != net::SocketState::Closed) {
+    ignoreClose_ = true;
+    socket_->abort();
+    ignoreClose_ = false;
+  }
+  connectionClosed(0);
+}
+
+void HttpClient::flushTls() {
+  if (!tls_ || !tls_->hasOutput()) return;
+  const std::string out = tls_->takeOutput();
+  socket_->send(out.data(), static_cast<std::int32_t>(out.size()));
+}
+
+void HttpClient::sendBytes(const char* data, std::size_t size) {
+  if (link_ != Link::Tls) {
+    socket_->send(data, static_cast<std::int32_t>(size));
+    return;
+  }
+  if (!tls_->write(data, size)) {
+    failLink(HttpError::TlsFailed, tls_->errorText());
+    return;
+  }
+  flushTls();
 }
 
 // --- The request header -------------------------------------------------------------------------
@@ -389,7 +559,9 @@ std::vector<std::string> HttpClient::requestLines(const std::string& method, con
   if (connect) {
     lines.push_back(method + " " + targetHost_ + ":" + targetPort_ + " HTTP/" + version);
   } else {
-    lines.push_back(method + " " + encodeRequestTarget(requestPath_) + " HTTP/" + version);
+    // Inside a proxy's tunnel the target server gets the path alone, as without a proxy.
+    const std::string target = tunnelled() ? splitAddress(requestPath_).path : requestPath_;
+    lines.push_back(method + " " + encodeRequestTarget(target.empty() ? "/" : target) + " HTTP/" + version);
     add("From: ", sender);
     add("Accept: ", accept);
     add("Referer: ", reference);
@@ -399,15 +571,17 @@ std::vector<std::string> HttpClient::requestLines(const std::string& method, con
     if (type_ == RequestType::Post || type_ == RequestType::Put) add("Content-Type: ", contentTypePost);
   }
   add("User-Agent: ", agent);
-  lines.push_back("Host: " + targetHost_ +
-                  (targetPort_ == "80" || targetPort_.empty() ? "" : ":" + targetPort_));
-  if (noCache) lines.push_back("Pragma: no-cache");
-  add("Proxy-Connection: ", curProxyConnection_);
+  lines.push_back(
+      "Host: " + targetHost_ +
+      (!connect && (targetPort_ == defaultPort(protocol_) || targetPort_.empty()) ? "" : ":" + targetPort_));
+  if (noCache && !connect) lines.push_back("Pragma: no-cache");
+  if (!tunnelled() || connect) add("Proxy-Connection: ", curProxyConnection_);
   if (connect) {
     lines.push_back("Content-Length: 0");
   } else if ((type_ == RequestType::Post || type_ == RequestType::Put) && sendStream != nullptr) {
     lines.push_back("Content-Length: " + std::to_string(sendStream->size() - sendStream->position()));
   }
+  if (connect) return lines;  // the request's own fields go to the target only, inside the tunnel
   if (modifiedSince != 0) lines.push_back("If-Modified-Since: " + httpDate(modifiedSince));
   add("Cookie: ", cookie);
   std::string& rangeBegin = v().contentRangeBegin;
@@ -431,7 +605,7 @@ void HttpClient::sendRequest(const std::string& method, const std::string& versi
   }
   if (onRequestHeaderEnd) onRequestHeaderEnd(this);
   buffer += "\r\n";
-  socket_->send(buffer.data(), static_cast<std::int32_t>(buffer.size()));
+  sendBytes(buffer.data(), buffer.size());
   if ((type_ == RequestType::Post || type_ == RequestType::Put) && method != "CONNECT") {
     sendingBody_ = true;
     if (onSendBegin) onSendBegin(this);
@@ -441,10 +615,28 @@ void HttpClient::sendRequest(const std::string& method, const std::string& versi
 // Reads on while each read fills what it asked for: one notification then drains the socket without
 // asking the system how much is waiting between reads.
 void HttpClient::socketDataAvailable(std::uint16_t error) {
+  switch (link_) {
+    case Link::ProxyConnect:
+      readProxyReply();
+      return;
+    case Link::TlsHandshake:
+      advanceHandshake();
+      if (link_ != Link::Tls) return;
+      break;  // the answer may have come with the last handshake bytes
+    case Link::Tls:
+      break;
+    case Link::Plain:
+      do {
+        source_->forgetLastRead();
+        parser_.dataAvailable(*source_, error);
+      } while (source_->lastReadFilled() && socket_->state() == net::SocketState::Connected);
+      return;
+  }
+  // Plaintext may wait inside the session with the socket empty: read until the session needs more.
   do {
-    source_->forgetLastRead();
-    parser_.dataAvailable(*source_, error);
-  } while (source_->lastReadFilled() && socket_->state() == net::SocketState::Connected);
+    tlsSource_->forget();
+    parser_.dataAvailable(*tlsSource_, error);
+  } while (tlsSource_->gotData() && link_ == Link::Tls && socket_->state() == net::SocketState::Connected);
 }
 
 void HttpClient::socketDataSent(std::uint16_t error) {
@@ -459,7 +651,7 @@ void HttpClient::sendBodyPiece() {
     if (onSendEnd) onSendEnd(this);
     return;
   }
-  socket_->send(piece, static_cast<std::int32_t>(n));
+  sendBytes(piece, n);
   if (onSendData) onSendData(this, piece, static_cast<int>(n));
 }
 
@@ -489,7 +681,7 @@ void HttpClient::nextTarget(const std::string& given) {
     requestPath_ = pathBase(requestPath_) + value;
   } else {
     UrlParts u = splitAddress(value);
-    std::string port = u.port.empty() ? "80" : u.port;
+    std::string port = u.port.empty() ? defaultPort(u.proto) : u.port;
     if (u.host != targetHost_ || port != targetPort_) {
       curUsername_.clear();  // credentials of one host are never sent to another
       curPassword_.clear();
@@ -503,8 +695,10 @@ void HttpClient::nextTarget(const std::string& given) {
     protocol_ = u.proto;
     requestPath_ = u.path.empty() ? "/" : u.path;
   }
-  location_ = (protocol_.empty() ? "http" : protocol_) + "://" + targetHost_ +
-              (targetPort_ == "80" || targetPort_.empty() ? "" : ":" + targetPort_) + requestPath_;
+  if (protocol_.empty()) protocol_ = "http";
+  location_ = protocol_ + "://" + targetHost_ +
+              (targetPort_ == defaultPort(protocol_) || targetPort_.empty() ? "" : ":" + targetPort_) +
+              requestPath_;
 }
 
 // The next target through a proxy: the full address sent to the proxy.
@@ -525,7 +719,7 @@ void HttpClient::proxyTarget(const std::string& given) {
       curPassword_.clear();
     }
     targetHost_ = u.host;
-    targetPort_ = u.port.empty() ? "80" : u.port;
+    targetPort_ = u.port.empty() ? defaultPort(u.proto) : u.port;
     protocol_ = u.proto;
     // The user name and password never go to the proxy inside the address.
     full = u.proto + "://" + u.host + (u.port.empty() ? "" : ":" + u.port) + (u.path.empty() ? "/" : u.path);
@@ -587,6 +781,20 @@ void HttpClient::relocationAfterClose() {
 
 void HttpClient::socketSessionClosed(std::uint16_t error) {
   if (ignoreClose_) return;
+  const Link link = link_;
+  setLink(Link::Plain);
+  if (!relocateOnClose_ && state_ != HttpState::Ready && state_ != HttpState::Aborting && !readyPosted_) {
+    // A connection that ends before the tunnel or the TLS session stands ends the request with that.
+    if (link == Link::ProxyConnect) {
+      failLink(HttpError::TunnelRefused, "HTTP proxy closed the connection before it answered CONNECT");
+      return;
+    }
+    if (link == Link::TlsHandshake && tls_) {
+      tls_->peerClosed();
+      failLink(HttpError::TlsFailed, tls_->errorText());
+      return;
+    }
+  }
   if (relocateOnClose_) {
     relocationAfterClose();
     return;

@@ -5,13 +5,19 @@
 // A request goes: HttpState::NotConnected -> HttpState::DnsLookup -> HttpState::DnsLookupDone ->
 // HttpState::Connected -> HttpState::WaitingHeader -> HttpState::WaitingBody (when a body follows) ->
 // HttpState::Ready. The response side is HttpResponseParser; bodies are written to receiveStream.
+//
+// An https: address adds TLS (TlsSession) on the connection before the request: directly, over a SOCKS
+// tunnel, or through an HTTP proxy after CONNECT (HttpState::WaitingProxyConnect) opened a tunnel. What the
+// socket carries at each moment is the connection's Link.
 #pragma once
 
+#include "net/http/ConnectReply.h"
 #include "net/http/HttpException.h"
 #include "net/http/HttpResponseParser.h"
 #include "net/http/HttpTypes.h"
 #include "net/http/Stream.h"
 #include "net/socket/TcpSocket.h"
+#include "net/tls/TlsSession.h"
 #include "platform/Messages.h"
 
 #include <cstdint>
@@ -128,6 +134,14 @@ class HttpClient : private HttpResponseHost {
   void connectTo(const std::string& address);
   void connectFailed(const std::string& prefix);
   void socketSessionConnected(std::uint16_t error);
+  void startTls();
+  void sendFirstRequest();
+  void readProxyReply();
+  void advanceHandshake();
+  void failLink(std::uint16_t error, const std::string& text);
+  // The bytes of the request: through the TLS session when one is open.
+  void sendBytes(const char* data, std::size_t size);
+  void flushTls();
   void sendRequest(const std::string& method, const std::string& version);
   std::vector<std::string> requestLines(const std::string& method, const std::string& version);
   void sendBodyPiece();
@@ -178,6 +192,17 @@ class HttpClient : private HttpResponseHost {
   void abortConnection() override;
 
   class SocketSource;
+  class TlsSource;
+
+  // What the connection carries now.
+  enum class Link {
+    Plain,         // HTTP as it is
+    ProxyConnect,  // CONNECT sent to the HTTP proxy, its answer awaited
+    TlsHandshake,  // the TLS handshake runs
+    Tls,           // HTTP inside the TLS session
+  };
+  void setLink(Link link);
+  bool tunnelled() const { return protocol_ == "https" && !proxy.empty(); }
 
   std::string name_;
   std::string requestVer_ = "1.0";
@@ -202,6 +227,11 @@ class HttpClient : private HttpResponseHost {
 
   HttpResponseParser parser_;
   std::unique_ptr<SocketSource> source_;
+  std::unique_ptr<TlsSource> tlsSource_;
+  Link link_ = Link::Plain;
+  std::unique_ptr<tls::TlsSession> tls_;
+  ConnectReply connectReply_;
+  std::string openTarget_;  // host:port at the far end of an open tunnel
   std::unique_ptr<platform::Mailbox<Step>> mailbox_;
   std::unique_ptr<net::TcpSocket> socket_;
 };

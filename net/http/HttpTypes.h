@@ -46,6 +46,8 @@ enum HttpError : std::uint16_t {
   HeaderLineTooLong = 27,  // one header line does not fit the receive buffer
   BadLength = 28,          // Content-Length values that disagree
   ConnectFailed = 29,      // the connection could not be started with these settings (the text says why)
+  TlsFailed = 30,      // the TLS handshake or session failed, a certificate was refused (the text says why)
+  TunnelRefused = 31,  // the HTTP proxy did not open a tunnel with CONNECT (the text says why)
 };
 
 }  // namespace http

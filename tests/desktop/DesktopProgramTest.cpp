@@ -154,7 +154,7 @@ TEST(DebianPackage, DependsOnTheConverterAndTheLibrariesAndHoldsTheInstalledLayo
 
   std::string depends;
   testing_support::runTool({"dpkg-deb", "--field", package, "Depends"}, &depends);
-  std::vector<std::string> needed = {"ffmpeg", "libqt6core6", "libqt6gui6", "libqt6widgets6"};
+  std::vector<std::string> needed = {"ffmpeg", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libssl3"};
   if (CLIPWAVE_HAVE_WEBENGINE) {
     needed.push_back("libqt6webenginecore6");
     needed.push_back("libqt6webenginecore6-bin");  // the engine's helper process, which nothing links
@@ -165,6 +165,10 @@ TEST(DebianPackage, DependsOnTheConverterAndTheLibrariesAndHoldsTheInstalledLayo
                 depends.find(name + "\n") != std::string::npos)
         << name << " missing from: " << depends;
   }
+
+  std::string suggests;
+  testing_support::runTool({"dpkg-deb", "--field", package, "Suggests"}, &suggests);
+  EXPECT_EQ(suggests, "yt-dlp\n");
 
   std::string contents;
   testing_support::runTool({"dpkg-deb", "--contents", package}, &contents);

@@ -330,7 +330,7 @@ TEST_F(HttpClientTest, UnsupportedSchemesEndWith501) {
   ScriptedPeer peer;
   answer(peer, "HTTP/1.0 302 Found\r\nLocation: ftp://127.0.0.1/file\r\n\r\n");
   peer.start();
-  for (std::string url : {std::string("https://127.0.0.1/x"), url(peer.port(), "/r")}) {
+  for (std::string url : {std::string("gopher://127.0.0.1/x"), url(peer.port(), "/r")}) {
     cli_.url = url;
     auto out = runGet(cli_);
     EXPECT_TRUE(out.raised);

@@ -1,0 +1,261 @@
+#include "download/ResolverOutput.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QString>
+
+#include <algorithm>
+#include <cctype>
+
+namespace download {
+namespace {
+
+std::string lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string text(const QJsonValue& value) {
+  return value.isString() ? value.toString().toStdString() : std::string();
+}
+
+// "http" or "https" for an address with that scheme and no blank or control character; empty otherwise.
+std::string webScheme(const std::string& url) {
+  if (url.size() > kMaxStreamUrl) return {};
+  if (std::any_of(url.begin(), url.end(),
+                  [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f; }))
+    return {};
+  const std::string start = lower(url.substr(0, 8));
+  if (start.rfind("http://", 0) == 0 && url.size() > 7) return "http";
+  if (start.rfind("https://", 0) == 0 && url.size() > 8) return "https";
+  return {};
+}
+
+// A format the HTTP client can fetch as it is: one file over http: or https:.
+bool fetchable(const QJsonObject& format) {
+  const std::string scheme = webScheme(text(format.value("url")));
+  if (scheme.empty()) return false;
+  const std::string protocol = format.contains("protocol") ? lower(text(format.value("protocol"))) : scheme;
+  if (protocol != "http" && protocol != "https") return false;
+  // Pieces to be fetched one by one are a playlist, whatever the protocol says.
+  if (format.contains("fragments") || format.contains("fragment_base_url")) return false;
+  const std::string ext = lower(text(format.value("ext")));
+  return ext != "m3u8" && ext != "mpd" && ext != "f4m" && ext != "ism";
+}
+
+bool codecNone(const QJsonObject& format, const char* key) {
+  return format.value(key).isString() && lower(text(format.value(key))) == "none";
+}
+
+bool audioOnly(const QJsonObject& format) {
+  return codecNone(format, "vcodec") && format.value("acodec").isString() && !codecNone(format, "acodec");
+}
+
+// Letters and digits, 1 to 8 of them; empty for anything else.
+std::string safeExt(const std::string& ext) {
+  if (ext.empty() || ext.size() > 8) return {};
+  if (!std::all_of(ext.begin(), ext.end(),
+                   [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+    return {};
+  return lower(ext);
+}
+
+bool isTokenChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+         std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+// Fields the HTTP client writes itself, or that would change how the reply is framed or coded.
+bool managedField(const std::string& name) {
+  static const char* kManaged[] = {"host",
+                                   "connection",
+                                   "content-length",
+                                   "transfer-encoding",
+                                   "accept-encoding",
+                                   "range",
+                                   "keep-alive",
+                                   "te",
+                                   "upgrade",
+                                   "expect",
+                                   "proxy-connection",
+                                   "proxy-authorization"};
+  const std::string n = lower(name);
+  return std::any_of(std::begin(kManaged), std::end(kManaged), [&](const char* m) { return n == m; });
+}
+
+// The request header fields of `headers` that are safe to send: a name of token characters, a value
+// without line breaks or other control characters (a tab aside); at most kMaxStreamHeaders.
+std::vector<std::pair<std::string, std::string>> safeHeaders(const QJsonObject& headers) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (auto it = headers.begin(); it != headers.end() && out.size() < kMaxStreamHeaders; ++it) {
+    const std::string name = it.key().toStdString();
+    const std::string value = text(it.value());
+    if (name.empty() || name.size() > 64 || !std::all_of(name.begin(), name.end(), isTokenChar)) continue;
+    if (value.size() > kMaxStreamHeaderValue) continue;
+    if (std::any_of(value.begin(), value.end(), [](char c) {
+          const auto u = static_cast<unsigned char>(c);
+          return (u < 0x20 && c != '\t') || u == 0x7f;
+        }))
+      continue;
+    if (managedField(name)) continue;
+    out.emplace_back(name, value);
+  }
+  return out;
+}
+
+// The host of an http: or https: address, in lower case, without user, port or brackets.
+std::string hostOf(const std::string& url) {
+  const std::size_t start = url.find("://") + 3;
+  std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
+  authority = authority.substr(authority.rfind('@') == std::string::npos ? 0 : authority.rfind('@') + 1);
+  if (!authority.empty() && authority.front() == '[')
+    return lower(authority.substr(1, authority.find(']') - 1));
+  return lower(authority.substr(0, authority.find(':')));
+}
+
+// The cookies of the resolver's "cookies" text ("a=1; Domain=.example.com; Path=/; Secure; b=2; ...")
+// that belong to `host`, as the value of a Cookie field; empty when none does.
+std::string cookiesFor(const std::string& text, const std::string& host) {
+  struct Cookie {
+    std::string pair, domain;
+  };
+  std::vector<Cookie> cookies;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(';', start);
+    if (end == std::string::npos) end = text.size();
+    std::string token = text.substr(start, end - start);
+    start = end + 1;
+    const std::size_t first = token.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    token = token.substr(first, token.find_last_not_of(' ') - first + 1);
+    const std::size_t equals = token.find('=');
+    const std::string name = lower(token.substr(0, equals));
+    if (name == "domain") {
+      if (!cookies.empty() && equals != std::string::npos)
+        cookies.back().domain = lower(token.substr(equals + 1));
+    } else if (name == "path" || name == "expires" || name == "max-age" || name == "secure" ||
+               name == "httponly" || name == "samesite") {
+      continue;  // attributes that do not decide whether the stream's host gets the cookie
+    } else if (equals != std::string::npos && equals > 0) {
+      cookies.push_back({token, {}});
+    }
+  }
+  std::string value;
+  for (const Cookie& cookie : cookies) {
+    std::string domain = cookie.domain;
+    if (!domain.empty() && domain.front() == '.') domain.erase(0, 1);
+    const bool matches = domain.empty() || host == domain ||
+                         (host.size() > domain.size() &&
+                          host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
+                          host[host.size() - domain.size() - 1] == '.');
+    if (matches) value += (value.empty() ? "" : "; ") + cookie.pair;
+  }
+  return value;
+}
+
+ResolverAnswer failure(std::string why) {
+  ResolverAnswer answer;
+  answer.error = std::move(why);
+  return answer;
+}
+
+}  // namespace
+
+ResolverAnswer readResolverOutput(const std::string& output) {
+  if (output.size() > kMaxResolverOutput) return failure("the output is too large");
+  if (output.find_first_not_of(" \t\r\n") == std::string::npos) return failure("nothing was printed");
+  QJsonParseError error{};
+  const QJsonDocument document =
+      QJsonDocument::fromJson(QByteArray(output.data(), static_cast<qsizetype>(output.size())), &error);
+  if (error.error != QJsonParseError::NoError || !document.isObject())
+    return failure("the output is not a JSON object");
+  QJsonObject video = document.object();
+  // A page of several videos: the first one.
+  if (text(video.value("_type")) == "playlist") {
+    const QJsonArray entries = video.value("entries").toArray();
+    const auto first =
+        std::find_if(entries.begin(), entries.end(), [](const QJsonValue& v) { return v.isObject(); });
+    if (first == entries.end()) return failure("no video on the page");
+    video = first->toObject();
+  }
+  QJsonArray formats;
+  if (video.value("formats").isArray()) {
+    formats = video.value("formats").toArray();
+  } else {
+    formats.append(video);  // a single format, described by the video itself
+  }
+  QJsonObject chosen;
+  bool found = false;
+  bool chosenAudioOnly = false;
+  for (const QJsonValue& value : formats) {
+    if (!value.isObject()) continue;
+    const QJsonObject format = value.toObject();
+    if (!fetchable(format)) continue;
+    const bool audio = audioOnly(format);
+    // The last audio-only format wins; a format with video only when no audio-only one came, and never
+    // one that is known to have no sound.
+    if (audio) {
+      chosen = format;
+      chosenAudioOnly = found = true;
+    } else if (!chosenAudioOnly && !codecNone(format, "acodec")) {
+      chosen = format;
+      found = true;
+    }
+  }
+  if (!found) return failure("no stream served as one file over http: or https:");
+  ResolverAnswer answer;
+  answer.found = true;
+  answer.stream.url = text(chosen.value("url"));
+  answer.stream.audioOnly = chosenAudioOnly;
+  const QJsonValue headers =
+      chosen.value("http_headers").isObject() ? chosen.value("http_headers") : video.value("http_headers");
+  QJsonObject fields = headers.toObject();
+  // Newer resolvers give the cookies apart from the other fields, each with the domain it belongs to.
+  const QJsonValue cookies =
+      chosen.value("cookies").isString() ? chosen.value("cookies") : video.value("cookies");
+  const std::string cookie = cookiesFor(text(cookies), hostOf(answer.stream.url));
+  if (!cookie.empty()) {
+    const std::string given = text(fields.value("Cookie"));
+    fields.insert("Cookie", QString::fromStdString(given.empty() ? cookie : given + "; " + cookie));
+  }
+  answer.stream.headers = safeHeaders(fields);
+  answer.stream.title = text(video.value("title")).substr(0, 1024);
+  answer.stream.ext = safeExt(text(chosen.value("ext")));
+  if (answer.stream.ext.empty()) answer.stream.ext = safeExt(text(video.value("ext")));
+  return answer;
+}
+
+std::string lastErrorLine(const std::string& errorOutput) {
+  std::string last, lastError;
+  std::size_t start = 0;
+  while (start < errorOutput.size()) {
+    std::size_t end = errorOutput.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = errorOutput.size();
+    std::string line;
+    for (std::size_t i = start; i < end; ++i) {
+      const auto u = static_cast<unsigned char>(errorOutput[i]);
+      if (u == 0x1b) {  // a colour sequence: ESC [ ... letter
+        while (i + 1 < end && !std::isalpha(static_cast<unsigned char>(errorOutput[i + 1]))) ++i;
+        ++i;
+        continue;
+      }
+      if (u >= 0x20 && u != 0x7f) line.push_back(errorOutput[i]);
+    }
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos) {
+      line = line.substr(first, line.find_last_not_of(' ') - first + 1);
+      last = line;
+      if (line.rfind("ERROR:", 0) == 0) lastError = line;
+    }
+    start = end + 1;
+  }
+  std::string chosen = lastError.empty() ? last : lastError;
+  if (chosen.size() > 300) chosen = chosen.substr(0, 297) + "...";
+  return chosen;
+}
+
+}  // namespace download
