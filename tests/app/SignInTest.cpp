@@ -13,6 +13,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/SiteSimulator.h"
 #include "support/TempDir.h"
+#include "support/WindowRun.h"
 
 #include <gtest/gtest.h>
 
@@ -35,12 +36,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 TEST(CookieHeader, OnlyCookiesOfTheHostPathAndSchemeThatLiveGo) {
   const std::int64_t now = 1'800'000'000;
@@ -143,15 +139,8 @@ class SignInTest : public ::testing::Test {
                           out_);
     window.request().downloadUrl = url;
     window.request().fileName = fileName;
-    int result = -1;
-    QEventLoop loop;
-    QObject::connect(&window, &QDialog::finished, &loop, [&](int r) {
-      result = r;
-      loop.quit();
-    });
-    window.request().mailbox().post(download::StartDownload{});
-    loop.exec();
-    return result;
+    return testing_support::runUntilClosed(
+        window, [&] { window.request().mailbox().post(download::StartDownload{}); }, 90000);
   }
 
   TempDir dir_;

@@ -29,12 +29,7 @@ namespace fs = std::filesystem;
 
 constexpr int kJobMs = 120000;  // a whole job, engine start included, on a loaded machine
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing_support::readFile;
 
 std::vector<std::string> filesIn(const std::string& folder) {
   std::vector<std::string> names;

@@ -28,12 +28,7 @@ namespace {
 using convert_test::kFormats;
 using convert_test::RecordCollector;
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 // PATH set to one folder for a while.
 class PathGuard {

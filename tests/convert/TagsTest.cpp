@@ -20,12 +20,7 @@ namespace {
 
 using Words = std::vector<std::string>;
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 TEST(TitleText, DecodesReferencesOnceAndKeepsEverythingElse) {
   const struct {

@@ -1,4 +1,5 @@
 #include "desktop/DesktopSupport.h"
+#include "support/TempDir.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -18,10 +19,7 @@ QStringList toArguments(const std::vector<std::string>& args, std::size_t from) 
   return list;
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing_support::readFile;
 
 // The fields of /proc/PID/stat after the command name: state, parent, group, session; and the name.
 struct ProcessStat {

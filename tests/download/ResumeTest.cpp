@@ -11,6 +11,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/SiteSimulator.h"
 #include "support/TempDir.h"
+#include "support/WindowRun.h"
 
 #include <gtest/gtest.h>
 
@@ -33,12 +34,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 std::vector<std::string> filesIn(const std::string& folder) {
   std::vector<std::string> names;
@@ -205,22 +201,8 @@ class ResumeTest : public ::testing::Test {
         onData(window);
       };
     }
-    int result = -1;
-    QEventLoop loop;
-    QObject::connect(&window, &QDialog::finished, &loop, [&](int r) {
-      result = r;
-      loop.quit();
-    });
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-      ADD_FAILURE() << "the window did not close";
-      window.onStopClicked();
-    });
-    limit.start(90000);
-    window.request().mailbox().post(download::StartDownload{});
-    loop.exec();
-    return result;
+    return testing_support::runUntilClosed(
+        window, [&] { window.request().mailbox().post(download::StartDownload{}); }, 90000);
   }
 
   download::ConversionRequest downloadOnly() const {

@@ -185,12 +185,7 @@ TEST(SystemProxy, SocksProxyFromAllProxyValues) {
   EXPECT_EQ(common::systemSocksProxy().port, 2);
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 class NoView final : public download::RequestView {
  public:

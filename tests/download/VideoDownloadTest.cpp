@@ -11,6 +11,7 @@
 #include "download/RequestEvents.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WindowRun.h"
 
 #include <gtest/gtest.h>
 
@@ -35,12 +36,7 @@ namespace {
 
 const char* const kMp3Args = "-ar 44100 -ab 128kbit/s -ac 2 ";
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 std::string text(const QLabel* label) {
   return label->text().toStdString();
@@ -71,27 +67,13 @@ class VideoDownloadTest : public ::testing::Test {
           const std::function<void(DownloadWindow&)>& whileDownloading = {}) {
     window.request().downloadUrl = url;
     window.request().fileName = fileName;
-    int result = -1;
-    QEventLoop loop;
-    QObject::connect(&window, &QDialog::finished, &loop, [&](int r) {
-      result = r;
-      loop.quit();
-    });
     QTimer poll;
     if (whileDownloading) {
       QObject::connect(&poll, &QTimer::timeout, &window, [&] { whileDownloading(window); });
       poll.start(20);
     }
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-      ADD_FAILURE() << "the window did not close";
-      window.onStopClicked();
-    });
-    limit.start(60000);
-    window.request().mailbox().post(download::StartDownload{});
-    loop.exec();
-    return result;
+    return testing_support::runUntilClosed(
+        window, [&] { window.request().mailbox().post(download::StartDownload{}); }, 60000);
   }
 
   TempDir dir_;

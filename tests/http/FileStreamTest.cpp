@@ -10,12 +10,7 @@
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 TEST(FileStream, SmallAndLargeWritesAllReachTheFile) {
   testing_support::TempDir dir;

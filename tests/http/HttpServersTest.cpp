@@ -18,12 +18,7 @@ using namespace http;
 using httptest::runGet;
 using httptest::url;
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 // A folder with "big.bin" (random bytes of `size`) and "small.txt".
 class ServedFiles {

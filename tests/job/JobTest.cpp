@@ -40,12 +40,7 @@ using testing_support::TempDir;
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 std::vector<std::string> filesIn(const std::string& folder) {
   std::vector<std::string> names;

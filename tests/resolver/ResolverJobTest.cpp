@@ -16,6 +16,7 @@
 #include "platform/browser/ScriptedWebBrowser.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WindowRun.h"
 
 #include <gtest/gtest.h>
 
@@ -38,12 +39,7 @@ using testing_support::TempDir;
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 std::vector<std::string> filesIn(const std::string& folder) {
   std::vector<std::string> names;
@@ -107,22 +103,8 @@ class ResolverJobTest : public ::testing::Test {
 
   // Runs a window from its page phase until it closes; its modal result.
   int run(DownloadWindow& window) {
-    int result = -1;
-    QEventLoop loop;
-    QObject::connect(&window, &QDialog::finished, &loop, [&](int r) {
-      result = r;
-      loop.quit();
-    });
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-      ADD_FAILURE() << "the window did not close";
-      window.onStopClicked();
-    });
-    limit.start(120000);
-    fetchPage(window);
-    loop.exec();
-    return result;
+    return testing_support::runUntilClosed(
+        window, [&] { fetchPage(window); }, 120000);
   }
   download::ConversionRequest request(const std::string& page, download::RequestMode mode) {
     return download::ConversionRequest{{page}, mode, ".mp3", "-ar 44100 -ab 128kbit/s -ac 2 "};

@@ -1,11 +1,12 @@
 #include "support/SiteSimulator.h"
 
+#include "support/TempDir.h"
+
 #include <QDeadlineTimer>
 #include <QJsonDocument>
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 
 namespace testing_support {
 
@@ -56,8 +57,7 @@ std::uintmax_t SiteSimulator::clipBytes(const char* kind) const {
 }
 
 std::string SiteSimulator::log() const {
-  std::ifstream in(logPath());
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return readFile(logPath());
 }
 
 std::vector<std::string> SiteSimulator::logLines() const {

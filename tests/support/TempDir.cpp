@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace testing_support {
@@ -22,6 +23,11 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
   const std::string path = file(name);
   std::ofstream(path, std::ios::binary) << content;
   return path;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string buildDir() {

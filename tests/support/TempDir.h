@@ -21,6 +21,9 @@ class TempDir {
   std::string path_;
 };
 
+// The whole content of the file at `path`, read as bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 // The build folder the tests were built in (where the program `clipwave` lives).
 std::string buildDir();
 

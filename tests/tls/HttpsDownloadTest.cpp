@@ -11,6 +11,7 @@
 #include "download/RequestEvents.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WindowRun.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +27,7 @@ using testing_support::TempDir;
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 // The download starts from its message, as after the page. GCC 12 takes the message variant's string
 // alternative for uninitialised when it destroys the temporary (a known false report at -O2).
@@ -61,22 +57,8 @@ class HttpsDownloadTest : public ::testing::Test {
   int run(DownloadWindow& window, const std::string& url, const std::string& fileName) {
     window.request().downloadUrl = url;
     window.request().fileName = fileName;
-    int result = -1;
-    QEventLoop loop;
-    QObject::connect(&window, &QDialog::finished, &loop, [&](int r) {
-      result = r;
-      loop.quit();
-    });
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-      ADD_FAILURE() << "the window did not close";
-      window.onStopClicked();
-    });
-    limit.start(60000);
-    startDownload(window);
-    loop.exec();
-    return result;
+    return testing_support::runUntilClosed(
+        window, [&] { startDownload(window); }, 60000);
   }
   download::ConversionRequest request() {
     return download::ConversionRequest{

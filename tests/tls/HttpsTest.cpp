@@ -24,12 +24,7 @@ namespace {
 using namespace http;
 using httptest::runGet;
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::readFile;
 
 struct Outcome {
   httptest::GetOutcome get;
