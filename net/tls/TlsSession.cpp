@@ -1,9 +1,8 @@
 #include "net/tls/TlsSession.h"
 
+#include "net/tls/OpenSsl.h"
+
 #include <arpa/inet.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 
 #include <algorithm>
 #include <climits>
@@ -30,8 +29,8 @@ TlsSession::~TlsSession() {
 }
 
 void TlsSession::release() {
-  if (ssl_ != nullptr) SSL_free(ssl_);  // frees both memory buffers with it
-  if (context_ != nullptr) SSL_CTX_free(context_);
+  if (ssl_ != nullptr) api_->SSL_free(ssl_);  // frees both memory buffers with it
+  if (context_ != nullptr) api_->SSL_CTX_free(context_);
   ssl_ = nullptr;
   context_ = nullptr;
   input_ = output_ = nullptr;
@@ -52,37 +51,41 @@ TlsResult TlsSession::fail(const std::string& text) {
 TlsResult TlsSession::start(const std::string& host) {
   if (state_ != TlsState::Idle) return fail("TLS session started twice");
   host_ = host;
-  ERR_clear_error();
+  std::string whyNot;
+  api_ = openSsl(whyNot);
+  if (api_ == nullptr) return fail("TLS with " + host + " failed: OpenSSL could not be loaded: " + whyNot);
+  api_->ERR_clear_error();
   // A context per session: the trust store is read when the session starts, so SSL_CERT_FILE and
   // SSL_CERT_DIR as they are now apply.
-  context_ = SSL_CTX_new(TLS_client_method());
+  context_ = api_->SSL_CTX_new(api_->TLS_client_method());
   if (context_ == nullptr) return fail("TLS with " + host + " failed: cannot create a TLS context");
-  SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
-  SSL_CTX_set_verify(context_, SSL_VERIFY_PEER, nullptr);
-  if (SSL_CTX_set_default_verify_paths(context_) != 1)
+  api_->SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION);
+  api_->SSL_CTX_set_verify(context_, SSL_VERIFY_PEER, nullptr);
+  if (api_->SSL_CTX_set_default_verify_paths(context_) != 1)
     return fail("TLS with " + host + " failed: the system's trusted certificates cannot be read");
-  ssl_ = SSL_new(context_);
-  input_ = BIO_new(BIO_s_mem());
-  output_ = BIO_new(BIO_s_mem());
+  ssl_ = api_->SSL_new(context_);
+  input_ = api_->BIO_new(api_->BIO_s_mem());
+  output_ = api_->BIO_new(api_->BIO_s_mem());
   if (ssl_ == nullptr || input_ == nullptr || output_ == nullptr) {
-    if (input_ != nullptr) BIO_free(input_);
-    if (output_ != nullptr) BIO_free(output_);
+    if (input_ != nullptr) api_->BIO_free(input_);
+    if (output_ != nullptr) api_->BIO_free(output_);
     input_ = output_ = nullptr;
     return fail("TLS with " + host + " failed: out of memory");
   }
   // An empty buffer means "nothing yet", never the end of the stream: the socket tells the end.
-  BIO_set_mem_eof_return(input_, -1);
-  BIO_set_mem_eof_return(output_, -1);
-  SSL_set_bio(ssl_, input_, output_);
-  SSL_set_connect_state(ssl_);
+  api_->BIO_set_mem_eof_return(input_, -1);
+  api_->BIO_set_mem_eof_return(output_, -1);
+  api_->SSL_set_bio(ssl_, input_, output_);
+  api_->SSL_set_connect_state(ssl_);
 
   std::string bare;
   bool checkSet;
   if (isAddressLiteral(host, bare)) {
-    checkSet = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), bare.c_str()) == 1;
+    checkSet = api_->X509_VERIFY_PARAM_set1_ip_asc(api_->SSL_get0_param(ssl_), bare.c_str()) == 1;
   } else {
-    SSL_set_hostflags(ssl_, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-    checkSet = SSL_set_tlsext_host_name(ssl_, host.c_str()) == 1 && SSL_set1_host(ssl_, host.c_str()) == 1;
+    api_->SSL_set_hostflags(ssl_, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    checkSet = api_->SSL_set_tlsext_host_name(ssl_, host.c_str()) == 1 &&
+               api_->SSL_set1_host(ssl_, host.c_str()) == 1;
   }
   if (!checkSet) return fail("TLS with " + host + " failed: the host name cannot be checked");
   setState(TlsState::Handshaking);
@@ -92,29 +95,29 @@ TlsResult TlsSession::start(const std::string& host) {
 TlsResult TlsSession::handshake() {
   if (state_ == TlsState::Open) return TlsResult::Done;
   if (state_ != TlsState::Handshaking) return TlsResult::Failed;
-  ERR_clear_error();
-  const int ret = SSL_do_handshake(ssl_);
+  api_->ERR_clear_error();
+  const int ret = api_->SSL_do_handshake(ssl_);
   if (ret == 1) {
     // The handshake verifies with SSL_VERIFY_PEER; the result is checked again so that no path can skip it.
-    const long verify = SSL_get_verify_result(ssl_);
+    const long verify = api_->SSL_get_verify_result(ssl_);
     if (verify != X509_V_OK)
-      return fail("certificate of " + host_ + " refused: " + X509_verify_cert_error_string(verify));
+      return fail("certificate of " + host_ + " refused: " + api_->X509_verify_cert_error_string(verify));
     setState(TlsState::Open);
     return TlsResult::Done;
   }
-  const int error = SSL_get_error(ssl_, ret);
+  const int error = api_->SSL_get_error(ssl_, ret);
   if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) return TlsResult::NeedMore;
-  const long verify = SSL_get_verify_result(ssl_);
+  const long verify = api_->SSL_get_verify_result(ssl_);
   if (verify != X509_V_OK)
-    return fail("certificate of " + host_ + " refused: " + X509_verify_cert_error_string(verify));
+    return fail("certificate of " + host_ + " refused: " + api_->X509_verify_cert_error_string(verify));
   return fail("TLS handshake with " + host_ + " failed: " + failureReason(ret));
 }
 
 std::string TlsSession::failureReason(int ret) {
-  const int error = SSL_get_error(ssl_, ret);
-  unsigned long code = ERR_peek_last_error();
+  const int error = api_->SSL_get_error(ssl_, ret);
+  unsigned long code = api_->ERR_peek_last_error();
   if (code != 0) {
-    const char* reason = ERR_reason_error_string(code);
+    const char* reason = api_->ERR_reason_error_string(code);
     if (reason != nullptr) return reason;
     return "OpenSSL error " + std::to_string(code);
   }
@@ -124,11 +127,11 @@ std::string TlsSession::failureReason(int ret) {
 
 std::size_t TlsSession::feed(const char* data, std::size_t size) {
   if (state_ != TlsState::Handshaking && state_ != TlsState::Open) return 0;
-  const std::size_t held = BIO_ctrl_pending(input_);
+  const std::size_t held = api_->BIO_ctrl_pending(input_);
   if (held >= kMaxPendingInput) return 0;
   const std::size_t n = std::min(size, kMaxPendingInput - held);
   if (n == 0) return 0;
-  const int written = BIO_write(input_, data, static_cast<int>(n));
+  const int written = api_->BIO_write(input_, data, static_cast<int>(n));
   if (written <= 0) {
     fail("TLS with " + host_ + " failed: out of memory");
     return 0;
@@ -138,11 +141,11 @@ std::size_t TlsSession::feed(const char* data, std::size_t size) {
 
 bool TlsSession::hasPendingInput() const {
   if (ssl_ == nullptr || (state_ != TlsState::Handshaking && state_ != TlsState::Open)) return false;
-  return BIO_ctrl_pending(input_) > 0 || SSL_pending(ssl_) > 0;
+  return api_->BIO_ctrl_pending(input_) > 0 || api_->SSL_pending(ssl_) > 0;
 }
 
 std::size_t TlsSession::bufferedInput() const {
-  return input_ != nullptr ? BIO_ctrl_pending(input_) : 0;
+  return input_ != nullptr ? api_->BIO_ctrl_pending(input_) : 0;
 }
 
 int TlsSession::read(char* buffer, int size) {
@@ -153,10 +156,10 @@ int TlsSession::read(char* buffer, int size) {
   }
   if (state_ != TlsState::Open) return -1;
   if (size <= 0) return 0;
-  ERR_clear_error();
-  const int ret = SSL_read(ssl_, buffer, size);
+  api_->ERR_clear_error();
+  const int ret = api_->SSL_read(ssl_, buffer, size);
   if (ret > 0) return ret;
-  const int error = SSL_get_error(ssl_, ret);
+  const int error = api_->SSL_get_error(ssl_, ret);
   if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) return 0;
   if (error == SSL_ERROR_ZERO_RETURN) {
     setState(TlsState::Closed);
@@ -169,9 +172,9 @@ int TlsSession::read(char* buffer, int size) {
 bool TlsSession::write(const char* data, std::size_t size) {
   if (state_ != TlsState::Open) return false;
   while (size > 0) {
-    ERR_clear_error();
+    api_->ERR_clear_error();
     const int piece = static_cast<int>(std::min<std::size_t>(size, INT_MAX / 2));
-    const int ret = SSL_write(ssl_, data, piece);
+    const int ret = api_->SSL_write(ssl_, data, piece);
     if (ret <= 0) {
       fail("TLS with " + host_ + " failed: " + failureReason(ret));
       return false;
@@ -185,16 +188,16 @@ bool TlsSession::write(const char* data, std::size_t size) {
 std::string TlsSession::takeOutput() {
   std::string out;
   if (output_ == nullptr) return out;
-  const std::size_t n = BIO_ctrl_pending(output_);
+  const std::size_t n = api_->BIO_ctrl_pending(output_);
   if (n == 0) return out;
   out.resize(n);
-  const int got = BIO_read(output_, out.data(), static_cast<int>(n));
+  const int got = api_->BIO_read(output_, out.data(), static_cast<int>(n));
   out.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   return out;
 }
 
 bool TlsSession::hasOutput() const {
-  return output_ != nullptr && BIO_ctrl_pending(output_) > 0;
+  return output_ != nullptr && api_->BIO_ctrl_pending(output_) > 0;
 }
 
 void TlsSession::peerClosed() {

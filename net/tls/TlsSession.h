@@ -19,6 +19,8 @@ using BIO = struct bio_st;
 
 namespace tls {
 
+struct OpenSsl;
+
 // The most ciphertext from the peer held before the session reads it: feed() takes no more than this
 // (the largest TLS record and some), so a peer cannot make the buffer grow.
 constexpr std::size_t kMaxPendingInput = 64 * 1024;
@@ -84,6 +86,7 @@ class TlsSession {
   TlsState state_ = TlsState::Idle;
   std::string host_;
   std::string errorText_;
+  const OpenSsl* api_ = nullptr;  // the library's functions, once a session has started
   SSL_CTX* context_ = nullptr;
   SSL* ssl_ = nullptr;
   BIO* input_ = nullptr;   // peer -> session (owned by ssl_)
