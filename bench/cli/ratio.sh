@@ -29,38 +29,7 @@ echo "Making a 10-minute test video..."
 ffmpeg -v error -y -f lavfi -i testsrc=duration=600:size=160x120:rate=15 \
   -f lavfi -i sine=frequency=440:duration=600 -c:v flv -c:a libmp3lame -ar 44100 "$work/in.flv"
 
-# Runs alternate between the two commands, so that load from elsewhere on the machine falls on both
-# alike; the ratio is taken from the medians. -y on both, since every run after the first replaces the
-# file the one before it wrote.
-python3 - "$runs" "$cli -y -q -f $format -o $work/cli $work/in.flv" \
-  "ffmpeg -y -i $work/in.flv $args $work/bare/in$ext" <<'PY'
-import os, statistics, subprocess, sys, time
-
-runs, commands = int(sys.argv[1]), {"cli": sys.argv[2].split(), "bare": sys.argv[3].split()}
-wall = {name: [] for name in commands}
-cpu = {name: [] for name in commands}
-
-def measure(name):
-    with open(os.devnull, "wb") as null, open(os.devnull, "rb") as nothing:
-        start = time.monotonic()
-        child = subprocess.Popen(commands[name], stdin=nothing, stdout=null, stderr=null)
-        _, status, usage = os.wait4(child.pid, 0)  # the children's time is the converter's
-        wall[name].append(time.monotonic() - start)
-        cpu[name].append(usage.ru_utime + usage.ru_stime)
-        if os.waitstatus_to_exitcode(status) != 0:
-            sys.exit(f"{name} failed: {' '.join(commands[name])}")
-
-for name in commands:  # one warm-up run each
-    measure(name)
-    wall[name].clear(); cpu[name].clear()
-for i in range(runs):
-    for name in (("cli", "bare") if i % 2 == 0 else ("bare", "cli")):
-        measure(name)
-
-for name in commands:
-    print(f"{name:4}: wall median {statistics.median(wall[name]):.3f} s, min {min(wall[name]):.3f} s; "
-          f"cpu median {statistics.median(cpu[name]):.3f} s  ({runs} runs)")
-print(f"wall-time ratio of the fastest runs clipwave-cli/bare: {min(wall['cli']) / min(wall['bare']):.3f}")
-ratio = statistics.median(wall["cli"]) / statistics.median(wall["bare"])
-print(f"wall-time ratio clipwave-cli/bare: {ratio:.3f} (target 1.05 or less)")
-PY
+# -y on both, since every run after the first replaces the file the one before it wrote.
+python3 "$(dirname "${BASH_SOURCE[0]}")/../side_by_side.py" "$runs" 1.05 \
+  clipwave-cli "$cli -y -q -f $format -o $work/cli $work/in.flv" \
+  bare "ffmpeg -y -i $work/in.flv $args $work/bare/in$ext"
