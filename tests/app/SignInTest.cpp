@@ -140,7 +140,7 @@ class SignInTest : public ::testing::Test {
     window.request().downloadUrl = url;
     window.request().fileName = fileName;
     return testing_support::runUntilClosed(
-        window, [&] { window.request().mailbox().post(download::StartDownload{}); }, 90000);
+        window, [&] { testing_support::startDownload(window); }, 90000);
   }
 
   TempDir dir_;

@@ -31,12 +31,7 @@ constexpr int kJobMs = 120000;  // a whole job, engine start included, on a load
 
 using testing_support::readFile;
 
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  return names;
-}
+using testing_support::filesIn;
 
 std::vector<std::string> filesEndingIn(const std::string& folder, const std::string& ext) {
   std::vector<std::string> found;

@@ -202,7 +202,7 @@ class ResumeTest : public ::testing::Test {
       };
     }
     return testing_support::runUntilClosed(
-        window, [&] { window.request().mailbox().post(download::StartDownload{}); }, 90000);
+        window, [&] { testing_support::startDownload(window); }, 90000);
   }
 
   download::ConversionRequest downloadOnly() const {

@@ -73,7 +73,7 @@ class VideoDownloadTest : public ::testing::Test {
       poll.start(20);
     }
     return testing_support::runUntilClosed(
-        window, [&] { window.request().mailbox().post(download::StartDownload{}); }, 60000);
+        window, [&] { testing_support::startDownload(window); }, 60000);
   }
 
   TempDir dir_;

@@ -42,13 +42,7 @@ namespace {
 
 using testing_support::readFile;
 
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using testing_support::filesIn;
 
 // What one job showed and left.
 struct JobRun {

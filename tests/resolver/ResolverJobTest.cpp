@@ -41,26 +41,9 @@ namespace {
 
 using testing_support::readFile;
 
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using testing_support::filesIn;
 
-// The page phase starts from its message, as when the window is shown. GCC 12 takes the message variant's
-// string alternative for uninitialised when it destroys the temporary (a known false report at -O2).
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-void fetchPage(DownloadWindow& window) {
-  window.request().mailbox().post(download::FetchPage{});
-}
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+using testing_support::fetchPage;
 
 class ResolverJobTest : public ::testing::Test {
  protected:

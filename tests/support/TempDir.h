@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -23,6 +24,9 @@ class TempDir {
 
 // The whole content of the file at `path`, read as bytes; empty when it cannot be read.
 std::string readFile(const std::string& path);
+
+// The names of the entries in `folder`, sorted.
+std::vector<std::string> filesIn(const std::string& folder);
 
 // The build folder the tests were built in (where the program `clipwave` lives).
 std::string buildDir();

@@ -29,18 +29,7 @@ namespace {
 
 using testing_support::readFile;
 
-// The download starts from its message, as after the page. GCC 12 takes the message variant's string
-// alternative for uninitialised when it destroys the temporary (a known false report at -O2).
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-void startDownload(DownloadWindow& window) {
-  window.request().mailbox().post(download::StartDownload{});
-}
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+using testing_support::startDownload;
 
 class HttpsDownloadTest : public ::testing::Test {
  protected:

@@ -102,9 +102,8 @@ QSize SkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option,
   return menuItemSize(measures_, false, textWidth, metrics.height(), 0);
 }
 
-void SkinStyle::drawMenuPanel(const QRect& rect, QPainter* painter) const {
-  painter->fillRect(rect, colours_.background);
-  const QRect bar(rect.left() + kMenuFrameWidth, rect.top(), measures_.barWidth, rect.height());
+// The menu's side bar: its colour, or a gradient from it to its second colour.
+void SkinStyle::fillMenuBar(const QRect& bar, QPainter* painter) const {
   if (colours_.bar == colours_.barTo) {
     painter->fillRect(bar, colours_.bar);
   } else {
@@ -113,6 +112,11 @@ void SkinStyle::drawMenuPanel(const QRect& rect, QPainter* painter) const {
     gradient.setColorAt(1, colours_.barTo);
     painter->fillRect(bar, gradient);
   }
+}
+
+void SkinStyle::drawMenuPanel(const QRect& rect, QPainter* painter) const {
+  painter->fillRect(rect, colours_.background);
+  fillMenuBar(QRect(rect.left() + kMenuFrameWidth, rect.top(), measures_.barWidth, rect.height()), painter);
 }
 
 void SkinStyle::drawMenuItem(const QStyleOption* option, QPainter* painter) const {
@@ -127,15 +131,7 @@ void SkinStyle::drawMenuItem(const QStyleOption* option, QPainter* painter) cons
     painter->fillRect(r, colours_.selected);
     drawBorder(*painter, r, colours_.selectedBorder);
   } else {
-    const QRect bar(r.left(), r.top(), measures_.barWidth, r.height());
-    if (colours_.bar == colours_.barTo) {
-      painter->fillRect(bar, colours_.bar);
-    } else {
-      QLinearGradient gradient(bar.left(), 0, bar.right() + 1, 0);
-      gradient.setColorAt(0, colours_.bar);
-      gradient.setColorAt(1, colours_.barTo);
-      painter->fillRect(bar, gradient);
-    }
+    fillMenuBar(QRect(r.left(), r.top(), measures_.barWidth, r.height()), painter);
     painter->fillRect(r.adjusted(measures_.barWidth, 0, 0, 0), colours_.background);
     if (separator) {
       painter->fillRect(QRect(r.left() + measures_.barWidth + 2, r.top() + r.height() / 2,

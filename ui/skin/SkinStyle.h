@@ -43,6 +43,7 @@ class SkinStyle : public QProxyStyle {
                      const QWidget* widget) const override;
 
  private:
+  void fillMenuBar(const QRect& bar, QPainter* painter) const;
   void drawMenuPanel(const QRect& rect, QPainter* painter) const;
   void drawMenuItem(const QStyleOption* option, QPainter* painter) const;
 
