@@ -2,18 +2,22 @@
 // SIGTERM, SIGINT and SIGHUP close the program as the close box does.
 #include "app/CloseProgram.h"
 #include "app/MainWindow.h"
+#include "platform/FontConfigPreload.h"
 #include "platform/Paths.h"
 #include "platform/QtDialogs.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/WebEngineGraphics.h"
 #include "resources/Strings.h"
+#include "ui/skin/Controls.h"
 
 #include <QApplication>
 
 #include <string>
 
 int main(int argc, char** argv) {
+  // The font configuration is read on a second thread while the application object connects to the display.
+  platform::FontConfigPreload fontConfig;
   QApplication app(argc, argv);
   // The web engine, loaded from its module on the first page fetch, finds the graphics context it shares
   // with the windows made then, not at every start.
@@ -28,8 +32,11 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(
       QString::fromStdString(desktopEntry.substr(0, desktopEntry.rfind('.'))));
   platform::installQtDialogs();
+  fontConfig.wait();
+  // Every window shares the main window's font (message boxes, the download window), set before any
+  // widget exists so that none measures its text in Qt's default font first.
+  QApplication::setFont(skin::windowFont());
   MainWindow window;
-  QApplication::setFont(window.font());  // message boxes and the download window share the main window's font
   instance.listen([to = window.mailbox()] { to.post(ShowInstance{}); });
   window.show();
   const int status = QApplication::exec();

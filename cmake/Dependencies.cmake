@@ -55,3 +55,13 @@ macro(clipwave_require_openssl)
       "the build needs).")
   endif()
 endmacro()
+
+# Fontconfig, whose configuration the program reads beside the display connection at start.
+macro(clipwave_require_fontconfig)
+  find_package(Fontconfig QUIET)
+  if(NOT Fontconfig_FOUND)
+    message(FATAL_ERROR
+      "Fontconfig was not found; it comes with the Debian package libfontconfig-dev (scripts/setup.sh "
+      "installs what the build needs).")
+  endif()
+endmacro()

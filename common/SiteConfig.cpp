@@ -1,11 +1,11 @@
 #include "common/SiteConfig.h"
 
 #include "platform/Paths.h"
+#include "platform/SmallFile.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <mutex>
 #include <optional>
@@ -167,12 +167,9 @@ SiteConfigLoad parseSiteConfig(const std::string& text) {
 }
 
 SiteConfigLoad loadSiteConfigFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return parseSiteConfig({});
-  std::string text(kMaxFileBytes + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  SiteConfigLoad result = parseSiteConfig(text);
+  const std::optional<std::string> text = platform::readFileStart(path, kMaxFileBytes + 1);
+  if (!text) return parseSiteConfig({});
+  SiteConfigLoad result = parseSiteConfig(*text);
   result.found = true;
   return result;
 }

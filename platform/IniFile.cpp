@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "platform/SmallFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +10,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 namespace platform {
@@ -67,12 +68,9 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
 }
 
 void IniFile::load() {
-  std::ifstream in(path_, std::ios::binary);
-  if (!in) return;
-  std::string text(kMaxFileSize + 1, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  if (text.size() > kMaxFileSize) return;
+  std::optional<std::string> read = readFileStart(path_, kMaxFileSize + 1);
+  if (!read || read->size() > kMaxFileSize) return;
+  std::string& text = *read;
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
 
   std::istringstream lines(text);
