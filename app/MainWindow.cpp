@@ -70,10 +70,17 @@ std::string trimBlanksAndControls(const std::string& text) {
   return begin < end ? std::string(begin, end) : std::string();
 }
 
-QLabel* createPicture(QWidget* parent, const QPixmap& picture, int left, int top) {
+// The label's text colour, set in its palette: a style sheet would do the same at a higher cost.
+void setTextColour(QLabel* label, const QColor& colour) {
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  label->setPalette(palette);
+}
+
+// A place for a picture, given once it is drawn.
+QLabel* createPicture(QWidget* parent, QSize size, int left, int top) {
   auto* image = new QLabel(parent);
-  image->setPixmap(picture);
-  image->setGeometry(QRect(QPoint(left, top), picture.deviceIndependentSize().toSize()));
+  image->setGeometry(QRect(QPoint(left, top), size));
   return image;
 }
 
@@ -87,7 +94,8 @@ MainWindow::MainWindow()
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
   setFont(skin::windowFont());
-  setWindowIcon(QIcon(resources::programIcon()));
+  // The pictures are drawn on a second thread while the controls are made.
+  std::future<resources::MainPictures> pictures = resources::drawMainPictures(QSize(kClientWidth, 50));
   createControls();
 
   // The clipboard watch, the title, the account, the conversion object and the settings.
@@ -99,6 +107,7 @@ MainWindow::MainWindow()
   createConvertProcess();
   loadSettings();
   updateLink->setLinkColours(Qt::white, updateLink->hoverColour());
+  showPictures(pictures.get());
 
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
@@ -112,10 +121,9 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::createControls() {
-  bannerImage = new QLabel(this);
+  bannerImage = createPicture(this, QSize(kClientWidth, 50), 0, 0);
   bannerImage->setScaledContents(true);
-  bannerImage->setPixmap(resources::bannerPicture(kClientWidth, 50));
-  logoImage = createPicture(this, resources::logoPicture(), 8, 8);
+  logoImage = createPicture(this, resources::kLogoSize, 8, 8);
   logoImage->setCursor(Qt::PointingHandCursor);
   makerNameLabel = skin::createLabel(this, "Karvel Software", 65, 8);
   QFont titleFont = makerNameLabel->font();
@@ -123,12 +131,12 @@ void MainWindow::createControls() {
   titleFont.setPixelSize(15);
   makerNameLabel->setFont(titleFont);
   makerNameLabel->adjustSize();
-  makerNameLabel->setStyleSheet("color: #ffffff;");
+  setTextColour(makerNameLabel, Qt::white);
   makerNameLabel->setCursor(Qt::PointingHandCursor);
   taglineLabel = skin::createLabel(this, "Convert youtube video to mp3", 66, 27);
   taglineLabel->resize(266, taglineLabel->height());
-  taglineLabel->setStyleSheet("color: #ffffff;");
-  updateIcon = createPicture(this, resources::updatePicture(), 0, 9);
+  setTextColour(taglineLabel, Qt::white);
+  updateIcon = createPicture(this, resources::kUpdateSize, 0, 9);
   updateLink = skin::createLinkLabel(this, "Check for updates...", 0, 18, Qt::blue, Qt::red);
 
   contentPanel = skin::createPanel(this, 8, 50, kClientWidth - 16, kClientHeight - 50);
@@ -158,6 +166,13 @@ void MainWindow::createControls() {
        {logoImage, makerNameLabel, static_cast<QLabel*>(updateLink), menuImage, advancedLink})
     clickable->installEventFilter(this);
   createMenu();
+}
+
+void MainWindow::showPictures(const resources::MainPictures& pictures) {
+  setWindowIcon(QIcon(QPixmap::fromImage(pictures.icon)));
+  bannerImage->setPixmap(QPixmap::fromImage(pictures.banner));
+  logoImage->setPixmap(QPixmap::fromImage(pictures.logo));
+  updateIcon->setPixmap(QPixmap::fromImage(pictures.update));
 }
 
 void MainWindow::createOutputPanel() {

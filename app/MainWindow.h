@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Messages.h"
+#include "resources/Pictures.h"
 #include "ui/skin/LinkLabel.h"
 
 #include <QWidget>
@@ -117,6 +118,7 @@ class MainWindow : public QWidget {
   void createOutputPanel();
   void createBottomControls();
   void createMenu();
+  void showPictures(const resources::MainPictures& pictures);
   void applyMode(int mode);
   void fitExampleAddress();
 
