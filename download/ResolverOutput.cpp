@@ -1,5 +1,8 @@
 #include "download/ResolverOutput.h"
 
+#include "download/StreamCookies.h"
+#include "net/http/UrlParts.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -106,23 +109,12 @@ std::vector<std::pair<std::string, std::string>> safeHeaders(const QJsonObject& 
   return out;
 }
 
-// The host of an http: or https: address, in lower case, without user, port or brackets.
-std::string hostOf(const std::string& url) {
-  const std::size_t start = url.find("://") + 3;
-  std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
-  authority = authority.substr(authority.rfind('@') == std::string::npos ? 0 : authority.rfind('@') + 1);
-  if (!authority.empty() && authority.front() == '[')
-    return lower(authority.substr(1, authority.find(']') - 1));
-  return lower(authority.substr(0, authority.find(':')));
-}
-
-// The cookies of the resolver's "cookies" text ("a=1; Domain=.example.com; Path=/; Secure; b=2; ...")
-// that belong to `host`, as the value of a Cookie field; empty when none does.
-std::string cookiesFor(const std::string& text, const std::string& host) {
-  struct Cookie {
-    std::string pair, domain;
-  };
-  std::vector<Cookie> cookies;
+// The cookies of the resolver's "cookies" text ("a=1; Domain=.example.com; Path=/; Secure; b=2; ...").
+// An attribute belongs to the cookie before it. A Domain attribute names a domain and every host below it,
+// with or without its leading dot, as in a Set-Cookie field; a cookie without one belongs to `host` alone.
+// Expires and Max-Age are left out: the resolver gives the cookies it holds for this download.
+std::vector<platform::BrowserCookie> resolverCookies(const std::string& text, const std::string& host) {
+  std::vector<platform::BrowserCookie> cookies;
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find(';', start);
@@ -134,27 +126,26 @@ std::string cookiesFor(const std::string& text, const std::string& host) {
     token = token.substr(first, token.find_last_not_of(' ') - first + 1);
     const std::size_t equals = token.find('=');
     const std::string name = lower(token.substr(0, equals));
-    if (name == "domain") {
-      if (!cookies.empty() && equals != std::string::npos)
-        cookies.back().domain = lower(token.substr(equals + 1));
-    } else if (name == "path" || name == "expires" || name == "max-age" || name == "secure" ||
-               name == "httponly" || name == "samesite") {
-      continue;  // attributes that do not decide whether the stream's host gets the cookie
+    const std::string value = equals == std::string::npos ? std::string() : token.substr(equals + 1);
+    if (name == "domain" || name == "path" || name == "secure") {
+      if (cookies.empty()) continue;
+      platform::BrowserCookie& cookie = cookies.back();
+      if (name == "secure") {
+        cookie.secure = true;
+      } else if (name == "path") {
+        cookie.path = value;
+      } else {
+        std::string domain = lower(value);
+        if (!domain.empty() && domain.front() == '.') domain.erase(0, 1);
+        if (!domain.empty()) cookie.domain = "." + domain;
+      }
+    } else if (name == "expires" || name == "max-age" || name == "httponly" || name == "samesite") {
+      continue;  // attributes that do not decide whether the stream's address gets the cookie
     } else if (equals != std::string::npos && equals > 0) {
-      cookies.push_back({token, {}});
+      cookies.push_back({token.substr(0, equals), value, host, {}, false, -1});
     }
   }
-  std::string value;
-  for (const Cookie& cookie : cookies) {
-    std::string domain = cookie.domain;
-    if (!domain.empty() && domain.front() == '.') domain.erase(0, 1);
-    const bool matches = domain.empty() || host == domain ||
-                         (host.size() > domain.size() &&
-                          host.compare(host.size() - domain.size(), domain.size(), domain) == 0 &&
-                          host[host.size() - domain.size() - 1] == '.');
-    if (matches) value += (value.empty() ? "" : "; ") + cookie.pair;
-  }
-  return value;
+  return cookies;
 }
 
 ResolverAnswer failure(std::string why) {
@@ -217,7 +208,11 @@ ResolverAnswer readResolverOutput(const std::string& output) {
   // Newer resolvers give the cookies apart from the other fields, each with the domain it belongs to.
   const QJsonValue cookies =
       chosen.value("cookies").isString() ? chosen.value("cookies") : video.value("cookies");
-  const std::string cookie = cookiesFor(text(cookies), hostOf(answer.stream.url));
+  // The same rules as for the browser profile's cookies: the domain, path and scheme must match the stream's
+  // address, and a domain that is a public suffix or lies above an IP address gets nothing.
+  const std::string cookie =
+      cookieHeaderFor(resolverCookies(text(cookies), lower(http::splitAddress(answer.stream.url).host)),
+                      answer.stream.url, 0);
   if (!cookie.empty()) {
     const std::string given = text(fields.value("Cookie"));
     fields.insert("Cookie", QString::fromStdString(given.empty() ? cookie : given + "; " + cookie));

@@ -89,10 +89,10 @@ TEST(ResolverOutputTest, KeepsOnlyRequestFieldsThatAreSafeToSend) {
   EXPECT_EQ(answer.stream.headers, expected);
 }
 
-TEST(ResolverOutputTest, CookiesGoOnlyToTheHostTheyBelongTo) {
+TEST(ResolverOutputTest, CookiesGoOnlyWhereTheirDomainPathAndSchemeMatch) {
   const std::string cookies =
       "a=1; Domain=.example.com; Path=/; Secure; Expires=1700000000; b=2; Domain=cdn.example.com; "
-      "c=3; Domain=other.org; d=4; HttpOnly";
+      "c=3; Domain=other.org; d=4; HttpOnly; e=5; Domain=.com; f=6; Domain=0.0.1; g=7; Path=/media";
   const struct {
     std::string url;
     std::string cookie;  // the Cookie field sent; empty for none
@@ -102,11 +102,15 @@ TEST(ResolverOutputTest, CookiesGoOnlyToTheHostTheyBelongTo) {
       {"https://example.com/v.mp4", "x=0; a=1; d=4"},
       {"https://badexample.com/v.mp4", "x=0; d=4"},
       {"https://other.org/v.mp4", "x=0; c=3; d=4"},
+      {"http://cdn.example.com/v.mp4", "x=0; b=2; d=4"},                   // a is for https only
+      {"https://127.0.0.1/v.mp4", "x=0; d=4"},                             // no domain above an IP address
+      {"https://cdn.example.com/media/v.mp4", "x=0; g=7; a=1; b=2; d=4"},  // the longer path first
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);
+    const std::string protocol = c.url.substr(0, c.url.find(':'));
     const download::ResolverAnswer answer = readResolverOutput(
-        video(format(c.url, "https", "none", "opus", "webm",
+        video(format(c.url, protocol, "none", "opus", "webm",
                      ",\"http_headers\":{\"Cookie\":\"x=0\"},\"cookies\":\"" + cookies + "\"")));
     ASSERT_TRUE(answer.found);
     std::string sent;
