@@ -56,9 +56,9 @@ Loaded load() {
 }  // namespace
 
 const OpenSsl* openSsl(std::string& error) {
-  static const Loaded loaded = load();  // once, whichever thread comes first
-  if (!loaded.ok) error = loaded.error;
-  return loaded.ok ? &loaded.functions : nullptr;
+  static const Loaded kLoaded = load();  // once, whichever thread comes first
+  if (!kLoaded.ok) error = kLoaded.error;
+  return kLoaded.ok ? &kLoaded.functions : nullptr;
 }
 
 }  // namespace tls

@@ -116,29 +116,29 @@ class JobTest : public ::testing::Test {
     // not exist (the loopback addresses are never sent through a proxy).
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
       qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
-    folder_ = new TempDir;
+    sharedFolder = new TempDir;
     // The engine, in its module, keeps its profile in the XDG data and cache folders: both are made
     // this run's own, so no earlier run's cookies or cache reach it.
-    qputenv("XDG_DATA_HOME", folder_->file("data").c_str());
-    qputenv("XDG_CACHE_HOME", folder_->file("cache").c_str());
-    simulator_ = new SiteSimulator(folder_->path(), {"--late-delay", "1.5", "--slow-rate", "30000"});
-    if (simulator_->ready()) qputenv("CLIPWAVE_SITES_FILE", simulator_->sitesFile().c_str());
+    qputenv("XDG_DATA_HOME", sharedFolder->file("data").c_str());
+    qputenv("XDG_CACHE_HOME", sharedFolder->file("cache").c_str());
+    simulator = new SiteSimulator(sharedFolder->path(), {"--late-delay", "1.5", "--slow-rate", "30000"});
+    if (simulator->ready()) qputenv("CLIPWAVE_SITES_FILE", simulator->sitesFile().c_str());
     common::SiteConfig::reset();
   }
   static void TearDownTestSuite() {
-    delete simulator_;
-    simulator_ = nullptr;
+    delete simulator;
+    simulator = nullptr;
     qunsetenv("CLIPWAVE_SITES_FILE");
     common::SiteConfig::reset();
-    delete folder_;
-    folder_ = nullptr;
+    delete sharedFolder;
+    sharedFolder = nullptr;
   }
 
   void SetUp() override {
-    ASSERT_TRUE(simulator_->ready()) << "the site simulator did not start";
+    ASSERT_TRUE(simulator->ready()) << "the site simulator did not start";
     platform::setSettingsFilePath(dir_.file("settings.ini"));
     std::filesystem::create_directories(out_);
-    simulator_->mark();
+    simulator->mark();
   }
   void TearDown() override { platform::setSettingsFilePath(""); }
 
@@ -163,20 +163,20 @@ class JobTest : public ::testing::Test {
     return run;
   }
 
-  std::string youTube(const std::string& id) const { return simulator_->site("youtube") + "/watch?v=" + id; }
+  std::string youTube(const std::string& id) const { return simulator->site("youtube") + "/watch?v=" + id; }
   // The file name the YouTube title rules make of the simulator's title, without the extension.
   static std::string youTubeName(const std::string& id) {
     return "Sim clip " + id + " fish & chips AB live @2008";
   }
 
-  static TempDir* folder_;
-  static SiteSimulator* simulator_;
+  static TempDir* sharedFolder;
+  static SiteSimulator* simulator;
   TempDir dir_;
   std::string out_ = dir_.file("out");
 };
 
-TempDir* JobTest::folder_ = nullptr;
-SiteSimulator* JobTest::simulator_ = nullptr;
+TempDir* JobTest::sharedFolder = nullptr;
+SiteSimulator* JobTest::simulator = nullptr;
 
 // Each site, address in, the right file out: YouTube and Metacafe give an MP3 named after the title and
 // the video is deleted; Google Video keeps its MP4 and converts nothing. The YouTube token is found in
@@ -192,9 +192,9 @@ TEST_F(JobTest, EachSiteGivesTheRightFile) {
       {youTube("clip"), youTubeName("clip") + ".mp3", "137 KB of 137 KB received", 139846},
       {youTube("clip-amp"), youTubeName("clip-amp") + ".mp3", "137 KB of 137 KB received", 139846},
       {youTube("clip-nolen"), youTubeName("clip-nolen") + ".mp3", "137 KB received", 0},
-      {simulator_->site("metacafe") + "/watch/item7/sim-clip/",
+      {simulator->site("metacafe") + "/watch/item7/sim-clip/",
        "Sim Metacafe clip item7 rain &amp; sun 12.mp3", "137 KB of 137 KB received", 139846},
-      {simulator_->site("google") + "/videoplay?docid=doc7", "Sim Google clip doc7 sea &amp; sky 34.mp4",
+      {simulator->site("google") + "/videoplay?docid=doc7", "Sim Google clip doc7 sea &amp; sky 34.mp4",
        "99 KB of 99 KB received", 100985},
   };
   for (const auto& c : cases) {
@@ -209,15 +209,15 @@ TEST_F(JobTest, EachSiteGivesTheRightFile) {
     const bool keptVideo = c.file.ends_with(".mp4");
     EXPECT_EQ(run.showed(download::Panel::Convert), !keptVideo);
     if (keptVideo) {
-      EXPECT_TRUE(readFile(out_ + "/" + c.file) == readFile(simulator_->clip("mp4")));
+      EXPECT_TRUE(readFile(out_ + "/" + c.file) == readFile(simulator->clip("mp4")));
     } else {
       EXPECT_EQ(convert_test::probeStream(out_ + "/" + c.file, "codec_name"), "mp3");
     }
   }
-  EXPECT_EQ(simulator_->requests("youtube GET /get_video"), 3);
-  EXPECT_EQ(simulator_->requests("cache GET /stream/"), 3);
-  EXPECT_EQ(simulator_->requests("metacafe GET /ItemFiles/"), 1);
-  EXPECT_EQ(simulator_->requests("google GET /videodownload"), 1);
+  EXPECT_EQ(simulator->requests("youtube GET /get_video"), 3);
+  EXPECT_EQ(simulator->requests("cache GET /stream/"), 3);
+  EXPECT_EQ(simulator->requests("metacafe GET /ItemFiles/"), 1);
+  EXPECT_EQ(simulator->requests("google GET /videodownload"), 1);
 }
 
 // The token that a script writes into the page seconds after it has loaded is found on a later reading.
@@ -241,7 +241,7 @@ TEST_F(JobTest, TheAgePageShowsItsNoticeAndDownloadsNothing) {
       "English. Then download the video again.");
   EXPECT_EQ(run.panels, std::vector<download::Panel>{download::Panel::FetchPage});
   EXPECT_TRUE(filesIn(out_).empty());
-  EXPECT_EQ(simulator_->requests("youtube GET /get_video"), 0);
+  EXPECT_EQ(simulator->requests("youtube GET /get_video"), 0);
 }
 
 // A page without markers is loaded twice (each time read for the attempt's time, shortened here through
@@ -256,8 +256,8 @@ TEST_F(JobTest, APageWithoutMarkersGivesUpAfterTwoAttempts) {
   EXPECT_EQ(run.panels, std::vector<download::Panel>{download::Panel::FetchPage});
   EXPECT_TRUE(filesIn(out_).empty());
   // Each attempt is a navigation and the control's second request of the page's text.
-  EXPECT_EQ(simulator_->requests("youtube GET /watch?v=clip-nomarkers "), 4);
-  EXPECT_EQ(simulator_->requests("youtube GET /get_video"), 0);
+  EXPECT_EQ(simulator->requests("youtube GET /watch?v=clip-nomarkers "), 4);
+  EXPECT_EQ(simulator->requests("youtube GET /get_video"), 0);
 }
 
 // A stream refused with 404, or cut short halfway every time it is asked for: the failure is named,
@@ -265,7 +265,7 @@ TEST_F(JobTest, APageWithoutMarkersGivesUpAfterTwoAttempts) {
 // continued three times (the last request, for the last 17,481 bytes, was cut after half of them); its
 // part stays beside the video's name for the next download.
 TEST_F(JobTest, ARefusedOrCutStreamIsReportedAndLeavesNothing) {
-  const std::string cache = simulator_->site("cache");
+  const std::string cache = simulator->site("cache");
   const struct {
     std::string id;
     std::string message;
@@ -314,7 +314,7 @@ TEST_F(JobTest, StopDuringTheDownloadKeepsThePartAndConvertsNothing) {
   const std::string part = readFile(out_ + "/" + video + ".part");
   EXPECT_EQ(static_cast<std::int64_t>(part.size()), run.receivedCount);
   EXPECT_LT(part.size(), 139846u);
-  EXPECT_TRUE(part == readFile(simulator_->clip("flv")).substr(0, part.size()))
+  EXPECT_TRUE(part == readFile(simulator->clip("flv")).substr(0, part.size()))
       << "the part is the video's start";
 }
 

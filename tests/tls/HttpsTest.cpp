@@ -70,44 +70,44 @@ Outcome fetch(const std::string& address, const Route& route = {}) {
 class HttpsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    files_ = new testing_support::TempDir;
+    files = new testing_support::TempDir;
     std::mt19937 random(7);
     std::string data(3 * 1024 * 1024 + 123, '\0');
     for (char& c : data) c = static_cast<char>(random());
-    files_->write("big.bin", data);
-    files_->write("small.txt", "small file\n");
-    authority_ = new tlstest::TestAuthority;
-    nginx_ = new tlstest::TlsNginx(files_->path(), *authority_);
-    ::setenv("SSL_CERT_FILE", authority_->caFile().c_str(), 1);
+    files->write("big.bin", data);
+    files->write("small.txt", "small file\n");
+    authority = new tlstest::TestAuthority;
+    nginx = new tlstest::TlsNginx(files->path(), *authority);
+    ::setenv("SSL_CERT_FILE", authority->caFile().c_str(), 1);
   }
   static void TearDownTestSuite() {
     ::unsetenv("SSL_CERT_FILE");
-    delete nginx_;
-    delete authority_;
-    delete files_;
+    delete nginx;
+    delete authority;
+    delete files;
   }
   void SetUp() override {
-    ASSERT_TRUE(authority_->ready()) << "make_test_ca.sh failed";
-    ASSERT_TRUE(nginx_->ready()) << "nginx with TLS did not start";
+    ASSERT_TRUE(authority->ready()) << "make_test_ca.sh failed";
+    ASSERT_TRUE(nginx->ready()) << "nginx with TLS did not start";
   }
-  static std::string big() { return readFile(files_->file("big.bin")); }
+  static std::string big() { return readFile(files->file("big.bin")); }
   static std::string https(const std::string& host, std::uint16_t port, const std::string& path) {
     return "https://" + host + ":" + std::to_string(port) + path;
   }
 
-  static testing_support::TempDir* files_;
-  static tlstest::TestAuthority* authority_;
-  static tlstest::TlsNginx* nginx_;
+  static testing_support::TempDir* files;
+  static tlstest::TestAuthority* authority;
+  static tlstest::TlsNginx* nginx;
 };
 
-testing_support::TempDir* HttpsTest::files_ = nullptr;
-tlstest::TestAuthority* HttpsTest::authority_ = nullptr;
-tlstest::TlsNginx* HttpsTest::nginx_ = nullptr;
+testing_support::TempDir* HttpsTest::files = nullptr;
+tlstest::TestAuthority* HttpsTest::authority = nullptr;
+tlstest::TlsNginx* HttpsTest::nginx = nullptr;
 
 TEST_F(HttpsTest, DownloadEqualsSourceByNameAndByAddress) {
   for (const std::string host : {"localhost", "127.0.0.1"}) {
     SCOPED_TRACE(host);
-    Outcome o = fetch(https(host, nginx_->good(), "/big.bin"));
+    Outcome o = fetch(https(host, nginx->good(), "/big.bin"));
     EXPECT_FALSE(o.get.raised) << o.get.message;
     EXPECT_EQ(o.status, 200);
     EXPECT_TRUE(o.body == big()) << "got " << o.body.size() << " bytes";
@@ -115,15 +115,15 @@ TEST_F(HttpsTest, DownloadEqualsSourceByNameAndByAddress) {
 }
 
 TEST_F(HttpsTest, RelocationsBetweenHttpAndHttps) {
-  const std::string plain = "http://127.0.0.1:" + std::to_string(nginx_->plain());
+  const std::string plain = "http://127.0.0.1:" + std::to_string(nginx->plain());
   {
     Outcome o = fetch(plain + "/to-tls/big.bin");
     EXPECT_FALSE(o.get.raised) << o.get.message;
-    EXPECT_EQ(o.location, https("localhost", nginx_->good(), "/big.bin"));
+    EXPECT_EQ(o.location, https("localhost", nginx->good(), "/big.bin"));
     EXPECT_TRUE(o.body == big()) << "got " << o.body.size() << " bytes";
   }
   {
-    Outcome o = fetch(https("localhost", nginx_->good(), "/to-plain/small.txt"));
+    Outcome o = fetch(https("localhost", nginx->good(), "/to-plain/small.txt"));
     EXPECT_FALSE(o.get.raised) << o.get.message;
     EXPECT_EQ(o.location, plain + "/small.txt");
     EXPECT_EQ(o.body, "small file\n");
@@ -140,10 +140,10 @@ TEST_F(HttpsTest, ThroughHttpProxyWithConnectAndThroughSocks) {
     std::string address;
     Route route;
   } cases[] = {
-      {https("localhost", nginx_->good(), "/big.bin"), {proxy}},
+      {https("localhost", nginx->good(), "/big.bin"), {proxy}},
       // Plain HTTP to the proxy first, then a tunnel for the https: address it is sent to.
-      {"http://127.0.0.1:" + std::to_string(nginx_->plain()) + "/to-tls/big.bin", {proxy}},
-      {https("localhost", nginx_->good(), "/big.bin"), {"", microsocks.port()}},
+      {"http://127.0.0.1:" + std::to_string(nginx->plain()) + "/to-tls/big.bin", {proxy}},
+      {https("localhost", nginx->good(), "/big.bin"), {"", microsocks.port()}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.address + " via " + (c.route.proxy.empty() ? "SOCKS" : "HTTP proxy"));
@@ -152,7 +152,7 @@ TEST_F(HttpsTest, ThroughHttpProxyWithConnectAndThroughSocks) {
     EXPECT_TRUE(o.body == big()) << "got " << o.body.size() << " bytes";
   }
   // The target server saw the path alone: the request went inside the tunnel, not to the proxy.
-  EXPECT_NE(nginx_->accessLog().find(" GET /big.bin HTTP/1.0"), std::string::npos);
+  EXPECT_NE(nginx->accessLog().find(" GET /big.bin HTTP/1.0"), std::string::npos);
 }
 
 TEST_F(HttpsTest, CertificatesFailingVerificationAreRefusedWithTheirReason) {
@@ -160,13 +160,13 @@ TEST_F(HttpsTest, CertificatesFailingVerificationAreRefusedWithTheirReason) {
     std::string address;
     std::string reason;
   } cases[] = {
-      {https("localhost", nginx_->expired(), "/small.txt"),
+      {https("localhost", nginx->expired(), "/small.txt"),
        "certificate of localhost refused: certificate has expired"},
-      {https("localhost", nginx_->self(), "/small.txt"),
+      {https("localhost", nginx->self(), "/small.txt"),
        "certificate of localhost refused: self-signed certificate"},
-      {https("localhost", nginx_->other(), "/small.txt"),
+      {https("localhost", nginx->other(), "/small.txt"),
        "certificate of localhost refused: hostname mismatch"},
-      {https("127.0.0.1", nginx_->other(), "/small.txt"),
+      {https("127.0.0.1", nginx->other(), "/small.txt"),
        "certificate of 127.0.0.1 refused: IP address mismatch"},
   };
   for (const Case& c : cases) {
@@ -186,9 +186,9 @@ TEST_F(HttpsTest, TrustComesFromSslCertFileOrSslCertDir) {
   const std::string empty = other.write("none.pem", "");
   const std::string folder = other.file("certs");
   std::filesystem::create_directories(folder);
-  std::filesystem::copy_file(authority_->caFile(), folder + "/test-ca.pem");
+  std::filesystem::copy_file(authority->caFile(), folder + "/test-ca.pem");
   ASSERT_EQ(tlstest::runProgram({"openssl", "rehash", folder}), 0);
-  const std::string address = https("localhost", nginx_->good(), "/small.txt");
+  const std::string address = https("localhost", nginx->good(), "/small.txt");
   const struct {
     const char* dir;  // SSL_CERT_DIR, or nullptr to leave it unset
     bool trusted;
@@ -198,7 +198,7 @@ TEST_F(HttpsTest, TrustComesFromSslCertFileOrSslCertDir) {
     ::setenv("SSL_CERT_FILE", empty.c_str(), 1);
     if (c.dir != nullptr) ::setenv("SSL_CERT_DIR", c.dir, 1);
     Outcome o = fetch(address);
-    ::setenv("SSL_CERT_FILE", authority_->caFile().c_str(), 1);
+    ::setenv("SSL_CERT_FILE", authority->caFile().c_str(), 1);
     ::unsetenv("SSL_CERT_DIR");
     EXPECT_EQ(o.get.raised, !c.trusted);
     if (c.trusted) {
@@ -229,14 +229,14 @@ TEST_F(HttpsTest, BrokenHandshakesEndWithAClearMessage) {
        {},
        HttpError::TlsFailed,
        "TLS handshake with 127.0.0.1 cut short: the connection closed"},
-      {https("127.0.0.1", nginx_->plain(), "/small.txt"),
+      {https("127.0.0.1", nginx->plain(), "/small.txt"),
        {},
        HttpError::TlsFailed,
        "TLS handshake with 127.0.0.1 failed: wrong version number"},
-      {https("localhost", nginx_->good(), "/small.txt"),
+      {https("localhost", nginx->good(), "/small.txt"),
        {"127.0.0.1:" + std::to_string(refusing.port())},
        HttpError::TunnelRefused,
-       "HTTP proxy refused the tunnel to localhost:" + std::to_string(nginx_->good()) + ": 403 Forbidden"},
+       "HTTP proxy refused the tunnel to localhost:" + std::to_string(nginx->good()) + ": 403 Forbidden"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.address);
@@ -247,7 +247,7 @@ TEST_F(HttpsTest, BrokenHandshakesEndWithAClearMessage) {
     EXPECT_EQ(o.body, "");
   }
   EXPECT_EQ(
-      refusing.received(0).rfind("CONNECT localhost:" + std::to_string(nginx_->good()) + " HTTP/1.0\r\n", 0),
+      refusing.received(0).rfind("CONNECT localhost:" + std::to_string(nginx->good()) + " HTTP/1.0\r\n", 0),
       0u);
 }
 
@@ -270,7 +270,7 @@ TEST_F(HttpsTest, AKeptConnectionCarriesTheNextRequestOnlyToTheSameTarget) {
   httptest::configureLikeDownload(cli);
   cli.setRequestVer("1.1");
   cli.connection = "keep-alive";
-  const std::string port = std::to_string(nginx_->good());
+  const std::string port = std::to_string(nginx->good());
   // Directly: the second request goes on the same TLS session. Through the proxy: a tunnel leads to one
   // target only, so another host name gets a tunnel of its own.
   const struct {
@@ -296,7 +296,7 @@ TEST_F(HttpsTest, AKeptConnectionCarriesTheNextRequestOnlyToTheSameTarget) {
       EXPECT_FALSE(o.raised) << o.message;
       EXPECT_EQ(cli.statusCode(), 200);
     }
-    const std::string log = nginx_->accessLog();
+    const std::string log = nginx->accessLog();
     const std::string first = connectionOf(log, c.first.substr(c.first.find("/small")));
     const std::string second = connectionOf(log, c.second.substr(c.second.find("/small")));
     ASSERT_FALSE(first.empty()) << log;
