@@ -60,6 +60,11 @@ TEST_F(MainWindowTest, WindowHasTheDesignedFrameAndControls) {
   EXPECT_EQ(w.windowTitle(), "Karvel Clipwave");
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_EQ(w.bannerImage->geometry(), QRect(0, 0, 407, 50));
+  // The pictures, drawn on a second thread while the controls were made, are in place at their sizes.
+  EXPECT_FALSE(w.windowIcon().isNull());
+  EXPECT_EQ(w.bannerImage->pixmap().deviceIndependentSize().toSize(), QSize(407, 50));
+  EXPECT_EQ(w.logoImage->pixmap().deviceIndependentSize().toSize(), w.logoImage->size());
+  EXPECT_EQ(w.updateIcon->pixmap().deviceIndependentSize().toSize(), w.updateIcon->size());
   EXPECT_EQ(w.updateLink->x(), 407 - w.updateLink->width() - 10);
   EXPECT_EQ(w.updateIcon->x(), w.updateLink->x() - 20);
   EXPECT_EQ(w.localFileEdit->geometry(), QRect(0, 32, 294, 20));
