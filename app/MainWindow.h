@@ -3,7 +3,6 @@
 #pragma once
 
 #include "platform/Messages.h"
-#include "resources/Pictures.h"
 #include "ui/skin/LinkLabel.h"
 
 #include <QWidget>
@@ -22,6 +21,9 @@ class QRadioButton;
 
 namespace platform {
 class ClipboardWatch;
+}
+namespace resources {
+struct MainPictures;
 }
 
 // What a second copy of the program sends to bring this window forward.
