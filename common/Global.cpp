@@ -16,6 +16,12 @@ bool selectFolder(const std::string& title, const std::string& /*root*/, std::st
   return true;
 }
 
+std::string lowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
 std::string removeBadFileChars(const std::string& text) {
   static const std::string kBad = "*/:<>?\\|";
   std::string result;

@@ -11,6 +11,9 @@ namespace common {
 // holds the chosen folder, on false it is left as it was after that. `root` is not supported and ignored.
 bool selectFolder(const std::string& title, const std::string& root, std::string& folder);
 
+// `text` with the ASCII letters A-Z made lower case; every other byte is kept (UTF-8 stays intact).
+std::string lowerAscii(std::string text);
+
 // `text` without the characters * / : < > ? \ and |; everything else is kept.
 std::string removeBadFileChars(const std::string& text);
 

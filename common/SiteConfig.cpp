@@ -1,5 +1,7 @@
 #include "common/SiteConfig.h"
 
+#include "common/Global.h"
+
 #include "platform/Paths.h"
 #include "platform/SmallFile.h"
 
@@ -16,13 +18,6 @@ namespace {
 constexpr std::size_t kMaxFileBytes = 64 * 1024;
 constexpr std::size_t kMaxLineBytes = 1024;
 constexpr const char* kDefaultExampleId = "Xq0TXIuQ5zk";
-
-std::string lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r';
@@ -103,13 +98,13 @@ class LineReader {
     const std::string line = trim(raw);
     if (line.empty() || line[0] == ';' || line[0] == '#') return;
     if (line[0] == '[') {
-      inSites_ = lower(line) == "[sites]";
+      inSites_ = lowerAscii(line) == "[sites]";
       return;
     }
     if (!inSites_) return;
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) return error(number, "no '=' in the line");
-    const std::string key = lower(trim(line.substr(0, eq)));
+    const std::string key = lowerAscii(trim(line.substr(0, eq)));
     std::string value;
     if (!cutValue(trim(line.substr(eq + 1)), value)) return error(number, "blank inside the value of " + key);
     if (value.empty() || hasControlChar(value)) return error(number, "empty or unusable value for " + key);

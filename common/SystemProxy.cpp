@@ -1,5 +1,7 @@
 #include "common/SystemProxy.h"
 
+#include "common/Global.h"
+
 #include <arpa/inet.h>
 
 #include <cstdint>
@@ -8,12 +10,6 @@
 
 namespace common {
 namespace {
-
-std::string lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
 
 std::string trim(const std::string& text) {
   const char* blanks = " \t\r\n";
@@ -128,7 +124,7 @@ SocksProxy socksProxyFromValue(const std::string& value) {
   std::string rest = trim(value);
   const std::size_t scheme = rest.find("://");
   if (rest.size() > kMaxProxyValue || scheme == std::string::npos) return {};
-  const std::string name = lower(rest.substr(0, scheme));
+  const std::string name = lowerAscii(rest.substr(0, scheme));
   SocksProxy proxy;
   if (name == "socks4") {
     proxy.level = "4";
@@ -163,7 +159,7 @@ std::string proxyListEntry(const std::string& value) {
   std::string rest = trim(value);
   if (rest.empty() || rest.size() > kMaxProxyValue) return "";
   if (const std::size_t scheme = rest.find("://"); scheme != std::string::npos) {
-    if (lower(rest.substr(0, scheme)) != "http") return "";  // only a plain HTTP proxy can serve here
+    if (lowerAscii(rest.substr(0, scheme)) != "http") return "";  // only a plain HTTP proxy can serve here
     rest.erase(0, scheme + 3);
   }
   rest = rest.substr(0, rest.find_first_of("/?#"));
@@ -220,12 +216,12 @@ std::string systemProxyBypass() {
 }
 
 bool isProxyBypassed(const std::string& bypass, const std::string& host) {
-  std::string name = lower(host);
+  std::string name = lowerAscii(host);
   if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
   while (!name.empty() && name.back() == '.') name.pop_back();  // "example.com." is "example.com"
   if (name.empty()) return false;
   for (const std::string& entry : split(bypass, ";"))
-    if (entryMatches(lower(entry), name)) return true;
+    if (entryMatches(lowerAscii(entry), name)) return true;
   return false;
 }
 

@@ -24,13 +24,6 @@ std::string toUpper(std::string text) {
   return text;
 }
 
-std::string toLower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
@@ -100,9 +93,9 @@ bool isVideoPageUrl(const std::string& address) {
 std::string normalizeVideoUrl(const std::string& address) {
   const SiteConfig sites = SiteConfig::current();
   if (!contains(toUpper(address), toUpper(sites.youTubeDomain))) return address;
-  const std::string lower = toLower(address);
+  const std::string lower = lowerAscii(address);
   if (contains(lower, std::string(kWatchV))) return address;
-  const std::string domain = toLower(sites.youTubeDomain);
+  const std::string domain = lowerAscii(sites.youTubeDomain);
   if (contains(lower, domain + "/watch_videos"))
     return sites.canonicalWatchPrefix() + listIdentifier(address, lower);
   const std::string watchMarker = domain + "/watch";
@@ -114,7 +107,7 @@ std::string normalizeVideoUrl(const std::string& address) {
 }
 
 bool isWebAddress(const std::string& address) {
-  const std::string lower = toLower(address.substr(0, 8));
+  const std::string lower = lowerAscii(address.substr(0, 8));
   std::size_t rest;
   if (lower.rfind("http://", 0) == 0) {
     rest = 7;

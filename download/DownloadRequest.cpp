@@ -17,7 +17,6 @@
 #include "resources/Strings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <filesystem>
 
@@ -252,8 +251,7 @@ void DownloadRequest::useStreamHeaders() {
   streamCookie_.clear();
   streamLines_.clear();
   for (const auto& [name, value] : streamHeaders) {
-    std::string lower = name;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = common::lowerAscii(name);
     if (lower == "user-agent") {
       httpClient.agent = value;
     } else if (lower == "accept") {

@@ -1,5 +1,6 @@
 #include "download/PartFile.h"
 
+#include "common/Global.h"
 #include "download/VideoFileName.h"
 
 #include <fcntl.h>
@@ -20,12 +21,6 @@ namespace fs = std::filesystem;
 constexpr const char* kPartEnding = ".part";
 constexpr const char* kInfoEnding = ".part.info";
 
-std::string lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 std::string trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
@@ -45,7 +40,7 @@ const std::string* fieldValue(const std::vector<std::string>& headerLines, const
   for (std::size_t i = 1; i < headerLines.size(); ++i) {
     const std::string& line = headerLines[i];
     const std::size_t colon = line.find(':');
-    if (colon == std::string::npos || lower(line.substr(0, colon)) != name) continue;
+    if (colon == std::string::npos || common::lowerAscii(line.substr(0, colon)) != name) continue;
     value = trimmed(line.substr(colon + 1));
     return &value;
   }
@@ -61,7 +56,7 @@ ContentRange contentRangeOf(const std::vector<std::string>& headerLines) {
   ContentRange range;
   std::string value;
   if (fieldValue(headerLines, "content-range", value) == nullptr) return range;
-  if (lower(value.substr(0, 6)) != "bytes ") return range;
+  if (common::lowerAscii(value.substr(0, 6)) != "bytes ") return range;
   const std::string rangeText = trimmed(value.substr(6));
   const std::size_t slash = rangeText.find('/');
   if (slash == std::string::npos) return range;

@@ -1,5 +1,6 @@
 #include "download/ResolverOutput.h"
 
+#include "common/Global.h"
 #include "download/StreamCookies.h"
 #include "net/http/UrlParts.h"
 
@@ -16,11 +17,6 @@
 namespace download {
 namespace {
 
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 std::string text(const QJsonValue& value) {
   return value.isString() ? value.toString().toStdString() : std::string();
 }
@@ -31,7 +27,7 @@ std::string webScheme(const std::string& url) {
   if (std::any_of(url.begin(), url.end(),
                   [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f; }))
     return {};
-  const std::string start = lower(url.substr(0, 8));
+  const std::string start = common::lowerAscii(url.substr(0, 8));
   if (start.rfind("http://", 0) == 0 && url.size() > 7) return "http";
   if (start.rfind("https://", 0) == 0 && url.size() > 8) return "https";
   return {};
@@ -41,16 +37,17 @@ std::string webScheme(const std::string& url) {
 bool fetchable(const QJsonObject& format) {
   const std::string scheme = webScheme(text(format.value("url")));
   if (scheme.empty()) return false;
-  const std::string protocol = format.contains("protocol") ? lower(text(format.value("protocol"))) : scheme;
+  const std::string protocol =
+      format.contains("protocol") ? common::lowerAscii(text(format.value("protocol"))) : scheme;
   if (protocol != "http" && protocol != "https") return false;
   // Pieces to be fetched one by one are a playlist, whatever the protocol says.
   if (format.contains("fragments") || format.contains("fragment_base_url")) return false;
-  const std::string ext = lower(text(format.value("ext")));
+  const std::string ext = common::lowerAscii(text(format.value("ext")));
   return ext != "m3u8" && ext != "mpd" && ext != "f4m" && ext != "ism";
 }
 
 bool codecNone(const QJsonObject& format, const char* key) {
-  return format.value(key).isString() && lower(text(format.value(key))) == "none";
+  return format.value(key).isString() && common::lowerAscii(text(format.value(key))) == "none";
 }
 
 bool audioOnly(const QJsonObject& format) {
@@ -63,7 +60,7 @@ std::string safeExt(const std::string& ext) {
   if (!std::all_of(ext.begin(), ext.end(),
                    [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
     return {};
-  return lower(ext);
+  return common::lowerAscii(ext);
 }
 
 bool isTokenChar(char c) {
@@ -85,7 +82,7 @@ bool managedField(const std::string& name) {
                                    "expect",
                                    "proxy-connection",
                                    "proxy-authorization"};
-  const std::string n = lower(name);
+  const std::string n = common::lowerAscii(name);
   return std::any_of(std::begin(kManaged), std::end(kManaged), [&](const char* m) { return n == m; });
 }
 
@@ -125,7 +122,7 @@ std::vector<platform::BrowserCookie> resolverCookies(const std::string& text, co
     if (first == std::string::npos) continue;
     token = token.substr(first, token.find_last_not_of(' ') - first + 1);
     const std::size_t equals = token.find('=');
-    const std::string name = lower(token.substr(0, equals));
+    const std::string name = common::lowerAscii(token.substr(0, equals));
     const std::string value = equals == std::string::npos ? std::string() : token.substr(equals + 1);
     if (name == "domain" || name == "path" || name == "secure") {
       if (cookies.empty()) continue;
@@ -135,7 +132,7 @@ std::vector<platform::BrowserCookie> resolverCookies(const std::string& text, co
       } else if (name == "path") {
         cookie.path = value;
       } else {
-        std::string domain = lower(value);
+        std::string domain = common::lowerAscii(value);
         if (!domain.empty() && domain.front() == '.') domain.erase(0, 1);
         if (!domain.empty()) cookie.domain = "." + domain;
       }
@@ -210,9 +207,9 @@ ResolverAnswer readResolverOutput(const std::string& output) {
       chosen.value("cookies").isString() ? chosen.value("cookies") : video.value("cookies");
   // The same rules as for the browser profile's cookies: the domain, path and scheme must match the stream's
   // address, and a domain that is a public suffix or lies above an IP address gets nothing.
-  const std::string cookie =
-      cookieHeaderFor(resolverCookies(text(cookies), lower(http::splitAddress(answer.stream.url).host)),
-                      answer.stream.url, 0);
+  const std::string cookie = cookieHeaderFor(
+      resolverCookies(text(cookies), common::lowerAscii(http::splitAddress(answer.stream.url).host)),
+      answer.stream.url, 0);
   if (!cookie.empty()) {
     const std::string given = text(fields.value("Cookie"));
     fields.insert("Cookie", QString::fromStdString(given.empty() ? cookie : given + "; " + cookie));

@@ -5,7 +5,8 @@
 // formats from worst to best, so the last that qualifies is the best.
 //
 // The request fields are those the resolver names ("http_headers"), and a Cookie field made of the
-// cookies it gives apart ("cookies") whose domain is the stream's host or one it belongs to.
+// cookies it gives apart ("cookies") that the stream's address gets by the browser profile's rules
+// (download::cookieHeaderFor: domain, path and scheme).
 #pragma once
 
 #include <cstddef>

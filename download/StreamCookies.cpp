@@ -1,5 +1,6 @@
 #include "download/StreamCookies.h"
 
+#include "common/Global.h"
 #include "net/http/UrlParts.h"
 
 #include <arpa/inet.h>
@@ -11,12 +12,6 @@ namespace download {
 namespace {
 
 constexpr const char* kPublicSuffixList = "/usr/share/publicsuffix/public_suffix_list.dat";
-
-std::string lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
 
 bool endsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -44,11 +39,11 @@ const SuffixRules& suffixRules() {
       if (line.empty() || line.rfind("//", 0) == 0) continue;
       r.loaded = true;
       if (line.rfind("*.", 0) == 0) {
-        r.wildcard.insert(lower(line.substr(2)));
+        r.wildcard.insert(common::lowerAscii(line.substr(2)));
       } else if (line.front() == '!') {
-        r.exception.insert(lower(line.substr(1)));
+        r.exception.insert(common::lowerAscii(line.substr(1)));
       } else {
-        r.plain.insert(lower(line));
+        r.plain.insert(common::lowerAscii(line));
       }
     }
     return r;
@@ -64,7 +59,7 @@ bool pathMatches(const std::string& cookiePath, const std::string& requestPath) 
 }
 
 bool domainMatches(const std::string& cookieDomain, const std::string& host) {
-  const std::string domain = lower(cookieDomain);
+  const std::string domain = common::lowerAscii(cookieDomain);
   if (domain.empty()) return false;
   if (domain.front() != '.') return domain == host;  // one host only
   const std::string bare = domain.substr(1);
@@ -97,10 +92,10 @@ bool isPublicSuffix(const std::string& domain) {
 std::string cookieHeaderFor(const std::vector<platform::BrowserCookie>& cookies, const std::string& address,
                             std::int64_t now) {
   const http::UrlParts parts = http::splitAddress(address);
-  const std::string host = lower(parts.host);
+  const std::string host = common::lowerAscii(parts.host);
   std::string path = parts.path.substr(0, parts.path.find_first_of("?#"));
   if (path.empty() || path.front() != '/') path = "/";
-  const bool https = lower(parts.proto) == "https";
+  const bool https = common::lowerAscii(parts.proto) == "https";
   std::vector<const platform::BrowserCookie*> going;
   for (const platform::BrowserCookie& cookie : cookies) {
     if (cookie.secure && !https) continue;
