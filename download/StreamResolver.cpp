@@ -175,7 +175,8 @@ Resolution resolveStream(const std::string& page, const std::function<bool()>& s
       child.kill();
       child.reap();
       const int seconds = limit / 1000;
-      return failed("yt-dlp gave no answer within " + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds"));
+      return failed("yt-dlp gave no answer within " + std::to_string(seconds) +
+                    (seconds == 1 ? " second" : " seconds"));
     }
     // Blocks until something happens: output from the child, a Stop, or the time limit.
     platform::waitForMessage(static_cast<int>(limit - spent));
