@@ -369,7 +369,7 @@ void HttpClient::connectTo(const std::string& address) {
   openPort_ = connectPort_;
   openProto_ = protocol_;
   openTarget_ = targetHost_ + ":" + targetPort_;
-  setLink(Link::Plain);
+  link_ = Link::Plain;
   tls_.reset();
   if (protocol_ != "http" && protocol_ != "https") {
     requestDoneError_ = static_cast<std::uint16_t>(socket_->lastError());
@@ -429,7 +429,7 @@ void HttpClient::socketSessionConnected(std::uint16_t error) {
   if (tunnelled()) {
     // The proxy is asked for a tunnel to the target; TLS runs inside it once it stands.
     setStateEvent(HttpState::WaitingProxyConnect);
-    setLink(Link::ProxyConnect);
+    link_ = Link::ProxyConnect;
     connectReply_.reset();
     if (requestVer_ == "1.0" || v().responseVer == "1.0" || v().responseVer.empty())
       curProxyConnection_ = "Keep-Alive";
@@ -453,14 +453,10 @@ void HttpClient::sendFirstRequest() {
   }
 }
 
-void HttpClient::setLink(Link link) {
-  link_ = link;
-}
-
 // The connection stands (directly, through SOCKS or through the proxy's tunnel): the TLS handshake with
 // the target begins.
 void HttpClient::startTls() {
-  setLink(Link::TlsHandshake);
+  link_ = Link::TlsHandshake;
   tls_ = std::make_unique<tls::TlsSession>();
   const tls::TlsResult result = tls_->start(targetHost_);
   flushTls();
@@ -483,7 +479,7 @@ void HttpClient::advanceHandshake() {
     if (result == tls::TlsResult::Done) break;
     if (tlsSource_->pullCipher() <= 0) return;  // the next read notification goes on
   }
-  setLink(Link::Tls);
+  link_ = Link::Tls;
   sendFirstRequest();
 }
 
@@ -521,7 +517,7 @@ void HttpClient::failLink(std::uint16_t error, const std::string& text) {
   v().statusCode = 404;
   v().statusText = text;
   requestDoneError_ = error;
-  setLink(Link::Plain);
+  link_ = Link::Plain;
   if (socket_->state() != net::SocketState::Closed) {
     ignoreClose_ = true;
     socket_->abort();
@@ -782,7 +778,7 @@ void HttpClient::relocationAfterClose() {
 void HttpClient::socketSessionClosed(std::uint16_t error) {
   if (ignoreClose_) return;
   const Link link = link_;
-  setLink(Link::Plain);
+  link_ = Link::Plain;
   if (!relocateOnClose_ && state_ != HttpState::Ready && state_ != HttpState::Aborting && !readyPosted_) {
     // A connection that ends before the tunnel or the TLS session stands ends the request with that.
     if (link == Link::ProxyConnect) {

@@ -201,7 +201,6 @@ class HttpClient : private HttpResponseHost {
     TlsHandshake,  // the TLS handshake runs
     Tls,           // HTTP inside the TLS session
   };
-  void setLink(Link link);
   bool tunnelled() const { return protocol_ == "https" && !proxy.empty(); }
 
   std::string name_;
