@@ -17,16 +17,14 @@
 namespace platform {
 namespace {
 
-// The module's entry points; null until the module is loaded.
-WebEngineCreateFunction loadedWebEngineFactory = nullptr;
-WebEngineCookiesFunction loadedCookies = nullptr;
-WebEngineSignInFunction loadedSignIn = nullptr;
-
 struct ModuleEntries {
   WebEngineCreateFunction create = nullptr;
   WebEngineCookiesFunction cookies = nullptr;
   WebEngineSignInFunction signIn = nullptr;
 };
+
+// The module's entry points; null until the module is loaded.
+ModuleEntries loaded;
 
 std::string& modulePathOverride() {
   static std::string path;
@@ -92,7 +90,7 @@ void setBeforeWebEngineLoad(std::function<void()> prepare) {
 }
 
 bool loadWebEngineModule() {
-  if (loadedWebEngineFactory != nullptr) return true;
+  if (loaded.create != nullptr) return true;
   if (const std::function<void()> prepare = std::exchange(beforeLoad(), nullptr)) prepare();
   std::string reasons;
   for (const std::string& path : webEngineModuleCandidates()) {
@@ -100,9 +98,7 @@ bool loadWebEngineModule() {
     if (!fileExists(path)) {
       why = path + ": no such file";
     } else if (const ModuleEntries entries = openModule(path, why); entries.create != nullptr) {
-      loadedWebEngineFactory = entries.create;
-      loadedCookies = entries.cookies;
-      loadedSignIn = entries.signIn;
+      loaded = entries;
       lastError().clear();
       return true;
     }
@@ -113,7 +109,7 @@ bool loadWebEngineModule() {
 }
 
 bool webEngineModuleLoaded() {
-  return loadedWebEngineFactory != nullptr;
+  return loaded.create != nullptr;
 }
 
 std::string webEngineModuleError() {
@@ -123,21 +119,21 @@ std::string webEngineModuleError() {
 std::unique_ptr<WebBrowser> createEngineBrowser() {
   if (!loadWebEngineModule()) throw BrowserError(webEngineMissingMessage());
   char error[512] = "";
-  std::unique_ptr<WebBrowser> browser(loadedWebEngineFactory(error, sizeof error));
+  std::unique_ptr<WebBrowser> browser(loaded.create(error, sizeof error));
   if (!browser) throw BrowserError(std::string("the web engine's control could not be made: ") + error);
   return browser;
 }
 
 std::vector<BrowserCookie> engineCookies() {
   std::vector<BrowserCookie> cookies;
-  if (loadedCookies != nullptr) loadedCookies(&cookies);
+  if (loaded.cookies != nullptr) loaded.cookies(&cookies);
   return cookies;
 }
 
 QWidget* openSignInWindow(const std::string& address, QWidget* owner) {
   if (!loadWebEngineModule()) throw BrowserError(webEngineMissingMessage());
   char error[512] = "";
-  QWidget* window = loadedSignIn(address.c_str(), owner, error, sizeof error);
+  QWidget* window = loaded.signIn(address.c_str(), owner, error, sizeof error);
   if (window == nullptr) throw BrowserError(std::string("the sign-in window could not be made: ") + error);
   return window;
 }
