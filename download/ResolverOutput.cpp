@@ -21,16 +21,10 @@ std::string text(const QJsonValue& value) {
   return value.isString() ? value.toString().toStdString() : std::string();
 }
 
-// "http" or "https" for an address with that scheme and no blank or control character; empty otherwise.
+// "http" or "https" for a web address (common::isWebAddress) of at most kMaxStreamUrl bytes; empty otherwise.
 std::string webScheme(const std::string& url) {
-  if (url.size() > kMaxStreamUrl) return {};
-  if (std::any_of(url.begin(), url.end(),
-                  [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f; }))
-    return {};
-  const std::string start = common::lowerAscii(url.substr(0, 8));
-  if (start.rfind("http://", 0) == 0 && url.size() > 7) return "http";
-  if (start.rfind("https://", 0) == 0 && url.size() > 8) return "https";
-  return {};
+  if (url.size() > kMaxStreamUrl || !common::isWebAddress(url)) return {};
+  return common::lowerAscii(url.substr(0, 5)) == "https" ? "https" : "http";
 }
 
 // A format the HTTP client can fetch as it is: one file over http: or https:.
