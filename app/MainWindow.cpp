@@ -1,11 +1,12 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/FolderPicker.h"
 #include "app/FormatTable.h"
 #include "app/LoginDialog.h"
 #include "app/StartRequest.h"
-#include "common/Global.h"
 #include "common/SiteConfig.h"
+#include "common/Text.h"
 #include "convert/ConvertProcess.h"
 #include "platform/ClipboardWatch.h"
 #include "platform/Dialogs.h"
@@ -45,29 +46,6 @@ const char* const kSection = "Options";
 
 QString toQt(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool startsWithNoCase(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(),
-                    [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
-}
-
-bool containsNoCase(const std::string& text, const std::string& part) {
-  return std::search(text.begin(), text.end(), part.begin(), part.end(),
-                     [](char a, char b) { return lowerAscii(a) == lowerAscii(b); }) != text.end();
-}
-
-// Leading and trailing blanks and control characters removed.
-std::string trimBlanksAndControls(const std::string& text) {
-  const auto keep = [](char c) { return static_cast<unsigned char>(c) > ' '; };
-  auto begin = std::find_if(text.begin(), text.end(), keep);
-  auto end = std::find_if(text.rbegin(), text.rend(), keep).base();
-  return begin < end ? std::string(begin, end) : std::string();
 }
 
 // The label's text colour, set in its palette: a style sheet would do the same at a higher cost.
@@ -294,9 +272,9 @@ void MainWindow::onConvertLocalClicked() {
 void MainWindow::onClipboardChanged() {
   const std::optional<std::string> text = platform::ClipboardWatch::text(kMaxClipboardText);
   if (!text) return;
-  const std::string trimmed = trimBlanksAndControls(*text);
-  if (!startsWithNoCase(trimmed, common::SiteConfig::current().streamCachePrefix) &&
-      containsNoCase(trimmed, ".com")) {
+  const std::string trimmed = common::trim(*text);
+  if (!common::startsWithNoCase(trimmed, common::SiteConfig::current().streamCachePrefix) &&
+      common::containsNoCase(trimmed, ".com")) {
     urlEdit->setText(toQt(trimmed));
   }
 }
@@ -310,7 +288,7 @@ void MainWindow::onShowInstance() {
 
 void MainWindow::onBrowseFolderClicked() {
   std::string folder;
-  if (!common::selectFolder(resources::loadString(resources::StringId::SelectDirectory), "", folder)) return;
+  if (!app::selectFolder(resources::loadString(resources::StringId::SelectDirectory), "", folder)) return;
   outputFolderEdit->setText(toQt(folder));
   outputDir = outputFolderEdit->text().toStdString();
 }

@@ -2,9 +2,10 @@
 
 #include "app/DownloadLauncher.h"
 #include "app/FormatTable.h"
+#include "common/Addresses.h"
 #include "common/FrontEnd.h"
-#include "common/Global.h"
 #include "common/SiteConfig.h"
+#include "common/Text.h"
 #include "download/StreamResolver.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
@@ -24,12 +25,6 @@ constexpr const char* kVideoFileFilter = "Flv files(*.flv)|*.flv| Any file(*.*)|
 // A notice about the request's `item` (its address or file; empty before one is given).
 void notice(const std::string& text, const std::string& item = std::string()) {
   common::frontEnd().notice(item, text);
-}
-
-std::string trim(const std::string& text) {
-  const std::size_t begin = text.find_first_not_of(' ');
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {
@@ -139,13 +134,16 @@ std::string toPickerFilter(const std::string& filter) {
   const std::vector<std::string> parts = split(filter, '|');
   std::string result;
   for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-    std::string text = trim(parts[i]);
+    std::string text = common::trim(parts[i], common::Trim::Spaces);
     // The patterns usually repeat in the text itself: "Flv files(*.flv)" shows as "Flv files".
     const std::size_t open = text.rfind('(');
-    if (open != std::string::npos && !text.empty() && text.back() == ')') text = trim(text.substr(0, open));
+    if (open != std::string::npos && !text.empty() && text.back() == ')')
+      text = common::trim(text.substr(0, open), common::Trim::Spaces);
     std::string patterns;
     for (const std::string& pattern : split(parts[i + 1], ';')) {
-      const std::string p = trim(pattern) == "*.*" ? "*" : trim(pattern);
+      const std::string p = common::trim(pattern, common::Trim::Spaces) == "*.*"
+                                ? "*"
+                                : common::trim(pattern, common::Trim::Spaces);
       if (p.empty()) continue;
       patterns += (patterns.empty() ? "" : " ") + p;
     }

@@ -1,6 +1,6 @@
 #include "common/SiteConfig.h"
 
-#include "common/Global.h"
+#include "common/Text.h"
 
 #include "platform/Paths.h"
 #include "platform/SmallFile.h"
@@ -19,23 +19,12 @@ constexpr std::size_t kMaxFileBytes = 64 * 1024;
 constexpr std::size_t kMaxLineBytes = 1024;
 constexpr const char* kDefaultExampleId = "Xq0TXIuQ5zk";
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r';
-}
-
-std::string trim(const std::string& text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && isBlank(text[begin])) ++begin;
-  while (end > begin && isBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 // Splits "value ; comment" into the value; false when something other than a comment follows it.
 bool cutValue(const std::string& raw, std::string& value) {
   std::size_t end = 0;
   while (end < raw.size() && static_cast<unsigned char>(raw[end]) > ' ') ++end;
   value = raw.substr(0, end);
-  const std::string rest = trim(raw.substr(end));
+  const std::string rest = trim(raw.substr(end), Trim::Whitespace);
   return rest.empty() || rest[0] == ';' || rest[0] == '#';
 }
 
@@ -95,7 +84,7 @@ class LineReader {
   LineReader(SiteConfigLoad& result, Assigned& set) : result_(result), set_(set) {}
 
   void line(int number, const std::string& raw) {
-    const std::string line = trim(raw);
+    const std::string line = trim(raw, Trim::Whitespace);
     if (line.empty() || line[0] == ';' || line[0] == '#') return;
     if (line[0] == '[') {
       inSites_ = lowerAscii(line) == "[sites]";
@@ -104,9 +93,10 @@ class LineReader {
     if (!inSites_) return;
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) return error(number, "no '=' in the line");
-    const std::string key = lowerAscii(trim(line.substr(0, eq)));
+    const std::string key = lowerAscii(trim(line.substr(0, eq), Trim::Whitespace));
     std::string value;
-    if (!cutValue(trim(line.substr(eq + 1)), value)) return error(number, "blank inside the value of " + key);
+    if (!cutValue(trim(line.substr(eq + 1), Trim::Whitespace), value))
+      return error(number, "blank inside the value of " + key);
     if (value.empty() || hasControlChar(value)) return error(number, "empty or unusable value for " + key);
     for (std::size_t i = 0; i < std::size(kKeys); ++i) {
       if (key == kKeys[i].key) {

@@ -1,6 +1,6 @@
 #include "common/SystemProxy.h"
 
-#include "common/Global.h"
+#include "common/Text.h"
 
 #include <arpa/inet.h>
 
@@ -11,18 +11,13 @@
 namespace common {
 namespace {
 
-std::string trim(const std::string& text) {
-  const char* blanks = " \t\r\n";
-  const std::size_t first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 // The first of the two variables that is set and not blank; empty when neither is.
 std::string environment(const char* lower, const char* upper) {
   for (const char* name : {lower, upper}) {
     const char* value = std::getenv(name);
-    if (value != nullptr && !trim(value).empty()) return trim(value);
+    if (value == nullptr) continue;
+    std::string text = trim(value, Trim::Whitespace);
+    if (!text.empty()) return text;
   }
   return "";
 }
@@ -54,8 +49,8 @@ std::vector<std::string> split(const std::string& text, const std::string& separ
   std::size_t start = 0;
   while (start <= text.size()) {
     const std::size_t end = text.find_first_of(separators, start);
-    const std::string part =
-        trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    const std::string part = trim(
+        text.substr(start, end == std::string::npos ? std::string::npos : end - start), Trim::Whitespace);
     if (!part.empty()) parts.push_back(part);
     if (end == std::string::npos) break;
     start = end + 1;
@@ -121,7 +116,7 @@ std::string percentDecoded(const std::string& text) {
 }  // namespace
 
 SocksProxy socksProxyFromValue(const std::string& value) {
-  std::string rest = trim(value);
+  std::string rest = trim(value, Trim::Whitespace);
   const std::size_t scheme = rest.find("://");
   if (rest.size() > kMaxProxyValue || scheme == std::string::npos) return {};
   const std::string name = lowerAscii(rest.substr(0, scheme));
@@ -156,7 +151,7 @@ SocksProxy systemSocksProxy() {
 }
 
 std::string proxyListEntry(const std::string& value) {
-  std::string rest = trim(value);
+  std::string rest = trim(value, Trim::Whitespace);
   if (rest.empty() || rest.size() > kMaxProxyValue) return "";
   if (const std::size_t scheme = rest.find("://"); scheme != std::string::npos) {
     if (lowerAscii(rest.substr(0, scheme)) != "http") return "";  // only a plain HTTP proxy can serve here

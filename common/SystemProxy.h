@@ -1,12 +1,39 @@
-// The steps of the system proxy lookup that read text, apart from the environment, so that each form
-// can be checked on its own. The public functions are in common/Global.h.
+// The system's web proxy, read from the environment on every call: http_proxy (or HTTP_PROXY) for plain
+// web requests, https_proxy (or HTTPS_PROXY) for secure ones, no_proxy (or NO_PROXY) for the hosts reached
+// directly, all_proxy (or ALL_PROXY) for a SOCKS proxy. The lower-case name wins when both are set.
 #pragma once
 
-#include "common/Global.h"
-
+#include <cstddef>
 #include <string>
 
 namespace common {
+
+// True when a proxy is set for plain or secure web requests.
+bool isSystemProxyEnabled();
+
+// The usable proxies as a list text: "host:port" when one proxy serves both protocols, else
+// "http=host:port;https=host:port" with an entry for each protocol that has one; empty when none.
+std::string systemProxyList();
+
+struct ProxyAddress {
+  std::string host;  // empty when no proxy
+  int port = 0;
+};
+
+// The proxy for `protocol` (such as "http") in systemProxyList; an empty host and port 0 when none.
+ProxyAddress systemProxy(const std::string& protocol);
+
+// The hosts reached without proxy (no_proxy) as a list text of entries joined by ";"; empty when none.
+std::string systemProxyBypass();
+
+// True when `host` is matched by an entry of the bypass list text `bypass`: "*" matches every host,
+// "example.com", ".example.com" and "*.example.com" match that domain and every host below it, an IPv4
+// network "10.0.0.0/8" matches the addresses in it, anything else must equal the host. Letter case
+// is ignored and a port after an entry is not compared.
+bool isProxyBypassed(const std::string& bypass, const std::string& host);
+
+// The steps of the lookup that read text, apart from the environment, so that each form can be checked
+// on its own.
 
 // The longest environment value looked at; a longer one is not used.
 constexpr std::size_t kMaxProxyValue = 1024;

@@ -1,7 +1,7 @@
 #include "convert/ConvertProcess.h"
 
+#include "common/Files.h"
 #include "common/FrontEnd.h"
-#include "common/Global.h"
 #include "convert/ConvertError.h"
 #include "convert/ConvertWatcher.h"
 #include "convert/ConverterCommand.h"

@@ -1,6 +1,7 @@
 #include "convert/OutputParser.h"
 
-#include "common/Global.h"
+#include "common/Files.h"
+#include "common/Text.h"
 
 #include <cstddef>
 #include <optional>
@@ -11,31 +12,6 @@ namespace {
 constexpr std::string_view kDurationWord = "duration:";
 constexpr std::string_view kTimeWord = "time=";
 constexpr int kMaxDigits = 15;  // keeps position x 100 far from overflowing 64 bits
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Position of `word` (lower case) in `text`, ignoring the case of ASCII letters.
-std::size_t findNoCase(std::string_view text, std::string_view word) {
-  if (word.size() > text.size()) return std::string_view::npos;
-  for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
-    std::size_t k = 0;
-    while (k < word.size() && lower(text[i + k]) == word[k]) ++k;
-    if (k == word.size()) return i;
-  }
-  return std::string_view::npos;
-}
-
-bool isTrimmed(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isTrimmed(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isTrimmed(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 std::string_view skipBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -83,7 +59,8 @@ struct DurationFields {
 };
 
 std::int64_t parseDuration(std::string_view line, std::size_t at, DurationFields& d) {
-  std::string_view rest = trim(line.substr(at + kDurationWord.size()));
+  const std::string value = common::trim(line.substr(at + kDurationWord.size()));
+  std::string_view rest = value;
   std::size_t p = rest.find(':');
   if (p != std::string_view::npos) {
     d.hours = hoursBefore(rest, p);
@@ -118,7 +95,7 @@ std::optional<std::int64_t> clockOf(std::string_view s) {
 // The position of a "time=" line; nullopt when the value has no "." and so keeps the earlier one.
 std::optional<std::int64_t> parsePosition(std::string_view line, std::size_t at) {
   const std::string_view value = line.substr(at + kTimeWord.size());
-  if (findNoCase(skipBlanks(value).substr(0, 3), "n/a") == 0) return 0;
+  if (common::findNoCase(skipBlanks(value).substr(0, 3), "n/a") == 0) return 0;
   const std::size_t dot = value.find('.');
   if (dot == std::string_view::npos) return std::nullopt;
   const std::string_view whole = value.substr(0, dot);
@@ -135,14 +112,14 @@ void parseOutputChunk(std::string_view chunk, OutputSink& sink) {
   while (start < chunk.size()) {
     std::size_t end = chunk.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = chunk.size();
-    const std::string_view line = trim(chunk.substr(start, end - start));
+    const std::string line = common::trim(chunk.substr(start, end - start));
     // CR LF is one line end; every other CR or LF is one by itself.
     start = end + (end + 1 < chunk.size() && chunk[end] == '\r' && chunk[end + 1] == '\n' ? 2 : 1);
     if (line.empty()) continue;
     sink.onLine(line);
-    const std::size_t durationAt = findNoCase(line, kDurationWord);
+    const std::size_t durationAt = common::findNoCase(line, kDurationWord);
     if (durationAt != std::string_view::npos) sink.onDuration(parseDuration(line, durationAt, duration));
-    const std::size_t timeAt = findNoCase(line, kTimeWord);
+    const std::size_t timeAt = common::findNoCase(line, kTimeWord);
     if (timeAt != std::string_view::npos) {
       if (auto p = parsePosition(line, timeAt)) position = *p;
       sink.onPosition(position);
@@ -176,7 +153,7 @@ void OutputLines::flush(OutputSink& sink) {
 }
 
 bool isStatusLine(std::string_view line) {
-  return findNoCase(line, kTimeWord) != std::string_view::npos;
+  return common::findNoCase(line, kTimeWord) != std::string_view::npos;
 }
 
 std::string formatMinutesSeconds(std::int64_t seconds) {

@@ -1,6 +1,6 @@
 #include "download/DownloadProgress.h"
 
-#include "common/Global.h"
+#include "common/Files.h"
 #include "resources/Strings.h"
 
 #include <algorithm>

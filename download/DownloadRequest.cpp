@@ -1,8 +1,10 @@
 #include "download/DownloadRequest.h"
 
+#include "common/Addresses.h"
+#include "common/Files.h"
 #include "common/FrontEnd.h"
-#include "common/Global.h"
 #include "common/SystemProxy.h"
+#include "common/Text.h"
 #include "convert/ConvertError.h"
 #include "convert/ConvertProcess.h"
 #include "download/ExtractVideoAddress.h"

@@ -2,6 +2,7 @@
 
 #include "common/FrontEnd.h"
 #include "common/SiteConfig.h"
+#include "common/Text.h"
 #include "download/ConversionRequest.h"
 #include "download/PageSearch.h"
 #include "download/VideoFileName.h"
@@ -30,16 +31,16 @@ ExtractOutcome nothingYet(const Pass& pass) {
 }
 
 bool addressIsOnSite(const std::string& address, const std::string& domain) {
-  return !domain.empty() && containsNoCase(address, domain);
+  return !domain.empty() && common::containsNoCase(address, domain);
 }
 
 // The text between the first `open` and the first `close` after it; nullopt when either is missing.
 std::optional<std::string_view> between(std::string_view page, std::string_view open, std::string_view close,
                                         bool ignoreCase) {
-  const std::size_t start = ignoreCase ? findNoCase(page, open) : findText(page, open);
+  const std::size_t start = ignoreCase ? common::findNoCase(page, open) : findText(page, open);
   if (start == kNotFound) return std::nullopt;
   const std::string_view rest = restAfter(page, start, open.size());
-  const std::size_t end = ignoreCase ? findNoCase(rest, close) : findText(rest, close);
+  const std::size_t end = ignoreCase ? common::findNoCase(rest, close) : findText(rest, close);
   if (end == kNotFound) return std::nullopt;
   return rest.substr(0, end);
 }
@@ -47,9 +48,9 @@ std::optional<std::string_view> between(std::string_view page, std::string_view 
 // ---- YouTube ----
 
 bool isAgeVerificationPage(std::string_view page) {
-  return containsNoCase(page, "confirm birth date") ||
-         containsNoCase(page, "please verify you are 18 or older") ||
-         (containsNoCase(page, "verify_age") && containsText(page, "18"));
+  return common::containsNoCase(page, "confirm birth date") ||
+         common::containsNoCase(page, "please verify you are 18 or older") ||
+         (common::containsNoCase(page, "verify_age") && containsText(page, "18"));
 }
 
 void showAgeVerificationNotice(const std::string& address) {
@@ -110,7 +111,7 @@ std::optional<std::string> videoIdentifier(const std::string& address) {
   const std::size_t eq = address.find('=');
   if (eq == std::string::npos) return std::nullopt;
   std::string id = address.substr(eq + 1);
-  const std::size_t feature = findNoCase(id, "&feature=");
+  const std::size_t feature = common::findNoCase(id, "&feature=");
   if (feature != kNotFound) id.resize(feature);
   return id;
 }
@@ -126,7 +127,7 @@ BlockEnd runYouTube(Pass& pass) {
     showAgeVerificationNotice(pass.address);
     return ExtractOutcome::Stopped;
   }
-  if (containsNoCase(pass.page, "This functionality is not available right now")) {
+  if (common::containsNoCase(pass.page, "This functionality is not available right now")) {
     return ExtractOutcome::EndAttempt;
   }
   findYouTubeTitle(pass);
@@ -153,7 +154,7 @@ BlockEnd runMetacafe(Pass& pass) {
 
   // The item file's name: from the last "%2520" before the first ".flv" up to the end of that ".flv".
   // The two markers share no character, so every "%2520" that starts before the ".flv" ends before it.
-  const std::size_t flv = findNoCase(pass.page, ".flv");
+  const std::size_t flv = common::findNoCase(pass.page, ".flv");
   if (flv == kNotFound) return nothingYet(pass);
   const std::size_t separator = pass.page.substr(0, flv).rfind("%2520");
   if (separator == kNotFound) return nothingYet(pass);
@@ -183,11 +184,12 @@ std::optional<std::string_view> googleVideoLink(const Pass& pass) {
   const std::string anchor = "href=\"http://" + pass.sites.googleVideoPlayerHost;
   constexpr std::string_view kCaption = "\">this link";
   const std::string_view page = pass.page;
-  for (std::size_t at = findNoCase(page, anchor); at != kNotFound; at = findNoCase(page, anchor, at + 1)) {
+  for (std::size_t at = common::findNoCase(page, anchor); at != kNotFound;
+       at = common::findNoCase(page, anchor, at + 1)) {
     const std::size_t value = at + 6;
     const std::size_t close = page.find('"', value);
     if (close == kNotFound) return std::nullopt;
-    if (findNoCase(page.substr(close, kCaption.size()), kCaption) == 0)
+    if (common::findNoCase(page.substr(close, kCaption.size()), kCaption) == 0)
       return page.substr(value, close - value);
   }
   return std::nullopt;

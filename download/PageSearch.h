@@ -1,6 +1,5 @@
-// Searching page text for the ASCII markers of the video sites. The page is UTF-8 (or any 8-bit text):
-// case-insensitive searches fold the ASCII letters only, so a marker never matches inside a multi-byte
-// character and the bytes of other characters are compared as they are.
+// Searching page text for the ASCII markers of the video sites, letter case as written. The searches that
+// ignore letter case are common::findNoCase and common::containsNoCase (common/Text.h).
 #pragma once
 
 #include <cstddef>
@@ -16,15 +15,8 @@ inline std::size_t findText(std::string_view text, std::string_view marker, std:
   return text.find(marker, from);
 }
 
-// As findText, ignoring the case of ASCII letters.
-std::size_t findNoCase(std::string_view text, std::string_view marker, std::size_t from = 0);
-
 inline bool containsText(std::string_view text, std::string_view marker) {
   return findText(text, marker) != kNotFound;
-}
-
-inline bool containsNoCase(std::string_view text, std::string_view marker) {
-  return findNoCase(text, marker) != kNotFound;
 }
 
 // Everything after the marker that starts at `pos` (empty when `pos` is kNotFound).

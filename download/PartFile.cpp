@@ -1,6 +1,6 @@
 #include "download/PartFile.h"
 
-#include "common/Global.h"
+#include "common/Text.h"
 #include "download/VideoFileName.h"
 
 #include <fcntl.h>
@@ -21,12 +21,6 @@ namespace fs = std::filesystem;
 constexpr const char* kPartEnding = ".part";
 constexpr const char* kInfoEnding = ".part.info";
 
-std::string trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // A decimal number of 1 to 18 digits; -1 for anything else.
 std::int64_t number(const std::string& text) {
   if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -41,7 +35,7 @@ const std::string* fieldValue(const std::vector<std::string>& headerLines, const
     const std::string& line = headerLines[i];
     const std::size_t colon = line.find(':');
     if (colon == std::string::npos || common::lowerAscii(line.substr(0, colon)) != name) continue;
-    value = trimmed(line.substr(colon + 1));
+    value = common::trim(line.substr(colon + 1), common::Trim::SpacesAndTabs);
     return &value;
   }
   return nullptr;
@@ -57,15 +51,15 @@ ContentRange contentRangeOf(const std::vector<std::string>& headerLines) {
   std::string value;
   if (fieldValue(headerLines, "content-range", value) == nullptr) return range;
   if (common::lowerAscii(value.substr(0, 6)) != "bytes ") return range;
-  const std::string rangeText = trimmed(value.substr(6));
+  const std::string rangeText = common::trim(value.substr(6), common::Trim::SpacesAndTabs);
   const std::size_t slash = rangeText.find('/');
   if (slash == std::string::npos) return range;
-  range.total = number(trimmed(rangeText.substr(slash + 1)));
-  const std::string bytes = trimmed(rangeText.substr(0, slash));
+  range.total = number(common::trim(rangeText.substr(slash + 1), common::Trim::SpacesAndTabs));
+  const std::string bytes = common::trim(rangeText.substr(0, slash), common::Trim::SpacesAndTabs);
   const std::size_t dash = bytes.find('-');
   if (dash == std::string::npos) return range;
-  range.first = number(trimmed(bytes.substr(0, dash)));
-  range.last = number(trimmed(bytes.substr(dash + 1)));
+  range.first = number(common::trim(bytes.substr(0, dash), common::Trim::SpacesAndTabs));
+  range.last = number(common::trim(bytes.substr(dash + 1), common::Trim::SpacesAndTabs));
   return range;
 }
 

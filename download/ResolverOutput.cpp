@@ -1,6 +1,7 @@
 #include "download/ResolverOutput.h"
 
-#include "common/Global.h"
+#include "common/Addresses.h"
+#include "common/Text.h"
 #include "download/StreamCookies.h"
 #include "net/http/UrlParts.h"
 
@@ -110,11 +111,9 @@ std::vector<platform::BrowserCookie> resolverCookies(const std::string& text, co
   while (start < text.size()) {
     std::size_t end = text.find(';', start);
     if (end == std::string::npos) end = text.size();
-    std::string token = text.substr(start, end - start);
+    const std::string token = common::trim(text.substr(start, end - start), common::Trim::Spaces);
     start = end + 1;
-    const std::size_t first = token.find_first_not_of(' ');
-    if (first == std::string::npos) continue;
-    token = token.substr(first, token.find_last_not_of(' ') - first + 1);
+    if (token.empty()) continue;
     const std::size_t equals = token.find('=');
     const std::string name = common::lowerAscii(token.substr(0, equals));
     const std::string value = equals == std::string::npos ? std::string() : token.substr(equals + 1);
@@ -231,9 +230,8 @@ std::string lastErrorLine(const std::string& errorOutput) {
       }
       if (u >= 0x20 && u != 0x7f) line.push_back(errorOutput[i]);
     }
-    const std::size_t first = line.find_first_not_of(' ');
-    if (first != std::string::npos) {
-      line = line.substr(first, line.find_last_not_of(' ') - first + 1);
+    line = common::trim(line, common::Trim::Spaces);
+    if (!line.empty()) {
       last = line;
       if (line.rfind("ERROR:", 0) == 0) lastError = line;
     }

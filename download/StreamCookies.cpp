@@ -1,6 +1,6 @@
 #include "download/StreamCookies.h"
 
-#include "common/Global.h"
+#include "common/Text.h"
 #include "net/http/UrlParts.h"
 
 #include <arpa/inet.h>

@@ -1,6 +1,7 @@
 #include "download/VideoFileName.h"
 
-#include "common/Global.h"
+#include "common/Files.h"
+#include "common/Text.h"
 
 #include <cstdint>
 
@@ -107,19 +108,13 @@ std::string replaceAll(std::string_view text, std::string_view oldText, std::str
   return out;
 }
 
-std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlankOrControl(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 std::string makeFileName(std::string_view stem, std::string_view extension) {
-  std::string name = common::removeBadFileChars(cleanCharacters(trimBlanks(stem)));
+  std::string name = common::removeBadFileChars(cleanCharacters(common::trim(stem)));
   const std::size_t visible = name.find_first_not_of(". ");  // a leading dot would hide the file
   if (visible == std::string::npos) return {};
   name.erase(0, visible);
   cutAtCharacter(name, kMaxFileNameBytes > extension.size() ? kMaxFileNameBytes - extension.size() : 0);
-  if (trimBlanks(name).empty()) return {};
+  if (common::trim(name).empty()) return {};
   return name.append(extension);
 }
 
@@ -221,7 +216,7 @@ std::string titleText(std::string_view title) {
     decoded.append(text);
     at = semicolon + 1;
   }
-  return std::string(trimBlanks(cleanCharacters(decoded)));
+  return common::trim(cleanCharacters(decoded));
 }
 
 }  // namespace download

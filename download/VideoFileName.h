@@ -17,9 +17,6 @@ constexpr std::size_t kMaxFileNameBytes = 255;
 // then every occurrence of the original text is replaced once, left to right.
 std::string replaceAll(std::string_view text, std::string_view oldText, std::string_view newText);
 
-// `text` without leading and trailing blanks and control characters (bytes up to 0x20).
-std::string_view trimBlanks(std::string_view text);
-
 // A file name from `stem` and `extension` (such as ".flv"): the stem trimmed, every byte sequence that is
 // not UTF-8 replaced by U+FFFD, control characters inside it turned into blanks, the characters a file
 // name may not hold removed (common::removeBadFileChars), leading dots removed (they would hide the file),

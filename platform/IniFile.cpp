@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "common/Text.h"
 #include "platform/SmallFile.h"
 
 #include <fcntl.h>
@@ -16,21 +17,6 @@ namespace platform {
 namespace {
 
 constexpr std::size_t kMaxFileSize = 1 << 20;  // a settings file is tiny; anything larger is not ours
-
-bool sameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
-}
-
-std::string trim(const std::string& s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  std::size_t b = 0, e = s.size();
-  while (b < e && blank(s[b])) ++b;
-  while (e > b && blank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
 
 std::string unquote(const std::string& v) {
   if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
@@ -77,30 +63,30 @@ void IniFile::load() {
   std::string line;
   Section* current = nullptr;
   while (std::getline(lines, line)) {
-    const std::string trimmed = trim(line);
+    const std::string trimmed = common::trim(line, common::Trim::Whitespace);
     if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
     if (trimmed.front() == '[' && trimmed.back() == ']') {
-      const std::string name = trim(trimmed.substr(1, trimmed.size() - 2));
+      const std::string name = common::trim(trimmed.substr(1, trimmed.size() - 2), common::Trim::Whitespace);
       auto it = std::find_if(sections_.begin(), sections_.end(),
-                             [&](const Section& s) { return sameName(s.name, name); });
+                             [&](const Section& s) { return common::equalsNoCase(s.name, name); });
       current = it != sections_.end() ? &*it : &sections_.emplace_back(Section{name, {}});
       continue;
     }
     const std::size_t eq = trimmed.find('=');
     if (current == nullptr || eq == std::string::npos || eq == 0) continue;
-    const std::string key = trim(trimmed.substr(0, eq));
-    const std::string value = unquote(trim(trimmed.substr(eq + 1)));
+    const std::string key = common::trim(trimmed.substr(0, eq), common::Trim::Whitespace);
+    const std::string value = unquote(common::trim(trimmed.substr(eq + 1), common::Trim::Whitespace));
     auto it = std::find_if(current->values.begin(), current->values.end(),
-                           [&](const auto& kv) { return sameName(kv.first, key); });
+                           [&](const auto& kv) { return common::equalsNoCase(kv.first, key); });
     if (it == current->values.end()) current->values.emplace_back(key, value);  // first one wins
   }
 }
 
 const std::string* IniFile::find(const std::string& section, const std::string& key) const {
   for (const Section& s : sections_) {
-    if (!sameName(s.name, section)) continue;
+    if (!common::equalsNoCase(s.name, section)) continue;
     for (const auto& kv : s.values) {
-      if (sameName(kv.first, key)) return &kv.second;
+      if (common::equalsNoCase(kv.first, key)) return &kv.second;
     }
   }
   return nullptr;
@@ -115,7 +101,7 @@ std::string IniFile::readString(const std::string& section, const std::string& k
 int IniFile::readInteger(const std::string& section, const std::string& key, int def) const {
   const std::string* value = find(section, key);
   if (value == nullptr) return def;
-  const std::string text = trim(*value);
+  const std::string text = common::trim(*value, common::Trim::Whitespace);
   const char* begin = text.data();
   if (!text.empty() && text[0] == '+') ++begin;
   int result = 0;
@@ -125,10 +111,10 @@ int IniFile::readInteger(const std::string& section, const std::string& key, int
 
 void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value) {
   auto sec = std::find_if(sections_.begin(), sections_.end(),
-                          [&](const Section& s) { return sameName(s.name, section); });
+                          [&](const Section& s) { return common::equalsNoCase(s.name, section); });
   if (sec == sections_.end()) sec = sections_.insert(sections_.end(), Section{section, {}});
   auto kv = std::find_if(sec->values.begin(), sec->values.end(),
-                         [&](const auto& p) { return sameName(p.first, key); });
+                         [&](const auto& p) { return common::equalsNoCase(p.first, key); });
   if (kv == sec->values.end()) {
     sec->values.emplace_back(key, oneLine(value));
   } else {

@@ -3,7 +3,7 @@
 #include "app/FormatTable.h"
 #include "app/StartRequest.h"
 #include "app/cli/ProgressView.h"
-#include "common/Global.h"
+#include "common/Addresses.h"
 #include "download/DownloadRequest.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"

@@ -1,18 +1,13 @@
 #include "app/cli/CliOptions.h"
 
+#include "common/Text.h"
+
 #include <array>
 
 namespace cli {
 namespace {
 
 constexpr std::array<const char*, 5> kFormatNames = {"mp3-256", "mp3-128", "mp3-64", "wav", "wma"};
-
-std::string lowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 // Reads the options one argument at a time. An option's value comes in the same argument ("-oDIR",
 // "--output=DIR") or in the next one.
@@ -139,7 +134,7 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, 
 }
 
 int formatIndexOf(const std::string& name) {
-  const std::string lower = lowerAscii(name);
+  const std::string lower = common::lowerAscii(name);
   for (std::size_t i = 0; i < kFormatNames.size(); ++i) {
     if (lower == kFormatNames[i]) return static_cast<int>(i);
   }

@@ -1,9 +1,7 @@
 #include "net/http/ContentCoding.h"
 
+#include "common/Text.h"
 #include "net/http/ContentCodingHandler.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace http {
 
@@ -27,13 +25,8 @@ void ContentCodingRegistry::add(const std::string& coding, float quality,
 }
 
 const ContentCodingClass* ContentCodingRegistry::find(const std::string& name) const {
-  auto same = [&](const std::string& coding) {
-    return std::equal(coding.begin(), coding.end(), name.begin(), name.end(), [](char a, char b) {
-      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-  };
   for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-    if (same(it->coding)) return &*it;
+    if (common::equalsNoCase(it->coding, name)) return &*it;
   }
   return nullptr;
 }

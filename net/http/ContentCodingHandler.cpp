@@ -1,15 +1,11 @@
 #include "net/http/ContentCodingHandler.h"
 
+#include "common/Text.h"
+
 #include <cstdio>
 
 namespace http {
 namespace {
-
-std::string trim(const std::string& s) {
-  std::size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 // The quality with up to three decimals, "." as decimal mark and no trailing zeros: 0.5, 1, 0.125.
 std::string formatQuality(float q) {
@@ -64,7 +60,8 @@ void ContentCodingHandler::prepare(const std::string& contentEncoding) {
   while (start <= contentEncoding.size()) {
     std::size_t comma = contentEncoding.find(',', start);
     if (comma == std::string::npos) comma = contentEncoding.size();
-    std::string name = trim(contentEncoding.substr(start, comma - start));
+    std::string name =
+        common::trim(contentEncoding.substr(start, comma - start), common::Trim::SpacesAndTabs);
     const ContentCodingClass* cls = ContentCodingRegistry::instance().find(name);
     if (cls == nullptr) {
       chain_.clear();  // an unknown coding: the body is passed on undecoded

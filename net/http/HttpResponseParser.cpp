@@ -1,22 +1,12 @@
 #include "net/http/HttpResponseParser.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace http {
 namespace {
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string trim(const std::string& s) {
-  std::size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
@@ -24,7 +14,7 @@ bool isDigit(char c) {
 
 // A decimal count that fits in 63 bits, or -1 (negative, not a number, too large).
 std::int64_t parseLength(const std::string& text) {
-  std::string t = trim(text);
+  std::string t = common::trim(text, common::Trim::SpacesAndTabs);
   if (t.empty() || t.size() > 18) return -1;
   std::int64_t value = 0;
   for (char c : t) {
@@ -52,7 +42,7 @@ std::string withHtmExtension(const std::string& name) {
 
 std::string extension(const std::string& name) {
   std::size_t dot = name.rfind('.');
-  return dot == std::string::npos ? "" : lower(name.substr(dot));
+  return dot == std::string::npos ? "" : common::lowerAscii(name.substr(dot));
 }
 
 }  // namespace
@@ -291,7 +281,7 @@ void HttpResponseParser::headerLine(const std::string& line) {
     if (!alive(gen)) return;
   }
   if (firstLine) setState(State::HeaderFields);
-  if (firstLine && line.size() >= 6 && lower(line.substr(0, 6)) == "<html>") {
+  if (firstLine && common::startsWithNoCase(line, "<html>")) {
     firstLineHtml(line);
     return;
   }
@@ -348,7 +338,7 @@ void HttpResponseParser::statusLine(const std::string& line) {
 void HttpResponseParser::headerField(const std::string& line) {
   std::size_t colon = line.find(':');
   if (colon == std::string::npos) return;
-  std::string name = lower(line.substr(0, colon));
+  std::string name = common::lowerAscii(line.substr(0, colon));
   std::size_t i = colon + 1;
   while (i + 1 < line.size() && line[i] == ' ') ++i;
   std::string value = i < line.size() ? line.substr(i) : "";
@@ -357,7 +347,7 @@ void HttpResponseParser::headerField(const std::string& line) {
   } else if (name == "content-length") {
     contentLength(value);
   } else if (name == "transfer-encoding") {
-    v_.transferEncoding = lower(value);
+    v_.transferEncoding = common::lowerAscii(value);
   } else if (name == "content-range") {
     std::size_t dash = value.find('-');
     std::size_t slash = value.find('/');
@@ -368,14 +358,14 @@ void HttpResponseParser::headerField(const std::string& line) {
   } else if (name == "accept-ranges") {
     v_.acceptRanges = value;
   } else if (name == "content-type") {
-    v_.contentType = lower(value);
+    v_.contentType = common::lowerAscii(value);
   } else if (name == "www-authenticate" || name == "proxy-authenticate") {
     v_.authOffers.push_back(value);
   } else if (name == "set-cookie") {
     bool accept = true;
     host_.cookieReceived(value, accept);
   } else if (name == "connection" || name == "proxy-connection") {
-    std::string token = lower(trim(value));
+    std::string token = common::lowerAscii(common::trim(value, common::Trim::SpacesAndTabs));
     if (token == "close") v_.closeRequest = true;
     if (token == "keep-alive") v_.closeRequest = false;
   } else if (name == "content-encoding") {
@@ -389,7 +379,8 @@ void HttpResponseParser::contentLength(const std::string& value) {
   std::size_t start = 0;
   for (;;) {
     std::size_t comma = value.find(',', start);
-    std::string element = trim(value.substr(start, comma == std::string::npos ? comma : comma - start));
+    std::string element = common::trim(
+        value.substr(start, comma == std::string::npos ? comma : comma - start), common::Trim::SpacesAndTabs);
     if (!element.empty() || (start == 0 && comma == std::string::npos)) {
       std::int64_t length = parseLength(element);
       if (!lengthSeen_) {

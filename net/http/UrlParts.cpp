@@ -1,19 +1,12 @@
 #include "net/http/UrlParts.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace http {
 namespace {
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-bool startsWithNoCase(const std::string& s, const std::string& prefix) {
-  return s.size() >= prefix.size() && lower(s.substr(0, prefix.size())) == prefix;
-}
 
 bool isSchemeChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
@@ -71,7 +64,7 @@ UrlParts splitAddress(const std::string& url, const std::string& previousPath) {
   std::string rest = url;
   std::size_t sep = url.find("://");
   if (sep != std::string::npos && sep > 0 && std::all_of(url.begin(), url.begin() + sep, isSchemeChar)) {
-    parts.proto = lower(url.substr(0, sep));
+    parts.proto = common::lowerAscii(url.substr(0, sep));
     rest = url.substr(sep + 3);
   } else if (sep != std::string::npos) {
     parts.proto = "http";
@@ -79,11 +72,11 @@ UrlParts splitAddress(const std::string& url, const std::string& previousPath) {
     parts.proto = "http";
     parts.path = url;
     return parts;
-  } else if (startsWithNoCase(url, "http:") && url.compare(5, 2, "//") != 0) {
+  } else if (common::startsWithNoCase(url, "http:") && url.compare(5, 2, "//") != 0) {
     parts.proto = "http";
     parts.path = url.substr(5);
     return parts;
-  } else if (startsWithNoCase(url, "mailto:")) {
+  } else if (common::startsWithNoCase(url, "mailto:")) {
     parts.proto = "mailto";
     rest = url.substr(7);
   } else if (url.compare(0, 2, "//") == 0) {

@@ -1,11 +1,11 @@
 #include "net/socket/BasicSocket.h"
 
+#include "common/Text.h"
 #include "net/socket/HostLookup.h"
 #include "net/socket/Resolvers.h"
 #include "net/socket/SocketErrors.h"
 #include "net/socket/SocketLibrary.h"
 #include "net/socket/SocketNotifiers.h"
-#include "net/socket/Text.h"
 
 #include <arpa/inet.h>
 #include <netinet/tcp.h>
@@ -98,7 +98,7 @@ void BasicSocket::setAddr(const std::string& value) {
     raiseException("Cannot change Addr if not closed");
     return;
   }
-  addrStr_ = trim(value);
+  addrStr_ = common::trim(value);
   addrAssigned_ = !addrStr_.empty();
   addrResolved_ = false;
 }
@@ -109,7 +109,7 @@ void BasicSocket::setPort(const std::string& value) {
     raiseException("Cannot change Port if not closed");
     return;
   }
-  portStr_ = trim(value);
+  portStr_ = common::trim(value);
   portAssigned_ = !portStr_.empty();
   portResolved_ = false;
 }
@@ -120,7 +120,7 @@ void BasicSocket::setProto(const std::string& value) {
     raiseException("Cannot change Proto if not closed");
     return;
   }
-  protoStr_ = trim(value);
+  protoStr_ = common::trim(value);
   protoAssigned_ = !protoStr_.empty();
   protoResolved_ = false;
 }
@@ -421,7 +421,7 @@ void BasicSocket::dnsLookup(const std::string& hostName) {
   dnsResultList_.clear();
   library::use();
   if (isDottedIp(hostName)) {
-    const in_addr_t addr = inet_addr(trim(hostName).c_str());
+    const in_addr_t addr = inet_addr(common::trim(hostName).c_str());
     if (addr != INADDR_NONE) {
       dnsResult_ = ipv4ToText(addr);
       dnsResultList_.push_back(dnsResult_);

@@ -1,15 +1,14 @@
 #include "net/socket/Resolvers.h"
 
+#include "common/Text.h"
 #include "net/socket/SocketErrors.h"
 #include "net/socket/SocketException.h"
-#include "net/socket/Text.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <unistd.h>
 
 #include <array>
-#include <cctype>
 #include <string>
 
 namespace net {
@@ -17,11 +16,6 @@ namespace {
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 // Reads the decimal digits at the start of `s` (after leading spaces); saturates instead of overflowing.
@@ -71,7 +65,7 @@ std::uint32_t resolveHost(const std::string& host) {
   if (host.empty() || host.size() > 256) {
     throw SocketException("WSocketResolveHost: '" + host + "' Invalid Hostname.");
   }
-  const std::string name = trim(host);
+  const std::string name = common::trim(host);
   if (isDottedIp(name)) {
     const in_addr_t addr = inet_addr(name.c_str());
     if (addr == INADDR_NONE && name != "255.255.255.255") {
@@ -101,7 +95,7 @@ std::uint16_t resolvePort(const std::string& port, const std::string& proto) {
     if (value > 65535) throw SocketException("WSocketResolvePort: Invalid Port.");
     return static_cast<std::uint16_t>(value);
   }
-  const std::string name = trim(port), protoName = trim(proto);
+  const std::string name = common::trim(port), protoName = common::trim(proto);
   servent entry{}, *found = nullptr;
   std::array<char, 1024> buf{};
   getservbyname_r(name.c_str(), protoName.empty() ? nullptr : protoName.c_str(), &entry, buf.data(),
@@ -120,7 +114,7 @@ int resolveProto(const std::string& proto) {
     if (value > 255) throw SocketException("WSocketResolveProto: Invalid Protocol.");
     return static_cast<int>(value);
   }
-  const std::string name = lower(trim(proto));
+  const std::string name = common::lowerAscii(common::trim(proto));
   if (name == "tcp") return 6;
   if (name == "udp") return 17;
   if (name == "raw") return 255;

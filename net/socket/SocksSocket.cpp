@@ -1,25 +1,13 @@
 #include "net/socket/SocksSocket.h"
 
+#include "common/Text.h"
 #include "net/socket/Resolvers.h"
 #include "net/socket/SocketErrors.h"
 #include "net/socket/SocksRequest.h"
-#include "net/socket/Text.h"
 
 #include <arpa/inet.h>
 
-#include <algorithm>
-#include <cctype>
-
 namespace net {
-namespace {
-
-std::string lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-  return s;
-}
-
-}  // namespace
-
 SocksSocket::SocksSocket() = default;
 
 // --- Settings -------------------------------------------------------------------------------------
@@ -41,7 +29,7 @@ void SocksSocket::setSocksServer(const std::string& value) {
     raiseException("Can't change socks server if not closed");
     return;
   }
-  socksServer_ = trim(value);
+  socksServer_ = common::trim(value);
 }
 
 void SocksSocket::setSocksPort(const std::string& value) {
@@ -49,7 +37,7 @@ void SocksSocket::setSocksPort(const std::string& value) {
     raiseException("Can't change socks port if not closed");
     return;
   }
-  socksPort_ = trim(value);
+  socksPort_ = common::trim(value);
 }
 
 void SocksSocket::assignDefaultValue() {
@@ -76,7 +64,7 @@ void SocksSocket::connect() {
     BasicSocket::connect();
     return;
   }
-  if (lower(proto()) != "tcp" && trim(proto()) != "6") {
+  if (!common::equalsNoCase(proto(), "tcp") && common::trim(proto()) != "6") {
     raiseException("tcp is the only protocol supported thru socks server");
     return;
   }

@@ -3,7 +3,7 @@
 // Returns what went wrong, or the empty text. Shared by the fuzz target and its regression test.
 #pragma once
 
-#include "common/Global.h"
+#include "common/Addresses.h"
 #include "common/SiteConfig.h"
 
 #include <cstddef>

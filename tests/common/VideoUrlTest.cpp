@@ -1,6 +1,6 @@
 // The address rules as tables, run once with the real sites and once with every site on a local
 // address with a port, read from a sites file as a user would configure it.
-#include "common/Global.h"
+#include "common/Addresses.h"
 #include "common/SiteConfig.h"
 #include "support/TempDir.h"
 

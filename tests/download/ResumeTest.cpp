@@ -5,7 +5,7 @@
 #include "ProxyEnvironment.h"
 
 #include "app/DownloadWindow.h"
-#include "common/Global.h"
+#include "common/Files.h"
 #include "download/PartFile.h"
 #include "download/RequestEvents.h"
 #include "support/ScriptedDialogs.h"

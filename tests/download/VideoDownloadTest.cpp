@@ -5,7 +5,7 @@
 #include "ScriptedPeer.h"
 
 #include "app/DownloadWindow.h"
-#include "common/Global.h"
+#include "common/Files.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
 #include "download/RequestEvents.h"

@@ -5,7 +5,6 @@
 // it through CLIPWAVE_SITES_FILE. Boxes go to the scripted dialogs, and their texts are asserted exactly.
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
-#include "common/Global.h"
 #include "common/SiteConfig.h"
 #include "convert/ConvertTestSupport.h"
 #include "platform/Paths.h"

@@ -2,7 +2,7 @@
 // title and the extension; what is refused and why; the error line told; the saved fuzz cases replayed.
 #include "fuzz/ResolverOutputFuzzCheck.h"
 
-#include "common/Global.h"
+#include "common/Addresses.h"
 #include "download/ResolverOutput.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 // read as its error output, one short printable line.
 #pragma once
 
+#include "common/Text.h"
 #include "download/ResolverOutput.h"
 
 #include <algorithm>
@@ -29,9 +30,8 @@ inline std::string checkResolverOutput(const std::uint8_t* data, std::size_t siz
   const download::ResolverAnswer answer = download::readResolverOutput(input);
   if (!answer.found) return answer.error.empty() ? "no stream and no reason" : "";
   const std::string& url = answer.stream.url;
-  std::string start = url.substr(0, 8);
-  std::transform(start.begin(), start.end(), start.begin(), [](unsigned char c) { return std::tolower(c); });
-  if (start.rfind("http://", 0) != 0 && start.rfind("https://", 0) != 0) return "address not http: or https:";
+  if (!common::startsWithNoCase(url, "http://") && !common::startsWithNoCase(url, "https://"))
+    return "address not http: or https:";
   if (url.size() > download::kMaxStreamUrl) return "address too long";
   if (hasControl(url, false) || url.find(' ') != std::string::npos) return "address with blanks or controls";
   if (answer.stream.headers.size() > download::kMaxStreamHeaders) return "too many header fields";

@@ -1,6 +1,5 @@
-#include "common/Global.h"
+#include "common/Files.h"
 
-#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,6 @@
 
 #include <fstream>
 
-using testing_support::ScriptedDialogs;
 using testing_support::TempDir;
 
 TEST(RemoveBadFileChars, DropsOnlyTheEightReservedCharacters) {
@@ -99,24 +97,4 @@ TEST(IsFileInUse, TrueForAFileThatCannotBeOpenedForWriting) {
   const std::string file = dir.write("locked.mp3", "x");
   ::chmod(file.c_str(), 0444);
   EXPECT_TRUE(common::isFileInUse(file));
-}
-
-TEST(SelectFolder, ClearsAMissingFolderAndKeepsItOnCancel) {
-  TempDir dir;
-  ScriptedDialogs dialogs;
-  std::string folder = dir.file("gone");
-  dialogs.answerPaths({});
-  EXPECT_FALSE(common::selectFolder("Pick", "", folder));
-  EXPECT_EQ(folder, "");
-
-  folder = dir.path();
-  dialogs.answerPaths({});
-  EXPECT_FALSE(common::selectFolder("Pick", "", folder));
-  EXPECT_EQ(folder, dir.path());
-
-  dialogs.answerPaths({"/tmp"});
-  EXPECT_TRUE(common::selectFolder("Pick", "", folder));
-  EXPECT_EQ(folder, "/tmp");
-  ASSERT_EQ(dialogs.shown().size(), 3u);
-  EXPECT_EQ(dialogs.shown()[0].caption, "Pick");
 }

@@ -1,7 +1,8 @@
 // Recognition and normalisation of video page addresses. Every search folds ASCII letters only, so
 // UTF-8 and any other bytes pass through untouched; nothing here can fail.
-#include "common/Global.h"
+#include "common/Addresses.h"
 #include "common/SiteConfig.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,13 +17,6 @@ constexpr std::string_view kIndex = "index=";
 constexpr std::string_view kVideoIds = "video_ids=";
 constexpr std::string_view kComma = "%2C";  // the percent-encoded comma between list identifiers
 constexpr std::string_view kCommaLower = "%2c";
-
-std::string toUpper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -84,15 +78,14 @@ std::string listIdentifier(const std::string& address, const std::string& lower)
 
 bool isVideoPageUrl(const std::string& address) {
   const SiteConfig sites = SiteConfig::current();
-  const std::string upper = toUpper(address);
-  if (contains(upper, toUpper(sites.youTubeDomain))) return contains(upper, toUpper(std::string(kWatch)));
-  if (contains(upper, toUpper(sites.metacafeDomain))) return contains(upper, toUpper(std::string(kWatch)));
-  return contains(upper, toUpper(sites.googleDomain));
+  if (containsNoCase(address, sites.youTubeDomain)) return containsNoCase(address, kWatch);
+  if (containsNoCase(address, sites.metacafeDomain)) return containsNoCase(address, kWatch);
+  return containsNoCase(address, sites.googleDomain);
 }
 
 std::string normalizeVideoUrl(const std::string& address) {
   const SiteConfig sites = SiteConfig::current();
-  if (!contains(toUpper(address), toUpper(sites.youTubeDomain))) return address;
+  if (!containsNoCase(address, sites.youTubeDomain)) return address;
   const std::string lower = lowerAscii(address);
   if (contains(lower, std::string(kWatchV))) return address;
   const std::string domain = lowerAscii(sites.youTubeDomain);
@@ -107,11 +100,10 @@ std::string normalizeVideoUrl(const std::string& address) {
 }
 
 bool isWebAddress(const std::string& address) {
-  const std::string lower = lowerAscii(address.substr(0, 8));
   std::size_t rest;
-  if (lower.rfind("http://", 0) == 0) {
+  if (startsWithNoCase(address, "http://")) {
     rest = 7;
-  } else if (lower.rfind("https://", 0) == 0) {
+  } else if (startsWithNoCase(address, "https://")) {
     rest = 8;
   } else {
     return false;

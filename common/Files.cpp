@@ -1,26 +1,11 @@
-#include "common/Global.h"
+#include "common/Files.h"
 
-#include "platform/Dialogs.h"
 #include "platform/FileInUse.h"
 #include "platform/Paths.h"
 
 #include <unistd.h>
 
 namespace common {
-
-bool selectFolder(const std::string& title, const std::string& /*root*/, std::string& folder) {
-  if (!platform::directoryExists(folder)) folder.clear();
-  std::string chosen = folder;
-  if (!platform::currentDialogs().selectFolder(title, chosen)) return false;
-  folder = chosen;
-  return true;
-}
-
-std::string lowerAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
 
 std::string removeBadFileChars(const std::string& text) {
   static const std::string kBad = "*/:<>?\\|";
