@@ -16,6 +16,8 @@
 #define CLIPWAVE_VERSION "0.1"
 #endif
 
+namespace app {
+
 namespace {
 
 QLabel* createPicture(QWidget* parent, const QPixmap& picture, int left, int top, int width, int height) {
@@ -65,3 +67,5 @@ bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
     platform::openUrl(resources::kMakerSite);
   return QDialog::eventFilter(watched, event);
 }
+
+}  // namespace app

@@ -6,6 +6,8 @@
 class QLabel;
 class QPushButton;
 
+namespace app {
+
 class AboutBox : public QDialog {
  public:
   explicit AboutBox(QWidget* owner);
@@ -22,3 +24,5 @@ class AboutBox : public QDialog {
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
+
+}  // namespace app

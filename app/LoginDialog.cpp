@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+namespace app {
+
 namespace {
 
 void notice(resources::StringId id) {
@@ -45,3 +47,5 @@ void LoginDialog::onOkClicked() {
     done(platform::ModalResult::Ok);
   }
 }
+
+}  // namespace app

@@ -6,6 +6,8 @@
 class QLineEdit;
 class QPushButton;
 
+namespace app {
+
 class LoginDialog : public QDialog {
  public:
   explicit LoginDialog(QWidget* owner);
@@ -17,3 +19,5 @@ class LoginDialog : public QDialog {
 
   void onOkClicked();
 };
+
+}  // namespace app

@@ -34,6 +34,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace app {
+
 const char* const kMainWindowClassName = "Karvel Clipwave Made by Karvel Software";
 MainWindow* mainWindow = nullptr;
 
@@ -82,7 +84,7 @@ MainWindow::MainWindow()
   setWindowTitle(toQt(resources::loadString(resources::StringId::Title)));
   accountName.clear();
   accountPassword.clear();
-  createConvertProcess();
+  convert::createConvertProcess();
   loadSettings();
   updateLink->setLinkColours(Qt::white, updateLink->hoverColour());
   showPictures(pictures.get());
@@ -164,7 +166,7 @@ void MainWindow::createOutputPanel() {
 void MainWindow::createBottomControls() {
   formatLabel = skin::createLabel(contentPanel, "Convert to:", 0, 138);
   formatCombo = skin::createDropDownList(contentPanel, 0, 158, 390, 21);
-  for (const std::string& text : app::formatListTexts()) formatCombo->addItem(QString::fromStdString(text));
+  for (const std::string& text : formatListTexts()) formatCombo->addItem(QString::fromStdString(text));
   formatCombo->setCurrentIndex(1);
   downloadConvertRadio =
       skin::createRadioButton(contentPanel, "Download and convert video from YouTube", 0, 190);
@@ -288,7 +290,7 @@ void MainWindow::onShowInstance() {
 
 void MainWindow::onBrowseFolderClicked() {
   std::string folder;
-  if (!app::selectFolder(resources::loadString(resources::StringId::SelectDirectory), "", folder)) return;
+  if (!selectFolder(resources::loadString(resources::StringId::SelectDirectory), "", folder)) return;
   outputFolderEdit->setText(toQt(folder));
   outputDir = outputFolderEdit->text().toStdString();
 }
@@ -299,23 +301,23 @@ void MainWindow::onExitClicked() {
 
 void MainWindow::onStartClicked() {
   try {
-    const app::MainWindowFields fields{
+    const MainWindowFields fields{
         downloadConvertRadio->isChecked(),       convertLocalRadio->isChecked(),
         urlEdit->text().toStdString(),           localFileEdit->text().toStdString(),
         outputFolderEdit->text().toStdString(),  formatCombo->currentIndex(),
         formatCombo->currentText().toStdString()};
-    app::startRequest(this, fields, outputDir);
+    startRequest(this, fields, outputDir);
   } catch (...) {
     // A failed request leaves nothing to report; the main window stays usable.
   }
 }
 
 void MainWindow::onShowFilesClicked() {
-  app::showFiles(outputFolderEdit->text().toStdString(), outputDir);
+  showFiles(outputFolderEdit->text().toStdString(), outputDir);
 }
 
 void MainWindow::onSelectFileClicked() {
-  if (const std::optional<std::string> file = app::selectLocalFile()) localFileEdit->setText(toQt(*file));
+  if (const std::optional<std::string> file = selectLocalFile()) localFileEdit->setText(toQt(*file));
 }
 
 void MainWindow::showPopupMenu() {
@@ -395,7 +397,9 @@ void MainWindow::onClose() {
   } catch (...) {
   }
   try {
-    destroyConvertProcess();
+    convert::destroyConvertProcess();
   } catch (...) {
   }
 }
+
+}  // namespace app

@@ -26,6 +26,8 @@ namespace resources {
 struct MainPictures;
 }
 
+namespace app {
+
 // What a second copy of the program sends to bring this window forward.
 struct ShowInstance {};
 
@@ -132,3 +134,5 @@ class MainWindow : public QWidget {
 
 // The one main window, while it exists.
 extern MainWindow* mainWindow;
+
+}  // namespace app

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   // with the windows made then, not at every start.
   platform::prepareWebEngineGraphicsOnFirstUse();
   const platform::TerminationSignals stopSignals([](int) { app::closeProgram(); });
-  platform::SingleInstance instance(kMainWindowClassName);
+  platform::SingleInstance instance(app::kMainWindowClassName);
   if (instance.notifyRunningInstance()) return 0;
 
   QApplication::setApplicationName("Clipwave");
@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
   // Every window shares the main window's font (message boxes, the download window), set before any
   // widget exists so that none measures its text in Qt's default font first.
   QApplication::setFont(skin::windowFont());
-  MainWindow window;
-  instance.listen([to = window.mailbox()] { to.post(ShowInstance{}); });
+  app::MainWindow window;
+  instance.listen([to = window.mailbox()] { to.post(app::ShowInstance{}); });
   window.show();
   const int status = QApplication::exec();
   // After a signal the loop ended with the window still open: close it as its close box does, which saves

@@ -3,7 +3,11 @@
 
 #include <stdexcept>
 
+namespace convert {
+
 class ConvertError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+}  // namespace convert

@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace convert {
+
 ConvertProcess* convertProcess = nullptr;
 
 void createConvertProcess() {
@@ -76,12 +78,12 @@ std::string signalName(int number) {
 }  // namespace
 
 // Applies the parsed lines of a chunk to the conversion: duration, position, error line.
-class ConvertProcess::OutputReader final : public convert::OutputSink {
+class ConvertProcess::OutputReader final : public OutputSink {
  public:
   explicit OutputReader(ConvertProcess& process) : p_(process) {}
 
   void onLine(std::string_view line) override {
-    if (!convert::isStatusLine(line) && !isTrailer(line)) p_.lastErrorLine_ = printable(line);
+    if (!isStatusLine(line) && !isTrailer(line)) p_.lastErrorLine_ = printable(line);
   }
 
   void onDuration(std::int64_t seconds) override {
@@ -101,8 +103,8 @@ class ConvertProcess::OutputReader final : public convert::OutputSink {
     const std::int64_t estimated =
         std::llround(static_cast<double>(elapsed * 100) / static_cast<double>(percent));
     p_.notifyTarget.post(ConvertProgress{.percent = static_cast<std::int32_t>(shown),
-                                         .elapsed = convert::formatMinutesSeconds(elapsed),
-                                         .estimated = convert::formatMinutesSeconds(estimated)});
+                                         .elapsed = formatMinutesSeconds(elapsed),
+                                         .estimated = formatMinutesSeconds(estimated)});
   }
 
  private:
@@ -135,9 +137,8 @@ void ConvertProcess::run() {
   createPipes();
   // Nothing is ever written to the converter's input: with our end closed it reads an empty input.
   closeHandle(stdinWrite_);
-  partialFile_ = convert::partialOutputName(outputFile);
-  const convert::ConverterCommand command =
-      convert::makeConverterCommand(inputFile, partialFile_, arguments, overwrite, tags);
+  partialFile_ = partialOutputName(outputFile);
+  const ConverterCommand command = makeConverterCommand(inputFile, partialFile_, arguments, overwrite, tags);
   commandLine_ = command.text;
   durationSeconds_ = 0;
   output_.clear();
@@ -297,3 +298,5 @@ void ConvertProcess::closeChildEnds() {
   closeHandle(stdoutWrite_);
   closeHandle(stderrWrite_);
 }
+
+}  // namespace convert

@@ -27,6 +27,8 @@
 #include <string_view>
 #include <vector>
 
+namespace convert {
+
 class ConvertProcess {
  public:
   ConvertProcess();
@@ -37,10 +39,10 @@ class ConvertProcess {
   // Filled in by the download window before each run.
   bool active = false;  // a run was started from the window and not killed; cleared only by kill()
   platform::MailboxRef<ConvertProgress> notifyTarget;
-  std::string inputFile;    // full path of the video
-  std::string outputFile;   // full path of the audio file to write
-  std::string arguments;    // the format's argument fragment, ending with a blank
-  convert::AudioTags tags;  // the title and comment the audio file carries
+  std::string inputFile;   // full path of the video
+  std::string outputFile;  // full path of the audio file to write
+  std::string arguments;   // the format's argument fragment, ending with a blank
+  AudioTags tags;          // the title and comment the audio file carries
 
   // Asks before replacing an existing outputFile, then starts the converter and its watcher.
   void run();
@@ -86,7 +88,7 @@ class ConvertProcess {
 
   std::string commandLine_;
   std::string partialFile_;
-  convert::OutputLines output_;
+  OutputLines output_;
   std::string lastErrorLine_;  // the converter's last line that was not a status line
   std::vector<char> readBuffer_;
   platform::Mailbox<ConvertWatcher::Call> mainThread_;  // receives the watcher's calls
@@ -96,3 +98,5 @@ class ConvertProcess {
 extern ConvertProcess* convertProcess;
 void createConvertProcess();
 void destroyConvertProcess();  // stops a run still going
+
+}  // namespace convert

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace convert {
+
 struct ConvertProgress {
   enum class Status : std::int32_t {
     Ok = 0,      // progress, or the end of a run that left its output file
@@ -18,3 +20,5 @@ struct ConvertProgress {
   Status status = Status::Ok;
   std::string message{};  // with Status::Failed: the converter's last error line, or what went wrong
 };
+
+}  // namespace convert

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace convert {
+
 namespace {
 
 constexpr int kIdleWaitMs = 100;               // wait on the process when no output is waiting
@@ -88,3 +90,5 @@ void ConvertWatcher::run() {
     return;
   }
 }
+
+}  // namespace convert

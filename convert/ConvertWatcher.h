@@ -15,6 +15,8 @@ namespace platform {
 class ChildProcess;
 }
 
+namespace convert {
+
 class ConvertProcess;
 
 class ConvertWatcher {
@@ -69,3 +71,5 @@ class ConvertWatcher {
   std::shared_ptr<Rendezvous> rendezvous_ = std::make_shared<Rendezvous>();
   std::thread thread_;
 };
+
+}  // namespace convert

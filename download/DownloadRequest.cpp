@@ -137,7 +137,7 @@ void DownloadRequest::handleEvent(RequestEvent& event) {
                  [this](StartDownload&) { startDownload(); },
                  [this](StartConvert&) { startConvert(); },
                  [this](CloseWindow&) { close(platform::ModalResult::Cancel); },
-                 [this](ConvertProgress& info) { onConvertProgress(info); },
+                 [this](convert::ConvertProgress& info) { onConvertProgress(info); },
              },
              event);
 }
@@ -540,49 +540,49 @@ void DownloadRequest::startConvert() {
 }
 
 void DownloadRequest::startConversion(const std::string& input) {
-  if (convertProcess == nullptr) return;
-  convertProcess->active = true;
-  convertProcess->inputFile = input;
-  convertProcess->outputFile = outputFileFor(input);
-  convertProcess->notifyTarget = mailbox_.ref<ConvertProgress>();
-  convertProcess->arguments = convertArgs;
+  if (convert::convertProcess == nullptr) return;
+  convert::convertProcess->active = true;
+  convert::convertProcess->inputFile = input;
+  convert::convertProcess->outputFile = outputFileFor(input);
+  convert::convertProcess->notifyTarget = mailbox_.ref<convert::ConvertProgress>();
+  convert::convertProcess->arguments = convertArgs;
   // The audio file names its video: the page's title and address, or a local file's name.
   if (mode == RequestMode::ConvertLocalFile) {
-    convertProcess->tags = {std::filesystem::path(input).stem().string(), {}};
+    convert::convertProcess->tags = {std::filesystem::path(input).stem().string(), {}};
   } else {
-    convertProcess->tags = {title, pageAddress};
+    convert::convertProcess->tags = {title, pageAddress};
   }
   try {
-    convertProcess->run();
-  } catch (const ConvertError& error) {
+    convert::convertProcess->run();
+  } catch (const convert::ConvertError& error) {
     // Nothing runs: say why and end the request.
     errorBox(error.what());
     close(platform::ModalResult::Cancel);
     return;
   }
-  view_.showConvertName(fileNamePart(convertProcess->outputFile));
+  view_.showConvertName(fileNamePart(convert::convertProcess->outputFile));
 }
 
-void DownloadRequest::onConvertProgress(const ConvertProgress& info) {
-  if (info.status == ConvertProgress::Status::Failed) {
+void DownloadRequest::onConvertProgress(const convert::ConvertProgress& info) {
+  if (info.status == convert::ConvertProgress::Status::Failed) {
     // The converter failed: tell the user why, keep the video, end the request.
     errorBox("The conversion failed; the video file was kept.\n\n" + info.message);
     close(platform::ModalResult::Cancel);
     return;
   }
-  if (info.status == ConvertProgress::Status::Ok) convertPosition = std::clamp(info.percent, 0, 100);
-  if (info.status == ConvertProgress::Status::InUse)
+  if (info.status == convert::ConvertProgress::Status::Ok) convertPosition = std::clamp(info.percent, 0, 100);
+  if (info.status == convert::ConvertProgress::Status::InUse)
     errorBox(resources::loadString(resources::StringId::OutputInUse));
   view_.showConvertProgress(convertPosition, info.elapsed, info.estimated);
   if (convertPosition < 100) return;
-  if (mode != RequestMode::ConvertLocalFile && convertProcess != nullptr)
-    common::deleteFileSilently(convertProcess->inputFile);
+  if (mode != RequestMode::ConvertLocalFile && convert::convertProcess != nullptr)
+    common::deleteFileSilently(convert::convertProcess->inputFile);
   close(platform::ModalResult::Cancel);
 }
 
 void DownloadRequest::stop() {
   if (!httpClient.url.empty()) httpClient.abort();
-  if (convertProcess != nullptr && convertProcess->active) convertProcess->kill(0);
+  if (convert::convertProcess != nullptr && convert::convertProcess->active) convert::convertProcess->kill(0);
   close(platform::ModalResult::Abort);
 }
 
@@ -597,7 +597,7 @@ void DownloadRequest::onWindowClosed() {
   sources.clear();
   // A download still running when the window closes (the close box) ends with it.
   if (httpClient.state() != http::HttpState::Ready) httpClient.abort();
-  if (convertProcess != nullptr && convertProcess->active) convertProcess->kill(0);
+  if (convert::convertProcess != nullptr && convert::convertProcess->active) convert::convertProcess->kill(0);
 }
 
 }  // namespace download

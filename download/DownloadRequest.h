@@ -93,7 +93,7 @@ class DownloadRequest {
   // received stays beside the video's name for the next download to continue.
   void startDownload();
   void startConvert();
-  void onConvertProgress(const ConvertProgress& info);
+  void onConvertProgress(const convert::ConvertProgress& info);
 
   // The output folder with a trailing '/'.
   std::string outputFolder() const;

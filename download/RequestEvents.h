@@ -13,6 +13,7 @@ struct StartDownload {};
 struct StartConvert {};
 struct CloseWindow {};  // ends the request as the window's close box does (after a download-only run)
 
-using RequestEvent = std::variant<FetchPage, StartDownload, StartConvert, CloseWindow, ConvertProgress>;
+using RequestEvent =
+    std::variant<FetchPage, StartDownload, StartConvert, CloseWindow, convert::ConvertProgress>;
 
 }  // namespace download

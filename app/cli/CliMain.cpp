@@ -62,13 +62,13 @@ int main(int argc, char** argv) {
 
   cli::Terminal terminal(STDERR_FILENO, options->quiet);
   int status = 0;
-  createConvertProcess();
+  convert::createConvertProcess();
   {
     cli::CliJob job(*options, terminal);
     const platform::TerminationSignals stopSignals([&job](int) { job.stop(); },
                                                    platform::TerminationSignals::InterruptedCalls::Fail);
     status = job.run();
   }
-  destroyConvertProcess();
+  convert::destroyConvertProcess();
   return status;
 }

@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
   platform::setDialogs(&dialogs);
 
   int records = 0;
-  std::optional<ConvertProgress> end;
-  platform::Mailbox<ConvertProgress> window([&](ConvertProgress& info) {
+  std::optional<convert::ConvertProgress> end;
+  platform::Mailbox<convert::ConvertProgress> window([&](convert::ConvertProgress& info) {
     if (!info.elapsed.empty()) {
       ++records;
       return;
@@ -88,23 +88,23 @@ int main(int argc, char** argv) {
     QCoreApplication::quit();
   });
 
-  createConvertProcess();
-  convertProcess->active = true;
-  convertProcess->inputFile = args[0];
-  convertProcess->outputFile = args[1];
-  convertProcess->arguments = args.size() == 4 ? args[3] : kFragments[index];
-  convertProcess->notifyTarget = window.ref();
+  convert::createConvertProcess();
+  convert::convertProcess->active = true;
+  convert::convertProcess->inputFile = args[0];
+  convert::convertProcess->outputFile = args[1];
+  convert::convertProcess->arguments = args.size() == 4 ? args[3] : kFragments[index];
+  convert::convertProcess->notifyTarget = window.ref();
   try {
-    convertProcess->run();
-  } catch (const ConvertError& e) {
+    convert::convertProcess->run();
+  } catch (const convert::ConvertError& e) {
     std::fprintf(stderr, "%s\n", e.what());
-    destroyConvertProcess();
+    convert::destroyConvertProcess();
     return 2;
   }
   if (limit > 0) deadline.start(static_cast<int>(limit * 1000));
   if (!end) app.exec();
-  convertProcess->kill(0);  // a conversion still going (the time limit passed) is stopped here
-  destroyConvertProcess();
+  convert::convertProcess->kill(0);  // a conversion still going (the time limit passed) is stopped here
+  convert::destroyConvertProcess();
   platform::setDialogs(nullptr);
   if (!end) {
     std::printf("records: %d\ntimeout: %g\n", records, limit);
@@ -113,5 +113,5 @@ int main(int argc, char** argv) {
 
   std::printf("records: %d\nstatus: %d\n", records, static_cast<int>(end->status));
   if (!end->message.empty()) std::printf("message: %s\n", end->message.c_str());
-  return end->status == ConvertProgress::Status::Ok ? 0 : 1;
+  return end->status == convert::ConvertProgress::Status::Ok ? 0 : 1;
 }

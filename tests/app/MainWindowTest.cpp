@@ -38,8 +38,8 @@ class MainWindowTest : public ::testing::Test {
     std::ifstream in(dir_.file("settings.ini"));
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  MainWindow& open() {
-    window_ = std::make_unique<MainWindow>();
+  app::MainWindow& open() {
+    window_ = std::make_unique<app::MainWindow>();
     window_->show();
     platform::processMessages();
     return *window_;
@@ -50,11 +50,11 @@ class MainWindowTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<app::MainWindow> window_;
 };
 
 TEST_F(MainWindowTest, WindowHasTheDesignedFrameAndControls) {
-  MainWindow& w = open();
+  app::MainWindow& w = open();
   EXPECT_EQ(w.size(), QSize(407, 334));
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
   EXPECT_EQ(w.windowTitle(), "Karvel Clipwave");
@@ -81,7 +81,7 @@ TEST_F(MainWindowTest, WindowHasTheDesignedFrameAndControls) {
 }
 
 TEST_F(MainWindowTest, ModeLayoutsSwapTheAddressAndTheFile) {
-  MainWindow& w = open();
+  app::MainWindow& w = open();
   w.convertLocalRadio->click();
   EXPECT_EQ(w.sourceLabel->text(), "Select video file:");
   EXPECT_TRUE(w.localFileEdit->isVisible() && w.selectFileButton->isVisible());
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, SettingsAreReadWithDefaultsForWhatIsMissingOrUnreadable) 
       if (at != std::string::npos) text.replace(at, 1, dir_.path());
       writeSettings(text);
     }
-    MainWindow& w = open();
+    app::MainWindow& w = open();
     EXPECT_EQ(w.outputFolderEdit->text().toStdString(),
               c.folderFromFile ? dir_.path() : platform::defaultOutputDir());
     EXPECT_EQ(w.formatCombo->currentIndex(), c.format);
@@ -146,12 +146,12 @@ TEST_F(MainWindowTest, SettingsRoundTripExactly) {
   for (const std::string& path : {folder, spaced}) {
     SCOPED_TRACE(path);
     std::filesystem::create_directories(path);
-    MainWindow& w = open();
+    app::MainWindow& w = open();
     w.outputFolderEdit->setText(QString::fromStdString(path));
     w.convertLocalRadio->click();
     w.formatCombo->setCurrentIndex(4);
     close();
-    MainWindow& again = open();
+    app::MainWindow& again = open();
     EXPECT_EQ(again.outputFolderEdit->text().toStdString(), path);
     EXPECT_TRUE(again.convertLocalRadio->isChecked());
     EXPECT_EQ(again.formatCombo->currentIndex(), 4);
@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, ATypedFolderThatDoesNotExistIsNotSaved) {
   const std::string kept = dir_.path() + "/kept";
   std::filesystem::create_directories(kept);
   writeSettings("[Options]\nOutputDirectory=" + kept + "\n");
-  MainWindow& w = open();
+  app::MainWindow& w = open();
   w.outputFolderEdit->setText(QString::fromStdString(dir_.path() + "/typed-but-missing"));
   close();
   EXPECT_EQ(platform::IniFile(dir_.file("settings.ini")).readString("Options", "OutputDirectory", ""), kept);
@@ -176,7 +176,7 @@ TEST_F(MainWindowTest, ATypedFolderThatDoesNotExistIsNotSaved) {
 }
 
 TEST_F(MainWindowTest, NothingSelectedIsSavedAsMinusOne) {
-  MainWindow& w = open();
+  app::MainWindow& w = open();
   w.formatCombo->setCurrentIndex(-1);
   close();
   EXPECT_NE(readSettings().find("ConvertFormat=-1"), std::string::npos);
@@ -196,7 +196,7 @@ TEST_F(MainWindowTest, SettingsFileIsReplacedWholeAndLeavesNoTemporaryFiles) {
 
 TEST_F(MainWindowTest, BrowserButtonSetsTheFolderAndCancelKeepsIt) {
   ScriptedDialogs dialogs;
-  MainWindow& w = open();
+  app::MainWindow& w = open();
   const QString before = w.outputFolderEdit->text();
   dialogs.answerPaths({});
   w.browseFolderButton->click();
@@ -221,7 +221,7 @@ TEST_F(MainWindowTest, ClipboardTextFillsTheAddressByTheRules) {
       {"plain.com", "plain.com"},
       {"", "before"},
   };
-  MainWindow& w = open();
+  app::MainWindow& w = open();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.copied);
     w.urlEdit->setText("before");
@@ -247,15 +247,15 @@ TEST_F(MainWindowTest, ClipboardTextFillsTheAddressByTheRules) {
 TEST_F(MainWindowTest, TextOnTheClipboardAtStartFillsTheAddress) {
   QGuiApplication::clipboard()->setText(" http://www.example.com/watch?v=at-start ");
   platform::processMessages();
-  MainWindow& w = open();
+  app::MainWindow& w = open();
   EXPECT_EQ(w.urlEdit->text(), "http://www.example.com/watch?v=at-start");
 }
 
 TEST_F(MainWindowTest, ShowInstanceMessageRestoresAMinimisedWindow) {
-  MainWindow& w = open();
+  app::MainWindow& w = open();
   w.showMinimized();
   platform::processMessages();
-  w.mailbox().post(ShowInstance{});
+  w.mailbox().post(app::ShowInstance{});
   platform::processMessages();
   EXPECT_FALSE(w.isMinimized());
   EXPECT_TRUE(w.isVisible());

@@ -50,7 +50,7 @@ class MenuAndLinksTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::setSettingsFilePath(dir_.file("settings.ini"));
-    window_ = std::make_unique<MainWindow>();
+    window_ = std::make_unique<app::MainWindow>();
     window_->show();
   }
   void TearDown() override {
@@ -58,7 +58,7 @@ class MenuAndLinksTest : public ::testing::Test {
     platform::setSettingsFilePath("");
   }
   TempDir dir_;
-  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<app::MainWindow> window_;
 };
 
 TEST_F(MenuAndLinksTest, MenuHasItsEntriesWithTheAccountEntryHidden) {
@@ -99,7 +99,7 @@ TEST_F(MenuAndLinksTest, AboutBoxShowsTheTitleAndVersion) {
   bool checked = false;
   QTimer::singleShot(0, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (auto* about = dynamic_cast<AboutBox*>(w); about != nullptr && about->isVisible()) {
+      if (auto* about = dynamic_cast<app::AboutBox*>(w); about != nullptr && about->isVisible()) {
         EXPECT_EQ(about->size(), QSize(360, 249));
         EXPECT_EQ(about->titleLabel->text(), "Karvel Clipwave");
         EXPECT_TRUE(QRegularExpression("^Version: \\S+   Build \\d{8}$")
@@ -118,14 +118,15 @@ TEST_F(MenuAndLinksTest, AboutBoxShowsTheTitleAndVersion) {
 TEST_F(MenuAndLinksTest, AccountDialogNeedsBothPartsAndCancelKeepsThePair) {
   ScriptedDialogs dialogs;
   for (int i = 0; i < 3; ++i) dialogs.answer(platform::ModalResult::Ok);
-  auto withLogin = [](std::function<void(LoginDialog&)> act) {
+  auto withLogin = [](std::function<void(app::LoginDialog&)> act) {
     QTimer::singleShot(0, [act] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* login = dynamic_cast<LoginDialog*>(w); login != nullptr && login->isVisible()) act(*login);
+        if (auto* login = dynamic_cast<app::LoginDialog*>(w); login != nullptr && login->isVisible())
+          act(*login);
       }
     });
   };
-  withLogin([](LoginDialog& login) {
+  withLogin([](app::LoginDialog& login) {
     login.okButton->click();  // nothing typed
     login.passwordEdit->setText("secret");
     login.okButton->click();  // no user name
@@ -145,7 +146,7 @@ TEST_F(MenuAndLinksTest, AccountDialogNeedsBothPartsAndCancelKeepsThePair) {
   EXPECT_EQ(dialogs.shown()[2].text, "Please enter Password.");
   EXPECT_EQ(dialogs.shown()[2].caption, "Karvel Clipwave");
 
-  withLogin([](LoginDialog& login) {
+  withLogin([](app::LoginDialog& login) {
     EXPECT_EQ(login.userNameEdit->text(), "ann");
     EXPECT_EQ(login.passwordEdit->text(), "secret");
     EXPECT_EQ(login.passwordEdit->echoMode(), QLineEdit::Password);

@@ -33,7 +33,7 @@ struct Scenario {
   bool localFile;
   const char* typed;   // into the address or the file field
   const char* folder;  // "{tmp}" is a folder that exists
-  QPushButton* MainWindow::*button;
+  QPushButton* app::MainWindow::*button;
   QMessageBox::StandardButton answer;  // to the first box; later boxes get OK
 };
 
@@ -103,22 +103,22 @@ int main(int argc, char** argv) {
     return 2;
   });
 
-  MainWindow window;
+  app::MainWindow window;
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
   BoxWatcher watcher(out);
   const Scenario scenarios[] = {
-      {"1-empty-address", false, "", "{tmp}/missing", &MainWindow::startButton, QMessageBox::Ok},
-      {"2-empty-file", true, "", "{tmp}", &MainWindow::startButton, QMessageBox::Ok},
+      {"1-empty-address", false, "", "{tmp}/missing", &app::MainWindow::startButton, QMessageBox::Ok},
+      {"2-empty-file", true, "", "{tmp}", &app::MainWindow::startButton, QMessageBox::Ok},
       {"3-missing-folder-no", false, "http://www.youtube.com/watch?v=abc", "{tmp}/new/sub",
-       &MainWindow::startButton, QMessageBox::No},
-      {"4-not-a-video-page", false, "http://www.youtube.com/user/someone", "{tmp}", &MainWindow::startButton,
-       QMessageBox::Ok},
-      {"5-missing-local-file", true, "/no/such/clip.flv", "{tmp}/made", &MainWindow::startButton,
+       &app::MainWindow::startButton, QMessageBox::No},
+      {"4-not-a-video-page", false, "http://www.youtube.com/user/someone", "{tmp}",
+       &app::MainWindow::startButton, QMessageBox::Ok},
+      {"5-missing-local-file", true, "/no/such/clip.flv", "{tmp}/made", &app::MainWindow::startButton,
        QMessageBox::Yes},
-      {"6-show-files-missing", false, "", "{tmp}/gone", &MainWindow::showFilesButton, QMessageBox::Ok},
+      {"6-show-files-missing", false, "", "{tmp}/gone", &app::MainWindow::showFilesButton, QMessageBox::Ok},
       {"7-good-address", false, "http://www.youtube.com/watch?feature=x&v=abc", "{tmp}",
-       &MainWindow::startButton, QMessageBox::Ok},
+       &app::MainWindow::startButton, QMessageBox::Ok},
   };
   for (const Scenario& s : scenarios) {
     watcher.next(s.name, s.answer);

@@ -30,7 +30,7 @@ class RequestWindowTest : public testing::Test {
   void SetUp() override {
     platform::setSettingsFilePath(dir_.file("settings.ini"));
     common::SiteConfig::setCurrent(common::SiteConfig());
-    window_ = std::make_unique<MainWindow>();
+    window_ = std::make_unique<app::MainWindow>();
     window_->show();
     platform::processMessages();
     window_->outputFolderEdit->setText(QString::fromStdString(dir_.path()));
@@ -42,7 +42,7 @@ class RequestWindowTest : public testing::Test {
   }
 
   TempDir dir_;
-  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<app::MainWindow> window_;
   std::vector<ConversionRequest> requests_;
   app::ScopedDownloadWindowFactory factory_{[this](QWidget* owner, const ConversionRequest& request) {
     EXPECT_EQ(owner, window_.get());
@@ -52,7 +52,7 @@ class RequestWindowTest : public testing::Test {
 };
 
 TEST_F(RequestWindowTest, StartHandsTheNormalisedAddressAndTheChosenFormatOn) {
-  MainWindow& w = *window_;
+  app::MainWindow& w = *window_;
   w.urlEdit->setText("http://www.youtube.com/watch?feature=related&v=abc");
   w.formatCombo->setCurrentIndex(3);  // WAV
   w.startButton->click();
@@ -67,7 +67,7 @@ TEST_F(RequestWindowTest, StartHandsTheNormalisedAddressAndTheChosenFormatOn) {
 }
 
 TEST_F(RequestWindowTest, ANoticeStopsStartAndLeavesTheFieldsAsTyped) {
-  MainWindow& w = *window_;
+  app::MainWindow& w = *window_;
   ScriptedDialogs dialogs;
   const std::string missing = dir_.file("new/folder");
   w.outputFolderEdit->setText(QString::fromStdString(missing));
@@ -88,7 +88,7 @@ TEST_F(RequestWindowTest, ANoticeStopsStartAndLeavesTheFieldsAsTyped) {
 }
 
 TEST_F(RequestWindowTest, AFailingDownloadWindowLeavesTheMainWindowUsable) {
-  MainWindow& w = *window_;
+  app::MainWindow& w = *window_;
   w.urlEdit->setText("http://www.youtube.com/watch?v=abc");
   {
     app::ScopedDownloadWindowFactory failing([](QWidget*, const ConversionRequest&) -> int {
@@ -102,7 +102,7 @@ TEST_F(RequestWindowTest, AFailingDownloadWindowLeavesTheMainWindowUsable) {
 }
 
 TEST_F(RequestWindowTest, BrowseFillsTheLocalFileAndStartConvertsIt) {
-  MainWindow& w = *window_;
+  app::MainWindow& w = *window_;
   const std::string clip = dir_.write("clip.flv", "FLV");
   ScriptedDialogs dialogs;
   dialogs.answerPaths({clip, dir_.file("other.flv")});
@@ -124,7 +124,7 @@ TEST_F(RequestWindowTest, BrowseFillsTheLocalFileAndStartConvertsIt) {
 }
 
 TEST_F(RequestWindowTest, ShowFilesWithAMissingFolderShowsAnErrorAndCreatesNothing) {
-  MainWindow& w = *window_;
+  app::MainWindow& w = *window_;
   ScriptedDialogs dialogs;
   const std::string missing = dir_.file("gone");
   w.outputFolderEdit->setText(QString::fromStdString(missing));

@@ -200,7 +200,7 @@ TEST_F(SignInTest, AStreamThatNeedsThePagesCookieDownloadsWithIt) {
 TEST_F(SignInTest, TheMenusWindowSignsInForTheDownloads) {
   platform::setSettingsFilePath(dir_.file("settings.ini"));
   ScriptedDialogs dialogs;
-  MainWindow window;
+  app::MainWindow window;
   window.show();
   window.urlEdit->clear();
   EXPECT_EQ(window.signInAddress(), "http://" + simulator->youTubeHost + "/") << "the site's home page";

@@ -23,7 +23,7 @@ namespace {
 
 // Whether a copy listens on the instance socket (a connection that sends nothing asks for nothing).
 bool someoneListens() {
-  const std::string path = platform::SingleInstance(kMainWindowClassName).socketPath();
+  const std::string path = platform::SingleInstance(app::kMainWindowClassName).socketPath();
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   path.copy(address.sun_path, sizeof address.sun_path - 1);
@@ -82,7 +82,7 @@ TEST(SingleInstance, SecondStartBringsTheFirstForwardAndEnds) {
 
   // The running copy's side: each later start calls it back.
   int calls = 0;
-  platform::SingleInstance listener(kMainWindowClassName);
+  platform::SingleInstance listener(app::kMainWindowClassName);
   ASSERT_TRUE(listener.listen([&] { ++calls; }));
   QProcess fourth;
   start(fourth, dir);

@@ -63,7 +63,7 @@ class ConvertProcessTest : public ::testing::Test {
   testing_support::TempDir dir_;
   testing_support::ScriptedDialogs dialogs_;
   RecordCollector records_;
-  ConvertProcess process_;
+  convert::ConvertProcess process_;
 };
 
 struct Expected {
@@ -85,7 +85,7 @@ TEST_P(AllFormats, ConvertsWithTheFormatsSettings) {
   prepare(video(), output, kFormats[index].args);
   process_.run();
   ASSERT_TRUE(records_.waitForEnd());
-  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok) << records_.end().message;
+  EXPECT_EQ(records_.end().status, convert::ConvertProgress::Status::Ok) << records_.end().message;
   EXPECT_TRUE(dialogs_.shown().empty());
   EXPECT_EQ(convert_test::probeStream(output, "codec_name"), kExpected[index].codec);
   EXPECT_EQ(convert_test::probeStream(output, "sample_rate"), "44100");
@@ -107,7 +107,7 @@ TEST_F(ConvertProcessTest, ProgressRisesAndTheEndComesAfterTheConverterHasEnded)
   ASSERT_GT(pid, 0);
   EXPECT_EQ(process_.commandLine().rfind("ffmpeg -nostdin -i \"", 0), 0u) << "no -y without an output file";
   bool endAfterExit = false;
-  records_.onRecord([&](const ConvertProgress& r) {
+  records_.onRecord([&](const convert::ConvertProgress& r) {
     if (r.elapsed.empty()) endAfterExit = gone(pid);
   });
   ASSERT_TRUE(records_.waitForEnd());
@@ -118,7 +118,7 @@ TEST_F(ConvertProcessTest, ProgressRisesAndTheEndComesAfterTheConverterHasEnded)
   EXPECT_GE(percents.back(), 95);
   EXPECT_LE(percents.back(), 99) << "only the end record says 100";
   EXPECT_EQ(records_.records().back().percent, 100);
-  EXPECT_EQ(records_.records().back().status, ConvertProgress::Status::Ok);
+  EXPECT_EQ(records_.records().back().status, convert::ConvertProgress::Status::Ok);
   EXPECT_EQ(records_.records().size(), percents.size() + 1) << "exactly one end record, last";
   EXPECT_EQ(process_.duration(), 2);
   EXPECT_EQ(process_.processId(), 0);
@@ -139,7 +139,7 @@ TEST_F(ConvertProcessTest, ExistingOutputReplacedAfterYes) {
   EXPECT_EQ(readFile(output), "old");
   EXPECT_NE(process_.commandLine().find("\"" + process_.partialFile() + "\""), std::string::npos);
   ASSERT_TRUE(records_.waitForEnd());
-  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok);
+  EXPECT_EQ(records_.end().status, convert::ConvertProgress::Status::Ok);
   EXPECT_EQ(convert_test::probeStream(output, "codec_name"), "mp3");
 }
 
@@ -155,7 +155,7 @@ TEST_F(ConvertProcessTest, ExistingOutputKeptAfterNoAndNothingStarts) {
   records_.pump(100);
   ASSERT_EQ(records_.records().size(), 1u);
   EXPECT_EQ(records_.end().percent, 100);
-  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok);
+  EXPECT_EQ(records_.end().status, convert::ConvertProgress::Status::Ok);
   EXPECT_EQ(readFile(output), "old");
 }
 
@@ -171,7 +171,7 @@ TEST_F(ConvertProcessTest, OutputHeldByAnotherProcessGivesStatusTwo) {
   EXPECT_EQ(process_.processId(), 0);
   records_.pump(100);
   ASSERT_EQ(records_.records().size(), 1u);
-  EXPECT_EQ(records_.end().status, ConvertProgress::Status::InUse);
+  EXPECT_EQ(records_.end().status, convert::ConvertProgress::Status::InUse);
   EXPECT_EQ(readFile(output), "old");
   holder.kill();
   holder.reap();
@@ -186,7 +186,7 @@ TEST_F(ConvertProcessTest, MissingConverterRaisesTheErrorWithCodeTwo) {
     try {
       process_.run();
       ADD_FAILURE() << "Run did not raise";
-    } catch (const ConvertError& e) {
+    } catch (const convert::ConvertError& e) {
       EXPECT_STREQ(e.what(), "Error while creating convert process!2");
     }
   }
@@ -218,7 +218,7 @@ TEST_F(ConvertProcessTest, PipeCreationFailureRaisesItsError) {
   ASSERT_TRUE(caught);
   try {
     std::rethrow_exception(caught);
-  } catch (const ConvertError& e) {
+  } catch (const convert::ConvertError& e) {
     EXPECT_STREQ(e.what(), "Error on STDIN pipe creation : 24");
   }
   EXPECT_EQ(process_.processId(), 0);
@@ -246,18 +246,18 @@ TEST_F(ConvertProcessTest, KillEndsTheRunWithoutAnEndRecord) {
 
 TEST_F(ConvertProcessTest, DestroyingTheObjectStopsARun) {
   prepare(video(), dir_.file("song.mp3"), std::string("-af arealtime ") + kFormats[1].args);
-  createConvertProcess();
-  convertProcess->active = true;
-  convertProcess->inputFile = process_.inputFile;
-  convertProcess->outputFile = process_.outputFile;
-  convertProcess->arguments = process_.arguments;
-  convertProcess->notifyTarget = records_.mailbox();
+  convert::createConvertProcess();
+  convert::convertProcess->active = true;
+  convert::convertProcess->inputFile = process_.inputFile;
+  convert::convertProcess->outputFile = process_.outputFile;
+  convert::convertProcess->arguments = process_.arguments;
+  convert::convertProcess->notifyTarget = records_.mailbox();
   const int fds = convert_test::countOpenFds(), threads = convert_test::countThreads();
-  convertProcess->run();
-  const pid_t pid = convertProcess->processId();
+  convert::convertProcess->run();
+  const pid_t pid = convert::convertProcess->processId();
   ASSERT_TRUE(records_.waitForProgress());
-  destroyConvertProcess();
-  EXPECT_EQ(convertProcess, nullptr);
+  convert::destroyConvertProcess();
+  EXPECT_EQ(convert::convertProcess, nullptr);
   EXPECT_TRUE(gone(pid));
   EXPECT_EQ(convert_test::countOpenFds(), fds);
   EXPECT_EQ(convert_test::countThreads(), threads);
@@ -272,7 +272,7 @@ TEST_F(ConvertProcessTest, NamesWithQuotesBlanksAndLeadingDashConvertToThatName)
   prepare(input, output, kFormats[1].args);
   process_.run();
   ASSERT_TRUE(records_.waitForEnd());
-  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Ok) << records_.end().message;
+  EXPECT_EQ(records_.end().status, convert::ConvertProgress::Status::Ok) << records_.end().message;
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
     names.push_back(entry.path().filename());
@@ -295,7 +295,7 @@ TEST_F(ConvertProcessTest, ASecondRunAfterAFinishedOne) {
     ASSERT_LT(std::chrono::steady_clock::now(), until);
     platform::waitForMessage(50);
   }
-  EXPECT_EQ(records_.records().back().status, ConvertProgress::Status::Ok);
+  EXPECT_EQ(records_.records().back().status, convert::ConvertProgress::Status::Ok);
   EXPECT_EQ(convert_test::probeStream(dir_.file("b.wav"), "codec_name"), "pcm_s16le");
 }
 
@@ -318,7 +318,7 @@ TEST_P(BadInputs, FailWithTheConvertersMessageAndKeepTheInput) {
   prepare(input, dir_.file("song.mp3"), kFormats[1].args);
   process_.run();
   ASSERT_TRUE(records_.waitForEnd());
-  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Failed);
+  EXPECT_EQ(records_.end().status, convert::ConvertProgress::Status::Failed);
   EXPECT_NE(records_.end().message.find(c.message), std::string::npos) << records_.end().message;
   EXPECT_EQ(std::filesystem::exists(input), c.content != nullptr);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), c.content != nullptr ? 1 : 0)
@@ -344,7 +344,7 @@ TEST_F(ConvertProcessTest, ConverterRejectingTheArgumentsIsAFailureWithItsReason
     process_.arguments = args;
     process_.run();
     ASSERT_TRUE(run.waitForEnd());
-    EXPECT_EQ(run.end().status, ConvertProgress::Status::Failed);
+    EXPECT_EQ(run.end().status, convert::ConvertProgress::Status::Failed);
     EXPECT_EQ(run.end().message.rfind(reason, 0), 0u) << run.end().message;
   }
 }
@@ -376,26 +376,28 @@ TEST_F(ConvertProcessTest, FakeConverterFailuresKeepTheOlderFile) {
   const struct {
     const char* name;
     const char* script;
-    ConvertProgress::Status status;
+    convert::ConvertProgress::Status status;
     const char* message;
     const char* result;  // the output file's content afterwards
   } cases[] = {
-      {"finished", "printf new > \"$out\"\n", ConvertProgress::Status::Ok, "", "new"},
+      {"finished", "printf new > \"$out\"\n", convert::ConvertProgress::Status::Ok, "", "new"},
       {"killed by a signal", "printf half > \"$out\"\necho 'a stray line' >&2\nkill -KILL $$\n",
-       ConvertProgress::Status::Failed, "The converter was ended by signal SIGKILL (Killed).", "old"},
-      {"segmentation fault", "printf half > \"$out\"\nkill -SEGV $$\n", ConvertProgress::Status::Failed,
+       convert::ConvertProgress::Status::Failed, "The converter was ended by signal SIGKILL (Killed).",
+       "old"},
+      {"segmentation fault", "printf half > \"$out\"\nkill -SEGV $$\n",
+       convert::ConvertProgress::Status::Failed,
        "The converter was ended by signal SIGSEGV (Segmentation fault).", "old"},
       {"non-zero exit after writing", "printf half > \"$out\"\necho 'Error while encoding' >&2\nexit 1\n",
-       ConvertProgress::Status::Failed, "Error while encoding", "old"},
-      {"silent non-zero exit", "printf half > \"$out\"\nexit 3\n", ConvertProgress::Status::Failed,
+       convert::ConvertProgress::Status::Failed, "Error while encoding", "old"},
+      {"silent non-zero exit", "printf half > \"$out\"\nexit 3\n", convert::ConvertProgress::Status::Failed,
        "The converter ended with exit code 3.", "old"},
-      {"exit 0 without output", "exit 0\n", ConvertProgress::Status::Failed,
+      {"exit 0 without output", "exit 0\n", convert::ConvertProgress::Status::Failed,
        "The converter left no output file.", "old"},
       // A question on standard input would block for ever on a terminal or an open pipe; here the input is
       // empty, so the read ends at once and the run goes on.
       {"waits for an answer",
        "printf 'Overwrite? [y/N] ' >&2\nread answer\nprintf 'answer=%s' \"$answer\" > \"$out\"\n",
-       ConvertProgress::Status::Ok, "", "answer="},
+       convert::ConvertProgress::Status::Ok, "", "answer="},
   };
   const std::string input = dir_.write("video.flv", "not read by the stand-in");
   for (const auto& c : cases) {
@@ -437,7 +439,7 @@ TEST_F(ConvertProcessTest, FullDiskKeepsTheOlderFileAndLeavesNoPart) {
   dialogs_.answer(platform::ModalResult::Yes);
   process_.run();
   ASSERT_TRUE(records_.waitForEnd());
-  EXPECT_EQ(records_.end().status, ConvertProgress::Status::Failed);
+  EXPECT_EQ(records_.end().status, convert::ConvertProgress::Status::Failed);
   EXPECT_NE(records_.end().message.find("No space left on device"), std::string::npos)
       << records_.end().message;
   EXPECT_EQ(readFile(output), "old");

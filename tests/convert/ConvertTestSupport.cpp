@@ -92,14 +92,14 @@ int countThreads() {
 }
 
 RecordCollector::RecordCollector()
-    : mailbox_([this](ConvertProgress& info) {
+    : mailbox_([this](convert::ConvertProgress& info) {
         records_.push_back(info);
         if (hook_) hook_(info);
       }) {}
 
 std::vector<int> RecordCollector::progressPercents() const {
   std::vector<int> percents;
-  for (const ConvertProgress& r : records_) {
+  for (const convert::ConvertProgress& r : records_) {
     if (r.elapsed.empty()) break;
     percents.push_back(r.percent);
   }
@@ -107,14 +107,14 @@ std::vector<int> RecordCollector::progressPercents() const {
 }
 
 bool RecordCollector::hasEnd() const {
-  for (const ConvertProgress& r : records_) {
+  for (const convert::ConvertProgress& r : records_) {
     if (r.elapsed.empty()) return true;
   }
   return false;
 }
 
-const ConvertProgress& RecordCollector::end() const {
-  for (const ConvertProgress& r : records_) {
+const convert::ConvertProgress& RecordCollector::end() const {
+  for (const convert::ConvertProgress& r : records_) {
     if (r.elapsed.empty()) return r;
   }
   throw std::logic_error("no end record");

@@ -39,11 +39,11 @@ int countThreads();
 class RecordCollector {
  public:
   RecordCollector();
-  platform::MailboxRef<ConvertProgress> mailbox() const { return mailbox_.ref(); }
-  const std::vector<ConvertProgress>& records() const { return records_; }
-  std::vector<int> progressPercents() const;  // of the records before the end record
-  bool hasEnd() const;                        // an end record (no time texts) has arrived
-  const ConvertProgress& end() const;         // the first end record
+  platform::MailboxRef<convert::ConvertProgress> mailbox() const { return mailbox_.ref(); }
+  const std::vector<convert::ConvertProgress>& records() const { return records_; }
+  std::vector<int> progressPercents() const;    // of the records before the end record
+  bool hasEnd() const;                          // an end record (no time texts) has arrived
+  const convert::ConvertProgress& end() const;  // the first end record
   // Pumps messages until an end record arrives or `seconds` pass; true when it arrived.
   bool waitForEnd(int seconds = 30);
   // Pumps messages until a progress record arrives or `seconds` pass.
@@ -51,12 +51,12 @@ class RecordCollector {
   // Pumps messages for `ms` milliseconds.
   void pump(int ms);
   // Called for each record as it is handled.
-  void onRecord(std::function<void(const ConvertProgress&)> hook) { hook_ = std::move(hook); }
+  void onRecord(std::function<void(const convert::ConvertProgress&)> hook) { hook_ = std::move(hook); }
 
  private:
-  std::vector<ConvertProgress> records_;
-  std::function<void(const ConvertProgress&)> hook_;
-  platform::Mailbox<ConvertProgress> mailbox_;
+  std::vector<convert::ConvertProgress> records_;
+  std::function<void(const convert::ConvertProgress&)> hook_;
+  platform::Mailbox<convert::ConvertProgress> mailbox_;
 };
 
 }  // namespace convert_test

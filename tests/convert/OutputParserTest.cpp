@@ -86,14 +86,14 @@ class ParseOutputTable : public ::testing::TestWithParam<ParseCase> {};
 TEST_P(ParseOutputTable, PostsTheExpectedRecords) {
   const ParseCase& c = GetParam();
   RecordCollector records;
-  ConvertProcess process;
+  convert::ConvertProcess process;
   process.notifyTarget = records.mailbox();
   for (const std::string& chunk : c.chunks) process.parseOutput(chunk);
   platform::processMessages();
   EXPECT_EQ(process.duration(), c.duration);
   EXPECT_EQ(records.progressPercents(), c.percents);
-  for (const ConvertProgress& r : records.records()) {
-    EXPECT_EQ(r.status, ConvertProgress::Status::Ok);
+  for (const convert::ConvertProgress& r : records.records()) {
+    EXPECT_EQ(r.status, convert::ConvertProgress::Status::Ok);
     EXPECT_EQ(r.elapsed, "00:00");  // parsed at once after the duration line
     EXPECT_EQ(r.estimated, "00:00");
   }
@@ -108,7 +108,7 @@ TEST(ParseOutput, OutputOfAnyShapeIsParsedAndLaterLinesStillCount) {
   for (char& c : binary) c = static_cast<char>(random());
   const std::string longLine(1 << 20, 'x');
   RecordCollector records;
-  ConvertProcess process;
+  convert::ConvertProcess process;
   process.notifyTarget = records.mailbox();
   process.parseOutput(binary);
   process.parseOutput(longLine + "time=");

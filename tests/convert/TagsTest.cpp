@@ -111,7 +111,7 @@ TEST(AudioTags, EachFormatCarriesTheTitleAndTheCommentInItsOwnTags) {
     const std::string output = dir.file("song") + convert_test::kFormats[c.format].ext;
     SCOPED_TRACE(output);
     convert_test::RecordCollector records;
-    ConvertProcess process;
+    convert::ConvertProcess process;
     process.active = true;
     process.inputFile = video;
     process.outputFile = output;
@@ -120,7 +120,7 @@ TEST(AudioTags, EachFormatCarriesTheTitleAndTheCommentInItsOwnTags) {
     process.tags = tags;
     process.run();
     ASSERT_TRUE(records.waitForEnd());
-    ASSERT_EQ(records.end().status, ConvertProgress::Status::Ok) << records.end().message;
+    ASSERT_EQ(records.end().status, convert::ConvertProgress::Status::Ok) << records.end().message;
     EXPECT_NE(process.commandLine().find("-metadata \"title=" + tags.title +
                                          "\" -metadata \"comment=" + tags.comment + "\" \""),
               std::string::npos)

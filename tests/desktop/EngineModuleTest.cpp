@@ -58,7 +58,7 @@ class EngineModuleTest : public testing::Test {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--proxy-server=http://127.0.0.1:9");
     platform::setSettingsFilePath(dir_.file("settings.ini"));
     common::SiteConfig::setCurrent(common::SiteConfig());
-    window_ = std::make_unique<MainWindow>();
+    window_ = std::make_unique<app::MainWindow>();
     window_->show();
     platform::processMessages();
     window_->outputFolderEdit->setText(QString::fromStdString(dir_.path()));
@@ -87,7 +87,7 @@ class EngineModuleTest : public testing::Test {
   }
 
   TempDir dir_;
-  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<app::MainWindow> window_;
 };
 
 TEST_F(EngineModuleTest, IsLoadedByTheFirstPageFetchOnly) {

@@ -76,10 +76,10 @@ class DownloadWindowTest : public ::testing::Test {
   void SetUp() override {
     platform::setSettingsFilePath(dir_.file("settings.ini"));
     std::filesystem::create_directories(out_);
-    createConvertProcess();
+    convert::createConvertProcess();
   }
   void TearDown() override {
-    destroyConvertProcess();
+    convert::destroyConvertProcess();
     platform::setSettingsFilePath("");
   }
 
@@ -112,7 +112,7 @@ TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
   const std::string video = makeVideo(300);
   ScriptedDialogs dialogs;
   WindowWatch watch;
-  MainWindow main;
+  app::MainWindow main;
   main.show();
   main.convertLocalRadio->click();
   main.localFileEdit->setText(QString::fromStdString(video));
@@ -133,7 +133,7 @@ TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
   EXPECT_GE(watch.bar.size(), 2u) << "progress records before the end moved the bar";
   const QRegularExpression minutesSeconds("^\\d{2,}:\\d{2}$");
   EXPECT_TRUE(minutesSeconds.match(watch.elapsed.front()).hasMatch()) << watch.elapsed.front().toStdString();
-  EXPECT_EQ(convertProcess->processId(), 0);
+  EXPECT_EQ(convert::convertProcess->processId(), 0);
   EXPECT_TRUE(dialogs.shown().empty());
 }
 
@@ -200,13 +200,13 @@ TEST_F(DownloadWindowTest, StopDuringConversionKillsTheConverterAndEndsWithAbort
   WindowWatch watch;
   pid_t child = 0;
   watch.onShow = [&](DownloadWindow& w) {
-    child = convertProcess->processId();
+    child = convert::convertProcess->processId();
     QTimer::singleShot(500, &w, [&w] { w.convertStopButton->click(); });
   };
   EXPECT_EQ(runWindow(localRequest(video)), platform::ModalResult::Abort);
   EXPECT_GT(child, 0);
   EXPECT_TRUE(processGone(child));
-  EXPECT_EQ(convertProcess->processId(), 0);
+  EXPECT_EQ(convert::convertProcess->processId(), 0);
   const std::size_t barMoves = watch.bar.size();
   convert_test::RecordCollector().pump(300);  // nothing more arrives for the closed window
   EXPECT_EQ(watch.bar.size(), barMoves);
@@ -220,8 +220,9 @@ TEST_F(DownloadWindowTest, ARecordAtHundredClosesTheWindowAndTheConverterIsKille
   WindowWatch watch;
   pid_t child = 0;
   watch.onShow = [&](DownloadWindow& w) {
-    child = convertProcess->processId();
-    w.request().mailbox().post(ConvertProgress{.percent = 100, .elapsed = "00:01", .estimated = "00:01"});
+    child = convert::convertProcess->processId();
+    w.request().mailbox().post(
+        convert::ConvertProgress{.percent = 100, .elapsed = "00:01", .estimated = "00:01"});
   };
   EXPECT_EQ(runWindow(localRequest(video)), platform::ModalResult::Cancel);
   EXPECT_GT(child, 0);
@@ -252,9 +253,9 @@ TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
   {
     DownloadWindow window(nullptr, request, dir_.path());
     mailbox = window.request().mailbox();
-    convertProcess->inputFile = downloaded;
+    convert::convertProcess->inputFile = downloaded;
     window.reject();  // closed, not yet destroyed
-    EXPECT_TRUE(mailbox.post(ConvertProgress{.percent = 100}));
+    EXPECT_TRUE(mailbox.post(convert::ConvertProgress{.percent = 100}));
     EXPECT_TRUE(mailbox.post(download::StartConvert{}));
     platform::processMessages();
   }

@@ -47,9 +47,9 @@ class VideoDownloadTest : public ::testing::Test {
   void SetUp() override {
     std::filesystem::create_directories(out_);
     std::filesystem::create_directories(served_);
-    createConvertProcess();
+    convert::createConvertProcess();
   }
-  void TearDown() override { destroyConvertProcess(); }
+  void TearDown() override { convert::destroyConvertProcess(); }
 
   // A 3-second FLV video in the served folder; its bytes.
   std::string serveVideo(const std::string& name) {
@@ -115,7 +115,7 @@ TEST_F(VideoDownloadTest, DownloadsThenConvertsAndDeletesTheVideo) {
   EXPECT_EQ(window.request().currentPanel, download::Panel::Convert);
   EXPECT_EQ(text(window.convertNameLabel), "My clip.mp3");
   EXPECT_EQ(window.convertProgressBar->value(), 100);
-  EXPECT_EQ(convertProcess->inputFile, target);
+  EXPECT_EQ(convert::convertProcess->inputFile, target);
   EXPECT_FALSE(std::filesystem::exists(target)) << "the video is deleted once converted";
   EXPECT_EQ(convert_test::probeStream(out_ + "/My clip.mp3", "codec_name"), "mp3");
   EXPECT_EQ(convert_test::probeStream(out_ + "/My clip.mp3", "channels"), "2");
@@ -132,8 +132,8 @@ TEST_F(VideoDownloadTest, DownloadOnlyKeepsTheVideoAndCloses) {
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(readFile(out_ + "/clip.mp4") == video);
   EXPECT_EQ(window.request().currentPanel, download::Panel::Download);
-  EXPECT_EQ(convertProcess->processId(), 0);
-  EXPECT_FALSE(convertProcess->active);
+  EXPECT_EQ(convert::convertProcess->processId(), 0);
+  EXPECT_FALSE(convert::convertProcess->active);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 1) << "nothing else is written";
 }
 
@@ -205,7 +205,7 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
     EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.request().httpClient.receivedCount());
     EXPECT_EQ(partial, std::string(partial.size(), 'v'));
     convert_test::RecordCollector().pump(300);  // the conversion queued after the download never starts
-    EXPECT_EQ(convertProcess->processId(), 0);
+    EXPECT_EQ(convert::convertProcess->processId(), 0);
     EXPECT_FALSE(std::filesystem::exists(out_ + "/slow.mp3"));
   }
 }
@@ -270,8 +270,8 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
     EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Error);
     EXPECT_EQ(dialogs.shown()[0].text, "Unable to download " + named + ": " + c.cause);
     EXPECT_EQ(window.request().currentPanel, download::Panel::Download);
-    EXPECT_EQ(convertProcess->processId(), 0);
-    EXPECT_FALSE(convertProcess->active);
+    EXPECT_EQ(convert::convertProcess->processId(), 0);
+    EXPECT_FALSE(convert::convertProcess->active);
     if (c.partKept) {
       EXPECT_EQ(readFile(out_ + "/video.flv.part"), std::string(5000, 'v'));
       EXPECT_TRUE(std::filesystem::exists(out_ + "/video.flv.part.info"));
@@ -312,7 +312,7 @@ TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_NE(dialogs.shown()[0].text.find("No such file or directory"), std::string::npos)
         << dialogs.shown()[0].text;
-    EXPECT_EQ(convertProcess->processId(), 0);
+    EXPECT_EQ(convert::convertProcess->processId(), 0);
   }
   {
     // The disk fills up half way: a file size limit below the video's size.
@@ -332,7 +332,7 @@ TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
     EXPECT_EQ(result, platform::ModalResult::Cancel);
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_NE(dialogs.shown()[0].text.find("File too large"), std::string::npos) << dialogs.shown()[0].text;
-    EXPECT_EQ(convertProcess->processId(), 0);
+    EXPECT_EQ(convert::convertProcess->processId(), 0);
     EXPECT_FALSE(std::filesystem::exists(out_ + "/clip.flv"));
   }
 }

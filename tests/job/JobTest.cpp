@@ -151,7 +151,7 @@ class JobTest : public ::testing::Test {
     WindowWatch watch(run);
     watch.pollMs = pollMs;
     if (whileRunning) watch.whileRunning = [&](DownloadWindow& window) { whileRunning(window, run); };
-    MainWindow main;
+    app::MainWindow main;
     main.show();
     main.downloadConvertRadio->click();
     main.urlEdit->setText(QString::fromStdString(address));

@@ -55,10 +55,10 @@ class ResolverJobTest : public ::testing::Test {
     ::unsetenv("CLIPWAVE_RESOLVER_TIMEOUT");
     std::filesystem::create_directories(out_);
     std::filesystem::create_directories(bin_);
-    createConvertProcess();
+    convert::createConvertProcess();
   }
   void TearDown() override {
-    destroyConvertProcess();
+    convert::destroyConvertProcess();
     for (const auto& [name, value] : saved_) {
       if (value.empty()) {
         ::unsetenv(name.c_str());

@@ -8,8 +8,8 @@
 //
 // The download window's panels are shown by hand with sample texts; no request runs.
 #include "app/AboutBox.h"
-#include "app/MainWindow.h"
 #include "app/DownloadWindow.h"
+#include "app/MainWindow.h"
 #include "platform/Paths.h"
 #include "ui/skin/Controls.h"
 
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   platform::setSettingsFilePath(settings.string());
   bool ok = true;
 
-  MainWindow main;
+  app::MainWindow main;
   QApplication::setFont(main.font());
   showWindow(&main);
   ok &= save(&main, "main-download");
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
   main.popupMenu->hide();
 
   {
-    AboutBox about(&main);
+    app::AboutBox about(&main);
     showWindow(&about);
     ok &= save(&about, "about");
   }

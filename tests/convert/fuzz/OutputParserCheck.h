@@ -33,7 +33,7 @@ class CheckingSink final : public convert::OutputSink {
 inline bool checkOutputCase(const std::uint8_t* data, std::size_t size) {
   const std::string_view all(reinterpret_cast<const char*>(data), size);
   CheckingSink sink;
-  ConvertProcess process;  // posts to no window
+  convert::ConvertProcess process;  // posts to no window
   std::size_t start = 0;
   while (start <= all.size()) {
     std::size_t cut = all.find('\x01', start);
