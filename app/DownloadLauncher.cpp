@@ -1,31 +1,25 @@
 #include "app/DownloadLauncher.h"
 
 #include "app/DownloadWindow.h"
-#include "app/MainWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/browser/WebEngineModule.h"
 #include "resources/Strings.h"
-
-#include <QLineEdit>
 
 #include <utility>
 
 namespace app {
 namespace {
 
-// The real download window, owned by the main window, reading its output folder; freed after its modal run.
-// A page address first loads the web engine's module; without it the user is told why no page can be
-// loaded, and no window opens.
-int defaultFactory(QWidget* owner, const download::ConversionRequest& request) {
-  if (request.mode != download::RequestMode::ConvertLocalFile && !platform::loadWebEngineModule()) {
+// The real download window, owned by the main window; freed after its modal run. A page address first loads
+// the web engine's module; without it the user is told why no page can be loaded, and no window opens.
+int defaultFactory(QWidget* owner, const download::JobInput& job) {
+  if (job.mode != download::RequestMode::ConvertLocalFile && !platform::loadWebEngineModule()) {
     platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
                                           platform::webEngineMissingMessage(), platform::DialogIcon::Error,
                                           platform::DialogButtons::Ok);
     return platform::ModalResult::Cancel;
   }
-  const std::string folder =
-      mainWindow != nullptr ? mainWindow->outputFolderEdit->text().toStdString() : std::string();
-  DownloadWindow window(owner, request, folder);
+  DownloadWindow window(owner, job);
   return window.exec();
 }
 
@@ -36,10 +30,10 @@ DownloadWindowFactory& currentFactory() {
 
 }  // namespace
 
-int showDownloadWindow(QWidget* owner, const download::ConversionRequest& request) {
+int showDownloadWindow(QWidget* owner, const download::JobInput& job) {
   // A copy, so that a factory that replaces itself while its window runs stays alive meanwhile.
   const DownloadWindowFactory factory = currentFactory();
-  return factory(owner, request);
+  return factory(owner, job);
 }
 
 void setDownloadWindowFactory(DownloadWindowFactory factory) {

@@ -2,7 +2,7 @@
 // modally, owned by `owner`, and returns its modal result; tests put their own factory in its place.
 #pragma once
 
-#include "download/ConversionRequest.h"
+#include "download/JobInput.h"
 
 #include <functional>
 
@@ -10,10 +10,10 @@ class QWidget;
 
 namespace app {
 
-using DownloadWindowFactory = std::function<int(QWidget* owner, const download::ConversionRequest& request)>;
+using DownloadWindowFactory = std::function<int(QWidget* owner, const download::JobInput& job)>;
 
-// Shows the download window for `request` through the factory in use and returns the modal result.
-int showDownloadWindow(QWidget* owner, const download::ConversionRequest& request);
+// Shows the download window for `job` through the factory in use and returns the modal result.
+int showDownloadWindow(QWidget* owner, const download::JobInput& job);
 
 // Replaces the factory; an empty function goes back to the default one.
 void setDownloadWindowFactory(DownloadWindowFactory factory);

@@ -1,7 +1,7 @@
 #include "app/DownloadWindow.h"
 
+#include "common/FrontEnd.h"
 #include "platform/Dialogs.h"
-#include "platform/browser/CreateWebBrowser.h"
 #include "resources/Pictures.h"
 #include "resources/Strings.h"
 #include "ui/skin/Controls.h"
@@ -38,8 +38,9 @@ QLabel* createLabelPair(QWidget* parent, const QString& caption, int left, int t
 
 }  // namespace
 
-DownloadWindow::DownloadWindow(QWidget* owner, const download::ConversionRequest& request,
-                               const std::string& outputFolder)
+namespace app {
+
+DownloadWindow::DownloadWindow(QWidget* owner, const download::JobInput& job, download::JobParts parts)
     : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(true);
@@ -49,14 +50,8 @@ DownloadWindow::DownloadWindow(QWidget* owner, const download::ConversionRequest
   createConvertPanel();
   for (QPushButton* stop : {pageStopButton, downloadStopButton, convertStopButton})
     connect(stop, &QPushButton::clicked, this, [this] { onStopClicked(); });
-  download::RequestView& view = *this;
-  request_ = std::make_unique<download::DownloadRequest>(request, outputFolder, view);
-  if (request.mode != download::RequestMode::ConvertLocalFile) {
-    // The engine behind the controls starts with their first page, not before.
-    firstBrowser_ = platform::createWebBrowser();
-    secondBrowser_ = platform::createWebBrowser();
-    request_->useBrowsers(*firstBrowser_, *secondBrowser_);
-  }
+  download::JobListener& listener = *this;
+  job_ = std::make_unique<download::Job>(job, std::move(parts), listener);
 }
 
 DownloadWindow::~DownloadWindow() = default;
@@ -105,7 +100,8 @@ void DownloadWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  // Every panel starts hidden and empty; the request then shows the first one.
+  // Every panel starts hidden and empty; a local file shows the conversion panel at once, a page the page
+  // panel.
   downloadProgressBar->setValue(0);
   convertProgressBar->setValue(0);
   for (QFrame* panel : {pagePanel, downloadPanel, convertPanel}) {
@@ -114,17 +110,19 @@ void DownloadWindow::showEvent(QShowEvent* event) {
   }
   setWindowTitle(toQt(resources::loadString(resources::StringId::Title)));
   for (QLabel* label : {downloadNameLabel, receivedLabel, timeLeftLabel, speedLabel}) label->clear();
-  if (!request_->sources.empty()) pageUrlLabel->setText(toQt(request_->sources.front()));
-  request_->onWindowShown();
+  const download::JobInput& input = job_->input();
+  if (input.mode == download::RequestMode::ConvertLocalFile) {
+    showPanel(convertPanel);
+  } else {
+    pageUrlLabel->setText(toQt(input.source));
+    showPanel(pagePanel);
+  }
+  job_->start();
 }
 
-void DownloadWindow::showPanel(download::Panel panel) {
-  QFrame* shown = panel == download::Panel::FetchPage  ? pagePanel
-                  : panel == download::Panel::Download ? downloadPanel
-                  : panel == download::Panel::Convert  ? convertPanel
-                                                       : nullptr;
+void DownloadWindow::showPanel(QFrame* shown) {
   for (QFrame* p : {pagePanel, downloadPanel, convertPanel}) p->setVisible(p == shown);
-  if (shown != nullptr) setFixedSize(shown->size());
+  setFixedSize(shown->size());
 }
 
 void DownloadWindow::centreOnOwner() {
@@ -135,53 +133,92 @@ void DownloadWindow::centreOnOwner() {
   move(outer.left() + (outer.width() - own.width()) / 2, outer.top() + (outer.height() - own.height()) / 2);
 }
 
-void DownloadWindow::showDownloadName(const std::string& text) {
-  downloadNameLabel->setText(toQt(text));
-  downloadNameLabel->setToolTip(toQt(text));
+void DownloadWindow::searching(const std::string& page) {
+  pageUrlLabel->setText(toQt(page));
 }
 
-void DownloadWindow::showDownloadBar(std::int64_t received, std::int64_t total) {
+void DownloadWindow::downloading(const std::string& videoFile) {
+  showPanel(downloadPanel);
+  centreOnOwner();
+  const QString text = toQt("Downloading: " + videoFile + " ...");
+  downloadNameLabel->setText(text);
+  downloadNameLabel->setToolTip(text);
+}
+
+void DownloadWindow::downloadProgress(const download::DownloadFigures& figures) {
   // No size announced: the bar only shows that data arrives.
-  downloadProgressBar->setBusy(total < 0);
-  if (total < 0) {
+  downloadProgressBar->setBusy(figures.total < 0);
+  if (figures.total < 0) {
     downloadProgressBar->setRange(0, 0);
-    return;
+  } else {
+    // The bar counts in int; sizes past its range are shown in larger units.
+    const std::int64_t unit = figures.total / std::numeric_limits<int>::max() + 1;
+    downloadProgressBar->setRange(0, static_cast<int>(figures.total / unit));
+    downloadProgressBar->setValue(
+        static_cast<int>(std::clamp<std::int64_t>(figures.received, 0, figures.total) / unit));
   }
-  // The bar counts in int; sizes past its range are shown in larger units.
-  const std::int64_t unit = total / std::numeric_limits<int>::max() + 1;
-  downloadProgressBar->setRange(0, static_cast<int>(total / unit));
-  downloadProgressBar->setValue(static_cast<int>(std::clamp<std::int64_t>(received, 0, total) / unit));
+  receivedLabel->setText(toQt(figures.receivedText));
+  timeLeftLabel->setText(toQt(figures.timeLeftText));
+  speedLabel->setText(toQt(figures.speedText));
 }
 
-void DownloadWindow::showDownloadDetails(const std::string& received, const std::string& timeLeft,
-                                         const std::string& speed) {
-  receivedLabel->setText(toQt(received));
-  timeLeftLabel->setText(toQt(timeLeft));
-  speedLabel->setText(toQt(speed));
+void DownloadWindow::converting(const std::string& audioFile) {
+  showPanel(convertPanel);
+  convertNameLabel->setText(toQt(audioFile));
+  convertNameLabel->setToolTip(toQt(audioFile));
 }
 
-void DownloadWindow::showUrl(const std::string& address) {
-  pageUrlLabel->setText(toQt(address));
+void DownloadWindow::conversionProgress(const download::ConversionFigures& figures) {
+  convertProgressBar->setValue(figures.percent);
+  timeElapsedLabel->setText(toQt(figures.elapsed));
+  timeEstimatedLabel->setText(toQt(figures.estimated));
 }
 
-void DownloadWindow::showConvertName(const std::string& name) {
-  convertNameLabel->setText(toQt(name));
-  convertNameLabel->setToolTip(toQt(name));
-}
-
-void DownloadWindow::showConvertProgress(int position, const std::string& elapsed,
-                                         const std::string& estimated) {
-  convertProgressBar->setValue(position);
-  timeElapsedLabel->setText(toQt(elapsed));
-  timeEstimatedLabel->setText(toQt(estimated));
-}
-
-void DownloadWindow::closeWindow(int modalResult) {
-  if (!closing_) done(modalResult);
+// How each ending looks: no stream found, the age page or a refused page are notices and end as Stop does; a
+// failed download or conversion is an error box; a page that cannot be read closes without a word; an audio
+// file in use is told and the window waits for Stop.
+void DownloadWindow::finished(const download::JobOutcome& outcome) {
+  if (closing_) return;
+  using Cause = download::JobOutcome::Cause;
+  const std::string& item = job_->input().source;
+  switch (outcome.status) {
+    case download::JobOutcome::Status::Done:
+      done(platform::ModalResult::Cancel);
+      return;
+    case download::JobOutcome::Status::Stopped:
+      done(platform::ModalResult::Abort);
+      return;
+    case download::JobOutcome::Status::Failed:
+      break;
+  }
+  switch (outcome.cause) {
+    case Cause::NoStreamFound:
+    case Cause::AgeRestricted:
+    case Cause::PageRefused:
+      common::frontEnd().notice(item, outcome.message);
+      done(platform::ModalResult::Abort);
+      return;
+    case Cause::OutputInUse:
+      common::frontEnd().failure(item, outcome.message);
+      return;
+    case Cause::PageUnreadable:
+    case Cause::OutputKept:
+      done(platform::ModalResult::Cancel);
+      return;
+    case Cause::None:
+    case Cause::ResolverFailed:
+    case Cause::DownloadFailed:
+    case Cause::ConverterNotStarted:
+    case Cause::ConversionFailed:
+      if (!outcome.message.empty()) common::frontEnd().failure(item, outcome.message);
+      done(platform::ModalResult::Cancel);
+      return;
+  }
 }
 
 void DownloadWindow::onStopClicked() {
-  request_->stop();
+  job_->stop();
+  done(platform::ModalResult::Abort);
 }
 
 void DownloadWindow::reject() {
@@ -191,6 +228,9 @@ void DownloadWindow::reject() {
 void DownloadWindow::done(int result) {
   if (closing_) return;
   closing_ = true;
-  request_->onWindowClosed();
+  // A stage still running when the window closes (the close box) ends with it.
+  job_->stop();
   QDialog::done(result);
 }
+
+}  // namespace app

@@ -1,10 +1,8 @@
-// The modal download window: shows one request's panels (page, download, conversion) and forwards
-// Stop and close to the request, which does the work.
+// The modal download window: shows one job's stages on its panels (page, download, conversion), forwards Stop
+// and close to the job, and turns the job's outcome into a box and its modal result. The job does the work.
 #pragma once
 
-#include "download/ConversionRequest.h"
-#include "download/DownloadRequest.h"
-#include "platform/browser/WebBrowser.h"
+#include "download/Job.h"
 #include "ui/skin/ProgressBar.h"
 
 #include <QDialog>
@@ -15,13 +13,15 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-class DownloadWindow : public QDialog, private download::RequestView {
+namespace app {
+
+class DownloadWindow : public QDialog, private download::JobListener {
  public:
-  // `outputFolder` is the main window's output folder text.
-  DownloadWindow(QWidget* owner, const download::ConversionRequest& request, const std::string& outputFolder);
+  DownloadWindow(QWidget* owner, const download::JobInput& job,
+                 download::JobParts parts = download::standardJobParts());
   ~DownloadWindow() override;
 
-  download::DownloadRequest& request() { return *request_; }
+  download::Job& job() { return *job_; }
 
   // The page panel: fetching the page.
   QFrame* pagePanel = nullptr;
@@ -45,7 +45,7 @@ class DownloadWindow : public QDialog, private download::RequestView {
   QPushButton* convertStopButton = nullptr;
 
   void onStopClicked();
-  void done(int result) override;  // every ending: onWindowClosed, then the modal result
+  void done(int result) override;  // every ending: the job stops, then the modal result
   void reject() override;          // the close box and Escape: Cancel
 
  protected:
@@ -55,22 +55,20 @@ class DownloadWindow : public QDialog, private download::RequestView {
   void createPagePanel();
   void createDownloadPanel();
   void createConvertPanel();
+  void showPanel(QFrame* panel);
+  void centreOnOwner();
 
-  // RequestView.
-  void showPanel(download::Panel panel) override;
-  void showUrl(const std::string& address) override;
-  void centreOnOwner() override;
-  void showDownloadName(const std::string& text) override;
-  void showDownloadBar(std::int64_t received, std::int64_t total) override;
-  void showDownloadDetails(const std::string& received, const std::string& timeLeft,
-                           const std::string& speed) override;
-  void showConvertName(const std::string& name) override;
-  void showConvertProgress(int position, const std::string& elapsed, const std::string& estimated) override;
-  void closeWindow(int modalResult) override;
+  // JobListener.
+  void searching(const std::string& page) override;
+  void downloading(const std::string& videoFile) override;
+  void downloadProgress(const download::DownloadFigures& figures) override;
+  void converting(const std::string& audioFile) override;
+  void conversionProgress(const download::ConversionFigures& figures) override;
+  void finished(const download::JobOutcome& outcome) override;
 
-  std::unique_ptr<platform::WebBrowser> firstBrowser_;  // the hidden browser controls the page is read with
-  std::unique_ptr<platform::WebBrowser> secondBrowser_;
-  std::unique_ptr<download::DownloadRequest> request_;
+  std::unique_ptr<download::Job> job_;
   bool shown_ = false;
   bool closing_ = false;
 };
+
+}  // namespace app

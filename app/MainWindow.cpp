@@ -2,15 +2,15 @@
 
 #include "app/AboutBox.h"
 #include "app/FolderPicker.h"
-#include "app/FormatTable.h"
 #include "app/LoginDialog.h"
 #include "app/StartRequest.h"
+#include "common/AudioFormats.h"
+#include "common/Settings.h"
 #include "common/SiteConfig.h"
 #include "common/Text.h"
 #include "convert/ConvertProcess.h"
 #include "platform/ClipboardWatch.h"
 #include "platform/Dialogs.h"
-#include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/browser/WebEngineModule.h"
@@ -44,7 +44,6 @@ namespace {
 constexpr int kClientWidth = 407;
 constexpr int kClientHeight = 334;
 constexpr std::size_t kMaxClipboardText = 64 * 1024;  // longer copied text is never an address
-const char* const kSection = "Options";
 
 QString toQt(const std::string& text) {
   return QString::fromStdString(text);
@@ -166,7 +165,8 @@ void MainWindow::createOutputPanel() {
 void MainWindow::createBottomControls() {
   formatLabel = skin::createLabel(contentPanel, "Convert to:", 0, 138);
   formatCombo = skin::createDropDownList(contentPanel, 0, 158, 390, 21);
-  for (const std::string& text : formatListTexts()) formatCombo->addItem(QString::fromStdString(text));
+  for (const common::AudioFormat& format : common::audioFormats())
+    formatCombo->addItem(QString::fromUtf8(format.listText.data(), static_cast<int>(format.listText.size())));
   formatCombo->setCurrentIndex(1);
   downloadConvertRadio =
       skin::createRadioButton(contentPanel, "Download and convert video from YouTube", 0, 190);
@@ -199,23 +199,19 @@ void MainWindow::createMenu() {
 }
 
 void MainWindow::loadSettings() {
-  const platform::IniFile ini(platform::settingsFilePath());
-  outputDir = ini.readString(kSection, "OutputDirectory", platform::defaultOutputDir());
-  modeIndex = ini.readInteger(kSection, "RadioButton", 0);
-  formatIndex = ini.readInteger(kSection, "ConvertFormat", 1);
+  const common::Settings settings = common::readSettings();
+  outputDir = settings.outputFolder;
+  modeIndex = settings.mode;
+  formatIndex = settings.formatIndex;
 }
 
 void MainWindow::saveSettings() {
-  platform::IniFile ini(platform::settingsFilePath());
   const std::string typed = outputFolderEdit->text().toStdString();
   if (platform::directoryExists(typed)) outputDir = typed;
-  ini.writeString(kSection, "OutputDirectory", outputDir);
   if (downloadConvertRadio->isChecked()) modeIndex = 0;
   if (convertLocalRadio->isChecked()) modeIndex = 1;
-  ini.writeInteger(kSection, "RadioButton", modeIndex);
   formatIndex = formatCombo->currentIndex();
-  ini.writeInteger(kSection, "ConvertFormat", formatIndex);
-  ini.updateFile();
+  common::writeSettings({.outputFolder = outputDir, .mode = modeIndex, .formatIndex = formatIndex});
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -301,12 +297,15 @@ void MainWindow::onExitClicked() {
 
 void MainWindow::onStartClicked() {
   try {
-    const MainWindowFields fields{
-        downloadConvertRadio->isChecked(),       convertLocalRadio->isChecked(),
-        urlEdit->text().toStdString(),           localFileEdit->text().toStdString(),
-        outputFolderEdit->text().toStdString(),  formatCombo->currentIndex(),
-        formatCombo->currentText().toStdString()};
-    startRequest(this, fields, outputDir);
+    using Source = app::StartInput::Source;
+    const app::StartInput input{.source = downloadConvertRadio->isChecked() ? Source::PageAddress
+                                          : convertLocalRadio->isChecked()  ? Source::LocalFile
+                                                                            : Source::Unchosen,
+                                .address = urlEdit->text().toStdString(),
+                                .localFile = localFileEdit->text().toStdString(),
+                                .outputFolder = outputFolderEdit->text().toStdString(),
+                                .formatIndex = formatCombo->currentIndex()};
+    app::startRequest(this, input, outputDir);
   } catch (...) {
     // A failed request leaves nothing to report; the main window stays usable.
   }

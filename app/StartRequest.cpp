@@ -1,19 +1,13 @@
 #include "app/StartRequest.h"
 
 #include "app/DownloadLauncher.h"
-#include "app/FormatTable.h"
-#include "common/Addresses.h"
 #include "common/FrontEnd.h"
-#include "common/SiteConfig.h"
 #include "common/Text.h"
-#include "download/StreamResolver.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "resources/Strings.h"
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 namespace app {
@@ -21,11 +15,6 @@ namespace {
 
 // The file filter of the local-file picker.
 constexpr const char* kVideoFileFilter = "Flv files(*.flv)|*.flv| Any file(*.*)|*.*";
-
-// A notice about the request's `item` (its address or file; empty before one is given).
-void notice(const std::string& text, const std::string& item = std::string()) {
-  common::frontEnd().notice(item, text);
-}
 
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> parts;
@@ -37,65 +26,11 @@ std::vector<std::string> split(const std::string& text, char separator) {
   return parts;
 }
 
-// Offers to create a missing output folder with all its missing parents. True when the folder exists
-// afterwards; false when the user said No or it could not be created (no message for that).
-bool ensureOutputFolder(const std::string& folder) {
-  if (platform::directoryExists(folder)) return true;
-  if (!common::frontEnd().confirmCreateFolder(folder)) return false;
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  return platform::directoryExists(folder);
-}
-
-// The line that names the video: the normalised page address, or the local file; nothing when the
-// address is not a video page or the file does not exist (after saying so).
-std::optional<std::string> sourceLine(const MainWindowFields& fields) {
-  if (fields.downloadConvert) {
-    // Other sites' pages are taken while the stream resolver is there to read them.
-    if (!common::isVideoPageUrl(fields.url) &&
-        !(common::isWebAddress(fields.url) && download::isResolverEnabled())) {
-      notice(enterUrlLikeText(), fields.url);
-      return std::nullopt;
-    }
-    return common::normalizeVideoUrl(fields.url);
-  }
-  if (!platform::fileExists(fields.fileName)) {
-    notice(resources::loadString(resources::StringId::CheckVideoFile), fields.fileName);
-    return std::nullopt;
-  }
-  return fields.fileName;
-}
-
 }  // namespace
 
-std::optional<download::ConversionRequest> checkRequest(const MainWindowFields& fields,
-                                                        std::string& outputDir) {
-  if (fields.downloadConvert && fields.url.empty()) {
-    notice(resources::loadString(resources::StringId::EnterVideoUrl));
-    return std::nullopt;
-  }
-  if (fields.convertLocal && fields.fileName.empty()) {
-    notice(resources::loadString(resources::StringId::SelectLocalFile));
-    return std::nullopt;
-  }
-  outputDir = fields.outputFolder;
-  if (!ensureOutputFolder(outputDir)) return std::nullopt;
-  std::optional<std::string> source = sourceLine(fields);
-  if (!source) return std::nullopt;
-  download::ConversionRequest request;
-  request.sources.push_back(*source);
-  request.mode = fields.downloadConvert ? download::RequestMode::DownloadConvert
-                                        : download::RequestMode::ConvertLocalFile;
-  request.targetExt = formatExtension(fields.formatText);
-  request.convertArgs = formatArgs(fields.formatIndex);
-  return request;
-}
-
-void startRequest(QWidget* owner, const MainWindowFields& fields, std::string& outputDir) {
+void startRequest(QWidget* owner, const StartInput& input, std::string& outputDir) {
   try {
-    if (std::optional<download::ConversionRequest> request = checkRequest(fields, outputDir)) {
-      showDownloadWindow(owner, *request);
-    }
+    if (std::optional<download::JobInput> job = checkStart(input, outputDir)) showDownloadWindow(owner, *job);
   } catch (...) {
     // A failed request leaves nothing to report; the main window stays as it was.
   }
@@ -116,18 +51,6 @@ std::optional<std::string> selectLocalFile() {
       platform::currentDialogs().openFiles(std::string(), toPickerFilter(kVideoFileFilter), std::string());
   if (chosen.empty()) return std::nullopt;
   return chosen.front();
-}
-
-std::string enterUrlLikeText() {
-  // The string table holds the text with the real site's example; a configured site brings its own.
-  std::string text = resources::loadString(resources::StringId::EnterUrlLike);
-  const std::string realExample = common::SiteConfig().exampleWatchUrl;
-  if (text.size() >= realExample.size() &&
-      text.compare(text.size() - realExample.size(), realExample.size(), realExample) == 0) {
-    text.replace(text.size() - realExample.size(), realExample.size(),
-                 common::SiteConfig::current().exampleWatchUrl);
-  }
-  return text;
 }
 
 std::string toPickerFilter(const std::string& filter) {

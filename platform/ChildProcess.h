@@ -39,6 +39,10 @@ class ChildProcess {
   bool started() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
 
+  // A descriptor that becomes readable once the child has ended (for a notifier); -1 when the system
+  // gives none, or no child runs.
+  int exitDescriptor() const { return pidfd_; }
+
   // Waits up to `ms` milliseconds for the child to end, without reaping it; true once it has ended.
   // May be called from another thread while the owner does not reap().
   bool waitForExit(int ms) const;

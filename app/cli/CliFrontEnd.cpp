@@ -12,9 +12,8 @@ bool CliFrontEnd::confirmOverwrite(const std::string& file) {
   if (overwrite_ == OverwritePolicy::Replace) return true;
   const std::string question = file + resources::loadString(resources::StringId::Overwrite);
   Terminal& terminal = report_.terminal();
-  if (overwrite_ == OverwritePolicy::Ask && terminal.canAsk() && terminal.ask(question)) return true;
-  report(report_.item(), file + " has existed, kept it (-y replaces it)");
-  return false;
+  // A kept file is told with the item's outcome.
+  return overwrite_ == OverwritePolicy::Ask && terminal.canAsk() && terminal.ask(question);
 }
 
 bool CliFrontEnd::confirmCreateFolder(const std::string& /*folder*/) {

@@ -1,7 +1,6 @@
-// The command line's answers to the questions and notices of a request: the overwrite question from
-// -y/-n or on the terminal (without one the file is kept), a missing output folder created without
-// asking, every notice and failure one line on standard error. A notice or failure, and a kept file,
-// make the item fail.
+// The command line's answers to the questions and notices of Start's checks and a job: the overwrite question
+// from -y/-n or on the terminal (without one the file is kept), a missing output folder created without
+// asking, every notice and failure one line on standard error. A notice or failure makes the item fail.
 #pragma once
 
 #include "app/cli/CliOptions.h"

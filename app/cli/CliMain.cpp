@@ -64,10 +64,12 @@ int main(int argc, char** argv) {
   int status = 0;
   convert::createConvertProcess();
   {
+    // The items run from the event loop, one after another; the last one's end ends the loop.
     cli::CliJob job(*options, terminal);
     const platform::TerminationSignals stopSignals([&job](int) { job.stop(); },
                                                    platform::TerminationSignals::InterruptedCalls::Fail);
-    status = job.run();
+    job.start([](int jobStatus) { QCoreApplication::exit(jobStatus); });
+    status = QCoreApplication::exec();
   }
   convert::destroyConvertProcess();
   return status;

@@ -1,13 +1,11 @@
 #include "app/cli/CliOptions.h"
 
-#include "common/Text.h"
+#include "common/AudioFormats.h"
 
 #include <array>
 
 namespace cli {
 namespace {
-
-constexpr std::array<const char*, 5> kFormatNames = {"mp3-256", "mp3-128", "mp3-64", "wav", "wma"};
 
 // Reads the options one argument at a time. An option's value comes in the same argument ("-oDIR",
 // "--output=DIR") or in the next one.
@@ -92,9 +90,9 @@ class Parser {
       options_.outputFolder = value;
       return true;
     }
-    options_.formatIndex = formatIndexOf(value);
+    options_.formatIndex = common::audioFormatIndex(value);
     if (options_.formatIndex < 0)
-      return reject("unknown format '" + value + "' (mp3-256, mp3-128, mp3-64, wav or wma)");
+      return reject("unknown format '" + value + "' (" + common::audioFormatNames() + ")");
     return true;
   }
 
@@ -133,21 +131,18 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, 
   return Parser(args, error).run();
 }
 
-int formatIndexOf(const std::string& name) {
-  const std::string lower = common::lowerAscii(name);
-  for (std::size_t i = 0; i < kFormatNames.size(); ++i) {
-    if (lower == kFormatNames[i]) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 std::string usageText() {
+  std::string formats;
+  for (const common::AudioFormat& format : common::audioFormats())
+    formats += (formats.empty() ? "" : " | ") + std::string(format.name);
   return "Usage: clipwave-cli [options] ADDRESS|FILE...\n"
          "Turns the video of each page address, or each local video file, into an audio file.\n"
          "\n"
          "  -o, --output DIR      output folder (default: the folder the window last used);\n"
          "                        created when it does not exist\n"
-         "  -f, --format NAME     mp3-256 | mp3-128 | mp3-64 | wav | wma\n"
+         "  -f, --format NAME     " +
+         formats +
+         "\n"
          "                        (default: the format the window last used)\n"
          "  -y, --overwrite       replace existing output files without asking\n"
          "  -n, --no-overwrite    keep existing output files; that item fails\n"

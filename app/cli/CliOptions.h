@@ -16,7 +16,7 @@ enum class OverwritePolicy {
 
 struct CliOptions {
   std::string outputFolder;  // empty: the folder the window last used
-  int formatIndex = -1;      // an index of the window's format list; -1: the format the window last used
+  int formatIndex = -1;      // an index of common::audioFormats(); -1: the format the window last used
   OverwritePolicy overwrite = OverwritePolicy::Ask;
   bool quiet = false;
   bool help = false;
@@ -30,8 +30,5 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, 
 
 // The --help text.
 std::string usageText();
-
-// The format names of -f, in the order of the window's list: mp3-256, mp3-128, mp3-64, wav, wma.
-int formatIndexOf(const std::string& name);  // -1 for a name that is none of them
 
 }  // namespace cli

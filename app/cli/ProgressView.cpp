@@ -1,7 +1,5 @@
 #include "app/cli/ProgressView.h"
 
-#include "platform/Dialogs.h"
-
 #include <algorithm>
 
 namespace cli {
@@ -32,8 +30,8 @@ std::string percentText(int percent) {
 
 }  // namespace
 
-ProgressView::ProgressView(ItemReport& report, std::function<void(int)> onClose)
-    : report_(report), terminal_(report.terminal()), onClose_(std::move(onClose)) {
+ProgressView::ProgressView(ItemReport& report, std::function<void(bool ok)> ended)
+    : report_(report), terminal_(report.terminal()), ended_(std::move(ended)) {
   redraw_.setSingleShot(true);
   QObject::connect(&redraw_, &QTimer::timeout, [this] {
     drawDownload(true);
@@ -41,98 +39,85 @@ ProgressView::ProgressView(ItemReport& report, std::function<void(int)> onClose)
   });
 }
 
-bool ProgressView::finished() const {
-  if (request_ == nullptr || report_.failed()) return false;
-  if (request_->mode == download::RequestMode::DownloadOnly)
-    return panel_ == download::Panel::Download && modalResult_ != platform::ModalResult::Abort;
-  return request_->convertPosition == 100;
+void ProgressView::searching(const std::string& /*page*/) {
+  enter(Stage::Search);
+  terminal_.line("Get html from the URL, please wait... " + report_.item());
 }
 
-void ProgressView::showPanel(download::Panel panel) {
-  if (panel == panel_) return;
-  if (panel_ != download::Panel::None) endPhase(true);  // the next phase begins: this one is done
-  panel_ = panel;
-  if (panel == download::Panel::FetchPage)
-    terminal_.line("Get html from the URL, please wait... " + report_.item());
-  downloadNamed_ = false;
-  received_ = 0;
-  total_ = -1;
-  receivedText_.clear();
-  timeLeftText_.clear();
-  speedText_.clear();
+void ProgressView::downloading(const std::string& videoFile) {
+  videoFile_ = videoFile;
+  enter(Stage::Download);
+  download_ = {};
+  terminal_.line("Downloading: " + videoFile + " ...");
+  drawDownload(true);
+}
+
+void ProgressView::downloadProgress(const download::DownloadFigures& figures) {
+  download_ = figures;
+  drawDownload(false);
+}
+
+void ProgressView::converting(const std::string& audioFile) {
+  enter(Stage::Convert);
+  audioFile_ = audioFile;
+  convertNamed_ = false;
   position_ = 0;
   elapsed_.clear();
   estimated_.clear();
 }
 
-void ProgressView::showUrl(const std::string& /*address*/) {
-  // The item itself, named when the page phase began.
-}
-
-void ProgressView::showDownloadName(const std::string& text) {
-  terminal_.line(text);  // "Downloading: <file> ..."
-  downloadNamed_ = true;
-  drawDownload(true);
-}
-
-void ProgressView::showDownloadBar(std::int64_t received, std::int64_t total) {
-  received_ = received;
-  total_ = total;
-  drawDownload(false);
-}
-
-void ProgressView::showDownloadDetails(const std::string& received, const std::string& timeLeft,
-                                       const std::string& speed) {
-  receivedText_ = received;
-  timeLeftText_ = timeLeft;
-  speedText_ = speed;
-  drawDownload(false);
-}
-
-void ProgressView::showConvertName(const std::string& name) {
-  convertName_ = name;
-  if (report_.failed()) return;  // the existing file was kept: nothing is converted
-  terminal_.line("Converting: " + name + " ...");
-  drawConvert(true);
-}
-
-void ProgressView::showConvertProgress(int position, const std::string& elapsed,
-                                       const std::string& estimated) {
-  position_ = position;
+void ProgressView::conversionProgress(const download::ConversionFigures& figures) {
+  if (!convertNamed_) {
+    terminal_.line("Converting: " + audioFile_ + " ...");
+    convertNamed_ = true;
+  }
+  position_ = figures.percent;
   // The end record clears the window's time labels; the line keeps the last times it showed.
-  if (!elapsed.empty()) elapsed_ = elapsed;
-  if (!estimated.empty()) estimated_ = estimated;
-  drawConvert(position >= 100);
-  // A failed conversion that does not end the request: the window would wait for Stop.
-  if (report_.failed() && position < 100 && stop_) stop_();
+  if (!figures.elapsed.empty()) elapsed_ = figures.elapsed;
+  if (!figures.estimated.empty()) estimated_ = figures.estimated;
+  drawConvert(figures.percent >= 100);
 }
 
-void ProgressView::closeWindow(int modalResult) {
-  if (closed_) return;
-  closed_ = true;
-  modalResult_ = modalResult;
-  endPhase(finished());
+void ProgressView::finished(const download::JobOutcome& outcome) {
+  using Status = download::JobOutcome::Status;
   redraw_.stop();
-  if (onClose_) onClose_(modalResult);
+  if (outcome.status == Status::Done) {
+    endStage(true);
+  } else {
+    // A failure or a stop ends the line as it was last drawn; nothing of a failed stage is drawn again.
+    terminal_.endInPlace();
+  }
+  if (outcome.status == Status::Failed) {
+    std::string message = outcome.message;
+    if (outcome.cause == download::JobOutcome::Cause::OutputKept) message += " (-y replaces it)";
+    report_.fail(report_.item(), message);
+  }
+  stage_ = Stage::None;
+  if (ended_) ended_(outcome.status == Status::Done && !report_.failed());
 }
 
-// The line of the phase that ends stays on the terminal as last drawn; without a terminal a completed
-// phase says so in a line of its own.
-void ProgressView::endPhase(bool completed) {
-  switch (panel_) {
-    case download::Panel::FetchPage:
-      if (completed && !terminal_.isTerminal() && request_ != nullptr)
-        terminal_.line("Found the video: " + request_->fileName);
+// A new stage begins: the one before it is done.
+void ProgressView::enter(Stage stage) {
+  if (stage_ != Stage::None && stage_ != stage) endStage(true);
+  stage_ = stage;
+}
+
+// The line of the stage that ends stays on the terminal as last drawn; without a terminal a completed stage
+// says so in a line of its own.
+void ProgressView::endStage(bool completed) {
+  switch (stage_) {
+    case Stage::Search:
+      if (completed && !terminal_.isTerminal()) terminal_.line("Found the video: " + videoFile_);
       break;
-    case download::Panel::Download:
+    case Stage::Download:
       drawDownload(true);
-      if (completed && !terminal_.isTerminal()) terminal_.line("Downloaded: " + receivedText_);
+      if (completed && !terminal_.isTerminal()) terminal_.line("Downloaded: " + download_.receivedText);
       break;
-    case download::Panel::Convert:
+    case Stage::Convert:
       drawConvert(true);
-      if (completed && !terminal_.isTerminal()) terminal_.line("Converted: " + convertName_);
+      if (completed && convertNamed_ && !terminal_.isTerminal()) terminal_.line("Converted: " + audioFile_);
       break;
-    case download::Panel::None:
+    case Stage::None:
       break;
   }
   terminal_.endInPlace();
@@ -155,18 +140,20 @@ bool ProgressView::due(bool force) {
 }
 
 void ProgressView::drawDownload(bool force) {
-  if (panel_ != download::Panel::Download || !downloadNamed_ || !due(force)) return;
-  const int percent = total_ > 0    ? static_cast<int>(std::min(received_, total_) * 100 / total_)
-                      : total_ == 0 ? 100
-                                    : -1;
-  std::string after = receivedText_;
-  if (!speedText_.empty()) after += "  " + speedText_;
-  if (!timeLeftText_.empty()) after += "  " + timeLeftText_ + " left";
+  if (stage_ != Stage::Download || !due(force)) return;
+  const std::int64_t received = download_.received;
+  const std::int64_t total = download_.total;
+  const int percent = total > 0    ? static_cast<int>(std::min(received, total) * 100 / total)
+                      : total == 0 ? 100
+                                   : -1;
+  std::string after = download_.receivedText;
+  if (!download_.speedText.empty()) after += "  " + download_.speedText;
+  if (!download_.timeLeftText.empty()) after += "  " + download_.timeLeftText + " left";
   drawInPlace(percent, after);
 }
 
 void ProgressView::drawConvert(bool force) {
-  if (panel_ != download::Panel::Convert || report_.failed() || !due(force)) return;
+  if (stage_ != Stage::Convert || !convertNamed_ || !due(force)) return;
   const std::string after = "Time elapsed: " + (elapsed_.empty() ? "00:00" : elapsed_) +
                             "  Time estimated: " + (estimated_.empty() ? "00:00" : estimated_);
   drawInPlace(position_, after);

@@ -233,6 +233,11 @@ void HttpClient::requestSync(RequestType type) {
 
 // --- Request start ------------------------------------------------------------------------------
 
+void HttpClient::getAsync() {
+  locationChangeCurCount_ = 0;
+  startRequest(RequestType::Get);
+}
+
 void HttpClient::startRequest(RequestType type) {
   if (type == RequestType::Close) {
     ++serial_;

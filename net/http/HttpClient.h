@@ -64,6 +64,8 @@ class HttpClient : private HttpResponseHost {
   void requestSync(RequestType type);
   // The asynchronous start; onRequestDone reports the end.
   void startRequest(RequestType type);
+  // The asynchronous GET: a new request, whose relocations are counted afresh (as get() does).
+  void getAsync();
   void abort();
 
   // --- Properties -------------------------------------------------------------------------------

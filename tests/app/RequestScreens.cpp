@@ -97,9 +97,9 @@ int main(int argc, char** argv) {
   platform::setSettingsFilePath(tmp + "/settings.ini");
   platform::installQtDialogs();
   common::SiteConfig::setCurrent(common::SiteConfig());
-  app::setDownloadWindowFactory([](QWidget*, const download::ConversionRequest& request) {
-    std::printf("request: %s mode %d %s \"%s\"\n", request.sources.front().c_str(),
-                static_cast<int>(request.mode), request.targetExt.c_str(), request.convertArgs.c_str());
+  app::setDownloadWindowFactory([](QWidget*, const download::JobInput& request) {
+    std::printf("request: %s mode %d %s \"%s\"\n", request.source.c_str(), static_cast<int>(request.mode),
+                request.targetExt.c_str(), request.convertArgs.c_str());
     return 2;
   });
 

@@ -1,10 +1,11 @@
 // Start, Show Files and the local-file picker over the main window's field values, with scripted
 // dialogs and a download window factory that records what it is handed.
 #include "app/DownloadLauncher.h"
-#include "app/FormatTable.h"
 #include "app/StartRequest.h"
+#include "common/AudioFormats.h"
 #include "common/SiteConfig.h"
 #include "resources/Strings.h"
+#include "support/JobInputs.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -21,7 +22,13 @@
 
 namespace {
 
-using download::ConversionRequest;
+using ConversionRequest = download::JobInput;
+
+// What Start hands on: the source, the mode and the format's extension and arguments.
+ConversionRequest handedOn(const std::string& source, download::RequestMode mode, const std::string& ext,
+                           const std::string& args) {
+  return testing_support::jobInput(source, mode, std::string(), ext, args);
+}
 using platform::DialogButtons;
 using platform::DialogIcon;
 using testing_support::ScriptedDialogs;
@@ -76,9 +83,8 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
     Folder folder;
     std::vector<int> answers;  // to the questions
     std::vector<Dialog> dialogs;
-    std::optional<ConversionRequest> request;  // "{clip}" in sources as above
+    std::optional<ConversionRequest> request;  // "{clip}" in the source as above
     int formatIndex = 1;
-    std::string formatText = kMp3Normal;
   };
   const std::string missing = std::string("{out}");
   const Dialog question{missing + kMissingSuffix, DialogIcon::Information, DialogButtons::YesNo};
@@ -164,10 +170,8 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Exists,
        {},
        {},
-       ConversionRequest{{"http://video.google.com/videoplay?docid=5"},
-                         download::RequestMode::DownloadConvert,
-                         ".mp3",
-                         kArgs128}},
+       handedOn("http://video.google.com/videoplay?docid=5", download::RequestMode::DownloadConvert, ".mp3",
+                kArgs128)},
       {"a YouTube address is normalised",
        true,
        "http://www.youtube.com/watch?feature=x&v=abc",
@@ -175,8 +179,8 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Exists,
        {},
        {},
-       ConversionRequest{
-           {"http://www.youtube.com/watch?v=abc"}, download::RequestMode::DownloadConvert, ".mp3", kArgs128}},
+       handedOn("http://www.youtube.com/watch?v=abc", download::RequestMode::DownloadConvert, ".mp3",
+                kArgs128)},
       {"created folder, then WAV",
        true,
        "http://www.youtube.com/watch?v=abc",
@@ -184,10 +188,9 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Missing,
        {platform::ModalResult::Yes},
        {question},
-       ConversionRequest{
-           {"http://www.youtube.com/watch?v=abc"}, download::RequestMode::DownloadConvert, ".wav", kArgs128},
-       3,
-       "WAV - Lossless Audio (Stereo)"},
+       handedOn("http://www.youtube.com/watch?v=abc", download::RequestMode::DownloadConvert, ".wav",
+                kArgs128),
+       3},
       {"local file to WMA",
        false,
        "",
@@ -195,12 +198,9 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Exists,
        {},
        {},
-       ConversionRequest{{"{clip}"},
-                         download::RequestMode::ConvertLocalFile,
-                         ".wma",
-                         "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
-       4,
-       "WMA - Windows Media Audio (Stereo)"},
+       handedOn("{clip}", download::RequestMode::ConvertLocalFile, ".wma",
+                "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "),
+       4},
       {"nothing selected in the format list",
        false,
        "",
@@ -208,9 +208,8 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
        Folder::Exists,
        {},
        {},
-       ConversionRequest{{"{clip}"}, download::RequestMode::ConvertLocalFile, "", ""},
-       -1,
-       ""},
+       handedOn("{clip}", download::RequestMode::ConvertLocalFile, "", ""),
+       -1},
   };
 
   for (const Row& row : rows) {
@@ -249,8 +248,12 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
                                                            : row.answers.at(nextAnswer++));
     }
     RecordingFactory factory;
-    app::MainWindowFields fields{row.download, !row.download,   row.url,       fill(row.file, out),
-                                 out,          row.formatIndex, row.formatText};
+    const app::StartInput fields{
+        .source = row.download ? app::StartInput::Source::PageAddress : app::StartInput::Source::LocalFile,
+        .address = row.url,
+        .localFile = fill(row.file, out),
+        .outputFolder = out,
+        .formatIndex = row.formatIndex};
     std::string outputDir = "previous";
 
     app::startRequest(nullptr, fields, outputDir);
@@ -267,8 +270,8 @@ TEST_F(RequestTest, StartChecksTheFieldsInOrderAndHandsOnTheRequest) {
     if (row.request) {
       ASSERT_EQ(factory.requests().size(), 1u);
       const ConversionRequest& got = factory.requests().front();
-      ASSERT_EQ(got.sources.size(), 1u);
-      EXPECT_EQ(got.sources.front(), fill(row.request->sources.front(), out));
+      EXPECT_EQ(got.source, fill(row.request->source, out));
+      EXPECT_EQ(got.outputFolder, out);
       EXPECT_EQ(got.mode, row.request->mode);
       EXPECT_EQ(got.targetExt, row.request->targetExt);
       EXPECT_EQ(got.convertArgs, row.request->convertArgs);
@@ -291,8 +294,11 @@ TEST_F(RequestTest, AnErrorOutOfTheDownloadWindowIsAbsorbed) {
     throw std::runtime_error("the download window failed");
   });
   std::string outputDir;
-  app::MainWindowFields fields{true, false,     "http://www.youtube.com/watch?v=a", "", dir_.path(),
-                               1,    kMp3Normal};
+  const app::StartInput fields{.source = app::StartInput::Source::PageAddress,
+                               .address = "http://www.youtube.com/watch?v=a",
+                               .localFile = {},
+                               .outputFolder = dir_.path(),
+                               .formatIndex = 1};
   EXPECT_NO_THROW(app::startRequest(nullptr, fields, outputDir));
   EXPECT_TRUE(dialogs.shown().empty());
 }
@@ -308,36 +314,55 @@ TEST_F(RequestTest, TheAddressNoticeNamesTheConfiguredExample) {
   dialogs.answer(platform::ModalResult::Ok);
   RecordingFactory factory;
   std::string outputDir;
-  app::MainWindowFields fields{true,        false, "http://127.0.0.1:8123/watch?x=1&v=abc",      "",
-                               dir_.path(), 0,     "MP3 - High Quality Audio (256 Kbps, Stereo)"};
+  app::StartInput fields{.source = app::StartInput::Source::PageAddress,
+                         .address = "http://127.0.0.1:8123/watch?x=1&v=abc",
+                         .localFile = {},
+                         .outputFolder = dir_.path(),
+                         .formatIndex = 0};
   app::startRequest(nullptr, fields, outputDir);
-  fields.url = "http://www.youtube.com/watch?v=abc";
+  fields.address = "http://www.youtube.com/watch?v=abc";
   app::startRequest(nullptr, fields, outputDir);
   ASSERT_EQ(factory.requests().size(), 1u);
-  EXPECT_EQ(factory.requests()[0].sources, std::vector<std::string>{"http://127.0.0.1:8123/watch?v=abc"});
+  EXPECT_EQ(factory.requests()[0].source, "http://127.0.0.1:8123/watch?v=abc");
   EXPECT_EQ(factory.requests()[0].convertArgs, "-ar 44100 -ab 256kbit/s -ac 2 ");
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_EQ(dialogs.shown()[0].text, app::enterUrlLikeText());
 }
 
-TEST(FormatTableTest, ArgumentsByIndexAndExtensionByText) {
-  const std::pair<int, const char*> args[] = {
-      {-1, ""},      {0, "-ar 44100 -ab 256kbit/s -ac 2 "},
-      {1, kArgs128}, {2, "-ar 44100 -ab 64kbit/s -ac 1 "},
-      {3, kArgs128}, {4, "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
-      {5, ""},
+// One table for the window's list and the command line: each entry's list text, name, extension and
+// arguments; indices outside it (-1, nothing selected) give no format; names are found in any letter case.
+TEST(AudioFormatsTest, OneTableForTheListAndTheCommandLine) {
+  const struct {
+    int index;
+    const char* listText;
+    const char* name;
+    const char* extension;
+    const char* args;
+  } rows[] = {
+      {0, "MP3 - High Quality Audio (256 Kbps, Stereo)", "mp3-256", ".mp3", "-ar 44100 -ab 256kbit/s -ac 2 "},
+      {1, kMp3Normal, "mp3-128", ".mp3", kArgs128},
+      {2, "MP3 - Economy Quality Audio (64 Kbps, Mono)", "mp3-64", ".mp3", "-ar 44100 -ab 64kbit/s -ac 1 "},
+      {3, "WAV - Lossless Audio (Stereo)", "wav", ".wav", kArgs128},
+      {4, "WMA - Windows Media Audio (Stereo)", "wma", ".wma",
+       "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
   };
-  for (const auto& [index, expected] : args) EXPECT_EQ(app::formatArgs(index), expected) << index;
-
-  const char* const extensions[] = {".mp3", ".mp3", ".mp3", ".wav", ".wma"};
-  for (std::size_t i = 0; i < 5; ++i)
-    EXPECT_EQ(app::formatExtension(app::formatListTexts()[i]), extensions[i]);
-  const std::pair<const char*, const char*> texts[] = {{"mp3 in lower case", ".mp3"},
-                                                       {"MP3 and wav", ".wav"},
-                                                       {"WMA or WAV", ".wma"},
-                                                       {"Ogg Vorbis", ""},
-                                                       {"", ""}};
-  for (const auto& [text, expected] : texts) EXPECT_EQ(app::formatExtension(text), expected) << text;
+  ASSERT_EQ(common::audioFormats().size(), std::size(rows));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const common::AudioFormat* format = common::audioFormatAt(row.index);
+    ASSERT_NE(format, nullptr);
+    EXPECT_EQ(format->listText, row.listText);
+    EXPECT_EQ(format->name, row.name);
+    EXPECT_EQ(format->extension, row.extension);
+    EXPECT_EQ(format->converterArgs, row.args);
+    EXPECT_EQ(common::audioFormatIndex(row.name), row.index);
+  }
+  EXPECT_EQ(common::audioFormatAt(-1), nullptr);
+  EXPECT_EQ(common::audioFormatAt(5), nullptr);
+  EXPECT_EQ(common::audioFormatIndex("WAV"), 3);
+  EXPECT_EQ(common::audioFormatIndex("ogg"), -1);
+  EXPECT_EQ(common::audioFormatIndex(""), -1);
+  EXPECT_EQ(common::audioFormatNames(), "mp3-256, mp3-128, mp3-64, wav or wma");
 }
 
 // Receives the folders handed to the desktop's file browser in place of the real one.

@@ -21,7 +21,7 @@
 
 namespace {
 
-using download::ConversionRequest;
+using ConversionRequest = download::JobInput;
 using testing_support::ScriptedDialogs;
 using testing_support::TempDir;
 
@@ -57,7 +57,7 @@ TEST_F(RequestWindowTest, StartHandsTheNormalisedAddressAndTheChosenFormatOn) {
   w.formatCombo->setCurrentIndex(3);  // WAV
   w.startButton->click();
   ASSERT_EQ(requests_.size(), 1u);
-  EXPECT_EQ(requests_[0].sources, std::vector<std::string>{"http://www.youtube.com/watch?v=abc"});
+  EXPECT_EQ(requests_[0].source, "http://www.youtube.com/watch?v=abc");
   EXPECT_EQ(requests_[0].mode, download::RequestMode::DownloadConvert);
   EXPECT_EQ(requests_[0].targetExt, ".wav");
   EXPECT_EQ(requests_[0].convertArgs, "-ar 44100 -ab 128kbit/s -ac 2 ");
@@ -112,7 +112,7 @@ TEST_F(RequestWindowTest, BrowseFillsTheLocalFileAndStartConvertsIt) {
   w.formatCombo->setCurrentIndex(2);
   w.startButton->click();
   ASSERT_EQ(requests_.size(), 1u);
-  EXPECT_EQ(requests_[0].sources, std::vector<std::string>{clip});
+  EXPECT_EQ(requests_[0].source, clip);
   EXPECT_EQ(requests_[0].mode, download::RequestMode::ConvertLocalFile);
   EXPECT_EQ(requests_[0].targetExt, ".mp3");
   EXPECT_EQ(requests_[0].convertArgs, "-ar 44100 -ab 64kbit/s -ac 1 ");

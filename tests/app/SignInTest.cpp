@@ -6,10 +6,11 @@
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
 #include "common/SiteConfig.h"
-#include "download/RequestEvents.h"
 #include "download/StreamCookies.h"
 #include "platform/Paths.h"
 #include "platform/browser/WebEngineModule.h"
+#include "support/JobInputs.h"
+#include "support/KnownStream.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SiteSimulator.h"
 #include "support/TempDir.h"
@@ -131,16 +132,11 @@ class SignInTest : public ::testing::Test {
 
   // One download window that downloads `url` and keeps the video; its modal result.
   int download(const std::string& url, const std::string& fileName) {
-    DownloadWindow window(nullptr,
-                          download::ConversionRequest{{"http://" + simulator->youTubeHost + "/watch?v=x"},
-                                                      download::RequestMode::DownloadOnly,
-                                                      ".mp3",
-                                                      ""},
-                          out_);
-    window.request().downloadUrl = url;
-    window.request().fileName = fileName;
-    return testing_support::runUntilClosed(
-        window, [&] { testing_support::startDownload(window); }, 90000);
+    app::DownloadWindow window(nullptr,
+                               testing_support::jobInput("http://" + simulator->youTubeHost + "/watch?v=x",
+                                                         download::RequestMode::DownloadOnly, out_, ".mp3"),
+                               testing_support::knownStreamParts(url, fileName, true));
+    return testing_support::runShown(window, 90000);
   }
 
   TempDir dir_;

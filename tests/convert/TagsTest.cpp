@@ -6,8 +6,8 @@
 #include "common/SiteConfig.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConverterCommand.h"
-#include "download/ExtractVideoAddress.h"
 #include "download/VideoFileName.h"
+#include "download/sites/PageRules.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 

@@ -5,9 +5,10 @@
 #include "common/SiteConfig.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
-#include "download/RequestEvents.h"
+#include "download/sites/PageLocator.h"
 #include "platform/Paths.h"
 #include "platform/browser/ScriptedWebBrowser.h"
+#include "support/JobInputs.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -32,6 +33,9 @@
 #include <filesystem>
 #include <set>
 
+using app::DownloadWindow;
+using convert::convertProcess;
+using convert::ConvertProgress;
 using testing_support::ScriptedDialogs;
 using testing_support::TempDir;
 
@@ -94,12 +98,12 @@ class DownloadWindowTest : public ::testing::Test {
               0);
     return path;
   }
-  download::ConversionRequest localRequest(const std::string& file) {
-    return download::ConversionRequest{{file}, download::RequestMode::ConvertLocalFile, ".mp3", kMp3Args};
+  download::JobInput localRequest(const std::string& file) {
+    return testing_support::jobInput(file, download::RequestMode::ConvertLocalFile, out_, ".mp3", kMp3Args);
   }
   // Runs a download window modally with the conversion object of a main window; returns the modal result.
-  int runWindow(const download::ConversionRequest& request) {
-    DownloadWindow window(nullptr, request, out_);
+  static int runWindow(const download::JobInput& job) {
+    DownloadWindow window(nullptr, job);
     return window.exec();
   }
   static bool processGone(pid_t pid) { return pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH); }
@@ -219,10 +223,10 @@ TEST_F(DownloadWindowTest, ARecordAtHundredClosesTheWindowAndTheConverterIsKille
   ScriptedDialogs dialogs;
   WindowWatch watch;
   pid_t child = 0;
-  watch.onShow = [&](DownloadWindow& w) {
-    child = convert::convertProcess->processId();
-    w.request().mailbox().post(
-        convert::ConvertProgress{.percent = 100, .elapsed = "00:01", .estimated = "00:01"});
+  watch.onShow = [&](DownloadWindow&) {
+    child = convertProcess->processId();
+    convertProcess->notifyTarget.post(
+        ConvertProgress{.percent = 100, .elapsed = "00:01", .estimated = "00:01"});
   };
   EXPECT_EQ(runWindow(localRequest(video)), platform::ModalResult::Cancel);
   EXPECT_GT(child, 0);
@@ -244,25 +248,6 @@ TEST_F(DownloadWindowTest, ConverterFailureIsReportedAndDeletesNothing) {
             std::string("The conversion failed; the video file was kept.\n\n").size());
 }
 
-TEST_F(DownloadWindowTest, MessagesForAClosedWindowAreDropped) {
-  const std::string downloaded = dir_.write("get_video", "video");
-  ScriptedDialogs dialogs;
-  download::ConversionRequest request{
-      {"http://www.youtube.com/watch?v=x"}, download::RequestMode::DownloadConvert, ".mp3", kMp3Args};
-  platform::MailboxRef<download::RequestEvent> mailbox;
-  {
-    DownloadWindow window(nullptr, request, dir_.path());
-    mailbox = window.request().mailbox();
-    convert::convertProcess->inputFile = downloaded;
-    window.reject();  // closed, not yet destroyed
-    EXPECT_TRUE(mailbox.post(convert::ConvertProgress{.percent = 100}));
-    EXPECT_TRUE(mailbox.post(download::StartConvert{}));
-    platform::processMessages();
-  }
-  EXPECT_FALSE(mailbox.post(download::FetchPage{}));
-  EXPECT_TRUE(std::filesystem::exists(downloaded)) << "a closed window deleted the video";
-}
-
 }  // namespace
 
 namespace {
@@ -281,16 +266,24 @@ class PagePhaseTest : public DownloadWindowTest {
     common::SiteConfig::reset();
     DownloadWindowTest::TearDown();
   }
-  // Runs a download-mode window whose two controls show `first` and `second`.
+  // Runs a download-mode window whose two controls show `first` and `second`, without the resolver. The
+  // download panel's name line tells the file name found.
   int runPage(platform::ScriptedWebBrowser::Page first, platform::ScriptedWebBrowser::Page second) {
     browser1_.setPages({std::move(first)});
     browser2_.setPages({std::move(second)});
-    DownloadWindow window(nullptr, {{kPage}, download::RequestMode::DownloadConvert, ".mp3", kMp3Args}, out_);
-    window.request().useBrowsers(browser1_, browser2_);
-    window.request().retrieval()->setLimits({/*pollMs=*/300, /*passMs=*/10, /*attempts=*/2});
+    download::JobParts parts = download::standardJobParts();
+    parts.pageRules = [this] {
+      auto locator = std::make_unique<download::PageLocator>(browser1_, browser2_);
+      locator->setLimits({/*pollMs=*/300, /*passMs=*/10, /*attempts=*/2});
+      return std::unique_ptr<download::StreamLocator>(std::move(locator));
+    };
+    parts.resolver = nullptr;
+    DownloadWindow window(
+        nullptr,
+        testing_support::jobInput(kPage, download::RequestMode::DownloadConvert, out_, ".mp3", kMp3Args),
+        std::move(parts));
     const int result = window.exec();
-    fileName_ = window.request().fileName;
-    downloadUrl_ = window.request().downloadUrl;
+    downloadName_ = window.downloadNameLabel->text().toStdString();
     return result;
   }
   static platform::ScriptedWebBrowser::Page text(const std::string& text) {
@@ -305,7 +298,7 @@ class PagePhaseTest : public DownloadWindowTest {
 
   static constexpr const char* kPage = "http://127.0.0.1:1/watch?v=abc";
   platform::ScriptedWebBrowser browser1_, browser2_;
-  std::string fileName_, downloadUrl_;
+  std::string downloadName_;
 };
 
 TEST_F(PagePhaseTest, FoundAddressGoesOnToTheDownload) {
@@ -314,10 +307,11 @@ TEST_F(PagePhaseTest, FoundAddressGoesOnToTheDownload) {
   EXPECT_EQ(
       runPage(text("<title>YouTube - My Clip</title><embed src=\"/p.swf?v=abc&t=tok&hl=en\">"), text("")),
       platform::ModalResult::Cancel);
-  EXPECT_EQ(downloadUrl_.rfind("http://127.0.0.1:1/get_video?", 0), 0u) << downloadUrl_;
-  EXPECT_NE(fileName_.find("My Clip"), std::string::npos) << fileName_;
+  EXPECT_EQ(downloadName_, "Downloading: My Clip.flv ...");
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Error);
+  EXPECT_EQ(dialogs.shown()[0].text.rfind("Unable to download http://127.0.0.1:1/get_video?", 0), 0u)
+      << dialogs.shown()[0].text;
   EXPECT_EQ(browser1_.calls().front(), std::string("navigate ") + kPage);
 }
 

@@ -7,7 +7,8 @@
 #include "app/DownloadWindow.h"
 #include "common/Files.h"
 #include "download/PartFile.h"
-#include "download/RequestEvents.h"
+#include "support/JobInputs.h"
+#include "support/KnownStream.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SiteSimulator.h"
 #include "support/TempDir.h"
@@ -28,6 +29,7 @@
 #include <random>
 #include <sstream>
 
+using app::DownloadWindow;
 using testing_support::ScriptedDialogs;
 using testing_support::TempDir;
 namespace fs = std::filesystem;
@@ -188,26 +190,23 @@ class ResumeTest : public ::testing::Test {
            hash.toHex().left(24).toStdString();
   }
 
-  // One window that downloads `url` into `fileName` and keeps the video; its modal result.
-  int Run(DownloadWindow& window, const std::string& url, const std::string& fileName,
-          const std::function<void(DownloadWindow&)>& onData = {}) {
-    window.request().downloadUrl = url;
-    window.request().fileName = fileName;
+  // Runs a window that downloads its stream and keeps the video; its modal result. `onData` runs whenever the
+  // download bar moves.
+  static int Run(DownloadWindow& window, const std::function<void(DownloadWindow&)>& onData = {}) {
     if (onData) {
-      window.request().httpClient.onDocData = [&window, onData,
-                                               original = window.request().httpClient.onDocData](
-                                                  http::HttpClient* sender, const char* data, int len) {
-        original(sender, data, len);
-        onData(window);
-      };
+      QObject::connect(window.downloadProgressBar, &QProgressBar::valueChanged, &window,
+                       [&window, onData] { onData(window); });
     }
-    return testing_support::runUntilClosed(
-        window, [&] { testing_support::startDownload(window); }, 90000);
+    return testing_support::runShown(window, 90000);
   }
 
-  download::ConversionRequest downloadOnly() const {
-    return download::ConversionRequest{
-        {"http://www.youtube.com/watch?v=abc"}, download::RequestMode::DownloadOnly, ".mp3", ""};
+  download::JobInput downloadOnly() const {
+    return testing_support::jobInput("http://www.youtube.com/watch?v=abc",
+                                     download::RequestMode::DownloadOnly, out_, ".mp3");
+  }
+  // A page whose stream is `url`, to be saved as `fileName` and kept.
+  static download::JobParts known(const std::string& url, const std::string& fileName) {
+    return testing_support::knownStreamParts(url, fileName, true);
   }
 
   TempDir dir_;
@@ -224,8 +223,8 @@ Simulator* ResumeTest::simulator = nullptr;
 // too, asks for the rest.
 TEST_F(ResumeTest, ACutConnectionIsContinuedByItselfToTheSameVideo) {
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, downloadOnly(), out_);
-  EXPECT_EQ(Run(window, streamService("once-cutonce"), "clip.flv"), platform::ModalResult::Cancel);
+  DownloadWindow window(nullptr, downloadOnly(), known(streamService("once-cutonce"), "clip.flv"));
+  EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(readFile(out_ + "/clip.flv") == simulator->video);
   EXPECT_EQ(filesIn(out_), std::vector<std::string>{"clip.flv"}) << "no part and no record left";
@@ -253,8 +252,8 @@ TEST_F(ResumeTest, UntrustedRangeRepliesStartOverFromTheFirstByte) {
     SCOPED_TRACE(c.word);
     const std::string id = std::string("bad-") + c.word + "-cutonce";
     ScriptedDialogs dialogs;
-    DownloadWindow window(nullptr, downloadOnly(), out_);
-    EXPECT_EQ(Run(window, stream(id), id + ".flv"), platform::ModalResult::Cancel);
+    DownloadWindow window(nullptr, downloadOnly(), known(stream(id), id + ".flv"));
+    EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_TRUE(readFile(out_ + "/" + id + ".flv") == simulator->video);
     EXPECT_FALSE(fs::exists(out_ + "/" + id + ".flv.part"));
@@ -272,8 +271,8 @@ TEST_F(ResumeTest, UntrustedRangeRepliesStartOverFromTheFirstByte) {
 TEST_F(ResumeTest, ACutThatKeepsComingIsToldAfterThreeContinuations) {
   ScriptedDialogs dialogs;
   dialogs.answer(platform::ModalResult::Ok);
-  DownloadWindow window(nullptr, downloadOnly(), out_);
-  EXPECT_EQ(Run(window, stream("always-cut"), "cut.flv"), platform::ModalResult::Cancel);
+  DownloadWindow window(nullptr, downloadOnly(), known(stream("always-cut"), "cut.flv"));
+  EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_NE(dialogs.shown()[0].text.find("cut short"), std::string::npos) << dialogs.shown()[0].text;
   const std::vector<std::string> requests = linesWith(simulator->log(), "/stream/always-cut.flv");
@@ -299,10 +298,10 @@ TEST_F(ResumeTest, StopThenStartAgainContinuesThePart) {
   const std::string url = "http://127.0.0.1:" + std::to_string(nginx.port()) + "/big.flv";
   {
     ScriptedDialogs dialogs;
-    DownloadWindow window(nullptr, downloadOnly(), out_);
-    EXPECT_EQ(Run(window, url, "big.flv",
+    DownloadWindow window(nullptr, downloadOnly(), known(url, "big.flv"));
+    EXPECT_EQ(Run(window,
                   [](DownloadWindow& w) {
-                    if (w.request().httpClient.receivedCount() > 0) w.downloadStopButton->click();
+                    if (w.downloadProgressBar->value() > 0) w.downloadStopButton->click();
                   }),
               platform::ModalResult::Abort);
   }
@@ -312,8 +311,8 @@ TEST_F(ResumeTest, StopThenStartAgainContinuesThePart) {
   ASSERT_GT(part.size(), 0u);
   ASSERT_LT(part.size(), video.size());
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, downloadOnly(), out_);
-  EXPECT_EQ(Run(window, url, "big.flv"), platform::ModalResult::Cancel);
+  DownloadWindow window(nullptr, downloadOnly(), known(url, "big.flv"));
+  EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(readFile(out_ + "/big.flv") == video);
   EXPECT_EQ(filesIn(out_), std::vector<std::string>{"big.flv"});
@@ -345,8 +344,8 @@ TEST_F(ResumeTest, APartThatCannotBeTheVideosStartsOver) {
     std::ofstream(part.partPath(), std::ios::binary) << std::string(c.partSize, 'x');
     ASSERT_TRUE(part.keepValidators({.total = c.recordedTotal, .etag = "", .lastModified = ""}));
     ScriptedDialogs dialogs;
-    DownloadWindow window(nullptr, downloadOnly(), out_);
-    EXPECT_EQ(Run(window, stream(id), id + ".flv"), platform::ModalResult::Cancel);
+    DownloadWindow window(nullptr, downloadOnly(), known(stream(id), id + ".flv"));
+    EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
     EXPECT_TRUE(readFile(out_ + "/" + id + ".flv") == simulator->video);
     EXPECT_EQ(linesWith(simulator->log(), "/stream/" + id + ".flv").size(), c.requests);
   }

@@ -6,14 +6,15 @@
 #include "ScriptedPeer.h"
 
 #include "common/SystemProxy.h"
-#include "download/DownloadRequest.h"
-#include "support/ScriptedDialogs.h"
+#include "download/StreamDownload.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -187,37 +188,30 @@ TEST(SystemProxy, SocksProxyFromAllProxyValues) {
 
 using testing_support::readFile;
 
-class NoView final : public download::RequestView {
- public:
-  void showPanel(download::Panel) override {}
-  void showUrl(const std::string&) override {}
-  void centreOnOwner() override {}
-  void showDownloadName(const std::string&) override {}
-  void showDownloadBar(std::int64_t, std::int64_t) override {}
-  void showDownloadDetails(const std::string&, const std::string&, const std::string&) override {}
-  void showConvertName(const std::string&) override {}
-  void showConvertProgress(int, const std::string&, const std::string&) override {}
-  void closeWindow(int) override {}
+// A download stage once it has ended: its client's settings and last reply, and how it ended.
+struct Downloaded {
+  std::unique_ptr<download::StreamDownload> stage;
+  std::optional<download::DownloadResult> result;
+  const http::HttpClient& client() const { return stage->client(); }
+  std::string failure() const { return result ? result->failure : "(no end)"; }
 };
 
-// Downloads through the SOCKS proxy that all_proxy names, as the download window starts a download.
+// Downloads through the SOCKS proxy that all_proxy names, as a job's download stage does.
 class SocksDownload : public ::testing::Test {
  protected:
   SocksDownload() : video_(std::string(300000, 'v') + "end"), nginx_(served_.path()) {
     served_.write("clip.flv", video_);
   }
 
-  // Downloads `url` with all_proxy set to `allProxy`; the request afterwards, for its client's settings.
-  std::unique_ptr<download::DownloadRequest> download(const std::string& allProxy, const std::string& url) {
+  // Downloads `url` with all_proxy set to `allProxy`.
+  std::unique_ptr<Downloaded> download(const std::string& allProxy, const std::string& url) {
     env_.set("all_proxy", allProxy.c_str());
-    auto request = std::make_unique<download::DownloadRequest>(
-        download::ConversionRequest{
-            {"http://www.youtube.com/watch?v=abc"}, download::RequestMode::DownloadOnly, ".mp3", ""},
-        out_.path(), view_);
-    request->downloadUrl = url;
-    request->fileName = "clip.flv";
-    request->startDownload();
-    return request;
+    auto downloaded = std::make_unique<Downloaded>();
+    downloaded->stage = std::make_unique<download::StreamDownload>();
+    downloaded->stage->start({.url = url, .videoPath = out_.file("clip.flv"), .headers = {}}, nullptr,
+                             [d = downloaded.get()](download::DownloadResult result) { d->result = result; });
+    EXPECT_TRUE(testing_support::waitFor([&] { return downloaded->result.has_value(); }, 60000));
+    return downloaded;
   }
   std::string video(std::uint16_t port, const std::string& host = "127.0.0.1") const {
     return "http://" + host + ":" + std::to_string(port) + "/clip.flv";
@@ -228,7 +222,6 @@ class SocksDownload : public ::testing::Test {
   testing_support::TempDir served_, out_;
   std::string video_;
   httptest::NginxServer nginx_;
-  NoView view_;
 };
 
 TEST_F(SocksDownload, ThroughMicrosocks) {
@@ -253,23 +246,19 @@ TEST_F(SocksDownload, ThroughMicrosocks) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testing_support::ScriptedDialogs dialogs;  // none expected
     auto request = download(c.allProxy, video(nginx_.port(), c.host));
-    EXPECT_EQ(request->httpClient.socksServer, "127.0.0.1");
-    EXPECT_EQ(request->httpClient.socksLevel, "5");
-    EXPECT_EQ(request->httpClient.socksAuthentication, c.authentication);
-    EXPECT_EQ(request->httpClient.statusCode(), 200) << request->httpClient.statusText();
+    EXPECT_EQ(request->client().socksServer, "127.0.0.1");
+    EXPECT_EQ(request->client().socksLevel, "5");
+    EXPECT_EQ(request->client().socksAuthentication, c.authentication);
+    EXPECT_EQ(request->client().statusCode(), 200) << request->client().statusText();
+    EXPECT_EQ(request->failure(), "");
     EXPECT_TRUE(downloaded() == video_);
   }
 
-  testing_support::ScriptedDialogs dialogs;
-  dialogs.answer(platform::ModalResult::Ok);
   std::filesystem::remove(out_.file("clip.flv"));
   auto request = download("socks5://clip:wrong" + at + std::to_string(locked.port()), video(nginx_.port()));
-  EXPECT_EQ(request->httpClient.statusText(), "SOCKS proxy: socks authentication failed (Error #20015)");
-  ASSERT_EQ(dialogs.shown().size(), 1u);
-  EXPECT_NE(dialogs.shown()[0].text.find("socks authentication failed"), std::string::npos)
-      << dialogs.shown()[0].text;
+  EXPECT_EQ(request->client().statusText(), "SOCKS proxy: socks authentication failed (Error #20015)");
+  EXPECT_NE(request->failure().find("socks authentication failed"), std::string::npos) << request->failure();
   EXPECT_FALSE(std::filesystem::exists(out_.file("clip.flv")));
   EXPECT_FALSE(std::filesystem::exists(out_.file("clip.flv.part")));
 }
@@ -301,19 +290,15 @@ TEST_F(SocksDownload, ThroughDanteWithItsReasons) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testing_support::ScriptedDialogs dialogs;
-    if (!c.failure.empty()) dialogs.answer(platform::ModalResult::Ok);
     auto request = download(c.allProxy, c.url);
-    EXPECT_EQ(request->httpClient.socksLevel, c.level);
+    EXPECT_EQ(request->client().socksLevel, c.level);
     if (c.failure.empty()) {
-      EXPECT_EQ(request->httpClient.statusCode(), 200) << request->httpClient.statusText();
+      EXPECT_EQ(request->client().statusCode(), 200) << request->client().statusText();
       EXPECT_TRUE(downloaded() == video_);
     } else {
-      EXPECT_EQ(request->httpClient.statusText(), c.failure);
-      ASSERT_EQ(dialogs.shown().size(), 1u);
-      EXPECT_NE(dialogs.shown()[0].text.find(c.failure.substr(0, c.failure.find(" (Error"))),
-                std::string::npos)
-          << dialogs.shown()[0].text;
+      EXPECT_EQ(request->client().statusText(), c.failure);
+      EXPECT_NE(request->failure().find(c.failure.substr(0, c.failure.find(" (Error"))), std::string::npos)
+          << request->failure();
     }
   }
 }
@@ -322,10 +307,9 @@ TEST_F(SocksDownload, NoProxyAndAWebProxyComeFirst) {
   ASSERT_TRUE(nginx_.ready());
   const std::string nobody =
       "socks5://127.0.0.1:" + std::to_string(testing_support::ScriptedPeer::unusedPort());
-  testing_support::ScriptedDialogs dialogs;  // none expected
   env_.set("no_proxy", "127.0.0.0/8");
   auto direct = download(nobody, video(nginx_.port()));
-  EXPECT_EQ(direct->httpClient.socksServer, "");
+  EXPECT_EQ(direct->client().socksServer, "");
   EXPECT_TRUE(downloaded() == video_);
 
   env_.set("no_proxy", nullptr);
@@ -333,8 +317,8 @@ TEST_F(SocksDownload, NoProxyAndAWebProxyComeFirst) {
   ASSERT_TRUE(web.ready());
   env_.set("http_proxy", ("127.0.0.1:" + std::to_string(web.port())).c_str());
   auto proxied = download(nobody, video(nginx_.port()));
-  EXPECT_EQ(proxied->httpClient.proxy, "127.0.0.1");
-  EXPECT_EQ(proxied->httpClient.socksServer, "");
+  EXPECT_EQ(proxied->client().proxy, "127.0.0.1");
+  EXPECT_EQ(proxied->client().socksServer, "");
   EXPECT_TRUE(downloaded() == video_);
 }
 

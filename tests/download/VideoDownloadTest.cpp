@@ -8,7 +8,8 @@
 #include "common/Files.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
-#include "download/RequestEvents.h"
+#include "support/JobInputs.h"
+#include "support/KnownStream.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/WindowRun.h"
@@ -29,6 +30,8 @@
 #include <fstream>
 #include <sstream>
 
+using app::DownloadWindow;
+using convert::convertProcess;
 using testing_support::ScriptedDialogs;
 using testing_support::TempDir;
 
@@ -57,24 +60,26 @@ class VideoDownloadTest : public ::testing::Test {
     return readFile(served_ + "/" + name);
   }
 
-  download::ConversionRequest request(download::RequestMode mode) {
-    return download::ConversionRequest{{"http://www.youtube.com/watch?v=abc"}, mode, ".mp3", kMp3Args};
+  static download::JobInput job(const std::string& folder) {
+    return testing_support::jobInput("http://www.youtube.com/watch?v=abc",
+                                     download::RequestMode::DownloadConvert, folder, ".mp3", kMp3Args);
   }
 
-  // Runs one window with the stream address already known: the download starts from its message,
-  // as after the page, and the window goes on by itself until it closes. Returns the modal result.
-  int Run(DownloadWindow& window, const std::string& url, const std::string& fileName,
-          const std::function<void(DownloadWindow&)>& whileDownloading = {}) {
-    window.request().downloadUrl = url;
-    window.request().fileName = fileName;
+  // Runs one window whose page has the stream at `url`, to be saved as `fileName`: shown, the window goes on
+  // by itself until it closes. Returns the modal result.
+  static int Run(DownloadWindow& window, const std::function<void(DownloadWindow&)>& whileDownloading = {}) {
     QTimer poll;
     if (whileDownloading) {
       QObject::connect(&poll, &QTimer::timeout, &window, [&] { whileDownloading(window); });
       poll.start(20);
     }
-    return testing_support::runUntilClosed(
-        window, [&] { testing_support::startDownload(window); }, 60000);
+    return testing_support::runShown(window, 60000);
   }
+  static download::JobParts stream(const std::string& url, const std::string& fileName,
+                                   bool downloadOnly = false) {
+    return testing_support::knownStreamParts(url, fileName, downloadOnly);
+  }
+  static const http::HttpClient& client(DownloadWindow& window) { return window.job().download()->client(); }
 
   TempDir dir_;
   std::string out_ = dir_.file("out");
@@ -89,21 +94,19 @@ TEST_F(VideoDownloadTest, DownloadsThenConvertsAndDeletesTheVideo) {
   const std::string target = out_ + "/My clip.flv";
   std::ofstream(target) << "an older file of that name, overwritten without a question";
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
+  DownloadWindow window(
+      nullptr, job(out_),
+      stream("http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv", "My: clip?.flv"));
 
-  std::vector<download::Panel> panels;  // the panel of each download event
-  window.request().httpClient.onDocData = [&, original = window.request().httpClient.onDocData](
-                                              http::HttpClient* sender, const char* data, int len) {
-    original(sender, data, len);
-    panels.push_back(window.request().currentPanel);
-  };
-  const int result =
-      Run(window, "http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv", "My: clip?.flv");
+  std::vector<bool> onDownloadPanel;  // for each move of the download bar
+  QObject::connect(window.downloadProgressBar, &QProgressBar::valueChanged, &window,
+                   [&] { onDownloadPanel.push_back(window.downloadPanel->isVisible()); });
+  const int result = Run(window);
 
   EXPECT_EQ(result, platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.shown().empty());
-  ASSERT_FALSE(panels.empty());
-  EXPECT_EQ(panels.front(), download::Panel::Download);
+  ASSERT_FALSE(onDownloadPanel.empty());
+  EXPECT_TRUE(std::all_of(onDownloadPanel.begin(), onDownloadPanel.end(), [](bool b) { return b; }));
   // The download panel keeps what it showed at the end of the download.
   EXPECT_EQ(text(window.downloadNameLabel), "Downloading: My clip.flv ...");
   EXPECT_EQ(window.downloadNameLabel->toolTip(), window.downloadNameLabel->text());
@@ -111,8 +114,8 @@ TEST_F(VideoDownloadTest, DownloadsThenConvertsAndDeletesTheVideo) {
   EXPECT_EQ(text(window.receivedLabel), kb + " of " + kb + " received");
   EXPECT_EQ(window.downloadProgressBar->maximum(), static_cast<int>(video.size()));
   EXPECT_EQ(window.downloadProgressBar->value(), static_cast<int>(video.size()));
-  EXPECT_EQ(window.request().httpClient.statusCode(), 200);
-  EXPECT_EQ(window.request().currentPanel, download::Panel::Convert);
+  EXPECT_EQ(client(window).statusCode(), 200);
+  EXPECT_FALSE(window.convertPanel->isHidden());
   EXPECT_EQ(text(window.convertNameLabel), "My clip.mp3");
   EXPECT_EQ(window.convertProgressBar->value(), 100);
   EXPECT_EQ(convert::convertProcess->inputFile, target);
@@ -126,14 +129,15 @@ TEST_F(VideoDownloadTest, DownloadOnlyKeepsTheVideoAndCloses) {
   httptest::NginxServer nginx(served_);
   ASSERT_TRUE(nginx.ready());
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, request(download::RequestMode::DownloadOnly), out_ + "/");
-  EXPECT_EQ(Run(window, "http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv", "clip.mp4"),
-            platform::ModalResult::Cancel);
+  DownloadWindow window(
+      nullptr, job(out_ + "/"),
+      stream("http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv", "clip.mp4", true));
+  EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_TRUE(readFile(out_ + "/clip.mp4") == video);
-  EXPECT_EQ(window.request().currentPanel, download::Panel::Download);
-  EXPECT_EQ(convert::convertProcess->processId(), 0);
-  EXPECT_FALSE(convert::convertProcess->active);
+  EXPECT_FALSE(window.downloadPanel->isHidden());
+  EXPECT_EQ(convertProcess->processId(), 0);
+  EXPECT_FALSE(convertProcess->active);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_), {}), 1) << "nothing else is written";
 }
 
@@ -160,32 +164,33 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
     server.staySilent();
     server.start();
     ScriptedDialogs dialogs;
-    DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
+    DownloadWindow window(nullptr, job(out_),
+                          stream("http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv", "slow.flv"));
     const bool stop = c.result == platform::ModalResult::Abort;
 
     std::string speedAtStop, timeLeftAtStop, receivedText;
     std::int64_t receivedAtStop = 0;
-    const int result = Run(window, "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv", "slow.flv",
-                           [&](DownloadWindow& w) {
-                             // Stop once speed and time remaining have been measured; close after two pieces.
-                             const std::int64_t received = w.request().httpClient.receivedCount();
-                             if (receivedAtStop != 0) return;
-                             if (stop ? w.timeLeftLabel->text().isEmpty() : received < 40000) return;
-                             speedAtStop = text(w.speedLabel);
-                             timeLeftAtStop = text(w.timeLeftLabel);
-                             receivedText = text(w.receivedLabel);
-                             receivedAtStop = received;
-                             if (stop) {
-                               w.downloadStopButton->click();
-                             } else {
-                               w.reject();
-                             }
-                           });
+    const int result = Run(window, [&](DownloadWindow& w) {
+      // Stop once speed and time remaining have been measured; close after two pieces.
+      if (w.job().download() == nullptr) return;
+      const std::int64_t received = client(w).receivedCount();
+      if (receivedAtStop != 0) return;
+      if (stop ? w.timeLeftLabel->text().isEmpty() : received < 40000) return;
+      speedAtStop = text(w.speedLabel);
+      timeLeftAtStop = text(w.timeLeftLabel);
+      receivedText = text(w.receivedLabel);
+      receivedAtStop = received;
+      if (stop) {
+        w.downloadStopButton->click();
+      } else {
+        w.reject();
+      }
+    });
 
     EXPECT_EQ(result, c.result);
     EXPECT_TRUE(dialogs.shown().empty());
-    EXPECT_EQ(window.request().httpClient.requestDoneError(), 3);
-    EXPECT_EQ(window.request().httpClient.statusText(), "Connection aborted on request");
+    EXPECT_EQ(client(window).requestDoneError(), 3);
+    EXPECT_EQ(client(window).statusText(), "Connection aborted on request");
     if (stop) {
       EXPECT_TRUE(
           QRegularExpression("^\\d+\\.\\d KB/S$").match(QString::fromStdString(speedAtStop)).hasMatch())
@@ -202,7 +207,7 @@ TEST_F(VideoDownloadTest, StopOrCloseDuringASlowDownloadAbortsAndKeepsThePartRec
     // The part stays beside the video's name, never under it.
     EXPECT_FALSE(std::filesystem::exists(out_ + "/slow.flv"));
     const std::string partial = readFile(out_ + "/slow.flv.part");
-    EXPECT_EQ(static_cast<std::int64_t>(partial.size()), window.request().httpClient.receivedCount());
+    EXPECT_EQ(static_cast<std::int64_t>(partial.size()), client(window).receivedCount());
     EXPECT_EQ(partial, std::string(partial.size(), 'v'));
     convert_test::RecordCollector().pump(300);  // the conversion queued after the download never starts
     EXPECT_EQ(convert::convertProcess->processId(), 0);
@@ -263,15 +268,15 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
         c.where.empty() ? url : "http://127.0.0.1:" + std::to_string(server.port()) + c.where;
     ScriptedDialogs dialogs;
     dialogs.answer(platform::ModalResult::Ok);
-    DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
-    EXPECT_EQ(Run(window, url, "video.flv"), platform::ModalResult::Cancel);
+    DownloadWindow window(nullptr, job(out_), stream(url, "video.flv"));
+    EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(dialogs.shown()[0].caption, "Karvel Clipwave");
     EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Error);
     EXPECT_EQ(dialogs.shown()[0].text, "Unable to download " + named + ": " + c.cause);
-    EXPECT_EQ(window.request().currentPanel, download::Panel::Download);
-    EXPECT_EQ(convert::convertProcess->processId(), 0);
-    EXPECT_FALSE(convert::convertProcess->active);
+    EXPECT_FALSE(window.downloadPanel->isHidden());
+    EXPECT_EQ(convertProcess->processId(), 0);
+    EXPECT_FALSE(convertProcess->active);
     if (c.partKept) {
       EXPECT_EQ(readFile(out_ + "/video.flv.part"), std::string(5000, 'v'));
       EXPECT_TRUE(std::filesystem::exists(out_ + "/video.flv.part.info"));
@@ -284,8 +289,8 @@ TEST_F(VideoDownloadTest, FailedDownloadsAreReportedAndNotConverted) {
   // (the resolver's exact answer varies between machines).
   ScriptedDialogs dialogs;
   dialogs.answer(platform::ModalResult::Ok);
-  DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
-  EXPECT_EQ(Run(window, "http://no-such-host.invalid/v.flv", "video.flv"), platform::ModalResult::Cancel);
+  DownloadWindow window(nullptr, job(out_), stream("http://no-such-host.invalid/v.flv", "video.flv"));
+  EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
   ASSERT_EQ(dialogs.shown().size(), 1u);
   const std::string& text = dialogs.shown()[0].text;
   EXPECT_EQ(
@@ -307,8 +312,8 @@ TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
     // The output folder is missing: the file cannot be created.
     ScriptedDialogs dialogs;
     dialogs.answer(platform::ModalResult::Ok);
-    DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_ + "/missing");
-    EXPECT_EQ(Run(window, url, "clip.flv"), platform::ModalResult::Cancel);
+    DownloadWindow window(nullptr, job(out_ + "/missing"), stream(url, "clip.flv"));
+    EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_NE(dialogs.shown()[0].text.find("No such file or directory"), std::string::npos)
         << dialogs.shown()[0].text;
@@ -325,8 +330,8 @@ TEST_F(VideoDownloadTest, AFileThatCannotBeWrittenIsReported) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     ScriptedDialogs dialogs;
     dialogs.answer(platform::ModalResult::Ok);
-    DownloadWindow window(nullptr, request(download::RequestMode::DownloadConvert), out_);
-    const int result = Run(window, url, "clip.flv");
+    DownloadWindow window(nullptr, job(out_), stream(url, "clip.flv"));
+    const int result = Run(window);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result, platform::ModalResult::Cancel);
@@ -355,11 +360,11 @@ TEST_F(VideoDownloadTest, TheSystemProxyFromTheEnvironmentCarriesTheDownload) {
     SCOPED_TRACE(c.file);
     proxyEnv_.set("no_proxy", c.noProxy);
     ScriptedDialogs dialogs;
-    DownloadWindow window(nullptr, request(download::RequestMode::DownloadOnly), out_);
-    EXPECT_EQ(Run(window, url + "?" + c.file, c.file), platform::ModalResult::Cancel);
+    DownloadWindow window(nullptr, job(out_), stream(url + "?" + c.file, c.file, true));
+    EXPECT_EQ(Run(window), platform::ModalResult::Cancel);
     EXPECT_TRUE(readFile(out_ + "/" + c.file) == video);
-    EXPECT_EQ(window.request().httpClient.proxy, c.throughProxy ? "127.0.0.1" : "");
-    EXPECT_EQ(window.request().httpClient.proxyPort, c.throughProxy ? std::to_string(proxy.port()) : "80");
+    EXPECT_EQ(client(window).proxy, c.throughProxy ? "127.0.0.1" : "");
+    EXPECT_EQ(client(window).proxyPort, c.throughProxy ? std::to_string(proxy.port()) : "80");
   }
   // nginx logs each request with the Via header that only the proxy adds.
   std::string log;

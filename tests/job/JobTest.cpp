@@ -3,11 +3,14 @@
 // by the real ffmpeg, and the audio file in the output folder. The three sites are played by the site
 // simulator on 127.0.0.1, which the test program starts once and stops at its end; the program finds
 // it through CLIPWAVE_SITES_FILE. Boxes go to the scripted dialogs, and their texts are asserted exactly.
+#include "app/DownloadLauncher.h"
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
 #include "common/SiteConfig.h"
 #include "convert/ConvertTestSupport.h"
+#include "download/sites/PageLocator.h"
 #include "platform/Paths.h"
+#include "platform/browser/WebEngineModule.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SiteSimulator.h"
 #include "support/TempDir.h"
@@ -28,11 +31,13 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+using app::DownloadWindow;
 using testing_support::ScriptedDialogs;
 using testing_support::SiteSimulator;
 using testing_support::TempDir;
@@ -43,9 +48,12 @@ using testing_support::readFile;
 
 using testing_support::filesIn;
 
+// The download window's panels.
+enum class Panel { FetchPage, Download, Convert };
+
 // What one job showed and left.
 struct JobRun {
-  std::vector<download::Panel> panels;  // each panel as it was shown
+  std::vector<Panel> panels;  // each panel as it was shown
   std::vector<testing_support::ShownDialog> dialogs;
   std::string received;  // the download panel's size text at the end
   int barMaximum = -1;   // the download bar's range at the end (0: busy, no size known)
@@ -53,9 +61,7 @@ struct JobRun {
   std::int64_t receivedAtStop = -1;
   bool convertStarted = false;
 
-  bool showed(download::Panel panel) const {
-    return std::find(panels.begin(), panels.end(), panel) != panels.end();
-  }
+  bool showed(Panel panel) const { return std::find(panels.begin(), panels.end(), panel) != panels.end(); }
 };
 
 // Watches the download window of a job: its panels as they are shown, and what it showed when it closed.
@@ -64,7 +70,6 @@ class WindowWatch : public QObject {
   explicit WindowWatch(JobRun& run) : run_(run) { qApp->installEventFilter(this); }
   ~WindowWatch() override { qApp->removeEventFilter(this); }
 
-  int pollMs = 0;  // the time an attempt reads the page; 0 leaves the program's own
   std::function<void(DownloadWindow&)> whileRunning;  // called every 20 ms while the window is up
 
  protected:
@@ -74,22 +79,21 @@ class WindowWatch : public QObject {
       window_ = window;
       attach(*window);
     } else if (window_ != nullptr && watched->parent() == window_) {
-      if (watched == window_->pagePanel) run_.panels.push_back(download::Panel::FetchPage);
-      if (watched == window_->downloadPanel) run_.panels.push_back(download::Panel::Download);
-      if (watched == window_->convertPanel) run_.panels.push_back(download::Panel::Convert);
+      if (watched == window_->pagePanel) run_.panels.push_back(Panel::FetchPage);
+      if (watched == window_->downloadPanel) run_.panels.push_back(Panel::Download);
+      if (watched == window_->convertPanel) run_.panels.push_back(Panel::Convert);
     }
     return false;
   }
 
  private:
-  // Before the window's own show handling, which posts the page fetch.
+  // Before the window's own show handling, which starts the job.
   void attach(DownloadWindow& window) {
-    if (pollMs > 0 && window.request().retrieval() != nullptr)
-      window.request().retrieval()->setLimits({/*pollMs=*/pollMs, /*passMs=*/50, /*attempts=*/2});
     connect(&window, &QDialog::finished, this, [this, &window] {
       run_.received = window.receivedLabel->text().toStdString();
       run_.barMaximum = window.downloadProgressBar->maximum();
-      run_.receivedCount = window.request().httpClient.receivedCount();
+      if (window.job().download() != nullptr)
+        run_.receivedCount = window.job().download()->client().receivedCount();
       run_.convertStarted = !window.convertNameLabel->text().isEmpty();
     });
     auto* tick = new QTimer(&window);
@@ -149,7 +153,22 @@ class JobTest : public ::testing::Test {
     ScriptedDialogs dialogs;
     for (int i = 0; i < answers; ++i) dialogs.answer(platform::ModalResult::Ok);
     WindowWatch watch(run);
-    watch.pollMs = pollMs;
+    // The time an attempt reads the page, shortened through the window's job parts; 0 leaves the program's
+    // own.
+    std::optional<app::ScopedDownloadWindowFactory> shorter;
+    if (pollMs > 0) {
+      shorter.emplace([pollMs](QWidget* owner, const download::JobInput& job) {
+        if (!platform::loadWebEngineModule()) return int(platform::ModalResult::Cancel);
+        download::JobParts parts = download::standardJobParts();
+        parts.pageRules = [pollMs] {
+          auto locator = std::make_unique<download::PageLocator>();
+          locator->setLimits({/*pollMs=*/pollMs, /*passMs=*/50, /*attempts=*/2});
+          return std::unique_ptr<download::StreamLocator>(std::move(locator));
+        };
+        DownloadWindow window(owner, job, std::move(parts));
+        return window.exec();
+      });
+    }
     if (whileRunning) watch.whileRunning = [&](DownloadWindow& window) { whileRunning(window, run); };
     app::MainWindow main;
     main.show();
@@ -206,7 +225,7 @@ TEST_F(JobTest, EachSiteGivesTheRightFile) {
     EXPECT_EQ(run.received, c.received);
     EXPECT_EQ(run.barMaximum, c.barMaximum);
     const bool keptVideo = c.file.ends_with(".mp4");
-    EXPECT_EQ(run.showed(download::Panel::Convert), !keptVideo);
+    EXPECT_EQ(run.showed(Panel::Convert), !keptVideo);
     if (keptVideo) {
       EXPECT_TRUE(readFile(out_ + "/" + c.file) == readFile(simulator->clip("mp4")));
     } else {
@@ -238,7 +257,7 @@ TEST_F(JobTest, TheAgePageShowsItsNoticeAndDownloadsNothing) {
       "Please log in your account in the window of \"Sign in to a site...\" (the program's menu) firstly. "
       "You need to check the option \"Stay signed in\". It\"s better to change the YouTube show languages to "
       "English. Then download the video again.");
-  EXPECT_EQ(run.panels, std::vector<download::Panel>{download::Panel::FetchPage});
+  EXPECT_EQ(run.panels, std::vector<Panel>{Panel::FetchPage});
   EXPECT_TRUE(filesIn(out_).empty());
   EXPECT_EQ(simulator->requests("youtube GET /get_video"), 0);
 }
@@ -252,7 +271,7 @@ TEST_F(JobTest, APageWithoutMarkersGivesUpAfterTwoAttempts) {
   EXPECT_EQ(run.dialogs[0].caption, "Karvel Clipwave");
   EXPECT_EQ(run.dialogs[0].icon, platform::DialogIcon::Information);
   EXPECT_EQ(run.dialogs[0].text, "Unable get html from " + address);
-  EXPECT_EQ(run.panels, std::vector<download::Panel>{download::Panel::FetchPage});
+  EXPECT_EQ(run.panels, std::vector<Panel>{Panel::FetchPage});
   EXPECT_TRUE(filesIn(out_).empty());
   // Each attempt is a navigation and the control's second request of the page's text.
   EXPECT_EQ(simulator->requests("youtube GET /watch?v=clip-nomarkers "), 4);
@@ -284,8 +303,8 @@ TEST_F(JobTest, ARefusedOrCutStreamIsReportedAndLeavesNothing) {
     EXPECT_EQ(run.dialogs[0].caption, "Karvel Clipwave");
     EXPECT_EQ(run.dialogs[0].icon, platform::DialogIcon::Error);
     EXPECT_EQ(run.dialogs[0].text, c.message);
-    EXPECT_TRUE(run.showed(download::Panel::Download));
-    EXPECT_FALSE(run.showed(download::Panel::Convert));
+    EXPECT_TRUE(run.showed(Panel::Download));
+    EXPECT_FALSE(run.showed(Panel::Convert));
     EXPECT_FALSE(run.convertStarted);
     std::vector<std::string> left;
     for (const std::string& ending : c.left) left.push_back(youTubeName(c.id) + ".flv" + ending);
@@ -298,7 +317,8 @@ TEST_F(JobTest, ARefusedOrCutStreamIsReportedAndLeavesNothing) {
 // lets the next download continue it), nothing is converted.
 TEST_F(JobTest, StopDuringTheDownloadKeepsThePartAndConvertsNothing) {
   const JobRun run = runJob(youTube("clip-slow"), 0, [](DownloadWindow& window, JobRun& job) {
-    const std::int64_t received = window.request().httpClient.receivedCount();
+    if (window.job().download() == nullptr) return;
+    const std::int64_t received = window.job().download()->client().receivedCount();
     if (job.receivedAtStop < 0 && window.downloadPanel->isVisible() && received >= 20000) {
       job.receivedAtStop = received;
       window.downloadStopButton->click();
@@ -306,7 +326,7 @@ TEST_F(JobTest, StopDuringTheDownloadKeepsThePartAndConvertsNothing) {
   });
   EXPECT_TRUE(run.dialogs.empty());
   ASSERT_GE(run.receivedAtStop, 20000);
-  EXPECT_FALSE(run.showed(download::Panel::Convert));
+  EXPECT_FALSE(run.showed(Panel::Convert));
   EXPECT_FALSE(run.convertStarted);
   const std::string video = youTubeName("clip-slow") + ".flv";
   ASSERT_EQ(filesIn(out_), (std::vector<std::string>{video + ".part", video + ".part.info"}));

@@ -1,10 +1,12 @@
-// The page-retrieval loop with scripted browser controls: waiting for a readable document, the two
-// attempts, the switch to the second control when the text cannot be read, time limits and Stop.
-#include "download/PageRetrieval.h"
+// The page retrieval with scripted browser controls: waiting for a readable document, the two attempts, the
+// switch to the second control when the text cannot be read, time limits and Stop, all from the event loop.
+#include "download/sites/PageRetrieval.h"
 #include "platform/browser/ScriptedWebBrowser.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,33 +35,37 @@ ScriptedWebBrowser::Page pageOf(std::vector<ScriptedWebBrowser::Frame> frames) {
   return {std::move(frames), false};
 }
 
-// Runs the loop with a pump that counts the passes and a pass that reads markers from the page:
-// "addr" found, "gone" end the attempt, "age" stop the request.
+// Runs `loop` over `address` with `pass` until it reports its result; nullopt when it never does within the
+// limit.
+std::optional<PageRetrieval::Result> retrieve(PageRetrieval& loop, const PageRetrieval::Extraction& pass,
+                                              int limitMs = 10000) {
+  std::optional<PageRetrieval::Result> result;
+  loop.start(kAddress, pass, [&result](PageRetrieval::Result r) { result = r; });
+  testing_support::waitFor([&] { return result.has_value(); }, limitMs);
+  loop.stop();
+  return result;
+}
+
+// Runs the retrieval with a pass that reads markers from the page: "addr" found, "gone" end the attempt,
+// "age" end the retrieval.
 class PageRetrievalTest : public testing::Test {
  protected:
-  PageRetrievalTest() {
-    retrieval_.setLimits({/*pollMs=*/200, /*passMs=*/1, /*attempts=*/2});
-    retrieval_.setPump([this](int) { ++pumps_; });
-  }
+  PageRetrievalTest() { retrieval_.setLimits({/*pollMs=*/200, /*passMs=*/1, /*attempts=*/2}); }
 
-  PageRetrieval::Result Run(int stopAfterPumps = -1) {
-    return retrieval_.retrieve(
-        kAddress,
-        [this](const std::string& text) {
-          seen_.push_back(text);
-          if (text.find("addr") != std::string::npos) return PageRetrieval::PassOutcome::Found;
-          if (text.find("gone") != std::string::npos) return PageRetrieval::PassOutcome::EndAttempt;
-          if (text.find("age") != std::string::npos) return PageRetrieval::PassOutcome::Stopped;
-          return PageRetrieval::PassOutcome::NothingYet;
-        },
-        [this, stopAfterPumps] { return stopAfterPumps >= 0 && pumps_ >= stopAfterPumps; });
+  std::optional<PageRetrieval::Result> Run() {
+    return retrieve(retrieval_, [this](const std::string& text) {
+      seen_.push_back(text);
+      if (text.find("addr") != std::string::npos) return PageRetrieval::PassOutcome::Found;
+      if (text.find("gone") != std::string::npos) return PageRetrieval::PassOutcome::EndAttempt;
+      if (text.find("age") != std::string::npos) return PageRetrieval::PassOutcome::EndRetrieval;
+      return PageRetrieval::PassOutcome::NothingYet;
+    });
   }
 
   ScriptedWebBrowser first_;
   ScriptedWebBrowser second_;
   PageRetrieval retrieval_{first_, second_};
   std::vector<std::string> seen_;
-  int pumps_ = 0;
 };
 
 const std::string kNavigate = std::string("navigate ") + kAddress;
@@ -100,14 +106,12 @@ TEST_F(PageRetrievalTest, AttemptsEndAtTheTimeLimitOrWhenThePageAsksAndTheSecond
     PageRetrieval loop(one, two);
     loop.setLimits({/*pollMs=*/30, /*passMs=*/1, /*attempts=*/2});
     one.setPages(c.pages);
-    EXPECT_EQ(loop.retrieve(
-                  kAddress,
-                  [](const std::string& text) {
-                    if (text == "addr") return PageRetrieval::PassOutcome::Found;
-                    if (text == "gone") return PageRetrieval::PassOutcome::EndAttempt;
-                    return PageRetrieval::PassOutcome::NothingYet;
-                  },
-                  [] { return false; }),
+    EXPECT_EQ(retrieve(loop,
+                       [](const std::string& text) {
+                         if (text == "addr") return PageRetrieval::PassOutcome::Found;
+                         if (text == "gone") return PageRetrieval::PassOutcome::EndAttempt;
+                         return PageRetrieval::PassOutcome::NothingYet;
+                       }),
               PageRetrieval::Result::Finished);
     EXPECT_EQ(one.calls(), c.calls);
     EXPECT_TRUE(two.calls().empty());
@@ -148,38 +152,47 @@ TEST_F(PageRetrievalTest, EachAttemptMayReloadOnceWhenTheTextCannotBeRead) {
   EXPECT_EQ(seen_.back(), "addr");
 }
 
-TEST_F(PageRetrievalTest, StopEndsTheWaitThePollingAndThePassAtOnce) {
+// Stop during the wait for a document or during the polling ends the retrieval at once, with no result and
+// the control left as it is; a pass that has seen enough ends it with its own result.
+TEST_F(PageRetrievalTest, StopEndsTheWaitAndThePollingAndThePassEndsTheRetrieval) {
   struct Case {
     const char* name;
     ScriptedWebBrowser::Page page;
-    int stopAfterPumps;
+    int stopAfterPasses;  // 0: stopped while waiting for the document; -1: never stopped
     std::size_t passes;
+    std::optional<PageRetrieval::Result> result;
   };
   const std::vector<Case> cases = {
       {"during the wait for a document that never becomes readable",
-       pageOf({state(platform::BrowserReadyState::Loading)}), 5, 0},
-      {"during the polling", pageOf({text("<p>nothing")}), 3, 2},
-      {"by the pass (age check)", pageOf({text("age")}), -1, 1},
+       pageOf({state(platform::BrowserReadyState::Loading)}), 0, 0, std::nullopt},
+      {"during the polling", pageOf({text("<p>nothing")}), 2, 2, std::nullopt},
+      {"by the pass (age check)", pageOf({text("age")}), -1, 1, PageRetrieval::Result::EndedByPass},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedWebBrowser one;
     ScriptedWebBrowser two;
     PageRetrieval loop(one, two);
-    int pumpCount = 0;
     std::size_t passes = 0;
     loop.setLimits({/*pollMs=*/60000, /*passMs=*/1, /*attempts=*/2});
-    loop.setPump([&](int) { ++pumpCount; });
     one.setPages({c.page});
-    EXPECT_EQ(loop.retrieve(
-                  kAddress,
-                  [&](const std::string& text) {
-                    ++passes;
-                    return text == "age" ? PageRetrieval::PassOutcome::Stopped
-                                         : PageRetrieval::PassOutcome::NothingYet;
-                  },
-                  [&] { return c.stopAfterPumps >= 0 && pumpCount >= c.stopAfterPumps; }),
-              PageRetrieval::Result::Stopped);
+    std::optional<PageRetrieval::Result> result;
+    loop.start(
+        kAddress,
+        [&](const std::string& text) {
+          ++passes;
+          if (c.stopAfterPasses > 0 && passes == static_cast<std::size_t>(c.stopAfterPasses)) loop.stop();
+          return text == "age" ? PageRetrieval::PassOutcome::EndRetrieval
+                               : PageRetrieval::PassOutcome::NothingYet;
+        },
+        [&](PageRetrieval::Result r) { result = r; });
+    testing_support::waitFor([&] { return result.has_value(); }, 100);
+    if (c.stopAfterPasses == 0) {
+      EXPECT_GE(one.reads(), 5);  // it waited, looking again and again
+      loop.stop();
+    }
+    testing_support::waitFor([] { return false; }, 30);  // nothing comes after a stop
+    EXPECT_EQ(result, c.result);
     EXPECT_EQ(passes, c.passes);
     EXPECT_EQ(one.calls(), (Calls{kNavigate}));  // not even blanked
   }
@@ -194,19 +207,16 @@ TEST_F(PageRetrievalTest, ARefusedNavigationEndsTheRetrievalWithTheControlsError
   EXPECT_TRUE(seen_.empty());
 }
 
-TEST_F(PageRetrievalTest, TheDefaultPumpHandlesMessagesBetweenPasses) {
-  // No pump set: the pause between passes waits on the thread's messages, and the time limit holds.
+TEST_F(PageRetrievalTest, PassesArePacedByTheTimerAndTheTimeLimitHolds) {
   PageRetrieval loop(first_, second_);
   loop.setLimits({/*pollMs=*/40, /*passMs=*/5, /*attempts=*/1});
   first_.setPages({pageOf({text("<p>nothing")})});
   int passes = 0;
-  EXPECT_EQ(loop.retrieve(
-                kAddress,
-                [&](const std::string&) {
-                  ++passes;
-                  return PageRetrieval::PassOutcome::NothingYet;
-                },
-                [] { return false; }),
+  EXPECT_EQ(retrieve(loop,
+                     [&](const std::string&) {
+                       ++passes;
+                       return PageRetrieval::PassOutcome::NothingYet;
+                     }),
             PageRetrieval::Result::Finished);
   EXPECT_GE(passes, 1);
   EXPECT_LE(passes, 10);  // paced, not spinning

@@ -11,9 +11,10 @@
 #include "common/SiteConfig.h"
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
-#include "download/RequestEvents.h"
-#include "download/StreamResolver.h"
+#include "download/sites/PageLocator.h"
+#include "download/sites/ResolverLocator.h"
 #include "platform/browser/ScriptedWebBrowser.h"
+#include "support/JobInputs.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/WindowRun.h"
@@ -43,7 +44,7 @@ using testing_support::readFile;
 
 using testing_support::filesIn;
 
-using testing_support::fetchPage;
+using app::DownloadWindow;
 
 class ResolverJobTest : public ::testing::Test {
  protected:
@@ -85,12 +86,9 @@ class ResolverJobTest : public ::testing::Test {
   std::string fakeArgs() const { return readFile(bin_ + "/args.txt"); }
 
   // Runs a window from its page phase until it closes; its modal result.
-  int run(DownloadWindow& window) {
-    return testing_support::runUntilClosed(
-        window, [&] { fetchPage(window); }, 120000);
-  }
-  download::ConversionRequest request(const std::string& page, download::RequestMode mode) {
-    return download::ConversionRequest{{page}, mode, ".mp3", "-ar 44100 -ab 128kbit/s -ac 2 "};
+  static int run(DownloadWindow& window) { return testing_support::runShown(window, 120000); }
+  download::JobInput request(const std::string& page, download::RequestMode mode) const {
+    return testing_support::jobInput(page, mode, out_, ".mp3", "-ar 44100 -ab 128kbit/s -ac 2 ");
   }
 
   std::vector<std::pair<std::string, std::string>> saved_;
@@ -113,7 +111,7 @@ TEST_F(ResolverJobTest, TheRealResolverFindsTheVideoOfALocalPage) {
   ASSERT_TRUE(nginx.ready());
   const std::string page = "http://127.0.0.1:" + std::to_string(nginx.port()) + "/page.html";
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadConvert), out_);
+  DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadConvert));
   EXPECT_EQ(run(window), platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.shown().empty());
   // The page's title names the files; the resolver may add a number to a title it found on a page.
@@ -122,7 +120,9 @@ TEST_F(ResolverJobTest, TheRealResolverFindsTheVideoOfALocalPage) {
   EXPECT_EQ(files[0].rfind("Evening Walk", 0), 0u) << files[0];
   EXPECT_EQ(std::filesystem::path(files[0]).extension(), ".mp3");
   EXPECT_EQ(convert_test::probeStream(out_ + "/" + files[0], "codec_name"), "mp3");
-  EXPECT_EQ(window.request().downloadUrl, "http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv");
+  ASSERT_NE(window.job().download(), nullptr);
+  EXPECT_EQ(window.job().download()->client().url,
+            "http://127.0.0.1:" + std::to_string(nginx.port()) + "/clip.flv");
   std::cout << "[ resolver ] " << page << " -> " << files[0] << "\n";
 }
 
@@ -138,7 +138,7 @@ TEST_F(ResolverJobTest, TheStreamIsFetchedWithItsRequestFieldsAndNamedFromItsTit
   // An address with quotes, blanks and a command in it reaches the resolver as it is, after "--".
   const std::string page = "https://page.example/clip?v=1&x=$(touch${IFS}pwned)';\"`id`";
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadOnly), out_);
+  DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadOnly));
   EXPECT_EQ(run(window), platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.shown().empty());
   EXPECT_EQ(
@@ -178,7 +178,7 @@ TEST_F(ResolverJobTest, EveryFailureIsToldAndLeavesNoFile) {
     fakeResolver(c.body);
     ScriptedDialogs dialogs;
     dialogs.answer(platform::ModalResult::Ok);
-    DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadConvert), out_);
+    DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadConvert));
     EXPECT_EQ(run(window), platform::ModalResult::Cancel);
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(dialogs.shown()[0].text, c.message);
@@ -198,8 +198,7 @@ TEST_F(ResolverJobTest, StopEndsTheResolverAtOnce) {
   ASSERT_GE(fd, 0);
   fakeResolver("echo running > '" + started + "'\nexec sleep 600");
   ScriptedDialogs dialogs;
-  DownloadWindow window(nullptr, request("https://page.example/v/2", download::RequestMode::DownloadConvert),
-                        out_);
+  DownloadWindow window(nullptr, request("https://page.example/v/2", download::RequestMode::DownloadConvert));
   QSocketNotifier running(fd, QSocketNotifier::Read);
   QObject::connect(&running, &QSocketNotifier::activated, &window, [&] {
     running.setEnabled(false);
@@ -215,23 +214,24 @@ TEST_F(ResolverJobTest, StopEndsTheResolverAtOnce) {
 
 TEST_F(ResolverJobTest, StartTakesOtherSitesOnlyWhileTheResolverIsThere) {
   fakeResolver("exit 0");
-  app::MainWindowFields fields;
-  fields.downloadConvert = true;
-  fields.url = "https://videos.example/clip/7";
-  fields.outputFolder = out_;
+  const app::StartInput input{.source = app::StartInput::Source::PageAddress,
+                              .address = "https://videos.example/clip/7",
+                              .localFile = {},
+                              .outputFolder = out_,
+                              .formatIndex = 1};
   std::string folder;
   {
     ScriptedDialogs dialogs;
-    const auto accepted = app::checkRequest(fields, folder);
+    const auto accepted = app::checkStart(input, folder);
     ASSERT_TRUE(accepted.has_value());
-    EXPECT_EQ(accepted->sources, std::vector<std::string>{fields.url});
+    EXPECT_EQ(accepted->source, input.address);
     EXPECT_TRUE(dialogs.shown().empty());
   }
   ::setenv("CLIPWAVE_RESOLVER", "off", 1);
   {
     ScriptedDialogs dialogs;
     dialogs.answer(platform::ModalResult::Ok);
-    EXPECT_FALSE(app::checkRequest(fields, folder).has_value());
+    EXPECT_FALSE(app::checkStart(input, folder).has_value());
     EXPECT_EQ(dialogs.shown().size(), 1u);
   }
 }
@@ -289,9 +289,13 @@ TEST_F(ResolverJobTest, SitePagesAskTheResolverOnlyWhenTheirRulesFindNothing) {
     second.setPages({platform::ScriptedWebBrowser::textPage("")});
     ScriptedDialogs dialogs;
     if (c.notice != nullptr) dialogs.answer(platform::ModalResult::Ok);
-    DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadOnly), out_);
-    window.request().useBrowsers(first, second);
-    window.request().retrieval()->setLimits({/*pollMs=*/300, /*passMs=*/10, /*attempts=*/2});
+    download::JobParts parts = download::standardJobParts();
+    parts.pageRules = [&first, &second] {
+      auto locator = std::make_unique<download::PageLocator>(first, second);
+      locator->setLimits({/*pollMs=*/300, /*passMs=*/10, /*attempts=*/2});
+      return std::unique_ptr<download::StreamLocator>(std::move(locator));
+    };
+    DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadOnly), std::move(parts));
     EXPECT_EQ(window.exec(), c.result);
     EXPECT_EQ(std::filesystem::exists(bin_ + "/args.txt"), c.asked);
     EXPECT_EQ(filesIn(out_), c.files);

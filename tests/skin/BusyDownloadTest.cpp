@@ -3,7 +3,8 @@
 #include "ScriptedPeer.h"
 
 #include "app/DownloadWindow.h"
-#include "download/RequestEvents.h"
+#include "support/JobInputs.h"
+#include "support/KnownStream.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 
@@ -37,18 +38,21 @@ TEST(BusyDownload, TheBarIsBusyOnlyWhileNoLengthIsKnown) {
     server.halfClose();
     server.start();
     testing_support::ScriptedDialogs dialogs;
-    download::ConversionRequest request{
-        {"http://www.youtube.com/watch?v=abc"}, download::RequestMode::DownloadOnly, ".mp3", ""};
-    DownloadWindow window(nullptr, request, dir.path());
-    window.request().downloadUrl = "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv";
-    window.request().fileName = "v.flv";
+    app::DownloadWindow window(
+        nullptr,
+        testing_support::jobInput("http://www.youtube.com/watch?v=abc", download::RequestMode::DownloadOnly,
+                                  dir.path(), ".mp3"),
+        testing_support::knownStreamParts("http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv",
+                                          "v.flv", true));
 
     // What the panel shows while the data arrives.
     bool seen = false, busy = false;
     QString caption, received;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &window, [&] {
-      if (seen || window.request().httpClient.receivedCount() < 20000) return;
+      if (seen || window.job().download() == nullptr ||
+          window.job().download()->client().receivedCount() < 20000)
+        return;
       seen = true;
       busy = window.downloadProgressBar->isBusy();
       caption = window.downloadProgressBar->text();
@@ -61,7 +65,7 @@ TEST(BusyDownload, TheBarIsBusyOnlyWhileNoLengthIsKnown) {
       ADD_FAILURE() << "the window did not close";
       window.onStopClicked();
     });
-    window.request().mailbox().post(download::StartDownload{});
+    window.show();
     loop.exec();
 
     ASSERT_TRUE(seen);

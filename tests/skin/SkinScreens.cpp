@@ -11,6 +11,7 @@
 #include "app/DownloadWindow.h"
 #include "app/MainWindow.h"
 #include "platform/Paths.h"
+#include "support/JobInputs.h"
 #include "ui/skin/Controls.h"
 
 #include <QAbstractItemView>
@@ -46,7 +47,14 @@ void showWindow(QWidget* window) {
   QTest::qWait(100);  // let the first paint settle
 }
 
-void showPanel(DownloadWindow& window, QFrame* panel) {
+// A page whose search never ends: the window stays on what the pictures set.
+class SilentLocator final : public download::StreamLocator {
+ public:
+  void start(const std::string&, Done) override {}
+  void stop() override {}
+};
+
+void showPanel(app::DownloadWindow& window, QFrame* panel) {
   for (QFrame* each : {window.pagePanel, window.downloadPanel, window.convertPanel}) {
     each->move(0, 0);
     each->setVisible(each == panel);
@@ -128,11 +136,15 @@ int main(int argc, char** argv) {
     ok &= save(&about, "about");
   }
 
-  download::ConversionRequest request;
-  request.sources = {"/tmp/Big Buck Bunny.flv"};
-  request.mode = download::RequestMode::ConvertLocalFile;
-  request.targetExt = ".mp3";
-  DownloadWindow window(&main, request, "/tmp");
+  download::JobParts silent;
+  silent.pageRules = [] {
+    return std::unique_ptr<download::StreamLocator>(std::make_unique<SilentLocator>());
+  };
+  app::DownloadWindow window(
+      &main,
+      testing_support::jobInput("https://www.youtube.com/watch?v=aqz-KE-bpKQ",
+                                download::RequestMode::DownloadConvert, "/tmp", ".mp3"),
+      silent);
   showPanel(window, window.pagePanel);
   window.pageUrlLabel->setText("https://www.youtube.com/watch?v=aqz-KE-bpKQ");
   ok &= save(&window, "download-page");

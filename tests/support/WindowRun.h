@@ -1,11 +1,9 @@
-// Waiting for a download window as a user would: `start` begins its work (the request's first message,
-// say), then its events run until it closes. A window that is still open when the limit is reached
-// fails the test and is stopped as by its Stop button, so no test waits forever. For tests that link
-// the windows (clipwave_app).
+// Waiting for a download window as a user would: `start` begins its work (showing it, say), then its events
+// run until it closes. A window that is still open when the limit is reached fails the test and is stopped as
+// by its Stop button, so no test waits forever. For tests that link the windows (clipwave_app).
 #pragma once
 
 #include "app/DownloadWindow.h"
-#include "download/RequestEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +15,7 @@
 namespace testing_support {
 
 // The modal result the window closed with.
-inline int runUntilClosed(DownloadWindow& window, const std::function<void()>& start, int limitMs) {
+inline int runUntilClosed(app::DownloadWindow& window, const std::function<void()>& start, int limitMs) {
   int result = -1;
   QEventLoop loop;
   QObject::connect(&window, &QDialog::finished, &loop, [&](int r) {
@@ -36,21 +34,10 @@ inline int runUntilClosed(DownloadWindow& window, const std::function<void()>& s
   return result;
 }
 
-// The request's first messages: the page phase (as when the window is shown) and the download (as after the
-// page, with the stream address already set). GCC 12 takes the message variant's string alternative for
-// uninitialised when it destroys the temporary (a known false report at -O2).
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-inline void fetchPage(DownloadWindow& window) {
-  window.request().mailbox().post(download::FetchPage{});
+// Shows the window, which starts its job, and runs it until it closes.
+inline int runShown(app::DownloadWindow& window, int limitMs) {
+  return runUntilClosed(
+      window, [&window] { window.show(); }, limitMs);
 }
-inline void startDownload(DownloadWindow& window) {
-  window.request().mailbox().post(download::StartDownload{});
-}
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 }  // namespace testing_support

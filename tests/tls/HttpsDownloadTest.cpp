@@ -8,7 +8,8 @@
 
 #include "app/DownloadWindow.h"
 #include "download/PartFile.h"
-#include "download/RequestEvents.h"
+#include "support/JobInputs.h"
+#include "support/KnownStream.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/WindowRun.h"
@@ -29,7 +30,7 @@ namespace {
 
 using testing_support::readFile;
 
-using testing_support::startDownload;
+using app::DownloadWindow;
 
 class HttpsDownloadTest : public ::testing::Test {
  protected:
@@ -42,16 +43,14 @@ class HttpsDownloadTest : public ::testing::Test {
   }
   void TearDown() override { ::unsetenv("SSL_CERT_FILE"); }
 
-  // Runs a download-only window for `url` until it closes; its modal result.
-  int run(DownloadWindow& window, const std::string& url, const std::string& fileName) {
-    window.request().downloadUrl = url;
-    window.request().fileName = fileName;
-    return testing_support::runUntilClosed(
-        window, [&] { startDownload(window); }, 60000);
+  // Runs a download-only window until it closes; its modal result.
+  static int run(DownloadWindow& window) { return testing_support::runShown(window, 60000); }
+  download::JobInput request() const {
+    return testing_support::jobInput("https://video.example/watch", download::RequestMode::DownloadOnly, out_,
+                                     ".mp3");
   }
-  download::ConversionRequest request() {
-    return download::ConversionRequest{
-        {"https://video.example/watch"}, download::RequestMode::DownloadOnly, ".mp3", ""};
+  static download::JobParts stream(const std::string& url, const std::string& fileName) {
+    return testing_support::knownStreamParts(url, fileName, true);
   }
 
   tlstest::TestAuthority authority_;
@@ -80,11 +79,11 @@ TEST_F(HttpsDownloadTest, HttpsProxyCarriesTheDownloadUnlessNoProxyNamesTheHost)
     SCOPED_TRACE(c.file);
     proxyEnv_.set("no_proxy", c.noProxy);
     ScriptedDialogs dialogs;
-    DownloadWindow window(nullptr, request(), out_);
-    EXPECT_EQ(run(window, url, c.file), platform::ModalResult::Cancel);
+    DownloadWindow window(nullptr, request(), stream(url, c.file));
+    EXPECT_EQ(run(window), platform::ModalResult::Cancel);
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_TRUE(readFile(out_ + "/" + c.file) == video_);
-    EXPECT_EQ(window.request().httpClient.proxy, c.throughProxy ? "127.0.0.1" : "");
+    EXPECT_EQ(window.job().download()->client().proxy, c.throughProxy ? "127.0.0.1" : "");
   }
 }
 
@@ -93,9 +92,9 @@ TEST_F(HttpsDownloadTest, ARefusedCertificateIsToldAndLeavesNoFile) {
   ASSERT_TRUE(nginx.ready());
   ScriptedDialogs dialogs;
   dialogs.answer(platform::ModalResult::Ok);
-  DownloadWindow window(nullptr, request(), out_);
   const std::string url = "https://localhost:" + std::to_string(nginx.expired()) + "/clip.flv";
-  EXPECT_EQ(run(window, url, "clip.flv"), platform::ModalResult::Cancel);
+  DownloadWindow window(nullptr, request(), stream(url, "clip.flv"));
+  EXPECT_EQ(run(window), platform::ModalResult::Cancel);
   ASSERT_EQ(dialogs.shown().size(), 1u);
   EXPECT_EQ(dialogs.shown()[0].text,
             "Unable to download " + url + ": certificate of localhost refused: certificate has expired");
@@ -118,9 +117,14 @@ TEST_F(HttpsDownloadTest, TheTunnelRequestCarriesNoRangeCookieOrStreamFields) {
 
   ScriptedDialogs dialogs;
   dialogs.answer(platform::ModalResult::Ok);
-  DownloadWindow window(nullptr, request(), out_);
-  window.request().streamHeaders = {{"Cookie", "session=secret"}, {"X-Stream-Key", "k1"}};
-  EXPECT_EQ(run(window, "https://video.example/clip.flv", "clip.flv"), platform::ModalResult::Cancel);
+  DownloadWindow window(
+      nullptr, request(),
+      testing_support::knownStreamParts({.url = "https://video.example/clip.flv",
+                                         .fileName = "clip.flv",
+                                         .title = {},
+                                         .headers = {{"Cookie", "session=secret"}, {"X-Stream-Key", "k1"}},
+                                         .downloadOnly = true}));
+  EXPECT_EQ(run(window), platform::ModalResult::Cancel);
   ASSERT_TRUE(proxy.waitFinished(1, 10000));
   const std::string connect = proxy.received(0);
   EXPECT_EQ(connect.rfind("CONNECT video.example:443 ", 0), 0u) << connect;

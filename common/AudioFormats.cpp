@@ -1,0 +1,46 @@
+#include "common/AudioFormats.h"
+
+#include "common/Text.h"
+
+#include <array>
+
+namespace common {
+namespace {
+
+// The WAV entry carries the same fragment as the normal MP3 entry, bit rate included.
+constexpr std::array<AudioFormat, 5> kFormats = {{
+    {"MP3 - High Quality Audio (256 Kbps, Stereo)", "mp3-256", ".mp3", "-ar 44100 -ab 256kbit/s -ac 2 "},
+    {"MP3 - Normal Quality Audio (128 Kbps, Stereo)", "mp3-128", ".mp3", "-ar 44100 -ab 128kbit/s -ac 2 "},
+    {"MP3 - Economy Quality Audio (64 Kbps, Mono)", "mp3-64", ".mp3", "-ar 44100 -ab 64kbit/s -ac 1 "},
+    {"WAV - Lossless Audio (Stereo)", "wav", ".wav", "-ar 44100 -ab 128kbit/s -ac 2 "},
+    {"WMA - Windows Media Audio (Stereo)", "wma", ".wma", "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
+}};
+
+}  // namespace
+
+std::span<const AudioFormat> audioFormats() {
+  return kFormats;
+}
+
+const AudioFormat* audioFormatAt(int index) {
+  if (index < 0 || index >= static_cast<int>(kFormats.size())) return nullptr;
+  return &kFormats[static_cast<std::size_t>(index)];
+}
+
+int audioFormatIndex(std::string_view name) {
+  for (std::size_t i = 0; i < kFormats.size(); ++i) {
+    if (equalsNoCase(kFormats[i].name, name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::string audioFormatNames() {
+  std::string names;
+  for (std::size_t i = 0; i < kFormats.size(); ++i) {
+    if (i > 0) names += i + 1 == kFormats.size() ? " or " : ", ";
+    names += kFormats[i].name;
+  }
+  return names;
+}
+
+}  // namespace common

@@ -1,0 +1,100 @@
+// One job, from the video page (or local file) to the audio file, without any widget: a small state machine
+// of three stages, each a class of its own with private state: finding the stream (StreamSearch), downloading
+// it (StreamDownload) and converting it (AudioConversion). Data moves between the stages as their results;
+// the stages' ends come back through the job's mailbox, so a stage is never destroyed inside its own call.
+// A front end (the download window, the command line, a test) starts the job, may stop it, and reads its
+// progress and its one outcome through a JobListener.
+#pragma once
+
+#include "download/AudioConversion.h"
+#include "download/JobInput.h"
+#include "download/JobListener.h"
+#include "download/StreamDownload.h"
+#include "download/StreamSearch.h"
+#include "platform/Messages.h"
+
+#include <memory>
+#include <string>
+#include <variant>
+
+namespace convert {
+class ConvertProcess;
+}
+
+namespace download {
+
+// What a job works with. Front ends take the standard parts; tests put in their own (scripted browsers,
+// a locator that knows the stream, a shorter retry pause).
+struct JobParts {
+  convert::ConvertProcess* converter = nullptr;  // the conversion object
+  LocatorFactory pageRules;                      // the known sites' page rules
+  LocatorFactory resolver;                       // the resolver for other sites' pages
+  int retryPauseMs = StreamDownload::kRetryPauseMs;
+};
+
+// The program's own: the engine's browser controls, yt-dlp while it is enabled, the program's one conversion
+// object.
+JobParts standardJobParts();
+
+class Job {
+ public:
+  // `listener` outlives the job.
+  Job(JobInput input, JobParts parts, JobListener& listener);
+  ~Job();  // as stop(), without an outcome
+  Job(const Job&) = delete;
+  Job& operator=(const Job&) = delete;
+
+  // Starts the first stage: the search for a page's stream, or the conversion of a local file (whose
+  // overwrite question is asked inside this call). Progress may be reported inside start(); the outcome
+  // never is.
+  void start();
+  // Stop: the stage under way ends at once (the part downloaded stays for the next download of the same
+  // video, the converter is ended, nothing is written under the audio file's name); the outcome is Stopped.
+  // Does nothing once the job has ended.
+  void stop();
+
+  const JobInput& input() const { return input_; }
+  bool ended() const { return state_ == State::Ended; }
+  // The download stage once it has begun, kept until the job goes (tests look at its client); nullptr before.
+  const StreamDownload* download() const { return download_.get(); }
+
+ private:
+  enum class State { Idle, Searching, Downloading, Converting, Ended };
+  struct SearchEnded {
+    SearchResult result;
+  };
+  struct DownloadEnded {
+    DownloadResult result;
+  };
+  struct ConversionEnded {
+    ConversionResult result;
+  };
+  struct Finished {
+    JobOutcome outcome;
+  };
+  using Event = std::variant<SearchEnded, DownloadEnded, ConversionEnded, Finished>;
+
+  void handle(Event& event);
+  void onSearchEnded(SearchResult& result);
+  void onDownloadEnded(DownloadResult& result);
+  void onConversionEnded(ConversionResult& result);
+  void startDownload();
+  void startConversion(const std::string& input);
+  void finish(JobOutcome outcome);
+  std::string outputFolder() const;  // with a trailing '/'
+  std::string audioFileFor(const std::string& video) const;
+
+  JobInput input_;
+  JobParts parts_;
+  JobListener& listener_;
+  State state_ = State::Idle;
+  RequestMode mode_;
+  FoundStream stream_;
+  std::string videoPath_;  // the downloaded video, once the download has begun
+  std::unique_ptr<StreamSearch> search_;
+  std::unique_ptr<StreamDownload> download_;
+  std::unique_ptr<AudioConversion> conversion_;
+  platform::Mailbox<Event> mailbox_;
+};
+
+}  // namespace download

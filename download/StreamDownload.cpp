@@ -1,0 +1,411 @@
+#include "download/StreamDownload.h"
+
+#include "common/Files.h"
+#include "common/SystemProxy.h"
+#include "common/Text.h"
+#include "download/StreamCookies.h"
+#include "net/http/UrlParts.h"
+#include "net/socket/SocketErrors.h"
+#include "platform/browser/WebEngineModule.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+namespace download {
+namespace {
+
+bool isSocketError(std::uint16_t error) {
+  return error >= 10000;  // socket and lookup errors keep the socket library's numbers
+}
+
+// The status line without its version ("404 Not Found"), or the code when the line is not there.
+std::string statusLineOf(const http::HttpClient& client) {
+  const std::vector<std::string>& lines = client.headerLines();
+  if (!lines.empty()) {
+    const std::size_t blank = lines.front().find(' ');
+    if (blank != std::string::npos && blank + 1 < lines.front().size())
+      return lines.front().substr(blank + 1);
+  }
+  return std::to_string(client.statusCode());
+}
+
+// Why the request brought no video, as the client reported it; empty when it did bring one, and after an
+// abort. A part (206) that was kept has been judged before (onHeaderEnd); one that gets here was not asked
+// for.
+std::string downloadFailureCause(const http::HttpClient& client, bool partAskedFor) {
+  const std::uint16_t error = client.requestDoneError();
+  if (error == http::HttpError::Aborted) return {};
+  const int status = client.statusCode();
+  if (status == 0) return client.statusText().empty() ? "the reply is not HTTP" : client.statusText();
+  if (error != 0) {
+    // No reply at all (a name not found, a connection refused, ...) is never shown as a status: the client
+    // stands a status code in for those.
+    std::string cause = client.statusText();
+    if (isSocketError(error) && cause.find("(Error #") == std::string::npos)
+      cause += (cause.empty() ? "" : ": ") + net::socketErrorText(error) + " (Error #" +
+               std::to_string(error) + ")";
+    return cause;
+  }
+  if (status < 200 || status > 299) return statusLineOf(client);
+  if (status == 206 && !partAskedFor) return statusLineOf(client) + " (a part that was not asked for)";
+  if (status == 204 || status == 205 || client.receivedCount() == 0)
+    return statusLineOf(client) + " (no video in the reply)";
+  return {};
+}
+
+// Milliseconds of a monotonic clock, never 0 (0 marks "no sample yet").
+std::uint64_t tickCount() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return std::max<std::uint64_t>(1, std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+bool taken(std::optional<RangeReply> reply) {
+  return reply == RangeReply::Continue || reply == RangeReply::StartOverHere;
+}
+
+}  // namespace
+
+StreamDownload::StreamDownload() {
+  setUpClient();
+  retryPause_.setSingleShot(true);
+  QObject::connect(&retryPause_, &QTimer::timeout, [this] { startAttempt(); });
+}
+
+StreamDownload::~StreamDownload() {
+  stop();
+  client_.onRequestDone = nullptr;
+  client_.onHeaderData = nullptr;
+  client_.onDocData = nullptr;
+  client_.onHeaderEnd = nullptr;
+  client_.onBeforeHeaderSend = nullptr;
+}
+
+void StreamDownload::setUpClient() {
+  client_.agent = "Mozilla/3.0 (compatible)";
+  client_.accept = "image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*";
+  client_.setRequestVer("1.0");
+  client_.followRelocation = true;
+  client_.locationChangeMaxCount = 5;
+  client_.noCache = false;
+  client_.multiThreaded = false;
+  client_.localAddr = "0.0.0.0";
+  client_.proxyPort = "80";
+  client_.socksLevel = "5";
+  client_.onHeaderData = [this](http::HttpClient*) { onHeaderData(); };
+  client_.onDocData = [this](http::HttpClient*, const char*, int) { onDocumentData(); };
+  client_.onHeaderEnd = [this](http::HttpClient*) { onHeaderEnd(); };
+  client_.onBeforeHeaderSend = [this](http::HttpClient*, const std::string& method,
+                                      std::vector<std::string>& lines) { onBeforeHeaderSend(method, lines); };
+  client_.onRequestDone = [this](http::HttpClient*, http::RequestType, std::uint16_t) {
+    if (running_) onRequestDone();
+  };
+}
+
+void StreamDownload::start(const DownloadOrder& order, Progress progress, Done done) {
+  running_ = true;
+  progressCallback_ = std::move(progress);
+  done_ = std::move(done);
+  retriesLeft_ = kCutRetries;
+  startedOver_ = false;
+  progress_.reset();
+  client_.url = order.url;
+  useSystemProxy();
+  useStreamHeaders(order.headers);
+  part_ = std::make_unique<PartFile>(order.videoPath);
+  VideoValidators video;
+  const std::int64_t from = part_->resumableBytes(video);
+  if (from == 0) part_->discard();  // nothing that can be continued: an old part starts over
+  try {
+    file_ = std::make_unique<http::FileStream>(
+        part_->partPath(), from > 0 ? http::FileStream::Open::Continue : http::FileStream::Open::Create);
+  } catch (const http::StreamError& error) {
+    finish({DownloadResult::Status::Failed, error.what()});
+    return;
+  }
+  attempt_ = Attempt{.from = from, .video = video, .reply = {}, .sizeBefore = 0, .failure = {}};
+  report();
+  startAttempt();
+}
+
+std::string StreamDownload::stop() {
+  if (!running_) return {};
+  running_ = false;
+  retryPause_.stop();
+  progressCallback_ = nullptr;
+  done_ = nullptr;
+  if (client_.state() != http::HttpState::Ready) client_.abort();
+  client_.setReceiveStream(nullptr);
+  // What was received stays in the part for the next download of this video, when it can be continued.
+  if (file_) {
+    try {
+      file_->close();
+    } catch (const http::StreamError&) {
+    }
+    file_.reset();
+  }
+  if (!part_) return {};
+  VideoValidators kept;
+  if (part_->resumableBytes(kept) == 0) {
+    part_->discard();
+    return {};
+  }
+  return part_->partPath();
+}
+
+// A system proxy, when one is switched on, serves the download unless no_proxy names its host: the web
+// proxy of http_proxy (https_proxy for an https: address, which goes through it with CONNECT), or else the
+// SOCKS proxy of all_proxy.
+void StreamDownload::useSystemProxy() {
+  const http::UrlParts address = http::splitAddress(client_.url);
+  if (common::isProxyBypassed(common::systemProxyBypass(), address.host)) return;
+  if (common::isSystemProxyEnabled()) {
+    const common::ProxyAddress proxy = common::systemProxy(address.proto == "https" ? "https" : "http");
+    client_.proxy = proxy.host;
+    client_.proxyPort = std::to_string(proxy.port);
+  }
+  if (!client_.proxy.empty()) return;
+  const common::SocksProxy socks = common::systemSocksProxy();
+  if (socks.level.empty()) return;
+  client_.socksServer = socks.host;
+  client_.socksPort = std::to_string(socks.port);
+  client_.socksLevel = socks.level;
+  client_.socksUsercode = socks.user;
+  client_.socksPassword = socks.password;
+  client_.socksAuthentication = socks.level == "5" && !socks.user.empty() ? net::SocksAuthentication::UserCode
+                                                                          : net::SocksAuthentication::None;
+}
+
+// The resolver's request fields go where the client has them, the others after its own (sent by
+// onBeforeHeaderSend, with the part's range and the profile's cookies).
+void StreamDownload::useStreamHeaders(const std::vector<std::pair<std::string, std::string>>& headers) {
+  streamCookie_.clear();
+  streamLines_.clear();
+  for (const auto& [name, value] : headers) {
+    const std::string lower = common::lowerAscii(name);
+    if (lower == "user-agent") {
+      client_.agent = value;
+    } else if (lower == "accept") {
+      client_.accept = value;
+    } else if (lower == "referer") {
+      client_.reference = value;
+    } else if (lower == "cookie") {
+      streamCookie_ = value;
+    } else if (lower == "accept-language") {
+      client_.acceptLanguage = value;
+    } else {
+      streamLines_.push_back(name + ": " + value);
+    }
+  }
+}
+
+// One request for the video into the part, from the bytes the attempt continues from.
+void StreamDownload::startAttempt() {
+  if (!running_) return;
+  if (progress_.sampleTick == 0) progress_.sampleBytes = attempt_.from;  // speed counts new bytes only
+  attempt_.sizeBefore = file_->size();
+  // The client would ask again for the range of the last reply it read: the range goes in
+  // onBeforeHeaderSend alone.
+  client_.setContentRangeBegin({});
+  client_.setContentRangeEnd({});
+  client_.setReceiveStream(file_.get());
+  try {
+    client_.getAsync();
+  } catch (const std::exception& error) {
+    client_.setReceiveStream(nullptr);
+    finishAttempts(error.what());
+  }
+}
+
+// The request has ended: the video is whole, or it is continued after a cut, started over, or given up.
+void StreamDownload::onRequestDone() {
+  client_.setReceiveStream(nullptr);
+  std::string cause;
+  if (attemptTookWhole(cause)) {
+    finishAttempts({});
+    return;
+  }
+  const std::optional<RangeReply> reply = attempt_.reply;
+  if (reply == RangeReply::StartOverAnew && cause.empty()) {
+    if (startedOver_) {
+      // Asked for the whole video, the server still sends something else: there is no video to take.
+      finishAttempts(statusLineOf(client_) + " (other bytes than asked for)");
+      return;
+    }
+    // Not the bytes asked for, or not the same video: the whole video is asked for once more.
+    startedOver_ = true;
+    try {
+      file_->setSize(0);
+    } catch (const http::StreamError& error) {
+      finishAttempts(error.what());
+      return;
+    }
+    part_->forgetValidators();
+    attempt_ = Attempt{};
+    retryPause_.start(0);
+    return;
+  }
+  const bool cut = client_.requestDoneError() == http::HttpError::CutShort && taken(reply);
+  if (!cut || retriesLeft_ == 0 || attempt_.video.total <= 0) {
+    finishAttempts(cause);
+    return;
+  }
+  // The connection broke inside the body of a video whose size is known: after a short pause the request
+  // goes on from the bytes received.
+  --retriesLeft_;
+  attempt_ =
+      Attempt{.from = file_->size(), .video = attempt_.video, .reply = {}, .sizeBefore = 0, .failure = {}};
+  retryPause_.start(retryPauseMs_);
+}
+
+// True when the request brought the rest of the video; `cause` gets why it did not (empty after an abort
+// of ours).
+bool StreamDownload::attemptTookWhole(std::string& cause) {
+  cause = attempt_.failure;
+  if (cause.empty() && attempt_.reply != RangeReply::StartOverAnew)
+    cause = downloadFailureCause(client_, attempt_.reply == RangeReply::Continue);
+  if (!taken(attempt_.reply)) {
+    // Nothing of a reply that is no part of the video stays in the part (a relocation's body, an error page
+    // that got through).
+    try {
+      if (file_->size() != attempt_.sizeBefore) file_->setSize(attempt_.sizeBefore);
+    } catch (const http::StreamError& error) {
+      if (cause.empty()) cause = error.what();
+    }
+  }
+  const bool aborted = client_.requestDoneError() == http::HttpError::Aborted;
+  return taken(attempt_.reply) && cause.empty() && !aborted;
+}
+
+// No more requests: the part takes the video's name when it is whole; otherwise what can be continued stays
+// for the next download of this video, and anything else goes.
+void StreamDownload::finishAttempts(std::string cause) {
+  const bool aborted = client_.requestDoneError() == http::HttpError::Aborted;
+  bool complete = cause.empty() && !aborted;
+  std::string failure;
+  if (!cause.empty()) {
+    const std::string address = client_.location().empty() ? client_.url : client_.location();
+    failure = "Unable to download " + address + ": " + cause;
+  }
+  try {
+    file_->close();  // the last writes reach the disk here, and so does their failure
+  } catch (const http::StreamError& error) {
+    if (complete) failure = error.what();
+    complete = false;
+  }
+  file_.reset();
+  if (complete) {
+    if (part_->finish(failure)) {
+      finish({DownloadResult::Status::Complete, {}});
+    } else {
+      finish({DownloadResult::Status::Failed, failure});
+    }
+    return;
+  }
+  VideoValidators kept;
+  const std::int64_t keptBytes = part_->resumableBytes(kept);
+  if (keptBytes == 0) {
+    part_->discard();
+  } else if (!failure.empty()) {
+    const int continued = kCutRetries - retriesLeft_;
+    failure += " (" +
+               (continued > 0 ? "continued " + std::to_string(continued) + " times; " : std::string()) +
+               common::formatKilobytes(keptBytes) + " KB of " + common::formatKilobytes(kept.total) +
+               " KB kept for the next download)";
+  }
+  finish({DownloadResult::Status::Failed, failure});
+}
+
+// Reported from the event loop, never inside start().
+void StreamDownload::finish(DownloadResult result) {
+  running_ = false;
+  retryPause_.stop();
+  progressCallback_ = nullptr;
+  QTimer::singleShot(0, &context_, [this, result = std::move(result)]() mutable {
+    Done done = std::move(done_);
+    done_ = nullptr;
+    if (done) done(std::move(result));
+  });
+}
+
+// Every request of a download, a relocated one too, asks for the bytes after those of the part, and carries
+// the browser profile's cookies for its own address (so a relocation to another host gets that host's cookies
+// only), after the resolver's cookie and fields when it gave any: a stream that needs the session the page
+// (or a sign-in) set gets it. A proxy's tunnel request (CONNECT) gets none of these.
+void StreamDownload::onBeforeHeaderSend(const std::string& method, std::vector<std::string>& lines) const {
+  if (!running_ || method == "CONNECT") return;
+  lines.insert(lines.end(), streamLines_.begin(), streamLines_.end());
+  if (attempt_.from > 0) lines.push_back("Range: bytes=" + std::to_string(attempt_.from) + "-");
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  std::string cookies = streamCookie_;
+  const std::string profile = cookieHeaderFor(platform::engineCookies(), client_.location(), now);
+  if (!profile.empty()) cookies += (cookies.empty() ? "" : "; ") + profile;
+  if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
+}
+
+// The final reply's header is complete, its body not yet written: the part is continued, started over with
+// this body, or kept away from it.
+void StreamDownload::onHeaderEnd() {
+  if (!running_) return;
+  const int status = client_.statusCode();
+  if (status >= 300 && status <= 399) return;  // a relocation; a final one is reported afterwards
+  const std::vector<std::string>& lines = client_.headerLines();
+  const RangeReply reply = checkRangeReply(attempt_.from, attempt_.video, status, lines);
+  attempt_.reply = reply;
+  switch (reply) {
+    case RangeReply::Continue:
+      progress_.setTotal(attempt_.video.total);
+      report();
+      return;
+    case RangeReply::StartOverHere:
+      try {
+        file_->setSize(0);
+      } catch (const http::StreamError& error) {
+        attempt_.failure = error.what();
+        client_.abort();
+        return;
+      }
+      attempt_.from = 0;
+      attempt_.video = validatorsOf(lines);
+      if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
+        attempt_.video.total = -1;  // a part of a video of unknown size cannot be continued
+        part_->forgetValidators();
+      }
+      report();
+      return;
+    case RangeReply::StartOverAnew:
+      client_.abort();
+      return;
+    case RangeReply::NotVideo:
+      client_.setReceiveStream(nullptr);
+      return;
+  }
+}
+
+// Header lines are those of the reply being received: after a relocation, only the final reply's length
+// counts.
+void StreamDownload::onHeaderData() {
+  if (running_) progress_.onHeaderLines(client_.headerLines());
+}
+
+// Only the bytes of the video are shown: an error page's body is not.
+void StreamDownload::onDocumentData() {
+  if (!running_ || !taken(attempt_.reply)) return;
+  progress_.onBodyReceived(attempt_.from + client_.receivedCount(), tickCount());
+  report();
+}
+
+void StreamDownload::report() {
+  if (!progressCallback_) return;
+  const std::int64_t received =
+      attempt_.from + (taken(attempt_.reply) ? client_.receivedCount() : std::int64_t{0});
+  progressCallback_({.received = received,
+                     .total = progress_.total,
+                     .receivedText = progress_.receivedText,
+                     .timeLeftText = progress_.timeLeftText,
+                     .speedText = progress_.speedText});
+}
+
+}  // namespace download

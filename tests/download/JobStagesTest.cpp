@@ -1,0 +1,464 @@
+// The stages of a job and the job over them, without any window: each stage's outcomes as a table, Stop at
+// every stage, and the one outcome a job reports, never from inside start() or stop(). Real servers on
+// 127.0.0.1 and the real ffmpeg; the page's search through scripted locators.
+#include "ScriptedPeer.h"
+
+#include "convert/ConvertProcess.h"
+#include "convert/ConvertTestSupport.h"
+#include "download/AudioConversion.h"
+#include "download/Job.h"
+#include "download/StreamDownload.h"
+#include "download/StreamSearch.h"
+#include "support/JobInputs.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TempDir.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <signal.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace {
+
+namespace fs = std::filesystem;
+using download::JobOutcome;
+using download::LocatorResult;
+using testing_support::ScriptedDialogs;
+using testing_support::TempDir;
+
+constexpr const char* kMp3Args = "-ar 44100 -ab 128kbit/s -ac 2 ";
+constexpr const char* kSitePage = "http://www.youtube.com/watch?v=abc";
+constexpr const char* kOtherPage = "https://videos.example/clip/7";
+
+// A locator that answers what the test says (or never), and tells what was asked of it.
+struct LocatorLog {
+  std::vector<std::string> started;
+  int stopped = 0;
+};
+
+class ScriptedLocator final : public download::StreamLocator {
+ public:
+  ScriptedLocator(std::optional<LocatorResult> answer, LocatorLog& log)
+      : answer_(std::move(answer)), log_(log) {}
+  void start(const std::string& page, Done done) override {
+    log_.started.push_back(page);
+    if (!answer_) return;  // never answers
+    QTimer::singleShot(0, context_.get(), [this, done = std::move(done)] { done(*answer_); });
+  }
+  void stop() override {
+    ++log_.stopped;
+    context_.reset();
+  }
+
+ private:
+  std::optional<LocatorResult> answer_;
+  LocatorLog& log_;
+  std::unique_ptr<QObject> context_ = std::make_unique<QObject>();
+};
+
+download::LocatorFactory scripted(std::optional<LocatorResult> answer, LocatorLog& log) {
+  return [answer, &log] {
+    return std::unique_ptr<download::StreamLocator>(std::make_unique<ScriptedLocator>(answer, log));
+  };
+}
+
+LocatorResult found(const std::string& url, const std::string& fileName) {
+  return {
+      .status = LocatorResult::Status::Found,
+      .stream = {.url = url, .fileName = fileName, .title = "A title", .headers = {}, .downloadOnly = false},
+      .message = {}};
+}
+
+LocatorResult answer(LocatorResult::Status status, std::string message = {}) {
+  return {.status = status, .stream = {}, .message = std::move(message)};
+}
+
+TEST(StreamSearchTest, EndsWithTheStreamOrTheReasonThereIsNone) {
+  using S = LocatorResult::Status;
+  using Cause = JobOutcome::Cause;
+  const std::string notFoundText = std::string("Unable get html from ") + kSitePage;
+  const struct {
+    const char* name;
+    const char* page;
+    std::optional<LocatorResult> pageRules;  // nullopt: no page rules at all
+    std::optional<LocatorResult> resolver;   // nullopt: no resolver at all
+    bool found;
+    Cause cause;
+    std::string message;
+    std::size_t resolverAsked;
+  } rows[] = {
+      {"site page, found by its rules", kSitePage, found("http://v/1", "a.flv"), answer(S::Failed), true,
+       Cause::None, "", 0},
+      {"site page, then the resolver", kSitePage, answer(S::NotFound), found("http://v/2", "b.mp4"), true,
+       Cause::None, "", 1},
+      {"site page, both find nothing", kSitePage, answer(S::NotFound), answer(S::Failed, "ERROR: gone"),
+       false, Cause::NoStreamFound, notFoundText, 1},
+      {"site page without a resolver", kSitePage, answer(S::NotFound), std::nullopt, false,
+       Cause::NoStreamFound, notFoundText, 0},
+      {"the age page: no resolver asked", kSitePage, answer(S::AgeRestricted), found("http://v/3", "c.mp4"),
+       false, Cause::AgeRestricted, "", 0},
+      {"unreadable text", kSitePage, answer(S::Unreadable), found("http://v/3", "c.mp4"), false,
+       Cause::PageUnreadable, "Unable get html from the url. Please try again later!", 0},
+      {"refused by the browser", kSitePage, answer(S::Refused, "engine missing"),
+       found("http://v/3", "c.mp4"), false, Cause::PageRefused, notFoundText, 0},
+      {"other site, resolver finds it", kOtherPage, found("http://v/9", "x.mp4"),
+       found("http://v/4", "d.webm"), true, Cause::None, "", 1},
+      {"other site, resolver fails with its words", kOtherPage, std::nullopt,
+       answer(S::Failed, "ERROR: private"), false, Cause::ResolverFailed, "ERROR: private", 1},
+      {"other site without a resolver", kOtherPage, std::nullopt, std::nullopt, false, Cause::NoStreamFound,
+       std::string("Unable get html from ") + kOtherPage, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    LocatorLog pageLog, resolverLog;
+    download::StreamSearch search(row.pageRules ? scripted(row.pageRules, pageLog) : nullptr,
+                                  row.resolver ? scripted(row.resolver, resolverLog) : nullptr);
+    std::optional<download::SearchResult> result;
+    search.start(row.page, [&](download::SearchResult r) { result = std::move(r); });
+    EXPECT_FALSE(result.has_value()) << "never told inside start()";
+    ASSERT_TRUE(testing_support::waitFor([&] { return result.has_value(); }, 5000));
+    EXPECT_EQ(result->found, row.found);
+    EXPECT_EQ(result->cause, row.cause);
+    if (row.cause == Cause::AgeRestricted) {
+      EXPECT_NE(result->message.find("verify you are 18 or older"), std::string::npos);
+    } else {
+      EXPECT_EQ(result->message, row.message);
+    }
+    EXPECT_EQ(resolverLog.started.size(), row.resolverAsked);
+    EXPECT_EQ(pageLog.started.size(), row.page == std::string(kSitePage) && row.pageRules ? 1u : 0u);
+  }
+}
+
+TEST(StreamSearchTest, StopEndsEitherSearchWithoutAWord) {
+  for (const bool inResolver : {false, true}) {
+    SCOPED_TRACE(inResolver ? "resolver" : "page rules");
+    LocatorLog pageLog, resolverLog;
+    download::StreamSearch search(
+        scripted(inResolver ? std::optional(answer(LocatorResult::Status::NotFound)) : std::nullopt, pageLog),
+        scripted(std::nullopt, resolverLog));
+    bool told = false;
+    search.start(kSitePage, [&](download::SearchResult) { told = true; });
+    testing_support::waitFor([&] { return !inResolver || !resolverLog.started.empty(); }, 5000);
+    search.stop();
+    testing_support::waitFor([] { return false; }, 50);
+    EXPECT_FALSE(told);
+    EXPECT_EQ((inResolver ? resolverLog : pageLog).stopped, 1);
+  }
+}
+
+// The download stage against scripted servers: the whole video, a failure with its reason, and Stop.
+class StreamDownloadTest : public testing::Test {
+ protected:
+  std::optional<download::DownloadResult> run(download::StreamDownload& stage, const std::string& url,
+                                              const std::function<bool()>& stopWhen = {}) {
+    std::optional<download::DownloadResult> result;
+    stage.setRetryPause(10);
+    stage.start({.url = url, .videoPath = video_, .headers = {}}, nullptr,
+                [&](download::DownloadResult r) { result = std::move(r); });
+    EXPECT_FALSE(result.has_value()) << "never told inside start()";
+    testing_support::waitFor([&] { return result.has_value() || (stopWhen && stopWhen()); }, 20000);
+    return result;
+  }
+
+  TempDir dir_;
+  std::string video_ = dir_.file("clip.flv");
+};
+
+TEST_F(StreamDownloadTest, TheWholeVideoOrAFailureWithItsReason) {
+  const struct {
+    const char* name;
+    std::string reply;
+    download::DownloadResult::Status status;
+    std::string failure;  // the end of the failure's text
+    bool videoThere;
+  } rows[] = {
+      {"whole", "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nvideo",
+       download::DownloadResult::Status::Complete, "", true},
+      {"not found", "HTTP/1.0 404 Not Found\r\nContent-Length: 4\r\n\r\nnope",
+       download::DownloadResult::Status::Failed, ": 404 Not Found", false},
+      {"no video", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", download::DownloadResult::Status::Failed,
+       ": 200 OK (no video in the reply)", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(video_);
+    testing_support::ScriptedPeer server;
+    server.readUntil("\r\n\r\n").send(row.reply).halfClose();
+    server.start();
+    download::StreamDownload stage;
+    const auto result = run(stage, "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv");
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, row.status);
+    EXPECT_TRUE(result->failure.ends_with(row.failure)) << result->failure;
+    EXPECT_EQ(fs::exists(video_), row.videoThere);
+    EXPECT_FALSE(fs::exists(video_ + ".part"));
+  }
+}
+
+TEST_F(StreamDownloadTest, StopKeepsThePartAndTellsNothing) {
+  testing_support::ScriptedPeer server;
+  server.readUntil("\r\n\r\n")
+      .send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(20000, 'v'));
+  server.staySilent();
+  server.start();
+  download::StreamDownload stage;
+  const auto result = run(stage, "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv",
+                          [&] { return stage.client().receivedCount() >= 20000; });
+  EXPECT_FALSE(result.has_value());
+  EXPECT_EQ(stage.stop(), video_ + ".part");
+  testing_support::waitFor([] { return false; }, 50);
+  EXPECT_EQ(fs::file_size(video_ + ".part"), 20000u);
+  EXPECT_TRUE(fs::exists(video_ + ".part.info"));
+  EXPECT_FALSE(fs::exists(video_));
+}
+
+// The conversion stage with the program's conversion object and the real ffmpeg.
+class AudioConversionTest : public testing::Test {
+ protected:
+  void SetUp() override { convert::createConvertProcess(); }
+  void TearDown() override { convert::destroyConvertProcess(); }
+
+  std::optional<download::ConversionResult> run(download::AudioConversion& stage, const std::string& input,
+                                                std::vector<int>* percents = nullptr) {
+    std::optional<download::ConversionResult> result;
+    stage.start(
+        {.input = input, .output = audio_, .arguments = kMp3Args, .tags = {}},
+        [percents](const download::ConversionFigures& f) {
+          if (percents != nullptr) percents->push_back(f.percent);
+        },
+        [&](download::ConversionResult r) { result = std::move(r); });
+    EXPECT_FALSE(result.has_value()) << "never told inside start()";
+    testing_support::waitFor([&] { return result.has_value(); }, 30000);
+    return result;
+  }
+
+  TempDir dir_;
+  std::string audio_ = dir_.file("clip.mp3");
+};
+
+TEST_F(AudioConversionTest, EndsDoneFailedOrKept) {
+  const std::string video = dir_.file("clip.flv");
+  convert_test::makeVideo(video, 2);
+  using Status = download::ConversionResult::Status;
+  {
+    download::AudioConversion stage(*convert::convertProcess);
+    std::vector<int> percents;
+    const auto result = run(stage, video, &percents);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, Status::Done);
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_EQ(convert_test::probeStream(audio_, "codec_name"), "mp3");
+  }
+  {
+    ScriptedDialogs dialogs;
+    dialogs.answer(platform::ModalResult::No);  // keep the existing audio file
+    download::AudioConversion stage(*convert::convertProcess);
+    const auto result = run(stage, video);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, Status::Kept);
+  }
+  {
+    fs::remove(audio_);
+    download::AudioConversion stage(*convert::convertProcess);
+    const auto result = run(stage, dir_.write("broken.flv", "not a video"));
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, Status::Failed);
+    EXPECT_FALSE(result->message.empty());
+    EXPECT_FALSE(fs::exists(audio_));
+  }
+}
+
+TEST_F(AudioConversionTest, StopEndsTheConverterAndLaterRecordsAreDropped) {
+  const std::string video = dir_.file("long.flv");
+  convert_test::makeVideo(video, 300);
+  download::AudioConversion stage(*convert::convertProcess);
+  bool told = false;
+  stage.start({.input = video, .output = audio_, .arguments = kMp3Args, .tags = {}}, nullptr,
+              [&](download::ConversionResult) { told = true; });
+  const pid_t child = convert::convertProcess->processId();
+  ASSERT_GT(child, 0);
+  const platform::MailboxRef<convert::ConvertProgress> records = convert::convertProcess->notifyTarget;
+  stage.stop();
+  EXPECT_EQ(convert::convertProcess->processId(), 0);
+  EXPECT_TRUE(::kill(child, 0) != 0 && errno == ESRCH);
+  records.post(convert::ConvertProgress{.percent = 100});  // a record still on its way
+  testing_support::waitFor([] { return false; }, 50);
+  EXPECT_FALSE(told);
+  EXPECT_FALSE(fs::exists(audio_));
+  EXPECT_TRUE(fs::exists(video));
+}
+
+// The job over its stages: the stages it went through, its one outcome, and Stop at every stage.
+class RecordingListener final : public download::JobListener {
+ public:
+  void searching(const std::string&) override { stages.push_back("search"); }
+  void downloading(const std::string& file) override { stages.push_back("download " + file); }
+  void downloadProgress(const download::DownloadFigures&) override {}
+  void converting(const std::string& file) override { stages.push_back("convert " + file); }
+  void conversionProgress(const download::ConversionFigures&) override {}
+  void finished(const JobOutcome& outcome) override { outcomes.push_back(outcome); }
+
+  std::vector<std::string> stages;
+  std::vector<JobOutcome> outcomes;
+};
+
+class JobOutcomeTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    convert::createConvertProcess();
+    convert_test::makeVideo(served_, 2);
+  }
+  void TearDown() override { convert::destroyConvertProcess(); }
+
+  download::JobInput input(download::RequestMode mode, const std::string& source = kSitePage) const {
+    return testing_support::jobInput(source, mode, out_.path(), ".mp3", kMp3Args);
+  }
+  download::JobParts parts(std::optional<LocatorResult> pageAnswer) {
+    download::JobParts p;
+    p.converter = convert::convertProcess;
+    p.pageRules = scripted(std::move(pageAnswer), log_);
+    p.resolver = nullptr;
+    p.retryPauseMs = 10;
+    return p;
+  }
+  // A server that sends the test video once its request has come.
+  std::string serveVideo(testing_support::ScriptedPeer& server, bool stall = false) {
+    const std::string video = testing_support::readFile(served_);
+    server.readUntil("\r\n\r\n")
+        .send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(video.size()) + "\r\n\r\n" +
+              (stall ? video.substr(0, video.size() / 2) : video));
+    if (stall) {
+      server.staySilent();
+    } else {
+      server.halfClose();
+    }
+    server.start();
+    return "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv";
+  }
+
+  TempDir dir_, out_;
+  std::string served_ = dir_.file("served.flv");
+  LocatorLog log_;
+};
+
+TEST_F(JobOutcomeTest, APageBecomesTheAudioFileAndTheVideoGoes) {
+  testing_support::ScriptedPeer server;
+  const std::string url = serveVideo(server);
+  RecordingListener listener;
+  download::Job job(input(download::RequestMode::DownloadConvert), parts(found(url, "My: clip.flv")),
+                    listener);
+  job.start();
+  ASSERT_TRUE(testing_support::waitFor([&] { return !listener.outcomes.empty(); }, 30000));
+  testing_support::waitFor([] { return false; }, 50);
+  ASSERT_EQ(listener.outcomes.size(), 1u);
+  EXPECT_EQ(listener.outcomes[0].status, JobOutcome::Status::Done);
+  EXPECT_EQ(listener.outcomes[0].files, std::vector<std::string>{out_.file("My clip.mp3")});
+  EXPECT_EQ(listener.stages,
+            (std::vector<std::string>{"search", "download My clip.flv", "convert My clip.mp3"}));
+  EXPECT_EQ(convert_test::probeTag(out_.file("My clip.mp3"), "title"), "A title");
+  EXPECT_EQ(convert_test::probeTag(out_.file("My clip.mp3"), "comment"), kSitePage);
+  EXPECT_FALSE(fs::exists(out_.file("My clip.flv")));
+}
+
+TEST_F(JobOutcomeTest, FailuresOfEachStageAreItsOutcome) {
+  testing_support::ScriptedPeer broken;
+  broken.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\nContent-Length: 9\r\n\r\nnot video").halfClose();
+  broken.start();
+  const std::string notVideo = "http://127.0.0.1:" + std::to_string(broken.port()) + "/v.flv";
+  const struct {
+    const char* name;
+    LocatorResult page;
+    JobOutcome::Cause cause;
+    std::vector<std::string> left;  // files in the output folder afterwards
+  } rows[] = {
+      {"no stream", answer(LocatorResult::Status::NotFound), JobOutcome::Cause::NoStreamFound, {}},
+      {"the download fails",
+       found("http://127.0.0.1:" + std::to_string(testing_support::ScriptedPeer::unusedPort()) + "/v.flv",
+             "v.flv"),
+       JobOutcome::Cause::DownloadFailed,
+       {}},
+      {"the conversion fails", found(notVideo, "v.flv"), JobOutcome::Cause::ConversionFailed, {"v.flv"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(out_.path());
+    fs::create_directories(out_.path());
+    RecordingListener listener;
+    download::Job job(input(download::RequestMode::DownloadConvert), parts(row.page), listener);
+    job.start();
+    ASSERT_TRUE(testing_support::waitFor([&] { return !listener.outcomes.empty(); }, 30000));
+    EXPECT_EQ(listener.outcomes[0].status, JobOutcome::Status::Failed);
+    EXPECT_EQ(listener.outcomes[0].cause, row.cause);
+    EXPECT_FALSE(listener.outcomes[0].message.empty());
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(out_.path()))
+      left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, row.left);
+  }
+}
+
+TEST_F(JobOutcomeTest, StopAtEveryStageEndsItWithWhatWasKept) {
+  const std::string longVideo = dir_.file("long.flv");
+  convert_test::makeVideo(longVideo, 300);
+  enum class At { Search, Download, Convert };
+  for (const At at : {At::Search, At::Download, At::Convert}) {
+    SCOPED_TRACE(static_cast<int>(at));
+    fs::remove_all(out_.path());
+    fs::create_directories(out_.path());
+    testing_support::ScriptedPeer server;
+    const std::string url = at == At::Download ? serveVideo(server, true) : std::string();
+    RecordingListener listener;
+    std::unique_ptr<download::Job> job;
+    if (at == At::Convert) {
+      job = std::make_unique<download::Job>(input(download::RequestMode::ConvertLocalFile, longVideo),
+                                            parts(std::nullopt), listener);
+    } else {
+      job = std::make_unique<download::Job>(
+          input(download::RequestMode::DownloadConvert),
+          parts(at == At::Search ? std::nullopt : std::optional(found(url, "v.flv"))), listener);
+    }
+    job->start();
+    testing_support::waitFor(
+        [&] {
+          if (at == At::Download)
+            return fs::exists(out_.file("v.flv.part")) && fs::file_size(out_.file("v.flv.part")) > 0;
+          return true;
+        },
+        10000);
+    const pid_t converter = convert::convertProcess->processId();
+    job->stop();
+    EXPECT_TRUE(listener.outcomes.empty()) << "never told inside stop()";
+    job->stop();  // a second stop changes nothing
+    ASSERT_TRUE(testing_support::waitFor([&] { return !listener.outcomes.empty(); }, 5000));
+    testing_support::waitFor([] { return false; }, 50);
+    ASSERT_EQ(listener.outcomes.size(), 1u);
+    EXPECT_EQ(listener.outcomes[0].status, JobOutcome::Status::Stopped);
+    switch (at) {
+      case At::Search:
+        EXPECT_EQ(log_.stopped, 1);
+        EXPECT_TRUE(listener.outcomes[0].files.empty());
+        break;
+      case At::Download:
+        EXPECT_EQ(listener.outcomes[0].files, std::vector<std::string>{out_.file("v.flv.part")});
+        EXPECT_TRUE(fs::exists(out_.file("v.flv.part")));
+        break;
+      case At::Convert:
+        EXPECT_GT(converter, 0);
+        EXPECT_TRUE(::kill(converter, 0) != 0 && errno == ESRCH);
+        EXPECT_TRUE(listener.outcomes[0].files.empty()) << "a local source is no file of the job's";
+        EXPECT_TRUE(fs::is_empty(out_.path())) << "nothing under the audio file's name";
+        break;
+    }
+    log_ = {};
+  }
+}
+
+}  // namespace

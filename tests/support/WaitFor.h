@@ -1,0 +1,29 @@
+// Runs the thread's events until `condition` holds or `limitMs` milliseconds have passed, looking again every
+// few milliseconds; true when it holds. For tests that drive a stage or a job without a window.
+#pragma once
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+namespace testing_support {
+
+inline bool waitFor(const std::function<bool()>& condition, int limitMs) {
+  if (condition()) return true;
+  QEventLoop loop;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+    if (condition()) loop.quit();
+  });
+  QTimer limit;
+  limit.setSingleShot(true);
+  QObject::connect(&limit, &QTimer::timeout, &loop, [&] { loop.quit(); });
+  look.start(5);
+  limit.start(limitMs);
+  loop.exec();
+  return condition();
+}
+
+}  // namespace testing_support
