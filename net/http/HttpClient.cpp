@@ -1,12 +1,10 @@
 #include "net/http/HttpClient.h"
 
 #include "net/http/UrlParts.h"
-
-#include <QCoreApplication>
+#include "platform/SynchronousWait.h"
 
 #include <algorithm>
 #include <cctype>
-#include <thread>
 
 namespace http {
 namespace {
@@ -72,7 +70,6 @@ class HttpClient::SocketSource final : public ByteSource {
     lastReadFilled_ = n > 0 && n == size;
     return n;
   }
-  void stopReceiveLoop() override { socket_.setLastError(-1); }
   // True when the last read took all it asked for, so more bytes are probably waiting.
   bool lastReadFilled() const { return lastReadFilled_; }
   void forgetLastRead() { lastReadFilled_ = false; }
@@ -102,7 +99,6 @@ class HttpClient::TlsSource final : public ByteSource {
       if (pullCipher() <= 0) return -1;
     }
   }
-  void stopReceiveLoop() override { client_.socket_->setLastError(-1); }
   // Reads what the socket holds, as much as the session takes; the count, 0 or below when nothing came.
   int pullCipher() {
     tls::TlsSession* session = client_.tls_.get();
@@ -209,22 +205,12 @@ void HttpClient::close() {
   requestSync(RequestType::Close);
 }
 
+// The one synchronous wait of the client, for its blocking callers only: the asynchronous start and
+// onRequestDone never come here. Either setting of multiThreaded dispatches the calling thread's events.
 void HttpClient::requestSync(RequestType type) {
   startRequest(type);
-  if (!multiThreaded) {
-    while (state_ != HttpState::Ready) {
-      if (QCoreApplication::instance() == nullptr || QCoreApplication::closingDown()) {
-        abort();
-        break;
-      }
-      platform::waitForMessage(1000);
-    }
-  } else {
-    while (state_ != HttpState::Ready) {
-      socket_->messagePump();
-      std::this_thread::yield();
-    }
-  }
+  const auto ready = [this] { return state_ == HttpState::Ready; };
+  if (platform::waitSynchronously(ready, -1) == platform::WaitOutcome::Closing && !ready()) abort();
   int code = v().statusCode;
   if ((code > 399 && code != 401 && code != 407) || isTransferFailure(requestDoneError_)) {
     throw HttpException(v().statusText, code);

@@ -1,6 +1,8 @@
 // HttpClient: the event-driven HTTP/1.0 and 1.1 client over one TcpSocket. It runs on the thread that
 // created it; every socket notification, its own queued steps and every event arrive through that
-// thread's message dispatch. get() runs a request synchronously while it keeps dispatching messages.
+// thread's message dispatch. startRequest() and onRequestDone are the client's own way; get() and the
+// other blocking requests wait in platform::waitSynchronously, for callers that sit at the top of their
+// stack (tests, the benchmark driver), never on a job's path.
 //
 // A request goes: HttpState::NotConnected -> HttpState::DnsLookup -> HttpState::DnsLookupDone ->
 // HttpState::Connected -> HttpState::WaitingHeader -> HttpState::WaitingBody (when a body follows) ->
@@ -55,7 +57,8 @@ class HttpClient : private HttpResponseHost {
 
   // --- Requests ---------------------------------------------------------------------------------
   // Synchronous requests: they return when state() is HttpState::Ready again and raise HttpException when the
-  // status is above 399 (except 401 and 407) or the transfer failed (requestDoneError says why).
+  // status is above 399 (except 401 and 407) or the transfer failed (requestDoneError says why). They
+  // dispatch every event of the thread while they wait (platform::waitSynchronously and its rules).
   void get();
   void head();
   void post();

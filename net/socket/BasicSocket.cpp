@@ -6,6 +6,7 @@
 #include "net/socket/SocketLibrary.h"
 #include "net/socket/SocketNotifiers.h"
 #include "net/socket/Text.h"
+#include "platform/SynchronousWait.h"
 
 #include <arpa/inet.h>
 #include <netinet/tcp.h>
@@ -827,10 +828,13 @@ std::int32_t BasicSocket::realSend(const char* data, std::int32_t len) {
   return static_cast<std::int32_t>(n);
 }
 
+// The socket's write notifications send the rest while the wait dispatches them. A paused socket gets
+// none: it is given another try every 100 milliseconds.
 void BasicSocket::flush() {
-  while (fd_ != -1 && bufferedByteCount_ > 0) {
+  const auto sent = [this] { return fd_ == -1 || bufferedByteCount_ == 0; };
+  while (!sent()) {
     tryToSend();
-    if (fd_ != -1 && bufferedByteCount_ > 0) platform::waitForMessage(100);
+    if (platform::waitSynchronously(sent, 100) == platform::WaitOutcome::Closing) return;
   }
 }
 
@@ -971,18 +975,13 @@ void BasicSocket::resume() {
   if (bufferedByteCount_ > 0) notifiers_->armWrite();
 }
 
+// The socket's own notifications deliver what arrives and the close while the wait dispatches them.
 void BasicSocket::waitForClose() {
-  while (fd_ != -1 && state_ != SocketState::Closed) {
-    platform::waitForMessage(100);
-    if (fd_ == -1 || state_ == SocketState::Closed) break;
-    int waiting = 0;
-    if (::ioctl(fd_, FIONREAD, &waiting) != 0) break;
-    if (waiting > 0) triggerDataAvailable(0);
-  }
+  platform::waitSynchronously([this] { return fd_ == -1 || state_ == SocketState::Closed; }, -1);
 }
 
 void BasicSocket::messagePump() {
-  platform::processMessages();
+  platform::waitSynchronously(nullptr, 0);
 }
 
 void BasicSocket::threadDetach() {

@@ -127,6 +127,9 @@ class BasicSocket {
   // nothing else owns.
   virtual void release();
   virtual void abort();
+  // The socket's synchronous waits (platform::waitSynchronously, whose rules apply): flush() returns once
+  // the send queue is empty, waitForClose() once the connection is closed, messagePump() after one pass
+  // over the events queued for this thread. Never on a job's path: it is driven by the events alone.
   virtual void flush();
   virtual void waitForClose();
   virtual void shutdown(int how);

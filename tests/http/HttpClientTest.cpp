@@ -4,6 +4,7 @@
 #include "ScriptedPeer.h"
 
 #include "platform/Messages.h"
+#include "platform/SynchronousWait.h"
 
 #include <QTimer>
 
@@ -143,7 +144,7 @@ TEST_F(HttpClientTest, EventsArriveInOrderAndRequestDoneComesAfterReady) {
   cli_.url = url(peer.port(), "/");
   runGet(cli_);
   EXPECT_FALSE(done);  // posted: it comes after get() returned
-  for (int i = 0; i < 100 && !done; ++i) platform::waitForMessage(20);
+  platform::waitSynchronously([&] { return done; }, 2000);
   EXPECT_EQ(events, (std::vector<std::string>{"connected", "headerBegin", "header HTTP/1.0 200 OK",
                                               "header Content-Length: 4", "headerEnd", "docBegin",
                                               "data body", "docEnd", "closed", "done 1 0"}));
@@ -366,7 +367,7 @@ TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
     EXPECT_EQ(out.code, 404);
     EXPECT_EQ(out.message, "Connection aborted on request");
     EXPECT_EQ(client.state(), HttpState::Ready);
-    for (int i = 0; i < 50 && !done; ++i) platform::waitForMessage(20);
+    platform::waitSynchronously([&] { return done; }, 1000);
     EXPECT_EQ(doneError, HttpError::Aborted);
   }
 }

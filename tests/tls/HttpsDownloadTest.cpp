@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
 #include <QTimer>
 
 #include <filesystem>
