@@ -57,7 +57,7 @@ BasicSocket::~BasicSocket() {
     }
   }
   closeSystemSocket();
-  lookups_.clear();  // waits for lookups still running
+  lookup_.reset();  // a lookup still running is abandoned, never waited for
   library::removeSocket();
   deleteBufferedData();
   mailbox_.reset();
@@ -438,12 +438,9 @@ void BasicSocket::dnsLookup(const std::string& hostName) {
 }
 
 void BasicSocket::startLookup(const std::string& hostName) {
-  earlyLookup_.reset();
-  lookups_.erase(std::remove_if(lookups_.begin(), lookups_.end(), [](const auto& l) { return l->done(); }),
-                 lookups_.end());
   const std::uint64_t handle = nextHandle();
   try {
-    lookups_.push_back(std::make_unique<HostLookup>(mailbox_->ref<LookupDone>(), handle, hostName));
+    lookup_ = std::make_unique<HostLookup>(mailbox_->ref<LookupDone>(), handle, hostName);
   } catch (const std::system_error& e) {
     char text[64];
     std::snprintf(text, sizeof text, ": can't start DNS lookup, error #%d", e.code().value());
@@ -451,21 +448,13 @@ void BasicSocket::startLookup(const std::string& hostName) {
     return;
   }
   dnsLookupHandle_ = handle;
-  if (earlyLookup_) {
-    LookupDone early = std::move(*earlyLookup_);
-    earlyLookup_.reset();
-    handleLookupDone(early);
-  }
 }
 
+// The completion is dispatched from the message loop, so the lookup's handle is always stored by then;
+// that of a lookup cancelled or replaced meanwhile is dropped.
 void BasicSocket::handleLookupDone(LookupDone& done) {
-  if (dnsLookupHandle_ == 0) {
-    // Completion dispatched by a nested pump before the handle was stored: processed once it is.
-    earlyLookup_ = std::move(done);
-    return;
-  }
-  if (done.lookup != dnsLookupHandle_) return;
-  dnsLookupHandle_ = 0;
+  if (dnsLookupHandle_ == 0 || done.lookup != dnsLookupHandle_) return;
+  forgetLookup();
   if (done.error == 0) {
     dnsResultList_ = std::move(done.addresses);
     dnsResult_ = dnsResultList_.empty() ? std::string() : dnsResultList_.front();
@@ -473,14 +462,15 @@ void BasicSocket::handleLookupDone(LookupDone& done) {
   triggerDnsLookupDone(done.error);
 }
 
+// A lookup still running is abandoned: its thread ends on its own and its result is never posted.
 void BasicSocket::forgetLookup() {
   dnsLookupHandle_ = 0;
+  lookup_.reset();
 }
 
 void BasicSocket::cancelDnsLookup() {
   if (dnsLookupHandle_ == 0) return;
-  // getaddrinfo cannot be interrupted: the worker finishes on its own and its completion is ignored.
-  dnsLookupHandle_ = 0;
+  forgetLookup();  // returns at once, however long the lookup would still take
   if (!destroying_) triggerDnsLookupDone(SocketError::Interrupted);
 }
 

@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -258,8 +257,7 @@ class BasicSocket {
 
   // Name lookup.
   std::uint64_t dnsLookupHandle_ = 0;
-  std::optional<LookupDone> earlyLookup_;  // handled by a nested pump before the lookup was stored
-  std::vector<std::unique_ptr<HostLookup>> lookups_;
+  std::unique_ptr<HostLookup> lookup_;  // the pending lookup; destroying it abandons it
   std::string dnsResult_;
   std::vector<std::string> dnsResultList_;
 

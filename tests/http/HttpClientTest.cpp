@@ -2,6 +2,7 @@
 // a real socket, relocation, abort, and the error paths.
 #include "ClientFixture.h"
 #include "ScriptedPeer.h"
+#include "SlowNameServer.h"
 
 #include "platform/Messages.h"
 #include "platform/SynchronousWait.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -369,6 +371,60 @@ TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
     EXPECT_EQ(client.state(), HttpState::Ready);
     platform::waitSynchronously([&] { return done; }, 1000);
     EXPECT_EQ(doneError, HttpError::Aborted);
+  }
+}
+
+// A Stop (abort) or the end of the client (a closed window) while a slow name server still works on the
+// lookup returns at once; nothing of the request comes later, and the lookup's late answer is dropped.
+TEST_F(HttpClientTest, StopDuringASlowLookupReturnsAtOnce) {
+  using Clock = std::chrono::steady_clock;
+  const struct {
+    const char* name;
+    bool destroy;      // destroy the client instead of aborting
+    bool socksByName;  // the lookup running is that of the SOCKS proxy's name
+  } cases[] = {{"abort", false, false}, {"destroy", true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    socket_tests::SlowNameServer names({{"video.test", "127.0.0.1"}, {"socks.test", "127.0.0.1"}});
+    ScriptedPeer peer;
+    peer.staySilent();
+    peer.start();
+    auto client = std::make_unique<HttpClient>();
+    client->url = "http://video.test:" + std::to_string(peer.port()) + "/clip";
+    if (c.socksByName) {
+      client->socksServer = "socks.test";
+      client->socksPort = std::to_string(peer.port());
+    }
+    std::vector<std::string> events;
+    client->onStateChange = [&](HttpClient* cli) {
+      events.push_back("state " + std::to_string(static_cast<int>(cli->state())));
+    };
+    client->onRequestDone = [&](HttpClient*, RequestType, std::uint16_t e) {
+      events.push_back("done " + std::to_string(e));
+    };
+    client->startRequest(RequestType::Get);
+    ASSERT_EQ(client->state(), HttpState::DnsLookup);
+    events.clear();
+    const Clock::time_point start = Clock::now();
+    if (c.destroy) {
+      client.reset();
+    } else {
+      client->abort();
+      EXPECT_EQ(client->statusText(), "Connection aborted on request");
+    }
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 1000);
+    EXPECT_EQ(net::HostLookup::running(), 1) << "nobody waited for the lookup";
+    platform::waitSynchronously(nullptr, 50);
+    const std::vector<std::string> expected =
+        c.destroy
+            ? std::vector<std::string>{}
+            : std::vector<std::string>{"state 10", "state 0", "done " + std::to_string(HttpError::Aborted)};
+    EXPECT_EQ(events, expected);
+    names.open();
+    ASSERT_TRUE(net::HostLookup::waitUntilNoneRunning(5000));
+    platform::waitSynchronously(nullptr, 200);
+    EXPECT_EQ(events, expected) << "something of the request came after it ended";
+    EXPECT_EQ(peer.accepted(), 0);
   }
 }
 
