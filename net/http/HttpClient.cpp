@@ -1,6 +1,7 @@
 #include "net/http/HttpClient.h"
 
 #include "net/http/UrlParts.h"
+#include "net/socket/Text.h"
 #include "platform/SynchronousWait.h"
 
 #include <algorithm>
@@ -307,15 +308,24 @@ void HttpClient::login() {
     return;
   }
   setStateEvent(HttpState::DnsLookup);
-  if (!socksServer.empty() && socksLevel != "4") {
-    // SOCKS 4A and 5 proxies take the host name and look it up themselves: no lookup here, so that a
-    // name only the proxy's side knows still works and nothing about the target leaks to local DNS.
+  socksAddress_.clear();
+  lookUpNext();
+}
+
+// The names are looked up one after the other, each without blocking: a SOCKS proxy's name first (the
+// socket is given its address), then the target's. SOCKS 4A and 5 proxies take the target's name and
+// look it up themselves: no lookup here, so that a name only the proxy's side knows still works and
+// nothing about the target leaks to local DNS.
+void HttpClient::lookUpNext() {
+  const std::string socks = net::trim(socksServer);
+  lookingUpSocks_ = !socks.empty() && socksAddress_.empty();
+  if (!lookingUpSocks_ && !socks.empty() && socksLevel != "4") {
     connectTo(connectHost_);
     return;
   }
   try {
     socket_->setLocalAddr(localAddr);
-    socket_->dnsLookup(connectHost_);
+    socket_->dnsLookup(lookingUpSocks_ ? socks : connectHost_);
   } catch (const std::exception& e) {
     failBeforeConnect(404, e.what(), requestDoneError_);
   }
@@ -326,8 +336,14 @@ void HttpClient::socketDnsLookupDone(std::uint16_t error) {
   if (error != 0) {
     requestDoneError_ = error;
     v().statusCode = 404;
-    v().statusText = "can't resolve hostname to IP address";
+    v().statusText = lookingUpSocks_ ? "can't resolve the SOCKS proxy's hostname to IP address"
+                                     : "can't resolve hostname to IP address";
     connectionClosed(0);
+    return;
+  }
+  if (lookingUpSocks_) {
+    socksAddress_ = socket_->dnsResult();
+    lookUpNext();
     return;
   }
   connectTo(socket_->dnsResult());
@@ -341,7 +357,7 @@ void HttpClient::connectTo(const std::string& address) {
     socket_->setLocalAddr(localAddr);
     socket_->setPort(connectPort_);
     socket_->setProto("tcp");
-    socket_->setSocksServer(socksServer);
+    socket_->setSocksServer(socksAddress_);  // empty without a SOCKS proxy
     socket_->setSocksLevel(socksLevel);
     socket_->setSocksPort(socksPort);
     socket_->setSocksUsercode(socksUsercode);

@@ -133,6 +133,7 @@ class HttpClient : private HttpResponseHost {
   // Request side.
   void setTargets();
   void login();
+  void lookUpNext();
   void socketDnsLookupDone(std::uint16_t error);
   void connectTo(const std::string& address);
   void connectFailed(const std::string& prefix);
@@ -223,7 +224,9 @@ class HttpClient : private HttpResponseHost {
   bool ignoreClose_ = false;                     // a close we caused outside any request
   bool readyPosted_ = false;                     // the response is over; set ready is on its way
   bool sendingBody_ = false;
-  std::string socksFailure_;  // what the SOCKS layer reported for the connection being made
+  std::string socksFailure_;     // what the SOCKS layer reported for the connection being made
+  std::string socksAddress_;     // the SOCKS proxy's address, once its name has been looked up
+  bool lookingUpSocks_ = false;  // the lookup running is that of the SOCKS proxy's name
   std::int64_t sendStart_ = 0;
   std::uint64_t serial_ = 0;  // numbers requests so that late messages of an earlier one are dropped
 

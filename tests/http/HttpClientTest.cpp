@@ -376,13 +376,17 @@ TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
 
 // A Stop (abort) or the end of the client (a closed window) while a slow name server still works on the
 // lookup returns at once; nothing of the request comes later, and the lookup's late answer is dropped.
+// The lookup may be the target's or the SOCKS proxy's.
 TEST_F(HttpClientTest, StopDuringASlowLookupReturnsAtOnce) {
   using Clock = std::chrono::steady_clock;
   const struct {
     const char* name;
     bool destroy;      // destroy the client instead of aborting
     bool socksByName;  // the lookup running is that of the SOCKS proxy's name
-  } cases[] = {{"abort", false, false}, {"destroy", true, false}};
+  } cases[] = {{"abort", false, false},
+               {"destroy", true, false},
+               {"abort, SOCKS proxy", false, true},
+               {"destroy, SOCKS proxy", true, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     socket_tests::SlowNameServer names({{"video.test", "127.0.0.1"}, {"socks.test", "127.0.0.1"}});
@@ -426,6 +430,21 @@ TEST_F(HttpClientTest, StopDuringASlowLookupReturnsAtOnce) {
     EXPECT_EQ(events, expected) << "something of the request came after it ended";
     EXPECT_EQ(peer.accepted(), 0);
   }
+}
+
+// The SOCKS proxy's name is looked up like any other, without blocking: one that no name server knows
+// ends the request saying so.
+TEST_F(HttpClientTest, SocksProxyNameThatCannotBeResolved) {
+  socket_tests::SlowNameServer names({});
+  names.open();
+  cli_.socksServer = "no-such-proxy.test";
+  cli_.socksPort = "1080";
+  cli_.url = "http://127.0.0.1/clip";
+  auto out = runGet(cli_);
+  EXPECT_TRUE(out.raised);
+  EXPECT_EQ(cli_.statusCode(), 404);
+  EXPECT_EQ(cli_.statusText(), "can't resolve the SOCKS proxy's hostname to IP address");
+  EXPECT_EQ(cli_.requestDoneError(), net::SocketError::HostNotFound);
 }
 
 TEST_F(HttpClientTest, AbortWhenReadyReportsAtOnce) {
