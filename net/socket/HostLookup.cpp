@@ -26,8 +26,8 @@ struct RunningCount {
 };
 
 RunningCount& runningCount() {
-  static RunningCount* const count = new RunningCount;
-  return *count;
+  static RunningCount* const kCount = new RunningCount;
+  return *kCount;
 }
 
 void lookupStarted() {
