@@ -1,8 +1,9 @@
 // A name server for tests, put in place of the system's lookups for its lifetime: each lookup of a
 // listed name waits until open() (5 seconds at most), then answers that name's address; any other name
 // is not found. What the lookup threads use is theirs (shared), so one abandoned and still running when
-// the test ends touches nothing the test freed. The destructor opens the gate and waits for every lookup
-// thread to end, so none leaks into the next test.
+// the test ends touches nothing the test freed. It starts once the lookups of earlier tests have ended,
+// so that HostLookup::running() counts the test's own; the destructor opens the gate and waits for every
+// lookup thread to end, so none leaks into the next test.
 #pragma once
 
 #include "net/socket/HostLookup.h"
@@ -32,7 +33,9 @@ class SlowNameServer {
           if (found == addresses.end()) return static_cast<int>(net::SocketError::HostNotFound);
           out.push_back(found->second);
           return 0;
-        }) {}
+        }) {
+    net::HostLookup::waitUntilNoneRunning(10000);  // earlier lookups keep the function they started with
+  }
   ~SlowNameServer() {
     open();
     net::HostLookup::waitUntilNoneRunning(10000);
