@@ -1,9 +1,7 @@
 #include "Messages.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QThread>
-#include <QTimer>
 
 namespace platform {
 namespace detail {
@@ -37,21 +35,6 @@ void MailboxCore::close() {
 }
 
 }  // namespace detail
-
-void processMessages() {
-  QCoreApplication::sendPostedEvents();
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-void waitForMessage(int ms) {
-  QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-  if (dispatcher == nullptr) return;
-  QTimer timeout;
-  timeout.setSingleShot(true);
-  timeout.start(ms < 0 ? 0 : ms);
-  // Blocks until at least one event (the time-out at the latest) and handles what is queued.
-  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
-}
 
 void runOnMainThread(const std::function<void()>& fn) {
   QCoreApplication* app = QCoreApplication::instance();

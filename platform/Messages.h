@@ -10,6 +10,10 @@
 // freed with everything it holds. A mailbox may be destroyed on its thread while other threads post to it.
 #pragma once
 
+// The old waiting calls that used to live here are in SynchronousWait.h now; included until their last
+// callers are gone.
+#include "platform/SynchronousWait.h"
+
 #include <QEvent>
 #include <QObject>
 
@@ -137,13 +141,6 @@ struct Overloaded : Handlers... {
 };
 template <typename... Handlers>
 Overloaded(Handlers...) -> Overloaded<Handlers...>;
-
-// One message-pump step: handles every event already queued for this thread, without waiting.
-void processMessages();
-
-// Waits up to `ms` milliseconds for an event of this thread to arrive and handles what is queued.
-// Returns at once when something is already queued.
-void waitForMessage(int ms);
 
 // Runs `fn` on the application's main thread and waits for it to finish (the blocking
 // run-on-main-thread call). Called on the main thread, it runs `fn` directly.

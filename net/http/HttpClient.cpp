@@ -1,12 +1,11 @@
 #include "net/http/HttpClient.h"
 
 #include "net/http/UrlParts.h"
-
-#include <QCoreApplication>
+#include "common/Text.h"
+#include "platform/SynchronousWait.h"
 
 #include <algorithm>
 #include <cctype>
-#include <thread>
 
 namespace http {
 namespace {
@@ -72,7 +71,6 @@ class HttpClient::SocketSource final : public ByteSource {
     lastReadFilled_ = n > 0 && n == size;
     return n;
   }
-  void stopReceiveLoop() override { socket_.setLastError(-1); }
   // True when the last read took all it asked for, so more bytes are probably waiting.
   bool lastReadFilled() const { return lastReadFilled_; }
   void forgetLastRead() { lastReadFilled_ = false; }
@@ -102,7 +100,6 @@ class HttpClient::TlsSource final : public ByteSource {
       if (pullCipher() <= 0) return -1;
     }
   }
-  void stopReceiveLoop() override { client_.socket_->setLastError(-1); }
   // Reads what the socket holds, as much as the session takes; the count, 0 or below when nothing came.
   int pullCipher() {
     tls::TlsSession* session = client_.tls_.get();
@@ -209,22 +206,12 @@ void HttpClient::close() {
   requestSync(RequestType::Close);
 }
 
+// The one synchronous wait of the client, for its blocking callers only: the asynchronous start and
+// onRequestDone never come here. Either setting of multiThreaded dispatches the calling thread's events.
 void HttpClient::requestSync(RequestType type) {
   startRequest(type);
-  if (!multiThreaded) {
-    while (state_ != HttpState::Ready) {
-      if (QCoreApplication::instance() == nullptr || QCoreApplication::closingDown()) {
-        abort();
-        break;
-      }
-      platform::waitForMessage(1000);
-    }
-  } else {
-    while (state_ != HttpState::Ready) {
-      socket_->messagePump();
-      std::this_thread::yield();
-    }
-  }
+  const auto ready = [this] { return state_ == HttpState::Ready; };
+  if (platform::waitSynchronously(ready, -1) == platform::WaitOutcome::Closing && !ready()) abort();
   int code = v().statusCode;
   if ((code > 399 && code != 401 && code != 407) || isTransferFailure(requestDoneError_)) {
     throw HttpException(v().statusText, code);
@@ -326,15 +313,24 @@ void HttpClient::login() {
     return;
   }
   setStateEvent(HttpState::DnsLookup);
-  if (!socksServer.empty() && socksLevel != "4") {
-    // SOCKS 4A and 5 proxies take the host name and look it up themselves: no lookup here, so that a
-    // name only the proxy's side knows still works and nothing about the target leaks to local DNS.
+  socksAddress_.clear();
+  lookUpNext();
+}
+
+// The names are looked up one after the other, each without blocking: a SOCKS proxy's name first (the
+// socket is given its address), then the target's. SOCKS 4A and 5 proxies take the target's name and
+// look it up themselves: no lookup here, so that a name only the proxy's side knows still works and
+// nothing about the target leaks to local DNS.
+void HttpClient::lookUpNext() {
+  const std::string socks = common::trim(socksServer);
+  lookingUpSocks_ = !socks.empty() && socksAddress_.empty();
+  if (!lookingUpSocks_ && !socks.empty() && socksLevel != "4") {
     connectTo(connectHost_);
     return;
   }
   try {
     socket_->setLocalAddr(localAddr);
-    socket_->dnsLookup(connectHost_);
+    socket_->dnsLookup(lookingUpSocks_ ? socks : connectHost_);
   } catch (const std::exception& e) {
     failBeforeConnect(404, e.what(), requestDoneError_);
   }
@@ -345,8 +341,14 @@ void HttpClient::socketDnsLookupDone(std::uint16_t error) {
   if (error != 0) {
     requestDoneError_ = error;
     v().statusCode = 404;
-    v().statusText = "can't resolve hostname to IP address";
+    v().statusText = lookingUpSocks_ ? "can't resolve the SOCKS proxy's hostname to IP address"
+                                     : "can't resolve hostname to IP address";
     connectionClosed(0);
+    return;
+  }
+  if (lookingUpSocks_) {
+    socksAddress_ = socket_->dnsResult();
+    lookUpNext();
     return;
   }
   connectTo(socket_->dnsResult());
@@ -360,7 +362,7 @@ void HttpClient::connectTo(const std::string& address) {
     socket_->setLocalAddr(localAddr);
     socket_->setPort(connectPort_);
     socket_->setProto("tcp");
-    socket_->setSocksServer(socksServer);
+    socket_->setSocksServer(socksAddress_);  // empty without a SOCKS proxy
     socket_->setSocksLevel(socksLevel);
     socket_->setSocksPort(socksPort);
     socket_->setSocksUsercode(socksUsercode);

@@ -1,6 +1,8 @@
 // HttpClient: the event-driven HTTP/1.0 and 1.1 client over one TcpSocket. It runs on the thread that
 // created it; every socket notification, its own queued steps and every event arrive through that
-// thread's message dispatch. get() runs a request synchronously while it keeps dispatching messages.
+// thread's message dispatch. startRequest() and onRequestDone are the client's own way; get() and the
+// other blocking requests wait in platform::waitSynchronously, for callers that sit at the top of their
+// stack (tests, the benchmark driver), never on a job's path.
 //
 // A request goes: HttpState::NotConnected -> HttpState::DnsLookup -> HttpState::DnsLookupDone ->
 // HttpState::Connected -> HttpState::WaitingHeader -> HttpState::WaitingBody (when a body follows) ->
@@ -55,7 +57,8 @@ class HttpClient : private HttpResponseHost {
 
   // --- Requests ---------------------------------------------------------------------------------
   // Synchronous requests: they return when state() is HttpState::Ready again and raise HttpException when the
-  // status is above 399 (except 401 and 407) or the transfer failed (requestDoneError says why).
+  // status is above 399 (except 401 and 407) or the transfer failed (requestDoneError says why). They
+  // dispatch every event of the thread while they wait (platform::waitSynchronously and its rules).
   void get();
   void head();
   void post();
@@ -132,6 +135,7 @@ class HttpClient : private HttpResponseHost {
   // Request side.
   void setTargets();
   void login();
+  void lookUpNext();
   void socketDnsLookupDone(std::uint16_t error);
   void connectTo(const std::string& address);
   void connectFailed(const std::string& prefix);
@@ -222,7 +226,9 @@ class HttpClient : private HttpResponseHost {
   bool ignoreClose_ = false;                     // a close we caused outside any request
   bool readyPosted_ = false;                     // the response is over; set ready is on its way
   bool sendingBody_ = false;
-  std::string socksFailure_;  // what the SOCKS layer reported for the connection being made
+  std::string socksFailure_;     // what the SOCKS layer reported for the connection being made
+  std::string socksAddress_;     // the SOCKS proxy's address, once its name has been looked up
+  bool lookingUpSocks_ = false;  // the lookup running is that of the SOCKS proxy's name
   std::int64_t sendStart_ = 0;
   std::uint64_t serial_ = 0;  // numbers requests so that late messages of an earlier one are dropped
 

@@ -178,11 +178,6 @@ void HttpResponseParser::compact() {
 }
 
 void HttpResponseParser::dataAvailable(ByteSource& source, std::uint16_t errCode) {
-  if (handlingData_) {
-    // A message pump nested inside one of our events delivered more data; it waits for the next turn.
-    source.stopReceiveLoop();
-    return;
-  }
   compact();
   int n;
   if (fill_ < kBufferFill) {
@@ -209,11 +204,6 @@ void HttpResponseParser::dataAvailable(ByteSource& source, std::uint16_t errCode
     fail(HttpError::HeaderTooLarge, "Response header too large");
     return;
   }
-  handlingData_ = true;
-  struct Unbusy {
-    bool& flag;
-    ~Unbusy() { flag = false; }
-  } unbusy{handlingData_};
   try {
     process(errCode, generation_);
   } catch (const StreamError& e) {

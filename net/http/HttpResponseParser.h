@@ -31,8 +31,6 @@ class ByteSource {
   virtual ~ByteSource() = default;
   // Reads at most `size` bytes now: the count, 0 when the peer has closed, below 0 on an error.
   virtual int receive(void* buffer, int size) = 0;
-  // Asks the source to stop offering more data in the current notification.
-  virtual void stopReceiveLoop() {}
 };
 
 // What the receive side tells the request side (the client). The receive side never asks the client
@@ -187,7 +185,6 @@ class HttpResponseParser {
   HttpError error_ = HttpError::NoError;
   OwedEnd owedEnd_ = OwedEnd::None;
   StateTrace trace_;
-  bool handlingData_ = false;  // inside dataAvailable(): data offered by a nested message pump waits
   int bodyPieces_ = 0;
   std::size_t headerBytes_ = 0;  // every header byte of the response, interim answers included
   bool lengthSeen_ = false;      // a Content-Length field of this header was read

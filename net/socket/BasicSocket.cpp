@@ -6,6 +6,7 @@
 #include "net/socket/SocketErrors.h"
 #include "net/socket/SocketLibrary.h"
 #include "net/socket/SocketNotifiers.h"
+#include "platform/SynchronousWait.h"
 
 #include <arpa/inet.h>
 #include <netinet/tcp.h>
@@ -56,7 +57,7 @@ BasicSocket::~BasicSocket() {
     }
   }
   closeSystemSocket();
-  lookups_.clear();  // waits for lookups still running
+  lookup_.reset();  // a lookup still running is abandoned, never waited for
   library::removeSocket();
   deleteBufferedData();
   mailbox_.reset();
@@ -437,12 +438,9 @@ void BasicSocket::dnsLookup(const std::string& hostName) {
 }
 
 void BasicSocket::startLookup(const std::string& hostName) {
-  earlyLookup_.reset();
-  lookups_.erase(std::remove_if(lookups_.begin(), lookups_.end(), [](const auto& l) { return l->done(); }),
-                 lookups_.end());
   const std::uint64_t handle = nextHandle();
   try {
-    lookups_.push_back(std::make_unique<HostLookup>(mailbox_->ref<LookupDone>(), handle, hostName));
+    lookup_ = std::make_unique<HostLookup>(mailbox_->ref<LookupDone>(), handle, hostName);
   } catch (const std::system_error& e) {
     char text[64];
     std::snprintf(text, sizeof text, ": can't start DNS lookup, error #%d", e.code().value());
@@ -450,21 +448,13 @@ void BasicSocket::startLookup(const std::string& hostName) {
     return;
   }
   dnsLookupHandle_ = handle;
-  if (earlyLookup_) {
-    LookupDone early = std::move(*earlyLookup_);
-    earlyLookup_.reset();
-    handleLookupDone(early);
-  }
 }
 
+// The completion is dispatched from the message loop, so the lookup's handle is always stored by then;
+// that of a lookup cancelled or replaced meanwhile is dropped.
 void BasicSocket::handleLookupDone(LookupDone& done) {
-  if (dnsLookupHandle_ == 0) {
-    // Completion dispatched by a nested pump before the handle was stored: processed once it is.
-    earlyLookup_ = std::move(done);
-    return;
-  }
-  if (done.lookup != dnsLookupHandle_) return;
-  dnsLookupHandle_ = 0;
+  if (dnsLookupHandle_ == 0 || done.lookup != dnsLookupHandle_) return;
+  forgetLookup();
   if (done.error == 0) {
     dnsResultList_ = std::move(done.addresses);
     dnsResult_ = dnsResultList_.empty() ? std::string() : dnsResultList_.front();
@@ -472,14 +462,15 @@ void BasicSocket::handleLookupDone(LookupDone& done) {
   triggerDnsLookupDone(done.error);
 }
 
+// A lookup still running is abandoned: its thread ends on its own and its result is never posted.
 void BasicSocket::forgetLookup() {
   dnsLookupHandle_ = 0;
+  lookup_.reset();
 }
 
 void BasicSocket::cancelDnsLookup() {
   if (dnsLookupHandle_ == 0) return;
-  // getaddrinfo cannot be interrupted: the worker finishes on its own and its completion is ignored.
-  dnsLookupHandle_ = 0;
+  forgetLookup();  // returns at once, however long the lookup would still take
   if (!destroying_) triggerDnsLookupDone(SocketError::Interrupted);
 }
 
@@ -827,10 +818,13 @@ std::int32_t BasicSocket::realSend(const char* data, std::int32_t len) {
   return static_cast<std::int32_t>(n);
 }
 
+// The socket's write notifications send the rest while the wait dispatches them. A paused socket gets
+// none: it is given another try every 100 milliseconds.
 void BasicSocket::flush() {
-  while (fd_ != -1 && bufferedByteCount_ > 0) {
+  const auto sent = [this] { return fd_ == -1 || bufferedByteCount_ == 0; };
+  while (!sent()) {
     tryToSend();
-    if (fd_ != -1 && bufferedByteCount_ > 0) platform::waitForMessage(100);
+    if (platform::waitSynchronously(sent, 100) == platform::WaitOutcome::Closing) return;
   }
 }
 
@@ -971,18 +965,13 @@ void BasicSocket::resume() {
   if (bufferedByteCount_ > 0) notifiers_->armWrite();
 }
 
+// The socket's own notifications deliver what arrives and the close while the wait dispatches them.
 void BasicSocket::waitForClose() {
-  while (fd_ != -1 && state_ != SocketState::Closed) {
-    platform::waitForMessage(100);
-    if (fd_ == -1 || state_ == SocketState::Closed) break;
-    int waiting = 0;
-    if (::ioctl(fd_, FIONREAD, &waiting) != 0) break;
-    if (waiting > 0) triggerDataAvailable(0);
-  }
+  platform::waitSynchronously([this] { return fd_ == -1 || state_ == SocketState::Closed; }, -1);
 }
 
 void BasicSocket::messagePump() {
-  platform::processMessages();
+  platform::waitSynchronously(nullptr, 0);
 }
 
 void BasicSocket::threadDetach() {

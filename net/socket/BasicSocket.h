@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -127,6 +126,9 @@ class BasicSocket {
   // nothing else owns.
   virtual void release();
   virtual void abort();
+  // The socket's synchronous waits (platform::waitSynchronously, whose rules apply): flush() returns once
+  // the send queue is empty, waitForClose() once the connection is closed, messagePump() after one pass
+  // over the events queued for this thread. Never on a job's path: it is driven by the events alone.
   virtual void flush();
   virtual void waitForClose();
   virtual void shutdown(int how);
@@ -255,8 +257,7 @@ class BasicSocket {
 
   // Name lookup.
   std::uint64_t dnsLookupHandle_ = 0;
-  std::optional<LookupDone> earlyLookup_;  // handled by a nested pump before the lookup was stored
-  std::vector<std::unique_ptr<HostLookup>> lookups_;
+  std::unique_ptr<HostLookup> lookup_;  // the pending lookup; destroying it abandons it
   std::string dnsResult_;
   std::vector<std::string> dnsResultList_;
 

@@ -1,4 +1,5 @@
-// The wait layer: waits for a flag while messages keep being dispatched.
+// The wait layer: waits for a flag while this thread's events keep being dispatched, through
+// platform::waitSynchronously (whose rules apply: never on a job's path, never inside an event handler).
 #pragma once
 
 #include "net/socket/LineSocket.h"

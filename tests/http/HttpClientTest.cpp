@@ -2,13 +2,16 @@
 // a real socket, relocation, abort, and the error paths.
 #include "ClientFixture.h"
 #include "ScriptedPeer.h"
+#include "SlowNameServer.h"
 
 #include "platform/Messages.h"
+#include "platform/SynchronousWait.h"
 
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -143,7 +146,7 @@ TEST_F(HttpClientTest, EventsArriveInOrderAndRequestDoneComesAfterReady) {
   cli_.url = url(peer.port(), "/");
   runGet(cli_);
   EXPECT_FALSE(done);  // posted: it comes after get() returned
-  for (int i = 0; i < 100 && !done; ++i) platform::waitForMessage(20);
+  platform::waitSynchronously([&] { return done; }, 2000);
   EXPECT_EQ(events, (std::vector<std::string>{"connected", "headerBegin", "header HTTP/1.0 200 OK",
                                               "header Content-Length: 4", "headerEnd", "docBegin",
                                               "data body", "docEnd", "closed", "done 1 0"}));
@@ -366,9 +369,82 @@ TEST_F(HttpClientTest, AbortInEveryStateEndsGet) {
     EXPECT_EQ(out.code, 404);
     EXPECT_EQ(out.message, "Connection aborted on request");
     EXPECT_EQ(client.state(), HttpState::Ready);
-    for (int i = 0; i < 50 && !done; ++i) platform::waitForMessage(20);
+    platform::waitSynchronously([&] { return done; }, 1000);
     EXPECT_EQ(doneError, HttpError::Aborted);
   }
+}
+
+// A Stop (abort) or the end of the client (a closed window) while a slow name server still works on the
+// lookup returns at once; nothing of the request comes later, and the lookup's late answer is dropped.
+// The lookup may be the target's or the SOCKS proxy's.
+TEST_F(HttpClientTest, StopDuringASlowLookupReturnsAtOnce) {
+  using Clock = std::chrono::steady_clock;
+  const struct {
+    const char* name;
+    bool destroy;      // destroy the client instead of aborting
+    bool socksByName;  // the lookup running is that of the SOCKS proxy's name
+  } cases[] = {{"abort", false, false},
+               {"destroy", true, false},
+               {"abort, SOCKS proxy", false, true},
+               {"destroy, SOCKS proxy", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    socket_tests::SlowNameServer names({{"video.test", "127.0.0.1"}, {"socks.test", "127.0.0.1"}});
+    ScriptedPeer peer;
+    peer.staySilent();
+    peer.start();
+    auto client = std::make_unique<HttpClient>();
+    client->url = "http://video.test:" + std::to_string(peer.port()) + "/clip";
+    if (c.socksByName) {
+      client->socksServer = "socks.test";
+      client->socksPort = std::to_string(peer.port());
+    }
+    std::vector<std::string> events;
+    client->onStateChange = [&](HttpClient* cli) {
+      events.push_back("state " + std::to_string(static_cast<int>(cli->state())));
+    };
+    client->onRequestDone = [&](HttpClient*, RequestType, std::uint16_t e) {
+      events.push_back("done " + std::to_string(e));
+    };
+    client->startRequest(RequestType::Get);
+    ASSERT_EQ(client->state(), HttpState::DnsLookup);
+    events.clear();
+    const Clock::time_point start = Clock::now();
+    if (c.destroy) {
+      client.reset();
+    } else {
+      client->abort();
+      EXPECT_EQ(client->statusText(), "Connection aborted on request");
+    }
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 1000);
+    EXPECT_EQ(net::HostLookup::running(), 1) << "nobody waited for the lookup";
+    platform::waitSynchronously(nullptr, 50);
+    const std::vector<std::string> expected =
+        c.destroy
+            ? std::vector<std::string>{}
+            : std::vector<std::string>{"state 10", "state 0", "done " + std::to_string(HttpError::Aborted)};
+    EXPECT_EQ(events, expected);
+    names.open();
+    ASSERT_TRUE(net::HostLookup::waitUntilNoneRunning(5000));
+    platform::waitSynchronously(nullptr, 200);
+    EXPECT_EQ(events, expected) << "something of the request came after it ended";
+    EXPECT_EQ(peer.accepted(), 0);
+  }
+}
+
+// The SOCKS proxy's name is looked up like any other, without blocking: one that no name server knows
+// ends the request saying so.
+TEST_F(HttpClientTest, SocksProxyNameThatCannotBeResolved) {
+  socket_tests::SlowNameServer names({});
+  names.open();
+  cli_.socksServer = "no-such-proxy.test";
+  cli_.socksPort = "1080";
+  cli_.url = "http://127.0.0.1/clip";
+  auto out = runGet(cli_);
+  EXPECT_TRUE(out.raised);
+  EXPECT_EQ(cli_.statusCode(), 404);
+  EXPECT_EQ(cli_.statusText(), "can't resolve the SOCKS proxy's hostname to IP address");
+  EXPECT_EQ(cli_.requestDoneError(), net::SocketError::HostNotFound);
 }
 
 TEST_F(HttpClientTest, AbortWhenReadyReportsAtOnce) {

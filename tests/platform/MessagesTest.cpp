@@ -1,4 +1,5 @@
 #include "platform/Messages.h"
+#include "platform/SynchronousWait.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ TEST(Messages, PostedEventsArriveLaterInOrder) {
   EXPECT_TRUE(names.post(Named{.name = "first"}));
   EXPECT_TRUE(mailbox.ref().post(Started{.step = 1}));
   EXPECT_TRUE(seen.empty()) << "a posted event must not be handled inside the call";
-  platform::processMessages();
+  platform::waitSynchronously(nullptr, 0);
   EXPECT_EQ(seen, (std::vector<std::string>{"started 2", "named first", "started 1"}));
 }
 
@@ -54,7 +55,7 @@ TEST(Messages, EventForAGoneMailboxIsDroppedAndItsPayloadFreed) {
     EXPECT_TRUE(ref.post(Carried{std::move(queued)}));
   }
   EXPECT_TRUE(watchQueued.expired()) << "a queued event is freed with its mailbox";
-  platform::processMessages();
+  platform::waitSynchronously(nullptr, 0);
   EXPECT_FALSE(ref.alive());
   EXPECT_FALSE(ref.post(Carried{std::move(late)}));
   EXPECT_TRUE(watchLate.expired());
@@ -83,7 +84,8 @@ TEST(Messages, MailboxDestroyedWhileAnotherThreadPosts) {
     poster.join();
     ASSERT_TRUE(watch.expired()) << "round " << round;
   }
-  platform::processMessages();  // an event that reached a destroyed mailbox would be delivered now
+  platform::waitSynchronously(nullptr,
+                              0);  // an event that reached a destroyed mailbox would be delivered now
 }
 
 TEST(Messages, HandlerMayPostToItselfWithoutRecursion) {
@@ -96,11 +98,11 @@ TEST(Messages, HandlerMayPostToItselfWithoutRecursion) {
     --depth;
   });
   mailbox->post(Started{});
-  for (int i = 0; i < 5; ++i) platform::processMessages();
+  for (int i = 0; i < 5; ++i) platform::waitSynchronously(nullptr, 0);
   EXPECT_EQ(handled, 3);
 }
 
-TEST(Messages, WaitMessageReturnsWhenAnEventArrivesFromAnotherThread) {
+TEST(Messages, AWaitEndsWhenAnEventArrivesFromAnotherThread) {
   bool got = false;
   const std::thread::id mainThread = std::this_thread::get_id();
   platform::Mailbox<Named> mailbox([&](Named& e) {
@@ -108,7 +110,7 @@ TEST(Messages, WaitMessageReturnsWhenAnEventArrivesFromAnotherThread) {
     got = e.name == "from the worker";
   });
   std::thread poster([ref = mailbox.ref()] { ref.post(Named{.name = "from the worker"}); });
-  for (int i = 0; i < 50 && !got; ++i) platform::waitForMessage(100);
+  EXPECT_EQ(platform::waitSynchronously([&] { return got; }, 5000), platform::WaitOutcome::Done);
   poster.join();
   EXPECT_TRUE(got);
 }
@@ -116,7 +118,7 @@ TEST(Messages, WaitMessageReturnsWhenAnEventArrivesFromAnotherThread) {
 TEST(Messages, RunOnMainThreadBlocksUntilDone) {
   bool ran = false;
   std::thread worker([&] { platform::runOnMainThread([&] { ran = true; }); });
-  while (!ran) platform::waitForMessage(50);
+  EXPECT_EQ(platform::waitSynchronously([&] { return ran; }, 5000), platform::WaitOutcome::Done);
   worker.join();
   EXPECT_TRUE(ran);
 }

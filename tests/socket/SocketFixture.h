@@ -3,9 +3,8 @@
 #pragma once
 
 #include "net/socket/TcpSocket.h"
-#include "platform/Messages.h"
+#include "platform/SynchronousWait.h"
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,17 +13,12 @@ namespace socket_tests {
 
 // Dispatches messages until `done` holds or `ms` pass; returns `done()`.
 inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    platform::waitForMessage(20);
-  }
-  return true;
+  return platform::waitSynchronously(done, ms) == platform::WaitOutcome::Done;
 }
 
 // Dispatches messages for `ms` milliseconds.
 inline void pump(int ms) {
-  waitFor([] { return false; }, ms);
+  platform::waitSynchronously(nullptr, ms);
 }
 
 // Records the events of a socket as short texts: "connected 0", "state 5", "data 0", "closed 0", ...

@@ -16,7 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
 #include <QTimer>
 
 #include <filesystem>
