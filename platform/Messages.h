@@ -10,10 +10,6 @@
 // freed with everything it holds. A mailbox may be destroyed on its thread while other threads post to it.
 #pragma once
 
-// The old waiting calls that used to live here are in SynchronousWait.h now; included until their last
-// callers are gone.
-#include "platform/SynchronousWait.h"
-
 #include <QEvent>
 #include <QObject>
 

@@ -69,20 +69,4 @@ int synchronousWaitDepth() {
   return depth;
 }
 
-void processMessages() {
-  waitSynchronously(nullptr, 0);
-}
-
-void waitForMessage(int ms) {
-  // One blocking pass: done() is false before the dispatch and true after it.
-  bool dispatched = false;
-  waitSynchronously(
-      [&dispatched] {
-        const bool wasDispatched = dispatched;
-        dispatched = true;
-        return wasDispatched;
-      },
-      ms < 0 ? 0 : ms);
-}
-
 }  // namespace platform

@@ -38,11 +38,4 @@ WaitOutcome waitSynchronously(const std::function<bool()>& done, int timeoutMs);
 std::uint64_t synchronousWaitEntries();
 int synchronousWaitDepth();
 
-// Deprecated: the old waiting calls, kept for callers not yet moved to timers and completion events. Both
-// go through waitSynchronously(). New code must not use them.
-// One pass over the events queued for this thread, without waiting.
-void processMessages();
-// Waits up to `ms` milliseconds for an event of this thread and handles what is queued.
-void waitForMessage(int ms);
-
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ class MainWindowTest : public ::testing::Test {
   app::MainWindow& open() {
     window_ = std::make_unique<app::MainWindow>();
     window_->show();
-    platform::processMessages();
+    testing_support::pumpEvents();
     return *window_;
   }
   void close() {
@@ -226,27 +227,27 @@ TEST_F(MainWindowTest, ClipboardTextFillsTheAddressByTheRules) {
     SCOPED_TRACE(c.copied);
     w.urlEdit->setText("before");
     QGuiApplication::clipboard()->setText(c.copied);
-    platform::processMessages();
+    testing_support::pumpEvents();
     EXPECT_EQ(w.urlEdit->text().toStdString(), c.expected);
   }
 
   // Local-file mode still fills the hidden field; text that is not text, or is huge, is ignored.
   w.convertLocalRadio->click();
   QGuiApplication::clipboard()->setText("http://x.com/watch?v=2");
-  platform::processMessages();
+  testing_support::pumpEvents();
   EXPECT_EQ(w.urlEdit->text(), "http://x.com/watch?v=2");
   auto* picture = new QMimeData;
   picture->setData("image/png", "\x89PNG");
   QGuiApplication::clipboard()->setMimeData(picture);
-  platform::processMessages();
+  testing_support::pumpEvents();
   QGuiApplication::clipboard()->setText(QString(1 << 20, 'a') + ".com");
-  platform::processMessages();
+  testing_support::pumpEvents();
   EXPECT_EQ(w.urlEdit->text(), "http://x.com/watch?v=2");
 }
 
 TEST_F(MainWindowTest, TextOnTheClipboardAtStartFillsTheAddress) {
   QGuiApplication::clipboard()->setText(" http://www.example.com/watch?v=at-start ");
-  platform::processMessages();
+  testing_support::pumpEvents();
   app::MainWindow& w = open();
   EXPECT_EQ(w.urlEdit->text(), "http://www.example.com/watch?v=at-start");
 }
@@ -254,9 +255,9 @@ TEST_F(MainWindowTest, TextOnTheClipboardAtStartFillsTheAddress) {
 TEST_F(MainWindowTest, ShowInstanceMessageRestoresAMinimisedWindow) {
   app::MainWindow& w = open();
   w.showMinimized();
-  platform::processMessages();
+  testing_support::pumpEvents();
   w.mailbox().post(app::ShowInstance{});
-  platform::processMessages();
+  testing_support::pumpEvents();
   EXPECT_FALSE(w.isMinimized());
   EXPECT_TRUE(w.isVisible());
 }

@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ class RequestWindowTest : public testing::Test {
     common::SiteConfig::setCurrent(common::SiteConfig());
     window_ = std::make_unique<app::MainWindow>();
     window_->show();
-    platform::processMessages();
+    testing_support::pumpEvents();
     window_->outputFolderEdit->setText(QString::fromStdString(dir_.path()));
   }
   void TearDown() override {

@@ -14,6 +14,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/SiteSimulator.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 #include "support/WindowRun.h"
 
 #include <gtest/gtest.h>
@@ -225,7 +226,7 @@ TEST_F(SignInTest, TheMenusWindowSignsInForTheDownloads) {
     return false;
   };
   const auto loaded = [&] { return signInWindow->windowTitle() == "Sim sign-in - Sign in to a site"; };
-  for (int i = 0; i < 1200 && !(signedIn() && loaded()); ++i) platform::waitForMessage(50);
+  for (int i = 0; i < 1200 && !(signedIn() && loaded()); ++i) testing_support::pumpEvents(50);
   ASSERT_TRUE(signedIn());
   EXPECT_TRUE(loaded()) << signInWindow->windowTitle().toStdString();
 

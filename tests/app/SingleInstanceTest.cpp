@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 #include "platform/SingleInstance.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +37,7 @@ bool someoneListens() {
 bool waitUntilListening(QProcess& process) {
   for (int i = 0; i < 100 && process.state() == QProcess::Running; ++i) {
     if (someoneListens()) return true;
-    platform::waitForMessage(100);
+    testing_support::pumpEvents(100);
   }
   return false;
 }
@@ -88,7 +89,7 @@ TEST(SingleInstance, SecondStartBringsTheFirstForwardAndEnds) {
   start(fourth, dir);
   ASSERT_TRUE(fourth.waitForFinished(10000));
   EXPECT_EQ(fourth.exitCode(), 0);
-  for (int i = 0; i < 50 && calls == 0; ++i) platform::waitForMessage(100);
+  for (int i = 0; i < 50 && calls == 0; ++i) testing_support::pumpEvents(100);
   EXPECT_EQ(calls, 1);
 }
 

@@ -5,6 +5,7 @@
 #include "convert/ConvertProcess.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -293,7 +294,7 @@ TEST_F(ConvertProcessTest, ASecondRunAfterAFinishedOne) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (records_.records().size() == first || !records_.records().back().elapsed.empty()) {
     ASSERT_LT(std::chrono::steady_clock::now(), until);
-    platform::waitForMessage(50);
+    testing_support::pumpEvents(50);
   }
   EXPECT_EQ(records_.records().back().status, convert::ConvertProgress::Status::Ok);
   EXPECT_EQ(convert_test::probeStream(dir_.file("b.wav"), "codec_name"), "pcm_s16le");

@@ -1,6 +1,7 @@
 #include "ConvertTestSupport.h"
 
 #include "platform/ChildProcess.h"
+#include "support/WaitFor.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -122,19 +123,20 @@ const convert::ConvertProgress& RecordCollector::end() const {
 
 bool RecordCollector::waitForEnd(int seconds) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (!hasEnd() && std::chrono::steady_clock::now() < until) platform::waitForMessage(50);
+  while (!hasEnd() && std::chrono::steady_clock::now() < until) testing_support::pumpEvents(50);
   return hasEnd();
 }
 
 bool RecordCollector::waitForProgress(int seconds) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (progressPercents().empty() && std::chrono::steady_clock::now() < until) platform::waitForMessage(50);
+  while (progressPercents().empty() && std::chrono::steady_clock::now() < until)
+    testing_support::pumpEvents(50);
   return !progressPercents().empty();
 }
 
 void RecordCollector::pump(int ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < until) platform::waitForMessage(20);
+  while (std::chrono::steady_clock::now() < until) testing_support::pumpEvents(20);
 }
 
 }  // namespace convert_test

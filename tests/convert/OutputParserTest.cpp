@@ -3,6 +3,7 @@
 #include "ConvertTestSupport.h"
 #include "convert/ConvertProcess.h"
 #include "convert/OutputParser.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -89,7 +90,7 @@ TEST_P(ParseOutputTable, PostsTheExpectedRecords) {
   convert::ConvertProcess process;
   process.notifyTarget = records.mailbox();
   for (const std::string& chunk : c.chunks) process.parseOutput(chunk);
-  platform::processMessages();
+  testing_support::pumpEvents();
   EXPECT_EQ(process.duration(), c.duration);
   EXPECT_EQ(records.progressPercents(), c.percents);
   for (const convert::ConvertProgress& r : records.records()) {
@@ -113,7 +114,7 @@ TEST(ParseOutput, OutputOfAnyShapeIsParsedAndLaterLinesStillCount) {
   process.parseOutput(binary);
   process.parseOutput(longLine + "time=");
   process.parseOutput("Duration: 00:00:10.00\n" + binary + "\ntime=00:00:02.00 " + longLine + "\n");
-  platform::processMessages();
+  testing_support::pumpEvents();
   EXPECT_EQ(process.duration(), 10);
   EXPECT_EQ(records.progressPercents().back(), 20);
 }

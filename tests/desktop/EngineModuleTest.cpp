@@ -10,6 +10,7 @@
 #include "platform/browser/WebEngineModule.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ class EngineModuleTest : public testing::Test {
     common::SiteConfig::setCurrent(common::SiteConfig());
     window_ = std::make_unique<app::MainWindow>();
     window_->show();
-    platform::processMessages();
+    testing_support::pumpEvents();
     window_->outputFolderEdit->setText(QString::fromStdString(dir_.path()));
   }
   void TearDown() override {

@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/TerminationSignals.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,7 @@ TEST(SettingsFile, AnInstalledCopyIsKnownByItsDesktopEntry) {
 template <typename Done>
 bool waitFor(Done done) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!done() && std::chrono::steady_clock::now() < deadline) platform::waitForMessage(100);
+  while (!done() && std::chrono::steady_clock::now() < deadline) testing_support::pumpEvents(100);
   return done();
 }
 

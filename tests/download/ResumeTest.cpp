@@ -12,6 +12,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/SiteSimulator.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 #include "support/WindowRun.h"
 
 #include <gtest/gtest.h>
@@ -319,7 +320,7 @@ TEST_F(ResumeTest, StopThenStartAgainContinuesThePart) {
   const std::string range = "range=bytes=" + std::to_string(part.size()) + "-";
   std::string log;
   for (int i = 0; i < 200 && log.find(range) == std::string::npos; ++i) {
-    platform::waitForMessage(30);
+    testing_support::pumpEvents(30);
     log = nginx.accessLog();
   }
   EXPECT_NE(log.find("GET /big.flv HTTP/1.0 - " + range), std::string::npos) << log;

@@ -12,6 +12,7 @@
 #include "support/KnownStream.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 #include "support/WindowRun.h"
 
 #include <gtest/gtest.h>
@@ -369,7 +370,7 @@ TEST_F(VideoDownloadTest, TheSystemProxyFromTheEnvironmentCarriesTheDownload) {
   // nginx logs each request with the Via header that only the proxy adds.
   std::string log;
   for (int i = 0; i < 100 && log.find("direct.flv") == std::string::npos; ++i) {
-    platform::waitForMessage(30);
+    testing_support::pumpEvents(30);
     log = nginx.accessLog();
   }
   std::istringstream lines(log);

@@ -44,7 +44,7 @@ PageSource readUntilText(platform::WebBrowser& browser,
   const auto deadline = std::chrono::steady_clock::now() + limit;
   PageSource source = browser.source();
   while (source.state != PageSource::Kind::Text && std::chrono::steady_clock::now() < deadline) {
-    platform::waitForMessage(20);
+    testing_support::pumpEvents(20);
     source = browser.source();
   }
   return source;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -81,32 +80,6 @@ TEST(SynchronousWait, CountsEntriesAndNesting) {
   EXPECT_EQ(depthNested, 2);
   EXPECT_EQ(platform::synchronousWaitDepth(), 0);
   EXPECT_EQ(platform::synchronousWaitEntries() - before, 2u);
-}
-
-// The old calls that some callers still use go through the same wait.
-TEST(SynchronousWait, OldCallsStillWork) {
-  int handled = 0;
-  platform::Mailbox<Tick> mailbox([&](Tick&) { ++handled; });
-  const std::uint64_t before = platform::synchronousWaitEntries();
-  mailbox.post(Tick{});
-  platform::processMessages();
-  EXPECT_EQ(handled, 1);
-
-  // waitForMessage() returns after the first event, long before its limit, or once the limit is up.
-  std::thread poster([ref = mailbox.ref()] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ref.post(Tick{});
-  });
-  Clock::time_point start = Clock::now();
-  platform::waitForMessage(5000);
-  EXPECT_LT(msSince(start), 2000);
-  poster.join();
-  platform::waitSynchronously([&] { return handled == 2; }, 1000);
-  EXPECT_EQ(handled, 2);
-  start = Clock::now();
-  platform::waitForMessage(100);
-  EXPECT_GE(msSince(start), 100);
-  EXPECT_EQ(platform::synchronousWaitEntries() - before, 4u);
 }
 
 }  // namespace

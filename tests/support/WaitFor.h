@@ -2,6 +2,7 @@
 // few milliseconds; true when it holds. For tests that drive a stage or a job without a window.
 #pragma once
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -24,6 +25,15 @@ inline bool waitFor(const std::function<bool()>& condition, int limitMs) {
   limit.start(limitMs);
   loop.exec();
   return condition();
+}
+
+// Runs the thread's events for `ms` milliseconds; with 0, handles what is queued now and returns.
+inline void pumpEvents(int ms = 0) {
+  if (ms <= 0) {
+    QCoreApplication::processEvents();
+    return;
+  }
+  waitFor([] { return false; }, ms);
 }
 
 }  // namespace testing_support
