@@ -169,6 +169,21 @@ TEST_F(CliTest, FailedStreamNamesTheCauseAndLeavesNothing) {
   }
 }
 
+// On a terminal a failed download ends its line where it was: the error page's body is never drawn as the
+// video's progress, and nothing is drawn after the message.
+TEST_F(CliTest, AFailedDownloadDrawsNoProgressAfterItsMessage) {
+  CliProcess run(cli({"-o", out_, watchPage("clip-404")}, true));
+  EXPECT_EQ(run.wait(kJobMs), 1) << run.err();
+  const std::string& screen = run.err();
+  const std::size_t message = screen.find("clipwave-cli: ");
+  ASSERT_NE(message, std::string::npos) << screen;
+  EXPECT_NE(screen.find("404 Not Found", message), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("100%"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find(" received", message), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("\r  [", message), std::string::npos)
+      << "nothing redrawn after the message: " << screen;
+}
+
 // An existing audio file: -y replaces it; -n, or no terminal to ask on, keeps it and the item fails.
 TEST_F(CliTest, ExistingOutputFollowsTheFlags) {
   const std::string video = makeVideo();
