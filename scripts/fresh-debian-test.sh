@@ -48,6 +48,10 @@ while (($#)); do
 done
 
 log() { echo "fresh-debian-test: $*" >&2; }
+# The command on one line, cut short when long (a script given to bash -c, say).
+what="${command[*]}"
+what="${what//$'\n'/; }"
+((${#what} <= 80)) || what="${what:0:77}..."
 
 if [[ $(id -u) -ne 0 ]]; then
   log "needs root (mmdebstrap, mount and chroot)"
@@ -144,7 +148,7 @@ mount --bind /dev "$root/dev"
 mount --bind /dev/pts "$root/dev/pts"
 mount --bind /dev/shm "$root/dev/shm"
 
-log "running ${command[*]} in $clone at $sha"
+log "running $what in $clone at $sha"
 ran=$SECONDS
 status=0
 # A clean environment, as a fresh root login has it, plus CI's variable.
@@ -154,9 +158,9 @@ chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/bash
 
 elapsed() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
 if ((status == 0)); then
-  log "PASSED: ${command[*]} at $sha"
+  log "PASSED: $what at $sha"
 else
-  log "FAILED (exit status $status): ${command[*]} at $sha"
+  log "FAILED (exit status $status): $what at $sha"
 fi
 log "the command took $(elapsed $((SECONDS - ran))), everything $(elapsed $((SECONDS - started)))"
 exit "$status"
