@@ -80,19 +80,29 @@ unmount_all() {
     umount "$m" 2>/dev/null || umount -l "$m" || true
   done
 }
+# A system this script made: a Debian tree holding the clone (or an empty folder).
+is_ours() {
+  [[ -f "$root/etc/debian_version" && -d "$root/root/clipwave/.git" ]] || [[ -z "$(ls -A "$root")" ]]
+}
+# Removes the system; with "checked", only one that is_ours (one this run did not make).
 remove_system() {
   unmount_all
+  if [[ "${1:-}" == checked ]] && ! is_ours; then
+    log "$root is not a system this script made; not removing it"
+    return 1
+  fi
   if [[ -n "$(mounted_below)" ]]; then
     log "something is still mounted below $root; not removing it"
     return 1
   fi
   rm -rf --one-file-system "$root"
 }
+made=0 # set once $root holds a system of this run's, to keep or remove at the end
 finish() {
   unmount_all
-  if ((keep)); then
+  if ((made && keep)); then
     log "kept the system in $root (rerun with --reuse; remove it with rm -rf --one-file-system $root)"
-  elif [[ -d "$root" ]]; then
+  elif ((made)) && [[ -d "$root" ]]; then
     remove_system || true
   fi
 }
@@ -105,9 +115,9 @@ clone="$root/root/clipwave"
 if ((reuse)); then
   if [[ ! -d "$clone/.git" ]]; then
     log "no kept system in $root to reuse"
-    keep=0
     exit 2
   fi
+  made=1
   log "reusing $root"
   unmount_all
   git -C "$clone" fetch --quiet "$top" '+refs/heads/*:refs/remotes/origin/*'
@@ -115,7 +125,7 @@ if ((reuse)); then
 else
   if [[ -e "$root" ]]; then
     log "removing the previous system in $root"
-    remove_system
+    remove_system checked || exit 2
   fi
   if ! command -v mmdebstrap >/dev/null; then
     log "installing mmdebstrap"
@@ -124,6 +134,7 @@ else
   fi
   log "making Debian 12 ($variant, with git, ca-certificates and sudo) in $root"
   mkdir -p "$(dirname "$root")"
+  made=1
   mmdebstrap --quiet --variant="$variant" --include=git,ca-certificates,sudo bookworm "$root"
   # Debian's own /etc/hosts: localhost is 127.0.0.1 and ::1 both, so whatever looks the name up may
   # get either first.
