@@ -116,10 +116,14 @@ def main():
         nginx = start_nginx(work, root, port, certs)
         url = f"{'https://localhost' if certs else 'http://127.0.0.1'}:{port}/video.flv"
         out = os.path.join(work, "out.flv")
-        trust = ["--cacert", os.path.join(certs, "ca.pem")] if certs else []
+        # curl would try localhost's ::1 first where /etc/hosts lists it (Debian's does), and nginx listens on
+        # 127.0.0.1 only: both clients go to 127.0.0.1, as the HTTP client's IPv4 lookup does.
+        curl_options = []
+        if certs:
+            curl_options = ["--cacert", os.path.join(certs, "ca.pem"), "--resolve", f"localhost:{port}:127.0.0.1"]
         env = dict(os.environ, SSL_CERT_FILE=os.path.join(certs, "ca.pem")) if certs else None
         tools = {
-            "curl": lambda: ["curl", "-s"] + trust + ["-o", out, url],
+            "curl": lambda: ["curl", "-s"] + curl_options + ["-o", out, url],
             "http_get": lambda: [http_get, url, out],
         }
         results = {name: [] for name in tools}

@@ -72,7 +72,8 @@ TinyProxy::TinyProxy() {
 
 Microsocks::Microsocks(const std::string& user, const std::string& password) {
   port_ = testing_support::ScriptedPeer::unusedPort();
-  std::vector<std::string> argv{"microsocks", "-i", "127.0.0.1", "-p", std::to_string(port_)};
+  const std::string local = "127.0.0.1";  // where it listens and where its connections leave from
+  std::vector<std::string> argv{"microsocks", "-i", local, "-b", local, "-p", std::to_string(port_)};
   if (!user.empty()) argv.insert(argv.end(), {"-u", user, "-P", password});
   process_ = std::make_unique<ChildProcess>(argv, dir_.file("output.txt"));
   ready_ = process_->waitListening(port_);

@@ -41,7 +41,9 @@ class TinyProxy {
   bool ready_ = false;
 };
 
-// microsocks: SOCKS 5 only. With a user name it lets in only that user with that password.
+// microsocks: SOCKS 5 only. With a user name it lets in only that user with that password. Its
+// connections to the target leave from 127.0.0.1, so of a name it looks up (localhost is ::1 as well
+// as 127.0.0.1 in Debian's /etc/hosts, ::1 first) it takes the IPv4 address, where the test servers are.
 class Microsocks {
  public:
   explicit Microsocks(const std::string& user = "", const std::string& password = "");
