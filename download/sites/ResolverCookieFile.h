@@ -48,8 +48,8 @@ class ResolverCookieFile {
   std::string path_;
 };
 
-// Removes the cookie folders of earlier runs whose program no longer runs. Called once per run of the
-// program, before the first cookies file is made.
+// Removes the cookie folders of earlier runs whose program no longer runs. Called whenever the resolver
+// starts, before a cookies file is made.
 void removeStaleResolverCookieFolders();
 
 }  // namespace download

@@ -244,11 +244,8 @@ void ResolverLocator::start(const std::string& page, Done done) {
   program_ = resolverProgram();
   cookiesAsked_ = false;
   givenCookies_.clear();
-  static const bool staleRemoved = [] {
-    removeStaleResolverCookieFolders();
-    return true;
-  }();
-  (void)staleRemoved;
+  // Cookie folders that a program which crashed left behind go before anything else is done.
+  removeStaleResolverCookieFolders();
   const std::string key = setupKey(program_);
   if (!key.empty() && cachedSetup().key == key) {
     setup_ = cachedSetup().setup;

@@ -48,11 +48,16 @@ std::vector<std::string> segmentedInputOptions(const FoundStream& stream, std::s
         "cannot go through the SOCKS proxy that is set (all_proxy): the video was not fetched.";
     return {};
   }
-  std::vector<std::string> options{"-rw_timeout", std::to_string(kSegmentedStreamTimeoutSeconds * 1000000LL),
-                                   "-tls_verify", "1"};
-  if (const std::string bundle = certificateBundle(); !bundle.empty()) {
-    options.emplace_back("-ca_file");
-    options.push_back(bundle);
+  std::vector<std::string> options{"-rw_timeout", std::to_string(kSegmentedStreamTimeoutSeconds * 1000000LL)};
+  // Certificate checks are options of the TLS layer, which the converter takes for an https: address only
+  // (for another it refuses them as unknown).
+  if (address.proto == "https") {
+    options.emplace_back("-tls_verify");
+    options.emplace_back("1");
+    if (const std::string bundle = certificateBundle(); !bundle.empty()) {
+      options.emplace_back("-ca_file");
+      options.push_back(bundle);
+    }
   }
   std::string fields;
   for (const auto& [name, value] : stream.headers) {
@@ -75,6 +80,9 @@ std::vector<std::string> segmentedInputOptions(const FoundStream& stream, std::s
   // One cookie a line, in the form of a Set-Cookie field, so that each keeps its domain and path. A secure
   // cookie does not go to a playlist fetched over plain http:.
   const bool secureAddress = address.proto == "https";
+  // The converter compares a cookie's domain with the end of the host as it writes it in the request, with
+  // the port when the address names one: the port goes with the domains then.
+  const std::string port = address.port.empty() ? std::string() : ":" + address.port;
   std::string cookies;
   for (const platform::BrowserCookie& cookie : stream.cookies) {
     if (cookie.secure && !secureAddress) continue;
@@ -84,7 +92,7 @@ std::vector<std::string> segmentedInputOptions(const FoundStream& stream, std::s
     std::string domain = cookie.domain;
     if (!domain.empty() && domain.front() == '.') domain.erase(0, 1);
     cookies += cookie.name + "=" + cookie.value + "; path=" + (cookie.path.empty() ? "/" : cookie.path) +
-               "; domain=" + (domain.empty() ? host : domain) + ";\n";
+               "; domain=" + (domain.empty() ? host : domain) + port + ";\n";
   }
   if (!cookies.empty()) {
     options.emplace_back("-cookies");
