@@ -271,7 +271,7 @@ TEST_F(ResolverJobTest, SitePagesAskTheResolverBesideTheirRules) {
       {"no address and the resolver fails: its reason",
        "<title>YouTube - x</title><body>nothing",
        "echo 'ERROR: no video' >&2; exit 1",
-       platform::ModalResult::Abort,
+       platform::ModalResult::Cancel,
        true,
        {},
        "ERROR: no video"},
