@@ -84,14 +84,21 @@ class ConvertProcess::OutputReader final : public OutputSink {
 
   void onLine(std::string_view line) override {
     if (!isStatusLine(line) && !isTrailer(line)) p_.lastErrorLine_ = printable(line);
+    // A playlist's reader skips a segment it cannot fetch, says so, and goes on to end well.
+    if (p_.segmentFailure_.empty() && (line.find("Failed to open segment") != std::string_view::npos ||
+                                       line.find("Failed to open fragment") != std::string_view::npos))
+      p_.segmentFailure_ = printable(line);
   }
 
   void onDuration(std::int64_t seconds) override {
+    // The resolver's length counts over the converter's reading of a playlist.
+    if (p_.expectedDurationSeconds > 0) return;
     p_.durationSeconds_ = seconds;
     p_.startTime_ = std::chrono::steady_clock::now();
   }
 
   void onPosition(std::int64_t position) override {
+    if (position > 0) p_.lastPosition_ = position;
     if (position <= 0 || p_.durationSeconds_ <= 0) return;
     const std::int64_t percent = position * 100 / p_.durationSeconds_;
     if (percent < 1 || percent > 100) return;
@@ -138,9 +145,16 @@ void ConvertProcess::run() {
   // Nothing is ever written to the converter's input: with our end closed it reads an empty input.
   closeHandle(stdinWrite_);
   partialFile_ = partialOutputName(outputFile);
-  const ConverterCommand command = makeConverterCommand(inputFile, partialFile_, arguments, overwrite, tags);
+  const ConverterCommand command =
+      makeConverterCommand(inputFile, partialFile_, arguments, overwrite, tags, inputOptions);
   commandLine_ = command.text;
   durationSeconds_ = 0;
+  segmentFailure_.clear();
+  lastPosition_ = 0;
+  if (expectedDurationSeconds > 0) {
+    durationSeconds_ = std::max<std::int64_t>(1, std::llround(expectedDurationSeconds));
+    startTime_ = std::chrono::steady_clock::now();
+  }
   output_.clear();
   const std::string program = platform::findProgram("ffmpeg", platform::executableDir());
   const int error = child_.start(program, command.words, stdinRead_, stdoutWrite_, stderrWrite_);
@@ -202,6 +216,12 @@ void ConvertProcess::finish() {
 // Why the run failed, or empty when the converter ended well and left its output file.
 std::string ConvertProcess::failureOfRun(const platform::ChildExit& exit) const {
   if (!exit.exited) return "The converter was ended by signal " + signalName(exit.code) + ".";
+  if (exit.code == 0 && !segmentFailure_.empty())
+    return "A segment of the stream could not be fetched: " + segmentFailure_;
+  if (exit.code == 0 && expectedDurationSeconds > 0 &&
+      lastPosition_ + kShortOutputSeconds < std::llround(expectedDurationSeconds))
+    return "The stream ended early: " + std::to_string(lastPosition_) + " of " +
+           std::to_string(std::llround(expectedDurationSeconds)) + " seconds were converted.";
   if (exit.code == 0) return hasContent(partialFile_) ? std::string() : "The converter left no output file.";
   if (!lastErrorLine_.empty()) return lastErrorLine_;
   return "The converter ended with exit code " + std::to_string(exit.code) + ".";

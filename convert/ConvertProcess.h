@@ -43,6 +43,13 @@ class ConvertProcess {
   std::string outputFile;  // full path of the audio file to write
   std::string arguments;   // the format's argument fragment, ending with a blank
   AudioTags tags;          // the title and comment the audio file carries
+  // For an input read over the network (an HLS or DASH playlist): the converter's options for it, which go
+  // before "-i", and the length the resolver gave. A run that reports a segment it could not fetch, or
+  // whose output stays more than kShortOutputSeconds shorter than that length, has failed even when the
+  // converter ends well. Empty and 0 for a file.
+  std::vector<std::string> inputOptions;
+  double expectedDurationSeconds = 0;
+  static constexpr std::int64_t kShortOutputSeconds = 2;
 
   // Asks before replacing an existing outputFile, then starts the converter and its watcher.
   void run();
@@ -89,7 +96,9 @@ class ConvertProcess {
   std::string commandLine_;
   std::string partialFile_;
   OutputLines output_;
-  std::string lastErrorLine_;  // the converter's last line that was not a status line
+  std::string lastErrorLine_;      // the converter's last line that was not a status line
+  std::string segmentFailure_;     // the converter's first line about a segment it could not fetch
+  std::int64_t lastPosition_ = 0;  // the position of the last "time=" line, in seconds
   std::vector<char> readBuffer_;
   platform::Mailbox<ConvertWatcher::Call> mainThread_;  // receives the watcher's calls
 };

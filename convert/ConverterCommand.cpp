@@ -11,6 +11,7 @@ constexpr const char* kProgram = "ffmpeg";
 
 std::string absolute(const std::string& path) {
   if (path.empty() || path.front() == '/') return path;
+  if (path.rfind("http://", 0) == 0 || path.rfind("https://", 0) == 0) return path;  // a network input
   std::error_code ec;
   const std::filesystem::path full = std::filesystem::absolute(path, ec);
   return ec ? path : full.string();
@@ -44,14 +45,21 @@ void appendArgumentWords(const std::string& arguments, std::vector<std::string>&
 }  // namespace
 
 ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
-                                      const std::string& arguments, bool overwrite, const AudioTags& tags) {
+                                      const std::string& arguments, bool overwrite, const AudioTags& tags,
+                                      const std::vector<std::string>& inputOptions) {
   ConverterCommand command;
   const std::string in = absolute(input), out = absolute(output);
-  command.text =
-      std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "") + "-i \"" + in + "\" " + arguments;
+  std::string options;
+  for (std::size_t i = 0; i < inputOptions.size(); ++i) {
+    const bool secret = i > 0 && (inputOptions[i - 1] == "-headers" || inputOptions[i - 1] == "-cookies");
+    options += (secret ? std::string("(hidden)") : inputOptions[i]) + " ";
+  }
+  command.text = std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "") + options + "-i \"" + in +
+                 "\" " + arguments;
   command.words.push_back(kProgram);
   command.words.push_back("-nostdin");
   if (overwrite) command.words.push_back("-y");
+  command.words.insert(command.words.end(), inputOptions.begin(), inputOptions.end());
   command.words.push_back("-i");
   command.words.push_back(in);
   appendArgumentWords(arguments, command.words);

@@ -26,9 +26,13 @@ struct ConverterCommand {
   std::vector<std::string> words;
 };
 
+// `inputOptions` go right before "-i" (options of a network input: request fields, cookies, certificate
+// checks, a time limit); an http: or https: input is given as it is. In `text` the values of "-headers"
+// and "-cookies" are hidden: they may hold a sign-in.
 ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
                                       const std::string& arguments, bool overwrite,
-                                      const AudioTags& tags = {});
+                                      const AudioTags& tags = {},
+                                      const std::vector<std::string>& inputOptions = {});
 
 // A name for the converter's temporary output beside `output`: a hidden file in the same folder with
 // the same extension (the converter picks the format from it) that no file has now.

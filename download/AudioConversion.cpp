@@ -25,6 +25,8 @@ void AudioConversion::start(const ConversionOrder& order, Progress progress, Don
   converter_.notifyTarget = records_.ref();
   converter_.arguments = order.arguments;
   converter_.tags = order.tags;
+  converter_.inputOptions = order.inputOptions;
+  converter_.expectedDurationSeconds = order.expectedDurationSeconds;
   try {
     converter_.run();  // asks before replacing an existing audio file
   } catch (const convert::ConvertError& error) {

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace download {
 
@@ -20,6 +21,10 @@ struct ConversionOrder {
   std::string output;  // the audio file to write
   std::string arguments;
   convert::AudioTags tags;
+  // For an input read over the network (a segmented stream): the converter's options for it and the
+  // length the output must reach.
+  std::vector<std::string> inputOptions = {};
+  double expectedDurationSeconds = 0;
 };
 
 struct ConversionResult {

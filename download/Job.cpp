@@ -4,6 +4,8 @@
 #include "convert/ConvertProcess.h"
 #include "download/sites/PageLocator.h"
 #include "download/sites/ResolverLocator.h"
+#include "download/sites/SegmentedStream.h"
+#include "platform/browser/WebEngineModule.h"
 #include "resources/Strings.h"
 
 #include <filesystem>
@@ -15,12 +17,25 @@ std::string fileNamePart(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
 
+// Whether the page rules can have a browser: the engine is loaded, or its module is there to be loaded.
+bool browserEngineAvailable() {
+  if (platform::webEngineModuleLoaded()) return true;
+  for (const std::string& path : platform::webEngineModuleCandidates()) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 JobParts standardJobParts() {
   return {
       .converter = convert::convertProcess,
-      .pageRules = [] { return std::unique_ptr<StreamLocator>(std::make_unique<PageLocator>()); },
+      .pageRules = []() -> std::unique_ptr<StreamLocator> {
+        if (!browserEngineAvailable()) return nullptr;
+        return std::make_unique<PageLocator>();
+      },
       .resolver = []() -> std::unique_ptr<StreamLocator> {
         if (!isResolverEnabled()) return nullptr;
         return std::make_unique<ResolverLocator>();
@@ -65,7 +80,8 @@ void Job::stop() {
   }
   if (conversion_) {
     conversion_->stop();
-    if (mode_ != RequestMode::ConvertLocalFile && !videoPath_.empty()) kept.push_back(videoPath_);
+    if (mode_ != RequestMode::ConvertLocalFile && !videoPath_.empty() && !streamed_)
+      kept.push_back(videoPath_);
   }
   finish(JobOutcome::stopped(std::move(kept)));
 }
@@ -89,7 +105,48 @@ void Job::onSearchEnded(SearchResult& result) {
   }
   stream_ = std::move(result.stream);
   if (stream_.downloadOnly) mode_ = RequestMode::DownloadOnly;
+  if (stream_.segmented) {
+    startStreamConversion();
+    return;
+  }
   startDownload();
+}
+
+// A stream offered only in segments goes straight to the converter, which reads it: no download, no video
+// file, nothing to continue later.
+void Job::startStreamConversion() {
+  streamed_ = true;
+  if (mode_ == RequestMode::DownloadOnly) {
+    finish(JobOutcome::failed(JobOutcome::Cause::DownloadFailed,
+                              "This video is offered only in segments (HLS or DASH), which can be converted "
+                              "but not kept as a video file."));
+    return;
+  }
+  std::string refusal;
+  std::vector<std::string> options = segmentedInputOptions(stream_, refusal);
+  if (!refusal.empty()) {
+    finish(JobOutcome::failed(JobOutcome::Cause::DownloadFailed, std::move(refusal)));
+    return;
+  }
+  videoPath_ = outputFolder() + common::removeBadFileChars(stream_.fileName);
+  state_ = State::Converting;
+  const std::string output = audioFileFor(videoPath_);
+  listener_.converting(fileNamePart(output));
+  if (parts_.converter == nullptr) {
+    finish(JobOutcome::failed(JobOutcome::Cause::ConverterNotStarted,
+                              resources::loadString(resources::StringId::ConvertProcessError)));
+    return;
+  }
+  conversion_ = std::make_unique<AudioConversion>(*parts_.converter);
+  conversion_->start(
+      {.input = stream_.url,
+       .output = output,
+       .arguments = input_.convertArgs,
+       .tags = {stream_.title, input_.source},
+       .inputOptions = std::move(options),
+       .expectedDurationSeconds = stream_.durationSeconds},
+      [this](const ConversionFigures& figures) { listener_.conversionProgress(figures); },
+      [this](ConversionResult result) { mailbox_.post(ConversionEnded{std::move(result)}); });
 }
 
 void Job::startDownload() {
@@ -99,7 +156,10 @@ void Job::startDownload() {
   download_ = std::make_unique<StreamDownload>();
   download_->setRetryPause(parts_.retryPauseMs);
   download_->start(
-      {.url = stream_.url, .videoPath = videoPath_, .headers = stream_.headers},
+      {.url = stream_.url,
+       .videoPath = videoPath_,
+       .headers = stream_.headers,
+       .chunkSize = stream_.chunkSize},
       [this](const DownloadFigures& figures) { listener_.downloadProgress(figures); },
       [this](DownloadResult result) { mailbox_.post(DownloadEnded{std::move(result)}); });
 }
@@ -137,7 +197,12 @@ void Job::startConversion(const std::string& input) {
   }
   conversion_ = std::make_unique<AudioConversion>(*parts_.converter);
   conversion_->start(
-      {.input = input, .output = output, .arguments = input_.convertArgs, .tags = tags},
+      {.input = input,
+       .output = output,
+       .arguments = input_.convertArgs,
+       .tags = tags,
+       .inputOptions = {},
+       .expectedDurationSeconds = 0},
       [this](const ConversionFigures& figures) { listener_.conversionProgress(figures); },
       [this](ConversionResult result) { mailbox_.post(ConversionEnded{std::move(result)}); });
 }
@@ -150,7 +215,7 @@ void Job::onConversionEnded(ConversionResult& result) {
   // The downloaded video goes once the audio file is there, and also when the user kept the older audio
   // file; a local source is never deleted.
   const bool deleteVideo =
-      mode_ != RequestMode::ConvertLocalFile &&
+      mode_ != RequestMode::ConvertLocalFile && !streamed_ &&
       (result.status == ConversionResult::Status::Done || result.status == ConversionResult::Status::Kept);
   if (deleteVideo) common::deleteFileSilently(videoPath_);
   switch (result.status) {
@@ -169,8 +234,11 @@ void Job::onConversionEnded(ConversionResult& result) {
       return;
     case ConversionResult::Status::Failed:
       // The converter failed: the video is kept, and the user is told why.
-      finish(JobOutcome::failed(JobOutcome::Cause::ConversionFailed,
-                                "The conversion failed; the video file was kept.\n\n" + result.message));
+      finish(JobOutcome::failed(
+          JobOutcome::Cause::ConversionFailed,
+          (streamed_ ? std::string("The conversion of the stream failed.\n\n")
+                     : std::string("The conversion failed; the video file was kept.\n\n")) +
+              result.message));
       return;
   }
 }

@@ -80,6 +80,7 @@ class Job {
   void onConversionEnded(ConversionResult& result);
   void startDownload();
   void startConversion(const std::string& input);
+  void startStreamConversion();
   void finish(JobOutcome outcome);
   std::string outputFolder() const;  // with a trailing '/'
   std::string audioFileFor(const std::string& video) const;
@@ -91,6 +92,7 @@ class Job {
   RequestMode mode_;
   FoundStream stream_;
   std::string videoPath_;  // the downloaded video, once the download has begun
+  bool streamed_ = false;  // the converter reads a segmented stream itself: there is no video file
   std::unique_ptr<StreamSearch> search_;
   std::unique_ptr<StreamDownload> download_;
   std::unique_ptr<AudioConversion> conversion_;

@@ -28,17 +28,49 @@ std::string webScheme(const std::string& url) {
   return common::lowerAscii(url.substr(0, 5)) == "https" ? "https" : "http";
 }
 
-// A format the HTTP client can fetch as it is: one file over http: or https:.
-bool fetchable(const QJsonObject& format) {
+enum class Delivery { None, File, Segments };
+
+// How a format is served: as one file over http: or https: (the HTTP client fetches it), as an HLS or DASH
+// playlist (the converter reads it), or in a way neither can read.
+Delivery deliveryOf(const QJsonObject& format) {
+  const std::string protocol = common::lowerAscii(text(format.value("protocol")));
+  if (protocol == "m3u8" || protocol == "m3u8_native" || protocol == "http_dash_segments" ||
+      protocol == "http_dash_segments_generator") {
+    const std::string manifest = text(format.value("manifest_url"));
+    const bool dash = protocol.rfind("http_dash", 0) == 0;
+    const std::string playlist = dash && !manifest.empty() ? manifest : text(format.value("url"));
+    return webScheme(playlist).empty() ? Delivery::None : Delivery::Segments;
+  }
   const std::string scheme = webScheme(text(format.value("url")));
-  if (scheme.empty()) return false;
-  const std::string protocol =
-      format.contains("protocol") ? common::lowerAscii(text(format.value("protocol"))) : scheme;
-  if (protocol != "http" && protocol != "https") return false;
+  if (scheme.empty()) return Delivery::None;
+  if (format.contains("protocol") && protocol != "http" && protocol != "https") return Delivery::None;
   // Pieces to be fetched one by one are a playlist, whatever the protocol says.
-  if (format.contains("fragments") || format.contains("fragment_base_url")) return false;
+  if (format.contains("fragments") || format.contains("fragment_base_url")) return Delivery::None;
   const std::string ext = common::lowerAscii(text(format.value("ext")));
-  return ext != "m3u8" && ext != "mpd" && ext != "f4m" && ext != "ism";
+  if (ext == "m3u8" || ext == "mpd" || ext == "f4m" || ext == "ism") return Delivery::None;
+  return Delivery::File;
+}
+
+// The playlist a converter opens for a segmented format: DASH's manifest, HLS's own playlist.
+std::string playlistOf(const QJsonObject& format) {
+  const std::string protocol = common::lowerAscii(text(format.value("protocol")));
+  const std::string manifest = text(format.value("manifest_url"));
+  if (protocol.rfind("http_dash", 0) == 0 && !manifest.empty()) return manifest;
+  return text(format.value("url"));
+}
+
+// The bit rate that tells a format's quality: "abr" for sound alone, else "tbr"; -1 when not given.
+double bitRateOf(const QJsonObject& format, bool audio) {
+  const QJsonValue value = format.value(audio ? "abr" : "tbr");
+  return value.isDouble() && value.toDouble() >= 0 ? value.toDouble() : -1;
+}
+
+std::int64_t chunkSizeOf(const QJsonObject& format) {
+  const QJsonValue value = format.value("downloader_options").toObject().value("http_chunk_size");
+  if (!value.isDouble()) return 0;
+  const double size = value.toDouble();
+  if (size < static_cast<double>(kMinChunkSize) || size > static_cast<double>(kMaxChunkSize)) return 0;
+  return static_cast<std::int64_t>(size);
 }
 
 bool codecNone(const QJsonObject& format, const char* key) {
@@ -172,26 +204,37 @@ ResolverAnswer readResolverOutput(const std::string& output) {
   QJsonObject chosen;
   bool found = false;
   bool chosenAudioOnly = false;
+  Delivery chosenDelivery = Delivery::None;
   for (const QJsonValue& value : formats) {
     if (!value.isObject()) continue;
     const QJsonObject format = value.toObject();
-    if (!fetchable(format)) continue;
+    const Delivery delivery = deliveryOf(format);
+    if (delivery == Delivery::None) continue;
     const bool audio = audioOnly(format);
     // The last audio-only format wins; a format with video only when no audio-only one came, and never
     // one that is known to have no sound.
-    if (audio) {
-      chosen = format;
-      chosenAudioOnly = found = true;
-    } else if (!chosenAudioOnly && !codecNone(format, "acodec")) {
-      chosen = format;
-      found = true;
-    }
+    const bool better = audio ? true : !chosenAudioOnly && !codecNone(format, "acodec");
+    if (!better) continue;
+    // A playlist does not replace a single file of the same quality.
+    if (found && chosenAudioOnly == audio && chosenDelivery == Delivery::File &&
+        delivery == Delivery::Segments && bitRateOf(format, audio) == bitRateOf(chosen, audio))
+      continue;
+    chosen = format;
+    found = true;
+    chosenAudioOnly = audio;
+    chosenDelivery = delivery;
   }
-  if (!found) return failure("no stream served as one file over http: or https:");
+  if (!found)
+    return failure("no stream served as one file over http: or https:, or as an HLS or DASH playlist");
   ResolverAnswer answer;
   answer.found = true;
-  answer.stream.url = text(chosen.value("url"));
+  answer.stream.segmented = chosenDelivery == Delivery::Segments;
+  answer.stream.url = answer.stream.segmented ? playlistOf(chosen) : text(chosen.value("url"));
   answer.stream.audioOnly = chosenAudioOnly;
+  answer.stream.chunkSize = answer.stream.segmented ? 0 : chunkSizeOf(chosen);
+  const QJsonValue duration = video.value("duration");
+  if (duration.isDouble() && duration.toDouble() > 0 && duration.toDouble() < 1e7)
+    answer.stream.durationSeconds = duration.toDouble();
   const QJsonValue headers =
       chosen.value("http_headers").isObject() ? chosen.value("http_headers") : video.value("http_headers");
   QJsonObject fields = headers.toObject();
@@ -200,9 +243,10 @@ ResolverAnswer readResolverOutput(const std::string& output) {
       chosen.value("cookies").isString() ? chosen.value("cookies") : video.value("cookies");
   // The same rules as for the browser profile's cookies: the domain, path and scheme must match the stream's
   // address, and a domain that is a public suffix or lies above an IP address gets nothing.
-  const std::string cookie = cookieHeaderFor(
-      resolverCookies(text(cookies), common::lowerAscii(http::splitAddress(answer.stream.url).host)),
-      answer.stream.url, 0);
+  answer.stream.cookies =
+      resolverCookies(text(cookies), common::lowerAscii(http::splitAddress(answer.stream.url).host));
+  if (answer.stream.cookies.size() > kMaxStreamHeaders) answer.stream.cookies.resize(kMaxStreamHeaders);
+  const std::string cookie = cookieHeaderFor(answer.stream.cookies, answer.stream.url, 0);
   if (!cookie.empty()) {
     const std::string given = text(fields.value("Cookie"));
     fields.insert("Cookie", QString::fromStdString(given.empty() ? cookie : given + "; " + cookie));

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 namespace download {
@@ -64,6 +65,25 @@ bool taken(std::optional<RangeReply> reply) {
   return reply == RangeReply::Continue || reply == RangeReply::StartOverHere;
 }
 
+// "Content-Range: bytes FIRST-LAST/TOTAL" of a reply's header lines (the name in any letter case); all -1
+// when there is none or it is not of that form.
+struct PieceRange {
+  std::int64_t first = -1, last = -1, total = -1;
+};
+PieceRange pieceRangeOf(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    if (!common::startsWithNoCase(line, "content-range:")) continue;
+    const std::string value = common::trim(line.substr(14), common::Trim::Spaces);
+    long long first = 0, last = 0, total = 0;
+    int used = 0;
+    if (std::sscanf(value.c_str(), "bytes %18lld-%18lld/%18lld%n", &first, &last, &total, &used) == 3 &&
+        static_cast<std::size_t>(used) == value.size() && first >= 0 && last >= first && total > last)
+      return {first, last, total};
+    return {};
+  }
+  return {};
+}
+
 }  // namespace
 
 StreamDownload::StreamDownload() {
@@ -108,6 +128,8 @@ void StreamDownload::start(const DownloadOrder& order, Progress progress, Done d
   done_ = std::move(done);
   retriesLeft_ = kCutRetries;
   startedOver_ = false;
+  chunkSize_ = order.chunkSize > 0 ? order.chunkSize : 0;
+  wholeInOneReply_ = false;
   progress_.reset();
   client_.url = order.url;
   useSystemProxy();
@@ -222,6 +244,14 @@ void StreamDownload::onRequestDone() {
   client_.setReceiveStream(nullptr);
   std::string cause;
   if (attemptTookWhole(cause)) {
+    if (morePieces()) {
+      // The piece is in the part: the next one is asked for at once, with a fresh allowance of cuts.
+      retriesLeft_ = kCutRetries;
+      attempt_ = Attempt{
+          .from = file_->size(), .video = attempt_.video, .reply = {}, .sizeBefore = 0, .failure = {}};
+      retryPause_.start(0);
+      return;
+    }
     finishAttempts({});
     return;
   }
@@ -335,7 +365,11 @@ void StreamDownload::finish(DownloadResult result) {
 void StreamDownload::onBeforeHeaderSend(const std::string& method, std::vector<std::string>& lines) const {
   if (!running_ || method == "CONNECT") return;
   lines.insert(lines.end(), streamLines_.begin(), streamLines_.end());
-  if (attempt_.from > 0) lines.push_back("Range: bytes=" + std::to_string(attempt_.from) + "-");
+  if (chunkSize_ > 0) {
+    lines.push_back("Range: " + pieceRange());
+  } else if (attempt_.from > 0) {
+    lines.push_back("Range: bytes=" + std::to_string(attempt_.from) + "-");
+  }
   const std::int64_t now =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
           .count();
@@ -352,6 +386,10 @@ void StreamDownload::onHeaderEnd() {
   const int status = client_.statusCode();
   if (status >= 300 && status <= 399) return;  // a relocation; a final one is reported afterwards
   const std::vector<std::string>& lines = client_.headerLines();
+  if (chunkSize_ > 0 && !wholeInOneReply_) {
+    judgePiece(status, lines);
+    return;
+  }
   const RangeReply reply = checkRangeReply(attempt_.from, attempt_.video, status, lines);
   attempt_.reply = reply;
   switch (reply) {
@@ -387,7 +425,86 @@ void StreamDownload::onHeaderEnd() {
 // Header lines are those of the reply being received: after a relocation, only the final reply's length
 // counts.
 void StreamDownload::onHeaderData() {
-  if (running_) progress_.onHeaderLines(client_.headerLines());
+  // A piece's length is not the video's: the total of a piece comes from its range (judgePiece).
+  if (running_ && (chunkSize_ == 0 || wholeInOneReply_)) progress_.onHeaderLines(client_.headerLines());
+}
+
+// The bytes from the part's end, at most one chunk of them, and never past the video's end once its size
+// is known.
+std::string StreamDownload::pieceRange() const {
+  std::int64_t last = attempt_.from + chunkSize_ - 1;
+  if (attempt_.video.total > 0) last = std::min(last, attempt_.video.total - 1);
+  return "bytes=" + std::to_string(attempt_.from) + "-" + std::to_string(last);
+}
+
+bool StreamDownload::morePieces() const {
+  return chunkSize_ > 0 && !wholeInOneReply_ && attempt_.video.total > 0 &&
+         file_->size() < attempt_.video.total;
+}
+
+// A piece is kept when it is a 206 for exactly the bytes asked for, of the video the earlier pieces came
+// from (the same size, and the same ETag and Last-Modified where they were given). A server that ignores
+// ranges sends the whole video at once, which is taken as it is; other bytes start the video over.
+void StreamDownload::judgePiece(int status, const std::vector<std::string>& lines) {
+  if (status == 206) {
+    const PieceRange range = pieceRangeOf(lines);
+    std::int64_t expectedLast = attempt_.from + chunkSize_ - 1;
+    const std::int64_t total = attempt_.video.total > 0 ? attempt_.video.total : range.total;
+    if (total > 0) expectedLast = std::min(expectedLast, total - 1);
+    const VideoValidators now = validatorsOf(lines);
+    const bool sameVideo =
+        attempt_.video.total <= 0 ||
+        (range.total == attempt_.video.total &&
+         (attempt_.video.etag.empty() || now.etag == attempt_.video.etag) &&
+         (attempt_.video.lastModified.empty() || now.lastModified == attempt_.video.lastModified));
+    if (range.first != attempt_.from || range.last != expectedLast || !sameVideo) {
+      attempt_.reply = RangeReply::StartOverAnew;
+      client_.abort();
+      return;
+    }
+    if (attempt_.video.total <= 0) {
+      // The first piece tells the video's size and validators: the part can be continued from now on.
+      attempt_.video = now;
+      if (!part_->keepValidators(attempt_.video)) part_->forgetValidators();
+    }
+    attempt_.reply = RangeReply::Continue;
+    progress_.setTotal(attempt_.video.total);
+    report();
+    return;
+  }
+  if (status >= 200 && status <= 299 && attempt_.from == 0) {
+    wholeInOneReply_ = true;
+    progress_.onHeaderLines(lines);
+  }
+  const RangeReply reply = checkRangeReply(attempt_.from, attempt_.video, status, lines);
+  attempt_.reply = reply;
+  switch (reply) {
+    case RangeReply::StartOverHere:
+      wholeInOneReply_ = true;
+      try {
+        file_->setSize(0);
+      } catch (const http::StreamError& error) {
+        attempt_.failure = error.what();
+        client_.abort();
+        return;
+      }
+      attempt_.from = 0;
+      attempt_.video = validatorsOf(lines);
+      if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
+        attempt_.video.total = -1;
+        part_->forgetValidators();
+      }
+      progress_.onHeaderLines(lines);
+      report();
+      return;
+    case RangeReply::StartOverAnew:
+      client_.abort();
+      return;
+    case RangeReply::Continue:
+    case RangeReply::NotVideo:
+      client_.setReceiveStream(nullptr);
+      return;
+  }
 }
 
 // Only the bytes of the video are shown: an error page's body is not.

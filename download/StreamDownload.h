@@ -4,6 +4,11 @@
 // body of a video whose size is known is continued by itself up to kCutRetries times, a pause apart; a reply
 // with other bytes or another video starts the video over once. Everything runs from the event loop: the
 // client's completion events and a timer for the pause.
+//
+// A stream the resolver asks to be fetched in pieces (YouTube throttles larger single requests) is fetched
+// in consecutive "Range: bytes=A-B" requests of at most its chunk size into the same part: each piece must
+// come back as a 206 for exactly those bytes of the same video, a cut inside a piece is continued like any
+// other, the part can be continued piece by piece later, and the progress counts the whole video.
 #pragma once
 
 #include "download/DownloadProgress.h"
@@ -31,6 +36,7 @@ struct DownloadOrder {
   std::string videoPath;  // the video file to make in the output folder
   // Request header fields the stream asks for (from the resolver).
   std::vector<std::pair<std::string, std::string>> headers;
+  std::int64_t chunkSize = 0;  // fetch in requests of at most this many bytes; 0: in one request
 };
 
 struct DownloadResult {
@@ -88,6 +94,10 @@ class StreamDownload {
   void onHeaderData();
   void onDocumentData();
   void report();
+  // Pieces: the range of the next request, and what its reply means for the part.
+  std::string pieceRange() const;
+  void judgePiece(int status, const std::vector<std::string>& lines);
+  bool morePieces() const;
 
   http::HttpClient client_{"httpClient"};
   std::unique_ptr<PartFile> part_;
@@ -98,6 +108,8 @@ class StreamDownload {
   int retriesLeft_ = kCutRetries;
   bool startedOver_ = false;
   int retryPauseMs_ = kRetryPauseMs;
+  std::int64_t chunkSize_ = 0;
+  bool wholeInOneReply_ = false;  // the server sent the whole video where a piece was asked for
   // What the resolver asks to send with the stream beyond the client's own fields: its Cookie value and
   // other header lines.
   std::string streamCookie_;

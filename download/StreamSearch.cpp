@@ -1,6 +1,8 @@
 #include "download/StreamSearch.h"
 
 #include "common/Addresses.h"
+#include "common/SiteConfig.h"
+#include "common/Text.h"
 #include "download/sites/PageRules.h"
 #include "resources/Strings.h"
 
@@ -21,14 +23,22 @@ StreamSearch::StreamSearch(LocatorFactory pageRules, LocatorFactory resolver)
 void StreamSearch::start(const std::string& page, Done done) {
   page_ = page;
   done_ = std::move(done);
+  pageRulesEnd_.reset();
+  resolverEnd_.reset();
   const bool sitePage = common::isVideoPageUrl(page);
+  // A Google Video page keeps its video as it is, whichever search finds the stream.
+  googleVideoPage_ = sitePage && common::containsNoCase(page, common::SiteConfig::current().googleDomain);
+  if (resolverFactory_ && common::isWebAddress(page)) resolver_ = resolverFactory_();
   if (sitePage && pageRulesFactory_) pageRules_ = pageRulesFactory_();
-  if (pageRules_) {
-    pageRules_->start(page, [this](LocatorResult result) { onPageRules(std::move(result)); });
+  if (!pageRules_ && !resolver_) {
+    // Nothing can read this page: say so rather than leave the user waiting.
+    failLater(JobOutcome::Cause::NoStreamFound, unableToGetHtmlFrom(page_));
     return;
   }
-  // Other sites' pages go to the resolver; so do the sites' own pages when no browser can load them.
-  askResolver(sitePage);
+  // Beside the resolver, the page rules read the page once: a second attempt would only delay the answer.
+  if (pageRules_ && resolver_) pageRules_->limitToOneAttempt();
+  if (resolver_) resolver_->start(page_, [this](LocatorResult result) { onResolver(std::move(result)); });
+  if (pageRules_) pageRules_->start(page_, [this](LocatorResult result) { onPageRules(std::move(result)); });
 }
 
 void StreamSearch::stop() {
@@ -39,65 +49,82 @@ void StreamSearch::stop() {
   resolver_.reset();
 }
 
-void StreamSearch::askResolver(bool sitePage) {
-  if (resolverFactory_ && common::isWebAddress(page_)) resolver_ = resolverFactory_();
-  if (!resolver_) {
-    // Nothing can read this page: say so rather than leave the user waiting.
-    failLater(JobOutcome::Cause::NoStreamFound, unableToGetHtmlFrom(page_));
-    return;
-  }
-  resolver_->start(page_,
-                   [this, sitePage](LocatorResult result) { onResolver(std::move(result), sitePage); });
-}
-
+// Each locator reports from the event loop, so neither is destroyed inside its own callback: the one that
+// reported is only stopped here, and goes with the stage.
 void StreamSearch::onPageRules(LocatorResult result) {
-  switch (result.status) {
-    case LocatorResult::Status::Found:
-      finish({.found = true, .stream = std::move(result.stream), .cause = {}, .message = {}});
-      return;
-    case LocatorResult::Status::AgeRestricted:
-      finish({.found = false,
-              .stream = {},
-              .cause = JobOutcome::Cause::AgeRestricted,
-              .message = ageVerificationNotice()});
-      return;
-    case LocatorResult::Status::Unreadable:
-      finish({.found = false,
-              .stream = {},
-              .cause = JobOutcome::Cause::PageUnreadable,
-              .message = resources::loadString(resources::StringId::UnableGetHtmlRetry)});
-      return;
-    case LocatorResult::Status::Refused:
-      finish({.found = false,
-              .stream = {},
-              .cause = JobOutcome::Cause::PageRefused,
-              .message = unableToGetHtmlFrom(page_)});
-      return;
-    case LocatorResult::Status::NotFound:
-    case LocatorResult::Status::Failed:
-      // Both attempts ended without an address: the resolver may know the page.
-      askResolver(true);
-      return;
-  }
-}
-
-void StreamSearch::onResolver(LocatorResult result, bool sitePage) {
   if (result.status == LocatorResult::Status::Found) {
-    finish({.found = true, .stream = std::move(result.stream), .cause = {}, .message = {}});
+    win(std::move(result.stream));
     return;
   }
-  // A known site's page that nothing could read is told as such; another site's with the resolver's words.
-  if (sitePage) {
+  pageRulesEnd_ = std::move(result);
+  decideWhenBothEnded();
+}
+
+void StreamSearch::onResolver(LocatorResult result) {
+  if (result.status == LocatorResult::Status::Found) {
+    win(std::move(result.stream));
+    return;
+  }
+  resolverEnd_ = std::move(result);
+  decideWhenBothEnded();
+}
+
+// The first stream found ends the other search at once.
+void StreamSearch::win(FoundStream stream) {
+  if (pageRules_) pageRules_->stop();
+  if (resolver_) resolver_->stop();
+  if (googleVideoPage_) stream.downloadOnly = true;
+  finish({.found = true, .stream = std::move(stream), .cause = {}, .message = {}});
+}
+
+void StreamSearch::decideWhenBothEnded() {
+  const bool pageRulesRunning = pageRules_ && !pageRulesEnd_;
+  const bool resolverRunning = resolver_ && !resolverEnd_;
+  if (pageRulesRunning || resolverRunning) return;
+  if (!resolver_) {
+    finish(pageRulesFailure(*pageRulesEnd_));
+    return;
+  }
+  // The page rules saw the age-verification page and the resolver could not read the page either.
+  if (pageRulesEnd_ && pageRulesEnd_->status == LocatorResult::Status::AgeRestricted) {
     finish({.found = false,
             .stream = {},
-            .cause = JobOutcome::Cause::NoStreamFound,
-            .message = unableToGetHtmlFrom(page_)});
+            .cause = JobOutcome::Cause::AgeRestricted,
+            .message = ageVerificationNotice()});
     return;
   }
-  finish({.found = false,
+  std::string message = std::move(resolverEnd_->message);
+  if (message.empty()) message = unableToGetHtmlFrom(page_);
+  finish({.found = false, .stream = {}, .cause = JobOutcome::Cause::ResolverFailed, .message = message});
+}
+
+// Without the resolver, the page rules' own end is told as it always was.
+SearchResult StreamSearch::pageRulesFailure(const LocatorResult& result) const {
+  switch (result.status) {
+    case LocatorResult::Status::AgeRestricted:
+      return {.found = false,
+              .stream = {},
+              .cause = JobOutcome::Cause::AgeRestricted,
+              .message = ageVerificationNotice()};
+    case LocatorResult::Status::Unreadable:
+      return {.found = false,
+              .stream = {},
+              .cause = JobOutcome::Cause::PageUnreadable,
+              .message = resources::loadString(resources::StringId::UnableGetHtmlRetry)};
+    case LocatorResult::Status::Refused:
+      return {.found = false,
+              .stream = {},
+              .cause = JobOutcome::Cause::PageRefused,
+              .message = unableToGetHtmlFrom(page_)};
+    case LocatorResult::Status::Found:
+    case LocatorResult::Status::NotFound:
+    case LocatorResult::Status::Failed:
+      break;
+  }
+  return {.found = false,
           .stream = {},
-          .cause = JobOutcome::Cause::ResolverFailed,
-          .message = std::move(result.message)});
+          .cause = JobOutcome::Cause::NoStreamFound,
+          .message = unableToGetHtmlFrom(page_)};
 }
 
 void StreamSearch::finish(SearchResult result) {

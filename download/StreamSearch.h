@@ -1,7 +1,9 @@
-// The first stage of a job: finding the stream of a video page. The known sites' pages are read with their
-// page rules first, and the resolver is asked when those find nothing; every other site's page goes to the
-// resolver alone. The stage ends once, through its callback, with the stream or with the reason there is
-// none.
+// The first stage of a job: finding the stream of a video page. Both ways are asked at once: the resolver
+// for every web address while it is there, and a known site's page rules beside it when the browser engine
+// can be had. The first stream address found wins and the other search is stopped (its process ended, its
+// page released). When neither finds one, the resolver's reason is told (the age-verification notice only
+// once the resolver has failed too); without the resolver the page rules keep their own attempts and
+// messages. The stage ends once, through its callback, with the stream or with the reason there is none.
 #pragma once
 
 #include "download/JobOutcome.h"
@@ -11,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace download {
@@ -37,9 +40,11 @@ class StreamSearch {
   void stop();
 
  private:
-  void askResolver(bool sitePage);
   void onPageRules(LocatorResult result);
-  void onResolver(LocatorResult result, bool sitePage);
+  void onResolver(LocatorResult result);
+  void win(FoundStream stream);
+  void decideWhenBothEnded();
+  SearchResult pageRulesFailure(const LocatorResult& result) const;
   void finish(SearchResult result);
   void failLater(JobOutcome::Cause cause, std::string message);
 
@@ -47,6 +52,10 @@ class StreamSearch {
   LocatorFactory resolverFactory_;
   std::unique_ptr<StreamLocator> pageRules_;
   std::unique_ptr<StreamLocator> resolver_;
+  // How each search ended without a stream, while the other one still runs.
+  std::optional<LocatorResult> pageRulesEnd_;
+  std::optional<LocatorResult> resolverEnd_;
+  bool googleVideoPage_ = false;
   std::string page_;
   Done done_;
   QObject context_;  // what is reported later goes away with the stage

@@ -30,6 +30,12 @@ void PageLocator::stop() {
   done_ = nullptr;
 }
 
+void PageLocator::limitToOneAttempt() {
+  PageRetrieval::Limits limits = retrieval_->limits();
+  limits.attempts = 1;
+  retrieval_->setLimits(limits);
+}
+
 PageRetrieval::PassOutcome PageLocator::extractionPass(const std::string& pageText) {
   switch (extractVideoAddress(pageText, page_, {fileName_, downloadUrl_, mode_, &title_})) {
     case ExtractOutcome::AgeRestricted:

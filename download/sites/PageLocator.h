@@ -22,6 +22,7 @@ class PageLocator final : public StreamLocator {
 
   void start(const std::string& page, Done done) override;
   void stop() override;
+  void limitToOneAttempt() override;
 
  private:
   PageRetrieval::PassOutcome extractionPass(const std::string& pageText);

@@ -19,9 +19,16 @@ void PageRetrieval::start(const std::string& address, Extraction extract, Done d
 }
 
 void PageRetrieval::stop() {
+  const bool loading = phase_ != Phase::Idle;
   timer_.stop();
   phase_ = Phase::Idle;
   done_ = nullptr;
+  // A page still loading or being read is released, so that it uses nothing more.
+  if (!loading) return;
+  try {
+    currentBrowser().navigateBlank();
+  } catch (const platform::BrowserError&) {
+  }
 }
 
 // Loads the page in the control in use; the document is then waited for, with no time limit.

@@ -47,10 +47,12 @@ class PageRetrieval {
   PageRetrieval& operator=(const PageRetrieval&) = delete;
 
   void setLimits(const Limits& limits) { limits_ = limits; }
+  const Limits& limits() const { return limits_; }
 
   // Loads `address` and runs `extract` over its text until the attempts are over; then `done`.
   void start(const std::string& address, Extraction extract, Done done);
-  // Ends the retrieval: no more looks at the page, and `done` is not called.
+  // Ends the retrieval: no more looks at the page, the control in use is left on the empty page, and
+  // `done` is not called.
   void stop();
 
   // The control in use: 0 for the first, 1 for the second.

@@ -3,6 +3,9 @@
 // callback, and can be stopped; the search stage decides which to ask, and in which order.
 #pragma once
 
+#include "platform/browser/BrowserCookie.h"
+
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -18,6 +21,13 @@ struct FoundStream {
   // Request header fields the stream asks for (from the resolver), sent with the download.
   std::vector<std::pair<std::string, std::string>> headers;
   bool downloadOnly = false;  // the video is kept as it is (a Google Video page): no conversion
+  // How the stream is served (from the resolver): in requests of at most this many bytes (0: one request),
+  // or as a playlist of segments (HLS or DASH) that only the converter reads.
+  std::int64_t chunkSize = 0;
+  bool segmented = false;
+  double durationSeconds = 0;  // the video's length as the resolver gives it; 0 when unknown
+  // The resolver's cookies for a segmented stream, each with its own domain (the converter sends them).
+  std::vector<platform::BrowserCookie> cookies = {};
 };
 
 struct LocatorResult {
@@ -45,6 +55,9 @@ class StreamLocator {
   virtual void start(const std::string& page, Done done) = 0;
   // Ends the search at once: nothing more is reported and no child process or page is left working.
   virtual void stop() = 0;
+  // Called before start() when another search runs beside this one: a locator that tries again by itself
+  // tries once. Nothing changes for the others.
+  virtual void limitToOneAttempt() {}
 };
 
 }  // namespace download

@@ -94,20 +94,24 @@ TEST(StreamSearchTest, EndsWithTheStreamOrTheReasonThereIsNone) {
     std::string message;
     std::size_t resolverAsked;
   } rows[] = {
+      // Both searches run at once on a site's page; the first stream wins, and a failure of both is told
+      // with the resolver's words (the age notice once the resolver has failed too).
       {"site page, found by its rules", kSitePage, found("http://v/1", "a.flv"), answer(S::Failed), true,
-       Cause::None, "", 0},
+       Cause::None, "", 1},
       {"site page, then the resolver", kSitePage, answer(S::NotFound), found("http://v/2", "b.mp4"), true,
        Cause::None, "", 1},
       {"site page, both find nothing", kSitePage, answer(S::NotFound), answer(S::Failed, "ERROR: gone"),
-       false, Cause::NoStreamFound, notFoundText, 1},
+       false, Cause::ResolverFailed, "ERROR: gone", 1},
       {"site page without a resolver", kSitePage, answer(S::NotFound), std::nullopt, false,
        Cause::NoStreamFound, notFoundText, 0},
-      {"the age page: no resolver asked", kSitePage, answer(S::AgeRestricted), found("http://v/3", "c.mp4"),
-       false, Cause::AgeRestricted, "", 0},
-      {"unreadable text", kSitePage, answer(S::Unreadable), found("http://v/3", "c.mp4"), false,
+      {"the age page, the resolver finds it", kSitePage, answer(S::AgeRestricted),
+       found("http://v/3", "c.mp4"), true, Cause::None, "", 1},
+      {"the age page, the resolver fails", kSitePage, answer(S::AgeRestricted), answer(S::Failed, "x"), false,
+       Cause::AgeRestricted, "", 1},
+      {"unreadable text without a resolver", kSitePage, answer(S::Unreadable), std::nullopt, false,
        Cause::PageUnreadable, "Unable get html from the url. Please try again later!", 0},
-      {"refused by the browser", kSitePage, answer(S::Refused, "engine missing"),
-       found("http://v/3", "c.mp4"), false, Cause::PageRefused, notFoundText, 0},
+      {"refused by the browser, the resolver finds it", kSitePage, answer(S::Refused, "engine missing"),
+       found("http://v/3", "c.mp4"), true, Cause::None, "", 1},
       {"other site, resolver finds it", kOtherPage, found("http://v/9", "x.mp4"),
        found("http://v/4", "d.webm"), true, Cause::None, "", 1},
       {"other site, resolver fails with its words", kOtherPage, std::nullopt,

@@ -141,9 +141,8 @@ TEST_F(ResolverJobTest, TheStreamIsFetchedWithItsRequestFieldsAndNamedFromItsTit
   DownloadWindow window(nullptr, request(page, download::RequestMode::DownloadOnly));
   EXPECT_EQ(run(window), platform::ModalResult::Cancel);
   EXPECT_TRUE(dialogs.shown().empty());
-  EXPECT_EQ(
-      fakeArgs(),
-      "--ignore-config\n--dump-single-json\n--no-playlist\n--no-progress\n--no-warnings\n--\n" + page + "\n");
+  EXPECT_EQ(fakeArgs(),
+            "--ignore-config\n--dump-single-json\n--no-playlist\n--no-progress\n--\n" + page + "\n");
   EXPECT_EQ(filesIn(out_), std::vector<std::string>{"Night & Day live.webm"});
   EXPECT_EQ(readFile(out_ + "/Night & Day live.webm"), "audio");
   ASSERT_TRUE(stream.waitFinished(1, 10000));
@@ -168,8 +167,10 @@ TEST_F(ResolverJobTest, EveryFailureIsToldAndLeavesNoFile) {
       {"a crash", "kill -SEGV $$", "yt-dlp ended with signal 11"},
       {"a hang", "exec sleep 600", "yt-dlp gave no answer within 1 second"},
       {"no file to fetch",
-       "echo '{\"formats\":[{\"url\":\"https://h/v.m3u8\",\"protocol\":\"m3u8_native\",\"ext\":\"mp4\"}]}'",
-       "yt-dlp gave no usable answer: no stream served as one file over http: or https:"},
+       "echo '{\"formats\":[{\"url\":\"https://h/v.f4m\",\"protocol\":\"f4m\",\"ext\":\"mp4\"}]}'",
+       "yt-dlp gave no usable answer: no stream served as one file over http: or https:, or as an HLS or "
+       "DASH "
+       "playlist"},
   };
   ::setenv("CLIPWAVE_RESOLVER_TIMEOUT", "1", 1);
   const std::string page = "https://page.example/v/1";
@@ -236,14 +237,16 @@ TEST_F(ResolverJobTest, StartTakesOtherSitesOnlyWhileTheResolverIsThere) {
   }
 }
 
-// A page of the three sites: the resolver is asked only after both attempts ended without an address,
-// never after the age-verification page, and its failure leaves the page rules' own notice.
-TEST_F(ResolverJobTest, SitePagesAskTheResolverOnlyWhenTheirRulesFindNothing) {
+// A page of the three sites: the resolver is asked at once, beside the page rules; the age-verification
+// page ends the request only once the resolver has failed too, and a failure of both is told with the
+// resolver's reason.
+TEST_F(ResolverJobTest, SitePagesAskTheResolverBesideTheirRules) {
   common::SiteConfig sites;
   sites.youTubeDomain = sites.youTubeHost = "127.0.0.1:1";  // nothing listens on port 1
   common::SiteConfig::setCurrent(sites);
   const std::string page = "http://127.0.0.1:1/watch?v=abc";
   testing_support::ScriptedPeer stream;
+  stream.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nvideo");
   stream.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nvideo");
   stream.start();
   const std::string json =
@@ -265,18 +268,25 @@ TEST_F(ResolverJobTest, SitePagesAskTheResolverOnlyWhenTheirRulesFindNothing) {
        true,
        {"Found Elsewhere.mp4"},
        nullptr},
-      {"no address and the resolver fails",
+      {"no address and the resolver fails: its reason",
        "<title>YouTube - x</title><body>nothing",
+       "echo 'ERROR: no video' >&2; exit 1",
+       platform::ModalResult::Cancel,
+       true,
+       {},
+       "ERROR: no video"},
+      {"age verification: the resolver still finds it",
+       "<p>Please verify you are 18 or older</p>",
+       json,
+       platform::ModalResult::Cancel,
+       true,
+       {"Found Elsewhere.mp4"},
+       nullptr},
+      {"age verification and the resolver fails: the age notice",
+       "<p>Please verify you are 18 or older</p>",
        "echo 'ERROR: no video' >&2; exit 1",
        platform::ModalResult::Abort,
        true,
-       {},
-       "Unable get html from http://127.0.0.1:1/watch?v=abc"},
-      {"age verification: never asked",
-       "<p>Please verify you are 18 or older</p>",
-       json,
-       platform::ModalResult::Abort,
-       false,
        {},
        ""},
   };

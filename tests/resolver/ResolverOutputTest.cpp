@@ -29,31 +29,46 @@ std::string video(const std::string& formats, const std::string& more = "") {
   return "{\"title\":\"Night &amp; Day\",\"ext\":\"webm\",\"formats\":[" + formats + "]" + more + "}";
 }
 
-TEST(ResolverOutputTest, ChoosesTheBestFormatServedAsOneFile) {
+TEST(ResolverOutputTest, ChoosesTheBestFormatAFileOverAPlaylistOfTheSameQuality) {
   const std::string audioLow = format("https://a.example/low.m4a", "https", "none", "mp4a.40.5", "m4a");
   const std::string audioHigh = format("https://a.example/high.webm", "https", "none", "opus", "webm");
   const std::string both = format("https://a.example/both.mp4", "https", "avc1", "mp4a.40.2");
   const std::string silent = format("https://a.example/silent.mp4", "https", "avc1", "none");
   const std::string hls = format("https://a.example/a.m3u8", "m3u8_native", "none", "mp4a.40.2");
-  const std::string dash = format("https://a.example/d.mpd", "http_dash_segments", "none", "opus");
+  const std::string dash = format("https://a.example/d/seg", "http_dash_segments", "none", "opus", "webm",
+                                  ",\"manifest_url\":\"https://a.example/d.mpd\"");
   const std::string pieces =
       format("https://a.example/p.mp4", "https", "none", "opus", "webm", ",\"fragments\":[{\"path\":\"1\"}]");
   const std::string unknown = format("http://a.example/page.mp4", "", "", "");
+  const std::string fileAt128 =
+      format("https://a.example/128.m4a", "https", "none", "mp4a", "m4a", ",\"abr\":128");
+  const std::string hlsAt128 =
+      format("https://a.example/128.m3u8", "m3u8", "none", "mp4a", "mp4", ",\"abr\":128");
+  const std::string hlsAt160 =
+      format("https://a.example/160.m3u8", "m3u8", "none", "mp4a", "mp4", ",\"abr\":160");
   struct Case {
     std::string output;
     std::string url;  // empty: none chosen
     std::string ext;
+    bool segmented = false;
   } cases[] = {
       {video(audioLow + "," + both + "," + audioHigh), "https://a.example/high.webm", "webm"},
       {video(audioHigh + "," + both), "https://a.example/high.webm",
        "webm"},  // audio-only beats a later video
-      {video(hls + "," + dash + "," + pieces + "," + both + "," + silent), "https://a.example/both.mp4",
-       "mp4"},
       {video(both + "," + silent), "https://a.example/both.mp4", "mp4"},
       {video(unknown), "http://a.example/page.mp4", "mp4"},  // codecs unknown: taken as a file with sound
-      {video(silent + "," + hls), "", ""},
+      // Playlists: audio alone still wins; DASH is read through its manifest; pieces without a playlist
+      // are no format; a file beats a later playlist of the same quality, not one of a better quality.
+      {video(both + "," + hls), "https://a.example/a.m3u8", "mp4", true},
+      {video(hls + "," + pieces + "," + dash + "," + both + "," + silent), "https://a.example/d.mpd", "webm",
+       true},
+      {video(fileAt128 + "," + hlsAt128), "https://a.example/128.m4a", "m4a"},
+      {video(hlsAt128 + "," + fileAt128), "https://a.example/128.m4a", "m4a"},
+      {video(fileAt128 + "," + hlsAt160), "https://a.example/160.m3u8", "mp4", true},
+      {video(silent + "," + pieces), "", ""},
       {video(format("ftp://a.example/x.mp3", "", "none", "mp3")), "", ""},
       {video(format("https://a.example/a b.mp3", "https", "none", "mp3")), "", ""},
+      {video(format("https://a.example/x.f4m", "f4m", "none", "mp3")), "", ""},
       // No list: the video itself is the one format; a playlist gives its first video.
       {"{\"title\":\"t\",\"url\":\"https://a.example/solo.mp3\",\"ext\":\"mp3\"}",
        "https://a.example/solo.mp3", "mp3"},
@@ -69,10 +84,38 @@ TEST(ResolverOutputTest, ChoosesTheBestFormatServedAsOneFile) {
     EXPECT_EQ(answer.stream.url, c.url);
     if (answer.found) {
       EXPECT_EQ(answer.stream.ext, c.ext);
+      EXPECT_EQ(answer.stream.segmented, c.segmented);
     }
   }
   EXPECT_EQ(readResolverOutput(video(audioHigh)).stream.title, "Night &amp; Day");
-  EXPECT_EQ(readResolverOutput(video(silent)).error, "no stream served as one file over http: or https:");
+  EXPECT_EQ(readResolverOutput(video(silent)).error,
+            "no stream served as one file over http: or https:, or as an HLS or DASH playlist");
+}
+
+TEST(ResolverOutputTest, ReadsTheChunkSizeAndTheDuration) {
+  const struct {
+    std::string more;
+    std::int64_t chunk;
+  } cases[] = {
+      {",\"downloader_options\":{\"http_chunk_size\":10485760}", 10485760},
+      {",\"downloader_options\":{\"http_chunk_size\":\"10485760\"}", 0},  // not a number
+      {",\"downloader_options\":{\"http_chunk_size\":12}", 0},            // too small to be meant
+      {",\"downloader_options\":{\"http_chunk_size\":1e300}", 0},
+      {"", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.more);
+    const download::ResolverAnswer answer = readResolverOutput(video(
+        format("https://a.example/a.webm", "https", "none", "opus", "webm", c.more), ",\"duration\":212.5"));
+    ASSERT_TRUE(answer.found);
+    EXPECT_EQ(answer.stream.chunkSize, c.chunk);
+    EXPECT_EQ(answer.stream.durationSeconds, 212.5);
+  }
+  // A playlist is read by the converter whole: no chunks.
+  EXPECT_EQ(readResolverOutput(video(format("https://a.example/a.m3u8", "m3u8_native", "none", "mp4a", "mp4",
+                                            ",\"downloader_options\":{\"http_chunk_size\":10485760}")))
+                .stream.chunkSize,
+            0);
 }
 
 TEST(ResolverOutputTest, KeepsOnlyRequestFieldsThatAreSafeToSend) {

@@ -95,3 +95,39 @@ def make_videos(folder, duration, ffmpeg="ffmpeg"):
             if os.path.exists(partial):
                 os.unlink(partial)
     return paths
+
+
+def make_hls(folder, duration, ffmpeg="ffmpeg", segment_seconds=1):
+    """Returns {"index.m3u8": bytes, "seg0.ts": bytes, ...}: an HLS playlist of the test clip (AAC sound,
+    MPEG-TS segments of about `segment_seconds`), made once and kept in `folder`."""
+    ffmpeg_path = shutil.which(ffmpeg)
+    if ffmpeg_path is None:
+        raise RuntimeError("ffmpeg not found: %s" % ffmpeg)
+    _private_dir(folder)
+    target = os.path.join(folder, "hls-v%d-%gs-%gs" % (_VERSION, duration, segment_seconds))
+    if not os.path.isfile(os.path.join(target, "index.m3u8")):
+        making = tempfile.mkdtemp(dir=folder, prefix=".making-hls-")
+        try:
+            command = [
+                ffmpeg_path, "-nostdin", "-hide_banner", "-loglevel", "error", "-y",
+                "-f", "lavfi", "-i", "sine=frequency=440:beep_factor=4:duration=%g:sample_rate=44100" % duration,
+                "-c:a", "aac", "-b:a", "64k", "-f", "hls", "-hls_time", "%g" % segment_seconds,
+                "-hls_list_size", "0", "-hls_playlist_type", "vod",
+                "-hls_segment_filename", os.path.join(making, "seg%d.ts"), os.path.join(making, "index.m3u8"),
+            ]
+            result = subprocess.run(command, capture_output=True, text=True)
+            if result.returncode != 0:
+                raise RuntimeError("ffmpeg could not make the HLS clip: %s" % result.stderr.strip())
+            try:
+                os.rename(making, target)
+            except OSError:
+                if not os.path.isfile(os.path.join(target, "index.m3u8")):
+                    raise
+        finally:
+            if os.path.isdir(making):
+                shutil.rmtree(making)
+    files = {}
+    for name in os.listdir(target):
+        with open(os.path.join(target, name), "rb") as part:
+            files[name] = part.read()
+    return files

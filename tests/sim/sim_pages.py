@@ -38,6 +38,8 @@ class Modes:
         self.cookie = False        # cookie: the page sets a session cookie the streams need
         self.login = False         # login: the streams need the cookie of the sign-in page
         self.no_link = False       # nomarkers on Metacafe and Google Video pages
+        self.chunked = False       # chunked: a stream that refuses requests for more than a chunk
+        self.missing_segment = False  # missingseg: the HLS playlist's second segment is missing
         for source in sources:
             for word in re.split(r"[-,]", source or ""):
                 self._take(word.lower())
@@ -55,6 +57,15 @@ class Modes:
         elif word == "nomarkers":
             self.token = "none"
             self.no_link = True
+        elif word == "today":
+            # The page as the site shows it today: its title, a player filled in by scripts, no markers.
+            self.token = "none"
+            self.no_link = True
+            self.title = "today"
+        elif word == "chunked":
+            self.chunked = True
+        elif word == "missingseg":
+            self.missing_segment = True
         elif word in ("age", "age18", "verifyage"):
             self.age = word
         elif word == "unavail":
@@ -144,6 +155,8 @@ def _youtube_head(video_id, modes):
         return element + meta
     if modes.title == "plain":
         return element
+    if modes.title == "today":
+        return "<title>%s - YouTube</title>\n%s" % (title, meta)
     return ""
 
 
@@ -204,6 +217,11 @@ def youtube_watch_page(video_id, modes, late_ms):
         body += _fullscreen_link(video_id, decoy_token_for(video_id)) + _quoted_script(video_id, token)
     elif form == "late":
         body += _late_script(video_id, token, modes.late_ms if modes.late_ms is not None else late_ms)
+    if modes.title == "today":
+        # Today's player reads its streams from the site's own services: no address is in the page.
+        body += ("<script>\nvar ytInitialPlayerResponse = {\"playabilityStatus\": {\"status\": \"OK\"}, "
+                 "\"videoDetails\": {\"videoId\": \"%s\"}, \"streamingData\": {\"serverAbrStreamingUrl\": "
+                 "\"/videoplayback?sabr=1\"}};\n</script>\n") % video_id
     body += "<div id=\"watch-description\">A test picture and a tone.</div>\n"
     return _page(head, body)
 

@@ -45,6 +45,9 @@ YouTube (port P1)
         late, late<ms>                  the served page holds no token and no token marker; a script writes
                                         the quoted form into an element after --late-delay seconds (or <ms>)
         nomarkers                       no token at all
+        today                           the page as the site shows it today: "<title> - YouTube" title,
+                                        a player script without any stream address, no token (also on
+                                        the other two sites: their titles, no link)
       page words:
         age                             "Confirm Birth Date" page (with a valid token in it)
         age18                           "...please verify you are 18 or older..." page (with a valid token)
@@ -68,6 +71,10 @@ YouTube (port P1)
         r303close                       303 with a short HTML body, no length, connection closed
 Stream cache (port P4)
     /stream/<id>.flv                    the FLV clip, with the stream words below
+    /hls/<id>/index.m3u8                an HLS playlist of the clip's sound (AAC in MPEG-TS segments of about
+    /hls/<id>/seg<N>.ts                 a second, made with ffmpeg); words: missingseg (seg1.ts is 404),
+                                        login (playlist and segments need "sim_login")
+    /page/<id>                          a page of another site (for the resolver), with a <video> element
 Metacafe (port P2)
     /watch/<item>/<any-slug>/           page; title element "Sim Metacafe clip <item>: rain &amp; sun? 1/2 - Video";
                                         flash variables "...mediaURL=...%255BFrom%2520<P2 host>%255D%2520<item>.flv..."
@@ -108,11 +115,13 @@ Stream words (any stream: /stream/, /ItemFiles/, /videodownload):
     wrongrange                          a range is answered 206 with the whole clip ("bytes 0-...")
     newetag                             a range is answered 206 with an ETag of its own, new every time
     shrink                              a range is answered 206 for a total one byte smaller
+    chunked                             only closed ranges of at most --chunk-limit bytes are served
+                                        ("Range: bytes=A-B"); anything else is 403, as a throttling site does
 Words combine: "watch?v=clip-nolen" is a 303 with "Content-Length: 0" before a stream without a length;
 "clip-slow-cut" sends half slowly, then closes. Pages are never cached (Cache-Control: no-store).
 Streams carry an ETag (made from the clip's bytes), a fixed Last-Modified and "Accept-Ranges: bytes";
 "Range: bytes=N-" is answered 206 with "Content-Range: bytes N-(T-1)/T" (416 when N is past the end),
-other forms of Range are ignored (200). With a range, "cut" and "stall" send half of the bytes asked for.
+"Range: bytes=A-B" with "bytes A-min(B,T-1)/T"; other forms of Range are ignored (200). With a range, "cut" and "stall" send half of the bytes asked for.
 """
 import argparse
 import http.server
@@ -311,7 +320,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif modes.slow:
             rate = self.sim.options.slow_rate
         total = len(data)
-        first, status = self._range(modes, total)
+        first, last, status = self._range(modes, total)
+        if modes.chunked and (status != 206 or last is None or last - first + 1 > self.sim.options.chunk_limit):
+            self._error(403, "a request for more than a chunk (%s)" % self.headers.get("Range"))
+            return
         headers = [("Accept-Ranges", "bytes"), ("ETag", sim_media.etag(data)),
                    ("Last-Modified", sim_media.LAST_MODIFIED)]
         if status == 416:
@@ -325,8 +337,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 claimed = total - 1
             if modes.wrong_range:
                 first = 0
-            headers.append(("Content-Range", "bytes %d-%d/%d" % (first, claimed - 1, claimed)))
-        body = data[first:claimed]
+            end = claimed - 1 if last is None else min(last, claimed - 1)
+            headers.append(("Content-Range", "bytes %d-%d/%d" % (first, end, claimed)))
+            body = data[first:end + 1]
+        else:
+            body = data[first:claimed]
         broken = modes.cut or modes.stall or (modes.cut_once and self.sim.first_visit("cut " + self.path))
         half = len(body) // 2
         self.send_response(status)
@@ -360,18 +375,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 pass
 
     def _range(self, modes, total):
-        """The first byte to send and the status: a "Range: bytes=N-" is honoured (206, or 416 past the
-        end) unless the stream ignores ranges; every other form of Range is ignored (200)."""
+        """The first and last byte to send (None: to the end) and the status: "Range: bytes=N-" and
+        "bytes=A-B" are honoured (206, or 416 past the end) unless the stream ignores ranges; every other
+        form of Range is ignored (200)."""
         wanted = self.headers.get("Range")
         if wanted is None or modes.no_range:
-            return 0, 200
-        match = re.match(r"^bytes=(\d+)-$", wanted.strip())
+            return 0, None, 200
+        match = re.match(r"^bytes=(\d+)-(\d*)$", wanted.strip())
         if not match:
-            return 0, 200
+            return 0, None, 200
         first = int(match.group(1))
-        if first >= total:
-            return first, 416
-        return first, 206
+        last = int(match.group(2)) if match.group(2) else None
+        if first >= total or (last is not None and last < first):
+            return first, last, 416
+        return first, last, 206
 
     # ---- requests ----
 
@@ -445,6 +462,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return self._error(404)
 
     def get_cache(self, path, raw_query):
+        if path.startswith("/hls/"):
+            return self._hls(path)
+        if path.startswith("/page/"):
+            page_id = path[len("/page/"):]
+            if not sim_pages.ID_PATTERN.match(page_id):
+                return self._error(404)
+            return self._page(("<!DOCTYPE html><html><head><title>Other site clip %s</title></head><body>"
+                               "<video src=\"/stream/%s.flv\"></video></body></html>\n" % (page_id, page_id)).encode())
         name = path[len("/stream/"):] if path.startswith("/stream/") else ""
         video_id = name[:-4] if name.endswith(".flv") else ""
         if not sim_pages.ID_PATTERN.match(video_id):
@@ -452,6 +477,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self._refused_without_cookies(Modes(self.sim.options.stream_modes, video_id), video_id):
             return None
         return self._stream("flv", video_id, _query(raw_query))
+
+    def _hls(self, path):
+        parts = path.split("/")
+        if len(parts) != 4 or not sim_pages.ID_PATTERN.match(parts[2]):
+            return self._error(404)
+        video_id, name = parts[2], parts[3]
+        modes = Modes(self.sim.options.stream_modes, video_id)
+        if self._refused_without_cookies(modes, video_id):
+            return None
+        if name not in self.sim.hls:
+            return self._error(404)
+        if modes.missing_segment and name == "seg1.ts":
+            return self._error(404, "a missing segment")
+        content_type = "application/vnd.apple.mpegurl" if name.endswith(".m3u8") else "video/mp2t"
+        return self._reply(200, self.sim.hls[name], content_type=content_type)
 
     def get_metacafe(self, path, raw_query):
         if path.startswith("/watch/"):
@@ -555,6 +595,8 @@ def _options(argv):
     parser.add_argument("--stream-modes", default="",
                         help="stream words for every stream, e.g. slow,nolen (see the module text)")
     parser.add_argument("--slow-rate", type=int, default=65536, help="bytes per second of a slow stream")
+    parser.add_argument("--chunk-limit", type=int, default=65536,
+                        help="the most bytes one request of a chunked stream may ask for")
     parser.add_argument("--late-delay", type=float, default=3.0,
                         help="seconds before the late page's script writes its token")
     parser.add_argument("--duration", type=float, default=4.0, help="seconds of video in the clips")
@@ -584,9 +626,11 @@ def main(argv=None):
         for kind, path in paths.items():
             with open(path, "rb") as clip:
                 media[kind] = clip.read()
+        hls = sim_media.make_hls(options.media_dir, options.duration, options.ffmpeg)
         if stop.is_set():
             return 0
         sim = Simulator(options, media, stop)
+        sim.hls = hls
         servers = _bind(sim, wanted)
         for site, server in servers.items():
             sim.ports[site] = server.server_address[1]
