@@ -267,7 +267,11 @@ TEST_F(DesktopProgramTest, SigtermDuringADownloadKeepsThePartAndLeavesNoProcessB
   EXPECT_EQ(module.rfind(copy_.path("lib/"), 0), 0u) << module;
   ASSERT_TRUE(eventually([&] { return sites.logged("holding the connection"); })) << run.errorOutput();
   // The video is written to its part, with the record that lets a later download continue it beside it.
-  ASSERT_TRUE(eventually([&] { return filesIn(output).size() == 2; })) << "the video is being written";
+  // (The record is written under a temporary name and renamed: only its final name counts.)
+  ASSERT_TRUE(eventually([&] {
+    const auto files = filesIn(output);
+    return files.size() == 2 && files[1].first.ends_with(".part.info");
+  })) << "the video is being written";
   const std::string video = filesIn(output)[0].first;
   EXPECT_TRUE(video.ends_with(".flv.part")) << video;
   EXPECT_EQ(filesIn(output)[1].first, video + ".info");
