@@ -124,7 +124,7 @@ void ConvertProcess::run() {
   lastErrorLine_.clear();
   bool overwrite = false;
   if (platform::fileExists(outputFile)) {
-    if (!common::frontEnd().confirmOverwrite(outputFile)) {
+    if (askBeforeReplacing && !common::frontEnd().confirmOverwrite(outputFile)) {
       postEnd(ConvertProgress::Status::Ok);
       return;
     }
@@ -138,7 +138,7 @@ void ConvertProcess::run() {
   // Nothing is ever written to the converter's input: with our end closed it reads an empty input.
   closeHandle(stdinWrite_);
   partialFile_ = partialOutputName(outputFile);
-  const ConverterCommand command = makeConverterCommand(inputFile, partialFile_, arguments, overwrite, tags);
+  const ConverterCommand command = makeConverterCommand(inputFile, partialFile_, arguments, overwrite, extraWords);
   commandLine_ = command.text;
   durationSeconds_ = 0;
   output_.clear();

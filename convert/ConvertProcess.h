@@ -42,9 +42,12 @@ class ConvertProcess {
   std::string inputFile;   // full path of the video
   std::string outputFile;  // full path of the audio file to write
   std::string arguments;   // the format's argument fragment, ending with a blank
-  AudioTags tags;          // the title and comment the audio file carries
+  ExtraWords extraWords;   // a part of the input to take, a filter
+  // Whether an existing outputFile is asked about; when not, it is replaced (the question was asked for it
+  // before: a folder of chapter files is asked about once).
+  bool askBeforeReplacing = true;
 
-  // Asks before replacing an existing outputFile, then starts the converter and its watcher.
+  // Asks before replacing an existing outputFile (unless askBeforeReplacing is off), then starts the converter and its watcher.
   void run();
   // Stops a run at once: the converter is ended and reaped, the watcher stopped, the pipes closed.
   // Does nothing unless active. Nothing is posted. The exit code cannot be imposed on Linux.

@@ -44,23 +44,24 @@ void appendArgumentWords(const std::string& arguments, std::vector<std::string>&
 }  // namespace
 
 ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
-                                      const std::string& arguments, bool overwrite, const AudioTags& tags) {
+                                      const std::string& arguments, bool overwrite, const ExtraWords& extra) {
   ConverterCommand command;
   const std::string in = absolute(input), out = absolute(output);
-  command.text =
-      std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "") + "-i \"" + in + "\" " + arguments;
+  command.text = std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "");
   command.words.push_back(kProgram);
   command.words.push_back("-nostdin");
   if (overwrite) command.words.push_back("-y");
+  for (const std::string& word : extra.beforeInput) {
+    command.text += word + " ";
+    command.words.push_back(word);
+  }
+  command.text += "-i \"" + in + "\" " + arguments;
   command.words.push_back("-i");
   command.words.push_back(in);
   appendArgumentWords(arguments, command.words);
-  for (const auto& [key, value] : {std::pair{"title", &tags.title}, std::pair{"comment", &tags.comment}}) {
-    if (value->empty()) continue;
-    const std::string tag = std::string(key) + "=" + *value;
-    command.text += "-metadata \"" + tag + "\" ";
-    command.words.push_back("-metadata");
-    command.words.push_back(tag);
+  for (const std::string& word : extra.afterArguments) {
+    command.text += word + " ";
+    command.words.push_back(word);
   }
   command.text += "\"" + out + "\"";
   command.words.push_back(out);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "download/AudioConversion.h"
+#include "download/CoverFetch.h"
 #include "download/JobInput.h"
 #include "download/JobListener.h"
 #include "download/StreamDownload.h"
@@ -59,12 +60,15 @@ class Job {
   const StreamDownload* download() const { return download_.get(); }
 
  private:
-  enum class State { Idle, Searching, Downloading, Converting, Ended };
+  enum class State { Idle, Searching, Downloading, FetchingCover, Converting, Ended };
   struct SearchEnded {
     SearchResult result;
   };
   struct DownloadEnded {
     DownloadResult result;
+  };
+  struct CoverEnded {
+    CoverResult result;
   };
   struct ConversionEnded {
     ConversionResult result;
@@ -72,13 +76,16 @@ class Job {
   struct Finished {
     JobOutcome outcome;
   };
-  using Event = std::variant<SearchEnded, DownloadEnded, ConversionEnded, Finished>;
+  using Event = std::variant<SearchEnded, DownloadEnded, CoverEnded, ConversionEnded, Finished>;
 
   void handle(Event& event);
   void onSearchEnded(SearchResult& result);
   void onDownloadEnded(DownloadResult& result);
   void onConversionEnded(ConversionResult& result);
   void startDownload();
+  void fetchCover();
+  void onCoverEnded(CoverResult& result);
+  ConversionOrder conversionOrder(const std::string& input) const;
   void startConversion(const std::string& input);
   void finish(JobOutcome outcome);
   std::string outputFolder() const;  // with a trailing '/'
@@ -93,6 +100,8 @@ class Job {
   std::string videoPath_;  // the downloaded video, once the download has begun
   std::unique_ptr<StreamSearch> search_;
   std::unique_ptr<StreamDownload> download_;
+  std::unique_ptr<CoverFetch> cover_;
+  std::string picture_;  // the page's picture, once fetched
   std::unique_ptr<AudioConversion> conversion_;
   platform::Mailbox<Event> mailbox_;
 };

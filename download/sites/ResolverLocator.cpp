@@ -254,7 +254,7 @@ void ResolverLocator::onChildEnded() {
                      .fileName = std::move(fileName),
                      .title = stream.title,
                      .headers = stream.headers,
-                     .downloadOnly = false},
+                     .downloadOnly = false, .metadata = readVideoMetadata(output, stream.url)},
           .message = {}});
 }
 
