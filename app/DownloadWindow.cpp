@@ -173,7 +173,8 @@ void DownloadWindow::converting(const std::string& audioFile) {
 }
 
 void DownloadWindow::convertingChapter(int number, int count, const std::string& title) {
-  const QString text = toQt("Chapter " + std::to_string(number) + " of " + std::to_string(count) + ": " + title);
+  const QString text =
+      toQt("Chapter " + std::to_string(number) + " of " + std::to_string(count) + ": " + title);
   convertNameLabel->setText(text);
   convertNameLabel->setToolTip(text);
 }

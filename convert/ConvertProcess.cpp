@@ -138,7 +138,8 @@ void ConvertProcess::run() {
   // Nothing is ever written to the converter's input: with our end closed it reads an empty input.
   closeHandle(stdinWrite_);
   partialFile_ = partialOutputName(outputFile);
-  const ConverterCommand command = makeConverterCommand(inputFile, partialFile_, arguments, overwrite, extraWords);
+  const ConverterCommand command =
+      makeConverterCommand(inputFile, partialFile_, arguments, overwrite, extraWords);
   commandLine_ = command.text;
   durationSeconds_ = 0;
   output_.clear();

@@ -47,7 +47,8 @@ class ConvertProcess {
   // before: a folder of chapter files is asked about once).
   bool askBeforeReplacing = true;
 
-  // Asks before replacing an existing outputFile (unless askBeforeReplacing is off), then starts the converter and its watcher.
+  // Asks before replacing an existing outputFile (unless askBeforeReplacing is off), then starts the
+  // converter and its watcher.
   void run();
   // Stops a run at once: the converter is ended and reaped, the watcher stopped, the pipes closed.
   // Does nothing unless active. Nothing is posted. The exit code cannot be imposed on Linux.

@@ -7,9 +7,9 @@
 
 namespace convert {
 
-// Words a run adds to the format's arguments: a part of the input to take (input options such as "-ss", "-to"),
-// and output options after the format's fragment (a filter, metadata left out). Each is one word whatever it
-// holds. The tags are not among them: they are written into the finished file (tags/).
+// Words a run adds to the format's arguments: a part of the input to take (input options such as "-ss",
+// "-to"), and output options after the format's fragment (a filter, metadata left out). Each is one word
+// whatever it holds. The tags are not among them: they are written into the finished file (tags/).
 struct ExtraWords {
   std::vector<std::string> beforeInput;
   std::vector<std::string> afterArguments;

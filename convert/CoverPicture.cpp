@@ -22,8 +22,17 @@ bool sideFits(int side) {
 }  // namespace
 
 std::vector<std::string> pictureProbeCommand(const std::string& file) {
-  return {"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
-          "stream=codec_name,width,height,nb_read_packets:format=format_name", "-print_format", "json", "--",
+  return {"ffprobe",
+          "-v",
+          "error",
+          "-select_streams",
+          "v:0",
+          "-count_packets",
+          "-show_entries",
+          "stream=codec_name,width,height,nb_read_packets:format=format_name",
+          "-print_format",
+          "json",
+          "--",
           file};
 }
 
@@ -45,8 +54,22 @@ PictureBox readPictureProbe(const std::string& output) {
 }
 
 std::vector<std::string> cropDetectCommand(const std::string& file, int stream) {
-  return {"ffmpeg", "-nostdin", "-hide_banner", "-v", "info", "-i", file, "-map", streamMap(stream),
-          "-frames:v", "1", "-vf", "cropdetect=limit=24:round=2:skip=0", "-f", "null", "-"};
+  return {"ffmpeg",
+          "-nostdin",
+          "-hide_banner",
+          "-v",
+          "info",
+          "-i",
+          file,
+          "-map",
+          streamMap(stream),
+          "-frames:v",
+          "1",
+          "-vf",
+          "cropdetect=limit=24:round=2:skip=0",
+          "-f",
+          "null",
+          "-"};
 }
 
 PictureBox readCropDetect(const std::string& errors) {
@@ -91,9 +114,9 @@ std::vector<std::string> jpegCommand(const std::string& input, int stream, const
   }
   const std::string side = std::to_string(kMaxCoverSide);
   filter += "scale='min(" + side + ",iw)':'min(" + side + ",ih)':force_original_aspect_ratio=decrease";
-  return {"ffmpeg", "-nostdin", "-hide_banner", "-v", "error", "-y", "-i", input, "-map", streamMap(stream),
-          "-frames:v", "1", "-vf", filter, "-c:v", "mjpeg", "-pix_fmt", "yuvj420p", "-q:v", "3",
-          "-f", "image2", output};
+  return {"ffmpeg",   "-nostdin",        "-hide_banner", "-v", "error", "-y",     "-i",   input,
+          "-map",     streamMap(stream), "-frames:v",    "1",  "-vf",   filter,   "-c:v", "mjpeg",
+          "-pix_fmt", "yuvj420p",        "-q:v",         "3",  "-f",    "image2", output};
 }
 
 bool isJpeg(const std::string& bytes) {

@@ -40,8 +40,23 @@ std::string fixed(double value, int decimals) {
 
 std::vector<std::string> measureCommand(const std::string& input) {
   // The frames' own lines are written at a level below the one asked for: only the summary comes.
-  return {"ffmpeg", "-nostdin", "-hide_banner", "-v", "info", "-i", input, "-map", "0:a:0", "-vn", "-sn", "-dn",
-          "-af", "ebur128=peak=true:framelog=verbose", "-f", "null", "-"};
+  return {"ffmpeg",
+          "-nostdin",
+          "-hide_banner",
+          "-v",
+          "info",
+          "-i",
+          input,
+          "-map",
+          "0:a:0",
+          "-vn",
+          "-sn",
+          "-dn",
+          "-af",
+          "ebur128=peak=true:framelog=verbose",
+          "-f",
+          "null",
+          "-"};
 }
 
 LoudnessMeasure readLoudnessSummary(const std::string& errors) {
@@ -59,7 +74,8 @@ LoudnessMeasure readLoudnessSummary(const std::string& errors) {
   measure.range = valueAfter(errors, rangeAt, "LRA:", &at);
   measure.truePeak = valueAfter(errors, peakAt, "Peak:", &at);
   measure.valid = !std::isnan(measure.integrated) && !std::isnan(measure.threshold) &&
-                  !std::isnan(measure.range) && !std::isnan(measure.truePeak) && std::isfinite(measure.integrated);
+                  !std::isnan(measure.range) && !std::isnan(measure.truePeak) &&
+                  std::isfinite(measure.integrated);
   return measure;
 }
 
@@ -73,9 +89,9 @@ std::string loudnessFilter(const LoudnessMeasure& measure) {
   const double targetRange = std::clamp(range, 1.0, 20.0);
   return "loudnorm=I=" + fixed(kTargetLoudness, 1) + ":TP=" + fixed(kTargetPeak, 1) +
          ":LRA=" + fixed(targetRange, 1) + ":measured_I=" + fixed(measure.integrated, 2) +
-         ":measured_TP=" + fixed(std::clamp(measure.truePeak, -99.0, 99.0), 2) + ":measured_LRA=" +
-         fixed(range, 2) + ":measured_thresh=" + fixed(std::clamp(measure.threshold, -99.0, 0.0), 2) +
-         ":linear=true";
+         ":measured_TP=" + fixed(std::clamp(measure.truePeak, -99.0, 99.0), 2) +
+         ":measured_LRA=" + fixed(range, 2) +
+         ":measured_thresh=" + fixed(std::clamp(measure.threshold, -99.0, 0.0), 2) + ":linear=true";
 }
 
 std::vector<std::string> loudnessWords(const LoudnessMeasure& measure, int sampleRate, bool formatSetsRate) {

@@ -38,8 +38,8 @@ std::string tag(const QJsonObject& tags, const char* key) {
 }  // namespace
 
 std::vector<std::string> probeCommand(const std::string& file) {
-  return {"ffprobe", "-v", "error", "-print_format", "json", "-show_format", "-show_streams", "-show_chapters",
-          "--", file};
+  return {"ffprobe",        "-v", "error", "-print_format", "json", "-show_format", "-show_streams",
+          "-show_chapters", "--", file};
 }
 
 MediaInfo readProbeOutput(const std::string& output) {

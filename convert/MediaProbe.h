@@ -37,12 +37,13 @@ struct FileTags {
 };
 
 struct MediaInfo {
-  bool readable = false;   // the output was read
+  bool readable = false;  // the output was read
   bool hasAudio = false;
-  std::string audioCodec{};  // ffprobe's codec name of the first audio stream ("aac", "opus", "pcm_s16le", ...)
+  std::string
+      audioCodec{};  // ffprobe's codec name of the first audio stream ("aac", "opus", "pcm_s16le", ...)
   int sampleRate = 0;
   int channels = 0;
-  double duration = 0;     // seconds; 0 when unknown
+  double duration = 0;  // seconds; 0 when unknown
   std::vector<Chapter> chapters{};
   FileTags tags;
   int pictureStream = -1;  // the index of an attached picture stream; -1 for none

@@ -23,12 +23,12 @@ class ChildProcess;
 namespace convert {
 
 struct ToolResult {
-  bool started = false;   // the tool could be started
+  bool started = false;     // the tool could be started
   bool exitedWell = false;  // it ended by itself with exit code 0
   bool outputCut = false;   // it wrote more than the cap to its output: `output` is empty
-  std::string output{};       // what it wrote to its output, up to the cap
-  std::string errors{};       // the last part of what it wrote to its error output
-  std::string failure{};      // when it did not end well: why, in one line
+  std::string output{};     // what it wrote to its output, up to the cap
+  std::string errors{};     // the last part of what it wrote to its error output
+  std::string failure{};    // when it did not end well: why, in one line
 };
 
 class ToolRun {

@@ -37,7 +37,8 @@ std::string secondsText(double seconds) {
 
 // The year of a date the file's tags hold ("2019-05-01", "2019"); 0 for none.
 int yearOf(const std::string& date) {
-  if (date.size() < 4 || !std::all_of(date.begin(), date.begin() + 4, [](char c) { return c >= '0' && c <= '9'; }))
+  if (date.size() < 4 ||
+      !std::all_of(date.begin(), date.begin() + 4, [](char c) { return c >= '0' && c <= '9'; }))
     return 0;
   return std::stoi(date.substr(0, 4));
 }
@@ -78,7 +79,8 @@ OriginalTarget originalTargetFor(const std::string& codec) {
   if (codec == "flac") return {".flac", kCopyArguments, {}};
   if (codec.rfind("pcm_", 0) == 0 || codec == "alac")
     return {".flac", kFlacArguments,
-            "The original audio (" + codec + ") has no container of its own; it was converted to FLAC, without loss."};
+            "The original audio (" + codec +
+                ") has no container of its own; it was converted to FLAC, without loss."};
   return {".opus", kOpusArguments,
           "The original audio (" + codec + ") cannot be kept as it is; it was converted to Opus."};
 }
@@ -106,7 +108,7 @@ void AudioConversion::start(const ConversionOrder& order, Progress progress, Don
   progress_ = std::move(progress);
   done_ = std::move(done);
   running_ = true;
-  asked_ = converted_ = folder_ = false;
+  asked_ = converted_ = folder_ = planAfterProbe_ = probing_ = false;
   tags_ = order.tags;
   output_ = order.output;
   arguments_ = order.arguments;
@@ -117,10 +119,12 @@ void AudioConversion::start(const ConversionOrder& order, Progress progress, Don
   jpeg_.clear();
   pictureStep_ = PictureStep::None;
   if (!order.picture.empty()) startPicture(nullptr);  // made beside the conversion
-  if (order.originalAudio || order.splitChapters || order.evenLoudness || order.localSource) {
-    probe();
-    return;
-  }
+  // What the video holds decides the conversion for the original audio, the chapters and the loudness; for a
+  // local file's own tags and picture it is needed only when the tags are written.
+  planAfterProbe_ = order.originalAudio || order.splitChapters || order.evenLoudness;
+  probing_ = planAfterProbe_ || order.localSource;
+  if (probing_) probe();
+  if (planAfterProbe_) return;
   // A plain conversion: the converter starts at once and asks its own overwrite question.
   pieces_.push_back({.output = output_, .start = 0, .end = 0, .title = {}});
   if (notes_.naming) notes_.naming(output_);
@@ -139,14 +143,34 @@ void AudioConversion::stop() {
 }
 
 void AudioConversion::probe() {
-  probe_.start(convert::probeCommand(order_.input), [this](convert::ToolResult result) { onProbed(std::move(result)); });
+  probe_.start(convert::probeCommand(order_.input),
+               [this](convert::ToolResult result) { onProbed(std::move(result)); });
 }
 
 void AudioConversion::onProbed(convert::ToolResult result) {
   if (!running_) return;
   const convert::MediaInfo info =
       result.exitedWell ? convert::readProbeOutput(result.output) : convert::MediaInfo{};
-  plan(info);
+  probing_ = false;
+  if (order_.localSource) takeOwnTags(info);
+  if (planAfterProbe_) {
+    plan(info);
+  } else if (converted_) {
+    tagAll();
+  }
+}
+
+// A local file keeps its own tags and picture; what it lacks comes from the order (its name as its title).
+void AudioConversion::takeOwnTags(const convert::MediaInfo& info) {
+  const convert::FileTags& own = info.tags;
+  if (!own.title.empty()) tags_.title = own.title;
+  if (!own.artist.empty()) tags_.artist = own.artist;
+  if (!own.album.empty()) tags_.album = own.album;
+  if (!own.albumArtist.empty()) tags_.albumArtist = own.albumArtist;
+  if (!own.comment.empty()) tags_.comment = own.comment;
+  if (const int year = yearOf(own.date)) tags_.year = year;
+  if (!own.track.empty()) readTrack(own.track, tags_);
+  if (order_.picture.empty() && info.pictureStream >= 0) startPicture(&info);
 }
 
 // What to make, now that the video's content is known: the file's name (the original audio's container), its
@@ -154,20 +178,12 @@ void AudioConversion::onProbed(convert::ToolResult result) {
 void AudioConversion::plan(const convert::MediaInfo& info) {
   duration_ = info.duration;
   sampleRate_ = info.sampleRate;
-  if (order_.localSource) {
-    const convert::FileTags& own = info.tags;
-    if (!own.title.empty()) tags_.title = own.title;  // the file name only when the file has no title
-    if (!own.artist.empty()) tags_.artist = own.artist;
-    if (!own.album.empty()) tags_.album = own.album;
-    if (!own.albumArtist.empty()) tags_.albumArtist = own.albumArtist;
-    if (!own.comment.empty()) tags_.comment = own.comment;
-    if (const int year = yearOf(own.date)) tags_.year = year;
-    if (!own.track.empty()) readTrack(own.track, tags_);
-    if (order_.picture.empty() && info.pictureStream >= 0) startPicture(&info);
-  }
   if (order_.originalAudio) {
     if (info.readable && !info.hasAudio) {
-      finish({.status = ConversionResult::Status::Failed, .message = "The video has no sound.", .output = {}, .files = {}});
+      finish({.status = ConversionResult::Status::Failed,
+              .message = "The video has no sound.",
+              .output = {},
+              .files = {}});
       return;
     }
     const std::string codec = info.readable ? info.audioCodec : codecFamily(order_.codecHint);
@@ -182,7 +198,8 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
     output_ = fs::path(output_).replace_extension(target.extension).string();
     arguments_ = target.arguments;
     if (!target.note.empty()) note(target.note);
-    if (order_.evenLoudness) note("Even loudness does not apply to the original audio: it would need re-encoding.");
+    if (order_.evenLoudness)
+      note("Even loudness does not apply to the original audio: it would need re-encoding.");
   }
   const std::vector<convert::Chapter> chapters =
       convert::usableChapters(order_.chapters.empty() ? info.chapters : order_.chapters, duration_);
@@ -194,10 +211,11 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
     const int count = static_cast<int>(chapters.size());
     for (int k = 0; k < count; ++k) {
       const convert::Chapter& c = chapters[static_cast<std::size_t>(k)];
-      pieces_.push_back({.output = (fs::path(output_) / chapterFileName(k + 1, count, c.title, extension)).string(),
-                         .start = c.start,
-                         .end = c.end,
-                         .title = c.title});
+      pieces_.push_back(
+          {.output = (fs::path(output_) / chapterFileName(k + 1, count, c.title, extension)).string(),
+           .start = c.start,
+           .end = c.end,
+           .title = c.title});
     }
   } else {
     pieces_.push_back({.output = output_, .start = 0, .end = 0, .title = {}});
@@ -243,10 +261,11 @@ void AudioConversion::onMeasured(convert::ToolResult result) {
   if (!running_) return;
   const convert::LoudnessMeasure measure =
       result.exitedWell ? convert::readLoudnessSummary(result.errors) : convert::LoudnessMeasure{};
-  loudness_ = convert::loudnessWords(measure, sampleRate_, (" " + arguments_).find(" -ar ") != std::string::npos);
+  loudness_ =
+      convert::loudnessWords(measure, sampleRate_, (" " + arguments_).find(" -ar ") != std::string::npos);
   if (!measure.valid)
-    note("The loudness could not be measured (" + (result.failure.empty() ? std::string("no summary") : result.failure) +
-         "); it was left as it is.");
+    note("The loudness could not be measured (" +
+         (result.failure.empty() ? std::string("no summary") : result.failure) + "); it was left as it is.");
   convertNext();
 }
 
@@ -258,7 +277,8 @@ void AudioConversion::convertNext() {
     return;
   }
   const Piece& piece = pieces_[next_];
-  if (folder_ && notes_.chapter) notes_.chapter(static_cast<int>(next_) + 1, static_cast<int>(pieces_.size()), piece.title);
+  if (folder_ && notes_.chapter)
+    notes_.chapter(static_cast<int>(next_) + 1, static_cast<int>(pieces_.size()), piece.title);
   converter_.active = true;
   converter_.inputFile = order_.input;
   converter_.outputFile = piece.output;
@@ -276,7 +296,10 @@ void AudioConversion::convertNext() {
     converter_.run();
   } catch (const convert::ConvertError& error) {
     converter_.active = false;
-    finish({.status = ConversionResult::Status::NotStarted, .message = error.what(), .output = output_, .files = {}});
+    finish({.status = ConversionResult::Status::NotStarted,
+            .message = error.what(),
+            .output = output_,
+            .files = {}});
     return;
   }
   // No converter runs when the audio file was kept or is in use: the end record says which.
@@ -287,7 +310,10 @@ void AudioConversion::onRecord(convert::ConvertProgress& record) {
   if (!running_) return;
   using Status = convert::ConvertProgress::Status;
   if (record.status == Status::Failed) {
-    finish({.status = ConversionResult::Status::Failed, .message = record.message, .output = output_, .files = made_});
+    finish({.status = ConversionResult::Status::Failed,
+            .message = record.message,
+            .output = output_,
+            .files = made_});
     return;
   }
   if (record.status == Status::InUse) {
@@ -339,9 +365,9 @@ void AudioConversion::startPicture(const convert::MediaInfo* info) {
   pictureSource_ = order_.input;
   pictureStream_ = info->pictureStream;
   pictureStep_ = PictureStep::Jpeg;
-  pictureRun_.start(convert::jpegCommand(pictureSource_, pictureStream_, {},
-                                         scratch_->filePath("cover.jpg").toStdString()),
-                    done);
+  pictureRun_.start(
+      convert::jpegCommand(pictureSource_, pictureStream_, {}, scratch_->filePath("cover.jpg").toStdString()),
+      done);
 }
 
 void AudioConversion::pictureStep(convert::ToolResult result) {
@@ -365,9 +391,9 @@ void AudioConversion::pictureStep(convert::ToolResult result) {
           result.exitedWell ? convert::readCropDetect(result.errors) : convert::PictureBox{};
       const convert::PictureBox square = convert::letterboxSquare(pictureWidth_, pictureHeight_, content);
       pictureStep_ = PictureStep::Jpeg;
-      pictureRun_.start(convert::jpegCommand(pictureSource_, -1, square,
-                                             scratch_->filePath("cover.jpg").toStdString()),
-                        done);
+      pictureRun_.start(
+          convert::jpegCommand(pictureSource_, -1, square, scratch_->filePath("cover.jpg").toStdString()),
+          done);
       return;
     }
     case PictureStep::Jpeg: {
@@ -397,9 +423,10 @@ void AudioConversion::pictureDone(std::string failure) {
   if (running_ && converted_) tagAll();
 }
 
-// Every file made gets its tags, once the cover is ready (or known to be missing); a chapter is a track of an
-// album named after the video.
+// Every file made gets its tags, once the file's own are known and the cover is ready (or known to be missing);
+// a chapter is a track of an album named after the video.
 void AudioConversion::tagAll() {
+  if (probing_) return;
   if (pictureStep_ != PictureStep::None && pictureStep_ != PictureStep::Ready) return;
   const int count = static_cast<int>(made_.size());
   for (int k = 0; k < count; ++k) {

@@ -6,8 +6,9 @@
 // - the loudness measured (ffmpeg's ebur128) when even loudness is asked for;
 // - the conversions, one per file, through the conversion object, with one progress for the whole video;
 // - the cover made JPEG (ffmpeg), beside the conversions, and the tags written (tags/) into every file.
-// A plain conversion of a downloaded video starts the converter inside start(), and asks its overwrite
-// question there, as before. The stage ends once with how it went.
+// A plain conversion (no original audio, chapters or loudness) starts the converter inside start(), and asks
+// its overwrite question there, as before; a local file's own tags are read beside it. The stage ends once
+// with how it went.
 #pragma once
 
 #include "convert/ConvertProcess.h"
@@ -31,12 +32,12 @@ struct ConversionOrder {
   std::string input{};   // the video
   std::string output{};  // the audio file to write; for the original audio its extension is the codec's
   std::string arguments{};
-  tags::TagSet tags;   // what the audio file says of itself
+  tags::TagSet tags;           // what the audio file says of itself
   bool originalAudio = false;  // copy the audio stream into its codec's container
   bool splitChapters = false;  // one file per chapter, in a folder named after the audio file
   bool evenLoudness = false;
   bool localSource = false;  // a local file: its own tags and picture are kept; `tags` fill what it lacks
-  std::string codecHint{};     // the audio codec the resolver named, for when the file cannot be probed
+  std::string codecHint{};   // the audio codec the resolver named, for when the file cannot be probed
   std::vector<convert::Chapter> chapters{};  // the resolver's; empty: the file's own
   std::string picture{};                     // the page's picture as served (any format); empty: none
 };
@@ -92,6 +93,7 @@ class AudioConversion {
   void probe();
   void onProbed(convert::ToolResult result);
   void plan(const convert::MediaInfo& info);
+  void takeOwnTags(const convert::MediaInfo& info);
   bool askOverwrite();
   void measure();
   void onMeasured(convert::ToolResult result);
@@ -112,6 +114,8 @@ class AudioConversion {
   bool running_ = false;
   bool converterStarted_ = false;
   bool asked_ = false;  // the overwrite question was asked here, not by the converter
+  bool planAfterProbe_ = false;  // the conversion waits for what the video holds
+  bool probing_ = false;         // what the video holds is being asked
 
   convert::ToolRun probe_;
   convert::ToolRun measureRun_;
@@ -127,14 +131,14 @@ class AudioConversion {
   double duration_ = 0;
   int sampleRate_ = 0;
   tags::TagSet tags_;
-  std::string output_{};        // the audio file, or the folder
-  std::string arguments_{};     // the format's, or those of the codec's container
+  std::string output_{};               // the audio file, or the folder
+  std::string arguments_{};            // the format's, or those of the codec's container
   std::vector<std::string> loudness_;  // the converter's words that even the loudness
   std::vector<Piece> pieces_{};
-  std::size_t next_ = 0;      // the piece converted now, or next
+  std::size_t next_ = 0;  // the piece converted now, or next
   bool folder_ = false;
   std::vector<std::string> made_{};
-  bool converted_ = false;    // every piece converted; the tags wait for the picture
+  bool converted_ = false;  // every piece converted; the tags wait for the picture
 
   platform::Mailbox<convert::ConvertProgress> records_;
   QObject context_;  // what is reported later goes away with the stage

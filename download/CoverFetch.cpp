@@ -57,9 +57,9 @@ CoverFetch::CoverFetch() {
   client_.onBeforeHeaderSend = [this](http::HttpClient*, const std::string& method,
                                       std::vector<std::string>& lines) {
     if (!running_ || method == "CONNECT") return;
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
-                                 std::chrono::system_clock::now().time_since_epoch())
-                                 .count();
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     const std::string cookies = cookieHeaderFor(platform::engineCookies(), client_.location(), now);
     if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
   };

@@ -2,8 +2,8 @@
 
 #include "common/Files.h"
 #include "convert/ConvertProcess.h"
-#include "download/sites/PageLocator.h"
 #include "download/VideoMetadata.h"
+#include "download/sites/PageLocator.h"
 #include "download/sites/ResolverLocator.h"
 #include "resources/Strings.h"
 
@@ -201,9 +201,10 @@ void Job::startConversion(const std::string& input) {
 void Job::onConversionEnded(ConversionResult& result) {
   conversion_.reset();
   if (state_ != State::Converting) return;
-  const std::string output = !result.output.empty()
-                                 ? result.output
-                                 : audioFileFor(mode_ == RequestMode::ConvertLocalFile ? input_.source : videoPath_);
+  const std::string output =
+      !result.output.empty()
+          ? result.output
+          : audioFileFor(mode_ == RequestMode::ConvertLocalFile ? input_.source : videoPath_);
   // The downloaded video goes once the audio file is there, and also when the user kept the older audio
   // file; a local source is never deleted.
   const bool deleteVideo =

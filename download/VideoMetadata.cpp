@@ -61,7 +61,8 @@ std::string pictureOf(const QJsonObject& video) {
     const QJsonObject thumbnail = value.toObject();
     const std::string url = text(thumbnail.value("url"));
     if (!webAddress(url)) continue;
-    thumbnails.push_back({url, smallNumber(thumbnail.value("width")), smallNumber(thumbnail.value("height"))});
+    thumbnails.push_back(
+        {url, smallNumber(thumbnail.value("width")), smallNumber(thumbnail.value("height"))});
   }
   if (!thumbnails.empty()) return chooseThumbnail(thumbnails);
   const std::string single = text(video.value("thumbnail"));
@@ -151,7 +152,7 @@ std::string codecFamily(const std::string& acodec) {
 
 tags::TagSet videoTags(const VideoMetadata& metadata, const TagSources& sources) {
   tags::TagSet tags;
-  tags.title = !metadata.track.empty()     ? metadata.track
+  tags.title = !metadata.track.empty()      ? metadata.track
                : !sources.pageTitle.empty() ? sources.pageTitle
                                             : metadata.title;
   tags.artist = !metadata.artist.empty() ? metadata.artist : metadata.uploader;
@@ -166,7 +167,7 @@ tags::TagSet videoTags(const VideoMetadata& metadata, const TagSources& sources)
     tags.track = metadata.playlistIndex;
     tags.trackCount = metadata.playlistCount;
   }
-  tags.year = metadata.releaseYear > 0        ? metadata.releaseYear
+  tags.year = metadata.releaseYear > 0       ? metadata.releaseYear
               : !metadata.uploadDate.empty() ? std::stoi(metadata.uploadDate.substr(0, 4))
                                              : 0;
   tags.comment = sources.page;

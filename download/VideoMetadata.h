@@ -1,8 +1,8 @@
 // What the resolver (yt-dlp) says of a video beyond its stream, read from the same JSON document: the song's
 // tags (track, artists, album, release year, uploader, upload date, place in a playlist), the pictures of the
 // page, the chapters, and the audio codec of the stream chosen. The reader is bounded like the stream's: the
-// document is refused past kMaxResolverOutput, texts are cut at kMaxMetadataText bytes, at most kMaxThumbnails
-// pictures and convert::kMaxChapters chapters are looked at.
+// document is refused past kMaxResolverOutput, texts are cut at kMaxMetadataText bytes, at most
+// kMaxThumbnails pictures and convert::kMaxChapters chapters are looked at.
 #pragma once
 
 #include "convert/MediaProbe.h"
@@ -19,20 +19,20 @@ constexpr std::size_t kMaxThumbnails = 200;
 constexpr std::size_t kMaxPictureUrl = 8 * 1024;
 
 struct VideoMetadata {
-  std::string title{};        // the video's title
-  std::string track{};        // the song's title
-  int trackNumber = 0;      // the song's number on its album
-  std::string artist{};       // the artists, joined with ", "
+  std::string title{};   // the video's title
+  std::string track{};   // the song's title
+  int trackNumber = 0;   // the song's number on its album
+  std::string artist{};  // the artists, joined with ", "
   std::string album{};
   std::string albumArtist{};
   int releaseYear = 0;
-  std::string uploader{};     // the uploader, else the channel
-  std::string uploadDate{};   // "YYYYMMDD"
-  int playlistIndex = 0;    // the video's place in a playlist, and the playlist's length
+  std::string uploader{};    // the uploader, else the channel
+  std::string uploadDate{};  // "YYYYMMDD"
+  int playlistIndex = 0;     // the video's place in a playlist, and the playlist's length
   int playlistCount = 0;
-  std::string pictureUrl{};   // the page's picture to use as the cover (http: or https:); empty for none
+  std::string pictureUrl{};  // the page's picture to use as the cover (http: or https:); empty for none
   std::vector<convert::Chapter> chapters{};
-  std::string audioCodec{};   // the acodec of the format whose address is the stream's ("mp4a.40.2", "opus")
+  std::string audioCodec{};  // the acodec of the format whose address is the stream's ("mp4a.40.2", "opus")
 };
 
 // Reads the resolver's JSON output; `streamUrl` is the address of the stream chosen from it (its format's
@@ -42,7 +42,7 @@ VideoMetadata readVideoMetadata(const std::string& output, const std::string& st
 // A picture of the page as the resolver lists it.
 struct Thumbnail {
   std::string url{};
-  int width = 0;   // 0: unknown
+  int width = 0;  // 0: unknown
   int height = 0;
 };
 
@@ -58,7 +58,7 @@ std::string codecFamily(const std::string& acodec);
 struct TagSources {
   std::string pageTitle{};  // the title the page shows (page rules or resolver)
   std::string page{};       // the page address: the comment
-  int listPosition = 0;   // the item's place in a list, and the list's length and name
+  int listPosition = 0;     // the item's place in a list, and the list's length and name
   int listCount = 0;
   std::string listName{};
 };

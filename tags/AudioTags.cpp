@@ -95,7 +95,8 @@ void setXiph(TagLib::Ogg::XiphComment& tag, const TagSet& tags, const std::strin
   tag.removeFields("ALBUMARTIST");
   tag.removeFields("TRACKTOTAL");
   if (!tags.albumArtist.empty()) tag.addField("ALBUMARTIST", utf8(tags.albumArtist));
-  if (tags.trackCount > 0 && tags.track > 0) tag.addField("TRACKTOTAL", utf8(std::to_string(tags.trackCount)));
+  if (tags.trackCount > 0 && tags.track > 0)
+    tag.addField("TRACKTOTAL", utf8(std::to_string(tags.trackCount)));
   // FLAC keeps its pictures in metadata blocks of their own; Ogg files in the comment.
   if (flac != nullptr) {
     flac->removePictures();
@@ -162,7 +163,8 @@ TagSet cleaned(const TagSet& tags) {
   out.albumArtist = cleanTagText(tags.albumArtist);
   out.comment = cleanTagText(tags.comment, true);
   out.track = tags.track > 0 && tags.track <= 9999 ? tags.track : 0;
-  out.trackCount = out.track > 0 && tags.trackCount >= out.track && tags.trackCount <= 9999 ? tags.trackCount : 0;
+  out.trackCount =
+      out.track > 0 && tags.trackCount >= out.track && tags.trackCount <= 9999 ? tags.trackCount : 0;
   out.year = tags.year >= 1000 && tags.year <= 9999 ? tags.year : 0;
   return out;
 }
@@ -290,7 +292,8 @@ ReadTags readTags(const std::string& path) {
     out.readable = true;
     TagLib::ASF::Tag& tag = *file.tag();
     readCommon(tag, out);
-    if (tag.contains("WM/AlbumArtist")) out.tags.albumArtist = utf8(tag.attribute("WM/AlbumArtist").front().toString());
+    if (tag.contains("WM/AlbumArtist"))
+      out.tags.albumArtist = utf8(tag.attribute("WM/AlbumArtist").front().toString());
     if (tag.contains("WM/TrackNumber"))
       readTrackText(utf8(tag.attribute("WM/TrackNumber").front().toString()), out.tags);
     if (tag.contains("WM/Picture")) {

@@ -14,17 +14,17 @@ struct TagSet {
   std::string album{};
   std::string albumArtist{};
   std::string comment{};  // the page address; may hold line breaks
-  int track = 0;        // 0: none
-  int trackCount = 0;   // 0: none
-  int year = 0;         // 0: none
+  int track = 0;          // 0: none
+  int trackCount = 0;     // 0: none
+  int year = 0;           // 0: none
 };
 
 // `tags` with every text made safe (cleanTagText: the comment keeps its line breaks) and numbers out of range
 // dropped.
 TagSet cleaned(const TagSet& tags);
 
-// Writes `tags` (cleaned first) into the audio file `path`, and `jpeg` (the bytes of a JPEG picture; empty for
-// none) as its front cover, replacing the tags and pictures it had. Empty when done, else what failed.
+// Writes `tags` (cleaned first) into the audio file `path`, and `jpeg` (the bytes of a JPEG picture; empty
+// for none) as its front cover, replacing the tags and pictures it had. Empty when done, else what failed.
 std::string writeTags(const std::string& path, const TagSet& tags, const std::string& jpeg);
 
 // What an audio file's tags say, as read back through the same library.
@@ -32,12 +32,12 @@ struct ReadTags {
   bool readable = false;  // the file was read as its extension says
   TagSet tags;
   int pictureCount = 0;
-  int pictureType = -1;     // of the first picture: 3 is the front cover; -1 for none
+  int pictureType = -1;       // of the first picture: 3 is the front cover; -1 for none
   std::string pictureMime{};  // of the first picture
   std::string pictureData{};  // of the first picture
-  bool hasInfoList = false;  // WAV: the RIFF INFO list holds a title
-  bool hasId3 = false;       // MP3 and WAV: an ID3v2 tag is there
-  int id3Version = 0;        // its minor version (3 for ID3v2.3)
+  bool hasInfoList = false;   // WAV: the RIFF INFO list holds a title
+  bool hasId3 = false;        // MP3 and WAV: an ID3v2 tag is there
+  int id3Version = 0;         // its minor version (3 for ID3v2.3)
 };
 
 ReadTags readTags(const std::string& path);

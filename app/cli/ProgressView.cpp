@@ -85,7 +85,8 @@ void ProgressView::convertingChapter(int number, int count, const std::string& t
     convertNamed_ = true;
   }
   terminal_.endInPlace();
-  terminal_.line("Chapter " + std::to_string(number) + " of " + std::to_string(count) + ": " + oneLine(title));
+  terminal_.line("Chapter " + std::to_string(number) + " of " + std::to_string(count) + ": " +
+                 oneLine(title));
   drawConvert(true);
 }
 

@@ -254,7 +254,8 @@ void ResolverLocator::onChildEnded() {
                      .fileName = std::move(fileName),
                      .title = stream.title,
                      .headers = stream.headers,
-                     .downloadOnly = false, .metadata = readVideoMetadata(output, stream.url)},
+                     .downloadOnly = false,
+                     .metadata = readVideoMetadata(output, stream.url)},
           .message = {}});
 }
 

@@ -20,7 +20,7 @@ struct FoundStream {
   // Request header fields the stream asks for (from the resolver), sent with the download.
   std::vector<std::pair<std::string, std::string>> headers;
   bool downloadOnly = false;  // the video is kept as it is (a Google Video page): no conversion
-  VideoMetadata metadata{};     // what the resolver told of the video (tags, picture, chapters, codec)
+  VideoMetadata metadata{};   // what the resolver told of the video (tags, picture, chapters, codec)
 };
 
 struct LocatorResult {

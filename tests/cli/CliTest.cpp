@@ -225,7 +225,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndAHint) {
       {},
       {"--frobnicate", "x.flv"},
       {"-y", "-n", "x.flv"},
-      {"-f", "ogg", "x.flv"},
+      {"-f", "aiff", "x.flv"},
+      {"--normalize=1", "x.flv"},
       {"x.flv", "-o"},
       {"--quiet=yes", "x.flv"},
   };

@@ -1,5 +1,5 @@
-// Chapters as tracks: which chapters can be cut (overlapping, past the end, empty titles), how their files are
-// named, and real videos with chapters split by the real ffmpeg into a folder of tagged files, with one
+// Chapters as tracks: which chapters can be cut (overlapping, past the end, empty titles), how their files
+// are named, and real videos with chapters split by the real ffmpeg into a folder of tagged files, with one
 // progress for the whole video and one overwrite question for the folder.
 #include "ConvertTestSupport.h"
 #include "StageRun.h"
@@ -69,7 +69,8 @@ TEST(ChapterFileName, NumbersTheChapterAndMakesTheTitleSafe) {
       {3, 3, "../../etc/passwd", "03 - etcpasswd.mp3"},
       {1, 2, "///", "01 - Chapter 1.mp3"},
   };
-  for (const auto& row : rows) EXPECT_EQ(download::chapterFileName(row.number, row.count, row.title, ".mp3"), row.name);
+  for (const auto& row : rows)
+    EXPECT_EQ(download::chapterFileName(row.number, row.count, row.title, ".mp3"), row.name);
   const std::string longName = download::chapterFileName(1, 2, std::string(400, 'x'), ".flac");
   EXPECT_LE(longName.size(), 255u);
   EXPECT_EQ(longName.substr(longName.size() - 5), ".flac");
@@ -79,15 +80,36 @@ class ChaptersTest : public testing::Test {
  protected:
   void SetUp() override {
     convert::createConvertProcess();
-    // A 6-second video with three chapters of two seconds: one with a title that is no file name, one without.
-    const std::string metadata = dir_.write("chapters.txt",
-                                            ";FFMETADATA1\ntitle=Concert\n"
-                                            "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=2000\ntitle=Intro\n"
-                                            "[CHAPTER]\nTIMEBASE=1/1000\nSTART=2000\nEND=4000\ntitle=\n"
-                                            "[CHAPTER]\nTIMEBASE=1/1000\nSTART=4000\nEND=6000\ntitle=Song: A/B?\n");
-    convert_test::makeMedia({"-f", "lavfi", "-i", "testsrc=s=64x48:d=6:r=10", "-f", "lavfi", "-i",
-                             "sine=frequency=440:duration=6", "-i", metadata, "-map", "0", "-map", "1",
-                             "-map_metadata", "2", "-map_chapters", "2", "-c:v", "mpeg4", "-c:a", "aac"},
+    // A 6-second video with three chapters of two seconds: one with a title that is no file name, one
+    // without.
+    const std::string metadata =
+        dir_.write("chapters.txt",
+                   ";FFMETADATA1\ntitle=Concert\n"
+                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=2000\ntitle=Intro\n"
+                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=2000\nEND=4000\ntitle=\n"
+                   "[CHAPTER]\nTIMEBASE=1/1000\nSTART=4000\nEND=6000\ntitle=Song: A/B?\n");
+    convert_test::makeMedia({"-f",
+                             "lavfi",
+                             "-i",
+                             "testsrc=s=64x48:d=6:r=10",
+                             "-f",
+                             "lavfi",
+                             "-i",
+                             "sine=frequency=440:duration=6",
+                             "-i",
+                             metadata,
+                             "-map",
+                             "0",
+                             "-map",
+                             "1",
+                             "-map_metadata",
+                             "2",
+                             "-map_chapters",
+                             "2",
+                             "-c:v",
+                             "mpeg4",
+                             "-c:a",
+                             "aac"},
                             video_);
   }
   void TearDown() override { convert::destroyConvertProcess(); }
@@ -107,9 +129,7 @@ class ChaptersTest : public testing::Test {
 };
 
 TEST_F(ChaptersTest, EachChapterBecomesATaggedFileInAFolderNamedAfterTheVideo) {
-  const struct {
-    std::string format, extension;
-  } rows[] = {{"mp3-128", ".mp3"}, {"original", ".m4a"}};
+  const struct { std::string format, extension; } rows[] = {{"mp3-128", ".mp3"}, {"original", ".m4a"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.format);
     fs::remove_all(dir_.file("Concert"));
@@ -127,8 +147,8 @@ TEST_F(ChaptersTest, EachChapterBecomesATaggedFileInAFolderNamedAfterTheVideo) {
       const std::string file = folder + "/" + names[k] + row.extension;
       EXPECT_EQ(run.result->files[k], file);
       ASSERT_TRUE(fs::exists(file));
-      EXPECT_NEAR(std::stod(convert_test::captureTool({"ffprobe", "-v", "error", "-show_entries", "format=duration",
-                                                       "-of", "csv=p=0", file})),
+      EXPECT_NEAR(std::stod(convert_test::captureTool({"ffprobe", "-v", "error", "-show_entries",
+                                                       "format=duration", "-of", "csv=p=0", file})),
                   2.0, 0.2);
       const tags::ReadTags read = tags::readTags(file);
       ASSERT_TRUE(read.readable);
@@ -155,9 +175,10 @@ TEST_F(ChaptersTest, TheResolversChaptersAreUsedAndCutToTheVideo) {
   ASSERT_EQ(run.result->status, download::ConversionResult::Status::Done) << run.result->message;
   ASSERT_EQ(run.result->files, (std::vector<std::string>{dir_.file("Concert/01 - First.flac"),
                                                          dir_.file("Concert/02 - Second.flac")}));
-  EXPECT_NEAR(std::stod(convert_test::captureTool({"ffprobe", "-v", "error", "-show_entries", "format=duration",
-                                                   "-of", "csv=p=0", run.result->files[1]})),
-              3.0, 0.2);
+  EXPECT_NEAR(
+      std::stod(convert_test::captureTool({"ffprobe", "-v", "error", "-show_entries", "format=duration",
+                                           "-of", "csv=p=0", run.result->files[1]})),
+      3.0, 0.2);
 }
 
 // The folder is asked about once, however many files it holds; the files are then replaced without a word.

@@ -74,8 +74,8 @@ void makeMedia(const std::vector<std::string>& args, const std::string& output) 
 }
 
 std::vector<std::string> audioPackets(const std::string& path) {
-  const std::string text =
-      captureTool({"ffmpeg", "-v", "error", "-i", path, "-map", "0:a:0", "-c", "copy", "-f", "framemd5", "-"});
+  const std::string text = captureTool(
+      {"ffmpeg", "-v", "error", "-i", path, "-map", "0:a:0", "-c", "copy", "-f", "framemd5", "-"});
   std::vector<std::string> packets;
   std::size_t start = 0;
   while (start < text.size()) {

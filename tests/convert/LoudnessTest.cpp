@@ -51,7 +51,9 @@ TEST(LoudnessSummary, ReadsTheLastSummaryAndRefusesAnIncompleteOne) {
   const std::string cut = std::string(kSummary).substr(0, std::string(kSummary).find("True peak"));
   EXPECT_FALSE(convert::readLoudnessSummary(cut).valid);
   EXPECT_FALSE(convert::readLoudnessSummary("no summary at all").valid);
-  EXPECT_FALSE(convert::readLoudnessSummary("Summary: Integrated loudness: I: x LUFS Loudness range: True peak:").valid);
+  EXPECT_FALSE(
+      convert::readLoudnessSummary("Summary: Integrated loudness: I: x LUFS Loudness range: True peak:")
+          .valid);
 }
 
 TEST(LoudnessFilter, OneGainUnlessThePeakWouldPassTheLimit) {
@@ -96,16 +98,18 @@ class LoudnessTest : public testing::Test {
   };
   Measured measureAgain(const std::string& file) {
     std::string errors = convert_test::captureTool(
-        {"sh", "-c", "ffmpeg -nostdin -hide_banner -i \"$0\" -af loudnorm=print_format=json -f null - 2>&1", file});
+        {"sh", "-c", "ffmpeg -nostdin -hide_banner -i \"$0\" -af loudnorm=print_format=json -f null - 2>&1",
+         file});
     const std::size_t open = errors.rfind('{');
-    const QJsonObject json =
-        QJsonDocument::fromJson(QByteArray::fromStdString(errors.substr(open == std::string::npos ? 0 : open)))
-            .object();
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(
+                                                         errors.substr(open == std::string::npos ? 0 : open)))
+                                 .object();
     return {json.value("input_i").toString().toDouble(), json.value("input_tp").toString().toDouble(),
             convert_test::probeStream(file, "sample_rate")};
   }
 
-  download::ConversionOrder order(const std::string& input, const std::string& formatName, const std::string& out) {
+  download::ConversionOrder order(const std::string& input, const std::string& formatName,
+                                  const std::string& out) {
     const common::AudioFormat* format = common::audioFormatAt(common::audioFormatIndex(formatName));
     return {.input = input,
             .output = dir_.file(out) + std::string(format->extension),
@@ -125,7 +129,8 @@ TEST_F(LoudnessTest, ConversionsLandOnTheTargetWithinOneLu) {
                            "volume=-20dB", "-c:a", "flac"},
                           quiet);
   const std::string peaky = dir_.file("peaky.mkv");
-  // Pink noise at -26.7 LUFS with true peaks at -13.5 dBTP: the 12.7 dB it needs would put its peaks above -1.
+  // Pink noise at -26.7 LUFS with true peaks at -13.5 dBTP: the 12.7 dB it needs would put its peaks above
+  // -1.
   convert_test::makeMedia({"-f", "lavfi", "-i", "anoisesrc=c=pink:a=0.25:r=48000:d=8:seed=7", "-c:a", "flac"},
                           peaky);
   const struct {
@@ -138,7 +143,8 @@ TEST_F(LoudnessTest, ConversionsLandOnTheTargetWithinOneLu) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.input + " " + row.format);
-    const convert_test::StageRun run = convert_test::runStage(order(row.input, row.format, fs::path(row.input).stem().string() + "-" + row.format));
+    const convert_test::StageRun run = convert_test::runStage(
+        order(row.input, row.format, fs::path(row.input).stem().string() + "-" + row.format));
     ASSERT_TRUE(run.result.has_value());
     ASSERT_EQ(run.result->status, download::ConversionResult::Status::Done) << run.result->message;
     EXPECT_TRUE(run.notes.empty()) << run.notes.front();
@@ -154,7 +160,8 @@ TEST_F(LoudnessTest, ConversionsLandOnTheTargetWithinOneLu) {
 // Silence is left as it is: no gain makes it music.
 TEST_F(LoudnessTest, SilenceIsLeftAlone) {
   const std::string silent = dir_.file("silent.mkv");
-  convert_test::makeMedia({"-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "3", "-c:a", "flac"}, silent);
+  convert_test::makeMedia({"-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "3", "-c:a", "flac"},
+                          silent);
   const convert_test::StageRun run = convert_test::runStage(order(silent, "wav", "silent"));
   ASSERT_TRUE(run.result.has_value());
   EXPECT_EQ(run.result->status, download::ConversionResult::Status::Done) << run.result->message;

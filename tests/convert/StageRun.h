@@ -27,7 +27,8 @@ inline StageRun runStage(const download::ConversionOrder& order, int limitMs = 6
                   .note = [&](const std::string& text) { run.notes.push_back(text); },
                   .chapter =
                       [&](int number, int count, const std::string& title) {
-                        run.chapters.push_back(std::to_string(number) + "/" + std::to_string(count) + " " + title);
+                        run.chapters.push_back(std::to_string(number) + "/" + std::to_string(count) + " " +
+                                               title);
                       }});
   stage.start(
       order, [&](const download::ConversionFigures& figures) { run.percents.push_back(figures.percent); },

@@ -20,8 +20,9 @@ std::string makeJpeg(const TempDir& dir) {
 }
 
 std::string streamTitle(const std::string& file) {
-  std::string value = convert_test::captureTool({"ffprobe", "-v", "error", "-show_entries", "stream_tags=title",
-                                                 "-of", "default=noprint_wrappers=1:nokey=1", file});
+  std::string value =
+      convert_test::captureTool({"ffprobe", "-v", "error", "-show_entries", "stream_tags=title", "-of",
+                                 "default=noprint_wrappers=1:nokey=1", file});
   while (!value.empty() && value.back() == '\n') value.pop_back();
   return value;
 }
@@ -40,8 +41,8 @@ TEST(AudioTags, EveryFormatCarriesEveryTagAndTheFrontCover) {
                           .year = 2008};
   const struct {
     std::string extension, codec;
-  } rows[] = {{".mp3", "libmp3lame"}, {".wav", "pcm_s16le"}, {".wma", "wmav2"}, {".m4a", "aac"},
-              {".flac", "flac"},      {".ogg", "libvorbis"},  {".opus", "libopus"}};
+  } rows[] = {{".mp3", "libmp3lame"}, {".wav", "pcm_s16le"}, {".wma", "wmav2"},   {".m4a", "aac"},
+              {".flac", "flac"},      {".ogg", "libvorbis"}, {".opus", "libopus"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.extension);
     const std::string file = dir.file("song" + row.extension);

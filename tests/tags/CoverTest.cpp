@@ -24,7 +24,8 @@ using testing_support::TempDir;
 
 std::string reply(const std::string& status, const std::string& body, bool withLength = true) {
   return "HTTP/1.0 " + status + "\r\nContent-Type: image/png\r\n" +
-         (withLength ? "Content-Length: " + std::to_string(body.size()) + "\r\n" : std::string()) + "\r\n" + body;
+         (withLength ? "Content-Length: " + std::to_string(body.size()) + "\r\n" : std::string()) + "\r\n" +
+         body;
 }
 
 std::string fsStem(const std::string& path) {
@@ -101,8 +102,8 @@ class CoverPictureTest : public testing::Test {
     if (read.pictureCount == 0) return {};
     EXPECT_EQ(read.pictureMime, "image/jpeg");
     const std::string jpeg = dir_.write("read.jpg", read.pictureData);
-    std::string size = convert_test::captureTool(
-        {"ffprobe", "-v", "error", "-show_entries", "stream=codec_name,width,height", "-of", "csv=p=0", jpeg});
+    std::string size = convert_test::captureTool({"ffprobe", "-v", "error", "-show_entries",
+                                                  "stream=codec_name,width,height", "-of", "csv=p=0", jpeg});
     while (!size.empty() && size.back() == '\n') size.pop_back();
     return size;
   }
@@ -121,8 +122,8 @@ TEST_F(CoverPictureTest, OnlyALetterboxedPictureIsCroppedAndEveryPictureBecomesJ
   const struct {
     std::string name, source, file, size;
   } rows[] = {
-      {"letterboxed square", "color=c=black:s=1280x720,drawbox=x=280:y=0:w=720:h=720:color=red:t=fill", "lb.png",
-       "mjpeg,720,720"},
+      {"letterboxed square", "color=c=black:s=1280x720,drawbox=x=280:y=0:w=720:h=720:color=red:t=fill",
+       "lb.png", "mjpeg,720,720"},
       {"wide without bars", "testsrc=s=640x360", "wide.png", "mjpeg,640,360"},
       {"bars on one side only", "color=c=black:s=640x360,drawbox=x=0:y=0:w=360:h=360:color=red:t=fill",
        "side.png", "mjpeg,640,360"},
@@ -151,7 +152,8 @@ TEST_F(CoverPictureTest, WhatIsNoPictureLeavesTheFileWithoutACoverAndSaysSo) {
     SCOPED_TRACE(row.name);
     std::vector<std::string> notes;
     EXPECT_EQ(coverOf(row.bytes, &notes), "");
-    EXPECT_EQ(notes, std::vector<std::string>{"No cover picture: the page's picture address gave no picture."});
+    EXPECT_EQ(notes,
+              std::vector<std::string>{"No cover picture: the page's picture address gave no picture."});
   }
 }
 
@@ -160,10 +162,30 @@ TEST_F(CoverPictureTest, ALocalFileKeepsItsOwnTagsAndPicture) {
   const std::string cover = dir_.file("own.png");
   convert_test::makeMedia({"-f", "lavfi", "-i", "testsrc=s=200x100", "-frames:v", "1"}, cover);
   const std::string tagged = dir_.file("tagged.mp3");
-  convert_test::makeMedia({"-f", "lavfi", "-i", "sine=duration=1", "-i", cover, "-map", "0", "-map", "1", "-c:v",
-                           "mjpeg", "-disposition:v", "attached_pic", "-id3v2_version", "3", "-metadata",
-                           "title=Own title", "-metadata", "artist=Own artist", "-metadata", "date=2011",
-                           "-metadata", "track=2/9"},
+  convert_test::makeMedia({"-f",
+                           "lavfi",
+                           "-i",
+                           "sine=duration=1",
+                           "-i",
+                           cover,
+                           "-map",
+                           "0",
+                           "-map",
+                           "1",
+                           "-c:v",
+                           "mjpeg",
+                           "-disposition:v",
+                           "attached_pic",
+                           "-id3v2_version",
+                           "3",
+                           "-metadata",
+                           "title=Own title",
+                           "-metadata",
+                           "artist=Own artist",
+                           "-metadata",
+                           "date=2011",
+                           "-metadata",
+                           "track=2/9"},
                           tagged);
   const std::string bare = dir_.file("bare name.flac");
   convert_test::makeMedia({"-f", "lavfi", "-i", "sine=duration=1"}, bare);

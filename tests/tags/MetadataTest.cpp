@@ -48,16 +48,20 @@ TEST(VideoMetadata, FallsBackAndRefusesWhatItCannotHold) {
     std::string name, json;
     std::string artist, uploader, picture, codec;
   } rows[] = {
-      {"artist alone", R"({"artist": "Solo", "channel": "Chan", "thumbnail": "http://i.example/t.jpg"})", "Solo",
-       "Chan", "http://i.example/t.jpg", ""},
-      {"no square picture: the last", R"({"thumbnails": [{"url": "https://i/a.jpg"}, {"url": "https://i/b.jpg",
+      {"artist alone", R"({"artist": "Solo", "channel": "Chan", "thumbnail": "http://i.example/t.jpg"})",
+       "Solo", "Chan", "http://i.example/t.jpg", ""},
+      {"no square picture: the last",
+       R"({"thumbnails": [{"url": "https://i/a.jpg"}, {"url": "https://i/b.jpg",
         "width": 100, "height": 100}, {"url": "https://i/c.jpg", "width": 640, "height": 480}]})",
        "", "", "https://i/c.jpg", ""},
       {"pictures that are no web address", R"({"thumbnails": [{"url": "file:///etc/passwd"},
-        {"url": "javascript:x"}], "thumbnail": "ftp://x/y.jpg"})", "", "", "", ""},
-      {"a single format", R"({"url": "https://s/x", "acodec": "opus", "creator": "Maker"})", "Maker", "", "", "opus"},
-      {"a playlist: its first video", R"({"_type": "playlist", "entries": [{"uploader": "First"}, {"uploader": "2"}]})",
-       "", "First", "", ""},
+        {"url": "javascript:x"}], "thumbnail": "ftp://x/y.jpg"})",
+       "", "", "", ""},
+      {"a single format", R"({"url": "https://s/x", "acodec": "opus", "creator": "Maker"})", "Maker", "", "",
+       "opus"},
+      {"a playlist: its first video",
+       R"({"_type": "playlist", "entries": [{"uploader": "First"}, {"uploader": "2"}]})", "", "First", "",
+       ""},
       {"not JSON", "<html>", "", "", "", ""},
       {"not an object", "[1, 2]", "", "", "", ""},
   };
@@ -70,8 +74,8 @@ TEST(VideoMetadata, FallsBackAndRefusesWhatItCannotHold) {
     EXPECT_EQ(m.audioCodec, row.codec);
   }
   const VideoMetadata odd = download::readVideoMetadata(
-      R"({"track_number": 1.5, "release_year": -3, "upload_date": "2020-01", "title": ")" + std::string(9000, 't') +
-      R"("})");
+      R"({"track_number": 1.5, "release_year": -3, "upload_date": "2020-01", "title": ")" +
+      std::string(9000, 't') + R"("})");
   EXPECT_EQ(odd.trackNumber, 0);
   EXPECT_EQ(odd.releaseYear, 0);
   EXPECT_EQ(odd.uploadDate, "");
@@ -79,9 +83,17 @@ TEST(VideoMetadata, FallsBackAndRefusesWhatItCannotHold) {
 }
 
 TEST(VideoMetadata, CodecFamilies) {
-  const std::pair<std::string, std::string> rows[] = {
-      {"mp4a.40.2", "aac"}, {"mp4a.40.5", "aac"}, {"aac", "aac"}, {"opus", "opus"}, {"vorbis", "vorbis"},
-      {"mp3", "mp3"},       {"mp4a.40.34", "mp3"}, {"flac", "flac"}, {"none", ""}, {"ac-3", ""}, {"", ""}};
+  const std::pair<std::string, std::string> rows[] = {{"mp4a.40.2", "aac"},
+                                                      {"mp4a.40.5", "aac"},
+                                                      {"aac", "aac"},
+                                                      {"opus", "opus"},
+                                                      {"vorbis", "vorbis"},
+                                                      {"mp3", "mp3"},
+                                                      {"mp4a.40.34", "mp3"},
+                                                      {"flac", "flac"},
+                                                      {"none", ""},
+                                                      {"ac-3", ""},
+                                                      {"", ""}};
   for (const auto& [acodec, family] : rows) EXPECT_EQ(download::codecFamily(acodec), family) << acodec;
 }
 
@@ -105,15 +117,41 @@ TEST(VideoTags, TakesTheSongsTagsBeforeThePagesAndTheList) {
     download::TagSources sources;
     tags::TagSet tags;
   } rows[] = {
-      {"a song", song, {.pageTitle = "Band - Song [Video]", .page = "https://v/1"},
-       {.title = "Song", .artist = "Band", .album = "Album", .comment = "https://v/1", .track = 4, .year = 2019}},
-      {"a plain video in a playlist", plain, {.pageTitle = "My clip", .page = "https://v/2"},
-       {.title = "My clip", .artist = "Channel", .comment = "https://v/2", .track = 5, .trackCount = 7, .year = 2020}},
-      {"an item of a list", plain,
-       {.pageTitle = "My clip", .page = "https://v/3", .listPosition = 2, .listCount = 3, .listName = "Queue"},
-       {.title = "My clip", .artist = "Channel", .album = "Queue", .comment = "https://v/3", .track = 2,
-        .trackCount = 3, .year = 2020}},
-      {"a known site's page: its title alone", {}, {.pageTitle = "Sim clip", .page = "http://127.0.0.1/watch"},
+      {"a song",
+       song,
+       {.pageTitle = "Band - Song [Video]", .page = "https://v/1"},
+       {.title = "Song",
+        .artist = "Band",
+        .album = "Album",
+        .comment = "https://v/1",
+        .track = 4,
+        .year = 2019}},
+      {"a plain video in a playlist",
+       plain,
+       {.pageTitle = "My clip", .page = "https://v/2"},
+       {.title = "My clip",
+        .artist = "Channel",
+        .comment = "https://v/2",
+        .track = 5,
+        .trackCount = 7,
+        .year = 2020}},
+      {"an item of a list",
+       plain,
+       {.pageTitle = "My clip",
+        .page = "https://v/3",
+        .listPosition = 2,
+        .listCount = 3,
+        .listName = "Queue"},
+       {.title = "My clip",
+        .artist = "Channel",
+        .album = "Queue",
+        .comment = "https://v/3",
+        .track = 2,
+        .trackCount = 3,
+        .year = 2020}},
+      {"a known site's page: its title alone",
+       {},
+       {.pageTitle = "Sim clip", .page = "http://127.0.0.1/watch"},
        {.title = "Sim clip", .comment = "http://127.0.0.1/watch"}},
   };
   for (const auto& row : rows) {

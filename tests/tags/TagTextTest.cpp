@@ -19,7 +19,13 @@ TEST(TagText, RemovesControlCharactersAndCapsTheLength) {
       {"line breaks in a title", "one\r\ntwo\nthree", false, "one two three"},
       {"line breaks in the comment", "one\r\ntwo\n\nthree\n", true, "one\ntwo\n\nthree"},
       {"tabs and escapes", "a\tb\x1b[31mc\x7f", false, "a b[31mc"},
-      {"C1 controls", "a\xC2\x85" "b\xC2\xA0" "c", false, "ab\xC2\xA0" "c"},
+      {"C1 controls",
+       "a\xC2\x85"
+       "b\xC2\xA0"
+       "c",
+       false,
+       "ab\xC2\xA0"
+       "c"},
       {"not UTF-8", "caf\xE9 \xC3", false, "caf\xEF\xBF\xBD \xEF\xBF\xBD"},
       {"blanks around", "  \n x \n ", true, "x"},
       {"nothing left", "\x01\x02", false, ""},
