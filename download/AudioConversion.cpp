@@ -176,6 +176,7 @@ void AudioConversion::takeOwnTags(const convert::MediaInfo& info) {
 // What to make, now that the video's content is known: the file's name (the original audio's container), its
 // tags (a local file's own), the pieces (chapters), then the overwrite question and the measurement.
 void AudioConversion::plan(const convert::MediaInfo& info) {
+  std::vector<std::string> notes;  // told once the audio file is named
   duration_ = info.duration;
   sampleRate_ = info.sampleRate;
   if (order_.originalAudio) {
@@ -197,9 +198,9 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
     const OriginalTarget target = originalTargetFor(codec);
     output_ = fs::path(output_).replace_extension(target.extension).string();
     arguments_ = target.arguments;
-    if (!target.note.empty()) note(target.note);
+    if (!target.note.empty()) notes.push_back(target.note);
     if (order_.evenLoudness)
-      note("Even loudness does not apply to the original audio: it would need re-encoding.");
+      notes.push_back("Even loudness does not apply to the original audio: it would need re-encoding.");
   }
   const std::vector<convert::Chapter> chapters =
       convert::usableChapters(order_.chapters.empty() ? info.chapters : order_.chapters, duration_);
@@ -221,6 +222,7 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
     pieces_.push_back({.output = output_, .start = 0, .end = 0, .title = {}});
   }
   if (notes_.naming) notes_.naming(output_);
+  for (const std::string& text : notes) note(text);
   if (!askOverwrite()) return;
   if (order_.evenLoudness && !order_.originalAudio) {
     measureRun_.start(convert::measureCommand(order_.input),

@@ -92,6 +92,10 @@ void ProgressView::convertingChapter(int number, int count, const std::string& t
 
 // What was done instead of what was asked is a line of its own, kept above the progress.
 void ProgressView::note(const std::string& text) {
+  if (stage_ == Stage::Convert && !convertNamed_) {
+    terminal_.line("Converting: " + audioFile_ + " ...");
+    convertNamed_ = true;
+  }
   terminal_.endInPlace();
   terminal_.line(oneLine(text));
   drawConvert(true);
