@@ -425,8 +425,8 @@ void AudioConversion::pictureDone(std::string failure) {
   if (running_ && converted_) tagAll();
 }
 
-// Every file made gets its tags, once the file's own are known and the cover is ready (or known to be missing);
-// a chapter is a track of an album named after the video.
+// Every file made gets its tags, once the file's own are known and the cover is ready (or known to be
+// missing); a chapter is a track of an album named after the video.
 void AudioConversion::tagAll() {
   if (probing_) return;
   if (pictureStep_ != PictureStep::None && pictureStep_ != PictureStep::Ready) return;

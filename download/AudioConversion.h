@@ -113,7 +113,7 @@ class AudioConversion {
   Done done_;
   bool running_ = false;
   bool converterStarted_ = false;
-  bool asked_ = false;  // the overwrite question was asked here, not by the converter
+  bool asked_ = false;           // the overwrite question was asked here, not by the converter
   bool planAfterProbe_ = false;  // the conversion waits for what the video holds
   bool probing_ = false;         // what the video holds is being asked
 
@@ -123,21 +123,21 @@ class AudioConversion {
   std::unique_ptr<QTemporaryDir> scratch_;  // the picture's files while it is made
   enum class PictureStep { None, Probe, Crop, Jpeg, Ready };
   PictureStep pictureStep_ = PictureStep::None;
-  std::string pictureSource_{};  // the file the picture is read from
+  std::string pictureSource_;  // the file the picture is read from
   int pictureStream_ = -1;
   int pictureWidth_ = 0, pictureHeight_ = 0;
-  std::string jpeg_{};
+  std::string jpeg_;
 
   double duration_ = 0;
   int sampleRate_ = 0;
   tags::TagSet tags_;
-  std::string output_{};               // the audio file, or the folder
-  std::string arguments_{};            // the format's, or those of the codec's container
+  std::string output_;                 // the audio file, or the folder
+  std::string arguments_;              // the format's, or those of the codec's container
   std::vector<std::string> loudness_;  // the converter's words that even the loudness
-  std::vector<Piece> pieces_{};
+  std::vector<Piece> pieces_;
   std::size_t next_ = 0;  // the piece converted now, or next
   bool folder_ = false;
-  std::vector<std::string> made_{};
+  std::vector<std::string> made_;
   bool converted_ = false;  // every piece converted; the tags wait for the picture
 
   platform::Mailbox<convert::ConvertProgress> records_;

@@ -2,14 +2,13 @@
 
 #include "common/Addresses.h"
 #include "common/Text.h"
+#include "download/ResolverOutput.h"
 
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-
-#include "download/ResolverOutput.h"
 
 #include <algorithm>
 #include <cmath>

@@ -81,8 +81,10 @@ TEST_F(MenuAndLinksTest, CheckedEntriesAreKeptInTheSettings) {
     window_->evenLoudnessAction->setChecked(even);
     window_->close();
     const std::string settings = testing_support::readFile(dir_.file("settings.ini"));
-    EXPECT_NE(settings.find(std::string("SplitChapters=") + (split ? "1" : "0")), std::string::npos) << settings;
-    EXPECT_NE(settings.find(std::string("EvenLoudness=") + (even ? "1" : "0")), std::string::npos) << settings;
+    EXPECT_NE(settings.find(std::string("SplitChapters=") + (split ? "1" : "0")), std::string::npos)
+        << settings;
+    EXPECT_NE(settings.find(std::string("EvenLoudness=") + (even ? "1" : "0")), std::string::npos)
+        << settings;
     window_ = std::make_unique<app::MainWindow>();
     window_->show();
     EXPECT_EQ(window_->splitChaptersAction->isChecked(), split);

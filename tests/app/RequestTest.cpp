@@ -368,7 +368,8 @@ TEST(AudioFormatsTest, OneTableForTheListAndTheCommandLine) {
   EXPECT_EQ(common::audioFormatIndex("WAV"), 3);
   EXPECT_EQ(common::audioFormatIndex("aiff"), -1);
   EXPECT_EQ(common::audioFormatIndex(""), -1);
-  EXPECT_EQ(common::audioFormatNames(), "mp3-256, mp3-128, mp3-64, wav, wma, original, opus, m4a, flac or ogg");
+  EXPECT_EQ(common::audioFormatNames(),
+            "mp3-256, mp3-128, mp3-64, wav, wma, original, opus, m4a, flac or ogg");
 }
 
 // Receives the folders handed to the desktop's file browser in place of the real one.

@@ -144,12 +144,13 @@ TEST_F(CliTest, LocalFileBecomesWavAndIsKept) {
 // The command line's own switches (it reads neither window setting): chapters as files of a folder, each told
 // on a line, and a line for what does not apply.
 TEST_F(CliTest, SplitChaptersAndNormalizeAreSwitchesAndTheirNotesAreLines) {
-  const std::string chapters = dir_.write("chapters.txt",
-                                          ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Intro\n"
-                                          "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Outro\n");
+  const std::string chapters =
+      dir_.write("chapters.txt",
+                 ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Intro\n"
+                 "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Outro\n");
   const std::string video = dir_.file("live.mp4");
-  convert_test::makeMedia({"-f", "lavfi", "-i", "sine=duration=2", "-i", chapters, "-map", "0", "-map_chapters",
-                           "1", "-c:a", "aac"},
+  convert_test::makeMedia({"-f", "lavfi", "-i", "sine=duration=2", "-i", chapters, "-map", "0",
+                           "-map_chapters", "1", "-c:a", "aac"},
                           video);
   dir_.write("config/clipwave/settings.ini", "[Options]\nSplitChapters=1\nEvenLoudness=1\n");
   {
@@ -164,8 +165,9 @@ TEST_F(CliTest, SplitChaptersAndNormalizeAreSwitchesAndTheirNotesAreLines) {
   EXPECT_TRUE(fs::exists(out_ + "/live/02 - Outro.m4a"));
   EXPECT_NE(run.err().find("\nChapter 1 of 2: Intro\n"), std::string::npos) << run.err();
   EXPECT_NE(run.err().find("\nChapter 2 of 2: Outro\n"), std::string::npos) << run.err();
-  EXPECT_NE(run.err().find("\nEven loudness does not apply to the original audio: it would need re-encoding.\n"),
-            std::string::npos)
+  EXPECT_NE(
+      run.err().find("\nEven loudness does not apply to the original audio: it would need re-encoding.\n"),
+      std::string::npos)
       << run.err();
   EXPECT_TRUE(messages(run.err()).empty()) << run.err();
 }

@@ -1,5 +1,5 @@
-// The whole job with what the resolver told of a video: the song's tags and the page's picture, fetched from a
-// server on 127.0.0.1 as the cover; a picture that cannot be had leaves the audio file without a cover, and
+// The whole job with what the resolver told of a video: the song's tags and the page's picture, fetched from
+// a server on 127.0.0.1 as the cover; a picture that cannot be had leaves the audio file without a cover, and
 // the job says so and ends well.
 #include "ConvertTestSupport.h"
 #include "ScriptedPeer.h"
@@ -37,8 +37,8 @@ class Listener final : public download::JobListener {
 };
 
 std::string httpReply(const std::string& status, const std::string& type, const std::string& body) {
-  return "HTTP/1.0 " + status + "\r\nContent-Type: " + type + "\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\n\r\n" + body;
+  return "HTTP/1.0 " + status + "\r\nContent-Type: " + type +
+         "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 TEST(JobTags, TheSongsTagsAndThePagesPictureReachTheAudioFile) {
@@ -54,9 +54,13 @@ TEST(JobTags, TheSongsTagsAndThePagesPictureReachTheAudioFile) {
     std::vector<std::string> notes;
   } rows[] = {
       {"a picture", httpReply("200 OK", "image/png", png), true, {}},
-      {"a picture that is not found", httpReply("404 Not Found", "text/html", "<p>no</p>"), false,
+      {"a picture that is not found",
+       httpReply("404 Not Found", "text/html", "<p>no</p>"),
+       false,
        {"No cover picture: the server answered 404."}},
-      {"a page instead of a picture", httpReply("200 OK", "image/png", "<html>not a picture</html>"), false,
+      {"a page instead of a picture",
+       httpReply("200 OK", "image/png", "<html>not a picture</html>"),
+       false,
        {"No cover picture: the page's picture address gave no picture."}},
   };
   for (const auto& row : rows) {
@@ -78,9 +82,10 @@ TEST(JobTags, TheSongsTagsAndThePagesPictureReachTheAudioFile) {
     stream.metadata.uploadDate = "20200131";
     stream.metadata.pictureUrl = "http://127.0.0.1:" + std::to_string(pictures.port()) + "/cover.png";
     Listener listener;
-    download::Job job(testing_support::jobInput("https://videos.example/v/1", download::RequestMode::DownloadConvert,
-                                                dir.path(), ".mp3", "-ar 44100 -ab 128kbit/s -ac 2 "),
-                      testing_support::knownStreamParts(stream), listener);
+    download::Job job(
+        testing_support::jobInput("https://videos.example/v/1", download::RequestMode::DownloadConvert,
+                                  dir.path(), ".mp3", "-ar 44100 -ab 128kbit/s -ac 2 "),
+        testing_support::knownStreamParts(stream), listener);
     job.start();
     ASSERT_TRUE(testing_support::waitFor([&] { return listener.outcome.has_value(); }, 30000));
     ASSERT_EQ(listener.outcome->status, download::JobOutcome::Status::Done) << listener.outcome->message;
