@@ -236,7 +236,11 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
 bool AudioConversion::askOverwrite() {
   asked_ = true;
   std::error_code error;
-  if (fs::exists(fs::symlink_status(output_, error))) {
+  // The video itself under the audio file's name (its original audio) is no audio file to ask about: the
+  // finished file takes its place.
+  std::error_code notSame;
+  const bool theVideo = fs::equivalent(output_, order_.input, notSame) && !notSame;
+  if (!theVideo && fs::exists(fs::symlink_status(output_, error))) {
     if (!common::frontEnd().confirmOverwrite(output_)) {
       finish({.status = ConversionResult::Status::Kept, .message = {}, .output = output_, .files = {}});
       return false;

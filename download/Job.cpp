@@ -7,6 +7,7 @@
 #include "download/sites/ResolverLocator.h"
 #include "resources/Strings.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace download {
@@ -210,7 +211,10 @@ void Job::onConversionEnded(ConversionResult& result) {
   const bool deleteVideo =
       mode_ != RequestMode::ConvertLocalFile &&
       (result.status == ConversionResult::Status::Done || result.status == ConversionResult::Status::Kept);
-  if (deleteVideo) common::deleteFileSilently(videoPath_);
+  // A video that is itself the audio file made (the original audio of a video named like it) stays.
+  const bool videoIsAudio = output == videoPath_ || std::find(result.files.begin(), result.files.end(),
+                                                              videoPath_) != result.files.end();
+  if (deleteVideo && !videoIsAudio) common::deleteFileSilently(videoPath_);
   switch (result.status) {
     case ConversionResult::Status::Done:
       finish(JobOutcome::done(result.files.empty() ? std::vector<std::string>{output} : result.files));

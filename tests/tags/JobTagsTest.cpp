@@ -109,3 +109,34 @@ TEST(JobTags, TheSongsTagsAndThePagesPictureReachTheAudioFile) {
 }
 
 }  // namespace
+
+// The original audio of an audio-only stream saved under the audio file's own name: the file made is never
+// deleted as the downloaded video.
+TEST(JobTags, TheOriginalAudioNamedLikeItsVideoIsKept) {
+  convert::createConvertProcess();
+  TempDir dir;
+  convert_test::makeMedia({"-f", "lavfi", "-i", "sine=duration=1", "-c:a", "aac"}, dir.file("source.m4a"));
+  ScriptedPeer streams;
+  streams.readUntil("\r\n\r\n")
+      .send(httpReply("200 OK", "audio/mp4", testing_support::readFile(dir.file("source.m4a"))));
+  streams.start();
+  const std::string out = dir.file("out");
+  std::filesystem::create_directories(out);
+  download::FoundStream stream{.url = "http://127.0.0.1:" + std::to_string(streams.port()) + "/a.m4a",
+                               .fileName = "Song.m4a",
+                               .title = "Song",
+                               .headers = {},
+                               .downloadOnly = false};
+  download::JobInput input = testing_support::jobInput(
+      "https://videos.example/v/2", download::RequestMode::DownloadConvert, out, "", "-vn -acodec copy ");
+  input.originalAudio = true;
+  Listener listener;
+  download::Job job(input, testing_support::knownStreamParts(stream), listener);
+  job.start();
+  ASSERT_TRUE(testing_support::waitFor([&] { return listener.outcome.has_value(); }, 30000));
+  ASSERT_EQ(listener.outcome->status, download::JobOutcome::Status::Done) << listener.outcome->message;
+  EXPECT_EQ(listener.outcome->files, std::vector<std::string>{out + "/Song.m4a"});
+  EXPECT_EQ(convert_test::probeStream(out + "/Song.m4a", "codec_name"), "aac");
+  EXPECT_EQ(tags::readTags(out + "/Song.m4a").tags.title, "Song");
+  convert::destroyConvertProcess();
+}
