@@ -94,6 +94,10 @@ void DownloadWindow::createConvertPanel() {
   timeEstimatedLabel->resize(100, timeEstimatedLabel->height());
   createIcon(converting, 284, 36);
   convertStopButton = skin::createButton(convertPanel, "Stop", 134, 112, 80, 23);
+  convertNoteLabel = skin::createLabel(convertPanel, "", 10, 108);
+  convertNoteLabel->setWordWrap(true);
+  convertNoteLabel->resize(328, 34);
+  convertNoteLabel->hide();
 }
 
 void DownloadWindow::showEvent(QShowEvent* event) {
@@ -166,6 +170,27 @@ void DownloadWindow::converting(const std::string& audioFile) {
   showPanel(convertPanel);
   convertNameLabel->setText(toQt(audioFile));
   convertNameLabel->setToolTip(toQt(audioFile));
+}
+
+void DownloadWindow::convertingChapter(int number, int count, const std::string& title) {
+  const QString text =
+      toQt("Chapter " + std::to_string(number) + " of " + std::to_string(count) + ": " + title);
+  convertNameLabel->setText(text);
+  convertNameLabel->setToolTip(text);
+}
+
+// Notes gather below the group; the panel grows to show them, the Stop button moves down.
+void DownloadWindow::note(const std::string& text) {
+  const QString line = toQt(text);
+  const QString shown = convertNoteLabel->text().isEmpty() ? line : convertNoteLabel->text() + "\n" + line;
+  convertNoteLabel->setText(shown);
+  convertNoteLabel->setToolTip(shown);
+  convertNoteLabel->show();
+  const int height = convertNoteLabel->heightForWidth(convertNoteLabel->width());
+  convertNoteLabel->resize(convertNoteLabel->width(), std::max(height, 16));
+  convertStopButton->move(convertStopButton->x(), convertNoteLabel->y() + convertNoteLabel->height() + 6);
+  convertPanel->resize(convertPanel->width(), convertStopButton->y() + convertStopButton->height() + 10);
+  if (convertPanel->isVisible()) setFixedSize(convertPanel->size());
 }
 
 void DownloadWindow::conversionProgress(const download::ConversionFigures& figures) {

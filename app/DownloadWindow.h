@@ -42,6 +42,9 @@ class DownloadWindow : public QDialog, private download::JobListener {
   skin::ProgressBar* convertProgressBar = nullptr;
   QLabel* timeElapsedLabel = nullptr;
   QLabel* timeEstimatedLabel = nullptr;
+  // What was done instead of what was asked (the original audio converted, no cover picture); shown below the
+  // group, which makes the panel taller, once there is something to say.
+  QLabel* convertNoteLabel = nullptr;
   QPushButton* convertStopButton = nullptr;
 
   void onStopClicked();
@@ -64,6 +67,8 @@ class DownloadWindow : public QDialog, private download::JobListener {
   void downloadProgress(const download::DownloadFigures& figures) override;
   void converting(const std::string& audioFile) override;
   void conversionProgress(const download::ConversionFigures& figures) override;
+  void convertingChapter(int number, int count, const std::string& title) override;
+  void note(const std::string& text) override;
   void finished(const download::JobOutcome& outcome) override;
 
   std::unique_ptr<download::Job> job_;

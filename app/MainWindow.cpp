@@ -195,6 +195,13 @@ void MainWindow::createMenu() {
   setAccountAction->setVisible(false);  // the account is not used by this build
   signInAction = popupMenu->addAction("Sign in to a site...", this, [this] { onSignInTriggered(); });
   popupMenu->addSeparator();
+  splitChaptersAction = popupMenu->addAction("Split into chapters");
+  splitChaptersAction->setCheckable(true);
+  connect(splitChaptersAction, &QAction::toggled, this, [this](bool checked) { splitChapters = checked; });
+  evenLoudnessAction = popupMenu->addAction("Even loudness");
+  evenLoudnessAction->setCheckable(true);
+  connect(evenLoudnessAction, &QAction::toggled, this, [this](bool checked) { evenLoudness = checked; });
+  popupMenu->addSeparator();
   aboutAction = popupMenu->addAction("&About...", this, [this] { onAboutTriggered(); });
 }
 
@@ -203,6 +210,10 @@ void MainWindow::loadSettings() {
   outputDir = settings.outputFolder;
   modeIndex = settings.mode;
   formatIndex = settings.formatIndex;
+  splitChapters = settings.splitChapters;
+  evenLoudness = settings.evenLoudness;
+  if (splitChaptersAction != nullptr) splitChaptersAction->setChecked(splitChapters);
+  if (evenLoudnessAction != nullptr) evenLoudnessAction->setChecked(evenLoudness);
 }
 
 void MainWindow::saveSettings() {
@@ -211,7 +222,11 @@ void MainWindow::saveSettings() {
   if (downloadConvertRadio->isChecked()) modeIndex = 0;
   if (convertLocalRadio->isChecked()) modeIndex = 1;
   formatIndex = formatCombo->currentIndex();
-  common::writeSettings({.outputFolder = outputDir, .mode = modeIndex, .formatIndex = formatIndex});
+  common::writeSettings({.outputFolder = outputDir,
+                         .mode = modeIndex,
+                         .formatIndex = formatIndex,
+                         .splitChapters = splitChapters,
+                         .evenLoudness = evenLoudness});
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -304,7 +319,9 @@ void MainWindow::onStartClicked() {
                                 .address = urlEdit->text().toStdString(),
                                 .localFile = localFileEdit->text().toStdString(),
                                 .outputFolder = outputFolderEdit->text().toStdString(),
-                                .formatIndex = formatCombo->currentIndex()};
+                                .formatIndex = formatCombo->currentIndex(),
+                                .splitChapters = splitChapters,
+                                .evenLoudness = evenLoudness};
     app::startRequest(this, input, outputDir);
   } catch (...) {
     // A failed request leaves nothing to report; the main window stays usable.

@@ -45,6 +45,8 @@ class MainWindow : public QWidget {
   std::string outputDir;
   int modeIndex = 0;
   int formatIndex = 1;
+  bool splitChapters = false;
+  bool evenLoudness = false;
   std::string accountName;
   std::string accountPassword;
 
@@ -82,6 +84,8 @@ class MainWindow : public QWidget {
   QAction* donateAction = nullptr;
   QAction* setAccountAction = nullptr;
   QAction* signInAction = nullptr;
+  QAction* splitChaptersAction = nullptr;  // checked: a video with chapters becomes one file per chapter
+  QAction* evenLoudnessAction = nullptr;   // checked: every audio file gets the same loudness
   QAction* aboutAction = nullptr;
 
   void loadSettings();

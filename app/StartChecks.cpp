@@ -72,6 +72,9 @@ std::optional<download::JobInput> checkStart(const StartInput& input, std::strin
   job.outputFolder = input.outputFolder;
   job.targetExt = format != nullptr ? std::string(format->extension) : std::string();
   job.convertArgs = format != nullptr ? std::string(format->converterArgs) : std::string();
+  job.originalAudio = format != nullptr && format->keepsStream;
+  job.splitChapters = input.splitChapters;
+  job.evenLoudness = input.evenLoudness;
   return job;
 }
 

@@ -21,7 +21,9 @@ struct StartInput {
   std::string address;
   std::string localFile;
   std::string outputFolder;
-  int formatIndex = 1;  // an index of common::audioFormats(); -1 when nothing is selected
+  int formatIndex = 1;         // an index of common::audioFormats(); -1 when nothing is selected
+  bool splitChapters = false;  // one file per chapter
+  bool evenLoudness = false;   // one loudness for every file
 };
 
 // Checks `input` in order, answering each problem with its notice, and offers to create a missing output

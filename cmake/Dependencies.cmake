@@ -65,3 +65,16 @@ macro(clipwave_require_fontconfig)
       "installs what the build needs).")
   endif()
 endmacro()
+
+# TagLib for the audio files' tags and cover pictures (tags/).
+macro(clipwave_require_taglib)
+  find_package(PkgConfig QUIET)
+  if(PkgConfig_FOUND)
+    pkg_check_modules(TagLib QUIET IMPORTED_TARGET taglib)
+  endif()
+  if(NOT TagLib_FOUND OR NOT TARGET PkgConfig::TagLib)
+    message(FATAL_ERROR
+      "TagLib was not found; it comes with the Debian package libtag1-dev (scripts/setup.sh installs what "
+      "the build needs).")
+  endif()
+endmacro()

@@ -14,7 +14,13 @@ struct AudioFormat {
   std::string_view name;           // as the command line's -f takes it
   std::string_view extension;      // of the audio file, with its dot
   std::string_view converterArgs;  // the converter's argument fragment, ending with a blank
+  // The audio stream is copied as it is into the container of its codec, which decides the extension (the
+  // table's is empty); a codec without one of its own is converted (audioFormatFor).
+  bool keepsStream = false;
 };
+
+// The format that keeps the source's audio stream ("original").
+inline constexpr int kOriginalAudioFormat = 5;
 
 // Every format, in the list's order.
 std::span<const AudioFormat> audioFormats();

@@ -11,6 +11,8 @@ const char* const kSection = "Options";
 const char* const kOutputFolder = "OutputDirectory";
 const char* const kMode = "RadioButton";
 const char* const kFormat = "ConvertFormat";
+const char* const kSplitChapters = "SplitChapters";
+const char* const kEvenLoudness = "EvenLoudness";
 
 }  // namespace
 
@@ -18,7 +20,9 @@ Settings readSettings() {
   const platform::IniFile ini(platform::settingsFilePath());
   return {.outputFolder = ini.readString(kSection, kOutputFolder, platform::defaultOutputDir()),
           .mode = ini.readInteger(kSection, kMode, 0),
-          .formatIndex = ini.readInteger(kSection, kFormat, kDefaultAudioFormat)};
+          .formatIndex = ini.readInteger(kSection, kFormat, kDefaultAudioFormat),
+          .splitChapters = ini.readInteger(kSection, kSplitChapters, 0) == 1,
+          .evenLoudness = ini.readInteger(kSection, kEvenLoudness, 0) == 1};
 }
 
 bool writeSettings(const Settings& settings) {
@@ -26,6 +30,8 @@ bool writeSettings(const Settings& settings) {
   ini.writeString(kSection, kOutputFolder, settings.outputFolder);
   ini.writeInteger(kSection, kMode, settings.mode);
   ini.writeInteger(kSection, kFormat, settings.formatIndex);
+  ini.writeInteger(kSection, kSplitChapters, settings.splitChapters ? 1 : 0);
+  ini.writeInteger(kSection, kEvenLoudness, settings.evenLoudness ? 1 : 0);
   return ini.updateFile();
 }
 

@@ -131,7 +131,7 @@ void ConvertProcess::run() {
   lastErrorLine_.clear();
   bool overwrite = false;
   if (platform::fileExists(outputFile)) {
-    if (!common::frontEnd().confirmOverwrite(outputFile)) {
+    if (askBeforeReplacing && !common::frontEnd().confirmOverwrite(outputFile)) {
       postEnd(ConvertProgress::Status::Ok);
       return;
     }
@@ -146,7 +146,7 @@ void ConvertProcess::run() {
   closeHandle(stdinWrite_);
   partialFile_ = partialOutputName(outputFile);
   const ConverterCommand command =
-      makeConverterCommand(inputFile, partialFile_, arguments, overwrite, tags, inputOptions);
+      makeConverterCommand(inputFile, partialFile_, arguments, overwrite, extraWords);
   commandLine_ = command.text;
   durationSeconds_ = 0;
   segmentFailure_.clear();

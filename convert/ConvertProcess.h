@@ -42,16 +42,19 @@ class ConvertProcess {
   std::string inputFile;   // full path of the video
   std::string outputFile;  // full path of the audio file to write
   std::string arguments;   // the format's argument fragment, ending with a blank
-  AudioTags tags;          // the title and comment the audio file carries
-  // For an input read over the network (an HLS or DASH playlist): the converter's options for it, which go
-  // before "-i", and the length the resolver gave. A run that reports a segment it could not fetch, or
-  // whose output stays more than kShortOutputSeconds shorter than that length, has failed even when the
-  // converter ends well. Empty and 0 for a file.
-  std::vector<std::string> inputOptions;
+  // For an input read over the network (an HLS or DASH playlist): the length the resolver gave, its options
+  // being in `extraWords.beforeInput`. A run that reports a segment it could not fetch, or whose output stays
+  // more than kShortOutputSeconds shorter than that length, has failed even when the converter ends well. 0
+  // for a file.
   double expectedDurationSeconds = 0;
   static constexpr std::int64_t kShortOutputSeconds = 2;
+  ExtraWords extraWords;  // a part of the input to take, a filter, a network input's options
+  // Whether an existing outputFile is asked about; when not, it is replaced (the question was asked for it
+  // before: a folder of chapter files is asked about once).
+  bool askBeforeReplacing = true;
 
-  // Asks before replacing an existing outputFile, then starts the converter and its watcher.
+  // Asks before replacing an existing outputFile (unless askBeforeReplacing is off), then starts the
+  // converter and its watcher.
   void run();
   // Stops a run at once: the converter is ended and reaped, the watcher stopped, the pipes closed.
   // Does nothing unless active. Nothing is posted. The exit code cannot be imposed on Linux.

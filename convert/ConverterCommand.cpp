@@ -45,30 +45,28 @@ void appendArgumentWords(const std::string& arguments, std::vector<std::string>&
 }  // namespace
 
 ConverterCommand makeConverterCommand(const std::string& input, const std::string& output,
-                                      const std::string& arguments, bool overwrite, const AudioTags& tags,
-                                      const std::vector<std::string>& inputOptions) {
+                                      const std::string& arguments, bool overwrite, const ExtraWords& extra) {
   ConverterCommand command;
   const std::string in = absolute(input), out = absolute(output);
-  std::string options;
-  for (std::size_t i = 0; i < inputOptions.size(); ++i) {
-    const bool secret = i > 0 && (inputOptions[i - 1] == "-headers" || inputOptions[i - 1] == "-cookies");
-    options += (secret ? std::string("(hidden)") : inputOptions[i]) + " ";
-  }
-  command.text = std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "") + options + "-i \"" + in +
-                 "\" " + arguments;
+  command.text = std::string(kProgram) + " -nostdin " + (overwrite ? "-y " : "");
   command.words.push_back(kProgram);
   command.words.push_back("-nostdin");
   if (overwrite) command.words.push_back("-y");
-  command.words.insert(command.words.end(), inputOptions.begin(), inputOptions.end());
+  // The request fields and cookies of a network input are secrets: the shown text names them only.
+  for (std::size_t i = 0; i < extra.beforeInput.size(); ++i) {
+    const std::string& word = extra.beforeInput[i];
+    const bool secret =
+        i > 0 && (extra.beforeInput[i - 1] == "-headers" || extra.beforeInput[i - 1] == "-cookies");
+    command.text += (secret ? std::string("(hidden)") : word) + " ";
+    command.words.push_back(word);
+  }
+  command.text += "-i \"" + in + "\" " + arguments;
   command.words.push_back("-i");
   command.words.push_back(in);
   appendArgumentWords(arguments, command.words);
-  for (const auto& [key, value] : {std::pair{"title", &tags.title}, std::pair{"comment", &tags.comment}}) {
-    if (value->empty()) continue;
-    const std::string tag = std::string(key) + "=" + *value;
-    command.text += "-metadata \"" + tag + "\" ";
-    command.words.push_back("-metadata");
-    command.words.push_back(tag);
+  for (const std::string& word : extra.afterArguments) {
+    command.text += word + " ";
+    command.words.push_back(word);
   }
   command.text += "\"" + out + "\"";
   command.words.push_back(out);

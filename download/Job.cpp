@@ -2,12 +2,14 @@
 
 #include "common/Files.h"
 #include "convert/ConvertProcess.h"
+#include "download/VideoMetadata.h"
 #include "download/sites/PageLocator.h"
 #include "download/sites/ResolverLocator.h"
 #include "download/sites/SegmentedStream.h"
 #include "platform/browser/WebEngineModule.h"
 #include "resources/Strings.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace download {
@@ -78,6 +80,10 @@ void Job::stop() {
     const std::string part = download_->stop();
     if (!part.empty()) kept.push_back(part);
   }
+  if (cover_) {
+    cover_->stop();
+    kept.push_back(videoPath_);
+  }
   if (conversion_) {
     conversion_->stop();
     if (mode_ != RequestMode::ConvertLocalFile && !videoPath_.empty() && !streamed_)
@@ -90,6 +96,7 @@ void Job::handle(Event& event) {
   std::visit(platform::Overloaded{
                  [this](SearchEnded& e) { onSearchEnded(e.result); },
                  [this](DownloadEnded& e) { onDownloadEnded(e.result); },
+                 [this](CoverEnded& e) { onCoverEnded(e.result); },
                  [this](ConversionEnded& e) { onConversionEnded(e.result); },
                  [this](Finished& e) { listener_.finished(e.outcome); },
              },
@@ -128,25 +135,10 @@ void Job::startStreamConversion() {
     finish(JobOutcome::failed(JobOutcome::Cause::DownloadFailed, std::move(refusal)));
     return;
   }
+  streamOptions_ = std::move(options);
+  // The audio file is named as if a video of the stream's name had been downloaded.
   videoPath_ = outputFolder() + common::removeBadFileChars(stream_.fileName);
-  state_ = State::Converting;
-  const std::string output = audioFileFor(videoPath_);
-  listener_.converting(fileNamePart(output));
-  if (parts_.converter == nullptr) {
-    finish(JobOutcome::failed(JobOutcome::Cause::ConverterNotStarted,
-                              resources::loadString(resources::StringId::ConvertProcessError)));
-    return;
-  }
-  conversion_ = std::make_unique<AudioConversion>(*parts_.converter);
-  conversion_->start(
-      {.input = stream_.url,
-       .output = output,
-       .arguments = input_.convertArgs,
-       .tags = {stream_.title, input_.source},
-       .inputOptions = std::move(options),
-       .expectedDurationSeconds = stream_.durationSeconds},
-      [this](const ConversionFigures& figures) { listener_.conversionProgress(figures); },
-      [this](ConversionResult result) { mailbox_.post(ConversionEnded{std::move(result)}); });
+  fetchCover();
 }
 
 void Job::startDownload() {
@@ -176,33 +168,85 @@ void Job::onDownloadEnded(DownloadResult& result) {
     finish(JobOutcome::done({videoPath_}));
     return;
   }
+  fetchCover();
+}
+
+// The page's picture, when it has one, is fetched before the conversion (the cover goes into the tags).
+void Job::fetchCover() {
+  if (stream_.metadata.pictureUrl.empty()) {
+    startConversion(videoPath_);
+    return;
+  }
+  state_ = State::FetchingCover;
+  cover_ = std::make_unique<CoverFetch>();
+  cover_->start(stream_.metadata.pictureUrl,
+                [this](CoverResult result) { mailbox_.post(CoverEnded{std::move(result)}); });
+}
+
+// Without the picture the job goes on, and says so.
+void Job::onCoverEnded(CoverResult& result) {
+  cover_.reset();
+  if (state_ != State::FetchingCover) return;
+  if (result.fetched) {
+    picture_ = std::move(result.picture);
+  } else {
+    listener_.note("No cover picture: " + result.failure + ".");
+  }
   startConversion(videoPath_);
+}
+
+// The audio file names its video: a local file keeps its own tags (its name is its title when it has none); a
+// page's video gets what the resolver told of it, the page's title and address.
+ConversionOrder Job::conversionOrder(const std::string& input) const {
+  ConversionOrder order{.input = input,
+                        .output = audioFileFor(input),
+                        .arguments = input_.convertArgs,
+                        .tags = {},
+                        .originalAudio = input_.originalAudio,
+                        .splitChapters = input_.splitChapters,
+                        .evenLoudness = input_.evenLoudness,
+                        .localSource = mode_ == RequestMode::ConvertLocalFile,
+                        .codecHint = {},
+                        .chapters = {},
+                        .picture = picture_};
+  if (order.localSource) {
+    order.tags.title = std::filesystem::path(input).stem().string();
+    return order;
+  }
+  order.tags = videoTags(stream_.metadata, {.pageTitle = stream_.title,
+                                            .page = input_.source,
+                                            .listPosition = input_.trackNumber.value_or(0),
+                                            .listCount = input_.trackCount.value_or(0),
+                                            .listName = input_.album});
+  order.codecHint = stream_.metadata.audioCodec;
+  order.chapters = stream_.metadata.chapters;
+  if (streamed_) {
+    // The converter reads the stream itself, with the options its server needs.
+    order.input = stream_.url;
+    order.output = audioFileFor(input);
+    order.inputOptions = streamOptions_;
+    order.expectedDurationSeconds = stream_.durationSeconds;
+  }
+  return order;
 }
 
 void Job::startConversion(const std::string& input) {
   state_ = State::Converting;
-  const std::string output = audioFileFor(input);
-  listener_.converting(fileNamePart(output));
   if (parts_.converter == nullptr) {
+    listener_.converting(fileNamePart(audioFileFor(input)));
     finish(JobOutcome::failed(JobOutcome::Cause::ConverterNotStarted,
                               resources::loadString(resources::StringId::ConvertProcessError)));
     return;
   }
-  // The audio file names its video: the page's title and address, or a local file's name.
-  convert::AudioTags tags;
-  if (mode_ == RequestMode::ConvertLocalFile) {
-    tags = {std::filesystem::path(input).stem().string(), {}};
-  } else {
-    tags = {stream_.title, input_.source};
-  }
   conversion_ = std::make_unique<AudioConversion>(*parts_.converter);
+  conversion_->setNotes({
+      .naming = [this](const std::string& output) { listener_.converting(fileNamePart(output)); },
+      .note = [this](const std::string& text) { listener_.note(text); },
+      .chapter = [this](int number, int count,
+                        const std::string& title) { listener_.convertingChapter(number, count, title); },
+  });
   conversion_->start(
-      {.input = input,
-       .output = output,
-       .arguments = input_.convertArgs,
-       .tags = tags,
-       .inputOptions = {},
-       .expectedDurationSeconds = 0},
+      conversionOrder(input),
       [this](const ConversionFigures& figures) { listener_.conversionProgress(figures); },
       [this](ConversionResult result) { mailbox_.post(ConversionEnded{std::move(result)}); });
 }
@@ -211,16 +255,21 @@ void Job::onConversionEnded(ConversionResult& result) {
   conversion_.reset();
   if (state_ != State::Converting) return;
   const std::string output =
-      audioFileFor(mode_ == RequestMode::ConvertLocalFile ? input_.source : videoPath_);
+      !result.output.empty()
+          ? result.output
+          : audioFileFor(mode_ == RequestMode::ConvertLocalFile ? input_.source : videoPath_);
   // The downloaded video goes once the audio file is there, and also when the user kept the older audio
   // file; a local source is never deleted.
   const bool deleteVideo =
       mode_ != RequestMode::ConvertLocalFile && !streamed_ &&
       (result.status == ConversionResult::Status::Done || result.status == ConversionResult::Status::Kept);
-  if (deleteVideo) common::deleteFileSilently(videoPath_);
+  // A video that is itself the audio file made (the original audio of a video named like it) stays.
+  const bool videoIsAudio = output == videoPath_ || std::find(result.files.begin(), result.files.end(),
+                                                              videoPath_) != result.files.end();
+  if (deleteVideo && !videoIsAudio) common::deleteFileSilently(videoPath_);
   switch (result.status) {
     case ConversionResult::Status::Done:
-      finish(JobOutcome::done({output}));
+      finish(JobOutcome::done(result.files.empty() ? std::vector<std::string>{output} : result.files));
       return;
     case ConversionResult::Status::Kept:
       finish(JobOutcome::failed(JobOutcome::Cause::OutputKept, output + " has existed, kept it"));

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "download/AudioConversion.h"
+#include "download/CoverFetch.h"
 #include "download/JobInput.h"
 #include "download/JobListener.h"
 #include "download/StreamDownload.h"
@@ -59,12 +60,15 @@ class Job {
   const StreamDownload* download() const { return download_.get(); }
 
  private:
-  enum class State { Idle, Searching, Downloading, Converting, Ended };
+  enum class State { Idle, Searching, Downloading, FetchingCover, Converting, Ended };
   struct SearchEnded {
     SearchResult result;
   };
   struct DownloadEnded {
     DownloadResult result;
+  };
+  struct CoverEnded {
+    CoverResult result;
   };
   struct ConversionEnded {
     ConversionResult result;
@@ -72,13 +76,16 @@ class Job {
   struct Finished {
     JobOutcome outcome;
   };
-  using Event = std::variant<SearchEnded, DownloadEnded, ConversionEnded, Finished>;
+  using Event = std::variant<SearchEnded, DownloadEnded, CoverEnded, ConversionEnded, Finished>;
 
   void handle(Event& event);
   void onSearchEnded(SearchResult& result);
   void onDownloadEnded(DownloadResult& result);
   void onConversionEnded(ConversionResult& result);
   void startDownload();
+  void fetchCover();
+  void onCoverEnded(CoverResult& result);
+  ConversionOrder conversionOrder(const std::string& input) const;
   void startConversion(const std::string& input);
   void startStreamConversion();
   void finish(JobOutcome outcome);
@@ -93,8 +100,11 @@ class Job {
   FoundStream stream_;
   std::string videoPath_;  // the downloaded video, once the download has begun
   bool streamed_ = false;  // the converter reads a segmented stream itself: there is no video file
+  std::vector<std::string> streamOptions_;  // the converter's options for that stream
   std::unique_ptr<StreamSearch> search_;
   std::unique_ptr<StreamDownload> download_;
+  std::unique_ptr<CoverFetch> cover_;
+  std::string picture_;  // the page's picture, once fetched
   std::unique_ptr<AudioConversion> conversion_;
   platform::Mailbox<Event> mailbox_;
 };

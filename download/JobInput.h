@@ -20,6 +20,10 @@ struct JobInput {
   std::string outputFolder;  // as the user gave it; the audio file goes there
   std::string targetExt;     // the audio file's extension, such as ".mp3"
   std::string convertArgs;   // the converter's argument fragment, such as "-ar 44100 -ab 128kbit/s -ac 2 "
+  // The audio stream is kept as it is, in its codec's container (the extension is chosen from the codec).
+  bool originalAudio = false;
+  bool splitChapters = false;  // a video with chapters becomes a folder of one file per chapter
+  bool evenLoudness = false;   // the audio is brought to one loudness (not with originalAudio)
   // The item's place in a list and the list's name; empty for a single item.
   std::optional<int> trackNumber;
   std::optional<int> trackCount;

@@ -38,6 +38,12 @@ class JobListener {
   // The audio file `audioFile` (its file name) is being made.
   virtual void converting(const std::string& audioFile) = 0;
   virtual void conversionProgress(const ConversionFigures& figures) = 0;
+  // A video split into chapters: chapter `number` of `count` is being converted (one progress runs for the
+  // whole video).
+  virtual void convertingChapter(int /*number*/, int /*count*/, const std::string& /*title*/) {}
+  // Something the user should know that is no failure: what was done instead of what was asked (the original
+  // audio converted, no cover picture, even loudness not applied). One line, for a caption or a line.
+  virtual void note(const std::string& /*text*/) {}
   // The job has ended; nothing follows.
   virtual void finished(const JobOutcome& outcome) = 0;
 };

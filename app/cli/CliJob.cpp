@@ -72,7 +72,9 @@ bool CliJob::startItem(const std::string& item) {
       .address = page ? item : std::string(),
       .localFile = page ? std::string() : item,
       .outputFolder = outputFolder_,
-      .formatIndex = formatIndex_};
+      .formatIndex = formatIndex_,
+      .splitChapters = options_.splitChapters,
+      .evenLoudness = options_.evenLoudness};
   std::string outputDir;
   const std::optional<download::JobInput> checked = app::checkStart(input, outputDir);
   if (platform::TerminationSignals::first() != 0) return false;

@@ -52,8 +52,13 @@ class Parser {
       return value && setValue(name == "output" ? 'o' : 'f', *value);
     }
     if (inlineValue) return reject("option --" + name + " takes no value");
-    static const std::array<std::pair<const char*, char>, 5> kFlags = {
-        {{"overwrite", 'y'}, {"no-overwrite", 'n'}, {"quiet", 'q'}, {"help", 'h'}, {"version", 'V'}}};
+    static const std::array<std::pair<const char*, char>, 7> kFlags = {{{"overwrite", 'y'},
+                                                                        {"no-overwrite", 'n'},
+                                                                        {"quiet", 'q'},
+                                                                        {"help", 'h'},
+                                                                        {"version", 'V'},
+                                                                        {"split-chapters", 'C'},
+                                                                        {"normalize", 'N'}}};
     for (const auto& [flagName, letter] : kFlags) {
       if (name == flagName) return setFlag(letter);
     }
@@ -112,6 +117,12 @@ class Parser {
       case 'h':
         options_.help = true;
         return true;
+      case 'C':
+        options_.splitChapters = true;
+        return true;
+      case 'N':
+        options_.evenLoudness = true;
+        return true;
       default:
         options_.version = true;
         return true;
@@ -132,9 +143,23 @@ std::optional<CliOptions> parseCliOptions(const std::vector<std::string>& args, 
 }
 
 std::string usageText() {
+  // The format names, wrapped under the option's column.
   std::string formats;
-  for (const common::AudioFormat& format : common::audioFormats())
-    formats += (formats.empty() ? "" : " | ") + std::string(format.name);
+  std::size_t lineLength = 0;
+  for (const common::AudioFormat& format : common::audioFormats()) {
+    const std::string name = std::string(format.name);
+    if (!formats.empty()) {
+      if (lineLength + name.size() + 3 > 54) {
+        formats += " |\n                        ";
+        lineLength = 0;
+      } else {
+        formats += " | ";
+        lineLength += 3;
+      }
+    }
+    formats += name;
+    lineLength += name.size();
+  }
   return "Usage: clipwave-cli [options] ADDRESS|FILE...\n"
          "Turns the video of each page address, or each local video file, into an audio file.\n"
          "\n"
@@ -143,7 +168,10 @@ std::string usageText() {
          "  -f, --format NAME     " +
          formats +
          "\n"
-         "                        (default: the format the window last used)\n"
+         "                        (default: the format the window last used); original keeps the\n"
+         "                        video's audio as it is, in its codec's own file type\n"
+         "      --split-chapters  a video with chapters becomes a folder of one file per chapter\n"
+         "      --normalize       bring the audio to one loudness (-14 LUFS, peaks at most -1 dBTP)\n"
          "  -y, --overwrite       replace existing output files without asking\n"
          "  -n, --no-overwrite    keep existing output files; that item fails\n"
          "  -q, --quiet           no progress display, only errors\n"

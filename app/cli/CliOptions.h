@@ -18,6 +18,8 @@ struct CliOptions {
   std::string outputFolder;  // empty: the folder the window last used
   int formatIndex = -1;      // an index of common::audioFormats(); -1: the format the window last used
   OverwritePolicy overwrite = OverwritePolicy::Ask;
+  bool splitChapters = false;  // --split-chapters (the window's setting is not read)
+  bool evenLoudness = false;   // --normalize (the window's setting is not read)
   bool quiet = false;
   bool help = false;
   bool version = false;

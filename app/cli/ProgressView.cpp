@@ -78,6 +78,29 @@ void ProgressView::conversionProgress(const download::ConversionFigures& figures
   drawConvert(figures.percent >= 100);
 }
 
+// Each chapter's line stays above the one progress of the whole video.
+void ProgressView::convertingChapter(int number, int count, const std::string& title) {
+  if (!convertNamed_) {
+    terminal_.line("Converting: " + audioFile_ + " ...");
+    convertNamed_ = true;
+  }
+  terminal_.endInPlace();
+  terminal_.line("Chapter " + std::to_string(number) + " of " + std::to_string(count) + ": " +
+                 oneLine(title));
+  drawConvert(true);
+}
+
+// What was done instead of what was asked is a line of its own, kept above the progress.
+void ProgressView::note(const std::string& text) {
+  if (stage_ == Stage::Convert && !convertNamed_) {
+    terminal_.line("Converting: " + audioFile_ + " ...");
+    convertNamed_ = true;
+  }
+  terminal_.endInPlace();
+  terminal_.line(oneLine(text));
+  drawConvert(true);
+}
+
 void ProgressView::finished(const download::JobOutcome& outcome) {
   using Status = download::JobOutcome::Status;
   redraw_.stop();

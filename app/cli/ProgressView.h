@@ -24,6 +24,8 @@ class ProgressView final : public download::JobListener {
   void downloadProgress(const download::DownloadFigures& figures) override;
   void converting(const std::string& audioFile) override;
   void conversionProgress(const download::ConversionFigures& figures) override;
+  void convertingChapter(int number, int count, const std::string& title) override;
+  void note(const std::string& text) override;
   void finished(const download::JobOutcome& outcome) override;
 
  private:

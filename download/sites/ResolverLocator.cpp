@@ -424,7 +424,8 @@ void ResolverLocator::onResolved(ProcessRun run, bool signedIn) {
                      .chunkSize = stream.chunkSize,
                      .segmented = stream.segmented,
                      .durationSeconds = stream.durationSeconds,
-                     .cookies = std::move(stream.cookies)},
+                     .cookies = std::move(stream.cookies),
+                     .metadata = readVideoMetadata(run.output, stream.url)},
           .message = {}});
 }
 

@@ -3,6 +3,7 @@
 // callback, and can be stopped; the search stage decides which to ask, and in which order.
 #pragma once
 
+#include "download/VideoMetadata.h"
 #include "platform/browser/BrowserCookie.h"
 
 #include <cstdint>
@@ -28,6 +29,7 @@ struct FoundStream {
   double durationSeconds = 0;  // the video's length as the resolver gives it; 0 when unknown
   // The resolver's cookies for a segmented stream, each with its own domain (the converter sends them).
   std::vector<platform::BrowserCookie> cookies = {};
+  VideoMetadata metadata{};  // what the resolver told of the video (tags, picture, chapters, codec)
 };
 
 struct LocatorResult {

@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, WindowHasTheDesignedFrameAndControls) {
   EXPECT_EQ(w.startButton->text(), "Start...");
   EXPECT_EQ(w.selectFileButton->toolTip(), "Select local video file");
   EXPECT_EQ(w.browseFolderButton->toolTip(), "Set your default output folder");
-  EXPECT_EQ(w.formatCombo->count(), 5);
+  EXPECT_EQ(w.formatCombo->count(), 10);
   EXPECT_EQ(w.downloadConvertRadio->text(), "Download and convert video from YouTube");
   EXPECT_EQ(w.convertLocalRadio->text(), "Convert video from local FLV file");
 }

@@ -67,7 +67,31 @@ TEST_F(MenuAndLinksTest, MenuHasItsEntriesWithTheAccountEntryHidden) {
     entries << (action->isSeparator() ? "-" : action->text()) + (action->isVisible() ? "" : " (hidden)");
   }
   EXPECT_EQ(entries, QStringList({"&Home Page", "-", "&Donate", "-", "&Set YouTube Account (hidden)",
-                                  "Sign in to a site...", "-", "&About..."}));
+                                  "Sign in to a site...", "-", "Split into chapters", "Even loudness", "-",
+                                  "&About..."}));
+}
+
+// The two checked entries are kept in the settings, and come back checked.
+TEST_F(MenuAndLinksTest, CheckedEntriesAreKeptInTheSettings) {
+  EXPECT_TRUE(window_->splitChaptersAction->isCheckable());
+  EXPECT_FALSE(window_->splitChaptersAction->isChecked());
+  EXPECT_FALSE(window_->evenLoudnessAction->isChecked());
+  for (const auto& [split, even] : {std::pair{true, false}, std::pair{false, true}, std::pair{true, true}}) {
+    window_->splitChaptersAction->setChecked(split);
+    window_->evenLoudnessAction->setChecked(even);
+    window_->close();
+    const std::string settings = testing_support::readFile(dir_.file("settings.ini"));
+    EXPECT_NE(settings.find(std::string("SplitChapters=") + (split ? "1" : "0")), std::string::npos)
+        << settings;
+    EXPECT_NE(settings.find(std::string("EvenLoudness=") + (even ? "1" : "0")), std::string::npos)
+        << settings;
+    window_ = std::make_unique<app::MainWindow>();
+    window_->show();
+    EXPECT_EQ(window_->splitChaptersAction->isChecked(), split);
+    EXPECT_EQ(window_->evenLoudnessAction->isChecked(), even);
+    EXPECT_EQ(window_->splitChapters, split);
+    EXPECT_EQ(window_->evenLoudness, even);
+  }
 }
 
 TEST_F(MenuAndLinksTest, AdvancedOpensTheMenuWhereTheMouseIs) {

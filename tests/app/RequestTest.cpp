@@ -345,6 +345,11 @@ TEST(AudioFormatsTest, OneTableForTheListAndTheCommandLine) {
       {3, "WAV - Lossless Audio (Stereo)", "wav", ".wav", kArgs128},
       {4, "WMA - Windows Media Audio (Stereo)", "wma", ".wma",
        "-ar 44100 -ab 128kbit/s -ac 2 -vn -acodec wmav2 "},
+      {5, "Original audio (no re-encoding)", "original", "", "-vn -acodec copy "},
+      {6, "Opus (160 Kbps)", "opus", ".opus", "-vn -acodec libopus -ab 160kbit/s -ar 48000 "},
+      {7, "M4A - AAC (192 Kbps)", "m4a", ".m4a", "-vn -acodec aac -ab 192kbit/s "},
+      {8, "FLAC - Lossless", "flac", ".flac", "-vn -acodec flac "},
+      {9, "OGG Vorbis (quality 6)", "ogg", ".ogg", "-vn -acodec libvorbis -q:a 6 "},
   };
   ASSERT_EQ(common::audioFormats().size(), std::size(rows));
   for (const auto& row : rows) {
@@ -356,13 +361,15 @@ TEST(AudioFormatsTest, OneTableForTheListAndTheCommandLine) {
     EXPECT_EQ(format->extension, row.extension);
     EXPECT_EQ(format->converterArgs, row.args);
     EXPECT_EQ(common::audioFormatIndex(row.name), row.index);
+    EXPECT_EQ(format->keepsStream, row.index == common::kOriginalAudioFormat);
   }
   EXPECT_EQ(common::audioFormatAt(-1), nullptr);
-  EXPECT_EQ(common::audioFormatAt(5), nullptr);
+  EXPECT_EQ(common::audioFormatAt(10), nullptr);
   EXPECT_EQ(common::audioFormatIndex("WAV"), 3);
-  EXPECT_EQ(common::audioFormatIndex("ogg"), -1);
+  EXPECT_EQ(common::audioFormatIndex("aiff"), -1);
   EXPECT_EQ(common::audioFormatIndex(""), -1);
-  EXPECT_EQ(common::audioFormatNames(), "mp3-256, mp3-128, mp3-64, wav or wma");
+  EXPECT_EQ(common::audioFormatNames(),
+            "mp3-256, mp3-128, mp3-64, wav, wma, original, opus, m4a, flac or ogg");
 }
 
 // Receives the folders handed to the desktop's file browser in place of the real one.

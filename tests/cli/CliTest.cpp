@@ -141,6 +141,37 @@ TEST_F(CliTest, LocalFileBecomesWavAndIsKept) {
   EXPECT_EQ(run.err(), "") << "--quiet shows only errors";
 }
 
+// The command line's own switches (it reads neither window setting): chapters as files of a folder, each told
+// on a line, and a line for what does not apply.
+TEST_F(CliTest, SplitChaptersAndNormalizeAreSwitchesAndTheirNotesAreLines) {
+  const std::string chapters =
+      dir_.write("chapters.txt",
+                 ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Intro\n"
+                 "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Outro\n");
+  const std::string video = dir_.file("live.mp4");
+  convert_test::makeMedia({"-f", "lavfi", "-i", "sine=duration=2", "-i", chapters, "-map", "0",
+                           "-map_chapters", "1", "-c:a", "aac"},
+                          video);
+  dir_.write("config/clipwave/settings.ini", "[Options]\nSplitChapters=1\nEvenLoudness=1\n");
+  {
+    CliProcess run(cli({"-o", out_, "-f", "original", video}));
+    ASSERT_EQ(run.wait(kJobMs), 0) << run.err();
+    EXPECT_TRUE(fs::exists(out_ + "/live.m4a")) << "no chapters without the switch";
+    EXPECT_EQ(run.err().find("Even loudness"), std::string::npos) << run.err();
+  }
+  CliProcess run(cli({"-o", out_, "-f", "original", "--split-chapters", "--normalize", video}));
+  ASSERT_EQ(run.wait(kJobMs), 0) << run.err();
+  EXPECT_TRUE(fs::exists(out_ + "/live/01 - Intro.m4a"));
+  EXPECT_TRUE(fs::exists(out_ + "/live/02 - Outro.m4a"));
+  EXPECT_NE(run.err().find("\nChapter 1 of 2: Intro\n"), std::string::npos) << run.err();
+  EXPECT_NE(run.err().find("\nChapter 2 of 2: Outro\n"), std::string::npos) << run.err();
+  EXPECT_NE(
+      run.err().find("\nEven loudness does not apply to the original audio: it would need re-encoding.\n"),
+      std::string::npos)
+      << run.err();
+  EXPECT_TRUE(messages(run.err()).empty()) << run.err();
+}
+
 // A stream that fails: exit 1, one message naming the page and the cause, and nothing left under the
 // video's name or the audio's (a stream cut every time leaves its part beside the video's name).
 TEST_F(CliTest, FailedStreamNamesTheCauseAndLeavesNothing) {
@@ -240,7 +271,8 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndAHint) {
       {},
       {"--frobnicate", "x.flv"},
       {"-y", "-n", "x.flv"},
-      {"-f", "ogg", "x.flv"},
+      {"-f", "aiff", "x.flv"},
+      {"--normalize=1", "x.flv"},
       {"x.flv", "-o"},
       {"--quiet=yes", "x.flv"},
   };

@@ -66,6 +66,38 @@ void makeVideo(const std::string& path, int seconds) {
   if (code != 0) throw std::runtime_error("could not make the test video " + path);
 }
 
+void makeMedia(const std::vector<std::string>& args, const std::string& output) {
+  std::vector<std::string> words{"ffmpeg", "-v", "error", "-y"};
+  words.insert(words.end(), args.begin(), args.end());
+  words.push_back(output);
+  if (runTool(words) != 0) throw std::runtime_error("could not make the test file " + output);
+}
+
+std::vector<std::string> audioPackets(const std::string& path) {
+  const std::string text = captureTool(
+      {"ffmpeg", "-v", "error", "-i", path, "-map", "0:a:0", "-c", "copy", "-f", "framemd5", "-"});
+  std::vector<std::string> packets;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (line.empty() || line[0] == '#') continue;
+    // "stream, dts, pts, duration, size, hash[, side data...]": the size and the hash.
+    std::vector<std::string> fields;
+    std::size_t from = 0;
+    while (fields.size() < 6) {
+      const std::size_t comma = line.find(',', from);
+      fields.push_back(line.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+      if (comma == std::string::npos) break;
+      from = comma + 1;
+    }
+    if (fields.size() == 6) packets.push_back(fields[4] + "," + fields[5]);
+  }
+  return packets;
+}
+
 std::string probeStream(const std::string& path, const std::string& field) {
   std::string value = captureTool({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
                                    "stream=" + field, "-of", "default=noprint_wrappers=1:nokey=1", path});

@@ -26,6 +26,13 @@ std::string captureTool(const std::vector<std::string>& args);
 // A short FLV video with a 440 Hz tone, `seconds` long.
 void makeVideo(const std::string& path, int seconds);
 
+// Runs ffmpeg ("-v error -y" first) with `args` followed by `output`; throws when it fails.
+void makeMedia(const std::vector<std::string>& args, const std::string& output);
+
+// The size and checksum of every packet of the first audio stream, as ffmpeg's framemd5 gives them (the
+// timestamps left out, which differ between containers).
+std::vector<std::string> audioPackets(const std::string& path);
+
 // One field of an audio file's first stream, as ffprobe reports it ("codec_name", "channels", ...).
 std::string probeStream(const std::string& path, const std::string& field);
 

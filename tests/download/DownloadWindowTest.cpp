@@ -112,6 +112,43 @@ class DownloadWindowTest : public ::testing::Test {
   std::string out_ = dir_.file("out");
 };
 
+// The conversion panel tells the chapter converted above its one bar, and what was done instead of what was
+// asked in a caption below it (never a box).
+TEST_F(DownloadWindowTest, ChaptersAndNotesAreCaptionsOfTheConversionPanel) {
+  const std::string chapters =
+      dir_.write("chapters.txt",
+                 ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Intro\n"
+                 "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Outro\n");
+  const std::string video = dir_.file("live.mkv");
+  ASSERT_EQ(
+      convert_test::runTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=2", "-i",
+                             chapters, "-map", "0", "-map_chapters", "1", "-c:a", "pcm_s16le", video}),
+      0);
+  ScriptedDialogs dialogs;
+  WindowWatch watch;
+  QString chapter, note;
+  bool noteShown = false;
+  watch.onBar = [&](DownloadWindow& w, int value) {
+    if (value != 100) return;
+    chapter = w.convertNameLabel->text();
+    note = w.convertNoteLabel->text();
+    noteShown = w.convertNoteLabel->isVisible();
+  };
+  download::JobInput job = localRequest(video);
+  job.originalAudio = true;
+  job.splitChapters = true;
+  job.targetExt.clear();
+  job.convertArgs = "-vn -acodec copy ";
+  EXPECT_EQ(runWindow(job), platform::ModalResult::Cancel);
+  EXPECT_EQ(chapter, "Chapter 2 of 2: Outro");
+  EXPECT_TRUE(noteShown);
+  EXPECT_EQ(
+      note,
+      "The original audio (pcm_s16le) has no container of its own; it was converted to FLAC, without loss.");
+  EXPECT_TRUE(dialogs.shown().empty());
+  EXPECT_TRUE(std::filesystem::exists(out_ + "/live/02 - Outro.flac"));
+}
+
 TEST_F(DownloadWindowTest, LocalFileConvertsEndToEndFromStart) {
   const std::string video = makeVideo(300);
   ScriptedDialogs dialogs;

@@ -1,0 +1,213 @@
+#include "convert/ToolRun.h"
+
+#include "platform/ChildProcess.h"
+#include "platform/Paths.h"
+
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace convert {
+namespace {
+
+constexpr int kExitCheckMs = 20;
+
+// The last line of `text` that is not blank, at most 300 bytes, without control characters.
+std::string lastLine(const std::string& text) {
+  std::size_t end = text.size();
+  while (end > 0) {
+    const std::size_t start = text.find_last_of("\r\n", end - 1);
+    const std::size_t from = start == std::string::npos ? 0 : start + 1;
+    std::string line;
+    for (std::size_t i = from; i < end && line.size() < 300; ++i) {
+      const auto u = static_cast<unsigned char>(text[i]);
+      if (u >= 0x20 && u != 0x7F) line.push_back(text[i]);
+    }
+    if (line.find_first_not_of(' ') != std::string::npos) return line;
+    if (start == std::string::npos) break;
+    end = start;
+  }
+  return {};
+}
+
+}  // namespace
+
+// One pipe from the child, drained as data comes: the output is kept up to its cap (more is counted as cut),
+// the error output keeps its last part.
+class ToolRun::Pipe {
+ public:
+  Pipe(int fd, std::size_t cap, bool keepTail, std::function<void()> onEnd)
+      : fd_(fd), cap_(cap), keepTail_(keepTail), onEnd_(std::move(onEnd)) {
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
+  }
+  ~Pipe() {
+    notifier_.reset();
+    ::close(fd_);
+  }
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+
+  bool ended() const { return ended_; }
+  bool cut() const { return cut_; }
+  std::string& data() { return data_; }
+
+ private:
+  void drain() {
+    char buffer[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+      if (n > 0) {
+        keep(buffer, static_cast<std::size_t>(n));
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+      ended_ = true;
+      notifier_->setEnabled(false);
+      onEnd_();
+      return;
+    }
+  }
+
+  void keep(const char* bytes, std::size_t n) {
+    if (keepTail_) {
+      data_.append(bytes, n);
+      if (data_.size() > cap_) data_.erase(0, data_.size() - cap_);
+    } else if (!cut_ && data_.size() + n <= cap_) {
+      data_.append(bytes, n);
+    } else {
+      cut_ = true;
+      data_.clear();
+    }
+  }
+
+  int fd_;
+  std::size_t cap_;
+  bool keepTail_;
+  std::function<void()> onEnd_;
+  bool ended_ = false;
+  bool cut_ = false;
+  std::string data_;
+  std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+ToolRun::ToolRun() {
+  pipesEnded_.setSingleShot(true);
+  QObject::connect(&pipesEnded_, &QTimer::timeout, [this] { onPipeChange(); });
+  QObject::connect(&exitCheck_, &QTimer::timeout, [this] {
+    if (child_ && child_->waitForExit(0)) onEnded();
+  });
+}
+
+ToolRun::~ToolRun() {
+  stop();
+}
+
+void ToolRun::start(const std::vector<std::string>& args, Done done) {
+  stop();
+  done_ = std::move(done);
+  program_ = args.empty() ? std::string() : args.front();
+  int out[2] = {-1, -1}, err[2] = {-1, -1};
+  if (args.empty() || ::pipe2(out, O_CLOEXEC) != 0) {
+    report({.failure = program_ + " could not be started: no pipe"});
+    return;
+  }
+  if (::pipe2(err, O_CLOEXEC) != 0) {
+    ::close(out[0]);
+    ::close(out[1]);
+    report({.failure = program_ + " could not be started: no pipe"});
+    return;
+  }
+  const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  child_ = std::make_unique<platform::ChildProcess>();
+  const int error =
+      child_->start(platform::findProgram(program_, platform::executableDir()), args, in, out[1], err[1]);
+  ::close(out[1]);
+  ::close(err[1]);
+  if (in >= 0) ::close(in);
+  output_ = std::make_unique<Pipe>(out[0], kMaxOutput, false, [this] { pipesEnded_.start(0); });
+  errors_ = std::make_unique<Pipe>(err[0], kMaxErrors, true, [this] { pipesEnded_.start(0); });
+  if (error != 0) {
+    endChild();
+    report({.failure = program_ + " could not be started (error " + std::to_string(error) + ")"});
+  }
+}
+
+void ToolRun::stop() {
+  ++run_;  // what an earlier run left queued is dropped
+  done_ = nullptr;
+  endChild();
+}
+
+// Both pipes have ended: the child is ending, and is waited for through its exit descriptor.
+void ToolRun::onPipeChange() {
+  if (!child_ || !output_->ended() || !errors_->ended()) return;
+  if (child_->waitForExit(0)) {
+    onEnded();
+    return;
+  }
+  const int descriptor = child_->exitDescriptor();
+  if (descriptor < 0) {
+    exitCheck_.start(kExitCheckMs);
+    return;
+  }
+  exitNotifier_ = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+  QObject::connect(exitNotifier_.get(), &QSocketNotifier::activated, [this] {
+    exitNotifier_->setEnabled(false);
+    QTimer::singleShot(0, &context_, [this, run = run_] {
+      if (run == run_) onEnded();
+    });
+  });
+}
+
+void ToolRun::onEnded() {
+  if (!child_) return;
+  exitCheck_.stop();
+  const platform::ChildExit exit = child_->reap();
+  ToolResult result;
+  result.started = true;
+  result.exitedWell = exit.exited && exit.code == 0;
+  result.outputCut = output_->cut();
+  result.output = std::move(output_->data());
+  result.errors = std::move(errors_->data());
+  if (!result.exitedWell) {
+    result.failure = lastLine(result.errors);
+    if (result.failure.empty())
+      result.failure = program_ + (exit.exited ? " ended with exit code " : " ended by signal ") +
+                       std::to_string(exit.code);
+  }
+  endChild();
+  report(std::move(result));
+}
+
+void ToolRun::endChild() {
+  pipesEnded_.stop();
+  exitCheck_.stop();
+  exitNotifier_.reset();
+  output_.reset();
+  errors_.reset();
+  if (child_) {
+    if (child_->started()) {
+      child_->kill();
+      child_->reap();
+    }
+    child_.reset();
+  }
+}
+
+// Reported from the event loop, never inside start().
+void ToolRun::report(ToolResult result) {
+  QTimer::singleShot(0, &context_, [this, run = run_, result = std::move(result)]() mutable {
+    if (run != run_) return;
+    Done done = std::move(done_);
+    done_ = nullptr;
+    if (done) done(std::move(result));
+  });
+}
+
+}  // namespace convert
