@@ -2,6 +2,7 @@
 
 #include "common/Files.h"
 #include "convert/ConvertProcess.h"
+#include "download/VideoFileName.h"
 #include "download/sites/PageLocator.h"
 #include "download/sites/ResolverLocator.h"
 #include "resources/Strings.h"
@@ -45,6 +46,7 @@ Job::~Job() {
 void Job::start() {
   if (state_ != State::Idle) return;
   if (mode_ == RequestMode::ConvertLocalFile) {
+    audioPath_ = audioFileFor(input_.source);
     startConversion(input_.source);
     return;
   }
@@ -94,7 +96,12 @@ void Job::onSearchEnded(SearchResult& result) {
 
 void Job::startDownload() {
   state_ = State::Downloading;
-  videoPath_ = outputFolder() + common::removeBadFileChars(stream_.fileName);
+  // The video's name and the audio file's fit the file system with the part's endings, and differ.
+  const DownloadNames names = downloadNames(
+      common::removeBadFileChars(stream_.fileName),
+      mode_ == RequestMode::DownloadOnly ? std::string() : input_.targetExt, PartFile::kLongestEnding);
+  videoPath_ = outputFolder() + names.video;
+  audioPath_ = outputFolder() + names.audio;
   listener_.downloading(fileNamePart(videoPath_));
   download_ = std::make_unique<StreamDownload>();
   download_->setRetryPause(parts_.retryPauseMs);
@@ -121,7 +128,7 @@ void Job::onDownloadEnded(DownloadResult& result) {
 
 void Job::startConversion(const std::string& input) {
   state_ = State::Converting;
-  const std::string output = audioFileFor(input);
+  const std::string& output = audioPath_;
   listener_.converting(fileNamePart(output));
   if (parts_.converter == nullptr) {
     finish(JobOutcome::failed(JobOutcome::Cause::ConverterNotStarted,
@@ -145,8 +152,7 @@ void Job::startConversion(const std::string& input) {
 void Job::onConversionEnded(ConversionResult& result) {
   conversion_.reset();
   if (state_ != State::Converting) return;
-  const std::string output =
-      audioFileFor(mode_ == RequestMode::ConvertLocalFile ? input_.source : videoPath_);
+  const std::string output = audioPath_;
   // The downloaded video goes once the audio file is there, and also when the user kept the older audio
   // file; a local source is never deleted.
   const bool deleteVideo =

@@ -91,6 +91,7 @@ class Job {
   RequestMode mode_;
   FoundStream stream_;
   std::string videoPath_;  // the downloaded video, once the download has begun
+  std::string audioPath_;  // the audio file, once its name is known (never the video's name)
   std::unique_ptr<StreamSearch> search_;
   std::unique_ptr<StreamDownload> download_;
   std::unique_ptr<AudioConversion> conversion_;

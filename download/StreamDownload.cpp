@@ -60,6 +60,28 @@ std::uint64_t tickCount() {
   return std::max<std::uint64_t>(1, std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+// The cookies of a Cookie field's value ("a=1; b=2"), as cookies of `host` alone for the whole site.
+std::vector<platform::BrowserCookie> cookiesOfField(const std::string& value, const std::string& host,
+                                                    bool secure) {
+  std::vector<platform::BrowserCookie> cookies;
+  std::size_t at = 0;
+  while (at <= value.size()) {
+    const std::size_t end = std::min(value.find(';', at), value.size());
+    const std::string pair = common::trim(value.substr(at, end - at), common::Trim::SpacesAndTabs);
+    at = end + 1;
+    if (pair.empty()) continue;
+    const std::size_t equals = pair.find('=');
+    platform::BrowserCookie cookie;
+    cookie.name = equals == std::string::npos ? std::string() : pair.substr(0, equals);
+    cookie.value = equals == std::string::npos ? pair : pair.substr(equals + 1);
+    cookie.domain = host;
+    cookie.path = "/";
+    cookie.secure = secure;
+    cookies.push_back(std::move(cookie));
+  }
+  return cookies;
+}
+
 bool taken(std::optional<RangeReply> reply) {
   return reply == RangeReply::Continue || reply == RangeReply::StartOverHere;
 }
@@ -102,6 +124,12 @@ void StreamDownload::setUpClient() {
   };
 }
 
+void StreamDownload::setTimeLimits(int connectMs, int handshakeMs, int idleMs) {
+  client_.connectTimeLimitMs = connectMs;
+  client_.handshakeTimeLimitMs = handshakeMs;
+  client_.idleTimeLimitMs = idleMs;
+}
+
 void StreamDownload::start(const DownloadOrder& order, Progress progress, Done done) {
   running_ = true;
   progressCallback_ = std::move(progress);
@@ -118,7 +146,8 @@ void StreamDownload::start(const DownloadOrder& order, Progress progress, Done d
   if (from == 0) part_->discard();  // nothing that can be continued: an old part starts over
   try {
     file_ = std::make_unique<http::FileStream>(
-        part_->partPath(), from > 0 ? http::FileStream::Open::Continue : http::FileStream::Open::Create);
+        part_->partPath(), from > 0 ? http::FileStream::Open::Continue : http::FileStream::Open::Create,
+        http::FileStream::Accept::RegularOnly);
   } catch (const http::StreamError& error) {
     finish({DownloadResult::Status::Failed, error.what()});
     return;
@@ -179,8 +208,12 @@ void StreamDownload::useSystemProxy() {
 // The resolver's request fields go where the client has them, the others after its own (sent by
 // onBeforeHeaderSend, with the part's range and the profile's cookies).
 void StreamDownload::useStreamHeaders(const std::vector<std::pair<std::string, std::string>>& headers) {
-  streamCookie_.clear();
+  std::string cookieField;
   streamLines_.clear();
+  credentialLines_.clear();
+  const http::UrlParts stream = http::splitAddress(client_.url);
+  streamHost_ = common::lowerAscii(stream.host);
+  streamHttps_ = common::lowerAscii(stream.proto) == "https";
   for (const auto& [name, value] : headers) {
     const std::string lower = common::lowerAscii(name);
     if (lower == "user-agent") {
@@ -190,13 +223,23 @@ void StreamDownload::useStreamHeaders(const std::vector<std::pair<std::string, s
     } else if (lower == "referer") {
       client_.reference = value;
     } else if (lower == "cookie") {
-      streamCookie_ = value;
+      cookieField = value;
     } else if (lower == "accept-language") {
       client_.acceptLanguage = value;
+    } else if (lower == "authorization" || lower == "proxy-authorization") {
+      credentialLines_.push_back(name + ": " + value);
     } else {
       streamLines_.push_back(name + ": " + value);
     }
   }
+  streamCookies_ = cookiesOfField(cookieField, streamHost_, streamHttps_);
+}
+
+// True when the request about to go is for the stream's own host, and not from https down to plain http.
+bool StreamDownload::toStreamsOwnHost() const {
+  const http::UrlParts now = http::splitAddress(client_.location());
+  if (common::lowerAscii(now.host) != streamHost_) return false;
+  return !streamHttps_ || common::lowerAscii(now.proto) == "https";
 }
 
 // One request for the video into the part, from the bytes the attempt continues from.
@@ -331,15 +374,19 @@ void StreamDownload::finish(DownloadResult result) {
 // Every request of a download, a relocated one too, asks for the bytes after those of the part, and carries
 // the browser profile's cookies for its own address (so a relocation to another host gets that host's cookies
 // only), after the resolver's cookie and fields when it gave any: a stream that needs the session the page
-// (or a sign-in) set gets it. A proxy's tunnel request (CONNECT) gets none of these.
+// (or a sign-in) set gets it. The resolver's cookies and Authorization fields belong to the stream's own
+// host: they are judged per request like the profile's, and never follow a relocation to another host or from
+// https to plain http; its harmless fields (agent, languages, referrer, ...) do. A proxy's tunnel request
+// (CONNECT) gets none of these.
 void StreamDownload::onBeforeHeaderSend(const std::string& method, std::vector<std::string>& lines) const {
   if (!running_ || method == "CONNECT") return;
   lines.insert(lines.end(), streamLines_.begin(), streamLines_.end());
+  if (toStreamsOwnHost()) lines.insert(lines.end(), credentialLines_.begin(), credentialLines_.end());
   if (attempt_.from > 0) lines.push_back("Range: bytes=" + std::to_string(attempt_.from) + "-");
   const std::int64_t now =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
           .count();
-  std::string cookies = streamCookie_;
+  std::string cookies = cookieHeaderFor(streamCookies_, client_.location(), now);
   const std::string profile = cookieHeaderFor(platform::engineCookies(), client_.location(), now);
   if (!profile.empty()) cookies += (cookies.empty() ? "" : "; ") + profile;
   if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
