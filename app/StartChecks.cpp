@@ -45,7 +45,22 @@ std::optional<std::string> sourceOf(const StartInput& input) {
     notice(resources::loadString(resources::StringId::CheckVideoFile), input.localFile);
     return std::nullopt;
   }
+  // A FIFO or a device would hold the converter, and is no video file to convert.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(input.localFile, error)) {
+    notice(input.localFile + " is not a regular file", input.localFile);
+    return std::nullopt;
+  }
   return input.localFile;
+}
+
+// True when converting the local file `source` would write the audio file over it (the same file, by
+// any name or link), whatever the overwrite answer would be.
+bool convertsOntoItself(const download::JobInput& job) {
+  std::filesystem::path audio = std::filesystem::path(job.source).filename();
+  audio.replace_extension(job.targetExt);
+  std::error_code error;
+  return std::filesystem::equivalent(job.source, std::filesystem::path(job.outputFolder) / audio, error);
 }
 
 }  // namespace
@@ -72,6 +87,11 @@ std::optional<download::JobInput> checkStart(const StartInput& input, std::strin
   job.outputFolder = input.outputFolder;
   job.targetExt = format != nullptr ? std::string(format->extension) : std::string();
   job.convertArgs = format != nullptr ? std::string(format->converterArgs) : std::string();
+  if (job.mode == download::RequestMode::ConvertLocalFile && convertsOntoItself(job)) {
+    notice("The audio file would replace the video file itself: choose another output folder or format.",
+           job.source);
+    return std::nullopt;
+  }
   return job;
 }
 
