@@ -289,7 +289,12 @@ void StreamDownload::onRequestDone() {
     return;
   }
   const bool cut = client_.requestDoneError() == http::HttpError::CutShort && taken(reply);
-  if (!cut || retriesLeft_ == 0 || attempt_.video.total <= 0) {
+  // A continuation that finds no server (the link that cut the body is still down) is the same fault:
+  // it is tried again while continuations are left.
+  const std::uint16_t error = client_.requestDoneError();
+  const bool unreachable = attempt_.from > 0 && retriesLeft_ < kCutRetries && !reply &&
+                           (isSocketError(error) || error == http::HttpError::TimedOut);
+  if ((!cut && !unreachable) || retriesLeft_ == 0 || attempt_.video.total <= 0) {
     finishAttempts(cause);
     return;
   }
