@@ -13,4 +13,7 @@ endif()
 if(CLIPWAVE_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
+  # GCC's flow analysis sees the instrumented code's moves of std::variant as reads of uninitialised
+  # strings; the normal and the address-sanitizer builds keep the warning.
+  add_compile_options(-Wno-maybe-uninitialized)
 endif()
