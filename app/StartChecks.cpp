@@ -45,12 +45,6 @@ std::optional<std::string> sourceOf(const StartInput& input) {
     notice(resources::loadString(resources::StringId::CheckVideoFile), input.localFile);
     return std::nullopt;
   }
-  // A FIFO or a device would hold the converter, and is no video file to convert.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(input.localFile, error)) {
-    notice(input.localFile + " is not a regular file", input.localFile);
-    return std::nullopt;
-  }
   return input.localFile;
 }
 

@@ -130,8 +130,12 @@ RangeReply checkRangeReply(std::int64_t from, const VideoValidators& before, int
   if (status == 206) {
     if (from <= 0) return RangeReply::NotVideo;  // a part that was not asked for
     const ContentRange range = contentRangeOf(headerLines);
-    if (before.total <= 0 || range.total != before.total || range.first != from ||
-        range.last != before.total - 1)
+    // A video whose size was not said (a body that ran until the connection's end) is recognised by its
+    // validators alone, and its size is the reply's.
+    const bool sizeKnown = before.total > 0;
+    if (!sizeKnown && before.etag.empty() && before.lastModified.empty()) return RangeReply::StartOverAnew;
+    const std::int64_t total = sizeKnown ? before.total : range.total;
+    if (total <= from || range.total != total || range.first != from || range.last != total - 1)
       return RangeReply::StartOverAnew;
     // A body of another length than the range it names would grow the video past its size.
     std::string length;

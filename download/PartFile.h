@@ -39,8 +39,9 @@ enum class RangeReply {
 
 // Judges the reply to a request that asked for the bytes from `from` on (0: no range was asked for) of
 // the video described by `before`. A 206 is kept only with a "Content-Range: bytes from-(T-1)/T" whose
-// T is before.total, a Content-Length (when there is one) of exactly those bytes, and with the same ETag and
-// Last-Modified as `before` wherever `before` has them.
+// T is before.total (or any T when before.total is unknown and `before` has a validator to match), a
+// Content-Length (when there is one) of exactly those bytes, and with the same ETag and Last-Modified as
+// `before` wherever `before` has them.
 RangeReply checkRangeReply(std::int64_t from, const VideoValidators& before, int status,
                            const std::vector<std::string>& headerLines);
 

@@ -138,6 +138,7 @@ std::string cookieHeaderFor(const std::vector<platform::BrowserCookie>& cookies,
     if (cookie.expires >= 0 && cookie.expires <= now) continue;
     if (!isFieldSafe(cookie.name) || !isFieldSafe(cookie.value) || cookie.name.find('=') != std::string::npos)
       continue;
+    if (cookie.name.empty() && cookie.value.empty()) continue;  // would be an empty item of the field
     if (!domainMatches(cookie.domain, host) || !pathMatches(cookie.path, path)) continue;
     going.push_back(&cookie);
   }

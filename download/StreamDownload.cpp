@@ -294,7 +294,11 @@ void StreamDownload::onRequestDone() {
   const std::uint16_t error = client_.requestDoneError();
   const bool unreachable = attempt_.from > 0 && retriesLeft_ < kCutRetries && !reply &&
                            (isSocketError(error) || error == http::HttpError::TimedOut);
-  if ((!cut && !unreachable) || retriesLeft_ == 0 || attempt_.video.total <= 0) {
+  // A video of unknown size (a body that ran until the connection's end) is continued when it has a
+  // validator to recognise it by.
+  const bool recognisable =
+      attempt_.video.total > 0 || !attempt_.video.etag.empty() || !attempt_.video.lastModified.empty();
+  if ((!cut && !unreachable) || retriesLeft_ == 0 || !recognisable) {
     finishAttempts(cause);
     return;
   }
@@ -408,6 +412,11 @@ void StreamDownload::onHeaderEnd() {
   attempt_.reply = reply;
   switch (reply) {
     case RangeReply::Continue:
+      if (attempt_.video.total <= 0) {
+        // The reply says the size that the first one did not: the part can now be continued later too.
+        attempt_.video.total = validatorsOf(lines).total;
+        if (!part_->keepValidators(attempt_.video)) part_->forgetValidators();
+      }
       progress_.setTotal(attempt_.video.total);
       report();
       return;
@@ -422,7 +431,9 @@ void StreamDownload::onHeaderEnd() {
       attempt_.from = 0;
       attempt_.video = validatorsOf(lines);
       if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
-        attempt_.video.total = -1;  // a part of a video of unknown size cannot be continued
+        // A part of a video of unknown size is no part for a later download; this one may still continue
+        // it after a cut, by its validators.
+        attempt_.video.total = -1;
         part_->forgetValidators();
       }
       report();

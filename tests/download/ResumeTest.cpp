@@ -143,6 +143,13 @@ TEST(RangeReply, OnlyTheBytesAskedForOfTheSameVideoAreKept) {
   for (const auto& c : cases) {
     EXPECT_EQ(download::checkRangeReply(c.from, before, c.status, c.lines), c.expected) << c.what;
   }
+  // A video whose size was not said is continued by its validators alone, never without one.
+  EXPECT_EQ(download::checkRangeReply(400, {.total = -1, .etag = "\"v1\"", .lastModified = ""}, 206,
+                                      {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000", etag}),
+            RangeReply::Continue);
+  EXPECT_EQ(download::checkRangeReply(400, {.total = -1, .etag = "", .lastModified = ""}, 206,
+                                      {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000", etag}),
+            RangeReply::StartOverAnew);
   // Without validators kept, a 206 needs only the right bytes and total.
   EXPECT_EQ(download::checkRangeReply(400, {.total = 1000, .etag = "", .lastModified = ""}, 206,
                                       {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000"}),
