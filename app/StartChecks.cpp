@@ -48,6 +48,15 @@ std::optional<std::string> sourceOf(const StartInput& input) {
   return input.localFile;
 }
 
+// True when converting the local file `source` would write the audio file over it (the same file, by
+// any name or link), whatever the overwrite answer would be.
+bool convertsOntoItself(const download::JobInput& job) {
+  std::filesystem::path audio = std::filesystem::path(job.source).filename();
+  audio.replace_extension(job.targetExt);
+  std::error_code error;
+  return std::filesystem::equivalent(job.source, std::filesystem::path(job.outputFolder) / audio, error);
+}
+
 }  // namespace
 
 std::optional<download::JobInput> checkStart(const StartInput& input, std::string& outputDir) {
@@ -75,6 +84,11 @@ std::optional<download::JobInput> checkStart(const StartInput& input, std::strin
   job.originalAudio = format != nullptr && format->keepsStream;
   job.splitChapters = input.splitChapters;
   job.evenLoudness = input.evenLoudness;
+  if (job.mode == download::RequestMode::ConvertLocalFile && convertsOntoItself(job)) {
+    notice("The audio file would replace the video file itself: choose another output folder or format.",
+           job.source);
+    return std::nullopt;
+  }
   return job;
 }
 

@@ -19,10 +19,42 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace convert {
 
 ConvertProcess* convertProcess = nullptr;
+
+namespace {
+
+// Removes the hidden temporary outputs that earlier runs for the same audio file left behind (a run killed
+// with the program cannot remove its own): the regular files named as `partial` is, but for its random
+// token, that no process holds open.
+void removeLeftPartials(const std::string& partial) {
+  namespace fs = std::filesystem;
+  constexpr std::size_t kTokenSize = 6;
+  const fs::path path(partial);
+  const std::string name = path.filename().string();
+  const std::string ext = path.extension().string();
+  if (name.size() < ext.size() + kTokenSize) return;
+  const std::string prefix = name.substr(0, name.size() - ext.size() - kTokenSize);
+  std::error_code error;
+  for (fs::directory_iterator it(path.parent_path(), error), end; !error && it != end; it.increment(error)) {
+    const std::string other = it->path().filename().string();
+    if (other.size() != name.size() || other.compare(0, prefix.size(), prefix) != 0 || !other.ends_with(ext))
+      continue;
+    const std::string token = other.substr(prefix.size(), kTokenSize);
+    if (!std::all_of(token.begin(), token.end(),
+                     [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }))
+      continue;
+    std::error_code statusError;
+    if (!fs::is_regular_file(fs::symlink_status(it->path(), statusError))) continue;
+    if (common::isFileInUse(it->path().string())) continue;
+    ::unlink(it->path().c_str());
+  }
+}
+
+}  // namespace
 
 void createConvertProcess() {
   if (convertProcess == nullptr) convertProcess = new ConvertProcess;
@@ -145,6 +177,7 @@ void ConvertProcess::run() {
   // Nothing is ever written to the converter's input: with our end closed it reads an empty input.
   closeHandle(stdinWrite_);
   partialFile_ = partialOutputName(outputFile);
+  removeLeftPartials(partialFile_);
   const ConverterCommand command =
       makeConverterCommand(inputFile, partialFile_, arguments, overwrite, extraWords);
   commandLine_ = command.text;

@@ -236,11 +236,18 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
 bool AudioConversion::askOverwrite() {
   asked_ = true;
   std::error_code error;
-  // The video itself under the audio file's name (its original audio) is no audio file to ask about: the
-  // finished file takes its place.
+  // The audio file never replaces its own source (a local file's original audio in its own folder): that
+  // would lose the user's file whatever the overwrite answer.
   std::error_code notSame;
-  const bool theVideo = fs::equivalent(output_, order_.input, notSame) && !notSame;
-  if (!theVideo && fs::exists(fs::symlink_status(output_, error))) {
+  if (fs::equivalent(output_, order_.input, notSame) && !notSame) {
+    finish({.status = ConversionResult::Status::Failed,
+            .message = "The audio file would replace the video file itself: choose another output folder or "
+                       "format.",
+            .output = output_,
+            .files = {}});
+    return false;
+  }
+  if (fs::exists(fs::symlink_status(output_, error))) {
     if (!common::frontEnd().confirmOverwrite(output_)) {
       finish({.status = ConversionResult::Status::Kept, .message = {}, .output = output_, .files = {}});
       return false;

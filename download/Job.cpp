@@ -2,6 +2,7 @@
 
 #include "common/Files.h"
 #include "convert/ConvertProcess.h"
+#include "download/VideoFileName.h"
 #include "download/VideoMetadata.h"
 #include "download/sites/PageLocator.h"
 #include "download/sites/ResolverLocator.h"
@@ -62,6 +63,7 @@ Job::~Job() {
 void Job::start() {
   if (state_ != State::Idle) return;
   if (mode_ == RequestMode::ConvertLocalFile) {
+    audioPath_ = audioFileFor(input_.source);
     startConversion(input_.source);
     return;
   }
@@ -137,13 +139,30 @@ void Job::startStreamConversion() {
   }
   streamOptions_ = std::move(options);
   // The audio file is named as if a video of the stream's name had been downloaded.
-  videoPath_ = outputFolder() + common::removeBadFileChars(stream_.fileName);
+  nameFiles();
   fetchCover();
+}
+
+// The video's name and the audio file's fit the file system with the part's endings, and differ. The original
+// audio takes its codec's extension only once the video is probed: the video is then named apart from any
+// audio file of its own extension, so that no extension the codec brings can make the two names one.
+void Job::nameFiles() {
+  const std::string fileName = common::removeBadFileChars(stream_.fileName);
+  std::string audioExtension = input_.targetExt;
+  if (mode_ == RequestMode::DownloadOnly) {
+    audioExtension.clear();
+  } else if (input_.originalAudio) {
+    audioExtension = std::filesystem::path(fileName).extension().string();
+    if (audioExtension.empty()) audioExtension = ".audio";
+  }
+  const DownloadNames names = downloadNames(fileName, audioExtension, PartFile::kLongestEnding);
+  videoPath_ = outputFolder() + names.video;
+  audioPath_ = names.audio.empty() ? std::string() : outputFolder() + names.audio;
 }
 
 void Job::startDownload() {
   state_ = State::Downloading;
-  videoPath_ = outputFolder() + common::removeBadFileChars(stream_.fileName);
+  nameFiles();
   listener_.downloading(fileNamePart(videoPath_));
   download_ = std::make_unique<StreamDownload>();
   download_->setRetryPause(parts_.retryPauseMs);
@@ -199,7 +218,7 @@ void Job::onCoverEnded(CoverResult& result) {
 // page's video gets what the resolver told of it, the page's title and address.
 ConversionOrder Job::conversionOrder(const std::string& input) const {
   ConversionOrder order{.input = input,
-                        .output = audioFileFor(input),
+                        .output = audioPath_,
                         .arguments = input_.convertArgs,
                         .tags = {},
                         .originalAudio = input_.originalAudio,
@@ -223,7 +242,6 @@ ConversionOrder Job::conversionOrder(const std::string& input) const {
   if (streamed_) {
     // The converter reads the stream itself, with the options its server needs.
     order.input = stream_.url;
-    order.output = audioFileFor(input);
     order.inputOptions = streamOptions_;
     order.expectedDurationSeconds = stream_.durationSeconds;
   }
@@ -233,7 +251,7 @@ ConversionOrder Job::conversionOrder(const std::string& input) const {
 void Job::startConversion(const std::string& input) {
   state_ = State::Converting;
   if (parts_.converter == nullptr) {
-    listener_.converting(fileNamePart(audioFileFor(input)));
+    listener_.converting(fileNamePart(audioPath_));
     finish(JobOutcome::failed(JobOutcome::Cause::ConverterNotStarted,
                               resources::loadString(resources::StringId::ConvertProcessError)));
     return;
@@ -254,10 +272,7 @@ void Job::startConversion(const std::string& input) {
 void Job::onConversionEnded(ConversionResult& result) {
   conversion_.reset();
   if (state_ != State::Converting) return;
-  const std::string output =
-      !result.output.empty()
-          ? result.output
-          : audioFileFor(mode_ == RequestMode::ConvertLocalFile ? input_.source : videoPath_);
+  const std::string output = !result.output.empty() ? result.output : audioPath_;
   // The downloaded video goes once the audio file is there, and also when the user kept the older audio
   // file; a local source is never deleted.
   const bool deleteVideo =

@@ -82,6 +82,7 @@ class Job {
   void onSearchEnded(SearchResult& result);
   void onDownloadEnded(DownloadResult& result);
   void onConversionEnded(ConversionResult& result);
+  void nameFiles();
   void startDownload();
   void fetchCover();
   void onCoverEnded(CoverResult& result);
@@ -101,6 +102,7 @@ class Job {
   std::string videoPath_;  // the downloaded video, once the download has begun
   bool streamed_ = false;  // the converter reads a segmented stream itself: there is no video file
   std::vector<std::string> streamOptions_;  // the converter's options for that stream
+  std::string audioPath_;  // the audio file, once its name is known (never the video's name)
   std::unique_ptr<StreamSearch> search_;
   std::unique_ptr<StreamDownload> download_;
   std::unique_ptr<CoverFetch> cover_;

@@ -4,12 +4,12 @@
 #include "download/VideoFileName.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -20,6 +20,38 @@ namespace fs = std::filesystem;
 
 constexpr const char* kPartEnding = ".part";
 constexpr const char* kInfoEnding = ".part.info";
+constexpr const char* kTemporaryEnding = ".new-";  // and a number below kTemporaryNumbers
+constexpr std::uint32_t kTemporaryNumbers = 1000000;
+constexpr std::size_t kLargestRecord = 4096;  // a record is three short lines; anything longer is no record
+
+bool isRegularFile(const std::string& path) {
+  std::error_code error;
+  return fs::is_regular_file(fs::symlink_status(path, error));
+}
+
+// The record's text, read without following a link or blocking on a FIFO; empty when it is not a
+// regular file of at most kLargestRecord bytes.
+std::string readRecord(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string text;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+      info.st_size <= static_cast<off_t>(kLargestRecord)) {
+    text.resize(kLargestRecord);
+    std::size_t done = 0;
+    for (;;) {
+      const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+      if (done == text.size()) break;
+    }
+    text.resize(done);
+  }
+  ::close(fd);
+  return text;
+}
 
 // A decimal number of 1 to 18 digits; -1 for anything else.
 std::int64_t number(const std::string& text) {
@@ -73,6 +105,10 @@ std::string nameWithRoomFor(std::string name, std::size_t ending) {
   return name;
 }
 
+static_assert(std::char_traits<char>::length(kInfoEnding) + std::char_traits<char>::length(kTemporaryEnding) +
+                  6 ==
+              PartFile::kLongestEnding);
+
 }  // namespace
 
 VideoValidators validatorsOf(const std::vector<std::string>& headerLines) {
@@ -94,8 +130,17 @@ RangeReply checkRangeReply(std::int64_t from, const VideoValidators& before, int
   if (status == 206) {
     if (from <= 0) return RangeReply::NotVideo;  // a part that was not asked for
     const ContentRange range = contentRangeOf(headerLines);
-    if (before.total <= 0 || range.total != before.total || range.first != from ||
-        range.last != before.total - 1)
+    // A video whose size was not said (a body that ran until the connection's end) is recognised by its
+    // validators alone, and its size is the reply's.
+    const bool sizeKnown = before.total > 0;
+    if (!sizeKnown && before.etag.empty() && before.lastModified.empty()) return RangeReply::StartOverAnew;
+    const std::int64_t total = sizeKnown ? before.total : range.total;
+    if (total <= from || range.total != total || range.first != from || range.last != total - 1)
+      return RangeReply::StartOverAnew;
+    // A body of another length than the range it names would grow the video past its size.
+    std::string length;
+    if (fieldValue(headerLines, "content-length", length) != nullptr &&
+        number(length) != range.last - range.first + 1)
       return RangeReply::StartOverAnew;
     const VideoValidators now = validatorsOf(headerLines);
     if (!before.etag.empty() && now.etag != before.etag) return RangeReply::StartOverAnew;
@@ -112,18 +157,19 @@ PartFile::PartFile(std::string videoPath) : videoPath_(std::move(videoPath)) {
   const fs::path path(videoPath_);
   const std::string name = path.filename().string();
   const fs::path folder = path.parent_path();
-  partPath_ = (folder / (nameWithRoomFor(name, std::strlen(kInfoEnding)) + kPartEnding)).string();
-  infoPath_ = (folder / (nameWithRoomFor(name, std::strlen(kInfoEnding)) + kInfoEnding)).string();
+  // The longest name is the record's while it is written: room is kept for that one.
+  const std::string stem = nameWithRoomFor(name, kLongestEnding);
+  partPath_ = (folder / (stem + kPartEnding)).string();
+  infoPath_ = (folder / (stem + kInfoEnding)).string();
 }
 
 std::int64_t PartFile::resumableBytes(VideoValidators& validators) const {
   validators = {};
   std::error_code error;
-  if (!fs::is_regular_file(partPath_, error)) return 0;
+  if (!isRegularFile(partPath_)) return 0;
   const auto size = static_cast<std::int64_t>(fs::file_size(partPath_, error));
   if (error) return 0;
-  std::ifstream in(infoPath_);
-  if (!in) return 0;
+  std::istringstream in(readRecord(infoPath_));
   std::string line;
   VideoValidators kept;
   bool totalSeen = false;
@@ -153,7 +199,7 @@ bool PartFile::keepValidators(const VideoValidators& validators) const {
   if (!validators.lastModified.empty()) text << "last-modified=" << validators.lastModified << "\n";
   const std::string content = text.str();
   std::random_device random;
-  const std::string temporary = infoPath_ + ".new-" + std::to_string(random() % 1000000);
+  const std::string temporary = infoPath_ + kTemporaryEnding + std::to_string(random() % kTemporaryNumbers);
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   std::size_t done = 0;
@@ -181,14 +227,13 @@ bool PartFile::finish(std::string& failure) const {
 }
 
 void PartFile::discard() const {
-  // Only a plain file goes; a name that stands for a device or the like is never removed.
-  std::error_code error;
-  if (fs::is_regular_file(fs::symlink_status(partPath_, error))) ::unlink(partPath_.c_str());
+  // Only a plain file goes; a link, a FIFO or a device under the part's name is left alone.
+  if (isRegularFile(partPath_)) ::unlink(partPath_.c_str());
   forgetValidators();
 }
 
 void PartFile::forgetValidators() const {
-  ::unlink(infoPath_.c_str());
+  if (isRegularFile(infoPath_)) ::unlink(infoPath_.c_str());
 }
 
 }  // namespace download

@@ -39,12 +39,19 @@ enum class RangeReply {
 
 // Judges the reply to a request that asked for the bytes from `from` on (0: no range was asked for) of
 // the video described by `before`. A 206 is kept only with a "Content-Range: bytes from-(T-1)/T" whose
-// T is before.total, and with the same ETag and Last-Modified as `before` wherever `before` has them.
+// T is before.total (or any T when before.total is unknown and `before` has a validator to match), a
+// Content-Length (when there is one) of exactly those bytes, and with the same ETag and Last-Modified as
+// `before` wherever `before` has them.
 RangeReply checkRangeReply(std::int64_t from, const VideoValidators& before, int status,
                            const std::vector<std::string>& headerLines);
 
 class PartFile {
  public:
+  // The longest ending a name beside the video gets: the record's while it is being written
+  // (".part.info.new-" and six digits). A video name that leaves this much room within a file name's
+  // 255 bytes keeps its own name in the part's and the record's names.
+  static constexpr std::size_t kLongestEnding = 21;
+
   // For the video file at `videoPath`.
   explicit PartFile(std::string videoPath);
 
@@ -60,6 +67,10 @@ class PartFile {
   // Keeps the record of the video beside the part (written to a temporary file, synced and renamed
   // into place, so a record is whole or absent). False when it cannot be written.
   bool keepValidators(const VideoValidators& validators) const;
+
+  // The part is never a symbolic link, a FIFO or a device: opened for writing (StreamDownload) with
+  // http::FileStream::Accept::RegularOnly, which refuses anything else, and read or removed here only when
+  // it is a regular file.
 
   // The whole video is there: the part takes the video's name (replacing an older file of that name)
   // and the record goes. False with the reason when the rename fails.

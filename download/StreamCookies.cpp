@@ -4,14 +4,20 @@
 #include "net/http/UrlParts.h"
 
 #include <arpa/inet.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <memory>
 #include <set>
 
 namespace download {
 namespace {
 
 constexpr const char* kPublicSuffixList = "/usr/share/publicsuffix/public_suffix_list.dat";
+// Without the list, a domain cookie needs at least this many labels ("example.co.uk"), unless its domain is
+// the host itself: "co.uk" or "youtube.com" could be anyone's, so their cookies stay home.
+constexpr int kLabelsWithoutList = 3;
 
 bool endsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -29,26 +35,50 @@ struct SuffixRules {
   std::set<std::string> plain, wildcard, exception;
 };
 
-const SuffixRules& suffixRules() {
-  static const SuffixRules kRules = [] {
-    SuffixRules r;
-    std::ifstream in(kPublicSuffixList);
-    for (std::string line; std::getline(in, line);) {
-      if (const std::size_t blank = line.find_first_of(" \t\r"); blank != std::string::npos)
-        line.resize(blank);
-      if (line.empty() || line.rfind("//", 0) == 0) continue;
-      r.loaded = true;
-      if (line.rfind("*.", 0) == 0) {
-        r.wildcard.insert(common::lowerAscii(line.substr(2)));
-      } else if (line.front() == '!') {
-        r.exception.insert(common::lowerAscii(line.substr(1)));
-      } else {
-        r.plain.insert(common::lowerAscii(line));
-      }
+SuffixRules readRules(const std::string& path) {
+  SuffixRules r;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    if (const std::size_t blank = line.find_first_of(" \t\r"); blank != std::string::npos) line.resize(blank);
+    if (line.empty() || line.rfind("//", 0) == 0) continue;
+    r.loaded = true;
+    if (line.rfind("*.", 0) == 0) {
+      r.wildcard.insert(common::lowerAscii(line.substr(2)));
+    } else if (line.front() == '!') {
+      r.exception.insert(common::lowerAscii(line.substr(1)));
+    } else {
+      r.plain.insert(common::lowerAscii(line));
     }
-    return r;
-  }();
-  return kRules;
+  }
+  if (!r.loaded) {
+    std::fprintf(
+        stderr,
+        "clipwave: the list of public suffixes (%s) is missing: domain cookies of fewer than %d labels "
+        "are not sent\n",
+        path.c_str(), kLabelsWithoutList);
+  }
+  return r;
+}
+
+// The rules are read once, on the first request that needs them (the event loop's thread).
+std::unique_ptr<SuffixRules>& rulesHeld() {
+  static std::unique_ptr<SuffixRules> rules;
+  return rules;
+}
+
+std::string& listPath() {
+  static std::string path = kPublicSuffixList;
+  return path;
+}
+
+const SuffixRules& suffixRules() {
+  std::unique_ptr<SuffixRules>& rules = rulesHeld();
+  if (!rules) rules = std::make_unique<SuffixRules>(readRules(listPath()));
+  return *rules;
+}
+
+int labelCount(const std::string& domain) {
+  return static_cast<int>(std::count(domain.begin(), domain.end(), '.')) + 1;
 }
 
 bool pathMatches(const std::string& cookiePath, const std::string& requestPath) {
@@ -66,6 +96,7 @@ bool domainMatches(const std::string& cookieDomain, const std::string& host) {
   if (bare.empty()) return false;
   if (bare == host) return true;  // a public suffix too, as a cookie of that host alone
   if (isIpAddress(host) || isPublicSuffix(bare)) return false;
+  if (!suffixRules().loaded && labelCount(bare) < kLabelsWithoutList) return false;
   return endsWith(host, "." + bare);
 }
 
@@ -77,6 +108,11 @@ bool isFieldSafe(const std::string& text) {
 }
 
 }  // namespace
+
+void usePublicSuffixList(const std::string& path) {
+  listPath() = path.empty() ? kPublicSuffixList : path;
+  rulesHeld().reset();
+}
 
 bool isPublicSuffix(const std::string& domain) {
   const SuffixRules& rules = suffixRules();
@@ -102,6 +138,7 @@ std::string cookieHeaderFor(const std::vector<platform::BrowserCookie>& cookies,
     if (cookie.expires >= 0 && cookie.expires <= now) continue;
     if (!isFieldSafe(cookie.name) || !isFieldSafe(cookie.value) || cookie.name.find('=') != std::string::npos)
       continue;
+    if (cookie.name.empty() && cookie.value.empty()) continue;  // would be an empty item of the field
     if (!domainMatches(cookie.domain, host) || !pathMatches(cookie.path, path)) continue;
     going.push_back(&cookie);
   }

@@ -28,4 +28,10 @@ std::string cookieHeaderFor(const std::vector<platform::BrowserCookie>& cookies,
 // (/usr/share/publicsuffix); without the list, a name without a dot counts as one.
 bool isPublicSuffix(const std::string& domain);
 
+// Reads the list of public suffixes from `path` from now on (empty: the system's). Without a list (Debian's
+// publicsuffix package is a dependency, so only a broken installation lacks it) no domain cookie of fewer
+// than three labels goes to a host below it (".co.uk", and ".youtube.com" too), which is said once on
+// standard error. For tests.
+void usePublicSuffixList(const std::string& path);
+
 }  // namespace download

@@ -61,6 +61,28 @@ std::uint64_t tickCount() {
   return std::max<std::uint64_t>(1, std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+// The cookies of a Cookie field's value ("a=1; b=2"), as cookies of `host` alone for the whole site.
+std::vector<platform::BrowserCookie> cookiesOfField(const std::string& value, const std::string& host,
+                                                    bool secure) {
+  std::vector<platform::BrowserCookie> cookies;
+  std::size_t at = 0;
+  while (at <= value.size()) {
+    const std::size_t end = std::min(value.find(';', at), value.size());
+    const std::string pair = common::trim(value.substr(at, end - at), common::Trim::SpacesAndTabs);
+    at = end + 1;
+    if (pair.empty()) continue;
+    const std::size_t equals = pair.find('=');
+    platform::BrowserCookie cookie;
+    cookie.name = equals == std::string::npos ? std::string() : pair.substr(0, equals);
+    cookie.value = equals == std::string::npos ? pair : pair.substr(equals + 1);
+    cookie.domain = host;
+    cookie.path = "/";
+    cookie.secure = secure;
+    cookies.push_back(std::move(cookie));
+  }
+  return cookies;
+}
+
 bool taken(std::optional<RangeReply> reply) {
   return reply == RangeReply::Continue || reply == RangeReply::StartOverHere;
 }
@@ -122,6 +144,12 @@ void StreamDownload::setUpClient() {
   };
 }
 
+void StreamDownload::setTimeLimits(int connectMs, int handshakeMs, int idleMs) {
+  client_.connectTimeLimitMs = connectMs;
+  client_.handshakeTimeLimitMs = handshakeMs;
+  client_.idleTimeLimitMs = idleMs;
+}
+
 void StreamDownload::start(const DownloadOrder& order, Progress progress, Done done) {
   running_ = true;
   progressCallback_ = std::move(progress);
@@ -140,7 +168,8 @@ void StreamDownload::start(const DownloadOrder& order, Progress progress, Done d
   if (from == 0) part_->discard();  // nothing that can be continued: an old part starts over
   try {
     file_ = std::make_unique<http::FileStream>(
-        part_->partPath(), from > 0 ? http::FileStream::Open::Continue : http::FileStream::Open::Create);
+        part_->partPath(), from > 0 ? http::FileStream::Open::Continue : http::FileStream::Open::Create,
+        http::FileStream::Accept::RegularOnly);
   } catch (const http::StreamError& error) {
     finish({DownloadResult::Status::Failed, error.what()});
     return;
@@ -201,8 +230,12 @@ void StreamDownload::useSystemProxy() {
 // The resolver's request fields go where the client has them, the others after its own (sent by
 // onBeforeHeaderSend, with the part's range and the profile's cookies).
 void StreamDownload::useStreamHeaders(const std::vector<std::pair<std::string, std::string>>& headers) {
-  streamCookie_.clear();
+  std::string cookieField;
   streamLines_.clear();
+  credentialLines_.clear();
+  const http::UrlParts stream = http::splitAddress(client_.url);
+  streamHost_ = common::lowerAscii(stream.host);
+  streamHttps_ = common::lowerAscii(stream.proto) == "https";
   for (const auto& [name, value] : headers) {
     const std::string lower = common::lowerAscii(name);
     if (lower == "user-agent") {
@@ -212,13 +245,23 @@ void StreamDownload::useStreamHeaders(const std::vector<std::pair<std::string, s
     } else if (lower == "referer") {
       client_.reference = value;
     } else if (lower == "cookie") {
-      streamCookie_ = value;
+      cookieField = value;
     } else if (lower == "accept-language") {
       client_.acceptLanguage = value;
+    } else if (lower == "authorization" || lower == "proxy-authorization") {
+      credentialLines_.push_back(name + ": " + value);
     } else {
       streamLines_.push_back(name + ": " + value);
     }
   }
+  streamCookies_ = cookiesOfField(cookieField, streamHost_, streamHttps_);
+}
+
+// True when the request about to go is for the stream's own host, and not from https down to plain http.
+bool StreamDownload::toStreamsOwnHost() const {
+  const http::UrlParts now = http::splitAddress(client_.location());
+  if (common::lowerAscii(now.host) != streamHost_) return false;
+  return !streamHttps_ || common::lowerAscii(now.proto) == "https";
 }
 
 // One request for the video into the part, from the bytes the attempt continues from.
@@ -276,7 +319,16 @@ void StreamDownload::onRequestDone() {
     return;
   }
   const bool cut = client_.requestDoneError() == http::HttpError::CutShort && taken(reply);
-  if (!cut || retriesLeft_ == 0 || attempt_.video.total <= 0) {
+  // A continuation that finds no server (the link that cut the body is still down) is the same fault:
+  // it is tried again while continuations are left.
+  const std::uint16_t error = client_.requestDoneError();
+  const bool unreachable = attempt_.from > 0 && retriesLeft_ < kCutRetries && !reply &&
+                           (isSocketError(error) || error == http::HttpError::TimedOut);
+  // A video of unknown size (a body that ran until the connection's end) is continued when it has a
+  // validator to recognise it by.
+  const bool recognisable =
+      attempt_.video.total > 0 || !attempt_.video.etag.empty() || !attempt_.video.lastModified.empty();
+  if ((!cut && !unreachable) || retriesLeft_ == 0 || !recognisable) {
     finishAttempts(cause);
     return;
   }
@@ -361,10 +413,14 @@ void StreamDownload::finish(DownloadResult result) {
 // Every request of a download, a relocated one too, asks for the bytes after those of the part, and carries
 // the browser profile's cookies for its own address (so a relocation to another host gets that host's cookies
 // only), after the resolver's cookie and fields when it gave any: a stream that needs the session the page
-// (or a sign-in) set gets it. A proxy's tunnel request (CONNECT) gets none of these.
+// (or a sign-in) set gets it. The resolver's cookies and Authorization fields belong to the stream's own
+// host: they are judged per request like the profile's, and never follow a relocation to another host or from
+// https to plain http; its harmless fields (agent, languages, referrer, ...) do. A proxy's tunnel request
+// (CONNECT) gets none of these.
 void StreamDownload::onBeforeHeaderSend(const std::string& method, std::vector<std::string>& lines) const {
   if (!running_ || method == "CONNECT") return;
   lines.insert(lines.end(), streamLines_.begin(), streamLines_.end());
+  if (toStreamsOwnHost()) lines.insert(lines.end(), credentialLines_.begin(), credentialLines_.end());
   if (chunkSize_ > 0) {
     lines.push_back("Range: " + pieceRange());
   } else if (attempt_.from > 0) {
@@ -373,7 +429,7 @@ void StreamDownload::onBeforeHeaderSend(const std::string& method, std::vector<s
   const std::int64_t now =
       std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
           .count();
-  std::string cookies = streamCookie_;
+  std::string cookies = cookieHeaderFor(streamCookies_, client_.location(), now);
   const std::string profile = cookieHeaderFor(platform::engineCookies(), client_.location(), now);
   if (!profile.empty()) cookies += (cookies.empty() ? "" : "; ") + profile;
   if (!cookies.empty()) lines.push_back("Cookie: " + cookies);
@@ -394,6 +450,11 @@ void StreamDownload::onHeaderEnd() {
   attempt_.reply = reply;
   switch (reply) {
     case RangeReply::Continue:
+      if (attempt_.video.total <= 0) {
+        // The reply says the size that the first one did not: the part can now be continued later too.
+        attempt_.video.total = validatorsOf(lines).total;
+        if (!part_->keepValidators(attempt_.video)) part_->forgetValidators();
+      }
       progress_.setTotal(attempt_.video.total);
       report();
       return;
@@ -408,7 +469,9 @@ void StreamDownload::onHeaderEnd() {
       attempt_.from = 0;
       attempt_.video = validatorsOf(lines);
       if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
-        attempt_.video.total = -1;  // a part of a video of unknown size cannot be continued
+        // A part of a video of unknown size is no part for a later download; this one may still continue
+        // it after a cut, by its validators.
+        attempt_.video.total = -1;
         part_->forgetValidators();
       }
       report();

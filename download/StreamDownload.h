@@ -16,6 +16,7 @@
 #include "download/PartFile.h"
 #include "net/http/FileStream.h"
 #include "net/http/HttpClient.h"
+#include "platform/browser/BrowserCookie.h"
 
 #include <QObject>
 #include <QTimer>
@@ -59,6 +60,9 @@ class StreamDownload {
   StreamDownload& operator=(const StreamDownload&) = delete;
 
   void setRetryPause(int ms) { retryPauseMs_ = ms; }
+  // The client's time limits (http::HttpClient's connect, handshake and idle limits, in milliseconds);
+  // the product's are the client's own, tests set short ones.
+  void setTimeLimits(int connectMs, int handshakeMs, int idleMs);
 
   // Starts the download. `progress` is called as bytes arrive; `done` once at the end, from the event loop,
   // unless stop() comes first.
@@ -98,6 +102,7 @@ class StreamDownload {
   std::string pieceRange() const;
   void judgePiece(int status, const std::vector<std::string>& lines);
   bool morePieces() const;
+  bool toStreamsOwnHost() const;
 
   http::HttpClient client_{"httpClient"};
   std::unique_ptr<PartFile> part_;
@@ -110,10 +115,14 @@ class StreamDownload {
   int retryPauseMs_ = kRetryPauseMs;
   std::int64_t chunkSize_ = 0;
   bool wholeInOneReply_ = false;  // the server sent the whole video where a piece was asked for
-  // What the resolver asks to send with the stream beyond the client's own fields: its Cookie value and
-  // other header lines.
-  std::string streamCookie_;
+  // What the resolver asks to send with the stream beyond the client's own fields.
   std::vector<std::string> streamLines_;
+  // The resolver's credentials, for the stream's own host only and never from https to plain http: its
+  // cookies (as cookies of that host alone, secure when the stream is https) and its Authorization fields.
+  std::vector<platform::BrowserCookie> streamCookies_;
+  std::vector<std::string> credentialLines_;
+  std::string streamHost_;
+  bool streamHttps_ = false;
   Progress progressCallback_;
   Done done_;
   QTimer retryPause_;

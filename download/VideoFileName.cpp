@@ -3,6 +3,7 @@
 #include "common/Files.h"
 #include "common/Text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace download {
@@ -116,6 +117,21 @@ std::string makeFileName(std::string_view stem, std::string_view extension) {
   cutAtCharacter(name, kMaxFileNameBytes > extension.size() ? kMaxFileNameBytes - extension.size() : 0);
   if (common::trim(name).empty()) return {};
   return name.append(extension);
+}
+
+DownloadNames downloadNames(std::string_view fileName, std::string_view audioExtension,
+                            std::size_t videoEndingRoom) {
+  const std::size_t dot = fileName.rfind('.');
+  const bool hasExtension = dot != std::string_view::npos && dot > 0;
+  std::string stem(hasExtension ? fileName.substr(0, dot) : fileName);
+  std::string videoEnding(hasExtension ? fileName.substr(dot) : std::string_view());
+  if (!audioExtension.empty() && common::equalsNoCase(videoEnding, audioExtension))
+    videoEnding = ".video" + videoEnding;
+  const std::size_t longestEnding = std::max(videoEnding.size() + videoEndingRoom, audioExtension.size());
+  cutAtCharacter(stem, kMaxFileNameBytes > longestEnding ? kMaxFileNameBytes - longestEnding : 0);
+  DownloadNames names{.video = stem + videoEnding, .audio = {}};
+  if (!audioExtension.empty()) names.audio = stem + std::string(audioExtension);
+  return names;
 }
 
 std::string titleToFileName(std::string_view title, std::string_view extension) {

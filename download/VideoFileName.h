@@ -29,6 +29,22 @@ std::string makeFileName(std::string_view stem, std::string_view extension);
 // holds nothing usable.
 std::string titleToFileName(std::string_view title, std::string_view extension = ".flv");
 
+// The names a download and its conversion write in the output folder for a stream saved as `fileName` (made
+// by makeFileName) and converted to an audio file with `audioExtension` (such as ".mp3"; empty when the
+// video is kept as it is).
+struct DownloadNames {
+  std::string video;  // the downloaded video's name
+  std::string audio;  // the audio file's name; empty without an audio extension
+};
+
+// The stem is cut at a character boundary so that every name fits in kMaxFileNameBytes: the video's with
+// `videoEndingRoom` bytes to spare (for the part's and its record's endings) and the audio file's. The
+// video's name never equals the audio file's (letter case aside): an audio-only stream with the audio
+// file's own extension ("Song.mp3" converted to ".mp3") is downloaded as "Song.video.mp3", so the
+// download never takes the audio file's place.
+DownloadNames downloadNames(std::string_view fileName, std::string_view audioExtension,
+                            std::size_t videoEndingRoom);
+
 // The title as a person reads it, for the audio file's tags: character references decoded once, as a
 // browser does (the named ones of page titles: "&amp;", "&quot;", "&apos;", "&lt;", "&gt;", "&nbsp;" as
 // a blank, "&copy;", "&reg;", and numeric ones "&#233;" / "&#xE9;" of any character but a control

@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -12,6 +12,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <thread>
 
 extern char** environ;
@@ -28,34 +30,65 @@ int openPidFd(pid_t pid) {
 #endif
 }
 
-// Spawn attributes and file actions, released on every path out of start().
-struct SpawnSetup {
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attr;
-  SpawnSetup() {
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
+// The program's path: a name without '/' looked up on PATH as the shell does (the system's default PATH
+// when there is none), a path as it is; empty when the name is found nowhere.
+std::string programPath(const std::string& program) {
+  if (program.find('/') != std::string::npos) return program;
+  const char* pathVariable = ::getenv("PATH");
+  const std::string folders = pathVariable != nullptr ? pathVariable : "/usr/local/bin:/usr/bin:/bin";
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t colon = folders.find(':', from);
+    const std::string folder =
+        folders.substr(from, colon == std::string::npos ? std::string::npos : colon - from);
+    const std::string path = (folder.empty() ? "." : folder) + "/" + program;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0)
+      return path;
+    if (colon == std::string::npos) return {};
+    from = colon + 1;
   }
-  ~SpawnSetup() {
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-  }
-  SpawnSetup(const SpawnSetup&) = delete;
-  SpawnSetup& operator=(const SpawnSetup&) = delete;
+}
 
-  int prepare(int in, int out, int err) {
-    if (int e = posix_spawn_file_actions_adddup2(&actions, in, 0)) return e;
-    if (int e = posix_spawn_file_actions_adddup2(&actions, out, 1)) return e;
-    if (int e = posix_spawn_file_actions_adddup2(&actions, err, 2)) return e;
-    if (int e = posix_spawn_file_actions_addclosefrom_np(&actions, 3)) return e;
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    if (int e = posix_spawnattr_setsigmask(&attr, &none)) return e;
-    if (int e = posix_spawnattr_setsigdefault(&attr, &all)) return e;
-    return posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+// In the forked child, until exec: async-signal-safe calls only. The child dies with the program
+// (PR_SET_PDEATHSIG: also when the program is killed with SIGKILL and can end nothing itself), its standard
+// handles are `in`, `out` and `err`, it inherits no other descriptor but `report` (closed by a successful
+// exec), and its signals start at their defaults, unblocked. A failure is written to `report` as errno.
+[[noreturn]] void execChild(const char* path, char* const* argv, int in, int out, int err, int report,
+                            pid_t parent) {
+  int failure = 0;
+  if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) failure = ECHILD;
+  // Handles first moved above 2 where they would be overwritten by an earlier dup2.
+  int handles[3] = {in, out, err};
+  for (int i = 0; failure == 0 && i < 3; ++i) {
+    for (int later = i + 1; later < 3; ++later) {
+      if (handles[later] == i) {
+        handles[later] = ::fcntl(handles[later], F_DUPFD_CLOEXEC, 3);
+        if (handles[later] < 0) failure = errno;
+      }
+    }
+    if (failure == 0 && handles[i] != i && ::dup2(handles[i], i) < 0) failure = errno;
+    if (failure == 0 && handles[i] == i) {
+      const int flags = ::fcntl(i, F_GETFD);
+      if (flags < 0 || ::fcntl(i, F_SETFD, flags & ~FD_CLOEXEC) < 0) failure = errno;
+    }
   }
-};
+  if (failure == 0) {
+    if (report > 3) ::close_range(3, static_cast<unsigned>(report) - 1, 0);
+    ::close_range(static_cast<unsigned>(report) + 1, ~0U, 0);
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &defaults, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(path, argv, environ);
+    failure = errno;
+  }
+  while (::write(report, &failure, sizeof failure) < 0 && errno == EINTR) {
+  }
+  ::_exit(127);
+}
 
 }  // namespace
 
@@ -82,18 +115,40 @@ ChildProcess::~ChildProcess() {
 int ChildProcess::start(const std::string& program, const std::vector<std::string>& args, int in, int out,
                         int err) {
   if (started() || args.empty()) return EINVAL;
-  SpawnSetup setup;
-  if (int e = setup.prepare(in, out, err)) return e;
+  const std::string path = programPath(program);
+  if (path.empty()) return ENOENT;
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  pid_t pid = 0;
-  // A name without '/' is looked up on PATH; a path is used as it is.
-  const int e = program.find('/') == std::string::npos
-                    ? posix_spawnp(&pid, program.c_str(), &setup.actions, &setup.attr, argv.data(), environ)
-                    : posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attr, argv.data(), environ);
-  if (e != 0) return e;
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return errno;
+  // No signal handler of ours runs in the child between fork and exec.
+  sigset_t all, before;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &before);
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid == 0) execChild(path.c_str(), argv.data(), in, out, err, report[1], parent);
+  const int forkError = errno;
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  ::close(report[1]);
+  if (pid < 0) {
+    ::close(report[0]);
+    return forkError;
+  }
+  // The report pipe closes at the exec; a failure before it arrives as its errno.
+  int failure = 0;
+  ssize_t n;
+  do n = ::read(report[0], &failure, sizeof failure);
+  while (n < 0 && errno == EINTR);
+  ::close(report[0]);
+  if (n == static_cast<ssize_t>(sizeof failure)) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return failure;
+  }
   pid_ = pid;
   pidfd_ = openPidFd(pid);
   return 0;

@@ -33,6 +33,8 @@ class ChildProcess {
   // Starts `program` (a path, or a name looked up on PATH) with `args` as its whole argument vector
   // (args[0] is the name the child sees). The child's standard input, output and error become
   // `in`, `out` and `err`; it inherits no other descriptor, and its signals start at their defaults.
+  // The child is killed when the thread that started it ends (PR_SET_PDEATHSIG): with the program, even
+  // one killed with SIGKILL, so start children from the main thread.
   // Returns 0, or the error number when it could not be started (2 when the program is not found).
   int start(const std::string& program, const std::vector<std::string>& args, int in, int out, int err);
 

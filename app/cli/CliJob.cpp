@@ -75,6 +75,13 @@ bool CliJob::startItem(const std::string& item) {
       .formatIndex = formatIndex_,
       .splitChapters = options_.splitChapters,
       .evenLoudness = options_.evenLoudness};
+  // A FIFO or a device named as a FILE would hold the converter (a pipeline or a cron job waits for ever):
+  // only a regular file is converted.
+  std::error_code error;
+  if (!page && std::filesystem::exists(item, error) && !std::filesystem::is_regular_file(item, error)) {
+    report_.fail(item, item + " is not a regular file");
+    return false;
+  }
   std::string outputDir;
   const std::optional<download::JobInput> checked = app::checkStart(input, outputDir);
   if (platform::TerminationSignals::first() != 0) return false;

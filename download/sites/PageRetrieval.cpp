@@ -1,5 +1,7 @@
 #include "download/sites/PageRetrieval.h"
 
+#include "resources/Strings.h"
+
 namespace download {
 
 PageRetrieval::PageRetrieval(platform::WebBrowser& first, platform::WebBrowser& second)
@@ -31,9 +33,10 @@ void PageRetrieval::stop() {
   }
 }
 
-// Loads the page in the control in use; the document is then waited for, with no time limit.
+// Loads the page in the control in use; the document is then waited for, up to the readable limit.
 void PageRetrieval::navigate() {
   phase_ = Phase::WaitingReadable;
+  navigated_ = Clock::now();
   try {
     currentBrowser().navigate(address_);
   } catch (const platform::BrowserError& error) {
@@ -51,7 +54,14 @@ void PageRetrieval::onTick() {
         return;
       case Phase::WaitingReadable:
         // The time limit of an attempt starts once the document can be read.
-        if (currentBrowser().readyState() < platform::BrowserReadyState::Interactive) return;
+        if (currentBrowser().readyState() < platform::BrowserReadyState::Interactive) {
+          if (Clock::now() - navigated_ >= std::chrono::milliseconds(readableMs_)) {
+            currentBrowser().navigateBlank();
+            lastError_ = resources::loadString(resources::StringId::UnableGetHtmlFrom) + address_;
+            finish(Result::BrowserFailed);
+          }
+          return;
+        }
         phase_ = Phase::Polling;
         pollStart_ = Clock::now();
         return;

@@ -48,6 +48,10 @@ class PageRetrieval {
 
   void setLimits(const Limits& limits) { limits_ = limits; }
   const Limits& limits() const { return limits_; }
+  // How long a loaded page may stay without a readable document: then the retrieval ends as
+  // BrowserFailed with "Unable get html from " and the address.
+  static constexpr int kReadableLimitMs = 60000;
+  void setReadableLimit(int ms) { readableMs_ = ms; }
 
   // Loads `address` and runs `extract` over its text until the attempts are over; then `done`.
   void start(const std::string& address, Extraction extract, Done done);
@@ -75,6 +79,7 @@ class PageRetrieval {
   platform::WebBrowser& second_;
   int active_ = 0;
   Limits limits_;
+  int readableMs_ = kReadableLimitMs;
   std::string lastError_;
 
   std::string address_;
@@ -84,6 +89,7 @@ class PageRetrieval {
   int attempt_ = 0;
   bool switched_ = false;  // the controls were switched in this attempt
   Clock::time_point pollStart_;
+  Clock::time_point navigated_;  // when the control in use was given the page
   QTimer timer_;
 };
 

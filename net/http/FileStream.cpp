@@ -10,21 +10,56 @@
 
 namespace http {
 
-FileStream::FileStream(const std::string& path, Open open) : path_(path) {
-  const int keep = open == Open::Continue ? 0 : O_TRUNC;
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | keep | O_CLOEXEC, 0644);
-  if (fd_ < 0) fail("Cannot create file", errno);
+FileStream::FileStream(const std::string& path, Open open, Accept accept) : path_(path) {
+  if (accept == Accept::AnyFile) {
+    const int keep = open == Open::Continue ? 0 : O_TRUNC;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | keep | O_CLOEXEC, 0644);
+    if (fd_ < 0) fail("Cannot create file", errno);
+  } else {
+    openRegularFile();
+  }
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) {
+    const int err = errno;
+    ::close(fd_);
+    fd_ = -1;
+    fail("Cannot read the size of", err);
+  }
   if (open == Open::Continue) {
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
-      const int err = errno;
-      ::close(fd_);
-      fd_ = -1;
-      fail("Cannot read the size of", err);
-    }
     size_ = position_ = info.st_size;
+  } else if (accept == Accept::RegularOnly && info.st_size != 0 && ::ftruncate(fd_, 0) != 0) {
+    const int err = errno;
+    ::close(fd_);
+    fd_ = -1;
+    fail("Cannot empty", err);
   }
   pending_.reserve(kBufferSize);
+}
+
+// A link is never followed (O_NOFOLLOW), and a FIFO never blocks the open (O_NONBLOCK, cleared once the
+// file is known to be a regular one); nothing is emptied before that is known.
+void FileStream::openRegularFile() {
+  fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  const int err = errno;
+  struct stat info {};
+  if (fd_ < 0) {
+    // ELOOP: a symbolic link; ENXIO: a FIFO without a reader; anything else is the system's reason.
+    if ((err == ELOOP || err == ENXIO) && ::lstat(path_.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+      throw StreamError("\"" + path_ + "\" is not a regular file");
+    fail("Cannot create file", err);
+  }
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    throw StreamError("\"" + path_ + "\" is not a regular file");
+  }
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int failed = errno;
+    ::close(fd_);
+    fd_ = -1;
+    fail("Cannot open", failed);
+  }
 }
 
 FileStream::~FileStream() {

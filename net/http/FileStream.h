@@ -19,8 +19,15 @@ class FileStream final : public Stream {
     Continue,  // create the file, or keep an existing one's bytes and write on after them
   };
 
-  // Opens the file for writing as `open` says; raises StreamError when that fails.
-  explicit FileStream(const std::string& path, Open open = Open::Create);
+  // Which files may be opened.
+  enum class Accept {
+    AnyFile,      // whatever the path names (a device such as /dev/null too), links followed
+    RegularOnly,  // a regular file only: a symbolic link, a FIFO or a device is refused and left as it is
+  };
+
+  // Opens the file for writing as `open` says; raises StreamError when that fails (with RegularOnly, also
+  // when the path names anything but a regular file: "... is not a regular file").
+  explicit FileStream(const std::string& path, Open open = Open::Create, Accept accept = Accept::AnyFile);
   ~FileStream() override;
   FileStream(const FileStream&) = delete;
   FileStream& operator=(const FileStream&) = delete;
@@ -38,6 +45,7 @@ class FileStream final : public Stream {
   void close();
 
  private:
+  void openRegularFile();
   void writeAll(const char* data, std::size_t len);
   [[noreturn]] void fail(const std::string& what, int err);
 

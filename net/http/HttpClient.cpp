@@ -1,8 +1,10 @@
 #include "net/http/HttpClient.h"
 
-#include "net/http/UrlParts.h"
 #include "common/Text.h"
+#include "net/http/UrlParts.h"
 #include "platform/SynchronousWait.h"
+
+#include <QTimer>
 
 #include <algorithm>
 #include <cctype>
@@ -51,13 +53,18 @@ std::string defaultPort(const std::string& protocol) {
   return protocol == "https" ? "443" : "80";
 }
 
+// A time limit as the messages give it: "60 s", or "250 ms" for the short ones of tests.
+std::string durationText(int ms) {
+  return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
 bool isTransferFailure(std::uint16_t error) {
   return error == HttpError::CutShort || error == HttpError::BadChunk || error == HttpError::HeaderTooLarge ||
          error == HttpError::BadStatusLine || error == HttpError::WriteFailed ||
          error == HttpError::NoResponse || error == HttpError::BadAddress ||
          error == HttpError::HeaderLineTooLong || error == HttpError::BadLength ||
          error == HttpError::ConnectFailed || error == HttpError::TlsFailed ||
-         error == HttpError::TunnelRefused;
+         error == HttpError::TunnelRefused || error == HttpError::TimedOut;
 }
 
 }  // namespace
@@ -125,7 +132,10 @@ HttpClient::HttpClient(std::string name)
     : name_(std::move(name)),
       parser_(*this),
       mailbox_(std::make_unique<platform::Mailbox<Step>>([this](Step& step) { handleStep(step); })),
-      socket_(std::make_unique<net::TcpSocket>()) {
+      socket_(std::make_unique<net::TcpSocket>()),
+      limitTimer_(std::make_unique<QTimer>()) {
+  limitTimer_->setSingleShot(true);
+  QObject::connect(limitTimer_.get(), &QTimer::timeout, [this] { limitReached(); });
   source_ = std::make_unique<SocketSource>(*socket_);
   tlsSource_ = std::make_unique<TlsSource>(*this);
   socket_->onSessionConnected = [this](BasicSocket*, std::uint16_t e) { socketSessionConnected(e); };
@@ -147,6 +157,7 @@ HttpClient::HttpClient(std::string name)
 }
 
 HttpClient::~HttpClient() {
+  limitTimer_.reset();
   socket_->onSessionConnected = nullptr;
   socket_->onSessionClosed = nullptr;
   socket_->onDataAvailable = nullptr;
@@ -174,6 +185,7 @@ void HttpClient::setOptions(HttpClientOptions value) {
 
 void HttpClient::setStateEvent(HttpState state) {
   state_ = state;
+  if (state == HttpState::Ready || state == HttpState::Aborting) stopLimit();
   // The response side reads a response only between these two moments.
   if (state == HttpState::WaitingHeader) parser_.expectResponse();
   if (state == HttpState::Ready) parser_.requestEnded();
@@ -312,6 +324,7 @@ void HttpClient::login() {
     socketSessionConnected(0);
     return;
   }
+  startLimit(Limit::Connect);
   setStateEvent(HttpState::DnsLookup);
   socksAddress_.clear();
   lookUpNext();
@@ -451,6 +464,7 @@ void HttpClient::socketSessionConnected(std::uint16_t error) {
 }
 
 void HttpClient::sendFirstRequest() {
+  startLimit(Limit::Idle);
   setStateEvent(HttpState::WaitingHeader);
   static const char* kMethods[] = {"", "GET", "POST", "PUT", "HEAD", ""};
   try {
@@ -463,6 +477,7 @@ void HttpClient::sendFirstRequest() {
 // The connection stands (directly, through SOCKS or through the proxy's tunnel): the TLS handshake with
 // the target begins.
 void HttpClient::startTls() {
+  startLimit(Limit::Handshake);
   link_ = Link::TlsHandshake;
   tls_ = std::make_unique<tls::TlsSession>();
   const tls::TlsResult result = tls_->start(targetHost_);
@@ -618,6 +633,7 @@ void HttpClient::sendRequest(const std::string& method, const std::string& versi
 // Reads on while each read fills what it asked for: one notification then drains the socket without
 // asking the system how much is waiting between reads.
 void HttpClient::socketDataAvailable(std::uint16_t error) {
+  if (limit_ == Limit::Idle) startLimit(Limit::Idle);  // a byte came: the idle time starts again
   switch (link_) {
     case Link::ProxyConnect:
       readProxyReply();
@@ -640,9 +656,22 @@ void HttpClient::socketDataAvailable(std::uint16_t error) {
     tlsSource_->forget();
     parser_.dataAvailable(*tlsSource_, error);
   } while (tlsSource_->gotData() && link_ == Link::Tls && socket_->state() == net::SocketState::Connected);
+  if (link_ == Link::Tls && tls_ && tls_->state() == tls::TlsState::Closed) endAtTlsClose();
+}
+
+// The peer ended the TLS session in order (close_notify): a response that runs until the connection's end
+// ends here, whether or not the TCP close follows.
+void HttpClient::endAtTlsClose() {
+  link_ = Link::Plain;
+  if (state_ == HttpState::Ready || state_ == HttpState::Aborting || readyPosted_) return;
+  ignoreClose_ = true;
+  socket_->abort();
+  ignoreClose_ = false;
+  connectionClosed(0);
 }
 
 void HttpClient::socketDataSent(std::uint16_t error) {
+  if (limit_ == Limit::Idle) startLimit(Limit::Idle);
   if (sendingBody_ && error == 0) sendBodyPiece();
 }
 
@@ -802,16 +831,20 @@ void HttpClient::socketSessionClosed(std::uint16_t error) {
     relocationAfterClose();
     return;
   }
-  connectionClosed(error);
+  // Inside TLS only the session's own close (close_notify) ends a body in order: a bare TCP close may be
+  // anyone's, and cuts a body that runs until the end.
+  const bool withoutTlsClose =
+      link == Link::Tls && tls_ && tls_->state() == tls::TlsState::Open && error == 0;
+  connectionClosed(error, withoutTlsClose ? "closed without the TLS close" : "");
 }
 
-void HttpClient::connectionClosed(std::uint16_t error) {
+void HttpClient::connectionClosed(std::uint16_t error, const std::string& given) {
   if (error != 0) requestDoneError_ = error;
   bool checkComplete = state_ != HttpState::Aborting && state_ != HttpState::Ready && !readyPosted_;
-  std::string failure;  // how a connection that did not close in order ended
-  if (error == net::SocketError::ConnectionReset) {
+  std::string failure = given;  // how a connection that did not close in order ended
+  if (failure.empty() && error == net::SocketError::ConnectionReset) {
     failure = "was reset";
-  } else if (error != 0) {
+  } else if (failure.empty() && error != 0) {
     failure = "failed: " + net::socketErrorText(error) + " (Error #" + std::to_string(error) + ")";
   }
   parser_.connectionClosed(checkComplete, failure);
@@ -871,7 +904,61 @@ void HttpClient::abort() {
 
 void HttpClient::setReady() {
   readyPosted_ = true;
+  stopLimit();
   mailbox_->post(ReadyStep{serial_});
+}
+
+// --- Time limits --------------------------------------------------------------------------------
+
+void HttpClient::startLimit(Limit limit) {
+  const int ms = limit == Limit::Connect     ? connectTimeLimitMs
+                 : limit == Limit::Handshake ? handshakeTimeLimitMs
+                 : limit == Limit::Idle      ? idleTimeLimitMs
+                                             : 0;
+  limit_ = ms > 0 ? limit : Limit::None;
+  if (limit_ == Limit::None) {
+    limitTimer_->stop();
+    return;
+  }
+  limitTimer_->start(ms);
+}
+
+void HttpClient::stopLimit() {
+  limit_ = Limit::None;
+  limitTimer_->stop();
+}
+
+// The time limit that runs was reached: the request ends with the limit named, the connection dropped.
+void HttpClient::limitReached() {
+  const Limit limit = limit_;
+  limit_ = Limit::None;
+  if (state_ == HttpState::Ready || state_ == HttpState::Aborting || readyPosted_) return;
+  switch (limit) {
+    case Limit::None:
+      return;
+    case Limit::Connect:
+      if (state_ == HttpState::DnsLookup) {
+        try {
+          socket_->cancelDnsLookup();
+        } catch (const std::exception&) {
+        }
+      }
+      failLink(HttpError::TimedOut,
+               "no connection to " + connectHost_ + " within " + durationText(connectTimeLimitMs));
+      return;
+    case Limit::Handshake:
+      failLink(HttpError::TimedOut,
+               "no TLS handshake with " + targetHost_ + " within " + durationText(handshakeTimeLimitMs));
+      return;
+    case Limit::Idle:
+      // As a connection that stopped there: a body cut short is a cut the caller may continue.
+      link_ = Link::Plain;
+      ignoreClose_ = true;
+      socket_->abort();
+      ignoreClose_ = false;
+      connectionClosed(0, "had no data for " + durationText(idleTimeLimitMs) + " from " + targetHost_);
+      return;
+  }
 }
 
 void HttpClient::postRequestDone() {

@@ -30,6 +30,8 @@
 #include <variant>
 #include <vector>
 
+class QTimer;
+
 namespace http {
 
 class HttpClient;
@@ -85,6 +87,19 @@ class HttpClient : private HttpResponseHost {
   int locationChangeMaxCount = 5;
   int bandwidthLimit = 10000, bandwidthSampling = 1000;  // kept; bandwidth control is not implemented
   std::time_t modifiedSince = 0;                         // If-Modified-Since when not 0
+  // Time limits of a request, in milliseconds (0: none), each named with its host in the text of the
+  // request it ends. Connect: from the start of the lookup until the connection stands, a SOCKS proxy's
+  // and an HTTP proxy's negotiation (CONNECT) included; then the request ends with HttpError::TimedOut.
+  // Handshake: the TLS handshake, however slowly its bytes come (HttpError::TimedOut). Idle: no byte
+  // from the peer for this long, from sending the request to the response's last byte: the connection is
+  // dropped and the response ends as one cut there ("no data for 60 s from cdn.example"), a cut inside
+  // the body as HttpError::CutShort.
+  static constexpr int kConnectTimeLimitMs = 30000;
+  static constexpr int kHandshakeTimeLimitMs = 30000;
+  static constexpr int kIdleTimeLimitMs = 60000;
+  int connectTimeLimitMs = kConnectTimeLimitMs;
+  int handshakeTimeLimitMs = kHandshakeTimeLimitMs;
+  int idleTimeLimitMs = kIdleTimeLimitMs;
   Stream* sendStream = nullptr;
 
   const std::string& requestVer() const { return requestVer_; }
@@ -154,7 +169,14 @@ class HttpClient : private HttpResponseHost {
   void socketDataAvailable(std::uint16_t error);
   void socketDataSent(std::uint16_t error);
   void socketSessionClosed(std::uint16_t error);
-  void connectionClosed(std::uint16_t error);
+  // `failure` says how a connection that did not end in order ended; empty: from `error`.
+  void connectionClosed(std::uint16_t error, const std::string& failure = {});
+  // The request's time limit: which one runs, and what happens when it is reached.
+  enum class Limit { None, Connect, Handshake, Idle };
+  void startLimit(Limit limit);
+  void stopLimit();
+  void limitReached();
+  void endAtTlsClose();
   void relocationAfterClose();
   bool relocationBudgetLeft();
   void nextTarget(const std::string& value);
@@ -241,6 +263,8 @@ class HttpClient : private HttpResponseHost {
   std::string openTarget_;  // host:port at the far end of an open tunnel
   std::unique_ptr<platform::Mailbox<Step>> mailbox_;
   std::unique_ptr<net::TcpSocket> socket_;
+  Limit limit_ = Limit::None;
+  std::unique_ptr<QTimer> limitTimer_;
 };
 
 }  // namespace http

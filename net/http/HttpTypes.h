@@ -48,6 +48,8 @@ enum HttpError : std::uint16_t {
   ConnectFailed = 29,      // the connection could not be started with these settings (the text says why)
   TlsFailed = 30,      // the TLS handshake or session failed, a certificate was refused (the text says why)
   TunnelRefused = 31,  // the HTTP proxy did not open a tunnel with CONNECT (the text says why)
+  TimedOut = 32,       // no connection or no TLS handshake within the request's time limit (the text says
+                       // which); a peer silent past the idle limit ends the response as a cut instead
 };
 
 }  // namespace http

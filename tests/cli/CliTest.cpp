@@ -11,6 +11,7 @@
 
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -244,6 +245,33 @@ TEST_F(CliTest, ExistingOutputFollowsTheFlags) {
       EXPECT_EQ(run.err().find("Converting: "), std::string::npos) << run.err();
     }
     EXPECT_TRUE(fs::exists(video));
+  }
+}
+
+// A local file that would be converted onto itself, or that is no regular file (a FIFO would hold the
+// converter), is refused with a message, whatever -y says; the file stays as it was.
+TEST_F(CliTest, ASourceThatCannotBeConvertedSafelyIsRefused) {
+  const std::string song = makeVideo("song.mp3");
+  const std::string original = readFile(song);
+  const std::string fifo = dir_.file("pipe.flv");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  const struct {
+    std::string file;
+    std::string folder;
+    std::string message;
+  } cases[] = {
+      {song, dir_.path(), "would replace the video file itself"},
+      {dir_.path() + "/./song.mp3", dir_.path() + "/", "would replace the video file itself"},
+      {fifo, out_, "is not a regular file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    CliProcess run(cli({"-f", "mp3-64", "-y", c.file, "-o", c.folder}));
+    EXPECT_EQ(run.wait(kJobMs), 1) << run.err();
+    const std::vector<std::string> lines = messages(run.err());
+    ASSERT_EQ(lines.size(), 1u) << run.err();
+    EXPECT_NE(lines[0].find(c.message), std::string::npos) << lines[0];
+    EXPECT_EQ(readFile(song), original);
   }
 }
 

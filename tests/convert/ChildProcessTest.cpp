@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,6 +57,40 @@ TEST(ChildProcess, KillEndsTheChildAndReapLeavesNoZombie) {
   EXPECT_FALSE(child.started());
   EXPECT_EQ(::kill(pid, 0), -1);
   EXPECT_EQ(errno, ESRCH);
+}
+
+// A child dies with the program that started it, even when the program is killed with SIGKILL and can end
+// nothing itself. The program here is a fork of the test, made this test's child reaper's subject: the
+// orphaned child then comes to the test, which sees it end.
+TEST(ChildProcess, AChildDiesWithTheProgramKilledOutright) {
+  ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const pid_t program = ::fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    platform::ChildProcess child;
+    const int devNull = ::open("/dev/null", O_RDWR);
+    if (child.start("sleep", {"sleep", "60"}, devNull, devNull, devNull) != 0) ::_exit(1);
+    const pid_t pid = child.pid();
+    if (::write(pipeFds[1], &pid, sizeof pid) != static_cast<ssize_t>(sizeof pid)) ::_exit(1);
+    ::pause();
+    ::_exit(0);
+  }
+  ::close(pipeFds[1]);
+  pid_t grandchild = 0;
+  ASSERT_EQ(::read(pipeFds[0], &grandchild, sizeof grandchild), static_cast<ssize_t>(sizeof grandchild));
+  ::close(pipeFds[0]);
+  const int watch = static_cast<int>(::syscall(SYS_pidfd_open, grandchild, 0));
+  ASSERT_GE(watch, 0);
+  ::kill(program, SIGKILL);
+  ::waitpid(program, nullptr, 0);
+  pollfd ended{watch, POLLIN, 0};
+  EXPECT_EQ(::poll(&ended, 1, 5000), 1) << "the child outlived its program";
+  ::close(watch);
+  ::kill(grandchild, SIGKILL);
+  ::waitpid(grandchild, nullptr, 0);
+  ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 TEST(ChildProcess, ExitCodeIsCollected) {

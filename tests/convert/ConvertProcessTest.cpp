@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -298,6 +299,29 @@ TEST_F(ConvertProcessTest, ASecondRunAfterAFinishedOne) {
   }
   EXPECT_EQ(records_.records().back().status, convert::ConvertProgress::Status::Ok);
   EXPECT_EQ(convert_test::probeStream(dir_.file("b.wav"), "codec_name"), "pcm_s16le");
+}
+
+// The hidden temporary outputs that a run killed with the program left beside the same audio file go with
+// the next run; those of other files, and anything that is no such regular file, stay.
+TEST_F(ConvertProcessTest, TemporaryOutputsLeftByAKilledRunGo) {
+  const std::string left1 = dir_.write(".song.partial-ab12cd.mp3", "half");
+  const std::string left2 = dir_.write(".song.partial-zz9999.mp3", "half");
+  const std::vector<std::string> kept = {
+      dir_.write(".other.partial-ab12cd.mp3", "another file's"),
+      dir_.write(".song.partial-ab12cd.wav", "another format's"),
+      dir_.write(".song.partial-AB12CD.mp3", "not a token of ours"),
+      dir_.write("song.partial-ab12cd.mp3", "not hidden"),
+  };
+  const std::string linked = dir_.file(".song.partial-link00.mp3");
+  std::filesystem::create_symlink(kept.front(), linked);
+  prepare(video(1), dir_.file("song.mp3"), kFormats[2].args);
+  process_.run();
+  ASSERT_TRUE(records_.waitForEnd());
+  EXPECT_EQ(convert_test::probeStream(dir_.file("song.mp3"), "codec_name"), "mp3");
+  EXPECT_FALSE(std::filesystem::exists(left1));
+  EXPECT_FALSE(std::filesystem::exists(left2));
+  for (const std::string& file : kept) EXPECT_TRUE(std::filesystem::exists(file)) << file;
+  EXPECT_TRUE(std::filesystem::is_symlink(linked));
 }
 
 struct BadInput {

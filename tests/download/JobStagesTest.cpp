@@ -1,12 +1,14 @@
 // The stages of a job and the job over them, without any window: each stage's outcomes as a table, Stop at
 // every stage, and the one outcome a job reports, never from inside start() or stop(). Real servers on
 // 127.0.0.1 and the real ffmpeg; the page's search through scripted locators.
+#include "ProxyEnvironment.h"
 #include "ScriptedPeer.h"
 
 #include "convert/ConvertProcess.h"
 #include "convert/ConvertTestSupport.h"
 #include "download/AudioConversion.h"
 #include "download/Job.h"
+#include "download/PartFile.h"
 #include "download/StreamDownload.h"
 #include "download/StreamSearch.h"
 #include "support/JobInputs.h"
@@ -20,6 +22,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -160,11 +163,13 @@ TEST(StreamSearchTest, StopEndsEitherSearchWithoutAWord) {
 // The download stage against scripted servers: the whole video, a failure with its reason, and Stop.
 class StreamDownloadTest : public testing::Test {
  protected:
+  using Headers = std::vector<std::pair<std::string, std::string>>;
   std::optional<download::DownloadResult> run(download::StreamDownload& stage, const std::string& url,
-                                              const std::function<bool()>& stopWhen = {}) {
+                                              const std::function<bool()>& stopWhen = {},
+                                              const Headers& headers = {}) {
     std::optional<download::DownloadResult> result;
     stage.setRetryPause(10);
-    stage.start({.url = url, .videoPath = video_, .headers = {}}, nullptr,
+    stage.start({.url = url, .videoPath = video_, .headers = headers}, nullptr,
                 [&](download::DownloadResult r) { result = std::move(r); });
     EXPECT_FALSE(result.has_value()) << "never told inside start()";
     testing_support::waitFor([&] { return result.has_value() || (stopWhen && stopWhen()); }, 20000);
@@ -204,6 +209,137 @@ TEST_F(StreamDownloadTest, TheWholeVideoOrAFailureWithItsReason) {
     EXPECT_EQ(fs::exists(video_), row.videoThere);
     EXPECT_FALSE(fs::exists(video_ + ".part"));
   }
+}
+
+// Every wait has a limit, named with its host in the message: the connection (a SOCKS proxy's negotiation
+// included), the TLS handshake however slowly its bytes come, and the reply. A body that stops flowing is
+// a cut, continued from where it stopped; one that flows slowly is no cut.
+TEST_F(StreamDownloadTest, EveryWaitOfASilentPeerHasATimeLimit) {
+  using Status = download::DownloadResult::Status;
+  const std::string ok = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n";
+  const struct {
+    const char* name;
+    std::function<void(testing_support::ScriptedPeer&)> script;
+    const char* scheme;
+    bool throughSocks;  // the peer is the SOCKS proxy; the stream's server is never reached
+    Status status;
+    std::string failure;  // found in the failure's text
+  } rows[] = {
+      {"a server that never answers", [](auto& peer) { peer.readUntil("\r\n\r\n").staySilent(); }, "http",
+       false, Status::Failed, "no data for 300 ms from 127.0.0.1"},
+      {"a SOCKS proxy that never answers", [](auto& peer) { peer.staySilent(); }, "http", true,
+       Status::Failed, "no connection to 127.0.0.1 within 300 ms"},
+      {"a TLS handshake a byte at a time",
+       [](auto& peer) {
+         peer.read(1);
+         for (char c : std::string("\x16\x03\x03\x00\x40........")) peer.send(std::string(1, c)).delay(100);
+         peer.staySilent();
+       },
+       "https", false, Status::Failed, "no TLS handshake with 127.0.0.1 within 300 ms"},
+      {"a body that stops, continued",
+       [&](auto& peer) {
+         // Silent past the idle limit, then gone: the peer serves one connection at a time.
+         peer.readUntil("\r\n\r\n").send(ok + "vi").delay(400);
+         peer.nextConnection()
+             .readUntil("\r\n\r\n")
+             .send(
+                 "HTTP/1.0 206 Partial Content\r\nContent-Range: bytes 2-4/5\r\nContent-Length: 3\r\n\r\ndeo")
+             .halfClose();
+       },
+       "http", false, Status::Complete, ""},
+      {"a body of unknown size cut, continued by its ETag",
+       [&](auto& peer) {
+         peer.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\nETag: \"e1\"\r\n\r\nvi").delay(50).reset();
+         peer.nextConnection()
+             .readUntil("\r\n\r\n")
+             .send("HTTP/1.0 206 Partial Content\r\nETag: \"e1\"\r\nContent-Range: bytes 2-4/5\r\n\r\ndeo")
+             .halfClose();
+       },
+       "http", false, Status::Complete, ""},
+      {"a slow body, never idle",
+       [&](auto& peer) {
+         peer.readUntil("\r\n\r\n").send(ok);
+         for (char c : std::string("video")) peer.delay(150).send(std::string(1, c));
+         peer.halfClose();
+       },
+       "http", false, Status::Complete, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(video_);
+    download_test::ProxyEnvironment proxies;
+    testing_support::ScriptedPeer peer;
+    row.script(peer);
+    peer.start();
+    const std::string port = std::to_string(peer.port());
+    std::string url = std::string(row.scheme) + "://127.0.0.1:" + port + "/v.flv";
+    if (row.throughSocks) {
+      proxies.set("all_proxy", ("socks5://127.0.0.1:" + port).c_str());
+      url = "http://127.0.0.1:" + std::to_string(testing_support::ScriptedPeer::unusedPort()) + "/v.flv";
+    }
+    download::StreamDownload stage;
+    stage.setTimeLimits(300, 300, 300);
+    const auto result = run(stage, url);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(result->status, row.status) << result->failure;
+    EXPECT_NE(result->failure.find(row.failure), std::string::npos) << result->failure;
+    if (row.status == Status::Complete) {
+      EXPECT_EQ(testing_support::readFile(video_), "video");
+    }
+    if (std::string(row.name).find("continued") != std::string::npos) {
+      EXPECT_NE(peer.received(1).find("Range: bytes=2-"), std::string::npos) << peer.received(1);
+    }
+  }
+}
+
+// The resolver's cookie and Authorization field go to the stream's own host only; its harmless fields follow
+// every relocation.
+TEST_F(StreamDownloadTest, TheResolversCredentialsStayWithTheStreamsHost) {
+  testing_support::ScriptedPeer elsewhere;
+  elsewhere.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nvideo").halfClose();
+  elsewhere.start();
+  testing_support::ScriptedPeer stream;
+  stream.readUntil("\r\n\r\n").send("HTTP/1.0 302 Found\r\nLocation: /moved\r\n\r\n").halfClose();
+  stream.nextConnection()
+      .readUntil("\r\n\r\n")
+      .send("HTTP/1.0 302 Found\r\nLocation: http://localhost:" + std::to_string(elsewhere.port()) +
+            "/v\r\n\r\n")
+      .halfClose();
+  stream.start();
+  download::StreamDownload stage;
+  const auto result = run(stage, "http://127.0.0.1:" + std::to_string(stream.port()) + "/v.flv", {},
+                          {{"Cookie", "session=s1"},
+                           {"Authorization", "Bearer t0"},
+                           {"Referer", "http://page.example/"},
+                           {"User-Agent", "agent/1"}});
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result->status, download::DownloadResult::Status::Complete) << result->failure;
+  for (int connection : {0, 1}) {
+    const std::string request = stream.received(connection);
+    EXPECT_NE(request.find("\r\nCookie: session=s1\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("\r\nAuthorization: Bearer t0\r\n"), std::string::npos) << request;
+  }
+  const std::string moved = elsewhere.received(0);
+  EXPECT_EQ(moved.find("session=s1"), std::string::npos) << moved;
+  EXPECT_EQ(moved.find("Authorization"), std::string::npos) << moved;
+  EXPECT_NE(moved.find("\r\nReferer: http://page.example/\r\n"), std::string::npos) << moved;
+  EXPECT_NE(moved.find("\r\nUser-Agent: agent/1\r\n"), std::string::npos) << moved;
+}
+
+// A part that is a symbolic link is refused by name; the file it points to stays as it was.
+TEST_F(StreamDownloadTest, APartThatIsALinkIsRefused) {
+  const std::string outside = dir_.write("elsewhere.txt", "the user's");
+  fs::create_symlink(outside, video_ + ".part");
+  testing_support::ScriptedPeer server;
+  server.readUntil("\r\n\r\n").send("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nvideo").halfClose();
+  server.start();
+  download::StreamDownload stage;
+  const auto result = run(stage, "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv");
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result->status, download::DownloadResult::Status::Failed);
+  EXPECT_EQ(result->failure, "\"" + video_ + ".part\" is not a regular file");
+  EXPECT_EQ(testing_support::readFile(outside), "the user's");
+  EXPECT_FALSE(fs::exists(video_));
 }
 
 TEST_F(StreamDownloadTest, StopKeepsThePartAndTellsNothing) {
@@ -370,6 +506,57 @@ TEST_F(JobOutcomeTest, APageBecomesTheAudioFileAndTheVideoGoes) {
   EXPECT_EQ(convert_test::probeTag(out_.file("My clip.mp3"), "title"), "A title");
   EXPECT_EQ(convert_test::probeTag(out_.file("My clip.mp3"), "comment"), kSitePage);
   EXPECT_FALSE(fs::exists(out_.file("My clip.flv")));
+}
+
+// The download never takes the audio file's name: an audio-only stream with the audio file's extension gets
+// its own, and the overwrite question is about the user's audio file alone. A long title is cut to fit the
+// longest name the job writes (the audio file's, the part's and its record's).
+TEST_F(JobOutcomeTest, TheVideoAndTheAudioFileHaveNamesOfTheirOwn) {
+  const std::string longStem(252, 'x');
+  const struct {
+    const char* name;
+    std::string streamName;
+    std::optional<int> overwrite;  // the answer to the overwrite question, when one is asked
+    JobOutcome::Status status;
+    std::string audio;  // the audio file's name
+    bool userFileKept;
+  } rows[] = {
+      {"the audio file's extension, the user's file kept", "Song.mp3", platform::ModalResult::No,
+       JobOutcome::Status::Failed, "Song.mp3", true},
+      {"the audio file's extension, replaced when asked", "Song.MP3", platform::ModalResult::Yes,
+       JobOutcome::Status::Done, "Song.mp3", false},
+      {"a long title with a short extension", longStem + ".ts", std::nullopt, JobOutcome::Status::Done,
+       longStem.substr(0, 255 - 3 - download::PartFile::kLongestEnding) + ".mp3", true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove_all(out_.path());
+    fs::create_directories(out_.path());
+    const std::string userFile = out_.write("Song.mp3", "the user's own song");
+    testing_support::ScriptedPeer server;
+    const std::string url = serveVideo(server);
+    ScriptedDialogs dialogs;
+    if (row.overwrite) dialogs.answer(*row.overwrite);
+    RecordingListener listener;
+    download::Job job(input(download::RequestMode::DownloadConvert), parts(found(url, row.streamName)),
+                      listener);
+    job.start();
+    ASSERT_TRUE(testing_support::waitFor([&] { return !listener.outcomes.empty(); }, 30000));
+    EXPECT_EQ(listener.outcomes[0].status, row.status) << listener.outcomes[0].message;
+    EXPECT_EQ(dialogs.shown().size(), row.overwrite ? 1u : 0u);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(out_.path()))
+      left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected{"Song.mp3", row.audio};
+    std::sort(expected.begin(), expected.end());
+    expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+    EXPECT_EQ(left, expected) << "the video and its part are gone";
+    EXPECT_EQ(testing_support::readFile(userFile) == "the user's own song", row.userFileKept);
+    if (row.status == JobOutcome::Status::Done) {
+      EXPECT_EQ(convert_test::probeStream(out_.file(row.audio), "codec_name"), "mp3");
+    }
+  }
 }
 
 TEST_F(JobOutcomeTest, FailuresOfEachStageAreItsOutcome) {

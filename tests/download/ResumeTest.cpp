@@ -7,6 +7,7 @@
 #include "app/DownloadWindow.h"
 #include "common/Files.h"
 #include "download/PartFile.h"
+#include "net/http/FileStream.h"
 #include "support/JobInputs.h"
 #include "support/KnownStream.h"
 #include "support/ScriptedDialogs.h"
@@ -24,9 +25,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -114,6 +118,16 @@ TEST(RangeReply, OnlyTheBytesAskedForOfTheSameVideoAreKept) {
        {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000", etag, "Last-Modified: Wed, 16 Jan 2008"},
        RangeReply::StartOverAnew},
       {"no Content-Range", 400, 206, {"HTTP/1.1 206", etag, modified}, RangeReply::StartOverAnew},
+      {"a length of more bytes than the range",
+       400,
+       206,
+       {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000", "Content-Length: 1000", etag, modified},
+       RangeReply::StartOverAnew},
+      {"a length of the range's bytes",
+       400,
+       206,
+       {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000", "Content-Length: 600", etag, modified},
+       RangeReply::Continue},
       {"a range past the end",
        400,
        416,
@@ -129,6 +143,13 @@ TEST(RangeReply, OnlyTheBytesAskedForOfTheSameVideoAreKept) {
   for (const auto& c : cases) {
     EXPECT_EQ(download::checkRangeReply(c.from, before, c.status, c.lines), c.expected) << c.what;
   }
+  // A video whose size was not said is continued by its validators alone, never without one.
+  EXPECT_EQ(download::checkRangeReply(400, {.total = -1, .etag = "\"v1\"", .lastModified = ""}, 206,
+                                      {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000", etag}),
+            RangeReply::Continue);
+  EXPECT_EQ(download::checkRangeReply(400, {.total = -1, .etag = "", .lastModified = ""}, 206,
+                                      {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000", etag}),
+            RangeReply::StartOverAnew);
   // Without validators kept, a 206 needs only the right bytes and total.
   EXPECT_EQ(download::checkRangeReply(400, {.total = 1000, .etag = "", .lastModified = ""}, 206,
                                       {"HTTP/1.1 206", "Content-Range: bytes 400-999/1000"}),
@@ -153,10 +174,50 @@ TEST(PartFile, ContinuesOnlyAPartShorterThanItsRecordedVideo) {
     EXPECT_EQ(kept.total, c.total);
     EXPECT_EQ(kept.etag, "\"e\"");
   }
-  // A long video name leaves room for the endings.
+  // A long video name leaves room for the endings, the record's temporary name included.
   const download::PartFile longPart(dir.file(std::string(250, 'n') + ".flv"));
   EXPECT_LE(fs::path(longPart.infoPath()).filename().string().size(), 255u);
   EXPECT_LE(fs::path(longPart.partPath()).filename().string().size(), 255u);
+  std::ofstream(longPart.partPath()) << std::string(500, 'x');
+  ASSERT_TRUE(longPart.keepValidators({.total = 1000, .etag = "", .lastModified = ""}));
+  EXPECT_EQ(longPart.resumableBytes(kept), 500);
+}
+
+// A part or record that is a symbolic link, or a FIFO, is neither written, read, emptied nor removed: the
+// download refuses it by name, and the file a link points to stays as it was.
+TEST(PartFile, APartThatIsNoRegularFileIsRefusedAndLeftAlone) {
+  TempDir dir;
+  const std::string outside = dir.file("user's own file");
+  std::ofstream(outside) << "precious";
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> make;
+  } kinds[] = {
+      {"a symbolic link", [&](const std::string& path) { fs::create_symlink(outside, path); }},
+      {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); }},
+  };
+  for (const auto& kind : kinds) {
+    SCOPED_TRACE(kind.what);
+    const download::PartFile part(dir.file("clip.flv"));
+    kind.make(part.partPath());
+    kind.make(part.infoPath());
+    download::VideoValidators kept;
+    EXPECT_EQ(part.resumableBytes(kept), 0);
+    for (const auto open : {http::FileStream::Open::Create, http::FileStream::Open::Continue}) {
+      try {
+        http::FileStream file(part.partPath(), open, http::FileStream::Accept::RegularOnly);
+        ADD_FAILURE() << "opened";
+      } catch (const http::StreamError& error) {
+        EXPECT_EQ(std::string(error.what()), "\"" + part.partPath() + "\" is not a regular file");
+      }
+    }
+    part.discard();
+    EXPECT_TRUE(fs::exists(fs::symlink_status(part.partPath())));
+    EXPECT_TRUE(fs::exists(fs::symlink_status(part.infoPath())));
+    EXPECT_EQ(readFile(outside), "precious");
+    fs::remove(part.partPath());
+    fs::remove(part.infoPath());
+  }
 }
 
 // The simulator, one for the whole test program, with what these tests read of it.

@@ -208,6 +208,16 @@ TEST_F(PageRetrievalTest, ARefusedNavigationEndsTheRetrievalWithTheControlsError
   EXPECT_TRUE(seen_.empty());
 }
 
+// A page that never becomes readable ends the retrieval at the readable limit, naming the address.
+TEST_F(PageRetrievalTest, APageNeverReadableEndsAtTheReadableLimit) {
+  retrieval_.setReadableLimit(60);
+  first_.setPages({pageOf({state(platform::BrowserReadyState::Loading)})});
+  EXPECT_EQ(Run(), PageRetrieval::Result::BrowserFailed);
+  EXPECT_EQ(retrieval_.lastError(), std::string("Unable get html from ") + kAddress);
+  EXPECT_EQ(first_.calls(), (Calls{kNavigate, "blank"}));
+  EXPECT_TRUE(seen_.empty());
+}
+
 TEST_F(PageRetrievalTest, PassesArePacedByTheTimerAndTheTimeLimitHolds) {
   PageRetrieval loop(first_, second_);
   loop.setLimits({/*pollMs=*/40, /*passMs=*/5, /*attempts=*/1});

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -249,6 +250,43 @@ TEST_F(HttpsTest, BrokenHandshakesEndWithAClearMessage) {
   EXPECT_EQ(
       refusing.received(0).rfind("CONNECT localhost:" + std::to_string(nginx->good()) + " HTTP/1.0\r\n", 0),
       0u);
+}
+
+// Inside TLS only the session's own close (close_notify) ends a body that runs until the connection's end,
+// and it ends it at once, without waiting for the TCP close; a bare TCP close cuts such a body. A body of
+// announced length needs no TLS close.
+TEST_F(HttpsTest, ABodyUntilTheEndIsWholeOnlyWithTheTlsClose) {
+  const std::string body = [] {
+    std::string text;
+    for (int i = 0; i < 1000; ++i) text += "video";
+    return text;
+  }();
+  const struct {
+    const char* mode;
+    std::uint16_t error;
+    std::string text;
+  } cases[] = {
+      {"notify", 0, "OK"},
+      {"cut", HttpError::CutShort,
+       "Transfer cut short: the connection closed without the TLS close after 5000 bytes"},
+      {"length", 0, "OK"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    const std::uint16_t port = testing_support::ScriptedPeer::unusedPort();
+    httptest::ChildProcess server({"python3", CLIPWAVE_TLS_TEST_DIR "/tls_close_server.py",
+                                   authority->file("good.pem"), authority->file("good.key"),
+                                   std::to_string(port), c.mode});
+    ASSERT_TRUE(server.waitListening(port));
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome o = fetch(https("127.0.0.1", port, "/v.flv"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(o.error, c.error);
+    EXPECT_EQ(o.statusText, c.text);
+    if (c.error == 0) {
+      EXPECT_EQ(o.body, body);
+    }
+  }
 }
 
 // The connection number nginx gave the request for `path`, from its log (empty when not there).
