@@ -124,7 +124,8 @@ void ConvertProcess::run() {
   lastErrorLine_.clear();
   bool overwrite = false;
   if (platform::fileExists(outputFile)) {
-    if (!common::frontEnd().confirmOverwrite(outputFile)) {
+    common::FrontEnd& asked = frontEnd != nullptr ? *frontEnd : common::frontEnd();
+    if (!asked.confirmOverwrite(outputFile)) {
       postEnd(ConvertProgress::Status::Ok);
       return;
     }

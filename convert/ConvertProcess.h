@@ -27,6 +27,10 @@
 #include <string_view>
 #include <vector>
 
+namespace common {
+class FrontEnd;
+}
+
 namespace convert {
 
 class ConvertProcess {
@@ -43,6 +47,9 @@ class ConvertProcess {
   std::string outputFile;  // full path of the audio file to write
   std::string arguments;   // the format's argument fragment, ending with a blank
   AudioTags tags;          // the title and comment the audio file carries
+  // Asked about an existing outputFile instead of common::frontEnd() when set: a queued job answers by
+  // itself, without a box.
+  common::FrontEnd* frontEnd = nullptr;
 
   // Asks before replacing an existing outputFile, then starts the converter and its watcher.
   void run();
