@@ -4,6 +4,8 @@
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
+
 namespace common {
 namespace {
 
@@ -11,6 +13,9 @@ const char* const kSection = "Options";
 const char* const kOutputFolder = "OutputDirectory";
 const char* const kMode = "RadioButton";
 const char* const kFormat = "ConvertFormat";
+const char* const kQueueParallel = "QueueParallel";
+const char* const kQueueReplace = "QueueReplace";
+constexpr int kMaxQueueParallel = 3;
 
 }  // namespace
 
@@ -26,6 +31,19 @@ bool writeSettings(const Settings& settings) {
   ini.writeString(kSection, kOutputFolder, settings.outputFolder);
   ini.writeInteger(kSection, kMode, settings.mode);
   ini.writeInteger(kSection, kFormat, settings.formatIndex);
+  return ini.updateFile();
+}
+
+QueueSettings readQueueSettings() {
+  const platform::IniFile ini(platform::settingsFilePath());
+  return {.parallel = std::clamp(ini.readInteger(kSection, kQueueParallel, 1), 1, kMaxQueueParallel),
+          .replaceExisting = ini.readInteger(kSection, kQueueReplace, 0) != 0};
+}
+
+bool writeQueueSettings(const QueueSettings& settings) {
+  platform::IniFile ini(platform::settingsFilePath());
+  ini.writeInteger(kSection, kQueueParallel, std::clamp(settings.parallel, 1, kMaxQueueParallel));
+  ini.writeInteger(kSection, kQueueReplace, settings.replaceExisting ? 1 : 0);
   return ini.updateFile();
 }
 
