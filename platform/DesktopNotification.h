@@ -20,10 +20,10 @@ namespace platform {
 
 // The desktop entry's id: its file name without ".desktop", as the notification's "desktop-entry" hint.
 inline constexpr std::string_view kDesktopEntryId = [] {
-  constexpr std::string_view file = kDesktopEntryFile;
-  constexpr std::string_view suffix = ".desktop";
-  static_assert(file.ends_with(suffix), "the desktop entry's file name ends with .desktop");
-  return file.substr(0, file.size() - suffix.size());
+  constexpr std::string_view kFile = kDesktopEntryFile;
+  constexpr std::string_view kSuffix = ".desktop";
+  static_assert(kFile.ends_with(kSuffix), "the desktop entry's file name ends with .desktop");
+  return kFile.substr(0, kFile.size() - kSuffix.size());
 }();
 
 class DesktopNotifier final : public QObject {

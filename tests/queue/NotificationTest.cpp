@@ -51,12 +51,15 @@ class NotificationService final : public QObject {
   }
 
  public slots:
+  // The protocol's method names.
+  // NOLINTBEGIN(readability-identifier-naming)
   uint Notify(const QString& appName, uint, const QString& icon, const QString& summary, const QString& body,
               const QStringList& actions, const QVariantMap& hints, int timeout) {
     received.push_back({appName, icon, summary, body, actions, hints, timeout});
     return static_cast<uint>(received.size()) + 40;
   }
   QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
+  // NOLINTEND(readability-identifier-naming)
 
  private:
   QDBusConnection bus_;
