@@ -78,3 +78,18 @@ macro(clipwave_require_taglib)
       "the build needs).")
   endif()
 endmacro()
+
+# Qt SQL's SQLite driver, a plugin of its own package that the queue's database needs at run time.
+macro(clipwave_require_sqlite_driver)
+  set(clipwave_sqlite_driver "")
+  # Qt's package describes the driver beside Qt SQL's own files, whether the plugin is installed or not.
+  find_package(Qt6QSQLiteDriverPlugin QUIET PATHS ${Qt6Sql_DIR} NO_DEFAULT_PATH)
+  if(TARGET Qt6::QSQLiteDriverPlugin)
+    get_target_property(clipwave_sqlite_driver Qt6::QSQLiteDriverPlugin LOCATION)
+  endif()
+  if(NOT clipwave_sqlite_driver OR NOT EXISTS "${clipwave_sqlite_driver}")
+    message(FATAL_ERROR
+      "Qt 6 SQL's SQLite driver was not found (the queue keeps its items in SQLite); it comes with the Debian "
+      "package libqt6sql6-sqlite (scripts/setup.sh installs what the build needs).")
+  endif()
+endmacro()

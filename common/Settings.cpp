@@ -4,6 +4,8 @@
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
+
 namespace common {
 namespace {
 
@@ -13,6 +15,9 @@ const char* const kMode = "RadioButton";
 const char* const kFormat = "ConvertFormat";
 const char* const kSplitChapters = "SplitChapters";
 const char* const kEvenLoudness = "EvenLoudness";
+const char* const kQueueParallel = "QueueParallel";
+const char* const kQueueReplace = "QueueReplace";
+constexpr int kMaxQueueParallel = 3;
 
 }  // namespace
 
@@ -32,6 +37,19 @@ bool writeSettings(const Settings& settings) {
   ini.writeInteger(kSection, kFormat, settings.formatIndex);
   ini.writeInteger(kSection, kSplitChapters, settings.splitChapters ? 1 : 0);
   ini.writeInteger(kSection, kEvenLoudness, settings.evenLoudness ? 1 : 0);
+  return ini.updateFile();
+}
+
+QueueSettings readQueueSettings() {
+  const platform::IniFile ini(platform::settingsFilePath());
+  return {.parallel = std::clamp(ini.readInteger(kSection, kQueueParallel, 1), 1, kMaxQueueParallel),
+          .replaceExisting = ini.readInteger(kSection, kQueueReplace, 0) != 0};
+}
+
+bool writeQueueSettings(const QueueSettings& settings) {
+  platform::IniFile ini(platform::settingsFilePath());
+  ini.writeInteger(kSection, kQueueParallel, std::clamp(settings.parallel, 1, kMaxQueueParallel));
+  ini.writeInteger(kSection, kQueueReplace, settings.replaceExisting ? 1 : 0);
   return ini.updateFile();
 }
 

@@ -21,4 +21,14 @@ Settings readSettings();
 // Writes the settings into the file, keeping whatever else it holds; false when it could not be written.
 bool writeSettings(const Settings& settings);
 
+// The queue's settings, in the same section; read and written apart from the window's three, so that
+// neither overwrites the other's.
+struct QueueSettings {
+  int parallel = 1;              // QueueParallel: items run at once, 1 to 3
+  bool replaceExisting = false;  // QueueReplace: an existing audio file is replaced (true) or kept
+};
+
+QueueSettings readQueueSettings();
+bool writeQueueSettings(const QueueSettings& settings);
+
 }  // namespace common

@@ -163,7 +163,8 @@ void ConvertProcess::run() {
   lastErrorLine_.clear();
   bool overwrite = false;
   if (platform::fileExists(outputFile)) {
-    if (askBeforeReplacing && !common::frontEnd().confirmOverwrite(outputFile)) {
+    common::FrontEnd& asked = frontEnd != nullptr ? *frontEnd : common::frontEnd();
+    if (askBeforeReplacing && !asked.confirmOverwrite(outputFile)) {
       postEnd(ConvertProgress::Status::Ok);
       return;
     }

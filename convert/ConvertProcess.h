@@ -27,6 +27,10 @@
 #include <string_view>
 #include <vector>
 
+namespace common {
+class FrontEnd;
+}
+
 namespace convert {
 
 class ConvertProcess {
@@ -52,6 +56,9 @@ class ConvertProcess {
   // Whether an existing outputFile is asked about; when not, it is replaced (the question was asked for it
   // before: a folder of chapter files is asked about once).
   bool askBeforeReplacing = true;
+  // Asked about an existing outputFile instead of common::frontEnd() when set: a queued job answers by
+  // itself, without a box.
+  common::FrontEnd* frontEnd = nullptr;
 
   // Asks before replacing an existing outputFile (unless askBeforeReplacing is off), then starts the
   // converter and its watcher.

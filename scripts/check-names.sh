@@ -21,7 +21,7 @@ log="$(mktemp)"
 trap 'rm -f "$log"' EXIT
 # Our sources only, never the files the build generates. GCC's warning options may be unknown to clang.
 run-clang-tidy -p "$build" -j "$(nproc)" -quiet -extra-arg=-Wno-unknown-warning-option \
-  "^$top/(app|bench|common|convert|download|net|platform|resources|tags|tests|ui)/" >"$log" 2>&1 || true
+  "^$top/(app|bench|common|convert|download|net|platform|queue|resources|tags|tests|ui)/" >"$log" 2>&1 || true
 
 plain="$(sed 's/\x1b\[[0-9;]*m//g' "$log")"
 errors="$(grep -E '^[^ ]+: error: ' <<<"$plain" | sort -u || true)"
