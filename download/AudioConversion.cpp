@@ -248,7 +248,9 @@ bool AudioConversion::askOverwrite() {
     return false;
   }
   if (fs::exists(fs::symlink_status(output_, error))) {
-    if (!common::frontEnd().confirmOverwrite(output_)) {
+    // A queued job's conversion object answers by itself; the program's front end asks otherwise.
+    common::FrontEnd& asked = converter_.frontEnd != nullptr ? *converter_.frontEnd : common::frontEnd();
+    if (!asked.confirmOverwrite(output_)) {
       finish({.status = ConversionResult::Status::Kept, .message = {}, .output = output_, .files = {}});
       return false;
     }
