@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <vector>
 
 using namespace net;
@@ -20,6 +22,15 @@ void connectTo(TcpSocket& s, EventLog& log, const ScriptedPeer& peer) {
   target(s, peer.port());
   s.connect();
   ASSERT_TRUE(waitFor([&] { return log.has("connected 0"); }));
+}
+
+// The most a TCP send buffer may hold on this machine: the larger of the autotuning ceiling and the
+// ceiling for a size set by hand.
+std::size_t largestSendBuffer() {
+  std::size_t least = 0, initial = 0, autotuned = 0, byHand = 0;
+  std::ifstream("/proc/sys/net/ipv4/tcp_wmem") >> least >> initial >> autotuned;
+  std::ifstream("/proc/sys/net/core/wmem_max") >> byHand;
+  return std::max(autotuned, byHand);
 }
 
 }  // namespace
@@ -82,15 +93,18 @@ TEST(SendQueue, SendOfNothingStillReportsDataSentLater) {
 
 // More than the system takes at once: the rest waits in the queue and goes when the peer reads.
 TEST(SendQueue, LargeSendToASlowReader) {
+  // Twice what the system's send buffer may grow to (machines differ: some allow tens of megabytes),
+  // made before connecting so that the peer is still asleep when it is sent.
+  const std::size_t size = std::max<std::size_t>(8 * 1024 * 1024, 2 * largestSendBuffer());
+  std::string data(size, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 % 251);
   ScriptedPeer peer;
-  peer.smallReceiveBuffer(4096).delay(100).readToEnd();
+  peer.smallReceiveBuffer(4096).delay(1000).readToEnd();
   peer.start();
   TcpSocket s;
   EventLog log;
   log.attach(s);
   connectTo(s, log, peer);
-  std::string data(8 * 1024 * 1024, '\0');
-  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 % 251);
   EXPECT_EQ(s.sendStr(data), static_cast<std::int32_t>(data.size()));
   EXPECT_GT(s.bufferedByteCount(), 0);
   ASSERT_TRUE(waitFor([&] { return log.has("sent 0"); }, 30000));
