@@ -70,8 +70,9 @@ void Job::start() {
   state_ = State::Searching;
   listener_.searching(input_.source);
   search_ = std::make_unique<StreamSearch>(parts_.pageRules, parts_.resolver);
-  search_->start(input_.source,
-                 [this](SearchResult result) { mailbox_.post(SearchEnded{std::move(result)}); });
+  search_->start(
+      input_.source, [this](SearchResult result) { mailbox_.post(SearchEnded{std::move(result)}); },
+      [this](FoundStream details) { mailbox_.post(LateDetails{std::move(details)}); });
 }
 
 void Job::stop() {
@@ -97,6 +98,7 @@ void Job::stop() {
 void Job::handle(Event& event) {
   std::visit(platform::Overloaded{
                  [this](SearchEnded& e) { onSearchEnded(e.result); },
+                 [this](LateDetails& e) { onLateDetails(e.stream); },
                  [this](DownloadEnded& e) { onDownloadEnded(e.result); },
                  [this](CoverEnded& e) { onCoverEnded(e.result); },
                  [this](ConversionEnded& e) { onConversionEnded(e.result); },
@@ -105,9 +107,11 @@ void Job::handle(Event& event) {
              event);
 }
 
+// A found stream may still bring the resolver's details later (when the page rules won): the search stays
+// until the conversion starts.
 void Job::onSearchEnded(SearchResult& result) {
-  search_.reset();
   if (state_ != State::Searching) return;
+  if (!result.found) endSearch();
   if (!result.found) {
     finish(JobOutcome::failed(result.cause, std::move(result.message)));
     return;
@@ -158,6 +162,20 @@ void Job::nameFiles() {
   const DownloadNames names = downloadNames(fileName, audioExtension, PartFile::kLongestEnding);
   videoPath_ = outputFolder() + names.video;
   audioPath_ = names.audio.empty() ? std::string() : outputFolder() + names.audio;
+}
+
+// The resolver's title, tags, chapters and picture count while the conversion has not started, whichever
+// search found the stream.
+void Job::onLateDetails(FoundStream& details) {
+  endSearch();
+  if (state_ != State::Downloading && state_ != State::FetchingCover) return;
+  if (!details.title.empty()) stream_.title = std::move(details.title);
+  stream_.metadata = std::move(details.metadata);
+}
+
+void Job::endSearch() {
+  if (search_) search_->stop();
+  search_.reset();
 }
 
 void Job::startDownload() {
@@ -250,6 +268,7 @@ ConversionOrder Job::conversionOrder(const std::string& input) const {
 
 void Job::startConversion(const std::string& input) {
   state_ = State::Converting;
+  endSearch();  // the resolver's details come too late now
   if (parts_.converter == nullptr) {
     listener_.converting(fileNamePart(audioPath_));
     finish(JobOutcome::failed(JobOutcome::Cause::ConverterNotStarted,
@@ -310,6 +329,7 @@ void Job::onConversionEnded(ConversionResult& result) {
 // The outcome is told from the event loop, once.
 void Job::finish(JobOutcome outcome) {
   state_ = State::Ended;
+  endSearch();
   mailbox_.post(Finished{std::move(outcome)});
 }
 

@@ -64,6 +64,9 @@ class Job {
   struct SearchEnded {
     SearchResult result;
   };
+  struct LateDetails {  // what the resolver found after the page rules had won
+    FoundStream stream;
+  };
   struct DownloadEnded {
     DownloadResult result;
   };
@@ -76,10 +79,12 @@ class Job {
   struct Finished {
     JobOutcome outcome;
   };
-  using Event = std::variant<SearchEnded, DownloadEnded, CoverEnded, ConversionEnded, Finished>;
+  using Event = std::variant<SearchEnded, LateDetails, DownloadEnded, CoverEnded, ConversionEnded, Finished>;
 
   void handle(Event& event);
   void onSearchEnded(SearchResult& result);
+  void onLateDetails(FoundStream& details);
+  void endSearch();
   void onDownloadEnded(DownloadResult& result);
   void onConversionEnded(ConversionResult& result);
   void nameFiles();
@@ -102,7 +107,7 @@ class Job {
   std::string videoPath_;  // the downloaded video, once the download has begun
   bool streamed_ = false;  // the converter reads a segmented stream itself: there is no video file
   std::vector<std::string> streamOptions_;  // the converter's options for that stream
-  std::string audioPath_;  // the audio file, once its name is known (never the video's name)
+  std::string audioPath_;                   // the audio file, once its name is known (never the video's name)
   std::unique_ptr<StreamSearch> search_;
   std::unique_ptr<StreamDownload> download_;
   std::unique_ptr<CoverFetch> cover_;

@@ -20,9 +20,11 @@ std::string unableToGetHtmlFrom(const std::string& page) {
 StreamSearch::StreamSearch(LocatorFactory pageRules, LocatorFactory resolver)
     : pageRulesFactory_(std::move(pageRules)), resolverFactory_(std::move(resolver)) {}
 
-void StreamSearch::start(const std::string& page, Done done) {
+void StreamSearch::start(const std::string& page, Done done, Details details) {
   page_ = page;
   done_ = std::move(done);
+  details_ = std::move(details);
+  won_ = false;
   pageRulesEnd_.reset();
   resolverEnd_.reset();
   const bool sitePage = common::isVideoPageUrl(page);
@@ -43,6 +45,7 @@ void StreamSearch::start(const std::string& page, Done done) {
 
 void StreamSearch::stop() {
   done_ = nullptr;
+  details_ = nullptr;
   if (pageRules_) pageRules_->stop();
   if (resolver_) resolver_->stop();
   pageRules_.reset();
@@ -53,7 +56,7 @@ void StreamSearch::stop() {
 // reported is only stopped here, and goes with the stage.
 void StreamSearch::onPageRules(LocatorResult result) {
   if (result.status == LocatorResult::Status::Found) {
-    win(std::move(result.stream));
+    win(std::move(result.stream), true);
     return;
   }
   pageRulesEnd_ = std::move(result);
@@ -61,18 +64,29 @@ void StreamSearch::onPageRules(LocatorResult result) {
 }
 
 void StreamSearch::onResolver(LocatorResult result) {
+  if (won_) {
+    // The page rules won; what the resolver knows of the video still counts.
+    Details details = std::move(details_);
+    details_ = nullptr;
+    if (details && result.status == LocatorResult::Status::Found) details(std::move(result.stream));
+    return;
+  }
   if (result.status == LocatorResult::Status::Found) {
-    win(std::move(result.stream));
+    win(std::move(result.stream), false);
     return;
   }
   resolverEnd_ = std::move(result);
   decideWhenBothEnded();
 }
 
-// The first stream found ends the other search at once.
-void StreamSearch::win(FoundStream stream) {
+// The first stream found ends the other search at once; the resolver goes on after the page rules' win only
+// while its details are wanted.
+void StreamSearch::win(FoundStream stream, bool byPageRules) {
+  won_ = true;
   if (pageRules_) pageRules_->stop();
-  if (resolver_) resolver_->stop();
+  const bool resolverStillAsked = byPageRules && resolver_ && !resolverEnd_ && details_;
+  if (!resolverStillAsked) details_ = nullptr;
+  if (resolver_ && !resolverStillAsked) resolver_->stop();
   if (googleVideoPage_) stream.downloadOnly = true;
   finish({.found = true, .stream = std::move(stream), .cause = {}, .message = {}});
 }

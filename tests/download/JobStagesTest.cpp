@@ -48,12 +48,12 @@ struct LocatorLog {
 
 class ScriptedLocator final : public download::StreamLocator {
  public:
-  ScriptedLocator(std::optional<LocatorResult> answer, LocatorLog& log)
-      : answer_(std::move(answer)), log_(log) {}
+  ScriptedLocator(std::optional<LocatorResult> answer, LocatorLog& log, int delayMs = 0)
+      : answer_(std::move(answer)), log_(log), delayMs_(delayMs) {}
   void start(const std::string& page, Done done) override {
     log_.started.push_back(page);
     if (!answer_) return;  // never answers
-    QTimer::singleShot(0, context_.get(), [this, done = std::move(done)] { done(*answer_); });
+    QTimer::singleShot(delayMs_, context_.get(), [this, done = std::move(done)] { done(*answer_); });
   }
   void stop() override {
     ++log_.stopped;
@@ -63,12 +63,13 @@ class ScriptedLocator final : public download::StreamLocator {
  private:
   std::optional<LocatorResult> answer_;
   LocatorLog& log_;
+  int delayMs_;
   std::unique_ptr<QObject> context_ = std::make_unique<QObject>();
 };
 
-download::LocatorFactory scripted(std::optional<LocatorResult> answer, LocatorLog& log) {
-  return [answer, &log] {
-    return std::unique_ptr<download::StreamLocator>(std::make_unique<ScriptedLocator>(answer, log));
+download::LocatorFactory scripted(std::optional<LocatorResult> answer, LocatorLog& log, int delayMs = 0) {
+  return [answer, &log, delayMs] {
+    return std::unique_ptr<download::StreamLocator>(std::make_unique<ScriptedLocator>(answer, log, delayMs));
   };
 }
 
@@ -506,6 +507,37 @@ TEST_F(JobOutcomeTest, APageBecomesTheAudioFileAndTheVideoGoes) {
   EXPECT_EQ(convert_test::probeTag(out_.file("My clip.mp3"), "title"), "A title");
   EXPECT_EQ(convert_test::probeTag(out_.file("My clip.mp3"), "comment"), kSitePage);
   EXPECT_FALSE(fs::exists(out_.file("My clip.flv")));
+}
+
+// When the page rules find the stream first, the resolver goes on: its title names the audio file's tags when
+// it answers before the conversion starts; one that would answer later is stopped then.
+TEST_F(JobOutcomeTest, TheResolversTitleCountsUntilTheConversionStarts) {
+  const std::string video = testing_support::readFile(served_);
+  for (const int resolverMs : {200, 20000}) {
+    SCOPED_TRACE(resolverMs);
+    testing_support::ScriptedPeer server;  // the body comes after a second: the download takes that long
+    server.readUntil("\r\n\r\n")
+        .send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(video.size()) + "\r\n\r\n")
+        .delay(1000)
+        .send(video)
+        .halfClose();
+    server.start();
+    const std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + "/v.flv";
+    LocatorResult fromResolver = found(url, "other.webm");
+    fromResolver.stream.title = "The resolver's title";
+    LocatorLog resolverLog;
+    download::JobParts both = parts(found(url, "clip.flv"));
+    both.resolver = scripted(fromResolver, resolverLog, resolverMs);
+    RecordingListener listener;
+    download::Job job(input(download::RequestMode::DownloadConvert), both, listener);
+    job.start();
+    ASSERT_TRUE(testing_support::waitFor([&] { return !listener.outcomes.empty(); }, 30000));
+    EXPECT_EQ(listener.outcomes[0].status, JobOutcome::Status::Done);
+    EXPECT_EQ(convert_test::probeTag(out_.file("clip.mp3"), "title"),
+              resolverMs < 1000 ? "The resolver's title" : "A title");
+    EXPECT_EQ(resolverLog.stopped, 1) << "the resolver is let go once it is no longer needed";
+    fs::remove(out_.file("clip.mp3"));
+  }
 }
 
 // The download never takes the audio file's name: an audio-only stream with the audio file's extension gets
