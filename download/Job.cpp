@@ -170,7 +170,9 @@ void Job::onLateDetails(FoundStream& details) {
   endSearch();
   if (state_ != State::Downloading && state_ != State::FetchingCover) return;
   if (!details.title.empty()) stream_.title = std::move(details.title);
+  std::string pagePicture = std::move(stream_.metadata.pictureUrl);
   stream_.metadata = std::move(details.metadata);
+  if (stream_.metadata.pictureUrl.empty()) stream_.metadata.pictureUrl = std::move(pagePicture);
 }
 
 void Job::endSearch() {

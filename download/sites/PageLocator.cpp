@@ -1,5 +1,6 @@
 #include "download/sites/PageLocator.h"
 
+#include "download/sites/PagePicture.h"
 #include "download/sites/PageRules.h"
 #include "platform/browser/CreateWebBrowser.h"
 
@@ -19,6 +20,7 @@ void PageLocator::start(const std::string& page, Done done) {
   fileName_ = "get_video";
   downloadUrl_.clear();
   title_.clear();
+  picture_.clear();
   mode_ = RequestMode::DownloadConvert;
   retrieval_->start(
       page, [this](const std::string& text) { return extractionPass(text); },
@@ -43,6 +45,7 @@ PageRetrieval::PassOutcome PageLocator::extractionPass(const std::string& pageTe
     case ExtractOutcome::EndAttempt:
       return PageRetrieval::PassOutcome::EndAttempt;
     case ExtractOutcome::Found:
+      picture_ = pagePicture(pageText);
       return PageRetrieval::PassOutcome::Found;
     case ExtractOutcome::NothingYet:
       break;
@@ -71,6 +74,7 @@ void PageLocator::onRetrieved(PageRetrieval::Result result) {
                       .title = title_,
                       .headers = {},
                       .downloadOnly = mode_ == RequestMode::DownloadOnly};
+      found.stream.metadata.pictureUrl = picture_;
       break;
   }
   Done done = std::move(done_);

@@ -37,6 +37,7 @@ class PageLocator final : public StreamLocator {
   std::string fileName_;
   std::string downloadUrl_;
   std::string title_;
+  std::string picture_;  // the page's own picture (og:image), for the cover
   RequestMode mode_ = RequestMode::DownloadConvert;
 };
 

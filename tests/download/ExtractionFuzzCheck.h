@@ -12,8 +12,10 @@
 #pragma once
 
 #include "common/SiteConfig.h"
+#include "common/Text.h"
 #include "download/JobInput.h"
 #include "download/VideoFileName.h"
+#include "download/sites/PagePicture.h"
 #include "download/sites/PageRules.h"
 #include "platform/Dialogs.h"
 
@@ -113,7 +115,22 @@ inline common::SiteConfig localSites() {
       .config;
 }
 
+// The page's picture is an http(s) address within its limit, with no blank or control character.
+inline std::string checkPagePicture(std::string_view page) {
+  const std::string picture = download::pagePicture(page);
+  if (picture.empty()) return {};
+  if (picture.size() > download::kMaxPictureUrl) return "picture address over its limit";
+  if (!common::startsWithNoCase(picture, "http://") && !common::startsWithNoCase(picture, "https://"))
+    return "picture address that is not http(s): " + picture;
+  for (const char c : picture) {
+    if (static_cast<unsigned char>(c) <= 0x20 || c == '\x7f')
+      return "blank or control character in the picture";
+  }
+  return {};
+}
+
 inline std::string checkExtractionPasses(std::string_view page, const std::string& address) {
+  if (std::string error = checkPagePicture(page); !error.empty()) return error;
   ExtractionState once;
   download::ExtractOutcome first{}, again{};
   std::string error = checkPass(page, address, once, first);

@@ -6,6 +6,7 @@
 #include "common/SiteConfig.h"
 #include "download/JobInput.h"
 #include "download/VideoFileName.h"
+#include "download/sites/PagePicture.h"
 #include "download/sites/PageRules.h"
 #include "support/ScriptedDialogs.h"
 
@@ -440,6 +441,38 @@ TEST_F(Extraction, MultiMegabytePagesTakeLinearWork) {
 }
 
 // ---- saved fuzz inputs ----
+
+// The page's own picture, for the cover when the resolver names none: only an og:image meta tag's fetchable
+// address counts.
+TEST(PagePicture, TheMetaTagsFetchableAddressOnly) {
+  const struct {
+    const char* page;
+    const char* picture;
+  } rows[] = {
+      {R"(<head><meta property="og:image" content="https://i.example/p.jpg"></head>)",
+       "https://i.example/p.jpg"},
+      {"<META content='http://i.example/a?x=1&amp;y=2' PROPERTY=og:image />", "http://i.example/a?x=1&y=2"},
+      {R"(<meta name="og:image" content="https://i.example/n.png">)", "https://i.example/n.png"},
+      {R"(<meta property="og:title" content="x"><meta property="og:image:url" content="https://i/u.jpg">)",
+       "https://i/u.jpg"},
+      {R"(<meta property="og:image" content="/relative.jpg">)", ""},
+      {R"x(<meta property="og:image" content="javascript:alert(1)">)x", ""},
+      {R"(<meta property="og:image" content="https://i.example/a b.jpg">)", ""},
+      {R"(<metadata property="og:image" content="https://i.example/p.jpg">)", ""},
+      {R"(<meta property="og:image" content="https://i.example/p.jpg")", ""},  // never closed
+      {R"(<meta property="og:image" content="https://unclosed)", ""},
+      {"no tags at all", ""},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(download::pagePicture(row.page), row.picture) << row.page;
+  }
+  const std::string tooLong = R"(<meta property="og:image" content="https://i.example/)" +
+                              std::string(download::kMaxPictureUrl, 'a') + R"(">)";
+  EXPECT_EQ(download::pagePicture(tooLong), "");
+  const std::string late = std::string(download::kMaxPageHeadBytes, ' ') +
+                           R"(<meta property="og:image" content="https://i/p.jpg">)";
+  EXPECT_EQ(download::pagePicture(late), "") << "only the page's head is read";
+}
 
 TEST(ExtractionFuzzRegression, SavedInputsPass) {
   int replayed = 0;

@@ -161,6 +161,22 @@ TEST(StreamSearchRaceTest, TheFirstStreamWinsAndTheOtherSearchIsStopped) {
   }
 }
 
+// A stream found by the page rules carries the page's own picture, the cover when the resolver names none.
+TEST(PageLocatorPicture, TheRulesWinCarriesThePagesPicture) {
+  common::SiteConfig::reset();
+  platform::ScriptedWebBrowser first, second;
+  first.setPages({platform::ScriptedWebBrowser::textPage(
+      "<head><title>YouTube - My clip</title><meta property=\"og:image\" "
+      "content=\"https://i.example/vi/abc/hq.jpg?a=1&amp;b=2\"></head><embed "
+      "src=\"/p.swf?v=abc&t=tok&hl=en\">")});
+  download::PageLocator locator(first, second);
+  std::optional<LocatorResult> result;
+  locator.start("http://www.youtube.com/watch?v=abc", [&](LocatorResult r) { result = std::move(r); });
+  ASSERT_TRUE(testing_support::waitFor([&] { return result.has_value(); }, 10000));
+  ASSERT_EQ(result->status, LocatorResult::Status::Found);
+  EXPECT_EQ(result->stream.metadata.pictureUrl, "https://i.example/vi/abc/hq.jpg?a=1&b=2");
+}
+
 // ---- today's yt-dlp against the simulator ----
 
 class RecordingListener final : public download::JobListener {
