@@ -2,6 +2,7 @@
 
 #include "platform/ChildProcess.h"
 #include "platform/Paths.h"
+#include "platform/PipeReader.h"
 
 #include <QSocketNotifier>
 
@@ -34,67 +35,6 @@ std::string lastLine(const std::string& text) {
 }
 
 }  // namespace
-
-// One pipe from the child, drained as data comes: the output is kept up to its cap (more is counted as cut),
-// the error output keeps its last part.
-class ToolRun::Pipe {
- public:
-  Pipe(int fd, std::size_t cap, bool keepTail, std::function<void()> onEnd)
-      : fd_(fd), cap_(cap), keepTail_(keepTail), onEnd_(std::move(onEnd)) {
-    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
-    notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
-  }
-  ~Pipe() {
-    notifier_.reset();
-    ::close(fd_);
-  }
-  Pipe(const Pipe&) = delete;
-  Pipe& operator=(const Pipe&) = delete;
-
-  bool ended() const { return ended_; }
-  bool cut() const { return cut_; }
-  std::string& data() { return data_; }
-
- private:
-  void drain() {
-    char buffer[65536];
-    for (;;) {
-      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-      if (n > 0) {
-        keep(buffer, static_cast<std::size_t>(n));
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-      ended_ = true;
-      notifier_->setEnabled(false);
-      onEnd_();
-      return;
-    }
-  }
-
-  void keep(const char* bytes, std::size_t n) {
-    if (keepTail_) {
-      data_.append(bytes, n);
-      if (data_.size() > cap_) data_.erase(0, data_.size() - cap_);
-    } else if (!cut_ && data_.size() + n <= cap_) {
-      data_.append(bytes, n);
-    } else {
-      cut_ = true;
-      data_.clear();
-    }
-  }
-
-  int fd_;
-  std::size_t cap_;
-  bool keepTail_;
-  std::function<void()> onEnd_;
-  bool ended_ = false;
-  bool cut_ = false;
-  std::string data_;
-  std::unique_ptr<QSocketNotifier> notifier_;
-};
 
 ToolRun::ToolRun() {
   pipesEnded_.setSingleShot(true);
@@ -130,8 +70,10 @@ void ToolRun::start(const std::vector<std::string>& args, Done done) {
   ::close(out[1]);
   ::close(err[1]);
   if (in >= 0) ::close(in);
-  output_ = std::make_unique<Pipe>(out[0], kMaxOutput, false, [this] { pipesEnded_.start(0); });
-  errors_ = std::make_unique<Pipe>(err[0], kMaxErrors, true, [this] { pipesEnded_.start(0); });
+  output_ = std::make_unique<platform::PipeReader>(out[0], kMaxOutput, platform::PipeReader::Keep::Head,
+                                                   [this] { pipesEnded_.start(0); });
+  errors_ = std::make_unique<platform::PipeReader>(err[0], kMaxErrors, platform::PipeReader::Keep::Tail,
+                                                   [this] { pipesEnded_.start(0); });
   if (error != 0) {
     endChild();
     report({.failure = program_ + " could not be started (error " + std::to_string(error) + ")"});
@@ -172,7 +114,7 @@ void ToolRun::onEnded() {
   ToolResult result;
   result.started = true;
   result.exitedWell = exit.exited && exit.code == 0;
-  result.outputCut = output_->cut();
+  result.outputCut = output_->overflowed();
   result.output = std::move(output_->data());
   result.errors = std::move(errors_->data());
   if (!result.exitedWell) {

@@ -18,7 +18,8 @@ class QSocketNotifier;
 
 namespace platform {
 class ChildProcess;
-}
+class PipeReader;
+}  // namespace platform
 
 namespace convert {
 
@@ -49,8 +50,6 @@ class ToolRun {
   bool running() const { return child_ != nullptr; }
 
  private:
-  class Pipe;
-
   void onPipeChange();
   void onEnded();
   void endChild();
@@ -60,8 +59,8 @@ class ToolRun {
   std::uint64_t run_ = 0;  // counts runs, so that a queued step of an earlier one is dropped
   Done done_;
   std::unique_ptr<platform::ChildProcess> child_;
-  std::unique_ptr<Pipe> output_;
-  std::unique_ptr<Pipe> errors_;
+  std::unique_ptr<platform::PipeReader> output_;
+  std::unique_ptr<platform::PipeReader> errors_;
   std::unique_ptr<QSocketNotifier> exitNotifier_;
   QTimer pipesEnded_;  // looks at the pipes from the event loop, outside their notifiers' signals
   QTimer exitCheck_;   // where the system gives no exit descriptor, the end is looked at now and then

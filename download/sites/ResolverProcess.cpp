@@ -1,5 +1,7 @@
 #include "download/sites/ResolverProcess.h"
 
+#include "platform/PipeReader.h"
+
 #include <QSocketNotifier>
 
 #include <fcntl.h>
@@ -14,70 +16,6 @@ constexpr int kLingerMs = 5000;  // how long a child that closed its pipes may t
 constexpr int kExitCheckMs = 20;
 
 }  // namespace
-
-// One end of a pipe from the child, read as data comes and kept up to a cap: output beyond it is counted
-// as too much (stdout) or the oldest part is dropped (stderr, whose last lines matter).
-class ResolverProcess::PipeReader {
- public:
-  PipeReader(int fd, std::size_t cap, bool keepTail, std::function<void()> onEnd)
-      : fd_(fd), cap_(cap), keepTail_(keepTail), onEnd_(std::move(onEnd)) {
-    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
-    notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { drain(); });
-  }
-  ~PipeReader() {
-    notifier_.reset();
-    if (fd_ >= 0) ::close(fd_);
-  }
-  PipeReader(const PipeReader&) = delete;
-  PipeReader& operator=(const PipeReader&) = delete;
-
-  bool ended() const { return ended_; }
-  bool overflowed() const { return overflowed_; }
-  std::string& data() { return data_; }
-
- private:
-  void drain() {
-    char buffer[65536];
-    for (;;) {
-      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-      if (n > 0) {
-        keep(buffer, static_cast<std::size_t>(n));
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-      ended_ = true;  // the end of the output, or an error that ends it
-      notifier_->setEnabled(false);
-      onEnd_();
-      return;
-    }
-  }
-
-  void keep(const char* bytes, std::size_t n) {
-    if (keepTail_) {
-      data_.append(bytes, n);
-      if (data_.size() > cap_) data_.erase(0, data_.size() - cap_);
-      return;
-    }
-    if (overflowed_) return;
-    if (data_.size() + n > cap_) {
-      overflowed_ = true;
-      data_.clear();
-      return;
-    }
-    data_.append(bytes, n);
-  }
-
-  int fd_;
-  std::size_t cap_;
-  bool keepTail_;
-  std::function<void()> onEnd_;
-  bool ended_ = false;
-  bool overflowed_ = false;
-  std::string data_;
-  std::unique_ptr<QSocketNotifier> notifier_;
-};
 
 ResolverProcess::ResolverProcess() {
   timeLimit_.setSingleShot(true);
@@ -143,8 +81,10 @@ void ResolverProcess::start(const std::string& program, const std::vector<std::s
   ::close(out[1]);
   ::close(err[1]);
   if (in >= 0) ::close(in);
-  output_ = std::make_unique<PipeReader>(out[0], limits_.outputCap, false, [this] { pipesEnded_.start(0); });
-  errors_ = std::make_unique<PipeReader>(err[0], limits_.errorCap, true, [this] { pipesEnded_.start(0); });
+  output_ = std::make_unique<platform::PipeReader>(
+      out[0], limits_.outputCap, platform::PipeReader::Keep::Head, [this] { pipesEnded_.start(0); });
+  errors_ = std::make_unique<platform::PipeReader>(err[0], limits_.errorCap, platform::PipeReader::Keep::Tail,
+                                                   [this] { pipesEnded_.start(0); });
   if (started != 0) {
     endChild();
     pending_.startError = started;

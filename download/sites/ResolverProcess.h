@@ -16,6 +16,10 @@
 
 class QSocketNotifier;
 
+namespace platform {
+class PipeReader;
+}  // namespace platform
+
 namespace download {
 
 struct ProcessRun {
@@ -56,8 +60,6 @@ class ResolverProcess {
   int pid() const;
 
  private:
-  class PipeReader;
-
   void onPipeEnded();
   void onChildEnded();
   void finish(ProcessRun run);
@@ -66,8 +68,8 @@ class ResolverProcess {
   Limits limits_;
   Done done_;
   std::unique_ptr<platform::ChildProcess> child_;
-  std::unique_ptr<PipeReader> output_;
-  std::unique_ptr<PipeReader> errors_;
+  std::unique_ptr<platform::PipeReader> output_;
+  std::unique_ptr<platform::PipeReader> errors_;
   std::unique_ptr<QSocketNotifier> exitNotifier_;
   QTimer timeLimit_;
   QTimer exitCheck_;  // where the system tells no exit by a descriptor, the end is checked now and then
