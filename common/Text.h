@@ -40,4 +40,8 @@ inline bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+// The length of the UTF-8 sequence at the start of `text`, or 0 when it is not a valid one (overlong forms,
+// surrogates, values above U+10FFFF and a sequence cut off by the end of `text` included).
+std::size_t utf8SequenceLength(std::string_view text);
+
 }  // namespace common

@@ -15,40 +15,12 @@ bool isBlankOrControl(char c) {
   return static_cast<unsigned char>(c) <= 0x20;
 }
 
-// The length of the UTF-8 sequence at the start of `text`, or 0 when it is not a valid one (overlong
-// forms, surrogates and values above U+10FFFF included).
-std::size_t utf8SequenceLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-  const std::uint8_t lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
-
 // Valid UTF-8 with control characters as blanks.
 std::string cleanCharacters(std::string_view text) {
   std::string clean;
   clean.reserve(text.size());
   while (!text.empty()) {
-    const std::size_t length = utf8SequenceLength(text);
+    const std::size_t length = common::utf8SequenceLength(text);
     if (length == 0) {
       clean += kReplacementChar;
       text.remove_prefix(1);
