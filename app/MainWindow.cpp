@@ -3,7 +3,10 @@
 #include "app/AboutBox.h"
 #include "app/FolderPicker.h"
 #include "app/LoginDialog.h"
+#include "app/QueueSession.h"
+#include "app/QueueWindow.h"
 #include "app/StartRequest.h"
+#include "common/Addresses.h"
 #include "common/AudioFormats.h"
 #include "common/Settings.h"
 #include "common/SiteConfig.h"
@@ -20,16 +23,22 @@
 #include "ui/skin/Controls.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstring>
@@ -44,6 +53,8 @@ namespace {
 constexpr int kClientWidth = 407;
 constexpr int kClientHeight = 334;
 constexpr std::size_t kMaxClipboardText = 64 * 1024;  // longer copied text is never an address
+// Pasted or dropped text read for addresses: 10,000 long addresses fit.
+constexpr std::size_t kMaxDroppedText = 16 * 1024 * 1024;
 
 QString toQt(const std::string& text) {
   return QString::fromStdString(text);
@@ -141,6 +152,11 @@ void MainWindow::createControls() {
   connect(exitButton, &QPushButton::clicked, this, [this] { onExitClicked(); });
   connect(downloadConvertRadio, &QRadioButton::clicked, this, [this] { onDownloadConvertClicked(); });
   connect(convertLocalRadio, &QRadioButton::clicked, this, [this] { onConvertLocalClicked(); });
+  // Several addresses pasted or dropped into the address field go to the queue; links and files dropped on
+  // the window too.
+  urlEdit->installEventFilter(this);
+  localFileEdit->installEventFilter(this);
+  setAcceptDrops(true);
   for (QWidget* clickable :
        {logoImage, makerNameLabel, static_cast<QLabel*>(updateLink), menuImage, advancedLink})
     clickable->installEventFilter(this);
@@ -201,6 +217,8 @@ void MainWindow::createMenu() {
   evenLoudnessAction = popupMenu->addAction("Even loudness");
   evenLoudnessAction->setCheckable(true);
   connect(evenLoudnessAction, &QAction::toggled, this, [this](bool checked) { evenLoudness = checked; });
+  popupMenu->addSeparator();
+  queueAction = popupMenu->addAction("&Queue...", this, [this] { onQueueTriggered(); });
   popupMenu->addSeparator();
   aboutAction = popupMenu->addAction("&About...", this, [this] { onAboutTriggered(); });
 }
@@ -312,6 +330,18 @@ void MainWindow::onExitClicked() {
 
 void MainWindow::onStartClicked() {
   try {
+    // Several addresses in the field, or one while the queue is busy: to the queue.
+    if (downloadConvertRadio->isChecked()) {
+      const std::vector<std::string> addresses = addressesIn(urlEdit->text().toStdString());
+      if (addresses.size() > 1 || (addresses.size() == 1 && queue_ && queue_->busy())) {
+        if (queueItems(addresses)) urlEdit->clear();
+        return;
+      }
+    } else if (convertLocalRadio->isChecked() && queue_ && queue_->busy() &&
+               platform::fileExists(localFileEdit->text().toStdString())) {
+      if (queueItems({localFileEdit->text().toStdString()})) localFileEdit->clear();
+      return;
+    }
     using Source = app::StartInput::Source;
     const app::StartInput input{.source = downloadConvertRadio->isChecked() ? Source::PageAddress
                                           : convertLocalRadio->isChecked()  ? Source::LocalFile
@@ -333,7 +363,85 @@ void MainWindow::onShowFilesClicked() {
 }
 
 void MainWindow::onSelectFileClicked() {
-  if (const std::optional<std::string> file = selectLocalFile()) localFileEdit->setText(toQt(*file));
+  const std::vector<std::string> files = selectLocalFiles();
+  if (files.size() == 1) localFileEdit->setText(toQt(files.front()));
+  if (files.size() > 1) queueItems(files);
+}
+
+QueueSession& MainWindow::queueSession() {
+  if (!queue_) {
+    queue_ = std::make_unique<QueueSession>();
+    const std::string message = queue_->open();
+    if (!message.empty())
+      platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), message,
+                                            platform::DialogIcon::Warning, platform::DialogButtons::Ok);
+  }
+  return *queue_;
+}
+
+void MainWindow::onQueueTriggered() {
+  queueSession().showWindow();
+}
+
+bool MainWindow::queueItems(const std::vector<std::string>& items) {
+  if (items.empty()) return false;
+  const std::string folder = outputFolderEdit->text().toStdString();
+  if (!ensureQueueFolder(folder)) return false;
+  outputDir = folder;
+  const bool pages = std::any_of(items.begin(), items.end(),
+                                 [](const std::string& item) { return !platform::fileExists(item); });
+  // Pages are read by the web engine's module: without it only the files are queued, and the user is told.
+  const bool pagesReadable = !pages || platform::loadWebEngineModule();
+  if (!pagesReadable)
+    platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
+                                          platform::webEngineMissingMessage(), platform::DialogIcon::Error,
+                                          platform::DialogButtons::Ok);
+  const QueueRequest request{.outputFolder = folder,
+                             .formatIndex = formatCombo->currentIndex(),
+                             .splitChapters = splitChapters,
+                             .evenLoudness = evenLoudness};
+  std::vector<download::JobInput> inputs;
+  inputs.reserve(items.size());
+  for (const std::string& item : items) {
+    if (!pagesReadable && !platform::fileExists(item)) continue;
+    inputs.push_back(queuedInput(item, request));
+  }
+  if (inputs.empty()) return false;
+  queueSession().add(std::move(inputs));
+  return true;
+}
+
+bool MainWindow::takeItems(const QMimeData& mime) {
+  std::vector<std::string> items;
+  if (mime.hasUrls()) {
+    for (const QUrl& url : mime.urls()) {
+      const std::string item =
+          url.isLocalFile() ? url.toLocalFile().toStdString() : url.toString().toStdString();
+      if (url.isLocalFile() ? platform::fileExists(item) : common::isWebAddress(item)) items.push_back(item);
+    }
+  } else if (mime.hasText()) {
+    const std::string text = mime.text().left(static_cast<qsizetype>(kMaxDroppedText)).toStdString();
+    items = addressesIn(text);
+  }
+  if (items.empty()) return false;
+  if (items.size() > 1 || (queue_ && queue_->busy())) {
+    queueItems(items);
+    return true;
+  }
+  // One item alone goes into its field, ready for Start.
+  const bool file = platform::fileExists(items.front());
+  (file ? convertLocalRadio : downloadConvertRadio)->setChecked(true);
+  applyMode(file ? 1 : 0);
+  (file ? localFileEdit : urlEdit)->setText(toQt(items.front()));
+  return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() || event->mimeData()->hasText()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  if (takeItems(*event->mimeData())) event->acceptProposedAction();
 }
 
 void MainWindow::showPopupMenu() {
@@ -388,6 +496,33 @@ void MainWindow::onSetAccountTriggered() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == urlEdit || watched == localFileEdit) {
+    // Text pasted into the address field that holds several addresses goes to the queue, and so do several
+    // items dropped on either field; anything else is the field's own.
+    if (watched == urlEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+      const QString text = QGuiApplication::clipboard()->text().left(static_cast<qsizetype>(kMaxDroppedText));
+      const std::vector<std::string> addresses = addressesIn(text.toStdString());
+      if (addresses.size() > 1) {
+        queueItems(addresses);
+        return true;
+      }
+    }
+    if (event->type() == QEvent::DragEnter) {
+      auto* enter = static_cast<QDragEnterEvent*>(event);
+      if (enter->mimeData()->hasUrls() || enter->mimeData()->hasText()) enter->acceptProposedAction();
+      return true;
+    }
+    if (event->type() == QEvent::DragMove) {
+      static_cast<QDragMoveEvent*>(event)->acceptProposedAction();
+      return true;
+    }
+    if (event->type() == QEvent::Drop) {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (takeItems(*drop->mimeData())) drop->acceptProposedAction();
+      return true;
+    }
+  }
   if (event->type() == QEvent::MouseButtonRelease) {
     if (watched == logoImage) onHomePageTriggered();
     if (watched == makerNameLabel) onMakerNameClicked();
@@ -406,6 +541,10 @@ void MainWindow::onClose() {
   closed_ = true;
   try {
     saveSettings();
+  } catch (...) {
+  }
+  try {
+    queue_.reset();  // running items end as stopped; what they downloaded is kept for the next start
   } catch (...) {
   }
   try {

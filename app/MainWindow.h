@@ -9,10 +9,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMimeData;
 class QLineEdit;
 class QMenu;
 class QAction;
@@ -27,6 +29,8 @@ struct MainPictures;
 }
 
 namespace app {
+
+class QueueSession;
 
 // What a second copy of the program sends to bring this window forward.
 struct ShowInstance {};
@@ -86,6 +90,7 @@ class MainWindow : public QWidget {
   QAction* signInAction = nullptr;
   QAction* splitChaptersAction = nullptr;  // checked: a video with chapters becomes one file per chapter
   QAction* evenLoudnessAction = nullptr;   // checked: every audio file gets the same loudness
+  QAction* queueAction = nullptr;          // opens the queue window
   QAction* aboutAction = nullptr;
 
   void loadSettings();
@@ -115,10 +120,24 @@ class MainWindow : public QWidget {
   // The address the sign-in window opens on.
   std::string signInAddress() const;
   void onShowInstance();
+  void onQueueTriggered();
+
+  // The queue, opened (and its store read) at its first use.
+  QueueSession& queueSession();
+  bool hasQueueSession() const { return queue_ != nullptr; }
+  // Adds page addresses and local files to the queue with the window's folder, format and options, and shows
+  // the queue window. False when nothing was added (the folder is missing and not made, or the pages cannot
+  // be loaded: the user is told).
+  bool queueItems(const std::vector<std::string>& items);
+  // Dropped or pasted data: several addresses or files are queued; one goes into its field (or into the queue
+  // while the queue is busy). False when it holds no address and no file.
+  bool takeItems(const QMimeData& mime);
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -132,6 +151,7 @@ class MainWindow : public QWidget {
 
   std::unique_ptr<platform::Mailbox<ShowInstance>> mailbox_;
   std::unique_ptr<platform::ClipboardWatch> clipboard_;
+  std::unique_ptr<QueueSession> queue_;
   bool shown_ = false;
   bool closed_ = false;
 };
