@@ -12,11 +12,15 @@
 #include "common/SiteConfig.h"
 #include "common/Text.h"
 #include "convert/ConvertProcess.h"
+#include "download/sites/PlaylistProbe.h"
+#include "download/sites/ResolverLocator.h"
 #include "platform/ClipboardWatch.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/browser/WebEngineModule.h"
+#include "queue/Queue.h"
+#include "queue/QueueStore.h"
 #include "resources/Pictures.h"
 #include "resources/Strings.h"
 #include "resources/WebLinks.h"
@@ -38,6 +42,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -269,6 +274,27 @@ void MainWindow::onFirstShow() {
   updateLink->move(width() - updateLink->width() - 10, updateLink->y());
   updateIcon->move(updateLink->x() - 20, updateIcon->y());
   localFileEdit->setGeometry(urlEdit->x(), urlEdit->y(), outputFolderEdit->width(), localFileEdit->height());
+  // Once the window is up: the queue a previous run left.
+  QTimer::singleShot(0, this, [this] { checkQueueAtStart(); });
+}
+
+void MainWindow::checkQueueAtStart() {
+  if (queue_ || !platform::fileExists(queue::queueDatabasePath())) return;
+  QueueSession& session = queueSession();
+  const int unfinished = session.unfinished();
+  if (unfinished == 0) return;
+  const std::string question = unfinished == 1
+                                   ? std::string("1 item was not finished. Continue?")
+                                   : std::to_string(unfinished) + " items were not finished. Continue?";
+  const int answer =
+      platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), question,
+                                            platform::DialogIcon::Question, platform::DialogButtons::YesNo);
+  if (answer == platform::ModalResult::Yes) {
+    session.queue().continueUnfinished();
+  } else {
+    session.queue().leaveUnfinished();
+  }
+  session.showWindow();
 }
 
 void MainWindow::applyMode(int mode) {
@@ -352,10 +378,69 @@ void MainWindow::onStartClicked() {
                                 .formatIndex = formatCombo->currentIndex(),
                                 .splitChapters = splitChapters,
                                 .evenLoudness = evenLoudness};
-    app::startRequest(this, input, outputDir);
+    // A page that may hold a list is asked about first; its answer starts the request.
+    const std::string address = common::trim(input.address);
+    if (input.source == Source::PageAddress && download::mayHoldPlaylist(address) &&
+        download::isResolverEnabled()) {
+      if (probing()) return;
+      probe_ = std::make_unique<download::PlaylistProbe>();
+      startButton->setEnabled(false);
+      setCursor(Qt::BusyCursor);
+      probe_->start(address, [this](download::PlaylistAnswer answer) {
+        // The box is not opened from inside the probe's call.
+        QTimer::singleShot(0, this, [this, answer = std::move(answer)] { onProbed(answer); });
+      });
+      return;
+    }
+    startChecked();
   } catch (...) {
     // A failed request leaves nothing to report; the main window stays usable.
   }
+}
+
+bool MainWindow::probing() const {
+  return probe_ != nullptr && probe_->running();
+}
+
+void MainWindow::startChecked() {
+  using Source = app::StartInput::Source;
+  const app::StartInput input{.source = downloadConvertRadio->isChecked() ? Source::PageAddress
+                                        : convertLocalRadio->isChecked()  ? Source::LocalFile
+                                                                          : Source::Unchosen,
+                              .address = urlEdit->text().toStdString(),
+                              .localFile = localFileEdit->text().toStdString(),
+                              .outputFolder = outputFolderEdit->text().toStdString(),
+                              .formatIndex = formatCombo->currentIndex(),
+                              .splitChapters = splitChapters,
+                              .evenLoudness = evenLoudness};
+  app::startRequest(this, input, outputDir);
+}
+
+void MainWindow::onProbed(const download::PlaylistAnswer& answer) {
+  probe_.reset();
+  startButton->setEnabled(true);
+  unsetCursor();
+  if (closed_) return;
+  if (answer.status != download::PlaylistAnswer::Status::Playlist) {
+    // A single video, or no answer: the request goes on as for any page; its job tells its own failure.
+    startChecked();
+    return;
+  }
+  const std::size_t count = answer.entries.size();
+  const std::string question = "This page holds a list of " + std::to_string(count) +
+                               (count == 1 ? " video" : " videos") + ". Convert all of them?";
+  const int choice = platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
+                                                           question, platform::DialogIcon::Question,
+                                                           platform::DialogButtons::AllOnlyThisCancel);
+  if (choice == platform::ModalResult::No) {
+    startChecked();
+    return;
+  }
+  if (choice != platform::ModalResult::Yes) return;
+  std::vector<std::string> pages;
+  pages.reserve(count);
+  for (const download::PlaylistEntry& entry : answer.entries) pages.push_back(entry.url);
+  if (queueItems(pages, answer.title.empty() ? std::string("Playlist") : answer.title)) urlEdit->clear();
 }
 
 void MainWindow::onShowFilesClicked() {
@@ -383,7 +468,7 @@ void MainWindow::onQueueTriggered() {
   queueSession().showWindow();
 }
 
-bool MainWindow::queueItems(const std::vector<std::string>& items) {
+bool MainWindow::queueItems(const std::vector<std::string>& items, const std::string& album) {
   if (items.empty()) return false;
   const std::string folder = outputFolderEdit->text().toStdString();
   if (!ensureQueueFolder(folder)) return false;
@@ -402,9 +487,14 @@ bool MainWindow::queueItems(const std::vector<std::string>& items) {
                              .evenLoudness = evenLoudness};
   std::vector<download::JobInput> inputs;
   inputs.reserve(items.size());
-  for (const std::string& item : items) {
-    if (!pagesReadable && !platform::fileExists(item)) continue;
-    inputs.push_back(queuedInput(item, request));
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    if (!pagesReadable && !platform::fileExists(items[k])) continue;
+    inputs.push_back(queuedInput(items[k], request));
+    if (album.empty()) continue;
+    // The entries of a list: their place and the list's length and name, for the audio files' tags.
+    inputs.back().trackNumber = static_cast<int>(k + 1);
+    inputs.back().trackCount = static_cast<int>(items.size());
+    inputs.back().album = album;
   }
   if (inputs.empty()) return false;
   queueSession().add(std::move(inputs));
@@ -539,6 +629,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::onClose() {
   closed_ = true;
+  probe_.reset();
   try {
     saveSettings();
   } catch (...) {

@@ -21,6 +21,10 @@ class QAction;
 class QPushButton;
 class QRadioButton;
 
+namespace download {
+class PlaylistProbe;
+struct PlaylistAnswer;
+}  // namespace download
 namespace platform {
 class ClipboardWatch;
 }
@@ -128,10 +132,18 @@ class MainWindow : public QWidget {
   // Adds page addresses and local files to the queue with the window's folder, format and options, and shows
   // the queue window. False when nothing was added (the folder is missing and not made, or the pages cannot
   // be loaded: the user is told).
-  bool queueItems(const std::vector<std::string>& items);
+  // `album`: the items are the entries of a list of that name, in order (their track numbers and count).
+  bool queueItems(const std::vector<std::string>& items, const std::string& album = std::string());
   // Dropped or pasted data: several addresses or files are queued; one goes into its field (or into the queue
   // while the queue is busy). False when it holds no address and no file.
   bool takeItems(const QMimeData& mime);
+  // At the first show: a queue left in the store is read, a moved-aside database told, and unfinished items
+  // offered to go on ("N items were not finished. Continue?"; No leaves them stopped).
+  void checkQueueAtStart();
+  // Start with one page address that may hold a list: the resolver is asked first (the Start button waits
+  // meanwhile), then the box "This page holds a list of N videos. Convert all of them?" chooses between the
+  // queue (All), the download window (Only this video) and nothing (Cancel).
+  bool probing() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -148,10 +160,13 @@ class MainWindow : public QWidget {
   void showPictures(const resources::MainPictures& pictures);
   void applyMode(int mode);
   void fitExampleAddress();
+  void startChecked();
+  void onProbed(const download::PlaylistAnswer& answer);
 
   std::unique_ptr<platform::Mailbox<ShowInstance>> mailbox_;
   std::unique_ptr<platform::ClipboardWatch> clipboard_;
   std::unique_ptr<QueueSession> queue_;
+  std::unique_ptr<download::PlaylistProbe> probe_;
   bool shown_ = false;
   bool closed_ = false;
 };

@@ -80,8 +80,10 @@ bool QueueSession::busy() const {
 }
 
 void QueueSession::onEnded(int done, int failed) {
+  // Someone at the window sees the end in the queue window; a word on the desktop is for who is away.
   if (isActive_ && isActive_()) return;
-  notifier_->notify(queue::summaryText(done, failed), queue_->lastFinishedFolder());
+  lastNotification_ = queue::summaryText(done, failed);
+  notifier_->notify(lastNotification_, queue_->lastFinishedFolder());
 }
 
 }  // namespace app

@@ -57,6 +57,8 @@ class QueueSession final : public QObject {
   // are not (tests replace the check).
   void setActiveCheck(std::function<bool()> isActive) { isActive_ = std::move(isActive); }
   platform::DesktopNotifier* notifier() { return notifier_.get(); }
+  // The body of the last notification sent (tests); empty before any.
+  const std::string& lastNotification() const { return lastNotification_; }
 
  private:
   void onEnded(int done, int failed);
@@ -68,6 +70,7 @@ class QueueSession final : public QObject {
   std::unique_ptr<platform::DesktopNotifier> notifier_;
   std::function<bool()> isActive_;
   int unfinished_ = 0;
+  std::string lastNotification_;
 };
 
 }  // namespace app

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "queue/FakeJobs.h"
 #include "queue/Queue.h"
+#include "queue/QueueStore.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
@@ -31,6 +32,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -315,6 +317,150 @@ TEST_F(QueueWindowTest, TenThousandAddressesAreAddedInBatchesAndStopAllAnswersMe
   EXPECT_EQ(queue().items().size(), added);
   EXPECT_EQ(queueWindow().list->model()->rowCount(), static_cast<int>(added));
   EXPECT_TRUE(dialogs.shown().empty());
+}
+
+}  // namespace
+
+namespace {
+
+queue::QueueItem storedItem(queue::ItemId id, const std::string& source, ItemState state) {
+  queue::QueueItem item;
+  item.id = id;
+  item.input.source = source;
+  item.input.outputFolder = "/tmp";
+  item.input.targetExt = ".mp3";
+  item.title = source;
+  item.state = state;
+  return item;
+}
+
+// A queue left by a run that ended in the middle: the next start offers to go on. Yes: the unfinished
+// items wait again and run; No: they stay, stopped; the finished ones stay as they were either way.
+class RestartTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::setSettingsFilePath(dir_.file("settings.ini"));
+    app::setQueueJobsMaker([this] {
+      auto jobs = std::make_unique<queue_test::FakeJobs>();
+      jobs_ = jobs.get();
+      return jobs;
+    });
+  }
+  void TearDown() override {
+    window_.reset();
+    app::setQueueJobsMaker(nullptr);
+    platform::setSettingsFilePath("");
+  }
+  void leaveQueue() {
+    queue::QueueStore store;
+    ASSERT_EQ(store.open(queue::queueDatabasePath()), "");
+    const std::vector<queue::QueueItem> items = {
+        storedItem(1, "http://127.0.0.1:9/page/done", ItemState::Done),
+        storedItem(2, "http://127.0.0.1:9/page/running", ItemState::Downloading),
+        storedItem(3, "http://127.0.0.1:9/page/waiting", ItemState::Waiting),
+        storedItem(4, "http://127.0.0.1:9/page/stopped", ItemState::Stopped),
+        storedItem(5, "http://127.0.0.1:9/page/failed", ItemState::Failed)};
+    ASSERT_TRUE(store.addItems(items));
+  }
+  void open() {
+    window_ = std::make_unique<app::MainWindow>();
+    window_->show();
+    testing_support::pumpEvents(50);
+  }
+
+  TempDir dir_;
+  queue_test::FakeJobs* jobs_ = nullptr;
+  std::unique_ptr<app::MainWindow> window_;
+};
+
+TEST_F(RestartTest, ContinueRunsTheUnfinishedAndNoLeavesThemStopped) {
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes ? "yes" : "no");
+    std::filesystem::remove(queue::queueDatabasePath());
+    leaveQueue();
+    ScriptedDialogs dialogs;
+    dialogs.answer(yes ? platform::ModalResult::Yes : platform::ModalResult::No);
+    open();
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].text, "3 items were not finished. Continue?");
+    EXPECT_EQ(dialogs.shown()[0].buttons, platform::DialogButtons::YesNo);
+    ASSERT_TRUE(window_->hasQueueSession());
+    queue::Queue& queue = window_->queueSession().queue();
+    ASSERT_EQ(queue.items().size(), 5u) << "nothing deleted";
+    EXPECT_TRUE(window_->queueSession().window()->isVisible());
+    EXPECT_EQ(queue.items()[0].state, ItemState::Done);
+    EXPECT_EQ(queue.items()[4].state, ItemState::Failed);
+    if (yes) {
+      ASSERT_TRUE(waitFor([&] { return jobs_->live().size() == 1; }, 5000));
+      EXPECT_EQ(jobs_->live()[0]->input.source, "http://127.0.0.1:9/page/running");
+      EXPECT_EQ(queue.items()[2].state, ItemState::Waiting);
+    } else {
+      testing_support::pumpEvents(50);
+      EXPECT_TRUE(jobs_->records.empty());
+      for (std::size_t k = 1; k <= 3; ++k) EXPECT_EQ(queue.items()[k].state, ItemState::Stopped) << k;
+    }
+    window_.reset();
+  }
+  // Without anything unfinished, nothing is asked.
+  {
+    ScriptedDialogs dialogs;
+    std::filesystem::remove(queue::queueDatabasePath());
+    queue::QueueStore store;
+    ASSERT_EQ(store.open(queue::queueDatabasePath()), "");
+    ASSERT_TRUE(store.addItems(std::vector<queue::QueueItem>{storedItem(1, "http://a/b", ItemState::Done)}));
+    open();
+    EXPECT_TRUE(dialogs.shown().empty());
+  }
+}
+
+TEST_F(RestartTest, DamagedDatabaseIsMovedAsideAndToldOnce) {
+  std::filesystem::create_directories(std::filesystem::path(queue::queueDatabasePath()).parent_path());
+  std::ofstream(queue::queueDatabasePath()) << std::string(4096, 'x');
+  {
+    ScriptedDialogs dialogs;
+    dialogs.answer(platform::ModalResult::Ok);
+    open();
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].icon, platform::DialogIcon::Warning);
+    EXPECT_NE(dialogs.shown()[0].text.find("moved"), std::string::npos) << dialogs.shown()[0].text;
+    window_.reset();
+  }
+  ScriptedDialogs dialogs;
+  open();
+  EXPECT_TRUE(dialogs.shown().empty()) << "told once";
+}
+
+// The word on the desktop when the queue ends: only while no window of the program is active.
+TEST(QueueSessionTest, NotifiesWhenTheQueueEndsAwayFromTheWindow) {
+  TempDir dir;
+  platform::setSettingsFilePath(dir.file("settings.ini"));
+  auto owned = std::make_unique<queue_test::FakeJobs>();
+  queue_test::FakeJobs& jobs = *owned;
+  {
+    app::QueueSession session(std::move(owned));
+    ASSERT_EQ(session.open(), "");
+    bool active = true;
+    session.setActiveCheck([&] { return active; });
+    std::vector<download::JobInput> inputs(2);
+    inputs[0].source = "http://a/1";
+    inputs[1].source = "http://a/2";
+    session.add(inputs);
+    session.queue().setParallel(2);
+    ASSERT_TRUE(waitFor([&] { return jobs.live().size() == 2; }, 5000));
+    jobs.live()[0]->finish(outcome(JobOutcome::Status::Done));
+    jobs.live()[0]->finish(outcome(JobOutcome::Status::Failed, JobOutcome::Cause::DownloadFailed, "cut"));
+    ASSERT_TRUE(waitFor([&] { return !session.busy(); }, 5000));
+    testing_support::pumpEvents(20);
+    EXPECT_EQ(session.lastNotification(), "") << "the window was active";
+    active = false;
+    session.queue().retry(session.queue().items()[1].id);
+    session.queue().start();
+    ASSERT_TRUE(waitFor([&] { return jobs.live().size() == 1; }, 5000));
+    jobs.live()[0]->finish(outcome(JobOutcome::Status::Done));
+    ASSERT_TRUE(waitFor([&] { return !session.lastNotification().empty(); }, 5000));
+    EXPECT_EQ(session.lastNotification(), "1 done");
+  }
+  platform::setSettingsFilePath("");
 }
 
 }  // namespace
