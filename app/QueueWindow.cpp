@@ -290,6 +290,7 @@ QueueWindow::QueueWindow(queue::Queue& queue, QWidget* parent) : QWidget(parent,
     adding_ = -1;
     updateStatus();
   });
+  list->setFocus();
   updateButtons();
   updateStatus();
 }
