@@ -47,6 +47,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace app {
 
@@ -448,9 +449,14 @@ void MainWindow::onShowFilesClicked() {
 }
 
 void MainWindow::onSelectFileClicked() {
-  const std::vector<std::string> files = selectLocalFiles();
-  if (files.size() == 1) localFileEdit->setText(toQt(files.front()));
-  if (files.size() > 1) queueItems(files);
+  const std::vector<std::string> chosen = selectLocalFiles();
+  if (chosen.size() == 1) localFileEdit->setText(toQt(chosen.front()));
+  if (chosen.size() < 2) return;
+  // Several files: the ones that are there go to the queue.
+  std::vector<std::string> files;
+  std::copy_if(chosen.begin(), chosen.end(), std::back_inserter(files),
+               [](const std::string& file) { return platform::fileExists(file); });
+  queueItems(files);
 }
 
 QueueSession& MainWindow::queueSession() {
@@ -488,7 +494,10 @@ bool MainWindow::queueItems(const std::vector<std::string>& items, const std::st
   std::vector<download::JobInput> inputs;
   inputs.reserve(items.size());
   for (std::size_t k = 0; k < items.size(); ++k) {
-    if (!pagesReadable && !platform::fileExists(items[k])) continue;
+    // A file that is gone (or never was) is no page address either: it is left out.
+    const bool file = platform::fileExists(items[k]);
+    if (!file && (!pagesReadable || !(common::isWebAddress(items[k]) || common::isVideoPageUrl(items[k]))))
+      continue;
     inputs.push_back(queuedInput(items[k], request));
     if (album.empty()) continue;
     // The entries of a list: their place and the list's length and name, for the audio files' tags.

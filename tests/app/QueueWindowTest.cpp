@@ -190,7 +190,7 @@ TEST_F(QueueWindowTest, PickerWithSeveralFilesQueuesThemAndOneAddressKeepsTheDow
   window_->selectFileButton->click();
   EXPECT_EQ(window_->localFileEdit->text().toStdString(), a);
   EXPECT_FALSE(window_->hasQueueSession());
-  dialogs.answerPaths({a, b});
+  dialogs.answerPaths({a, dir_.file("gone.flv"), b});  // a file that went meanwhile is left out
   window_->selectFileButton->click();
   ASSERT_TRUE(window_->hasQueueSession());
   ASSERT_EQ(queue().items().size(), 2u);
