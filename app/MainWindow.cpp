@@ -369,19 +369,10 @@ void MainWindow::onStartClicked() {
       if (queueItems({localFileEdit->text().toStdString()})) localFileEdit->clear();
       return;
     }
-    using Source = app::StartInput::Source;
-    const app::StartInput input{.source = downloadConvertRadio->isChecked() ? Source::PageAddress
-                                          : convertLocalRadio->isChecked()  ? Source::LocalFile
-                                                                            : Source::Unchosen,
-                                .address = urlEdit->text().toStdString(),
-                                .localFile = localFileEdit->text().toStdString(),
-                                .outputFolder = outputFolderEdit->text().toStdString(),
-                                .formatIndex = formatCombo->currentIndex(),
-                                .splitChapters = splitChapters,
-                                .evenLoudness = evenLoudness};
+    const app::StartInput input = startInput();
     // A page that may hold a list is asked about first; its answer starts the request.
     const std::string address = common::trim(input.address);
-    if (input.source == Source::PageAddress && download::mayHoldPlaylist(address) &&
+    if (input.source == app::StartInput::Source::PageAddress && download::mayHoldPlaylist(address) &&
         download::isResolverEnabled()) {
       if (probing()) return;
       probe_ = std::make_unique<download::PlaylistProbe>();
@@ -403,18 +394,21 @@ bool MainWindow::probing() const {
   return probe_ != nullptr && probe_->running();
 }
 
-void MainWindow::startChecked() {
+app::StartInput MainWindow::startInput() const {
   using Source = app::StartInput::Source;
-  const app::StartInput input{.source = downloadConvertRadio->isChecked() ? Source::PageAddress
-                                        : convertLocalRadio->isChecked()  ? Source::LocalFile
-                                                                          : Source::Unchosen,
-                              .address = urlEdit->text().toStdString(),
-                              .localFile = localFileEdit->text().toStdString(),
-                              .outputFolder = outputFolderEdit->text().toStdString(),
-                              .formatIndex = formatCombo->currentIndex(),
-                              .splitChapters = splitChapters,
-                              .evenLoudness = evenLoudness};
-  app::startRequest(this, input, outputDir);
+  return {.source = downloadConvertRadio->isChecked() ? Source::PageAddress
+                    : convertLocalRadio->isChecked()  ? Source::LocalFile
+                                                      : Source::Unchosen,
+          .address = urlEdit->text().toStdString(),
+          .localFile = localFileEdit->text().toStdString(),
+          .outputFolder = outputFolderEdit->text().toStdString(),
+          .formatIndex = formatCombo->currentIndex(),
+          .splitChapters = splitChapters,
+          .evenLoudness = evenLoudness};
+}
+
+void MainWindow::startChecked() {
+  app::startRequest(this, startInput(), outputDir);
 }
 
 void MainWindow::onProbed(const download::PlaylistAnswer& answer) {

@@ -2,6 +2,7 @@
 // buttons that start a request. It reads its settings at creation and writes them when it closes.
 #pragma once
 
+#include "app/StartChecks.h"
 #include "platform/Messages.h"
 #include "ui/skin/LinkLabel.h"
 
@@ -160,6 +161,7 @@ class MainWindow : public QWidget {
   void showPictures(const resources::MainPictures& pictures);
   void applyMode(int mode);
   void fitExampleAddress();
+  StartInput startInput() const;  // the fields as Start reads them
   void startChecked();
   void onProbed(const download::PlaylistAnswer& answer);
 
