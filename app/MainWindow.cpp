@@ -376,7 +376,9 @@ void MainWindow::onStartClicked() {
         download::isResolverEnabled()) {
       if (probing()) return;
       probe_ = std::make_unique<download::PlaylistProbe>();
+      // The request goes on with the fields as they are now.
       startButton->setEnabled(false);
+      urlEdit->setReadOnly(true);
       setCursor(Qt::BusyCursor);
       probe_->start(address, [this](download::PlaylistAnswer answer) {
         // The box is not opened from inside the probe's call.
@@ -414,6 +416,7 @@ void MainWindow::startChecked() {
 void MainWindow::onProbed(const download::PlaylistAnswer& answer) {
   probe_.reset();
   startButton->setEnabled(true);
+  urlEdit->setReadOnly(false);
   unsetCursor();
   if (closed_) return;
   if (answer.status != download::PlaylistAnswer::Status::Playlist) {
