@@ -3,36 +3,51 @@
 #include "app/AboutBox.h"
 #include "app/FolderPicker.h"
 #include "app/LoginDialog.h"
+#include "app/QueueSession.h"
+#include "app/QueueWindow.h"
 #include "app/StartRequest.h"
+#include "common/Addresses.h"
 #include "common/AudioFormats.h"
 #include "common/Settings.h"
 #include "common/SiteConfig.h"
 #include "common/Text.h"
 #include "convert/ConvertProcess.h"
+#include "download/sites/PlaylistProbe.h"
+#include "download/sites/ResolverLocator.h"
 #include "platform/ClipboardWatch.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/browser/WebEngineModule.h"
+#include "queue/Queue.h"
+#include "queue/QueueStore.h"
 #include "resources/Pictures.h"
 #include "resources/Strings.h"
 #include "resources/WebLinks.h"
 #include "ui/skin/Controls.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace app {
 
@@ -44,6 +59,8 @@ namespace {
 constexpr int kClientWidth = 407;
 constexpr int kClientHeight = 334;
 constexpr std::size_t kMaxClipboardText = 64 * 1024;  // longer copied text is never an address
+// Pasted or dropped text read for addresses: 10,000 long addresses fit.
+constexpr std::size_t kMaxDroppedText = 16 * 1024 * 1024;
 
 QString toQt(const std::string& text) {
   return QString::fromStdString(text);
@@ -141,6 +158,11 @@ void MainWindow::createControls() {
   connect(exitButton, &QPushButton::clicked, this, [this] { onExitClicked(); });
   connect(downloadConvertRadio, &QRadioButton::clicked, this, [this] { onDownloadConvertClicked(); });
   connect(convertLocalRadio, &QRadioButton::clicked, this, [this] { onConvertLocalClicked(); });
+  // Several addresses pasted or dropped into the address field go to the queue; links and files dropped on
+  // the window too.
+  urlEdit->installEventFilter(this);
+  localFileEdit->installEventFilter(this);
+  setAcceptDrops(true);
   for (QWidget* clickable :
        {logoImage, makerNameLabel, static_cast<QLabel*>(updateLink), menuImage, advancedLink})
     clickable->installEventFilter(this);
@@ -202,6 +224,8 @@ void MainWindow::createMenu() {
   evenLoudnessAction->setCheckable(true);
   connect(evenLoudnessAction, &QAction::toggled, this, [this](bool checked) { evenLoudness = checked; });
   popupMenu->addSeparator();
+  queueAction = popupMenu->addAction("&Queue...", this, [this] { onQueueTriggered(); });
+  popupMenu->addSeparator();
   aboutAction = popupMenu->addAction("&About...", this, [this] { onAboutTriggered(); });
 }
 
@@ -251,6 +275,27 @@ void MainWindow::onFirstShow() {
   updateLink->move(width() - updateLink->width() - 10, updateLink->y());
   updateIcon->move(updateLink->x() - 20, updateIcon->y());
   localFileEdit->setGeometry(urlEdit->x(), urlEdit->y(), outputFolderEdit->width(), localFileEdit->height());
+  // Once the window is up: the queue a previous run left.
+  QTimer::singleShot(0, this, [this] { checkQueueAtStart(); });
+}
+
+void MainWindow::checkQueueAtStart() {
+  if (queue_ || !platform::fileExists(queue::queueDatabasePath())) return;
+  QueueSession& session = queueSession();
+  const int unfinished = session.unfinished();
+  if (unfinished == 0) return;
+  const std::string question = unfinished == 1
+                                   ? std::string("1 item was not finished. Continue?")
+                                   : std::to_string(unfinished) + " items were not finished. Continue?";
+  const int answer =
+      platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), question,
+                                            platform::DialogIcon::Question, platform::DialogButtons::YesNo);
+  if (answer == platform::ModalResult::Yes) {
+    session.queue().continueUnfinished();
+  } else {
+    session.queue().leaveUnfinished();
+  }
+  session.showWindow();
 }
 
 void MainWindow::applyMode(int mode) {
@@ -312,20 +357,88 @@ void MainWindow::onExitClicked() {
 
 void MainWindow::onStartClicked() {
   try {
-    using Source = app::StartInput::Source;
-    const app::StartInput input{.source = downloadConvertRadio->isChecked() ? Source::PageAddress
-                                          : convertLocalRadio->isChecked()  ? Source::LocalFile
-                                                                            : Source::Unchosen,
-                                .address = urlEdit->text().toStdString(),
-                                .localFile = localFileEdit->text().toStdString(),
-                                .outputFolder = outputFolderEdit->text().toStdString(),
-                                .formatIndex = formatCombo->currentIndex(),
-                                .splitChapters = splitChapters,
-                                .evenLoudness = evenLoudness};
-    app::startRequest(this, input, outputDir);
+    // Several addresses in the field, or one while the queue is busy: to the queue.
+    if (downloadConvertRadio->isChecked()) {
+      const std::vector<std::string> addresses = addressesIn(urlEdit->text().toStdString());
+      if (addresses.size() > 1 || (addresses.size() == 1 && queue_ && queue_->busy())) {
+        if (queueItems(addresses)) urlEdit->clear();
+        return;
+      }
+    } else if (convertLocalRadio->isChecked() && queue_ && queue_->busy() &&
+               platform::fileExists(localFileEdit->text().toStdString())) {
+      if (queueItems({localFileEdit->text().toStdString()})) localFileEdit->clear();
+      return;
+    }
+    const app::StartInput input = startInput();
+    // A page that may hold a list is asked about first; its answer starts the request.
+    const std::string address = common::trim(input.address);
+    if (input.source == app::StartInput::Source::PageAddress && download::mayHoldPlaylist(address) &&
+        download::isResolverEnabled()) {
+      if (probing()) return;
+      probe_ = std::make_unique<download::PlaylistProbe>();
+      // The request goes on with the fields as they are now.
+      startButton->setEnabled(false);
+      urlEdit->setReadOnly(true);
+      setCursor(Qt::BusyCursor);
+      probe_->start(address, [this](download::PlaylistAnswer answer) {
+        // The box is not opened from inside the probe's call.
+        QTimer::singleShot(0, this, [this, answer = std::move(answer)] { onProbed(answer); });
+      });
+      return;
+    }
+    startChecked();
   } catch (...) {
     // A failed request leaves nothing to report; the main window stays usable.
   }
+}
+
+bool MainWindow::probing() const {
+  return probe_ != nullptr && probe_->running();
+}
+
+app::StartInput MainWindow::startInput() const {
+  using Source = app::StartInput::Source;
+  return {.source = downloadConvertRadio->isChecked() ? Source::PageAddress
+                    : convertLocalRadio->isChecked()  ? Source::LocalFile
+                                                      : Source::Unchosen,
+          .address = urlEdit->text().toStdString(),
+          .localFile = localFileEdit->text().toStdString(),
+          .outputFolder = outputFolderEdit->text().toStdString(),
+          .formatIndex = formatCombo->currentIndex(),
+          .splitChapters = splitChapters,
+          .evenLoudness = evenLoudness};
+}
+
+void MainWindow::startChecked() {
+  app::startRequest(this, startInput(), outputDir);
+}
+
+void MainWindow::onProbed(const download::PlaylistAnswer& answer) {
+  probe_.reset();
+  startButton->setEnabled(true);
+  urlEdit->setReadOnly(false);
+  unsetCursor();
+  if (closed_) return;
+  if (answer.status != download::PlaylistAnswer::Status::Playlist) {
+    // A single video, or no answer: the request goes on as for any page; its job tells its own failure.
+    startChecked();
+    return;
+  }
+  const std::size_t count = answer.entries.size();
+  const std::string question = "This page holds a list of " + std::to_string(count) +
+                               (count == 1 ? " video" : " videos") + ". Convert all of them?";
+  const int choice = platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
+                                                           question, platform::DialogIcon::Question,
+                                                           platform::DialogButtons::AllOnlyThisCancel);
+  if (choice == platform::ModalResult::No) {
+    startChecked();
+    return;
+  }
+  if (choice != platform::ModalResult::Yes) return;
+  std::vector<std::string> pages;
+  pages.reserve(count);
+  for (const download::PlaylistEntry& entry : answer.entries) pages.push_back(entry.url);
+  if (queueItems(pages, answer.title.empty() ? std::string("Playlist") : answer.title)) urlEdit->clear();
 }
 
 void MainWindow::onShowFilesClicked() {
@@ -333,7 +446,98 @@ void MainWindow::onShowFilesClicked() {
 }
 
 void MainWindow::onSelectFileClicked() {
-  if (const std::optional<std::string> file = selectLocalFile()) localFileEdit->setText(toQt(*file));
+  const std::vector<std::string> chosen = selectLocalFiles();
+  if (chosen.size() == 1) localFileEdit->setText(toQt(chosen.front()));
+  if (chosen.size() < 2) return;
+  // Several files: the ones that are there go to the queue.
+  std::vector<std::string> files;
+  std::copy_if(chosen.begin(), chosen.end(), std::back_inserter(files),
+               [](const std::string& file) { return platform::fileExists(file); });
+  queueItems(files);
+}
+
+QueueSession& MainWindow::queueSession() {
+  if (!queue_) {
+    queue_ = std::make_unique<QueueSession>();
+    const std::string message = queue_->open();
+    if (!message.empty())
+      platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), message,
+                                            platform::DialogIcon::Warning, platform::DialogButtons::Ok);
+  }
+  return *queue_;
+}
+
+void MainWindow::onQueueTriggered() {
+  queueSession().showWindow();
+}
+
+bool MainWindow::queueItems(const std::vector<std::string>& items, const std::string& album) {
+  if (items.empty()) return false;
+  const std::string folder = outputFolderEdit->text().toStdString();
+  if (!ensureQueueFolder(folder)) return false;
+  outputDir = folder;
+  const bool pages = std::any_of(items.begin(), items.end(),
+                                 [](const std::string& item) { return !platform::fileExists(item); });
+  // Pages are read by the web engine's module: without it only the files are queued, and the user is told.
+  const bool pagesReadable = !pages || platform::loadWebEngineModule();
+  if (!pagesReadable)
+    platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
+                                          platform::webEngineMissingMessage(), platform::DialogIcon::Error,
+                                          platform::DialogButtons::Ok);
+  const QueueRequest request{.outputFolder = folder,
+                             .formatIndex = formatCombo->currentIndex(),
+                             .splitChapters = splitChapters,
+                             .evenLoudness = evenLoudness};
+  std::vector<download::JobInput> inputs;
+  inputs.reserve(items.size());
+  for (std::size_t k = 0; k < items.size(); ++k) {
+    // A file that is gone (or never was) is no page address either: it is left out.
+    const bool file = platform::fileExists(items[k]);
+    if (!file && (!pagesReadable || !(common::isWebAddress(items[k]) || common::isVideoPageUrl(items[k]))))
+      continue;
+    inputs.push_back(queuedInput(items[k], request));
+    if (album.empty()) continue;
+    // The entries of a list: their place and the list's length and name, for the audio files' tags.
+    inputs.back().trackNumber = static_cast<int>(k + 1);
+    inputs.back().trackCount = static_cast<int>(items.size());
+    inputs.back().album = album;
+  }
+  if (inputs.empty()) return false;
+  queueSession().add(std::move(inputs));
+  return true;
+}
+
+bool MainWindow::takeItems(const QMimeData& mime) {
+  std::vector<std::string> items;
+  if (mime.hasUrls()) {
+    for (const QUrl& url : mime.urls()) {
+      const std::string item =
+          url.isLocalFile() ? url.toLocalFile().toStdString() : url.toString().toStdString();
+      if (url.isLocalFile() ? platform::fileExists(item) : common::isWebAddress(item)) items.push_back(item);
+    }
+  } else if (mime.hasText()) {
+    const std::string text = mime.text().left(static_cast<qsizetype>(kMaxDroppedText)).toStdString();
+    items = addressesIn(text);
+  }
+  if (items.empty()) return false;
+  if (items.size() > 1 || (queue_ && queue_->busy())) {
+    queueItems(items);
+    return true;
+  }
+  // One item alone goes into its field, ready for Start.
+  const bool file = platform::fileExists(items.front());
+  (file ? convertLocalRadio : downloadConvertRadio)->setChecked(true);
+  applyMode(file ? 1 : 0);
+  (file ? localFileEdit : urlEdit)->setText(toQt(items.front()));
+  return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() || event->mimeData()->hasText()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  if (takeItems(*event->mimeData())) event->acceptProposedAction();
 }
 
 void MainWindow::showPopupMenu() {
@@ -388,6 +592,33 @@ void MainWindow::onSetAccountTriggered() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == urlEdit || watched == localFileEdit) {
+    // Text pasted into the address field that holds several addresses goes to the queue, and so do several
+    // items dropped on either field; anything else is the field's own.
+    if (watched == urlEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+      const QString text = QGuiApplication::clipboard()->text().left(static_cast<qsizetype>(kMaxDroppedText));
+      const std::vector<std::string> addresses = addressesIn(text.toStdString());
+      if (addresses.size() > 1) {
+        queueItems(addresses);
+        return true;
+      }
+    }
+    if (event->type() == QEvent::DragEnter) {
+      auto* enter = static_cast<QDragEnterEvent*>(event);
+      if (enter->mimeData()->hasUrls() || enter->mimeData()->hasText()) enter->acceptProposedAction();
+      return true;
+    }
+    if (event->type() == QEvent::DragMove) {
+      static_cast<QDragMoveEvent*>(event)->acceptProposedAction();
+      return true;
+    }
+    if (event->type() == QEvent::Drop) {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (takeItems(*drop->mimeData())) drop->acceptProposedAction();
+      return true;
+    }
+  }
   if (event->type() == QEvent::MouseButtonRelease) {
     if (watched == logoImage) onHomePageTriggered();
     if (watched == makerNameLabel) onMakerNameClicked();
@@ -404,8 +635,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::onClose() {
   closed_ = true;
+  probe_.reset();
   try {
     saveSettings();
+  } catch (...) {
+  }
+  try {
+    queue_.reset();  // running items end as stopped; what they downloaded is kept for the next start
   } catch (...) {
   }
   try {

@@ -1,6 +1,8 @@
 #include "app/StartRequest.h"
 
 #include "app/DownloadLauncher.h"
+#include "common/Addresses.h"
+#include "common/AudioFormats.h"
 #include "common/FrontEnd.h"
 #include "common/Text.h"
 #include "platform/Dialogs.h"
@@ -8,6 +10,9 @@
 #include "platform/Shell.h"
 #include "resources/Strings.h"
 
+#include <filesystem>
+#include <system_error>
+#include <unordered_set>
 #include <vector>
 
 namespace app {
@@ -46,11 +51,54 @@ void showFiles(const std::string& outputFolder, std::string& outputDir) {
                              outputDir + "," + resources::loadString(resources::StringId::OutputDirMissing));
 }
 
-std::optional<std::string> selectLocalFile() {
-  const std::vector<std::string> chosen =
-      platform::currentDialogs().openFiles(std::string(), toPickerFilter(kVideoFileFilter), std::string());
-  if (chosen.empty()) return std::nullopt;
-  return chosen.front();
+std::vector<std::string> selectLocalFiles() {
+  return platform::currentDialogs().openFiles(std::string(), toPickerFilter(kVideoFileFilter), std::string());
+}
+
+std::vector<std::string> addressesIn(const std::string& text) {
+  std::vector<std::string> addresses;
+  std::unordered_set<std::string> seen;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t begin = text.find_first_not_of(" \t\r\n\f\v", at);
+    if (begin == std::string::npos) break;
+    std::size_t end = text.find_first_of(" \t\r\n\f\v", begin);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(begin, end - begin);
+    at = end;
+    if ((common::isWebAddress(word) || common::isVideoPageUrl(word)) && seen.insert(word).second)
+      addresses.push_back(std::move(word));
+  }
+  return addresses;
+}
+
+download::JobInput queuedInput(const std::string& item, const QueueRequest& request) {
+  const common::AudioFormat* format = common::audioFormatAt(request.formatIndex);
+  if (format == nullptr) format = common::audioFormatAt(common::kDefaultAudioFormat);
+  download::JobInput input;
+  const bool file = platform::fileExists(item);
+  input.source = file ? item : common::normalizeVideoUrl(item);
+  input.mode = file ? download::RequestMode::ConvertLocalFile : download::RequestMode::DownloadConvert;
+  input.outputFolder = request.outputFolder;
+  input.targetExt = std::string(format->extension);
+  input.convertArgs = std::string(format->converterArgs);
+  input.originalAudio = format->keepsStream;
+  input.splitChapters = request.splitChapters;
+  input.evenLoudness = request.evenLoudness;
+  return input;
+}
+
+bool ensureQueueFolder(const std::string& folder) {
+  if (folder.empty()) {
+    common::frontEnd().failure(folder,
+                               folder + "," + resources::loadString(resources::StringId::OutputDirMissing));
+    return false;
+  }
+  if (platform::directoryExists(folder)) return true;
+  if (!common::frontEnd().confirmCreateFolder(folder)) return false;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return platform::directoryExists(folder);
 }
 
 std::string toPickerFilter(const std::string& filter) {

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -21,9 +22,28 @@ void startRequest(QWidget* owner, const StartInput& input, std::string& outputDi
 // Nothing is created. `outputDir` takes the folder text.
 void showFiles(const std::string& outputFolder, std::string& outputDir);
 
-// The local-file Browse button: the file picker for video files; the chosen file (the first one when several
-// are chosen), or nothing when the user cancelled.
-std::optional<std::string> selectLocalFile();
+// The local-file Browse button: the file picker for video files, which takes several; the chosen files, in
+// the picker's order, or none when the user cancelled.
+std::vector<std::string> selectLocalFiles();
+
+// The web addresses of pasted or dropped text, in order, each once: the words separated by line breaks or
+// blanks that are web or video page addresses. Other words are left out.
+std::vector<std::string> addressesIn(const std::string& text);
+
+// What a queued item is to do, with the main window's folder, format and options: its mode from what it is
+// (an existing file is converted, anything else is a page address). No checks that would ask: the item's
+// job tells its own failure in its row.
+struct QueueRequest {
+  std::string outputFolder;
+  int formatIndex = 1;
+  bool splitChapters = false;
+  bool evenLoudness = false;
+};
+download::JobInput queuedInput(const std::string& item, const QueueRequest& request);
+
+// The output folder for queued items: made, with the user's consent, when missing. False when it is not
+// there afterwards.
+bool ensureQueueFolder(const std::string& folder);
 
 // A file filter in the "Text|patterns|Text|patterns" form, patterns separated by ";", turned into the
 // picker's "Text (patterns);;Text (patterns)" form. "*.*" becomes "*", which matches every file.

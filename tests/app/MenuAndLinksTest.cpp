@@ -68,7 +68,7 @@ TEST_F(MenuAndLinksTest, MenuHasItsEntriesWithTheAccountEntryHidden) {
   }
   EXPECT_EQ(entries, QStringList({"&Home Page", "-", "&Donate", "-", "&Set YouTube Account (hidden)",
                                   "Sign in to a site...", "-", "Split into chapters", "Even loudness", "-",
-                                  "&About..."}));
+                                  "&Queue...", "-", "&About..."}));
 }
 
 // The two checked entries are kept in the settings, and come back checked.

@@ -406,12 +406,12 @@ TEST_F(RequestTest, ShowFilesOpensAnExistingFolderAndCreatesNone) {
   EXPECT_FALSE(std::filesystem::exists(dir_.file("not")));
 }
 
-TEST(SelectFileTest, TakesTheFirstChosenFileWithTheVideoFilter) {
+TEST(SelectFileTest, TakesEveryChosenFileWithTheVideoFilter) {
   ScriptedDialogs dialogs;
   dialogs.answerPaths({"/videos/b.flv", "/videos/a.flv"});
   dialogs.answerPaths({});
-  EXPECT_EQ(app::selectLocalFile(), "/videos/b.flv");
-  EXPECT_EQ(app::selectLocalFile(), std::nullopt);
+  EXPECT_EQ(app::selectLocalFiles(), (std::vector<std::string>{"/videos/b.flv", "/videos/a.flv"}));
+  EXPECT_TRUE(app::selectLocalFiles().empty());
   ASSERT_EQ(dialogs.shown().size(), 2u);
   EXPECT_EQ(dialogs.shown()[0].kind, testing_support::ShownDialog::OpenFiles);
   EXPECT_EQ(dialogs.shown()[0].text, "Flv files (*.flv);;Any file (*)");
