@@ -7,7 +7,8 @@
 namespace platform {
 
 enum class DialogIcon { None, Information, Warning, Error, Question };
-enum class DialogButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// AllOnlyThisCancel: "All" answers Yes, "Only this video" No, and Cancel Cancel.
+enum class DialogButtons { Ok, OkCancel, YesNo, YesNoCancel, AllOnlyThisCancel };
 
 // Modal results, numbered as the windows expect them.
 enum ModalResult : int {

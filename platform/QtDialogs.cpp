@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -34,6 +35,7 @@ QMessageBox::StandardButtons toQtButtons(DialogButtons buttons) {
     case DialogButtons::YesNo:
       return QMessageBox::Yes | QMessageBox::No;
     case DialogButtons::YesNoCancel:
+    case DialogButtons::AllOnlyThisCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
   }
   return QMessageBox::Ok;
@@ -69,6 +71,10 @@ class QtDialogs final : public Dialogs {
                  DialogButtons buttons) override {
     QMessageBox box(toQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                     toQtButtons(buttons), QApplication::activeWindow());
+    if (buttons == DialogButtons::AllOnlyThisCancel) {
+      box.button(QMessageBox::Yes)->setText(QStringLiteral("All"));
+      box.button(QMessageBox::No)->setText(QStringLiteral("Only this video"));
+    }
     return toModalResult(box.exec());
   }
 

@@ -48,10 +48,16 @@ int main(int argc, char** argv) {
   }
 
   qInstallMessageHandler(keepLibraryErrorsOnly);
+  cli::Terminal terminal(STDERR_FILENO, options->quiet);
+  // The lists are read before anything starts: whether a page is among the items chooses the application.
+  cli::CliItems items = cli::collectItems(*options, terminal);
+  if (items.readStdin) terminal.answerFromTty();
+  const bool anyPage = std::any_of(items.items.begin(), items.items.end(),
+                                   [](const cli::CliItem& item) { return cli::isPageAddress(item.text); });
   // Local files need no more than the event loop. Pages need the browser engine, which needs the
   // graphical side of Qt: it runs offscreen, so no display is needed (QT_QPA_PLATFORM still chooses).
   std::unique_ptr<QCoreApplication> application;
-  if (std::any_of(options->items.begin(), options->items.end(), cli::isPageAddress)) {
+  if (anyPage) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     application = std::make_unique<QGuiApplication>(argc, argv);
@@ -60,12 +66,11 @@ int main(int argc, char** argv) {
   }
   QCoreApplication::setApplicationName("Clipwave");  // the window's name: the same browser profile
 
-  cli::Terminal terminal(STDERR_FILENO, options->quiet);
   int status = 0;
   convert::createConvertProcess();
   {
     // The items run from the event loop, one after another; the last one's end ends the loop.
-    cli::CliJob job(*options, terminal);
+    cli::CliJob job(*options, std::move(items.items), items.listFailed, terminal);
     const platform::TerminationSignals stopSignals([&job](int) { job.stop(); },
                                                    platform::TerminationSignals::InterruptedCalls::Fail);
     job.start([](int jobStatus) { QCoreApplication::exit(jobStatus); });

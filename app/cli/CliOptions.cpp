@@ -2,6 +2,7 @@
 
 #include "common/AudioFormats.h"
 
+#include <algorithm>
 #include <array>
 
 namespace cli {
@@ -28,7 +29,8 @@ class Parser {
       }
     }
     if (options_.help || options_.version) return options_;
-    if (options_.items.empty()) return fail("no video page address or local file given");
+    if (options_.items.empty() && options_.listFiles.empty())
+      return fail("no video page address or local file given");
     return options_;
   }
 
@@ -47,18 +49,21 @@ class Parser {
     const std::string name = body.substr(0, eq);
     const std::optional<std::string> inlineValue =
         eq == std::string::npos ? std::nullopt : std::optional<std::string>(body.substr(eq + 1));
-    if (name == "output" || name == "format") {
+    if (name == "output" || name == "format" || name == "archive" || name == "address-file") {
       const std::optional<std::string> value = inlineValue ? inlineValue : nextValue("--" + name);
-      return value && setValue(name == "output" ? 'o' : 'f', *value);
+      const char letter = name == "output" ? 'o' : name == "format" ? 'f' : name == "archive" ? 'A' : 'a';
+      return value && setValue(letter, *value);
     }
     if (inlineValue) return reject("option --" + name + " takes no value");
-    static const std::array<std::pair<const char*, char>, 7> kFlags = {{{"overwrite", 'y'},
+    static const std::array<std::pair<const char*, char>, 9> kFlags = {{{"overwrite", 'y'},
                                                                         {"no-overwrite", 'n'},
                                                                         {"quiet", 'q'},
                                                                         {"help", 'h'},
                                                                         {"version", 'V'},
                                                                         {"split-chapters", 'C'},
-                                                                        {"normalize", 'N'}}};
+                                                                        {"normalize", 'N'},
+                                                                        {"playlist", 'P'},
+                                                                        {"no-playlist", 'S'}}};
     for (const auto& [flagName, letter] : kFlags) {
       if (name == flagName) return setFlag(letter);
     }
@@ -69,7 +74,7 @@ class Parser {
   bool shortOptions(const std::string& letters) {
     for (std::size_t k = 0; k < letters.size(); ++k) {
       const char letter = letters[k];
-      if (letter == 'o' || letter == 'f') {
+      if (letter == 'o' || letter == 'f' || letter == 'a') {
         const std::optional<std::string> value = k + 1 < letters.size()
                                                      ? std::optional<std::string>(letters.substr(k + 1))
                                                      : nextValue(std::string("-") + letter);
@@ -93,6 +98,19 @@ class Parser {
     if (letter == 'o') {
       if (value.empty()) return reject("the output folder is empty");
       options_.outputFolder = value;
+      return true;
+    }
+    if (letter == 'a') {
+      if (value.empty()) return reject("the list file's name is empty");
+      if (value == "-" &&
+          std::find(options_.listFiles.begin(), options_.listFiles.end(), "-") != options_.listFiles.end())
+        return reject("standard input can be read as a list once");
+      options_.listFiles.push_back(value);
+      return true;
+    }
+    if (letter == 'A') {
+      if (value.empty() || value == "-") return reject("the archive needs a file name");
+      options_.archiveFile = value;
       return true;
     }
     options_.formatIndex = common::audioFormatIndex(value);
@@ -123,6 +141,14 @@ class Parser {
       case 'N':
         options_.evenLoudness = true;
         return true;
+      case 'P':
+      case 'S': {
+        const PlaylistChoice choice = letter == 'P' ? PlaylistChoice::All : PlaylistChoice::VideoOnly;
+        if (options_.playlist != PlaylistChoice::Ask && options_.playlist != choice)
+          return reject("--playlist and --no-playlist exclude each other");
+        options_.playlist = choice;
+        return true;
+      }
       default:
         options_.version = true;
         return true;
@@ -161,6 +187,7 @@ std::string usageText() {
     lineLength += name.size();
   }
   return "Usage: clipwave-cli [options] ADDRESS|FILE...\n"
+         "       clipwave-cli [options] -a LIST [ADDRESS|FILE...]\n"
          "Turns the video of each page address, or each local video file, into an audio file.\n"
          "\n"
          "  -o, --output DIR      output folder (default: the folder the window last used);\n"
@@ -172,6 +199,16 @@ std::string usageText() {
          "                        video's audio as it is, in its codec's own file type\n"
          "      --split-chapters  a video with chapters becomes a folder of one file per chapter\n"
          "      --normalize       bring the audio to one loudness (-14 LUFS, peaks at most -1 dBTP)\n"
+         "  -a, --address-file LIST\n"
+         "                        also the addresses and files of the text file LIST, one per line\n"
+         "                        (blank lines and lines starting with # are skipped, repeats taken\n"
+         "                        once); - reads the list from standard input\n"
+         "      --playlist        a page that holds a list of videos: convert all of them, in order,\n"
+         "                        with track numbers and the list's title as album\n"
+         "      --no-playlist     a page that holds a list: convert the page's video alone\n"
+         "      --archive FILE    skip the items FILE lists as finished, and add each item that\n"
+         "                        ends well to it (a line: the page address or the file's absolute\n"
+         "                        path, a tab, the format's name)\n"
          "  -y, --overwrite       replace existing output files without asking\n"
          "  -n, --no-overwrite    keep existing output files; that item fails\n"
          "  -q, --quiet           no progress display, only errors\n"
@@ -179,8 +216,12 @@ std::string usageText() {
          "      --version         the program's version\n"
          "\n"
          "Without -y or -n an existing output file is asked about on the terminal, and kept when there is\n"
-         "no terminal. Exit status: 0 when every item ended as it should, 1 when any failed, 2 for a usage\n"
-         "error, 130 after Ctrl-C, 143 after SIGTERM.\n";
+         "no terminal. Without --playlist or --no-playlist a list is asked about on the terminal, and\n"
+         "without one the page's video alone is converted. When the list comes from standard input,\n"
+         "questions are asked on /dev/tty, or answered as without a terminal.\n"
+         "Exit status: 0 when every item ended as it should (skipped ones included), 1 when any failed\n"
+         "or a line of a list could not be read, 2 for a usage error, 130 after Ctrl-C, 143 after\n"
+         "SIGTERM.\n";
 }
 
 }  // namespace cli

@@ -1,5 +1,6 @@
 #include "app/cli/Terminal.h"
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -7,10 +8,21 @@
 
 namespace cli {
 
-Terminal::Terminal(int fd, bool quiet) : fd_(fd), terminal_(::isatty(fd) == 1), quiet_(quiet) {}
+Terminal::Terminal(int fd, bool quiet)
+    : fd_(fd), answerFd_(STDIN_FILENO), terminal_(::isatty(fd) == 1), quiet_(quiet) {}
+
+Terminal::~Terminal() {
+  if (ownAnswerFd_) ::close(answerFd_);
+}
+
+void Terminal::answerFromTty() {
+  if (ownAnswerFd_) return;
+  answerFd_ = terminal_ ? ::open("/dev/tty", O_RDONLY | O_CLOEXEC | O_NOCTTY) : -1;
+  ownAnswerFd_ = answerFd_ >= 0;
+}
 
 bool Terminal::canAsk() const {
-  return terminal_ && ::isatty(STDIN_FILENO) == 1;
+  return terminal_ && answerFd_ >= 0 && ::isatty(answerFd_) == 1;
 }
 
 int Terminal::columns() const {
@@ -61,7 +73,7 @@ bool Terminal::ask(const std::string& question) {
   std::string answer;
   for (;;) {
     char c;
-    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    const ssize_t n = answerFd_ >= 0 ? ::read(answerFd_, &c, 1) : 0;
     if (n <= 0) {  // the end of input, or a signal (Ctrl-C): no
       write("\n");
       return false;

@@ -12,6 +12,13 @@ class Terminal {
  public:
   // Writes to `fd`; asks its questions on standard input when both are terminals.
   Terminal(int fd, bool quiet);
+  ~Terminal();
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  // Standard input holds something else (a list of addresses): answers are read from /dev/tty, and
+  // without one nothing is asked.
+  void answerFromTty();
 
   bool isTerminal() const { return terminal_; }
   bool quiet() const { return quiet_; }
@@ -36,6 +43,8 @@ class Terminal {
   void write(const std::string& text);
 
   int fd_;
+  int answerFd_;  // where answers are read; -1: nowhere
+  bool ownAnswerFd_ = false;
   bool terminal_;
   bool quiet_;
   bool inPlace_ = false;  // a line is drawn in place and not yet ended

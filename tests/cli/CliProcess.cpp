@@ -149,6 +149,15 @@ void CliProcess::signal(int number) {
   if (!exited_) ::kill(pid_, number);
 }
 
+void CliProcess::writeStdin(const std::string& text) {
+  std::size_t done = 0;
+  while (inFd_ >= 0 && done < text.size()) {
+    const ssize_t n = ::write(inFd_, text.data() + done, text.size() - done);
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
+}
+
 void CliProcess::closeStdin() {
   if (inFd_ >= 0) ::close(inFd_);
   inFd_ = -1;

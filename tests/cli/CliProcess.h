@@ -34,6 +34,8 @@ class CliProcess {
   // Writes to the terminal (as if typed).
   void type(const std::string& text);
   void signal(int number);
+  // Writes to the standard input pipe (stdinPipe).
+  void writeStdin(const std::string& text);
   void closeStdin();
   // Reads all output until the program ends, or until `timeoutMs` passed (the program is then killed);
   // its exit status, 128 + the signal's number when a signal ended it, -1 after the time ran out.

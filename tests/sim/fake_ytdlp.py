@@ -4,6 +4,15 @@ file, or a small script that runs it). It answers for the site simulator's pages
 
     yt-dlp --version                    prints $FAKE_YTDLP_VERSION (default 2025.11.12)
     yt-dlp [--ignore-config] [--js-runtimes NAME[:PATH]] [--cookies FILE] --dump-single-json ... -- PAGE
+    yt-dlp [--ignore-config] --flat-playlist -J ... -- PAGE
+
+Lists: the stream cache's /playlist/<list> page (http://127.0.0.1:P4/playlist/<list>), and any of the pages
+below with "?list=<list>" (or "&list=<list>") after it. With --flat-playlist they answer as a playlist titled
+"Sim list <list>" whose entries are the pages /page/<list>-1 ... /page/<list>-N of the stream cache, N from a
+word "n<N>" of <list> (default 3); the word "noentries" gives a list without entries. Without
+--flat-playlist a page with "list=" answers for its video alone (as --no-playlist does), and /playlist/<list>
+fails as yt-dlp does for a list asked for one video. With --flat-playlist a page of one video answers as
+without it.
 
 Which pages: a YouTube watch page of the simulator (http://127.0.0.1:P1/watch?v=<id>) and any other page
 (http://127.0.0.1:P4/page/<id>). The words of <id> (split at "-") choose the answer:
@@ -83,6 +92,7 @@ def main(argv):
         print(version)
         return 0
     runtime = cookies_file = page = None
+    flat = "--flat-playlist" in argv
     i = 0
     while i < len(argv):
         arg = argv[i]
@@ -117,6 +127,23 @@ def main(argv):
     config = sites()
     youtube = config.get("YouTubeHost", "www.youtube.com")
     cache = config.get("StreamCachePrefix", "http://127.0.0.1/").rstrip("/")
+    listed = re.match(r"^(.*?)[?&]list=([A-Za-z0-9_.-]+)$", page or "")
+    whole_list = re.match(r"^https?://[^/]+/playlist/([A-Za-z0-9_.-]+)$", page or "")
+    list_id = whole_list.group(1) if whole_list else listed.group(2) if listed else None
+    if list_id and flat:
+        list_words = list_id.lower().split("-")
+        count = next((int(w[1:]) for w in list_words if re.match(r"^n\d+$", w)), 3)
+        entries = [] if "noentries" in list_words else [
+            {"_type": "url", "ie_key": "Generic", "url": "%s/page/%s-%d" % (cache, list_id, k),
+             "title": "Sim clip %s-%d" % (list_id, k)} for k in range(1, count + 1)]
+        print(json.dumps({"_type": "playlist", "id": list_id, "title": "Sim list %s" % list_id,
+                          "webpage_url": page, "playlist_count": len(entries), "entries": entries}))
+        return 0
+    if whole_list:
+        sys.stderr.write("ERROR: [generic] %s: this page is a list of videos\n" % list_id)
+        return 1
+    if listed:
+        page = listed.group(1)
     match = re.match(r"^https?://([^/]+)/(?:watch\?v=|page/)([A-Za-z0-9_.-]+)$", page or "")
     if not match:
         sys.stderr.write("ERROR: [generic] Unsupported URL: %s\n" % page)

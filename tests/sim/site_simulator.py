@@ -75,6 +75,9 @@ Stream cache (port P4)
     /hls/<id>/seg<N>.ts                 a second, made with ffmpeg); words: missingseg (seg1.ts is 404),
                                         login (playlist and segments need "sim_login")
     /page/<id>                          a page of another site (for the resolver), with a <video> element
+    /playlist/<list>                    a page of another site that lists the videos /page/<list>-1 ... -N (N
+                                        from a word "n<N>" of <list>, default 3); tests/sim/fake_ytdlp.py
+                                        answers --flat-playlist for it with the same entries
 Metacafe (port P2)
     /watch/<item>/<any-slug>/           page; title element "Sim Metacafe clip <item>: rain &amp; sun? 1/2 - Video";
                                         flash variables "...mediaURL=...%255BFrom%2520<P2 host>%255D%2520<item>.flv..."
@@ -470,6 +473,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self._error(404)
             return self._page(("<!DOCTYPE html><html><head><title>Other site clip %s</title></head><body>"
                                "<video src=\"/stream/%s.flv\"></video></body></html>\n" % (page_id, page_id)).encode())
+        if path.startswith("/playlist/"):
+            list_id = path[len("/playlist/"):]
+            if not sim_pages.ID_PATTERN.match(list_id):
+                return self._error(404)
+            words = list_id.lower().split("-")
+            count = next((int(w[1:]) for w in words if re.match(r"^n\d+$", w)), 3)
+            links = "".join("<li><a href=\"/page/%s-%d\">Sim clip %s-%d</a></li>" % (list_id, k, list_id, k)
+                            for k in range(1, min(count, 1000) + 1))
+            return self._page(("<!DOCTYPE html><html><head><title>Sim list %s</title></head><body><ol>%s</ol>"
+                               "</body></html>\n" % (list_id, links)).encode())
         name = path[len("/stream/"):] if path.startswith("/stream/") else ""
         video_id = name[:-4] if name.endswith(".flv") else ""
         if not sim_pages.ID_PATTERN.match(video_id):
