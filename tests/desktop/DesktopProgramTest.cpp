@@ -99,7 +99,7 @@ class DesktopProgramTest : public testing::Test {
 
 TEST_F(DesktopProgramTest, TheInstalledLayoutHoldsAValidDesktopEntryAndTheIconsAtEachSize) {
   EXPECT_TRUE(fs::exists(copy_.program()));
-  const std::string entry = copy_.path("share/applications/clipwave.desktop");
+  const std::string entry = copy_.path("share/applications/org.clipwave.Clipwave.desktop");
   std::string complaints;
   EXPECT_EQ(testing_support::runTool({"desktop-file-validate", entry}, &complaints), 0) << complaints;
   EXPECT_EQ(complaints, "");
@@ -172,7 +172,8 @@ TEST(DebianPackage, DependsOnTheConverterAndTheLibrariesAndHoldsTheInstalledLayo
 
   std::string contents;
   testing_support::runTool({"dpkg-deb", "--contents", package}, &contents);
-  std::vector<std::string> files = {"./usr/bin/clipwave", "./usr/share/applications/clipwave.desktop",
+  std::vector<std::string> files = {"./usr/bin/clipwave",
+                                    "./usr/share/applications/org.clipwave.Clipwave.desktop",
                                     "./usr/share/icons/hicolor/256x256/apps/clipwave.png"};
   if (CLIPWAVE_HAVE_WEBENGINE) files.push_back("./usr/lib/clipwave/clipwave-webengine.so");
   for (const std::string& file : files)
