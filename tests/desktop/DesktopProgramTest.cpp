@@ -173,8 +173,15 @@ TEST(DebianPackage, DependsOnTheConverterAndTheLibrariesAndHoldsTheInstalledLayo
   std::string contents;
   testing_support::runTool({"dpkg-deb", "--contents", package}, &contents);
   std::vector<std::string> files = {"./usr/bin/clipwave",
+                                    "./usr/bin/clipwave-cli",
                                     "./usr/share/applications/org.clipwave.Clipwave.desktop",
-                                    "./usr/share/icons/hicolor/256x256/apps/clipwave.png"};
+                                    "./usr/share/metainfo/org.clipwave.Clipwave.metainfo.xml",
+                                    "./usr/share/icons/hicolor/256x256/apps/clipwave.png",
+                                    "./usr/share/man/man1/clipwave.1",
+                                    "./usr/share/man/man1/clipwave-cli.1",
+                                    "./usr/share/bash-completion/completions/clipwave-cli",
+                                    "./usr/share/zsh/vendor-completions/_clipwave-cli",
+                                    "./usr/share/fish/vendor_completions.d/clipwave-cli.fish"};
   if (CLIPWAVE_HAVE_WEBENGINE) files.push_back("./usr/lib/clipwave/clipwave-webengine.so");
   for (const std::string& file : files)
     EXPECT_NE(contents.find(" " + file + "\n"), std::string::npos) << file;
