@@ -14,10 +14,12 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QXmlStreamReader>
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <regex>
@@ -33,6 +35,7 @@ using testing_support::readFile;
 using testing_support::TempDir;
 
 const std::string kSourceDir = CLIPWAVE_SOURCE_DIR;
+constexpr const char* kBashCompletion = "/usr/share/bash-completion/bash_completion";
 
 struct ToolRun {
   int status = -1;  // -1: did not start, or did not end in time
@@ -334,13 +337,14 @@ class ShellCompletion : public testing::Test {
           "--norc",
           "--noprofile",
           "-c",
-          "source /usr/share/bash-completion/bash_completion\n"
-          "__load_completion clipwave-cli || exit 3\n"
-          "spec=$(complete -p clipwave-cli) || exit 4\n"
-          "function=${spec##*-F }; function=${function%% *}\n"
-          "COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); COMP_LINE=\"$*\"\n"
-          "\"$function\" clipwave-cli \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"\n"
-          "printf '%s\\n' \"${COMPREPLY[@]}\"",
+          "source " + std::string(kBashCompletion) +
+              "\n"
+              "__load_completion clipwave-cli || exit 3\n"
+              "spec=$(complete -p clipwave-cli) || exit 4\n"
+              "function=${spec##*-F }; function=${function%% *}\n"
+              "COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); COMP_LINE=\"$*\"\n"
+              "\"$function\" clipwave-cli \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"\n"
+              "printf '%s\\n' \"${COMPREPLY[@]}\"",
           "bash"};
       args.insert(args.end(), words.begin(), words.end());
       run = runTool(args, environment(), work_.path());
@@ -384,7 +388,15 @@ TEST_F(ShellCompletion, EachShellLoadsItsScriptFromItsOwnPlaceAndOffersTheOption
   ASSERT_GE(options.size(), 10u);
   const std::set<std::string> formats = formatNames();
   const std::set<std::string> folders = {"Music folder"};
-  for (const char* shell : {"bash", "zsh", "fish"}) {
+  // Each shell that is installed (scripts/packages.txt installs all three, and bash-completion).
+  std::vector<std::string> shells;
+  if (fs::exists(kBashCompletion)) shells.push_back("bash");
+  for (const char* shell : {"zsh", "fish"})
+    if (!QStandardPaths::findExecutable(QString::fromLatin1(shell)).isEmpty()) shells.push_back(shell);
+  if (shells.empty()) GTEST_SKIP() << "neither bash-completion, zsh nor fish is installed";
+  if (shells.size() < 3)
+    std::cout << "[ NOTE     ] completions checked in " << shells.size() << " shells only\n";
+  for (const std::string& shell : shells) {
     SCOPED_TRACE(shell);
     // Every option, and none that --help does not list.
     std::set<std::string> offered = complete(shell, "clipwave-cli -");
