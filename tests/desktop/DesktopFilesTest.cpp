@@ -282,11 +282,11 @@ TEST(ManualPages, TheCommandLinesPageDescribesEveryOptionAndEveryFormatAndNoOthe
     EXPECT_NE(text.find("       " + name + " "), std::string::npos) << name;
 }
 
-// ---- the shell completions ----
+// ---- the installed tree: the metainfo beside the desktop entry, the shell completions ----
 
 // The program installed into a folder of its own, the shells' home folders kept apart from the user's,
 // and a working folder with a folder and a video file to complete.
-class ShellCompletion : public testing::Test {
+class InstalledTree : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     prefix_ = std::make_unique<TempDir>();
@@ -379,11 +379,20 @@ class ShellCompletion : public testing::Test {
   TempDir home_;
 };
 
-std::unique_ptr<TempDir> ShellCompletion::prefix_;
-bool ShellCompletion::installed_ = false;
-std::string ShellCompletion::installLog_;
+std::unique_ptr<TempDir> InstalledTree::prefix_;
+bool InstalledTree::installed_ = false;
+std::string InstalledTree::installLog_;
 
-TEST_F(ShellCompletion, EachShellLoadsItsScriptFromItsOwnPlaceAndOffersTheOptionsFormatsFoldersAndFiles) {
+TEST_F(InstalledTree, TheMetainfoIsValidBesideTheDesktopEntryItLaunches) {
+  // The whole tree, as a distribution's checks read it: the metainfo finds its desktop entry and icon.
+  const ToolRun validation =
+      runTool({"appstreamcli", "validate-tree", "--no-net", "--no-color", prefix_->path()});
+  EXPECT_EQ(validation.status, 0) << validation.out << validation.err;
+  EXPECT_TRUE(fs::exists(prefix_->path() + "/share/metainfo/" + std::string(platform::kDesktopEntryId) +
+                         ".metainfo.xml"));
+}
+
+TEST_F(InstalledTree, EachShellLoadsItsScriptFromItsOwnPlaceAndOffersTheOptionsFormatsFoldersAndFiles) {
   const std::vector<CliOption> options = helpOptions();
   ASSERT_GE(options.size(), 10u);
   const std::set<std::string> formats = formatNames();
