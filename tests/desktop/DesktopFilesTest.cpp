@@ -103,16 +103,16 @@ std::string cliProgram() {
 std::vector<CliOption> helpOptions() {
   const ToolRun help = runTool({cliProgram(), "--help"});
   EXPECT_EQ(help.status, 0) << help.err;
-  // "  -o, --output DIR      ..." and "      --playlist        ...": an option's line starts in the
-  // option columns; the descriptions' continuation lines start further right.
-  static const std::regex kLine(R"(^ {2,6}(?:(-[A-Za-z]), )?(--[a-z][a-z-]*)(?: ([A-Z]+))?(?: |$).*)");
+  // "  -o, --output DIR      ...", "      --playlist        ..." (or a short option alone): an option's
+  // line starts in the option columns; the descriptions' continuation lines start further right.
+  static const std::regex kLine(R"(^ {2,6}(-[A-Za-z])?(?:, )?(--[a-z][a-z-]*)?(?: ([A-Z]+))?(?: |$).*)");
   std::vector<CliOption> options;
   for (const std::string& line : lines(help.out)) {
     std::smatch match;
-    if (!std::regex_match(line, match, kLine)) continue;
+    if (!std::regex_match(line, match, kLine) || (!match[1].matched && !match[2].matched)) continue;
     CliOption option;
-    if (match[1].matched) option.spellings.push_back(match[1]);
-    option.spellings.push_back(match[2]);
+    for (int part : {1, 2})
+      if (match[part].matched) option.spellings.push_back(match[part]);
     option.value = match[3];
     options.push_back(option);
   }
