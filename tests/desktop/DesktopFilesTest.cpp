@@ -389,6 +389,15 @@ std::unique_ptr<TempDir> InstalledTree::installedPrefix;
 bool InstalledTree::installedOk = false;
 std::string InstalledTree::installLog;
 
+TEST_F(InstalledTree, ManFindsThePagesInTheirSection) {
+  for (const char* page : {"clipwave", "clipwave-cli"}) {
+    const ToolRun man = runTool({"man", "-M", installedPrefix->path() + "/share/man", "1", page},
+                                {{"MANWIDTH", "80"}, {"LC_ALL", "C.UTF-8"}});
+    EXPECT_EQ(man.status, 0) << man.err;
+    EXPECT_EQ(man.out.rfind(QString::fromLatin1(page).toUpper().toStdString() + "(1)", 0), 0u) << man.out;
+  }
+}
+
 TEST_F(InstalledTree, TheMetainfoIsValidBesideTheDesktopEntryItLaunches) {
   // The whole tree, as a distribution's checks read it: the metainfo finds its desktop entry and icon.
   const ToolRun validation =

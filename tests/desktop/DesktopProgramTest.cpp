@@ -177,8 +177,8 @@ TEST(DebianPackage, DependsOnTheConverterAndTheLibrariesAndHoldsTheInstalledLayo
                                     "./usr/share/applications/org.clipwave.Clipwave.desktop",
                                     "./usr/share/metainfo/org.clipwave.Clipwave.metainfo.xml",
                                     "./usr/share/icons/hicolor/256x256/apps/clipwave.png",
-                                    "./usr/share/man/man1/clipwave.1",
-                                    "./usr/share/man/man1/clipwave-cli.1",
+                                    "./usr/share/man/man1/clipwave.1.gz",
+                                    "./usr/share/man/man1/clipwave-cli.1.gz",
                                     "./usr/share/bash-completion/completions/clipwave-cli",
                                     "./usr/share/zsh/vendor-completions/_clipwave-cli",
                                     "./usr/share/fish/vendor_completions.d/clipwave-cli.fish"};
