@@ -211,6 +211,11 @@ TEST(ManualPages, RenderWithoutWarningsAndNameTheEnvironmentTheFilesAndTheExitSt
   for (const Page& page : pages) {
     SCOPED_TRACE(page.file);
     const std::string path = kSourceDir + "/man/" + page.file;
+    // The page's header names the program's version, as the metainfo's newest release does.
+    std::string title;
+    for (const std::string& line : lines(readFile(path)))
+      if (line.starts_with(".TH ")) title = line;
+    EXPECT_NE(title.find("\"Clipwave " CLIPWAVE_VERSION "\""), std::string::npos) << title;
     std::string warnings;
     const std::string text = renderedPage(path, &warnings);
     EXPECT_EQ(warnings, "");
