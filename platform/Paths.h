@@ -11,8 +11,9 @@ std::string executableDir();
 // True when a file can be created in `dir`.
 bool isWritableDir(const std::string& dir);
 
-// The file name of the program's desktop entry, installed in share/applications.
-inline constexpr const char* kDesktopEntryFile = "clipwave.desktop";
+// The file name of the program's desktop entry, installed in share/applications: the reverse-DNS id that
+// the software centres' metainfo and the notifications name too, with ".desktop".
+inline constexpr const char* kDesktopEntryFile = "org.clipwave.Clipwave.desktop";
 
 // True when the executable in `exeDir` (with a trailing '/') is an installed copy: it sits in a bin/ folder
 // whose share/applications beside it holds the program's desktop entry.

@@ -99,7 +99,7 @@ class DesktopProgramTest : public testing::Test {
 
 TEST_F(DesktopProgramTest, TheInstalledLayoutHoldsAValidDesktopEntryAndTheIconsAtEachSize) {
   EXPECT_TRUE(fs::exists(copy_.program()));
-  const std::string entry = copy_.path("share/applications/clipwave.desktop");
+  const std::string entry = copy_.path("share/applications/org.clipwave.Clipwave.desktop");
   std::string complaints;
   EXPECT_EQ(testing_support::runTool({"desktop-file-validate", entry}, &complaints), 0) << complaints;
   EXPECT_EQ(complaints, "");
@@ -172,8 +172,16 @@ TEST(DebianPackage, DependsOnTheConverterAndTheLibrariesAndHoldsTheInstalledLayo
 
   std::string contents;
   testing_support::runTool({"dpkg-deb", "--contents", package}, &contents);
-  std::vector<std::string> files = {"./usr/bin/clipwave", "./usr/share/applications/clipwave.desktop",
-                                    "./usr/share/icons/hicolor/256x256/apps/clipwave.png"};
+  std::vector<std::string> files = {"./usr/bin/clipwave",
+                                    "./usr/bin/clipwave-cli",
+                                    "./usr/share/applications/org.clipwave.Clipwave.desktop",
+                                    "./usr/share/metainfo/org.clipwave.Clipwave.metainfo.xml",
+                                    "./usr/share/icons/hicolor/256x256/apps/clipwave.png",
+                                    "./usr/share/man/man1/clipwave.1.gz",
+                                    "./usr/share/man/man1/clipwave-cli.1.gz",
+                                    "./usr/share/bash-completion/completions/clipwave-cli",
+                                    "./usr/share/zsh/vendor-completions/_clipwave-cli",
+                                    "./usr/share/fish/vendor_completions.d/clipwave-cli.fish"};
   if (CLIPWAVE_HAVE_WEBENGINE) files.push_back("./usr/lib/clipwave/clipwave-webengine.so");
   for (const std::string& file : files)
     EXPECT_NE(contents.find(" " + file + "\n"), std::string::npos) << file;

@@ -78,7 +78,7 @@ TEST(SettingsFile, AnInstalledCopyIsKnownByItsDesktopEntry) {
   std::filesystem::create_directories(root.file("portable"));
   const std::string bin = root.file("usr/bin/");
   EXPECT_FALSE(platform::isInstalledProgram(bin)) << "no desktop entry yet";
-  root.write("usr/share/applications/clipwave.desktop", "[Desktop Entry]\n");
+  root.write("usr/share/applications/org.clipwave.Clipwave.desktop", "[Desktop Entry]\n");
   EXPECT_TRUE(platform::isInstalledProgram(bin));
   EXPECT_FALSE(platform::isInstalledProgram(root.file("portable/")));
   EXPECT_FALSE(platform::isInstalledProgram(root.file("usr/share/")));

@@ -84,7 +84,7 @@ TEST(NotificationTest, TheServiceGetsTheWordAndItsActionOpensTheFolder) {
   EXPECT_EQ(word.body, "12 done, 1 failed");
   EXPECT_EQ(word.appName, "Clipwave");
   EXPECT_EQ(word.actions, (QStringList{"open-folder", "Open folder"}));
-  EXPECT_EQ(word.hints.value("desktop-entry").toString(), "clipwave");
+  EXPECT_EQ(word.hints.value("desktop-entry").toString(), "org.clipwave.Clipwave");
   EXPECT_EQ(word.timeout, -1);
 
   service.invoke(999, QStringLiteral("open-folder"));  // another program's notification
