@@ -46,9 +46,11 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   skin::createLabel(this, QString("Support: ") + resources::kSupportAddress, 80, 152);
   skin::createPanel(this, 80, 176, 262, 2, true);
   makerSiteLink = skin::createLinkLabel(this, resources::kMakerSite, 80, 186);
-  makerSiteLink->installEventFilter(this);
   okButton = skin::createButton(this, "&OK", 260, 211, 79, 23);
   connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+  // The maker's address opens on a click, or on Enter or Space while it has the focus.
+  connect(qobject_cast<skin::ClickableLabel*>(makerSiteLink), &skin::ClickableLabel::clicked, this,
+          [] { platform::openUrl(resources::kMakerSite); });
 }
 
 QString AboutBox::versionLine() {
@@ -60,12 +62,6 @@ void AboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   titleLabel->setText(QString::fromStdString(resources::loadString(resources::StringId::Title)));
   titleLabel->adjustSize();
-}
-
-bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == makerSiteLink && event->type() == QEvent::MouseButtonRelease)
-    platform::openUrl(resources::kMakerSite);
-  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace app

@@ -22,7 +22,6 @@ class AboutBox : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace app

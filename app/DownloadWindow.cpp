@@ -52,6 +52,9 @@ DownloadWindow::DownloadWindow(QWidget* owner, const download::JobInput& job, do
     connect(stop, &QPushButton::clicked, this, [this] { onStopClicked(); });
   download::JobListener& listener = *this;
   job_ = std::make_unique<download::Job>(job, std::move(parts), listener);
+  // Screen readers name the download's bar by the file name above it; the conversion's bar takes its
+  // group's title.
+  downloadNameLabel->setBuddy(downloadProgressBar);
 }
 
 DownloadWindow::~DownloadWindow() = default;

@@ -5,6 +5,7 @@
 #include "ui/skin/Controls.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -36,6 +37,12 @@ LoginDialog::LoginDialog(QWidget* owner) : QDialog(owner) {
   cancelButton = skin::createButton(this, "&Cancel", 158, 117, 75, 23);
   connect(okButton, &QPushButton::clicked, this, [this] { onOkClicked(); });
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  // Screen readers name each field by the caption before it: the group's first two labels, in order.
+  const QList<QLabel*> captions = group->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+  if (captions.size() >= 2) {
+    captions[0]->setBuddy(userNameEdit);
+    captions[1]->setBuddy(passwordEdit);
+  }
 }
 
 void LoginDialog::onOkClicked() {

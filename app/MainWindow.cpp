@@ -42,6 +42,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QUrl>
 
@@ -109,6 +110,25 @@ MainWindow::MainWindow()
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
   }
+  setUpKeyboardAndNames();
+}
+
+// The keyboard and screen readers: the links and the menu image answer Enter and Space as a click, Shift+F10
+// and the Menu key open the pop-up menu, the example address (which does nothing when clicked) is passed over
+// by Tab, and each field and list is labelled by the caption above it.
+void MainWindow::setUpKeyboardAndNames() {
+  connect(updateLink, &skin::ClickableLabel::clicked, this, [this] { onUpdateLinkClicked(); });
+  for (QLabel* opener : {menuImage, advancedLink})
+    connect(qobject_cast<skin::ClickableLabel*>(opener), &skin::ClickableLabel::clicked, this,
+            [this] { showPopupMenu(); });
+  for (const QKeySequence& keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this, [this] { showPopupMenu(); });
+  }
+  exampleUrlLink->setFocusPolicy(Qt::NoFocus);
+  sourceLabel->setBuddy(modeIndex == 1 ? localFileEdit : urlEdit);
+  outputFolderLabel->setBuddy(outputFolderEdit);
+  formatLabel->setBuddy(formatCombo);
 }
 
 MainWindow::~MainWindow() {
@@ -163,9 +183,7 @@ void MainWindow::createControls() {
   urlEdit->installEventFilter(this);
   localFileEdit->installEventFilter(this);
   setAcceptDrops(true);
-  for (QWidget* clickable :
-       {logoImage, makerNameLabel, static_cast<QLabel*>(updateLink), menuImage, advancedLink})
-    clickable->installEventFilter(this);
+  for (QWidget* clickable : {logoImage, makerNameLabel}) clickable->installEventFilter(this);
   createMenu();
 }
 
@@ -311,6 +329,7 @@ void MainWindow::applyMode(int mode) {
   urlEdit->setVisible(download);
   localFileEdit->setVisible(!download);
   selectFileButton->setVisible(!download);
+  sourceLabel->setBuddy(download ? urlEdit : localFileEdit);
 }
 
 // Keeps the example address clear of the caption before it and closes it with ")" right after it, whatever
@@ -541,7 +560,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::showPopupMenu() {
-  popupMenu->popup(QCursor::pos());
+  // Under the mouse when clicked; from the keyboard, below the menu image.
+  const QWidget* under = QApplication::widgetAt(QCursor::pos());
+  const bool byMouse = under == menuImage || under == advancedLink;
+  popupMenu->popup(byMouse ? QCursor::pos() : menuImage->mapToGlobal(QPoint(0, menuImage->height())));
 }
 void MainWindow::onHomePageTriggered() {
   platform::openUrl(resources::loadString(resources::StringId::ProductPage));
@@ -622,8 +644,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease) {
     if (watched == logoImage) onHomePageTriggered();
     if (watched == makerNameLabel) onMakerNameClicked();
-    if (watched == updateLink) onUpdateLinkClicked();
-    if (watched == menuImage || watched == advancedLink) showPopupMenu();
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -158,6 +158,7 @@ class MainWindow : public QWidget {
   void createOutputPanel();
   void createBottomControls();
   void createMenu();
+  void setUpKeyboardAndNames();
   void showPictures(const resources::MainPictures& pictures);
   void applyMode(int mode);
   void fitExampleAddress();

@@ -293,6 +293,10 @@ QueueWindow::QueueWindow(queue::Queue& queue, QWidget* parent) : QWidget(parent,
   list->setFocus();
   updateButtons();
   updateStatus();
+  // Screen readers label each drop-down list by its caption, and the list by the window's title.
+  parallelLabel->setBuddy(parallelCombo);
+  replaceLabel->setBuddy(replaceCombo);
+  list->setAccessibleName(windowTitle());
 }
 
 QueueWindow::~QueueWindow() = default;

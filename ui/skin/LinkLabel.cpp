@@ -4,11 +4,10 @@
 
 namespace skin {
 
-LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+LinkLabel::LinkLabel(const QString& text, QWidget* parent) : ClickableLabel(parent, text) {
   QFont underlined = font();
   underlined.setUnderline(true);
   setFont(underlined);
-  setCursor(Qt::PointingHandCursor);
   applyColour();
 }
 
@@ -21,13 +20,13 @@ void LinkLabel::setLinkColours(const QColor& link, const QColor& hover) {
 void LinkLabel::enterEvent(QEnterEvent* event) {
   hovered_ = true;
   applyColour();
-  QLabel::enterEvent(event);
+  ClickableLabel::enterEvent(event);
 }
 
 void LinkLabel::leaveEvent(QEvent* event) {
   hovered_ = false;
   applyColour();
-  QLabel::leaveEvent(event);
+  ClickableLabel::leaveEvent(event);
 }
 
 void LinkLabel::applyColour() {

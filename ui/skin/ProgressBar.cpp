@@ -1,5 +1,7 @@
 #include "ui/skin/ProgressBar.h"
 
+#include "ui/skin/Accessibility.h"
+
 #include "ui/skin/Measures.h"
 
 #include <QPainter>
@@ -19,6 +21,7 @@ const QColor kFallbackFill(0x3C, 0xB3, 0x3C);
 ProgressBar::ProgressBar(QWidget* parent, UiStyle style) : QProgressBar(parent), style_(style) {
   setRange(0, 100);
   setTextVisible(true);
+  installAccessibility();
 }
 
 void ProgressBar::setUiStyle(UiStyle style) {

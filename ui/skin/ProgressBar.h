@@ -13,6 +13,10 @@
 namespace skin {
 
 class ProgressBar : public QProgressBar {
+  // Its class name is its own, which lets its accessibility interface replace the one Qt has for
+  // QProgressBar.
+  Q_OBJECT
+
  public:
   explicit ProgressBar(QWidget* parent, UiStyle style = UiStyle::WinXP);
 

@@ -1,5 +1,7 @@
 #include "ui/skin/RadioButton.h"
 
+#include "ui/skin/Accessibility.h"
+
 #include "ui/skin/Measures.h"
 
 #include <QEvent>
@@ -19,6 +21,7 @@ RadioButton::RadioButton(const QString& text, QWidget* parent, UiStyle style)
     : QRadioButton(text, parent), style_(style) {
   // The group rule below replaces Qt's own exclusive groups.
   setAutoExclusive(false);
+  installAccessibility();  // Qt would call a radio button outside its exclusive groups a check box
   connect(this, &QAbstractButton::toggled, this, [this](bool checked) { onToggled(checked); });
 }
 

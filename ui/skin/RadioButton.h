@@ -13,6 +13,10 @@
 namespace skin {
 
 class RadioButton : public QRadioButton {
+  // Its class name is its own, which lets its accessibility interface replace the one Qt has for
+  // QRadioButton.
+  Q_OBJECT
+
  public:
   RadioButton(const QString& text, QWidget* parent, UiStyle style = UiStyle::WinXP);
 

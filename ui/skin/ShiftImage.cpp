@@ -5,29 +5,28 @@
 namespace skin {
 
 ShiftImage::ShiftImage(const QPixmap& picture, const QPixmap& focusedPicture, QWidget* parent)
-    : QLabel(parent), picture_(picture), focusedPicture_(focusedPicture) {
+    : ClickableLabel(parent), picture_(picture), focusedPicture_(focusedPicture) {
   setPixmap(picture_);
-  setCursor(Qt::PointingHandCursor);
 }
 
 void ShiftImage::enterEvent(QEnterEvent* event) {
   if (isEnabled() && !focusedPicture_.isNull()) setPixmap(focusedPicture_);
-  QLabel::enterEvent(event);
+  ClickableLabel::enterEvent(event);
 }
 
 void ShiftImage::leaveEvent(QEvent* event) {
   if (isEnabled()) setPixmap(picture_);
-  QLabel::leaveEvent(event);
+  ClickableLabel::leaveEvent(event);
 }
 
 void ShiftImage::mousePressEvent(QMouseEvent* event) {
   if (isEnabled()) shift(true);
-  QLabel::mousePressEvent(event);
+  ClickableLabel::mousePressEvent(event);
 }
 
 void ShiftImage::mouseReleaseEvent(QMouseEvent* event) {
   shift(false);
-  QLabel::mouseReleaseEvent(event);
+  ClickableLabel::mouseReleaseEvent(event);
 }
 
 void ShiftImage::shift(bool on) {
