@@ -120,10 +120,10 @@ void MainWindow::setUpKeyboardAndNames() {
   connect(updateLink, &skin::ClickableLabel::clicked, this, [this] { onUpdateLinkClicked(); });
   for (QLabel* opener : {menuImage, advancedLink})
     connect(qobject_cast<skin::ClickableLabel*>(opener), &skin::ClickableLabel::clicked, this,
-            [this] { showPopupMenu(); });
+            [this](bool byKeyboard) { byKeyboard ? showPopupMenuFromKeyboard() : showPopupMenu(); });
   for (const QKeySequence& keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
     auto* shortcut = new QShortcut(keys, this);
-    connect(shortcut, &QShortcut::activated, this, [this] { showPopupMenu(); });
+    connect(shortcut, &QShortcut::activated, this, [this] { showPopupMenuFromKeyboard(); });
   }
   exampleUrlLink->setFocusPolicy(Qt::NoFocus);
   sourceLabel->setBuddy(modeIndex == 1 ? localFileEdit : urlEdit);
@@ -560,10 +560,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::showPopupMenu() {
-  // Under the mouse when clicked; from the keyboard, below the menu image.
-  const QWidget* under = QApplication::widgetAt(QCursor::pos());
-  const bool byMouse = under == menuImage || under == advancedLink;
-  popupMenu->popup(byMouse ? QCursor::pos() : menuImage->mapToGlobal(QPoint(0, menuImage->height())));
+  popupMenu->popup(QCursor::pos());
+}
+void MainWindow::showPopupMenuFromKeyboard() {
+  popupMenu->popup(menuImage->mapToGlobal(QPoint(0, menuImage->height())));
 }
 void MainWindow::onHomePageTriggered() {
   platform::openUrl(resources::loadString(resources::StringId::ProductPage));

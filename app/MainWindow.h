@@ -112,7 +112,8 @@ class MainWindow : public QWidget {
   void onDownloadConvertClicked();
   void onConvertLocalClicked();
   void onClipboardChanged();
-  void showPopupMenu();  // pops the menu up where the mouse is
+  void showPopupMenu();              // pops the menu up where the mouse is
+  void showPopupMenuFromKeyboard();  // below the menu image
   void onHomePageTriggered();
   void onDonateTriggered();
   void onMakerNameClicked();

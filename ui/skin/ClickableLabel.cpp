@@ -15,8 +15,8 @@ ClickableLabel::ClickableLabel(QWidget* parent, const QString& text) : QLabel(te
   setCursor(Qt::PointingHandCursor);
 }
 
-void ClickableLabel::activate() {
-  if (isEnabled()) emit clicked();
+void ClickableLabel::activate(bool byKeyboard) {
+  if (isEnabled()) emit clicked(byKeyboard);
 }
 
 void ClickableLabel::keyPressEvent(QKeyEvent* event) {
@@ -32,7 +32,7 @@ void ClickableLabel::keyPressEvent(QKeyEvent* event) {
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) activate();
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) activate(false);
 }
 
 void ClickableLabel::paintEvent(QPaintEvent* event) {
