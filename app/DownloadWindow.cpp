@@ -54,7 +54,7 @@ DownloadWindow::DownloadWindow(QWidget* owner, const download::JobInput& job, do
   job_ = std::make_unique<download::Job>(job, std::move(parts), listener);
   // Screen readers name the download's bar by the file name above it; the conversion's bar takes its
   // group's title.
-  downloadNameLabel->setBuddy(downloadProgressBar);
+  downloadProgressBar->setNameLabel(downloadNameLabel);
 }
 
 DownloadWindow::~DownloadWindow() = default;

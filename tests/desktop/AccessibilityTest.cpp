@@ -286,14 +286,14 @@ TEST_F(AccessibilityTest, DownloadWindowBarsCarryTheirValue) {
                                 dir_.file("out")),
       download::standardJobParts());
   window.setWindowTitle(window_->windowTitle());
-  window.downloadNameLabel->setText("song.webm");
+  window.downloadNameLabel->setText("Rock & Roll.webm");
   window.downloadProgressBar->setRange(0, 200);
   window.downloadProgressBar->setValue(50);
   window.convertProgressBar->setRange(0, 100);
   window.convertProgressBar->setValue(99);
   expectTable(&window, window_->windowTitle(), QAccessible::Dialog,
               {{window.pageStopButton, "Stop", QAccessible::Button},
-               {window.downloadProgressBar, "song.webm", QAccessible::ProgressBar, "25%"},
+               {window.downloadProgressBar, "Rock & Roll.webm", QAccessible::ProgressBar, "25%"},
                {window.downloadStopButton, "Stop", QAccessible::Button},
                {window.convertProgressBar, "Converting", QAccessible::ProgressBar, "99%"},
                {window.convertStopButton, "Stop", QAccessible::Button}});

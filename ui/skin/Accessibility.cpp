@@ -98,7 +98,8 @@ class ProgressBarAccessible : public QAccessibleWidget, public QAccessibleValueI
     return QAccessibleWidget::interface_cast(type);
   }
   QString text(QAccessible::Text kind) const override {
-    if (kind == QAccessible::Name && bar()->accessibleName().isEmpty()) return captionOf(*bar());
+    if (kind == QAccessible::Name && bar()->accessibleName().isEmpty())
+      return bar()->nameLabel() != nullptr ? bar()->nameLabel()->text() : captionOf(*bar());
     if (kind == QAccessible::Value) return bar()->text();
     return QAccessibleWidget::text(kind);
   }

@@ -8,6 +8,8 @@
 #include "ui/skin/Theme.h"
 
 #include <QBasicTimer>
+#include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 
 namespace skin {
@@ -34,6 +36,12 @@ class ProgressBar : public QProgressBar {
   // Moves the busy fill one step on (the bar's own timer calls this while it is busy and shown).
   void advanceBusy();
 
+  // The label whose text names the bar for screen readers (the words shown next to it), without making the
+  // bar its buddy, which would take an "&" in its text for a shortcut mark. Without one, and without an
+  // accessible name, the bar is named by the label whose buddy it is or by its group box's title.
+  const QLabel* nameLabel() const { return nameLabel_; }
+  void setNameLabel(const QLabel* label) { nameLabel_ = label; }
+
   // The caption: the percentage the position stands at; empty while busy.
   QString text() const override;
 
@@ -54,6 +62,7 @@ class ProgressBar : public QProgressBar {
   bool busy_ = false;
   int busyStep_ = 0;
   QBasicTimer timer_;
+  QPointer<const QLabel> nameLabel_;
 };
 
 }  // namespace skin
