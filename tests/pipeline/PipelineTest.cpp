@@ -11,6 +11,7 @@
 #include "download/Job.h"
 #include "support/JobInputs.h"
 #include "support/KnownStream.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
 
@@ -345,6 +346,40 @@ TEST_F(PipelineJobTest, AnMp4IsFedOnlyWhenItsIndexComesFirst) {
     EXPECT_EQ(listener.converters.empty(), std::string(name) == "indexLast.mp4");
     EXPECT_EQ(convert_test::audioPackets(audio()), referencePackets(name));
     EXPECT_EQ(folder(), std::set<std::string>{"clip.mp3"});
+    fs::remove(audio());
+  }
+}
+
+// An existing audio file is asked about while the video downloads, before any converter runs: kept, the
+// download ends and the video goes as before; replaced, the one pass goes on.
+TEST_F(PipelineJobTest, TheOverwriteQuestionComesBeforeTheFirstByteIsFed) {
+  const std::string video = testing_support::readFile(file(clip_));
+  for (const bool replace : {false, true}) {
+    SCOPED_TRACE(replace ? "replaced" : "kept");
+    std::ofstream(audio()) << "old";
+    testing_support::ScriptedDialogs dialogs;
+    dialogs.answer(replace ? platform::ModalResult::Yes : platform::ModalResult::No);
+    bool askedFirst = false;
+    dialogs.onShow([&](const testing_support::ShownDialog&) {
+      askedFirst = convert::convertProcess->processId() == 0 && fs::exists(out_.file("clip.flv.part"));
+    });
+    ScriptedPeer peer;
+    peer.readUntil("\r\n\r\n").send(okHeader(video.size()) + video.substr(0, video.size() / 2)).delay(500);
+    peer.send(video.substr(video.size() / 2)).halfClose();
+    PipelineListener listener;
+    const JobOutcome outcome = runJob(peer, listener);
+    EXPECT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_TRUE(askedFirst) << "asked while downloading, with no converter yet";
+    EXPECT_EQ(folder(), std::set<std::string>{"clip.mp3"});
+    if (replace) {
+      ASSERT_EQ(outcome.status, JobOutcome::Status::Done) << outcome.message;
+      EXPECT_EQ(listener.converters.size(), 1u);
+      EXPECT_EQ(convert_test::audioPackets(audio()), referencePackets(clip_));
+    } else {
+      EXPECT_EQ(outcome.cause, JobOutcome::Cause::OutputKept);
+      EXPECT_TRUE(listener.converters.empty());
+      EXPECT_EQ(testing_support::readFile(audio()), "old");
+    }
     fs::remove(audio());
   }
 }
