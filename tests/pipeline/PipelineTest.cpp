@@ -14,6 +14,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
+#include "tags/AudioTags.h"
 
 #include <gtest/gtest.h>
 
@@ -380,6 +381,51 @@ TEST_F(PipelineJobTest, TheOverwriteQuestionComesBeforeTheFirstByteIsFed) {
       EXPECT_TRUE(listener.converters.empty());
       EXPECT_EQ(testing_support::readFile(audio()), "old");
     }
+    fs::remove(audio());
+  }
+}
+
+// The page's picture is fetched beside the download; the tags wait for it, whether it comes while the video
+// downloads or after the conversion has ended.
+TEST_F(PipelineJobTest, TheCoverFetchedAlongsideReachesTheTags) {
+  const std::string video = testing_support::readFile(file(clip_));
+  convert_test::makeMedia({"-f", "lavfi", "-i", "color=c=red:size=64x64:duration=1", "-frames:v", "1"},
+                          file("cover.png"));
+  const std::string picture = testing_support::readFile(file("cover.png"));
+  for (const int pictureDelayMs : {0, 3000}) {
+    SCOPED_TRACE(pictureDelayMs);
+    ScriptedPeer peer, pictures;
+    peer.readUntil("\r\n\r\n").send(okHeader(video.size()) + video.substr(0, video.size() / 2)).delay(300);
+    peer.send(video.substr(video.size() / 2)).halfClose();
+    pictures.readUntil("\r\n\r\n").delay(pictureDelayMs);
+    pictures.send("HTTP/1.0 200 OK\r\nContent-Type: image/png\r\nContent-Length: " +
+                  std::to_string(picture.size()) + "\r\n\r\n" + picture);
+    pictures.start();
+    peer.start();
+    download::FoundStream stream{.url = "http://127.0.0.1:" + std::to_string(peer.port()) + "/clip.flv",
+                                 .fileName = "clip.flv",
+                                 .title = "A clip",
+                                 .headers = {},
+                                 .downloadOnly = false};
+    stream.metadata.pictureUrl = "http://127.0.0.1:" + std::to_string(pictures.port()) + "/cover.png";
+    PipelineListener listener;
+    download::Job job(
+        testing_support::jobInput("https://videos.example/clip/1", download::RequestMode::DownloadConvert,
+                                  out_.path(), ".mp3", kMp3Args),
+        testing_support::knownStreamParts(stream), listener);
+    job.start();
+    ASSERT_TRUE(testing_support::waitFor(
+        [&] {
+          if (listener.outcomes.empty() && listener.convertingFile.empty()) listener.sample();
+          return !listener.outcomes.empty();
+        },
+        60000));
+    ASSERT_EQ(listener.outcomes[0].status, JobOutcome::Status::Done) << listener.outcomes[0].message;
+    EXPECT_EQ(listener.converters.size(), 1u);
+    const tags::ReadTags read = tags::readTags(audio());
+    EXPECT_EQ(read.tags.title, "A clip");
+    EXPECT_EQ(read.pictureCount, 1);
+    EXPECT_EQ(read.pictureMime, "image/jpeg");
     fs::remove(audio());
   }
 }
