@@ -100,8 +100,9 @@ class HttpResponseParser {
   static constexpr std::size_t kMaxHeaderBytes = 300 * 1024;
   static constexpr int kMaxHeaderLines = 5000;
   // A body framed by its length or by the connection's end is read in pieces of up to this many bytes,
-  // straight from the socket and on to the receive stream, without passing through the line buffer.
-  static constexpr int kBodyReadSize = 256 * 1024;
+  // straight from the socket and on to the receive stream, without passing through the line buffer. Pieces
+  // this large also pass a file stream's own buffer by (http::FileStream writes them at once).
+  static constexpr int kBodyReadSize = 1024 * 1024;
 
   explicit HttpResponseParser(HttpResponseHost& host);
   HttpResponseParser(const HttpResponseParser&) = delete;
