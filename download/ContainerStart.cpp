@@ -44,12 +44,13 @@ bool isMpegAudioFrame(const unsigned char* p) {
   return version != 1 && layer != 0 && bitrate != 0xF && rate != 3;
 }
 
-// Walks the top-level boxes: the index before the samples is readable from the start.
+// Walks the top-level boxes: the index before the samples is readable from the start. Offsets are compared as
+// `at > available - n`: a box that ends near the largest offset cannot make them overflow.
 ContainerStart judgeBoxes(const ReadAt& readAt, std::int64_t available, bool whole) {
   std::int64_t at = 0;
   for (int box = 0; box < kMaxTopLevelBoxes; ++box) {
     std::array<unsigned char, kHeadBytes> header{};
-    if (at + 8 > available) return whole ? ContainerStart::NeedsWhole : ContainerStart::NeedMore;
+    if (at > available - 8) return whole ? ContainerStart::NeedsWhole : ContainerStart::NeedMore;
     if (!readAt(at, header.data(), 8)) return ContainerStart::NeedsWhole;
     std::uint64_t size = bigEndian32(header.data());
     std::uint64_t headerSize = 8;
@@ -57,7 +58,7 @@ ContainerStart judgeBoxes(const ReadAt& readAt, std::int64_t available, bool who
     if (typeIs(header.data() + 4, "mdat")) return ContainerStart::NeedsWhole;
     if (size == 0) return ContainerStart::NeedsWhole;  // a box that runs to the file's end, before any index
     if (size == 1) {
-      if (at + 16 > available) return whole ? ContainerStart::NeedsWhole : ContainerStart::NeedMore;
+      if (at > available - 16) return whole ? ContainerStart::NeedsWhole : ContainerStart::NeedMore;
       if (!readAt(at + 8, header.data() + 8, 8)) return ContainerStart::NeedsWhole;
       size = bigEndian64(header.data() + 8);
       headerSize = 16;

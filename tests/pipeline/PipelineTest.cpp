@@ -124,6 +124,11 @@ TEST(ContainerStartTest, TheBoxWalkIsBoundedAndWaitsForWhatItNeeds) {
       {"a box shorter than its header", ftyp + bigEndian(4, 4) + "free" + box("moov", 8), 0, false,
        ContainerStart::NeedsWhole},
       {"a size past any file", huge, 0, false, ContainerStart::NeedsWhole},
+      // Found by the fuzz target: the next box's offset is near the largest one, where adding to it
+      // overflows.
+      {"a box ending near the largest offset",
+       bigEndian(1, 4) + "free" + bigEndian(0x7FFFFFFFFFFFFFFCull, 8) + std::string(24, '\xff'), 0, true,
+       ContainerStart::NeedsWhole},
       {"the next header still to come", ftyp + box("free", 100) + box("moov", 8), 16 + 108 + 4, false,
        ContainerStart::NeedMore},
       {"the next header never comes", ftyp + box("free", 100), 0, true, ContainerStart::NeedsWhole},
