@@ -68,6 +68,7 @@ void destroyConvertProcess() {
 namespace {
 
 constexpr std::size_t kMaxErrorLine = 300;
+constexpr const char* kPipeInput = "pipe:0";  // the converter's name for its standard input
 
 // A line fit to show the user: control characters become blanks, and it is cut to a length (not
 // inside a UTF-8 sequence).
@@ -175,12 +176,16 @@ void ConvertProcess::run() {
     overwrite = true;
   }
   createPipes();
-  // Nothing is ever written to the converter's input: with our end closed it reads an empty input.
-  closeHandle(stdinWrite_);
+  if (feedInput) {
+    prepareInputPipe();
+  } else {
+    // Nothing is written to the converter's input: with our end closed it reads an empty input.
+    closeHandle(stdinWrite_);
+  }
   partialFile_ = partialOutputName(outputFile);
   removeLeftPartials(partialFile_);
-  const ConverterCommand command =
-      makeConverterCommand(inputFile, partialFile_, arguments, overwrite, extraWords);
+  const ConverterCommand command = makeConverterCommand(feedInput ? std::string(kPipeInput) : inputFile,
+                                                        partialFile_, arguments, overwrite, extraWords);
   commandLine_ = command.text;
   durationSeconds_ = 0;
   segmentFailure_.clear();
@@ -341,7 +346,70 @@ void ConvertProcess::createPipes() {
   }
 }
 
+// The writer's end never blocks; the pipe is made large, so a fast download rarely waits for room.
+void ConvertProcess::prepareInputPipe() {
+  const int flags = ::fcntl(stdinWrite_, F_GETFL);
+  if (flags >= 0) ::fcntl(stdinWrite_, F_SETFL, flags | O_NONBLOCK);
+  ::fcntl(stdinWrite_, F_SETPIPE_SZ, kInputPipeBytes);  // the system's smaller default serves too
+}
+
+namespace {
+
+// One write to a pipe whose reader may have gone: the write fails with EPIPE instead of raising SIGPIPE. The
+// signal is held back for this thread during the write and a SIGPIPE it raised is taken away again, so the
+// program's handling of the signal (and what its children inherit) stays as it is.
+ssize_t writeWithoutSigpipe(int fd, const char* data, std::size_t len) {
+  sigset_t pipeSignal, before, pending;
+  ::sigemptyset(&pipeSignal);
+  ::sigaddset(&pipeSignal, SIGPIPE);
+  ::pthread_sigmask(SIG_BLOCK, &pipeSignal, &before);
+  ::sigpending(&pending);
+  const bool wasPending = ::sigismember(&pending, SIGPIPE) == 1;
+  ssize_t written;
+  do written = ::write(fd, data, len);
+  while (written < 0 && errno == EINTR);
+  const int error = errno;
+  if (written < 0 && error == EPIPE && !wasPending) {
+    const timespec noWait{};
+    while (::sigtimedwait(&pipeSignal, nullptr, &noWait) < 0 && errno == EINTR) {
+    }
+  }
+  ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  errno = error;
+  return written;
+}
+
+}  // namespace
+
+std::int64_t ConvertProcess::writeInput(const char* data, std::size_t len) {
+  if (stdinWrite_ < 0) return -1;
+  if (len == 0) return 0;
+  const ssize_t written = writeWithoutSigpipe(stdinWrite_, data, len);
+  if (written >= 0) return written;
+  if (errno != EAGAIN && errno != EWOULDBLOCK) {
+    closeInput();  // EPIPE: the converter ended or stopped reading
+    return -1;
+  }
+  if (!inputNotifier_) {
+    inputNotifier_ = std::make_unique<QSocketNotifier>(stdinWrite_, QSocketNotifier::Write);
+    QObject::connect(inputNotifier_.get(), &QSocketNotifier::activated, [this] {
+      inputNotifier_->setEnabled(false);
+      if (inputWritable) inputWritable();
+    });
+  }
+  inputNotifier_->setEnabled(true);
+  return 0;
+}
+
+// May be called from inputWritable, inside the notifier's own signal: the notifier is only switched off here
+// (before its descriptor goes), and goes with the pipes.
+void ConvertProcess::closeInput() {
+  if (inputNotifier_) inputNotifier_->setEnabled(false);
+  closeHandle(stdinWrite_);
+}
+
 void ConvertProcess::closePipes() {
+  inputNotifier_.reset();
   for (int* fd : {&stdinRead_, &stdinWrite_, &stdoutRead_, &stdoutWrite_, &stderrRead_, &stderrWrite_})
     closeHandle(*fd);
 }

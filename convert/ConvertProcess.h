@@ -7,10 +7,16 @@
 // Status::Ok (output written, or the user kept the existing file), Status::Failed (with the converter's
 // error line, or the signal that ended it) or Status::InUse.
 //
+// A run may be fed: the converter then reads its input from its standard input ("pipe:0"), which the
+// program writes as the video's bytes arrive (writeInput) and closes once the video is whole (closeInput).
+// The writes never block: a full pipe takes nothing, and inputWritable is called once it has room again, so
+// the converter's pace holds the writer back without any buffer of its own here.
+//
 // The converter writes a temporary file beside outputFile, which takes the output's name only once
 // the converter has ended well: a failed or stopped run leaves no output, and an older file that the
 // user agreed to replace is replaced by a finished one only. The converter gets no terminal input:
-// "-nostdin", and a standard input that is empty and at its end, so nothing it might ask can block.
+// "-nostdin", and a standard input that is empty and at its end (or the video, when fed), so nothing it might
+// ask can block.
 #pragma once
 
 #include "convert/ConvertProgress.h"
@@ -20,8 +26,11 @@
 #include "platform/ChildProcess.h"
 #include "platform/Messages.h"
 
+#include <QSocketNotifier>
+
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,6 +68,11 @@ class ConvertProcess {
   // Asked about an existing outputFile instead of common::frontEnd() when set: a queued job answers by
   // itself, without a box.
   common::FrontEnd* frontEnd = nullptr;
+  // The converter reads its input from its standard input, written with writeInput(); inputFile is then
+  // only the name shown for it.
+  bool feedInput = false;
+  // Called (from the event loop) when the input pipe, found full by writeInput(), has room again.
+  std::function<void()> inputWritable;
 
   // Asks before replacing an existing outputFile (unless askBeforeReplacing is off), then starts the
   // converter and its watcher.
@@ -66,6 +80,16 @@ class ConvertProcess {
   // Stops a run at once: the converter is ended and reaped, the watcher stopped, the pipes closed.
   // Does nothing unless active. Nothing is posted. The exit code cannot be imposed on Linux.
   void kill(int exitCode);
+
+  // Of a fed run: writes at most `len` bytes of the input without blocking. The count taken; 0 when the
+  // pipe is full (inputWritable follows once it has room); -1 when the converter reads no more (it ended,
+  // or closed its input) or the run is not fed.
+  std::int64_t writeInput(const char* data, std::size_t len);
+  // The input is complete: the converter reads its end.
+  void closeInput();
+  bool inputOpen() const { return stdinWrite_ >= 0; }
+  // Bytes the pipe holds at most while the converter is slower than the writer.
+  static constexpr int kInputPipeBytes = 1024 * 1024;
 
   // Turns one chunk of the converter's output into progress records.
   void parseOutput(std::string_view chunk);
@@ -88,6 +112,7 @@ class ConvertProcess {
   void postEnd(ConvertProgress::Status status, std::string message = {});
   void createPipes();
   void closePipes();
+  void prepareInputPipe();
   void closeChildEnds();
   void stopRun();
   void removePartialFile();
@@ -110,6 +135,7 @@ class ConvertProcess {
   std::string segmentFailure_;     // the converter's first line about a segment it could not fetch
   std::int64_t lastPosition_ = 0;  // the position of the last "time=" line, in seconds
   std::vector<char> readBuffer_;
+  std::unique_ptr<QSocketNotifier> inputNotifier_;      // the fed input's room, while it is awaited
   platform::Mailbox<ConvertWatcher::Call> mainThread_;  // receives the watcher's calls
 };
 

@@ -12,6 +12,7 @@ constexpr const char* kProgram = "ffmpeg";
 std::string absolute(const std::string& path) {
   if (path.empty() || path.front() == '/') return path;
   if (path.rfind("http://", 0) == 0 || path.rfind("https://", 0) == 0) return path;  // a network input
+  if (path == "pipe:0") return path;  // the converter's standard input, which the program feeds
   std::error_code ec;
   const std::filesystem::path full = std::filesystem::absolute(path, ec);
   return ec ? path : full.string();

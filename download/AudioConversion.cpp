@@ -118,7 +118,12 @@ void AudioConversion::start(const ConversionOrder& order, Progress progress, Don
   next_ = 0;
   jpeg_.clear();
   pictureStep_ = PictureStep::None;
-  if (!order.picture.empty()) startPicture(nullptr);  // made beside the conversion
+  asked_ = order.overwriteAnswered;
+  if (!order.picture.empty()) {
+    startPicture(nullptr);  // made beside the conversion
+  } else if (order.pictureFollows) {
+    pictureStep_ = PictureStep::Awaited;
+  }
   // What the video holds decides the conversion for the original audio, the chapters and the loudness; for a
   // local file's own tags and picture it is needed only when the tags are written.
   planAfterProbe_ = order.originalAudio || order.splitChapters || order.evenLoudness;
@@ -140,6 +145,16 @@ void AudioConversion::stop() {
   if (!running_) return;
   running_ = false;
   if (converter_.active) converter_.kill(0);
+}
+
+void AudioConversion::givePicture(std::string picture) {
+  if (!running_ || pictureStep_ != PictureStep::Awaited) return;
+  if (picture.empty()) {
+    pictureDone({});
+    return;
+  }
+  order_.picture = std::move(picture);
+  startPicture(nullptr);
 }
 
 void AudioConversion::probe() {
@@ -296,6 +311,8 @@ void AudioConversion::convertNext() {
     notes_.chapter(static_cast<int>(next_) + 1, static_cast<int>(pieces_.size()), piece.title);
   converter_.active = true;
   converter_.inputFile = order_.input;
+  converter_.feedInput = order_.fedInput;
+  if (!order_.fedInput) converter_.inputWritable = nullptr;
   converter_.outputFile = piece.output;
   converter_.notifyTarget = records_.ref();
   converter_.arguments = arguments_;
@@ -430,6 +447,7 @@ void AudioConversion::pictureStep(convert::ToolResult result) {
       return;
     }
     case PictureStep::None:
+    case PictureStep::Awaited:
     case PictureStep::Ready:
       return;
   }

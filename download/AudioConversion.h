@@ -44,6 +44,13 @@ struct ConversionOrder {
   // length the output must reach.
   std::vector<std::string> inputOptions{};
   double expectedDurationSeconds = 0;
+  // The converter reads the video on its standard input while it downloads (a ConverterFeed writes it);
+  // `input` is then only the video's name. A plain conversion only: no original audio, chapters or loudness.
+  bool fedInput = false;
+  // The page's picture is still being fetched: the tags wait for givePicture().
+  bool pictureFollows = false;
+  // The overwrite question was answered for this audio file already (a converter restarted with the video).
+  bool overwriteAnswered = false;
 };
 
 struct ConversionResult {
@@ -84,6 +91,10 @@ class AudioConversion {
   // Ends a conversion still running: the converter and the helper runs are ended, and nothing is written
   // under the audio file's name (files of chapters already made stay). Nothing is reported afterwards.
   void stop();
+  // The page's picture, for an order whose picture follows (empty: there is none).
+  void givePicture(std::string picture);
+  // A converter was started: an existing audio file was asked about and may be replaced.
+  bool converterStarted() const { return converterStarted_; }
 
  private:
   // One file to make: the whole video, or one chapter of it.
@@ -125,7 +136,7 @@ class AudioConversion {
   convert::ToolRun measureRun_;
   convert::ToolRun pictureRun_;
   std::unique_ptr<QTemporaryDir> scratch_;  // the picture's files while it is made
-  enum class PictureStep { None, Probe, Crop, Jpeg, Ready };
+  enum class PictureStep { None, Awaited, Probe, Crop, Jpeg, Ready };
   PictureStep pictureStep_ = PictureStep::None;
   std::string pictureSource_;  // the file the picture is read from
   int pictureStream_ = -1;

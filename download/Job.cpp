@@ -58,6 +58,7 @@ Job::~Job() {
   if (search_) search_->stop();
   if (download_) download_->stop();
   if (conversion_) conversion_->stop();
+  if (cover_) cover_->stop();
 }
 
 void Job::start() {
@@ -83,26 +84,32 @@ void Job::stop() {
     const std::string part = download_->stop();
     if (!part.empty()) kept.push_back(part);
   }
-  if (cover_) {
-    cover_->stop();
+  // The video is whole once its download has ended: while the page's picture is fetched, or while it is
+  // converted (the converter fed while it downloaded, too). Before, only its part is kept.
+  const bool videoWhole = state_ == State::FetchingCover || state_ == State::Converting;
+  if (cover_) cover_->stop();
+  stopConversion();
+  if (videoWhole && mode_ != RequestMode::ConvertLocalFile && !videoPath_.empty() && !streamed_)
     kept.push_back(videoPath_);
-  }
-  if (conversion_) {
-    conversion_->stop();
-    if (mode_ != RequestMode::ConvertLocalFile && !videoPath_.empty() && !streamed_)
-      kept.push_back(videoPath_);
-  }
+  converterFeed_.reset();
   finish(JobOutcome::stopped(std::move(kept)));
 }
 
 void Job::handle(Event& event) {
+  if (startingConversion_) {
+    deferred_.push_back(std::move(event));
+    return;
+  }
   std::visit(platform::Overloaded{
                  [this](SearchEnded& e) { onSearchEnded(e.result); },
                  [this](LateDetails& e) { onLateDetails(e.stream); },
                  [this](DownloadEnded& e) { onDownloadEnded(e.result); },
                  [this](CoverEnded& e) { onCoverEnded(e.result); },
-                 [this](ConversionEnded& e) { onConversionEnded(e.result); },
+                 [this](ConversionEnded& e) {
+                   if (e.run == conversionRun_) onConversionEnded(e.result);
+                 },
                  [this](Finished& e) { listener_.finished(e.outcome); },
+                 [this](FeedChosen&) { onFeedChosen(); },
              },
              event);
 }
@@ -186,20 +193,167 @@ void Job::startDownload() {
   listener_.downloading(fileNamePart(videoPath_));
   download_ = std::make_unique<StreamDownload>();
   download_->setRetryPause(parts_.retryPauseMs);
+  if (canFeed()) {
+    converterFeed_ = std::make_unique<ConverterFeed>(*parts_.converter);
+    feed_ = Feed::Judging;
+    download_->setStartOverNotice([this] { onPartEmptied(); });
+  }
   download_->start(
       {.url = stream_.url,
        .videoPath = videoPath_,
        .headers = stream_.headers,
        .chunkSize = stream_.chunkSize},
-      [this](const DownloadFigures& figures) { listener_.downloadProgress(figures); },
+      [this](const DownloadFigures& figures) {
+        listener_.downloadProgress(figures);
+        onDownloadBytes();
+      },
       [this](DownloadResult result) { mailbox_.post(DownloadEnded{std::move(result)}); });
+  if (converterFeed_ && !converterFeed_->open(download_->partPath())) {
+    converterFeed_.reset();
+    feed_ = Feed::Off;
+  }
+  onDownloadBytes();  // a part kept from before may tell at once
+}
+
+// One pass suits a plain conversion: what needs the whole video (the original audio's codec, the chapters,
+// the loudness measured first) waits for it.
+bool Job::canFeed() const {
+  return parts_.converter != nullptr && mode_ == RequestMode::DownloadConvert && !input_.originalAudio &&
+         !input_.splitChapters && !input_.evenLoudness;
+}
+
+// The part has grown: its first bytes decide whether the converter can read it as it comes; a fed converter
+// gets what is new.
+void Job::onDownloadBytes() {
+  if (!converterFeed_ || !converterFeed_->opened() || state_ != State::Downloading) return;
+  if (feed_ == Feed::Judging) {
+    switch (converterFeed_->judge(false)) {
+      case ContainerStart::Readable:
+        // The converter starts from the event loop: its overwrite question is not asked inside the
+        // client's events.
+        feed_ = Feed::Starting;
+        mailbox_.post(FeedChosen{});
+        return;
+      case ContainerStart::NeedsWhole:
+        feed_ = Feed::Series;
+        return;
+      case ContainerStart::NeedMore:
+        return;
+    }
+  }
+  if (feed_ == Feed::Feeding) converterFeed_->pump();
+}
+
+void Job::onFeedChosen() {
+  if (feed_ != Feed::Starting || state_ != State::Downloading) return;
+  feed_ = Feed::Feeding;
+  startFedConversion();
+}
+
+// The conversion starts beside the download (the resolver's details come too late from now on); the page's
+// picture is fetched beside them and reaches the tags once it is there.
+void Job::startFedConversion() {
+  endSearch();
+  if (!stream_.metadata.pictureUrl.empty() && !coverAlongside_) {
+    coverAlongside_ = true;
+    cover_ = std::make_unique<CoverFetch>();
+    cover_->start(stream_.metadata.pictureUrl,
+                  [this](CoverResult result) { mailbox_.post(CoverEnded{std::move(result)}); });
+  }
+  ConversionOrder order = conversionOrder(videoPath_);
+  order.fedInput = true;
+  order.pictureFollows = coverAlongside_ && !coverFetched_;
+  order.overwriteAnswered = overwriteAnswered_;
+  const int run = ++conversionRun_;
+  conversion_ = std::make_unique<AudioConversion>(*parts_.converter);
+  conversion_->setNotes({
+      .naming =
+          [this](const std::string& output) {
+            fedOutput_ = output;
+            if (state_ == State::Converting) listener_.converting(fileNamePart(output));
+          },
+      .note = [this](const std::string& text) { listener_.note(text); },
+      .chapter = {},
+  });
+  // The overwrite question is asked inside start(), before the converter gets its first byte.
+  startingConversion_ = true;
+  conversion_->start(
+      order,
+      [this](const ConversionFigures& figures) {
+        if (state_ == State::Downloading) {
+          listener_.conversionAlongside(figures);
+        } else {
+          listener_.conversionProgress(figures);
+        }
+      },
+      [this, run](ConversionResult result) {
+        mailbox_.post(ConversionEnded{std::move(result), run});
+      });
+  startingConversion_ = false;
+  if (restartAfterStart_) {
+    restartAfterStart_ = false;
+    stopConversion();
+    feed_ = Feed::Judging;
+  } else {
+    converterFeed_->begin();
+  }
+  for (Event& event : deferred_) mailbox_.post(std::move(event));
+  deferred_.clear();
+  onDownloadBytes();
+}
+
+// The part was emptied to take the video from its first byte again: a fed converter has read bytes of another
+// video (or of another copy of it), so it is ended and the new first bytes are judged anew. An audio file the
+// user chose to keep stays kept.
+void Job::onPartEmptied() {
+  if (!converterFeed_ || feed_ == Feed::Off) return;
+  if (heldConversion_ && (heldConversion_->status == ConversionResult::Status::Kept ||
+                          heldConversion_->status == ConversionResult::Status::InUse))
+    return;
+  converterFeed_->restart();
+  heldConversion_.reset();
+  if (startingConversion_) {
+    restartAfterStart_ = true;
+    return;
+  }
+  stopConversion();
+  feed_ = Feed::Judging;
+}
+
+// Ends a conversion under way; its end, if already posted, is no longer heard. The temporary output goes.
+void Job::stopConversion() {
+  if (!conversion_) return;
+  overwriteAnswered_ = overwriteAnswered_ || conversion_->converterStarted();
+  conversion_->stop();
+  conversion_.reset();
+  ++conversionRun_;
+}
+
+// The fed video is whole: the conversion goes on for what remains (often nothing), and a conversion that
+// ended while the video downloaded is told now, with the whole video there.
+void Job::endFedDownload() {
+  state_ = State::Converting;
+  listener_.converting(fileNamePart(fedOutput_.empty() ? audioPath_ : fedOutput_));
+  if (heldConversion_) {
+    ConversionResult result = std::move(*heldConversion_);
+    heldConversion_.reset();
+    if (result.status == ConversionResult::Status::Done)
+      listener_.conversionProgress({.percent = 100, .elapsed = {}, .estimated = {}});
+    onConversionEnded(result);
+    return;
+  }
+  converterFeed_->inputComplete();
 }
 
 // The download stage stays (idle) until the job goes: what its client last did can still be read.
 void Job::onDownloadEnded(DownloadResult& result) {
   if (state_ != State::Downloading) return;
   if (result.status != DownloadResult::Status::Complete) {
-    // Half a video is no video: nothing is converted or kept under its name.
+    // Half a video is no video: nothing is converted or kept under its name (a fed converter is ended, and
+    // its temporary output goes).
+    stopConversion();
+    converterFeed_.reset();
+    if (cover_) cover_->stop();
     finish(JobOutcome::failed(JobOutcome::Cause::DownloadFailed, std::move(result.failure)));
     return;
   }
@@ -207,6 +361,14 @@ void Job::onDownloadEnded(DownloadResult& result) {
     finish(JobOutcome::done({videoPath_}));
     return;
   }
+  if (feed_ == Feed::Feeding) {
+    endFedDownload();
+    return;
+  }
+  // Not begun beside the download: the conversion reads the whole video, as it does when its container
+  // cannot be read from the start.
+  converterFeed_.reset();
+  feed_ = Feed::Off;
   fetchCover();
 }
 
@@ -225,6 +387,17 @@ void Job::fetchCover() {
 // Without the picture the job goes on, and says so.
 void Job::onCoverEnded(CoverResult& result) {
   cover_.reset();
+  if (coverAlongside_) {
+    if (state_ == State::Ended) return;
+    coverFetched_ = true;
+    if (result.fetched) {
+      picture_ = std::move(result.picture);
+    } else {
+      listener_.note("No cover picture: " + result.failure + ".");
+    }
+    if (conversion_) conversion_->givePicture(picture_);
+    return;
+  }
   if (state_ != State::FetchingCover) return;
   if (result.fetched) {
     picture_ = std::move(result.picture);
@@ -292,6 +465,12 @@ void Job::startConversion(const std::string& input) {
 
 void Job::onConversionEnded(ConversionResult& result) {
   conversion_.reset();
+  if (state_ == State::Downloading && feed_ == Feed::Feeding) {
+    // A fed conversion that ended before the download: the video is downloaded to its end all the same, and
+    // how the conversion went is told then (a failure with the whole video kept).
+    heldConversion_ = std::move(result);
+    return;
+  }
   if (state_ != State::Converting) return;
   const std::string output = !result.output.empty() ? result.output : audioPath_;
   // The downloaded video goes once the audio file is there, and also when the user kept the older audio

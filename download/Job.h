@@ -7,6 +7,7 @@
 #pragma once
 
 #include "download/AudioConversion.h"
+#include "download/ConverterFeed.h"
 #include "download/CoverFetch.h"
 #include "download/JobInput.h"
 #include "download/JobListener.h"
@@ -15,8 +16,10 @@
 #include "platform/Messages.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace convert {
 class ConvertProcess;
@@ -75,11 +78,18 @@ class Job {
   };
   struct ConversionEnded {
     ConversionResult result;
+    int run = 0;  // the conversion it ends (a converter restarted with the video makes a new one)
   };
   struct Finished {
     JobOutcome outcome;
   };
-  using Event = std::variant<SearchEnded, LateDetails, DownloadEnded, CoverEnded, ConversionEnded, Finished>;
+  struct FeedChosen {};  // the video's first bytes can be converted while the rest arrives
+  using Event = std::variant<SearchEnded, LateDetails, DownloadEnded, CoverEnded, ConversionEnded, Finished,
+                             FeedChosen>;
+
+  // The conversion beside the download (one pass): not tried; the first bytes being judged; the converter
+  // about to start; fed; or the conversion waits for the whole video (series).
+  enum class Feed { Off, Judging, Starting, Feeding, Series };
 
   void handle(Event& event);
   void onSearchEnded(SearchResult& result);
@@ -87,6 +97,14 @@ class Job {
   void endSearch();
   void onDownloadEnded(DownloadResult& result);
   void onConversionEnded(ConversionResult& result);
+  bool canFeed() const;
+  void onDownloadBytes();
+  void onFeedChosen();
+  void startFedConversion();
+  void onPartEmptied();
+  void restartFedConversion();
+  void endFedDownload();
+  void stopConversion();
   void nameFiles();
   void startDownload();
   void fetchCover();
@@ -113,6 +131,21 @@ class Job {
   std::unique_ptr<CoverFetch> cover_;
   std::string picture_;  // the page's picture, once fetched
   std::unique_ptr<AudioConversion> conversion_;
+  int conversionRun_ = 0;  // counts the conversions started, so that an old one's end is told apart
+  // One pass: the feed from the part to the converter, and a conversion's end that came before the download's
+  // (told once the video is whole).
+  Feed feed_ = Feed::Off;
+  std::unique_ptr<ConverterFeed> converterFeed_;
+  std::optional<ConversionResult> heldConversion_;
+  std::string fedOutput_;           // the audio file the fed conversion makes
+  bool overwriteAnswered_ = false;  // a fed converter was started: a restarted one asks no more
+  bool coverAlongside_ = false;     // the page's picture is fetched beside the download
+  bool coverFetched_ = false;       // ... and has come (or is known not to)
+  // While a conversion starts (its overwrite question may run a window's own loop), the job's events wait
+  // and a part emptied meanwhile restarts the conversion once it has started.
+  bool startingConversion_ = false;
+  bool restartAfterStart_ = false;
+  std::vector<Event> deferred_;
   platform::Mailbox<Event> mailbox_;
 };
 

@@ -38,6 +38,9 @@ class JobListener {
   // The audio file `audioFile` (its file name) is being made.
   virtual void converting(const std::string& audioFile) = 0;
   virtual void conversionProgress(const ConversionFigures& figures) = 0;
+  // The conversion's progress while the video still downloads (its bytes are converted as they arrive):
+  // `converting` follows once the download has ended, for what remains of the conversion.
+  virtual void conversionAlongside(const ConversionFigures& /*figures*/) {}
   // A video split into chapters: chapter `number` of `count` is being converted (one progress runs for the
   // whole video).
   virtual void convertingChapter(int /*number*/, int /*count*/, const std::string& /*title*/) {}

@@ -308,7 +308,7 @@ void StreamDownload::onRequestDone() {
     // Not the bytes asked for, or not the same video: the whole video is asked for once more.
     startedOver_ = true;
     try {
-      file_->setSize(0);
+      emptyPart();
     } catch (const http::StreamError& error) {
       finishAttempts(error.what());
       return;
@@ -460,7 +460,7 @@ void StreamDownload::onHeaderEnd() {
       return;
     case RangeReply::StartOverHere:
       try {
-        file_->setSize(0);
+        emptyPart();
       } catch (const http::StreamError& error) {
         attempt_.failure = error.what();
         client_.abort();
@@ -545,7 +545,7 @@ void StreamDownload::judgePiece(int status, const std::vector<std::string>& line
     case RangeReply::StartOverHere:
       wholeInOneReply_ = true;
       try {
-        file_->setSize(0);
+        emptyPart();
       } catch (const http::StreamError& error) {
         attempt_.failure = error.what();
         client_.abort();
@@ -575,6 +575,12 @@ void StreamDownload::onDocumentData() {
   if (!running_ || !taken(attempt_.reply)) return;
   progress_.onBodyReceived(attempt_.from + client_.receivedCount(), tickCount());
   report();
+}
+
+// Raises StreamError when the part cannot be emptied.
+void StreamDownload::emptyPart() {
+  file_->setSize(0);
+  if (startOverNotice_) startOverNotice_();
 }
 
 void StreamDownload::report() {

@@ -63,6 +63,12 @@ class StreamDownload {
   // The client's time limits (http::HttpClient's connect, handshake and idle limits, in milliseconds);
   // the product's are the client's own, tests set short ones.
   void setTimeLimits(int connectMs, int handshakeMs, int idleMs);
+  // Called, inside the client's events, each time the part is emptied to take the video from its first byte
+  // again (a whole video where a continuation was asked for, other bytes or another video): whatever read
+  // the part so far must start over.
+  void setStartOverNotice(std::function<void()> notice) { startOverNotice_ = std::move(notice); }
+  // The part the bytes go to (before it takes the video's name), once start() has opened it.
+  std::string partPath() const { return part_ ? part_->partPath() : std::string(); }
 
   // Starts the download. `progress` is called as bytes arrive; `done` once at the end, from the event loop,
   // unless stop() comes first.
@@ -98,6 +104,7 @@ class StreamDownload {
   void onHeaderData();
   void onDocumentData();
   void report();
+  void emptyPart();
   // Pieces: the range of the next request, and what its reply means for the part.
   std::string pieceRange() const;
   void judgePiece(int status, const std::vector<std::string>& lines);
@@ -125,6 +132,7 @@ class StreamDownload {
   bool streamHttps_ = false;
   Progress progressCallback_;
   Done done_;
+  std::function<void()> startOverNotice_;
   QTimer retryPause_;
   QObject context_;  // what is reported later goes away with the stage
 };

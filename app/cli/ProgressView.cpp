@@ -48,12 +48,18 @@ void ProgressView::downloading(const std::string& videoFile) {
   videoFile_ = videoFile;
   enter(Stage::Download);
   download_ = {};
+  alongside_ = -1;
   terminal_.line("Downloading: " + videoFile + " ...");
   drawDownload(true);
 }
 
 void ProgressView::downloadProgress(const download::DownloadFigures& figures) {
   download_ = figures;
+  drawDownload(false);
+}
+
+void ProgressView::conversionAlongside(const download::ConversionFigures& figures) {
+  alongside_ = std::clamp(figures.percent, 0, 100);
   drawDownload(false);
 }
 
@@ -169,7 +175,9 @@ void ProgressView::drawDownload(bool force) {
   const int percent = total > 0    ? static_cast<int>(std::min(received, total) * 100 / total)
                       : total == 0 ? 100
                                    : -1;
-  std::string after = download_.receivedText;
+  // The conversion's figure comes first: a narrow terminal cuts the end of the line.
+  std::string after = alongside_ >= 0 ? "converted " + std::to_string(alongside_) + "%  " : std::string();
+  after += download_.receivedText;
   if (!download_.speedText.empty()) after += "  " + download_.speedText;
   if (!download_.timeLeftText.empty()) after += "  " + download_.timeLeftText + " left";
   drawInPlace(percent, after);

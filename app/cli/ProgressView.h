@@ -1,7 +1,9 @@
 // A job's progress and outcome drawn on standard error: one line when a stage starts, then on a terminal its
 // progress redrawn in place (the download: bar, percentage, size, speed, time remaining; the conversion: bar,
-// percentage, elapsed and estimated time), and without one a plain line when the stage ends. The outcome
-// ends the drawing: a failure is one line naming the item and the cause, and no more progress follows it.
+// percentage, elapsed and estimated time), and without one a plain line when the stage ends. A video
+// converted while it downloads shows both on the download's line ("converted 40%" after its percentage); what
+// remains of the conversion once the download has ended gets its own line. The outcome ends the drawing: a
+// failure is one line naming the item and the cause, and no more progress follows it.
 #pragma once
 
 #include "app/cli/ItemReport.h"
@@ -24,6 +26,7 @@ class ProgressView final : public download::JobListener {
   void downloadProgress(const download::DownloadFigures& figures) override;
   void converting(const std::string& audioFile) override;
   void conversionProgress(const download::ConversionFigures& figures) override;
+  void conversionAlongside(const download::ConversionFigures& figures) override;
   void convertingChapter(int number, int count, const std::string& title) override;
   void note(const std::string& text) override;
   void finished(const download::JobOutcome& outcome) override;
@@ -45,6 +48,7 @@ class ProgressView final : public download::JobListener {
   std::string videoFile_;
   // The download's figures as the window shows them.
   download::DownloadFigures download_;
+  int alongside_ = -1;  // the percentage converted while the video downloads; -1 while none is
   // The conversion's. Its line is written with its first figures: the overwrite question comes first, and
   // no conversion follows when the existing file is kept.
   std::string audioFile_;

@@ -177,7 +177,36 @@ void HttpResponseParser::compact() {
   start_ = 0;
 }
 
+// Inside a body that is not chunked, with no bytes held, the socket's bytes are the body's: they are read in
+// large pieces and handed on as they are (one copy from the socket, none through the line buffer). A body of
+// known length is read no further than its end, so a response that follows it stays in the socket.
+bool HttpResponseParser::readsBodyDirectly() const {
+  return (state_ == State::BodyByLength || state_ == State::BodyUntilClose) && start_ == fill_ &&
+         type_ != RequestType::Abort;
+}
+
+int HttpResponseParser::receiveBody(ByteSource& source) {
+  std::int64_t want = kBodyReadSize;
+  if (state_ == State::BodyByLength) want = std::min(want, v_.bodyLength - v_.receivedCount);
+  if (want <= 0) return 0;
+  if (bodyBuffer_.empty()) bodyBuffer_.resize(kBodyReadSize);
+  const int n = source.receive(bodyBuffer_.data(), static_cast<int>(want));
+  if (n <= 0) return n;
+  try {
+    bodyPiece(bodyBuffer_.data(), static_cast<std::size_t>(n));
+  } catch (const StreamError& e) {
+    fail(HttpError::WriteFailed, e.what());
+  }
+  return n;
+}
+
 void HttpResponseParser::dataAvailable(ByteSource& source, std::uint16_t errCode) {
+  if (readsBodyDirectly()) {
+    start_ = fill_ = 0;
+    buffer_[0] = 0;
+    receiveBody(source);
+    return;
+  }
   compact();
   int n;
   if (fill_ < kBufferFill) {

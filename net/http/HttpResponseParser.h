@@ -99,6 +99,10 @@ class HttpResponseParser {
   static constexpr int kBufferFill = 8190;
   static constexpr std::size_t kMaxHeaderBytes = 300 * 1024;
   static constexpr int kMaxHeaderLines = 5000;
+  // A body framed by its length or by the connection's end is read in pieces of up to this many bytes,
+  // straight from the socket and on to the receive stream, without passing through the line buffer. Pieces
+  // this large also pass a file stream's own buffer by (http::FileStream writes them at once).
+  static constexpr int kBodyReadSize = 1024 * 1024;
 
   explicit HttpResponseParser(HttpResponseHost& host);
   HttpResponseParser(const HttpResponseParser&) = delete;
@@ -155,6 +159,8 @@ class HttpResponseParser {
   State bodyState() const;
   void process(std::uint16_t errCode, std::uint64_t gen);
   void deliverHeldBody();
+  bool readsBodyDirectly() const;
+  int receiveBody(ByteSource& source);
   void headerLine(const std::string& line);
   void firstLineHtml(const std::string& line);
   void statusLine(const std::string& line);
@@ -178,8 +184,9 @@ class HttpResponseParser {
   std::string requestVer_ = "1.0";
 
   char buffer_[kBufferSize];
-  int start_ = 0;  // first held byte
-  int fill_ = 0;   // end of the held bytes
+  int start_ = 0;                 // first held byte
+  int fill_ = 0;                  // end of the held bytes
+  std::vector<char> bodyBuffer_;  // kBodyReadSize bytes once a body is read directly
 
   State state_ = State::Idle;
   HttpError error_ = HttpError::NoError;

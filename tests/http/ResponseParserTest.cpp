@@ -278,6 +278,28 @@ TEST(ResponseParser, EventsOfASimpleResponse) {
   EXPECT_EQ(r.values.statusText, "OK");
 }
 
+// A large body is read in large pieces straight on to the stream, and never past its length: what follows it
+// is left for the next response.
+TEST(ResponseParser, ALargeBodyIsReadInLargePiecesUpToItsLength) {
+  std::string body(700 * 1024, '\0');
+  for (std::size_t k = 0; k < body.size(); ++k) body[k] = static_cast<char>(k * 7 + k / 4096);
+  for (const std::size_t piece : {std::size_t{1024 * 1024}, std::size_t{100000}}) {
+    SCOPED_TRACE(piece);
+    ResponseRun run;
+    run.pieces = {200, piece};  // the header alone first, then the socket holds this much at a time
+    ResponseResult r = runResponse(
+        kOk + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body + "HTTP/1.0 200 OK\r\n",
+        run);
+    EXPECT_EQ(r.body, body);
+    EXPECT_EQ(r.values.receivedCount, static_cast<std::int64_t>(body.size()));
+    EXPECT_EQ(r.count("DocEnd"), 1);
+    EXPECT_LE(r.count("DocData"),
+              static_cast<int>(body.size() /
+                               std::min<std::size_t>(piece, http::HttpResponseParser::kBodyReadSize)) +
+                  2);
+  }
+}
+
 TEST(ResponseParser, ContinueAnswerBeginsTheHeaderOnce) {
   ResponseRun run;
   run.requestVer = "1.1";
