@@ -34,7 +34,7 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setFixedSize(360, 249);
   setFont(skin::windowFont());
-  setWindowTitle("About");
+  setWindowTitle(tr("About"));
   createPicture(this, resources::bannerPicture(360, 50), 0, 0, 360, 50);
   createPicture(this, resources::programIcon(), 20, 61, 32, 32);
   titleLabel = skin::createLabel(this, "", 80, 62);
@@ -42,11 +42,11 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   bold.setBold(true);
   titleLabel->setFont(bold);
   versionLabel = skin::createLabel(this, versionLine(), 80, 84);
-  skin::createLabel(this, "Copyright (C) 2026 Karvel Software. All rights reserved.", 80, 129);
-  skin::createLabel(this, QString("Support: ") + resources::kSupportAddress, 80, 152);
+  skin::createLabel(this, tr("Copyright (C) 2026 Karvel Software. All rights reserved."), 80, 129);
+  skin::createLabel(this, tr("Support: %1").arg(resources::kSupportAddress), 80, 152);
   skin::createPanel(this, 80, 176, 262, 2, true);
   makerSiteLink = skin::createLinkLabel(this, resources::kMakerSite, 80, 186);
-  okButton = skin::createButton(this, "&OK", 260, 211, 79, 23);
+  okButton = skin::createButton(this, tr("&OK"), 260, 211, 79, 23);
   connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
   // The maker's address opens on a click, or on Enter or Space while it has the focus.
   connect(qobject_cast<skin::ClickableLabel*>(makerSiteLink), &skin::ClickableLabel::clicked, this,
@@ -55,7 +55,7 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
 
 QString AboutBox::versionLine() {
   const QDate built = QLocale::c().toDate(QString(__DATE__).simplified(), "MMM d yyyy");
-  return QString("Version: %1   Build %2").arg(CLIPWAVE_VERSION, built.toString("yyyyMMdd"));
+  return tr("Version: %1   Build %2").arg(CLIPWAVE_VERSION, built.toString("yyyyMMdd"));
 }
 
 void AboutBox::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 // The About box: the program's title, version, the maker's notice and address.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDialog>
 
 class QLabel;
@@ -9,6 +10,8 @@ class QPushButton;
 namespace app {
 
 class AboutBox : public QDialog {
+  Q_DECLARE_TR_FUNCTIONS(AboutBox)
+
  public:
   explicit AboutBox(QWidget* owner);
 

@@ -61,10 +61,10 @@ DownloadWindow::~DownloadWindow() = default;
 
 void DownloadWindow::createPagePanel() {
   pagePanel = skin::createPanel(this, 0, 0, 268, 129);
-  pageWaitLabel = skin::createLabel(pagePanel, "Get html from the URL, please wait...", 16, 20);
+  pageWaitLabel = skin::createLabel(pagePanel, tr("Get html from the URL, please wait..."), 16, 20);
   pageUrlLabel = skin::createLabel(pagePanel, "", 16, 44);
   pageUrlLabel->resize(236, pageUrlLabel->height());
-  pageStopButton = skin::createButton(pagePanel, "Stop", 94, 88, 80, 23);
+  pageStopButton = skin::createButton(pagePanel, tr("Stop"), 94, 88, 80, 23);
 }
 
 void DownloadWindow::createDownloadPanel() {
@@ -73,30 +73,30 @@ void DownloadWindow::createDownloadPanel() {
   downloadNameLabel->resize(321, downloadNameLabel->height());
   downloadProgressBar = skin::createProgressBar(downloadPanel, 16, 30, 321, 18);
   downloadProgressBar->setTextVisible(true);
-  auto* details = new QGroupBox("Details", downloadPanel);
+  auto* details = new QGroupBox(tr("Details"), downloadPanel);
   details->setGeometry(16, 56, 321, 104);
-  receivedLabel = createLabelPair(details, "Download Size: ", 12, 24);
-  timeLeftLabel = createLabelPair(details, "Estimating time remaining: ", 12, 48);
-  speedLabel = createLabelPair(details, "Download Speed\xEF\xBC\x9A", 12, 72);
+  receivedLabel = createLabelPair(details, tr("Download Size: "), 12, 24);
+  timeLeftLabel = createLabelPair(details, tr("Estimating time remaining: "), 12, 48);
+  speedLabel = createLabelPair(details, tr("Download Speed\xEF\xBC\x9A"), 12, 72);
   createIcon(details, 277, 20);
-  downloadStopButton = skin::createButton(downloadPanel, "Stop", 137, 168, 80, 23);
+  downloadStopButton = skin::createButton(downloadPanel, tr("Stop"), 137, 168, 80, 23);
 }
 
 void DownloadWindow::createConvertPanel() {
   convertPanel = skin::createPanel(this, 0, 0, 348, 145);
-  auto* converting = new QGroupBox("Converting", convertPanel);
+  auto* converting = new QGroupBox(tr("Converting"), convertPanel);
   converting->setGeometry(10, 8, 328, 96);
   convertNameLabel = skin::createLabel(converting, "", 12, 22);
   convertNameLabel->resize(262, convertNameLabel->height());
   convertProgressBar = skin::createProgressBar(converting, 12, 44, 262, 18);
   convertProgressBar->setTextVisible(true);
-  timeElapsedLabel = createLabelPair(converting, "Time elapsed: ", 12, 70);
+  timeElapsedLabel = createLabelPair(converting, tr("Time elapsed: "), 12, 70);
   timeElapsedLabel->setText("00:00");
-  timeEstimatedLabel = createLabelPair(converting, "Time estimated: ", 160, 70);
+  timeEstimatedLabel = createLabelPair(converting, tr("Time estimated: "), 160, 70);
   timeEstimatedLabel->setText("00:00");
   timeEstimatedLabel->resize(100, timeEstimatedLabel->height());
   createIcon(converting, 284, 36);
-  convertStopButton = skin::createButton(convertPanel, "Stop", 134, 112, 80, 23);
+  convertStopButton = skin::createButton(convertPanel, tr("Stop"), 134, 112, 80, 23);
   convertNoteLabel = skin::createLabel(convertPanel, "", 10, 108);
   convertNoteLabel->setWordWrap(true);
   convertNoteLabel->resize(328, 34);
@@ -147,7 +147,7 @@ void DownloadWindow::searching(const std::string& page) {
 void DownloadWindow::downloading(const std::string& videoFile) {
   showPanel(downloadPanel);
   centreOnOwner();
-  const QString text = toQt("Downloading: " + videoFile + " ...");
+  const QString text = tr("Downloading: %1 ...").arg(toQt(videoFile));
   downloadNameLabel->setText(text);
   downloadNameLabel->setToolTip(text);
 }
@@ -176,8 +176,7 @@ void DownloadWindow::converting(const std::string& audioFile) {
 }
 
 void DownloadWindow::convertingChapter(int number, int count, const std::string& title) {
-  const QString text =
-      toQt("Chapter " + std::to_string(number) + " of " + std::to_string(count) + ": " + title);
+  const QString text = tr("Chapter %1 of %2: %3").arg(number).arg(count).arg(toQt(title));
   convertNameLabel->setText(text);
   convertNameLabel->setToolTip(text);
 }

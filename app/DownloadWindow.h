@@ -5,6 +5,7 @@
 #include "download/Job.h"
 #include "ui/skin/ProgressBar.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 
 #include <memory>
@@ -16,6 +17,8 @@ class QPushButton;
 namespace app {
 
 class DownloadWindow : public QDialog, private download::JobListener {
+  Q_DECLARE_TR_FUNCTIONS(DownloadWindow)
+
  public:
   DownloadWindow(QWidget* owner, const download::JobInput& job,
                  download::JobParts parts = download::standardJobParts());

@@ -23,18 +23,18 @@ void notice(resources::StringId id) {
 
 LoginDialog::LoginDialog(QWidget* owner) : QDialog(owner) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  setWindowTitle("Member Login");
+  setWindowTitle(tr("Member Login"));
   setFixedSize(241, 150);
   setFont(skin::windowFont());
   auto* group = new QGroupBox(this);
   group->setGeometry(8, 8, 225, 100);
-  skin::createLabel(group, "Username:", 12, 24);
-  skin::createLabel(group, "Password:", 12, 60);
+  skin::createLabel(group, tr("Username:"), 12, 24);
+  skin::createLabel(group, tr("Password:"), 12, 60);
   userNameEdit = skin::createEdit(group, 80, 20, 134, 20);
   passwordEdit = skin::createEdit(group, 80, 56, 134, 20);
   passwordEdit->setEchoMode(QLineEdit::Password);
-  okButton = skin::createButton(this, "&OK", 74, 117, 75, 23);
-  cancelButton = skin::createButton(this, "&Cancel", 158, 117, 75, 23);
+  okButton = skin::createButton(this, tr("&OK"), 74, 117, 75, 23);
+  cancelButton = skin::createButton(this, tr("&Cancel"), 158, 117, 75, 23);
   connect(okButton, &QPushButton::clicked, this, [this] { onOkClicked(); });
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
   // Screen readers name each field by the caption before it: the group's first two labels, in order.

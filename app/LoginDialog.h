@@ -1,6 +1,7 @@
 // The account dialog: a user name and a password, both required to confirm.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDialog>
 
 class QLineEdit;
@@ -9,6 +10,8 @@ class QPushButton;
 namespace app {
 
 class LoginDialog : public QDialog {
+  Q_DECLARE_TR_FUNCTIONS(LoginDialog)
+
  public:
   explicit LoginDialog(QWidget* owner);
 

@@ -149,11 +149,11 @@ void MainWindow::createControls() {
   makerNameLabel->adjustSize();
   setTextColour(makerNameLabel, Qt::white);
   makerNameLabel->setCursor(Qt::PointingHandCursor);
-  taglineLabel = skin::createLabel(this, "Convert youtube video to mp3", 66, 27);
+  taglineLabel = skin::createLabel(this, tr("Convert youtube video to mp3"), 66, 27);
   taglineLabel->resize(266, taglineLabel->height());
   setTextColour(taglineLabel, Qt::white);
   updateIcon = createPicture(this, resources::kUpdateSize, 0, 9);
-  updateLink = skin::createLinkLabel(this, "Check for updates...", 0, 18, Qt::blue, Qt::red);
+  updateLink = skin::createLinkLabel(this, tr("Check for updates..."), 0, 18, Qt::blue, Qt::red);
 
   contentPanel = skin::createPanel(this, 8, 50, kClientWidth - 16, kClientHeight - 50);
   sourceLabel = skin::createLabel(
@@ -164,8 +164,8 @@ void MainWindow::createControls() {
   exampleUrlEnd->hide();
   urlEdit = skin::createEdit(contentPanel, 0, 32, 390, 20);
   localFileEdit = skin::createEdit(contentPanel, 0, 32, 294, 20);
-  selectFileButton = skin::createButton(contentPanel, "Browser...", 305, 30, 80, 23);
-  selectFileButton->setToolTip("Select local video file");
+  selectFileButton = skin::createButton(contentPanel, tr("Browser..."), 305, 30, 80, 23);
+  selectFileButton->setToolTip(tr("Select local video file"));
   upperSeparator = skin::createPanel(contentPanel, 0, 63, 390, 2, true);
   lowerSeparator = skin::createPanel(contentPanel, 0, 126, 390, 2, true);
   createOutputPanel();
@@ -196,55 +196,56 @@ void MainWindow::showPictures(const resources::MainPictures& pictures) {
 
 void MainWindow::createOutputPanel() {
   outputPanel = skin::createPanel(contentPanel, 0, 70, 390, 50);
-  outputFolderLabel = skin::createLabel(outputPanel, "Output Folder:", 0, 3);
+  outputFolderLabel = skin::createLabel(outputPanel, tr("Output Folder:"), 0, 3);
   outputFolderEdit = skin::createEdit(outputPanel, 0, 25, 294, 20);
-  browseFolderButton = skin::createButton(outputPanel, "Browser...", 305, 23, 80, 23);
-  browseFolderButton->setToolTip("Set your default output folder");
+  browseFolderButton = skin::createButton(outputPanel, tr("Browser..."), 305, 23, 80, 23);
+  browseFolderButton->setToolTip(tr("Set your default output folder"));
 }
 
 void MainWindow::createBottomControls() {
-  formatLabel = skin::createLabel(contentPanel, "Convert to:", 0, 138);
+  formatLabel = skin::createLabel(contentPanel, tr("Convert to:"), 0, 138);
   formatCombo = skin::createDropDownList(contentPanel, 0, 158, 390, 21);
   for (const common::AudioFormat& format : common::audioFormats())
     formatCombo->addItem(QString::fromUtf8(format.listText.data(), static_cast<int>(format.listText.size())));
   formatCombo->setCurrentIndex(1);
   downloadConvertRadio =
-      skin::createRadioButton(contentPanel, "Download and convert video from YouTube", 0, 190);
-  convertLocalRadio = skin::createRadioButton(contentPanel, "Convert video from local FLV file", 0, 214);
+      skin::createRadioButton(contentPanel, tr("Download and convert video from YouTube"), 0, 190);
+  convertLocalRadio = skin::createRadioButton(contentPanel, tr("Convert video from local FLV file"), 0, 214);
   downloadConvertRadio->setChecked(true);
   menuImage = skin::createShiftImage(contentPanel, resources::menuPicture(false),
                                      resources::menuPicture(true), 3, 242);
-  menuImage->setToolTip("Click to popup the menu");
-  advancedLink = skin::createLinkLabel(contentPanel, "Advanced", 37, 260);
+  menuImage->setToolTip(tr("Click to popup the menu"));
+  advancedLink = skin::createLinkLabel(contentPanel, tr("Advanced"), 37, 260);
   QFont bold = advancedLink->font();
   bold.setBold(true);
   advancedLink->setFont(bold);
   advancedLink->adjustSize();
-  startButton = skin::createButton(contentPanel, "Start...", 117, 249, 80, 23);
-  showFilesButton = skin::createButton(contentPanel, "Show Files...", 211, 249, 80, 23);
-  exitButton = skin::createButton(contentPanel, "Exit", 305, 249, 80, 23);
+  startButton = skin::createButton(contentPanel, tr("Start..."), 117, 249, 80, 23);
+  showFilesButton = skin::createButton(contentPanel, tr("Show Files..."), 211, 249, 80, 23);
+  exitButton = skin::createButton(contentPanel, tr("Exit"), 305, 249, 80, 23);
 }
 
 void MainWindow::createMenu() {
   popupMenu = skin::createPopupMenu(this);
-  homePageAction = popupMenu->addAction("&Home Page", this, [this] { onHomePageTriggered(); });
+  homePageAction = popupMenu->addAction(tr("&Home Page"), this, [this] { onHomePageTriggered(); });
   popupMenu->addSeparator();
-  donateAction = popupMenu->addAction("&Donate", this, [this] { onDonateTriggered(); });
+  donateAction = popupMenu->addAction(tr("&Donate"), this, [this] { onDonateTriggered(); });
   popupMenu->addSeparator();
-  setAccountAction = popupMenu->addAction("&Set YouTube Account", this, [this] { onSetAccountTriggered(); });
+  setAccountAction =
+      popupMenu->addAction(tr("&Set YouTube Account"), this, [this] { onSetAccountTriggered(); });
   setAccountAction->setVisible(false);  // the account is not used by this build
-  signInAction = popupMenu->addAction("Sign in to a site...", this, [this] { onSignInTriggered(); });
+  signInAction = popupMenu->addAction(tr("Sign in to a site..."), this, [this] { onSignInTriggered(); });
   popupMenu->addSeparator();
-  splitChaptersAction = popupMenu->addAction("Split into chapters");
+  splitChaptersAction = popupMenu->addAction(tr("Split into chapters"));
   splitChaptersAction->setCheckable(true);
   connect(splitChaptersAction, &QAction::toggled, this, [this](bool checked) { splitChapters = checked; });
-  evenLoudnessAction = popupMenu->addAction("Even loudness");
+  evenLoudnessAction = popupMenu->addAction(tr("Even loudness"));
   evenLoudnessAction->setCheckable(true);
   connect(evenLoudnessAction, &QAction::toggled, this, [this](bool checked) { evenLoudness = checked; });
   popupMenu->addSeparator();
-  queueAction = popupMenu->addAction("&Queue...", this, [this] { onQueueTriggered(); });
+  queueAction = popupMenu->addAction(tr("&Queue..."), this, [this] { onQueueTriggered(); });
   popupMenu->addSeparator();
-  aboutAction = popupMenu->addAction("&About...", this, [this] { onAboutTriggered(); });
+  aboutAction = popupMenu->addAction(tr("&About..."), this, [this] { onAboutTriggered(); });
 }
 
 void MainWindow::loadSettings() {
@@ -302,9 +303,9 @@ void MainWindow::checkQueueAtStart() {
   QueueSession& session = queueSession();
   const int unfinished = session.unfinished();
   if (unfinished == 0) return;
-  const std::string question = unfinished == 1
-                                   ? std::string("1 item was not finished. Continue?")
-                                   : std::to_string(unfinished) + " items were not finished. Continue?";
+  const std::string question =
+      unfinished == 1 ? tr("1 item was not finished. Continue?").toStdString()
+                      : tr("%1 items were not finished. Continue?").arg(unfinished).toStdString();
   const int answer =
       platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title), question,
                                             platform::DialogIcon::Question, platform::DialogButtons::YesNo);
@@ -444,8 +445,9 @@ void MainWindow::onProbed(const download::PlaylistAnswer& answer) {
     return;
   }
   const std::size_t count = answer.entries.size();
-  const std::string question = "This page holds a list of " + std::to_string(count) +
-                               (count == 1 ? " video" : " videos") + ". Convert all of them?";
+  const std::string question =
+      count == 1 ? tr("This page holds a list of 1 video. Convert all of them?").toStdString()
+                 : tr("This page holds a list of %1 videos. Convert all of them?").arg(count).toStdString();
   const int choice = platform::currentDialogs().messageBox(resources::loadString(resources::StringId::Title),
                                                            question, platform::DialogIcon::Question,
                                                            platform::DialogButtons::AllOnlyThisCancel);
@@ -457,7 +459,7 @@ void MainWindow::onProbed(const download::PlaylistAnswer& answer) {
   std::vector<std::string> pages;
   pages.reserve(count);
   for (const download::PlaylistEntry& entry : answer.entries) pages.push_back(entry.url);
-  if (queueItems(pages, answer.title.empty() ? std::string("Playlist") : answer.title)) urlEdit->clear();
+  if (queueItems(pages, answer.title.empty() ? tr("Playlist").toStdString() : answer.title)) urlEdit->clear();
 }
 
 void MainWindow::onShowFilesClicked() {

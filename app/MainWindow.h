@@ -6,6 +6,7 @@
 #include "platform/Messages.h"
 #include "ui/skin/LinkLabel.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <memory>
@@ -44,6 +45,8 @@ struct ShowInstance {};
 extern const char* const kMainWindowClassName;
 
 class MainWindow : public QWidget {
+  Q_DECLARE_TR_FUNCTIONS(MainWindow)
+
  public:
   MainWindow();  // reads the settings and creates the conversion object
   ~MainWindow() override;

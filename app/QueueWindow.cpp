@@ -59,23 +59,24 @@ class ProgressDelegate final : public QStyledItemDelegate {
 QString stateText(const queue::QueueItem& item) {
   switch (item.state) {
     case ItemState::Waiting:
-      return "waiting";
+      return QueueWindow::tr("waiting");
     case ItemState::Searching:
-      return "finding the stream";
+      return QueueWindow::tr("finding the stream");
     case ItemState::Downloading:
-      return QString("downloading %1%").arg(item.percent);
+      return QueueWindow::tr("downloading %1%").arg(item.percent);
     case ItemState::Converting:
-      return QString("converting %1%").arg(item.percent);
+      return QueueWindow::tr("converting %1%").arg(item.percent);
     case ItemState::Done:
-      return "done";
+      return QueueWindow::tr("done");
     case ItemState::Failed:
-      return item.message.empty() ? QString("failed") : "failed: " + toQt(item.message).simplified();
+      return item.message.empty() ? QueueWindow::tr("failed")
+                                  : QueueWindow::tr("failed: %1").arg(toQt(item.message).simplified());
     case ItemState::Stopped:
-      return "stopped";
+      return QueueWindow::tr("stopped");
     case ItemState::Exists:
-      return "exists: the audio file was kept";
+      return QueueWindow::tr("exists: the audio file was kept");
     case ItemState::AlreadyDone:
-      return "already done";
+      return QueueWindow::tr("already done");
   }
   return {};
 }
@@ -142,11 +143,11 @@ QVariant QueueModel::headerData(int section, Qt::Orientation orientation, int ro
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   switch (section) {
     case Title:
-      return "Title";
+      return QueueWindow::tr("Title");
     case State:
-      return "State";
+      return QueueWindow::tr("State");
     case Progress:
-      return "Progress";
+      return QueueWindow::tr("Progress");
     default:
       return {};
   }
@@ -200,15 +201,17 @@ bool QueueFilterModel::filterAcceptsRow(int row, const QModelIndex& parent) cons
 }
 
 QueueWindow::QueueWindow(queue::Queue& queue, QWidget* parent) : QWidget(parent, Qt::Window), queue_(queue) {
-  setWindowTitle("Queue - " + toQt(resources::loadString(resources::StringId::Title)));
+  setWindowTitle(tr("Queue - %1").arg(toQt(resources::loadString(resources::StringId::Title))));
   setFont(skin::windowFont());
   setFixedSize(kWidth, kHeight);
 
   QFrame* panel = skin::createPanel(this, 8, 8, kWidth - 16, kHeight - 16);
-  skin::createLabel(panel, "Show:", 0, 4);
-  int left = 44;
-  for (const char* name : {"All", "Running", "Waiting", "Done", "Failed"}) {
-    QRadioButton* button = skin::createRadioButton(panel, name, left, 2);
+  QLabel* showLabel = skin::createLabel(panel, tr("Show:"), 0, 4);
+  // The choices start after the caption, which may be wider in another language.
+  int left = std::max(44, showLabel->width() + 8);
+  for (const char* name : {QT_TR_NOOP("All"), QT_TR_NOOP("Running"), QT_TR_NOOP("Waiting"),
+                           QT_TR_NOOP("Done"), QT_TR_NOOP("Failed")}) {
+    QRadioButton* button = skin::createRadioButton(panel, tr(name), left, 2);
     const auto filter = static_cast<QueueFilter>(filterButtons.size());
     connect(button, &QRadioButton::clicked, this, [this, filter] { setFilter(filter); });
     filterButtons.push_back(button);
@@ -240,20 +243,20 @@ QueueWindow::QueueWindow(queue::Queue& queue, QWidget* parent) : QWidget(parent,
   list->horizontalHeader()->setHighlightSections(false);
 
   const int buttonsTop = 302;
-  stopButton = skin::createButton(panel, "Stop", 0, buttonsTop, 80, 23);
-  retryButton = skin::createButton(panel, "Retry", 88, buttonsTop, 80, 23);
-  removeButton = skin::createButton(panel, "Remove", 176, buttonsTop, 80, 23);
-  showFileButton = skin::createButton(panel, "Show file", 264, buttonsTop, 80, 23);
-  startAllButton = skin::createButton(panel, "Start all", kWidth - 16 - 168, buttonsTop, 80, 23);
-  stopAllButton = skin::createButton(panel, "Stop all", kWidth - 16 - 80, buttonsTop, 80, 23);
+  stopButton = skin::createButton(panel, tr("Stop"), 0, buttonsTop, 80, 23);
+  retryButton = skin::createButton(panel, tr("Retry"), 88, buttonsTop, 80, 23);
+  removeButton = skin::createButton(panel, tr("Remove"), 176, buttonsTop, 80, 23);
+  showFileButton = skin::createButton(panel, tr("Show file"), 264, buttonsTop, 80, 23);
+  startAllButton = skin::createButton(panel, tr("Start all"), kWidth - 16 - 168, buttonsTop, 80, 23);
+  stopAllButton = skin::createButton(panel, tr("Stop all"), kWidth - 16 - 80, buttonsTop, 80, 23);
 
   const int choicesTop = 338;
-  QLabel* parallelLabel = skin::createLabel(panel, "Run at once:", 0, choicesTop + 3);
+  QLabel* parallelLabel = skin::createLabel(panel, tr("Run at once:"), 0, choicesTop + 3);
   parallelCombo = skin::createDropDownList(panel, parallelLabel->width() + 6, choicesTop, 44, 21);
   parallelCombo->addItems({"1", "2", "3"});
-  QLabel* replaceLabel = skin::createLabel(panel, "When the audio file exists:", 150, choicesTop + 3);
+  QLabel* replaceLabel = skin::createLabel(panel, tr("When the audio file exists:"), 150, choicesTop + 3);
   replaceCombo = skin::createDropDownList(panel, 150 + replaceLabel->width() + 6, choicesTop, 90, 21);
-  replaceCombo->addItems({"keep it", "replace it"});
+  replaceCombo->addItems({tr("keep it"), tr("replace it")});
   statusLabel = skin::createLabel(panel, "", 0, choicesTop + 28);
   statusLabel->resize(kWidth - 16, statusLabel->height());
 
@@ -376,8 +379,8 @@ void QueueWindow::updateStatus() {
     if (item.state == ItemState::Failed) ++failed;
   }
   QString text =
-      QString("%1 running, %2 waiting, %3 done, %4 failed").arg(running).arg(waiting).arg(done).arg(failed);
-  if (adding_ > 0) text += QString(" - adding: %1 of %2 left").arg(adding_).arg(addTotal_);
+      tr("%1 running, %2 waiting, %3 done, %4 failed").arg(running).arg(waiting).arg(done).arg(failed);
+  if (adding_ > 0) text += tr(" - adding: %1 of %2 left").arg(adding_).arg(addTotal_);
   statusLabel->setText(text);
 }
 

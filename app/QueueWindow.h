@@ -8,6 +8,7 @@
 #include "queue/Queue.h"
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <QSortFilterProxyModel>
 #include <QWidget>
 
@@ -68,6 +69,8 @@ class QueueFilterModel final : public QSortFilterProxyModel {
 };
 
 class QueueWindow final : public QWidget {
+  Q_DECLARE_TR_FUNCTIONS(QueueWindow)
+
  public:
   explicit QueueWindow(queue::Queue& queue, QWidget* parent = nullptr);
   ~QueueWindow() override;

@@ -7,6 +7,7 @@
 #include "download/sites/ResolverLocator.h"
 #include "platform/Paths.h"
 #include "resources/Strings.h"
+#include "resources/Translations.h"
 
 #include <filesystem>
 #include <system_error>
@@ -85,7 +86,9 @@ std::optional<download::JobInput> checkStart(const StartInput& input, std::strin
   job.splitChapters = input.splitChapters;
   job.evenLoudness = input.evenLoudness;
   if (job.mode == download::RequestMode::ConvertLocalFile && convertsOntoItself(job)) {
-    notice("The audio file would replace the video file itself: choose another output folder or format.",
+    notice(resources::translate("StartChecks",
+                                "The audio file would replace the video file itself: choose "
+                                "another output folder or format."),
            job.source);
     return std::nullopt;
   }

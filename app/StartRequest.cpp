@@ -9,6 +9,9 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "resources/Strings.h"
+#include "resources/Translations.h"
+
+#include <QtGlobal>
 
 #include <filesystem>
 #include <system_error>
@@ -19,7 +22,8 @@ namespace app {
 namespace {
 
 // The file filter of the local-file picker.
-constexpr const char* kVideoFileFilter = "Flv files(*.flv)|*.flv| Any file(*.*)|*.*";
+constexpr const char* kVideoFileFilter =
+    QT_TRANSLATE_NOOP("StartRequest", "Flv files(*.flv)|*.flv| Any file(*.*)|*.*");
 
 std::vector<std::string> split(const std::string& text, char separator) {
   std::vector<std::string> parts;
@@ -48,11 +52,12 @@ void showFiles(const std::string& outputFolder, std::string& outputDir) {
     return;
   }
   common::frontEnd().failure(outputDir,
-                             outputDir + "," + resources::loadString(resources::StringId::OutputDirMissing));
+                             resources::loadString(resources::StringId::OutputDirMissing, {outputDir}));
 }
 
 std::vector<std::string> selectLocalFiles() {
-  return platform::currentDialogs().openFiles(std::string(), toPickerFilter(kVideoFileFilter), std::string());
+  return platform::currentDialogs().openFiles(
+      std::string(), toPickerFilter(resources::translate("StartRequest", kVideoFileFilter)), std::string());
 }
 
 std::vector<std::string> addressesIn(const std::string& text) {
@@ -91,7 +96,7 @@ download::JobInput queuedInput(const std::string& item, const QueueRequest& requ
 bool ensureQueueFolder(const std::string& folder) {
   if (folder.empty()) {
     common::frontEnd().failure(folder,
-                               folder + "," + resources::loadString(resources::StringId::OutputDirMissing));
+                               resources::loadString(resources::StringId::OutputDirMissing, {folder}));
     return false;
   }
   if (platform::directoryExists(folder)) return true;

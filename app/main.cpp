@@ -9,6 +9,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/WebEngineGraphics.h"
 #include "resources/Strings.h"
+#include "resources/Translations.h"
 #include "ui/skin/Controls.h"
 
 #include <QApplication>
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
   if (instance.notifyRunningInstance()) return 0;
 
   QApplication::setApplicationName("Clipwave");
+  // The windows' texts, and Qt's own, in the language of the user's locale.
+  resources::installTranslations();
   // The desktop entry's name, which desktops match the window with (and so find its icon).
   const std::string desktopEntry = platform::kDesktopEntryFile;
   QGuiApplication::setDesktopFileName(

@@ -93,3 +93,15 @@ macro(clipwave_require_sqlite_driver)
       "package libqt6sql6-sqlite (scripts/setup.sh installs what the build needs).")
   endif()
 endmacro()
+
+# Qt Linguist's lrelease, which makes the translations (translations/*.ts) into the catalogues the program
+# carries; lupdate, which the translation test runs over the sources. Both come with qt6-l10n-tools.
+macro(clipwave_require_linguist)
+  find_program(CLIPWAVE_LRELEASE lrelease PATHS /usr/lib/qt6/bin NO_DEFAULT_PATH)
+  find_program(CLIPWAVE_LUPDATE lupdate PATHS /usr/lib/qt6/bin NO_DEFAULT_PATH)
+  if(NOT CLIPWAVE_LRELEASE OR NOT CLIPWAVE_LUPDATE)
+    message(FATAL_ERROR
+      "Qt 6's lrelease and lupdate were not found; they come with the Debian package qt6-l10n-tools "
+      "(scripts/setup.sh installs what the build needs).")
+  endif()
+endmacro()

@@ -30,11 +30,11 @@ void setFrontEnd(FrontEnd* frontEnd) {
 }
 
 bool MessageBoxFrontEnd::confirmOverwrite(const std::string& file) {
-  return ask(file + resources::loadString(resources::StringId::Overwrite));
+  return ask(resources::loadString(resources::StringId::Overwrite, {file}));
 }
 
 bool MessageBoxFrontEnd::confirmCreateFolder(const std::string& folder) {
-  return ask(folder + "," + resources::loadString(resources::StringId::OutputDirMissing) + "\r\n" +
+  return ask(resources::loadString(resources::StringId::OutputDirMissing, {folder}) + "\r\n" +
              resources::loadString(resources::StringId::CreateDirectory));
 }
 

@@ -88,4 +88,20 @@ std::size_t utf8SequenceLength(std::string_view text) {
   return length;
 }
 
+std::string fillIn(std::string_view text, std::initializer_list<std::string_view> args) {
+  std::string result;
+  result.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    const auto number = static_cast<std::size_t>(next - '0');
+    if (text[i] == '%' && next >= '1' && next <= '9' && number <= args.size()) {
+      result += *(args.begin() + (number - 1));
+      ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
 }  // namespace common

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -43,5 +44,9 @@ inline bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 // The length of the UTF-8 sequence at the start of `text`, or 0 when it is not a valid one (overlong forms,
 // surrogates, values above U+10FFFF and a sequence cut off by the end of `text` included).
 std::size_t utf8SequenceLength(std::string_view text);
+
+// `text` with %1 to %9 replaced by the arguments, in one pass: "%1" in an argument stays as it is. A
+// number without its argument, and "%%" or a "%" before anything else, are kept as they stand.
+std::string fillIn(std::string_view text, std::initializer_list<std::string_view> args);
 
 }  // namespace common

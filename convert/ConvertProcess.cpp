@@ -2,12 +2,14 @@
 
 #include "common/Files.h"
 #include "common/FrontEnd.h"
+#include "common/Text.h"
 #include "convert/ConvertError.h"
 #include "convert/ConvertWatcher.h"
 #include "convert/ConverterCommand.h"
 #include "convert/OutputParser.h"
 #include "platform/Paths.h"
 #include "resources/Strings.h"
+#include "resources/Translations.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -243,7 +245,10 @@ void ConvertProcess::finish() {
   // The finished file takes the output's name (replacing an older one in one step); anything else
   // goes with the temporary name.
   if (failure.empty() && ::rename(partialFile_.c_str(), outputFile.c_str()) != 0) {
-    failure = "The converted file could not be saved as " + outputFile + ": " + std::strerror(errno);
+    const std::string cause = std::strerror(errno);  // before anything else may set errno
+    failure = common::fillIn(
+        resources::translate("ConvertProcess", "The converted file could not be saved as %1: %2"),
+        {outputFile, cause});
   }
   if (failure.empty()) partialFile_.clear();
   removePartialFile();
@@ -254,16 +259,25 @@ void ConvertProcess::finish() {
 
 // Why the run failed, or empty when the converter ended well and left its output file.
 std::string ConvertProcess::failureOfRun(const platform::ChildExit& exit) const {
-  if (!exit.exited) return "The converter was ended by signal " + signalName(exit.code) + ".";
+  if (!exit.exited)
+    return common::fillIn(resources::translate("ConvertProcess", "The converter was ended by signal %1."),
+                          {signalName(exit.code)});
   if (exit.code == 0 && !segmentFailure_.empty())
-    return "A segment of the stream could not be fetched: " + segmentFailure_;
+    return common::fillIn(
+        resources::translate("ConvertProcess", "A segment of the stream could not be fetched: %1"),
+        {segmentFailure_});
   if (exit.code == 0 && expectedDurationSeconds > 0 &&
       lastPosition_ + kShortOutputSeconds < std::llround(expectedDurationSeconds))
-    return "The stream ended early: " + std::to_string(lastPosition_) + " of " +
-           std::to_string(std::llround(expectedDurationSeconds)) + " seconds were converted.";
-  if (exit.code == 0) return hasContent(partialFile_) ? std::string() : "The converter left no output file.";
+    return common::fillIn(
+        resources::translate("ConvertProcess", "The stream ended early: %1 of %2 seconds were converted."),
+        {std::to_string(lastPosition_), std::to_string(std::llround(expectedDurationSeconds))});
+  if (exit.code == 0)
+    return hasContent(partialFile_)
+               ? std::string()
+               : resources::translate("ConvertProcess", "The converter left no output file.");
   if (!lastErrorLine_.empty()) return lastErrorLine_;
-  return "The converter ended with exit code " + std::to_string(exit.code) + ".";
+  return common::fillIn(resources::translate("ConvertProcess", "The converter ended with exit code %1."),
+                        {std::to_string(exit.code)});
 }
 
 void ConvertProcess::postEnd(ConvertProgress::Status status, std::string message) {

@@ -2,12 +2,14 @@
 
 #include "common/Files.h"
 #include "common/FrontEnd.h"
+#include "common/Text.h"
 #include "convert/ConvertError.h"
 #include "convert/CoverPicture.h"
 #include "convert/Loudness.h"
 #include "convert/OutputParser.h"
 #include "download/VideoFileName.h"
 #include "download/VideoMetadata.h"
+#include "resources/Translations.h"
 
 #include <QTimer>
 
@@ -79,10 +81,15 @@ OriginalTarget originalTargetFor(const std::string& codec) {
   if (codec == "flac") return {".flac", kCopyArguments, {}};
   if (codec.rfind("pcm_", 0) == 0 || codec == "alac")
     return {".flac", kFlacArguments,
-            "The original audio (" + codec +
-                ") has no container of its own; it was converted to FLAC, without loss."};
+            common::fillIn(resources::translate("AudioConversion",
+                                                "The original audio (%1) has no container of its own; it was "
+                                                "converted to FLAC, without loss."),
+                           {codec})};
   return {".opus", kOpusArguments,
-          "The original audio (" + codec + ") cannot be kept as it is; it was converted to Opus."};
+          common::fillIn(resources::translate(
+                             "AudioConversion",
+                             "The original audio (%1) cannot be kept as it is; it was converted to Opus."),
+                         {codec})};
 }
 
 std::string chapterFileName(int number, int count, const std::string& title, const std::string& extension) {
@@ -197,7 +204,7 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
   if (order_.originalAudio) {
     if (info.readable && !info.hasAudio) {
       finish({.status = ConversionResult::Status::Failed,
-              .message = "The video has no sound.",
+              .message = resources::translate("AudioConversion", "The video has no sound."),
               .output = {},
               .files = {}});
       return;
@@ -205,7 +212,8 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
     const std::string codec = info.readable ? info.audioCodec : codecFamily(order_.codecHint);
     if (codec.empty()) {
       finish({.status = ConversionResult::Status::Failed,
-              .message = "The audio of the video could not be told apart.",
+              .message =
+                  resources::translate("AudioConversion", "The audio of the video could not be told apart."),
               .output = {},
               .files = {}});
       return;
@@ -215,7 +223,9 @@ void AudioConversion::plan(const convert::MediaInfo& info) {
     arguments_ = target.arguments;
     if (!target.note.empty()) notes.push_back(target.note);
     if (order_.evenLoudness)
-      notes.push_back("Even loudness does not apply to the original audio: it would need re-encoding.");
+      notes.push_back(resources::translate(
+          "AudioConversion",
+          "Even loudness does not apply to the original audio: it would need re-encoding."));
   }
   const std::vector<convert::Chapter> chapters =
       convert::usableChapters(order_.chapters.empty() ? info.chapters : order_.chapters, duration_);
@@ -256,8 +266,10 @@ bool AudioConversion::askOverwrite() {
   std::error_code notSame;
   if (fs::equivalent(output_, order_.input, notSame) && !notSame) {
     finish({.status = ConversionResult::Status::Failed,
-            .message = "The audio file would replace the video file itself: choose another output folder or "
-                       "format.",
+            .message = resources::translate(
+                "AudioConversion",
+                "The audio file would replace the video file itself: choose another output folder or "
+                "format."),
             .output = output_,
             .files = {}});
     return false;
@@ -271,7 +283,9 @@ bool AudioConversion::askOverwrite() {
     }
     if (folder_ && !fs::is_directory(output_, error)) {
       finish({.status = ConversionResult::Status::Failed,
-              .message = output_ + " is a file, not a folder for the chapters.",
+              .message = common::fillIn(
+                  resources::translate("AudioConversion", "%1 is a file, not a folder for the chapters."),
+                  {output_}),
               .output = output_,
               .files = {}});
       return false;
@@ -279,7 +293,9 @@ bool AudioConversion::askOverwrite() {
   }
   if (folder_ && !fs::create_directories(output_, error) && error) {
     finish({.status = ConversionResult::Status::Failed,
-            .message = "The folder " + output_ + " could not be created: " + error.message(),
+            .message = common::fillIn(
+                resources::translate("AudioConversion", "The folder %1 could not be created: %2"),
+                {output_, error.message()}),
             .output = output_,
             .files = {}});
     return false;
@@ -294,8 +310,10 @@ void AudioConversion::onMeasured(convert::ToolResult result) {
   loudness_ =
       convert::loudnessWords(measure, sampleRate_, (" " + arguments_).find(" -ar ") != std::string::npos);
   if (!measure.valid)
-    note("The loudness could not be measured (" +
-         (result.failure.empty() ? std::string("no summary") : result.failure) + "); it was left as it is.");
+    note(common::fillIn(
+        resources::translate("AudioConversion",
+                             "The loudness could not be measured (%1); it was left as it is."),
+        {result.failure.empty() ? resources::translate("AudioConversion", "no summary") : result.failure}));
   convertNext();
 }
 
@@ -381,7 +399,7 @@ void AudioConversion::startPicture(const convert::MediaInfo* info) {
   if (!scratch_->isValid()) {
     pictureStep_ = PictureStep::Ready;
     scratch_.reset();
-    note("No cover picture: no temporary folder for it.");
+    note(resources::translate("AudioConversion", "No cover picture: no temporary folder for it."));
     return;
   }
   const auto done = [this](convert::ToolResult result) { pictureStep(std::move(result)); };
@@ -389,7 +407,7 @@ void AudioConversion::startPicture(const convert::MediaInfo* info) {
     // The page's picture: checked to be one picture, then cropped when it is letterboxed.
     pictureSource_ = scratch_->filePath("picture").toStdString();
     if (!writeFile(pictureSource_, order_.picture)) {
-      pictureDone("it could not be saved for the converter");
+      pictureDone(resources::translate("AudioConversion", "it could not be saved for the converter"));
       return;
     }
     pictureStream_ = -1;
@@ -413,7 +431,7 @@ void AudioConversion::pictureStep(convert::ToolResult result) {
       const convert::PictureBox box =
           result.exitedWell ? convert::readPictureProbe(result.output) : convert::PictureBox{};
       if (box.width == 0) {
-        pictureDone("the page's picture address gave no picture");
+        pictureDone(resources::translate("AudioConversion", "the page's picture address gave no picture"));
         return;
       }
       pictureWidth_ = box.width;
@@ -434,12 +452,14 @@ void AudioConversion::pictureStep(convert::ToolResult result) {
     }
     case PictureStep::Jpeg: {
       if (!result.exitedWell) {
-        pictureDone("the picture could not be made JPEG (" + result.failure + ")");
+        pictureDone(
+            common::fillIn(resources::translate("AudioConversion", "the picture could not be made JPEG (%1)"),
+                           {result.failure}));
         return;
       }
       std::string jpeg = readFile(scratch_->filePath("cover.jpg").toStdString(), 16 * 1024 * 1024);
       if (!convert::isJpeg(jpeg)) {
-        pictureDone("the picture could not be made JPEG");
+        pictureDone(resources::translate("AudioConversion", "the picture could not be made JPEG"));
         return;
       }
       jpeg_ = std::move(jpeg);
@@ -456,7 +476,8 @@ void AudioConversion::pictureStep(convert::ToolResult result) {
 void AudioConversion::pictureDone(std::string failure) {
   pictureStep_ = PictureStep::Ready;
   scratch_.reset();
-  if (!failure.empty()) note("No cover picture: " + failure + ".");
+  if (!failure.empty())
+    note(common::fillIn(resources::translate("AudioConversion", "No cover picture: %1."), {failure}));
   if (running_ && converted_) tagAll();
 }
 
@@ -476,7 +497,9 @@ void AudioConversion::tagAll() {
       tags.trackCount = static_cast<int>(pieces_.size());
     }
     const std::string failure = tags::writeTags(made_[static_cast<std::size_t>(k)], tags, jpeg_);
-    if (!failure.empty()) note("The tags were not written: " + failure + ".");
+    if (!failure.empty())
+      note(common::fillIn(resources::translate("AudioConversion", "The tags were not written: %1."),
+                          {failure}));
   }
   if (progress_) progress_({.percent = 100, .elapsed = {}, .estimated = {}});
   finish({.status = ConversionResult::Status::Done, .message = {}, .output = output_, .files = made_});

@@ -1,9 +1,11 @@
 #include "download/CoverFetch.h"
 
 #include "common/SystemProxy.h"
+#include "common/Text.h"
 #include "download/StreamCookies.h"
 #include "net/http/UrlParts.h"
 #include "platform/browser/WebEngineModule.h"
+#include "resources/Translations.h"
 
 #include <algorithm>
 #include <chrono>
@@ -147,15 +149,19 @@ void CoverFetch::onRequestDone() {
   const std::uint16_t error = client_.requestDoneError();
   std::string failure;
   if (tooLarge_) {
-    failure = "the picture is larger than " + std::to_string(kMaxPictureBytes / (1024 * 1024)) + " MB";
+    failure = common::fillIn(resources::translate("CoverFetch", "the picture is larger than %1 MB"),
+                             {std::to_string(kMaxPictureBytes / (1024 * 1024))});
   } else if (timedOut_) {
-    failure = "no picture within " + std::to_string(kTimeLimitMs / 1000) + " seconds";
+    failure = common::fillIn(resources::translate("CoverFetch", "no picture within %1 seconds"),
+                             {std::to_string(kTimeLimitMs / 1000)});
   } else if (status == 0 || (error != 0 && error != http::HttpError::Aborted)) {
-    failure = client_.statusText().empty() ? "no reply" : client_.statusText();
+    failure =
+        client_.statusText().empty() ? resources::translate("CoverFetch", "no reply") : client_.statusText();
   } else if (status < 200 || status > 299) {
-    failure = "the server answered " + std::to_string(status);
+    failure = common::fillIn(resources::translate("CoverFetch", "the server answered %1"),
+                             {std::to_string(status)});
   } else if (!body_ || body_->bytes().empty()) {
-    failure = "the reply holds no picture";
+    failure = resources::translate("CoverFetch", "the reply holds no picture");
   }
   CoverResult result;
   result.fetched = failure.empty();

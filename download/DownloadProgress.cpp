@@ -1,7 +1,9 @@
 #include "download/DownloadProgress.h"
 
 #include "common/Files.h"
+#include "common/Text.h"
 #include "resources/Strings.h"
+#include "resources/Translations.h"
 
 #include <algorithm>
 #include <climits>
@@ -47,7 +49,9 @@ bool DownloadProgress::onBodyReceived(std::int64_t received, std::uint64_t nowMs
   const std::string kb = common::formatKilobytes(received) + " KB";
   const std::string word = resources::loadString(resources::StringId::Received);
   // Without an announced length the size alone is shown.
-  receivedText = total >= 0 ? kb + " of " + totalSizeText + " " + word : kb + " " + word;
+  receivedText = total >= 0 ? common::fillIn(resources::translate("DownloadProgress", "%1 of %2 %3"),
+                                             {kb, totalSizeText, word})
+                            : kb + " " + word;
   if (sampleTick == 0) sampleTick = nowMs;
   const std::uint64_t elapsed = nowMs - sampleTick;
   if (elapsed < kSampleInterval) return false;

@@ -1,6 +1,7 @@
 #include "download/Job.h"
 
 #include "common/Files.h"
+#include "common/Text.h"
 #include "convert/ConvertProcess.h"
 #include "download/VideoFileName.h"
 #include "download/VideoMetadata.h"
@@ -9,6 +10,7 @@
 #include "download/sites/SegmentedStream.h"
 #include "platform/browser/WebEngineModule.h"
 #include "resources/Strings.h"
+#include "resources/Translations.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -137,9 +139,11 @@ void Job::onSearchEnded(SearchResult& result) {
 void Job::startStreamConversion() {
   streamed_ = true;
   if (mode_ == RequestMode::DownloadOnly) {
-    finish(JobOutcome::failed(JobOutcome::Cause::DownloadFailed,
-                              "This video is offered only in segments (HLS or DASH), which can be converted "
-                              "but not kept as a video file."));
+    finish(JobOutcome::failed(
+        JobOutcome::Cause::DownloadFailed,
+        resources::translate("Job",
+                             "This video is offered only in segments (HLS or DASH), which can be converted "
+                             "but not kept as a video file.")));
     return;
   }
   std::string refusal;
@@ -393,7 +397,7 @@ void Job::onCoverEnded(CoverResult& result) {
     if (result.fetched) {
       picture_ = std::move(result.picture);
     } else {
-      listener_.note("No cover picture: " + result.failure + ".");
+      listener_.note(common::fillIn(resources::translate("Job", "No cover picture: %1."), {result.failure}));
     }
     if (conversion_) conversion_->givePicture(picture_);
     return;
@@ -402,7 +406,7 @@ void Job::onCoverEnded(CoverResult& result) {
   if (result.fetched) {
     picture_ = std::move(result.picture);
   } else {
-    listener_.note("No cover picture: " + result.failure + ".");
+    listener_.note(common::fillIn(resources::translate("Job", "No cover picture: %1."), {result.failure}));
   }
   startConversion(videoPath_);
 }
@@ -500,9 +504,10 @@ void Job::onConversionEnded(ConversionResult& result) {
       // The converter failed: the video is kept, and the user is told why.
       finish(JobOutcome::failed(
           JobOutcome::Cause::ConversionFailed,
-          (streamed_ ? std::string("The conversion of the stream failed.\n\n")
-                     : std::string("The conversion failed; the video file was kept.\n\n")) +
-              result.message));
+          common::fillIn(streamed_ ? resources::translate("Job", "The conversion of the stream failed.\n\n%1")
+                                   : resources::translate(
+                                         "Job", "The conversion failed; the video file was kept.\n\n%1"),
+                         {result.message})));
       return;
   }
 }

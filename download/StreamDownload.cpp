@@ -7,6 +7,7 @@
 #include "net/http/UrlParts.h"
 #include "net/socket/SocketErrors.h"
 #include "platform/browser/WebEngineModule.h"
+#include "resources/Translations.h"
 
 #include <algorithm>
 #include <chrono>
@@ -367,7 +368,8 @@ void StreamDownload::finishAttempts(std::string cause) {
   std::string failure;
   if (!cause.empty()) {
     const std::string address = client_.location().empty() ? client_.url : client_.location();
-    failure = "Unable to download " + address + ": " + cause;
+    failure =
+        common::fillIn(resources::translate("StreamDownload", "Unable to download %1: %2"), {address, cause});
   }
   try {
     file_->close();  // the last writes reach the disk here, and so does their failure

@@ -12,7 +12,7 @@ namespace download {
 namespace {
 
 std::string unableToGetHtmlFrom(const std::string& page) {
-  return resources::loadString(resources::StringId::UnableGetHtmlFrom) + page;
+  return resources::loadString(resources::StringId::UnableGetHtmlFrom, {page});
 }
 
 }  // namespace

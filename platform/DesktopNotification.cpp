@@ -1,5 +1,6 @@
 #include "platform/DesktopNotification.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -31,7 +32,9 @@ void DesktopNotifier::notify(const std::string& body, const std::string& folder)
                 QStringLiteral("NotificationClosed"), this, SLOT(onClosed(uint, uint)));
   }
   QStringList actions;
-  if (!folder.empty()) actions << QString::fromLatin1(kOpenFolderAction) << QStringLiteral("Open folder");
+  if (!folder.empty())
+    actions << QString::fromLatin1(kOpenFolderAction)
+            << QCoreApplication::translate("DesktopNotification", "Open folder");
   const QVariantMap hints{
       {QStringLiteral("desktop-entry"), QString::fromUtf8(kDesktopEntryId.data(), kDesktopEntryId.size())}};
   QDBusMessage call =

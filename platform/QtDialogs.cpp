@@ -72,8 +72,8 @@ class QtDialogs final : public Dialogs {
     QMessageBox box(toQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                     toQtButtons(buttons), QApplication::activeWindow());
     if (buttons == DialogButtons::AllOnlyThisCancel) {
-      box.button(QMessageBox::Yes)->setText(QStringLiteral("All"));
-      box.button(QMessageBox::No)->setText(QStringLiteral("Only this video"));
+      box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("QtDialogs", "All"));
+      box.button(QMessageBox::No)->setText(QCoreApplication::translate("QtDialogs", "Only this video"));
     }
     return toModalResult(box.exec());
   }

@@ -1,7 +1,9 @@
 #include "queue/Queue.h"
 
+#include "common/Text.h"
 #include "platform/Paths.h"
 #include "queue/QueueStore.h"
+#include "resources/Translations.h"
 
 #include <QTimer>
 
@@ -13,9 +15,9 @@ namespace queue {
 using download::JobOutcome;
 
 std::string summaryText(int done, int failed) {
-  std::string text = std::to_string(done) + " done";
-  if (failed > 0) text += ", " + std::to_string(failed) + " failed";
-  return text;
+  if (failed == 0) return common::fillIn(resources::translate("Queue", "%1 done"), {std::to_string(done)});
+  return common::fillIn(resources::translate("Queue", "%1 done, %2 failed"),
+                        {std::to_string(done), std::to_string(failed)});
 }
 
 // Tells the queue what one item's job reports, until the item is taken out of the queue.

@@ -1,7 +1,9 @@
 // The program's string table (texts 65184 to 65215), loaded by number.
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace resources {
 
@@ -28,7 +30,10 @@ enum class StringId {
   CheckVideoFile = 65215,
 };
 
-// The text with this number; empty for a number outside the table.
+// The text with this number in the user's language; empty for a number outside the table.
 std::string loadString(StringId id);
+
+// The text with its %1 (and %2 ...) replaced by `args`: the file, folder or address it is about.
+std::string loadString(StringId id, std::initializer_list<std::string_view> args);
 
 }  // namespace resources

@@ -10,7 +10,7 @@ CliFrontEnd::CliFrontEnd(OverwritePolicy overwrite, ItemReport& report)
 
 bool CliFrontEnd::confirmOverwrite(const std::string& file) {
   if (overwrite_ == OverwritePolicy::Replace) return true;
-  const std::string question = file + resources::loadString(resources::StringId::Overwrite);
+  const std::string question = resources::loadString(resources::StringId::Overwrite, {file});
   Terminal& terminal = report_.terminal();
   // A kept file is told with the item's outcome.
   return overwrite_ == OverwritePolicy::Ask && terminal.canAsk() && terminal.ask(question);

@@ -1,6 +1,8 @@
 #include "app/cli/CliItems.h"
 
+#include "common/Text.h"
 #include "queue/AddressList.h"
+#include "resources/Translations.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -38,12 +40,13 @@ CliItems collectItems(const CliOptions& options, Terminal& terminal) {
   };
   for (const std::string& item : options.items) take(item);
   for (const std::string& file : options.listFiles) {
-    const std::string name = file == "-" ? std::string("standard input") : file;
+    const std::string name = file == "-" ? resources::translate("CliItems", "standard input") : file;
     result.readStdin = result.readStdin || file == "-";
     const queue::AddressList list = queue::readAddressFile(file);
     for (const queue::AddressList::Rejected& rejected : list.rejected)
-      terminal.message(name + ", line " + std::to_string(rejected.line) + ": " + rejected.reason + ": " +
-                       oneLine(rejected.text));
+      terminal.message(
+          common::fillIn(resources::translate("CliItems", "%1, line %2: %3: %4"),
+                         {name, std::to_string(rejected.line), rejected.reason, oneLine(rejected.text)}));
     if (!list.error.empty()) terminal.message(name + ": " + list.error);
     result.listFailed = result.listFailed || !list.rejected.empty() || !list.error.empty();
     const std::size_t before = result.items.size();
@@ -51,8 +54,11 @@ CliItems collectItems(const CliOptions& options, Terminal& terminal) {
     const std::size_t repeats =
         list.entries.size() - (result.items.size() - before) + static_cast<std::size_t>(list.duplicates);
     if (repeats > 0)
-      terminal.line(name + ": " + std::to_string(repeats) +
-                    (repeats == 1 ? " repeated line taken once" : " repeated lines taken once"));
+      terminal.line(
+          repeats == 1
+              ? common::fillIn(resources::translate("CliItems", "%1: 1 repeated line taken once"), {name})
+              : common::fillIn(resources::translate("CliItems", "%1: %2 repeated lines taken once"),
+                               {name, std::to_string(repeats)}));
   }
   return result;
 }
@@ -63,7 +69,9 @@ bool FinishedArchive::load(const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return true;
-    error = "the archive " + path + " cannot be read: " + std::strerror(errno);
+    const std::string cause = std::strerror(errno);  // before anything else may set errno
+    error =
+        common::fillIn(resources::translate("CliItems", "the archive %1 cannot be read: %2"), {path, cause});
     return false;
   }
   std::string text;
@@ -72,13 +80,16 @@ bool FinishedArchive::load(const std::string& path, std::string& error) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
-      error = "the archive " + path + " cannot be read: " + std::strerror(errno);
+      const std::string cause = std::strerror(errno);  // before anything else may set errno
+      error = common::fillIn(resources::translate("CliItems", "the archive %1 cannot be read: %2"),
+                             {path, cause});
       ::close(fd);
       return false;
     }
     if (n == 0) break;
     if (text.size() + static_cast<std::size_t>(n) > kMaxFile) {
-      error = "the archive " + path + " is larger than " + std::to_string(kMaxFile / (1024 * 1024)) + " MB";
+      error = common::fillIn(resources::translate("CliItems", "the archive %1 is larger than %2 MB"),
+                             {path, std::to_string(kMaxFile / (1024 * 1024))});
       ::close(fd);
       return false;
     }
@@ -115,7 +126,9 @@ bool FinishedArchive::add(const std::string& source, const std::string& format, 
   // One write of the whole line, appended: two copies writing the same archive do not mix their lines.
   const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0 || !writeAll(fd, (needsLineBreak_ ? "\n" : "") + key + '\n')) {
-    error = "the archive " + path_ + " cannot be written: " + std::strerror(errno);
+    const std::string cause = std::strerror(errno);  // before anything else may set errno
+    error = common::fillIn(resources::translate("CliItems", "the archive %1 cannot be written: %2"),
+                           {path_, cause});
     if (fd >= 0) ::close(fd);
     return false;
   }

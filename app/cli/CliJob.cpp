@@ -4,11 +4,13 @@
 #include "common/Addresses.h"
 #include "common/AudioFormats.h"
 #include "common/Settings.h"
+#include "common/Text.h"
 #include "download/sites/ResolverLocator.h"
 #include "platform/Paths.h"
 #include "platform/TerminationSignals.h"
 #include "queue/QueueItem.h"
 #include "resources/Strings.h"
+#include "resources/Translations.h"
 
 #include <QTimer>
 
@@ -25,7 +27,8 @@ std::string absoluteFolder(const std::string& folder) {
 }
 
 std::string videosText(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " video" : " videos");
+  return count == 1 ? resources::translate("CliJob", "1 video")
+                    : common::fillIn(resources::translate("CliJob", "%1 videos"), {std::to_string(count)});
 }
 
 }  // namespace
@@ -106,7 +109,8 @@ bool CliJob::needsProbe(const CliItem& item) const {
 }
 
 void CliJob::probe(CliItem item) {
-  terminal_.line("Looking for a list of videos: " + item.text);
+  terminal_.line(
+      common::fillIn(resources::translate("CliJob", "Looking for a list of videos: %1"), {item.text}));
   const std::string page = item.text;
   probe_.start(page, [this, item = std::move(item)](download::PlaylistAnswer answer) mutable {
     // The probe is not asked again from inside its own call: the answer is taken from the event loop.
@@ -120,8 +124,10 @@ void CliJob::onProbed(CliItem item, const download::PlaylistAnswer& answer) {
   item.listChecked = true;
   if (platform::TerminationSignals::first() != 0) return end();
   if (answer.status == download::PlaylistAnswer::Status::Failed)
-    terminal_.line("Whether the page holds a list is not known (" + answer.message +
-                   "); its video alone is converted.");
+    terminal_.line(common::fillIn(
+        resources::translate(
+            "CliJob", "Whether the page holds a list is not known (%1); its video alone is converted."),
+        {answer.message}));
   if (answer.status != download::PlaylistAnswer::Status::Playlist || !takeWholeList(item, answer))
     items_.push_front(std::move(item));
   nextItem();
@@ -133,16 +139,23 @@ bool CliJob::takeWholeList(const CliItem& item, const download::PlaylistAnswer& 
   const std::size_t count = answer.entries.size();
   bool all = options_.playlist == PlaylistChoice::All;
   if (options_.playlist == PlaylistChoice::Ask && terminal_.canAsk())
-    all = terminal_.ask("This page holds a list of " + videosText(count) + ". Convert all of them?");
+    all = terminal_.ask(
+        common::fillIn(resources::translate("CliJob", "This page holds a list of %1. Convert all of them?"),
+                       {videosText(count)}));
   if (!all) {
-    terminal_.line("The page holds a list of " + videosText(count) + "; its video alone is converted.");
+    terminal_.line(common::fillIn(
+        resources::translate("CliJob", "The page holds a list of %1; its video alone is converted."),
+        {videosText(count)}));
     return false;
   }
-  std::string told = "The list";
-  if (!answer.title.empty()) told += " \"" + answer.title + "\"";
-  told += ": " + videosText(count);
-  if (answer.leftOut > 0) told += " (" + std::to_string(answer.leftOut) + " more left out)";
-  terminal_.line(told + " from " + item.text);
+  std::string told = answer.title.empty()
+                         ? common::fillIn(resources::translate("CliJob", "The list: %1"), {videosText(count)})
+                         : common::fillIn(resources::translate("CliJob", "The list \"%1\": %2"),
+                                          {answer.title, videosText(count)});
+  if (answer.leftOut > 0)
+    told += common::fillIn(resources::translate("CliJob", " (%1 more left out)"),
+                           {std::to_string(answer.leftOut)});
+  terminal_.line(common::fillIn(resources::translate("CliJob", "%1 from %2"), {told, item.text}));
   for (std::size_t k = count; k-- > 0;) {
     items_.push_front({.text = answer.entries[k].url,
                        .trackNumber = static_cast<int>(k + 1),
@@ -170,7 +183,7 @@ CliJob::Begun CliJob::startItem(const CliItem& cliItem) {
   // only a regular file is converted.
   std::error_code error;
   if (!page && std::filesystem::exists(item, error) && !std::filesystem::is_regular_file(item, error)) {
-    report_.fail(item, item + " is not a regular file");
+    report_.fail(item, common::fillIn(resources::translate("CliJob", "%1 is not a regular file"), {item}));
     return Begun::Failed;
   }
   std::string outputDir;
@@ -179,7 +192,7 @@ CliJob::Begun CliJob::startItem(const CliItem& cliItem) {
   if (!checked) {
     // The checks said why, except for a folder that could not be created.
     if (!report_.failed())
-      report_.fail(outputFolder_ + "," + resources::loadString(resources::StringId::OutputDirMissing));
+      report_.fail(resources::loadString(resources::StringId::OutputDirMissing, {outputFolder_}));
     return Begun::Failed;
   }
   checked->trackNumber = cliItem.trackNumber;
@@ -190,7 +203,8 @@ CliJob::Begun CliJob::startItem(const CliItem& cliItem) {
     archiveSource_ = page ? checked->source : archiveFileKey(checked->source);
     archiveFormat_ = queue::formatKey(*checked);
     if (archive_->holds(archiveSource_, archiveFormat_)) {
-      terminal_.line("Already done (in the archive): " + item);
+      terminal_.line(
+          common::fillIn(resources::translate("CliJob", "Already done (in the archive): %1"), {item}));
       archiveSource_.clear();
       return Begun::Skipped;
     }

@@ -1,10 +1,13 @@
 // clipwave-cli: the request of the download window run from a terminal, a script or a server without a
 // display. See CliOptions.cpp for the command line and CliJob.h for the work.
 #include "app/cli/CliJob.h"
+
 #include "app/cli/CliOptions.h"
 #include "app/cli/Terminal.h"
+#include "common/Text.h"
 #include "convert/ConvertProcess.h"
 #include "platform/TerminationSignals.h"
+#include "resources/Translations.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -35,7 +38,9 @@ int main(int argc, char** argv) {
   std::string error;
   const std::optional<cli::CliOptions> options = cli::parseCliOptions(args, error);
   if (!options) {
-    cli::Terminal(STDERR_FILENO, false).message(error + " (clipwave-cli --help lists the options)");
+    cli::Terminal(STDERR_FILENO, false)
+        .message(common::fillIn(resources::translate("CliMain", "%1 (clipwave-cli --help lists the options)"),
+                                {error}));
     return 2;
   }
   if (options->help) {
@@ -65,6 +70,7 @@ int main(int argc, char** argv) {
     application = std::make_unique<QCoreApplication>(argc, argv);
   }
   QCoreApplication::setApplicationName("Clipwave");  // the window's name: the same browser profile
+  resources::installTranslations();
 
   int status = 0;
   convert::createConvertProcess();

@@ -1,6 +1,8 @@
 #include "app/cli/CliOptions.h"
 
 #include "common/AudioFormats.h"
+#include "common/Text.h"
+#include "resources/Translations.h"
 
 #include <algorithm>
 #include <array>
@@ -30,7 +32,7 @@ class Parser {
     }
     if (options_.help || options_.version) return options_;
     if (options_.items.empty() && options_.listFiles.empty())
-      return fail("no video page address or local file given");
+      return fail(resources::translate("CliOptions", "no video page address or local file given"));
     return options_;
   }
 
@@ -54,7 +56,8 @@ class Parser {
       const char letter = name == "output" ? 'o' : name == "format" ? 'f' : name == "archive" ? 'A' : 'a';
       return value && setValue(letter, *value);
     }
-    if (inlineValue) return reject("option --" + name + " takes no value");
+    if (inlineValue)
+      return reject(common::fillIn(resources::translate("CliOptions", "option --%1 takes no value"), {name}));
     static const std::array<std::pair<const char*, char>, 9> kFlags = {{{"overwrite", 'y'},
                                                                         {"no-overwrite", 'n'},
                                                                         {"quiet", 'q'},
@@ -67,7 +70,7 @@ class Parser {
     for (const auto& [flagName, letter] : kFlags) {
       if (name == flagName) return setFlag(letter);
     }
-    return reject("unknown option --" + name);
+    return reject(common::fillIn(resources::translate("CliOptions", "unknown option --%1"), {name}));
   }
 
   // "-yq", "-o DIR", "-oDIR", "-qf wav".
@@ -81,7 +84,8 @@ class Parser {
         return value && setValue(letter, *value);
       }
       if (letter != 'y' && letter != 'n' && letter != 'q' && letter != 'h')
-        return reject(std::string("unknown option -") + letter);
+        return reject(common::fillIn(resources::translate("CliOptions", "unknown option -%1"),
+                                     {std::string(1, letter)}));
       if (!setFlag(letter)) return false;
     }
     return true;
@@ -89,33 +93,35 @@ class Parser {
 
   std::optional<std::string> nextValue(const std::string& option) {
     if (i_ + 1 >= args_.size()) {
-      return fail("option " + option + " needs a value");
+      return fail(common::fillIn(resources::translate("CliOptions", "option %1 needs a value"), {option}));
     }
     return args_[++i_];
   }
 
   bool setValue(char letter, const std::string& value) {
     if (letter == 'o') {
-      if (value.empty()) return reject("the output folder is empty");
+      if (value.empty()) return reject(resources::translate("CliOptions", "the output folder is empty"));
       options_.outputFolder = value;
       return true;
     }
     if (letter == 'a') {
-      if (value.empty()) return reject("the list file's name is empty");
+      if (value.empty()) return reject(resources::translate("CliOptions", "the list file's name is empty"));
       if (value == "-" &&
           std::find(options_.listFiles.begin(), options_.listFiles.end(), "-") != options_.listFiles.end())
-        return reject("standard input can be read as a list once");
+        return reject(resources::translate("CliOptions", "standard input can be read as a list once"));
       options_.listFiles.push_back(value);
       return true;
     }
     if (letter == 'A') {
-      if (value.empty() || value == "-") return reject("the archive needs a file name");
+      if (value.empty() || value == "-")
+        return reject(resources::translate("CliOptions", "the archive needs a file name"));
       options_.archiveFile = value;
       return true;
     }
     options_.formatIndex = common::audioFormatIndex(value);
     if (options_.formatIndex < 0)
-      return reject("unknown format '" + value + "' (" + common::audioFormatNames() + ")");
+      return reject(common::fillIn(resources::translate("CliOptions", "unknown format '%1' (%2)"),
+                                   {value, common::audioFormatNames()}));
     return true;
   }
 
@@ -125,7 +131,7 @@ class Parser {
       case 'n': {
         const OverwritePolicy policy = letter == 'y' ? OverwritePolicy::Replace : OverwritePolicy::Keep;
         if (options_.overwrite != OverwritePolicy::Ask && options_.overwrite != policy)
-          return reject("-y and -n exclude each other");
+          return reject(resources::translate("CliOptions", "-y and -n exclude each other"));
         options_.overwrite = policy;
         return true;
       }
@@ -145,7 +151,8 @@ class Parser {
       case 'S': {
         const PlaylistChoice choice = letter == 'P' ? PlaylistChoice::All : PlaylistChoice::VideoOnly;
         if (options_.playlist != PlaylistChoice::Ask && options_.playlist != choice)
-          return reject("--playlist and --no-playlist exclude each other");
+          return reject(
+              resources::translate("CliOptions", "--playlist and --no-playlist exclude each other"));
         options_.playlist = choice;
         return true;
       }
@@ -186,42 +193,44 @@ std::string usageText() {
     formats += name;
     lineLength += name.size();
   }
-  return "Usage: clipwave-cli [options] ADDRESS|FILE...\n"
-         "       clipwave-cli [options] -a LIST [ADDRESS|FILE...]\n"
-         "Turns the video of each page address, or each local video file, into an audio file.\n"
-         "\n"
-         "  -o, --output DIR      output folder (default: the folder the window last used);\n"
-         "                        created when it does not exist\n"
-         "  -f, --format NAME     " +
-         formats +
-         "\n"
-         "                        (default: the format the window last used); original keeps the\n"
-         "                        video's audio as it is, in its codec's own file type\n"
-         "      --split-chapters  a video with chapters becomes a folder of one file per chapter\n"
-         "      --normalize       bring the audio to one loudness (-14 LUFS, peaks at most -1 dBTP)\n"
-         "  -a, --address-file LIST\n"
-         "                        also the addresses and files of the text file LIST, one per line\n"
-         "                        (blank lines and lines starting with # are skipped, repeats taken\n"
-         "                        once); - reads the list from standard input\n"
-         "      --playlist        a page that holds a list of videos: convert all of them, in order,\n"
-         "                        with track numbers and the list's title as album\n"
-         "      --no-playlist     a page that holds a list: convert the page's video alone\n"
-         "      --archive FILE    skip the items FILE lists as finished, and add each item that\n"
-         "                        ends well to it (a line: the page address or the file's absolute\n"
-         "                        path, a tab, the format's name)\n"
-         "  -y, --overwrite       replace existing output files without asking\n"
-         "  -n, --no-overwrite    keep existing output files; that item fails\n"
-         "  -q, --quiet           no progress display, only errors\n"
-         "  -h, --help            this text\n"
-         "      --version         the program's version\n"
-         "\n"
-         "Without -y or -n an existing output file is asked about on the terminal, and kept when there is\n"
-         "no terminal. Without --playlist or --no-playlist a list is asked about on the terminal, and\n"
-         "without one the page's video alone is converted. When the list comes from standard input,\n"
-         "questions are asked on /dev/tty, or answered as without a terminal.\n"
-         "Exit status: 0 when every item ended as it should (skipped ones included), 1 when any failed\n"
-         "or a line of a list could not be read, 2 for a usage error, 130 after Ctrl-C, 143 after\n"
-         "SIGTERM.\n";
+  // One text for translators, the format names (which are not translated) in place of %1.
+  const std::string usage = resources::translate(
+      "CliOptions",
+      "Usage: clipwave-cli [options] ADDRESS|FILE...\n"
+      "       clipwave-cli [options] -a LIST [ADDRESS|FILE...]\n"
+      "Turns the video of each page address, or each local video file, into an audio file.\n"
+      "\n"
+      "  -o, --output DIR      output folder (default: the folder the window last used);\n"
+      "                        created when it does not exist\n"
+      "  -f, --format NAME     %1\n"
+      "                        (default: the format the window last used); original keeps the\n"
+      "                        video's audio as it is, in its codec's own file type\n"
+      "      --split-chapters  a video with chapters becomes a folder of one file per chapter\n"
+      "      --normalize       bring the audio to one loudness (-14 LUFS, peaks at most -1 dBTP)\n"
+      "  -a, --address-file LIST\n"
+      "                        also the addresses and files of the text file LIST, one per line\n"
+      "                        (blank lines and lines starting with # are skipped, repeats taken\n"
+      "                        once); - reads the list from standard input\n"
+      "      --playlist        a page that holds a list of videos: convert all of them, in order,\n"
+      "                        with track numbers and the list's title as album\n"
+      "      --no-playlist     a page that holds a list: convert the page's video alone\n"
+      "      --archive FILE    skip the items FILE lists as finished, and add each item that\n"
+      "                        ends well to it (a line: the page address or the file's absolute\n"
+      "                        path, a tab, the format's name)\n"
+      "  -y, --overwrite       replace existing output files without asking\n"
+      "  -n, --no-overwrite    keep existing output files; that item fails\n"
+      "  -q, --quiet           no progress display, only errors\n"
+      "  -h, --help            this text\n"
+      "      --version         the program's version\n"
+      "\n"
+      "Without -y or -n an existing output file is asked about on the terminal, and kept when there is\n"
+      "no terminal. Without --playlist or --no-playlist a list is asked about on the terminal, and\n"
+      "without one the page's video alone is converted. When the list comes from standard input,\n"
+      "questions are asked on /dev/tty, or answered as without a terminal.\n"
+      "Exit status: 0 when every item ended as it should (skipped ones included), 1 when any failed\n"
+      "or a line of a list could not be read, 2 for a usage error, 130 after Ctrl-C, 143 after\n"
+      "SIGTERM.\n");
+  return common::fillIn(usage, {formats});
 }
 
 }  // namespace cli

@@ -1,5 +1,8 @@
 #include "app/cli/ProgressView.h"
 
+#include "common/Text.h"
+#include "resources/Translations.h"
+
 #include <algorithm>
 
 namespace cli {
@@ -41,7 +44,8 @@ ProgressView::ProgressView(ItemReport& report, std::function<void(bool ok)> ende
 
 void ProgressView::searching(const std::string& /*page*/) {
   enter(Stage::Search);
-  terminal_.line("Get html from the URL, please wait... " + report_.item());
+  terminal_.line(common::fillIn(
+      resources::translate("ProgressView", "Get html from the URL, please wait... %1"), {report_.item()}));
 }
 
 void ProgressView::downloading(const std::string& videoFile) {
@@ -49,7 +53,7 @@ void ProgressView::downloading(const std::string& videoFile) {
   enter(Stage::Download);
   download_ = {};
   alongside_ = -1;
-  terminal_.line("Downloading: " + videoFile + " ...");
+  terminal_.line(common::fillIn(resources::translate("ProgressView", "Downloading: %1 ..."), {videoFile}));
   drawDownload(true);
 }
 
@@ -74,7 +78,7 @@ void ProgressView::converting(const std::string& audioFile) {
 
 void ProgressView::conversionProgress(const download::ConversionFigures& figures) {
   if (!convertNamed_) {
-    terminal_.line("Converting: " + audioFile_ + " ...");
+    terminal_.line(common::fillIn(resources::translate("ProgressView", "Converting: %1 ..."), {audioFile_}));
     convertNamed_ = true;
   }
   position_ = figures.percent;
@@ -87,19 +91,19 @@ void ProgressView::conversionProgress(const download::ConversionFigures& figures
 // Each chapter's line stays above the one progress of the whole video.
 void ProgressView::convertingChapter(int number, int count, const std::string& title) {
   if (!convertNamed_) {
-    terminal_.line("Converting: " + audioFile_ + " ...");
+    terminal_.line(common::fillIn(resources::translate("ProgressView", "Converting: %1 ..."), {audioFile_}));
     convertNamed_ = true;
   }
   terminal_.endInPlace();
-  terminal_.line("Chapter " + std::to_string(number) + " of " + std::to_string(count) + ": " +
-                 oneLine(title));
+  terminal_.line(common::fillIn(resources::translate("ProgressView", "Chapter %1 of %2: %3"),
+                                {std::to_string(number), std::to_string(count), oneLine(title)}));
   drawConvert(true);
 }
 
 // What was done instead of what was asked is a line of its own, kept above the progress.
 void ProgressView::note(const std::string& text) {
   if (stage_ == Stage::Convert && !convertNamed_) {
-    terminal_.line("Converting: " + audioFile_ + " ...");
+    terminal_.line(common::fillIn(resources::translate("ProgressView", "Converting: %1 ..."), {audioFile_}));
     convertNamed_ = true;
   }
   terminal_.endInPlace();
@@ -118,7 +122,8 @@ void ProgressView::finished(const download::JobOutcome& outcome) {
   }
   if (outcome.status == Status::Failed) {
     std::string message = outcome.message;
-    if (outcome.cause == download::JobOutcome::Cause::OutputKept) message += " (-y replaces it)";
+    if (outcome.cause == download::JobOutcome::Cause::OutputKept)
+      message += resources::translate("ProgressView", " (-y replaces it)");
     report_.fail(report_.item(), message);
   }
   stage_ = Stage::None;
@@ -136,15 +141,20 @@ void ProgressView::enter(Stage stage) {
 void ProgressView::endStage(bool completed) {
   switch (stage_) {
     case Stage::Search:
-      if (completed && !terminal_.isTerminal()) terminal_.line("Found the video: " + videoFile_);
+      if (completed && !terminal_.isTerminal())
+        terminal_.line(
+            common::fillIn(resources::translate("ProgressView", "Found the video: %1"), {videoFile_}));
       break;
     case Stage::Download:
       drawDownload(true);
-      if (completed && !terminal_.isTerminal()) terminal_.line("Downloaded: " + download_.receivedText);
+      if (completed && !terminal_.isTerminal())
+        terminal_.line(
+            common::fillIn(resources::translate("ProgressView", "Downloaded: %1"), {download_.receivedText}));
       break;
     case Stage::Convert:
       drawConvert(true);
-      if (completed && convertNamed_ && !terminal_.isTerminal()) terminal_.line("Converted: " + audioFile_);
+      if (completed && convertNamed_ && !terminal_.isTerminal())
+        terminal_.line(common::fillIn(resources::translate("ProgressView", "Converted: %1"), {audioFile_}));
       break;
     case Stage::None:
       break;
@@ -176,17 +186,22 @@ void ProgressView::drawDownload(bool force) {
                       : total == 0 ? 100
                                    : -1;
   // The conversion's figure comes first: a narrow terminal cuts the end of the line.
-  std::string after = alongside_ >= 0 ? "converted " + std::to_string(alongside_) + "%  " : std::string();
+  std::string after = alongside_ >= 0
+                          ? common::fillIn(resources::translate("ProgressView", "converted %1%  "),
+                                           {std::to_string(alongside_)})
+                          : std::string();
   after += download_.receivedText;
   if (!download_.speedText.empty()) after += "  " + download_.speedText;
-  if (!download_.timeLeftText.empty()) after += "  " + download_.timeLeftText + " left";
+  if (!download_.timeLeftText.empty())
+    after += common::fillIn(resources::translate("ProgressView", "  %1 left"), {download_.timeLeftText});
   drawInPlace(percent, after);
 }
 
 void ProgressView::drawConvert(bool force) {
   if (stage_ != Stage::Convert || !convertNamed_ || !due(force)) return;
-  const std::string after = "Time elapsed: " + (elapsed_.empty() ? "00:00" : elapsed_) +
-                            "  Time estimated: " + (estimated_.empty() ? "00:00" : estimated_);
+  const std::string after =
+      common::fillIn(resources::translate("ProgressView", "Time elapsed: %1  Time estimated: %2"),
+                     {elapsed_.empty() ? "00:00" : elapsed_, estimated_.empty() ? "00:00" : estimated_});
   drawInPlace(position_, after);
 }
 

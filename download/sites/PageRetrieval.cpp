@@ -57,7 +57,7 @@ void PageRetrieval::onTick() {
         if (currentBrowser().readyState() < platform::BrowserReadyState::Interactive) {
           if (Clock::now() - navigated_ >= std::chrono::milliseconds(readableMs_)) {
             currentBrowser().navigateBlank();
-            lastError_ = resources::loadString(resources::StringId::UnableGetHtmlFrom) + address_;
+            lastError_ = resources::loadString(resources::StringId::UnableGetHtmlFrom, {address_});
             finish(Result::BrowserFailed);
           }
           return;

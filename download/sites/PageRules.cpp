@@ -3,6 +3,7 @@
 #include "common/SiteConfig.h"
 #include "common/Text.h"
 #include "download/sites/SitePass.h"
+#include "resources/Translations.h"
 
 namespace download {
 namespace {
@@ -35,13 +36,15 @@ ExtractOutcome extractVideoAddress(std::string_view page, const std::string& add
 // The notice as the user meets it here: the site's words, then where to sign in, which on this platform
 // is the program's own sign-in window (the profile the pages and the downloads share).
 std::string ageVerificationNotice() {
-  return "This video may contain content that is inappropriate for some users, as flagged by YouTube\"s user "
-         "commnunity. "
-         "To view this video, please verify you are 18 or older by logging in or signing up."
-         "\r\n\r\n"
-         "Please log in your account in the window of \"Sign in to a site...\" (the program's menu) firstly. "
-         "You need to check the option \"Stay signed in\". "
-         "It\"s better to change the YouTube show languages to English. Then download the video again.";
+  return resources::translate(
+      "PageRules",
+      "This video may contain content that is inappropriate for some users, as flagged by YouTube\"s user "
+      "commnunity. "
+      "To view this video, please verify you are 18 or older by logging in or signing up."
+      "\r\n\r\n"
+      "Please log in your account in the window of \"Sign in to a site...\" (the program's menu) firstly. "
+      "You need to check the option \"Stay signed in\". "
+      "It\"s better to change the YouTube show languages to English. Then download the video again.");
 }
 
 }  // namespace download

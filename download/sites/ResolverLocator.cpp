@@ -5,6 +5,7 @@
 #include "download/VideoFileName.h"
 #include "net/http/UrlParts.h"
 #include "platform/browser/WebEngineModule.h"
+#include "resources/Translations.h"
 
 #include <QTimer>
 
@@ -366,8 +367,11 @@ void ResolverLocator::resolveSignedIn(const std::string& failure) {
         resolve(false);
         return;
       }
-      fail(failure +
-           "\nNo sign-in of this site was found: sign in with \"Sign in to a site...\" and try again.");
+      fail(common::fillIn(
+          resources::translate(
+              "ResolverLocator",
+              "%1\nNo sign-in of this site was found: sign in with \"Sign in to a site...\" and try again."),
+          {failure}));
       return;
     }
     std::string error;

@@ -3,6 +3,7 @@
 #include "common/SystemProxy.h"
 #include "common/Text.h"
 #include "net/http/UrlParts.h"
+#include "resources/Translations.h"
 
 #include <sys/stat.h>
 
@@ -43,9 +44,10 @@ std::vector<std::string> segmentedInputOptions(const FoundStream& stream, std::s
   const std::string host = common::lowerAscii(address.host);
   if (!common::isProxyBypassed(common::systemProxyBypass(), host) &&
       !common::systemSocksProxy().level.empty()) {
-    refusal =
+    refusal = resources::translate(
+        "SegmentedStream",
         "This video is offered only in segments (HLS or DASH), which ffmpeg reads itself, and ffmpeg "
-        "cannot go through the SOCKS proxy that is set (all_proxy): the video was not fetched.";
+        "cannot go through the SOCKS proxy that is set (all_proxy): the video was not fetched.");
     return {};
   }
   std::vector<std::string> options{"-rw_timeout", std::to_string(kSegmentedStreamTimeoutSeconds * 1000000LL)};

@@ -2,6 +2,7 @@
 
 #include "platform/browser/BrowserProfile.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -11,14 +12,18 @@
 namespace platform {
 namespace {
 
-constexpr const char* kCaption = "Sign in to a site";
+constexpr const char* kCaption = QT_TRANSLATE_NOOP("SignInWindow", "Sign in to a site");
+
+QString caption() {
+  return QCoreApplication::translate("SignInWindow", kCaption);
+}
 
 }  // namespace
 
 SignInWindow::SignInWindow(const QUrl& address, QWidget* owner) : QWidget(owner, Qt::Window) {
   setObjectName(QStringLiteral("signInWindow"));
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(caption());
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   addressLine = new QLineEdit(this);
@@ -32,8 +37,7 @@ SignInWindow::SignInWindow(const QUrl& address, QWidget* owner) : QWidget(owner,
   QObject::connect(view, &QWebEngineView::urlChanged, addressLine,
                    [this](const QUrl& url) { addressLine->setText(url.toString()); });
   QObject::connect(view, &QWebEngineView::titleChanged, this, [this](const QString& title) {
-    setWindowTitle(title.isEmpty() ? QString::fromUtf8(kCaption)
-                                   : title + " - " + QString::fromUtf8(kCaption));
+    setWindowTitle(title.isEmpty() ? caption() : title + " - " + caption());
   });
   resize(1000, 720);
   addressLine->setText(address.toString());

@@ -3,6 +3,8 @@
 #include "platform/Paths.h"
 #include "platform/browser/WebEngineModuleInterface.h"
 
+#include <QCoreApplication>
+
 #include <dlfcn.h>
 
 #include <cstdlib>
@@ -139,9 +141,11 @@ QWidget* openSignInWindow(const std::string& address, QWidget* owner) {
 }
 
 std::string webEngineMissingMessage() {
-  std::string text =
-      "Video pages cannot be loaded: the web engine module of this copy of Clipwave is missing or could "
-      "not be started. Local video files can still be converted.";
+  std::string text = QCoreApplication::translate(
+                         "WebEngineModule",
+                         "Video pages cannot be loaded: the web engine module of this copy of Clipwave is "
+                         "missing or could not be started. Local video files can still be converted.")
+                         .toStdString();
   if (!lastError().empty()) text += "\n\n" + lastError();
   return text;
 }

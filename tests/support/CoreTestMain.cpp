@@ -10,6 +10,10 @@ int main(int argc, char** argv) {
   // The three sites' page rules are tested on their own, whether or not a stream resolver is installed:
   // the resolver's tests switch it on themselves. The programs the tests start inherit the setting.
   ::setenv("CLIPWAVE_RESOLVER", "off", 1);
+  // The texts are checked in English, the source language, whatever the machine's locale; the programs the
+  // tests start (the command line among them) inherit it. The translation tests choose their language.
+  for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) ::unsetenv(name);
+  ::setenv("LANG", "C", 1);
   testing::InitGoogleTest(&argc, argv);
   if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   QCoreApplication app(argc, argv);
