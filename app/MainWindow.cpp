@@ -206,7 +206,7 @@ void MainWindow::createBottomControls() {
   formatLabel = skin::createLabel(contentPanel, tr("Convert to:"), 0, 138);
   formatCombo = skin::createDropDownList(contentPanel, 0, 158, 390, 21);
   for (const common::AudioFormat& format : common::audioFormats())
-    formatCombo->addItem(QString::fromUtf8(format.listText.data(), static_cast<int>(format.listText.size())));
+    formatCombo->addItem(QCoreApplication::translate("AudioFormats", format.listText.data()));
   formatCombo->setCurrentIndex(1);
   downloadConvertRadio =
       skin::createRadioButton(contentPanel, tr("Download and convert video from YouTube"), 0, 190);

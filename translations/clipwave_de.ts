@@ -9,7 +9,7 @@
     </message>
     <message>
         <source>Copyright (C) 2026 Karvel Software. All rights reserved.</source>
-        <translation>Copyright (C) 2026 Karvel Software. Alle Rechte vorbehalten.</translation>
+        <translation>© 2026 Karvel Software. Alle Rechte vorbehalten.</translation>
     </message>
     <message>
         <source>Support: %1</source>
@@ -93,6 +93,49 @@
     <message>
         <source>The tags were not written: %1.</source>
         <translation>Die Tags wurden nicht geschrieben: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>AudioFormats</name>
+    <message>
+        <source>MP3 - High Quality Audio (256 Kbps, Stereo)</source>
+        <translation>MP3 - Hohe Qualität (256 Kbps, Stereo)</translation>
+    </message>
+    <message>
+        <source>MP3 - Normal Quality Audio (128 Kbps, Stereo)</source>
+        <translation>MP3 - Normale Qualität (128 Kbps, Stereo)</translation>
+    </message>
+    <message>
+        <source>MP3 - Economy Quality Audio (64 Kbps, Mono)</source>
+        <translation>MP3 - Sparsame Qualität (64 Kbps, Mono)</translation>
+    </message>
+    <message>
+        <source>WAV - Lossless Audio (Stereo)</source>
+        <translation>WAV - Verlustfrei (Stereo)</translation>
+    </message>
+    <message>
+        <source>WMA - Windows Media Audio (Stereo)</source>
+        <translation>WMA - Windows Media Audio (Stereo)</translation>
+    </message>
+    <message>
+        <source>Original audio (no re-encoding)</source>
+        <translation>Originalton (ohne Neukodierung)</translation>
+    </message>
+    <message>
+        <source>Opus (160 Kbps)</source>
+        <translation>Opus (160 Kbps)</translation>
+    </message>
+    <message>
+        <source>M4A - AAC (192 Kbps)</source>
+        <translation>M4A - AAC (192 Kbps)</translation>
+    </message>
+    <message>
+        <source>FLAC - Lossless</source>
+        <translation>FLAC - Verlustfrei</translation>
+    </message>
+    <message>
+        <source>OGG Vorbis (quality 6)</source>
+        <translation>OGG Vorbis (Qualität 6)</translation>
     </message>
 </context>
 <context>

@@ -96,6 +96,49 @@
     </message>
 </context>
 <context>
+    <name>AudioFormats</name>
+    <message>
+        <source>MP3 - High Quality Audio (256 Kbps, Stereo)</source>
+        <translation>MP3 - 高音质 (256 Kbps, 立体声)</translation>
+    </message>
+    <message>
+        <source>MP3 - Normal Quality Audio (128 Kbps, Stereo)</source>
+        <translation>MP3 - 普通音质 (128 Kbps, 立体声)</translation>
+    </message>
+    <message>
+        <source>MP3 - Economy Quality Audio (64 Kbps, Mono)</source>
+        <translation>MP3 - 经济音质 (64 Kbps, 单声道)</translation>
+    </message>
+    <message>
+        <source>WAV - Lossless Audio (Stereo)</source>
+        <translation>WAV - 无损音频 (立体声)</translation>
+    </message>
+    <message>
+        <source>WMA - Windows Media Audio (Stereo)</source>
+        <translation>WMA - Windows Media Audio (立体声)</translation>
+    </message>
+    <message>
+        <source>Original audio (no re-encoding)</source>
+        <translation>原始音频 (不重新编码)</translation>
+    </message>
+    <message>
+        <source>Opus (160 Kbps)</source>
+        <translation>Opus (160 Kbps)</translation>
+    </message>
+    <message>
+        <source>M4A - AAC (192 Kbps)</source>
+        <translation>M4A - AAC (192 Kbps)</translation>
+    </message>
+    <message>
+        <source>FLAC - Lossless</source>
+        <translation>FLAC - 无损</translation>
+    </message>
+    <message>
+        <source>OGG Vorbis (quality 6)</source>
+        <translation>OGG Vorbis (质量 6)</translation>
+    </message>
+</context>
+<context>
     <name>CliItems</name>
     <message>
         <source>standard input</source>

@@ -49,7 +49,7 @@ std::vector<Message> readMessages(const QString& path) {
     xml.readNext();
     if (xml.isStartElement()) {
       if (xml.name() == u"name") context = xml.readElementText();
-      if (xml.name() == u"message") messages.push_back({.context = context});
+      if (xml.name() == u"message") messages.push_back({.context = context, .source = {}, .translation = {}});
       if (xml.name() == u"source") text = &messages.back().source;
       if (xml.name() == u"translation") {
         text = &messages.back().translation;
