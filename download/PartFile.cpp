@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "download/VideoFileName.h"
+#include "resources/Translations.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -219,7 +220,9 @@ bool PartFile::keepValidators(const VideoValidators& validators) const {
 
 bool PartFile::finish(std::string& failure) const {
   if (::rename(partPath_.c_str(), videoPath_.c_str()) != 0) {
-    failure = "Cannot rename \"" + partPath_ + "\" to \"" + videoPath_ + "\": " + std::strerror(errno);
+    const std::string cause = std::strerror(errno);  // before anything else may set errno
+    failure = common::fillIn(resources::translate("PartFile", "Cannot rename \"%1\" to \"%2\": %3"),
+                             {partPath_, videoPath_, cause});
     return false;
   }
   forgetValidators();

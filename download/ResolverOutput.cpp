@@ -4,6 +4,7 @@
 #include "common/Text.h"
 #include "download/StreamCookies.h"
 #include "net/http/UrlParts.h"
+#include "resources/Translations.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -179,20 +180,23 @@ ResolverAnswer failure(std::string why) {
 }  // namespace
 
 ResolverAnswer readResolverOutput(const std::string& output) {
-  if (output.size() > kMaxResolverOutput) return failure("the output is too large");
-  if (output.find_first_not_of(" \t\r\n") == std::string::npos) return failure("nothing was printed");
+  if (output.size() > kMaxResolverOutput)
+    return failure(resources::translate("ResolverOutput", "the output is too large"));
+  if (output.find_first_not_of(" \t\r\n") == std::string::npos)
+    return failure(resources::translate("ResolverOutput", "nothing was printed"));
   QJsonParseError error{};
   const QJsonDocument document =
       QJsonDocument::fromJson(QByteArray(output.data(), static_cast<qsizetype>(output.size())), &error);
   if (error.error != QJsonParseError::NoError || !document.isObject())
-    return failure("the output is not a JSON object");
+    return failure(resources::translate("ResolverOutput", "the output is not a JSON object"));
   QJsonObject video = document.object();
   // A page of several videos: the first one.
   if (text(video.value("_type")) == "playlist") {
     const QJsonArray entries = video.value("entries").toArray();
     const auto first =
         std::find_if(entries.begin(), entries.end(), [](const QJsonValue& v) { return v.isObject(); });
-    if (first == entries.end()) return failure("no video on the page");
+    if (first == entries.end())
+      return failure(resources::translate("ResolverOutput", "no video on the page"));
     video = first->toObject();
   }
   QJsonArray formats;
@@ -225,7 +229,9 @@ ResolverAnswer readResolverOutput(const std::string& output) {
     chosenDelivery = delivery;
   }
   if (!found)
-    return failure("no stream served as one file over http: or https:, or as an HLS or DASH playlist");
+    return failure(resources::translate(
+        "ResolverOutput",
+        "no stream served as one file over http: or https:, or as an HLS or DASH playlist"));
   ResolverAnswer answer;
   answer.found = true;
   answer.stream.segmented = chosenDelivery == Delivery::Segments;

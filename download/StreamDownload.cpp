@@ -39,7 +39,9 @@ std::string downloadFailureCause(const http::HttpClient& client, bool partAskedF
   const std::uint16_t error = client.requestDoneError();
   if (error == http::HttpError::Aborted) return {};
   const int status = client.statusCode();
-  if (status == 0) return client.statusText().empty() ? "the reply is not HTTP" : client.statusText();
+  if (status == 0)
+    return client.statusText().empty() ? resources::translate("StreamDownload", "the reply is not HTTP")
+                                       : client.statusText();
   if (error != 0) {
     // No reply at all (a name not found, a connection refused, ...) is never shown as a status: the client
     // stands a status code in for those.
@@ -50,9 +52,12 @@ std::string downloadFailureCause(const http::HttpClient& client, bool partAskedF
     return cause;
   }
   if (status < 200 || status > 299) return statusLineOf(client);
-  if (status == 206 && !partAskedFor) return statusLineOf(client) + " (a part that was not asked for)";
+  if (status == 206 && !partAskedFor)
+    return common::fillIn(resources::translate("StreamDownload", "%1 (a part that was not asked for)"),
+                          {statusLineOf(client)});
   if (status == 204 || status == 205 || client.receivedCount() == 0)
-    return statusLineOf(client) + " (no video in the reply)";
+    return common::fillIn(resources::translate("StreamDownload", "%1 (no video in the reply)"),
+                          {statusLineOf(client)});
   return {};
 }
 
@@ -303,7 +308,8 @@ void StreamDownload::onRequestDone() {
   if (reply == RangeReply::StartOverAnew && cause.empty()) {
     if (startedOver_) {
       // Asked for the whole video, the server still sends something else: there is no video to take.
-      finishAttempts(statusLineOf(client_) + " (other bytes than asked for)");
+      finishAttempts(common::fillIn(resources::translate("StreamDownload", "%1 (other bytes than asked for)"),
+                                    {statusLineOf(client_)}));
       return;
     }
     // Not the bytes asked for, or not the same video: the whole video is asked for once more.
@@ -392,10 +398,17 @@ void StreamDownload::finishAttempts(std::string cause) {
     part_->discard();
   } else if (!failure.empty()) {
     const int continued = kCutRetries - retriesLeft_;
-    failure += " (" +
-               (continued > 0 ? "continued " + std::to_string(continued) + " times; " : std::string()) +
-               common::formatKilobytes(keptBytes) + " KB of " + common::formatKilobytes(kept.total) +
-               " KB kept for the next download)";
+    const std::string keptKb = common::formatKilobytes(keptBytes);
+    const std::string totalKb = common::formatKilobytes(kept.total);
+    failure +=
+        continued > 0
+            ? common::fillIn(
+                  resources::translate("StreamDownload",
+                                       " (continued %1 times; %2 KB of %3 KB kept for the next download)"),
+                  {std::to_string(continued), keptKb, totalKb})
+            : common::fillIn(
+                  resources::translate("StreamDownload", " (%1 KB of %2 KB kept for the next download)"),
+                  {keptKb, totalKb});
   }
   finish({DownloadResult::Status::Failed, failure});
 }

@@ -1,6 +1,8 @@
 #include "queue/AddressList.h"
 
 #include "common/Addresses.h"
+#include "common/Text.h"
+#include "resources/Translations.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -45,17 +47,18 @@ std::size_t utf8Length(std::string_view text, std::size_t at) {
 // Why the line cannot be an address or a file; empty when it can.
 std::string problemOf(std::string_view line) {
   if (line.size() > AddressList::kMaxLine)
-    return "longer than " + std::to_string(AddressList::kMaxLine) + " bytes";
+    return common::fillIn(resources::translate("AddressList", "longer than %1 bytes"),
+                          {std::to_string(AddressList::kMaxLine)});
   for (std::size_t at = 0; at < line.size();) {
     const unsigned char c = static_cast<unsigned char>(line[at]);
-    if (c < 0x20 || c == 0x7F) return "control character";
+    if (c < 0x20 || c == 0x7F) return resources::translate("AddressList", "control character");
     const std::size_t length = utf8Length(line, at);
-    if (length == 0) return "not UTF-8 text";
+    if (length == 0) return resources::translate("AddressList", "not UTF-8 text");
     at += length;
   }
   // Something with a scheme is an address, and only a web address will do.
   if (line.find("://") != std::string_view::npos && !common::isWebAddress(std::string(line))) {
-    return "not an http or https address";
+    return resources::translate("AddressList", "not an http or https address");
   }
   return {};
 }
@@ -103,8 +106,9 @@ AddressList readAddressList(std::string_view text) {
       continue;
     }
     if (list.entries.size() == AddressList::kMaxEntries) {
-      list.error = "more than " + std::to_string(AddressList::kMaxEntries) +
-                   " entries; the list stops at line " + std::to_string(number);
+      list.error = common::fillIn(
+          resources::translate("AddressList", "more than %1 entries; the list stops at line %2"),
+          {std::to_string(AddressList::kMaxEntries), std::to_string(number)});
       break;
     }
     const bool address =
@@ -121,9 +125,10 @@ AddressList readAddressFile(const std::string& path) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(
       standardInput ? nullptr : std::fopen(path.c_str(), "rb"), &std::fclose);
   std::FILE* file = standardInput ? stdin : owned.get();
-  const std::string name = standardInput ? std::string("standard input") : path;
+  const int openError = errno;  // before the translation below may set it
+  const std::string name = standardInput ? resources::translate("AddressList", "standard input") : path;
   if (file == nullptr) {
-    list.error = name + ": " + std::strerror(errno);
+    list.error = name + ": " + std::strerror(openError);
     return list;
   }
   std::string text;
@@ -132,7 +137,8 @@ AddressList readAddressFile(const std::string& path) {
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
     if (got == 0) break;
     if (text.size() + got > AddressList::kMaxFile) {
-      list.error = name + ": larger than " + std::to_string(AddressList::kMaxFile / (1024 * 1024)) + " MiB";
+      list.error = common::fillIn(resources::translate("AddressList", "%1: larger than %2 MiB"),
+                                  {name, std::to_string(AddressList::kMaxFile / (1024 * 1024))});
       return list;
     }
     text.append(buffer, got);

@@ -1,6 +1,8 @@
 #include "queue/QueueStore.h"
 
+#include "common/Text.h"
 #include "platform/Paths.h"
+#include "resources/Translations.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -113,7 +115,8 @@ std::string QueueStore::open(const std::string& path) {
   // look at; the queue starts anew beside it.
   close();
   const std::string aside = asideName(path, opened.check == Check::Newer ? "newer" : "damaged");
-  std::string message = "The queue's database " + path + " " + opened.reason;
+  std::string message =
+      common::fillIn(resources::translate("QueueStore", "The queue's database %1 %2"), {path, opened.reason});
   const bool existed = fs::exists(path);
   bool moved = false;
   if (existed) {
@@ -126,49 +129,68 @@ std::string QueueStore::open(const std::string& path) {
     }
   }
   if ((moved || !existed) && tryOpen(path).check == Check::Usable) {
-    return message + (moved ? "; it was moved to " + aside + " and a new one was made." : std::string("."));
+    return message +
+           (moved ? common::fillIn(
+                        resources::translate("QueueStore", "; it was moved to %1 and a new one was made."),
+                        {aside})
+                  : resources::translate("QueueStore", "."));
   }
   close();
   tryOpen(kInMemory);
-  return message + (moved ? "; it was moved to " + aside : std::string()) +
-         ", and no new one could be made there: the queue is kept in memory until Clipwave closes.";
+  return message +
+         (moved ? common::fillIn(resources::translate("QueueStore", "; it was moved to %1"), {aside})
+                : std::string()) +
+         resources::translate(
+             "QueueStore",
+             ", and no new one could be made there: the queue is kept in memory until Clipwave closes.");
 }
 
 QueueStore::Opened QueueStore::tryOpen(const std::string& file) {
   close();
   QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
   if (!db.isValid()) {
-    return {Check::Unreadable, "could not be opened: Qt's SQLite driver (libqt6sql6-sqlite) is missing"};
+    return {Check::Unreadable,
+            resources::translate("QueueStore",
+                                 "could not be opened: Qt's SQLite driver (libqt6sql6-sqlite) is missing")};
   }
   db.setDatabaseName(q(file));
   if (!db.open())
-    return {Check::Unreadable, "could not be opened (" + db.lastError().text().toStdString() + ")"};
+    return {Check::Unreadable, common::fillIn(resources::translate("QueueStore", "could not be opened (%1)"),
+                                              {db.lastError().text().toStdString()})};
   QSqlQuery query(db);
   // Reading the version is the first read of the file: a file that is no database fails here.
   if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
-    return {Check::Unreadable, "could not be read (" + query.lastError().text().toStdString() + ")"};
+    return {Check::Unreadable, common::fillIn(resources::translate("QueueStore", "could not be read (%1)"),
+                                              {query.lastError().text().toStdString()})};
   }
   const int version = query.value(0).toInt();
   if (version > kSchemaVersion) {
     return {Check::Newer,
-            "was written by a newer version of Clipwave (layout " + std::to_string(version) + ")"};
+            common::fillIn(
+                resources::translate("QueueStore", "was written by a newer version of Clipwave (layout %1)"),
+                {std::to_string(version)})};
   }
   if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next() ||
       query.value(0).toString() != QStringLiteral("ok")) {
     const QString what = query.lastError().isValid() ? query.lastError().text() : query.value(0).toString();
-    return {Check::Unreadable, "is damaged (" + what.toStdString() + ")"};
+    return {Check::Unreadable,
+            common::fillIn(resources::translate("QueueStore", "is damaged (%1)"), {what.toStdString()})};
   }
   query.finish();
   // Every change is a transaction of its own, on disk when it returns; readers never block the writer.
   if (file != kInMemory) {
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next() ||
         query.value(0).toString().toLower() != QStringLiteral("wal")) {
-      return {Check::Unreadable, "could not be written (" + query.lastError().text().toStdString() + ")"};
+      return {Check::Unreadable,
+              common::fillIn(resources::translate("QueueStore", "could not be written (%1)"),
+                             {query.lastError().text().toStdString()})};
     }
     query.finish();
     query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
   }
-  if (!createTables()) return {Check::Unreadable, "could not be written (" + lastError_ + ")"};
+  if (!createTables())
+    return {Check::Unreadable,
+            common::fillIn(resources::translate("QueueStore", "could not be written (%1)"), {lastError_})};
   return {};
 }
 

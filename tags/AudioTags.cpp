@@ -1,5 +1,7 @@
 #include "tags/AudioTags.h"
 
+#include "common/Text.h"
+#include "resources/Translations.h"
 #include "tags/TagText.h"
 
 #include <taglib/asffile.h>
@@ -150,7 +152,8 @@ void setInfo(TagLib::RIFF::Info::Tag& tag, const TagSet& tags) {
 }
 
 std::string notReadable(const std::string& path) {
-  return "the audio file " + path + " could not be read for its tags";
+  return common::fillIn(resources::translate("AudioTags", "the audio file %1 could not be read for its tags"),
+                        {path});
 }
 
 }  // namespace
@@ -212,9 +215,12 @@ std::string writeTags(const std::string& path, const TagSet& given, const std::s
     setXiph(*file.tag(), tags, jpeg, nullptr);
     saved = file.save();
   } else {
-    return "the audio file " + path + " has no format that carries tags";
+    return common::fillIn(
+        resources::translate("AudioTags", "the audio file %1 has no format that carries tags"), {path});
   }
-  return saved ? std::string() : "the tags of " + path + " could not be saved";
+  return saved
+             ? std::string()
+             : common::fillIn(resources::translate("AudioTags", "the tags of %1 could not be saved"), {path});
 }
 
 namespace {

@@ -25,6 +25,37 @@
     </message>
 </context>
 <context>
+    <name>AddressList</name>
+    <message>
+        <source>longer than %1 bytes</source>
+        <translation>länger als %1 Bytes</translation>
+    </message>
+    <message>
+        <source>control character</source>
+        <translation>Steuerzeichen</translation>
+    </message>
+    <message>
+        <source>not UTF-8 text</source>
+        <translation>kein UTF-8-Text</translation>
+    </message>
+    <message>
+        <source>not an http or https address</source>
+        <translation>keine http- oder https-Adresse</translation>
+    </message>
+    <message>
+        <source>more than %1 entries; the list stops at line %2</source>
+        <translation>mehr als %1 Einträge; die Liste endet bei Zeile %2</translation>
+    </message>
+    <message>
+        <source>standard input</source>
+        <translation>Standardeingabe</translation>
+    </message>
+    <message>
+        <source>%1: larger than %2 MiB</source>
+        <translation>%1: größer als %2 MiB</translation>
+    </message>
+</context>
+<context>
     <name>AudioConversion</name>
     <message>
         <source>The original audio (%1) has no container of its own; it was converted to FLAC, without loss.</source>
@@ -136,6 +167,21 @@
     <message>
         <source>OGG Vorbis (quality 6)</source>
         <translation>OGG Vorbis (Qualität 6)</translation>
+    </message>
+</context>
+<context>
+    <name>AudioTags</name>
+    <message>
+        <source>the audio file %1 could not be read for its tags</source>
+        <translation>die Audiodatei %1 ließ sich für ihre Tags nicht lesen</translation>
+    </message>
+    <message>
+        <source>the audio file %1 has no format that carries tags</source>
+        <translation>die Audiodatei %1 hat kein Format, das Tags trägt</translation>
+    </message>
+    <message>
+        <source>the tags of %1 could not be saved</source>
+        <translation>die Tags von %1 ließen sich nicht speichern</translation>
     </message>
 </context>
 <context>
@@ -634,6 +680,68 @@ Melden Sie sich zuerst im Fenster „Bei einer Seite anmelden...“ (im Menü de
     </message>
 </context>
 <context>
+    <name>PartFile</name>
+    <message>
+        <source>Cannot rename &quot;%1&quot; to &quot;%2&quot;: %3</source>
+        <translation>„%1“ kann nicht in „%2“ umbenannt werden: %3</translation>
+    </message>
+</context>
+<context>
+    <name>PlaylistProbe</name>
+    <message>
+        <source>1 second</source>
+        <translation>1 Sekunde</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 Sekunden</translation>
+    </message>
+    <message>
+        <source>the output is too large</source>
+        <translation>die Ausgabe ist zu groß</translation>
+    </message>
+    <message>
+        <source>nothing was printed</source>
+        <translation>es wurde nichts ausgegeben</translation>
+    </message>
+    <message>
+        <source>the output is not a JSON object</source>
+        <translation>die Ausgabe ist kein JSON-Objekt</translation>
+    </message>
+    <message>
+        <source>the list holds no entries</source>
+        <translation>die Liste hat keine Einträge</translation>
+    </message>
+    <message>
+        <source>the list holds no video</source>
+        <translation>die Liste enthält kein Video</translation>
+    </message>
+    <message>
+        <source>yt-dlp could not be started (error %1)</source>
+        <translation>yt-dlp ließ sich nicht starten (Fehler %1)</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no answer within %1</source>
+        <translation>yt-dlp gab innerhalb von %1 keine Antwort</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with exit code %1</source>
+        <translation>yt-dlp endete mit dem Exit-Code %1</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with signal %1</source>
+        <translation>yt-dlp endete durch das Signal %1</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no usable answer: the output is too large</source>
+        <translation>yt-dlp gab keine brauchbare Antwort: die Ausgabe ist zu groß</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no usable answer: %1</source>
+        <translation>yt-dlp gab keine brauchbare Antwort: %1</translation>
+    </message>
+</context>
+<context>
     <name>ProgressView</name>
     <message>
         <source>Get html from the URL, please wait... %1</source>
@@ -700,6 +808,53 @@ Melden Sie sich zuerst im Fenster „Bei einer Seite anmelden...“ (im Menü de
     <message>
         <source>%1 done, %2 failed</source>
         <translation>%1 fertig, %2 fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>QueueStore</name>
+    <message>
+        <source>The queue&apos;s database %1 %2</source>
+        <translation>Die Datenbank der Warteschlange %1 %2</translation>
+    </message>
+    <message>
+        <source>; it was moved to %1 and a new one was made.</source>
+        <translation>; sie wurde nach %1 verschoben und eine neue angelegt.</translation>
+    </message>
+    <message>
+        <source>.</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>; it was moved to %1</source>
+        <translation>; sie wurde nach %1 verschoben</translation>
+    </message>
+    <message>
+        <source>, and no new one could be made there: the queue is kept in memory until Clipwave closes.</source>
+        <translation>, und dort ließ sich keine neue anlegen: die Warteschlange bleibt im Speicher, bis Clipwave endet.</translation>
+    </message>
+    <message>
+        <source>could not be opened: Qt&apos;s SQLite driver (libqt6sql6-sqlite) is missing</source>
+        <translation>ließ sich nicht öffnen: der SQLite-Treiber von Qt (libqt6sql6-sqlite) fehlt</translation>
+    </message>
+    <message>
+        <source>could not be opened (%1)</source>
+        <translation>ließ sich nicht öffnen (%1)</translation>
+    </message>
+    <message>
+        <source>could not be read (%1)</source>
+        <translation>ließ sich nicht lesen (%1)</translation>
+    </message>
+    <message>
+        <source>was written by a newer version of Clipwave (layout %1)</source>
+        <translation>wurde von einer neueren Version von Clipwave geschrieben (Aufbau %1)</translation>
+    </message>
+    <message>
+        <source>is damaged (%1)</source>
+        <translation>ist beschädigt (%1)</translation>
+    </message>
+    <message>
+        <source>could not be written (%1)</source>
+        <translation>ließ sich nicht schreiben (%1)</translation>
     </message>
 </context>
 <context>
@@ -834,12 +989,112 @@ Melden Sie sich zuerst im Fenster „Bei einer Seite anmelden...“ (im Menü de
     </message>
 </context>
 <context>
+    <name>ResolverCookieFile</name>
+    <message>
+        <source>there is no private folder for the sign-in cookies ($XDG_RUNTIME_DIR is not set)</source>
+        <translation>es gibt keinen privaten Ordner für die Anmelde-Cookies ($XDG_RUNTIME_DIR ist nicht gesetzt)</translation>
+    </message>
+    <message>
+        <source>the folder for the sign-in cookies could not be made in %1: %2</source>
+        <translation>der Ordner für die Anmelde-Cookies ließ sich in %1 nicht anlegen: %2</translation>
+    </message>
+    <message>
+        <source>the file for the sign-in cookies could not be made: %1</source>
+        <translation>die Datei für die Anmelde-Cookies ließ sich nicht anlegen: %1</translation>
+    </message>
+    <message>
+        <source>the file for the sign-in cookies could not be written</source>
+        <translation>die Datei für die Anmelde-Cookies ließ sich nicht schreiben</translation>
+    </message>
+</context>
+<context>
     <name>ResolverLocator</name>
     <message>
         <source>%1
 No sign-in of this site was found: sign in with &quot;Sign in to a site...&quot; and try again.</source>
         <translation>%1
 Für diese Seite wurde keine Anmeldung gefunden: melden Sie sich mit „Bei einer Seite anmelden...“ an und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>1 second</source>
+        <translation>1 Sekunde</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 Sekunden</translation>
+    </message>
+    <message>
+        <source>yt-dlp %1 is too old for today&apos;s YouTube: install a newer one with %2</source>
+        <translation>yt-dlp %1 ist zu alt für das heutige YouTube: installieren Sie ein neueres mit %2</translation>
+    </message>
+    <message>
+        <source>yt-dlp %1 may be too old for this site: install a newer one with %2</source>
+        <translation>yt-dlp %1 ist für diese Seite vielleicht zu alt: installieren Sie ein neueres mit %2</translation>
+    </message>
+    <message>
+        <source>yt-dlp found no JavaScript runtime, which today&apos;s YouTube needs: install deno, or node 20 or newer, quickjs or bun</source>
+        <translation>yt-dlp fand keine JavaScript-Laufzeit, die das heutige YouTube braucht: installieren Sie deno oder node 20 oder neuer, quickjs oder bun</translation>
+    </message>
+    <message>
+        <source>yt-dlp is missing its EJS scripts: install it with them, with %1</source>
+        <translation>yt-dlp fehlen seine EJS-Skripte: installieren Sie es mit ihnen, mit %1</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no answer within %1</source>
+        <translation>yt-dlp gab innerhalb von %1 keine Antwort</translation>
+    </message>
+    <message>
+        <source>yt-dlp could not be started (error %1)</source>
+        <translation>yt-dlp ließ sich nicht starten (Fehler %1)</translation>
+    </message>
+    <message>
+        <source>node %1 is older than %2</source>
+        <translation>node %1 ist älter als %2</translation>
+    </message>
+    <message>
+        <source>%1
+The sign-in could not be given to yt-dlp: %2</source>
+        <translation>%1
+Die Anmeldung ließ sich nicht an yt-dlp übergeben: %2</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with exit code %1</source>
+        <translation>yt-dlp endete mit dem Exit-Code %1</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with signal %1</source>
+        <translation>yt-dlp endete durch das Signal %1</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no usable answer: the output is too large</source>
+        <translation>yt-dlp gab keine brauchbare Antwort: die Ausgabe ist zu groß</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no usable answer: %1</source>
+        <translation>yt-dlp gab keine brauchbare Antwort: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ResolverOutput</name>
+    <message>
+        <source>the output is too large</source>
+        <translation>die Ausgabe ist zu groß</translation>
+    </message>
+    <message>
+        <source>nothing was printed</source>
+        <translation>es wurde nichts ausgegeben</translation>
+    </message>
+    <message>
+        <source>the output is not a JSON object</source>
+        <translation>die Ausgabe ist kein JSON-Objekt</translation>
+    </message>
+    <message>
+        <source>no video on the page</source>
+        <translation>kein Video auf der Seite</translation>
+    </message>
+    <message>
+        <source>no stream served as one file over http: or https:, or as an HLS or DASH playlist</source>
+        <translation>kein Stream als eine Datei über http: oder https: oder als HLS- oder DASH-Wiedergabeliste</translation>
     </message>
 </context>
 <context>
@@ -875,6 +1130,30 @@ Für diese Seite wurde keine Anmeldung gefunden: melden Sie sich mit „Bei eine
     <message>
         <source>Unable to download %1: %2</source>
         <translation>%1 konnte nicht heruntergeladen werden: %2</translation>
+    </message>
+    <message>
+        <source>the reply is not HTTP</source>
+        <translation>die Antwort ist kein HTTP</translation>
+    </message>
+    <message>
+        <source>%1 (a part that was not asked for)</source>
+        <translation>%1 (ein Teil, nach dem nicht gefragt wurde)</translation>
+    </message>
+    <message>
+        <source>%1 (no video in the reply)</source>
+        <translation>%1 (kein Video in der Antwort)</translation>
+    </message>
+    <message>
+        <source>%1 (other bytes than asked for)</source>
+        <translation>%1 (andere Bytes als erfragt)</translation>
+    </message>
+    <message>
+        <source> (continued %1 times; %2 KB of %3 KB kept for the next download)</source>
+        <translation> (%1-mal fortgesetzt; %2 KB von %3 KB für den nächsten Download behalten)</translation>
+    </message>
+    <message>
+        <source> (%1 KB of %2 KB kept for the next download)</source>
+        <translation> (%1 KB von %2 KB für den nächsten Download behalten)</translation>
     </message>
 </context>
 <context>

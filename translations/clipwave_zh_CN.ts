@@ -25,6 +25,37 @@
     </message>
 </context>
 <context>
+    <name>AddressList</name>
+    <message>
+        <source>longer than %1 bytes</source>
+        <translation>超过 %1 字节</translation>
+    </message>
+    <message>
+        <source>control character</source>
+        <translation>控制字符</translation>
+    </message>
+    <message>
+        <source>not UTF-8 text</source>
+        <translation>不是 UTF-8 文本</translation>
+    </message>
+    <message>
+        <source>not an http or https address</source>
+        <translation>不是 http 或 https 地址</translation>
+    </message>
+    <message>
+        <source>more than %1 entries; the list stops at line %2</source>
+        <translation>超过 %1 项；列表在第 %2 行结束</translation>
+    </message>
+    <message>
+        <source>standard input</source>
+        <translation>标准输入</translation>
+    </message>
+    <message>
+        <source>%1: larger than %2 MiB</source>
+        <translation>%1：大于 %2 MiB</translation>
+    </message>
+</context>
+<context>
     <name>AudioConversion</name>
     <message>
         <source>The original audio (%1) has no container of its own; it was converted to FLAC, without loss.</source>
@@ -136,6 +167,21 @@
     <message>
         <source>OGG Vorbis (quality 6)</source>
         <translation>OGG Vorbis (质量 6)</translation>
+    </message>
+</context>
+<context>
+    <name>AudioTags</name>
+    <message>
+        <source>the audio file %1 could not be read for its tags</source>
+        <translation>无法读取音频文件 %1 的标签</translation>
+    </message>
+    <message>
+        <source>the audio file %1 has no format that carries tags</source>
+        <translation>音频文件 %1 的格式不支持标签</translation>
+    </message>
+    <message>
+        <source>the tags of %1 could not be saved</source>
+        <translation>无法保存 %1 的标签</translation>
     </message>
 </context>
 <context>
@@ -629,6 +675,68 @@ Please log in your account in the window of &quot;Sign in to a site...&quot; (th
     </message>
 </context>
 <context>
+    <name>PartFile</name>
+    <message>
+        <source>Cannot rename &quot;%1&quot; to &quot;%2&quot;: %3</source>
+        <translation>无法将“%1”重命名为“%2”：%3</translation>
+    </message>
+</context>
+<context>
+    <name>PlaylistProbe</name>
+    <message>
+        <source>1 second</source>
+        <translation>1 秒</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>the output is too large</source>
+        <translation>输出过大</translation>
+    </message>
+    <message>
+        <source>nothing was printed</source>
+        <translation>没有任何输出</translation>
+    </message>
+    <message>
+        <source>the output is not a JSON object</source>
+        <translation>输出不是 JSON 对象</translation>
+    </message>
+    <message>
+        <source>the list holds no entries</source>
+        <translation>列表中没有条目</translation>
+    </message>
+    <message>
+        <source>the list holds no video</source>
+        <translation>列表中没有视频</translation>
+    </message>
+    <message>
+        <source>yt-dlp could not be started (error %1)</source>
+        <translation>无法启动 yt-dlp（错误 %1）</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no answer within %1</source>
+        <translation>yt-dlp 在 %1 内没有回应</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with exit code %1</source>
+        <translation>yt-dlp 以退出码 %1 结束</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with signal %1</source>
+        <translation>yt-dlp 被信号 %1 终止</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no usable answer: the output is too large</source>
+        <translation>yt-dlp 没有给出可用的回应：输出过大</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no usable answer: %1</source>
+        <translation>yt-dlp 没有给出可用的回应：%1</translation>
+    </message>
+</context>
+<context>
     <name>ProgressView</name>
     <message>
         <source>Get html from the URL, please wait... %1</source>
@@ -695,6 +803,53 @@ Please log in your account in the window of &quot;Sign in to a site...&quot; (th
     <message>
         <source>%1 done, %2 failed</source>
         <translation>%1 项完成，%2 项失败</translation>
+    </message>
+</context>
+<context>
+    <name>QueueStore</name>
+    <message>
+        <source>The queue&apos;s database %1 %2</source>
+        <translation>队列数据库 %1 %2</translation>
+    </message>
+    <message>
+        <source>; it was moved to %1 and a new one was made.</source>
+        <translation>；已将其移至 %1 并新建了一个。</translation>
+    </message>
+    <message>
+        <source>.</source>
+        <translation>。</translation>
+    </message>
+    <message>
+        <source>; it was moved to %1</source>
+        <translation>；已将其移至 %1</translation>
+    </message>
+    <message>
+        <source>, and no new one could be made there: the queue is kept in memory until Clipwave closes.</source>
+        <translation>，且无法在那里新建：在 Clipwave 关闭前，队列只保存在内存中。</translation>
+    </message>
+    <message>
+        <source>could not be opened: Qt&apos;s SQLite driver (libqt6sql6-sqlite) is missing</source>
+        <translation>无法打开：缺少 Qt 的 SQLite 驱动（libqt6sql6-sqlite）</translation>
+    </message>
+    <message>
+        <source>could not be opened (%1)</source>
+        <translation>无法打开（%1）</translation>
+    </message>
+    <message>
+        <source>could not be read (%1)</source>
+        <translation>无法读取（%1）</translation>
+    </message>
+    <message>
+        <source>was written by a newer version of Clipwave (layout %1)</source>
+        <translation>由更新版本的 Clipwave 写入（布局 %1）</translation>
+    </message>
+    <message>
+        <source>is damaged (%1)</source>
+        <translation>已损坏（%1）</translation>
+    </message>
+    <message>
+        <source>could not be written (%1)</source>
+        <translation>无法写入（%1）</translation>
     </message>
 </context>
 <context>
@@ -829,12 +984,112 @@ Please log in your account in the window of &quot;Sign in to a site...&quot; (th
     </message>
 </context>
 <context>
+    <name>ResolverCookieFile</name>
+    <message>
+        <source>there is no private folder for the sign-in cookies ($XDG_RUNTIME_DIR is not set)</source>
+        <translation>没有存放登录 Cookie 的私有文件夹（未设置 $XDG_RUNTIME_DIR）</translation>
+    </message>
+    <message>
+        <source>the folder for the sign-in cookies could not be made in %1: %2</source>
+        <translation>无法在 %1 中创建存放登录 Cookie 的文件夹：%2</translation>
+    </message>
+    <message>
+        <source>the file for the sign-in cookies could not be made: %1</source>
+        <translation>无法创建登录 Cookie 文件：%1</translation>
+    </message>
+    <message>
+        <source>the file for the sign-in cookies could not be written</source>
+        <translation>无法写入登录 Cookie 文件</translation>
+    </message>
+</context>
+<context>
     <name>ResolverLocator</name>
     <message>
         <source>%1
 No sign-in of this site was found: sign in with &quot;Sign in to a site...&quot; and try again.</source>
         <translation>%1
 未找到该网站的登录信息：请用“登录网站...”登录后重试。</translation>
+    </message>
+    <message>
+        <source>1 second</source>
+        <translation>1 秒</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>yt-dlp %1 is too old for today&apos;s YouTube: install a newer one with %2</source>
+        <translation>yt-dlp %1 对如今的 YouTube 来说太旧：请用 %2 安装新版本</translation>
+    </message>
+    <message>
+        <source>yt-dlp %1 may be too old for this site: install a newer one with %2</source>
+        <translation>yt-dlp %1 对该网站可能太旧：请用 %2 安装新版本</translation>
+    </message>
+    <message>
+        <source>yt-dlp found no JavaScript runtime, which today&apos;s YouTube needs: install deno, or node 20 or newer, quickjs or bun</source>
+        <translation>yt-dlp 找不到如今的 YouTube 所需的 JavaScript 运行环境：请安装 deno，或 node 20 及以上版本、quickjs 或 bun</translation>
+    </message>
+    <message>
+        <source>yt-dlp is missing its EJS scripts: install it with them, with %1</source>
+        <translation>yt-dlp 缺少 EJS 脚本：请连同脚本一起安装，使用 %1</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no answer within %1</source>
+        <translation>yt-dlp 在 %1 内没有回应</translation>
+    </message>
+    <message>
+        <source>yt-dlp could not be started (error %1)</source>
+        <translation>无法启动 yt-dlp（错误 %1）</translation>
+    </message>
+    <message>
+        <source>node %1 is older than %2</source>
+        <translation>node %1 低于 %2</translation>
+    </message>
+    <message>
+        <source>%1
+The sign-in could not be given to yt-dlp: %2</source>
+        <translation>%1
+无法将登录信息交给 yt-dlp：%2</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with exit code %1</source>
+        <translation>yt-dlp 以退出码 %1 结束</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with signal %1</source>
+        <translation>yt-dlp 被信号 %1 终止</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no usable answer: the output is too large</source>
+        <translation>yt-dlp 没有给出可用的回应：输出过大</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no usable answer: %1</source>
+        <translation>yt-dlp 没有给出可用的回应：%1</translation>
+    </message>
+</context>
+<context>
+    <name>ResolverOutput</name>
+    <message>
+        <source>the output is too large</source>
+        <translation>输出过大</translation>
+    </message>
+    <message>
+        <source>nothing was printed</source>
+        <translation>没有任何输出</translation>
+    </message>
+    <message>
+        <source>the output is not a JSON object</source>
+        <translation>输出不是 JSON 对象</translation>
+    </message>
+    <message>
+        <source>no video on the page</source>
+        <translation>页面上没有视频</translation>
+    </message>
+    <message>
+        <source>no stream served as one file over http: or https:, or as an HLS or DASH playlist</source>
+        <translation>没有以单个文件（http: 或 https:）或 HLS、DASH 播放列表形式提供的流</translation>
     </message>
 </context>
 <context>
@@ -870,6 +1125,30 @@ No sign-in of this site was found: sign in with &quot;Sign in to a site...&quot;
     <message>
         <source>Unable to download %1: %2</source>
         <translation>无法下载 %1：%2</translation>
+    </message>
+    <message>
+        <source>the reply is not HTTP</source>
+        <translation>回应不是 HTTP</translation>
+    </message>
+    <message>
+        <source>%1 (a part that was not asked for)</source>
+        <translation>%1（并未请求的部分）</translation>
+    </message>
+    <message>
+        <source>%1 (no video in the reply)</source>
+        <translation>%1（回应中没有视频）</translation>
+    </message>
+    <message>
+        <source>%1 (other bytes than asked for)</source>
+        <translation>%1（与请求不符的字节）</translation>
+    </message>
+    <message>
+        <source> (continued %1 times; %2 KB of %3 KB kept for the next download)</source>
+        <translation>（已续传 %1 次；%3 KB 中的 %2 KB 已保留，供下次下载）</translation>
+    </message>
+    <message>
+        <source> (%1 KB of %2 KB kept for the next download)</source>
+        <translation>（%2 KB 中的 %1 KB 已保留，供下次下载）</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "common/Text.h"
 #include "download/ResolverOutput.h"
 #include "download/sites/ResolverLocator.h"
+#include "resources/Translations.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -56,7 +57,9 @@ PlaylistAnswer failed(std::string why) {
 
 std::string secondsText(int ms) {
   const int seconds = ms / 1000;
-  return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+  return seconds == 1
+             ? resources::translate("PlaylistProbe", "1 second")
+             : common::fillIn(resources::translate("PlaylistProbe", "%1 seconds"), {std::to_string(seconds)});
 }
 
 }  // namespace
@@ -93,13 +96,15 @@ bool mayHoldPlaylist(const std::string& address) {
 }
 
 PlaylistAnswer readPlaylistOutput(const std::string& output) {
-  if (output.size() > kMaxResolverOutput) return failed("the output is too large");
-  if (output.find_first_not_of(" \t\r\n") == std::string::npos) return failed("nothing was printed");
+  if (output.size() > kMaxResolverOutput)
+    return failed(resources::translate("PlaylistProbe", "the output is too large"));
+  if (output.find_first_not_of(" \t\r\n") == std::string::npos)
+    return failed(resources::translate("PlaylistProbe", "nothing was printed"));
   QJsonParseError error{};
   const QJsonDocument document =
       QJsonDocument::fromJson(QByteArray(output.data(), static_cast<qsizetype>(output.size())), &error);
   if (error.error != QJsonParseError::NoError || !document.isObject())
-    return failed("the output is not a JSON object");
+    return failed(resources::translate("PlaylistProbe", "the output is not a JSON object"));
   const QJsonObject page = document.object();
   const std::string type = text(page.value("_type"));
   PlaylistAnswer answer;
@@ -108,7 +113,8 @@ PlaylistAnswer readPlaylistOutput(const std::string& output) {
     answer.status = PlaylistAnswer::Status::Video;
     return answer;
   }
-  if (!page.value("entries").isArray()) return failed("the list holds no entries");
+  if (!page.value("entries").isArray())
+    return failed(resources::translate("PlaylistProbe", "the list holds no entries"));
   const QJsonArray entries = page.value("entries").toArray();
   for (const QJsonValue& value : entries) {
     const std::string url = value.isObject() ? entryAddress(value.toObject()) : std::string();
@@ -118,7 +124,7 @@ PlaylistAnswer readPlaylistOutput(const std::string& output) {
     }
     answer.entries.push_back({url, cleanTitle(text(value.toObject().value("title")))});
   }
-  if (answer.entries.empty()) return failed("the list holds no video");
+  if (answer.entries.empty()) return failed(resources::translate("PlaylistProbe", "the list holds no video"));
   answer.status = PlaylistAnswer::Status::Playlist;
   return answer;
 }
@@ -147,24 +153,33 @@ void PlaylistProbe::onEnded(const ProcessRun& run) {
   PlaylistAnswer answer;
   switch (run.end) {
     case ProcessRun::End::NotStarted:
-      answer = failed("yt-dlp could not be started (error " + std::to_string(run.startError) + ")");
+      answer = failed(
+          common::fillIn(resources::translate("PlaylistProbe", "yt-dlp could not be started (error %1)"),
+                         {std::to_string(run.startError)}));
       break;
     case ProcessRun::End::TimedOut:
-      answer = failed("yt-dlp gave no answer within " + secondsText(resolverTimeLimitMs()));
+      answer = failed(common::fillIn(resources::translate("PlaylistProbe", "yt-dlp gave no answer within %1"),
+                                     {secondsText(resolverTimeLimitMs())}));
       break;
     case ProcessRun::End::Exited:
       if (!run.exit.exited || run.exit.code != 0) {
         std::string message = lastErrorLine(run.errors);
         if (message.empty())
-          message = run.exit.exited ? "yt-dlp ended with exit code " + std::to_string(run.exit.code)
-                                    : "yt-dlp ended with signal " + std::to_string(run.exit.code);
+          message =
+              run.exit.exited
+                  ? common::fillIn(resources::translate("PlaylistProbe", "yt-dlp ended with exit code %1"),
+                                   {std::to_string(run.exit.code)})
+                  : common::fillIn(resources::translate("PlaylistProbe", "yt-dlp ended with signal %1"),
+                                   {std::to_string(run.exit.code)});
         answer = failed(message);
       } else if (run.outputTooLong) {
-        answer = failed("yt-dlp gave no usable answer: the output is too large");
+        answer = failed(
+            resources::translate("PlaylistProbe", "yt-dlp gave no usable answer: the output is too large"));
       } else {
         answer = readPlaylistOutput(run.output);
         if (answer.status == PlaylistAnswer::Status::Failed)
-          answer.message = "yt-dlp gave no usable answer: " + answer.message;
+          answer.message = common::fillIn(
+              resources::translate("PlaylistProbe", "yt-dlp gave no usable answer: %1"), {answer.message});
       }
       break;
   }

@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "download/StreamCookies.h"
+#include "resources/Translations.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -121,20 +122,28 @@ bool ResolverCookieFile::write(const std::vector<platform::BrowserCookie>& cooki
   remove();
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime == nullptr || *runtime != '/') {
-    error = "there is no private folder for the sign-in cookies ($XDG_RUNTIME_DIR is not set)";
+    error = resources::translate(
+        "ResolverCookieFile",
+        "there is no private folder for the sign-in cookies ($XDG_RUNTIME_DIR is not set)");
     return false;
   }
   std::string pattern = std::string(runtime) + "/" + kFolderPrefix + std::to_string(::getpid()) + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) {
-    error = "the folder for the sign-in cookies could not be made in " + std::string(runtime) + ": " +
-            std::strerror(errno);
+    const std::string cause = std::strerror(errno);  // before anything else may set errno
+    error =
+        common::fillIn(resources::translate("ResolverCookieFile",
+                                            "the folder for the sign-in cookies could not be made in %1: %2"),
+                       {runtime, cause});
     return false;
   }
   folder_ = pattern;
   const std::string file = folder_ + "/cookies.txt";
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
-    error = "the file for the sign-in cookies could not be made: " + std::string(std::strerror(errno));
+    const std::string cause = std::strerror(errno);  // before anything else may set errno
+    error = common::fillIn(
+        resources::translate("ResolverCookieFile", "the file for the sign-in cookies could not be made: %1"),
+        {cause});
     remove();
     return false;
   }
@@ -149,7 +158,8 @@ bool ResolverCookieFile::write(const std::vector<platform::BrowserCookie>& cooki
   const bool closed = ::close(fd) == 0;
   path_ = file;
   if (written != text.size() || !closed) {
-    error = "the file for the sign-in cookies could not be written";
+    error =
+        resources::translate("ResolverCookieFile", "the file for the sign-in cookies could not be written");
     remove();
     return false;
   }

@@ -121,7 +121,9 @@ LocatorResult failure(std::string message) {
 
 std::string secondsText(int ms) {
   const int seconds = ms / 1000;
-  return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+  return seconds == 1 ? resources::translate("ResolverLocator", "1 second")
+                      : common::fillIn(resources::translate("ResolverLocator", "%1 seconds"),
+                                       {std::to_string(seconds)});
 }
 
 std::int64_t nowSeconds() {
@@ -212,19 +214,27 @@ bool needsSignIn(const std::string& errors) {
 std::string resolverAdvice(const ResolverSetup& setup, const std::string& page, const std::string& errors) {
   const bool youTube = isYouTubePage(page);
   if (!setup.version.empty() && !setup.takesJsRuntimes) {
-    return "yt-dlp " + setup.version +
-           (youTube ? " is too old for today's YouTube" : " may be too old for this site") +
-           ": install a newer one with " + kInstallNewer;
+    return common::fillIn(
+        youTube
+            ? resources::translate("ResolverLocator",
+                                   "yt-dlp %1 is too old for today's YouTube: install a newer one with %2")
+            : resources::translate("ResolverLocator",
+                                   "yt-dlp %1 may be too old for this site: install a newer one with %2"),
+        {setup.version, kInstallNewer});
   }
   if (setup.takesJsRuntimes && setup.runtime.empty() &&
       (youTube || containsAny(errors, {"javascript runtime", "js runtime", "challenge solv"}))) {
-    return std::string(
+    return resources::translate(
+               "ResolverLocator",
                "yt-dlp found no JavaScript runtime, which today's YouTube needs: install deno, or "
                "node 20 or newer, quickjs or bun") +
            (setup.runtimeNote.empty() ? "" : " (" + setup.runtimeNote + ")");
   }
   if (containsAny(errors, {"solver script", "ejs:", "yt-dlp-ejs", "remote component"}))
-    return std::string("yt-dlp is missing its EJS scripts: install it with them, with ") + kInstallNewer;
+    return common::fillIn(
+        resources::translate("ResolverLocator",
+                             "yt-dlp is missing its EJS scripts: install it with them, with %1"),
+        {kInstallNewer});
   return {};
 }
 
@@ -274,11 +284,13 @@ void ResolverLocator::probeVersion() {
 
 void ResolverLocator::onVersion(const ProcessRun& run) {
   if (run.end == ProcessRun::End::TimedOut) {
-    fail("yt-dlp gave no answer within " + secondsText(std::min(kProbeLimitMs, resolverTimeLimitMs())));
+    fail(common::fillIn(resources::translate("ResolverLocator", "yt-dlp gave no answer within %1"),
+                        {secondsText(std::min(kProbeLimitMs, resolverTimeLimitMs()))}));
     return;
   }
   if (run.end == ProcessRun::End::NotStarted) {
-    fail("yt-dlp could not be started (error " + std::to_string(run.startError) + ")");
+    fail(common::fillIn(resources::translate("ResolverLocator", "yt-dlp could not be started (error %1)"),
+                        {std::to_string(run.startError)}));
     return;
   }
   const std::string line = firstLine(run.output);
@@ -319,7 +331,9 @@ void ResolverLocator::onNodeVersion(const ProcessRun& run, const std::string& pa
     probeRuntimes(std::size(kRuntimes));
     return;
   }
-  if (!numbers.empty()) setup_.runtimeNote = "node " + line + " is older than " + std::to_string(kOldestNode);
+  if (!numbers.empty())
+    setup_.runtimeNote = common::fillIn(resources::translate("ResolverLocator", "node %1 is older than %2"),
+                                        {line, std::to_string(kOldestNode)});
   probeRuntimes(next);
 }
 
@@ -380,7 +394,9 @@ void ResolverLocator::resolveSignedIn(const std::string& failure) {
         resolve(false);
         return;
       }
-      fail(failure + "\nThe sign-in could not be given to yt-dlp: " + error);
+      fail(common::fillIn(
+          resources::translate("ResolverLocator", "%1\nThe sign-in could not be given to yt-dlp: %2"),
+          {failure, error}));
       return;
     }
     resolve(true);
@@ -392,17 +408,24 @@ void ResolverLocator::onResolved(ProcessRun run, bool signedIn) {
   cookieFile_.remove();
   switch (run.end) {
     case ProcessRun::End::NotStarted:
-      return fail("yt-dlp could not be started (error " + std::to_string(run.startError) + ")");
+      return fail(
+          common::fillIn(resources::translate("ResolverLocator", "yt-dlp could not be started (error %1)"),
+                         {std::to_string(run.startError)}));
     case ProcessRun::End::TimedOut:
-      return fail("yt-dlp gave no answer within " + secondsText(resolverTimeLimitMs()));
+      return fail(common::fillIn(resources::translate("ResolverLocator", "yt-dlp gave no answer within %1"),
+                                 {secondsText(resolverTimeLimitMs())}));
     case ProcessRun::End::Exited:
       break;
   }
   if (!run.exit.exited || run.exit.code != 0) {
     std::string message = lastErrorLine(run.errors);
     if (message.empty()) {
-      message = run.exit.exited ? "yt-dlp ended with exit code " + std::to_string(run.exit.code)
-                                : "yt-dlp ended with signal " + std::to_string(run.exit.code);
+      message =
+          run.exit.exited
+              ? common::fillIn(resources::translate("ResolverLocator", "yt-dlp ended with exit code %1"),
+                               {std::to_string(run.exit.code)})
+              : common::fillIn(resources::translate("ResolverLocator", "yt-dlp ended with signal %1"),
+                               {std::to_string(run.exit.code)});
     }
     const std::string warning = explainingWarning(run.errors);
     if (!warning.empty() && warning != message) message += "\n" + warning;
@@ -412,9 +435,13 @@ void ResolverLocator::onResolved(ProcessRun run, bool signedIn) {
     if (!signedIn && !cookiesAsked_ && needsSignIn(run.errors)) return resolveSignedIn(message);
     return fail(message);
   }
-  if (run.outputTooLong) return fail("yt-dlp gave no usable answer: the output is too large");
+  if (run.outputTooLong)
+    return fail(
+        resources::translate("ResolverLocator", "yt-dlp gave no usable answer: the output is too large"));
   ResolverAnswer answer = readResolverOutput(run.output);
-  if (!answer.found) return fail("yt-dlp gave no usable answer: " + answer.error);
+  if (!answer.found)
+    return fail(common::fillIn(resources::translate("ResolverLocator", "yt-dlp gave no usable answer: %1"),
+                               {answer.error}));
   ResolvedStream& stream = answer.stream;
   const std::string ext = "." + (stream.ext.empty() ? std::string("video") : stream.ext);
   std::string fileName = titleToFileName(stream.title, ext);
