@@ -459,22 +459,7 @@ void StreamDownload::onHeaderEnd() {
       report();
       return;
     case RangeReply::StartOverHere:
-      try {
-        emptyPart();
-      } catch (const http::StreamError& error) {
-        attempt_.failure = error.what();
-        client_.abort();
-        return;
-      }
-      attempt_.from = 0;
-      attempt_.video = validatorsOf(lines);
-      if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
-        // A part of a video of unknown size is no part for a later download; this one may still continue
-        // it after a cut, by its validators.
-        attempt_.video.total = -1;
-        part_->forgetValidators();
-      }
-      report();
+      if (startOverHere(lines)) report();
       return;
     case RangeReply::StartOverAnew:
       client_.abort();
@@ -544,19 +529,7 @@ void StreamDownload::judgePiece(int status, const std::vector<std::string>& line
   switch (reply) {
     case RangeReply::StartOverHere:
       wholeInOneReply_ = true;
-      try {
-        emptyPart();
-      } catch (const http::StreamError& error) {
-        attempt_.failure = error.what();
-        client_.abort();
-        return;
-      }
-      attempt_.from = 0;
-      attempt_.video = validatorsOf(lines);
-      if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
-        attempt_.video.total = -1;
-        part_->forgetValidators();
-      }
+      if (!startOverHere(lines)) return;
       progress_.onHeaderLines(lines);
       report();
       return;
@@ -581,6 +554,28 @@ void StreamDownload::onDocumentData() {
 void StreamDownload::emptyPart() {
   file_->setSize(0);
   if (startOverNotice_) startOverNotice_();
+}
+
+// The reply (header `lines`) brings the whole video where a continuation or a piece was asked for: the part
+// is emptied and takes the video from its first byte, with the reply's validators. False, with the request
+// aborted and the failure noted, when the part cannot be emptied.
+bool StreamDownload::startOverHere(const std::vector<std::string>& lines) {
+  try {
+    emptyPart();
+  } catch (const http::StreamError& error) {
+    attempt_.failure = error.what();
+    client_.abort();
+    return false;
+  }
+  attempt_.from = 0;
+  attempt_.video = validatorsOf(lines);
+  if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
+    // A part of a video of unknown size is no part for a later download; this one may still continue
+    // it after a cut, by its validators.
+    attempt_.video.total = -1;
+    part_->forgetValidators();
+  }
+  return true;
 }
 
 void StreamDownload::report() {
