@@ -1,8 +1,8 @@
 #include "download/StreamDownload.h"
 
 #include "common/Files.h"
-#include "common/SystemProxy.h"
 #include "common/Text.h"
+#include "download/ClientProxy.h"
 #include "download/StreamCookies.h"
 #include "net/http/UrlParts.h"
 #include "net/socket/SocketErrors.h"
@@ -160,7 +160,7 @@ void StreamDownload::start(const DownloadOrder& order, Progress progress, Done d
   wholeInOneReply_ = false;
   progress_.reset();
   client_.url = order.url;
-  useSystemProxy();
+  useSystemProxy(client_);  // the system proxy, unless no_proxy names the stream's host
   useStreamHeaders(order.headers);
   part_ = std::make_unique<PartFile>(order.videoPath);
   VideoValidators video;
@@ -202,29 +202,6 @@ std::string StreamDownload::stop() {
     return {};
   }
   return part_->partPath();
-}
-
-// A system proxy, when one is switched on, serves the download unless no_proxy names its host: the web
-// proxy of http_proxy (https_proxy for an https: address, which goes through it with CONNECT), or else the
-// SOCKS proxy of all_proxy.
-void StreamDownload::useSystemProxy() {
-  const http::UrlParts address = http::splitAddress(client_.url);
-  if (common::isProxyBypassed(common::systemProxyBypass(), address.host)) return;
-  if (common::isSystemProxyEnabled()) {
-    const common::ProxyAddress proxy = common::systemProxy(address.proto == "https" ? "https" : "http");
-    client_.proxy = proxy.host;
-    client_.proxyPort = std::to_string(proxy.port);
-  }
-  if (!client_.proxy.empty()) return;
-  const common::SocksProxy socks = common::systemSocksProxy();
-  if (socks.level.empty()) return;
-  client_.socksServer = socks.host;
-  client_.socksPort = std::to_string(socks.port);
-  client_.socksLevel = socks.level;
-  client_.socksUsercode = socks.user;
-  client_.socksPassword = socks.password;
-  client_.socksAuthentication = socks.level == "5" && !socks.user.empty() ? net::SocksAuthentication::UserCode
-                                                                          : net::SocksAuthentication::None;
 }
 
 // The resolver's request fields go where the client has them, the others after its own (sent by

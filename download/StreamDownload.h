@@ -92,7 +92,6 @@ class StreamDownload {
   };
 
   void setUpClient();
-  void useSystemProxy();
   void useStreamHeaders(const std::vector<std::pair<std::string, std::string>>& headers);
   void startAttempt();
   void onRequestDone();
