@@ -1,15 +1,8 @@
 #include "convert/ToolRun.h"
 
-#include "platform/ChildProcess.h"
 #include "platform/Paths.h"
-#include "platform/PipeReader.h"
 
 #include <QSocketNotifier>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 namespace convert {
 namespace {
@@ -40,7 +33,7 @@ ToolRun::ToolRun() {
   pipesEnded_.setSingleShot(true);
   QObject::connect(&pipesEnded_, &QTimer::timeout, [this] { onPipeChange(); });
   QObject::connect(&exitCheck_, &QTimer::timeout, [this] {
-    if (child_ && child_->waitForExit(0)) onEnded();
+    if (child_.process() && child_.process()->waitForExit(0)) onEnded();
   });
 }
 
@@ -52,31 +45,17 @@ void ToolRun::start(const std::vector<std::string>& args, Done done) {
   stop();
   done_ = std::move(done);
   program_ = args.empty() ? std::string() : args.front();
-  int out[2] = {-1, -1}, err[2] = {-1, -1};
-  if (args.empty() || ::pipe2(out, O_CLOEXEC) != 0) {
+  platform::PipedChild::Start started{.error = 0, .noPipe = true};  // no program: nothing to start
+  if (!args.empty())
+    started = child_.start(platform::findProgram(program_, platform::executableDir()), args, kMaxOutput,
+                           kMaxErrors, [this] { pipesEnded_.start(0); });
+  if (started.noPipe) {
     report({.failure = program_ + " could not be started: no pipe"});
     return;
   }
-  if (::pipe2(err, O_CLOEXEC) != 0) {
-    ::close(out[0]);
-    ::close(out[1]);
-    report({.failure = program_ + " could not be started: no pipe"});
-    return;
-  }
-  const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  child_ = std::make_unique<platform::ChildProcess>();
-  const int error =
-      child_->start(platform::findProgram(program_, platform::executableDir()), args, in, out[1], err[1]);
-  ::close(out[1]);
-  ::close(err[1]);
-  if (in >= 0) ::close(in);
-  output_ = std::make_unique<platform::PipeReader>(out[0], kMaxOutput, platform::PipeReader::Keep::Head,
-                                                   [this] { pipesEnded_.start(0); });
-  errors_ = std::make_unique<platform::PipeReader>(err[0], kMaxErrors, platform::PipeReader::Keep::Tail,
-                                                   [this] { pipesEnded_.start(0); });
-  if (error != 0) {
+  if (started.error != 0) {
     endChild();
-    report({.failure = program_ + " could not be started (error " + std::to_string(error) + ")"});
+    report({.failure = program_ + " could not be started (error " + std::to_string(started.error) + ")"});
   }
 }
 
@@ -88,12 +67,13 @@ void ToolRun::stop() {
 
 // Both pipes have ended: the child is ending, and is waited for through its exit descriptor.
 void ToolRun::onPipeChange() {
-  if (!child_ || !output_->ended() || !errors_->ended()) return;
-  if (child_->waitForExit(0)) {
+  platform::ChildProcess* const child = child_.process();
+  if (!child || !child_.output()->ended() || !child_.errors()->ended()) return;
+  if (child->waitForExit(0)) {
     onEnded();
     return;
   }
-  const int descriptor = child_->exitDescriptor();
+  const int descriptor = child->exitDescriptor();
   if (descriptor < 0) {
     exitCheck_.start(kExitCheckMs);
     return;
@@ -108,15 +88,15 @@ void ToolRun::onPipeChange() {
 }
 
 void ToolRun::onEnded() {
-  if (!child_) return;
+  if (!child_.process()) return;
   exitCheck_.stop();
-  const platform::ChildExit exit = child_->reap();
+  const platform::ChildExit exit = child_.process()->reap();
   ToolResult result;
   result.started = true;
   result.exitedWell = exit.exited && exit.code == 0;
-  result.outputCut = output_->overflowed();
-  result.output = std::move(output_->data());
-  result.errors = std::move(errors_->data());
+  result.outputCut = child_.output()->overflowed();
+  result.output = std::move(child_.output()->data());
+  result.errors = std::move(child_.errors()->data());
   if (!result.exitedWell) {
     result.failure = lastLine(result.errors);
     if (result.failure.empty())
@@ -131,15 +111,7 @@ void ToolRun::endChild() {
   pipesEnded_.stop();
   exitCheck_.stop();
   exitNotifier_.reset();
-  output_.reset();
-  errors_.reset();
-  if (child_) {
-    if (child_->started()) {
-      child_->kill();
-      child_->reap();
-    }
-    child_.reset();
-  }
+  child_.end();
 }
 
 // Reported from the event loop, never inside start().

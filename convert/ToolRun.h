@@ -4,6 +4,8 @@
 // never inside start(); stop() ends the child at once and reports nothing.
 #pragma once
 
+#include "platform/PipedChild.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -15,11 +17,6 @@
 #include <vector>
 
 class QSocketNotifier;
-
-namespace platform {
-class ChildProcess;
-class PipeReader;
-}  // namespace platform
 
 namespace convert {
 
@@ -47,7 +44,7 @@ class ToolRun {
   // Starts `args` (args[0]: "ffmpeg" or "ffprobe", found beside the executable first, then on PATH).
   void start(const std::vector<std::string>& args, Done done);
   void stop();
-  bool running() const { return child_ != nullptr; }
+  bool running() const { return child_.process() != nullptr; }
 
  private:
   void onPipeChange();
@@ -58,9 +55,7 @@ class ToolRun {
   std::string program_;
   std::uint64_t run_ = 0;  // counts runs, so that a queued step of an earlier one is dropped
   Done done_;
-  std::unique_ptr<platform::ChildProcess> child_;
-  std::unique_ptr<platform::PipeReader> output_;
-  std::unique_ptr<platform::PipeReader> errors_;
+  platform::PipedChild child_;
   std::unique_ptr<QSocketNotifier> exitNotifier_;
   QTimer pipesEnded_;  // looks at the pipes from the event loop, outside their notifiers' signals
   QTimer exitCheck_;   // where the system gives no exit descriptor, the end is looked at now and then

@@ -1,9 +1,8 @@
 #include "download/CoverFetch.h"
 
-#include "common/SystemProxy.h"
 #include "common/Text.h"
+#include "download/ClientProxy.h"
 #include "download/StreamCookies.h"
-#include "net/http/UrlParts.h"
 #include "platform/browser/WebEngineModule.h"
 #include "resources/Translations.h"
 
@@ -85,7 +84,7 @@ void CoverFetch::start(const std::string& url, Done done) {
   tooLarge_ = timedOut_ = false;
   done_ = std::move(done);
   client_.url = url;
-  useSystemProxy();
+  useSystemProxy(client_);  // the same proxy as the video's download
   body_ = std::make_unique<CappedStream>();
   client_.setReceiveStream(body_.get());
   timeLimit_.start(kTimeLimitMs);
@@ -105,30 +104,6 @@ void CoverFetch::stop() {
   if (client_.state() != http::HttpState::Ready) client_.abort();
   client_.setReceiveStream(nullptr);
   body_.reset();
-}
-
-// The same proxy as the video's download: the system's web proxy unless no_proxy names the host, else its
-// SOCKS proxy.
-void CoverFetch::useSystemProxy() {
-  const http::UrlParts address = http::splitAddress(client_.url);
-  client_.proxy.clear();
-  client_.socksServer.clear();
-  if (common::isProxyBypassed(common::systemProxyBypass(), address.host)) return;
-  if (common::isSystemProxyEnabled()) {
-    const common::ProxyAddress proxy = common::systemProxy(address.proto == "https" ? "https" : "http");
-    client_.proxy = proxy.host;
-    client_.proxyPort = std::to_string(proxy.port);
-  }
-  if (!client_.proxy.empty()) return;
-  const common::SocksProxy socks = common::systemSocksProxy();
-  if (socks.level.empty()) return;
-  client_.socksServer = socks.host;
-  client_.socksPort = std::to_string(socks.port);
-  client_.socksLevel = socks.level;
-  client_.socksUsercode = socks.user;
-  client_.socksPassword = socks.password;
-  client_.socksAuthentication = socks.level == "5" && !socks.user.empty() ? net::SocksAuthentication::UserCode
-                                                                          : net::SocksAuthentication::None;
 }
 
 // A picture announced as larger than the cap is not fetched at all.

@@ -43,7 +43,6 @@ class CoverFetch {
  private:
   class CappedStream;
 
-  void useSystemProxy();
   void onRequestDone();
   void onHeaderEnd();
   void finish(CoverResult result);

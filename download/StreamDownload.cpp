@@ -1,8 +1,8 @@
 #include "download/StreamDownload.h"
 
 #include "common/Files.h"
-#include "common/SystemProxy.h"
 #include "common/Text.h"
+#include "download/ClientProxy.h"
 #include "download/StreamCookies.h"
 #include "net/http/UrlParts.h"
 #include "net/socket/SocketErrors.h"
@@ -166,7 +166,7 @@ void StreamDownload::start(const DownloadOrder& order, Progress progress, Done d
   wholeInOneReply_ = false;
   progress_.reset();
   client_.url = order.url;
-  useSystemProxy();
+  useSystemProxy(client_);  // the system proxy, unless no_proxy names the stream's host
   useStreamHeaders(order.headers);
   part_ = std::make_unique<PartFile>(order.videoPath);
   VideoValidators video;
@@ -208,29 +208,6 @@ std::string StreamDownload::stop() {
     return {};
   }
   return part_->partPath();
-}
-
-// A system proxy, when one is switched on, serves the download unless no_proxy names its host: the web
-// proxy of http_proxy (https_proxy for an https: address, which goes through it with CONNECT), or else the
-// SOCKS proxy of all_proxy.
-void StreamDownload::useSystemProxy() {
-  const http::UrlParts address = http::splitAddress(client_.url);
-  if (common::isProxyBypassed(common::systemProxyBypass(), address.host)) return;
-  if (common::isSystemProxyEnabled()) {
-    const common::ProxyAddress proxy = common::systemProxy(address.proto == "https" ? "https" : "http");
-    client_.proxy = proxy.host;
-    client_.proxyPort = std::to_string(proxy.port);
-  }
-  if (!client_.proxy.empty()) return;
-  const common::SocksProxy socks = common::systemSocksProxy();
-  if (socks.level.empty()) return;
-  client_.socksServer = socks.host;
-  client_.socksPort = std::to_string(socks.port);
-  client_.socksLevel = socks.level;
-  client_.socksUsercode = socks.user;
-  client_.socksPassword = socks.password;
-  client_.socksAuthentication = socks.level == "5" && !socks.user.empty() ? net::SocksAuthentication::UserCode
-                                                                          : net::SocksAuthentication::None;
 }
 
 // The resolver's request fields go where the client has them, the others after its own (sent by
@@ -474,22 +451,7 @@ void StreamDownload::onHeaderEnd() {
       report();
       return;
     case RangeReply::StartOverHere:
-      try {
-        emptyPart();
-      } catch (const http::StreamError& error) {
-        attempt_.failure = error.what();
-        client_.abort();
-        return;
-      }
-      attempt_.from = 0;
-      attempt_.video = validatorsOf(lines);
-      if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
-        // A part of a video of unknown size is no part for a later download; this one may still continue
-        // it after a cut, by its validators.
-        attempt_.video.total = -1;
-        part_->forgetValidators();
-      }
-      report();
+      if (startOverHere(lines)) report();
       return;
     case RangeReply::StartOverAnew:
       client_.abort();
@@ -559,19 +521,7 @@ void StreamDownload::judgePiece(int status, const std::vector<std::string>& line
   switch (reply) {
     case RangeReply::StartOverHere:
       wholeInOneReply_ = true;
-      try {
-        emptyPart();
-      } catch (const http::StreamError& error) {
-        attempt_.failure = error.what();
-        client_.abort();
-        return;
-      }
-      attempt_.from = 0;
-      attempt_.video = validatorsOf(lines);
-      if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
-        attempt_.video.total = -1;
-        part_->forgetValidators();
-      }
+      if (!startOverHere(lines)) return;
       progress_.onHeaderLines(lines);
       report();
       return;
@@ -596,6 +546,28 @@ void StreamDownload::onDocumentData() {
 void StreamDownload::emptyPart() {
   file_->setSize(0);
   if (startOverNotice_) startOverNotice_();
+}
+
+// The reply (header `lines`) brings the whole video where a continuation or a piece was asked for: the part
+// is emptied and takes the video from its first byte, with the reply's validators. False, with the request
+// aborted and the failure noted, when the part cannot be emptied.
+bool StreamDownload::startOverHere(const std::vector<std::string>& lines) {
+  try {
+    emptyPart();
+  } catch (const http::StreamError& error) {
+    attempt_.failure = error.what();
+    client_.abort();
+    return false;
+  }
+  attempt_.from = 0;
+  attempt_.video = validatorsOf(lines);
+  if (attempt_.video.total <= 0 || !part_->keepValidators(attempt_.video)) {
+    // A part of a video of unknown size is no part for a later download; this one may still continue
+    // it after a cut, by its validators.
+    attempt_.video.total = -1;
+    part_->forgetValidators();
+  }
+  return true;
 }
 
 void StreamDownload::report() {

@@ -92,7 +92,6 @@ class StreamDownload {
   };
 
   void setUpClient();
-  void useSystemProxy();
   void useStreamHeaders(const std::vector<std::pair<std::string, std::string>>& headers);
   void startAttempt();
   void onRequestDone();
@@ -105,6 +104,7 @@ class StreamDownload {
   void onDocumentData();
   void report();
   void emptyPart();
+  bool startOverHere(const std::vector<std::string>& lines);
   // Pieces: the range of the next request, and what its reply means for the part.
   std::string pieceRange() const;
   void judgePiece(int status, const std::vector<std::string>& lines);

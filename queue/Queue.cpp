@@ -98,27 +98,27 @@ int Queue::load() {
   return unfinishedCount();
 }
 
-void Queue::continueUnfinished() {
+// Every item in state `from` is put in state `to` and saved; the items changed are given for their signals.
+std::vector<QueueItem> Queue::setStateOfAll(ItemState from, ItemState to) {
   std::vector<QueueItem> changed;
   for (QueueItem& item : items_) {
-    if (item.state != ItemState::Stopped) continue;
-    item.state = ItemState::Waiting;
+    if (item.state != from) continue;
+    item.state = to;
     changed.push_back(item);
   }
   if (!changed.empty()) checkStore(store_.updateItems(changed));
+  return changed;
+}
+
+void Queue::continueUnfinished() {
+  const std::vector<QueueItem> changed = setStateOfAll(ItemState::Stopped, ItemState::Waiting);
   firstWaiting_ = 0;
   for (const QueueItem& item : changed) emit itemChanged(item.id);
   start();
 }
 
 void Queue::leaveUnfinished() {
-  std::vector<QueueItem> changed;
-  for (QueueItem& item : items_) {
-    if (item.state != ItemState::Waiting) continue;
-    item.state = ItemState::Stopped;
-    changed.push_back(item);
-  }
-  if (!changed.empty()) checkStore(store_.updateItems(changed));
+  const std::vector<QueueItem> changed = setStateOfAll(ItemState::Waiting, ItemState::Stopped);
   for (const QueueItem& item : changed) emit itemChanged(item.id);
 }
 

@@ -137,6 +137,7 @@ class Queue final : public QObject {
   void retire(ItemId id);
   void save(const QueueItem& item);
   void checkStore(bool written);
+  std::vector<QueueItem> setStateOfAll(ItemState from, ItemState to);
   void addBatch();
 
   QueueJobFactory& jobs_;

@@ -15,72 +15,12 @@ end, also when the script fails.
 """
 import argparse
 import os
-import shutil
-import signal
-import socket
 import statistics
-import subprocess
 import sys
-import tempfile
-import time
+
+from served_video import build_http_get, run, served_video
 
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def start_nginx(folder, root, port, certs=None):
-    conf = os.path.join(folder, "nginx.conf")
-    tls = ""
-    if certs:
-        tls = (f" ssl; ssl_certificate {certs}/good.pem; ssl_certificate_key {certs}/good.key;"
-               " ssl_protocols TLSv1.2 TLSv1.3")
-    with open(conf, "w") as f:
-        f.write(f"""daemon off;
-master_process off;
-worker_processes 1;
-error_log {folder}/error.log;
-pid {folder}/nginx.pid;
-events {{ worker_connections 64; }}
-http {{
-  access_log off;
-  sendfile on;
-  client_body_temp_path {folder}/body; proxy_temp_path {folder}/proxy;
-  fastcgi_temp_path {folder}/fastcgi; uwsgi_temp_path {folder}/uwsgi; scgi_temp_path {folder}/scgi;
-  server {{ listen 127.0.0.1:{port}{tls}; root {root}; location / {{ }} }}
-}}
-""")
-    proc = subprocess.Popen(["nginx", "-p", folder, "-c", conf], stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    deadline = time.time() + 10
-    while time.time() < deadline:
-        if proc.poll() is not None:
-            raise SystemExit("nginx did not start")
-        try:
-            socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            return proc
-        except OSError:
-            time.sleep(0.05)
-    proc.terminate()
-    raise SystemExit("nginx does not listen")
-
-
-def run(cmd, env=None):
-    """Runs cmd under /usr/bin/time; returns (wall seconds, CPU seconds, peak RSS in MiB).
-
-    /usr/bin/time measures the peak memory of the command itself (a child of this script would
-    inherit the script's own high-water mark)."""
-    proc = subprocess.run(["/usr/bin/time", "-f", "@@ %e %U %S %M"] + cmd, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.PIPE, text=True, env=env)
-    if proc.returncode != 0:
-        raise SystemExit(f"{cmd[0]} failed with {proc.returncode}: {proc.stderr}")
-    line = [l for l in proc.stderr.splitlines() if l.startswith("@@ ")][-1]
-    wall, user, system, rss_kib = (float(x) for x in line.split()[1:])
-    return wall, user + system, rss_kib / 1024.0
 
 
 def main():
@@ -91,31 +31,12 @@ def main():
     parser.add_argument("--https", action="store_true")
     args = parser.parse_args()
 
-    build = os.path.join(TOP, args.build)
-    subprocess.run(["cmake", "--build", build, "--target", "http_get"], check=True, stdout=subprocess.DEVNULL)
-    http_get = os.path.join(build, "bench", "http_get")
+    http_get = build_http_get(os.path.join(TOP, args.build))
 
-    work = tempfile.mkdtemp(prefix="clipwave-bench-")
-    nginx = None
-    try:
-        root = os.path.join(work, "root")
-        os.makedirs(root)
-        source = os.path.join(root, "video.flv")
-        size = args.size_mib * 1024 * 1024
-        with open(source, "wb") as f:
-            chunk = os.urandom(4 * 1024 * 1024)
-            for _ in range(args.size_mib // 4):
-                f.write(chunk)
-            f.write(os.urandom(size - f.tell()))
-        port = free_port()
-        certs = None
-        if args.https:
-            certs = os.path.join(work, "certs")
-            subprocess.run(["sh", os.path.join(TOP, "tests", "tls", "make_test_ca.sh"), certs], check=True,
-                           stdout=subprocess.DEVNULL)
-        nginx = start_nginx(work, root, port, certs)
+    with served_video(args.size_mib, args.https) as served:
+        port, size, certs = served.port, served.size, served.certs
         url = f"{'https://localhost' if certs else 'http://127.0.0.1'}:{port}/video.flv"
-        out = os.path.join(work, "out.flv")
+        out = os.path.join(served.work, "out.flv")
         # curl would try localhost's ::1 first where /etc/hosts lists it (Debian's does), and nginx listens on
         # 127.0.0.1 only: both clients go to 127.0.0.1, as the HTTP client's IPv4 lookup does.
         curl_options = []
@@ -145,15 +66,6 @@ def main():
         print(f"throughput ratio http_get/curl: {c[0] / h[0]:.2f}  (target >= {0.9 if certs else 1.0})")
         print(f"cpu ratio        http_get/curl: {h[1] / c[1]:.2f}  (target <= 1.2)")
         print(f"peak memory      http_get: {h[2]:.1f} MiB  (target < 64)")
-    finally:
-        if nginx is not None:
-            nginx.send_signal(signal.SIGTERM)
-            try:
-                nginx.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                nginx.kill()
-                nginx.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

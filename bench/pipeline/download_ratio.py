@@ -18,17 +18,13 @@ clipwave/bare (target >= 0.9) and clipwave/curl, and the CPU ratio clipwave/curl
 """
 import argparse
 import os
-import shutil
-import signal
 import statistics
-import subprocess
 import sys
-import tempfile
 
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(TOP, "bench", "http"))
 
-from bench_http_get import free_port, run, start_nginx  # noqa: E402
+from served_video import build_http_get, run, served_video  # noqa: E402
 
 
 def main():
@@ -38,28 +34,14 @@ def main():
     parser.add_argument("--build", default="build")
     args = parser.parse_args()
 
-    build = os.path.join(TOP, args.build)
-    subprocess.run(["cmake", "--build", build, "--target", "http_get"], check=True, stdout=subprocess.DEVNULL)
-    http_get = os.path.join(build, "bench", "http_get")
+    http_get = build_http_get(os.path.join(TOP, args.build))
     with open("/proc/loadavg") as f:
         print("load average before:", " ".join(f.read().split()[:3]))
 
-    work = tempfile.mkdtemp(prefix="clipwave-bench-")
-    nginx = None
-    try:
-        root = os.path.join(work, "root")
-        os.makedirs(root)
-        source = os.path.join(root, "video.flv")
-        size = args.size_mib * 1024 * 1024
-        with open(source, "wb") as f:
-            chunk = os.urandom(4 * 1024 * 1024)
-            for _ in range(args.size_mib // 4):
-                f.write(chunk)
-            f.write(os.urandom(size - f.tell()))
-        port = free_port()
-        nginx = start_nginx(work, root, port)
+    with served_video(args.size_mib) as served:
+        port, size = served.port, served.size
         url = f"http://127.0.0.1:{port}/video.flv"
-        out = os.path.join(work, "out.flv")
+        out = os.path.join(served.work, "out.flv")
         bare = (f"exec 3<>/dev/tcp/127.0.0.1/{port}; "
                 f"printf 'GET /video.flv HTTP/1.0\\r\\nHost: 127.0.0.1\\r\\n\\r\\n' >&3; "
                 f"exec dd bs=1M status=none of={out} <&3")
@@ -91,15 +73,6 @@ def main():
               f"cpu clipwave/curl {h[1] / c[1]:.2f}")
         with open("/proc/loadavg") as f:
             print("load average after:", " ".join(f.read().split()[:3]))
-    finally:
-        if nginx is not None:
-            nginx.send_signal(signal.SIGTERM)
-            try:
-                nginx.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                nginx.kill()
-                nginx.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

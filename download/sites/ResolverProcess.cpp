@@ -1,13 +1,6 @@
 #include "download/sites/ResolverProcess.h"
 
-#include "platform/PipeReader.h"
-
 #include <QSocketNotifier>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 namespace download {
 namespace {
@@ -27,20 +20,20 @@ ResolverProcess::ResolverProcess() {
   // at from the event loop.
   QObject::connect(&pipesEnded_, &QTimer::timeout, [this] { onPipeEnded(); });
   QObject::connect(&exitSeen_, &QTimer::timeout, [this] {
-    if (child_) onChildEnded();
+    if (child_.process()) onChildEnded();
   });
   QObject::connect(&exitCheck_, &QTimer::timeout, [this] {
-    if (child_ && child_->waitForExit(0)) onChildEnded();
+    if (child_.process() && child_.process()->waitForExit(0)) onChildEnded();
   });
   QObject::connect(&lingerLimit_, &QTimer::timeout, [this] {
-    if (!child_) return;
-    child_->kill();
+    if (!child_.process()) return;
+    child_.process()->kill();
     onChildEnded();
   });
   QObject::connect(&timeLimit_, &QTimer::timeout, [this] {
     ProcessRun run;
     run.end = ProcessRun::End::TimedOut;
-    if (errors_) run.errors = std::move(errors_->data());
+    if (child_.errors()) run.errors = std::move(child_.errors()->data());
     endChild();
     finish(std::move(run));
   });
@@ -53,7 +46,7 @@ ResolverProcess::~ResolverProcess() {
 }
 
 int ResolverProcess::pid() const {
-  return child_ ? static_cast<int>(child_->pid()) : 0;
+  return child_.process() ? static_cast<int>(child_.process()->pid()) : 0;
 }
 
 void ResolverProcess::start(const std::string& program, const std::vector<std::string>& args,
@@ -62,32 +55,11 @@ void ResolverProcess::start(const std::string& program, const std::vector<std::s
   limits_ = limits;
   done_ = std::move(done);
   pending_ = {};
-  int out[2] = {-1, -1}, err[2] = {-1, -1};
-  if (::pipe2(out, O_CLOEXEC) != 0) {
-    pending_.startError = errno;
-    reportLater_.start(0);
-    return;
-  }
-  if (::pipe2(err, O_CLOEXEC) != 0) {
-    pending_.startError = errno;
-    ::close(out[0]);
-    ::close(out[1]);
-    reportLater_.start(0);
-    return;
-  }
-  const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  child_ = std::make_unique<platform::ChildProcess>();
-  const int started = child_->start(program, args, in, out[1], err[1]);
-  ::close(out[1]);
-  ::close(err[1]);
-  if (in >= 0) ::close(in);
-  output_ = std::make_unique<platform::PipeReader>(
-      out[0], limits_.outputCap, platform::PipeReader::Keep::Head, [this] { pipesEnded_.start(0); });
-  errors_ = std::make_unique<platform::PipeReader>(err[0], limits_.errorCap, platform::PipeReader::Keep::Tail,
-                                                   [this] { pipesEnded_.start(0); });
-  if (started != 0) {
+  const platform::PipedChild::Start started =
+      child_.start(program, args, limits_.outputCap, limits_.errorCap, [this] { pipesEnded_.start(0); });
+  if (started.error != 0) {
     endChild();
-    pending_.startError = started;
+    pending_.startError = started.error;
     reportLater_.start(0);
     return;
   }
@@ -102,12 +74,13 @@ void ResolverProcess::stop() {
 
 // Both pipes closed: the child is ending. One that lingers is ended.
 void ResolverProcess::onPipeEnded() {
-  if (!child_ || !output_ || !errors_ || !output_->ended() || !errors_->ended()) return;
-  if (child_->waitForExit(0)) {
+  platform::ChildProcess* const child = child_.process();
+  if (!child || !child_.output()->ended() || !child_.errors()->ended()) return;
+  if (child->waitForExit(0)) {
     onChildEnded();
     return;
   }
-  const int descriptor = child_->exitDescriptor();
+  const int descriptor = child->exitDescriptor();
   if (descriptor >= 0) {
     exitNotifier_ = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
     QObject::connect(exitNotifier_.get(), &QSocketNotifier::activated, [this] {
@@ -123,10 +96,10 @@ void ResolverProcess::onPipeEnded() {
 void ResolverProcess::onChildEnded() {
   ProcessRun run;
   run.end = ProcessRun::End::Exited;
-  run.exit = child_->reap();
-  run.output = std::move(output_->data());
-  run.outputTooLong = output_->overflowed();
-  run.errors = std::move(errors_->data());
+  run.exit = child_.process()->reap();
+  run.output = std::move(child_.output()->data());
+  run.outputTooLong = child_.output()->overflowed();
+  run.errors = std::move(child_.errors()->data());
   endChild();
   finish(std::move(run));
 }
@@ -145,15 +118,7 @@ void ResolverProcess::endChild() {
   exitCheck_.stop();
   lingerLimit_.stop();
   exitNotifier_.reset();
-  output_.reset();
-  errors_.reset();
-  if (child_) {
-    if (child_->started()) {
-      child_->kill();
-      child_->reap();
-    }
-    child_.reset();
-  }
+  child_.end();
 }
 
 }  // namespace download

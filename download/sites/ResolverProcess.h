@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/ChildProcess.h"
+#include "platform/PipedChild.h"
 
 #include <QTimer>
 
@@ -15,10 +16,6 @@
 #include <vector>
 
 class QSocketNotifier;
-
-namespace platform {
-class PipeReader;
-}  // namespace platform
 
 namespace download {
 
@@ -55,7 +52,7 @@ class ResolverProcess {
   void start(const std::string& program, const std::vector<std::string>& args, const Limits& limits,
              Done done);
   void stop();
-  bool running() const { return child_ != nullptr || reportLater_.isActive(); }
+  bool running() const { return child_.process() != nullptr || reportLater_.isActive(); }
   // The child's process id while it runs; 0 otherwise.
   int pid() const;
 
@@ -67,9 +64,7 @@ class ResolverProcess {
 
   Limits limits_;
   Done done_;
-  std::unique_ptr<platform::ChildProcess> child_;
-  std::unique_ptr<platform::PipeReader> output_;
-  std::unique_ptr<platform::PipeReader> errors_;
+  platform::PipedChild child_;
   std::unique_ptr<QSocketNotifier> exitNotifier_;
   QTimer timeLimit_;
   QTimer exitCheck_;  // where the system tells no exit by a descriptor, the end is checked now and then

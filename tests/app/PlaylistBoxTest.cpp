@@ -2,17 +2,13 @@
 // site simulator's list page, and the box "This page holds a list of N videos. Convert all of them?" chooses:
 // All queues the entries in order as tracks of an album named after the list, Only this video opens the
 // download window as for any page, Cancel does nothing. The queue's jobs are the test's own.
+#include "FakeQueueWindowFixture.h"
+
 #include "app/DownloadLauncher.h"
-#include "app/MainWindow.h"
-#include "app/QueueSession.h"
 #include "app/QueueWindow.h"
-#include "platform/Paths.h"
-#include "queue/FakeJobs.h"
 #include "queue/Queue.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SiteSimulator.h"
-#include "support/TempDir.h"
-#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +19,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -32,34 +27,21 @@ namespace {
 using platform::DialogButtons;
 using platform::ModalResult;
 using testing_support::ScriptedDialogs;
-using testing_support::TempDir;
 using testing_support::waitFor;
 
-class PlaylistBoxTest : public ::testing::Test {
+class PlaylistBoxTest : public app_test::FakeQueueWindowFixture {
  protected:
   void SetUp() override {
     ASSERT_TRUE(simulator_.ready());
-    platform::setSettingsFilePath(dir_.file("settings.ini"));
-    dir_.write("settings.ini", "[Options]\nOutputDirectory=" + out_ + "\n");
-    std::filesystem::create_directories(out_);
     std::ofstream(ytdlp_) << "#!/bin/sh\nexec /usr/bin/python3 '" CLIPWAVE_FAKE_YTDLP "' \"$@\"\n";
     ::chmod(ytdlp_.c_str(), 0755);
     ::setenv("CLIPWAVE_YTDLP", ytdlp_.c_str(), 1);
     ::setenv("CLIPWAVE_RESOLVER", "on", 1);
     ::setenv("FAKE_YTDLP_SITES", simulator_.sitesFile().c_str(), 1);
-    app::setQueueJobsMaker([this] {
-      auto jobs = std::make_unique<queue_test::FakeJobs>();
-      jobs_ = jobs.get();
-      return jobs;
-    });
-    window_ = std::make_unique<app::MainWindow>();
-    window_->show();
-    testing_support::pumpEvents();
+    FakeQueueWindowFixture::SetUp();
   }
   void TearDown() override {
-    window_.reset();
-    app::setQueueJobsMaker(nullptr);
-    platform::setSettingsFilePath("");
+    FakeQueueWindowFixture::TearDown();
     for (const char* name : {"CLIPWAVE_YTDLP", "CLIPWAVE_RESOLVER", "FAKE_YTDLP_SITES"}) ::unsetenv(name);
   }
 
@@ -71,12 +53,8 @@ class PlaylistBoxTest : public ::testing::Test {
     return waitFor([&] { return !window_->probing() && window_->startButton->isEnabled(); }, 60000);
   }
 
-  TempDir dir_;
   testing_support::SiteSimulator simulator_{dir_.path()};
-  std::string out_ = dir_.file("out");
   std::string ytdlp_ = dir_.file("yt-dlp");
-  queue_test::FakeJobs* jobs_ = nullptr;
-  std::unique_ptr<app::MainWindow> window_;
 };
 
 TEST_F(PlaylistBoxTest, AllOnlyThisVideoAndCancel) {

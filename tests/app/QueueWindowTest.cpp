@@ -3,18 +3,15 @@
 // alone, which keeps the modal download window. Then the queue window: its rows in the window's words, its
 // filters and buttons, its choices kept in the settings, no box for a queued item, and 10,000 addresses added
 // in batches while the window keeps answering. The queue's jobs are the test's own (tests/queue/FakeJobs.h).
+#include "FakeQueueWindowFixture.h"
+
 #include "app/DownloadLauncher.h"
-#include "app/MainWindow.h"
-#include "app/QueueSession.h"
 #include "app/QueueWindow.h"
 #include "common/Settings.h"
 #include "platform/Paths.h"
-#include "queue/FakeJobs.h"
 #include "queue/Queue.h"
 #include "queue/QueueStore.h"
 #include "support/ScriptedDialogs.h"
-#include "support/TempDir.h"
-#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -54,27 +51,8 @@ JobOutcome outcome(JobOutcome::Status status, JobOutcome::Cause cause = JobOutco
   return result;
 }
 
-class QueueWindowTest : public ::testing::Test {
+class QueueWindowTest : public app_test::FakeQueueWindowFixture {
  protected:
-  void SetUp() override {
-    platform::setSettingsFilePath(dir_.file("settings.ini"));
-    dir_.write("settings.ini", "[Options]\nOutputDirectory=" + out_ + "\n");
-    std::filesystem::create_directories(out_);
-    app::setQueueJobsMaker([this] {
-      auto jobs = std::make_unique<queue_test::FakeJobs>();
-      jobs_ = jobs.get();
-      return jobs;
-    });
-    window_ = std::make_unique<app::MainWindow>();
-    window_->show();
-    testing_support::pumpEvents();
-  }
-  void TearDown() override {
-    window_.reset();
-    app::setQueueJobsMaker(nullptr);
-    platform::setSettingsFilePath("");
-  }
-
   std::string page(int n) const { return "http://127.0.0.1:9/page/item-" + std::to_string(n); }
   std::string video(const std::string& name) {
     const std::string path = dir_.file(name);
@@ -104,11 +82,6 @@ class QueueWindowTest : public ::testing::Test {
   QString rowText(int row, int column) {
     return queueWindow().list->model()->index(row, column).data().toString();
   }
-
-  TempDir dir_;
-  std::string out_ = dir_.file("out");
-  queue_test::FakeJobs* jobs_ = nullptr;
-  std::unique_ptr<app::MainWindow> window_;
 };
 
 TEST_F(QueueWindowTest, PastedAddressesAreQueuedAndOneAloneStaysInTheField) {

@@ -2,13 +2,9 @@
 // finished list of --archive, with the real ffmpeg. The exit status is 0 only when every item ended well.
 #include "CliListFixture.h"
 
+namespace cli_test {
 namespace {
 
-using cli_test::CliListTest;
-using cli_test::CliProcess;
-using cli_test::filesEndingIn;
-using cli_test::kJobMs;
-using cli_test::messages;
 namespace fs = std::filesystem;
 
 // A list with blank lines, comments, garbage and repeats, from a file and from standard input: each item
@@ -97,3 +93,4 @@ TEST_F(CliListTest, HelpListsTheListOptions) {
 }
 
 }  // namespace
+}  // namespace cli_test

@@ -3,12 +3,9 @@
 // terminal and the default without one.
 #include "CliListFixture.h"
 
+namespace cli_test {
 namespace {
 
-using cli_test::CliListTest;
-using cli_test::CliProcess;
-using cli_test::filesEndingIn;
-using cli_test::kJobMs;
 namespace fs = std::filesystem;
 
 // A list page: --playlist converts every video in order with its place and the list's title as tags;
@@ -64,3 +61,4 @@ TEST_F(CliListTest, PlaylistChoices) {
 }
 
 }  // namespace
+}  // namespace cli_test

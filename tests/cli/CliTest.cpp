@@ -1,11 +1,9 @@
 // clipwave-cli run as a user runs it, against the site simulator on 127.0.0.1 and the real ffmpeg and
 // browser engine: the whole job, failures and their messages, the overwrite flags, Ctrl-C, usage
 // errors, and a terminal.
-#include "CliProcess.h"
+#include "CliFixture.h"
 
 #include "convert/ConvertTestSupport.h"
-#include "support/SiteSimulator.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -19,54 +17,21 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
-#include <stdexcept>
 
 namespace {
 
 using cli_test::CliProcess;
-using testing_support::SiteSimulator;
-using testing_support::TempDir;
+using cli_test::filesEndingIn;
+using cli_test::messages;
 namespace fs = std::filesystem;
 
 constexpr int kJobMs = 120000;  // a whole job, engine start included, on a loaded machine
 
+using testing_support::filesIn;
 using testing_support::readFile;
 
-using testing_support::filesIn;
-
-std::vector<std::string> filesEndingIn(const std::string& folder, const std::string& ext) {
-  std::vector<std::string> found;
-  for (const std::string& name : filesIn(folder)) {
-    if (fs::path(name).extension() == ext) found.push_back(folder + "/" + name);
-  }
-  return found;
-}
-
-// The lines of standard error that are messages (the ones clipwave-cli starts with its name).
-std::vector<std::string> messages(const std::string& err) {
-  std::vector<std::string> lines;
-  std::istringstream in(err);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("clipwave-cli: ", 0) == 0) lines.push_back(line);
-  }
-  return lines;
-}
-
-class CliTest : public ::testing::Test {
+class CliTest : public cli_test::CliFixture {
  protected:
-  static void SetUpTestSuite() {
-    // One simulator for the whole test program: started with the first test, stopped after the last.
-    simDir = new TempDir;
-    simulator = new SiteSimulator(simDir->path());
-    if (!simulator->ready()) throw std::runtime_error("the simulator did not start");
-  }
-  static void TearDownTestSuite() {
-    delete simulator;
-    delete simDir;
-  }
-
-  void SetUp() override { fs::create_directories(out_); }
-
   std::string watchPage(const std::string& id) const { return simulator->site("youtube") + "/watch?v=" + id; }
 
   // A short local video.
@@ -75,34 +40,7 @@ class CliTest : public ::testing::Test {
     convert_test::makeVideo(path, 2);
     return path;
   }
-
-  CliProcess::Options cli(std::vector<std::string> args, bool terminal = false) {
-    args.insert(args.begin(), CLIPWAVE_CLI);
-    CliProcess::Options options{.argv = std::move(args), .terminal = terminal};
-    options.env = {
-        {"CLIPWAVE_SITES_FILE", simulator->sitesFile()},
-        // The browser engine's profile and caches go to the test's folder.
-        {"HOME", dir_.path()},
-        {"XDG_DATA_HOME", dir_.file("data")},
-        {"XDG_CACHE_HOME", dir_.file("cache")},
-        {"XDG_CONFIG_HOME", dir_.file("config")},
-        // The engine frees some of its objects with a sized delete of another type (sanitizer builds).
-        {"ASAN_OPTIONS",
-         std::string(getenv("ASAN_OPTIONS") ? getenv("ASAN_OPTIONS") : "") + ":new_delete_type_mismatch=0"},
-        {"http_proxy", ""},
-        {"HTTP_PROXY", ""},
-    };
-    return options;
-  }
-
-  TempDir dir_;
-  std::string out_ = dir_.file("out");
-  static TempDir* simDir;
-  static SiteSimulator* simulator;
 };
-
-TempDir* CliTest::simDir = nullptr;
-SiteSimulator* CliTest::simulator = nullptr;
 
 TEST_F(CliTest, PageBecomesMp3AndTheVideoGoes) {
   // No display, and no platform chosen: clipwave-cli runs the browser engine offscreen by itself.
