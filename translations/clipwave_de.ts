@@ -689,14 +689,6 @@ Melden Sie sich zuerst im Fenster „Bei einer Seite anmelden...“ (im Menü de
 <context>
     <name>PlaylistProbe</name>
     <message>
-        <source>1 second</source>
-        <translation>1 Sekunde</translation>
-    </message>
-    <message>
-        <source>%1 seconds</source>
-        <translation>%1 Sekunden</translation>
-    </message>
-    <message>
         <source>the output is too large</source>
         <translation>die Ausgabe ist zu groß</translation>
     </message>
@@ -715,22 +707,6 @@ Melden Sie sich zuerst im Fenster „Bei einer Seite anmelden...“ (im Menü de
     <message>
         <source>the list holds no video</source>
         <translation>die Liste enthält kein Video</translation>
-    </message>
-    <message>
-        <source>yt-dlp could not be started (error %1)</source>
-        <translation>yt-dlp ließ sich nicht starten (Fehler %1)</translation>
-    </message>
-    <message>
-        <source>yt-dlp gave no answer within %1</source>
-        <translation>yt-dlp gab innerhalb von %1 keine Antwort</translation>
-    </message>
-    <message>
-        <source>yt-dlp ended with exit code %1</source>
-        <translation>yt-dlp endete mit dem Exit-Code %1</translation>
-    </message>
-    <message>
-        <source>yt-dlp ended with signal %1</source>
-        <translation>yt-dlp endete durch das Signal %1</translation>
     </message>
     <message>
         <source>yt-dlp gave no usable answer: the output is too large</source>
@@ -1016,14 +992,6 @@ No sign-in of this site was found: sign in with &quot;Sign in to a site...&quot;
 Für diese Seite wurde keine Anmeldung gefunden: melden Sie sich mit „Bei einer Seite anmelden...“ an und versuchen Sie es erneut.</translation>
     </message>
     <message>
-        <source>1 second</source>
-        <translation>1 Sekunde</translation>
-    </message>
-    <message>
-        <source>%1 seconds</source>
-        <translation>%1 Sekunden</translation>
-    </message>
-    <message>
         <source>yt-dlp %1 is too old for today&apos;s YouTube: install a newer one with %2</source>
         <translation>yt-dlp %1 ist zu alt für das heutige YouTube: installieren Sie ein neueres mit %2</translation>
     </message>
@@ -1040,14 +1008,6 @@ Für diese Seite wurde keine Anmeldung gefunden: melden Sie sich mit „Bei eine
         <translation>yt-dlp fehlen seine EJS-Skripte: installieren Sie es mit ihnen, mit %1</translation>
     </message>
     <message>
-        <source>yt-dlp gave no answer within %1</source>
-        <translation>yt-dlp gab innerhalb von %1 keine Antwort</translation>
-    </message>
-    <message>
-        <source>yt-dlp could not be started (error %1)</source>
-        <translation>yt-dlp ließ sich nicht starten (Fehler %1)</translation>
-    </message>
-    <message>
         <source>node %1 is older than %2</source>
         <translation>node %1 ist älter als %2</translation>
     </message>
@@ -1056,14 +1016,6 @@ Für diese Seite wurde keine Anmeldung gefunden: melden Sie sich mit „Bei eine
 The sign-in could not be given to yt-dlp: %2</source>
         <translation>%1
 Die Anmeldung ließ sich nicht an yt-dlp übergeben: %2</translation>
-    </message>
-    <message>
-        <source>yt-dlp ended with exit code %1</source>
-        <translation>yt-dlp endete mit dem Exit-Code %1</translation>
-    </message>
-    <message>
-        <source>yt-dlp ended with signal %1</source>
-        <translation>yt-dlp endete durch das Signal %1</translation>
     </message>
     <message>
         <source>yt-dlp gave no usable answer: the output is too large</source>
@@ -1095,6 +1047,33 @@ Die Anmeldung ließ sich nicht an yt-dlp übergeben: %2</translation>
     <message>
         <source>no stream served as one file over http: or https:, or as an HLS or DASH playlist</source>
         <translation>kein Stream als eine Datei über http: oder https: oder als HLS- oder DASH-Wiedergabeliste</translation>
+    </message>
+</context>
+<context>
+    <name>ResolverProcess</name>
+    <message>
+        <source>1 second</source>
+        <translation>1 Sekunde</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 Sekunden</translation>
+    </message>
+    <message>
+        <source>yt-dlp could not be started (error %1)</source>
+        <translation>yt-dlp ließ sich nicht starten (Fehler %1)</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no answer within %1</source>
+        <translation>yt-dlp gab innerhalb von %1 keine Antwort</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with exit code %1</source>
+        <translation>yt-dlp endete mit dem Exit-Code %1</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with signal %1</source>
+        <translation>yt-dlp endete durch das Signal %1</translation>
     </message>
 </context>
 <context>

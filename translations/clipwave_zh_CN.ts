@@ -684,14 +684,6 @@ Please log in your account in the window of &quot;Sign in to a site...&quot; (th
 <context>
     <name>PlaylistProbe</name>
     <message>
-        <source>1 second</source>
-        <translation>1 秒</translation>
-    </message>
-    <message>
-        <source>%1 seconds</source>
-        <translation>%1 秒</translation>
-    </message>
-    <message>
         <source>the output is too large</source>
         <translation>输出过大</translation>
     </message>
@@ -710,22 +702,6 @@ Please log in your account in the window of &quot;Sign in to a site...&quot; (th
     <message>
         <source>the list holds no video</source>
         <translation>列表中没有视频</translation>
-    </message>
-    <message>
-        <source>yt-dlp could not be started (error %1)</source>
-        <translation>无法启动 yt-dlp（错误 %1）</translation>
-    </message>
-    <message>
-        <source>yt-dlp gave no answer within %1</source>
-        <translation>yt-dlp 在 %1 内没有回应</translation>
-    </message>
-    <message>
-        <source>yt-dlp ended with exit code %1</source>
-        <translation>yt-dlp 以退出码 %1 结束</translation>
-    </message>
-    <message>
-        <source>yt-dlp ended with signal %1</source>
-        <translation>yt-dlp 被信号 %1 终止</translation>
     </message>
     <message>
         <source>yt-dlp gave no usable answer: the output is too large</source>
@@ -1011,14 +987,6 @@ No sign-in of this site was found: sign in with &quot;Sign in to a site...&quot;
 未找到该网站的登录信息：请用“登录网站...”登录后重试。</translation>
     </message>
     <message>
-        <source>1 second</source>
-        <translation>1 秒</translation>
-    </message>
-    <message>
-        <source>%1 seconds</source>
-        <translation>%1 秒</translation>
-    </message>
-    <message>
         <source>yt-dlp %1 is too old for today&apos;s YouTube: install a newer one with %2</source>
         <translation>yt-dlp %1 对如今的 YouTube 来说太旧：请用 %2 安装新版本</translation>
     </message>
@@ -1035,14 +1003,6 @@ No sign-in of this site was found: sign in with &quot;Sign in to a site...&quot;
         <translation>yt-dlp 缺少 EJS 脚本：请连同脚本一起安装，使用 %1</translation>
     </message>
     <message>
-        <source>yt-dlp gave no answer within %1</source>
-        <translation>yt-dlp 在 %1 内没有回应</translation>
-    </message>
-    <message>
-        <source>yt-dlp could not be started (error %1)</source>
-        <translation>无法启动 yt-dlp（错误 %1）</translation>
-    </message>
-    <message>
         <source>node %1 is older than %2</source>
         <translation>node %1 低于 %2</translation>
     </message>
@@ -1051,14 +1011,6 @@ No sign-in of this site was found: sign in with &quot;Sign in to a site...&quot;
 The sign-in could not be given to yt-dlp: %2</source>
         <translation>%1
 无法将登录信息交给 yt-dlp：%2</translation>
-    </message>
-    <message>
-        <source>yt-dlp ended with exit code %1</source>
-        <translation>yt-dlp 以退出码 %1 结束</translation>
-    </message>
-    <message>
-        <source>yt-dlp ended with signal %1</source>
-        <translation>yt-dlp 被信号 %1 终止</translation>
     </message>
     <message>
         <source>yt-dlp gave no usable answer: the output is too large</source>
@@ -1090,6 +1042,33 @@ The sign-in could not be given to yt-dlp: %2</source>
     <message>
         <source>no stream served as one file over http: or https:, or as an HLS or DASH playlist</source>
         <translation>没有以单个文件（http: 或 https:）或 HLS、DASH 播放列表形式提供的流</translation>
+    </message>
+</context>
+<context>
+    <name>ResolverProcess</name>
+    <message>
+        <source>1 second</source>
+        <translation>1 秒</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>yt-dlp could not be started (error %1)</source>
+        <translation>无法启动 yt-dlp（错误 %1）</translation>
+    </message>
+    <message>
+        <source>yt-dlp gave no answer within %1</source>
+        <translation>yt-dlp 在 %1 内没有回应</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with exit code %1</source>
+        <translation>yt-dlp 以退出码 %1 结束</translation>
+    </message>
+    <message>
+        <source>yt-dlp ended with signal %1</source>
+        <translation>yt-dlp 被信号 %1 终止</translation>
     </message>
 </context>
 <context>

@@ -55,13 +55,6 @@ PlaylistAnswer failed(std::string why) {
   return answer;
 }
 
-std::string secondsText(int ms) {
-  const int seconds = ms / 1000;
-  return seconds == 1
-             ? resources::translate("PlaylistProbe", "1 second")
-             : common::fillIn(resources::translate("PlaylistProbe", "%1 seconds"), {std::to_string(seconds)});
-}
-
 }  // namespace
 
 bool mayHoldPlaylist(const std::string& address) {
@@ -151,37 +144,17 @@ void PlaylistProbe::stop() {
 
 void PlaylistProbe::onEnded(const ProcessRun& run) {
   PlaylistAnswer answer;
-  switch (run.end) {
-    case ProcessRun::End::NotStarted:
-      answer = failed(
-          common::fillIn(resources::translate("PlaylistProbe", "yt-dlp could not be started (error %1)"),
-                         {std::to_string(run.startError)}));
-      break;
-    case ProcessRun::End::TimedOut:
-      answer = failed(common::fillIn(resources::translate("PlaylistProbe", "yt-dlp gave no answer within %1"),
-                                     {secondsText(resolverTimeLimitMs())}));
-      break;
-    case ProcessRun::End::Exited:
-      if (!run.exit.exited || run.exit.code != 0) {
-        std::string message = lastErrorLine(run.errors);
-        if (message.empty())
-          message =
-              run.exit.exited
-                  ? common::fillIn(resources::translate("PlaylistProbe", "yt-dlp ended with exit code %1"),
-                                   {std::to_string(run.exit.code)})
-                  : common::fillIn(resources::translate("PlaylistProbe", "yt-dlp ended with signal %1"),
-                                   {std::to_string(run.exit.code)});
-        answer = failed(message);
-      } else if (run.outputTooLong) {
-        answer = failed(
-            resources::translate("PlaylistProbe", "yt-dlp gave no usable answer: the output is too large"));
-      } else {
-        answer = readPlaylistOutput(run.output);
-        if (answer.status == PlaylistAnswer::Status::Failed)
-          answer.message = common::fillIn(
-              resources::translate("PlaylistProbe", "yt-dlp gave no usable answer: %1"), {answer.message});
-      }
-      break;
+  const std::string failure = resolverRunFailure(run, resolverTimeLimitMs());
+  if (!failure.empty()) {
+    answer = failed(failure);
+  } else if (run.outputTooLong) {
+    answer = failed(
+        resources::translate("PlaylistProbe", "yt-dlp gave no usable answer: the output is too large"));
+  } else {
+    answer = readPlaylistOutput(run.output);
+    if (answer.status == PlaylistAnswer::Status::Failed)
+      answer.message = common::fillIn(
+          resources::translate("PlaylistProbe", "yt-dlp gave no usable answer: %1"), {answer.message});
   }
   Done done = std::move(done_);
   done_ = nullptr;

@@ -119,13 +119,6 @@ LocatorResult failure(std::string message) {
   return {.status = LocatorResult::Status::Failed, .stream = {}, .message = std::move(message)};
 }
 
-std::string secondsText(int ms) {
-  const int seconds = ms / 1000;
-  return seconds == 1 ? resources::translate("ResolverLocator", "1 second")
-                      : common::fillIn(resources::translate("ResolverLocator", "%1 seconds"),
-                                       {std::to_string(seconds)});
-}
-
 std::int64_t nowSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
       .count();
@@ -283,14 +276,8 @@ void ResolverLocator::probeVersion() {
 }
 
 void ResolverLocator::onVersion(const ProcessRun& run) {
-  if (run.end == ProcessRun::End::TimedOut) {
-    fail(common::fillIn(resources::translate("ResolverLocator", "yt-dlp gave no answer within %1"),
-                        {secondsText(std::min(kProbeLimitMs, resolverTimeLimitMs()))}));
-    return;
-  }
-  if (run.end == ProcessRun::End::NotStarted) {
-    fail(common::fillIn(resources::translate("ResolverLocator", "yt-dlp could not be started (error %1)"),
-                        {std::to_string(run.startError)}));
+  if (run.end != ProcessRun::End::Exited) {
+    fail(resolverRunFailure(run, std::min(kProbeLimitMs, resolverTimeLimitMs())));
     return;
   }
   const std::string line = firstLine(run.output);
@@ -406,27 +393,9 @@ void ResolverLocator::resolveSignedIn(const std::string& failure) {
 void ResolverLocator::onResolved(ProcessRun run, bool signedIn) {
   // The cookies file goes as soon as the resolver has ended, whatever it answered.
   cookieFile_.remove();
-  switch (run.end) {
-    case ProcessRun::End::NotStarted:
-      return fail(
-          common::fillIn(resources::translate("ResolverLocator", "yt-dlp could not be started (error %1)"),
-                         {std::to_string(run.startError)}));
-    case ProcessRun::End::TimedOut:
-      return fail(common::fillIn(resources::translate("ResolverLocator", "yt-dlp gave no answer within %1"),
-                                 {secondsText(resolverTimeLimitMs())}));
-    case ProcessRun::End::Exited:
-      break;
-  }
-  if (!run.exit.exited || run.exit.code != 0) {
-    std::string message = lastErrorLine(run.errors);
-    if (message.empty()) {
-      message =
-          run.exit.exited
-              ? common::fillIn(resources::translate("ResolverLocator", "yt-dlp ended with exit code %1"),
-                               {std::to_string(run.exit.code)})
-              : common::fillIn(resources::translate("ResolverLocator", "yt-dlp ended with signal %1"),
-                               {std::to_string(run.exit.code)});
-    }
+  std::string message = resolverRunFailure(run, resolverTimeLimitMs());
+  if (run.end != ProcessRun::End::Exited) return fail(message);
+  if (!message.empty()) {
     const std::string warning = explainingWarning(run.errors);
     if (!warning.empty() && warning != message) message += "\n" + warning;
     const std::string advice = resolverAdvice(setup_, page_, run.errors);

@@ -1,8 +1,44 @@
 #include "download/sites/ResolverProcess.h"
 
+#include "common/Text.h"
+#include "download/ResolverOutput.h"
+#include "resources/Translations.h"
+
 #include <QSocketNotifier>
 
 namespace download {
+
+namespace {
+
+std::string secondsText(int ms) {
+  const int seconds = ms / 1000;
+  return seconds == 1 ? resources::translate("ResolverProcess", "1 second")
+                      : common::fillIn(resources::translate("ResolverProcess", "%1 seconds"),
+                                       {std::to_string(seconds)});
+}
+
+}  // namespace
+
+std::string resolverRunFailure(const ProcessRun& run, int limitMs) {
+  switch (run.end) {
+    case ProcessRun::End::NotStarted:
+      return common::fillIn(resources::translate("ResolverProcess", "yt-dlp could not be started (error %1)"),
+                            {std::to_string(run.startError)});
+    case ProcessRun::End::TimedOut:
+      return common::fillIn(resources::translate("ResolverProcess", "yt-dlp gave no answer within %1"),
+                            {secondsText(limitMs)});
+    case ProcessRun::End::Exited:
+      break;
+  }
+  if (run.exit.exited && run.exit.code == 0) return {};
+  const std::string line = lastErrorLine(run.errors);
+  if (!line.empty()) return line;
+  return run.exit.exited
+             ? common::fillIn(resources::translate("ResolverProcess", "yt-dlp ended with exit code %1"),
+                              {std::to_string(run.exit.code)})
+             : common::fillIn(resources::translate("ResolverProcess", "yt-dlp ended with signal %1"),
+                              {std::to_string(run.exit.code)});
+}
 namespace {
 
 constexpr int kLingerMs = 5000;  // how long a child that closed its pipes may take to end

@@ -33,6 +33,11 @@ struct ProcessRun {
   std::string errors;          // the last bytes of standard error, up to its cap
 };
 
+// What went wrong with a run of yt-dlp, as the user is told it: it could not be started, it gave no answer
+// within `limitMs`, or it ended badly (the last error line it printed, else its exit code or signal); empty
+// when it ended well. Its output is not looked at.
+std::string resolverRunFailure(const ProcessRun& run, int limitMs);
+
 class ResolverProcess {
  public:
   using Done = std::function<void(ProcessRun run)>;
