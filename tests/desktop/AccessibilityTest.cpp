@@ -331,6 +331,25 @@ TEST_F(AccessibilityTest, QueueWindowControls) {
   EXPECT_TRUE(q.windowTitle().startsWith("Queue - "));
 }
 
+// Tab walks the queue window as it reads: the filter, the list, the buttons below it, then the two choices.
+// Buttons that cannot act (nothing chosen in the list) are passed over.
+TEST_F(AccessibilityTest, TabWalksTheQueueWindowTopToBottom) {
+  window_->hide();
+  window_->queueSession().showWindow();
+  app::QueueWindow* queueWindow = window_->queueSession().window();
+  ASSERT_NE(queueWindow, nullptr);
+  app::QueueWindow& q = *queueWindow;
+  activate(&q);
+  std::vector<QWidget*> expected(q.filterButtons.begin(), q.filterButtons.end());
+  expected.push_back(q.list);
+  for (QWidget* button : std::initializer_list<QWidget*>{q.stopButton, q.retryButton, q.removeButton,
+                                                         q.showFileButton, q.startAllButton, q.stopAllButton})
+    if (button->isEnabled()) expected.push_back(button);
+  expected.push_back(q.parallelCombo);
+  expected.push_back(q.replaceCombo);
+  EXPECT_EQ(tabOrder(q.filterButtons.front()), expected);
+}
+
 TEST_F(AccessibilityTest, AboutBoxAndSignInWindow) {
   // The main window steps aside so that each box becomes the active window.
   window_->hide();
