@@ -1174,7 +1174,7 @@ The sign-in could not be given to yt-dlp: %2</source>
     </message>
     <message>
         <source>Enter video URL (Example: </source>
-        <translation>输入视频网址（例如：</translation>
+        <translation>输入视频网址 (例如: </translation>
     </message>
     <message>
         <source>%1 has existed,overite it?</source>

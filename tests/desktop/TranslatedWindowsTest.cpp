@@ -134,6 +134,9 @@ TEST_P(TranslatedWindows, DownloadWindowPanels) {
   window.pageUrlLabel->setText("http://www.youtube.com/watch?v=Xq0TXIuQ5zk");
   window.downloadNameLabel->setText(
       QCoreApplication::translate("DownloadWindow", "Downloading: %1 ...").arg("My clip.webm"));
+  window.downloadProgressBar->setRange(0, 100);
+  window.downloadProgressBar->setValue(21);
+  window.convertProgressBar->setValue(40);
   window.receivedLabel->setText(QString::fromStdString(progress.receivedText));
   window.timeLeftLabel->setText("00:01:23");
   window.speedLabel->setText("1234.5 KB/S");
@@ -154,6 +157,7 @@ TEST_P(TranslatedWindows, QueueAboutAndSignInWindows) {
   owner.queueSession().showWindow();
   ASSERT_NE(owner.queueSession().window(), nullptr);
   expectNothingCut(owner.queueSession().window());
+  save(owner.queueSession().window(), "queue");
   app::AboutBox about(&owner);
   expectNothingCut(&about);
   app::LoginDialog login(&owner);
