@@ -203,17 +203,17 @@ std::int64_t statusBytes(const char* field) {
 class PipelineJobTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new TempDir;
+    sharedDir = new TempDir;
     // Noise makes the video large (7 MB) for its length: the part holds many of the download's writes before
     // any cut.
-    makeClip(clip_, 12, 440, "8");
-    makeClip(other_, 8, 880, "8");
-    reference(clip_);
-    reference(other_);
+    makeClip(kClip, 12, 440, "8");
+    makeClip(kOther, 8, 880, "8");
+    reference(kClip);
+    reference(kOther);
   }
   static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
+    delete sharedDir;
+    sharedDir = nullptr;
   }
   void SetUp() override {
     convert::createConvertProcess();
@@ -221,7 +221,7 @@ class PipelineJobTest : public testing::Test {
   }
   void TearDown() override { convert::destroyConvertProcess(); }
 
-  static std::string file(const std::string& name) { return dir_->file(name); }
+  static std::string file(const std::string& name) { return sharedDir->file(name); }
   static void makeClip(const std::string& name, int seconds, int tone, const char* quality,
                        std::vector<std::string> container = {}) {
     const std::string d = std::to_string(seconds);
@@ -278,16 +278,16 @@ class PipelineJobTest : public testing::Test {
   }
   std::string audio() const { return out_.file("clip.mp3"); }
 
-  static inline TempDir* dir_ = nullptr;
-  static inline const std::string clip_ = "clip.flv";
-  static inline const std::string other_ = "other.flv";
+  static inline TempDir* sharedDir = nullptr;
+  static inline const std::string kClip = "clip.flv";
+  static inline const std::string kOther = "other.flv";
   TempDir out_;
 };
 
 // A cut at 30, 60 or 90 % is continued with a range: the same converter reads on, and the audio is the whole
 // file's.
 TEST_F(PipelineJobTest, ACutContinuedFeedsTheSameConverter) {
-  const std::string video = testing_support::readFile(file(clip_));
+  const std::string video = testing_support::readFile(file(kClip));
   for (const int percent : {30, 60, 90}) {
     SCOPED_TRACE(percent);
     const std::size_t cut = video.size() * static_cast<std::size_t>(percent) / 100;
@@ -302,7 +302,7 @@ TEST_F(PipelineJobTest, ACutContinuedFeedsTheSameConverter) {
     ASSERT_EQ(outcome.status, JobOutcome::Status::Done) << outcome.message;
     EXPECT_NE(peer.received(1).find("Range: bytes=" + std::to_string(cut) + "-"), std::string::npos);
     EXPECT_EQ(listener.converters.size(), 1u) << "one converter, started before the cut, read to the end";
-    EXPECT_EQ(convert_test::audioPackets(audio()), referencePackets(clip_));
+    EXPECT_EQ(convert_test::audioPackets(audio()), referencePackets(kClip));
     EXPECT_EQ(folder(), std::set<std::string>{"clip.mp3"}) << "the video goes once the audio file is there";
     fs::remove(audio());
   }
@@ -311,8 +311,8 @@ TEST_F(PipelineJobTest, ACutContinuedFeedsTheSameConverter) {
 // A part emptied to take the video from its first byte (a whole video where the rest was asked for, or the
 // rest of another copy) ends the converter that read the old bytes: a new one converts the new video.
 TEST_F(PipelineJobTest, ARestartFromTheFirstByteRestartsTheConverter) {
-  const std::string first = testing_support::readFile(file(clip_));
-  const std::string second = testing_support::readFile(file(other_));
+  const std::string first = testing_support::readFile(file(kClip));
+  const std::string second = testing_support::readFile(file(kOther));
   const std::size_t cut = first.size() * 4 / 10;
   for (const bool changedValidator : {false, true}) {
     SCOPED_TRACE(changedValidator ? "the rest of another copy" : "a whole video for the range");
@@ -329,7 +329,7 @@ TEST_F(PipelineJobTest, ARestartFromTheFirstByteRestartsTheConverter) {
     ASSERT_EQ(outcome.status, JobOutcome::Status::Done) << outcome.message;
     EXPECT_EQ(listener.converters.size(), 2u) << "the converter of the first bytes was ended";
     for (const pid_t pid : listener.converters) EXPECT_TRUE(processGone(pid));
-    EXPECT_EQ(convert_test::audioPackets(audio()), referencePackets(other_));
+    EXPECT_EQ(convert_test::audioPackets(audio()), referencePackets(kOther));
     EXPECT_EQ(folder(), std::set<std::string>{"clip.mp3"});
     fs::remove(audio());
   }
@@ -359,7 +359,7 @@ TEST_F(PipelineJobTest, AnMp4IsFedOnlyWhenItsIndexComesFirst) {
 // An existing audio file is asked about while the video downloads, before any converter runs: kept, the
 // download ends and the video goes as before; replaced, the one pass goes on.
 TEST_F(PipelineJobTest, TheOverwriteQuestionComesBeforeTheFirstByteIsFed) {
-  const std::string video = testing_support::readFile(file(clip_));
+  const std::string video = testing_support::readFile(file(kClip));
   for (const bool replace : {false, true}) {
     SCOPED_TRACE(replace ? "replaced" : "kept");
     std::ofstream(audio()) << "old";
@@ -380,7 +380,7 @@ TEST_F(PipelineJobTest, TheOverwriteQuestionComesBeforeTheFirstByteIsFed) {
     if (replace) {
       ASSERT_EQ(outcome.status, JobOutcome::Status::Done) << outcome.message;
       EXPECT_EQ(listener.converters.size(), 1u);
-      EXPECT_EQ(convert_test::audioPackets(audio()), referencePackets(clip_));
+      EXPECT_EQ(convert_test::audioPackets(audio()), referencePackets(kClip));
     } else {
       EXPECT_EQ(outcome.cause, JobOutcome::Cause::OutputKept);
       EXPECT_TRUE(listener.converters.empty());
@@ -393,7 +393,7 @@ TEST_F(PipelineJobTest, TheOverwriteQuestionComesBeforeTheFirstByteIsFed) {
 // The page's picture is fetched beside the download; the tags wait for it, whether it comes while the video
 // downloads or after the conversion has ended.
 TEST_F(PipelineJobTest, TheCoverFetchedAlongsideReachesTheTags) {
-  const std::string video = testing_support::readFile(file(clip_));
+  const std::string video = testing_support::readFile(file(kClip));
   convert_test::makeMedia({"-f", "lavfi", "-i", "color=c=red:size=64x64:duration=1", "-frames:v", "1"},
                           file("cover.png"));
   const std::string picture = testing_support::readFile(file("cover.png"));
@@ -439,7 +439,7 @@ TEST_F(PipelineJobTest, TheCoverFetchedAlongsideReachesTheTags) {
 // audio file's name (no temporary output either), and what was downloaded is kept (the part, or the whole
 // video once its download had ended).
 TEST_F(PipelineJobTest, StopEndsBothAtEachPhase) {
-  const std::string video = testing_support::readFile(file(clip_));
+  const std::string video = testing_support::readFile(file(kClip));
   for (const bool downloadEnded : {false, true}) {
     SCOPED_TRACE(downloadEnded ? "converting what remains" : "downloading and converting");
     ScriptedPeer peer;
@@ -480,7 +480,7 @@ TEST_F(PipelineJobTest, StopEndsBothAtEachPhase) {
 // A converter that dies while fed does not stop the download: the video is downloaded whole and kept, and the
 // conversion's failure is told. A download that fails ends its converter, whose temporary output goes.
 TEST_F(PipelineJobTest, AFailureOnEitherSideIsToldAsBefore) {
-  const std::string video = testing_support::readFile(file(clip_));
+  const std::string video = testing_support::readFile(file(kClip));
   const std::size_t half = video.size() / 2;
   {
     SCOPED_TRACE("the converter dies");

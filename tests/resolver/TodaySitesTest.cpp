@@ -202,24 +202,24 @@ class RecordingListener final : public download::JobListener {
 class TodaySitesTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    simFolder_ = new TempDir;
-    sim_ = new testing_support::SiteSimulator(simFolder_->path(),
-                                              {"--chunk-limit", "65536", "--slow-rate", "65536"});
+    simFolder = new TempDir;
+    sim = new testing_support::SiteSimulator(simFolder->path(),
+                                             {"--chunk-limit", "65536", "--slow-rate", "65536"});
   }
   static void TearDownTestSuite() {
-    delete sim_;
-    delete simFolder_;
+    delete sim;
+    delete simFolder;
   }
 
   void SetUp() override {
-    ASSERT_TRUE(sim_->ready());
+    ASSERT_TRUE(sim->ready());
     for (const char* name :
          {"PATH", "XDG_RUNTIME_DIR", "CLIPWAVE_YTDLP", "CLIPWAVE_RESOLVER", "FAKE_YTDLP_VERSION",
           "FAKE_YTDLP_LOG", "FAKE_YTDLP_SITES", "FAKE_YTDLP_CHUNK"}) {
       const char* value = std::getenv(name);
       saved_.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
     }
-    common::SiteConfig::setCurrent(common::loadSiteConfigFile(sim_->sitesFile()).config);
+    common::SiteConfig::setCurrent(common::loadSiteConfigFile(sim->sitesFile()).config);
     std::filesystem::create_directories(bin_);
     std::filesystem::create_directories(out_);
     std::filesystem::create_directories(runtime_);
@@ -235,7 +235,7 @@ class TodaySitesTest : public ::testing::Test {
     ::unsetenv("CLIPWAVE_YTDLP");
     ::unsetenv("FAKE_YTDLP_VERSION");
     ::setenv("FAKE_YTDLP_LOG", log_.c_str(), 1);
-    ::setenv("FAKE_YTDLP_SITES", sim_->sitesFile().c_str(), 1);
+    ::setenv("FAKE_YTDLP_SITES", sim->sitesFile().c_str(), 1);
     download::forgetResolverSetup();
     convert::createConvertProcess();
   }
@@ -259,8 +259,8 @@ class TodaySitesTest : public ::testing::Test {
     ::chmod(path.c_str(), 0755);
   }
 
-  std::string youTubePage(const std::string& id) const { return sim_->site("youtube") + "/watch?v=" + id; }
-  std::string otherPage(const std::string& id) const { return sim_->site("cache") + "/page/" + id; }
+  std::string youTubePage(const std::string& id) const { return sim->site("youtube") + "/watch?v=" + id; }
+  std::string otherPage(const std::string& id) const { return sim->site("cache") + "/page/" + id; }
 
   // Runs a job on `page` with the resolver (its cookies from `cookies`) and the page rules when given.
   JobOutcome run(const std::string& page, RecordingListener& listener,
@@ -302,8 +302,8 @@ class TodaySitesTest : public ::testing::Test {
     return folders;
   }
 
-  static TempDir* simFolder_;
-  static testing_support::SiteSimulator* sim_;
+  static TempDir* simFolder;
+  static testing_support::SiteSimulator* sim;
   download_test::ProxyEnvironment proxyEnv_;
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
   TempDir dir_;
@@ -313,8 +313,8 @@ class TodaySitesTest : public ::testing::Test {
   std::string log_ = dir_.file("fake-ytdlp.log");
 };
 
-TempDir* TodaySitesTest::simFolder_ = nullptr;
-testing_support::SiteSimulator* TodaySitesTest::sim_ = nullptr;
+TempDir* TodaySitesTest::simFolder = nullptr;
+testing_support::SiteSimulator* TodaySitesTest::sim = nullptr;
 
 // A known site's page as it looks today: the page rules find no markers, the resolver (started at the same
 // moment) finds the stream, and the page is released at once rather than read for half a minute.
@@ -482,7 +482,7 @@ TEST_F(TodaySitesTest, TheSignInReachesTheResolverInAPrivateFileThatGoes) {
     if (!c.message.empty()) continue;
     EXPECT_EQ(signedIn.value("cookie_names").toArray().size(), 1);
     EXPECT_EQ(signedIn.value("cookie_names").toArray()[0].toString(), "sim_login");
-    EXPECT_TRUE(sim_->logged("cookies sim_login"));
+    EXPECT_TRUE(sim->logged("cookies sim_login"));
     // Nothing of the cookies stays: not the file of this run, not the folder of the crashed one.
     EXPECT_TRUE(cookieFolders().empty()) << cookieFolders().front();
     for (const std::string& file : testing_support::filesIn(out_)) std::filesystem::remove(out_ + "/" + file);
@@ -517,18 +517,18 @@ TEST_F(TodaySitesTest, AChunkedStreamComesInRangesAndResumesPieceByPiece) {
   ASSERT_TRUE(std::filesystem::exists(part));
   const auto kept = static_cast<std::int64_t>(std::filesystem::file_size(part));
   EXPECT_GE(kept, 65536);
-  sim_->mark();
+  sim->mark();
   RecordingListener second;
   const JobOutcome outcome = run(page, second);
   ASSERT_EQ(outcome.status, JobOutcome::Status::Done) << outcome.message;
   EXPECT_EQ(testing_support::filesIn(out_), std::vector<std::string>{"Sim clip c1-chunked-slow.mp3"});
   // The rest, in ranges of at most a chunk, each from the end of the one before.
   std::vector<std::string> ranges;
-  for (const std::string& line : sim_->logLines())
+  for (const std::string& line : sim->logLines())
     if (line.find("cache GET /stream/c1-chunked-slow.flv") == 0)
       ranges.push_back(line.substr(line.find("Range: ")));
   ASSERT_FALSE(ranges.empty());
-  const auto total = static_cast<std::int64_t>(sim_->clipBytes("flv"));
+  const auto total = static_cast<std::int64_t>(sim->clipBytes("flv"));
   std::int64_t next = kept;
   for (std::size_t i = ranges.size() - ((total - kept + 65535) / 65536); i < ranges.size(); ++i) {
     const std::int64_t last = std::min(next + 65535, total - 1);
@@ -567,7 +567,7 @@ TEST_F(TodaySitesTest, AnHlsOnlyStreamIsReadByTheConverter) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.socks != nullptr) ::setenv("all_proxy", c.socks, 1);
-    sim_->mark();
+    sim->mark();
     RecordingListener listener;
     const JobOutcome outcome = run(c.page, listener, signedIn);
     ::unsetenv("all_proxy");
@@ -586,7 +586,7 @@ TEST_F(TodaySitesTest, AnHlsOnlyStreamIsReadByTheConverter) {
       }
     }
     if (std::string(c.name) == "a signed-in playlist") {
-      EXPECT_TRUE(sim_->logged("# cache /hls/h2-hls-login/seg0.ts: cookies sim_login"));
+      EXPECT_TRUE(sim->logged("# cache /hls/h2-hls-login/seg0.ts: cookies sim_login"));
     }
     // Nothing stays under the audio file's name but a whole conversion; no video, no part.
     const std::vector<std::string> files = testing_support::filesIn(out_);
