@@ -34,7 +34,8 @@ std::uint16_t boundPort(int fd) {
 
 ScriptedPeer::ScriptedPeer() {
   listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listener_ < 0 || pipe2(wake_, O_CLOEXEC) != 0) throw std::runtime_error("ScriptedPeer: no socket");
+  if (listener_ < 0 || pipe2(wake_, O_CLOEXEC) != 0 || pipe2(go_, O_CLOEXEC) != 0)
+    throw std::runtime_error("ScriptedPeer: no socket");
   const int on = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   const sockaddr_in a = loopback(0);
@@ -47,7 +48,7 @@ ScriptedPeer::ScriptedPeer() {
 ScriptedPeer::~ScriptedPeer() {
   stop();
   if (listener_ >= 0) close(listener_);
-  for (int fd : wake_) {
+  for (int fd : {wake_[0], wake_[1], go_[0], go_[1]}) {
     if (fd >= 0) close(fd);
   }
 }
@@ -85,6 +86,10 @@ ScriptedPeer& ScriptedPeer::staySilent() {
   return add({Kind::StaySilent, {}, 0});
 }
 
+ScriptedPeer& ScriptedPeer::awaitGo() {
+  return add({Kind::AwaitGo, {}, 0});
+}
+
 ScriptedPeer& ScriptedPeer::nextConnection() {
   scripts_.emplace_back();
   return *this;
@@ -112,6 +117,13 @@ void ScriptedPeer::stop() {
     // the thread also notices `stopping_` at its next time-out
   }
   if (thread_.joinable()) thread_.join();
+}
+
+void ScriptedPeer::go() {
+  const char byte = 0;
+  if (write(go_[1], &byte, 1) < 0) {
+    // a pipe of the peer's own never fills with the few bytes a test writes
+  }
 }
 
 bool ScriptedPeer::waitFinished(int count, int timeoutMs) {
@@ -225,6 +237,11 @@ void ScriptedPeer::play(int fd, std::size_t index) {
         waitReady(wake_[0], POLLIN, -1);
         open = false;
         break;
+      case Kind::AwaitGo: {
+        char byte = 0;
+        open = waitReady(go_[0], POLLIN, -1) && ::read(go_[0], &byte, 1) == 1;
+        break;
+      }
     }
     if (!open) break;
   }

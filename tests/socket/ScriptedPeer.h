@@ -38,12 +38,14 @@ class ScriptedPeer {
   ScriptedPeer& halfClose();                    // shutdown for sending: the other side sees the end
   ScriptedPeer& reset();                        // SO_LINGER 0 and close: the other side sees a reset
   ScriptedPeer& staySilent();                   // keeps the connection open without a word until stopped
+  ScriptedPeer& awaitGo();                      // waits until the test calls go()
   ScriptedPeer& nextConnection();
   // Makes the accepted sockets' receive buffer small (set on the listener before connections come).
   ScriptedPeer& smallReceiveBuffer(int bytes);
 
   void start();  // starts accepting; call after building the script
   void stop();   // stops the thread and closes every descriptor; the destructor calls it too
+  void go();     // lets one awaitGo() step go on (a call before the step is kept for it)
 
   std::uint16_t port() const { return port_; }
   // Waits until `count` connections have finished their scripts; false on time-out.
@@ -55,7 +57,7 @@ class ScriptedPeer {
   static std::uint16_t unusedPort();
 
  private:
-  enum class Kind { Send, Delay, Read, ReadUntil, ReadToEnd, Echo, HalfClose, Reset, StaySilent };
+  enum class Kind { Send, Delay, Read, ReadUntil, ReadToEnd, Echo, HalfClose, Reset, StaySilent, AwaitGo };
   struct Step {
     Kind kind;
     std::string bytes;
@@ -74,6 +76,7 @@ class ScriptedPeer {
 
   int listener_ = -1;
   int wake_[2] = {-1, -1};  // a pipe that wakes the thread when stopping
+  int go_[2] = {-1, -1};    // a byte for each go()
   std::uint16_t port_ = 0;
   std::vector<Script> scripts_{Script{}};
   std::thread thread_;

@@ -93,13 +93,13 @@ TEST(SendQueue, SendOfNothingStillReportsDataSentLater) {
 
 // More than the system takes at once: the rest waits in the queue and goes when the peer reads.
 TEST(SendQueue, LargeSendToASlowReader) {
-  // Twice what the system's send buffer may grow to (machines differ: some allow tens of megabytes),
-  // made before connecting so that the peer is still asleep when it is sent.
+  // Twice what the system's send buffer may grow to (machines differ: some allow tens of megabytes); the
+  // peer reads nothing until the send has returned.
   const std::size_t size = std::max<std::size_t>(8 * 1024 * 1024, 2 * largestSendBuffer());
   std::string data(size, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 % 251);
   ScriptedPeer peer;
-  peer.smallReceiveBuffer(4096).delay(1000).readToEnd();
+  peer.smallReceiveBuffer(4096).awaitGo().readToEnd();
   peer.start();
   TcpSocket s;
   EventLog log;
@@ -107,6 +107,7 @@ TEST(SendQueue, LargeSendToASlowReader) {
   connectTo(s, log, peer);
   EXPECT_EQ(s.sendStr(data), static_cast<std::int32_t>(data.size()));
   EXPECT_GT(s.bufferedByteCount(), 0);
+  peer.go();
   ASSERT_TRUE(waitFor([&] { return log.has("sent 0"); }, 30000));
   EXPECT_EQ(s.bufferedByteCount(), 0);
   socket_tests::pump(50);
@@ -207,11 +208,12 @@ TEST(Receive, HandlerThatReadsNothingDoesNotSpin) {
 
 // flush() waits, dispatching messages, until the queue is on its way; waitForClose until the peer closes.
 TEST(SendQueue, FlushAndWaitForClose) {
-  // More than the system's send buffer may grow to, so that some of it waits in the queue.
+  // More than the system's send buffer may grow to, so that some of it waits in the queue: the peer reads
+  // nothing until the send has returned.
   const std::size_t size = std::max<std::size_t>(8 * 1024 * 1024, 2 * largestSendBuffer());
   const std::string data(size, 'q');
   ScriptedPeer peer;
-  peer.smallReceiveBuffer(4096).delay(50).read(size).send("done").delay(50).halfClose().readToEnd();
+  peer.smallReceiveBuffer(4096).awaitGo().read(size).send("done").delay(50).halfClose().readToEnd();
   peer.start();
   TcpSocket s;
   EventLog log;
@@ -219,6 +221,7 @@ TEST(SendQueue, FlushAndWaitForClose) {
   connectTo(s, log, peer);
   s.sendStr(data);
   EXPECT_GT(s.bufferedByteCount(), 0);
+  peer.go();
   s.flush();
   EXPECT_EQ(s.bufferedByteCount(), 0);
   s.waitForClose();
