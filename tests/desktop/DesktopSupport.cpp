@@ -19,37 +19,6 @@ QStringList toArguments(const std::vector<std::string>& args, std::size_t from) 
   return list;
 }
 
-using testing_support::readFile;
-
-// The fields of /proc/PID/stat after the command name: state, parent, group, session; and the name.
-struct ProcessStat {
-  pid_t pid = 0;
-  std::string command;
-  char state = 0;
-  long parent = 0;
-  long session = 0;
-};
-
-std::vector<ProcessStat> allProcesses() {
-  std::vector<ProcessStat> processes;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::string stat = readFile(entry.path() / "stat");
-    const std::size_t open = stat.find('(');
-    const std::size_t close = stat.rfind(')');  // the command name may hold blanks and brackets
-    if (open == std::string::npos || close == std::string::npos) continue;
-    ProcessStat process;
-    process.pid = static_cast<pid_t>(std::stol(name));
-    process.command = stat.substr(open + 1, close - open - 1);
-    std::istringstream fields(stat.substr(close + 1));
-    long group = 0;
-    fields >> process.state >> process.parent >> group >> process.session;
-    processes.push_back(process);
-  }
-  return processes;
-}
-
 }  // namespace
 
 std::string mappedFiles(pid_t pid) {
@@ -100,13 +69,6 @@ bool eventually(const std::function<bool()>& done, std::chrono::seconds limit,
     std::this_thread::sleep_for(step);
   }
   return true;
-}
-
-std::vector<pid_t> runningInSession(pid_t session) {
-  std::vector<pid_t> running;
-  for (const ProcessStat& process : allProcesses())
-    if (process.session == session && process.state != 'Z') running.push_back(process.pid);
-  return running;
 }
 
 // ---- VirtualDisplay ----

@@ -3,6 +3,7 @@
 // into a folder of the test's own, and that program run there and watched.
 #pragma once
 
+#include "support/Processes.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
@@ -32,9 +33,6 @@ int runTool(const std::vector<std::string>& args, std::string* output = nullptr,
 // that send no event this process could wait on (another program's files, windows and processes).
 bool eventually(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60),
                 std::chrono::milliseconds step = std::chrono::milliseconds(50));
-
-// The processes of session `session` still running (ended ones awaiting collection are not counted).
-std::vector<pid_t> runningInSession(pid_t session);
 
 // An X server of the test's own, on a free display; stopped with the object.
 class VirtualDisplay {

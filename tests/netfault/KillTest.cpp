@@ -40,7 +40,7 @@ std::vector<pid_t> childrenOf(pid_t pid) {
   std::vector<pid_t> found;
   std::error_code error;
   for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
-    std::ifstream in(task.path() / "children");
+    std::istringstream in(readFile(task.path() / "children"));  // empty once the task has ended
     for (pid_t child; in >> child;) found.push_back(child);
   }
   return found;

@@ -7,6 +7,7 @@
 #include "platform/browser/BrowserProfile.h"
 #include "platform/browser/CreateWebBrowser.h"
 #include "platform/browser/QtWebBrowser.h"
+#include "support/Processes.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
 
@@ -24,9 +25,7 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -270,26 +269,6 @@ TEST(QtWebBrowser, RefusesWhatIsNotAWebAddressWithoutStartingTheEngine) {
   EXPECT_EQ(browser->source().state, PageSource::Kind::NoDocument);
 }
 
-// The processes of session `session` that are still running (ended ones awaiting collection are not
-// counted).
-std::vector<pid_t> runningInSession(pid_t session) {
-  std::vector<pid_t> running;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    std::ifstream file(entry.path() / "stat");
-    std::string stat;
-    if (!std::getline(file, stat)) continue;
-    const std::size_t close = stat.rfind(')');  // the command name may hold blanks and brackets
-    if (close == std::string::npos) continue;
-    std::istringstream fields(stat.substr(close + 1));
-    char state = 0;
-    long parent = 0, group = 0, sid = 0;
-    fields >> state >> parent >> group >> sid;
-    if (sid == session && state != 'Z')
-      running.push_back(static_cast<pid_t>(std::stol(entry.path().filename())));
-  }
-  return running;
-}
-
 TEST(QtWebBrowserProcesses, TheEnginesHelperProcessesEndWithTheProgram) {
   // One engine test in a program of its own, in a session of its own, so that every process the
   // engine starts for it can be found afterwards, whoever its parent has become.
@@ -304,10 +283,10 @@ TEST(QtWebBrowserProcesses, TheEnginesHelperProcessesEndWithTheProgram) {
   ASSERT_TRUE(program.waitForFinished(30000));
   EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardOutput().toStdString();
 
-  std::vector<pid_t> left = runningInSession(session);
+  std::vector<pid_t> left = testing_support::runningInSession(session);
   for (int i = 0; i < 100 && !left.empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    left = runningInSession(session);
+    left = testing_support::runningInSession(session);
   }
   EXPECT_TRUE(left.empty()) << left.size() << " engine processes outlived the program";
   for (pid_t pid : left) kill(pid, SIGKILL);

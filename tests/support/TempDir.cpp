@@ -1,10 +1,13 @@
 #include "support/TempDir.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace testing_support {
@@ -26,9 +29,21 @@ std::string TempDir::write(const std::string& name, const std::string& content) 
   return path;
 }
 
+// Plain reads rather than a stream: a stream's buffer throws when a read fails, as it does for the /proc
+// file of a process that has just ended.
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::string content;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return content;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return content;
 }
 
 std::vector<std::string> filesIn(const std::string& folder) {

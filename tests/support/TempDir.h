@@ -22,7 +22,8 @@ class TempDir {
   std::string path_;
 };
 
-// The whole content of the file at `path`, read as bytes; empty when it cannot be read.
+// The whole content of the file at `path`, read as bytes; empty when it cannot be opened, what was read
+// before the error when a read fails.
 std::string readFile(const std::string& path);
 
 // The names of the entries in `folder`, sorted.
