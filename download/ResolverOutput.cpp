@@ -179,17 +179,30 @@ ResolverAnswer failure(std::string why) {
 
 }  // namespace
 
-ResolverAnswer readResolverOutput(const std::string& output) {
-  if (output.size() > kMaxResolverOutput)
-    return failure(resources::translate("ResolverOutput", "the output is too large"));
-  if (output.find_first_not_of(" \t\r\n") == std::string::npos)
-    return failure(resources::translate("ResolverOutput", "nothing was printed"));
+bool readResolverDocument(const std::string& output, QJsonObject& document, std::string& why) {
+  if (output.size() > kMaxResolverOutput) {
+    why = resources::translate("ResolverOutput", "the output is too large");
+    return false;
+  }
+  if (output.find_first_not_of(" \t\r\n") == std::string::npos) {
+    why = resources::translate("ResolverOutput", "nothing was printed");
+    return false;
+  }
   QJsonParseError error{};
-  const QJsonDocument document =
+  const QJsonDocument parsed =
       QJsonDocument::fromJson(QByteArray(output.data(), static_cast<qsizetype>(output.size())), &error);
-  if (error.error != QJsonParseError::NoError || !document.isObject())
-    return failure(resources::translate("ResolverOutput", "the output is not a JSON object"));
-  QJsonObject video = document.object();
+  if (error.error != QJsonParseError::NoError || !parsed.isObject()) {
+    why = resources::translate("ResolverOutput", "the output is not a JSON object");
+    return false;
+  }
+  document = parsed.object();
+  return true;
+}
+
+ResolverAnswer readResolverOutput(const std::string& output) {
+  QJsonObject video;
+  std::string why;
+  if (!readResolverDocument(output, video, why)) return failure(std::move(why));
   // A page of several videos: the first one.
   if (text(video.value("_type")) == "playlist") {
     const QJsonArray entries = video.value("entries").toArray();

@@ -14,6 +14,8 @@
 
 #include "platform/browser/BrowserCookie.h"
 
+#include <QJsonObject>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -55,6 +57,10 @@ struct ResolverAnswer {
 
 // Reads the resolver's JSON output.
 ResolverAnswer readResolverOutput(const std::string& output);
+
+// The resolver's output as one JSON object, whatever it describes (a video or a list); false, with `why`
+// told, when it is too large, holds nothing or is not a JSON object.
+bool readResolverDocument(const std::string& output, QJsonObject& document, std::string& why);
 
 // The line to tell from the resolver's error output: its last line that starts with "ERROR:", else its
 // last line that is not blank; control characters removed, at most 300 bytes. Empty when there is none.

@@ -689,18 +689,6 @@ Melden Sie sich zuerst im Fenster „Bei einer Seite anmelden...“ (im Menü de
 <context>
     <name>PlaylistProbe</name>
     <message>
-        <source>the output is too large</source>
-        <translation>die Ausgabe ist zu groß</translation>
-    </message>
-    <message>
-        <source>nothing was printed</source>
-        <translation>es wurde nichts ausgegeben</translation>
-    </message>
-    <message>
-        <source>the output is not a JSON object</source>
-        <translation>die Ausgabe ist kein JSON-Objekt</translation>
-    </message>
-    <message>
         <source>the list holds no entries</source>
         <translation>die Liste hat keine Einträge</translation>
     </message>

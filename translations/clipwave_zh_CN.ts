@@ -684,18 +684,6 @@ Please log in your account in the window of &quot;Sign in to a site...&quot; (th
 <context>
     <name>PlaylistProbe</name>
     <message>
-        <source>the output is too large</source>
-        <translation>输出过大</translation>
-    </message>
-    <message>
-        <source>nothing was printed</source>
-        <translation>没有任何输出</translation>
-    </message>
-    <message>
-        <source>the output is not a JSON object</source>
-        <translation>输出不是 JSON 对象</translation>
-    </message>
-    <message>
         <source>the list holds no entries</source>
         <translation>列表中没有条目</translation>
     </message>

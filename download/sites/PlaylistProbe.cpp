@@ -6,14 +6,12 @@
 #include "download/sites/ResolverLocator.h"
 #include "resources/Translations.h"
 
-#include <QByteArray>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QJsonParseError>
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace download {
 namespace {
@@ -89,16 +87,9 @@ bool mayHoldPlaylist(const std::string& address) {
 }
 
 PlaylistAnswer readPlaylistOutput(const std::string& output) {
-  if (output.size() > kMaxResolverOutput)
-    return failed(resources::translate("PlaylistProbe", "the output is too large"));
-  if (output.find_first_not_of(" \t\r\n") == std::string::npos)
-    return failed(resources::translate("PlaylistProbe", "nothing was printed"));
-  QJsonParseError error{};
-  const QJsonDocument document =
-      QJsonDocument::fromJson(QByteArray(output.data(), static_cast<qsizetype>(output.size())), &error);
-  if (error.error != QJsonParseError::NoError || !document.isObject())
-    return failed(resources::translate("PlaylistProbe", "the output is not a JSON object"));
-  const QJsonObject page = document.object();
+  QJsonObject page;
+  std::string why;
+  if (!readResolverDocument(output, page, why)) return failed(std::move(why));
   const std::string type = text(page.value("_type"));
   PlaylistAnswer answer;
   answer.title = cleanTitle(text(page.value("title")));
