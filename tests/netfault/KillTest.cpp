@@ -35,13 +35,15 @@ using testing_support::TempDir;
 
 constexpr int kJobMs = 120000;
 
-// The children of `pid` (from /proc), for watching the converter; nothing is ended by name.
-std::vector<pid_t> childrenOf(pid_t pid) {
+// The children of `pid` running `command` (from /proc), for watching the converter; nothing is ended by
+// name.
+std::vector<pid_t> childrenOf(pid_t pid, const std::string& command) {
   std::vector<pid_t> found;
   std::error_code error;
   for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
     std::istringstream in(readFile(task.path() / "children"));  // empty once the task has ended
-    for (pid_t child; in >> child;) found.push_back(child);
+    for (pid_t child; in >> child;)
+      if (readFile("/proc/" + std::to_string(child) + "/comm") == command + "\n") found.push_back(child);
   }
   return found;
 }
@@ -140,12 +142,22 @@ TEST_F(KillTest, KilledInTheConversionTheConverterDiesAndTheSameCommandEndsClean
     CliProcess first(cli(command));
     ASSERT_TRUE(first.waitForOutput("Converting: ", kJobMs)) << first.err();
     std::vector<pid_t> converters;
-    for (int look = 0; look < 100 && converters.empty(); ++look) {
-      converters = childrenOf(first.pid());
+    for (int look = 0; look < 500 && converters.empty(); ++look) {
+      converters = childrenOf(first.pid(), "ffmpeg");
       if (converters.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ASSERT_EQ(converters.size(), 1u) << "the converter runs as the program's child";
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Killed once the converter has written part of its output (under a hidden name until it is whole).
+    const auto writing = [&] {
+      for (const std::string& name : left()) {
+        std::error_code gone;  // renamed meanwhile
+        if (fs::file_size(out_ + "/" + name, gone) > 0 && !gone) return true;
+      }
+      return false;
+    };
+    for (int look = 0; look < 1000 && !writing(); ++look)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(fs::exists(out_ + "/long.mp3")) << "the conversion ended before it could be interrupted";
     first.signal(SIGKILL);
     EXPECT_EQ(first.wait(10000), 128 + SIGKILL);
     EXPECT_TRUE(endsWithin(converters[0], 5000)) << "the converter outlived the program";
