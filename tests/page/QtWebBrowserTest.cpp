@@ -96,6 +96,10 @@ class PageServer {
   // How many times `path` was asked for so far: as a page (a navigation), or as the control's second
   // request of the document's text ("source").
   int requests(const std::string& path, const std::string& kind = "page") {
+    // The server has written its line before it answered, but the line may still wait in the pipe: the
+    // event loop that would have read it may have ended with the answer.
+    while (process_.waitForReadyRead(0)) {
+    }
     log_ += process_.readAllStandardOutput().toStdString();
     int count = 0;
     const std::string line = "GET " + path + " " + kind + "\n";
